@@ -1,0 +1,42 @@
+// What the whole process shares: the platform ports and the few values that live as long as
+// the process (created once at start-up and handed down to every dialog).
+#pragma once
+
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/debug_log.h"
+#include "platform/services.h"
+#include "platform/spooler.h"
+#include "platform/system_info.h"
+
+namespace prinstall {
+
+struct Platform {
+    Spooler& spooler;
+    Services& services;
+    SystemInfo& systemInfo;
+    Clock& clock;
+    DebugLog& debug;
+};
+
+// Windows family (1 NT 3.x ... 12 Windows 8 and later) and processor (0 x86, 1 x64, 2 Itanium).
+struct OsInfo {
+    int osFamily = 0;
+    int processor = 0;
+};
+
+struct ProcessState {
+    OsInfo os;
+    int driverNumber = 0;             // N of the next driver copy, 1 to 500 once a scan succeeded
+    bool useLabelPortMonitor = false;
+    int codePage = 0;                 // printer code page chosen in the port dialog
+    std::string usbPortName;          // "USB" and three digits, once a USB printer was found
+};
+
+struct AppContext {
+    Platform platform;
+    ProcessState state;
+};
+
+}  // namespace prinstall

@@ -1,0 +1,41 @@
+// Naming and numbering of the label printer's driver copies. Copy N is the driver
+// "TORVA Label Printer #N"; N is the lowest number from 1 to 500 that no local queue's driver
+// uses, and the next queue is proposed as "TORVA Label Printer N".
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/spooler.h"
+
+namespace prinstall {
+
+inline constexpr const char* kModelName = "TORVA Label Printer";
+inline constexpr const char* kLabelDriverPrefix = "TORVA Label Printer #";
+inline constexpr int kMaxDriverNumber = 500;
+inline constexpr int kMaxCopyCount = 500;
+
+// The driver name of copy N.
+std::string LabelDriverName(int driverNumber);
+
+// What the Driver Name field proposes for the next queue.
+std::string ProposedQueueName(int labelDriverCount, int driverNumber);
+
+// Counts the queues whose driver is a numbered label-printer driver (prefix compared exactly,
+// letter case included) and moves driverNumber to the lowest free number; when all 500 are
+// taken, driverNumber keeps its value.
+int ScanLabelDrivers(const std::vector<PrinterInfo2>& queues, int& driverNumber);
+
+// A decimal number at the start of a text, as the C library's atoi reads it: leading white
+// space and a sign allowed, no digits gives 0; values past the int range are clamped.
+int LeadingInt(const std::string& text);
+
+// The copy count typed into its field: the first 63 characters read as a number, with the
+// result cut to 500.
+struct CopyCount {
+    int value;
+    bool clamped;  // the field must be rewritten to "500"
+};
+CopyCount ParseCopyCount(const std::string& fieldText);
+
+}  // namespace prinstall

@@ -1,0 +1,73 @@
+// The main dialog's rules: start-up, the Driver Name proposal, the copy count, the clone
+// option and the status reporting that the installation steps use.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "app/app_context.h"
+#include "app/main_view.h"
+#include "app/spooler_guard.h"
+#include "app/texts.h"
+
+namespace prinstall {
+
+class MainDialog {
+public:
+    MainDialog(AppContext& app, MainView& view) : app_(app), view_(view) {}
+
+    // Message handlers. OnInitDialog returns true to let the dialog set the focus.
+    bool OnInitDialog();
+    // System menu command; true when handled here (the About item).
+    bool OnSysCommand(unsigned commandId);
+    // Control notification; true when handled.
+    bool OnCommand(int id, int code);
+    void OnExit();
+    void OnOk();
+    void OnCloneDriver();
+    void OnChangeCopyCount();
+    void OnSelChangeDriverList();
+
+    // Status reporting for the installation steps.
+    void ReportProgress(const std::optional<std::string>& status, int position, bool pause);
+    void ShowAppMessage(const std::string& text);
+    void ShowDialogMessage(const std::string& text, const std::string& caption);
+
+    // Scans the local queues; sets the driver number and returns the count of numbered
+    // label-printer queues, or -2 when the enumeration fails.
+    int CountLabelDrivers();
+    void RefreshDriverName();
+
+    // Read by the installation and its tests.
+    Language language() const { return language_; }
+    std::uint32_t uiCodePage() const { return uiCodePage_; }
+    int copyCount() const { return copyCount_; }
+    int labelDriverCount() const { return labelDriverCount_; }
+    bool cloneMode() const { return cloneMode_; }
+    bool chosen(int index) const { return index >= 0 && index < kListSize && chosen_[static_cast<size_t>(index)]; }
+    bool installed(int index) const { return index >= 0 && index < kListSize && installed_[static_cast<size_t>(index)]; }
+    // The two text fields as they were when the dialog closed with OK.
+    const std::string& copyCountText() const { return copyCountText_; }
+    const std::string& driverNameText() const { return driverNameText_; }
+
+    static constexpr int kListSize = 500;
+
+private:
+    // Checks the clone list items whose queue (printer and driver named alike) exists.
+    void MarkInstalledPrinters(int entries);
+
+    AppContext& app_;
+    MainView& view_;
+    Language language_ = Language::English;
+    std::uint32_t uiCodePage_ = 0;
+    int copyCount_ = 1;
+    bool cloneMode_ = false;
+    int labelDriverCount_ = 0;
+    std::array<bool, kListSize> installed_{};
+    std::array<bool, kListSize> chosen_{};
+    std::string copyCountText_ = "1";
+    std::string driverNameText_ = "TORVA Label Printer";
+};
+
+}  // namespace prinstall

@@ -1,0 +1,122 @@
+#include "app/main_dialog_win.h"
+
+#include <commctrl.h>
+
+#include "platform/text_win.h"
+#include "resource.h"
+
+namespace prinstall {
+
+std::string ApplicationTitle() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring name(path);
+    size_t slash = name.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) name.erase(0, slash + 1);
+    size_t dot = name.find_last_of(L'.');
+    if (dot != std::wstring::npos) name.erase(dot);
+    return narrow(name);
+}
+
+MainDialogWin::MainDialogWin(AppContext& app) : ui::Dialog(IDD_MAIN), app_(app), rules_(app, *this) {
+    icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+}
+
+MainDialogWin::~MainDialogWin() {
+    if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
+}
+
+BOOL MainDialogWin::onInit() {
+    installButton_.Attach(hwnd(), IDC_INSTALL);
+    uninstallButton_.Attach(hwnd(), IDC_UNINSTALL);
+    exitButton_.Attach(hwnd(), IDC_EXIT);
+    cloneList_.attach(hwnd(), IDC_CLONE_LIST);
+    return rules_.OnInitDialog() ? TRUE : FALSE;
+}
+
+bool MainDialogWin::onCommand(int id, int code, HWND) { return rules_.OnCommand(id, code); }
+
+bool MainDialogWin::onSysCommand(WPARAM command) { return rules_.OnSysCommand(static_cast<unsigned>(command)); }
+
+bool MainDialogWin::onPaint() {
+    if (!IsIconic(hwnd())) return false;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd(), &ps);
+    SendMessageW(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon_);
+    EndPaint(hwnd(), &ps);
+    return true;
+}
+
+bool MainDialogWin::onMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    if (msg == WM_QUERYDRAGICON) {
+        result = reinterpret_cast<LRESULT>(icon_);
+        return true;
+    }
+    return false;
+}
+
+bool MainDialogWin::isChecked(int id) { return IsDlgButtonChecked(hwnd(), id) == BST_CHECKED; }
+
+void MainDialogWin::setProgressRange(int low, int high) {
+    SendDlgItemMessageW(hwnd(), IDC_PROGRESS, PBM_SETRANGE32, static_cast<WPARAM>(low), high);
+}
+
+void MainDialogWin::setProgressStep(int step) {
+    SendDlgItemMessageW(hwnd(), IDC_PROGRESS, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+}
+
+void MainDialogWin::setProgressPos(int pos) {
+    SendDlgItemMessageW(hwnd(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
+}
+
+void MainDialogWin::repaintNow() {
+    InvalidateRect(hwnd(), nullptr, FALSE);
+    UpdateWindow(hwnd());
+}
+
+std::string MainDialogWin::loadString(int id) { return ui::loadString(id); }
+
+void MainDialogWin::appendSystemMenuItem(int commandId, const std::string& text) {
+    HMENU menu = GetSystemMenu(hwnd(), FALSE);
+    if (menu == nullptr) return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(commandId), widen(text).c_str());
+}
+
+void MainDialogWin::setDialogIcon() {
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    if (smallIcon_ == nullptr) {
+        smallIcon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                                   IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), 0));
+    }
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : icon_));
+}
+
+void MainDialogWin::dressIconButton(int id, int iconId) {
+    IconButton* button = id == IDC_INSTALL ? &installButton_ : id == IDC_UNINSTALL ? &uninstallButton_ : &exitButton_;
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0));
+    SendMessageW(button->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    button->SetIcons(iconId, 32, 32, 0, 0, 0, 0, 0, 0);
+    button->SetFlatLook(0, 1);
+}
+
+void MainDialogWin::appMessageBox(const std::string& text) {
+    ui::messageBox(hwnd(), text, ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void MainDialogWin::dialogMessageBox(const std::string& text, const std::string& caption) {
+    ui::messageBox(hwnd(), text, caption, MB_OK);
+}
+
+void MainDialogWin::runAboutBox() {
+    ui::Dialog about(IDD_ABOUTBOX);
+    about.runModal(hwnd());
+}
+
+}  // namespace prinstall

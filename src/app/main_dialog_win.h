@@ -1,0 +1,69 @@
+// The main dialog's window: turns Win32 messages into calls of the MainDialog rules and those
+// rules' requests into control updates.
+#pragma once
+
+#include <memory>
+
+#include "app/main_dialog.h"
+#include "app/main_view.h"
+#include "controls/icon_button_win.h"
+#include "ui/check_list_box_win.h"
+#include "ui/dialog_win.h"
+
+namespace prinstall {
+
+class MainDialogWin : public ui::Dialog, public MainView {
+public:
+    explicit MainDialogWin(AppContext& app);
+    ~MainDialogWin() override;
+
+    MainDialog& rules() { return rules_; }
+
+    // MainView
+    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
+    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
+    std::string itemText(int id) override { return ui::Dialog::itemText(id); }
+    void enableItem(int id, bool enable) override { ui::Dialog::enableItem(id, enable); }
+    void showItem(int id, bool show) override { ui::Dialog::showItem(id, show); }
+    bool isChecked(int id) override;
+    void setProgressRange(int low, int high) override;
+    void setProgressStep(int step) override;
+    void setProgressPos(int pos) override;
+    void repaintNow() override;
+    std::string loadString(int id) override;
+    void appendSystemMenuItem(int commandId, const std::string& text) override;
+    void setDialogIcon() override;
+    void dressIconButton(int id, int iconId) override;
+    void appMessageBox(const std::string& text) override;
+    void dialogMessageBox(const std::string& text, const std::string& caption) override;
+    void runAboutBox() override;
+    void endDialog(int result) override { ui::Dialog::endDialog(result); }
+    void listReset() override { cloneList_.reset(); }
+    void listAdd(const std::string& text) override { cloneList_.add(text); }
+    int listCount() override { return cloneList_.count(); }
+    int listCurrent() override { return cloneList_.current(); }
+    int listCheck(int index) override { return cloneList_.check(index); }
+    void listSetCheck(int index, int state) override { cloneList_.setCheck(index, state); }
+
+protected:
+    BOOL onInit() override;
+    bool onCommand(int id, int code, HWND control) override;
+    bool onSysCommand(WPARAM command) override;
+    bool onPaint() override;
+    bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    AppContext& app_;
+    MainDialog rules_;
+    HICON icon_ = nullptr;       // shared resource icon: not destroyed
+    HICON smallIcon_ = nullptr;  // loaded at the small size: ours to destroy
+    IconButton installButton_;
+    IconButton uninstallButton_;
+    IconButton exitButton_;
+    ui::CheckListBox cloneList_;
+};
+
+// The program's title for its message boxes: the base name of its file ("Prinstall").
+std::string ApplicationTitle();
+
+}  // namespace prinstall

@@ -1,0 +1,26 @@
+// Process start: one modal main dialog, no message loop of our own, no command line.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/app_context.h"
+#include "app/main_dialog_win.h"
+#include "platform/basic_win.h"
+#include "platform/services_win.h"
+#include "platform/spooler_win.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
+                                                           ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    prinstall::WinSpooler spooler;
+    prinstall::WinServices services;
+    prinstall::WinSystemInfo systemInfo;
+    prinstall::WinClock clock;
+    prinstall::WinDebugLog debug;
+    prinstall::AppContext app{{spooler, services, systemInfo, clock, debug}, {}};
+
+    prinstall::MainDialogWin dialog(app);
+    dialog.runModal(nullptr);
+    return 0;
+}

@@ -1,0 +1,26 @@
+// Small adapters: code page, clock and debugger output.
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/debug_log.h"
+#include "platform/system_info.h"
+
+namespace prinstall {
+
+class WinSystemInfo : public SystemInfo {
+public:
+    std::uint32_t ansiCodePage() override;
+};
+
+class WinClock : public Clock {
+public:
+    void sleep(std::uint32_t milliseconds) override;
+    std::uint32_t tickCount() override;
+};
+
+class WinDebugLog : public DebugLog {
+public:
+    void output(const std::string& text) override;
+};
+
+}  // namespace prinstall

@@ -1,0 +1,18 @@
+// Time port: every pause and poll of the program goes through here, so tests can run the
+// timing rules instantly and check the sleeps that were asked for.
+#pragma once
+
+#include <cstdint>
+
+namespace prinstall {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+
+    virtual void sleep(std::uint32_t milliseconds) = 0;
+    // Milliseconds since the system started; wraps around like the system tick count.
+    virtual std::uint32_t tickCount() = 0;
+};
+
+}  // namespace prinstall

@@ -1,0 +1,50 @@
+// Service control manager port. Every call returns 0 on success or the system error code of
+// the failure, so the caller can report the code of the exact step that failed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace prinstall {
+
+enum ServiceState : std::uint32_t {
+    kServiceStopped = 1,
+    kServiceStartPending = 2,
+    kServiceStopPending = 3,
+    kServiceRunning = 4,
+    kServiceContinuePending = 5,
+    kServicePausePending = 6,
+    kServicePaused = 7,
+};
+
+struct ServiceStatus {
+    std::uint32_t state = 0;
+    std::uint32_t checkPoint = 0;
+    std::uint32_t waitHint = 0;
+};
+
+// System error codes the program reacts to.
+constexpr std::uint32_t kErrorAccessDenied = 5;
+constexpr std::uint32_t kErrorServiceAlreadyRunning = 1056;
+constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+
+class Services {
+public:
+    // Opaque handle; 0 is never a valid one.
+    using Handle = std::uintptr_t;
+
+    virtual ~Services() = default;
+
+    // Opens the local service control manager with full access.
+    virtual std::uint32_t openManager(Handle& manager) = 0;
+    // Opens the named service with full access.
+    virtual std::uint32_t openService(Handle manager, const std::string& name, Handle& service) = 0;
+    virtual std::uint32_t queryStatus(Handle service, ServiceStatus& status) = 0;
+    // Asks the service to start, with no start arguments.
+    virtual std::uint32_t start(Handle service) = 0;
+    // Closes a service or manager handle.
+    virtual std::uint32_t close(Handle handle) = 0;
+};
+
+}  // namespace prinstall

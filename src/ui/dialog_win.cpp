@@ -1,0 +1,128 @@
+#include "ui/dialog_win.h"
+
+#include <vector>
+
+#include "controls/reflect_win.h"
+#include "platform/text_win.h"
+
+namespace prinstall::ui {
+
+HINSTANCE Dialog::instance() const { return GetModuleHandleW(nullptr); }
+
+INT_PTR Dialog::runModal(HWND owner) {
+    return DialogBoxParamW(instance(), MAKEINTRESOURCEW(templateId_), owner, &Dialog::dialogProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Dialog* self = nullptr;
+    if (msg == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lParam);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+    } else {
+        self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    if (self == nullptr) return FALSE;
+    INT_PTR r = self->handle(msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        self->hwnd_ = nullptr;
+    }
+    return r;
+}
+
+bool Dialog::onCommand(int id, int code, HWND) {
+    if (code != BN_CLICKED) return false;
+    if (id == IDOK) {
+        onOk();
+        return true;
+    }
+    if (id == IDCANCEL) {
+        onCancel();
+        return true;
+    }
+    return false;
+}
+
+INT_PTR Dialog::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_INITDIALOG:
+            return onInit();
+        case WM_COMMAND: {
+            HWND control = reinterpret_cast<HWND>(lParam);
+            if (control != nullptr) SendMessageW(control, controls::kReflectedCommand, wParam, lParam);
+            onCommand(LOWORD(wParam), HIWORD(wParam), control);
+            return TRUE;
+        }
+        case WM_SYSCOMMAND:
+            if (onSysCommand(wParam)) {
+                SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, 0);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_PAINT:
+            return onPaint() ? TRUE : FALSE;
+        case WM_DRAWITEM: {
+            auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+            if (dis->CtlType != ODT_MENU && dis->hwndItem != nullptr &&
+                SendMessageW(dis->hwndItem, controls::kReflectedDrawItem, wParam, lParam) != 0) {
+                SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
+                return TRUE;
+            }
+            if (onDrawItem(static_cast<int>(wParam), dis)) {
+                SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
+                return TRUE;
+            }
+            return FALSE;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORDLG:
+            return reinterpret_cast<INT_PTR>(
+                onCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), msg));
+        default: {
+            LRESULT result = 0;
+            if (onMessage(msg, wParam, lParam, result)) {
+                SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+                return TRUE;
+            }
+            return FALSE;
+        }
+    }
+}
+
+void Dialog::setItemText(int id, const std::string& text) { SetDlgItemTextW(hwnd_, id, widen(text).c_str()); }
+
+std::string Dialog::itemText(int id) const {
+    HWND h = item(id);
+    if (h == nullptr) return {};
+    int length = GetWindowTextLengthW(h);
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(h, buffer.data(), length + 1);
+    return narrow(buffer.data());
+}
+
+void Dialog::setTitle(const std::string& text) { SetWindowTextW(hwnd_, widen(text).c_str()); }
+
+void Dialog::enableItem(int id, bool enable) { EnableWindow(item(id), enable ? TRUE : FALSE); }
+
+void Dialog::showItem(int id, bool show) { ShowWindow(item(id), show ? SW_SHOW : SW_HIDE); }
+
+void Dialog::endDialog(INT_PTR result) { EndDialog(hwnd_, result); }
+
+int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+    return MessageBoxW(owner, widen(text).c_str(), widen(caption).c_str(), flags);
+}
+
+std::string loadString(int id) {
+    const wchar_t* text = nullptr;
+    // With a zero buffer size LoadStringW hands out a pointer into the resource itself.
+    int length = LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0);
+    if (length <= 0 || text == nullptr) return {};
+    return narrow(std::wstring(text, static_cast<size_t>(length)));
+}
+
+}  // namespace prinstall::ui

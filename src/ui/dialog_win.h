@@ -1,0 +1,66 @@
+// Our thin dialog layer over Win32: a modal dialog from a template, its controls reached by
+// id, and the dialog's messages dispatched to virtual handlers. One static dialog procedure
+// stores `this` at WM_INITDIALOG; WM_DRAWITEM is reflected to the control that owns the item
+// (our owner-drawn controls paint themselves), WM_COMMAND from a control is offered to the
+// control as well, then to onCommand. Default OK and Cancel end the dialog.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace prinstall::ui {
+
+class Dialog {
+public:
+    explicit Dialog(int templateId) : templateId_(templateId) {}
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
+    virtual ~Dialog() = default;
+
+    // Runs the dialog modally; returns the result it ended with, or -1 when it could not be
+    // created.
+    INT_PTR runModal(HWND owner);
+
+    HWND hwnd() const { return hwnd_; }
+    HWND item(int id) const { return GetDlgItem(hwnd_, id); }
+
+    void setItemText(int id, const std::string& text);
+    std::string itemText(int id) const;
+    void setTitle(const std::string& text);
+    void enableItem(int id, bool enable);
+    void showItem(int id, bool show);
+    void endDialog(INT_PTR result);
+
+protected:
+    virtual BOOL onInit() { return TRUE; }
+    // Control notification or menu/accelerator command; return true when handled.
+    virtual bool onCommand(int id, int code, HWND control);
+    virtual bool onSysCommand(WPARAM) { return false; }
+    virtual bool onPaint() { return false; }
+    // WM_CTLCOLOR*: return a brush to use it, nullptr for the default.
+    virtual HBRUSH onCtlColor(HDC, HWND, UINT) { return nullptr; }
+    // WM_DRAWITEM for items no control took; return true when drawn.
+    virtual bool onDrawItem(int, DRAWITEMSTRUCT*) { return false; }
+    // Any other message; set `result` and return true when handled.
+    virtual bool onMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+    virtual void onOk() { endDialog(IDOK); }
+    virtual void onCancel() { endDialog(IDCANCEL); }
+
+    HINSTANCE instance() const;
+
+private:
+    static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR handle(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    int templateId_;
+    HWND hwnd_ = nullptr;
+};
+
+// Message boxes in UTF-8.
+int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags);
+
+// A resource string of the program, empty when absent.
+std::string loadString(int id);
+
+}  // namespace prinstall::ui

@@ -1,0 +1,104 @@
+// Contract cases that every implementation of the platform ports must pass: the in-memory
+// fakes natively, the Win32 adapters under Wine. A World gives the ports and sets up the
+// outside state a case needs (queues in the spooler) and removes it afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/services.h"
+#include "platform/spooler.h"
+
+namespace prinstall::contract {
+
+template <class World>
+class ServicesContract : public ::testing::Test {
+protected:
+    World world;
+};
+TYPED_TEST_SUITE_P(ServicesContract);
+
+TYPED_TEST_P(ServicesContract, UnknownServiceCannotBeOpened) {
+    Services& s = this->world.services();
+    Services::Handle manager = 0, service = 0;
+    ASSERT_EQ(s.openManager(manager), 0u);
+    EXPECT_NE(manager, 0u);
+    EXPECT_EQ(s.openService(manager, "NoSuchServiceAnywhere", service), kErrorServiceDoesNotExist);
+    EXPECT_EQ(s.close(manager), 0u);
+}
+
+// A new session has the spooler stopped; it starts on request, reaches running while the
+// caller polls, and a second start request is refused as already running.
+TYPED_TEST_P(ServicesContract, SpoolerStartsOnRequestAndRefusesASecondStart) {
+    Services& s = this->world.services();
+    Clock& clock = this->world.clock();
+    Services::Handle manager = 0, service = 0;
+    ASSERT_EQ(s.openManager(manager), 0u);
+    ASSERT_EQ(s.openService(manager, "spooler", service), 0u);
+    ServiceStatus status;
+    ASSERT_EQ(s.queryStatus(service, status), 0u);
+    EXPECT_EQ(status.state, kServiceStopped);
+
+    ASSERT_EQ(s.start(service), 0u);
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(s.queryStatus(service, status), 0u);
+        if (status.state != kServiceStartPending) break;
+        clock.sleep(100);
+    }
+    EXPECT_EQ(status.state, kServiceRunning);
+    EXPECT_EQ(s.start(service), kErrorServiceAlreadyRunning);
+    EXPECT_EQ(s.close(service), 0u);
+    EXPECT_EQ(s.close(manager), 0u);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(ServicesContract, UnknownServiceCannotBeOpened, SpoolerStartsOnRequestAndRefusesASecondStart);
+
+template <class World>
+class SpoolerContract : public ::testing::Test {
+protected:
+    World world;
+
+    std::vector<PrinterInfo2> listed() {
+        std::vector<PrinterInfo2> queues;
+        EXPECT_EQ(world.spooler().enumLocalPrinters(queues), 0u);
+        return queues;
+    }
+    static bool contains(const std::vector<PrinterInfo2>& queues, const PrinterInfo2& q) {
+        return std::find(queues.begin(), queues.end(), q) != queues.end();
+    }
+};
+TYPED_TEST_SUITE_P(SpoolerContract);
+
+TYPED_TEST_P(SpoolerContract, ListsEachQueueWithItsPortAndDriver) {
+    const PrinterInfo2 first{"Contract Queue One", "COM1:", "TORVA Label Printer #7"};
+    const PrinterInfo2 second{"Contract Queue Two", "LPT1:", "TORVA Label Printer #8"};
+    auto before = this->listed();
+    EXPECT_FALSE(this->contains(before, first));
+
+    this->world.addQueue(first);
+    this->world.addQueue(second);
+    auto after = this->listed();
+    EXPECT_EQ(after.size(), before.size() + 2);
+    EXPECT_TRUE(this->contains(after, first));
+    EXPECT_TRUE(this->contains(after, second));
+
+    this->world.removeQueue(first);
+    auto last = this->listed();
+    EXPECT_FALSE(this->contains(last, first));
+    EXPECT_TRUE(this->contains(last, second));
+}
+
+// Names outside the ASCII range come back exactly as they were given.
+TYPED_TEST_P(SpoolerContract, KoreanNamesSurviveTheRoundTrip) {
+    const PrinterInfo2 korean{"라벨 프린터 출고", "COM2:", "TORVA Label Printer #9"};
+    this->world.addQueue(korean);
+    EXPECT_TRUE(this->contains(this->listed(), korean));
+}
+
+REGISTER_TYPED_TEST_SUITE_P(SpoolerContract, ListsEachQueueWithItsPortAndDriver, KoreanNamesSurviveTheRoundTrip);
+
+}  // namespace prinstall::contract

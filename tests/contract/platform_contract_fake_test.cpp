@@ -1,0 +1,38 @@
+// The platform contracts run against the in-memory fakes.
+#include <algorithm>
+
+#include "fakes/fake_platform.h"
+#include "platform_contract.h"
+
+namespace prinstall::contract {
+namespace {
+
+class FakeWorld {
+public:
+    FakeWorld() {
+        // A new Windows session: the spooler is a demand-start service, stopped, and starts
+        // with one pending report.
+        services_.services["spooler"].status = {kServiceStopped, 0, 0};
+        services_.services["spooler"].startSequence = {{kServiceStartPending, 0, 10000}, {kServiceRunning, 0, 0}};
+    }
+
+    Services& services() { return services_; }
+    Spooler& spooler() { return spooler_; }
+    Clock& clock() { return clock_; }
+    void addQueue(const PrinterInfo2& q) { spooler_.printers.push_back(q); }
+    void removeQueue(const PrinterInfo2& q) {
+        auto& p = spooler_.printers;
+        p.erase(std::remove(p.begin(), p.end(), q), p.end());
+    }
+
+private:
+    fakes::FakeServices services_;
+    fakes::FakeSpooler spooler_;
+    fakes::FakeClock clock_;
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Fake, ServicesContract, FakeWorld);
+INSTANTIATE_TYPED_TEST_SUITE_P(Fake, SpoolerContract, FakeWorld);
+
+}  // namespace
+}  // namespace prinstall::contract

@@ -1,0 +1,96 @@
+// In-memory models of the platform ports, behaving as Windows does for the cases the program
+// meets. Tests set the state up directly and read back what the program did.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/debug_log.h"
+#include "platform/services.h"
+#include "platform/spooler.h"
+#include "platform/system_info.h"
+
+namespace prinstall::fakes {
+
+class FakeSpooler : public Spooler {
+public:
+    std::vector<PrinterInfo2> printers;
+    std::uint32_t enumError = 0;  // non-zero: the enumeration fails with this code
+    int enumCalls = 0;
+
+    std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) override;
+
+    void addQueue(const std::string& printer, const std::string& driver, const std::string& port = "COM1:") {
+        printers.push_back({printer, port, driver});
+    }
+};
+
+// A service control manager holding named services. A started service walks through
+// `startSequence` one status per query (the last one stays), as a real service reports its
+// progress; with an empty sequence it is running at once.
+class FakeServices : public Services {
+public:
+    struct Service {
+        ServiceStatus status{kServiceStopped, 0, 0};
+        std::deque<ServiceStatus> startSequence;
+        int startRequests = 0;
+        bool starting = false;  // a start was accepted: queries walk through startSequence
+    };
+
+    std::map<std::string, Service> services;
+    // Errors to answer instead of doing the call (0: behave normally).
+    std::uint32_t openManagerError = 0;
+    std::uint32_t openServiceError = 0;
+    std::uint32_t queryError = 0;
+    int queryFailsAfter = -1;  // >= 0: queries succeed this many times, then fail with queryError
+    std::uint32_t startError = 0;
+    std::uint32_t closeError = 0;
+
+    std::uint32_t openManager(Handle& manager) override;
+    std::uint32_t openService(Handle manager, const std::string& name, Handle& service) override;
+    std::uint32_t queryStatus(Handle service, ServiceStatus& status) override;
+    std::uint32_t start(Handle service) override;
+    std::uint32_t close(Handle handle) override;
+
+    // Handles given out and not closed yet.
+    std::size_t openHandles() const { return open_.size(); }
+
+private:
+    Handle next_ = 0x100;
+    std::set<Handle> managers_;
+    std::map<Handle, std::string> serviceHandles_;
+    std::set<Handle> open_;
+    int queries_ = 0;
+};
+
+// Time stands still except when the program sleeps; every sleep is recorded.
+class FakeClock : public Clock {
+public:
+    std::uint32_t now = 1000;
+    std::vector<std::uint32_t> sleeps;
+
+    void sleep(std::uint32_t milliseconds) override {
+        sleeps.push_back(milliseconds);
+        now += milliseconds;
+    }
+    std::uint32_t tickCount() override { return now; }
+};
+
+class FakeDebugLog : public DebugLog {
+public:
+    std::vector<std::string> lines;
+    void output(const std::string& text) override { lines.push_back(text); }
+};
+
+class FakeSystemInfo : public SystemInfo {
+public:
+    std::uint32_t codePage = 1252;
+    std::uint32_t ansiCodePage() override { return codePage; }
+};
+
+}  // namespace prinstall::fakes

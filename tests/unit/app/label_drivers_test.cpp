@@ -1,0 +1,85 @@
+#include "app/label_drivers.h"
+
+#include <gtest/gtest.h>
+
+namespace prinstall {
+namespace {
+
+std::vector<PrinterInfo2> Queues(std::initializer_list<const char*> drivers) {
+    std::vector<PrinterInfo2> out;
+    int i = 0;
+    for (const char* d : drivers) out.push_back({"Queue " + std::to_string(++i), "COM1:", d});
+    return out;
+}
+
+TEST(LabelDriverScan, NumbersTheNextCopyAfterTheCopiesInUse) {
+    int number = 0;
+    EXPECT_EQ(ScanLabelDrivers({}, number), 0);
+    EXPECT_EQ(number, 1);
+    EXPECT_EQ(ProposedQueueName(0, number), "TORVA Label Printer");
+
+    number = 0;
+    auto queues = Queues({"TORVA Label Printer #1", "Generic / Text Only", "TORVA Label Printer #3"});
+    EXPECT_EQ(ScanLabelDrivers(queues, number), 2);
+    EXPECT_EQ(number, 2);
+    EXPECT_EQ(ProposedQueueName(2, number), "TORVA Label Printer 2");
+    EXPECT_EQ(LabelDriverName(number), "TORVA Label Printer #2");
+}
+
+TEST(LabelDriverScan, PrefixIsComparedExactlyIncludingLetterCase) {
+    int number = 0;
+    auto queues = Queues({"torva Label Printer #1", "TORVA LABEL PRINTER #2", "TORVA Label Printer 3",
+                          "XTORVA Label Printer #4"});
+    EXPECT_EQ(ScanLabelDrivers(queues, number), 0);
+    EXPECT_EQ(number, 1);
+}
+
+TEST(LabelDriverScan, NumbersOutsideTheRangeAreCountedButMarkNothing) {
+    int number = 0;
+    auto queues = Queues({"TORVA Label Printer #0", "TORVA Label Printer #501", "TORVA Label Printer #-3",
+                          "TORVA Label Printer #abc", "TORVA Label Printer #", "TORVA Label Printer #1"});
+    EXPECT_EQ(ScanLabelDrivers(queues, number), 6);
+    EXPECT_EQ(number, 2);
+}
+
+TEST(LabelDriverScan, NumberIsTheLeadingDigitsOfTheSecondPiece) {
+    int number = 0;
+    // Empty pieces between '#' are skipped, and digits end at the first other character.
+    auto queues = Queues({"TORVA Label Printer ##1", "TORVA Label Printer #2 (copy)", "TORVA Label Printer # 3#9"});
+    EXPECT_EQ(ScanLabelDrivers(queues, number), 3);
+    EXPECT_EQ(number, 4);
+}
+
+TEST(LabelDriverScan, AllNumbersInUseKeepThePreviousNumber) {
+    std::vector<PrinterInfo2> queues;
+    for (int n = 1; n <= 500; ++n) queues.push_back({"Q", "COM1:", LabelDriverName(n)});
+    int number = 42;
+    EXPECT_EQ(ScanLabelDrivers(queues, number), 500);
+    EXPECT_EQ(number, 42);
+    queues.erase(queues.begin() + 499);
+    EXPECT_EQ(ScanLabelDrivers(queues, number), 499);
+    EXPECT_EQ(number, 500);
+}
+
+TEST(CopyCount, ReadsTheLeadingNumberAndCutsAt500) {
+    struct Case {
+        const char* text;
+        int value;
+        bool clamped;
+    } cases[] = {
+        {"12abc", 12, false}, {"abc", 0, false},   {"900", 500, true},  {"500", 500, false},
+        {"-4", -4, false},    {"", 0, false},      {"  +7", 7, false},  {"\t3", 3, false},
+        {"1 2", 1, false},    {"99999999999999", 500, true},           {"-99999999999", -2147483647 - 1, false},
+    };
+    for (const Case& c : cases) {
+        CopyCount parsed = ParseCopyCount(c.text);
+        EXPECT_EQ(parsed.value, c.value) << '"' << c.text << '"';
+        EXPECT_EQ(parsed.clamped, c.clamped) << '"' << c.text << '"';
+    }
+    // Only the first 63 characters are read.
+    EXPECT_EQ(ParseCopyCount(std::string(62, ' ') + "7").value, 7);
+    EXPECT_EQ(ParseCopyCount(std::string(63, ' ') + "7").value, 0);
+}
+
+}  // namespace
+}  // namespace prinstall
