@@ -1,0 +1,88 @@
+# Shell helpers shared by the Wine scripts: sourced, never run on its own.
+#
+# Everything here works without a window manager or a desktop: Wine's windows are plain
+# X windows on an Xvfb screen, and a prefix is a folder that `cp -a` can copy.
+
+# Wine prints "fixme" and "err" channels on stderr by default; the tests only want the
+# program's own output. Wine Mono and Gecko are not installed here, and booting a prefix
+# would otherwise ask for them in a dialog that nobody can answer under Xvfb.
+prinstall_wine_defaults() {
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=}
+}
+
+# The stamp of the Wine installation a prefix was booted with. Wine itself re-runs its
+# set-up when wine.inf changes; a template with another stamp is booted anew.
+prinstall_wine_stamp() {
+  local inf
+  printf '%s\n' "$(wine --version 2>/dev/null)"
+  for inf in /usr/share/wine/wine.inf /usr/lib/wine/wine.inf /usr/local/share/wine/wine.inf; do
+    if [ -f "$inf" ]; then
+      stat -c %Y "$inf"
+      break
+    fi
+  done
+}
+
+# Boots a 32-bit prefix at $1 unless it exists and was booted by this Wine. Waits for the
+# prefix's wineserver to end, so the prefix on disk is complete when this returns. Safe
+# against a second caller (another ctest run, the run script) through a lock beside the
+# prefix.
+prinstall_ensure_prefix() {
+  local prefix=$1 stamp
+  stamp=$(prinstall_wine_stamp)
+  if [ -f "$prefix/system.reg" ] && [ "$(cat "$prefix/.prinstall-stamp" 2>/dev/null)" = "$stamp" ]; then
+    return 0
+  fi
+  mkdir -p "$(dirname "$prefix")"
+  (
+    flock -x 9
+    if [ -f "$prefix/system.reg" ] && [ "$(cat "$prefix/.prinstall-stamp" 2>/dev/null)" = "$stamp" ]; then
+      exit 0
+    fi
+    rm -rf "$prefix"
+    echo "Booting a 32-bit Wine prefix in $prefix ..." >&2
+    # No display needed: wineboot shows no window when Mono and Gecko are switched off.
+    if ! (unset DISPLAY; WINEPREFIX=$prefix WINEARCH=win32 wineboot -i >/dev/null 2>&1 &&
+          WINEPREFIX=$prefix wineserver -w); then
+      echo "wineboot failed for $prefix" >&2
+      exit 1
+    fi
+    [ -f "$prefix/system.reg" ] || { echo "wineboot left no registry in $prefix" >&2; exit 1; }
+    printf '%s\n' "$stamp" >"$prefix/.prinstall-stamp"
+  ) 9>"$prefix.lock"
+}
+
+# Starts an Xvfb on a free display and exports DISPLAY; PRINSTALL_XVFB_PID holds its id.
+# The screen is 24-bit so that screenshots keep the program's colours.
+prinstall_start_xvfb() {
+  local fifo display=
+  fifo=$(mktemp -u "${TMPDIR:-/tmp}/prinstall-xvfb.XXXXXX")
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+  PRINSTALL_XVFB_PID=$!
+  # -displayfd writes the display number once the server accepts connections.
+  read -r -t 30 display <"$fifo" || true
+  rm -f "$fifo"
+  if [ -z "$display" ]; then
+    echo "Xvfb did not start" >&2
+    prinstall_stop_xvfb
+    return 1
+  fi
+  export DISPLAY=:$display
+}
+
+prinstall_stop_xvfb() {
+  if [ -n "${PRINSTALL_XVFB_PID:-}" ]; then
+    kill "$PRINSTALL_XVFB_PID" 2>/dev/null
+    wait "$PRINSTALL_XVFB_PID" 2>/dev/null
+    PRINSTALL_XVFB_PID=
+  fi
+}
+
+# A Unix path as a Windows path through Wine's drive Z: (which maps to /).
+prinstall_windows_path() {
+  local p
+  p=$(readlink -m "$1")
+  printf 'Z:%s\n' "${p//\//\\}"
+}
