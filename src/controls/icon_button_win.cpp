@@ -187,7 +187,9 @@ LRESULT IconButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       HWND hwnd = hwnd_;
       RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
       hwnd_ = nullptr;
+      // A later Attach starts from the new control's own style and state.
       state_.hovering = false;
+      state_.isDefault = false;
       return DefSubclassProc(hwnd, msg, wParam, lParam);
     }
   }
