@@ -8,7 +8,7 @@ namespace {
 // Distinct colours, so that a mixed-up choice shows.
 constexpr ButtonColours kColours{0x000001, 0x000002, 0x000003, 0x000004, 0x000005, 0x000006};
 constexpr EdgeColours kEdges{0x808080, 0xFFFFFF};
-constexpr Rect kItem{0, 0, 148, 54};  // 111 x 33 dialog units at the main dialog's font
+constexpr Rect kItem{0, 0, 148, 54};
 
 ButtonState Standing() {
   ButtonState s;
@@ -91,7 +91,7 @@ TEST(IconButtonFrame, BlackFrameOnlyInStandingLookWhenFocusedOrDefault) {
   const Rect shrunk{1, 1, 147, 53};
   ButtonState s = Standing();
   s.isDefault = true;
-  EXPECT_EQ(ButtonFrame(s, kItem).black, true);
+  EXPECT_TRUE(ButtonFrame(s, kItem).black);
   EXPECT_EQ(ButtonFrame(s, kItem).inner, shrunk);
 
   s = Standing();
