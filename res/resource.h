@@ -12,6 +12,10 @@
 #define IDI_RESULT_OK 147
 #define IDI_RESULT_ERROR 148
 #define IDI_UNINSTALL 156
+// The two round icons by their pictures: 147 a red disc with a white cross
+// (Cancel, Exit), 148 a green disc with a white check mark (OK, Close).
+#define IDI_CROSS 147
+#define IDI_CHECK 148
 
 // Main dialog controls.
 #define IDC_INSTALL 1000
