@@ -99,7 +99,7 @@ void MainDialogWin::setDialogIcon() {
 }
 
 void MainDialogWin::dressIconButton(int id, int iconId) {
-    IconButton* button = id == IDC_INSTALL ? &installButton_ : id == IDC_UNINSTALL ? &uninstallButton_ : &exitButton_;
+    controls::IconButton* button = id == IDC_INSTALL ? &installButton_ : id == IDC_UNINSTALL ? &uninstallButton_ : &exitButton_;
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0));
     SendMessageW(button->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     button->SetIcons(iconId, 32, 32, 0, 0, 0, 0, 0, 0);

@@ -57,9 +57,9 @@ private:
     MainDialog rules_;
     HICON icon_ = nullptr;       // shared resource icon: not destroyed
     HICON smallIcon_ = nullptr;  // loaded at the small size: ours to destroy
-    IconButton installButton_;
-    IconButton uninstallButton_;
-    IconButton exitButton_;
+    controls::IconButton installButton_;
+    controls::IconButton uninstallButton_;
+    controls::IconButton exitButton_;
     ui::CheckListBox cloneList_;
 };
 

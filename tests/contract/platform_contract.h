@@ -58,6 +58,25 @@ TYPED_TEST_P(ServicesContract, SpoolerStartsOnRequestAndRefusesASecondStart) {
 REGISTER_TYPED_TEST_SUITE_P(ServicesContract, UnknownServiceCannotBeOpened, SpoolerStartsOnRequestAndRefusesASecondStart);
 
 template <class World>
+class ClockContract : public ::testing::Test {
+protected:
+    World world;
+};
+TYPED_TEST_SUITE_P(ClockContract);
+
+// A sleep lasts at least what was asked, as the tick count sees it.
+TYPED_TEST_P(ClockContract, SleepAdvancesTheTickCount) {
+    Clock& clock = this->world.clock();
+    std::uint32_t before = clock.tickCount();
+    clock.sleep(50);
+    std::uint32_t elapsed = clock.tickCount() - before;
+    EXPECT_GE(elapsed, 50u);
+    EXPECT_LT(elapsed, 60000u);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(ClockContract, SleepAdvancesTheTickCount);
+
+template <class World>
 class SpoolerContract : public ::testing::Test {
 protected:
     World world;

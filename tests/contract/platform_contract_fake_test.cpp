@@ -32,6 +32,7 @@ private:
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Fake, ServicesContract, FakeWorld);
+INSTANTIATE_TYPED_TEST_SUITE_P(Fake, ClockContract, FakeWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Fake, SpoolerContract, FakeWorld);
 
 }  // namespace
