@@ -82,6 +82,14 @@ TEST(IconButtonHover, EndingDoesNothingInTheStandingLook) {
   EXPECT_FALSE(flatIdle.killTimer);
   EXPECT_FALSE(flatIdle.clearAndRepaint);
 
+  // The timer and the hover flag are ended independently.
+  HoverEnd timerOnly = EndHover(true, false, true);
+  EXPECT_TRUE(timerOnly.killTimer);
+  EXPECT_FALSE(timerOnly.clearAndRepaint);
+  HoverEnd flagOnly = EndHover(true, true, false);
+  EXPECT_FALSE(flagOnly.killTimer);
+  EXPECT_TRUE(flagOnly.clearAndRepaint);
+
   HoverEnd standing = EndHover(false, true, true);
   EXPECT_FALSE(standing.killTimer);
   EXPECT_FALSE(standing.clearAndRepaint);
