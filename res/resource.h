@@ -9,8 +9,6 @@
 #define IDD_RESULT 138
 #define IDI_INSTALL 145
 #define IDI_EXIT 146
-#define IDI_RESULT_OK 147
-#define IDI_RESULT_ERROR 148
 #define IDI_UNINSTALL 156
 // The two round icons by their pictures: 147 a red disc with a white cross
 // (Cancel, Exit), 148 a green disc with a white check mark (OK, Close).
