@@ -8,6 +8,73 @@ namespace prinstall {
 
 std::uint32_t WinSystemInfo::ansiCodePage() { return GetACP(); }
 
+namespace {
+
+// Looks up a kernel32 export that older Windows versions lack.
+template <class Function>
+Function kernel32Export(const char* name) {
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    if (kernel32 == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, name)));
+}
+
+}  // namespace
+
+bool WinSystemInfo::readVersion(VersionRecord& version) {
+    version = {};
+    OSVERSIONINFOEXW extended = {};
+    extended.dwOSVersionInfoSize = sizeof(extended);
+    if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&extended))) {
+        version.servicePackMajor = extended.wServicePackMajor;
+        version.servicePackMinor = extended.wServicePackMinor;
+        version.suiteMask = extended.wSuiteMask;
+        version.productType = extended.wProductType;
+    } else {
+        // Systems before NT 4.0 SP6 know only the basic record.
+        extended = {};
+        extended.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+        if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&extended))) return false;
+    }
+    version.major = extended.dwMajorVersion;
+    version.minor = extended.dwMinorVersion;
+    version.build = extended.dwBuildNumber;
+    version.platformId = extended.dwPlatformId;
+    return true;
+}
+
+std::uint16_t WinSystemInfo::nativeArchitecture() {
+    SYSTEM_INFO info = {};
+    using GetNativeSystemInfoFn = void(WINAPI*)(SYSTEM_INFO*);
+    if (auto native = kernel32Export<GetNativeSystemInfoFn>("GetNativeSystemInfo")) {
+        native(&info);
+    } else {
+        GetSystemInfo(&info);
+    }
+    return info.wProcessorArchitecture;
+}
+
+int WinSystemInfo::systemMetric(int index) { return GetSystemMetrics(index); }
+
+std::uint32_t WinSystemInfo::productInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,
+                                         std::uint32_t spMinor) {
+    using GetProductInfoFn = BOOL(WINAPI*)(DWORD, DWORD, DWORD, DWORD, DWORD*);
+    auto getProductInfo = kernel32Export<GetProductInfoFn>("GetProductInfo");
+    DWORD product = 0;
+    if (getProductInfo == nullptr || !getProductInfo(major, minor, spMajor, spMinor, &product)) return 0;
+    return product;
+}
+
+bool WinSystemInfo::disableFsRedirection() {
+    using DisableFn = BOOL(WINAPI*)(void**);
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32");
+    if (kernel32 == nullptr) return true;
+    auto disable = reinterpret_cast<DisableFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32, "Wow64DisableWow64FsRedirection")));
+    if (disable == nullptr) return true;
+    void* previous = nullptr;  // never restored: redirection stays off for this thread
+    return disable(&previous) != FALSE;
+}
+
 void WinClock::sleep(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
 std::uint32_t WinClock::tickCount() { return GetTickCount(); }

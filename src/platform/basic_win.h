@@ -10,6 +10,12 @@ namespace prinstall {
 class WinSystemInfo : public SystemInfo {
 public:
     std::uint32_t ansiCodePage() override;
+    bool readVersion(VersionRecord& version) override;
+    std::uint16_t nativeArchitecture() override;
+    int systemMetric(int index) override;
+    std::uint32_t productInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,
+                              std::uint32_t spMinor) override;
+    bool disableFsRedirection() override;
 };
 
 class WinClock : public Clock {

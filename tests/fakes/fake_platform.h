@@ -87,10 +87,35 @@ public:
     void output(const std::string& text) override { lines.push_back(text); }
 };
 
+// A Windows 7 x86 workstation in English unless a test says otherwise.
 class FakeSystemInfo : public SystemInfo {
 public:
     std::uint32_t codePage = 1252;
+    bool versionReadable = true;
+    VersionRecord version{6, 1, 7601, kPlatformNT, 1, 0, 0x100, kProductWorkstation};
+    std::uint16_t architecture = kArchitectureX86;
+    std::map<int, int> metrics;
+    std::uint32_t product = 0;  // what GetProductInfo reports (0: not available)
+    int productInfoCalls = 0;
+    bool redirectionCallExists = false;
+    int redirectionDisabled = 0;
+
     std::uint32_t ansiCodePage() override { return codePage; }
+    bool readVersion(VersionRecord& v) override {
+        if (!versionReadable) return false;
+        v = version;
+        return true;
+    }
+    std::uint16_t nativeArchitecture() override { return architecture; }
+    int systemMetric(int index) override { return metrics.count(index) ? metrics[index] : 0; }
+    std::uint32_t productInfo(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) override {
+        ++productInfoCalls;
+        return product;
+    }
+    bool disableFsRedirection() override {
+        if (redirectionCallExists) ++redirectionDisabled;
+        return true;
+    }
 };
 
 }  // namespace prinstall::fakes
