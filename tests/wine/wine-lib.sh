@@ -43,8 +43,13 @@ prinstall_ensure_prefix() {
     rm -rf "$prefix"
     echo "Booting a 32-bit Wine prefix in $prefix ..." >&2
     # No display needed: wineboot shows no window when Mono and Gecko are switched off.
-    if ! (unset DISPLAY; WINEPREFIX=$prefix WINEARCH=win32 wineboot -i >/dev/null 2>&1 &&
-          WINEPREFIX=$prefix wineserver -w); then
+    # Wine draws the title bars itself (there is no window manager under Xvfb), so that
+    # screenshots show each window's title.
+    if ! (unset DISPLAY; export WINEPREFIX=$prefix WINEARCH=win32
+          wineboot -i >/dev/null 2>&1 &&
+          wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f \
+            >/dev/null 2>&1 &&
+          wineserver -w); then
       echo "wineboot failed for $prefix" >&2
       exit 1
     fi

@@ -1,0 +1,272 @@
+#include "harness_win.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace e2e {
+namespace {
+
+constexpr DWORD kPollMs = 50;
+
+// Polls `done` until it holds or `timeoutMs` have passed; true when it held.
+template <typename Predicate>
+bool pollUntil(DWORD timeoutMs, Predicate done) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(kPollMs);
+    }
+}
+
+struct WindowSearch {
+    DWORD pid;
+    const std::wstring* title;
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
+    if (windowText(window) != *search->title) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+bool writeAll(HANDLE file, const void* data, DWORD size) {
+    DWORD written = 0;
+    return WriteFile(file, data, size, &written, nullptr) && written == size;
+}
+
+int countColours(const std::uint8_t* bits, int width, int height, DWORD stride) {
+    constexpr std::size_t kEnough = 64;
+    std::vector<std::uint32_t> seen;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = bits + static_cast<std::size_t>(y) * stride;
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = row + 3 * x;
+            const std::uint32_t colour = p[0] | (p[1] << 8) | (p[2] << 16);
+            bool known = false;
+            for (std::uint32_t c : seen) known = known || c == colour;
+            if (!known) {
+                seen.push_back(colour);
+                if (seen.size() >= kEnough) return static_cast<int>(seen.size());
+            }
+        }
+    }
+    return static_cast<int>(seen.size());
+}
+
+std::wstring artefactsFolder() {
+    wchar_t buffer[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"PRINSTALL_ARTEFACTS", buffer, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return buffer;
+    return L".";
+}
+
+}  // namespace
+
+ProgramRun::~ProgramRun() {
+    if (info_.hProcess) {
+        if (running()) {
+            TerminateProcess(info_.hProcess, 0xDEAD);
+            WaitForSingleObject(info_.hProcess, kExitTimeoutMs);
+        }
+        CloseHandle(info_.hThread);
+        CloseHandle(info_.hProcess);
+    }
+}
+
+DWORD ProgramRun::start() {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"";
+    commandLine += kProgramPath;
+    commandLine += L"\"";
+    if (!CreateProcessW(kProgramPath, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        kInstallFolder, &startup, &info_)) {
+        info_ = {};
+        return GetLastError();
+    }
+    return 0;
+}
+
+bool ProgramRun::running() const {
+    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+HWND ProgramRun::waitForWindow(const std::wstring& title, DWORD timeoutMs) const {
+    HWND found = nullptr;
+    const bool appeared = pollUntil(timeoutMs, [&] {
+        found = findProcessWindow(info_.dwProcessId, title);
+        // A program that ended will not show the window any more.
+        return found != nullptr || !running();
+    });
+    if (!appeared || !found) return nullptr;
+    return waitUntilIdle(found, timeoutMs) ? found : nullptr;
+}
+
+bool ProgramRun::waitForExit(DWORD* exitCode, DWORD timeoutMs) const {
+    if (!info_.hProcess || WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    return GetExitCodeProcess(info_.hProcess, exitCode) != 0;
+}
+
+std::string utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                            nullptr, nullptr);
+    return out;
+}
+
+HWND findProcessWindow(DWORD pid, const std::wstring& title) {
+    WindowSearch search{pid, &title, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool waitForWindowGone(HWND window, DWORD timeoutMs) {
+    return pollUntil(timeoutMs, [&] { return !IsWindow(window); });
+}
+
+bool waitUntilIdle(HWND window, DWORD timeoutMs) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+}
+
+std::wstring windowText(HWND window) {
+    DWORD_PTR length = 0;
+    if (!window ||
+        !SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kWindowTimeoutMs, &length))
+        return {};
+    std::vector<wchar_t> buffer(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
+                             reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
+                             kWindowTimeoutMs, &copied))
+        return {};
+    return std::wstring(buffer.data(), copied);
+}
+
+std::wstring controlText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }
+
+bool controlExists(HWND dialog, int id) { return GetDlgItem(dialog, id) != nullptr; }
+
+bool controlVisible(HWND dialog, int id) {
+    const HWND control = GetDlgItem(dialog, id);
+    return control && IsWindowVisible(control);
+}
+
+bool controlEnabled(HWND dialog, int id) {
+    const HWND control = GetDlgItem(dialog, id);
+    return control && IsWindowEnabled(control);
+}
+
+bool clickButton(HWND dialog, int id) {
+    const HWND button = GetDlgItem(dialog, id);
+    DWORD_PTR result = 0;
+    return button &&
+           SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, kWindowTimeoutMs, &result);
+}
+
+bool postCommand(HWND dialog, int id) {
+    const HWND control = GetDlgItem(dialog, id);
+    return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(control)) != 0;
+}
+
+bool postSysCommand(HWND window, WPARAM command) {
+    return PostMessageW(window, WM_SYSCOMMAND, command, 0) != 0;
+}
+
+bool postKey(HWND dialog, UINT virtualKey) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+    HWND target = dialog;
+    if (GetGUIThreadInfo(thread, &gui) && gui.hwndFocus) target = gui.hwndFocus;
+    const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+    const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
+    const LPARAM up = down | (1L << 30) | (1L << 31);
+    return PostMessageW(target, WM_KEYDOWN, virtualKey, down) &&
+           PostMessageW(target, WM_KEYUP, virtualKey, up);
+}
+
+Screenshot saveScreenshot(HWND window, const std::wstring& name) {
+    Screenshot shot;
+    auto fail = [&](const wchar_t* what) {
+        shot.error = std::wstring(what) + L" (error " + std::to_wstring(GetLastError()) + L")";
+        shot.path.clear();
+        return shot;
+    };
+    // Paint everything now and let the X server catch up before reading the screen back.
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    if (!waitUntilIdle(window)) return fail(L"window does not answer");
+    GdiFlush();
+    Sleep(500);
+
+    RECT rect{};
+    if (!GetWindowRect(window, &rect)) return fail(L"GetWindowRect failed");
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return fail(L"window has no area");
+
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD imageSize = stride * static_cast<DWORD>(height);
+    info.bmiHeader.biSizeImage = imageSize;
+
+    HDC screen = GetDC(nullptr);
+    if (!screen) return fail(L"GetDC(NULL) failed");
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool copied = false;
+    if (memory && bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top,
+                        SRCCOPY | CAPTUREBLT) != 0;
+        GdiFlush();
+        SelectObject(memory, old);
+    }
+    if (!copied) {
+        fail(L"BitBlt from the screen failed");
+    } else {
+        shot.colours = countColours(static_cast<const std::uint8_t*>(bits), width, height, stride);
+        shot.path = artefactsFolder() + L"\\" + name + L".bmp";
+        BITMAPFILEHEADER header{};
+        header.bfType = 0x4D42;  // "BM"
+        header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        header.bfSize = header.bfOffBits + imageSize;
+        HANDLE file = CreateFileW(shot.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            fail(L"cannot create the screenshot file");
+        } else {
+            const bool ok = writeAll(file, &header, sizeof header) &&
+                            writeAll(file, &info.bmiHeader, sizeof info.bmiHeader) &&
+                            writeAll(file, bits, imageSize);
+            CloseHandle(file);
+            if (!ok) fail(L"cannot write the screenshot file");
+        }
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return shot;
+}
+
+}  // namespace e2e

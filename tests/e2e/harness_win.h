@@ -1,0 +1,93 @@
+// Drives the real Prinstall.exe from another process, the way an operator would see it:
+// start it from its installation folder, find its windows by title, read and poke its
+// controls by id, take screenshots, and watch it end.
+//
+// Every wait polls with a generous limit: under Wine a posted message can take a couple of
+// seconds to arrive, and the tests must not depend on how fast the machine is.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace e2e {
+
+inline constexpr wchar_t kInstallFolder[] = L"C:\\TORVA EPL Printer 2.X";
+inline constexpr wchar_t kProgramPath[] = L"C:\\TORVA EPL Printer 2.X\\Prinstall.exe";
+
+inline constexpr DWORD kWindowTimeoutMs = 60000;
+inline constexpr DWORD kExitTimeoutMs = 30000;
+
+// One run of Prinstall.exe. The destructor ends a program that is still running, so a
+// failed test never leaves it behind for the next one.
+class ProgramRun {
+public:
+    ProgramRun() = default;
+    ~ProgramRun();
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    // Starts the program with the installation folder as its current directory. Returns
+    // the system error code of CreateProcessW, 0 on success.
+    DWORD start();
+
+    // Waits until a visible top-level window of this process has exactly `title`, and its
+    // thread has finished what it was doing (answers a sent message). nullptr on timeout.
+    HWND waitForWindow(const std::wstring& title, DWORD timeoutMs = kWindowTimeoutMs) const;
+
+    // Waits for the process to end; true with its exit code when it did.
+    bool waitForExit(DWORD* exitCode, DWORD timeoutMs = kExitTimeoutMs) const;
+
+    bool running() const;
+    DWORD processId() const { return info_.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+// Top-level visible window of process `pid` with exactly `title`, or nullptr.
+HWND findProcessWindow(DWORD pid, const std::wstring& title);
+
+// Waits until `window` is gone (destroyed). False on timeout.
+bool waitForWindowGone(HWND window, DWORD timeoutMs = kWindowTimeoutMs);
+
+// Text of a control of another process (WM_GETTEXT, which crosses processes; GetWindowText
+// would only give the caption stored at creation). Empty when the control does not exist;
+// controlExists tells the two apart.
+std::wstring controlText(HWND dialog, int id);
+std::wstring windowText(HWND window);
+bool controlExists(HWND dialog, int id);
+bool controlVisible(HWND dialog, int id);
+bool controlEnabled(HWND dialog, int id);
+
+// A button click as the button itself produces it (BM_CLICK, sent: returns once the
+// dialog has handled the click). False when there is no such control or it did not answer.
+bool clickButton(HWND dialog, int id);
+
+// Posted, for commands that open a modal window and so would block a sent message.
+bool postCommand(HWND dialog, int id);
+bool postSysCommand(HWND window, WPARAM command);
+
+// The keyboard key as the dialog manager sees it: down and up posted to the control that
+// has the focus in the program's thread (the dialog itself when none has).
+bool postKey(HWND dialog, UINT virtualKey);
+
+// Saves what the screen shows of `window` as a 24-bit BMP named `name` (".bmp" added) in
+// the artefacts folder: PRINSTALL_ARTEFACTS, else the current directory. `path` is empty
+// and `error` says why when it failed. `colours` counts the distinct pixel values (up to
+// 64), so a test can tell a drawn dialog from a blank or black capture.
+struct Screenshot {
+    std::wstring path;
+    std::wstring error;
+    int colours = 0;
+};
+Screenshot saveScreenshot(HWND window, const std::wstring& name);
+
+// For test messages.
+std::string utf8(const std::wstring& text);
+
+// Round trip through the window's message queue: true once its thread has processed
+// everything sent before.
+bool waitUntilIdle(HWND window, DWORD timeoutMs = kWindowTimeoutMs);
+
+}  // namespace e2e

@@ -1,0 +1,50 @@
+// Puts label-printer drivers and queues into the spooler the way an earlier installation
+// would have left them, through the real spooler of the prefix, and takes them out again.
+// Also reads the state of the "spooler" service.
+//
+// Every function returns 0 or the system error code of the call that failed.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// "TORVA Label Printer #<number>".
+std::wstring labelDriverName(int number);
+
+// Copies the stand-in files of driver copy <number> from the media folder
+// (C:\TORVA EPL Printer 2.X\Win32) into the spooler's driver directory under their
+// numbered names and registers the driver at level 3: Unidrv as driver, TVLabel<n>.GPD as
+// data file, UNIDRVUI.DLL as configuration module, UNIDRV.HLP as help file, the rest as
+// dependent files.
+DWORD addLabelDriver(int number);
+
+// Creates a local queue on an existing driver (print processor WinPrint, data type RAW).
+DWORD addQueue(const std::wstring& printerName, const std::wstring& driverName,
+               const std::wstring& portName = L"COM1:");
+
+// Deletes a queue; a queue that does not exist counts as deleted.
+DWORD deleteQueue(const std::wstring& printerName);
+
+// Deletes a driver of this environment; an unknown driver counts as deleted.
+DWORD deleteDriver(const std::wstring& driverName);
+
+struct QueueRecord {
+    std::wstring printerName;
+    std::wstring portName;
+    std::wstring driverName;
+};
+
+// The local queues, as EnumPrinters level 2 lists them.
+DWORD listQueues(std::vector<QueueRecord>* queues);
+
+// The current state of the "spooler" service (SERVICE_STOPPED 1 ... SERVICE_PAUSED 7).
+DWORD spoolerState(DWORD* state);
+
+// Stops the spooler service and waits until it reports stopped.
+DWORD stopSpooler();
+
+}  // namespace e2e
