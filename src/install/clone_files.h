@@ -1,0 +1,61 @@
+// The two per-copy text files of driver copy N: the GPD file, a copy of the media's template
+// with its lines 2, 5 and 7 replaced, and the INI file naming the copy's Unidrv plug-ins.
+// Both are written into the media folder of the processor family, beside the program, where
+// staging picks them up and deletes them afterwards.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/files.h"
+
+namespace prinstall {
+
+// The five per-copy file names.
+std::string GpdCloneName(int n);        // TVLabel%d.GPD
+std::string IniCloneName(int n);        // TVLabel%d.INI
+std::string ResourceCloneName(int n);   // TVLabel%d.DLL
+std::string RenderCloneName(int n);     // TVLabelE%d.DLL
+std::string UiCloneName(int n);         // TVLabelUI%d.DLL
+
+// The program's folder: its path cut before the last backslash; a path without one, or
+// whose only backslash is its first character, is used whole.
+std::string ProgramFolder(const std::string& programPath);
+
+// "Win32" for x86 (processor 0), "Win64" for x64 and Itanium.
+const char* MediaFolderFor(int processor);
+
+// The INI text of copy N (no line end after the last line).
+std::string IniCloneText(int n);
+
+enum class RewriteResult { Ok, ReadError, WriteError };
+
+// Copies the template to the output with lines 2, 5 and 7 replaced and every line ended by
+// CR LF, reading in blocks so a line may be of any length.
+RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n);
+
+class CloneFileWriter {
+public:
+    using ShowMessage = std::function<void(const std::string&)>;
+
+    CloneFileWriter(Files& files, ShowMessage showAppMessage) : files_(files), show_(std::move(showAppMessage)) {}
+
+    // 0 written, -1 output not creatable or not writable, -2 template missing or unreadable.
+    int WriteGpdClone(int driverNumber, int processor);
+    // 0 written, -1 output not creatable.
+    int WriteIniClone(int driverNumber, int processor);
+
+    // Full paths of the files written last, for their deletion after staging.
+    const std::string& gpdPath() const { return gpdPath_; }
+    const std::string& iniPath() const { return iniPath_; }
+
+private:
+    std::string mediaPath(int processor, const std::string& name);
+
+    Files& files_;
+    ShowMessage show_;
+    std::string gpdPath_;
+    std::string iniPath_;
+};
+
+}  // namespace prinstall

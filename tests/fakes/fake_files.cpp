@@ -1,0 +1,182 @@
+#include "fakes/fake_files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace prinstall::fakes {
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+class FakeInputFile : public InputFile {
+public:
+    FakeInputFile(std::string data, long failAfter) : data_(std::move(data)), failAfter_(failAfter) {}
+    long read(char* buffer, std::size_t size) override {
+        if (failAfter_ >= 0 && static_cast<long>(pos_) >= failAfter_) return -1;
+        size_t n = std::min(size, data_.size() - pos_);
+        if (failAfter_ >= 0) n = std::min(n, static_cast<size_t>(failAfter_) - pos_);
+        std::memcpy(buffer, data_.data() + pos_, n);
+        pos_ += n;
+        return static_cast<long>(n);
+    }
+
+private:
+    std::string data_;
+    size_t pos_ = 0;
+    long failAfter_;
+};
+
+}  // namespace
+
+class FakeOutputFile : public OutputFile {
+public:
+    FakeOutputFile(FakeFiles& files, std::string key, long failAfter)
+        : files_(files), key_(std::move(key)), failAfter_(failAfter) {}
+    bool write(const char* data, std::size_t size) override {
+        std::string& target = files_.files_[key_].data;
+        if (failAfter_ >= 0 && static_cast<long>(target.size() + size) > failAfter_) return false;
+        target.append(data, size);
+        return true;
+    }
+    bool close() override {
+        closed_ = true;
+        return true;
+    }
+    bool closed() const { return closed_; }
+
+private:
+    FakeFiles& files_;
+    std::string key_;
+    long failAfter_;
+    bool closed_ = false;
+};
+
+FakeFiles::FakeFiles() {
+    addFolder("C:\\windows\\system32");
+}
+
+std::string FakeFiles::full(const std::string& path) const {
+    std::string p = path;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    bool absolute = p.size() >= 2 && p[1] == ':';
+    std::string joined = absolute ? p : current_ + "\\" + p;
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i <= joined.size()) {
+        size_t next = joined.find('\\', i);
+        if (next == std::string::npos) next = joined.size();
+        std::string part = joined.substr(i, next - i);
+        if (part == "..") {
+            if (parts.size() > 1) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        i = next + 1;
+    }
+    std::string out;
+    for (size_t k = 0; k < parts.size(); ++k) out += (k ? "\\" : "") + parts[k];
+    return out;
+}
+
+std::string FakeFiles::key(const std::string& path) const { return Lower(full(path)); }
+
+std::string FakeFiles::parent(const std::string& fullPath) {
+    size_t slash = fullPath.rfind('\\');
+    return slash == std::string::npos ? std::string() : fullPath.substr(0, slash);
+}
+
+bool FakeFiles::folderExists(const std::string& fullPath) const {
+    return fullPath.size() == 2 || folders_.count(Lower(fullPath)) != 0;  // "C:" always exists
+}
+
+bool FakeFiles::writable(const std::string& fullPath) const {
+    return folderExists(parent(fullPath)) && !readOnly_.count(Lower(parent(fullPath)));
+}
+
+void FakeFiles::addFolder(const std::string& path) {
+    std::string f = full(path);
+    while (f.size() > 2) {
+        folders_.emplace(Lower(f), f);
+        f = parent(f);
+    }
+}
+
+void FakeFiles::addFile(const std::string& path, const std::string& content) {
+    std::string f = full(path);
+    addFolder(parent(f));
+    files_[Lower(f)] = {f, content};
+}
+
+void FakeFiles::setReadOnly(const std::string& folder) { readOnly_.insert(key(folder)); }
+
+bool FakeFiles::hasFile(const std::string& path) const { return files_.count(key(path)) != 0; }
+
+std::string FakeFiles::content(const std::string& path) const {
+    auto it = files_.find(key(path));
+    return it == files_.end() ? std::string() : it->second.data;
+}
+
+std::vector<std::string> FakeFiles::list(const std::string& folder) const {
+    std::string k = key(folder);
+    std::vector<std::string> names;
+    for (const auto& [fileKey, entry] : files_) {
+        if (Lower(parent(entry.path)) == k) names.push_back(entry.path.substr(entry.path.rfind('\\') + 1));
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); });
+    return names;
+}
+
+bool FakeFiles::setCurrentDirectory(const std::string& path) {
+    std::string f = full(path);
+    if (!folderExists(f)) return false;
+    current_ = folders_.count(Lower(f)) ? folders_.at(Lower(f)) : f;
+    return true;
+}
+
+bool FakeFiles::createDirectory(const std::string& path) {
+    std::string f = full(path);
+    if (folderExists(f) || !writable(f)) return false;
+    folders_.emplace(Lower(f), f);
+    return true;
+}
+
+bool FakeFiles::copyFile(const std::string& from, const std::string& to) {
+    auto source = files_.find(key(from));
+    std::string target = full(to);
+    if (source == files_.end() || !writable(target)) return false;
+    std::string data = source->second.data;
+    auto existing = files_.find(Lower(target));
+    std::string name = existing != files_.end() ? existing->second.path : target;
+    files_[Lower(target)] = {name, data};
+    copies.emplace_back(source->second.path, name);
+    return true;
+}
+
+bool FakeFiles::deleteFile(const std::string& path) {
+    std::string f = full(path);
+    if (readOnly_.count(Lower(parent(f)))) return false;
+    return files_.erase(Lower(f)) != 0;
+}
+
+std::unique_ptr<InputFile> FakeFiles::openForReading(const std::string& path) {
+    auto it = files_.find(key(path));
+    if (it == files_.end()) return nullptr;
+    long failAfter = !failingReadPath.empty() && key(failingReadPath) == it->first ? failReadAfter : -1;
+    return std::make_unique<FakeInputFile>(it->second.data, failAfter);
+}
+
+std::unique_ptr<OutputFile> FakeFiles::createForWriting(const std::string& path) {
+    std::string f = full(path);
+    if (!writable(f)) return nullptr;
+    auto existing = files_.find(Lower(f));
+    std::string name = existing != files_.end() ? existing->second.path : f;
+    files_[Lower(f)] = {name, ""};
+    long failAfter = !failingWritePath.empty() && key(failingWritePath) == Lower(f) ? failWriteAfter : -1;
+    return std::make_unique<FakeOutputFile>(*this, Lower(f), failAfter);
+}
+
+}  // namespace prinstall::fakes

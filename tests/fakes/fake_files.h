@@ -1,0 +1,69 @@
+// An in-memory file system that treats paths as Windows does: drive-letter paths with
+// backslashes (doubled separators read as one), names compared without regard to case,
+// relative paths resolved against a current directory. Folders can be made read-only, and
+// reads can be made to fail part way.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace prinstall::fakes {
+
+class FakeFiles : public Files {
+public:
+    std::string program = "C:\\TORVA EPL Printer 2.X\\Prinstall.exe";
+    // Reads of this file fail after this many bytes (-1: never).
+    std::string failingReadPath;
+    long failReadAfter = -1;
+    // Writes to this file fail after this many bytes (-1: never).
+    std::string failingWritePath;
+    long failWriteAfter = -1;
+
+    FakeFiles();
+
+    // Set-up and inspection.
+    void addFolder(const std::string& path);
+    void addFile(const std::string& path, const std::string& content);
+    void setReadOnly(const std::string& folder);
+    bool hasFile(const std::string& path) const;
+    std::string content(const std::string& path) const;
+    // Names (as created) of the files directly in a folder, sorted case-insensitively.
+    std::vector<std::string> list(const std::string& folder) const;
+    std::string key(const std::string& path) const;  // the normalised, lower-case full path
+
+    // Files
+    std::string programPath() override { return program; }
+    bool setCurrentDirectory(const std::string& path) override;
+    std::string currentDirectory() override { return current_; }
+    bool createDirectory(const std::string& path) override;
+    bool copyFile(const std::string& from, const std::string& to) override;
+    bool deleteFile(const std::string& path) override;
+    bool fileExists(const std::string& path) override { return hasFile(path); }
+    std::unique_ptr<InputFile> openForReading(const std::string& path) override;
+    std::unique_ptr<OutputFile> createForWriting(const std::string& path) override;
+
+    // Every copy made, as (from, to) full paths in their normalised display form.
+    std::vector<std::pair<std::string, std::string>> copies;
+
+private:
+    struct Entry {
+        std::string path;  // full path as first created
+        std::string data;
+    };
+    std::string full(const std::string& path) const;  // resolved display form
+    static std::string parent(const std::string& fullPath);
+    bool folderExists(const std::string& fullPath) const;
+    bool writable(const std::string& fullPath) const;
+
+    std::map<std::string, Entry> files_;
+    std::map<std::string, std::string> folders_;  // key -> display path
+    std::set<std::string> readOnly_;
+    std::string current_ = "C:\\windows\\system32";
+    friend class FakeOutputFile;
+};
+
+}  // namespace prinstall::fakes

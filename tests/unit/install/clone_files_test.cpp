@@ -1,0 +1,133 @@
+#include "install/clone_files.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_files.h"
+
+namespace prinstall {
+namespace {
+
+const char* const kFolder = "C:\\TORVA EPL Printer 2.X";
+
+class CloneFilesTest : public ::testing::Test {
+protected:
+    CloneFilesTest() { files.addFolder(std::string(kFolder) + "\\Win64"); }
+
+    std::string media(const char* sub, const std::string& name) { return std::string(kFolder) + "\\" + sub + "\\" + name; }
+
+    fakes::FakeFiles files;
+    std::vector<std::string> messages;
+    CloneFileWriter writer{files, [this](const std::string& m) { messages.push_back(m); }};
+};
+
+TEST_F(CloneFilesTest, TenLineTemplateGetsLinesTwoFiveAndSevenReplaced) {
+    std::string tmpl;
+    for (int i = 1; i <= 10; ++i) tmpl += "*Line" + std::to_string(i) + ": \"text\"\r\n";
+    files.addFile(media("Win32", "TVLabel.GPD"), tmpl);
+    EXPECT_EQ(writer.WriteGpdClone(3, 0), 0);
+    EXPECT_EQ(writer.gpdPath(), media("Win32", "TVLabel3.GPD"));
+    EXPECT_EQ(files.content(writer.gpdPath()),
+              "*Line1: \"text\"\r\n"
+              "*GPDFileName: \"TVLabel3.GPD\"\r\n"
+              "*Line3: \"text\"\r\n"
+              "*Line4: \"text\"\r\n"
+              "*ModelName: \"TORVA Label Printer #3\"\r\n"
+              "*Line6: \"text\"\r\n"
+              "*ResourceDLL: \"TVLabel3.Dll\"\r\n"
+              "*Line8: \"text\"\r\n"
+              "*Line9: \"text\"\r\n"
+              "*Line10: \"text\"\r\n");
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(CloneFilesTest, LineEndsBecomeCrLfAndALastLineWithoutOneGetsOne) {
+    files.addFile(media("Win64", "TVLabel.GPD"), "a\nb\nc\r\nd\re\n\nf\ng\nh");
+    EXPECT_EQ(writer.WriteGpdClone(12, 1), 0);
+    EXPECT_EQ(files.content(media("Win64", "TVLabel12.GPD")),
+              "a\r\n*GPDFileName: \"TVLabel12.GPD\"\r\nc\r\nd\re\r\n*ModelName: \"TORVA Label Printer #12\"\r\n"
+              "f\r\n*ResourceDLL: \"TVLabel12.Dll\"\r\nh\r\n");
+    // Itanium writes into the 64-bit media folder too.
+    EXPECT_EQ(writer.WriteGpdClone(1, 2), 0);
+    EXPECT_EQ(writer.gpdPath(), media("Win64", "TVLabel1.GPD"));
+}
+
+TEST_F(CloneFilesTest, ShortTemplateGetsNoLinesAdded) {
+    files.addFile(media("Win32", "TVLabel.GPD"), "1\n2\n3\n4\n");
+    EXPECT_EQ(writer.WriteGpdClone(1, 0), 0);
+    EXPECT_EQ(files.content(media("Win32", "TVLabel1.GPD")), "1\r\n*GPDFileName: \"TVLabel1.GPD\"\r\n3\r\n4\r\n");
+}
+
+TEST_F(CloneFilesTest, LinesLongerThanAReadBlockAndCrLfSplitAcrossBlocksSurvive) {
+    std::string longLine(200000, 'x');
+    // Put the CR of line 3's end at the very end of the first 64 KiB block.
+    std::string shifted(65536 - 1 - 6 - 1, 'y');
+    std::string tmpl = "1\r\n2\r\n" + shifted + "\r\n" + longLine + "\r\n5\r\n6\r\n7\r\n8";
+    files.addFile(media("Win32", "TVLabel.GPD"), tmpl);
+    EXPECT_EQ(writer.WriteGpdClone(2, 0), 0);
+    EXPECT_EQ(files.content(media("Win32", "TVLabel2.GPD")),
+              "1\r\n*GPDFileName: \"TVLabel2.GPD\"\r\n" + shifted + "\r\n" + longLine +
+                  "\r\n*ModelName: \"TORVA Label Printer #2\"\r\n6\r\n*ResourceDLL: \"TVLabel2.Dll\"\r\n8\r\n");
+}
+
+TEST_F(CloneFilesTest, ExistingOutputsAreReplacedNotAppended) {
+    files.addFile(media("Win32", "TVLabel.GPD"), "one\n");
+    files.addFile(media("Win32", "tvlabel4.gpd"), "old content that is longer than the new one\r\n");
+    files.addFile(media("Win32", "TVLabel4.INI"), "old ini content, longer than the new one .........................");
+    EXPECT_EQ(writer.WriteGpdClone(4, 0), 0);
+    EXPECT_EQ(writer.WriteIniClone(4, 0), 0);
+    EXPECT_EQ(files.content(media("Win32", "TVLabel4.GPD")), "one\r\n");
+    EXPECT_EQ(files.content(media("Win32", "TVLabel4.INI")), IniCloneText(4));
+}
+
+TEST_F(CloneFilesTest, IniFileForCopyOneIsExactly71Bytes) {
+    files.addFolder(media("Win32", ""));
+    EXPECT_EQ(writer.WriteIniClone(1, 0), 0);
+    EXPECT_EQ(writer.iniPath(), media("Win32", "TVLabel1.INI"));
+    std::string ini = files.content(writer.iniPath());
+    EXPECT_EQ(ini, "[OEMFiles]\r\nOEMDriverFile1=TVLabelE1.DLL\r\nOEMConfigFile1=TVLabelUI1.DLL");
+    EXPECT_EQ(ini.size(), 71u);
+    EXPECT_EQ(IniCloneText(500).size(), 75u);  // two more digits in each of two names
+}
+
+TEST_F(CloneFilesTest, MissingTemplateLeavesAnEmptyOutputAndSaysSo) {
+    files.addFolder(media("Win32", ""));
+    EXPECT_EQ(writer.WriteGpdClone(1, 0), -2);
+    EXPECT_EQ(messages, std::vector<std::string>{"Failed open file"});
+    EXPECT_TRUE(files.hasFile(media("Win32", "TVLabel1.GPD")));
+    EXPECT_EQ(files.content(media("Win32", "TVLabel1.GPD")), "");
+}
+
+TEST_F(CloneFilesTest, OutputThatCannotBeCreatedIsMinusOne) {
+    files.addFile(media("Win32", "TVLabel.GPD"), "x\n");
+    files.setReadOnly(media("Win32", ""));
+    EXPECT_EQ(writer.WriteGpdClone(1, 0), -1);
+    EXPECT_EQ(writer.WriteIniClone(1, 0), -1);
+    EXPECT_EQ(messages, (std::vector<std::string>{"Failed create file", "Failed create file"}));
+    // The paths are recorded all the same, for the deletions after staging.
+    EXPECT_EQ(writer.iniPath(), media("Win32", "TVLabel1.INI"));
+}
+
+TEST_F(CloneFilesTest, ReadOrWriteErrorMidwayLeavesAnEmptyOutput) {
+    files.addFile(media("Win32", "TVLabel.GPD"), "1\n2\n3\n4\n5\n6\n7\n8\n");
+    files.failingReadPath = media("Win32", "TVLabel.GPD");
+    files.failReadAfter = 6;
+    EXPECT_EQ(writer.WriteGpdClone(1, 0), -2);
+    EXPECT_EQ(files.content(media("Win32", "TVLabel1.GPD")), "");
+    EXPECT_EQ(messages, std::vector<std::string>{"Failed read file"});
+
+    files.failReadAfter = -1;
+    files.failingWritePath = media("Win32", "TVLabel1.GPD");
+    files.failWriteAfter = 10;
+    EXPECT_EQ(writer.WriteGpdClone(1, 0), -1);
+    EXPECT_EQ(files.content(media("Win32", "TVLabel1.GPD")), "");
+    EXPECT_EQ(messages.back(), "Failed create file");
+}
+
+TEST(ProgramFolder, CutsBeforeTheLastBackslashUnlessThatIsTheFirstCharacter) {
+    EXPECT_EQ(ProgramFolder("C:\\TORVA EPL Printer 2.X\\Prinstall.exe"), "C:\\TORVA EPL Printer 2.X");
+    EXPECT_EQ(ProgramFolder("\\Prinstall.exe"), "\\Prinstall.exe");
+    EXPECT_EQ(ProgramFolder("Prinstall.exe"), "Prinstall.exe");
+}
+
+}  // namespace
+}  // namespace prinstall
