@@ -60,7 +60,7 @@ TEST_F(CloneFilesTest, ShortTemplateGetsNoLinesAdded) {
 TEST_F(CloneFilesTest, LinesLongerThanAReadBlockAndCrLfSplitAcrossBlocksSurvive) {
     std::string longLine(200000, 'x');
     // Put the CR of line 3's end at the very end of the first 64 KiB block.
-    std::string shifted(65536 - 1 - 6 - 1, 'y');
+    std::string shifted(65536 - 6 - 1, 'y');
     std::string tmpl = "1\r\n2\r\n" + shifted + "\r\n" + longLine + "\r\n5\r\n6\r\n7\r\n8";
     files.addFile(media("Win32", "TVLabel.GPD"), tmpl);
     EXPECT_EQ(writer.WriteGpdClone(2, 0), 0);
