@@ -23,6 +23,9 @@ public:
     // Lists the local printer queues. Returns 0 on success, otherwise the system error code of
     // the failed enumeration (the list is then empty).
     virtual std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) = 0;
+
+    // The printer-driver directory of the local machine for the caller's own environment.
+    virtual std::uint32_t driverDirectory(std::string& out) = 0;
 };
 
 }  // namespace prinstall

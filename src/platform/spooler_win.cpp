@@ -42,4 +42,16 @@ std::uint32_t WinSpooler::enumLocalPrinters(std::vector<PrinterInfo2>& out) {
     return 0;
 }
 
+std::uint32_t WinSpooler::driverDirectory(std::string& out) {
+    out.clear();
+    wchar_t directory[MAX_PATH + 1] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory), sizeof(directory) - sizeof(wchar_t), &needed)) {
+        DWORD error = GetLastError();
+        return error != 0 ? error : ERROR_INVALID_FUNCTION;
+    }
+    out = narrow(directory);
+    return 0;
+}
+
 }  // namespace prinstall

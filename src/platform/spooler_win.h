@@ -8,6 +8,7 @@ namespace prinstall {
 class WinSpooler : public Spooler {
 public:
     std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) override;
+    std::uint32_t driverDirectory(std::string& out) override;
 };
 
 }  // namespace prinstall

@@ -23,7 +23,14 @@ public:
     std::uint32_t enumError = 0;  // non-zero: the enumeration fails with this code
     int enumCalls = 0;
 
+    std::string driverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86";
+    std::uint32_t driverDirError = 0;
+
     std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) override;
+    std::uint32_t driverDirectory(std::string& out) override {
+        out = driverDirError ? std::string() : driverDir;
+        return driverDirError;
+    }
 
     void addQueue(const std::string& printer, const std::string& driver, const std::string& port = "COM1:") {
         printers.push_back({printer, port, driver});

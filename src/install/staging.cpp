@@ -1,0 +1,69 @@
+#include "install/staging.h"
+
+#include "app/texts.h"
+
+namespace prinstall {
+
+std::vector<StagingRow> StagingRows(int processor, bool korean, int n) {
+    std::vector<StagingRow> rows;
+    if (processor == 0) {
+        rows = {
+            {".\\Win32\\UNIDRV.DLL", "", "UNIDRV.DLL"},
+            {".\\Win32\\UNIDRV.HLP", "", "UNIDRV.HLP"},
+            {".\\Win32\\STDNAMES.GPD", "", "STDNAMES.GPD"},
+            {korean ? ".\\Win32\\Korean\\UNIDRVUI.DLL" : ".\\Win32\\UNIDRVUI.DLL", "", "UNIDRVUI.DLL"},
+            {korean ? ".\\Win32\\Korean\\UNIRES.DLL" : ".\\Win32\\UNIRES.DLL", "", "UNIRES.DLL"},
+        };
+    } else {
+        rows = {
+            {".\\Win64\\STDNAMES.GPD", "", "STDNAMES.GPD"},
+            {".\\Win64\\2003\\UNIDRV.DLL", "", "UNIDRV.DLL"},
+            {".\\Win64\\2003\\\\UNIDRV.HLP", "", "UNIDRV.HLP"},
+            {korean ? ".\\Win64\\2003\\Korean\\UNIDRVUI.DLL" : ".\\Win64\\2003\\UNIDRVUI.DLL", "", "UNIDRVUI.DLL"},
+            {korean ? ".\\Win64\\2003\\Korean\\UNIRES.DLL" : ".\\Win64\\2003\\UNIRES.DLL", "", "UNIRES.DLL"},
+        };
+    }
+    const std::string media = format(".\\%s\\", MediaFolderFor(processor));
+    rows.push_back({media + GpdCloneName(n), "", GpdCloneName(n)});
+    rows.push_back({media + IniCloneName(n), "", IniCloneName(n)});
+    rows.push_back({media + "TVLabel.DLL", media + ResourceCloneName(n), ResourceCloneName(n)});
+    rows.push_back({media + "TVLabelE.DLL", media + RenderCloneName(n), RenderCloneName(n)});
+    rows.push_back({media + "TVLabelUI.DLL", media + UiCloneName(n), UiCloneName(n)});
+    return rows;
+}
+
+int DriverStager::StageDriverFiles(int driverNumber, int processor, bool korean) {
+    report_(std::string("Print Driver Copy Started"), 30, true);
+
+    std::string driverDirectory;
+    spooler_.driverDirectory(driverDirectory);
+    if (!files_.setCurrentDirectory(driverDirectory)) files_.createDirectory(driverDirectory);
+
+    CloneFileWriter clones(files_, show_);
+    int gpd = clones.WriteGpdClone(driverNumber, processor);
+    if (gpd == -2) show_("Failed to open GPD file");
+    if (gpd == -1) show_("Failed to create GPD file");
+    if (clones.WriteIniClone(driverNumber, processor) == -1) show_("Failed to create INI file");
+
+    files_.setCurrentDirectory(kInstallFolder);
+    // Results are not examined: a missing file shows up as a registration error.
+    const std::vector<StagingRow> rows = StagingRows(processor, korean, driverNumber);
+    for (const StagingRow& row : rows) {
+        const std::string destination = driverDirectory + "\\" + row.destination;
+        if (row.intermediate.empty()) {
+            files_.copyFile(row.source, destination);
+        } else {
+            files_.copyFile(row.source, row.intermediate);
+            files_.copyFile(row.intermediate, destination);
+        }
+    }
+
+    files_.deleteFile(clones.gpdPath());
+    files_.deleteFile(clones.iniPath());
+    for (const StagingRow& row : rows) {
+        if (!row.intermediate.empty()) files_.deleteFile(row.intermediate);
+    }
+    return 0;
+}
+
+}  // namespace prinstall

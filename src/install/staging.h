@@ -1,0 +1,50 @@
+// Puts every file of one driver copy into the spooler's driver directory under the names that
+// registration lists: the shared Unidrv files (Korean or English user-interface modules), the
+// copy's GPD and INI files written for it, and numbered copies of its three modules.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "install/clone_files.h"
+#include "platform/files.h"
+#include "platform/spooler.h"
+
+namespace prinstall {
+
+inline constexpr const char* kInstallFolder = "C:\\TORVA EPL Printer 2.X";
+
+// One copy into the driver directory. Paths of sources and intermediates are relative to the
+// installation folder; the destination is a bare name inside the driver directory.
+struct StagingRow {
+    std::string source;
+    std::string intermediate;  // empty: copied straight to the destination
+    std::string destination;
+};
+
+// The copies of one driver copy, in order: table A for x86 (processor 0), table B for x64 and
+// Itanium.
+std::vector<StagingRow> StagingRows(int processor, bool korean, int driverNumber);
+
+class DriverStager {
+public:
+    using ShowMessage = std::function<void(const std::string&)>;
+    using ReportProgress = std::function<void(const std::optional<std::string>&, int, bool)>;
+
+    DriverStager(Files& files, Spooler& spooler, ShowMessage showAppMessage, ReportProgress report)
+        : files_(files), spooler_(spooler), show_(std::move(showAppMessage)), report_(std::move(report)) {}
+
+    // Always 0: problems show as messages here and as registration errors later. Leaves the
+    // installation folder as the current directory.
+    int StageDriverFiles(int driverNumber, int processor, bool korean);
+
+private:
+    Files& files_;
+    Spooler& spooler_;
+    ShowMessage show_;
+    ReportProgress report_;
+};
+
+}  // namespace prinstall

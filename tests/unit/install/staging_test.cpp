@@ -1,0 +1,147 @@
+#include "install/staging.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_files.h"
+#include "fakes/fake_platform.h"
+
+namespace prinstall {
+namespace {
+
+const std::string kInstall = "C:\\TORVA EPL Printer 2.X";
+const std::string kDrivers = "C:\\windows\\system32\\spool\\drivers\\w32x86";
+
+// The media layout; every file's content names its own path, so a test can tell where a
+// staged file came from.
+const char* const kMedia[] = {
+    "Win32\\UNIDRV.DLL",       "Win32\\UNIDRV.HLP",          "Win32\\UNIDRVUI.DLL",     "Win32\\UNIRES.DLL",
+    "Win32\\STDNAMES.GPD",     "Win32\\TVLabel.DLL",         "Win32\\TVLabelE.DLL",     "Win32\\TVLabelUI.DLL",
+    "Win32\\TVPortMon.dll",    "Win32\\TVPortMonUI.dll",     "Win32\\Korean\\UNIDRVUI.DLL", "Win32\\Korean\\UNIRES.DLL",
+    "Win64\\STDNAMES.GPD",     "Win64\\TVLabel.DLL",         "Win64\\TVLabelE.DLL",     "Win64\\TVLabelUI.DLL",
+    "Win64\\TVPortMon.dll",    "Win64\\TVPortMonUI.dll",     "Win64\\2003\\UNIDRV.DLL", "Win64\\2003\\UNIDRV.HLP",
+    "Win64\\2003\\UNIDRVUI.DLL", "Win64\\2003\\UNIRES.DLL",  "Win64\\2003\\Korean\\UNIDRVUI.DLL",
+    "Win64\\2003\\Korean\\UNIRES.DLL", "Win64\\Itanium\\TVPortMon.dll", "Win64\\Itanium\\TVPortMonUI.dll",
+};
+
+class StagingTest : public ::testing::Test {
+protected:
+    StagingTest() {
+        for (const char* f : kMedia) files.addFile(kInstall + "\\" + f, f);
+        files.addFile(kInstall + "\\Win32\\TVLabel.GPD", "*GPDSpecVersion: \"1.0\"\n2\n3\n4\n5\n6\n7\n*Win32 template\n");
+        files.addFile(kInstall + "\\Win64\\TVLabel.GPD", "*GPDSpecVersion: \"1.0\"\n2\n3\n4\n5\n6\n7\n*Win64 template\n");
+        files.addFile(kInstall + "\\Prinstall.exe", "program");
+        files.addFolder(kDrivers);
+    }
+
+    int stage(int n, int processor, bool korean) {
+        return stager.StageDriverFiles(n, processor, korean);
+    }
+    std::string staged(const std::string& name) { return files.content(kDrivers + "\\" + name); }
+
+    fakes::FakeFiles files;
+    fakes::FakeSpooler spooler;
+    std::vector<std::string> messages;
+    std::vector<std::pair<std::string, int>> reports;
+    DriverStager stager{files, spooler, [this](const std::string& m) { messages.push_back(m); },
+                        [this](const std::optional<std::string>& s, int pos, bool pause) {
+                            reports.emplace_back(s.value_or("") + (pause ? " (pause)" : ""), pos);
+                        }};
+};
+
+TEST_F(StagingTest, EnglishX86CopyOneTakesTheWin32Set) {
+    auto before32 = files.list(kInstall + "\\Win32");
+    EXPECT_EQ(stage(1, 0, false), 0);
+    EXPECT_EQ(reports, (std::vector<std::pair<std::string, int>>{{"Print Driver Copy Started (pause)", 30}}));
+    EXPECT_EQ(staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
+    EXPECT_EQ(staged("UNIDRV.HLP"), "Win32\\UNIDRV.HLP");
+    EXPECT_EQ(staged("STDNAMES.GPD"), "Win32\\STDNAMES.GPD");
+    EXPECT_EQ(staged("UNIDRVUI.DLL"), "Win32\\UNIDRVUI.DLL");
+    EXPECT_EQ(staged("UNIRES.DLL"), "Win32\\UNIRES.DLL");
+    EXPECT_NE(staged("TVLabel1.GPD").find("*ModelName: \"TORVA Label Printer #1\"\r\n"), std::string::npos);
+    EXPECT_NE(staged("TVLabel1.GPD").find("*Win32 template"), std::string::npos);
+    EXPECT_EQ(staged("TVLabel1.INI"), IniCloneText(1));
+    EXPECT_EQ(staged("TVLabel1.DLL"), "Win32\\TVLabel.DLL");
+    EXPECT_EQ(staged("TVLabelE1.DLL"), "Win32\\TVLabelE.DLL");
+    EXPECT_EQ(staged("TVLabelUI1.DLL"), "Win32\\TVLabelUI.DLL");
+    EXPECT_EQ(files.list(kDrivers).size(), 10u);
+    // The media folder holds exactly what it held before, and the program folder is current.
+    EXPECT_EQ(files.list(kInstall + "\\Win32"), before32);
+    EXPECT_EQ(files.currentDirectory(), kInstall);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(StagingTest, KoreanX86TakesOnlyTheUserInterfaceModulesFromTheKoreanFolder) {
+    stage(1, 0, true);
+    EXPECT_EQ(staged("UNIDRVUI.DLL"), "Win32\\Korean\\UNIDRVUI.DLL");
+    EXPECT_EQ(staged("UNIRES.DLL"), "Win32\\Korean\\UNIRES.DLL");
+    EXPECT_EQ(staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
+    EXPECT_EQ(staged("UNIDRV.HLP"), "Win32\\UNIDRV.HLP");
+    EXPECT_EQ(staged("STDNAMES.GPD"), "Win32\\STDNAMES.GPD");
+}
+
+TEST_F(StagingTest, X64AndItaniumStageTheSame64BitSet) {
+    for (int processor : {1, 2}) {
+        for (bool korean : {false, true}) {
+            auto before64 = files.list(kInstall + "\\Win64");
+            stage(7, processor, korean);
+            const std::string ui = korean ? "Win64\\2003\\Korean\\" : "Win64\\2003\\";
+            EXPECT_EQ(staged("STDNAMES.GPD"), "Win64\\STDNAMES.GPD");
+            EXPECT_EQ(staged("UNIDRV.DLL"), "Win64\\2003\\UNIDRV.DLL");
+            EXPECT_EQ(staged("UNIDRV.HLP"), "Win64\\2003\\UNIDRV.HLP");  // the doubled separator reads as one
+            EXPECT_EQ(staged("UNIDRVUI.DLL"), ui + "UNIDRVUI.DLL");
+            EXPECT_EQ(staged("UNIRES.DLL"), ui + "UNIRES.DLL");
+            EXPECT_NE(staged("TVLabel7.GPD").find("*Win64 template"), std::string::npos);
+            EXPECT_EQ(staged("TVLabelUI7.DLL"), "Win64\\TVLabelUI.DLL");
+            EXPECT_EQ(files.list(kInstall + "\\Win64"), before64);
+        }
+    }
+}
+
+TEST_F(StagingTest, DriverNumberTwelveNamesEveryCopyAndLeavesNoIntermediateBehind) {
+    stage(12, 0, false);
+    for (const char* name : {"TVLabel12.GPD", "TVLabel12.INI", "TVLabel12.DLL", "TVLabelE12.DLL", "TVLabelUI12.DLL"}) {
+        EXPECT_TRUE(files.hasFile(kDrivers + "\\" + name)) << name;
+        EXPECT_FALSE(files.hasFile(kInstall + "\\Win32\\" + name)) << name;
+    }
+    auto rows = StagingRows(0, false, 12);
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(rows[8].intermediate, ".\\Win32\\TVLabelE12.DLL");
+}
+
+TEST_F(StagingTest, ExistingDestinationIsReplaced) {
+    files.addFile(kDrivers + "\\unidrv.dll", "an older Unidrv");
+    files.addFile(kDrivers + "\\TVLabelE1.DLL", "an older plug-in");
+    stage(1, 0, false);
+    EXPECT_EQ(staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
+    EXPECT_EQ(staged("TVLabelE1.DLL"), "Win32\\TVLabelE.DLL");
+}
+
+TEST_F(StagingTest, ReadOnlyInstallationFolderLeavesThePerCopyFilesAbsent) {
+    files.setReadOnly(kInstall + "\\Win32");
+    EXPECT_EQ(stage(1, 0, false), 0);
+    EXPECT_EQ(messages, (std::vector<std::string>{"Failed create file", "Failed to create GPD file",
+                                                  "Failed create file", "Failed to create INI file"}));
+    for (const char* name : {"TVLabel1.GPD", "TVLabel1.INI", "TVLabel1.DLL", "TVLabelE1.DLL", "TVLabelUI1.DLL"}) {
+        EXPECT_FALSE(files.hasFile(kDrivers + "\\" + name)) << name;
+    }
+    EXPECT_EQ(staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");  // the shared files still arrive
+}
+
+TEST_F(StagingTest, MissingTemplateStagesTheEmptyGpdAfterTwoMessages) {
+    files.deleteFile(kInstall + "\\Win32\\TVLabel.GPD");
+    stage(1, 0, false);
+    EXPECT_EQ(messages, (std::vector<std::string>{"Failed open file", "Failed to open GPD file"}));
+    EXPECT_TRUE(files.hasFile(kDrivers + "\\TVLabel1.GPD"));
+    EXPECT_EQ(staged("TVLabel1.GPD"), "");
+    EXPECT_FALSE(files.hasFile(kInstall + "\\Win32\\TVLabel1.GPD"));
+}
+
+TEST_F(StagingTest, MissingDriverDirectoryIsCreated) {
+    spooler.driverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86\\new";
+    stage(1, 0, false);
+    EXPECT_EQ(files.content(spooler.driverDir + "\\UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
+    EXPECT_EQ(files.list(spooler.driverDir).size(), 10u);
+}
+
+}  // namespace
+}  // namespace prinstall
