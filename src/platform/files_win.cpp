@@ -1,0 +1,91 @@
+#include "platform/files_win.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/handle_win.h"
+#include "platform/text_win.h"
+
+namespace prinstall {
+namespace {
+
+class WinInputFile : public InputFile {
+public:
+    explicit WinInputFile(HANDLE h) : file_(h) {}
+    long read(char* buffer, std::size_t size) override {
+        DWORD got = 0;
+        if (!ReadFile(file_.get(), buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
+        return static_cast<long>(got);
+    }
+
+private:
+    KernelHandle file_;
+};
+
+class WinOutputFile : public OutputFile {
+public:
+    explicit WinOutputFile(HANDLE h) : file_(h) {}
+    bool write(const char* data, std::size_t size) override {
+        DWORD written = 0;
+        return WriteFile(file_.get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+    }
+    bool close() override {
+        if (!file_) return true;
+        bool flushed = FlushFileBuffers(file_.get()) != FALSE;
+        return file_.reset() != FALSE && flushed;
+    }
+
+private:
+    KernelHandle file_;
+};
+
+}  // namespace
+
+std::string WinFiles::programPath() {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) return narrow(path.data());
+        path.resize(path.size() * 2);
+    }
+}
+
+bool WinFiles::setCurrentDirectory(const std::string& path) {
+    return SetCurrentDirectoryW(widen(path).c_str()) != FALSE;
+}
+
+std::string WinFiles::currentDirectory() {
+    DWORD n = GetCurrentDirectoryW(0, nullptr);
+    std::vector<wchar_t> path(n + 1);
+    GetCurrentDirectoryW(n + 1, path.data());
+    return narrow(path.data());
+}
+
+bool WinFiles::createDirectory(const std::string& path) { return CreateDirectoryW(widen(path).c_str(), nullptr) != FALSE; }
+
+bool WinFiles::copyFile(const std::string& from, const std::string& to) {
+    return CopyFileW(widen(from).c_str(), widen(to).c_str(), FALSE) != FALSE;
+}
+
+bool WinFiles::deleteFile(const std::string& path) { return DeleteFileW(widen(path).c_str()) != FALSE; }
+
+bool WinFiles::fileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::unique_ptr<InputFile> WinFiles::openForReading(const std::string& path) {
+    HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<WinInputFile>(h);
+}
+
+std::unique_ptr<OutputFile> WinFiles::createForWriting(const std::string& path) {
+    HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<WinOutputFile>(h);
+}
+
+}  // namespace prinstall
