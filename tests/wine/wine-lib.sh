@@ -27,20 +27,24 @@ prinstall_wine_stamp() {
 # Boots a 32-bit prefix at $1 unless it exists and was booted by this Wine. Waits for the
 # prefix's wineserver to end, so the prefix on disk is complete when this returns. Safe
 # against a second caller (another ctest run, the run script) through a lock beside the
-# prefix.
+# prefix. Only prefixes booted here are ever rebooted: one that exists without our stamp
+# (someone's own prefix) is used as it is.
 prinstall_ensure_prefix() {
   local prefix=$1 stamp
   stamp=$(prinstall_wine_stamp)
-  if [ -f "$prefix/system.reg" ] && [ "$(cat "$prefix/.prinstall-stamp" 2>/dev/null)" = "$stamp" ]; then
-    return 0
-  fi
+  prinstall_prefix_current() {
+    [ -f "$prefix/system.reg" ] && [ ! -e "$prefix/.prinstall-booting" ] && {
+      [ "$(cat "$prefix/.prinstall-stamp" 2>/dev/null)" = "$stamp" ] ||
+        [ ! -e "$prefix/.prinstall-stamp" ]; }
+  }
+  prinstall_prefix_current && return 0
   mkdir -p "$(dirname "$prefix")"
   (
     flock -x 9
-    if [ -f "$prefix/system.reg" ] && [ "$(cat "$prefix/.prinstall-stamp" 2>/dev/null)" = "$stamp" ]; then
-      exit 0
-    fi
+    prinstall_prefix_current && exit 0
     rm -rf "$prefix"
+    mkdir -p "$prefix"
+    : >"$prefix/.prinstall-booting"
     echo "Booting a 32-bit Wine prefix in $prefix ..." >&2
     # No display needed: wineboot shows no window when Mono and Gecko are switched off.
     # Wine draws the title bars itself (there is no window manager under Xvfb), so that
@@ -55,6 +59,7 @@ prinstall_ensure_prefix() {
     fi
     [ -f "$prefix/system.reg" ] || { echo "wineboot left no registry in $prefix" >&2; exit 1; }
     printf '%s\n' "$stamp" >"$prefix/.prinstall-stamp"
+    rm -f "$prefix/.prinstall-booting"
   ) 9>"$prefix.lock"
 }
 

@@ -1,0 +1,57 @@
+#!/bin/bash
+# Builds and runs every test suite: the portable logic natively (plain, and with
+# AddressSanitizer and UndefinedBehaviorSanitizer), then the MinGW build under Wine (the
+# contract tests of the Win32 adapters and the end-to-end tests of Prinstall.exe, each in a
+# fresh prefix under an Xvfb of its own). Prints each ctest summary and exits non-zero when
+# anything failed to build or pass. Needs no display and no input; CI runs it as it is.
+#
+#   bash scripts/test.sh [PRESET...]     (default: native native-asan win32)
+#
+# Logs: build/test-logs/<preset>.log. Screenshots: build/win32/artefacts/*.png.
+set -u
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+bash scripts/setup.sh || exit 1
+
+presets=("$@")
+[ ${#presets[@]} -gt 0 ] || presets=(native native-asan win32)
+jobs=$(nproc 2>/dev/null || echo 2)
+logs=$root/build/test-logs
+mkdir -p "$logs"
+
+declare -A outcome
+failed=0
+for preset in "${presets[@]}"; do
+  log=$logs/$preset.log
+  echo "=== $preset: configure and build"
+  start=$SECONDS
+  if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; } >"$log" 2>&1; then
+    tail -n 40 "$log"
+    outcome[$preset]="build failed (log: $log)"
+    failed=1
+    continue
+  fi
+  echo "=== $preset: test"
+  # The Wine tests mostly wait for windows, so two at a time also suit a two-core machine.
+  ctest --preset "$preset" -j "$jobs" --output-on-failure 2>&1 | tee -a "$log"
+  rc=${PIPESTATUS[0]}
+  summary=$(grep -E 'tests passed|tests failed' "$log" | tail -n 1)
+  if [ "$rc" -ne 0 ]; then
+    outcome[$preset]="FAILED: ${summary:-ctest exit $rc} ($((SECONDS - start)) s)"
+    failed=1
+  else
+    outcome[$preset]="${summary:-passed} ($((SECONDS - start)) s)"
+  fi
+done
+
+echo
+echo "=== summary"
+for preset in "${presets[@]}"; do
+  printf '%-12s %s\n' "$preset" "${outcome[$preset]}"
+done
+if [ -d build/win32/artefacts ]; then
+  echo "screenshots: $root/build/win32/artefacts"
+fi
+exit $failed
