@@ -1,0 +1,107 @@
+// Staging a driver copy into the driver directory that Wine's spooler reports, from the
+// stand-in media installed in the program's folder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "install/staging.h"
+#include "platform/files_win.h"
+#include "platform/spooler_win.h"
+#include "platform/text_win.h"
+
+namespace prinstall {
+namespace {
+
+const std::string kInstall = "C:\\TORVA EPL Printer 2.X";
+
+// The test program does not run from the installation folder; the program it stands in for
+// does.
+class InstalledProgramFiles : public WinFiles {
+public:
+    std::string programPath() override { return kInstall + "\\Prinstall.exe"; }
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(widen(path).c_str(), std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Every file below a folder, by relative path, with its content.
+void Snapshot(const std::string& folder, const std::string& relative, std::map<std::string, std::string>& out) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(widen(folder + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = narrow(found.cFileName);
+        if (name == "." || name == "..") continue;
+        std::string rel = relative.empty() ? name : relative + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Snapshot(folder + "\\" + name, rel, out);
+        else out[rel] = ReadAll(folder + "\\" + name);
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+}
+
+class StagingUnderWine : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(spooler.driverDirectory(driverDirectory), 0u);
+        cleanUp();
+    }
+    void TearDown() override { cleanUp(); }
+    void cleanUp() {
+        for (const StagingRow& row : StagingRows(0, true, 1)) files.deleteFile(driverDirectory + "\\" + row.destination);
+    }
+    std::string staged(const std::string& name) { return ReadAll(driverDirectory + "\\" + name); }
+    std::string media(const std::string& relative) { return ReadAll(kInstall + "\\" + relative); }
+
+    InstalledProgramFiles files;
+    WinSpooler spooler;
+    std::string driverDirectory;
+    std::vector<std::string> messages;
+};
+
+TEST_P(StagingUnderWine, CopyOneArrivesInTheDriverDirectoryAndTheMediaStayAsTheyWere) {
+    const bool korean = GetParam();
+    EXPECT_EQ(driverDirectory, "C:\\windows\\system32\\spool\\drivers\\w32x86");
+    std::map<std::string, std::string> before, after;
+    Snapshot(kInstall, "", before);
+    ASSERT_FALSE(before.empty());
+
+    DriverStager stager(files, spooler, [this](const std::string& m) { messages.push_back(m); },
+                        [](const std::optional<std::string>&, int, bool) {});
+    EXPECT_EQ(stager.StageDriverFiles(1, 0, korean), 0);
+    EXPECT_TRUE(messages.empty());
+
+    const std::string ui = korean ? "Win32\\Korean\\" : "Win32\\";
+    EXPECT_EQ(staged("UNIDRV.DLL"), media("Win32\\UNIDRV.DLL"));
+    EXPECT_EQ(staged("UNIDRV.HLP"), media("Win32\\UNIDRV.HLP"));
+    EXPECT_EQ(staged("STDNAMES.GPD"), media("Win32\\STDNAMES.GPD"));
+    EXPECT_EQ(staged("UNIDRVUI.DLL"), media(ui + "UNIDRVUI.DLL"));
+    EXPECT_EQ(staged("UNIRES.DLL"), media(ui + "UNIRES.DLL"));
+    EXPECT_NE(media("Win32\\Korean\\UNIRES.DLL"), media("Win32\\UNIRES.DLL"));  // the two can be told apart
+    EXPECT_EQ(staged("TVLabel1.DLL"), media("Win32\\TVLabel.DLL"));
+    EXPECT_EQ(staged("TVLabelE1.DLL"), media("Win32\\TVLabelE.DLL"));
+    EXPECT_EQ(staged("TVLabelUI1.DLL"), media("Win32\\TVLabelUI.DLL"));
+    EXPECT_EQ(staged("TVLabel1.INI"), "[OEMFiles]\r\nOEMDriverFile1=TVLabelE1.DLL\r\nOEMConfigFile1=TVLabelUI1.DLL");
+    const std::string gpd = staged("TVLabel1.GPD");
+    EXPECT_NE(gpd.find("\r\n*GPDFileName: \"TVLabel1.GPD\"\r\n"), std::string::npos);
+    EXPECT_NE(gpd.find("\r\n*ModelName: \"TORVA Label Printer #1\"\r\n"), std::string::npos);
+    EXPECT_NE(gpd.find("\r\n*ResourceDLL: \"TVLabel1.Dll\"\r\n"), std::string::npos);
+
+    Snapshot(kInstall, "", after);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(files.currentDirectory(), kInstall);
+}
+
+INSTANTIATE_TEST_SUITE_P(EnglishAndKorean, StagingUnderWine, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Korean" : "English"; });
+
+}  // namespace
+}  // namespace prinstall
