@@ -14,7 +14,7 @@ if [ $# -ne 1 ]; then
   exit 2
 fi
 prinstall_wine_defaults
-prinstall_ensure_prefix "$1" || exit 1
+prinstall_ensure_prefix "$1" unmanaged || exit 1
 # Proves the template runs programs and says what it is, for the test log.
 arch=$(sed -n 's/^#arch=//p' "$1/system.reg" | head -n 1)
 echo "template prefix $1 ($arch), $(wine --version)"

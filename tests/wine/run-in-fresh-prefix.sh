@@ -48,6 +48,12 @@ done
 [ -n "$template" ] && [ -n "$name" ] && [ -n "$program" ] && [ -n "$media" ] &&
   [ -n "$artefacts" ] && [ $# -ge 1 ] || usage
 artefacts=${PRINSTALL_ARTEFACTS_DIR:-$artefacts}
+# Wine takes only absolute prefix paths.
+template=$(readlink -m "$template")
+program=$(readlink -m "$program")
+media=$(readlink -m "$media")
+artefacts=$(readlink -m "$artefacts")
+[ -z "$locale_dir" ] || locale_dir=$(readlink -m "$locale_dir")
 
 for f in "$template/system.reg" "$program" "$media/Win32/UNIDRV.DLL"; do
   if [ ! -f "$f" ]; then

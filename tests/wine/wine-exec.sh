@@ -37,7 +37,7 @@ if [ -z "${WINEPREFIX:-}" ]; then
   done
   [ -n "$build" ] || build=$(cd "$here/../.." && pwd)/build
   export WINEPREFIX=$build/wine/prefix-win32
-  prinstall_ensure_prefix "$WINEPREFIX" || exit 1
+  prinstall_ensure_prefix "$WINEPREFIX" unmanaged || exit 1
 fi
 
 own_display=

@@ -24,14 +24,20 @@ prinstall_wine_stamp() {
   done
 }
 
-# Boots a 32-bit prefix at $1 unless it exists and was booted by this Wine. Waits for the
-# prefix's wineserver to end, so the prefix on disk is complete when this returns. Safe
-# against a second caller (another ctest run, the run script) through a lock beside the
-# prefix. Only prefixes booted here are ever rebooted: one that exists without our stamp
-# (someone's own prefix) is used as it is.
+# Boots a 32-bit prefix at $1 unless it exists and was booted by this Wine with the same
+# options. Waits for the prefix's wineserver to end, so the prefix on disk is complete when
+# this returns. Safe against a second caller (another ctest run, the run script) through a
+# lock beside the prefix. Only prefixes booted here are ever rebooted: one that exists
+# without our stamp (someone's own prefix) is used as it is.
+#
+# Wine draws the title bars itself in every prefix booted here (there is no window manager
+# under Xvfb), so that screenshots show each window's title. With $2 = unmanaged, Wine also
+# stops waiting for a window manager: without one, hiding a window otherwise waits 2 s for
+# an answer that never comes, which makes every dialog that closes, and every message sent
+# to it meanwhile, 2 s late. Prefixes meant for a desktop stay managed.
 prinstall_ensure_prefix() {
-  local prefix=$1 stamp
-  stamp=$(prinstall_wine_stamp)
+  local prefix=$1 mode=${2:-managed} stamp
+  stamp="$(prinstall_wine_stamp) $mode"
   prinstall_prefix_current() {
     [ -f "$prefix/system.reg" ] && [ ! -e "$prefix/.prinstall-booting" ] && {
       [ "$(cat "$prefix/.prinstall-stamp" 2>/dev/null)" = "$stamp" ] ||
@@ -46,13 +52,13 @@ prinstall_ensure_prefix() {
     mkdir -p "$prefix"
     : >"$prefix/.prinstall-booting"
     echo "Booting a 32-bit Wine prefix in $prefix ..." >&2
+    local key='HKCU\Software\Wine\X11 Driver'
     # No display needed: wineboot shows no window when Mono and Gecko are switched off.
-    # Wine draws the title bars itself (there is no window manager under Xvfb), so that
-    # screenshots show each window's title.
     if ! (unset DISPLAY; export WINEPREFIX=$prefix WINEARCH=win32
           wineboot -i >/dev/null 2>&1 &&
-          wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f \
-            >/dev/null 2>&1 &&
+          wine reg add "$key" /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1 &&
+          { [ "$mode" != unmanaged ] ||
+              wine reg add "$key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1; } &&
           wineserver -w); then
       echo "wineboot failed for $prefix" >&2
       exit 1
