@@ -46,14 +46,15 @@ cp -r "$build/media/." "$install_dir/"
 echo "installed into $install_dir"
 
 shot_name=run-en
+unset LC_ALL
 if [ -n "$korean" ]; then
   bash "$root/tests/wine/korean-locale.sh" "$(dirname "$WINEPREFIX")/locale" >/dev/null
-  export LANG=ko_KR.UTF-8 LOCPATH=$(dirname "$WINEPREFIX")/locale
+  export LOCPATH=$(dirname "$WINEPREFIX")/locale
+  export LANG=ko_KR.UTF-8
   shot_name=run-ko
 else
   export LANG=C.UTF-8
 fi
-unset LC_ALL
 
 if [ -z "${DISPLAY:-}" ]; then
   [ -z "$keep" ] || { echo "--keep needs a display (\$DISPLAY)" >&2; exit 2; }

@@ -115,18 +115,20 @@ mkdir -p "$install_dir"
 cp "$program" "$install_dir/Prinstall.exe"
 cp -r "$media/." "$install_dir/"
 
+unset LC_ALL LC_CTYPE LC_MESSAGES LANGUAGE
 if [ -n "$locale_dir" ]; then
   if [ ! -f "$locale_dir/ko_KR.UTF-8/LC_CTYPE" ]; then
     echo "Korean locale missing in $locale_dir" >&2
     exit 1
   fi
-  export LANG=ko_KR.UTF-8 LOCPATH=$locale_dir
+  # LOCPATH first: bash itself switches locale when LANG changes.
+  export LOCPATH=$locale_dir
+  export LANG=ko_KR.UTF-8
 else
   # Always present, unlike en_US.UTF-8; Wine gives it ANSI code page 1252.
   export LANG=C.UTF-8
   unset LOCPATH
 fi
-unset LC_ALL LC_CTYPE LC_MESSAGES LANGUAGE
 export PRINSTALL_ARTEFACTS
 PRINSTALL_ARTEFACTS=$(prinstall_windows_path "$run/artefacts")
 for kv in "${extra_env[@]}"; do
