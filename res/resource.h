@@ -35,6 +35,12 @@
 #define IDC_COPY_COUNT_LABEL 1050
 #define IDC_DRIVER_NAME 1051
 
+// Result dialog. The check box and the second text are hidden and disabled: they are in the
+// template but the program never shows them.
+#define IDC_RESULT_REBOOT 1020
+#define IDC_RESULT_MESSAGE 1040
+#define IDC_RESULT_RESTART_NOTE 1041
+
 // About box.
 #define IDC_ABOUT_VERSION 1100
 #define IDC_ABOUT_NOTICE 1101
