@@ -1,6 +1,7 @@
 #include "app/main_dialog.h"
 
 #include "app/label_drivers.h"
+#include "ports/result_dialog.h"
 #include "resource.h"
 
 namespace prinstall {
@@ -228,6 +229,11 @@ void MainDialog::ShowAppMessage(const std::string& text) { view_.appMessageBox(t
 
 void MainDialog::ShowDialogMessage(const std::string& text, const std::string& caption) {
     view_.dialogMessageBox(text, caption);
+}
+
+int MainDialog::ShowResult(const std::string& message, int outcome) {
+    resultMessage_ = message;
+    return view_.showResult(resultMessage_, kResultInstallation, outcome);
 }
 
 }  // namespace prinstall

@@ -33,6 +33,13 @@ public:
     void ReportProgress(const std::optional<std::string>& status, int position, bool pause);
     void ShowAppMessage(const std::string& text);
     void ShowDialogMessage(const std::string& text, const std::string& caption);
+    // Reports an installation's outcome (0 success, 1 error) with this message in the result
+    // dialog; returns 1 when the operator pressed OK, 2 for Escape.
+    int ShowResult(const std::string& message, int outcome);
+    // The result dialog's message text. Each ShowResult replaces it; the driver registration
+    // writes its failure text here, which the Install command then shows.
+    void setResultMessage(const std::string& text) { resultMessage_ = text; }
+    const std::string& resultMessage() const { return resultMessage_; }
 
     // Scans the local queues; sets the driver number and returns the count of numbered
     // label-printer queues, or -2 when the enumeration fails.
@@ -68,6 +75,7 @@ private:
     std::array<bool, kListSize> chosen_{};
     std::string copyCountText_ = "1";
     std::string driverNameText_ = "TORVA Label Printer";
+    std::string resultMessage_;
 };
 
 }  // namespace prinstall

@@ -18,7 +18,8 @@ std::string ApplicationTitle() {
     return narrow(name);
 }
 
-MainDialogWin::MainDialogWin(AppContext& app) : ui::Dialog(IDD_MAIN), app_(app), rules_(app, *this) {
+MainDialogWin::MainDialogWin(AppContext& app)
+    : ui::Dialog(IDD_MAIN), app_(app), rules_(app, *this), resultDialog_(app.platform.systemInfo) {
     icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
@@ -112,6 +113,13 @@ void MainDialogWin::appMessageBox(const std::string& text) {
 
 void MainDialogWin::dialogMessageBox(const std::string& text, const std::string& caption) {
     ui::messageBox(hwnd(), text, caption, MB_OK);
+}
+
+int MainDialogWin::showResult(const std::string& message, int operation, int outcome) {
+    resultDialog_.message = message;
+    resultDialog_.operation = operation;
+    resultDialog_.outcome = outcome;
+    return resultDialog_.run(hwnd());
 }
 
 void MainDialogWin::runAboutBox() {

@@ -7,6 +7,7 @@
 #include "app/main_dialog.h"
 #include "app/main_view.h"
 #include "controls/icon_button_win.h"
+#include "ports/result_dialog_win.h"
 #include "ui/check_list_box_win.h"
 #include "ui/dialog_win.h"
 
@@ -36,6 +37,7 @@ public:
     void dressIconButton(int id, int iconId) override;
     void appMessageBox(const std::string& text) override;
     void dialogMessageBox(const std::string& text, const std::string& caption) override;
+    int showResult(const std::string& message, int operation, int outcome) override;
     void runAboutBox() override;
     void endDialog(int result) override { ui::Dialog::endDialog(result); }
     void listReset() override { cloneList_.reset(); }
@@ -61,6 +63,7 @@ private:
     controls::IconButton uninstallButton_;
     controls::IconButton exitButton_;
     ui::CheckListBox cloneList_;
+    CompleteDialog resultDialog_;
 };
 
 // The program's title for its message boxes: the base name of its file ("Prinstall").

@@ -37,6 +37,11 @@ public:
     // Message box with OK, no icon and the given caption, owned by the dialog.
     virtual void dialogMessageBox(const std::string& text, const std::string& caption) = 0;
 
+    // Runs the result dialog that the main dialog owns, with this message, operation (0
+    // installation, 1 uninstallation) and outcome (0 success, 1 error); returns 1 for OK, 2
+    // for Escape.
+    virtual int showResult(const std::string& message, int operation, int outcome) = 0;
+
     virtual void runAboutBox() = 0;
     virtual void endDialog(int result) = 0;
 

@@ -37,6 +37,14 @@ public:
     bool iconSet = false;
     std::vector<Message> messages;
     int aboutBoxes = 0;
+    struct Result {
+        std::string message;
+        int operation = 0;
+        int outcome = 0;
+        bool operator==(const Result&) const = default;
+    };
+    std::vector<Result> results;  // every result dialog shown
+    int resultAnswer = 1;         // how the result dialog ends: 1 OK, 2 Escape
     int endedWith = 0;  // 0 while the dialog runs
     std::vector<ListItem> list;
     int currentItem = -1;
@@ -69,6 +77,10 @@ public:
     void appMessageBox(const std::string& text) override { messages.push_back({text, ""}); }
     void dialogMessageBox(const std::string& text, const std::string& caption) override {
         messages.push_back({text, caption});
+    }
+    int showResult(const std::string& message, int operation, int outcome) override {
+        results.push_back({message, operation, outcome});
+        return resultAnswer;
     }
     void runAboutBox() override { ++aboutBoxes; }
     void endDialog(int result) override { endedWith = result; }

@@ -1,0 +1,48 @@
+// The result dialog's window (template IDD_RESULT): caption and message line from the rules
+// in result_dialog.h, a background painted row by row in green or red, labels drawn
+// transparently over it, and one OK button with the check-mark icon.
+//
+// The caller sets message, operation and outcome before every run; one object may be run
+// any number of times.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "controls/icon_button_win.h"
+#include "platform/system_info.h"
+#include "ports/result_dialog.h"
+#include "ui/dialog_win.h"
+
+namespace prinstall {
+
+class CompleteDialog : public ui::Dialog, private ResultView {
+public:
+    // The code page that picks the language is read from `systemInfo` at every start.
+    explicit CompleteDialog(SystemInfo& systemInfo);
+
+    std::string message;
+    int operation = kResultInstallation;
+    int outcome = kResultSuccess;
+
+    // Runs the dialog modally: kResultOk when the operator pressed OK, kResultCancel for the
+    // Escape key, -1 when the dialog could not be created.
+    int run(HWND owner);
+
+protected:
+    BOOL onInit() override;
+    bool onPaint() override;
+    HBRUSH onCtlColor(HDC dc, HWND control, UINT msg) override;
+
+private:
+    // ResultView
+    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
+    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
+    void dressOkButton(int iconId) override;
+
+    SystemInfo& systemInfo_;
+    controls::IconButton okButton_;
+};
+
+}  // namespace prinstall

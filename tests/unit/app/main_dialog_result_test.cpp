@@ -1,0 +1,46 @@
+// The main dialog's result reporting: ShowResult and the result message that the
+// installation steps leave for it.
+#include <gtest/gtest.h>
+
+#include "app/main_dialog.h"
+#include "fakes/fake_main_view.h"
+#include "fakes/fake_platform.h"
+
+namespace prinstall {
+namespace {
+
+using Result = fakes::FakeMainView::Result;
+
+class MainDialogResultTest : public ::testing::Test {
+protected:
+    fakes::FakeSpooler spooler;
+    fakes::FakeServices services;
+    fakes::FakeSystemInfo systemInfo;
+    fakes::FakeClock clock;
+    fakes::FakeDebugLog debug;
+    AppContext app{{spooler, services, systemInfo, clock, debug}, {}};
+    fakes::FakeMainView view;
+    MainDialog dialog{app, view};
+};
+
+TEST_F(MainDialogResultTest, ShowsAnInstallationResultAndReturnsHowTheDialogEnded) {
+    view.resultAnswer = 1;
+    EXPECT_EQ(dialog.ShowResult("Installation completed. ", 0), 1);
+    view.resultAnswer = 2;
+    EXPECT_EQ(dialog.ShowResult("Install Canceled.", 1), 2);
+    EXPECT_EQ(view.results, (std::vector<Result>{{"Installation completed. ", 0, 0}, {"Install Canceled.", 0, 1}}));
+    EXPECT_EQ(dialog.resultMessage(), "Install Canceled.");
+}
+
+TEST_F(MainDialogResultTest, AMessageLeftByAnEarlierStepIsShownWhenPassedOn) {
+    dialog.setResultMessage("AddPrinterDriver() failed");
+    EXPECT_EQ(dialog.resultMessage(), "AddPrinterDriver() failed");
+    EXPECT_TRUE(view.results.empty());  // writing the message shows nothing yet
+
+    dialog.ShowResult(dialog.resultMessage(), 1);
+    EXPECT_EQ(view.results, (std::vector<Result>{{"AddPrinterDriver() failed", 0, 1}}));
+    EXPECT_EQ(dialog.resultMessage(), "AddPrinterDriver() failed");
+}
+
+}  // namespace
+}  // namespace prinstall
