@@ -30,6 +30,8 @@ public:
 
     // Full path of the running program's file.
     virtual std::string programPath() = 0;
+    // The system folder (C:\Windows\system32 on most machines).
+    virtual std::string systemDirectory() = 0;
     virtual bool setCurrentDirectory(const std::string& path) = 0;
     virtual std::string currentDirectory() = 0;
     // One level, default security.

@@ -51,6 +51,12 @@ std::string WinFiles::programPath() {
     }
 }
 
+std::string WinFiles::systemDirectory() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    GetSystemDirectoryW(folder, MAX_PATH);
+    return narrow(folder);
+}
+
 bool WinFiles::setCurrentDirectory(const std::string& path) {
     return SetCurrentDirectoryW(widen(path).c_str()) != FALSE;
 }

@@ -8,6 +8,7 @@ namespace prinstall {
 class WinFiles : public Files {
 public:
     std::string programPath() override;
+    std::string systemDirectory() override;
     bool setCurrentDirectory(const std::string& path) override;
     std::string currentDirectory() override;
     bool createDirectory(const std::string& path) override;

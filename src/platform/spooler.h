@@ -1,4 +1,5 @@
 // Print spooler port: the queue, driver, monitor and port calls the program makes.
+// Every call returns 0 on success or the system error code of the failure.
 #pragma once
 
 #include <cstdint>
@@ -16,16 +17,59 @@ struct PrinterInfo2 {
     bool operator==(const PrinterInfo2&) const = default;
 };
 
+// A driver record at level 3. Empty strings are passed as no value.
+struct DriverRecord {
+    std::uint32_t version = 3;
+    std::string name;
+    std::string environment;
+    std::string driverPath;
+    std::string dataFile;
+    std::string configFile;
+    std::string helpFile;
+    // Zero-terminated names one after the other, ended by an empty name.
+    std::string dependentFiles;
+    std::string monitorName;
+    std::string defaultDataType;
+
+    bool operator==(const DriverRecord&) const = default;
+};
+
+// A printer record at level 2 (the fields the program fills; the rest stay empty or zero).
+struct PrinterRecord {
+    std::string printerName;
+    std::string portName;
+    std::string driverName;
+    std::string printProcessor;
+    std::string dataType;
+    std::uint32_t attributes = 0;
+
+    bool operator==(const PrinterRecord&) const = default;
+};
+
+// System error codes the spooler steps react to.
+constexpr std::uint32_t kErrorModNotFound = 126;
+constexpr std::uint32_t kErrorUnknownPort = 1796;
+constexpr std::uint32_t kErrorUnknownPrinterDriver = 1797;
+constexpr std::uint32_t kErrorInvalidPrinterName = 1801;
+constexpr std::uint32_t kErrorPrinterAlreadyExists = 1802;
+constexpr std::uint32_t kErrorMonitorAlreadyInstalled = 3006;
+
 class Spooler {
 public:
     virtual ~Spooler() = default;
 
-    // Lists the local printer queues. Returns 0 on success, otherwise the system error code of
-    // the failed enumeration (the list is then empty).
+    // Lists the local printer queues (the list is empty on failure).
     virtual std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) = 0;
-
     // The printer-driver directory of the local machine for the caller's own environment.
     virtual std::uint32_t driverDirectory(std::string& out) = 0;
+    // Registers a driver on the local machine.
+    virtual std::uint32_t addPrinterDriver(const DriverRecord& driver) = 0;
+    // Creates a queue on the local machine (the handle it gives is closed at once).
+    virtual std::uint32_t addPrinter(const PrinterRecord& printer) = 0;
+    // Names of the installed port monitors (level 2).
+    virtual std::uint32_t enumMonitors(std::vector<std::string>& names) = 0;
+    // Adds a port monitor (level 2); an empty environment is the local machine's own.
+    virtual std::uint32_t addMonitor(const std::string& name, const std::string& environment, const std::string& dll) = 0;
 };
 
 }  // namespace prinstall

@@ -9,6 +9,10 @@ class WinSpooler : public Spooler {
 public:
     std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) override;
     std::uint32_t driverDirectory(std::string& out) override;
+    std::uint32_t addPrinterDriver(const DriverRecord& driver) override;
+    std::uint32_t addPrinter(const PrinterRecord& printer) override;
+    std::uint32_t enumMonitors(std::vector<std::string>& names) override;
+    std::uint32_t addMonitor(const std::string& name, const std::string& environment, const std::string& dll) override;
 };
 
 }  // namespace prinstall

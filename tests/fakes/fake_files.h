@@ -37,6 +37,7 @@ public:
 
     // Files
     std::string programPath() override { return program; }
+    std::string systemDirectory() override { return "C:\\windows\\system32"; }
     bool setCurrentDirectory(const std::string& path) override;
     std::string currentDirectory() override { return current_; }
     bool createDirectory(const std::string& path) override;

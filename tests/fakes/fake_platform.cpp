@@ -1,5 +1,7 @@
 #include "fakes/fake_platform.h"
 
+#include <cctype>
+
 namespace prinstall::fakes {
 
 std::uint32_t FakeSpooler::enumLocalPrinters(std::vector<PrinterInfo2>& out) {
@@ -8,6 +10,95 @@ std::uint32_t FakeSpooler::enumLocalPrinters(std::vector<PrinterInfo2>& out) {
     if (enumError != 0) return enumError;
     out = printers;
     return 0;
+}
+
+std::uint32_t FakeSpooler::addPrinterDriver(const DriverRecord& driver) {
+    driverCalls.push_back(driver);
+    if (!driverErrors.empty()) {
+        std::uint32_t e = driverErrors.front();
+        driverErrors.pop_front();
+        if (e != 0) return e;
+    }
+    drivers.push_back(driver);
+    return 0;
+}
+
+std::uint32_t FakeSpooler::addPrinter(const PrinterRecord& printer) {
+    printerCalls.push_back(printer);
+    if (!printerErrors.empty()) {
+        std::uint32_t e = printerErrors.front();
+        printerErrors.pop_front();
+        if (e != 0) return e;
+    }
+    bool knownDriver = false;
+    for (const DriverRecord& d : drivers) knownDriver = knownDriver || d.name == printer.driverName;
+    if (!knownDriver) return kErrorUnknownPrinterDriver;
+    if (!ports.count(printer.portName)) return kErrorUnknownPort;
+    for (const PrinterInfo2& p : printers) {
+        if (p.printerName == printer.printerName) return kErrorPrinterAlreadyExists;
+    }
+    printers.push_back({printer.printerName, printer.portName, printer.driverName});
+    return 0;
+}
+
+std::uint32_t FakeSpooler::enumMonitors(std::vector<std::string>& names) {
+    names.clear();
+    if (enumMonitorsError != 0) return enumMonitorsError;
+    names = monitors;
+    return 0;
+}
+
+std::uint32_t FakeSpooler::addMonitor(const std::string& name, const std::string&, const std::string& dll) {
+    addedMonitorDlls.push_back(dll);
+    if (addMonitorError != 0) return addMonitorError;
+    for (const std::string& m : monitors) {
+        if (m == name) return kErrorMonitorAlreadyInstalled;
+    }
+    monitors.push_back(name);
+    if (monitorPorts.count(name)) ports.insert(monitorPorts[name]);
+    return 0;
+}
+
+namespace {
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+}  // namespace
+
+std::uint32_t FakeRegistry::openKey(const std::string& path, Key& key) {
+    key = 0;
+    if (!keys.count(Lower(path))) return kErrorFileNotFound;
+    key = next_++;
+    open_[key] = Lower(path);
+    return 0;
+}
+
+std::uint32_t FakeRegistry::createKey(const std::string& path, const std::string& className, Key& key) {
+    key = 0;
+    if (createError != 0) return createError;
+    if (!keys.count(Lower(path))) keys[Lower(path)] = {path, className, {}};
+    key = next_++;
+    open_[key] = Lower(path);
+    return 0;
+}
+
+std::uint32_t FakeRegistry::setString(Key key, const std::string& name, const std::string& value) {
+    if (!open_.count(key)) return kErrorInvalidHandle;
+    if (setError != 0) return setError;
+    keys[open_[key]].values[Lower(name)] = value;
+    return 0;
+}
+
+std::uint32_t FakeRegistry::closeKey(Key key) { return open_.erase(key) ? 0 : kErrorInvalidHandle; }
+
+bool FakeRegistry::has(const std::string& path) const { return keys.count(Lower(path)) != 0; }
+
+std::string FakeRegistry::value(const std::string& path, const std::string& name) const {
+    auto k = keys.find(Lower(path));
+    if (k == keys.end()) return {};
+    auto v = k->second.values.find(Lower(name));
+    return v == k->second.values.end() ? std::string() : v->second;
 }
 
 std::uint32_t FakeServices::openManager(Handle& manager) {

@@ -11,26 +11,44 @@
 
 #include "platform/clock.h"
 #include "platform/debug_log.h"
+#include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
 
 namespace prinstall::fakes {
 
+// A local spooler as Windows keeps it: drivers, queues on known ports, monitors with the
+// ports they provide. Errors can be scripted per call, in order.
 class FakeSpooler : public Spooler {
 public:
     std::vector<PrinterInfo2> printers;
     std::uint32_t enumError = 0;  // non-zero: the enumeration fails with this code
     int enumCalls = 0;
-
     std::string driverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86";
     std::uint32_t driverDirError = 0;
+
+    std::vector<DriverRecord> drivers;                 // registered, in order
+    std::vector<DriverRecord> driverCalls;             // every registration asked for
+    std::deque<std::uint32_t> driverErrors;            // answers of the next registrations
+    std::vector<PrinterRecord> printerCalls;           // every queue creation asked for
+    std::deque<std::uint32_t> printerErrors;           // answers of the next queue creations
+    std::set<std::string> ports = {"COM1:", "COM2:", "COM3:", "COM4:", "FILE:", "LPT1:", "LPT2:", "LPT3:"};
+    std::vector<std::string> monitors = {"Local Port", "Standard TCP/IP Port"};
+    std::uint32_t enumMonitorsError = 0;
+    std::map<std::string, std::string> monitorPorts;   // port that adding a monitor brings
+    std::vector<std::string> addedMonitorDlls;
+    std::uint32_t addMonitorError = 0;
 
     std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) override;
     std::uint32_t driverDirectory(std::string& out) override {
         out = driverDirError ? std::string() : driverDir;
         return driverDirError;
     }
+    std::uint32_t addPrinterDriver(const DriverRecord& driver) override;
+    std::uint32_t addPrinter(const PrinterRecord& printer) override;
+    std::uint32_t enumMonitors(std::vector<std::string>& names) override;
+    std::uint32_t addMonitor(const std::string& name, const std::string& environment, const std::string& dll) override;
 
     void addQueue(const std::string& printer, const std::string& driver, const std::string& port = "COM1:") {
         printers.push_back({printer, port, driver});
@@ -92,6 +110,31 @@ class FakeDebugLog : public DebugLog {
 public:
     std::vector<std::string> lines;
     void output(const std::string& text) override { lines.push_back(text); }
+};
+
+class FakeRegistry : public Registry {
+public:
+    struct KeyData {
+        std::string path;
+        std::string className;
+        std::map<std::string, std::string> values;  // lower-case name -> value
+    };
+    std::map<std::string, KeyData> keys;  // lower-case path -> key
+    std::uint32_t createError = 0;
+    std::uint32_t setError = 0;
+
+    std::uint32_t openKey(const std::string& path, Key& key) override;
+    std::uint32_t createKey(const std::string& path, const std::string& className, Key& key) override;
+    std::uint32_t setString(Key key, const std::string& name, const std::string& value) override;
+    std::uint32_t closeKey(Key key) override;
+
+    bool has(const std::string& path) const;
+    std::string value(const std::string& path, const std::string& name) const;
+    std::size_t openKeys() const { return open_.size(); }
+
+private:
+    std::map<Key, std::string> open_;
+    Key next_ = 0x500;
 };
 
 // A Windows 7 x86 workstation in English unless a test says otherwise.

@@ -1,0 +1,47 @@
+#include "install/port_monitor.h"
+
+#include <vector>
+
+#include "install/staging.h"
+
+namespace prinstall {
+
+std::string PortMonitorSourceFolder(int processor) {
+    switch (processor) {
+        case 0: return "Win32";
+        case 2: return "Win64\\Itanium";
+        default: return "Win64";
+    }
+}
+
+int PortMonitorInstaller::IsPortMonitorInstalled() {
+    std::vector<std::string> monitors;
+    bool listed = spooler_.enumMonitors(monitors) == 0;
+    debug_.output(listed ? "EnumMonitors() Success !!!" : "EnumMonitors() Fail !!!");
+    for (const std::string& name : monitors) {
+        if (name == kPortMonitorName) return 1;
+    }
+    return 0;
+}
+
+void PortMonitorInstaller::AddPortMonitor(int processor) {
+    files_.setCurrentDirectory(kInstallFolder);
+    const std::string mediaRoot = files_.currentDirectory();
+    const std::string systemFolder = files_.systemDirectory();
+    // A 32-bit program on 64-bit Windows must reach the real system folder, not the
+    // redirected 32-bit one, for the spooler to load the 64-bit monitor.
+    if (processor == 1 || processor == 2) system_.disableFsRedirection();
+    const std::string source = mediaRoot + "\\" + PortMonitorSourceFolder(processor) + "\\";
+    for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
+        files_.copyFile(source + module, systemFolder + "\\" + module);
+    }
+    bool added = spooler_.addMonitor(kPortMonitorName, "", kPortMonitorModule) == 0;
+    debug_.output(added ? "AddPortMonitor() Success !!!" : "AddPortMonitor() Fail !!!");
+}
+
+void PortMonitorInstaller::CopyFramedyn() {
+    const std::string systemFolder = files_.systemDirectory();
+    files_.copyFile(systemFolder + "\\WBEM\\FRAMEDYN.dll", systemFolder + "\\FRAMEDYN.dll");
+}
+
+}  // namespace prinstall

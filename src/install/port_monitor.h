@@ -1,0 +1,44 @@
+// The label printer's USB port monitor: whether the spooler has it, and adding it from the
+// installation media. Also the FRAMEDYN repair that driver registration runs before its retry.
+#pragma once
+
+#include <string>
+
+#include "platform/debug_log.h"
+#include "platform/files.h"
+#include "platform/spooler.h"
+#include "platform/system_info.h"
+
+namespace prinstall {
+
+inline constexpr const char* kPortMonitorName = "TORVA LABEL USB Port";
+inline constexpr const char* kPortMonitorPort = "USB/TORVA Label Port";
+inline constexpr const char* kPortMonitorModule = "TVPortMon.dll";
+inline constexpr const char* kPortMonitorUiModule = "TVPortMonUI.dll";
+
+// The media folder of the monitor modules, relative to the installation folder: Win32 for
+// x86, Win64 for x64, Win64\Itanium for Itanium.
+std::string PortMonitorSourceFolder(int processor);
+
+class PortMonitorInstaller {
+public:
+    PortMonitorInstaller(Spooler& spooler, Files& files, SystemInfo& system, DebugLog& debug)
+        : spooler_(spooler), files_(files), system_(system), debug_(debug) {}
+
+    // 1 when a monitor named exactly "TORVA LABEL USB Port" is installed, else 0 (also when
+    // the monitors cannot be listed).
+    int IsPortMonitorInstalled();
+    // Copies the two modules into the system folder and adds the monitor; the outcome goes
+    // to the debugger output only.
+    void AddPortMonitor(int processor);
+    // Puts the system's WBEM\FRAMEDYN.dll into the system folder itself.
+    void CopyFramedyn();
+
+private:
+    Spooler& spooler_;
+    Files& files_;
+    SystemInfo& system_;
+    DebugLog& debug_;
+};
+
+}  // namespace prinstall

@@ -1,0 +1,66 @@
+// Turns the staged files of driver copy N into a driver the spooler knows, creates the queue
+// on the chosen port and, once a queue exists, the uninstall entry.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/texts.h"
+#include "install/port_monitor.h"
+#include "platform/registry.h"
+#include "platform/spooler.h"
+
+namespace prinstall {
+
+// Interface kinds of an installation.
+enum InterfaceKind : int { kInterfaceSerial = 1, kInterfaceParallel = 5, kInterfaceUsb = 8, kInterfaceTcpIp = 9 };
+
+// The dependent files of copy N, each name ended by a zero byte, the list ended by one more.
+std::string DependentFiles(int driverNumber);
+
+// The level-3 driver record of copy N.
+DriverRecord LabelDriverRecord(int driverNumber);
+
+// What one registration runs on.
+struct RegistrationSettings {
+    int driverNumber = 0;
+    int interfaceKind = 0;
+    bool useLabelPortMonitor = false;
+    std::string usbPortName;
+    std::string tcpIpPortName;
+    std::string portName;
+    Language language = Language::English;
+};
+
+// The queue's port: the monitor's port or the found USB port for USB, the Standard TCP/IP
+// port for a network printer, the chosen port otherwise.
+std::string QueuePort(const RegistrationSettings& settings);
+
+class Registrar {
+public:
+    using ReportProgress = std::function<void(const std::optional<std::string>&, int, bool)>;
+    using SetResultMessage = std::function<void(const std::string&)>;
+
+    Registrar(Spooler& spooler, Registry& registry, PortMonitorInstaller& monitor, ReportProgress report,
+              SetResultMessage setResultMessage)
+        : spooler_(spooler),
+          registry_(registry),
+          monitor_(monitor),
+          report_(std::move(report)),
+          setResultMessage_(std::move(setResultMessage)) {}
+
+    // 0 driver and queue in place (on the chosen port or on COM1:); -1 driver registration
+    // failed with 126 twice; -2 driver registration failed otherwise; -3 unknown port and
+    // COM1: failed too; -4 queue creation failed otherwise.
+    int RegisterDriverAndPrinter(const std::string& printerName, const RegistrationSettings& settings);
+
+private:
+    Spooler& spooler_;
+    Registry& registry_;
+    PortMonitorInstaller& monitor_;
+    ReportProgress report_;
+    SetResultMessage setResultMessage_;
+};
+
+}  // namespace prinstall

@@ -1,0 +1,28 @@
+// Registry port over the local machine's root (HKEY_LOCAL_MACHINE). Paths are key paths
+// below that root with backslashes; names compare without regard to case, as Windows does.
+// Every call returns 0 on success or the system error code of the failure.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace prinstall {
+
+constexpr std::uint32_t kErrorFileNotFound = 2;
+
+class Registry {
+public:
+    using Key = std::uintptr_t;  // 0 is never a valid key
+
+    virtual ~Registry() = default;
+
+    // Opens an existing key with full access.
+    virtual std::uint32_t openKey(const std::string& path, Key& key) = 0;
+    // Creates (or opens) a non-volatile key with full access and the given class text.
+    virtual std::uint32_t createKey(const std::string& path, const std::string& className, Key& key) = 0;
+    // Writes a string value (REG_SZ, with its terminating zero).
+    virtual std::uint32_t setString(Key key, const std::string& name, const std::string& value) = 0;
+    virtual std::uint32_t closeKey(Key key) = 0;
+};
+
+}  // namespace prinstall

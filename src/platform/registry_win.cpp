@@ -1,0 +1,40 @@
+#include "platform/registry_win.h"
+
+#include <windows.h>
+
+#include "platform/text_win.h"
+
+namespace prinstall {
+namespace {
+
+HKEY toKey(Registry::Key k) { return reinterpret_cast<HKEY>(k); }
+Registry::Key fromKey(HKEY k) { return reinterpret_cast<Registry::Key>(k); }
+
+}  // namespace
+
+std::uint32_t WinRegistry::openKey(const std::string& path, Key& key) {
+    HKEY h = nullptr;
+    LONG e = RegOpenKeyExW(HKEY_LOCAL_MACHINE, widen(path).c_str(), 0, KEY_ALL_ACCESS, &h);
+    key = e == ERROR_SUCCESS ? fromKey(h) : 0;
+    return static_cast<std::uint32_t>(e);
+}
+
+std::uint32_t WinRegistry::createKey(const std::string& path, const std::string& className, Key& key) {
+    HKEY h = nullptr;
+    std::wstring keyClass = widen(className);
+    LONG e = RegCreateKeyExW(HKEY_LOCAL_MACHINE, widen(path).c_str(), 0, keyClass.data(), REG_OPTION_NON_VOLATILE,
+                             KEY_ALL_ACCESS, nullptr, &h, nullptr);
+    key = e == ERROR_SUCCESS ? fromKey(h) : 0;
+    return static_cast<std::uint32_t>(e);
+}
+
+std::uint32_t WinRegistry::setString(Key key, const std::string& name, const std::string& value) {
+    std::wstring v = widen(value);
+    return static_cast<std::uint32_t>(RegSetValueExW(toKey(key), widen(name).c_str(), 0, REG_SZ,
+                                                     reinterpret_cast<const BYTE*>(v.c_str()),
+                                                     static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t))));
+}
+
+std::uint32_t WinRegistry::closeKey(Key key) { return static_cast<std::uint32_t>(RegCloseKey(toKey(key))); }
+
+}  // namespace prinstall

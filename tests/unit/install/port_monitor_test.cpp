@@ -1,0 +1,81 @@
+#include "install/port_monitor.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_files.h"
+#include "fakes/fake_platform.h"
+
+namespace prinstall {
+namespace {
+
+class PortMonitorTest : public ::testing::Test {
+protected:
+    PortMonitorTest() {
+        for (const char* folder : {"Win32", "Win64", "Win64\\Itanium"}) {
+            for (const char* module : {"TVPortMon.dll", "TVPortMonUI.dll"}) {
+                files.addFile(std::string("C:\\TORVA EPL Printer 2.X\\") + folder + "\\" + module,
+                              std::string(folder) + " " + module);
+            }
+        }
+        system.redirectionCallExists = true;
+    }
+
+    fakes::FakeSpooler spooler;
+    fakes::FakeFiles files;
+    fakes::FakeSystemInfo system;
+    fakes::FakeDebugLog debug;
+    PortMonitorInstaller monitor{spooler, files, system, debug};
+};
+
+TEST_F(PortMonitorTest, OnlyTheExactNameCountsAsInstalled) {
+    EXPECT_EQ(monitor.IsPortMonitorInstalled(), 0);
+    spooler.monitors.push_back("TORVA Label USB Port");
+    EXPECT_EQ(monitor.IsPortMonitorInstalled(), 0);
+    spooler.monitors.push_back("TORVA LABEL USB Port");
+    EXPECT_EQ(monitor.IsPortMonitorInstalled(), 1);
+    EXPECT_EQ(debug.lines, std::vector<std::string>(3, "EnumMonitors() Success !!!"));
+}
+
+TEST_F(PortMonitorTest, FailedListCountsAsNotInstalled) {
+    spooler.monitors.push_back("TORVA LABEL USB Port");
+    spooler.enumMonitorsError = 1722;
+    EXPECT_EQ(monitor.IsPortMonitorInstalled(), 0);
+    EXPECT_EQ(debug.lines, std::vector<std::string>{"EnumMonitors() Fail !!!"});
+}
+
+TEST_F(PortMonitorTest, X86CopiesTheWin32ModulesAndLeavesRedirectionAlone) {
+    monitor.AddPortMonitor(0);
+    EXPECT_EQ(files.content("C:\\windows\\system32\\TVPortMon.dll"), "Win32 TVPortMon.dll");
+    EXPECT_EQ(files.content("C:\\windows\\system32\\TVPortMonUI.dll"), "Win32 TVPortMonUI.dll");
+    EXPECT_EQ(system.redirectionDisabled, 0);
+    EXPECT_EQ(spooler.addedMonitorDlls, std::vector<std::string>{"TVPortMon.dll"});
+    EXPECT_EQ(spooler.monitors.back(), "TORVA LABEL USB Port");
+    EXPECT_EQ(debug.lines, std::vector<std::string>{"AddPortMonitor() Success !!!"});
+    EXPECT_EQ(files.currentDirectory(), "C:\\TORVA EPL Printer 2.X");
+}
+
+TEST_F(PortMonitorTest, X64AndItaniumSwitchRedirectionOffAndTakeTheirOwnFolders) {
+    monitor.AddPortMonitor(1);
+    EXPECT_EQ(files.content("C:\\windows\\system32\\TVPortMon.dll"), "Win64 TVPortMon.dll");
+    EXPECT_EQ(system.redirectionDisabled, 1);
+    spooler.monitors.pop_back();
+    monitor.AddPortMonitor(2);
+    EXPECT_EQ(files.content("C:\\windows\\system32\\TVPortMon.dll"), "Win64\\Itanium TVPortMon.dll");
+    EXPECT_EQ(files.content("C:\\windows\\system32\\TVPortMonUI.dll"), "Win64\\Itanium TVPortMonUI.dll");
+    EXPECT_EQ(system.redirectionDisabled, 2);
+}
+
+TEST_F(PortMonitorTest, RefusedAddIsOnlyTraced) {
+    spooler.addMonitorError = 126;
+    monitor.AddPortMonitor(0);
+    EXPECT_EQ(debug.lines, std::vector<std::string>{"AddPortMonitor() Fail !!!"});
+}
+
+TEST_F(PortMonitorTest, FramedynIsCopiedFromWbemIntoTheSystemFolder) {
+    files.addFile("C:\\windows\\system32\\wbem\\framedyn.dll", "framedyn");
+    monitor.CopyFramedyn();
+    EXPECT_EQ(files.content("C:\\windows\\system32\\FRAMEDYN.dll"), "framedyn");
+}
+
+}  // namespace
+}  // namespace prinstall

@@ -1,0 +1,200 @@
+#include "install/registration.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_files.h"
+#include "fakes/fake_platform.h"
+#include "install/uninstall_entry.h"
+
+namespace prinstall {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(DependentFiles, ListsNineNamesEndedByAnEmptyOne) {
+    const std::string one = DependentFiles(1);
+    EXPECT_EQ(one.size(), 117u);
+    EXPECT_EQ(one,
+              "TVLabel1.GPD\0TVLabel1.Dll\0STDNAMES.GPD\0UNIRES.Dll\0unidrvui.dll\0TVLabelE1.DLL\0"
+              "TVLabelUI1.DLL\0TVLabel1.INI\0unidrv.hlp\0\0"s);
+    EXPECT_EQ(DependentFiles(500).size(), 127u);
+    EXPECT_EQ(DependentFiles(2).substr(0, 26), "TVLabel2.GPD\0TVLabel2.Dll\0"s);
+}
+
+TEST(DriverRecord, NamesCopyNAndItsFiles) {
+    DriverRecord d = LabelDriverRecord(2);
+    EXPECT_EQ(d.version, 3u);
+    EXPECT_EQ(d.name, "TORVA Label Printer #2");
+    EXPECT_EQ(d.environment, "");
+    EXPECT_EQ(d.driverPath, "UNIDRV.DLL");
+    EXPECT_EQ(d.dataFile, "TVLabel2.GPD");
+    EXPECT_EQ(d.configFile, "UNIDRVUI.DLL");
+    EXPECT_EQ(d.helpFile, "UNIDRV.HLP");
+    EXPECT_EQ(d.monitorName, "");
+    EXPECT_EQ(d.defaultDataType, "RAW");
+}
+
+TEST(QueuePort, FollowsTheInterface) {
+    RegistrationSettings s;
+    s.usbPortName = "USB001";
+    s.tcpIpPortName = "IP_192.168.0.20";
+    s.portName = "LPT1:";
+    s.interfaceKind = kInterfaceUsb;
+    s.useLabelPortMonitor = true;
+    EXPECT_EQ(QueuePort(s), "USB/TORVA Label Port");
+    s.useLabelPortMonitor = false;
+    EXPECT_EQ(QueuePort(s), "USB001");
+    s.interfaceKind = kInterfaceTcpIp;
+    EXPECT_EQ(QueuePort(s), "IP_192.168.0.20");
+    for (int kind : {int{kInterfaceSerial}, int{kInterfaceParallel}, 0, 3}) {
+        s.interfaceKind = kind;
+        EXPECT_EQ(QueuePort(s), "LPT1:");
+    }
+}
+
+class RegistrationTest : public ::testing::Test {
+protected:
+    RegistrationTest() {
+        settings.driverNumber = 1;
+        settings.interfaceKind = kInterfaceSerial;
+        settings.portName = "COM1:";
+        files.addFile("C:\\windows\\system32\\wbem\\FRAMEDYN.dll", "framedyn");
+    }
+
+    int run(const std::string& name = "TORVA Label Printer") { return registrar.RegisterDriverAndPrinter(name, settings); }
+
+    fakes::FakeSpooler spooler;
+    fakes::FakeRegistry registry;
+    fakes::FakeFiles files;
+    fakes::FakeSystemInfo system;
+    fakes::FakeDebugLog debug;
+    PortMonitorInstaller monitor{spooler, files, system, debug};
+    std::vector<std::pair<std::string, int>> reports;
+    std::vector<std::string> resultMessages;
+    Registrar registrar{spooler, registry, monitor,
+                        [this](const std::optional<std::string>& s, int pos, bool pause) {
+                            reports.emplace_back(s.value_or("-") + (pause ? " (pause)" : ""), pos);
+                        },
+                        [this](const std::string& m) { resultMessages.push_back(m); }};
+    RegistrationSettings settings;
+};
+
+TEST_F(RegistrationTest, CopyOneOnComOneGetsDriverQueueAndUninstallEntry) {
+    EXPECT_EQ(run(), 0);
+    ASSERT_EQ(spooler.drivers.size(), 1u);
+    EXPECT_EQ(spooler.drivers[0], LabelDriverRecord(1));
+    ASSERT_EQ(spooler.printerCalls.size(), 1u);
+    const PrinterRecord& p = spooler.printerCalls[0];
+    EXPECT_EQ(p.printerName, "TORVA Label Printer");
+    EXPECT_EQ(p.portName, "COM1:");
+    EXPECT_EQ(p.driverName, "TORVA Label Printer #1");
+    EXPECT_EQ(p.printProcessor, "WinPrint");
+    EXPECT_EQ(p.dataType, "RAW");
+    EXPECT_EQ(p.attributes, 0xA00u);
+    EXPECT_EQ(reports, (std::vector<std::pair<std::string, int>>{{"Print Driver Install Ended (pause)", 60},
+                                                                  {"Add Printer Started", 70},
+                                                                  {"Add Printer Ended (pause)", 85},
+                                                                  {"-", 90},
+                                                                  {"-", 100}}));
+    EXPECT_EQ(registry.value(kUninstallKeyEnglish, "DisplayName"), "TORVA Label 2.XX");
+    EXPECT_TRUE(resultMessages.empty());
+}
+
+TEST_F(RegistrationTest, NetworkQueueGoesOnItsStandardTcpIpPort) {
+    settings.interfaceKind = kInterfaceTcpIp;
+    settings.tcpIpPortName = "IP_192.168.0.20";
+    spooler.ports.insert("IP_192.168.0.20");
+    EXPECT_EQ(run("Shipping"), 0);
+    EXPECT_EQ(spooler.printers.back(), (PrinterInfo2{"Shipping", "IP_192.168.0.20", "TORVA Label Printer #1"}));
+}
+
+TEST_F(RegistrationTest, ModuleNotFoundRepairsFramedynAndRetriesOnce) {
+    spooler.driverErrors = {kErrorModNotFound, 0};
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(files.content("C:\\windows\\system32\\FRAMEDYN.dll"), "framedyn");
+    EXPECT_EQ(spooler.driverCalls.size(), 2u);
+}
+
+TEST_F(RegistrationTest, ModuleNotFoundTwiceIsMinusOneWithTheSecondCode) {
+    spooler.driverErrors = {kErrorModNotFound, 5};
+    settings.language = Language::Korean;
+    EXPECT_EQ(run(), -1);
+    EXPECT_TRUE(files.hasFile("C:\\windows\\system32\\FRAMEDYN.dll"));
+    EXPECT_EQ(resultMessages, std::vector<std::string>{"AddPrinterDriver() 실패 에러코드=5"});
+    EXPECT_TRUE(spooler.printerCalls.empty());
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(RegistrationTest, OtherDriverErrorIsMinusTwoWithoutRetry) {
+    spooler.driverErrors = {2};
+    EXPECT_EQ(run(), -2);
+    EXPECT_EQ(spooler.driverCalls.size(), 1u);
+    EXPECT_FALSE(files.hasFile("C:\\windows\\system32\\FRAMEDYN.dll"));
+    EXPECT_EQ(resultMessages, std::vector<std::string>{"Failure to AddPrinterDriver() GetLastError()=2"});
+}
+
+TEST_F(RegistrationTest, UnknownPortFallsBackToComOneWithoutEntryOrProgress) {
+    settings.interfaceKind = kInterfaceUsb;
+    settings.useLabelPortMonitor = true;  // the monitor and its port are missing
+    EXPECT_EQ(run(), 0);
+    ASSERT_EQ(spooler.printerCalls.size(), 2u);
+    EXPECT_EQ(spooler.printerCalls[0].portName, "USB/TORVA Label Port");
+    EXPECT_EQ(spooler.printers.back().portName, "COM1:");
+    EXPECT_FALSE(registry.has(kUninstallKeyEnglish));
+    EXPECT_EQ(reports.size(), 2u);  // only those before the queue creation
+    EXPECT_EQ(resultMessages.size(), 1u);
+    EXPECT_EQ(resultMessages[0].rfind("Forcibly set to COM1: port.\n", 0), 0u);
+}
+
+TEST_F(RegistrationTest, UnknownPortAndComOneFailingIsMinusThree) {
+    spooler.printerErrors = {kErrorUnknownPort, kErrorAccessDenied};
+    EXPECT_EQ(run(), -3);
+    EXPECT_EQ(resultMessages, std::vector<std::string>{"Failure to AddPrinter GetLastError()=5"});
+    EXPECT_EQ(spooler.drivers.size(), 1u);  // the driver stays registered
+}
+
+TEST_F(RegistrationTest, OtherQueueErrorIsMinusFour) {
+    spooler.addQueue("TORVA Label Printer", "Generic / Text Only");
+    settings.language = Language::Korean;
+    EXPECT_EQ(run(), -4);
+    EXPECT_EQ(resultMessages, std::vector<std::string>{"AddPrinter() 실패 에러코드=1802"});
+    EXPECT_EQ(spooler.printerCalls.size(), 1u);
+}
+
+TEST(UninstallEntry, WritesEachLanguageOnceAndLeavesAnExistingEntryAlone) {
+    fakes::FakeRegistry registry;
+    WriteUninstallEntry(registry, true);
+    ASSERT_TRUE(registry.has(kUninstallKeyKorean));
+    EXPECT_EQ(registry.keys.begin()->second.className, "REG_BINARY");
+    EXPECT_EQ(registry.value(kUninstallKeyKorean, "DisplayName"), "토바 Label 2.XX");
+    EXPECT_EQ(registry.value(kUninstallKeyKorean, "UninstallString"), "C:\\TORVA EPL Printer 2.X\\Prinstall.exe");
+
+    WriteUninstallEntry(registry, false);  // an English installation after a Korean one
+    EXPECT_EQ(registry.value(kUninstallKeyEnglish, "DisplayName"), "TORVA Label 2.XX");
+    EXPECT_EQ(registry.keys.size(), 2u);
+
+    registry.keys.begin()->second.values["displayname"] = "changed by hand";
+    WriteUninstallEntry(registry, true);
+    WriteUninstallEntry(registry, false);
+    EXPECT_EQ(registry.keys.begin()->second.values["displayname"], "changed by hand");
+    EXPECT_EQ(registry.openKeys(), 0u);
+}
+
+TEST(UninstallEntry, FailuresEndQuietlyAndAnEmptyKeyStaysEmpty) {
+    fakes::FakeRegistry registry;
+    registry.createError = 5;
+    WriteUninstallEntry(registry, false);
+    EXPECT_FALSE(registry.has(kUninstallKeyEnglish));
+
+    registry.createError = 0;
+    registry.setError = 5;
+    WriteUninstallEntry(registry, false);
+    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+    registry.setError = 0;
+    WriteUninstallEntry(registry, false);
+    EXPECT_EQ(registry.value(kUninstallKeyEnglish, "DisplayName"), "");
+    EXPECT_EQ(registry.openKeys(), 0u);
+}
+
+}  // namespace
+}  // namespace prinstall
