@@ -1,0 +1,347 @@
+// The result dialog under Wine. This program carries Prinstall's resources and shows the
+// CompleteDialog itself, on a thread of its own as a handler of the program would; the test
+// thread reads it by control id, looks at what the screen shows of it, and closes it with OK
+// or the Escape key.
+//
+// ctest runs the English suite under code page 1252 and the Korean one under 949.
+#include "harness_win.h"
+#include "pixels_win.h"
+#include "platform/basic_win.h"
+#include "ports/result_dialog.h"
+#include "ports/result_dialog_win.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace e2e;
+using prinstall::CompleteDialog;
+using prinstall::kResultCancel;
+using prinstall::kResultError;
+using prinstall::kResultInstallation;
+using prinstall::kResultOk;
+using prinstall::kResultSuccess;
+using prinstall::kResultUninstallation;
+using prinstall::ResultRowColour;
+
+constexpr int kNotEnded = -100;
+
+// Runs a CompleteDialog on a thread of its own. The destructor closes a dialog that is still
+// up (a failed test), so the next test starts without it.
+class DialogThread {
+public:
+    explicit DialogThread(CompleteDialog& dialog)
+        : thread_([this, &dialog] {
+              threadId_ = GetCurrentThreadId();
+              result_ = dialog.run(nullptr);
+              ended_ = true;
+          }) {}
+
+    ~DialogThread() {
+        if (!ended_) {
+            if (HWND window = find()) PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            waitForEnd();
+        }
+        if (ended_) {
+            thread_.join();
+        } else {
+            ADD_FAILURE() << "the result dialog did not close";
+            thread_.detach();
+        }
+    }
+
+    DialogThread(const DialogThread&) = delete;
+    DialogThread& operator=(const DialogThread&) = delete;
+
+    // The dialog's window once it is shown and its thread idle; nullptr when it never came.
+    HWND window() {
+        const ULONGLONG deadline = GetTickCount64() + kWindowTimeoutMs;
+        while (GetTickCount64() < deadline && !ended_) {
+            if (HWND found = find(); found && IsWindowVisible(found))
+                return waitUntilIdle(found) ? found : nullptr;
+            Sleep(50);
+        }
+        return nullptr;
+    }
+
+    // How the dialog ended, or kNotEnded when it is still up after the time limit.
+    int result() {
+        waitForEnd();
+        return ended_ ? result_.load() : kNotEnded;
+    }
+
+private:
+    // The dialog is the one window of the dialog class on its thread.
+    static BOOL CALLBACK matchDialog(HWND window, LPARAM param) {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wstring(name) != L"#32770") return TRUE;
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+
+    HWND find() const {
+        HWND found = nullptr;
+        EnumThreadWindows(threadId_, matchDialog, reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+
+    void waitForEnd() {
+        const ULONGLONG deadline = GetTickCount64() + kExitTimeoutMs;
+        while (!ended_ && GetTickCount64() < deadline) Sleep(20);
+    }
+
+    std::atomic<DWORD> threadId_{0};
+    std::atomic<int> result_{kNotEnded};
+    std::atomic<bool> ended_{false};
+    std::thread thread_;
+};
+
+bool greenish(const Colour& c) { return c.green > 120 && c.red < 40; }
+bool reddish(const Colour& c) { return c.red > 120 && c.green < 40; }
+
+std::string describe(const Colour& c) {
+    return "(" + std::to_string(c.red) + ", " + std::to_string(c.green) + ", " + std::to_string(c.blue) + ")";
+}
+
+// The background row colour the dialog must show in row `y` of a client area `height` high.
+Colour expectedRow(int y, int height, int outcome) {
+    const auto rgb = ResultRowColour(y, height, outcome);
+    return rgb ? Colour{rgb->red, rgb->green, rgb->blue} : Colour{-1, -1, -1};
+}
+
+// The background: green rows for success and red for an error, from the top row to the
+// bottom one and across the full width, also behind the message line and inside the group
+// box (the labels are drawn transparently).
+void expectBackground(HWND dialog, int outcome) {
+    ClientPixels pixels;
+    ASSERT_TRUE(pixels.capture(dialog));
+    const int w = pixels.width();
+    const int h = pixels.height();
+    auto looksRight = outcome == kResultSuccess ? greenish : reddish;
+    const char* what = outcome == kResultSuccess ? "green" : "red";
+
+    struct Sample {
+        const char* where;
+        int x, y;
+    };
+    const RECT label = controlRect(dialog, IDC_RESULT_MESSAGE);
+    const Sample samples[] = {
+        {"top left", 2, 0},
+        {"top right", w - 1, 2},
+        {"bottom left", 2, h - 1},
+        {"bottom right", w - 1, h - 3},
+        {"message line, left of the text", label.left + 1, (label.top + label.bottom) / 2},
+        {"inside the group box, above the message line", label.left + 2, label.top - 4},
+    };
+    for (const Sample& s : samples) {
+        const Colour seen = pixels.at(s.x, s.y);
+        EXPECT_TRUE(looksRight(seen)) << s.where << " should be " << what << ", is " << describe(seen);
+        EXPECT_EQ(seen, expectedRow(s.y, h, outcome)) << s.where << " at row " << s.y << " of " << h;
+    }
+    // Lighter towards the bottom.
+    if (outcome == kResultSuccess) EXPECT_GT(pixels.at(2, h - 1).green, pixels.at(2, 0).green + 100);
+    else EXPECT_GT(pixels.at(2, h - 1).red, pixels.at(2, 0).red + 100);
+
+    // The OK button shows the green check-mark icon left of its caption, 32 x 32 and centred
+    // vertically (a red cross or no icon would fail).
+    const RECT ok = controlRect(dialog, IDOK);
+    const int top = ok.top + (ok.bottom - ok.top - 32) / 2;
+    const RECT icon{ok.left + 3, top, ok.left + 35, top + 32};
+    const int green = pixels.count(icon, [](const Colour& c) { return c.green > c.red + 60 && c.green > c.blue + 40; });
+    const int red = pixels.count(icon, [](const Colour& c) { return c.red > c.green + 60; });
+    EXPECT_GT(green, 32 * 32 / 3) << "too little green in the OK button's icon";
+    EXPECT_LT(red, 16) << "red in the OK button's icon";
+}
+
+struct Case {
+    int operation;
+    int outcome;
+    const wchar_t* english;
+    const wchar_t* korean;
+    const wchar_t* shot;
+    bool closeWithOk;  // else Escape
+};
+
+const Case kCases[] = {
+    {kResultInstallation, kResultSuccess, L"Installation complete !!!", L"설치 완료 !!!", L"result-install-ok", true},
+    {kResultUninstallation, kResultSuccess, L"Uninstallation complete !!!", L"삭제 완료 !!!", L"result-uninstall-ok", false},
+    {kResultInstallation, kResultError, L"Installation Error !!!", L"설치 에러 !!!", L"result-install-error", false},
+    {kResultUninstallation, kResultError, L"Uninstallation Error !!!", L"삭제 에러 !!!", L"result-uninstall-error", true},
+};
+
+// Shows one case and checks caption, message, button, background and how it closes.
+void showCase(const Case& c, bool korean) {
+    SCOPED_TRACE(utf8(c.shot));
+    prinstall::WinSystemInfo systemInfo;
+    CompleteDialog dialog(systemInfo);
+    const std::string message = c.outcome == kResultSuccess ? "Installation completed. " : "AddPrinter() failed (87)";
+    dialog.message = message;
+    dialog.operation = c.operation;
+    dialog.outcome = c.outcome;
+
+    DialogThread shown(dialog);
+    HWND window = shown.window();
+    ASSERT_NE(window, nullptr) << "the result dialog did not appear";
+    EXPECT_EQ(windowText(window), korean ? c.korean : c.english);
+    EXPECT_EQ(utf8(controlText(window, IDC_RESULT_MESSAGE)), message);
+    EXPECT_EQ(controlText(window, IDOK), korean ? L"확인" : L"&OK");
+    expectBackground(window, c.outcome);
+
+    const Screenshot shot = saveScreenshot(window, std::wstring(c.shot) + (korean ? L"-ko" : L"-en"));
+    EXPECT_FALSE(shot.path.empty()) << utf8(shot.error);
+    EXPECT_GE(shot.colours, 16) << "the screenshot looks blank";
+
+    if (c.closeWithOk) {
+        ASSERT_TRUE(clickButton(window, IDOK));
+        EXPECT_EQ(shown.result(), kResultOk);
+    } else {
+        ASSERT_TRUE(postKey(window, VK_ESCAPE));
+        EXPECT_EQ(shown.result(), kResultCancel);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// English (code page 1252).
+
+class ResultDialogEnglish : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(GetACP(), 949u) << "this suite runs under a non-Korean code page"; }
+    prinstall::WinSystemInfo systemInfo;
+};
+
+TEST_F(ResultDialogEnglish, EachOperationAndOutcome) {
+    for (const Case& c : kCases) showCase(c, false);
+}
+
+TEST_F(ResultDialogEnglish, TemplateHasAFixedToolWindowFrameWithoutSystemMenuAndTheHiddenControls) {
+    CompleteDialog dialog(systemInfo);
+    dialog.message = "Installation completed. ";
+    DialogThread shown(dialog);
+    HWND window = shown.window();
+    ASSERT_NE(window, nullptr);
+
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    const LONG exStyle = GetWindowLongW(window, GWL_EXSTYLE);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & DS_MODALFRAME);
+    EXPECT_FALSE(style & WS_SYSMENU) << "no system menu, no close box";
+    EXPECT_FALSE(style & WS_THICKFRAME) << "the dialog cannot be resized";
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+
+    // 369 x 110 dialog units in the template's font, MS Sans Serif 10 points.
+    RECT units{0, 0, 369, 110};
+    ASSERT_TRUE(MapDialogRect(window, &units));
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, units.right);
+    EXPECT_EQ(client.bottom, units.bottom);
+    LOGFONTW font{};
+    ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font));
+    EXPECT_EQ(std::wstring(font.lfFaceName), L"MS Sans Serif");
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(font.lfHeight, -MulDiv(10, GetDeviceCaps(screen, LOGPIXELSY), 72));
+    ReleaseDC(nullptr, screen);
+
+    // The message line is centred; the OK button is the default button and drawn by the
+    // program (owner-draw) with the dialog's font.
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(window, IDC_RESULT_MESSAGE), GWL_STYLE) & SS_TYPEMASK, SS_CENTER);
+    EXPECT_EQ(LOWORD(SendMessageW(window, DM_GETDEFID, 0, 0)), IDOK);
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(window, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+    EXPECT_EQ(SendDlgItemMessageW(window, IDOK, WM_GETFONT, 0, 0), SendMessageW(window, WM_GETFONT, 0, 0));
+
+    // Never shown: the check box and the restart note, both disabled.
+    for (int id : {IDC_RESULT_REBOOT, IDC_RESULT_RESTART_NOTE}) {
+        EXPECT_TRUE(controlExists(window, id)) << id;
+        EXPECT_FALSE(controlVisible(window, id)) << id;
+        EXPECT_FALSE(controlEnabled(window, id)) << id;
+    }
+    EXPECT_EQ(controlText(window, IDC_RESULT_REBOOT), L"&Rebooting");
+    EXPECT_EQ(controlText(window, IDC_RESULT_RESTART_NOTE), L"Please restart computer to finish installation wizard.");
+    // The restart note lies below the visible area.
+    EXPECT_GE(controlRect(window, IDC_RESULT_RESTART_NOTE).top, client.bottom);
+
+    // The group box framing the message line: an empty-titled button of the group box kind.
+    HWND group = nullptr;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[16] = {};
+        GetClassNameW(child, name, 16);
+        if (_wcsicmp(name, L"Button") == 0 && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+            group = child;
+    }
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(windowText(group), L"");
+    RECT groupRect{};
+    GetWindowRect(group, &groupRect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&groupRect), 2);
+    const RECT label = controlRect(window, IDC_RESULT_MESSAGE);
+    EXPECT_TRUE(groupRect.left < label.left && label.right < groupRect.right && groupRect.top < label.top &&
+                label.bottom < groupRect.bottom);
+
+    ASSERT_TRUE(postKey(window, VK_ESCAPE));
+    EXPECT_EQ(shown.result(), kResultCancel);
+}
+
+TEST_F(ResultDialogEnglish, AnUnknownOperationKeepsTheTemplateCaption) {
+    CompleteDialog dialog(systemInfo);
+    dialog.message = "Done";
+    dialog.operation = 7;
+    DialogThread shown(dialog);
+    HWND window = shown.window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(windowText(window), L"Installation Complete!!!");
+    EXPECT_EQ(controlText(window, IDC_RESULT_MESSAGE), L"Done");
+    expectBackground(window, kResultSuccess);
+    ASSERT_TRUE(clickButton(window, IDOK));
+    EXPECT_EQ(shown.result(), kResultOk);
+}
+
+TEST_F(ResultDialogEnglish, OneObjectRunsAgainWithOnlyTheNewInputs) {
+    CompleteDialog dialog(systemInfo);
+    dialog.message = "DeletePrinter() failed";
+    dialog.operation = kResultUninstallation;
+    dialog.outcome = kResultError;
+    {
+        DialogThread shown(dialog);
+        HWND window = shown.window();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(windowText(window), L"Uninstallation Error !!!");
+        ASSERT_TRUE(postKey(window, VK_ESCAPE));
+        ASSERT_EQ(shown.result(), kResultCancel);
+    }
+    dialog.message = "Installation completed. ";
+    dialog.operation = kResultInstallation;
+    dialog.outcome = kResultSuccess;
+    DialogThread shown(dialog);
+    HWND window = shown.window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(windowText(window), L"Installation complete !!!");
+    EXPECT_EQ(controlText(window, IDC_RESULT_MESSAGE), L"Installation completed. ");
+    // Green again, and the button attached to the new window shows its icon again.
+    expectBackground(window, kResultSuccess);
+    // Enter presses the default button, OK.
+    ASSERT_TRUE(postKey(window, VK_RETURN));
+    EXPECT_EQ(shown.result(), kResultOk);
+}
+
+// ---------------------------------------------------------------------------------------
+// Korean (code page 949).
+
+class ResultDialogKorean : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(GetACP(), 949u) << "this suite needs the Korean locale (KOREAN test flag)";
+    }
+};
+
+TEST_F(ResultDialogKorean, EachOperationAndOutcome) {
+    for (const Case& c : kCases) showCase(c, true);
+}
+
+}  // namespace

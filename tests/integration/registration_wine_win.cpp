@@ -1,0 +1,138 @@
+// A staged driver copy registered with Wine's real spooler: the driver, its queue, the
+// files the spooler takes over, the uninstall entry, and the label printer's port monitor
+// installed from the media. Every test cleans up before and after.
+#include <windows.h>
+#include <winspool.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "install/port_monitor.h"
+#include "install/registration.h"
+#include "install/staging.h"
+#include "install/uninstall_entry.h"
+#include "platform/basic_win.h"
+#include "platform/files_win.h"
+#include "platform/handle_win.h"
+#include "platform/registry_win.h"
+#include "platform/spooler_win.h"
+#include "platform/text_win.h"
+
+namespace prinstall {
+namespace {
+
+const char* const kQueue = "TORVA Label Printer";
+
+class InstalledProgramFiles : public WinFiles {
+public:
+    std::string programPath() override { return std::string(kInstallFolder) + "\\Prinstall.exe"; }
+};
+
+std::string RegistryString(const std::string& path, const char* name) {
+    wchar_t value[512] = {};
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, widen(path).c_str(), widen(name).c_str(), RRF_RT_REG_SZ, nullptr, value,
+                     &size) != ERROR_SUCCESS) {
+        return "(missing)";
+    }
+    return narrow(value);
+}
+
+class RegistrationUnderWine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        korean = GetACP() == 949;
+        ASSERT_EQ(spooler.driverDirectory(driverDirectory), 0u);
+        cleanUp();
+    }
+    void TearDown() override { cleanUp(); }
+
+    void cleanUp() {
+        std::wstring queue = widen(kQueue);
+        PrinterHandle printer;
+        PRINTER_DEFAULTSW all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+        if (OpenPrinterW(queue.data(), printer.put(), &all)) DeletePrinter(printer.get());
+        printer.reset();
+        DeletePrinterDriverW(nullptr, nullptr, const_cast<wchar_t*>(L"TORVA Label Printer #1"));
+        DeleteMonitorW(nullptr, nullptr, const_cast<wchar_t*>(L"TORVA LABEL USB Port"));
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(kUninstallKeyEnglish).c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(kUninstallKeyKorean).c_str());
+        for (const StagingRow& row : StagingRows(0, korean, 1)) {
+            files.deleteFile(driverDirectory + "\\" + row.destination);
+            files.deleteFile(driverDirectory + "\\3\\" + row.destination);
+        }
+    }
+
+    RegistrationSettings settings(int interfaceKind) {
+        RegistrationSettings s;
+        s.driverNumber = 1;
+        s.interfaceKind = interfaceKind;
+        s.portName = "COM1:";
+        s.useLabelPortMonitor = interfaceKind == kInterfaceUsb;
+        s.language = korean ? Language::Korean : Language::English;
+        return s;
+    }
+
+    int stageAndRegister(int interfaceKind) {
+        DriverStager stager(files, spooler, [this](const std::string& m) { messages.push_back(m); },
+                            [](const std::optional<std::string>&, int, bool) {});
+        stager.StageDriverFiles(1, 0, korean);
+        return registrar.RegisterDriverAndPrinter(kQueue, settings(interfaceKind));
+    }
+
+    std::vector<PrinterInfo2> queues() {
+        std::vector<PrinterInfo2> out;
+        EXPECT_EQ(spooler.enumLocalPrinters(out), 0u);
+        return out;
+    }
+
+    bool korean = false;
+    InstalledProgramFiles files;
+    WinSpooler spooler;
+    WinRegistry registry;
+    WinSystemInfo system;
+    WinDebugLog debug;
+    PortMonitorInstaller monitor{spooler, files, system, debug};
+    std::vector<std::string> messages;
+    std::vector<std::string> resultMessages;
+    Registrar registrar{spooler, registry, monitor, [](const std::optional<std::string>&, int, bool) {},
+                        [this](const std::string& m) { resultMessages.push_back(m); }};
+    std::string driverDirectory;
+};
+
+TEST_F(RegistrationUnderWine, CopyOneOnComOneBecomesDriverQueueAndUninstallEntry) {
+    ASSERT_EQ(stageAndRegister(kInterfaceSerial), 0) << (resultMessages.empty() ? "" : resultMessages.back());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(resultMessages.empty());
+
+    auto listed = queues();
+    EXPECT_NE(std::find(listed.begin(), listed.end(), PrinterInfo2{kQueue, "COM1:", "TORVA Label Printer #1"}),
+              listed.end());
+
+    // Wine copies the registered files into the version folder of the driver directory.
+    for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "TVLabel1.GPD", "UNIRES.DLL",
+                             "STDNAMES.GPD", "TVLabel1.DLL", "TVLabelE1.DLL", "TVLabelUI1.DLL", "TVLabel1.INI"}) {
+        EXPECT_TRUE(files.fileExists(driverDirectory + "\\3\\" + name)) << name;
+    }
+
+    const std::string key = korean ? kUninstallKeyKorean : kUninstallKeyEnglish;
+    EXPECT_EQ(RegistryString(key, "DisplayName"), korean ? kUninstallNameKorean : kUninstallNameEnglish);
+    EXPECT_EQ(RegistryString(key, "UninstallString"), "C:\\TORVA EPL Printer 2.X\\Prinstall.exe");
+    EXPECT_EQ(RegistryString(korean ? kUninstallKeyEnglish : kUninstallKeyKorean, "DisplayName"), "(missing)");
+
+    // The key carries the class text the installation gives it.
+    RegistryKey opened;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, widen(key).c_str(), 0, KEY_READ, opened.put()), ERROR_SUCCESS);
+    wchar_t keyClass[64] = {};
+    DWORD classLength = 64;
+    ASSERT_EQ(RegQueryInfoKeyW(opened.get(), keyClass, &classLength, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(narrow(keyClass), "REG_BINARY");
+}
+
+}  // namespace
+}  // namespace prinstall
