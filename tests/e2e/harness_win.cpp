@@ -193,7 +193,8 @@ bool postKey(HWND dialog, UINT virtualKey) {
     if (GetGUIThreadInfo(thread, &gui) && gui.hwndFocus) target = gui.hwndFocus;
     const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
     const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
-    const LPARAM up = down | (1L << 30) | (1L << 31);
+    // Key-up: previous state down (bit 30), transition (bit 31).
+    const LPARAM up = static_cast<LPARAM>(static_cast<ULONG_PTR>(down) | 0xC0000000u);
     return PostMessageW(target, WM_KEYDOWN, virtualKey, down) &&
            PostMessageW(target, WM_KEYUP, virtualKey, up);
 }

@@ -106,7 +106,7 @@ protected:
 class MainDialogEnglish : public MainDialogTest {
 protected:
     void SetUp() override {
-        ASSERT_NE(GetACP(), 949u) << "this suite runs under a non-Korean code page";
+        ASSERT_EQ(GetACP(), 1252u) << "this suite runs under the Western code page";
     }
 };
 
