@@ -26,14 +26,33 @@ void CompleteDialog::dressOkButton(int iconId) {
 bool CompleteDialog::onPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd(), &ps);
+    paintBackground(dc);
+    EndPaint(hwnd(), &ps);
+    return true;
+}
+
+bool CompleteDialog::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+    // A themed control (the group box, with common controls 6 and visual styles) has its
+    // parent draw the background behind it through these two messages. Answering both with
+    // the rows keeps the gradient whole behind the box; answering the erase also spares the
+    // plain dialog colour flashing up before every paint.
+    if (msg != WM_ERASEBKGND && msg != WM_PRINTCLIENT) return false;
+    paintBackground(reinterpret_cast<HDC>(wParam));
+    result = TRUE;
+    return true;
+}
+
+void CompleteDialog::paintBackground(HDC dc) {
     RECT client;
     GetClientRect(hwnd(), &client);
     const int height = client.bottom - client.top;
-    // One-pixel rows across the full width; only those the paint request needs.
+    // One-pixel rows across the full width; only those the DC may draw on.
+    RECT clip;
+    if (GetClipBox(dc, &clip) == ERROR) clip = client;
+    const int first = std::max<int>(0, clip.top - client.top);
+    const int last = std::min<int>(height, clip.bottom - client.top);
     HBRUSH brush = static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
     const COLORREF previous = GetDCBrushColor(dc);
-    const int first = std::max<int>(0, ps.rcPaint.top - client.top);
-    const int last = std::min<int>(height, ps.rcPaint.bottom - client.top);
     for (int row = first; row < last; ++row) {
         const auto colour = ResultRowColour(row, height, outcome);
         if (!colour) break;
@@ -42,8 +61,6 @@ bool CompleteDialog::onPaint() {
         FillRect(dc, &line, brush);
     }
     SetDCBrushColor(dc, previous);
-    EndPaint(hwnd(), &ps);
-    return true;
 }
 
 HBRUSH CompleteDialog::onCtlColor(HDC dc, HWND, UINT msg) {

@@ -34,8 +34,12 @@ protected:
     BOOL onInit() override;
     bool onPaint() override;
     HBRUSH onCtlColor(HDC dc, HWND control, UINT msg) override;
+    bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    // The green or red rows, as far as `dc` may draw.
+    void paintBackground(HDC dc);
+
     // ResultView
     void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
     void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }

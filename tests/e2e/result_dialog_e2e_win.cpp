@@ -115,10 +115,28 @@ Colour expectedRow(int y, int height, int outcome) {
     return rgb ? Colour{rgb->red, rgb->green, rgb->blue} : Colour{-1, -1, -1};
 }
 
-// The background: green rows for success and red for an error, from the top row to the
+// The group box framing the message line: the one button of the group box kind.
+HWND findGroupBox(HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[16] = {};
+        GetClassNameW(child, name, 16);
+        if (_wcsicmp(name, L"Button") == 0 && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+            return child;
+    }
+    return nullptr;
+}
+
+RECT clientRectOf(HWND dialog, HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// What the screen shows: green rows for success and red for an error, from the top row to the
 // bottom one and across the full width, also behind the message line and inside the group
-// box (the labels are drawn transparently).
-void expectBackground(HWND dialog, int outcome) {
+// box (the labels are drawn transparently); the message in black; the OK button's icon.
+void expectPainted(HWND dialog, int outcome) {
     ClientPixels pixels;
     ASSERT_TRUE(pixels.capture(dialog));
     const int w = pixels.width();
@@ -144,6 +162,23 @@ void expectBackground(HWND dialog, int outcome) {
         EXPECT_TRUE(looksRight(seen)) << s.where << " should be " << what << ", is " << describe(seen);
         EXPECT_EQ(seen, expectedRow(s.y, h, outcome)) << s.where << " at row " << s.y << " of " << h;
     }
+    // Whole rows through the group box show the background but for the box's frame lines: a
+    // control that fills its background (or has the parent's plain background drawn behind
+    // it) would cover most of the row.
+    const RECT group = clientRectOf(dialog, findGroupBox(dialog));
+    // (Rows 4 to 8 below the box's top hold its top frame line, wherever the font puts it.)
+    for (int y : {group.top, group.top + 2, group.top + 10, group.top + 13, label.top - 1, group.bottom - 4,
+                  group.bottom + 2}) {
+        const Colour row = expectedRow(y, h, outcome);
+        const int matching = pixels.count(RECT{0, y, w, y + 1}, [&](const Colour& c) { return c == row; });
+        EXPECT_GE(matching, w - 12) << "row " << y << " (group box " << group.top << " to " << group.bottom
+                                    << ") shows the background in only " << matching << " of " << w << " pixels";
+    }
+
+    // The message in black over the background.
+    const int black = pixels.count(label, [](const Colour& c) { return c.red < 60 && c.green < 60 && c.blue < 60; });
+    EXPECT_GT(black, 20) << "no black text in the message line";
+
     // Lighter towards the bottom.
     if (outcome == kResultSuccess) EXPECT_GT(pixels.at(2, h - 1).green, pixels.at(2, 0).green + 100);
     else EXPECT_GT(pixels.at(2, h - 1).red, pixels.at(2, 0).red + 100);
@@ -191,7 +226,7 @@ void showCase(const Case& c, bool korean) {
     EXPECT_EQ(windowText(window), korean ? c.korean : c.english);
     EXPECT_EQ(utf8(controlText(window, IDC_RESULT_MESSAGE)), message);
     EXPECT_EQ(controlText(window, IDOK), korean ? L"확인" : L"&OK");
-    expectBackground(window, c.outcome);
+    expectPainted(window, c.outcome);
 
     const Screenshot shot = saveScreenshot(window, std::wstring(c.shot) + (korean ? L"-ko" : L"-en"));
     EXPECT_FALSE(shot.path.empty()) << utf8(shot.error);
@@ -267,19 +302,11 @@ TEST_F(ResultDialogEnglish, TemplateHasAFixedToolWindowFrameWithoutSystemMenuAnd
     // The restart note lies below the visible area.
     EXPECT_GE(controlRect(window, IDC_RESULT_RESTART_NOTE).top, client.bottom);
 
-    // The group box framing the message line: an empty-titled button of the group box kind.
-    HWND group = nullptr;
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t name[16] = {};
-        GetClassNameW(child, name, 16);
-        if (_wcsicmp(name, L"Button") == 0 && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
-            group = child;
-    }
+    // The group box, without a title, frames the message line.
+    HWND group = findGroupBox(window);
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(windowText(group), L"");
-    RECT groupRect{};
-    GetWindowRect(group, &groupRect);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&groupRect), 2);
+    const RECT groupRect = clientRectOf(window, group);
     const RECT label = controlRect(window, IDC_RESULT_MESSAGE);
     EXPECT_TRUE(groupRect.left < label.left && label.right < groupRect.right && groupRect.top < label.top &&
                 label.bottom < groupRect.bottom);
@@ -297,7 +324,7 @@ TEST_F(ResultDialogEnglish, AnUnknownOperationKeepsTheTemplateCaption) {
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(windowText(window), L"Installation Complete!!!");
     EXPECT_EQ(controlText(window, IDC_RESULT_MESSAGE), L"Done");
-    expectBackground(window, kResultSuccess);
+    expectPainted(window, kResultSuccess);
     ASSERT_TRUE(clickButton(window, IDOK));
     EXPECT_EQ(shown.result(), kResultOk);
 }
@@ -324,7 +351,7 @@ TEST_F(ResultDialogEnglish, OneObjectRunsAgainWithOnlyTheNewInputs) {
     EXPECT_EQ(windowText(window), L"Installation complete !!!");
     EXPECT_EQ(controlText(window, IDC_RESULT_MESSAGE), L"Installation completed. ");
     // Green again, and the button attached to the new window shows its icon again.
-    expectBackground(window, kResultSuccess);
+    expectPainted(window, kResultSuccess);
     // Enter presses the default button, OK.
     ASSERT_TRUE(postKey(window, VK_RETURN));
     EXPECT_EQ(shown.result(), kResultOk);
