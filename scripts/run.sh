@@ -52,8 +52,10 @@ if [ -n "$korean" ]; then
   export LOCPATH=$(dirname "$WINEPREFIX")/locale
   export LANG=ko_KR.UTF-8
   shot_name=run-ko
+  prinstall_dialog_fonts "$WINEPREFIX" korean
 else
   export LANG=C.UTF-8
+  prinstall_dialog_fonts "$WINEPREFIX" english
 fi
 
 if [ -z "${DISPLAY:-}" ]; then

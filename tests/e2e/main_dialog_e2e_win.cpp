@@ -254,6 +254,9 @@ TEST_F(MainDialogKorean, ShowsKoreanTitleAndTextsWithEnglishWhereNoKoreanExists)
     EXPECT_EQ(controlText(dialog, IDC_DRIVER_NAME), kBaseName);
     EXPECT_EQ(controlText(dialog, IDC_COPY_COUNT), L"1");
     EXPECT_FALSE(controlVisible(dialog, IDC_UNINSTALL));
+    // Changing the check box's caption must not count as a click on it.
+    EXPECT_TRUE(controlEnabled(dialog, IDC_COPY_COUNT));
+    EXPECT_TRUE(controlEnabled(dialog, IDC_INSTALL));
     expectScreenshot(dialog, L"main-ko");
     exitWithButton(dialog);
 }

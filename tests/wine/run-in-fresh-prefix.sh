@@ -124,6 +124,7 @@ if [ -n "$locale_dir" ]; then
   # LOCPATH first: bash itself switches locale when LANG changes.
   export LOCPATH=$locale_dir
   export LANG=ko_KR.UTF-8
+  prinstall_dialog_fonts "$WINEPREFIX" korean
 else
   # Always present, unlike en_US.UTF-8; Wine gives it ANSI code page 1252.
   export LANG=C.UTF-8

@@ -37,7 +37,7 @@ prinstall_wine_stamp() {
 # to it meanwhile, 2 s late. Prefixes meant for a desktop stay managed.
 prinstall_ensure_prefix() {
   local prefix=$1 mode=${2:-managed} stamp
-  stamp="$(prinstall_wine_stamp) $mode"
+  stamp="$(prinstall_wine_stamp) $mode fonts"
   prinstall_prefix_current() {
     [ -f "$prefix/system.reg" ] && [ ! -e "$prefix/.prinstall-booting" ] && {
       [ "$(cat "$prefix/.prinstall-stamp" 2>/dev/null)" = "$stamp" ] ||
@@ -64,9 +64,27 @@ prinstall_ensure_prefix() {
       exit 1
     fi
     [ -f "$prefix/system.reg" ] || { echo "wineboot left no registry in $prefix" >&2; exit 1; }
+    prinstall_dialog_fonts "$prefix" english
     printf '%s\n' "$stamp" >"$prefix/.prinstall-stamp"
     rm -f "$prefix/.prinstall-booting"
   ) 9>"$prefix.lock"
+}
+
+# Puts the fonts that the dialogs' "MS Sans Serif" maps to into a prefix, for a language.
+# Debian's Wine does not find the fonts of the fonts-wine package by itself; without them
+# the English dialogs fall back to a wider font that cuts their labels off. Those fonts have
+# no Hangul, though, and Wine then draws Korean texts as bars where Korean Windows falls back
+# to a Korean font: for Korean, the "MS Sans Serif" files are taken out again, so that Wine
+# too falls back to a font that has Hangul (fonts-nanum).
+prinstall_dialog_fonts() {
+  local prefix=$1 language=$2 fonts=$1/drive_c/windows/Fonts
+  [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] || return 0
+  if [ "$language" = korean ]; then
+    rm -f "$fonts"/ms_sans_serif.ttf "$fonts"/sserif*.fon "$fonts"/ssee*.fon "$fonts"/ssef*.fon
+  else
+    cp -n /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$fonts/" 2>/dev/null
+  fi
+  return 0
 }
 
 # Starts an Xvfb on a free display and exports DISPLAY; PRINSTALL_XVFB_PID holds its id.
