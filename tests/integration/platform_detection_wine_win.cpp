@@ -95,5 +95,20 @@ TEST(PlatformDetectionUnderWine, EachWindowsVersionGivesItsFamily) {
     }
 }
 
+// In a 64-bit prefix the 32-bit program runs under WOW64 and still sees the x64 processor.
+TEST(PlatformDetectionOn64BitWine, ThirtyTwoBitProgramSeesAnX64Processor) {
+    SetWineVersion(nullptr);
+    std::istringstream answer(RunProbe());
+    int family = -1, processor = -1, radio = -1, result = 0, removal = -1;
+    answer >> family >> processor >> radio >> result >> removal;
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(processor, 1);
+    EXPECT_EQ(family, 11);
+    EXPECT_EQ(removal, 11);
+    BOOL wow64 = FALSE;
+    EXPECT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+    EXPECT_TRUE(wow64);
+}
+
 }  // namespace
 }  // namespace prinstall

@@ -24,7 +24,7 @@ prinstall_wine_stamp() {
   done
 }
 
-# Boots a 32-bit prefix at $1 unless it exists and was booted by this Wine with the same
+# Boots a prefix at $1 (32-bit, or 64-bit with $3 = win64) unless it exists and was booted by this Wine with the same
 # options. Waits for the prefix's wineserver to end, so the prefix on disk is complete when
 # this returns. Safe against a second caller (another ctest run, the run script) through a
 # lock beside the prefix. Only prefixes booted here are ever rebooted: one that exists
@@ -36,8 +36,8 @@ prinstall_wine_stamp() {
 # an answer that never comes, which makes every dialog that closes, and every message sent
 # to it meanwhile, 2 s late. Prefixes meant for a desktop stay managed.
 prinstall_ensure_prefix() {
-  local prefix=$1 mode=${2:-managed} stamp
-  stamp="$(prinstall_wine_stamp) $mode fonts"
+  local prefix=$1 mode=${2:-managed} arch=${3:-win32} stamp
+  stamp="$(prinstall_wine_stamp) $mode fonts $arch"
   prinstall_prefix_current() {
     [ -f "$prefix/system.reg" ] && [ ! -e "$prefix/.prinstall-booting" ] && {
       [ "$(cat "$prefix/.prinstall-stamp" 2>/dev/null)" = "$stamp" ] ||
@@ -51,10 +51,10 @@ prinstall_ensure_prefix() {
     rm -rf "$prefix"
     mkdir -p "$prefix"
     : >"$prefix/.prinstall-booting"
-    echo "Booting a 32-bit Wine prefix in $prefix ..." >&2
+    echo "Booting a $arch Wine prefix in $prefix ..." >&2
     local key='HKCU\Software\Wine\X11 Driver'
     # No display needed: wineboot shows no window when Mono and Gecko are switched off.
-    if ! (unset DISPLAY; export WINEPREFIX=$prefix WINEARCH=win32
+    if ! (unset DISPLAY; export WINEPREFIX=$prefix WINEARCH=$arch
           wineboot -i >/dev/null 2>&1 &&
           wine reg add "$key" /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1 &&
           { [ "$mode" != unmanaged ] ||
