@@ -43,9 +43,15 @@ public:
           }) {}
 
     ~DialogThread() {
-        if (!ended_) {
-            if (HWND window = find()) PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            waitForEnd();
+        // The dialog may still be on its way up: cancel it as soon as it is there.
+        const ULONGLONG deadline = GetTickCount64() + kExitTimeoutMs;
+        HWND cancelled = nullptr;
+        while (!ended_ && GetTickCount64() < deadline) {
+            HWND window = find();
+            if (window && window != cancelled &&
+                PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0))
+                cancelled = window;
+            Sleep(20);
         }
         if (ended_) {
             thread_.join();
@@ -206,6 +212,9 @@ void expectPainted(HWND dialog, int outcome) {
     const int red = pixels.count(icon, [](const Colour& c) { return c.red > c.green + 60; });
     EXPECT_GT(green, 32 * 32 / 3) << "too little green in the OK button's icon";
     EXPECT_LT(red, 16) << "red in the OK button's icon";
+    // Standing look: the default button wears a black frame (the flat look draws none at rest).
+    const Colour frame = pixels.at((ok.left + ok.right) / 2, ok.top);
+    EXPECT_EQ(frame, (Colour{0, 0, 0})) << "OK button's top edge is " << describe(frame);
 }
 
 struct Case {
