@@ -195,8 +195,11 @@ bool postKey(HWND dialog, UINT virtualKey) {
     const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
     // Key-up: previous state down (bit 30), transition (bit 31).
     const LPARAM up = static_cast<LPARAM>(static_cast<ULONG_PTR>(down) | 0xC0000000u);
-    return PostMessageW(target, WM_KEYDOWN, virtualKey, down) &&
-           PostMessageW(target, WM_KEYUP, virtualKey, up);
+    if (!PostMessageW(target, WM_KEYDOWN, virtualKey, down)) return false;
+    // The key-down may already have closed the window (Escape, Enter): then there is no one
+    // left to take the key-up, and that is not a failure.
+    PostMessageW(target, WM_KEYUP, virtualKey, up);
+    return true;
 }
 
 Screenshot saveScreenshot(HWND window, const std::wstring& name) {
