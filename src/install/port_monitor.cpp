@@ -39,6 +39,12 @@ void PortMonitorInstaller::AddPortMonitor(int processor) {
     debug_.output(added ? "AddPortMonitor() Success !!!" : "AddPortMonitor() Fail !!!");
 }
 
+bool PortMonitorInstaller::AddPortMonitorIfMissing(int processor) {
+    if (IsPortMonitorInstalled() == 1) return false;
+    AddPortMonitor(processor);
+    return true;
+}
+
 void PortMonitorInstaller::CopyFramedyn() {
     const std::string systemFolder = files_.systemDirectory();
     files_.copyFile(systemFolder + "\\WBEM\\FRAMEDYN.dll", systemFolder + "\\FRAMEDYN.dll");

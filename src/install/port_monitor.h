@@ -31,6 +31,8 @@ public:
     // Copies the two modules into the system folder and adds the monitor; the outcome goes
     // to the debugger output only.
     void AddPortMonitor(int processor);
+    // Adds the monitor only when the spooler does not list it yet; true when it was added.
+    bool AddPortMonitorIfMissing(int processor);
     // Puts the system's WBEM\FRAMEDYN.dll into the system folder itself.
     void CopyFramedyn();
 

@@ -112,6 +112,15 @@ TEST_F(RegistrationUnderWine, CopyOneOnComOneBecomesDriverQueueAndUninstallEntry
     EXPECT_NE(std::find(listed.begin(), listed.end(), PrinterInfo2{kQueue, "COM1:", "TORVA Label Printer #1"}),
               listed.end());
 
+    DWORD needed = 0, count = 0;
+    EnumPrinterDriversW(nullptr, nullptr, 1, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed + sizeof(DRIVER_INFO_1W));
+    ASSERT_TRUE(EnumPrinterDriversW(nullptr, nullptr, 1, buffer.data(), needed, &needed, &count));
+    const auto* drivers = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
+    EXPECT_TRUE(std::any_of(drivers, drivers + count, [](const DRIVER_INFO_1W& d) {
+        return std::wstring(d.pName) == L"TORVA Label Printer #1";
+    }));
+
     // Wine copies the registered files into the version folder of the driver directory.
     for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "TVLabel1.GPD", "UNIRES.DLL",
                              "STDNAMES.GPD", "TVLabel1.DLL", "TVLabelE1.DLL", "TVLabelUI1.DLL", "TVLabel1.INI"}) {

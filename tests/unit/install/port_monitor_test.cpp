@@ -36,11 +36,19 @@ TEST_F(PortMonitorTest, OnlyTheExactNameCountsAsInstalled) {
     EXPECT_EQ(debug.lines, std::vector<std::string>(3, "EnumMonitors() Success !!!"));
 }
 
+TEST_F(PortMonitorTest, ListedMonitorIsNeitherCopiedNorAddedAgain) {
+    spooler.monitors.push_back("TORVA LABEL USB Port");
+    EXPECT_FALSE(monitor.AddPortMonitorIfMissing(0));
+    EXPECT_TRUE(files.copies.empty());
+    EXPECT_TRUE(spooler.addedMonitorDlls.empty());
+}
+
 TEST_F(PortMonitorTest, FailedListCountsAsNotInstalled) {
     spooler.monitors.push_back("TORVA LABEL USB Port");
     spooler.enumMonitorsError = 1722;
-    EXPECT_EQ(monitor.IsPortMonitorInstalled(), 0);
-    EXPECT_EQ(debug.lines, std::vector<std::string>{"EnumMonitors() Fail !!!"});
+    EXPECT_TRUE(monitor.AddPortMonitorIfMissing(0));
+    EXPECT_EQ(files.copies.size(), 2u);
+    EXPECT_EQ(debug.lines, (std::vector<std::string>{"EnumMonitors() Fail !!!", "AddPortMonitor() Fail !!!"}));
 }
 
 TEST_F(PortMonitorTest, X86CopiesTheWin32ModulesAndLeavesRedirectionAlone) {
