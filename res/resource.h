@@ -47,3 +47,8 @@
 
 // System menu command of the About item.
 #define IDM_ABOUTBOX 0x0010
+
+// Ids of the other subsystems' dialogs.
+#include "resource_ports.h"
+#include "resource_usb.h"
+#include "resource_uninstall.h"
