@@ -13,11 +13,13 @@
 #
 #   build-media.sh OUTDIR
 #
-# Every DLL is a tiny module built here from standin.c with the MinGW-w64 compilers (32-bit
-# for Win32, 64-bit for Win64; no compiler makes Itanium code, so the Itanium folder holds
-# 64-bit modules), carrying the marker "PRINSTALL STAND-IN | <folder> | <file> | <role> |
-# <language>". The port monitor modules are placeholders for now. Nothing here comes from
-# a real driver package.
+# Every DLL is a tiny module built here with the MinGW-w64 compilers (32-bit for Win32,
+# 64-bit for Win64; no compiler makes Itanium code, so the Itanium folder holds the 64-bit
+# port monitor again), carrying the marker "PRINSTALL STAND-IN | <folder> | <file> | <role> |
+# <language>". The driver modules come from standin.c and do nothing; TVPortMon.dll is a
+# working port monitor (portmon.c) that gives the spooler the port "USB/TORVA Label Port",
+# and TVPortMonUI.dll its user-interface module (portmonui.c). Nothing here comes from a
+# real driver package.
 set -eu
 
 if [ $# -ne 1 ]; then
@@ -34,10 +36,10 @@ mkdir -p "$(dirname "$out")"
 work=$(mktemp -d "$(dirname "$out")/.media.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# module BITS FOLDER FILE ROLE LANGUAGE [config]
+# module BITS FOLDER FILE ROLE LANGUAGE [config|monitor|monitor-ui]
 module() {
   local bits=$1 folder=$2 file=$3 role=$4 language=$5 kind=${6:-}
-  local cc entry marker dir flags=()
+  local cc entry marker dir source=$here/standin.c flags=() libs=(-lkernel32)
   if [ "$bits" = 32 ]; then
     cc=$cc32
     entry=_DllMain@12
@@ -46,14 +48,18 @@ module() {
     cc=$cc64
     entry=DllMain
   fi
-  [ "$kind" = config ] && flags+=(-DSTANDIN_CONFIG_MODULE)
+  case $kind in
+    config) flags+=(-DSTANDIN_CONFIG_MODULE) ;;
+    monitor) source=$here/portmon.c; libs+=(-lwinspool) ;;
+    monitor-ui) source=$here/portmonui.c ;;
+  esac
   marker="PRINSTALL STAND-IN | $folder | $file | $role | $language"
   marker=${marker//\\/\\\\}   # a C string literal: the folder's backslashes doubled
   dir=$work/${folder//\\//}
   mkdir -p "$dir"
   # In the background: two dozen small links take half the time on two cores.
   "$cc" -O2 -s -shared -nostdlib -Wall -Wextra "-DSTANDIN_MARKER=\"$marker\"" "${flags[@]}" \
-    "-Wl,-e,$entry" -o "$dir/$file" "$here/standin.c" -lkernel32 &
+    "-Wl,-e,$entry" -o "$dir/$file" "$source" "${libs[@]}" &
   jobs_started+=($!)
 }
 jobs_started=()
@@ -89,16 +95,17 @@ driver_set() {
   module "$bits" "$own" TVLabelUI.DLL "label printer user-interface plug-in" neutral
 }
 
-# port_monitor BITS FOLDER: placeholders until the port monitor is written.
+# port_monitor BITS FOLDER: the label printer's port monitor and its user-interface module.
 port_monitor() {
-  module "$1" "$2" TVPortMon.dll "port monitor (placeholder)" neutral
-  module "$1" "$2" TVPortMonUI.dll "port monitor user-interface module (placeholder)" neutral
+  module "$1" "$2" TVPortMon.dll "port monitor" neutral monitor
+  module "$1" "$2" TVPortMonUI.dll "port monitor user-interface module" neutral monitor-ui
 }
 
 driver_set 32 Win32 Win32
 port_monitor 32 Win32
 driver_set 64 Win64 'Win64\2003'
 port_monitor 64 Win64
+# Itanium: no MinGW-w64 compiler makes IA-64 code, so this is the x64 monitor once more.
 port_monitor 64 'Win64\Itanium'
 for job in "${jobs_started[@]}"; do
   wait "$job" || { echo "building a stand-in module failed" >&2; exit 1; }

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Checks a stand-in media folder built by build-media.sh: every file of the layout is
 # there, each module has the bitness of its folder and a marker naming its own folder and
-# file, no two modules are alike, the configuration modules export what a spooler calls,
-# and the GPD template has its three rewritten lines where the installer expects them.
+# file, no two modules are alike, the configuration modules and the port monitor's two
+# modules export what a spooler calls, and the GPD template has its three rewritten lines
+# where the installer expects them.
 #
 #   check-media.sh MEDIA_DIR
 set -u
@@ -75,9 +76,16 @@ while IFS='|' read -r folder file format; do
         *Korean) [ "$language" = Korean ] || fail "$folder\\$file is not marked Korean" ;;
         *) [ "$language" != Korean ] || fail "$folder\\$file is marked Korean" ;;
       esac
-      if [ "$file" = UNIDRVUI.DLL ]; then
+      # Undecorated names: the spooler looks them up by these.
+      case $file in
+        UNIDRVUI.DLL) wanted='DrvDocumentPropertySheets DrvDriverEvent' ;;
+        TVPortMon.dll) wanted=InitializePrintMonitor2 ;;
+        TVPortMonUI.dll) wanted=InitializePrintMonitorUI ;;
+        *) wanted= ;;
+      esac
+      if [ -n "$wanted" ]; then
         exports=$("$objdump" -p "$path" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')
-        for name in DrvDocumentPropertySheets DrvDriverEvent; do
+        for name in $wanted; do
           grep -q "\] $name\$" <<<"$exports" || fail "$folder\\$file does not export $name"
         done
       fi
