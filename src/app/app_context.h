@@ -6,6 +6,8 @@
 
 #include "platform/clock.h"
 #include "platform/debug_log.h"
+#include "platform/files.h"
+#include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
@@ -18,6 +20,10 @@ struct Platform {
     SystemInfo& systemInfo;
     Clock& clock;
     DebugLog& debug;
+    // The ports of the installation and removal steps. Pointers so that code needing only the
+    // ones above can leave them out; the program itself always sets them.
+    Files* files = nullptr;
+    Registry* registry = nullptr;
 };
 
 // Windows family (1 NT 3.x ... 12 Windows 8 and later) and processor (0 x86, 1 x64, 2 Itanium).

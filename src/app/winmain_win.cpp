@@ -5,6 +5,8 @@
 #include "app/app_context.h"
 #include "app/main_dialog_win.h"
 #include "platform/basic_win.h"
+#include "platform/files_win.h"
+#include "platform/registry_win.h"
 #include "platform/services_win.h"
 #include "platform/spooler_win.h"
 
@@ -18,7 +20,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     prinstall::WinSystemInfo systemInfo;
     prinstall::WinClock clock;
     prinstall::WinDebugLog debug;
-    prinstall::AppContext app{{spooler, services, systemInfo, clock, debug}, {}};
+    prinstall::WinFiles files;
+    prinstall::WinRegistry registry;
+    prinstall::AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry}, {}};
 
     prinstall::MainDialogWin dialog(app);
     dialog.runModal(nullptr);
