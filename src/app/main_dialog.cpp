@@ -1,6 +1,7 @@
 #include "app/main_dialog.h"
 
 #include "app/label_drivers.h"
+#include "install/install_command.h"
 #include "ports/result_dialog.h"
 #include "resource.h"
 
@@ -95,6 +96,10 @@ bool MainDialog::OnCommand(int id, int code) {
     constexpr int kEditChange = 0x300;  // EN_CHANGE
     constexpr int kListSelChange = 1;   // LBN_SELCHANGE
     switch (id) {
+        case IDC_INSTALL:
+            if (code != kButtonClicked) return false;
+            OnInstall();
+            return true;
         case IDC_EXIT:
             if (code != kButtonClicked) return false;
             OnExit();
@@ -122,6 +127,11 @@ bool MainDialog::OnCommand(int id, int code) {
         default:
             return false;
     }
+}
+
+void MainDialog::OnInstall() {
+    if (installSteps_ == nullptr) return;
+    InstallCommand(*this, *installSteps_).Run();
 }
 
 void MainDialog::OnExit() { view_.endDialog(kCancel); }

@@ -13,6 +13,8 @@
 
 namespace prinstall {
 
+class InstallSteps;
+
 class MainDialog {
 public:
     MainDialog(AppContext& app, MainView& view) : app_(app), view_(view) {}
@@ -28,6 +30,9 @@ public:
     void OnCloneDriver();
     void OnChangeCopyCount();
     void OnSelChangeDriverList();
+    // The Installation button: installs the copies (needs the install steps set first).
+    void OnInstall();
+    void setInstallSteps(InstallSteps* steps) { installSteps_ = steps; }
 
     // Status reporting for the installation steps.
     void ReportProgress(const std::optional<std::string>& status, int position, bool pause);
@@ -45,6 +50,15 @@ public:
     // label-printer queues, or -2 when the enumeration fails.
     int CountLabelDrivers();
     void RefreshDriverName();
+
+    // For the installation steps that work on the dialog.
+    MainView& view() { return view_; }
+    AppContext& app() { return app_; }
+    void setUiCodePage(std::uint32_t codePage) {
+        uiCodePage_ = codePage;
+        language_ = languageForCodePage(codePage);
+    }
+    void setLabelDriverCount(int count) { labelDriverCount_ = count; }
 
     // Read by the installation and its tests.
     Language language() const { return language_; }
@@ -76,6 +90,7 @@ private:
     std::string copyCountText_ = "1";
     std::string driverNameText_ = "TORVA Label Printer";
     std::string resultMessage_;
+    InstallSteps* installSteps_ = nullptr;
 };
 
 }  // namespace prinstall

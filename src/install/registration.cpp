@@ -53,6 +53,7 @@ std::string QueuePort(const RegistrationSettings& s) {
 }
 
 int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const RegistrationSettings& s) {
+    fellBackToCom1_ = false;
     const DriverRecord driver = LabelDriverRecord(s.driverNumber);
     if (std::uint32_t e = spooler_.addPrinterDriver(driver); e != 0) {
         if (e != kErrorModNotFound) {
@@ -97,6 +98,7 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
         // The queue works, but not on the port the operator chose: the install command
         // decides how to tell.
         setResultMessage_(kForcedToCom1.in(s.language));
+        fellBackToCom1_ = true;
         return 0;
     }
     setResultMessage_(format(kPrinterFailed.in(s.language), static_cast<int>(e)));

@@ -54,6 +54,8 @@ public:
     // failed with 126 twice; -2 driver registration failed otherwise; -3 unknown port and
     // COM1: failed too; -4 queue creation failed otherwise.
     int RegisterDriverAndPrinter(const std::string& printerName, const RegistrationSettings& settings);
+    // The last registration put the queue on COM1: because the spooler did not know the port.
+    bool fellBackToCom1() const { return fellBackToCom1_; }
 
 private:
     Spooler& spooler_;
@@ -61,6 +63,7 @@ private:
     PortMonitorInstaller& monitor_;
     ReportProgress report_;
     SetResultMessage setResultMessage_;
+    bool fellBackToCom1_ = false;
 };
 
 }  // namespace prinstall

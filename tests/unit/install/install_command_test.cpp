@@ -1,0 +1,185 @@
+#include "install/install_command.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_files.h"
+#include "fakes/fake_main_view.h"
+#include "fakes/fake_platform.h"
+#include "install/uninstall_entry.h"
+#include "resource.h"
+
+namespace prinstall {
+namespace {
+
+// Port dialog, USB step and Standard TCP/IP port as a script.
+class ScriptedSteps : public InstallSteps {
+public:
+    bool confirmPort = true;
+    PortChoice choice{"COM1:", ""};
+    bool usbFindsPrinter = true;
+    int portDialogs = 0;
+    std::vector<std::string> tcpIpPorts;
+
+    bool runPortDialog(PortChoice& c) override {
+        ++portDialogs;
+        if (confirmPort) c = choice;
+        return confirmPort;
+    }
+    bool runUsbStep(int& counter) override {
+        EXPECT_EQ(counter, 10);
+        return usbFindsPrinter;
+    }
+    void writeTcpIpPortValues(const std::string& portName, const std::string&, const std::string&) override {
+        tcpIpPorts.push_back(portName);
+    }
+};
+
+class InstallCommandTest : public ::testing::Test {
+protected:
+    InstallCommandTest() {
+        services.services["spooler"].status = {kServiceRunning, 0, 0};
+        for (const char* f : {"UNIDRV.DLL", "UNIDRV.HLP", "UNIDRVUI.DLL", "UNIRES.DLL", "STDNAMES.GPD", "TVLabel.DLL",
+                              "TVLabelE.DLL", "TVLabelUI.DLL"}) {
+            files.addFile(std::string("C:\\TORVA EPL Printer 2.X\\Win32\\") + f, f);
+        }
+        files.addFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD", "1\n2\n3\n4\n5\n6\n7\n");
+        files.addFolder(spooler.driverDir);
+        app.state.os = {11, 0};
+        dialog.setInstallSteps(&steps);
+        dialog.OnInitDialog();
+    }
+
+    void install() { dialog.OnCommand(IDC_INSTALL, 0); }
+
+    fakes::FakeSpooler spooler;
+    fakes::FakeServices services;
+    fakes::FakeSystemInfo systemInfo;
+    fakes::FakeClock clock;
+    fakes::FakeDebugLog debug;
+    fakes::FakeFiles files;
+    fakes::FakeRegistry registry;
+    AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry}, {}};
+    fakes::FakeMainView view;
+    MainDialog dialog{app, view};
+    ScriptedSteps steps;
+};
+
+TEST_F(InstallCommandTest, TwoCopiesOnASerialPortGetConsecutiveNumbersAndNames) {
+    view.setItemText(IDC_COPY_COUNT, "2");
+    dialog.OnChangeCopyCount();
+    install();
+    EXPECT_EQ(steps.portDialogs, 1);
+    ASSERT_EQ(spooler.printers.size(), 2u);
+    EXPECT_EQ(spooler.printers[0], (PrinterInfo2{"TORVA Label Printer", "COM1:", "TORVA Label Printer #1"}));
+    EXPECT_EQ(spooler.printers[1], (PrinterInfo2{"TORVA Label Printer 2", "COM1:", "TORVA Label Printer #2"}));
+    EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer 3");
+    ASSERT_EQ(view.results.size(), 1u);
+    EXPECT_EQ(view.results[0].message, "Installation completed. ");
+    EXPECT_EQ(view.results[0].outcome, 0);
+    EXPECT_EQ(view.texts[IDC_INSTALL], "Add Printer Driver");
+    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+    EXPECT_TRUE(view.enabled(IDC_INSTALL));
+    EXPECT_TRUE(view.enabled(IDC_EXIT));
+    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+    EXPECT_EQ(dialog.labelDriverCount(), 2);
+}
+
+TEST_F(InstallCommandTest, NameInUseIsReportedBeforeThePortDialog) {
+    spooler.addQueue("TORVA Label Printer", "Generic / Text Only");
+    view.resultAnswer = 2;
+    install();
+    EXPECT_EQ(steps.portDialogs, 0);
+    ASSERT_EQ(view.results.size(), 1u);
+    EXPECT_EQ(view.results[0].message,
+              "There are printer driver to install. You must install it under a different name.");
+    EXPECT_EQ(view.results[0].outcome, 1);
+    EXPECT_EQ(view.endedWith, 0);  // the dialog stays usable
+    EXPECT_TRUE(view.enabled(IDC_INSTALL));
+}
+
+TEST_F(InstallCommandTest, CancelledPortDialogInstallsNothingAndOkEndsTheProgram) {
+    steps.confirmPort = false;
+    install();
+    EXPECT_EQ(view.results.at(0).message, "Install Canceled.");
+    EXPECT_TRUE(spooler.driverCalls.empty());
+    EXPECT_EQ(view.endedWith, 2);
+}
+
+TEST_F(InstallCommandTest, NetworkPrinterGetsItsPortKeyBeforeAnyDriverWork) {
+    steps.choice = {"TCP/IP", "192.168.0.10"};
+    spooler.ports.insert("IP_192.168.0.10");
+    install();
+    EXPECT_TRUE(registry.has(
+        "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.168.0.10"));
+    EXPECT_EQ(steps.tcpIpPorts, std::vector<std::string>{"IP_192.168.0.10"});
+    EXPECT_EQ(spooler.printers.at(0).portName, "IP_192.168.0.10");
+}
+
+TEST_F(InstallCommandTest, OldWindowsIsRefusedAndTheButtonsStayDisabled) {
+    app.state.os.osFamily = 3;
+    install();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0], (fakes::FakeMainView::Message{"Windows 98 not Supported !!!", "ERROR"}));
+    EXPECT_TRUE(spooler.driverCalls.empty());
+    EXPECT_TRUE(view.results.empty());
+    EXPECT_FALSE(view.enabled(IDC_INSTALL));
+    EXPECT_FALSE(view.enabled(IDC_EXIT));
+
+    app.state.os.osFamily = 0;  // version unknown: stops without a word
+    view.messages.clear();
+    install();
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_TRUE(spooler.driverCalls.empty());
+}
+
+TEST_F(InstallCommandTest, FailedRegistrationShowsItsMessageAndRenamesTheButton) {
+    spooler.driverErrors = {5};
+    view.resultAnswer = 2;
+    install();
+    ASSERT_EQ(view.results.size(), 1u);
+    EXPECT_EQ(view.results[0].message, "Failure to AddPrinterDriver() GetLastError()=5");
+    EXPECT_EQ(view.texts[IDC_INSTALL], "Add new printer");
+    EXPECT_EQ(view.endedWith, 0);
+}
+
+TEST_F(InstallCommandTest, UsbFailureEndsTheRunWithoutAResultOfItsOwn) {
+    steps.choice = {"USB", ""};
+    steps.usbFindsPrinter = false;
+    install();
+    EXPECT_TRUE(view.results.empty());
+    EXPECT_TRUE(spooler.driverCalls.empty());
+    EXPECT_FALSE(view.enabled(IDC_INSTALL));
+}
+
+TEST_F(InstallCommandTest, ComOneFallbackIsToldBeforeTheCompletion) {
+    steps.choice = {"USB", ""};
+    app.state.useLabelPortMonitor = true;  // the monitor's port is unknown to this spooler
+    install();
+    EXPECT_EQ(spooler.printers.at(0).portName, "COM1:");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text.rfind("Forcibly set to COM1: port.", 0), 0u);
+    EXPECT_EQ(view.results.at(0).message, "Installation completed. ");
+}
+
+TEST_F(InstallCommandTest, CopyCountZeroReportsSuccessAtOnce) {
+    view.setItemText(IDC_COPY_COUNT, "0");
+    dialog.OnChangeCopyCount();
+    dialog.OnInstall();
+    EXPECT_EQ(steps.portDialogs, 0);
+    EXPECT_EQ(view.results.at(0).outcome, 0);
+    EXPECT_TRUE(spooler.driverCalls.empty());
+}
+
+TEST(InterfaceKind, FollowsThePortNamesBeginning) {
+    EXPECT_EQ(InterfaceKindOf("COM3:"), 1);
+    EXPECT_EQ(InterfaceKindOf("LPT1:"), 5);
+    EXPECT_EQ(InterfaceKindOf("USB"), 8);
+    EXPECT_EQ(InterfaceKindOf("USB001"), 8);
+    EXPECT_EQ(InterfaceKindOf("TCP/IP"), 9);
+    EXPECT_EQ(InterfaceKindOf("FILE:"), 1);
+    EXPECT_EQ(InterfaceKindOf("com1:"), 1);
+    EXPECT_EQ(InterfaceKindOf("usb001"), 1);  // compared with case
+}
+
+}  // namespace
+}  // namespace prinstall
