@@ -143,5 +143,34 @@ TEST_F(RegistrationUnderWine, CopyOneOnComOneBecomesDriverQueueAndUninstallEntry
     EXPECT_EQ(narrow(keyClass), "REG_BINARY");
 }
 
+TEST_F(RegistrationUnderWine, PortMonitorFromTheMediaCarriesAUsbQueue) {
+    const std::string systemFolder = files.systemDirectory();
+    files.deleteFile(systemFolder + "\\TVPortMon.dll");
+    files.deleteFile(systemFolder + "\\TVPortMonUI.dll");
+    EXPECT_EQ(monitor.IsPortMonitorInstalled(), 0);
+    EXPECT_TRUE(monitor.AddPortMonitorIfMissing(0));
+    EXPECT_EQ(monitor.IsPortMonitorInstalled(), 1);
+    EXPECT_TRUE(files.fileExists(systemFolder + "\\TVPortMon.dll"));
+    EXPECT_TRUE(files.fileExists(systemFolder + "\\TVPortMonUI.dll"));
+    EXPECT_FALSE(monitor.AddPortMonitorIfMissing(0));
+
+    // The monitor brings its port to the spooler.
+    DWORD needed = 0, count = 0;
+    EnumPortsW(nullptr, 1, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed + sizeof(PORT_INFO_1W));
+    ASSERT_TRUE(EnumPortsW(nullptr, 1, buffer.data(), needed, &needed, &count));
+    const auto* ports = reinterpret_cast<const PORT_INFO_1W*>(buffer.data());
+    EXPECT_TRUE(std::any_of(ports, ports + count, [](const PORT_INFO_1W& p) {
+        return std::wstring(p.pName) == L"USB/TORVA Label Port";
+    }));
+
+    ASSERT_EQ(stageAndRegister(kInterfaceUsb), 0);
+    auto listed = queues();
+    EXPECT_NE(std::find(listed.begin(), listed.end(),
+                        PrinterInfo2{kQueue, "USB/TORVA Label Port", "TORVA Label Printer #1"}),
+              listed.end());
+    EXPECT_TRUE(resultMessages.empty());  // no fallback to COM1:
+}
+
 }  // namespace
 }  // namespace prinstall
