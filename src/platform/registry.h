@@ -23,6 +23,9 @@ public:
     // Writes a string value (REG_SZ, with its terminating zero).
     virtual std::uint32_t setString(Key key, const std::string& name, const std::string& value) = 0;
     virtual std::uint32_t closeKey(Key key) = 0;
+    // Opens an existing key for querying and writing values (KEY_QUERY_VALUE | KEY_WRITE)
+    // and closes it again: 0 when the key is there and the caller may write to it.
+    virtual std::uint32_t probeKey(const std::string& path) = 0;
 };
 
 }  // namespace prinstall

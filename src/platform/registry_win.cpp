@@ -37,4 +37,11 @@ std::uint32_t WinRegistry::setString(Key key, const std::string& name, const std
 
 std::uint32_t WinRegistry::closeKey(Key key) { return static_cast<std::uint32_t>(RegCloseKey(toKey(key))); }
 
+std::uint32_t WinRegistry::probeKey(const std::string& path) {
+    HKEY h = nullptr;
+    LONG e = RegOpenKeyExW(HKEY_LOCAL_MACHINE, widen(path).c_str(), 0, KEY_WRITE | KEY_QUERY_VALUE, &h);
+    if (e == ERROR_SUCCESS) RegCloseKey(h);
+    return static_cast<std::uint32_t>(e);
+}
+
 }  // namespace prinstall

@@ -11,6 +11,7 @@ public:
     std::uint32_t createKey(const std::string& path, const std::string& className, Key& key) override;
     std::uint32_t setString(Key key, const std::string& name, const std::string& value) override;
     std::uint32_t closeKey(Key key) override;
+    std::uint32_t probeKey(const std::string& path) override;
 };
 
 }  // namespace prinstall

@@ -134,4 +134,18 @@ std::uint32_t WinSpooler::addMonitor(const std::string& name, const std::string&
     return AddMonitorW(nullptr, 2, reinterpret_cast<BYTE*>(&info)) ? 0 : failure();
 }
 
+std::uint32_t WinSpooler::enumPorts(std::vector<std::string>& names) {
+    names.clear();
+    DWORD needed = 0, count = 0;
+    if (!EnumPortsW(nullptr, 2, nullptr, 0, &needed, &count)) {
+        DWORD error = GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER) return error != 0 ? error : ERROR_INVALID_FUNCTION;
+    }
+    std::vector<BYTE> buffer(needed + sizeof(PORT_INFO_2W), 0);
+    if (!EnumPortsW(nullptr, 2, buffer.data(), needed, &needed, &count)) return failure();
+    const auto* info = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) names.push_back(narrow(info[i].pPortName));
+    return 0;
+}
+
 }  // namespace prinstall

@@ -13,6 +13,7 @@ public:
     std::uint32_t addPrinter(const PrinterRecord& printer) override;
     std::uint32_t enumMonitors(std::vector<std::string>& names) override;
     std::uint32_t addMonitor(const std::string& name, const std::string& environment, const std::string& dll) override;
+    std::uint32_t enumPorts(std::vector<std::string>& names) override;
 };
 
 }  // namespace prinstall

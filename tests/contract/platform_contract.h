@@ -120,6 +120,15 @@ TYPED_TEST_P(SpoolerContract, KoreanNamesSurviveTheRoundTrip) {
     EXPECT_TRUE(this->contains(this->listed(), korean));
 }
 
-REGISTER_TYPED_TEST_SUITE_P(SpoolerContract, ListsEachQueueWithItsPortAndDriver, KoreanNamesSurviveTheRoundTrip);
+// A fresh system has the local ports of the "Local Port" monitor, each listed once.
+TYPED_TEST_P(SpoolerContract, ListsTheLocalPortsOnce) {
+    std::vector<std::string> ports;
+    ASSERT_EQ(this->world.spooler().enumPorts(ports), 0u);
+    for (const char* port : {"COM1:", "COM2:", "COM3:", "COM4:", "FILE:", "LPT1:", "LPT2:", "LPT3:"})
+        EXPECT_EQ(std::count(ports.begin(), ports.end(), port), 1) << port;
+}
+
+REGISTER_TYPED_TEST_SUITE_P(SpoolerContract, ListsEachQueueWithItsPortAndDriver, KoreanNamesSurviveTheRoundTrip,
+                            ListsTheLocalPortsOnce);
 
 }  // namespace prinstall::contract

@@ -59,6 +59,14 @@ std::uint32_t FakeSpooler::addMonitor(const std::string& name, const std::string
     return 0;
 }
 
+std::uint32_t FakeSpooler::enumPorts(std::vector<std::string>& names) {
+    ++enumPortsCalls;
+    names.clear();
+    if (enumPortsError != 0) return enumPortsError;
+    names.assign(ports.begin(), ports.end());
+    return 0;
+}
+
 namespace {
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -91,6 +99,12 @@ std::uint32_t FakeRegistry::setString(Key key, const std::string& name, const st
 }
 
 std::uint32_t FakeRegistry::closeKey(Key key) { return open_.erase(key) ? 0 : kErrorInvalidHandle; }
+
+std::uint32_t FakeRegistry::probeKey(const std::string& path) {
+    ++probeCalls;
+    if (probeError != 0) return probeError;
+    return keys.count(Lower(path)) ? 0 : kErrorFileNotFound;
+}
 
 bool FakeRegistry::has(const std::string& path) const { return keys.count(Lower(path)) != 0; }
 

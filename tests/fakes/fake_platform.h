@@ -41,6 +41,8 @@ public:
     std::map<std::string, std::string> monitorPorts;   // port that adding a monitor brings
     std::vector<std::string> addedMonitorDlls;
     std::uint32_t addMonitorError = 0;
+    std::uint32_t enumPortsError = 0;
+    int enumPortsCalls = 0;
 
     std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) override;
     std::uint32_t driverDirectory(std::string& out) override {
@@ -51,6 +53,7 @@ public:
     std::uint32_t addPrinter(const PrinterRecord& printer) override;
     std::uint32_t enumMonitors(std::vector<std::string>& names) override;
     std::uint32_t addMonitor(const std::string& name, const std::string& environment, const std::string& dll) override;
+    std::uint32_t enumPorts(std::vector<std::string>& names) override;
 
     void addQueue(const std::string& printer, const std::string& driver, const std::string& port = "COM1:") {
         printers.push_back({printer, port, driver});
@@ -144,6 +147,10 @@ public:
     std::uint32_t createKey(const std::string& path, const std::string& className, Key& key) override;
     std::uint32_t setString(Key key, const std::string& name, const std::string& value) override;
     std::uint32_t closeKey(Key key) override;
+    // Answers probeError for any key when it is set (access denied, say).
+    std::uint32_t probeKey(const std::string& path) override;
+    std::uint32_t probeError = 0;
+    int probeCalls = 0;
 
     bool has(const std::string& path) const;
     std::string value(const std::string& path, const std::string& name) const;
