@@ -22,6 +22,8 @@ public:
     virtual std::uint32_t createKey(const std::string& path, const std::string& className, Key& key) = 0;
     // Writes a string value (REG_SZ, with its terminating zero).
     virtual std::uint32_t setString(Key key, const std::string& name, const std::string& value) = 0;
+    // Writes a 32-bit number (REG_DWORD, little-endian).
+    virtual std::uint32_t setDword(Key key, const std::string& name, std::uint32_t value) = 0;
     virtual std::uint32_t closeKey(Key key) = 0;
     // Opens an existing key for querying and writing values (KEY_QUERY_VALUE | KEY_WRITE)
     // and closes it again: 0 when the key is there and the caller may write to it.

@@ -35,6 +35,12 @@ std::uint32_t WinRegistry::setString(Key key, const std::string& name, const std
                                                      static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t))));
 }
 
+std::uint32_t WinRegistry::setDword(Key key, const std::string& name, std::uint32_t value) {
+    DWORD data = value;
+    return static_cast<std::uint32_t>(RegSetValueExW(toKey(key), widen(name).c_str(), 0, REG_DWORD,
+                                                     reinterpret_cast<const BYTE*>(&data), sizeof(data)));
+}
+
 std::uint32_t WinRegistry::closeKey(Key key) { return static_cast<std::uint32_t>(RegCloseKey(toKey(key))); }
 
 std::uint32_t WinRegistry::probeKey(const std::string& path) {

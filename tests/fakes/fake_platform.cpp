@@ -85,7 +85,7 @@ std::uint32_t FakeRegistry::openKey(const std::string& path, Key& key) {
 std::uint32_t FakeRegistry::createKey(const std::string& path, const std::string& className, Key& key) {
     key = 0;
     if (createError != 0) return createError;
-    if (!keys.count(Lower(path))) keys[Lower(path)] = {path, className, {}};
+    if (!keys.count(Lower(path))) keys[Lower(path)] = {path, className, {}, {}};
     key = next_++;
     open_[key] = Lower(path);
     return 0;
@@ -94,7 +94,22 @@ std::uint32_t FakeRegistry::createKey(const std::string& path, const std::string
 std::uint32_t FakeRegistry::setString(Key key, const std::string& name, const std::string& value) {
     if (!open_.count(key)) return kErrorInvalidHandle;
     if (setError != 0) return setError;
-    keys[open_[key]].values[Lower(name)] = value;
+    if (valueErrors.count(Lower(name))) return valueErrors[Lower(name)];
+    KeyData& data = keys[open_[key]];
+    data.dwords.erase(Lower(name));  // a value has one type: the last write decides
+    data.values[Lower(name)] = value;
+    written.push_back(name);
+    return 0;
+}
+
+std::uint32_t FakeRegistry::setDword(Key key, const std::string& name, std::uint32_t value) {
+    if (!open_.count(key)) return kErrorInvalidHandle;
+    if (setError != 0) return setError;
+    if (valueErrors.count(Lower(name))) return valueErrors[Lower(name)];
+    KeyData& data = keys[open_[key]];
+    data.values.erase(Lower(name));
+    data.dwords[Lower(name)] = value;
+    written.push_back(name);
     return 0;
 }
 
@@ -113,6 +128,14 @@ std::string FakeRegistry::value(const std::string& path, const std::string& name
     if (k == keys.end()) return {};
     auto v = k->second.values.find(Lower(name));
     return v == k->second.values.end() ? std::string() : v->second;
+}
+
+std::optional<std::uint32_t> FakeRegistry::dword(const std::string& path, const std::string& name) const {
+    auto k = keys.find(Lower(path));
+    if (k == keys.end()) return std::nullopt;
+    auto v = k->second.dwords.find(Lower(name));
+    if (v == k->second.dwords.end()) return std::nullopt;
+    return v->second;
 }
 
 ProcessOutcome FakeProcesses::run(const ProcessLaunch& launch) {

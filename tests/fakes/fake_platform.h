@@ -137,15 +137,19 @@ public:
     struct KeyData {
         std::string path;
         std::string className;
-        std::map<std::string, std::string> values;  // lower-case name -> value
+        std::map<std::string, std::string> values;    // lower-case name -> string value
+        std::map<std::string, std::uint32_t> dwords;  // lower-case name -> number value
     };
     std::map<std::string, KeyData> keys;  // lower-case path -> key
     std::uint32_t createError = 0;
     std::uint32_t setError = 0;
+    std::map<std::string, std::uint32_t> valueErrors;  // lower-case value name -> error of its writes
+    std::vector<std::string> written;                  // value names written, in order
 
     std::uint32_t openKey(const std::string& path, Key& key) override;
     std::uint32_t createKey(const std::string& path, const std::string& className, Key& key) override;
     std::uint32_t setString(Key key, const std::string& name, const std::string& value) override;
+    std::uint32_t setDword(Key key, const std::string& name, std::uint32_t value) override;
     std::uint32_t closeKey(Key key) override;
     // Answers probeError for any key when it is set (access denied, say).
     std::uint32_t probeKey(const std::string& path) override;
@@ -154,6 +158,7 @@ public:
 
     bool has(const std::string& path) const;
     std::string value(const std::string& path, const std::string& name) const;
+    std::optional<std::uint32_t> dword(const std::string& path, const std::string& name) const;
     std::size_t openKeys() const { return open_.size(); }
 
 private:
