@@ -11,7 +11,9 @@ same bytes.
 
 To add a picture: write a drawing function that takes a Canvas, and list it in
 ARTWORK under the file name the resource script uses; the file name's
-extension picks the writer (WRITERS).
+extension picks the writer (WRITERS). Icons are square at the sizes of
+ICON_SIZES; a bitmap (.bmp) has the pixel size given in BITMAP_SIZES, with the
+32-unit design grid across its width.
 """
 
 import math
@@ -166,6 +168,22 @@ class Union(Shape):
         return Union(*(p.inset(d) for p in self.parts))
 
 
+class Intersection(Shape):
+    def __init__(self, *parts):
+        self.parts = parts
+
+    def bounds(self):
+        boxes = [p.bounds() for p in self.parts]
+        return (max(b[0] for b in boxes), max(b[1] for b in boxes),
+                min(b[2] for b in boxes), min(b[3] for b in boxes))
+
+    def contains(self, x, y):
+        return all(p.contains(x, y) for p in self.parts)
+
+    def inset(self, d):
+        return Intersection(*(p.inset(d) for p in self.parts))
+
+
 class Difference(Shape):
     def __init__(self, shape, hole):
         self.shape, self.hole = shape, hole
@@ -214,9 +232,13 @@ def vertical(y0, top, y1, bottom):
 class Canvas:
     GRID = 32.0
 
-    def __init__(self, width, height=None):
+    def __init__(self, width, height=None, quick=False):
         self.width = width
         self.height = width if height is None else height
+        # Quick: a pixel whose centre and four corners agree is taken as wholly inside or
+        # outside, and only the others are supersampled. Right for the large bitmaps,
+        # whose shapes are many pixels wide; the icons sample every pixel in full.
+        self.quick = quick
         # Pixels per design unit, and the design units that one pixel covers.
         self.scale = self.width / self.GRID
         self.px = 1.0 / self.scale
@@ -248,6 +270,17 @@ class Canvas:
         steps = [(s + 0.5) / n for s in range(n)]
         for j in range(j0, j1):
             for i in range(i0, i1):
+                if self.quick:
+                    probes = [shape.contains((i + px) / k - ox / self._zoom, (j + py) / k - oy / self._zoom)
+                              for px, py in ((0.5, 0.5), (0.0, 0.0), (1.0, 0.0), (0.0, 1.0), (1.0, 1.0))]
+                    if not any(probes):
+                        continue
+                    if all(probes):
+                        cx = (i + 0.5) / k - ox / self._zoom
+                        cy = (j + 0.5) / k - oy / self._zoom
+                        colour = paint.at(cx, cy) if hasattr(paint, "at") else rgba(paint)
+                        self._blend(j * self.width + i, colour, 1.0)
+                        continue
                 hits = 0
                 for sy in steps:
                     y = (j + sy) / k - oy / self._zoom
@@ -375,7 +408,55 @@ def write_icon(path, draw):
         f.write(data)
 
 
-WRITERS = {".ico": write_icon}
+# ---------------------------------------------------------------------------
+# Bitmap files: 24-bit bottom-up DIBs, as the dialogs show them.
+
+# Pixel size of each bitmap by file name; the drawing's 32 units span the width.
+BITMAP_SIZES = {}
+
+
+def bitmap_bytes(rows, background=(255, 255, 255)):
+    """A .bmp file from RGBA rows, composited over background (a bitmap has no alpha)."""
+    height = len(rows)
+    width = len(rows[0])
+    stride = (width * 3 + 3) // 4 * 4
+    pixels = bytearray()
+    for row in reversed(rows):
+        line = bytearray()
+        for r, g, b, a in row:
+            mix = [int(round((c * a + bg * (255 - a)) / 255.0)) for c, bg in zip((r, g, b), background)]
+            line += bytes((mix[2], mix[1], mix[0]))
+        line += bytes(stride - len(line))
+        pixels += line
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    return header + info + bytes(pixels)
+
+
+def check_bitmap(data, width, height):
+    """Reads a .bmp back and fails loudly unless it is a plain 24-bit picture of that size."""
+    magic, size, _, _, offset = struct.unpack_from("<2sIHHI", data, 0)
+    if magic != b"BM" or size != len(data) or offset != 54:
+        raise ValueError("bad bitmap file header")
+    hsize, w, h, planes, bpp, compression, image = struct.unpack_from("<IiiHHII", data, 14)
+    stride = (width * 3 + 3) // 4 * 4
+    if (hsize, w, h, planes, bpp, compression, image) != (40, width, height, 1, 24, 0, stride * height):
+        raise ValueError("bad bitmap header %r" % ((hsize, w, h, planes, bpp, compression, image),))
+    if len(set(data[offset:offset + stride * height])) < 8:
+        raise ValueError("bitmap is blank")
+
+
+def write_bitmap(path, draw):
+    width, height = BITMAP_SIZES[os.path.basename(path)]
+    canvas = Canvas(width, height, quick=True)
+    draw(canvas)
+    data = bitmap_bytes(canvas.rows())
+    check_bitmap(data, width, height)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+WRITERS = {".ico": write_icon, ".bmp": write_bitmap}
 
 
 # ---------------------------------------------------------------------------
@@ -479,6 +560,150 @@ def draw_check_disc(c):
     c.fill(Stroke([(8.5, 16.5), (13.5, 21.5), (23.5, 10.5)], 4.5), WHITE)
 
 
+# ---------------------------------------------------------------------------
+# Interface pictures of the port dialog: one connector or symbol each, on a card
+# of its own pale colour (so that the pictures also tell apart by their ground).
+
+METAL_LIGHT = hex_colour("#f4f6f8")
+METAL_DARK = hex_colour("#9aa3ad")
+HOOD_LIGHT = hex_colour("#5b6470")
+HOOD_DARK = hex_colour("#2b3038")
+GOLD = hex_colour("#e3b341")
+CABLE = hex_colour("#3a4048")
+SOCKET = hex_colour("#20252c")
+
+
+def _card(c, colour):
+    """The picture's ground; returns its height in design units."""
+    height = c.height / c.scale
+    c.fill(Rect(0, 0, 32, height), colour)
+    return height
+
+
+def _line(c):
+    """Outline width of the large pictures: about two pixels."""
+    return max(c.unit, 0.2)
+
+
+def _curve(p0, p1, p2, steps=16):
+    """Points of a quadratic curve from p0 to p2 pulled towards p1."""
+    points = []
+    for n in range(steps + 1):
+        t = n / steps
+        a, b, d = (1 - t) ** 2, 2 * t * (1 - t), t * t
+        points.append((a * p0[0] + b * p1[0] + d * p2[0], a * p0[1] + b * p1[1] + d * p2[1]))
+    return points
+
+
+def _cable(c, points, width, colour=CABLE):
+    c.outlined(Stroke(points, width), colour, INK, _line(c))
+
+
+def _dsub(c, left, right, top, bottom, rows, pitch, pin):
+    """A D-sub connector seen from the front: the steel flange with its two screws,
+    the dark D-shaped shell and the rows of pins (counts in rows, widest first)."""
+    w = _line(c)
+    cx = (left + right) / 2
+    c.outlined(RoundRect(left, top, right, bottom, 1.2), vertical(top, METAL_LIGHT, bottom, METAL_DARK), INK, w)
+    for sx in (left + 2.2, right - 2.2):
+        c.outlined(Circle(sx, (top + bottom) / 2, 1.3), vertical(top, METAL_LIGHT, bottom, METAL_DARK), INK, w)
+        c.fill(Stroke([(sx - 0.8, (top + bottom) / 2), (sx + 0.8, (top + bottom) / 2)], 0.35), INK)
+    half_top = (len(rows) and rows[0]) * pitch / 2 + 1.2
+    half_bottom = half_top - 1.3
+    d_top, d_bottom = top + 1.4, bottom - 1.4
+    shell = Polygon([(cx - half_top, d_top), (cx + half_top, d_top),
+                     (cx + half_bottom, d_bottom), (cx - half_bottom, d_bottom)])
+    c.outlined(shell, SOCKET, METAL_DARK, w * 1.5)
+    span = d_bottom - d_top
+    for n, count in enumerate(rows):
+        y = d_top + span * (n + 1) / (len(rows) + 1)
+        x0 = cx - (count - 1) * pitch / 2
+        for k in range(count):
+            c.fill(Circle(x0 + k * pitch, y, pin), GOLD)
+            c.fill(Circle(x0 + k * pitch - pin * 0.3, y - pin * 0.3, pin * 0.35), (255, 255, 255, 150))
+
+
+def draw_serial(c):
+    # A 9-pin serial plug from the front, its cable leaving downwards.
+    h = _card(c, hex_colour("#fff4d6"))
+    _cable(c, _curve((16, 17), (16, h - 3), (11, h + 1)), 3.2)
+    c.outlined(RoundRect(9.5, 12, 22.5, 19.5, 2), vertical(12, HOOD_LIGHT, 19.5, HOOD_DARK), INK, _line(c))
+    _dsub(c, 3, 29, 4.5, 14.5, (5, 4), 2.7, 0.75)
+
+
+def draw_parallel(c):
+    # A 25-pin parallel plug from the front, wider than the serial one.
+    h = _card(c, hex_colour("#ffe6d1"))
+    _cable(c, _curve((16, 16), (16, h - 3), (21, h + 1)), 4)
+    c.outlined(RoundRect(7, 11, 25, 18, 2), vertical(11, HOOD_LIGHT, 18, HOOD_DARK), INK, _line(c))
+    _dsub(c, 0.8, 31.2, 4.5, 13.5, (13, 12), 1.78, 0.5)
+
+
+def draw_usb(c):
+    # A USB plug from above: cable, moulded body with the USB mark, steel shell.
+    w = _line(c)
+    _card(c, hex_colour("#e2f6e2"))
+    _cable(c, _curve((-1, 22), (3, 14), (8, 14)), 3.2)
+    c.outlined(RoundRect(6, 9.5, 19, 18.5, 2), vertical(9.5, HOOD_LIGHT, 18.5, HOOD_DARK), INK, w)
+    c.outlined(Rect(18.5, 10.3, 30, 17.7), vertical(10.3, METAL_LIGHT, 17.7, METAL_DARK), INK, w)
+    for x in (22, 26):
+        c.fill(Rect(x, 12.2, x + 1.8, 13.8), SOCKET)
+    # The USB mark: a trunk with an arrow head, a round and a square branch.
+    mark = WHITE
+    c.fill(Stroke([(9, 14), (16, 14)], 0.55), mark)
+    c.fill(Polygon([(17.2, 14), (15.6, 13.1), (15.6, 14.9)]), mark)
+    c.fill(Circle(8.9, 14, 0.8), mark)
+    c.fill(Stroke([(10.6, 14), (12, 12.2), (13.3, 12.2)], 0.45), mark)
+    c.fill(Circle(13.6, 12.2, 0.55), mark)
+    c.fill(Stroke([(11.8, 14), (13.2, 15.8), (14.3, 15.8)], 0.45), mark)
+    c.fill(Rect(14.2, 15.3, 15.2, 16.3), mark)
+
+
+def draw_ethernet(c):
+    # A network plug from the front: clear body, eight gold contacts, latch, boot, cable.
+    w = _line(c)
+    h = _card(c, hex_colour("#dcf3f3"))
+    _cable(c, [(16, 22), (16, h + 1)], 4.2, hex_colour("#2f6fb0"))
+    c.outlined(RoundRect(11, 19, 21, 24.5, 1.8), vertical(19, hex_colour("#5a9be0"), 24.5, hex_colour("#245d98")), INK, w)
+    c.outlined(RoundRect(8, 5, 24, 20, 1.2), vertical(5, hex_colour("#eef6fb"), 20, hex_colour("#b8cad6")), INK, w)
+    for k in range(8):
+        x = 9.55 + k * 1.65
+        c.outlined(Rect(x, 6, x + 1.0, 11), GOLD, hex_colour("#8a6a1a"), w * 0.6)
+    c.outlined(Polygon([(12.5, 20), (19.5, 20), (18.5, 15), (13.5, 15)]), hex_colour("#cfdde6"), INK, w)
+
+
+def draw_wifi(c):
+    # The wireless symbol: a dot and three arcs spreading upwards.
+    h = _card(c, hex_colour("#ece4fb"))
+    cx, cy = 16, h - 5
+    paint = Linear((cx, cy - 18), hex_colour("#8a63d2"), (cx, cy), hex_colour("#4b2a96"))
+    wedge = Polygon([(cx, cy + 1), (cx - 30, cy - 29), (cx + 30, cy - 29)])
+    for inner, outer in ((4.5, 7.2), (9.5, 12.2), (14.5, 17.2)):
+        arc = Intersection(Difference(Circle(cx, cy, outer), Circle(cx, cy, inner)), wedge)
+        c.fill(arc, paint)
+    c.fill(Circle(cx, cy - 0.5, 2.3), paint)
+
+
+def draw_bluetooth(c):
+    # The Bluetooth rune, white on a blue badge.
+    h = _card(c, hex_colour("#e3efff"))
+    cy = h / 2
+    badge = RoundRect(8, cy - 13.5, 24, cy + 13.5, 8)
+    c.outlined(badge, Linear((8, cy - 13), hex_colour("#3d8bff"), (24, cy + 13), hex_colour("#0a4fc2")),
+               hex_colour("#083a8f"), _line(c))
+    rune = [(12, cy - 4.8), (20, cy + 3.8), (16, cy + 8), (16, cy - 8), (20, cy - 3.8), (12, cy + 4.8)]
+    c.fill(Stroke(rune, 1.9), WHITE)
+
+
+def draw_printer_port(c):
+    # The label printer itself, for a port that the system already has.
+    h = _card(c, hex_colour("#eef0f3"))
+    zoom = 0.9
+    c.place((32 - 32 * zoom) / 2, (h - 32 * zoom) / 2, zoom)
+    draw_printer(c, with_label=True)
+    c.reset()
+
+
 # File name -> drawing; the resource script names the files.
 ARTWORK = {
     "application.ico": draw_application,  # 128: the program
@@ -487,7 +712,24 @@ ARTWORK = {
     "cross.ico": draw_cross_disc,         # 147: Cancel and Exit of the dialogs, error
     "check.ico": draw_check_disc,         # 148: OK and Close of the dialogs, success
     "uninstall.ico": draw_uninstall,      # 156: Uninstallation and Delete printer buttons
+    "bluetooth.bmp": draw_bluetooth,      # 149: the port dialog's interface pictures
+    "ethernet.bmp": draw_ethernet,        # 150
+    "parallel.bmp": draw_parallel,        # 151
+    "serial.bmp": draw_serial,            # 152
+    "usb.bmp": draw_usb,                  # 153, shown first
+    "wifi.bmp": draw_wifi,                # 154
+    "printer-port.bmp": draw_printer_port,  # 155
 }
+
+BITMAP_SIZES.update({
+    "bluetooth.bmp": (240, 280),
+    "ethernet.bmp": (280, 260),
+    "parallel.bmp": (325, 240),
+    "serial.bmp": (300, 240),
+    "usb.bmp": (300, 260),
+    "wifi.bmp": (280, 240),
+    "printer-port.bmp": (300, 298),
+})
 
 
 def main(argv):
