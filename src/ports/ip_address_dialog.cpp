@@ -1,0 +1,52 @@
+#include "ports/ip_address_dialog.h"
+
+#include "resource.h"
+
+namespace prinstall {
+
+std::string FormatAddress(const AddressFields& f) { return format("%d.%d.%d.%d", f[0], f[1], f[2], f[3]); }
+
+std::optional<std::uint32_t> ParseAddress(const std::string& text) {
+    std::uint32_t address = 0;
+    std::size_t pos = 0;
+    for (int field = 0; field < 4; ++field) {
+        if (field > 0) {
+            if (pos >= text.size() || text[pos] != '.') return std::nullopt;
+            ++pos;
+        }
+        const std::size_t start = pos;
+        std::uint32_t value = 0;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && pos - start < 3) {
+            value = value * 10 + static_cast<std::uint32_t>(text[pos] - '0');
+            ++pos;
+        }
+        if (pos == start || value > 255) return std::nullopt;
+        address = (address << 8) | value;
+    }
+    if (pos != text.size()) return std::nullopt;
+    return address;
+}
+
+void IpAddressRules::OnInitDialog(IpAddressView& view) {
+    language_ = languageForCodePage(systemInfo_.ansiCodePage());
+    if (language_ == Language::Korean) {
+        view.setTitle(kIpAddressCaption.in(language_));
+        view.setItemText(IDC_IP_LABEL, kIpAddressLabel.in(language_));
+        view.setItemText(kDialogOk, kIpAddressOkButton.in(language_));
+    }
+    std::optional<std::uint32_t> offered;
+    if (addressKnown) offered = ParseAddress(addressText);
+    view.setAddress(offered.value_or(kDefaultPrinterAddress));
+}
+
+void IpAddressRules::OnOk(IpAddressView& view) {
+    addressText = FormatAddress(view.address());
+    if (registry_.probeKey(kStandardTcpIpPortsKey) == 0) {
+        view.endDialog(kDialogOk);
+        return;
+    }
+    view.appMessageBox(kNoStandardTcpIpPort.in(language_));
+    view.endDialog(kDialogCancel);
+}
+
+}  // namespace prinstall

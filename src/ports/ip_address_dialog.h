@@ -1,0 +1,83 @@
+// The IP address dialog's rules: it offers the address confirmed last time (or a default),
+// turns the four fields of the address control into dotted text on OK, and lets OK through
+// only when the Standard TCP/IP port monitor's key is there to write to.
+//
+// The port dialog owns one for its whole life, so an address confirmed once is offered again.
+// The dialog's window (ip_address_dialog_win.h) only turns these into Win32 calls.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/texts.h"
+#include "platform/registry.h"
+#include "platform/system_info.h"
+
+namespace prinstall {
+
+// How a modal dialog ends: its OK button, or Cancel (the Escape key, a refused OK).
+inline constexpr int kDialogOk = 1;
+inline constexpr int kDialogCancel = 2;
+
+// Offered when no address was confirmed yet: 192.168.0.192, in host byte order.
+inline constexpr std::uint32_t kDefaultPrinterAddress = 0xC0A800C0;
+
+// The key whose presence shows that Windows has its Standard TCP/IP port monitor. It names
+// control set 001 itself; the port is later written under the current control set.
+inline constexpr const char* kStandardTcpIpPortsKey =
+    "SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
+
+inline constexpr const Text kIpAddressCaption{"Printer IP Address", "프린터 IP 주소 설정"};
+inline constexpr const Text kIpAddressLabel{"IP Address : ", "IP 주소 : "};
+inline constexpr const Text kIpAddressOkButton{"OK", "확인"};
+inline constexpr const Text kNoStandardTcpIpPort{
+    "Standard TCP/IP Port not installed\nPlease Install Standard TCP/IP Port",
+    "Standard TCP/IP Port가 설치되어 있지 않습니다.\nStandard TCP/IP Port를 추가해 주십시오."};
+
+// The four fields of an address, first field first (the most significant byte).
+using AddressFields = std::array<std::uint8_t, 4>;
+
+// "a.b.c.d" from the four fields.
+std::string FormatAddress(const AddressFields& fields);
+
+// Dotted decimal text of four fields 0 to 255 in host byte order; nothing for any other text.
+std::optional<std::uint32_t> ParseAddress(const std::string& text);
+
+// What the rules need from the dialog's window.
+class IpAddressView {
+public:
+    virtual ~IpAddressView() = default;
+    virtual void setTitle(const std::string& text) = 0;
+    virtual void setItemText(int id, const std::string& text) = 0;
+    // The address control's four fields, host byte order.
+    virtual void setAddress(std::uint32_t address) = 0;
+    // The address control's four fields, a blank field as 0.
+    virtual AddressFields address() = 0;
+    // Message box with OK, exclamation icon and the program's title.
+    virtual void appMessageBox(const std::string& text) = 0;
+    virtual void endDialog(int result) = 0;
+};
+
+class IpAddressRules {
+public:
+    IpAddressRules(SystemInfo& systemInfo, Registry& registry) : systemInfo_(systemInfo), registry_(registry) {}
+
+    // The dotted address written on OK; the owner reads it after OK and sets it back
+    // through addressKnown to have it offered again.
+    std::string addressText;
+    // Set by the owner: true once it took an address from this dialog.
+    bool addressKnown = false;
+
+    void OnInitDialog(IpAddressView& view);
+    // Ends the dialog with OK when the monitor's key opens, else with Cancel after a message.
+    void OnOk(IpAddressView& view);
+
+private:
+    SystemInfo& systemInfo_;
+    Registry& registry_;
+    Language language_ = Language::English;
+};
+
+}  // namespace prinstall

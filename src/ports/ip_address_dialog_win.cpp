@@ -1,0 +1,36 @@
+#include "ports/ip_address_dialog_win.h"
+
+#include <commctrl.h>
+
+#include "app/main_dialog_win.h"
+#include "resource.h"
+
+namespace prinstall {
+
+IpAddressDialog::IpAddressDialog(SystemInfo& systemInfo, Registry& registry)
+    : ui::Dialog(IDD_IP_ADDRESS), rules_(systemInfo, registry) {}
+
+int IpAddressDialog::run(HWND owner) { return static_cast<int>(runModal(owner)); }
+
+BOOL IpAddressDialog::onInit() {
+    rules_.OnInitDialog(*this);
+    return TRUE;  // the dialog manager sets the default focus
+}
+
+void IpAddressDialog::setAddress(std::uint32_t address) {
+    SendDlgItemMessageW(hwnd(), IDC_IP_ADDRESS, IPM_SETADDRESS, 0, static_cast<LPARAM>(address));
+}
+
+AddressFields IpAddressDialog::address() {
+    // Blank fields read as 0; the message's count of filled fields is not needed.
+    DWORD packed = 0;
+    SendDlgItemMessageW(hwnd(), IDC_IP_ADDRESS, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
+    return {static_cast<std::uint8_t>(FIRST_IPADDRESS(packed)), static_cast<std::uint8_t>(SECOND_IPADDRESS(packed)),
+            static_cast<std::uint8_t>(THIRD_IPADDRESS(packed)), static_cast<std::uint8_t>(FOURTH_IPADDRESS(packed))};
+}
+
+void IpAddressDialog::appMessageBox(const std::string& text) {
+    ui::messageBox(hwnd(), text, ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace prinstall

@@ -1,0 +1,41 @@
+// The IP address dialog's window (template IDD_IP_ADDRESS): a label, the common IP address
+// control and OK. The rules (ip_address_dialog.h) hold the address between runs; the port
+// dialog owns one object and runs it whenever the operator picks Ethernet or Wi-Fi.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "ports/ip_address_dialog.h"
+#include "ui/dialog_win.h"
+
+namespace prinstall {
+
+class IpAddressDialog : public ui::Dialog, private IpAddressView {
+public:
+    IpAddressDialog(SystemInfo& systemInfo, Registry& registry);
+
+    IpAddressRules& rules() { return rules_; }
+
+    // Runs the dialog modally: kDialogOk after an accepted OK, kDialogCancel for Escape or a
+    // refused OK, -1 when the dialog could not be created.
+    int run(HWND owner);
+
+protected:
+    BOOL onInit() override;
+    void onOk() override { rules_.OnOk(*this); }
+
+private:
+    // IpAddressView
+    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
+    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
+    void setAddress(std::uint32_t address) override;
+    AddressFields address() override;
+    void appMessageBox(const std::string& text) override;
+    void endDialog(int result) override { ui::Dialog::endDialog(result); }
+
+    IpAddressRules rules_;
+};
+
+}  // namespace prinstall

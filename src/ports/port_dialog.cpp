@@ -1,0 +1,185 @@
+#include "ports/port_dialog.h"
+
+#include "app/platform_detection.h"
+#include "resource.h"
+
+namespace prinstall {
+namespace {
+
+constexpr int kOkButton = 1;    // IDOK
+constexpr int kExitButton = 2;  // IDCANCEL
+
+const InterfaceInfo kInterfaces[] = {
+    {PortInterface::Serial, IDC_PORT_SERIAL, IDB_SERIAL, "COM", nullptr, false},
+    {PortInterface::Bluetooth, IDC_PORT_BLUETOOTH, IDB_BLUETOOTH, "COM", nullptr, false},
+    {PortInterface::Parallel, IDC_PORT_PARALLEL, IDB_PARALLEL, "LPT", nullptr, false},
+    {PortInterface::Usb, IDC_PORT_USB, IDB_USB, nullptr, kUsbPortEntry, false},
+    {PortInterface::Ethernet, IDC_PORT_ETHERNET, IDB_ETHERNET, nullptr, kNetworkPortEntry, true},
+    {PortInterface::WiFi, IDC_PORT_WIFI, IDB_WIFI, nullptr, kNetworkPortEntry, true},
+    {PortInterface::DriverPort, IDC_PORT_DRIVER_PORT, IDB_PRINTER_PORT, "", nullptr, false},
+};
+
+// Texts the dialog changes for Korean; English keeps the template's.
+struct ItemText {
+    int id;
+    const char* korean;
+};
+constexpr const char* kCaptionKorean = "프린터 포트 및 코드 페이지 선택";
+constexpr ItemText kKoreanTexts[] = {
+    {IDC_PORT_CODE_PAGE_LABEL, "코드 페이지 : "},
+    {IDC_PORT_GROUP, "프린터 포트 정보"},
+    {kOkButton, "확인"},
+    {kExitButton, "설치 취소"},
+    {IDC_PORT_LIST_LABEL, "인쇄할 포트 : "},
+    {IDC_PORT_PROCESSOR_LABEL, "플랫폼      : "},
+};
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+}  // namespace
+
+const std::array<Text, kCodePageCount> kCodePageNames = {{
+    {"United States (437)", "영어(437)"},
+    {"Multilingual - Latin 1 (850)", "다국어 - Latin 1 (850)"},
+    {"Slavic - Latin 2 (852)", "슬로바키아어 - Latin 2 (852)"},
+    {"Canadian French  (863)", "캐나다 프랑스어  (863)"},
+    {"Arabic  (864)", "아랍어  (864)"},
+    {"Russian (866)", "러시아어 (866)"},
+    {"Thai    (874)", "태국어    (874)"},
+    {"Japanese (932)", "일본어 (932)"},
+    {"Simplified Chinese (936)", "중국어(간체-GB) (936)"},
+    {"Korean  (949)", "한국어  (949)"},
+    {"Traditional Chinese (950)", "중국어(번체-BIG5) (950)"},
+    {"Eastern European   (1250)", "중앙 유럽 언어   (1250)"},
+    {"Cyrillic  (1251)", "키릴 자모  (1251)"},
+    {"US (ANSI) (1252)", "영어 (1252)"},
+    {"Greek     (1253)", "그리스어     (1253)"},
+    {"Turkish   (1254)", "터키어   (1254)"},
+    {"Hebrew    (1255)", "히브리어    (1255)"},
+    {"Arabic    (1256)", "아랍어    (1256)"},
+    {"Baltic    (1257)", "발트어    (1257)"},
+    {"Vietnamese(1258)", "베트남어 (1258)"},
+    {"Greek   (737)", "그리스어   (737)"},
+    {"IBM Turkish   (857)", "IBM 터키어   (857)"},
+    {"Multilingual Latin I + Euro(858)", "다국어 Latin I + Euro(858)"},
+}};
+
+const std::array<int, kCodePageCount> kCodePageNumbers = {
+    437, 850, 852, 863, 864, 866, 874, 932, 936, 949, 950, 1250,
+    1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 737, 857, 858,
+};
+
+const std::array<const char*, 3> kProcessorNames = {"32-Bit OS", "64-Bit OS", "Itanium"};
+
+const InterfaceInfo* InterfaceForRadio(int radioId) {
+    for (const InterfaceInfo& info : kInterfaces) {
+        if (info.radioId == radioId) return &info;
+    }
+    return nullptr;
+}
+
+const InterfaceInfo& InterfaceInfoOf(PortInterface kind) { return kInterfaces[static_cast<int>(kind)]; }
+
+std::vector<std::string> PortsForInterface(PortInterface kind, const std::vector<std::string>& systemPorts) {
+    const InterfaceInfo& info = InterfaceInfoOf(kind);
+    std::vector<std::string> ports;
+    if (info.portPrefix != nullptr) {
+        for (const std::string& port : systemPorts) {
+            if (StartsWith(port, info.portPrefix)) ports.push_back(port);
+        }
+    }
+    if (info.fixedEntry != nullptr) ports.push_back(info.fixedEntry);
+    return ports;
+}
+
+void PortDialogRules::OnInitDialog() {
+    language_ = languageForCodePage(platform_.systemInfo.ansiCodePage());
+
+    const Detection detection = DetectPlatform(platform_.systemInfo, Numbering::PortDialog, state_.os);
+    if (detection.radioId != 0) view_.checkRadio(detection.radioId);
+
+    if (language_ == Language::Korean) {
+        view_.setTitle(kCaptionKorean);
+        for (const ItemText& t : kKoreanTexts) view_.setItemText(t.id, t.korean);
+    }
+
+    view_.listReset(IDC_PORT_CODE_PAGE);
+    for (const Text& name : kCodePageNames) view_.listAdd(IDC_PORT_CODE_PAGE, name.in(language_));
+    view_.listSelect(IDC_PORT_CODE_PAGE, state_.codePage);
+
+    ipAddressText_.clear();
+    ip_.addressKnown = false;
+
+    view_.listReset(IDC_PORT_PROCESSOR);
+    for (const char* name : kProcessorNames) view_.listAdd(IDC_PORT_PROCESSOR, name);
+    view_.listSelect(IDC_PORT_PROCESSOR, state_.os.processor);
+    view_.enableItem(IDC_PORT_PROCESSOR, false);
+
+    const InterfaceInfo& usb = InterfaceInfoOf(PortInterface::Usb);
+    FillPortList(usb.kind);
+    view_.checkRadio(usb.radioId);
+    state_.useLabelPortMonitor = true;
+    view_.listSelect(IDC_PORT_LIST, 0);
+    portName_ = view_.listEntry(IDC_PORT_LIST, 0);
+    platform_.debug.output(format("Port Name = %s", portName_.c_str()));
+
+    view_.showPicture(usb.bitmapId);
+    view_.dressButtons(IDI_CHECK, IDI_CROSS);
+    UpdateOkButton();
+
+    if (state_.os.processor == kProcessorItanium) view_.messageBox(kItaniumNotSupported);
+}
+
+void PortDialogRules::OnInterface(int radioId) {
+    const InterfaceInfo* info = InterfaceForRadio(radioId);
+    if (info != nullptr) ChooseInterface(*info);
+}
+
+void PortDialogRules::ChooseInterface(const InterfaceInfo& info) {
+    view_.checkRadio(info.radioId);
+    FillPortList(info.kind);
+    view_.listSelect(IDC_PORT_LIST, 0);
+    view_.showPicture(info.bitmapId);
+    if (info.asksAddress && view_.runIpAddressDialog() == kDialogOk) {
+        ipAddressText_ = ip_.addressText;
+        ip_.addressKnown = true;
+    }
+    portName_ = view_.listEntry(IDC_PORT_LIST, 0);
+    UpdateOkButton();
+}
+
+void PortDialogRules::FillPortList(PortInterface kind) {
+    view_.listReset(IDC_PORT_LIST);
+    std::vector<std::string> systemPorts;
+    if (platform_.spooler.enumPorts(systemPorts) != 0) systemPorts.clear();
+    ports_ = PortsForInterface(kind, systemPorts);
+    for (const std::string& port : ports_) view_.listAdd(IDC_PORT_LIST, port);
+}
+
+void PortDialogRules::OnSelchangeCodePage() {
+    const int selected = view_.listSelection(IDC_PORT_CODE_PAGE);
+    if (selected >= 0 && selected < kCodePageCount) state_.codePage = selected;
+}
+
+void PortDialogRules::OnSelchangePort() {
+    const int selected = view_.listSelection(IDC_PORT_LIST);
+    portName_ = selected >= 0 ? view_.listEntry(IDC_PORT_LIST, selected) : std::string();
+    UpdateOkButton();
+}
+
+bool PortDialogRules::CanConfirm() const {
+    if (portName_.empty()) return false;
+    // The Install command takes any port name starting with "TCP/IP" for the network
+    // printer and builds its port from the address.
+    if (StartsWith(portName_, kNetworkPortEntry) && ipAddressText_.empty()) return false;
+    return true;
+}
+
+bool PortDialogRules::OnOk() {
+    UpdateOkButton();
+    return CanConfirm();
+}
+
+void PortDialogRules::UpdateOkButton() { view_.enableItem(kOkButton, CanConfirm()); }
+
+}  // namespace prinstall

@@ -1,0 +1,118 @@
+// The port and code page dialog's rules: which ports each printer interface offers, which
+// picture it shows, the code page and processor lists in both languages, the Windows-family
+// mark of the platform detection, and the port name and address the Install command reads.
+//
+// The dialog's window (port_dialog_win.h) only turns these into Win32 calls.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/app_context.h"
+#include "app/texts.h"
+#include "ports/ip_address_dialog.h"
+
+namespace prinstall {
+
+// The interfaces in the order of their kind numbers.
+enum class PortInterface : int { Serial, Bluetooth, Parallel, Usb, Ethernet, WiFi, DriverPort };
+
+struct InterfaceInfo {
+    PortInterface kind;
+    int radioId;
+    int bitmapId;
+    const char* portPrefix;  // system ports it offers: names starting with this ("" all, nullptr none)
+    const char* fixedEntry;  // the entry it adds of its own, nullptr for none
+    bool asksAddress;        // runs the IP address dialog
+};
+
+// The interface of a radio button, nullptr for an id that is none of the seven.
+const InterfaceInfo* InterfaceForRadio(int radioId);
+const InterfaceInfo& InterfaceInfoOf(PortInterface kind);
+
+// The port array of an interface from the system's ports in the spooler's order: the ports
+// passing its filter (prefix compared case-sensitively), then its fixed entry.
+std::vector<std::string> PortsForInterface(PortInterface kind, const std::vector<std::string>& systemPorts);
+
+// The printer code pages the operator can pick: 23 entries, in list order.
+inline constexpr int kCodePageCount = 23;
+extern const std::array<Text, kCodePageCount> kCodePageNames;
+extern const std::array<int, kCodePageCount> kCodePageNumbers;
+
+// Processor list entries, positioned by the processor numbering (0 x86, 1 x64, 2 Itanium).
+extern const std::array<const char*, 3> kProcessorNames;
+
+inline constexpr const char* kNetworkPortEntry = "TCP/IP";
+inline constexpr const char* kUsbPortEntry = "USB";
+inline constexpr const char* kItaniumNotSupported = "Itanium CPU is not supported";
+
+// What the rules need from the dialog's window.
+class PortDialogView {
+public:
+    virtual ~PortDialogView() = default;
+    virtual void setTitle(const std::string& text) = 0;
+    virtual void setItemText(int id, const std::string& text) = 0;
+    virtual void enableItem(int id, bool enable) = 0;
+    // Checks this radio button and clears every other one with an id from 1002 to 1048.
+    virtual void checkRadio(int id) = 0;
+
+    // Drop-down lists by control id. A sorted list puts each entry in its own order.
+    virtual void listReset(int id) = 0;
+    virtual void listAdd(int id, const std::string& text) = 0;
+    // Selects entry `index`; an index past the end leaves nothing selected.
+    virtual void listSelect(int id, int index) = 0;
+    virtual int listSelection(int id) = 0;  // -1 when nothing is selected
+    virtual int listCount(int id) = 0;
+    virtual std::string listEntry(int id, int index) = 0;  // empty for no such entry
+
+    // Puts the picture control in place of frame 1016 with this bitmap, scaled to fit.
+    virtual void showPicture(int bitmapId) = 0;
+    // Gives OK and Exit the dialog's font, their icons (32 x 32) and the standing look.
+    virtual void dressButtons(int okIconId, int exitIconId) = 0;
+    // Message box with an OK button and the system's default caption.
+    virtual void messageBox(const std::string& text) = 0;
+    // Runs the IP address dialog modally; kDialogOk or kDialogCancel.
+    virtual int runIpAddressDialog() = 0;
+};
+
+class PortDialogRules {
+public:
+    // `ip` is the state of the IP address dialog the port dialog owns.
+    PortDialogRules(Platform& platform, ProcessState& state, IpAddressRules& ip, PortDialogView& view)
+        : platform_(platform), state_(state), ip_(ip), view_(view) {}
+
+    void OnInitDialog();
+    // A click on one of the seven interface radio buttons.
+    void OnInterface(int radioId);
+    void OnSelchangeCodePage();
+    void OnSelchangePort();
+    // OK: true when the dialog may end with OK. It may not while no port is chosen (an
+    // interface without ports), or while the network port has no confirmed address.
+    bool OnOk();
+    // Whether OK can be used now; the window enables the button by it.
+    bool CanConfirm() const;
+
+    // Results, read by the Install command after OK.
+    const std::string& portName() const { return portName_; }
+    const std::string& ipAddressText() const { return ipAddressText_; }
+    // The ports offered for the current interface, as built (before the list sorts them).
+    const std::vector<std::string>& ports() const { return ports_; }
+
+private:
+    void FillPortList(PortInterface kind);
+    void ChooseInterface(const InterfaceInfo& info);
+    void UpdateOkButton();
+
+    Platform& platform_;
+    ProcessState& state_;
+    IpAddressRules& ip_;
+    PortDialogView& view_;
+    Language language_ = Language::English;
+    std::string portName_;
+    std::string ipAddressText_;
+    std::vector<std::string> ports_;
+};
+
+}  // namespace prinstall

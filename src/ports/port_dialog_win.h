@@ -1,0 +1,67 @@
+// The port and code page dialog's window (template IDD_PORT_INFO): interface radio buttons,
+// the code page, port and processor lists, the interface's picture in place of frame 1016,
+// and OK and Exit as icon buttons. The rules live in port_dialog.h.
+//
+// The Install command creates one for a run, calls run(nullptr), and after kDialogOk reads
+// portName() and ipAddressText(); the dialog has set useLabelPortMonitor, codePage and the
+// platform (OsInfo) of the process state by then.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/app_context.h"
+#include "controls/icon_button_win.h"
+#include "controls/picture_control_win.h"
+#include "ports/ip_address_dialog_win.h"
+#include "ports/port_dialog.h"
+#include "ui/dialog_win.h"
+
+namespace prinstall {
+
+class PortInfoDialog : public ui::Dialog, private PortDialogView {
+public:
+    // Needs the platform's registry (for the IP address dialog's check).
+    explicit PortInfoDialog(AppContext& app);
+
+    // Runs the dialog modally: kDialogOk when confirmed, kDialogCancel for Exit or Escape,
+    // -1 when the dialog could not be created.
+    int run(HWND owner);
+
+    // Results after kDialogOk.
+    const std::string& portName() const { return rules_.portName(); }
+    const std::string& ipAddressText() const { return rules_.ipAddressText(); }
+
+    PortDialogRules& rules() { return rules_; }
+
+protected:
+    BOOL onInit() override;
+    bool onCommand(int id, int code, HWND control) override;
+    void onOk() override;
+
+private:
+    // PortDialogView
+    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
+    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
+    void enableItem(int id, bool enable) override { ui::Dialog::enableItem(id, enable); }
+    void checkRadio(int id) override;
+    void listReset(int id) override;
+    void listAdd(int id, const std::string& text) override;
+    void listSelect(int id, int index) override;
+    int listSelection(int id) override;
+    int listCount(int id) override;
+    std::string listEntry(int id, int index) override;
+    void showPicture(int bitmapId) override;
+    void dressButtons(int okIconId, int exitIconId) override;
+    void messageBox(const std::string& text) override;
+    int runIpAddressDialog() override;
+
+    IpAddressDialog ipDialog_;
+    PortDialogRules rules_;
+    controls::PictureControl picture_;
+    controls::IconButton okButton_;
+    controls::IconButton exitButton_;
+};
+
+}  // namespace prinstall

@@ -1,0 +1,115 @@
+// In-memory windows of the port and IP address dialogs: they keep what the rules put into
+// them, and the port list sorts its entries as a sorted drop-down list does.
+#pragma once
+
+#include <algorithm>
+#include <cctype>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ports/ip_address_dialog.h"
+#include "ports/port_dialog.h"
+#include "resource.h"
+
+namespace prinstall::fakes {
+
+class FakeIpAddressView : public IpAddressView {
+public:
+    std::string title = "Printer IP Address";
+    std::map<int, std::string> texts;
+    std::optional<std::uint32_t> shown;  // what the address control was given
+    AddressFields typed{};               // what the operator left in the four fields
+    std::vector<std::string> messages;
+    std::optional<int> result;
+
+    void setTitle(const std::string& text) override { title = text; }
+    void setItemText(int id, const std::string& text) override { texts[id] = text; }
+    void setAddress(std::uint32_t address) override { shown = address; }
+    AddressFields address() override { return typed; }
+    void appMessageBox(const std::string& text) override { messages.push_back(text); }
+    void endDialog(int r) override { result = r; }
+};
+
+class FakePortDialogView : public PortDialogView {
+public:
+    std::string title = "Select Printer's Port Infomation Dialog";
+    std::map<int, std::string> texts;
+    std::map<int, bool> enabled;
+    int checkedRadio = 0;
+    std::vector<int> radioChecks;  // every radio button checked, in order
+    std::map<int, std::vector<std::string>> lists;
+    std::map<int, int> selections;
+    std::vector<int> pictures;  // bitmap ids shown, in order
+    std::optional<std::pair<int, int>> buttonIcons;
+    std::vector<std::string> messages;
+
+    // The operator in the IP address dialog: each run takes the next answer; none left
+    // means Escape. An answer with fields types them and presses OK.
+    IpAddressRules* ipRules = nullptr;
+    std::deque<std::optional<AddressFields>> ipAnswers;
+    std::vector<std::uint32_t> ipOffered;  // the address each run showed
+    std::vector<std::string> ipMessages;
+
+    void setTitle(const std::string& text) override { title = text; }
+    void setItemText(int id, const std::string& text) override { texts[id] = text; }
+    void enableItem(int id, bool enable) override { enabled[id] = enable; }
+    void checkRadio(int id) override {
+        checkedRadio = id;
+        radioChecks.push_back(id);
+    }
+    void listReset(int id) override {
+        lists[id].clear();
+        selections[id] = -1;
+    }
+    void listAdd(int id, const std::string& text) override {
+        auto& entries = lists[id];
+        if (id != IDC_PORT_LIST) {
+            entries.push_back(text);
+            return;
+        }
+        // A sorted list places the entry before the first that compares greater,
+        // letters compared without regard to case.
+        auto lower = [](std::string s) {
+            for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            return s;
+        };
+        auto at = std::find_if(entries.begin(), entries.end(),
+                               [&](const std::string& e) { return lower(e) > lower(text); });
+        entries.insert(at, text);
+    }
+    void listSelect(int id, int index) override {
+        selections[id] = index >= 0 && index < listCount(id) ? index : -1;
+    }
+    int listSelection(int id) override { return selections.count(id) ? selections[id] : -1; }
+    int listCount(int id) override { return static_cast<int>(lists[id].size()); }
+    std::string listEntry(int id, int index) override {
+        return index >= 0 && index < listCount(id) ? lists[id][static_cast<size_t>(index)] : std::string();
+    }
+    void showPicture(int bitmapId) override { pictures.push_back(bitmapId); }
+    void dressButtons(int okIconId, int exitIconId) override { buttonIcons = {okIconId, exitIconId}; }
+    void messageBox(const std::string& text) override { messages.push_back(text); }
+    int runIpAddressDialog() override {
+        FakeIpAddressView ip;
+        ipRules->OnInitDialog(ip);
+        ipOffered.push_back(ip.shown.value_or(0));
+        std::optional<AddressFields> answer;
+        if (!ipAnswers.empty()) {
+            answer = ipAnswers.front();
+            ipAnswers.pop_front();
+        }
+        if (!answer) return kDialogCancel;  // Escape: the rules are not asked
+        ip.typed = *answer;
+        ipRules->OnOk(ip);
+        ipMessages.insert(ipMessages.end(), ip.messages.begin(), ip.messages.end());
+        return ip.result.value_or(-1);
+    }
+
+    // The operator picks entry `index` of a list.
+    void pick(int id, int index) { selections[id] = index; }
+};
+
+}  // namespace prinstall::fakes
