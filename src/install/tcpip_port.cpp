@@ -34,7 +34,9 @@ bool PlainText(const std::string& text) {
 
 std::string TcpIpPortName(const std::string& ipAddress) { return "IP_" + ipAddress; }
 
-std::string TcpIpPortKey(const std::string& portName) { return std::string(kStandardTcpIpPortsKey) + "\\" + portName; }
+std::string TcpIpPortKey(const std::string& portName) {
+    return std::string(kCurrentTcpIpPortsKey) + "\\" + portName;
+}
 
 std::optional<std::string> InterpreterCommandLine(const std::optional<std::string>& comspec,
                                                   const std::string& command, const std::string& argument) {

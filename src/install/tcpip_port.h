@@ -14,8 +14,9 @@
 
 namespace prinstall {
 
-// Below HKEY_LOCAL_MACHINE; every port of the monitor has a subkey of its own here.
-inline constexpr const char* kStandardTcpIpPortsKey =
+// Below HKEY_LOCAL_MACHINE, in the current control set; every port of the monitor has a
+// subkey of its own here.
+inline constexpr const char* kCurrentTcpIpPortsKey =
     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
 inline constexpr std::uint32_t kRawPrintingPort = 9100;
 

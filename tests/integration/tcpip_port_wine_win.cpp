@@ -77,9 +77,8 @@ protected:
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, opened.put()) != ERROR_SUCCESS) return {};
         char data[256] = {};
         DWORD type = 0, size = sizeof(data);
-        if (RegQueryValueExA(opened.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS) {
-            return {};
-        }
+        LONG e = RegQueryValueExA(opened.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+        if (e != ERROR_SUCCESS) return {};
         return {type, std::string(data, size)};
     }
 

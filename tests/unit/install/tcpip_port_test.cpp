@@ -35,7 +35,8 @@ protected:
 };
 
 TEST_F(TcpIpPortTest, WritesThePortValuesThenRestartsTheSpoolerAroundTheLpdService) {
-    EXPECT_EQ(kKey, "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.168.0.20");
+    EXPECT_EQ(kKey,
+              "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.168.0.20");
     EXPECT_EQ(write(), 1);
 
     EXPECT_EQ(registry.written, (std::vector<std::string>{"PortNumber", "Protocol", "SNMP Enabled", "SNMP Index",
@@ -57,7 +58,8 @@ TEST_F(TcpIpPortTest, WritesThePortValuesThenRestartsTheSpoolerAroundTheLpdServi
     // The LPD service was running (its stop succeeded), so it is started again at the end.
     const std::string cmd = std::string(kCmd) + " /c ";
     EXPECT_EQ(processes.commandLines(), (std::vector<std::string>{cmd + "net stop LPDSVC", cmd + "net stop spooler",
-                                                                  cmd + "net start spooler", cmd + "net start LPDSVC"}));
+                                                                  cmd + "net start spooler",
+                                                                  cmd + "net start LPDSVC"}));
     for (const ProcessLaunch& launch : processes.launches) {
         EXPECT_TRUE(launch.hiddenWindow);
         EXPECT_TRUE(launch.newConsole);
