@@ -25,6 +25,8 @@ public:
     // Writes a 32-bit number (REG_DWORD, little-endian).
     virtual std::uint32_t setDword(Key key, const std::string& name, std::uint32_t value) = 0;
     virtual std::uint32_t closeKey(Key key) = 0;
+    // Deletes a key that has no subkeys, with its values (5 when it still has subkeys).
+    virtual std::uint32_t deleteKey(const std::string& path) = 0;
     // Opens an existing key for querying and writing values (KEY_QUERY_VALUE | KEY_WRITE)
     // and closes it again: 0 when the key is there and the caller may write to it.
     virtual std::uint32_t probeKey(const std::string& path) = 0;

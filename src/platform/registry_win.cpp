@@ -43,6 +43,10 @@ std::uint32_t WinRegistry::setDword(Key key, const std::string& name, std::uint3
 
 std::uint32_t WinRegistry::closeKey(Key key) { return static_cast<std::uint32_t>(RegCloseKey(toKey(key))); }
 
+std::uint32_t WinRegistry::deleteKey(const std::string& path) {
+    return static_cast<std::uint32_t>(RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(path).c_str()));
+}
+
 std::uint32_t WinRegistry::probeKey(const std::string& path) {
     HKEY h = nullptr;
     LONG e = RegOpenKeyExW(HKEY_LOCAL_MACHINE, widen(path).c_str(), 0, KEY_WRITE | KEY_QUERY_VALUE, &h);

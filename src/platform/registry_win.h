@@ -12,6 +12,7 @@ public:
     std::uint32_t setString(Key key, const std::string& name, const std::string& value) override;
     std::uint32_t setDword(Key key, const std::string& name, std::uint32_t value) override;
     std::uint32_t closeKey(Key key) override;
+    std::uint32_t deleteKey(const std::string& path) override;
     std::uint32_t probeKey(const std::string& path) override;
 };
 

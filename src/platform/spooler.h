@@ -53,6 +53,9 @@ constexpr std::uint32_t kErrorUnknownPrinterDriver = 1797;
 constexpr std::uint32_t kErrorInvalidPrinterName = 1801;
 constexpr std::uint32_t kErrorPrinterAlreadyExists = 1802;
 constexpr std::uint32_t kErrorMonitorAlreadyInstalled = 3006;
+constexpr std::uint32_t kErrorCallNotImplemented = 120;
+constexpr std::uint32_t kErrorPrinterDriverInUse = 3001;
+constexpr std::uint32_t kErrorUnknownPrintMonitor = 3000;
 
 class Spooler {
 public:
@@ -72,6 +75,24 @@ public:
     virtual std::uint32_t addMonitor(const std::string& name, const std::string& environment, const std::string& dll) = 0;
     // Names of the local machine's ports (level 2), in the spooler's order (empty on failure).
     virtual std::uint32_t enumPorts(std::vector<std::string>& names) = 0;
+
+    // An open printer (queue); 0 is never a valid one.
+    using Printer = std::uintptr_t;
+    // Opens a local queue by name for full access, with the data type "RAW" and no device mode.
+    virtual std::uint32_t openPrinter(const std::string& name, Printer& printer) = 0;
+    // Deletes a key of the queue's printer data (with its subkeys) and returns the call's own
+    // status: 0 deleted, 2 no such key. Systems without the call give 120.
+    virtual std::uint32_t deletePrinterKey(Printer printer, const std::string& keyName) = 0;
+    // The queue's record at level 2.
+    virtual std::uint32_t getPrinter(Printer printer, PrinterInfo2& info) = 0;
+    // Marks the queue for deletion; the handle stays open until closePrinter.
+    virtual std::uint32_t deletePrinter(Printer printer) = 0;
+    virtual std::uint32_t closePrinter(Printer printer) = 0;
+    // Removes a driver of the caller's own environment from the local machine; its files
+    // stay. 3001 while a queue still uses it.
+    virtual std::uint32_t deletePrinterDriver(const std::string& name) = 0;
+    // Removes a port monitor from the local machine, in the caller's own environment.
+    virtual std::uint32_t deleteMonitor(const std::string& name) = 0;
 };
 
 }  // namespace prinstall

@@ -134,6 +134,64 @@ std::uint32_t WinSpooler::addMonitor(const std::string& name, const std::string&
     return AddMonitorW(nullptr, 2, reinterpret_cast<BYTE*>(&info)) ? 0 : failure();
 }
 
+namespace {
+
+HANDLE toHandle(Spooler::Printer p) { return reinterpret_cast<HANDLE>(p); }
+
+}  // namespace
+
+std::uint32_t WinSpooler::openPrinter(const std::string& name, Printer& printer) {
+    printer = 0;
+    std::wstring n = widen(name);
+    PRINTER_DEFAULTSW defaults = {const_cast<wchar_t*>(L"RAW"), nullptr, PRINTER_ALL_ACCESS};
+    HANDLE h = nullptr;
+    if (!OpenPrinterW(n.data(), &h, &defaults)) return failure();
+    printer = reinterpret_cast<Printer>(h);
+    return 0;
+}
+
+std::uint32_t WinSpooler::deletePrinterKey(Printer printer, const std::string& keyName) {
+    // Not every winspool has it (Wine 8 lacks it), so it is looked up when needed.
+    using DeletePrinterKeyFn = DWORD(WINAPI*)(HANDLE, LPCWSTR);
+    HMODULE winspool = GetModuleHandleW(L"winspool.drv");
+    auto call = winspool == nullptr ? nullptr
+                                    : reinterpret_cast<DeletePrinterKeyFn>(
+                                          reinterpret_cast<void*>(GetProcAddress(winspool, "DeletePrinterKeyW")));
+    if (call == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    return call(toHandle(printer), widen(keyName).c_str());
+}
+
+std::uint32_t WinSpooler::getPrinter(Printer printer, PrinterInfo2& out) {
+    out = {};
+    DWORD needed = 0;
+    if (!GetPrinterW(toHandle(printer), 2, nullptr, 0, &needed)) {
+        DWORD error = GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER) return error != 0 ? error : ERROR_INVALID_FUNCTION;
+    }
+    std::vector<BYTE> buffer(needed + sizeof(PRINTER_INFO_2W), 0);
+    if (!GetPrinterW(toHandle(printer), 2, buffer.data(), needed, &needed)) return failure();
+    const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    out = {narrow(info->pPrinterName), narrow(info->pPortName), narrow(info->pDriverName)};
+    return 0;
+}
+
+std::uint32_t WinSpooler::deletePrinter(Printer printer) { return DeletePrinter(toHandle(printer)) ? 0 : failure(); }
+
+std::uint32_t WinSpooler::closePrinter(Printer printer) { return ClosePrinter(toHandle(printer)) ? 0 : failure(); }
+
+std::uint32_t WinSpooler::deletePrinterDriver(const std::string& name) {
+    std::wstring n = widen(name);
+    // Wine fails for an unknown driver without setting the last error: start from a clean one.
+    SetLastError(ERROR_SUCCESS);
+    return DeletePrinterDriverW(nullptr, nullptr, n.data()) ? 0 : failure();
+}
+
+std::uint32_t WinSpooler::deleteMonitor(const std::string& name) {
+    std::wstring n = widen(name);
+    SetLastError(ERROR_SUCCESS);
+    return DeleteMonitorW(nullptr, nullptr, n.data()) ? 0 : failure();
+}
+
 std::uint32_t WinSpooler::enumPorts(std::vector<std::string>& names) {
     names.clear();
     DWORD needed = 0, count = 0;

@@ -14,6 +14,13 @@ public:
     std::uint32_t enumMonitors(std::vector<std::string>& names) override;
     std::uint32_t addMonitor(const std::string& name, const std::string& environment, const std::string& dll) override;
     std::uint32_t enumPorts(std::vector<std::string>& names) override;
+    std::uint32_t openPrinter(const std::string& name, Printer& printer) override;
+    std::uint32_t deletePrinterKey(Printer printer, const std::string& keyName) override;
+    std::uint32_t getPrinter(Printer printer, PrinterInfo2& info) override;
+    std::uint32_t deletePrinter(Printer printer) override;
+    std::uint32_t closePrinter(Printer printer) override;
+    std::uint32_t deletePrinterDriver(const std::string& name) override;
+    std::uint32_t deleteMonitor(const std::string& name) override;
 };
 
 }  // namespace prinstall

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/spooler.h"
 
@@ -128,7 +129,94 @@ TYPED_TEST_P(SpoolerContract, ListsTheLocalPortsOnce) {
         EXPECT_EQ(std::count(ports.begin(), ports.end(), port), 1) << port;
 }
 
+// Removal of a queue through its handle: its record reads back, it leaves the list, and its
+// name no longer opens. Its driver, unused by then, goes too, and only once.
+TYPED_TEST_P(SpoolerContract, QueueAndThenItsDriverAreDeleted) {
+    Spooler& spooler = this->world.spooler();
+    const PrinterInfo2 queue{"Contract Queue Removed", "COM3:", "TORVA Label Printer #11"};
+    this->world.addQueue(queue);
+
+    Spooler::Printer printer = 0;
+    ASSERT_EQ(spooler.openPrinter(queue.printerName, printer), 0u);
+    EXPECT_NE(printer, 0u);
+    PrinterInfo2 info;
+    EXPECT_EQ(spooler.getPrinter(printer, info), 0u);
+    EXPECT_EQ(info, queue);
+    EXPECT_EQ(spooler.deletePrinter(printer), 0u);
+    EXPECT_EQ(spooler.closePrinter(printer), 0u);
+    EXPECT_FALSE(this->contains(this->listed(), queue));
+    EXPECT_EQ(spooler.openPrinter(queue.printerName, printer), kErrorInvalidPrinterName);
+
+    EXPECT_EQ(spooler.deletePrinterDriver(queue.driverName), 0u);
+    // Windows says 1797 for the driver it no longer has; Wine fails without an error code.
+    EXPECT_NE(spooler.deletePrinterDriver(queue.driverName), 0u);
+}
+
+// The printer-data key named after the queue does not exist. Windows answers 2; Wine 8 has
+// no DeletePrinterKey at all, which the adapter reports as 120 (World::kHasDeletePrinterKey).
+TYPED_TEST_P(SpoolerContract, MissingPrinterDataKeyIsReportedNotDeleted) {
+    Spooler& spooler = this->world.spooler();
+    const PrinterInfo2 queue{"Contract Queue Keys", "COM4:", "TORVA Label Printer #12"};
+    this->world.addQueue(queue);
+    Spooler::Printer printer = 0;
+    ASSERT_EQ(spooler.openPrinter(queue.printerName, printer), 0u);
+    EXPECT_EQ(spooler.deletePrinterKey(printer, queue.printerName),
+              TypeParam::kHasDeletePrinterKey ? kErrorFileNotFound : kErrorCallNotImplemented);
+    EXPECT_EQ(spooler.closePrinter(printer), 0u);
+    EXPECT_TRUE(this->contains(this->listed(), queue));
+}
+
+TYPED_TEST_P(SpoolerContract, UnknownMonitorCannotBeDeleted) {
+    EXPECT_EQ(this->world.spooler().deleteMonitor("Contract Monitor Nobody Added"), kErrorUnknownPrintMonitor);
+}
+
 REGISTER_TYPED_TEST_SUITE_P(SpoolerContract, ListsEachQueueWithItsPortAndDriver, KoreanNamesSurviveTheRoundTrip,
-                            ListsTheLocalPortsOnce);
+                            ListsTheLocalPortsOnce, QueueAndThenItsDriverAreDeleted,
+                            MissingPrinterDataKeyIsReportedNotDeleted, UnknownMonitorCannotBeDeleted);
+
+template <class World>
+class RegistryContract : public ::testing::Test {
+protected:
+    static constexpr const char* kRoot = "Software\\Prinstall Contract";
+    static constexpr const char* kKey = "Software\\Prinstall Contract\\Entry";
+
+    void SetUp() override { removeAll(); }
+    void TearDown() override { removeAll(); }
+    void removeAll() {
+        Registry& r = world.registry();
+        r.deleteKey(std::string(kKey) + "\\Sub");
+        r.deleteKey(kKey);
+        r.deleteKey(kRoot);
+    }
+    bool opens(const std::string& path) {
+        Registry::Key key = 0;
+        if (world.registry().openKey(path, key) != 0) return false;
+        world.registry().closeKey(key);
+        return true;
+    }
+
+    World world;
+};
+TYPED_TEST_SUITE_P(RegistryContract);
+
+// A key goes with its values; one that still has a subkey stays (5); a missing one gives 2.
+TYPED_TEST_P(RegistryContract, DeletesOnlyKeysWithoutSubkeys) {
+    Registry& r = this->world.registry();
+    Registry::Key key = 0;
+    ASSERT_EQ(r.createKey(std::string(this->kKey) + "\\Sub", "", key), 0u);
+    r.closeKey(key);
+    ASSERT_EQ(r.createKey(this->kKey, "", key), 0u);
+    EXPECT_EQ(r.setString(key, "DisplayName", "Contract"), 0u);
+    r.closeKey(key);
+
+    EXPECT_EQ(r.deleteKey(this->kKey), kErrorAccessDenied);
+    EXPECT_TRUE(this->opens(this->kKey));
+    EXPECT_EQ(r.deleteKey(std::string(this->kKey) + "\\Sub"), 0u);
+    EXPECT_EQ(r.deleteKey(this->kKey), 0u);
+    EXPECT_FALSE(this->opens(this->kKey));
+    EXPECT_EQ(r.deleteKey(this->kKey), kErrorFileNotFound);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(RegistryContract, DeletesOnlyKeysWithoutSubkeys);
 
 }  // namespace prinstall::contract

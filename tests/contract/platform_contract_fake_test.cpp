@@ -19,7 +19,12 @@ public:
     Services& services() { return services_; }
     Spooler& spooler() { return spooler_; }
     Clock& clock() { return clock_; }
-    void addQueue(const PrinterInfo2& q) { spooler_.printers.push_back(q); }
+    Registry& registry() { return registry_; }
+    static constexpr bool kHasDeletePrinterKey = true;
+    void addQueue(const PrinterInfo2& q) {
+        if (!spooler_.hasDriver(q.driverName)) spooler_.addDriver(q.driverName);
+        spooler_.printers.push_back(q);
+    }
     void removeQueue(const PrinterInfo2& q) {
         auto& p = spooler_.printers;
         p.erase(std::remove(p.begin(), p.end(), q), p.end());
@@ -28,12 +33,14 @@ public:
 private:
     fakes::FakeServices services_;
     fakes::FakeSpooler spooler_;
+    fakes::FakeRegistry registry_;
     fakes::FakeClock clock_;
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Fake, ServicesContract, FakeWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Fake, ClockContract, FakeWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Fake, SpoolerContract, FakeWorld);
+INSTANTIATE_TYPED_TEST_SUITE_P(Fake, RegistryContract, FakeWorld);
 
 }  // namespace
 }  // namespace prinstall::contract

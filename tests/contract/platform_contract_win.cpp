@@ -9,6 +9,7 @@
 
 #include "platform/basic_win.h"
 #include "platform/handle_win.h"
+#include "platform/registry_win.h"
 #include "platform/services_win.h"
 #include "platform/spooler_win.h"
 #include "platform/text_win.h"
@@ -34,6 +35,9 @@ public:
 
     Services& services() { return services_; }
     Spooler& spooler() { return spooler_; }
+    Registry& registry() { return registry_; }
+    // Wine 8's winspool has no DeletePrinterKey (docs/wine.md).
+    static constexpr bool kHasDeletePrinterKey = false;
     Clock& clock() { return clock_; }
 
     void addQueue(const PrinterInfo2& q) {
@@ -86,6 +90,7 @@ private:
 
     WinServices services_;
     WinSpooler spooler_;
+    WinRegistry registry_;
     WinClock clock_;
     std::set<std::wstring> queues_;
     std::set<std::wstring> drivers_;
@@ -94,6 +99,7 @@ private:
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, ServicesContract, WinWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, ClockContract, WinWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, SpoolerContract, WinWorld);
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, RegistryContract, WinWorld);
 
 }  // namespace
 }  // namespace prinstall::contract

@@ -1,5 +1,6 @@
 #include "fakes/fake_platform.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace prinstall::fakes {
@@ -56,6 +57,75 @@ std::uint32_t FakeSpooler::addMonitor(const std::string& name, const std::string
     }
     monitors.push_back(name);
     if (monitorPorts.count(name)) ports.insert(monitorPorts[name]);
+    return 0;
+}
+
+std::uint32_t FakeSpooler::openPrinter(const std::string& name, Printer& printer) {
+    printer = 0;
+    if (openPrinterError != 0) return openPrinterError;
+    for (const PrinterInfo2& p : printers) {
+        if (p.printerName != name) continue;
+        printer = nextPrinter_++;
+        openPrinters_[printer] = p;
+        return 0;
+    }
+    return kErrorInvalidPrinterName;
+}
+
+std::uint32_t FakeSpooler::deletePrinterKey(Printer printer, const std::string& keyName) {
+    if (!hasDeletePrinterKey) return kErrorCallNotImplemented;
+    auto open = openPrinters_.find(printer);
+    if (open == openPrinters_.end()) return kErrorInvalidHandle;
+    return printerKeys[open->second.printerName].erase(keyName) ? 0 : kErrorFileNotFound;
+}
+
+std::uint32_t FakeSpooler::getPrinter(Printer printer, PrinterInfo2& info) {
+    info = {};
+    auto open = openPrinters_.find(printer);
+    if (open == openPrinters_.end()) return kErrorInvalidHandle;
+    if (getPrinterError != 0) return getPrinterError;
+    info = open->second;
+    return 0;
+}
+
+std::uint32_t FakeSpooler::deletePrinter(Printer printer) {
+    auto open = openPrinters_.find(printer);
+    if (open == openPrinters_.end()) return kErrorInvalidHandle;
+    if (deletePrinterError != 0) return deletePrinterError;
+    const std::string name = open->second.printerName;
+    std::erase_if(printers, [&](const PrinterInfo2& p) { return p.printerName == name; });
+    printerKeys.erase(name);
+    deletedPrinters.push_back(name);
+    return 0;
+}
+
+std::uint32_t FakeSpooler::closePrinter(Printer printer) { return openPrinters_.erase(printer) ? 0 : kErrorInvalidHandle; }
+
+std::uint32_t FakeSpooler::deletePrinterDriver(const std::string& name) {
+    if (deleteDriverError != 0) return deleteDriverError;
+    if (!hasDriver(name)) return kErrorUnknownPrinterDriver;
+    for (const PrinterInfo2& p : printers) {
+        if (p.driverName == name) return kErrorPrinterDriverInUse;
+    }
+    std::erase_if(drivers, [&](const DriverRecord& d) { return d.name == name; });
+    deletedDrivers.push_back(name);
+    return 0;
+}
+
+bool FakeSpooler::hasDriver(const std::string& name) const {
+    for (const DriverRecord& d : drivers) {
+        if (d.name == name) return true;
+    }
+    return false;
+}
+
+std::uint32_t FakeSpooler::deleteMonitor(const std::string& name) {
+    if (deleteMonitorError != 0) return deleteMonitorError;
+    auto it = std::find(monitors.begin(), monitors.end(), name);
+    if (it == monitors.end()) return kErrorUnknownPrintMonitor;
+    monitors.erase(it);
+    if (monitorPorts.count(name)) ports.erase(monitorPorts[name]);
+    deletedMonitors.push_back(name);
     return 0;
 }
 
@@ -119,6 +189,17 @@ std::uint32_t FakeRegistry::probeKey(const std::string& path) {
     ++probeCalls;
     if (probeError != 0) return probeError;
     return keys.count(Lower(path)) ? 0 : kErrorFileNotFound;
+}
+
+std::uint32_t FakeRegistry::deleteKey(const std::string& path) {
+    const std::string key = Lower(path);
+    if (!keys.count(key)) return kErrorFileNotFound;
+    const std::string below = key + "\\";
+    for (const auto& entry : keys) {
+        if (entry.first.compare(0, below.size(), below) == 0) return kErrorAccessDenied;
+    }
+    keys.erase(key);
+    return 0;
 }
 
 bool FakeRegistry::has(const std::string& path) const { return keys.count(Lower(path)) != 0; }

@@ -58,6 +58,38 @@ public:
     void addQueue(const std::string& printer, const std::string& driver, const std::string& port = "COM1:") {
         printers.push_back({printer, port, driver});
     }
+
+    // Removal. A deleted queue leaves the list at once; its handle stays open until closed.
+    std::map<std::string, std::set<std::string>> printerKeys;  // queue -> keys of its printer data
+    bool hasDeletePrinterKey = true;                          // false: the system lacks the call (120)
+    std::uint32_t openPrinterError = 0;
+    std::uint32_t getPrinterError = 0;
+    std::uint32_t deletePrinterError = 0;
+    std::uint32_t deleteDriverError = 0;
+    std::uint32_t deleteMonitorError = 0;
+    std::vector<std::string> deletedPrinters;
+    std::vector<std::string> deletedDrivers;
+    std::vector<std::string> deletedMonitors;
+
+    std::uint32_t openPrinter(const std::string& name, Printer& printer) override;
+    std::uint32_t deletePrinterKey(Printer printer, const std::string& keyName) override;
+    std::uint32_t getPrinter(Printer printer, PrinterInfo2& info) override;
+    std::uint32_t deletePrinter(Printer printer) override;
+    std::uint32_t closePrinter(Printer printer) override;
+    std::uint32_t deletePrinterDriver(const std::string& name) override;
+    std::uint32_t deleteMonitor(const std::string& name) override;
+
+    void addDriver(const std::string& name) {
+        DriverRecord d;
+        d.name = name;
+        drivers.push_back(d);
+    }
+    bool hasDriver(const std::string& name) const;
+    std::size_t openPrinterHandles() const { return openPrinters_.size(); }
+
+private:
+    std::map<Printer, PrinterInfo2> openPrinters_;  // the queue as it was when opened
+    Printer nextPrinter_ = 0x2000;
 };
 
 // A service control manager holding named services. A started service walks through
@@ -151,6 +183,7 @@ public:
     std::uint32_t setString(Key key, const std::string& name, const std::string& value) override;
     std::uint32_t setDword(Key key, const std::string& name, std::uint32_t value) override;
     std::uint32_t closeKey(Key key) override;
+    std::uint32_t deleteKey(const std::string& path) override;
     // Answers probeError for any key when it is set (access denied, say).
     std::uint32_t probeKey(const std::string& path) override;
     std::uint32_t probeError = 0;
