@@ -9,6 +9,7 @@
 namespace prinstall {
 
 constexpr std::uint32_t kErrorFileNotFound = 2;
+constexpr std::uint32_t kErrorUnsupportedType = 1630;
 
 class Registry {
 public:
@@ -27,6 +28,11 @@ public:
     virtual std::uint32_t closeKey(Key key) = 0;
     // Deletes a key that has no subkeys, with its values (5 when it still has subkeys).
     virtual std::uint32_t deleteKey(const std::string& path) = 0;
+    // Opens an existing key for reading only (KEY_READ).
+    virtual std::uint32_t openKeyForReading(const std::string& path, Key& key) = 0;
+    // Reads a 32-bit number (REG_DWORD); a value of another type or size fails with 1630
+    // (unsupported type) rather than being read as bytes.
+    virtual std::uint32_t queryDword(Key key, const std::string& name, std::uint32_t& value) = 0;
     // Opens an existing key for querying and writing values (KEY_QUERY_VALUE | KEY_WRITE)
     // and closes it again: 0 when the key is there and the caller may write to it.
     virtual std::uint32_t probeKey(const std::string& path) = 0;

@@ -54,4 +54,22 @@ std::uint32_t WinRegistry::probeKey(const std::string& path) {
     return static_cast<std::uint32_t>(e);
 }
 
+std::uint32_t WinRegistry::openKeyForReading(const std::string& path, Key& key) {
+    HKEY h = nullptr;
+    LONG e = RegOpenKeyExW(HKEY_LOCAL_MACHINE, widen(path).c_str(), 0, KEY_READ, &h);
+    key = e == ERROR_SUCCESS ? fromKey(h) : 0;
+    return static_cast<std::uint32_t>(e);
+}
+
+std::uint32_t WinRegistry::queryDword(Key key, const std::string& name, std::uint32_t& value) {
+    DWORD type = REG_NONE;
+    DWORD data = 0;
+    DWORD size = sizeof(data);
+    LONG e = RegQueryValueExW(toKey(key), widen(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+    if (e != ERROR_SUCCESS) return static_cast<std::uint32_t>(e);
+    if (type != REG_DWORD || size != sizeof(data)) return kErrorUnsupportedType;
+    value = data;
+    return 0;
+}
+
 }  // namespace prinstall

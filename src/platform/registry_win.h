@@ -13,6 +13,8 @@ public:
     std::uint32_t setDword(Key key, const std::string& name, std::uint32_t value) override;
     std::uint32_t closeKey(Key key) override;
     std::uint32_t deleteKey(const std::string& path) override;
+    std::uint32_t openKeyForReading(const std::string& path, Key& key) override;
+    std::uint32_t queryDword(Key key, const std::string& name, std::uint32_t& value) override;
     std::uint32_t probeKey(const std::string& path) override;
 };
 

@@ -163,6 +163,7 @@ std::uint32_t FakeRegistry::createKey(const std::string& path, const std::string
 
 std::uint32_t FakeRegistry::setString(Key key, const std::string& name, const std::string& value) {
     if (!open_.count(key)) return kErrorInvalidHandle;
+    if (readOnly_.count(key)) return kErrorAccessDenied;
     if (setError != 0) return setError;
     if (valueErrors.count(Lower(name))) return valueErrors[Lower(name)];
     KeyData& data = keys[open_[key]];
@@ -174,6 +175,7 @@ std::uint32_t FakeRegistry::setString(Key key, const std::string& name, const st
 
 std::uint32_t FakeRegistry::setDword(Key key, const std::string& name, std::uint32_t value) {
     if (!open_.count(key)) return kErrorInvalidHandle;
+    if (readOnly_.count(key)) return kErrorAccessDenied;
     if (setError != 0) return setError;
     if (valueErrors.count(Lower(name))) return valueErrors[Lower(name)];
     KeyData& data = keys[open_[key]];
@@ -183,7 +185,27 @@ std::uint32_t FakeRegistry::setDword(Key key, const std::string& name, std::uint
     return 0;
 }
 
-std::uint32_t FakeRegistry::closeKey(Key key) { return open_.erase(key) ? 0 : kErrorInvalidHandle; }
+std::uint32_t FakeRegistry::closeKey(Key key) {
+    readOnly_.erase(key);
+    return open_.erase(key) ? 0 : kErrorInvalidHandle;
+}
+
+std::uint32_t FakeRegistry::openKeyForReading(const std::string& path, Key& key) {
+    const std::uint32_t e = openKey(path, key);
+    if (e == 0) readOnly_.insert(key);
+    return e;
+}
+
+std::uint32_t FakeRegistry::queryDword(Key key, const std::string& name, std::uint32_t& value) {
+    auto open = open_.find(key);
+    if (open == open_.end()) return kErrorInvalidHandle;
+    const KeyData& data = keys[open->second];
+    if (auto v = data.dwords.find(Lower(name)); v != data.dwords.end()) {
+        value = v->second;
+        return 0;
+    }
+    return data.values.count(Lower(name)) ? kErrorUnsupportedType : kErrorFileNotFound;
+}
 
 std::uint32_t FakeRegistry::probeKey(const std::string& path) {
     ++probeCalls;

@@ -184,6 +184,9 @@ public:
     std::uint32_t setDword(Key key, const std::string& name, std::uint32_t value) override;
     std::uint32_t closeKey(Key key) override;
     std::uint32_t deleteKey(const std::string& path) override;
+    // A key opened for reading takes no writes (5, access denied).
+    std::uint32_t openKeyForReading(const std::string& path, Key& key) override;
+    std::uint32_t queryDword(Key key, const std::string& name, std::uint32_t& value) override;
     // Answers probeError for any key when it is set (access denied, say).
     std::uint32_t probeKey(const std::string& path) override;
     std::uint32_t probeError = 0;
@@ -196,6 +199,7 @@ public:
 
 private:
     std::map<Key, std::string> open_;
+    std::set<Key> readOnly_;
     Key next_ = 0x500;
 };
 
