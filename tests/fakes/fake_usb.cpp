@@ -1,0 +1,219 @@
+#include "fakes/fake_usb.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <utility>
+
+#include "usb/usb_printer_device.h"
+
+namespace prinstall::fakes {
+namespace {
+
+constexpr std::uint32_t kErrorFileNotFound = 2;
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorDllInitFailed = 1114;
+
+}  // namespace
+
+bool FakeUsbBus::loadSetupApi() {
+    std::lock_guard lock(mutex_);
+    ++loads;
+    loaded_ = libraryPresent;
+    changed();
+    return loaded_;
+}
+
+void FakeUsbBus::unloadSetupApi() {
+    std::lock_guard lock(mutex_);
+    ++unloads;
+    loaded_ = false;
+    changed();
+}
+
+std::uint32_t FakeUsbBus::openUsbPrintInterfaces(InterfaceSet& set) {
+    std::lock_guard lock(mutex_);
+    set = 0;
+    ++interfaceSets;
+    changed();
+    // Without the library its functions are gone as well.
+    if (!loaded_) return kErrorDllInitFailed;
+    if (interfacesError != 0) return interfacesError;
+    set = nextSet_++;
+    sets_[set] = true;
+    return 0;
+}
+
+UsbBus::Enumerated FakeUsbBus::interfacePath(InterfaceSet set, std::uint32_t index, std::string& path) {
+    std::lock_guard lock(mutex_);
+    ++enumerations;
+    changed();
+    if (!sets_.count(set)) return Enumerated::Skipped;  // as Windows answers an invalid set
+    if (auto forced = answers.find(index); forced != answers.end()) return forced->second;
+    if (index >= interfaces.size()) return endless ? Enumerated::Skipped : Enumerated::NoMoreItems;
+    path = interfaces[index];
+    return Enumerated::Found;
+}
+
+void FakeUsbBus::closeInterfaces(InterfaceSet set) {
+    std::lock_guard lock(mutex_);
+    sets_.erase(set);
+}
+
+std::uint32_t FakeUsbBus::open(const std::string& path, bool overlapped, Device& device) {
+    std::lock_guard lock(mutex_);
+    device = 0;
+    changed();
+    opens.push_back({path, overlapped, false});
+    if (auto error = openErrors.find(path); error != openErrors.end()) return error->second;
+    std::string interfacePath = path;
+    const std::string suffix = kUsbDeviceSuffix;
+    if (interfacePath.size() > suffix.size() && interfacePath.ends_with(suffix))
+        interfacePath.resize(interfacePath.size() - suffix.size());
+    if (std::find(interfaces.begin(), interfaces.end(), interfacePath) == interfaces.end()) return kErrorFileNotFound;
+    device = nextDevice_++;
+    File file;
+    file.path = path;
+    files_[device] = std::move(file);
+    opens.back().opened = true;
+    return 0;
+}
+
+void FakeUsbBus::close(Device device) {
+    std::lock_guard lock(mutex_);
+    files_.erase(device);
+    changed();
+}
+
+UsbBus::Io FakeUsbBus::write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) {
+    std::lock_guard lock(mutex_);
+    written = 0;
+    pieces.push_back(size);
+    changed();
+    auto file = files_.find(device);
+    if (file == files_.end()) return Io::Failed;
+    WriteAnswer answer;
+    if (!writeAnswers.empty()) {
+        answer = writeAnswers.front();
+        writeAnswers.pop_front();
+    }
+    const std::uint32_t taken = std::min(answer.accept, size);
+    switch (answer.io) {
+        case Io::Failed:
+            return Io::Failed;
+        case Io::Pending:
+            file->second.hasPending = true;
+            file->second.pendingBytes.assign(data, data + taken);
+            file->second.pollsLeft = answer.pendingPolls;
+            return Io::Pending;
+        case Io::Done:
+            break;
+    }
+    auto& to = received[file->second.path];
+    to.insert(to.end(), data, data + taken);
+    written = taken;
+    return Io::Done;
+}
+
+UsbBus::Io FakeUsbBus::pollWrite(Device device, std::uint32_t& written) {
+    std::lock_guard lock(mutex_);
+    written = 0;
+    ++polls;
+    changed();
+    auto file = files_.find(device);
+    if (file == files_.end() || !file->second.hasPending) return Io::Failed;
+    File& f = file->second;
+    if (f.pollsLeft < 0) return Io::Pending;
+    if (f.pollsLeft > 0) {
+        --f.pollsLeft;
+        return Io::Pending;
+    }
+    auto& to = received[f.path];
+    to.insert(to.end(), f.pendingBytes.begin(), f.pendingBytes.end());
+    written = static_cast<std::uint32_t>(f.pendingBytes.size());
+    f.hasPending = false;
+    return Io::Done;
+}
+
+void FakeUsbBus::cancelWrite(Device device) {
+    std::lock_guard lock(mutex_);
+    ++cancels;
+    changed();
+    if (auto file = files_.find(device); file != files_.end()) file->second.hasPending = false;
+}
+
+bool FakeUsbBus::pendingInput(Device device, std::uint32_t& count) {
+    std::lock_guard lock(mutex_);
+    count = 0;
+    if (!files_.count(device) || !inputQueryWorks) return false;
+    count = waitingInput;
+    return true;
+}
+
+std::uint32_t FakeUsbBus::read(Device device, std::uint8_t* buffer, std::uint32_t capacity) {
+    std::lock_guard lock(mutex_);
+    ++reads;
+    changed();
+    if (!files_.count(device)) return 0;
+    const std::uint32_t n = std::min(capacity, waitingInput);
+    std::fill(buffer, buffer + n, std::uint8_t{'R'});
+    waitingInput -= n;
+    return n;
+}
+
+void FakeUsbBus::purge(Device device) {
+    std::lock_guard lock(mutex_);
+    if (files_.count(device)) ++purges;
+    changed();
+}
+
+bool FakeUsbBus::loaded() const {
+    std::lock_guard lock(mutex_);
+    return loaded_;
+}
+
+std::size_t FakeUsbBus::openDevices() const {
+    std::lock_guard lock(mutex_);
+    return files_.size();
+}
+
+std::size_t FakeUsbBus::openSets() const {
+    std::lock_guard lock(mutex_);
+    return sets_.size();
+}
+
+std::vector<std::uint8_t> FakeUsbBus::bytes(const std::string& path) const {
+    std::lock_guard lock(mutex_);
+    auto it = received.find(path);
+    return it == received.end() ? std::vector<std::uint8_t>() : it->second;
+}
+
+bool FakeUsbBus::waitFor(const std::function<bool()>& condition) {
+    std::unique_lock lock(mutex_);
+    return signal_.wait_for(lock, std::chrono::seconds(10), condition);
+}
+
+void FakeSharedClock::sleep(std::uint32_t milliseconds) {
+    {
+        std::lock_guard lock(mutex_);
+        sleeps_.push_back(milliseconds);
+        now_ += milliseconds;
+    }
+    std::this_thread::yield();
+}
+
+std::uint32_t FakeSharedClock::tickCount() {
+    std::lock_guard lock(mutex_);
+    return now_;
+}
+
+std::vector<std::uint32_t> FakeSharedClock::sleeps() const {
+    std::lock_guard lock(mutex_);
+    return sleeps_;
+}
+
+std::string UsbInterfacePath(const std::string& vidPid, const std::string& serial) {
+    return "\\\\?\\usb#" + vidPid + "#" + serial + "#" + kUsbPrintClassGuid;
+}
+
+}  // namespace prinstall::fakes

@@ -1,0 +1,124 @@
+// A USB printing bus in memory: the present interfaces of the class, device files that take
+// the bytes written to them, writes that complete, stay pending or fail as a test scripts
+// them. Safe to share with the reconnect worker: every call takes the bus's lock, and a
+// test changes or reads the bus through with() while a worker may run.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/usb_bus.h"
+
+namespace prinstall::fakes {
+
+class FakeUsbBus : public UsbBus {
+public:
+    // How the next write call answers. Pending completes after `pendingPolls` polls (-1:
+    // never). The device takes at most `accept` bytes of a piece.
+    struct WriteAnswer {
+        Io io = Io::Done;
+        std::uint32_t accept = std::numeric_limits<std::uint32_t>::max();
+        int pendingPolls = 0;
+    };
+    struct OpenCall {
+        std::string path;
+        bool overlapped = false;
+        bool opened = false;
+    };
+
+    // State a test sets up.
+    std::vector<std::string> interfaces;           // present interfaces, in enumeration order
+    std::map<std::string, std::uint32_t> openErrors;  // path as opened -> error
+    bool libraryPresent = true;                    // the library with its four functions
+    std::uint32_t interfacesError = 0;             // the interface set cannot be made
+    std::map<std::uint32_t, Enumerated> answers;   // index -> forced answer
+    bool endless = false;                          // past the list every index is Skipped
+    std::deque<WriteAnswer> writeAnswers;          // without any, every piece goes out whole
+    std::uint32_t waitingInput = 0;
+    bool inputQueryWorks = true;
+
+    // What the program did.
+    int loads = 0;
+    int unloads = 0;
+    int interfaceSets = 0;
+    int enumerations = 0;  // interfacePath calls
+    std::vector<OpenCall> opens;
+    std::vector<std::uint32_t> pieces;                      // size of every write call
+    std::map<std::string, std::vector<std::uint8_t>> received;  // bytes taken, by path as opened
+    int polls = 0;
+    int cancels = 0;
+    int purges = 0;
+    int reads = 0;
+
+    bool loadSetupApi() override;
+    void unloadSetupApi() override;
+    std::uint32_t openUsbPrintInterfaces(InterfaceSet& set) override;
+    Enumerated interfacePath(InterfaceSet set, std::uint32_t index, std::string& path) override;
+    void closeInterfaces(InterfaceSet set) override;
+    std::uint32_t open(const std::string& path, bool overlapped, Device& device) override;
+    void close(Device device) override;
+    Io write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) override;
+    Io pollWrite(Device device, std::uint32_t& written) override;
+    void cancelWrite(Device device) override;
+    bool pendingInput(Device device, std::uint32_t& count) override;
+    std::uint32_t read(Device device, std::uint8_t* buffer, std::uint32_t capacity) override;
+    void purge(Device device) override;
+
+    bool loaded() const;
+    std::size_t openDevices() const;   // device files not closed yet
+    std::size_t openSets() const;      // interface sets not closed yet
+    std::vector<std::uint8_t> bytes(const std::string& path) const;
+
+    // Runs `f` under the bus's lock (for tests while a worker may call the bus).
+    template <class F>
+    auto with(F f) {
+        std::lock_guard lock(mutex_);
+        return f();
+    }
+    // Waits until `condition` (run under the bus's lock) holds, for at most ten seconds;
+    // false when it never did.
+    bool waitFor(const std::function<bool()>& condition);
+
+private:
+    struct File {
+        std::string path;
+        bool hasPending = false;
+        std::vector<std::uint8_t> pendingBytes;
+        int pollsLeft = 0;
+    };
+    void changed() { signal_.notify_all(); }
+
+    mutable std::mutex mutex_;
+    std::condition_variable signal_;
+    bool loaded_ = false;
+    std::map<InterfaceSet, bool> sets_;
+    InterfaceSet nextSet_ = 0x40;
+    std::map<Device, File> files_;
+    Device nextDevice_ = 0x80;
+};
+
+// A clock that two threads may share: time moves only when someone sleeps.
+class FakeSharedClock : public Clock {
+public:
+    void sleep(std::uint32_t milliseconds) override;
+    std::uint32_t tickCount() override;
+    std::vector<std::uint32_t> sleeps() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::uint32_t now_ = 1000;
+    std::vector<std::uint32_t> sleeps_;
+};
+
+// A supported printer's interface path, as Windows reports it.
+std::string UsbInterfacePath(const std::string& vidPid, const std::string& serial);
+
+}  // namespace prinstall::fakes
