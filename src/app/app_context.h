@@ -15,6 +15,8 @@
 
 namespace prinstall {
 
+class UsbPrinterDevice;
+
 struct Platform {
     Spooler& spooler;
     Services& services;
@@ -45,6 +47,9 @@ struct ProcessState {
 struct AppContext {
     Platform platform;
     ProcessState state;
+    // The one USB printer connection of the process, made by WinMain before the main dialog
+    // runs (usb/usb_printer_device.h).
+    UsbPrinterDevice* usbDevice = nullptr;
 };
 
 }  // namespace prinstall

@@ -10,6 +10,9 @@
 #include "platform/registry_win.h"
 #include "platform/services_win.h"
 #include "platform/spooler_win.h"
+#include "platform/usb_bus_win.h"
+#include "ui/dialog_win.h"
+#include "usb/usb_printer_device.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
@@ -25,6 +28,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     prinstall::WinRegistry registry;
     prinstall::WinProcesses processes;
     prinstall::AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry, &processes}, {}};
+
+    prinstall::WinUsbBus usbBus;
+    prinstall::UsbPrinterDevice usbDevice(usbBus, registry, systemInfo, clock, debug,
+                                          [](const std::string& text, const std::string& caption) {
+                                              prinstall::ui::messageBox(nullptr, text, caption, MB_OK);
+                                          });
+    app.usbDevice = &usbDevice;
 
     prinstall::MainDialogWin dialog(app);
     dialog.runModal(nullptr);

@@ -14,6 +14,15 @@ INT_PTR Dialog::runModal(HWND owner) {
                            reinterpret_cast<LPARAM>(this));
 }
 
+HWND Dialog::createModeless(HWND owner) {
+    return CreateDialogParamW(instance(), MAKEINTRESOURCEW(templateId_), owner, &Dialog::dialogProc,
+                              reinterpret_cast<LPARAM>(this));
+}
+
+void Dialog::destroy() {
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
 INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Dialog* self = nullptr;
     if (msg == WM_INITDIALOG) {

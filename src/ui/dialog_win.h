@@ -21,6 +21,10 @@ public:
     // Runs the dialog modally; returns the result it ended with, or -1 when it could not be
     // created.
     INT_PTR runModal(HWND owner);
+    // Creates the dialog modeless (shown only when its template says visible); nullptr when
+    // it could not be created. destroy() ends it again.
+    HWND createModeless(HWND owner);
+    void destroy();
 
     HWND hwnd() const { return hwnd_; }
     HWND item(int id) const { return GetDlgItem(hwnd_, id); }

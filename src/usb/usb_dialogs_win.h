@@ -1,0 +1,88 @@
+// The USB step's two windows: the instruction dialog (modal, template IDD_USB_WARNING) and
+// the search window (modeless, without parent, template IDD_USB_SEARCH), with the step
+// view over both, and the step run with the program's own adapters.
+//
+// The step blocks the thread that runs it and processes no messages meanwhile, so the search
+// window paints itself at once whenever it is shown or its bar moves.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "app/app_context.h"
+#include "platform/system_info.h"
+#include "ui/dialog_win.h"
+#include "usb/usb_step.h"
+
+namespace prinstall {
+
+class UsbWarningDialog : public ui::Dialog, private UsbDialogView {
+public:
+    explicit UsbWarningDialog(SystemInfo& systemInfo);
+    // 1 for OK, 2 for Escape, -1 when the dialog could not be created.
+    int run(HWND owner);
+
+protected:
+    BOOL onInit() override;
+
+private:
+    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
+    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
+
+    SystemInfo& systemInfo_;
+};
+
+class UsbSearchDialog : public ui::Dialog, private UsbDialogView {
+public:
+    explicit UsbSearchDialog(SystemInfo& systemInfo);
+    ~UsbSearchDialog() override { destroy(); }
+
+    // Creates the window hidden, without parent; false when it could not be created.
+    bool create();
+    void show(bool focus);
+    void setProgress(int position);
+
+protected:
+    BOOL onInit() override;
+    // The operator cannot close the window: Enter and Escape do nothing.
+    void onOk() override {}
+    void onCancel() override {}
+
+private:
+    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
+    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
+    void paintNow();
+
+    SystemInfo& systemInfo_;
+};
+
+// The step view of one run of the Install command. The instruction dialog is owned by
+// `owner` (the main dialog); the search window has no parent.
+class UsbStepWindows : public UsbStepView {
+public:
+    UsbStepWindows(HWND owner, SystemInfo& systemInfo);
+
+    int runWarning() override;
+    void showSearch(bool focus) override;
+    void setSearchProgress(int position) override;
+    void destroySearch() override;
+
+    HWND searchWindow() const { return search_.hwnd(); }
+
+private:
+    HWND owner_;
+    UsbWarningDialog warning_;
+    UsbSearchDialog search_;
+};
+
+// The USB step with the process's device (app.usbDevice), clock and debugger output, the two
+// windows above and the port name in app.state. `showErrorResult` runs the result dialog for
+// an installation error with the message and returns its answer (1 for OK); `endProgram`
+// ends the main dialog with the cancel result. Returns kUsbStepGoOn or kUsbStepFailed.
+int RunUsbStepWithWindows(AppContext& app, HWND owner, Language language, int& searchCounter,
+                          std::function<int(const std::string& message)> showErrorResult,
+                          std::function<void()> endProgram);
+
+}  // namespace prinstall

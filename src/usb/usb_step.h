@@ -1,0 +1,78 @@
+// The USB step of the Install command: makes sure a supported label printer is attached and
+// switched on before anything is installed. A silent first lookup; when it finds nothing,
+// the instruction dialog and then a search with one lookup a second, about 29 seconds long,
+// shown in the search window's progress bar.
+//
+// Everything runs on the user-interface thread, which blocks meanwhile.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/texts.h"
+#include "platform/clock.h"
+#include "platform/debug_log.h"
+#include "usb/usb_printer_device.h"
+
+namespace prinstall {
+
+// How the step ends: the installation goes on, or the step ended it at its failure end
+// (after showing the result dialog itself).
+inline constexpr int kUsbStepGoOn = 0;
+inline constexpr int kUsbStepFailed = -1;
+
+// The search counter's start value: the Install command sets it once per run.
+inline constexpr int kUsbSearchCounterStart = 10;
+
+inline constexpr Text kUsbSearchFailed = {"USB Port Search Failed.", "USB 포트 찾기 실패."};
+
+// The two windows of the step, made for one run of the Install command.
+class UsbStepView {
+public:
+    virtual ~UsbStepView() = default;
+    // Runs the instruction dialog modally: 1 for OK, 2 for Escape.
+    virtual int runWarning() = 0;
+    // Creates the search window and shows it; with `focus` it also takes the keyboard focus.
+    virtual void showSearch(bool focus) = 0;
+    // Moves the search window's progress bar (0 to 100) and shows it at once.
+    virtual void setSearchProgress(int position) = 0;
+    // Destroys the search window when it exists.
+    virtual void destroySearch() = 0;
+};
+
+struct UsbFlowContext {
+    UsbPrinterDevice& device;
+    UsbStepView& view;
+    Clock& clock;
+    DebugLog& debug;
+    Language language;
+    // The process-wide port name (ProcessState::usbPortName): the device's port name once
+    // the step goes on.
+    std::string& usbPortName;
+    // The result dialog for an installation error with this message; returns 1 when the
+    // operator pressed OK.
+    std::function<int(const std::string& message)> showErrorResult;
+    // Ends the main dialog with the cancel result, and so the program.
+    std::function<void()> endProgram;
+};
+
+// Runs the step once. `searchCounter` is the Install command's counter (10 when the run
+// started): the progress position and the time budget of the search. Returns kUsbStepGoOn
+// or kUsbStepFailed; at the failure end an OK in the result dialog has ended the program
+// (after a 500 ms pause).
+int RunUsbStep(UsbFlowContext& flow, int& searchCounter);
+
+// What the two dialogs' rules need from their windows.
+class UsbDialogView {
+public:
+    virtual ~UsbDialogView() = default;
+    virtual void setTitle(const std::string& text) = 0;
+    virtual void setItemText(int id, const std::string& text) = 0;
+};
+
+// Under code page 949 the dialogs take their Korean texts; otherwise the templates' stay.
+void InitUsbWarningDialog(std::uint32_t codePage, UsbDialogView& view);
+void InitUsbSearchDialog(std::uint32_t codePage, UsbDialogView& view);
+
+}  // namespace prinstall
