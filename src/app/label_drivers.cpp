@@ -50,14 +50,19 @@ std::string SecondPiece(const std::string& name) {
 
 }  // namespace
 
+bool IsLabelDriver(const std::string& driverName) {
+    return driverName.compare(0, std::strlen(kLabelDriverPrefix), kLabelDriverPrefix) == 0;
+}
+
+int LabelDriverNumber(const std::string& driverName) { return LeadingInt(SecondPiece(driverName)); }
+
 int ScanLabelDrivers(const std::vector<PrinterInfo2>& queues, int& driverNumber) {
     std::array<bool, kMaxDriverNumber + 1> inUse{};
-    const size_t prefixLength = std::strlen(kLabelDriverPrefix);
     int count = 0;
     for (const PrinterInfo2& q : queues) {
-        if (q.driverName.compare(0, prefixLength, kLabelDriverPrefix) != 0) continue;
+        if (!IsLabelDriver(q.driverName)) continue;
         ++count;
-        int n = LeadingInt(SecondPiece(q.driverName));
+        int n = LabelDriverNumber(q.driverName);
         if (n >= 1 && n <= kMaxDriverNumber) inUse[static_cast<size_t>(n)] = true;
     }
     for (int n = 1; n <= kMaxDriverNumber; ++n) {

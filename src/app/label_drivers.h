@@ -26,6 +26,14 @@ std::string ProposedQueueName(int labelDriverCount, int driverNumber);
 // taken, driverNumber keeps its value.
 int ScanLabelDrivers(const std::vector<PrinterInfo2>& queues, int& driverNumber);
 
+// Whether a driver name is one of the numbered copies: it begins with "TORVA Label Printer #"
+// (compared exactly, letter case included; the rest is not looked at).
+bool IsLabelDriver(const std::string& driverName);
+
+// N of a driver copy's name: the second piece between '#' signs read as a number (0 when
+// there is none). "TORVA Label Printer #3" gives 3.
+int LabelDriverNumber(const std::string& driverName);
+
 // A decimal number at the start of a text, as the C library's atoi reads it: leading white
 // space and a sign allowed, no digits gives 0; values past the int range are clamped.
 int LeadingInt(const std::string& text);

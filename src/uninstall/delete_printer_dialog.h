@@ -1,0 +1,105 @@
+// The driver removal dialog's rules: it lists the local queues whose driver is a numbered
+// label-printer driver, lets the operator tick them, and removes each ticked queue with its
+// driver and the driver's numbered files, reporting every step in the dialog's status line and
+// progress bar. When no label-printer queue is left, the uninstall entry and the port monitor
+// go too (cleanup.h). Every failure and the final outcome are reported in the dialog's own
+// result dialog, as an uninstallation.
+//
+// The window (delete_printer_dialog_win.h) only turns these into Win32 calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/app_context.h"
+#include "app/texts.h"
+#include "platform/files.h"
+#include "platform/processes.h"
+#include "platform/registry.h"
+
+namespace prinstall {
+
+// What the rules need from the dialog's window.
+class DeletePrinterView {
+public:
+    virtual ~DeletePrinterView() = default;
+
+    virtual void setTitle(const std::string& text) = 0;
+    virtual void setItemText(int id, const std::string& text) = 0;
+    virtual void enableItem(int id, bool enable) = 0;
+    virtual void setProgressRange(int low, int high) = 0;
+    virtual void setProgressPos(int pos) = 0;
+    // Invalidates the whole dialog without erasing and repaints it at once.
+    virtual void repaintNow() = 0;
+    // Gives a push button the dialog's font, its icon (32 x 32) and the standing look.
+    virtual void dressIconButton(int id, int iconId) = 0;
+
+    // The check list: entries in the order added, each with a two-state box.
+    virtual void listAdd(const std::string& text) = 0;
+    virtual bool listChecked(int index) = 0;
+    virtual void listSetChecked(int index, bool checked) = 0;
+
+    // Message box with OK, exclamation icon and the program's title.
+    virtual void appMessageBox(const std::string& text) = 0;
+    // Message box with OK only and the given caption.
+    virtual void messageBox(const std::string& text, const std::string& caption) = 0;
+    // Runs the dialog's own result dialog for an uninstallation with this message and outcome
+    // (0 success, 1 error); 1 when the operator pressed OK, 2 for Escape.
+    virtual int showResult(const std::string& message, int outcome) = 0;
+
+    virtual void endDialog(int result) = 0;
+};
+
+class DeletePrinterDialog {
+public:
+    // The dialog's results: Close or a confirmed final report, and everything else.
+    static constexpr int kOk = 1;
+    static constexpr int kCancel = 2;
+
+    DeletePrinterDialog(AppContext& app, Registry& registry, Files& files, Processes& processes,
+                        DeletePrinterView& view)
+        : app_(app), registry_(registry), files_(files), processes_(processes), view_(view) {}
+
+    // Message handlers. OnInitDialog returns true to let the dialog set the focus.
+    bool OnInitDialog();
+    // Control notification; true when handled.
+    bool OnCommand(int id, int code);
+
+    // Lists the label-printer queues (by queue name, in the spooler's order); their number,
+    // or -2 when the queues cannot be listed (the list then stays as it was).
+    int FillPrinterList();
+    // The number of ticked entries; Delete printer is enabled exactly when there is one.
+    int CountCheckedPrinters();
+    void OnSelectAll();
+    // The removal run over the ticked entries, last entry first.
+    void OnDeletePrinter();
+
+    Language language() const { return language_; }
+    int listedCount() const { return static_cast<int>(listed_.size()); }
+
+private:
+    // Removes one queue with its driver and files; false when the operator stopped the run.
+    bool RemovePrinter(const std::string& printerName);
+    // Shows a failure; true when the operator pressed OK, which stops the run.
+    bool ReportFailure(const std::string& text);
+    void Report(const char* status, int position);
+    void DeleteDriverFiles(int driverNumber);
+    // The label-printer queues left, counted by the listing rule; -2 when they cannot be listed.
+    int CountLabelQueues();
+
+    AppContext& app_;
+    Registry& registry_;
+    Files& files_;
+    Processes& processes_;
+    DeletePrinterView& view_;
+    Language language_ = Language::English;
+    std::vector<std::string> listed_;
+    bool runHadFailures_ = false;
+};
+
+// The subfolder of the driver directory that a Windows family keeps its driver files in:
+// none for families 1 to 4, "\2" for NT 4.0 (5), "\3" for everything else.
+const char* DriverVersionFolder(int osFamily);
+
+}  // namespace prinstall

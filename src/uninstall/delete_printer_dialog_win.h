@@ -1,0 +1,53 @@
+// The driver removal dialog's window (template IDD_DELETE_PRINTER): the check list of
+// label-printer queues, Select All, Delete printer and Close, the status line and progress
+// bar, and a result dialog of its own. The rules live in delete_printer_dialog.h.
+#pragma once
+
+#include <windows.h>
+
+#include "controls/icon_button_win.h"
+#include "ports/result_dialog_win.h"
+#include "ui/check_list_box_win.h"
+#include "ui/dialog_win.h"
+#include "uninstall/delete_printer_dialog.h"
+
+namespace prinstall {
+
+class DeletePrinterDialogWin : public ui::Dialog, private DeletePrinterView {
+public:
+    DeletePrinterDialogWin(AppContext& app, Registry& registry, Files& files, Processes& processes);
+
+    // Runs the dialog modally: DeletePrinterDialog::kOk or kCancel, -1 when it could not be
+    // created. The owner is disabled while it runs.
+    int run(HWND owner) { return static_cast<int>(runModal(owner)); }
+
+protected:
+    BOOL onInit() override;
+    bool onCommand(int id, int code, HWND control) override;
+
+private:
+    // DeletePrinterView
+    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
+    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
+    void enableItem(int id, bool enable) override { ui::Dialog::enableItem(id, enable); }
+    void setProgressRange(int low, int high) override;
+    void setProgressPos(int pos) override;
+    void repaintNow() override;
+    void dressIconButton(int id, int iconId) override;
+    void listAdd(const std::string& text) override { list_.add(text); }
+    bool listChecked(int index) override { return list_.check(index) != 0; }
+    void listSetChecked(int index, bool checked) override { list_.setCheck(index, checked ? 1 : 0); }
+    void appMessageBox(const std::string& text) override;
+    void messageBox(const std::string& text, const std::string& caption) override;
+    int showResult(const std::string& message, int outcome) override;
+    void endDialog(int result) override { ui::Dialog::endDialog(result); }
+
+    DeletePrinterDialog rules_;
+    controls::IconButton closeButton_;
+    controls::IconButton cancelButton_;
+    controls::IconButton deleteButton_;
+    ui::CheckListBox list_;
+    CompleteDialog resultDialog_;
+};
+
+}  // namespace prinstall

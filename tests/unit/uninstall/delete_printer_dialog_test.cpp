@@ -1,0 +1,386 @@
+#include "uninstall/delete_printer_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <set>
+
+#include "fakes/fake_files.h"
+#include "fakes/fake_platform.h"
+#include "install/uninstall_entry.h"
+#include "resource.h"
+
+namespace prinstall {
+namespace {
+
+const std::string kDriverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86";
+const char* const kNumbered[] = {"TVLabel%d.GPD", "TVLabel%d.DLL", "TVLabel%d.INI", "TVLabelE%d.DLL", "TVLabelUI%d.DLL"};
+
+class FakeDeletePrinterView : public DeletePrinterView {
+public:
+    struct Message {
+        std::string text;
+        std::string caption;  // empty for the program's own message box
+        bool operator==(const Message&) const = default;
+    };
+    struct Result {
+        std::string message;
+        int outcome;
+        bool operator==(const Result&) const = default;
+    };
+
+    std::string title = "Delete printer driver Dialog";
+    std::map<int, std::string> texts;
+    std::set<int> disabled;
+    std::map<int, int> dressed;
+    std::vector<int> positions;  // every position the bar was moved to
+    std::vector<std::string> statuses;
+    std::vector<std::pair<std::string, bool>> list;
+    std::vector<Message> messages;
+    std::vector<Result> results;
+    std::vector<int> answers;               // how each result dialog ends; OK when none is left
+    std::function<void()> onResult;         // runs when a result dialog comes up
+    int endedWith = 0;
+
+    void setTitle(const std::string& text) override { title = text; }
+    void setItemText(int id, const std::string& text) override {
+        texts[id] = text;
+        if (id == IDC_STATUS) statuses.push_back(text);
+    }
+    void enableItem(int id, bool enable) override {
+        if (enable) disabled.erase(id);
+        else disabled.insert(id);
+    }
+    void setProgressRange(int low, int high) override { texts[IDC_PROGRESS] = std::to_string(low) + "-" + std::to_string(high); }
+    void setProgressPos(int pos) override { positions.push_back(pos); }
+    void repaintNow() override {}
+    void dressIconButton(int id, int iconId) override { dressed[id] = iconId; }
+    void listAdd(const std::string& text) override { list.emplace_back(text, false); }
+    bool listChecked(int index) override { return list.at(static_cast<size_t>(index)).second; }
+    void listSetChecked(int index, bool checked) override { list.at(static_cast<size_t>(index)).second = checked; }
+    void appMessageBox(const std::string& text) override { messages.push_back({text, ""}); }
+    void messageBox(const std::string& text, const std::string& caption) override { messages.push_back({text, caption}); }
+    int showResult(const std::string& message, int outcome) override {
+        results.push_back({message, outcome});
+        if (onResult) onResult();
+        if (answers.empty()) return 1;
+        int answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    void endDialog(int result) override {
+        if (endedWith == 0) endedWith = result;
+    }
+
+    bool enabled(int id) const { return disabled.count(id) == 0; }
+};
+
+// Failures on demand for the calls the fake spooler always answers alike.
+class ScriptedSpooler : public fakes::FakeSpooler {
+public:
+    std::uint32_t keyError = 0;
+    std::function<void()> afterDriverDeletion;
+
+    std::uint32_t deletePrinterKey(Printer printer, const std::string& keyName) override {
+        return keyError != 0 ? keyError : FakeSpooler::deletePrinterKey(printer, keyName);
+    }
+    std::uint32_t deletePrinterDriver(const std::string& name) override {
+        std::uint32_t e = FakeSpooler::deletePrinterDriver(name);
+        if (afterDriverDeletion) afterDriverDeletion();
+        return e;
+    }
+};
+
+class DeletePrinterDialogTest : public ::testing::Test {
+protected:
+    DeletePrinterDialogTest() {
+        services.services["spooler"].status = {kServiceRunning, 0, 0};
+        spooler.monitors.push_back("TORVA LABEL USB Port");
+        for (const char* key : {kUninstallKeyEnglish, kUninstallKeyKorean}) {
+            Registry::Key k = 0;
+            registry.createKey(key, "", k);
+            registry.closeKey(k);
+        }
+    }
+
+    // Driver copy n with its files in the driver directory and its version folder.
+    void install(int n, const std::string& queue) {
+        const std::string driver = "TORVA Label Printer #" + std::to_string(n);
+        if (!spooler.hasDriver(driver)) spooler.addDriver(driver);
+        spooler.addQueue(queue, driver);
+        for (const char* pattern : kNumbered) {
+            files.addFile(kDriverDir + "\\" + format(pattern, n), "x");
+            files.addFile(kDriverDir + "\\3\\" + format(pattern, n), "x");
+        }
+    }
+    int filesOf(int n) const {
+        int count = 0;
+        for (const char* pattern : kNumbered) {
+            count += files.hasFile(kDriverDir + "\\" + format(pattern, n));
+            count += files.hasFile(kDriverDir + "\\3\\" + format(pattern, n));
+        }
+        return count;
+    }
+    void start() { dialog.OnInitDialog(); }
+    void tick(int index) {
+        view.list.at(static_cast<size_t>(index)).second = true;
+        dialog.OnCommand(IDC_PRINTER_LIST, 1);
+    }
+    void deletePrinters() { dialog.OnCommand(IDC_DELETE_PRINTER, 0); }
+
+    ScriptedSpooler spooler;
+    fakes::FakeServices services;
+    fakes::FakeSystemInfo systemInfo;
+    fakes::FakeClock clock;
+    fakes::FakeDebugLog debug;
+    fakes::FakeRegistry registry;
+    fakes::FakeFiles files;
+    fakes::FakeProcesses processes;
+    AppContext app{{spooler, services, systemInfo, clock, debug}, {}};
+    FakeDeletePrinterView view;
+    DeletePrinterDialog dialog{app, registry, files, processes, view};
+};
+
+TEST_F(DeletePrinterDialogTest, ListsTheLabelQueuesByQueueNameOnly) {
+    install(2, "Shipping");
+    spooler.addQueue("Office", "Generic / Text Only");
+    spooler.addQueue("Plain", "TORVA Label Printer");
+    spooler.addQueue("Lower", "torva label printer #4");
+    install(1, "TORVA Label Printer");
+    start();
+    EXPECT_EQ(view.list, (std::vector<std::pair<std::string, bool>>{{"Shipping", false}, {"TORVA Label Printer", false}}));
+    EXPECT_FALSE(view.enabled(IDC_DELETE_PRINTER));
+    EXPECT_EQ(view.texts[IDC_PROGRESS], "0-100");
+    EXPECT_EQ(view.positions, std::vector<int>{0});
+    EXPECT_EQ(view.dressed, (std::map<int, int>{{1, 148}, {2, 147}, {4, 156}}));
+    EXPECT_EQ(view.title, "Delete printer driver Dialog");
+    EXPECT_EQ(view.texts.count(IDC_SELECT_ALL), 0u);
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.endedWith, 0);
+}
+
+TEST_F(DeletePrinterDialogTest, KoreanCodePageGivesTheKoreanTexts) {
+    systemInfo.codePage = 949;
+    install(1, "Q");
+    start();
+    EXPECT_EQ(view.title, "프린터 드라이버 삭제 창");
+    EXPECT_EQ(view.texts[1], "확인");
+    EXPECT_EQ(view.texts[2], "취소");
+    EXPECT_EQ(view.texts[IDC_SELECT_ALL], "전체 선택");
+    EXPECT_EQ(view.texts[IDC_DELETE_PRINTER], "드라이버 삭제");
+}
+
+TEST_F(DeletePrinterDialogTest, NothingInstalledSaysSoAndEndsWithCancel) {
+    spooler.addQueue("Office", "Generic / Text Only");
+    start();
+    EXPECT_EQ(view.messages, (std::vector<FakeDeletePrinterView::Message>{
+                                 {"Installed Printer Driver not exist", "Uninstallation Error"}}));
+    EXPECT_EQ(view.endedWith, DeletePrinterDialog::kCancel);
+    EXPECT_EQ(view.dressed.size(), 3u);  // the rest of the start-up still ran
+
+    FakeDeletePrinterView korean;
+    systemInfo.codePage = 949;
+    spooler.printers.clear();
+    DeletePrinterDialog(app, registry, files, processes, korean).OnInitDialog();
+    EXPECT_EQ(korean.messages, (std::vector<FakeDeletePrinterView::Message>{
+                                   {"현재 설치된 프린터 드라이버가 없습니다.", "삭제 장애"}}));
+}
+
+TEST_F(DeletePrinterDialogTest, WithoutSpoolerOrListTheDialogStaysOpenAndEmpty) {
+    install(1, "Q");
+    spooler.enumError = 1722;
+    start();
+    EXPECT_TRUE(view.list.empty());
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.endedWith, 0);
+
+    FakeDeletePrinterView stopped;
+    services.services["spooler"].status = {kServiceStopped, 0, 0};
+    services.startError = 1058;
+    DeletePrinterDialog(app, registry, files, processes, stopped).OnInitDialog();
+    ASSERT_EQ(stopped.messages.size(), 1u);
+    EXPECT_EQ(stopped.messages[0].caption, "");
+    EXPECT_TRUE(stopped.dressed.empty());
+    EXPECT_FALSE(stopped.enabled(IDC_DELETE_PRINTER));
+    EXPECT_EQ(stopped.endedWith, 0);
+}
+
+TEST_F(DeletePrinterDialogTest, DeletePrinterIsUsableExactlyWhileSomethingIsTicked) {
+    install(1, "A");
+    install(2, "B");
+    start();
+    tick(1);
+    EXPECT_TRUE(view.enabled(IDC_DELETE_PRINTER));
+    view.list[1].second = false;
+    dialog.OnCommand(IDC_PRINTER_LIST, 1);
+    EXPECT_FALSE(view.enabled(IDC_DELETE_PRINTER));
+    deletePrinters();
+    EXPECT_EQ(view.messages, (std::vector<FakeDeletePrinterView::Message>{
+                                 {"Select to uninstall Printer Driver !!!", "Select Printer Driver Error"}}));
+    EXPECT_TRUE(spooler.deletedPrinters.empty());
+    dialog.OnCommand(IDC_SELECT_ALL, 0);
+    EXPECT_TRUE(view.list[0].second && view.list[1].second);
+    EXPECT_TRUE(view.enabled(IDC_DELETE_PRINTER));
+}
+
+TEST_F(DeletePrinterDialogTest, RenamedQueueGoesWithItsDriverAndNumberedFilesInBothFolders) {
+    install(1, "TORVA Label Printer");
+    install(2, "Shipping");
+    start();
+    tick(1);
+    deletePrinters();
+    EXPECT_EQ(spooler.deletedPrinters, std::vector<std::string>{"Shipping"});
+    EXPECT_EQ(spooler.deletedDrivers, std::vector<std::string>{"TORVA Label Printer #2"});
+    EXPECT_EQ(filesOf(2), 0);
+    EXPECT_EQ(filesOf(1), 10);
+    EXPECT_EQ(view.positions, (std::vector<int>{0, 20, 30, 40, 50, 60, 65, 70, 80, 85}));
+    EXPECT_EQ(view.statuses.front(), "Enum Printer Drivers Ended");
+    EXPECT_EQ(view.statuses.back(), "Delete Printer Driver Ended");
+    EXPECT_EQ(view.results, (std::vector<FakeDeletePrinterView::Result>{{"Uninstallation completed. ", 0}}));
+    EXPECT_EQ(view.endedWith, DeletePrinterDialog::kOk);
+    // A label queue is left: the entry and the monitor stay.
+    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+    EXPECT_TRUE(spooler.deletedMonitors.empty());
+    EXPECT_EQ(spooler.openPrinterHandles(), 0u);
+}
+
+TEST_F(DeletePrinterDialogTest, LastEntryGoesFirstAndTheLastQueueTakesEntryAndMonitorAlong) {
+    systemInfo.codePage = 949;
+    install(1, "A");
+    install(2, "B");
+    install(3, "C");
+    start();
+    view.onResult = [&] {
+        // Everything is gone before the final report comes up.
+        EXPECT_FALSE(registry.has(kUninstallKeyKorean));
+        EXPECT_EQ(spooler.deletedMonitors, std::vector<std::string>{"TORVA LABEL USB Port"});
+    };
+    view.answers = {2};  // the final report closed with Escape
+    dialog.OnCommand(IDC_SELECT_ALL, 0);
+    deletePrinters();
+    EXPECT_EQ(spooler.deletedPrinters, (std::vector<std::string>{"C", "B", "A"}));
+    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+    EXPECT_EQ(view.results, (std::vector<FakeDeletePrinterView::Result>{{"프린터 드라이버가 정상적으로 삭제되었습니다. ", 0}}));
+    EXPECT_EQ(view.endedWith, DeletePrinterDialog::kCancel);
+}
+
+// While another queue still uses the driver, Windows keeps it (3001); its files must stay
+// with it, or that queue would print through a driver without its files.
+TEST_F(DeletePrinterDialogTest, SharedDriverKeepsItsFilesUntilItsLastQueueGoes) {
+    install(2, "First");
+    install(2, "Second");
+    start();
+    tick(0);
+    deletePrinters();
+    EXPECT_EQ(spooler.deletedPrinters, std::vector<std::string>{"First"});
+    EXPECT_TRUE(spooler.hasDriver("TORVA Label Printer #2"));
+    EXPECT_EQ(filesOf(2), 10);
+    EXPECT_EQ(view.results.back().outcome, 0);
+
+    FakeDeletePrinterView again;
+    DeletePrinterDialog second(app, registry, files, processes, again);
+    second.OnInitDialog();
+    second.OnSelectAll();
+    second.OnDeletePrinter();
+    EXPECT_FALSE(spooler.hasDriver("TORVA Label Printer #2"));
+    EXPECT_EQ(filesOf(2), 0);
+}
+
+TEST_F(DeletePrinterDialogTest, OkOnAFailureStopsTheRunAtOnce) {
+    install(1, "A");
+    install(2, "B");
+    start();
+    dialog.OnSelectAll();
+    spooler.openPrinterError = 5;
+    deletePrinters();
+    EXPECT_EQ(view.results, (std::vector<FakeDeletePrinterView::Result>{{"Failure to OpenPrinter(B) GetLastError()=5", 1}}));
+    EXPECT_EQ(view.statuses.back(), "Open Exist Printer Started");
+    EXPECT_EQ(view.endedWith, DeletePrinterDialog::kCancel);
+    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+}
+
+TEST_F(DeletePrinterDialogTest, EscapeOnFailuresGoesOnAndTheFinalReportSaysSo) {
+    install(1, "A");
+    install(2, "B");
+    start();
+    dialog.OnSelectAll();
+    spooler.keyError = 5;
+    spooler.deletePrinterError = 1905;
+    view.answers = {2, 2, 2, 2, 1};
+    deletePrinters();
+    EXPECT_EQ(view.results[0].message, "Failure to DeletePrinterKey(B) GetLastError()=5");
+    EXPECT_EQ(view.results[1].message, "Failure to DeletePrinter GetLastError()=1905");
+    // The driver is still in use by its undeleted queue (3001, no report); its files stay.
+    EXPECT_EQ(view.results[4], (FakeDeletePrinterView::Result{"Uninstallation finished with errors. ", 1}));
+    EXPECT_EQ(filesOf(1) + filesOf(2), 20);
+    EXPECT_EQ(view.positions, (std::vector<int>{0, 20, 30, 40, 50, 60, 65, 80, 85, 20, 30, 40, 50, 60, 65, 80, 85}));
+    EXPECT_EQ(view.endedWith, DeletePrinterDialog::kOk);
+    EXPECT_EQ(spooler.openPrinterHandles(), 0u);
+}
+
+TEST_F(DeletePrinterDialogTest, PrinterDataKeyGoneOrUnsupportedIsNoFailure) {
+    install(1, "A");
+    install(2, "B");
+    spooler.printerKeys["B"] = {"B"};
+    start();
+    dialog.OnSelectAll();
+    deletePrinters();
+    EXPECT_EQ(view.results, (std::vector<FakeDeletePrinterView::Result>{{"Uninstallation completed. ", 0}}));
+
+    install(3, "C");
+    spooler.hasDeletePrinterKey = false;  // 120, as on Wine
+    FakeDeletePrinterView wine;
+    DeletePrinterDialog second(app, registry, files, processes, wine);
+    second.OnInitDialog();
+    second.OnSelectAll();
+    second.OnDeletePrinter();
+    EXPECT_EQ(wine.results, (std::vector<FakeDeletePrinterView::Result>{{"Uninstallation completed. ", 0}}));
+    EXPECT_EQ(spooler.deletedPrinters, (std::vector<std::string>{"B", "A", "C"}));
+}
+
+TEST_F(DeletePrinterDialogTest, UnreadableQueueOrUndeletableDriverKeepsTheFiles) {
+    install(1, "A");
+    install(2, "B");
+    start();
+    dialog.OnSelectAll();
+    spooler.getPrinterError = 122;
+    spooler.deleteDriverError = 5;
+    view.answers = {2, 2};
+    deletePrinters();
+    EXPECT_EQ(view.results[0].message, "Failure to GetPrinter GetLastError()=122");
+    EXPECT_TRUE(spooler.deletedPrinters.empty());
+    EXPECT_EQ(filesOf(1) + filesOf(2), 20);
+
+    spooler.getPrinterError = 0;
+    FakeDeletePrinterView retry;
+    retry.answers = {2};
+    DeletePrinterDialog second(app, registry, files, processes, retry);
+    second.OnInitDialog();
+    retry.list[1].second = true;
+    second.OnDeletePrinter();
+    EXPECT_EQ(retry.results[0].message, "Failure to DeletePrinterDriverEx GetLastError()=5");
+    EXPECT_EQ(spooler.deletedPrinters, std::vector<std::string>{"B"});
+    EXPECT_EQ(filesOf(2), 10);
+    EXPECT_EQ(spooler.openPrinterHandles(), 0u);
+}
+
+TEST_F(DeletePrinterDialogTest, FailedRecountSkipsTheCleanup) {
+    install(1, "A");
+    start();
+    dialog.OnSelectAll();
+    spooler.afterDriverDeletion = [&] { spooler.enumError = 1722; };
+    deletePrinters();
+    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+    EXPECT_TRUE(spooler.deletedMonitors.empty());
+    EXPECT_EQ(view.results.back().message, "Uninstallation completed. ");
+}
+
+TEST(DriverVersionFolder, OldFamiliesUseTheDirectoryItselfNtFourTheTwoFolder) {
+    for (int family : {1, 2, 3, 4}) EXPECT_STREQ(DriverVersionFolder(family), "") << family;
+    EXPECT_STREQ(DriverVersionFolder(5), "\\2");
+    for (int family : {0, 6, 11, 12}) EXPECT_STREQ(DriverVersionFolder(family), "\\3") << family;
+}
+
+}  // namespace
+}  // namespace prinstall
