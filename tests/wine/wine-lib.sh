@@ -70,7 +70,8 @@ prinstall_ensure_prefix() {
   ) 9>"$prefix.lock"
 }
 
-# Puts the fonts that the dialogs' "MS Sans Serif" maps to into a prefix, for a language.
+# Puts the fonts that the dialogs' "MS Sans Serif" and "System" map to into a prefix, for a
+# language.
 # Debian's Wine does not find the fonts of the fonts-wine package by itself; without them
 # the English dialogs fall back to a wider font that cuts their labels off. Those fonts have
 # no Hangul, though, and Wine then draws Korean texts as bars where Korean Windows falls back
@@ -81,6 +82,13 @@ prinstall_dialog_fonts() {
   [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] || return 0
   if [ "$language" = korean ]; then
     rm -f "$fonts"/ms_sans_serif.ttf "$fonts"/sserif*.fon "$fonts"/ssee*.fon "$fonts"/ssef*.fon
+    # "System" (the IP address dialog's font) has no Hangul either, and no font of the host
+    # takes its place by itself: its files go too, and Wine's replacement table names a
+    # Hangul font for it, as Korean Windows' System font has Hangul. (A replacement is only
+    # used for a name that no font file provides.)
+    rm -f "$fonts"/system.ttf "$fonts"/vgasys*.fon "$fonts"/vgas[0-9]*.fon "$fonts"/?vgasys.fon
+    printf '\n[Software\\\\Wine\\\\Fonts\\\\Replacements] 1700000000\n"System"="NanumGothic"\n' \
+      >>"$prefix/user.reg"
   else
     cp -n /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$fonts/" 2>/dev/null
   fi

@@ -1,0 +1,545 @@
+// The port and code page dialog and the IP address dialog under Wine. This program carries
+// Prinstall's resources and runs a PortInfoDialog itself, on a thread of its own as the
+// Install command would, over the real spooler and registry of the prefix. The test thread
+// reads and drives the dialogs by control id, looks at the interface picture on the screen,
+// and checks what the dialog hands back.
+//
+// Wine has no control set 001 and no Standard TCP/IP monitor: the tests create the monitor's
+// key themselves where the address check is to pass, and remove it where it is to fail.
+//
+// ctest runs the English suite under code page 1252 and the Korean one under 949.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "controls/picture_control.h"
+#include "harness_win.h"
+#include "pixels_win.h"
+#include "platform/basic_win.h"
+#include "platform/files_win.h"
+#include "platform/registry_win.h"
+#include "platform/services_win.h"
+#include "platform/spooler_win.h"
+#include "ports/port_dialog_win.h"
+#include "resource.h"
+
+namespace {
+
+using namespace e2e;
+using prinstall::kDialogCancel;
+using prinstall::kDialogOk;
+
+constexpr int kNotEnded = -100;
+constexpr wchar_t kPortsKey[] = L"SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
+constexpr wchar_t kLocalPortsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+
+// ---------------------------------------------------------------------------------------
+// The dialog on a thread of its own.
+
+bool isDialogClass(HWND window) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    return std::wstring(name) == L"#32770";
+}
+
+struct ThreadSearch {
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectDialogs(HWND window, LPARAM param) {
+    if (isDialogClass(window) && IsWindowVisible(window))
+        reinterpret_cast<ThreadSearch*>(param)->found.push_back(window);
+    return TRUE;
+}
+
+// Runs a modal dialog on a thread of its own. The destructor cancels whatever dialogs and
+// message boxes are still up (a failed test), so the next test starts without them.
+class DialogThread {
+public:
+    explicit DialogThread(std::function<int()> run)
+        : thread_([this, run] {
+              threadId_ = GetCurrentThreadId();
+              result_ = run();
+              ended_ = true;
+          }) {}
+
+    ~DialogThread() {
+        const ULONGLONG deadline = GetTickCount64() + kExitTimeoutMs;
+        while (!ended_ && GetTickCount64() < deadline) {
+            for (HWND window : dialogs()) PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            Sleep(100);
+        }
+        if (ended_) {
+            thread_.join();
+        } else {
+            ADD_FAILURE() << "the dialog did not close";
+            thread_.detach();
+        }
+    }
+
+    DialogThread(const DialogThread&) = delete;
+    DialogThread& operator=(const DialogThread&) = delete;
+
+    // The visible dialog windows of the thread (dialogs and message boxes).
+    std::vector<HWND> dialogs() const {
+        ThreadSearch search;
+        if (threadId_) EnumThreadWindows(threadId_, collectDialogs, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    // A visible dialog of the thread other than those in `except`, once its thread is idle;
+    // nullptr when none came.
+    HWND waitForDialog(const std::vector<HWND>& except = {}) const {
+        const ULONGLONG deadline = GetTickCount64() + kWindowTimeoutMs;
+        while (GetTickCount64() < deadline && !ended_) {
+            for (HWND window : dialogs()) {
+                if (std::find(except.begin(), except.end(), window) == except.end())
+                    return waitUntilIdle(window) ? window : nullptr;
+            }
+            Sleep(50);
+        }
+        return nullptr;
+    }
+
+    int result() {
+        const ULONGLONG deadline = GetTickCount64() + kExitTimeoutMs;
+        while (!ended_ && GetTickCount64() < deadline) Sleep(20);
+        return ended_ ? result_.load() : kNotEnded;
+    }
+
+private:
+    std::atomic<DWORD> threadId_{0};
+    std::atomic<int> result_{kNotEnded};
+    std::atomic<bool> ended_{false};
+    std::thread thread_;
+};
+
+// ---------------------------------------------------------------------------------------
+// The machine: the program's adapters over Wine's spooler and registry.
+
+struct Machine {
+    prinstall::WinSpooler spooler;
+    prinstall::WinServices services;
+    prinstall::WinSystemInfo systemInfo;
+    prinstall::WinClock clock;
+    prinstall::WinDebugLog debug;
+    prinstall::WinFiles files;
+    prinstall::WinRegistry registry;
+    prinstall::AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry}, {}};
+};
+
+void setMonitorKey(bool present) {
+    if (present) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPortsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    } else {
+        // The prefix has no control set 001 of its own: all of it is ours.
+        const LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SYSTEM\\ControlSet001");
+        ASSERT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) << status;
+    }
+}
+
+// A port of the "Local Port" monitor, as the spooler lists it from the registry.
+void setLocalPort(const wchar_t* name, bool present) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLocalPortsKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    if (present) RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
+    else RegDeleteValueW(key, name);
+    RegCloseKey(key);
+}
+
+// ---------------------------------------------------------------------------------------
+// Reading and driving the dialogs.
+
+std::vector<std::wstring> listEntries(HWND dialog, int id) {
+    HWND list = GetDlgItem(dialog, id);
+    std::vector<std::wstring> entries;
+    const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::wstring text(static_cast<size_t>(SendMessageW(list, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+        SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(text.size() - 1);
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+int listSelection(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0)); }
+
+// Selects an entry as the operator does: the list changes and tells the dialog.
+void pickEntry(HWND dialog, int id, const std::wstring& text) {
+    HWND list = GetDlgItem(dialog, id);
+    const LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    ASSERT_NE(index, CB_ERR) << utf8(text);
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+bool checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+// The interface radio buttons that the operator sees, and the hidden family marks.
+const int kVisibleRadios[] = {IDC_PORT_SERIAL, IDC_PORT_BLUETOOTH, IDC_PORT_PARALLEL, IDC_PORT_USB,
+                              IDC_PORT_ETHERNET, IDC_PORT_WIFI, IDC_PORT_DRIVER_PORT};
+const int kHiddenRadios[] = {IDC_PORT_MARK_2003, IDC_PORT_MARK_VISTA, IDC_PORT_MARK_2008,
+                             IDC_PORT_MARK_7, IDC_PORT_MARK_8, IDC_PORT_MARK_2012};
+
+void expectOnlyChecked(HWND dialog, int id) {
+    for (int radio : kVisibleRadios) EXPECT_EQ(checked(dialog, radio), radio == id) << "radio " << radio;
+    for (int radio : kHiddenRadios) EXPECT_FALSE(checked(dialog, radio)) << "family mark " << radio;
+}
+
+// Clicks an interface that asks for an address: posted, because the click opens the modal
+// address dialog and would not return before it closes.
+HWND clickNetworkInterface(DialogThread& shown, HWND dialog, int id) {
+    EXPECT_TRUE(PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0));
+    return shown.waitForDialog({dialog});
+}
+
+std::uint32_t shownAddress(HWND ipDialog) {
+    DWORD address = 0;
+    SendDlgItemMessageW(ipDialog, IDC_IP_ADDRESS, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+    return address;
+}
+
+void typeAddress(HWND ipDialog, BYTE a, BYTE b, BYTE c, BYTE d) {
+    SendDlgItemMessageW(ipDialog, IDC_IP_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
+}
+
+void expectScreenshot(HWND window, const std::wstring& name) {
+    const Screenshot shot = saveScreenshot(window, name);
+    EXPECT_FALSE(shot.path.empty()) << utf8(shot.error);
+    EXPECT_GE(shot.colours, 16) << utf8(name) << " looks blank";
+}
+
+std::string describe(const Colour& c) {
+    char text[48] = {};
+    std::snprintf(text, sizeof text, "(%d, %d, %d)", c.red, c.green, c.blue);
+    return text;
+}
+
+bool closeTo(const Colour& a, COLORREF b, int tolerance = 8) {
+    return std::abs(a.red - GetRValue(b)) <= tolerance && std::abs(a.green - GetGValue(b)) <= tolerance &&
+           std::abs(a.blue - GetBValue(b)) <= tolerance;
+}
+
+// A bitmap of this program's resources (the same as Prinstall's): size and top-left pixel.
+struct BitmapFacts {
+    int width = 0;
+    int height = 0;
+    COLORREF corner = 0;
+};
+
+BitmapFacts bitmapFacts(int id) {
+    BitmapFacts facts;
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!bitmap) return facts;
+    BITMAP info{};
+    GetObjectW(bitmap, sizeof info, &info);
+    facts.width = info.bmWidth;
+    facts.height = info.bmHeight;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    facts.corner = GetPixel(memory, 1, 1);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    return facts;
+}
+
+// What the screen shows in the picture's place: the picture window keeps the frame's id
+// and rectangle; the bitmap fills its width with its proportions kept (the interface
+// pictures are all wider in proportion than the frame), on the button face below.
+void expectPicture(HWND dialog, int bitmapId, const char* what) {
+    SCOPED_TRACE(what);
+    HWND picture = GetDlgItem(dialog, IDC_PORT_PICTURE);
+    ASSERT_NE(picture, nullptr);
+    wchar_t name[32] = {};
+    GetClassNameW(picture, name, 32);
+    EXPECT_EQ(std::wstring(name), L"PrinstallPicture");
+    RECT frame{252, 27, 252 + 88, 27 + 110};
+    MapDialogRect(dialog, &frame);
+    EXPECT_EQ(controlRect(dialog, IDC_PORT_PICTURE).left, frame.left);
+    EXPECT_EQ(controlRect(dialog, IDC_PORT_PICTURE).bottom, frame.bottom);
+
+    const BitmapFacts facts = bitmapFacts(bitmapId);
+    ASSERT_GT(facts.width, 0) << "bitmap " << bitmapId;
+    ClientPixels pixels;
+    ASSERT_TRUE(pixels.capture(picture));
+    const auto layout = controls::LayoutPicture(pixels.width(), pixels.height(), {0, 0, facts.width, facts.height},
+                                                controls::kFitInside);
+    EXPECT_EQ(layout.dest.width(), pixels.width());
+    ASSERT_LT(layout.dest.bottom, pixels.height() - 4);
+
+    const Colour corner = pixels.at(2, 2);
+    EXPECT_TRUE(closeTo(corner, facts.corner)) << "picture corner " << describe(corner);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const RECT band{0, layout.dest.bottom, pixels.width(), pixels.height()};
+    const int faceCount = pixels.count(band, [&](const Colour& c) { return closeTo(c, face, 0); });
+    EXPECT_EQ(faceCount, (band.right - band.left) * (band.bottom - band.top)) << "band below the picture";
+    // The picture itself is not plain: the drawing shows.
+    const RECT shown{0, 0, layout.dest.right, layout.dest.bottom};
+    const int plain = pixels.count(shown, [&](const Colour& c) { return closeTo(c, facts.corner, 2); });
+    EXPECT_LT(plain, (shown.right * shown.bottom) * 9 / 10) << "only the ground of the picture shows";
+}
+
+// ---------------------------------------------------------------------------------------
+// English (code page 1252).
+
+class PortDialogEnglish : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(GetACP(), 949u) << "this suite runs under a non-Korean code page";
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_INTERNET_CLASSES};
+        InitCommonControlsEx(&controls);
+        setMonitorKey(true);
+    }
+    void TearDown() override { setMonitorKey(false); }
+
+    Machine machine;
+};
+
+TEST_F(PortDialogEnglish, OpensOnUsbAndReturnsTheSerialPortAndCodePageChosen) {
+    prinstall::PortInfoDialog dialog(machine.app);
+    DialogThread shown([&] { return dialog.run(nullptr); });
+    HWND window = shown.waitForDialog();
+    ASSERT_NE(window, nullptr) << "the port dialog did not appear";
+
+    EXPECT_EQ(windowText(window), L"Select Printer's Port Infomation Dialog");
+    const std::pair<int, const wchar_t*> texts[] = {
+        {IDC_PORT_GROUP, L"Printer interface"},   {IDC_PORT_CODE_PAGE_LABEL, L"Code Page : "},
+        {IDC_PORT_LIST_LABEL, L"Printer Port : "}, {IDC_PORT_PROCESSOR_LABEL, L"Processor  : "},
+        {IDOK, L"&OK"},                            {IDCANCEL, L"&Exit"},
+        {IDC_PORT_SERIAL, L"Serial"},              {IDC_PORT_DRIVER_PORT, L"Printer Driver Port"},
+    };
+    for (const auto& [id, text] : texts) EXPECT_EQ(controlText(window, id), text) << "control " << id;
+
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    EXPECT_FALSE(style & WS_SYSMENU) << "no system menu, no close box";
+    EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    for (int id : kHiddenRadios) EXPECT_FALSE(controlVisible(window, id)) << id;
+    for (int id : {IDOK, IDCANCEL})
+        EXPECT_EQ(GetWindowLongW(GetDlgItem(window, id), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW) << id;
+
+    // USB, its one port and its picture; the prefix's Windows 7 mark is cleared again.
+    expectOnlyChecked(window, IDC_PORT_USB);
+    EXPECT_EQ(listEntries(window, IDC_PORT_LIST), std::vector<std::wstring>{L"USB"});
+    EXPECT_EQ(listSelection(window, IDC_PORT_LIST), 0);
+    EXPECT_TRUE(controlEnabled(window, IDOK));
+    expectPicture(window, IDB_USB, "USB");
+
+    const auto codePages = listEntries(window, IDC_PORT_CODE_PAGE);
+    ASSERT_EQ(codePages.size(), 23u);
+    EXPECT_EQ(codePages[0], L"United States (437)");
+    EXPECT_EQ(codePages[6], L"Thai    (874)") << "unsorted, blanks kept";
+    EXPECT_EQ(listSelection(window, IDC_PORT_CODE_PAGE), 0);
+    EXPECT_EQ(listEntries(window, IDC_PORT_PROCESSOR), (std::vector<std::wstring>{L"32-Bit OS", L"64-Bit OS", L"Itanium"}));
+    EXPECT_EQ(listSelection(window, IDC_PORT_PROCESSOR), 0) << "a 32-bit prefix";
+    EXPECT_FALSE(controlEnabled(window, IDC_PORT_PROCESSOR));
+    expectScreenshot(window, L"port-dialog-en");
+
+    // Serial: the prefix's COM ports, sorted, and the serial picture in a new window.
+    HWND usbPicture = GetDlgItem(window, IDC_PORT_PICTURE);
+    ASSERT_TRUE(clickButton(window, IDC_PORT_SERIAL));
+    expectOnlyChecked(window, IDC_PORT_SERIAL);
+    EXPECT_EQ(listEntries(window, IDC_PORT_LIST), (std::vector<std::wstring>{L"COM1:", L"COM2:", L"COM3:", L"COM4:"}));
+    EXPECT_EQ(listSelection(window, IDC_PORT_LIST), 0);
+    EXPECT_NE(GetDlgItem(window, IDC_PORT_PICTURE), usbPicture);
+    expectPicture(window, IDB_SERIAL, "serial");
+    expectScreenshot(window, L"port-dialog-serial-en");
+
+    ASSERT_TRUE(clickButton(window, IDC_PORT_PARALLEL));
+    EXPECT_EQ(listEntries(window, IDC_PORT_LIST), (std::vector<std::wstring>{L"LPT1:", L"LPT2:", L"LPT3:"}));
+    expectPicture(window, IDB_PARALLEL, "parallel");
+    ASSERT_TRUE(clickButton(window, IDC_PORT_BLUETOOTH));
+    expectPicture(window, IDB_BLUETOOTH, "Bluetooth");
+    pickEntry(window, IDC_PORT_LIST, L"COM3:");
+    pickEntry(window, IDC_PORT_CODE_PAGE, L"US (ANSI) (1252)");
+
+    ASSERT_TRUE(clickButton(window, IDOK));
+    ASSERT_EQ(shown.result(), kDialogOk);
+    EXPECT_EQ(dialog.portName(), "COM3:");
+    EXPECT_EQ(dialog.ipAddressText(), "");
+    EXPECT_TRUE(machine.app.state.useLabelPortMonitor);
+    EXPECT_EQ(machine.app.state.codePage, 13);
+    EXPECT_EQ(machine.app.state.os.osFamily, 11) << "the prefix reports Windows 7";
+    EXPECT_EQ(machine.app.state.os.processor, 0);
+}
+
+TEST_F(PortDialogEnglish, TheNetworkAddressIsAskedForCheckedAndOfferedAgain) {
+    prinstall::PortInfoDialog dialog(machine.app);
+    DialogThread shown([&] { return dialog.run(nullptr); });
+    HWND window = shown.waitForDialog();
+    ASSERT_NE(window, nullptr);
+
+    HWND ip = clickNetworkInterface(shown, window, IDC_PORT_ETHERNET);
+    ASSERT_NE(ip, nullptr) << "the IP address dialog did not appear";
+    EXPECT_EQ(windowText(ip), L"Printer IP Address");
+    EXPECT_EQ(controlText(ip, IDC_IP_LABEL), L"IP Address : ");
+    EXPECT_EQ(controlText(ip, IDOK), L"OK");
+    EXPECT_FALSE(GetWindowLongW(ip, GWL_STYLE) & WS_SYSMENU);
+    EXPECT_EQ(shownAddress(ip), MAKEIPADDRESS(192, 168, 0, 192));
+    expectScreenshot(ip, L"ip-dialog-en");
+    typeAddress(ip, 10, 1, 2, 3);
+    ASSERT_TRUE(clickButton(ip, IDOK));
+    ASSERT_TRUE(waitForWindowGone(ip));
+    ASSERT_TRUE(waitUntilIdle(window));
+    expectOnlyChecked(window, IDC_PORT_ETHERNET);
+    EXPECT_EQ(listEntries(window, IDC_PORT_LIST), std::vector<std::wstring>{L"TCP/IP"});
+    expectPicture(window, IDB_ETHERNET, "Ethernet");
+    EXPECT_TRUE(controlEnabled(window, IDOK));
+
+    // Wi-Fi offers the confirmed address; Escape keeps it.
+    ip = clickNetworkInterface(shown, window, IDC_PORT_WIFI);
+    ASSERT_NE(ip, nullptr);
+    EXPECT_EQ(shownAddress(ip), MAKEIPADDRESS(10, 1, 2, 3));
+    ASSERT_TRUE(postKey(ip, VK_ESCAPE));
+    ASSERT_TRUE(waitForWindowGone(ip));
+    ASSERT_TRUE(waitUntilIdle(window));
+    expectPicture(window, IDB_WIFI, "Wi-Fi");
+
+    ASSERT_TRUE(clickButton(window, IDOK));
+    ASSERT_EQ(shown.result(), kDialogOk);
+    EXPECT_EQ(dialog.portName(), "TCP/IP");
+    EXPECT_EQ(dialog.ipAddressText(), "10.1.2.3");
+}
+
+TEST_F(PortDialogEnglish, WithoutTheStandardTcpIpMonitorTheAddressIsRefusedAndOkStaysOff) {
+    setMonitorKey(false);
+    prinstall::PortInfoDialog dialog(machine.app);
+    DialogThread shown([&] { return dialog.run(nullptr); });
+    HWND window = shown.waitForDialog();
+    ASSERT_NE(window, nullptr);
+
+    HWND ip = clickNetworkInterface(shown, window, IDC_PORT_ETHERNET);
+    ASSERT_NE(ip, nullptr);
+    typeAddress(ip, 10, 0, 0, 5);
+    ASSERT_TRUE(PostMessageW(GetDlgItem(ip, IDOK), BM_CLICK, 0, 0));  // the message box blocks it
+    HWND box = shown.waitForDialog({window, ip});
+    ASSERT_NE(box, nullptr) << "no message about the missing monitor";
+    EXPECT_EQ(windowText(box), L"prinstall_ports_dialogs_win") << "the program's title";
+    EXPECT_EQ(controlText(box, 0xFFFF), L"Standard TCP/IP Port not installed\nPlease Install Standard TCP/IP Port");
+    ASSERT_TRUE(clickButton(box, IDOK));
+    ASSERT_TRUE(waitForWindowGone(ip));
+    ASSERT_TRUE(waitUntilIdle(window));
+
+    // The network port without an address cannot be confirmed, not even with Enter.
+    EXPECT_EQ(listEntries(window, IDC_PORT_LIST), std::vector<std::wstring>{L"TCP/IP"});
+    EXPECT_FALSE(controlEnabled(window, IDOK));
+    expectScreenshot(window, L"port-dialog-no-address-en");
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
+    ASSERT_TRUE(waitUntilIdle(window));
+    EXPECT_TRUE(IsWindowVisible(window)) << "OK ended the dialog without an address";
+
+    ASSERT_TRUE(clickButton(window, IDC_PORT_USB));
+    EXPECT_TRUE(controlEnabled(window, IDOK));
+    ASSERT_TRUE(clickButton(window, IDCANCEL));
+    EXPECT_EQ(shown.result(), kDialogCancel);
+}
+
+TEST_F(PortDialogEnglish, APortNamedInLowerCaseIsOfferedOnlyAmongAllPorts) {
+    setLocalPort(L"com5:", true);
+    std::vector<std::string> ports;
+    ASSERT_EQ(machine.spooler.enumPorts(ports), 0u);
+    ASSERT_NE(std::find(ports.begin(), ports.end(), "com5:"), ports.end()) << "the spooler does not list it";
+
+    prinstall::PortInfoDialog dialog(machine.app);
+    DialogThread shown([&] { return dialog.run(nullptr); });
+    HWND window = shown.waitForDialog();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(clickButton(window, IDC_PORT_SERIAL));
+    EXPECT_EQ(listEntries(window, IDC_PORT_LIST), (std::vector<std::wstring>{L"COM1:", L"COM2:", L"COM3:", L"COM4:"}));
+    ASSERT_TRUE(clickButton(window, IDC_PORT_DRIVER_PORT));
+    EXPECT_EQ(listEntries(window, IDC_PORT_LIST),
+              (std::vector<std::wstring>{L"COM1:", L"COM2:", L"COM3:", L"COM4:", L"com5:", L"FILE:", L"LPT1:",
+                                         L"LPT2:", L"LPT3:"}));
+    expectPicture(window, IDB_PRINTER_PORT, "printer");
+    pickEntry(window, IDC_PORT_LIST, L"com5:");
+    // Escape cancels like Exit.
+    ASSERT_TRUE(postKey(window, VK_ESCAPE));
+    EXPECT_EQ(shown.result(), kDialogCancel);
+    setLocalPort(L"com5:", false);
+}
+
+// ---------------------------------------------------------------------------------------
+// Korean (code page 949).
+
+class PortDialogKorean : public PortDialogEnglish {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(GetACP(), 949u) << "this suite needs the Korean locale (KOREAN test flag)";
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_INTERNET_CLASSES};
+        InitCommonControlsEx(&controls);
+        setMonitorKey(true);
+    }
+};
+
+TEST_F(PortDialogKorean, TextsListsAndTheAddressDialogInKorean) {
+    prinstall::PortInfoDialog dialog(machine.app);
+    DialogThread shown([&] { return dialog.run(nullptr); });
+    HWND window = shown.waitForDialog();
+    ASSERT_NE(window, nullptr);
+
+    EXPECT_EQ(windowText(window), L"프린터 포트 및 코드 페이지 선택");
+    const std::pair<int, const wchar_t*> texts[] = {
+        {IDC_PORT_CODE_PAGE_LABEL, L"코드 페이지 : "}, {IDC_PORT_GROUP, L"프린터 포트 정보"},
+        {IDOK, L"확인"},                              {IDCANCEL, L"설치 취소"},
+        {IDC_PORT_LIST_LABEL, L"인쇄할 포트 : "},     {IDC_PORT_PROCESSOR_LABEL, L"플랫폼      : "},
+        {IDC_PORT_USB, L"USB"},                       {IDC_PORT_ETHERNET, L"Ethernet"},
+    };
+    for (const auto& [id, text] : texts) EXPECT_EQ(controlText(window, id), text) << "control " << id;
+    const auto codePages = listEntries(window, IDC_PORT_CODE_PAGE);
+    ASSERT_EQ(codePages.size(), 23u);
+    EXPECT_EQ(codePages[0], L"영어(437)");
+    EXPECT_EQ(codePages[10], L"중국어(번체-BIG5) (950)");
+    EXPECT_EQ(listSelection(window, IDC_PORT_CODE_PAGE), 0);
+    EXPECT_EQ(listEntries(window, IDC_PORT_PROCESSOR)[0], L"32-Bit OS");
+    expectOnlyChecked(window, IDC_PORT_USB);
+    expectPicture(window, IDB_USB, "USB");
+    expectScreenshot(window, L"port-dialog-ko");
+
+    HWND ip = clickNetworkInterface(shown, window, IDC_PORT_WIFI);
+    ASSERT_NE(ip, nullptr);
+    EXPECT_EQ(windowText(ip), L"프린터 IP 주소 설정");
+    EXPECT_EQ(controlText(ip, IDC_IP_LABEL), L"IP 주소 : ");
+    EXPECT_EQ(controlText(ip, IDOK), L"확인");
+    expectScreenshot(ip, L"ip-dialog-ko");
+    typeAddress(ip, 192, 168, 100, 200);
+    ASSERT_TRUE(clickButton(ip, IDOK));
+    ASSERT_TRUE(waitForWindowGone(ip));
+    ASSERT_TRUE(waitUntilIdle(window));
+
+    // Without the monitor the second address is refused in Korean, and the first one stays.
+    setMonitorKey(false);
+    ip = clickNetworkInterface(shown, window, IDC_PORT_ETHERNET);
+    ASSERT_NE(ip, nullptr);
+    EXPECT_EQ(shownAddress(ip), MAKEIPADDRESS(192, 168, 100, 200));
+    typeAddress(ip, 10, 1, 2, 3);
+    ASSERT_TRUE(PostMessageW(GetDlgItem(ip, IDOK), BM_CLICK, 0, 0));
+    HWND box = shown.waitForDialog({window, ip});
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(controlText(box, 0xFFFF),
+              L"Standard TCP/IP Port가 설치되어 있지 않습니다.\nStandard TCP/IP Port를 추가해 주십시오.");
+    ASSERT_TRUE(clickButton(box, IDOK));
+    ASSERT_TRUE(waitForWindowGone(ip));
+    ASSERT_TRUE(waitUntilIdle(window));
+
+    ASSERT_TRUE(clickButton(window, IDOK));
+    ASSERT_EQ(shown.result(), kDialogOk);
+    EXPECT_EQ(dialog.portName(), "TCP/IP");
+    EXPECT_EQ(dialog.ipAddressText(), "192.168.100.200");
+}
+
+}  // namespace
