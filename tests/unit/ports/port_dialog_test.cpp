@@ -102,14 +102,6 @@ TEST_F(PortDialogTest, ItaniumIsShownAndWarnedAboutOnceWithoutClosingTheDialog) 
     EXPECT_TRUE(rules.OnOk());
 }
 
-TEST_F(PortDialogTest, AnUnreadableVersionMarksNoFamilyAndKeepsTheOldOne) {
-    system.versionReadable = false;
-    state.os.osFamily = kFamilyXP;
-    rules.OnInitDialog();
-    EXPECT_EQ(view.radioChecks, std::vector<int>{IDC_PORT_USB});
-    EXPECT_EQ(state.os.osFamily, kFamilyXP);
-}
-
 TEST_F(PortDialogTest, EachInterfaceOffersItsPortsSortedAndShowsItsPicture) {
     spooler.ports = {"COM3:", "COM1:", "LPT1:", "USB001", "com5:", "FILE:"};
     rules.OnInitDialog();
@@ -194,15 +186,6 @@ TEST_F(PortDialogTest, AConfirmedAddressIsOfferedAgainAndSurvivesACancel) {
     EXPECT_EQ(view.ipOffered.back(), 0x0A010203u);
     EXPECT_EQ(rules.ipAddressText(), "10.1.2.3");
     EXPECT_TRUE(rules.OnOk());
-}
-
-TEST_F(PortDialogTest, AShorterSecondAddressReplacesTheFirstWhole) {
-    rules.OnInitDialog();
-    view.ipAnswers = {AddressFields{192, 168, 100, 200}, AddressFields{10, 1, 2, 3}};
-    rules.OnInterface(IDC_PORT_ETHERNET);
-    EXPECT_EQ(rules.ipAddressText(), "192.168.100.200");
-    rules.OnInterface(IDC_PORT_WIFI);
-    EXPECT_EQ(rules.ipAddressText(), "10.1.2.3");
 }
 
 TEST_F(PortDialogTest, TheNetworkPortNeedsAConfirmedAddressBeforeOk) {
