@@ -203,16 +203,24 @@ bool postKey(HWND dialog, UINT virtualKey) {
 }
 
 Screenshot saveScreenshot(HWND window, const std::wstring& name) {
+    // Paint everything now and let the X server catch up before reading the screen back.
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    if (!waitUntilIdle(window)) {
+        Screenshot shot;
+        shot.error = L"window does not answer (error " + std::to_wstring(GetLastError()) + L")";
+        return shot;
+    }
+    return saveScreenshotAsShown(window, name);
+}
+
+Screenshot saveScreenshotAsShown(HWND window, const std::wstring& name) {
     Screenshot shot;
     auto fail = [&](const wchar_t* what) {
         shot.error = std::wstring(what) + L" (error " + std::to_wstring(GetLastError()) + L")";
         shot.path.clear();
         return shot;
     };
-    // Paint everything now and let the X server catch up before reading the screen back.
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    if (!waitUntilIdle(window)) return fail(L"window does not answer");
     GdiFlush();
     Sleep(500);
 

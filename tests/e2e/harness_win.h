@@ -82,6 +82,9 @@ struct Screenshot {
     int colours = 0;
 };
 Screenshot saveScreenshot(HWND window, const std::wstring& name);
+// The same without asking the window to repaint or waiting for its thread: for a window
+// whose thread blocks (it paints itself at once whenever it changes).
+Screenshot saveScreenshotAsShown(HWND window, const std::wstring& name);
 
 // For test messages.
 std::string utf8(const std::wstring& text);

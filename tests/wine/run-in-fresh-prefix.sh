@@ -5,7 +5,11 @@
 #
 #   run-in-fresh-prefix.sh --template DIR --name NAME --program Prinstall.exe --media DIR
 #                          --artefacts DIR [--korean LOCALE_DIR] [--env NAME=VALUE]...
-#                          -- TEST.exe [ARGS...]
+#                          [--setup SCRIPT] -- TEST.exe [ARGS...]
+#
+# SCRIPT (bash) runs once the copy holds the program and the media, before any Wine process
+# starts, with WINEPREFIX set: for what a Windows program cannot make itself (links in the
+# prefix's dosdevices to Unix files, devices or FIFOs).
 #
 # The copy lives in <template>/../runs/NAME.<pid> and is removed at the end, with its
 # wineserver. While the test runs, `wineserver -p` keeps the prefix's service manager
@@ -32,6 +36,7 @@ usage() {
 
 template= name= program= media= artefacts= locale_dir=
 extra_env=()
+setup=
 while [ $# -gt 0 ]; do
   case $1 in
     --template) template=$2; shift 2 ;;
@@ -41,6 +46,7 @@ while [ $# -gt 0 ]; do
     --artefacts) artefacts=$2; shift 2 ;;
     --korean) locale_dir=$2; shift 2 ;;
     --env) extra_env+=("$2"); shift 2 ;;
+    --setup) setup=$2; shift 2 ;;
     --) shift; break ;;
     *) usage ;;
   esac
@@ -114,6 +120,10 @@ install_dir="$WINEPREFIX/drive_c/TORVA EPL Printer 2.X"
 mkdir -p "$install_dir"
 cp "$program" "$install_dir/Prinstall.exe"
 cp -r "$media/." "$install_dir/"
+if [ -n "$setup" ] && ! bash "$setup"; then
+  echo "set-up script failed: $setup" >&2
+  exit 1
+fi
 
 unset LC_ALL LC_CTYPE LC_MESSAGES LANGUAGE
 if [ -n "$locale_dir" ]; then
