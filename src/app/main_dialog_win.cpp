@@ -19,7 +19,12 @@ std::string ApplicationTitle() {
 }
 
 MainDialogWin::MainDialogWin(AppContext& app)
-    : ui::Dialog(IDD_MAIN), app_(app), rules_(app, *this), resultDialog_(app.platform.systemInfo) {
+    : ui::Dialog(IDD_MAIN),
+      app_(app),
+      rules_(app, *this),
+      installSteps_(app, rules_, [this] { return hwnd(); }),
+      resultDialog_(app.platform.systemInfo) {
+    rules_.setInstallSteps(&installSteps_);
     icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 

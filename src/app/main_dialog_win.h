@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/install_steps_win.h"
 #include "app/main_dialog.h"
 #include "app/main_view.h"
 #include "controls/icon_button_win.h"
@@ -57,6 +58,7 @@ protected:
 private:
     AppContext& app_;
     MainDialog rules_;
+    InstallStepsWin installSteps_;
     HICON icon_ = nullptr;       // shared resource icon: not destroyed
     HICON smallIcon_ = nullptr;  // loaded at the small size: ours to destroy
     controls::IconButton installButton_;

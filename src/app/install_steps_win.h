@@ -1,0 +1,36 @@
+// The install command's interactive and system steps on Windows: the port and code page
+// dialog, the USB search with its two windows, and the Standard TCP/IP port.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "app/main_dialog.h"
+#include "install/install_command.h"
+#include "ports/port_dialog_win.h"
+
+namespace prinstall {
+
+class InstallStepsWin : public InstallSteps {
+public:
+    // `owner` gives the main dialog's window when a step runs.
+    InstallStepsWin(AppContext& app, MainDialog& rules, std::function<HWND()> owner)
+        : app_(app), rules_(rules), owner_(std::move(owner)) {}
+
+    void beginRun() override;
+    void endRun() override;
+    bool runPortDialog(PortChoice& choice) override;
+    bool runUsbStep(int& searchCounter) override;
+    void writeTcpIpPortValues(const std::string& portName, const std::string& address,
+                              const std::string& portKey) override;
+
+private:
+    AppContext& app_;
+    MainDialog& rules_;
+    std::function<HWND()> owner_;
+    // Made for one run, so the port and address chosen do not carry over to the next.
+    std::unique_ptr<PortInfoDialog> portDialog_;
+};
+
+}  // namespace prinstall
