@@ -1,0 +1,210 @@
+// Driver removal against Wine's real spooler, registry and files: copies installed for real
+// through staging and registration (and the port monitor from the media), then removed by the
+// removal dialog's rules with an in-memory window. Every test cleans up before and after.
+#include <windows.h>
+#include <winspool.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_delete_printer_view.h"
+#include "install/port_monitor.h"
+#include "install/registration.h"
+#include "install/staging.h"
+#include "install/uninstall_entry.h"
+#include "platform/basic_win.h"
+#include "platform/files_win.h"
+#include "platform/handle_win.h"
+#include "platform/processes_win.h"
+#include "platform/registry_win.h"
+#include "platform/services_win.h"
+#include "platform/spooler_win.h"
+#include "platform/text_win.h"
+#include "uninstall/cleanup.h"
+
+namespace prinstall {
+namespace {
+
+const char* const kOfficeDriver = "Office Label Writer";
+const std::string kMonitorKey = std::string(kMonitorsKey) + "\\" + kPortMonitorName;
+
+class InstalledProgramFiles : public WinFiles {
+public:
+    std::string programPath() override { return std::string(kInstallFolder) + "\\Prinstall.exe"; }
+};
+
+class RecordingDebugLog : public DebugLog {
+public:
+    std::vector<std::string> lines;
+    void output(const std::string& text) override { lines.push_back(text); }
+};
+
+bool KeyExists(const std::string& path) {
+    RegistryKey key;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, widen(path).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+void DeleteQueue(const std::string& name) {
+    std::wstring queue = widen(name);
+    PrinterHandle printer;
+    PRINTER_DEFAULTSW all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (OpenPrinterW(queue.data(), printer.put(), &all)) DeletePrinter(printer.get());
+}
+
+class RemovalUnderWine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        korean = GetACP() == 949;
+        ASSERT_EQ(spooler.driverDirectory(driverDirectory), 0u);
+        systemFolder = files.systemDirectory();
+        cleanUp();
+    }
+    void TearDown() override { cleanUp(); }
+
+    void cleanUp() {
+        for (const char* queue : {"TORVA Label Printer", "TORVA Label Printer 2", "Office"}) DeleteQueue(queue);
+        for (const char* driver : {"TORVA Label Printer #1", "TORVA Label Printer #2", kOfficeDriver}) {
+            DeletePrinterDriverW(nullptr, nullptr, widen(driver).data());
+        }
+        DeleteMonitorW(nullptr, nullptr, widen(kPortMonitorName).data());
+        for (const std::string& key : {std::string(kUninstallKeyEnglish), std::string(kUninstallKeyKorean), kMonitorKey}) {
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(key).c_str());
+        }
+        for (int n : {1, 2}) {
+            for (const StagingRow& row : StagingRows(0, korean, n)) {
+                files.deleteFile(driverDirectory + "\\" + row.destination);
+                files.deleteFile(driverDirectory + "\\3\\" + row.destination);
+            }
+        }
+    }
+
+    // Copy n as the Install command leaves it: staged, registered, with its queue.
+    void install(int n, const std::string& queue, int interfaceKind) {
+        // The Install command adds the monitor before a USB copy's queue goes on its port.
+        if (interfaceKind == kInterfaceUsb) monitor.AddPortMonitorIfMissing(0);
+        DriverStager stager(files, spooler, [](const std::string&) {}, [](const std::optional<std::string>&, int, bool) {});
+        stager.StageDriverFiles(n, 0, korean);
+        RegistrationSettings s;
+        s.driverNumber = n;
+        s.interfaceKind = interfaceKind;
+        s.portName = "COM1:";
+        s.useLabelPortMonitor = interfaceKind == kInterfaceUsb;
+        s.language = korean ? Language::Korean : Language::English;
+        std::string failure;
+        Registrar registrar(spooler, registry, monitor, [](const std::optional<std::string>&, int, bool) {},
+                            [&](const std::string& m) { failure = m; });
+        ASSERT_EQ(registrar.RegisterDriverAndPrinter(queue, s), 0) << failure;
+    }
+
+    // One run of the removal dialog with the entries at `ticked` (or all) ticked.
+    fakes::FakeDeletePrinterView removeQueues(const std::vector<int>& ticked, bool all = false) {
+        fakes::FakeDeletePrinterView view;
+        DeletePrinterDialog dialog(app, registry, files, processes, view);
+        dialog.OnInitDialog();
+        if (all) dialog.OnSelectAll();
+        for (int i : ticked) view.list.at(static_cast<size_t>(i)).second = true;
+        dialog.OnDeletePrinter();
+        return view;
+    }
+
+    std::vector<std::string> queueNames() {
+        std::vector<PrinterInfo2> queues;
+        EXPECT_EQ(spooler.enumLocalPrinters(queues), 0u);
+        std::vector<std::string> names;
+        for (const PrinterInfo2& q : queues) names.push_back(q.printerName);
+        return names;
+    }
+    int numberedFiles(int n) {
+        int count = 0;
+        for (const std::string& name : {GpdCloneName(n), IniCloneName(n), ResourceCloneName(n), RenderCloneName(n), UiCloneName(n)}) {
+            count += files.fileExists(driverDirectory + "\\" + name);
+            count += files.fileExists(driverDirectory + "\\3\\" + name);
+        }
+        return count;
+    }
+    bool monitorInstalled() {
+        RecordingDebugLog quiet;
+        return PortMonitorInstaller(spooler, files, system, quiet).IsPortMonitorInstalled() == 1;
+    }
+    bool hasDriver(const std::string& name) {
+        DWORD needed = 0, count = 0;
+        EnumPrinterDriversW(nullptr, nullptr, 1, nullptr, 0, &needed, &count);
+        std::vector<BYTE> buffer(needed + sizeof(DRIVER_INFO_1W));
+        EXPECT_TRUE(EnumPrinterDriversW(nullptr, nullptr, 1, buffer.data(), needed, &needed, &count));
+        const auto* drivers = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
+        return std::any_of(drivers, drivers + count, [&](const DRIVER_INFO_1W& d) { return narrow(d.pName) == name; });
+    }
+
+    bool korean = false;
+    InstalledProgramFiles files;
+    WinSpooler spooler;
+    WinRegistry registry;
+    WinServices services;
+    WinSystemInfo system;
+    WinClock clock;
+    RecordingDebugLog debug;
+    WinProcesses processes;
+    PortMonitorInstaller monitor{spooler, files, system, debug};
+    AppContext app{{spooler, services, system, clock, debug}, {}};
+    std::string driverDirectory;
+    std::string systemFolder;
+};
+
+TEST_F(RemovalUnderWine, OneCopyGoesThenTheLastTakesEntryAndPortMonitorAlong) {
+    install(1, "TORVA Label Printer", kInterfaceUsb);
+    install(2, "TORVA Label Printer 2", kInterfaceUsb);
+    ASSERT_TRUE(monitorInstalled());
+    ASSERT_EQ(numberedFiles(2), 10);
+    const std::string entry = korean ? kUninstallKeyKorean : kUninstallKeyEnglish;
+    ASSERT_TRUE(KeyExists(entry));
+
+    auto first = removeQueues({1});
+    EXPECT_EQ(first.list.size(), 2u);
+    EXPECT_EQ(first.results, (std::vector<fakes::FakeDeletePrinterView::Result>{
+                                 {korean ? "프린터 드라이버가 정상적으로 삭제되었습니다. " : "Uninstallation completed. ", 0}}));
+    EXPECT_EQ(queueNames(), std::vector<std::string>{"TORVA Label Printer"});
+    EXPECT_FALSE(hasDriver("TORVA Label Printer #2"));
+    EXPECT_EQ(numberedFiles(2), 0);
+    EXPECT_EQ(numberedFiles(1), 10);
+    EXPECT_TRUE(monitorInstalled());
+    EXPECT_TRUE(KeyExists(entry));
+
+    auto last = removeQueues({}, true);
+    EXPECT_EQ(last.results.size(), 1u);
+    EXPECT_EQ(last.results[0].outcome, 0);
+    EXPECT_TRUE(queueNames().empty());
+    EXPECT_FALSE(hasDriver("TORVA Label Printer #1"));
+    EXPECT_EQ(numberedFiles(1), 0);
+    EXPECT_FALSE(KeyExists(entry));
+    EXPECT_FALSE(monitorInstalled());
+    EXPECT_FALSE(KeyExists(kMonitorKey));
+    EXPECT_FALSE(files.fileExists(systemFolder + "\\TVPortMon.dll"));
+    EXPECT_FALSE(files.fileExists(systemFolder + "\\TVPortMonUI.dll"));
+    EXPECT_NE(std::find(debug.lines.begin(), debug.lines.end(), "DeleteMonitor() Success !!!"), debug.lines.end());
+}
+
+// Wine's PrintUIEntry runs and exits 0 but moves no queue: a queue of another driver left on
+// the label port keeps the monitor there, while the uninstall entry still goes.
+TEST_F(RemovalUnderWine, QueueOfAnotherDriverOnTheLabelPortKeepsTheMonitor) {
+    install(1, "TORVA Label Printer", kInterfaceUsb);
+    DriverRecord office = LabelDriverRecord(1);
+    office.name = kOfficeDriver;
+    ASSERT_EQ(spooler.addPrinterDriver(office), 0u);
+    PrinterRecord queue{"Office", kPortMonitorPort, kOfficeDriver, "WinPrint", "RAW", 0};
+    ASSERT_EQ(spooler.addPrinter(queue), 0u);
+
+    auto view = removeQueues({}, true);
+    EXPECT_EQ(view.list.size(), 1u);
+    EXPECT_EQ(queueNames(), std::vector<std::string>{"Office"});
+    EXPECT_FALSE(KeyExists(korean ? kUninstallKeyKorean : kUninstallKeyEnglish));
+    EXPECT_EQ(debug.lines.back(), "Port monitor kept: queues still use its port");
+    EXPECT_TRUE(monitorInstalled());
+    EXPECT_TRUE(files.fileExists(systemFolder + "\\TVPortMon.dll"));
+    DeleteQueue("Office");
+}
+
+}  // namespace
+}  // namespace prinstall
