@@ -49,7 +49,6 @@ UsbBus::Enumerated FakeUsbBus::interfacePath(InterfaceSet set, std::uint32_t ind
     ++enumerations;
     changed();
     if (!sets_.count(set)) return Enumerated::Skipped;  // as Windows answers an invalid set
-    if (auto forced = answers.find(index); forced != answers.end()) return forced->second;
     if (index >= interfaces.size()) return endless ? Enumerated::Skipped : Enumerated::NoMoreItems;
     path = interfaces[index];
     return Enumerated::Found;
@@ -65,7 +64,6 @@ std::uint32_t FakeUsbBus::open(const std::string& path, bool overlapped, Device&
     device = 0;
     changed();
     opens.push_back({path, overlapped, false});
-    if (auto error = openErrors.find(path); error != openErrors.end()) return error->second;
     std::string interfacePath = path;
     const std::string suffix = kUsbDeviceSuffix;
     if (interfacePath.size() > suffix.size() && interfacePath.ends_with(suffix))
@@ -118,7 +116,6 @@ UsbBus::Io FakeUsbBus::write(Device device, const std::uint8_t* data, std::uint3
 UsbBus::Io FakeUsbBus::pollWrite(Device device, std::uint32_t& written) {
     std::lock_guard lock(mutex_);
     written = 0;
-    ++polls;
     changed();
     auto file = files_.find(device);
     if (file == files_.end() || !file->second.hasPending) return Io::Failed;
@@ -140,31 +137,6 @@ void FakeUsbBus::cancelWrite(Device device) {
     ++cancels;
     changed();
     if (auto file = files_.find(device); file != files_.end()) file->second.hasPending = false;
-}
-
-bool FakeUsbBus::pendingInput(Device device, std::uint32_t& count) {
-    std::lock_guard lock(mutex_);
-    count = 0;
-    if (!files_.count(device) || !inputQueryWorks) return false;
-    count = waitingInput;
-    return true;
-}
-
-std::uint32_t FakeUsbBus::read(Device device, std::uint8_t* buffer, std::uint32_t capacity) {
-    std::lock_guard lock(mutex_);
-    ++reads;
-    changed();
-    if (!files_.count(device)) return 0;
-    const std::uint32_t n = std::min(capacity, waitingInput);
-    std::fill(buffer, buffer + n, std::uint8_t{'R'});
-    waitingInput -= n;
-    return n;
-}
-
-void FakeUsbBus::purge(Device device) {
-    std::lock_guard lock(mutex_);
-    if (files_.count(device)) ++purges;
-    changed();
 }
 
 bool FakeUsbBus::loaded() const {

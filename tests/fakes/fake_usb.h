@@ -35,15 +35,11 @@ public:
     };
 
     // State a test sets up.
-    std::vector<std::string> interfaces;           // present interfaces, in enumeration order
-    std::map<std::string, std::uint32_t> openErrors;  // path as opened -> error
-    bool libraryPresent = true;                    // the library with its four functions
-    std::uint32_t interfacesError = 0;             // the interface set cannot be made
-    std::map<std::uint32_t, Enumerated> answers;   // index -> forced answer
-    bool endless = false;                          // past the list every index is Skipped
-    std::deque<WriteAnswer> writeAnswers;          // without any, every piece goes out whole
-    std::uint32_t waitingInput = 0;
-    bool inputQueryWorks = true;
+    std::vector<std::string> interfaces;  // present interfaces, in enumeration order
+    bool libraryPresent = true;           // the library with its four functions
+    std::uint32_t interfacesError = 0;    // the interface set cannot be made
+    bool endless = false;                 // past the list every index is Skipped
+    std::deque<WriteAnswer> writeAnswers; // without any, every piece goes out whole
 
     // What the program did.
     int loads = 0;
@@ -51,12 +47,9 @@ public:
     int interfaceSets = 0;
     int enumerations = 0;  // interfacePath calls
     std::vector<OpenCall> opens;
-    std::vector<std::uint32_t> pieces;                      // size of every write call
+    std::vector<std::uint32_t> pieces;                          // size of every write call
     std::map<std::string, std::vector<std::uint8_t>> received;  // bytes taken, by path as opened
-    int polls = 0;
     int cancels = 0;
-    int purges = 0;
-    int reads = 0;
 
     bool loadSetupApi() override;
     void unloadSetupApi() override;
@@ -68,9 +61,13 @@ public:
     Io write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) override;
     Io pollWrite(Device device, std::uint32_t& written) override;
     void cancelWrite(Device device) override;
-    bool pendingInput(Device device, std::uint32_t& count) override;
-    std::uint32_t read(Device device, std::uint8_t* buffer, std::uint32_t capacity) override;
-    void purge(Device device) override;
+    // Like a USB printer, the devices cannot tell what input waits, and read nothing.
+    bool pendingInput(Device, std::uint32_t& count) override {
+        count = 0;
+        return false;
+    }
+    std::uint32_t read(Device, std::uint8_t*, std::uint32_t) override { return 0; }
+    void purge(Device) override {}
 
     bool loaded() const;
     std::size_t openDevices() const;   // device files not closed yet
