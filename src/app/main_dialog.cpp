@@ -100,6 +100,10 @@ bool MainDialog::OnCommand(int id, int code) {
             if (code != kButtonClicked) return false;
             OnInstall();
             return true;
+        case IDC_UNINSTALL:
+            if (code != kButtonClicked) return false;
+            OnUninstall();
+            return true;
         case IDC_EXIT:
             if (code != kButtonClicked) return false;
             OnExit();

@@ -33,6 +33,9 @@ public:
     // The Installation button: installs the copies (needs the install steps set first).
     void OnInstall();
     void setInstallSteps(InstallSteps* steps) { installSteps_ = steps; }
+    // The Uninstallation button: runs the removal dialog, then brings the Driver Name field
+    // and the button up to date (src/uninstall/uninstall_command.cpp).
+    void OnUninstall();
 
     // Status reporting for the installation steps.
     void ReportProgress(const std::optional<std::string>& status, int position, bool pause);

@@ -4,6 +4,7 @@
 
 #include "platform/text_win.h"
 #include "resource.h"
+#include "uninstall/delete_printer_dialog_win.h"
 
 namespace prinstall {
 
@@ -125,6 +126,12 @@ int MainDialogWin::showResult(const std::string& message, int operation, int out
     resultDialog_.operation = operation;
     resultDialog_.outcome = outcome;
     return resultDialog_.run(hwnd());
+}
+
+int MainDialogWin::runUninstall() {
+    Platform& p = app_.platform;
+    DeletePrinterDialogWin removal(app_, *p.registry, *p.files, *p.processes);
+    return removal.run(hwnd());
 }
 
 void MainDialogWin::runAboutBox() {

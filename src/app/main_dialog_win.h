@@ -40,6 +40,7 @@ public:
     void dialogMessageBox(const std::string& text, const std::string& caption) override;
     int showResult(const std::string& message, int operation, int outcome) override;
     void runAboutBox() override;
+    int runUninstall() override;
     void endDialog(int result) override { ui::Dialog::endDialog(result); }
     void listReset() override { cloneList_.reset(); }
     void listAdd(const std::string& text) override { cloneList_.add(text); }

@@ -43,6 +43,9 @@ public:
     virtual int showResult(const std::string& message, int operation, int outcome) = 0;
 
     virtual void runAboutBox() = 0;
+    // Runs the driver removal dialog modally over the main dialog; 1 when it ended with OK
+    // (Close, or a final report confirmed with OK), 2 otherwise.
+    virtual int runUninstall() = 0;
     virtual void endDialog(int result) = 0;
 
     // The clone list: a list box whose items carry a check state 0 (clear), 1 (checked) or

@@ -37,6 +37,9 @@ public:
     bool iconSet = false;
     std::vector<Message> messages;
     int aboutBoxes = 0;
+    int uninstallRuns = 0;
+    int uninstallAnswer = 1;            // how the removal dialog ends: 1 OK, 2 otherwise
+    std::function<void()> onUninstall;  // what the removal does meanwhile
     struct Result {
         std::string message;
         int operation = 0;
@@ -83,6 +86,11 @@ public:
         return resultAnswer;
     }
     void runAboutBox() override { ++aboutBoxes; }
+    int runUninstall() override {
+        ++uninstallRuns;
+        if (onUninstall) onUninstall();
+        return uninstallAnswer;
+    }
     void endDialog(int result) override { endedWith = result; }
     void listReset() override {
         list.clear();

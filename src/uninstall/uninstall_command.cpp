@@ -1,0 +1,16 @@
+// The Uninstallation button of the main dialog: the removal dialog runs modally, and when it
+// ends with OK the Driver Name field and the button follow the label-printer queues left.
+#include "app/main_dialog.h"
+#include "resource.h"
+
+namespace prinstall {
+
+void MainDialog::OnUninstall() {
+    constexpr int kOk = 1;
+    if (view_.runUninstall() != kOk) return;  // Escape, nothing installed, a stopped run
+    RefreshDriverName();
+    // Only a recount that found none hides it; a failed recount (-2) leaves it as it is.
+    if (labelDriverCount_ == 0) view_.showItem(IDC_UNINSTALL, false);
+}
+
+}  // namespace prinstall

@@ -1,0 +1,79 @@
+#include "app/main_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "fakes/fake_main_view.h"
+#include "fakes/fake_platform.h"
+#include "resource.h"
+
+namespace prinstall {
+namespace {
+
+class UninstallCommandTest : public ::testing::Test {
+protected:
+    UninstallCommandTest() {
+        services.services["spooler"].status = {kServiceRunning, 0, 0};
+        spooler.addQueue("TORVA Label Printer", "TORVA Label Printer #1");
+        spooler.addQueue("Shipping", "TORVA Label Printer #2");
+        spooler.addQueue("Dock", "TORVA Label Printer #3");
+        dialog.OnInitDialog();
+    }
+
+    // The removal dialog leaves the queues of these drivers and ends with `result`.
+    void removal(std::vector<std::string> keep, int result) {
+        view.uninstallAnswer = result;
+        view.onUninstall = [this, keep] {
+            std::erase_if(spooler.printers, [&](const PrinterInfo2& p) {
+                return std::find(keep.begin(), keep.end(), p.driverName) == keep.end();
+            });
+        };
+        dialog.OnCommand(IDC_UNINSTALL, 0);
+    }
+
+    fakes::FakeSpooler spooler;
+    fakes::FakeServices services;
+    fakes::FakeSystemInfo systemInfo;
+    fakes::FakeClock clock;
+    fakes::FakeDebugLog debug;
+    AppContext app{{spooler, services, systemInfo, clock, debug}, {}};
+    fakes::FakeMainView view;
+    MainDialog dialog{app, view};
+};
+
+TEST_F(UninstallCommandTest, RemovingEveryCopyProposesTheBaseNameAndHidesTheButton) {
+    EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer 4");
+    removal({}, 1);
+    EXPECT_EQ(view.uninstallRuns, 1);
+    EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer");
+    EXPECT_FALSE(view.visible(IDC_UNINSTALL));
+}
+
+TEST_F(UninstallCommandTest, CopiesOneAndThreeLeftProposeTwoAndKeepTheButton) {
+    removal({"TORVA Label Printer #1", "TORVA Label Printer #3"}, 1);
+    EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer 2");
+    EXPECT_EQ(dialog.labelDriverCount(), 2);
+    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+}
+
+TEST_F(UninstallCommandTest, OnlyOkBringsTheMainDialogUpToDate) {
+    view.texts[IDC_DRIVER_NAME] = "Typed by the operator";
+    const int enumerations = spooler.enumCalls;
+    removal({}, 2);
+    EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "Typed by the operator");
+    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+    EXPECT_EQ(spooler.enumCalls, enumerations);
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_TRUE(view.results.empty());
+}
+
+TEST_F(UninstallCommandTest, FailedRecountKeepsTheButton) {
+    view.onUninstall = [this] { spooler.enumError = 1722; };
+    dialog.OnCommand(IDC_UNINSTALL, 0);
+    EXPECT_EQ(dialog.labelDriverCount(), -2);
+    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+}
+
+}  // namespace
+}  // namespace prinstall
