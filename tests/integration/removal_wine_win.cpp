@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fakes/fake_delete_printer_view.h"
@@ -204,6 +205,53 @@ TEST_F(RemovalUnderWine, QueueOfAnotherDriverOnTheLabelPortKeepsTheMonitor) {
     EXPECT_TRUE(monitorInstalled());
     EXPECT_TRUE(files.fileExists(systemFolder + "\\TVPortMon.dll"));
     DeleteQueue("Office");
+}
+
+// In a 64-bit prefix this 32-bit program sees the 32-bit system folder in place of the native
+// one; the cleanup deletes the monitor's modules there, then again with redirection off.
+// Redirection stays off for the thread that switched it, so each side runs on a thread of its
+// own and this test's thread keeps the view every other test expects.
+TEST(RemovalOn64BitWine, MonitorModulesLeaveBothSystemFolders) {
+    const char* const modules[] = {"TVPortMon.dll", "TVPortMonUI.dll"};
+    WinFiles files;
+    WinSystemInfo system;
+    const std::string folder = files.systemDirectory();
+    auto onOwnThread = [](auto work) { std::thread(work).join(); };
+    // How many of the modules one side sees, and that they are that side's own files.
+    auto count = [&](bool native) {
+        int n = 0;
+        onOwnThread([&] {
+            if (native) ASSERT_TRUE(system.disableFsRedirection());
+            for (const char* m : modules) {
+                auto in = files.openForReading(folder + "\\" + m);
+                char mark[2] = {};
+                if (!in) continue;
+                EXPECT_EQ(in->read(mark, 2), 2);
+                EXPECT_EQ(std::string(mark, 2), native ? "64" : "32") << m;
+                ++n;
+            }
+        });
+        return n;
+    };
+    for (bool native : {false, true}) {
+        onOwnThread([&] {
+            if (native) ASSERT_TRUE(system.disableFsRedirection());
+            for (const char* m : modules) {
+                auto out = files.createForWriting(folder + "\\" + m);
+                ASSERT_TRUE(out && out->write(native ? "64" : "32", 2) && out->close()) << m;
+            }
+        });
+    }
+    ASSERT_EQ(count(false), 2);
+    ASSERT_EQ(count(true), 2);
+
+    WinSpooler spooler;
+    WinRegistry registry;
+    WinProcesses processes;
+    RecordingDebugLog debug;
+    onOwnThread([&] { Cleanup(spooler, registry, files, processes, system, debug).RemovePortMonitor(1); });
+    EXPECT_EQ(count(false), 0);
+    EXPECT_EQ(count(true), 0);
 }
 
 }  // namespace
