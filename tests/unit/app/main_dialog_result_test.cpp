@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_dialog.h"
-#include "fakes/fake_main_view.h"
+#include "fakes/main_dialog_world.h"
 #include "fakes/fake_platform.h"
 
 namespace prinstall {
@@ -11,16 +11,8 @@ namespace {
 
 using Result = fakes::FakeMainView::Result;
 
-class MainDialogResultTest : public ::testing::Test {
+class MainDialogResultTest : public ::testing::Test, public fakes::MainDialogWorld {
 protected:
-    fakes::FakeSpooler spooler;
-    fakes::FakeServices services;
-    fakes::FakeSystemInfo systemInfo;
-    fakes::FakeClock clock;
-    fakes::FakeDebugLog debug;
-    AppContext app{{spooler, services, systemInfo, clock, debug}, {}};
-    fakes::FakeMainView view;
-    MainDialog dialog{app, view};
 };
 
 TEST_F(MainDialogResultTest, ShowsAnInstallationResultAndReturnsHowTheDialogEnded) {

@@ -2,17 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes/fake_main_view.h"
+#include "fakes/main_dialog_world.h"
 #include "fakes/fake_platform.h"
 #include "resource.h"
 
 namespace prinstall {
 namespace {
 
-class MainDialogTest : public ::testing::Test {
+class MainDialogTest : public ::testing::Test, public fakes::MainDialogWorld {
 protected:
     MainDialogTest() {
-        services.services["spooler"].status = {kServiceRunning, 0, 0};
         // An edit control tells its dialog of every change, also of changes made by code.
         view.onTextChanged = [this](int id) {
             if (started) dialog.OnCommand(id, 0x300);
@@ -32,14 +31,6 @@ protected:
         dialog.OnCommand(IDC_CLONE_CHECK, 0);
     }
 
-    fakes::FakeSpooler spooler;
-    fakes::FakeServices services;
-    fakes::FakeSystemInfo systemInfo;
-    fakes::FakeClock clock;
-    fakes::FakeDebugLog debug;
-    AppContext app{{spooler, services, systemInfo, clock, debug}, {}};
-    fakes::FakeMainView view;
-    MainDialog dialog{app, view};
     bool started = false;
 };
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_files.h"
-#include "fakes/fake_main_view.h"
+#include "fakes/main_dialog_world.h"
 #include "fakes/fake_platform.h"
 #include "install/uninstall_entry.h"
 #include "resource.h"
@@ -34,10 +34,9 @@ public:
     }
 };
 
-class InstallCommandTest : public ::testing::Test {
+class InstallCommandTest : public ::testing::Test, public fakes::MainDialogWorld {
 protected:
     InstallCommandTest() {
-        services.services["spooler"].status = {kServiceRunning, 0, 0};
         for (const char* f : {"UNIDRV.DLL", "UNIDRV.HLP", "UNIDRVUI.DLL", "UNIRES.DLL", "STDNAMES.GPD", "TVLabel.DLL",
                               "TVLabelE.DLL", "TVLabelUI.DLL"}) {
             files.addFile(std::string("C:\\TORVA EPL Printer 2.X\\Win32\\") + f, f);
@@ -51,16 +50,6 @@ protected:
 
     void install() { dialog.OnCommand(IDC_INSTALL, 0); }
 
-    fakes::FakeSpooler spooler;
-    fakes::FakeServices services;
-    fakes::FakeSystemInfo systemInfo;
-    fakes::FakeClock clock;
-    fakes::FakeDebugLog debug;
-    fakes::FakeFiles files;
-    fakes::FakeRegistry registry;
-    AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry}, {}};
-    fakes::FakeMainView view;
-    MainDialog dialog{app, view};
     ScriptedSteps steps;
 };
 

@@ -4,17 +4,16 @@
 
 #include <algorithm>
 
-#include "fakes/fake_main_view.h"
+#include "fakes/main_dialog_world.h"
 #include "fakes/fake_platform.h"
 #include "resource.h"
 
 namespace prinstall {
 namespace {
 
-class UninstallCommandTest : public ::testing::Test {
+class UninstallCommandTest : public ::testing::Test, public fakes::MainDialogWorld {
 protected:
     UninstallCommandTest() {
-        services.services["spooler"].status = {kServiceRunning, 0, 0};
         spooler.addQueue("TORVA Label Printer", "TORVA Label Printer #1");
         spooler.addQueue("Shipping", "TORVA Label Printer #2");
         spooler.addQueue("Dock", "TORVA Label Printer #3");
@@ -32,14 +31,6 @@ protected:
         dialog.OnCommand(IDC_UNINSTALL, 0);
     }
 
-    fakes::FakeSpooler spooler;
-    fakes::FakeServices services;
-    fakes::FakeSystemInfo systemInfo;
-    fakes::FakeClock clock;
-    fakes::FakeDebugLog debug;
-    AppContext app{{spooler, services, systemInfo, clock, debug}, {}};
-    fakes::FakeMainView view;
-    MainDialog dialog{app, view};
 };
 
 TEST_F(UninstallCommandTest, RemovingEveryCopyProposesTheBaseNameAndHidesTheButton) {
