@@ -59,11 +59,12 @@ TEST_F(UninstallCommandTest, OnlyOkBringsTheMainDialogUpToDate) {
     EXPECT_TRUE(view.results.empty());
 }
 
-TEST_F(UninstallCommandTest, FailedRecountKeepsTheButton) {
+TEST_F(UninstallCommandTest, FailedRecountKeepsTheButtonAndTheLastNumber) {
     view.onUninstall = [this] { spooler.enumError = 1722; };
     dialog.OnCommand(IDC_UNINSTALL, 0);
     EXPECT_EQ(dialog.labelDriverCount(), -2);
     EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+    EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer 4");
 }
 
 }  // namespace
