@@ -1,6 +1,7 @@
 #include "install/install_command.h"
 
 #include "app/label_drivers.h"
+#include "install/tcpip_port.h"
 #include "resource.h"
 
 namespace prinstall {
@@ -17,7 +18,6 @@ const char* const kUnsupported[] = {
     "Windows NT 3.51 not Supported !!!", "Windows 95 not Supported !!!", "Windows 98 not Supported !!!",
     "Windows ME not Supported !!!",      "Windows NT 4.0 not Supported !!!",
 };
-const char* const kTcpIpPortsKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\";
 
 constexpr int kOk = 1;
 constexpr int kCancel = 2;
@@ -100,8 +100,8 @@ bool InstallCommand::InstallCopy(const std::string& queueName, bool& portPrepare
     if (!portPrepared && settings.interfaceKind == kInterfaceUsb) {
         if (!steps_.runUsbStep(searchCounter)) return false;
     } else if (!portPrepared && settings.interfaceKind == kInterfaceTcpIp) {
-        settings.tcpIpPortName = "IP_" + choice.address;
-        const std::string portKey = kTcpIpPortsKey + settings.tcpIpPortName;
+        settings.tcpIpPortName = TcpIpPortName(choice.address);
+        const std::string portKey = TcpIpPortKey(settings.tcpIpPortName);
         Registry::Key key = 0;
         if (platform.registry != nullptr && platform.registry->createKey(portKey, "", key) == 0) {
             platform.registry->closeKey(key);

@@ -15,6 +15,7 @@
 #include "install/staging.h"
 #include "install/uninstall_entry.h"
 #include "platform/basic_win.h"
+#include "installed_program_files_win.h"
 #include "platform/files_win.h"
 #include "platform/handle_win.h"
 #include "platform/registry_win.h"
@@ -25,11 +26,6 @@ namespace prinstall {
 namespace {
 
 const char* const kQueue = "TORVA Label Printer";
-
-class InstalledProgramFiles : public WinFiles {
-public:
-    std::string programPath() override { return std::string(kInstallFolder) + "\\Prinstall.exe"; }
-};
 
 std::string RegistryString(const std::string& path, const char* name) {
     wchar_t value[512] = {};

@@ -18,6 +18,7 @@
 #include "install/staging.h"
 #include "install/uninstall_entry.h"
 #include "platform/basic_win.h"
+#include "installed_program_files_win.h"
 #include "platform/files_win.h"
 #include "platform/handle_win.h"
 #include "platform/processes_win.h"
@@ -32,11 +33,6 @@ namespace {
 
 const char* const kOfficeDriver = "Office Label Writer";
 const std::string kMonitorKey = std::string(kMonitorsKey) + "\\" + kPortMonitorName;
-
-class InstalledProgramFiles : public WinFiles {
-public:
-    std::string programPath() override { return std::string(kInstallFolder) + "\\Prinstall.exe"; }
-};
 
 class RecordingDebugLog : public DebugLog {
 public:

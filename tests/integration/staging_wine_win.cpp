@@ -10,6 +10,7 @@
 #include <string>
 
 #include "install/staging.h"
+#include "installed_program_files_win.h"
 #include "platform/files_win.h"
 #include "platform/spooler_win.h"
 #include "platform/text_win.h"
@@ -18,13 +19,6 @@ namespace prinstall {
 namespace {
 
 const std::string kInstall = "C:\\TORVA EPL Printer 2.X";
-
-// The test program does not run from the installation folder; the program it stands in for
-// does.
-class InstalledProgramFiles : public WinFiles {
-public:
-    std::string programPath() override { return kInstall + "\\Prinstall.exe"; }
-};
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(widen(path).c_str(), std::ios::binary);
