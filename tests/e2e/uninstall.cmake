@@ -4,6 +4,8 @@
 target_sources(prinstall_e2e_win PRIVATE ${CMAKE_CURRENT_LIST_DIR}/uninstall_e2e_win.cpp)
 
 prinstall_wine_test(NAME e2e.uninstall.english COMMAND prinstall_e2e_win
-                    ARGS --gtest_filter=UninstallEnglish.*:UninstallNothingInstalled.*)
+                    ARGS --gtest_filter=UninstallEnglish.*)
+prinstall_wine_test(NAME e2e.uninstall.nothing COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=UninstallNothingInstalled.*)
 prinstall_wine_test(NAME e2e.uninstall.korean KOREAN COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=UninstallKorean.*)

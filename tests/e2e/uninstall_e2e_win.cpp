@@ -107,8 +107,13 @@ bool TickEntry(HWND dialog, const std::wstring& name) {
     const LPARAM point = MAKELPARAM(item.left + 3, (item.top + item.bottom) / 2);
     PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
     PostMessageW(list, WM_LBUTTONUP, 0, point);
-    if (!waitUntilIdle(list)) return false;
-    return SendMessageW(list, LB_GETITEMDATA, index, 0) == 1;
+    // A sent message is handled before the posted click, so being answered says nothing
+    // about the click: wait for the box itself.
+    for (DWORD waited = 0; waited < kWindowTimeoutMs; waited += 50) {
+        if (SendMessageW(list, LB_GETITEMDATA, index, 0) == 1) return true;
+        Sleep(50);
+    }
+    return false;
 }
 
 // Runs this test program again with `arguments`; its exit code, or ~0 when it did not run.
