@@ -152,13 +152,6 @@ TEST_F(MainDialogEnglish, EscapeKeyEndsTheProgram) {
     expectEnds("the Escape key");
 }
 
-TEST_F(MainDialogEnglish, CancelCommandEndsTheProgram) {
-    HWND dialog = startAndWaitFor(kTitleEnglish);
-    ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0));
-    expectEnds("IDCANCEL");
-}
-
 TEST_F(MainDialogEnglish, CloseBoxEndsTheProgram) {
     HWND dialog = startAndWaitFor(kTitleEnglish);
     ASSERT_NE(dialog, nullptr);
