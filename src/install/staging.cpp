@@ -36,7 +36,7 @@ int DriverStager::StageDriverFiles(int driverNumber, int processor, bool korean)
     report_(std::string("Print Driver Copy Started"), 30, true);
 
     std::string driverDirectory;
-    spooler_.driverDirectory(driverDirectory);
+    spooler_.driverDirectory(SpoolerEnvironment(processor), driverDirectory);
     if (!files_.setCurrentDirectory(driverDirectory)) files_.createDirectory(driverDirectory);
 
     CloneFileWriter clones(files_, show_);

@@ -38,8 +38,12 @@ public:
     virtual bool createDirectory(const std::string& path) = 0;
     // Copies, replacing an existing destination.
     virtual bool copyFile(const std::string& from, const std::string& to) = 0;
+    // Deletes a file, clearing a read-only attribute first; true when no file of that name is
+    // left (also when there was none).
     virtual bool deleteFile(const std::string& path) = 0;
     virtual bool fileExists(const std::string& path) = 0;
+    // The size in bytes of an existing file; -1 when there is no such file (or it is a folder).
+    virtual std::int64_t fileSize(const std::string& path) = 0;
     // nullptr when the file cannot be opened.
     virtual std::unique_ptr<InputFile> openForReading(const std::string& path) = 0;
     // Creates or truncates; nullptr when it cannot.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace prinstall {
 
@@ -28,6 +29,8 @@ constexpr std::uint32_t kErrorAccessDenied = 5;
 constexpr std::uint32_t kErrorServiceAlreadyRunning = 1056;
 constexpr std::uint32_t kErrorServiceDoesNotExist = 1060;
 constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorDependentServicesRunning = 1051;
+constexpr std::uint32_t kErrorServiceNotActive = 1062;
 
 class Services {
 public:
@@ -43,6 +46,11 @@ public:
     virtual std::uint32_t queryStatus(Handle service, ServiceStatus& status) = 0;
     // Asks the service to start, with no start arguments.
     virtual std::uint32_t start(Handle service) = 0;
+    // Asks the service to stop (a stop control); `status` is what it reports in answer.
+    virtual std::uint32_t stop(Handle service, ServiceStatus& status) = 0;
+    // Names of the running services that depend on this one, directly or not, in the order
+    // in which they must be stopped.
+    virtual std::uint32_t activeDependents(Handle service, std::vector<std::string>& names) = 0;
     // Closes a service or manager handle.
     virtual std::uint32_t close(Handle handle) = 0;
 };

@@ -46,6 +46,16 @@ struct PrinterRecord {
     bool operator==(const PrinterRecord&) const = default;
 };
 
+// The spooler's environment names of the three processor families (0 x86, 1 x64, 2 Itanium).
+// A 32-bit program on 64-bit Windows must name the environment: given none, the spooler takes
+// the caller's own, "Windows NT x86".
+inline constexpr const char* kEnvironmentX86 = "Windows NT x86";
+inline constexpr const char* kEnvironmentX64 = "Windows x64";
+inline constexpr const char* kEnvironmentIa64 = "Windows IA64";
+inline const char* SpoolerEnvironment(int processor) {
+    return processor == 1 ? kEnvironmentX64 : processor == 2 ? kEnvironmentIa64 : kEnvironmentX86;
+}
+
 // System error codes the spooler steps react to.
 constexpr std::uint32_t kErrorModNotFound = 126;
 constexpr std::uint32_t kErrorUnknownPort = 1796;
@@ -63,9 +73,13 @@ public:
 
     // Lists the local printer queues (the list is empty on failure).
     virtual std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) = 0;
-    // The printer-driver directory of the local machine for the caller's own environment.
-    virtual std::uint32_t driverDirectory(std::string& out) = 0;
-    // Registers a driver on the local machine.
+    // The printer-driver directory of the local machine for an environment (empty: the
+    // caller's own).
+    virtual std::uint32_t driverDirectory(const std::string& environment, std::string& out) = 0;
+    // Names of the drivers registered for an environment (level 1; empty: the caller's own).
+    virtual std::uint32_t enumPrinterDrivers(const std::string& environment, std::vector<std::string>& names) = 0;
+    // Registers a driver on the local machine, for the record's environment (empty: the
+    // caller's own).
     virtual std::uint32_t addPrinterDriver(const DriverRecord& driver) = 0;
     // Creates a queue on the local machine (the handle it gives is closed at once).
     virtual std::uint32_t addPrinter(const PrinterRecord& printer) = 0;
@@ -85,14 +99,17 @@ public:
     virtual std::uint32_t deletePrinterKey(Printer printer, const std::string& keyName) = 0;
     // The queue's record at level 2.
     virtual std::uint32_t getPrinter(Printer printer, PrinterInfo2& info) = 0;
+    // Puts the queue on another port: reads its level-2 record, changes the port name and
+    // writes the record back (no child process, so no queue name can be misread).
+    virtual std::uint32_t setPrinterPort(Printer printer, const std::string& port) = 0;
     // Marks the queue for deletion; the handle stays open until closePrinter.
     virtual std::uint32_t deletePrinter(Printer printer) = 0;
     virtual std::uint32_t closePrinter(Printer printer) = 0;
-    // Removes a driver of the caller's own environment from the local machine; its files
-    // stay. 3001 while a queue still uses it.
-    virtual std::uint32_t deletePrinterDriver(const std::string& name) = 0;
-    // Removes a port monitor from the local machine, in the caller's own environment.
-    virtual std::uint32_t deleteMonitor(const std::string& name) = 0;
+    // Removes a driver of an environment (empty: the caller's own) from the local machine; its
+    // files stay. Windows answers 3001 while a queue still uses it (Wine does not).
+    virtual std::uint32_t deletePrinterDriver(const std::string& name, const std::string& environment) = 0;
+    // Removes a port monitor of an environment (empty: the caller's own) from the local machine.
+    virtual std::uint32_t deleteMonitor(const std::string& name, const std::string& environment) = 0;
 };
 
 }  // namespace prinstall

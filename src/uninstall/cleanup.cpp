@@ -69,7 +69,7 @@ void Cleanup::RemovePortMonitor(int processor) {
 
     PortMonitorInstaller monitor(spooler_, files_, system_, debug_);
     if (monitor.IsPortMonitorInstalled() == 1) {
-        bool deleted = spooler_.deleteMonitor(kPortMonitorName) == 0;
+        bool deleted = spooler_.deleteMonitor(kPortMonitorName, SpoolerEnvironment(processor)) == 0;
         debug_.output(deleted ? "DeleteMonitor() Success !!!" : "DeleteMonitor() Fail !!!");
     }
     DeleteMonitorModules(processor);

@@ -228,7 +228,7 @@ bool DeletePrinterDialog::RemovePrinter(const std::string& printerName) {
     }
 
     Report("Delete Printer Driver Started", 80);
-    const std::uint32_t driverError = spooler.deletePrinterDriver(driverName);
+    const std::uint32_t driverError = spooler.deletePrinterDriver(driverName, SpoolerEnvironment(app_.state.os.processor));
     if (driverError != 0 && driverError != kErrorPrinterDriverInUse) {
         if (ReportFailure(format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)))) {
             return false;
@@ -244,7 +244,7 @@ bool DeletePrinterDialog::RemovePrinter(const std::string& printerName) {
 
 void DeletePrinterDialog::DeleteDriverFiles(int n) {
     std::string directory;
-    if (app_.platform.spooler.driverDirectory(directory) != 0 || directory.empty()) return;
+    if (app_.platform.spooler.driverDirectory(SpoolerEnvironment(app_.state.os.processor), directory) != 0 || directory.empty()) return;
     auto deleteSet = [&](const std::string& folder) {
         for (const std::string& name : {GpdCloneName(n), ResourceCloneName(n), IniCloneName(n), RenderCloneName(n), UiCloneName(n)}) {
             files_.deleteFile(folder + "\\" + name);

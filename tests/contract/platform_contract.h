@@ -147,9 +147,9 @@ TYPED_TEST_P(SpoolerContract, QueueAndThenItsDriverAreDeleted) {
     EXPECT_FALSE(this->contains(this->listed(), queue));
     EXPECT_EQ(spooler.openPrinter(queue.printerName, printer), kErrorInvalidPrinterName);
 
-    EXPECT_EQ(spooler.deletePrinterDriver(queue.driverName), 0u);
+    EXPECT_EQ(spooler.deletePrinterDriver(queue.driverName, ""), 0u);
     // Windows says 1797 for the driver it no longer has; Wine fails without an error code.
-    EXPECT_NE(spooler.deletePrinterDriver(queue.driverName), 0u);
+    EXPECT_NE(spooler.deletePrinterDriver(queue.driverName, ""), 0u);
 }
 
 // The printer-data key named after the queue does not exist. Windows answers 2; Wine 8 has
@@ -167,7 +167,7 @@ TYPED_TEST_P(SpoolerContract, MissingPrinterDataKeyIsReportedNotDeleted) {
 }
 
 TYPED_TEST_P(SpoolerContract, UnknownMonitorCannotBeDeleted) {
-    EXPECT_EQ(this->world.spooler().deleteMonitor("Contract Monitor Nobody Added"), kErrorUnknownPrintMonitor);
+    EXPECT_EQ(this->world.spooler().deleteMonitor("Contract Monitor Nobody Added", ""), kErrorUnknownPrintMonitor);
 }
 
 REGISTER_TYPED_TEST_SUITE_P(SpoolerContract, ListsEachQueueWithItsPortAndDriver, KoreanNamesSurviveTheRoundTrip,

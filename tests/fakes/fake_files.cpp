@@ -158,8 +158,15 @@ bool FakeFiles::copyFile(const std::string& from, const std::string& to) {
 
 bool FakeFiles::deleteFile(const std::string& path) {
     std::string f = full(path);
+    if (!files_.count(Lower(f))) return true;
     if (readOnly_.count(Lower(parent(f)))) return false;
-    return files_.erase(Lower(f)) != 0;
+    files_.erase(Lower(f));
+    return true;
+}
+
+std::int64_t FakeFiles::fileSize(const std::string& path) {
+    auto it = files_.find(key(path));
+    return it == files_.end() ? -1 : static_cast<std::int64_t>(it->second.data.size());
 }
 
 std::unique_ptr<InputFile> FakeFiles::openForReading(const std::string& path) {

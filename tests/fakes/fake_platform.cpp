@@ -13,6 +13,39 @@ std::uint32_t FakeSpooler::enumLocalPrinters(std::vector<PrinterInfo2>& out) {
     return 0;
 }
 
+namespace {
+
+const char* DriverFolderOf(const std::string& environment) {
+    if (environment == kEnvironmentX86) return "w32x86";
+    if (environment == kEnvironmentX64) return "x64";
+    if (environment == kEnvironmentIa64) return "ia64";
+    return nullptr;
+}
+
+constexpr std::uint32_t kErrorInvalidEnvironment = 1805;
+
+}  // namespace
+
+std::uint32_t FakeSpooler::driverDirectory(const std::string& environment, std::string& out) {
+    out.clear();
+    if (driverDirError != 0) return driverDirError;
+    const std::string env = resolve(environment);
+    const char* folder = DriverFolderOf(env);
+    if (folder == nullptr) return kErrorInvalidEnvironment;
+    driverDirEnvironments.push_back(env);
+    out = env == kEnvironmentX86 ? driverDir : "C:\\windows\\system32\\spool\\drivers\\" + std::string(folder);
+    return 0;
+}
+
+std::uint32_t FakeSpooler::enumPrinterDrivers(const std::string& environment, std::vector<std::string>& names) {
+    names.clear();
+    if (enumError != 0) return enumError;
+    for (const DriverRecord& d : drivers) {
+        if (d.environment == resolve(environment)) names.push_back(d.name);
+    }
+    return 0;
+}
+
 std::uint32_t FakeSpooler::addPrinterDriver(const DriverRecord& driver) {
     driverCalls.push_back(driver);
     if (!driverErrors.empty()) {
@@ -20,7 +53,11 @@ std::uint32_t FakeSpooler::addPrinterDriver(const DriverRecord& driver) {
         driverErrors.pop_front();
         if (e != 0) return e;
     }
-    drivers.push_back(driver);
+    if (DriverFolderOf(resolve(driver.environment)) == nullptr) return kErrorInvalidEnvironment;
+    DriverRecord stored = driver;
+    stored.environment = resolve(driver.environment);
+    std::erase_if(drivers, [&](const DriverRecord& d) { return d.name == stored.name && d.environment == stored.environment; });
+    drivers.push_back(stored);
     return 0;
 }
 
@@ -31,9 +68,7 @@ std::uint32_t FakeSpooler::addPrinter(const PrinterRecord& printer) {
         printerErrors.pop_front();
         if (e != 0) return e;
     }
-    bool knownDriver = false;
-    for (const DriverRecord& d : drivers) knownDriver = knownDriver || d.name == printer.driverName;
-    if (!knownDriver) return kErrorUnknownPrinterDriver;
+    if (!hasDriver(printer.driverName, nativeEnvironment)) return kErrorUnknownPrinterDriver;
     if (!ports.count(printer.portName)) return kErrorUnknownPort;
     for (const PrinterInfo2& p : printers) {
         if (p.printerName == printer.printerName) return kErrorPrinterAlreadyExists;
@@ -101,25 +136,41 @@ std::uint32_t FakeSpooler::deletePrinter(Printer printer) {
 
 std::uint32_t FakeSpooler::closePrinter(Printer printer) { return openPrinters_.erase(printer) ? 0 : kErrorInvalidHandle; }
 
-std::uint32_t FakeSpooler::deletePrinterDriver(const std::string& name) {
-    if (deleteDriverError != 0) return deleteDriverError;
-    if (!hasDriver(name)) return kErrorUnknownPrinterDriver;
-    for (const PrinterInfo2& p : printers) {
-        if (p.driverName == name) return kErrorPrinterDriverInUse;
+std::uint32_t FakeSpooler::setPrinterPort(Printer printer, const std::string& port) {
+    auto open = openPrinters_.find(printer);
+    if (open == openPrinters_.end()) return kErrorInvalidHandle;
+    if (setPrinterPortError != 0) return setPrinterPortError;
+    if (!ports.count(port)) return kErrorUnknownPort;
+    for (PrinterInfo2& p : printers) {
+        if (p.printerName == open->second.printerName) p.portName = port;
     }
-    std::erase_if(drivers, [&](const DriverRecord& d) { return d.name == name; });
+    open->second.portName = port;
+    return 0;
+}
+
+std::uint32_t FakeSpooler::deletePrinterDriver(const std::string& name, const std::string& environment) {
+    if (deleteDriverError != 0) return deleteDriverError;
+    const std::string env = resolve(environment);
+    if (!hasDriver(name, env)) return kErrorUnknownPrinterDriver;
+    if (env == nativeEnvironment) {
+        for (const PrinterInfo2& p : printers) {
+            if (p.driverName == name) return kErrorPrinterDriverInUse;
+        }
+    }
+    std::erase_if(drivers, [&](const DriverRecord& d) { return d.name == name && d.environment == env; });
     deletedDrivers.push_back(name);
     return 0;
 }
 
-bool FakeSpooler::hasDriver(const std::string& name) const {
+bool FakeSpooler::hasDriver(const std::string& name, const std::string& environment) const {
     for (const DriverRecord& d : drivers) {
-        if (d.name == name) return true;
+        if (d.name == name && (environment.empty() || d.environment == environment)) return true;
     }
     return false;
 }
 
-std::uint32_t FakeSpooler::deleteMonitor(const std::string& name) {
+std::uint32_t FakeSpooler::deleteMonitor(const std::string& name, const std::string& environment) {
+    deletedMonitorEnvironments.push_back(resolve(environment));
     if (deleteMonitorError != 0) return deleteMonitorError;
     auto it = std::find(monitors.begin(), monitors.end(), name);
     if (it == monitors.end()) return kErrorUnknownPrintMonitor;
@@ -294,6 +345,9 @@ std::uint32_t FakeServices::queryStatus(Handle service, ServiceStatus& status) {
     if (queryError != 0 && (queryFailsAfter < 0 || queries_ >= queryFailsAfter)) return queryError;
     ++queries_;
     Service& s = services[it->second];
+    if (s.status.state == kServiceStopPending && s.stopPendingQueries >= 0 && s.stopPendingQueries-- == 0) {
+        s.status = {kServiceStopped, 0, 0};
+    }
     status = s.status;
     if (s.starting && !s.startSequence.empty()) {
         s.status = s.startSequence.front();
@@ -312,12 +366,49 @@ std::uint32_t FakeServices::start(Handle service) {
     // running for this purpose.
     if (s.status.state != kServiceStopped) return kErrorServiceAlreadyRunning;
     s.starting = true;
+    events.push_back("start " + it->second);
     if (s.startSequence.empty()) {
         s.status = {kServiceRunning, 0, 0};
     } else {
         s.status = s.startSequence.front();
         s.startSequence.pop_front();
     }
+    return 0;
+}
+
+std::uint32_t FakeServices::stop(Handle service, ServiceStatus& status) {
+    auto it = serviceHandles_.find(service);
+    if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
+    Service& s = services[it->second];
+    ++s.stopRequests;
+    if (stopError != 0) return stopError;
+    if (s.status.state == kServiceStopped) return kErrorServiceNotActive;
+    for (const auto& [name, other] : services) {
+        bool dependent = std::find(other.dependsOn.begin(), other.dependsOn.end(), it->second) != other.dependsOn.end();
+        if (dependent && other.status.state != kServiceStopped) return kErrorDependentServicesRunning;
+    }
+    events.push_back("stop " + it->second);
+    s.starting = false;
+    s.status = {s.stopPendingQueries == 0 ? kServiceStopped : kServiceStopPending, 0, 0};
+    status = s.status;
+    return 0;
+}
+
+std::uint32_t FakeServices::activeDependents(Handle service, std::vector<std::string>& names) {
+    names.clear();
+    auto it = serviceHandles_.find(service);
+    if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
+    // Depth first, a dependent's own dependents before it: the order in which they can stop.
+    std::set<std::string> seen;
+    auto visit = [&](auto&& self, const std::string& of) -> void {
+        for (const auto& [name, other] : services) {
+            if (std::find(other.dependsOn.begin(), other.dependsOn.end(), of) == other.dependsOn.end()) continue;
+            if (!seen.insert(name).second) continue;
+            self(self, name);
+            if (other.status.state != kServiceStopped) names.push_back(name);
+        }
+    };
+    visit(visit, it->second);
     return 0;
 }
 

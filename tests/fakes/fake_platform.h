@@ -27,8 +27,13 @@ public:
     std::vector<PrinterInfo2> printers;
     std::uint32_t enumError = 0;  // non-zero: the enumeration fails with this code
     int enumCalls = 0;
-    std::string driverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86";
+    std::string driverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86";  // of "Windows NT x86"
     std::uint32_t driverDirError = 0;
+    // As on Windows: a call without an environment means the caller's (a 32-bit program's is
+    // x86), while queues take their driver from the machine's own environment.
+    std::string callerEnvironment = kEnvironmentX86;
+    std::string nativeEnvironment = kEnvironmentX86;
+    std::vector<std::string> driverDirEnvironments;  // the environment each lookup resolved to
 
     std::vector<DriverRecord> drivers;                 // registered, in order
     std::vector<DriverRecord> driverCalls;             // every registration asked for
@@ -45,10 +50,8 @@ public:
     int enumPortsCalls = 0;
 
     std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) override;
-    std::uint32_t driverDirectory(std::string& out) override {
-        out = driverDirError ? std::string() : driverDir;
-        return driverDirError;
-    }
+    std::uint32_t driverDirectory(const std::string& environment, std::string& out) override;
+    std::uint32_t enumPrinterDrivers(const std::string& environment, std::vector<std::string>& names) override;
     std::uint32_t addPrinterDriver(const DriverRecord& driver) override;
     std::uint32_t addPrinter(const PrinterRecord& printer) override;
     std::uint32_t enumMonitors(std::vector<std::string>& names) override;
@@ -76,15 +79,24 @@ public:
     std::uint32_t getPrinter(Printer printer, PrinterInfo2& info) override;
     std::uint32_t deletePrinter(Printer printer) override;
     std::uint32_t closePrinter(Printer printer) override;
-    std::uint32_t deletePrinterDriver(const std::string& name) override;
-    std::uint32_t deleteMonitor(const std::string& name) override;
+    std::uint32_t setPrinterPort(Printer printer, const std::string& port) override;
+    std::uint32_t deletePrinterDriver(const std::string& name, const std::string& environment) override;
+    std::uint32_t deleteMonitor(const std::string& name, const std::string& environment) override;
+    std::uint32_t setPrinterPortError = 0;
+    std::vector<std::string> deletedMonitorEnvironments;
 
-    void addDriver(const std::string& name) {
+    void addDriver(const std::string& name, const std::string& environment = kEnvironmentX86) {
         DriverRecord d;
         d.name = name;
+        d.environment = environment;
         drivers.push_back(d);
     }
-    bool hasDriver(const std::string& name) const;
+    // A driver of that name in any environment, or in the one given.
+    bool hasDriver(const std::string& name, const std::string& environment = "") const;
+    // The environment that a call naming `environment` works on.
+    std::string resolve(const std::string& environment) const {
+        return environment.empty() ? callerEnvironment : environment;
+    }
     std::size_t openPrinterHandles() const { return openPrinters_.size(); }
 
 private:
@@ -102,6 +114,11 @@ public:
         std::deque<ServiceStatus> startSequence;
         int startRequests = 0;
         bool starting = false;  // a start was accepted: queries walk through startSequence
+        std::vector<std::string> dependsOn;  // services that must run for this one to run
+        int stopRequests = 0;
+        // A stop is answered with stop-pending, and queries report this many more pending
+        // states before stopped (-1: it never stops).
+        int stopPendingQueries = 0;
     };
 
     std::map<std::string, Service> services;
@@ -111,13 +128,21 @@ public:
     std::uint32_t queryError = 0;
     int queryFailsAfter = -1;  // >= 0: queries succeed this many times, then fail with queryError
     std::uint32_t startError = 0;
+    std::uint32_t stopError = 0;
     std::uint32_t closeError = 0;
+    std::vector<std::string> events;  // "start NAME" and "stop NAME", in order
 
     std::uint32_t openManager(Handle& manager) override;
     std::uint32_t openService(Handle manager, const std::string& name, Handle& service) override;
     std::uint32_t queryStatus(Handle service, ServiceStatus& status) override;
     std::uint32_t start(Handle service) override;
+    std::uint32_t stop(Handle service, ServiceStatus& status) override;
+    std::uint32_t activeDependents(Handle service, std::vector<std::string>& names) override;
     std::uint32_t close(Handle handle) override;
+    void add(const std::string& name, std::uint32_t state, std::vector<std::string> dependsOn = {}) {
+        services[name].status.state = state;
+        services[name].dependsOn = std::move(dependsOn);
+    }
 
     // Handles given out and not closed yet.
     std::size_t openHandles() const { return open_.size(); }

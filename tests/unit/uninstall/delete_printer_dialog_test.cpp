@@ -28,8 +28,8 @@ public:
     std::uint32_t deletePrinterKey(Printer printer, const std::string& keyName) override {
         return keyError != 0 ? keyError : FakeSpooler::deletePrinterKey(printer, keyName);
     }
-    std::uint32_t deletePrinterDriver(const std::string& name) override {
-        std::uint32_t e = FakeSpooler::deletePrinterDriver(name);
+    std::uint32_t deletePrinterDriver(const std::string& name, const std::string& environment) override {
+        std::uint32_t e = FakeSpooler::deletePrinterDriver(name, environment);
         if (afterDriverDeletion) afterDriverDeletion();
         return e;
     }
