@@ -29,7 +29,7 @@ bool InstallStepsWin::runUsbStep(int& searchCounter) {
 void InstallStepsWin::writeTcpIpPortValues(const std::string&, const std::string& address, const std::string& portKey) {
     Platform& p = app_.platform;
     TcpIpPortWriter writer(
-        *p.registry, *p.processes, p.debug, [this](const std::string& text) { rules_.ShowAppMessage(text); },
+        *p.registry, p.services, p.clock, p.debug, [this](const std::string& text) { rules_.ShowAppMessage(text); },
         [this](const std::string& text, const std::string& caption) { rules_.ShowDialogMessage(text, caption); });
     writer.WriteTcpIpPortValues({portKey, address});
 }

@@ -11,7 +11,8 @@ namespace prinstall {
 std::string LabelDriverName(int driverNumber) { return format("%s%d", kLabelDriverPrefix, driverNumber); }
 
 std::string ProposedQueueName(int labelDriverCount, int driverNumber) {
-    if (labelDriverCount == 0) return kModelName;
+    // No number is free (all 500 in use) or none is known: never propose copy 0.
+    if (labelDriverCount == 0 || driverNumber < 1) return kModelName;
     return format("%s %d", kModelName, driverNumber);
 }
 
@@ -56,6 +57,63 @@ bool IsLabelDriver(const std::string& driverName) {
 
 int LabelDriverNumber(const std::string& driverName) { return LeadingInt(SecondPiece(driverName)); }
 
+namespace {
+
+// Reads one UTF-8 sequence at i (advancing i); a malformed byte reads as itself.
+char32_t NextCodePoint(const std::string& s, size_t& i) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char lead = byte(i);
+    int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 1;
+    if (i + static_cast<size_t>(length) > s.size()) length = 1;
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+        if ((byte(i + static_cast<size_t>(k)) & 0xC0) != 0x80) {
+            length = 1;
+            c = lead;
+            break;
+        }
+        c = (c << 6) | (byte(i + static_cast<size_t>(k)) & 0x3F);
+    }
+    i += static_cast<size_t>(length);
+    return c;
+}
+
+// Upper case of the letters that have one in the scripts a queue name is likely to use.
+char32_t UpperCase(char32_t c) {
+    if (c >= U'a' && c <= U'z') return c - 32;
+    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;  // Latin-1
+    if (c == 0xFF) return 0x178;
+    if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;  // no simple pair
+    if (c >= 0x100 && c <= 0x17F) {  // Latin Extended-A: pairs, odd is lower, but for two runs
+        const bool shifted = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (shifted ? (c % 2 == 0) : (c % 2 == 1)) return c - 1;
+        return c;
+    }
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;  // Greek
+    if (c >= 0x430 && c <= 0x44F) return c - 32;                 // Cyrillic
+    if (c >= 0x450 && c <= 0x45F) return c - 80;
+    if (c >= 0xFF41 && c <= 0xFF5A) return c - 32;  // full-width Latin
+    return c;
+}
+
+}  // namespace
+
+bool SameQueueName(const std::string& a, const std::string& b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (UpperCase(NextCodePoint(a, i)) != UpperCase(NextCodePoint(b, j))) return false;
+    }
+    return i == a.size() && j == b.size();
+}
+
+QueueNameFault CheckQueueName(const std::string& name) {
+    if (name.find_first_not_of(" \t") == std::string::npos) return QueueNameFault::Empty;
+    if (name.find_first_of("\\,") != std::string::npos) return QueueNameFault::ForbiddenCharacter;
+    int units = 0;
+    for (size_t i = 0; i < name.size();) units += NextCodePoint(name, i) > 0xFFFF ? 2 : 1;
+    return units > kMaxQueueNameUnits ? QueueNameFault::TooLong : QueueNameFault::None;
+}
+
 int ScanLabelDrivers(const std::vector<PrinterInfo2>& queues, int& driverNumber) {
     std::array<bool, kMaxDriverNumber + 1> inUse{};
     int count = 0;
@@ -65,6 +123,7 @@ int ScanLabelDrivers(const std::vector<PrinterInfo2>& queues, int& driverNumber)
         int n = LabelDriverNumber(q.driverName);
         if (n >= 1 && n <= kMaxDriverNumber) inUse[static_cast<size_t>(n)] = true;
     }
+    driverNumber = 0;
     for (int n = 1; n <= kMaxDriverNumber; ++n) {
         if (!inUse[static_cast<size_t>(n)]) {
             driverNumber = n;

@@ -15,6 +15,18 @@ inline constexpr const char* kLabelDriverPrefix = "TORVA Label Printer #";
 inline constexpr int kMaxDriverNumber = 500;
 inline constexpr int kMaxCopyCount = 500;
 
+// The longest queue name the spooler takes, in UTF-16 code units.
+inline constexpr int kMaxQueueNameUnits = 220;
+
+// Whether two queue names name the same queue: the spooler compares printer names without
+// regard to letter case (Latin, Greek and Cyrillic letters here; other scripts have none).
+bool SameQueueName(const std::string& a, const std::string& b);
+
+// Why the spooler could not hold a queue name, or nothing when it can: empty or only blanks,
+// a backslash or comma in it, or longer than kMaxQueueNameUnits.
+enum class QueueNameFault { None, Empty, ForbiddenCharacter, TooLong };
+QueueNameFault CheckQueueName(const std::string& name);
+
 // The driver name of copy N.
 std::string LabelDriverName(int driverNumber);
 
@@ -23,7 +35,7 @@ std::string ProposedQueueName(int labelDriverCount, int driverNumber);
 
 // Counts the queues whose driver is a numbered label-printer driver (prefix compared exactly,
 // letter case included) and moves driverNumber to the lowest free number; when all 500 are
-// taken, driverNumber keeps its value.
+// taken, driverNumber becomes 0: no copy can be installed.
 int ScanLabelDrivers(const std::vector<PrinterInfo2>& queues, int& driverNumber);
 
 // Whether a driver name is one of the numbered copies: it begins with "TORVA Label Printer #"

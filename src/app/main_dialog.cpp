@@ -1,7 +1,9 @@
 #include "app/main_dialog.h"
 
 #include "app/label_drivers.h"
+#include "app/platform_detection.h"
 #include "install/install_command.h"
+#include "uninstall/cleanup.h"
 #include "ports/result_dialog.h"
 #include "resource.h"
 
@@ -81,8 +83,18 @@ bool MainDialog::OnInitDialog() {
     view_.dressIconButton(IDC_INSTALL, IDI_INSTALL);
     view_.dressIconButton(IDC_UNINSTALL, IDI_UNINSTALL);
     view_.dressIconButton(IDC_EXIT, IDI_EXIT);
-    view_.showItem(IDC_UNINSTALL, labelDriverCount_ > 0);
+    view_.showItem(IDC_UNINSTALL, labelDriverCount_ > 0 || HasLeftovers());
     return true;
+}
+
+bool MainDialog::HasLeftovers() {
+    Platform& p = app_.platform;
+    if (p.registry == nullptr || p.files == nullptr) return false;
+    OsInfo os;
+    DetectPlatform(p.systemInfo, Numbering::Removal, os);
+    return Cleanup(p.spooler, *p.registry, *p.files, p.systemInfo, p.debug)
+        .FindLeftovers(os.processor, language_ == Language::Korean)
+        .any();
 }
 
 bool MainDialog::OnSysCommand(unsigned commandId) {

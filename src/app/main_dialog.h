@@ -53,6 +53,10 @@ public:
     // label-printer queues, or -2 when the enumeration fails.
     int CountLabelDrivers();
     void RefreshDriverName();
+    // Whether an earlier run left something that only the removal can take away (a numbered
+    // driver without its queue, the port monitor, the uninstall entry): the Uninstallation
+    // button then stays available even with no label-printer queue.
+    bool HasLeftovers();
 
     // For the installation steps that work on the dialog.
     MainView& view() { return view_; }

@@ -130,7 +130,7 @@ int MainDialogWin::showResult(const std::string& message, int operation, int out
 
 int MainDialogWin::runUninstall() {
     Platform& p = app_.platform;
-    DeletePrinterDialogWin removal(app_, *p.registry, *p.files, *p.processes);
+    DeletePrinterDialogWin removal(app_, *p.registry, *p.files);
     return removal.run(hwnd());
 }
 

@@ -139,8 +139,11 @@ int CloneFileWriter::WriteIniClone(int driverNumber, int processor) {
         show_(kFailedCreate);
         return -1;
     }
-    out->write(text.data(), text.size());
-    out->close();
+    const bool written = out->write(text.data(), text.size());
+    if (!out->close() || !written) {
+        show_(kFailedCreate);
+        return -1;
+    }
     return 0;
 }
 

@@ -42,7 +42,7 @@ public:
 
     // 0 written, -1 output not creatable or not writable, -2 template missing or unreadable.
     int WriteGpdClone(int driverNumber, int processor);
-    // 0 written, -1 output not creatable.
+    // 0 written, -1 output not creatable or not writable.
     int WriteIniClone(int driverNumber, int processor);
 
     // Full paths of the files written last, for their deletion after staging.

@@ -3,6 +3,7 @@
 // Windows family check, port monitor, staging, registration) and reports the outcome.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "app/main_dialog.h"
@@ -41,9 +42,12 @@ public:
 // counts as serial.
 int InterfaceKindOf(const std::string& portName);
 
-// -1 when a local queue has exactly this name, 0 when none has, -2 when the queues cannot
-// be listed.
+// -1 when a local queue has this name (letter case aside, as the spooler compares them), 0
+// when none has, -2 when the queues cannot be listed.
 int PrinterNameExists(Spooler& spooler, const std::string& name);
+
+// The message refusing a queue name the spooler cannot hold; nothing for a good name.
+std::optional<Text> QueueNameRefusal(const std::string& name);
 
 class InstallCommand {
 public:
@@ -54,6 +58,11 @@ public:
 private:
     // Reports a failure in the result dialog; OK there ends the program.
     void Fail(const std::string& text);
+    // Reports a failed copy: as Fail, and otherwise the Installation button reads
+    // "Add new printer".
+    void FailCopy(const std::string& text);
+    // Takes back what a failed copy left: its driver (when registered) and its numbered files.
+    void RollBackCopy(const RegistrationSettings& settings, bool driverRegistered);
     bool InstallCopy(const std::string& queueName, bool& portPrepared, PortChoice& choice, int& searchCounter,
                      RegistrationSettings& settings);
 

@@ -35,7 +35,7 @@ void PortMonitorInstaller::AddPortMonitor(int processor) {
     for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
         files_.copyFile(source + module, systemFolder + "\\" + module);
     }
-    bool added = spooler_.addMonitor(kPortMonitorName, "", kPortMonitorModule) == 0;
+    bool added = spooler_.addMonitor(kPortMonitorName, SpoolerEnvironment(processor), kPortMonitorModule) == 0;
     debug_.output(added ? "AddPortMonitor() Success !!!" : "AddPortMonitor() Fail !!!");
 }
 

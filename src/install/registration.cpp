@@ -33,10 +33,11 @@ std::string DependentFiles(int n) {
     return list;
 }
 
-DriverRecord LabelDriverRecord(int n) {
+DriverRecord LabelDriverRecord(int n, const std::string& environment) {
     DriverRecord d;
     d.version = 3;
     d.name = LabelDriverName(n);
+    d.environment = environment;
     d.driverPath = "UNIDRV.DLL";
     d.dataFile = GpdCloneName(n);
     d.configFile = "UNIDRVUI.DLL";
@@ -54,7 +55,7 @@ std::string QueuePort(const RegistrationSettings& s) {
 
 int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const RegistrationSettings& s) {
     fellBackToCom1_ = false;
-    const DriverRecord driver = LabelDriverRecord(s.driverNumber);
+    const DriverRecord driver = LabelDriverRecord(s.driverNumber, s.environment);
     if (std::uint32_t e = spooler_.addPrinterDriver(driver); e != 0) {
         if (e != kErrorModNotFound) {
             setResultMessage_(format(kDriverFailed.in(s.language), static_cast<int>(e)));

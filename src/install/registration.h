@@ -19,12 +19,13 @@ enum InterfaceKind : int { kInterfaceSerial = 1, kInterfaceParallel = 5, kInterf
 // The dependent files of copy N, each name ended by a zero byte, the list ended by one more.
 std::string DependentFiles(int driverNumber);
 
-// The level-3 driver record of copy N.
-DriverRecord LabelDriverRecord(int driverNumber);
+// The level-3 driver record of copy N for a spooler environment.
+DriverRecord LabelDriverRecord(int driverNumber, const std::string& environment);
 
 // What one registration runs on.
 struct RegistrationSettings {
     int driverNumber = 0;
+    std::string environment;  // of the detected processor (SpoolerEnvironment)
     int interfaceKind = 0;
     bool useLabelPortMonitor = false;
     std::string usbPortName;

@@ -32,30 +32,35 @@ std::vector<StagingRow> StagingRows(int processor, bool korean, int n) {
     return rows;
 }
 
-int DriverStager::StageDriverFiles(int driverNumber, int processor, bool korean) {
+std::optional<std::string> DriverStager::StageDriverFiles(int driverNumber, int processor, bool korean) {
     report_(std::string("Print Driver Copy Started"), 30, true);
 
     std::string driverDirectory;
     spooler_.driverDirectory(SpoolerEnvironment(processor), driverDirectory);
     if (!files_.setCurrentDirectory(driverDirectory)) files_.createDirectory(driverDirectory);
 
+    std::optional<std::string> failed;
+    const std::string templateName = format("%s\\TVLabel.GPD", MediaFolderFor(processor));
     CloneFileWriter clones(files_, show_);
     int gpd = clones.WriteGpdClone(driverNumber, processor);
     if (gpd == -2) show_("Failed to open GPD file");
     if (gpd == -1) show_("Failed to create GPD file");
-    if (clones.WriteIniClone(driverNumber, processor) == -1) show_("Failed to create INI file");
+    if (gpd == -2 || (gpd == 0 && files_.fileSize(clones.gpdPath()) <= 0)) failed = templateName;
+    if (gpd == -1) failed = GpdCloneName(driverNumber);
+    if (clones.WriteIniClone(driverNumber, processor) == -1) {
+        show_("Failed to create INI file");
+        if (!failed) failed = IniCloneName(driverNumber);
+    }
 
     files_.setCurrentDirectory(kInstallFolder);
-    // Results are not examined: a missing file shows up as a registration error.
     const std::vector<StagingRow> rows = StagingRows(processor, korean, driverNumber);
     for (const StagingRow& row : rows) {
         const std::string destination = driverDirectory + "\\" + row.destination;
-        if (row.intermediate.empty()) {
-            files_.copyFile(row.source, destination);
-        } else {
-            files_.copyFile(row.source, row.intermediate);
-            files_.copyFile(row.intermediate, destination);
-        }
+        bool copied = row.intermediate.empty()
+                          ? files_.copyFile(row.source, destination)
+                          : files_.copyFile(row.source, row.intermediate) && files_.copyFile(row.intermediate, destination);
+        // A file already reported (a clone file) is not named again by its copy.
+        if (!copied && !failed) failed = row.source.substr(row.source.rfind(".\\", 0) == 0 ? 2 : 0);
     }
 
     files_.deleteFile(clones.gpdPath());
@@ -63,7 +68,7 @@ int DriverStager::StageDriverFiles(int driverNumber, int processor, bool korean)
     for (const StagingRow& row : rows) {
         if (!row.intermediate.empty()) files_.deleteFile(row.intermediate);
     }
-    return 0;
+    return failed;
 }
 
 }  // namespace prinstall

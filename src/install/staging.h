@@ -36,9 +36,11 @@ public:
     DriverStager(Files& files, Spooler& spooler, ShowMessage showAppMessage, ReportProgress report)
         : files_(files), spooler_(spooler), show_(std::move(showAppMessage)), report_(std::move(report)) {}
 
-    // Always 0: problems show as messages here and as registration errors later. Leaves the
-    // installation folder as the current directory.
-    int StageDriverFiles(int driverNumber, int processor, bool korean);
+    // Nothing when every file of the copy was staged; otherwise the file that could not be
+    // (a media file that could not be copied, the GPD template when it is missing, empty or
+    // unreadable, or a clone file that could not be written). A failed clone file also shows
+    // its message here. Leaves the installation folder as the current directory.
+    std::optional<std::string> StageDriverFiles(int driverNumber, int processor, bool korean);
 
 private:
     Files& files_;

@@ -1,5 +1,6 @@
 #include "install/tcpip_port.h"
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
 
@@ -9,7 +10,9 @@ namespace prinstall {
 namespace {
 
 // The caption of the messages about values that could not be written.
-const char* const kWriteFailedCaption = "RegSetValueEx";
+const char* const kWriteFailedCaption = "RegQueryValueEx";
+constexpr const char* kSpooler = "spooler";
+constexpr const char* kLpdService = "LPDSVC";
 
 struct NumberValue {
     const char* name;
@@ -21,35 +24,12 @@ const NumberValue kNumbers[] = {
     {"PortNumber", kRawPrintingPort}, {"Protocol", 1}, {"SNMP Enabled", 0}, {"SNMP Index", 1}, {"Version", 1},
 };
 
-bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
-
-bool PlainText(const std::string& text) {
-    for (char c : text) {
-        if (IsControl(c) || std::string_view("&|<>^\"%").find(c) != std::string_view::npos) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string TcpIpPortName(const std::string& ipAddress) { return "IP_" + ipAddress; }
 
 std::string TcpIpPortKey(const std::string& portName) {
     return std::string(kCurrentTcpIpPortsKey) + "\\" + portName;
-}
-
-std::optional<std::string> InterpreterCommandLine(const std::optional<std::string>& comspec,
-                                                  const std::string& command, const std::string& argument) {
-    if (!PlainText(command) || !PlainText(argument)) return std::nullopt;
-    std::string interpreter = "CMD.EXE";
-    if (comspec && !comspec->empty()) {
-        bool usable = true;
-        for (char c : *comspec) usable = usable && !IsControl(c) && c != '"';
-        if (usable) interpreter = *comspec;
-    }
-    // Unquoted, "C:\Program Files\..." would first start C:\Program.exe if there is one.
-    if (interpreter.find_first_of(" \t") != std::string::npos) interpreter = "\"" + interpreter + "\"";
-    return interpreter + " /c " + command + " " + argument;
 }
 
 int TcpIpPortWriter::WriteTcpIpPortValues(const TcpIpPortSettings& settings) {
@@ -74,7 +54,9 @@ void TcpIpPortWriter::WriteValues(Registry::Key key, const std::string& ipAddres
             // the thread's last error.
             showAppMessage_(format("Fail to Write PortNumber GetLastError=%d", static_cast<int>(error)));
         } else {
-            showDialogMessage_(format("Fail to Write %s", v.name), kWriteFailedCaption);
+            // The SNMP switch's message says "Read", as it always has.
+            const char* verb = std::string_view(v.name) == "SNMP Enabled" ? "Read" : "Write";
+            showDialogMessage_(format("Fail to %s %s", verb, v.name), kWriteFailedCaption);
         }
     }
     const std::pair<const char*, std::string> strings[] = {
@@ -86,37 +68,68 @@ void TcpIpPortWriter::WriteValues(Registry::Key key, const std::string& ipAddres
     }
 }
 
-void TcpIpPortWriter::RestartSpooler() {
+bool TcpIpPortWriter::RestartSpooler() {
+    Services::Handle manager = 0;
+    if (std::uint32_t e = services_.openManager(manager); e != 0) {
+        debug_.output(format("Spooler restart: OpenSCManager failed: %u", e));
+        return false;
+    }
+    std::vector<std::string> dependants;
+    Services::Handle spooler = 0;
+    if (std::uint32_t e = services_.openService(manager, kSpooler, spooler); e == 0) {
+        if (std::uint32_t d = services_.activeDependents(spooler, dependants); d != 0) {
+            debug_.output(format("Spooler restart: dependent services not listed: %u", d));
+        }
+        services_.close(spooler);
+    } else {
+        debug_.output(format("Spooler restart: spooler not opened: %u", e));
+    }
     // The LPD print service depends on the spooler, so it stops first and starts last, and
     // only when it was running: the restart must not open a print server that was off.
-    bool lpdWasRunning = RunCommand("net stop", "LPDSVC") == 0;
-    RunCommand("net stop", "spooler");
-    RunCommand("net start", "spooler");
-    if (lpdWasRunning) RunCommand("net start", "LPDSVC");
+    if (IsRunning(manager, kLpdService) && std::find(dependants.begin(), dependants.end(), kLpdService) == dependants.end()) {
+        dependants.insert(dependants.begin(), kLpdService);
+    }
+    for (const std::string& name : dependants) Control(manager, name, false);
+    Control(manager, kSpooler, false);
+    const bool running = Control(manager, kSpooler, true) == 0;
+    for (auto it = dependants.rbegin(); it != dependants.rend(); ++it) Control(manager, *it, true);
+    services_.close(manager);
+    return running;
 }
 
-std::uint32_t TcpIpPortWriter::RunCommand(const std::string& command, const std::string& argument) {
-    std::optional<std::string> line =
-        InterpreterCommandLine(processes_.environmentVariable("COMSPEC"), command, argument);
-    std::uint32_t result = kErrorInvalidParameter;
-    if (line) {
-        ProcessLaunch launch;
-        launch.commandLine = *line;
-        launch.hiddenWindow = true;
-        launch.newConsole = true;
-        launch.waitMilliseconds = kRestartCommandLimit;
-        launch.endOnTimeout = true;
-        ProcessOutcome outcome = processes_.run(launch);
-        if (outcome.startError != 0) {
-            result = outcome.startError;
-        } else if (!outcome.ended) {
-            result = kErrorWaitTimeout;
-        } else {
-            result = outcome.exitCodeRead ? outcome.exitCode : 0;
-        }
+bool TcpIpPortWriter::IsRunning(Services::Handle manager, const std::string& name) {
+    Services::Handle service = 0;
+    if (services_.openService(manager, name, service) != 0) return false;
+    ServiceStatus status;
+    const bool running = services_.queryStatus(service, status) == 0 && status.state == kServiceRunning;
+    services_.close(service);
+    return running;
+}
+
+std::uint32_t TcpIpPortWriter::Control(Services::Handle manager, const std::string& name, bool start) {
+    Services::Handle service = 0;
+    std::uint32_t result = services_.openService(manager, name, service);
+    if (result == 0) {
+        ServiceStatus status;
+        result = start ? services_.start(service) : services_.stop(service, status);
+        // Already where it should be: nothing to wait for.
+        if ((start && result == kErrorServiceAlreadyRunning) || (!start && result == kErrorServiceNotActive)) result = 0;
+        else if (result == 0) result = WaitFor(service, start ? kServiceRunning : kServiceStopped);
+        services_.close(service);
     }
-    debug_.output(format("%s %s: %u", command.c_str(), argument.c_str(), result));
+    debug_.output(format("%s %s: %u", start ? "start" : "stop", name.c_str(), result));
     return result;
+}
+
+std::uint32_t TcpIpPortWriter::WaitFor(Services::Handle service, std::uint32_t state) {
+    const std::uint32_t begin = clock_.tickCount();
+    for (;;) {
+        ServiceStatus status;
+        if (std::uint32_t e = services_.queryStatus(service, status); e != 0) return e;
+        if (status.state == state) return 0;
+        if (clock_.tickCount() - begin >= kServiceWaitLimit) return kErrorWaitTimeout;
+        clock_.sleep(kServicePollInterval);
+    }
 }
 
 }  // namespace prinstall

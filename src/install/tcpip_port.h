@@ -1,6 +1,7 @@
 // The Standard TCP/IP port of a network label printer: its name and registry key, the values
 // the system's Standard TCP/IP port monitor reads from that key, and the spooler restart that
-// makes the spooler pick the new port up.
+// makes the spooler pick the new port up. The restart goes through the service manager: no
+// command interpreter, no "net" found by search, no hidden console waiting for an answer.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +9,10 @@
 #include <optional>
 #include <string>
 
+#include "platform/clock.h"
 #include "platform/debug_log.h"
-#include "platform/processes.h"
 #include "platform/registry.h"
+#include "platform/services.h"
 
 namespace prinstall {
 
@@ -20,26 +22,16 @@ inline constexpr const char* kCurrentTcpIpPortsKey =
     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
 inline constexpr std::uint32_t kRawPrintingPort = 9100;
 
-// How long one restart command may take. "net stop spooler" asks on its hidden console
-// whether to stop the services that depend on the spooler, and nobody can answer there:
-// without a limit the installer would hang for good.
-inline constexpr std::uint32_t kRestartCommandLimit = 120000;
+// How long the restart waits for one service to stop or start, and how often it looks.
+inline constexpr std::uint32_t kServiceWaitLimit = 30000;
+inline constexpr std::uint32_t kServicePollInterval = 250;
 
-inline constexpr std::uint32_t kErrorInvalidParameter = 87;
 inline constexpr std::uint32_t kErrorWaitTimeout = 258;
 
 // "IP_192.168.0.20" for the address 192.168.0.20.
 std::string TcpIpPortName(const std::string& ipAddress);
 // The port's key path below HKEY_LOCAL_MACHINE.
 std::string TcpIpPortKey(const std::string& portName);
-
-// The command line that runs "<command> <argument>" through the command interpreter: the
-// interpreter named by COMSPEC (quoted when its path has blanks), or CMD.EXE when COMSPEC is
-// unset, empty or holds a quote or control character; then " /c ", the command, a blank and
-// the argument. nullopt when the command or argument holds a character that the
-// interpreter would take as more than text (& | < > ^ " % or a control character).
-std::optional<std::string> InterpreterCommandLine(const std::optional<std::string>& comspec,
-                                                  const std::string& command, const std::string& argument);
 
 struct TcpIpPortSettings {
     std::string portKey;    // TcpIpPortKey(TcpIpPortName(ipAddress)); created beforehand
@@ -51,10 +43,11 @@ public:
     using ShowAppMessage = std::function<void(const std::string& text)>;
     using ShowDialogMessage = std::function<void(const std::string& text, const std::string& caption)>;
 
-    TcpIpPortWriter(Registry& registry, Processes& processes, DebugLog& debug, ShowAppMessage showAppMessage,
-                    ShowDialogMessage showDialogMessage)
+    TcpIpPortWriter(Registry& registry, Services& services, Clock& clock, DebugLog& debug,
+                    ShowAppMessage showAppMessage, ShowDialogMessage showDialogMessage)
         : registry_(registry),
-          processes_(processes),
+          services_(services),
+          clock_(clock),
           debug_(debug),
           showAppMessage_(std::move(showAppMessage)),
           showDialogMessage_(std::move(showDialogMessage)) {}
@@ -65,19 +58,23 @@ public:
     // when the queue is created on it.
     int WriteTcpIpPortValues(const TcpIpPortSettings& settings);
 
-    // Runs "<command> <argument>" through the command interpreter in a hidden new console and
-    // waits for it, at most kRestartCommandLimit. Gives the exit code; the system error code
-    // when the process cannot be started; kErrorInvalidParameter, without starting anything,
-    // when InterpreterCommandLine refuses the texts; kErrorWaitTimeout when the limit passed
-    // (the process is ended then); 0 when the exit code cannot be read.
-    std::uint32_t RunCommand(const std::string& command, const std::string& argument);
+    // Stops the running services that depend on the spooler, stops the spooler, starts it
+    // again, then starts those dependants and the LPD print service that were running before.
+    // Every wait has a limit; every step that fails is written to the debugger output and the
+    // restart goes on. True when the spooler runs at the end.
+    bool RestartSpooler();
 
 private:
     void WriteValues(Registry::Key key, const std::string& ipAddress);
-    void RestartSpooler();
+    // Stops or starts one service and waits for the state; 0 or the error (258 for a wait
+    // that passed its limit).
+    std::uint32_t Control(Services::Handle manager, const std::string& name, bool start);
+    std::uint32_t WaitFor(Services::Handle service, std::uint32_t state);
+    bool IsRunning(Services::Handle manager, const std::string& name);
 
     Registry& registry_;
-    Processes& processes_;
+    Services& services_;
+    Clock& clock_;
     DebugLog& debug_;
     ShowAppMessage showAppMessage_;
     ShowDialogMessage showDialogMessage_;

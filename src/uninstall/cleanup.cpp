@@ -1,22 +1,81 @@
 #include "uninstall/cleanup.h"
 
+#include <algorithm>
+
+#include "app/label_drivers.h"
 #include "app/texts.h"
+#include "install/driver_files.h"
 #include "install/port_monitor.h"
 #include "install/uninstall_entry.h"
 
 namespace prinstall {
+namespace {
 
-std::optional<std::string> PortChangeCommand(const std::string& queueName, const std::string& port) {
-    if (queueName.find('"') != std::string::npos || port.find('"') != std::string::npos) return std::nullopt;
-    return format("rundll32 printui.dll,PrintUIEntry /Xs /n \"%s\" PortName \"%s\"", queueName.c_str(), port.c_str());
+const Text kQueueKept = {"printer \"%s\" (still on the port %s)", "프린터 \"%s\" (%s 포트에 남아 있음)"};
+const Text kDriverKept = {"printer driver \"%s\"", "프린터 드라이버 \"%s\""};
+const Text kMonitorKept = {"port monitor \"%s\"", "포트 모니터 \"%s\""};
+const Text kEntryKept = {"entry in the list of installed programs", "설치된 프로그램 목록의 항목"};
+
+}  // namespace
+
+Leftovers Cleanup::FindLeftovers(int processor, bool korean) {
+    Leftovers found;
+    std::vector<PrinterInfo2> queues;
+    std::vector<std::string> drivers;
+    if (spooler_.enumLocalPrinters(queues) == 0 && spooler_.enumPrinterDrivers(SpoolerEnvironment(processor), drivers) == 0) {
+        for (const std::string& driver : drivers) {
+            const bool used = std::any_of(queues.begin(), queues.end(), [&](const PrinterInfo2& q) {
+                return SameQueueName(q.driverName, driver);
+            });
+            if (IsLabelDriver(driver) && !used) found.drivers.push_back(driver);
+        }
+    }
+    found.monitor = PortMonitorInstaller(spooler_, files_, system_, debug_).IsPortMonitorInstalled() == 1;
+    Registry::Key key = 0;
+    if (registry_.openKeyForReading(korean ? kUninstallKeyKorean : kUninstallKeyEnglish, key) == 0) {
+        found.uninstallEntry = true;
+        registry_.closeKey(key);
+    }
+    return found;
 }
 
-void Cleanup::DeleteUninstallEntry(bool korean) {
+std::vector<std::string> Cleanup::RemoveLeftovers(int processor, int osFamily, bool korean) {
+    language_ = korean ? Language::Korean : Language::English;
+    std::vector<std::string> left;
+    RemoveUnusedLabelDrivers(processor, osFamily, left);
+    if (RemovePortMonitor(processor, left)) {
+        if (!DeleteUninstallEntry(korean)) left.push_back(kEntryKept.in(language_));
+    } else {
+        left.push_back(format(kMonitorKept.in(language_), kPortMonitorName));
+    }
+    return left;
+}
+
+void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, std::vector<std::string>& left) {
+    const std::string environment = SpoolerEnvironment(processor);
+    std::string directory;
+    spooler_.driverDirectory(environment, directory);
+    for (const std::string& driver : FindLeftovers(processor, false).drivers) {
+        const std::uint32_t e = spooler_.deletePrinterDriver(driver, environment);
+        if (e != 0) {
+            debug_.output(format("DeletePrinterDriver(%s) GetLastError()=%d", driver.c_str(), static_cast<int>(e)));
+            left.push_back(format(kDriverKept.in(language_), driver.c_str()));
+            continue;
+        }
+        if (directory.empty()) continue;
+        for (const std::string& file : DeleteNumberedFiles(files_, directory, osFamily, LabelDriverNumber(driver))) {
+            left.push_back(file);
+        }
+    }
+}
+
+bool Cleanup::DeleteUninstallEntry(bool korean) {
     const char* path = korean ? kUninstallKeyKorean : kUninstallKeyEnglish;
     Registry::Key key = 0;
-    if (registry_.openKey(path, key) != 0) return;
-    registry_.deleteKey(path);
+    if (registry_.openKey(path, key) != 0) return true;
+    const bool deleted = registry_.deleteKey(path) == 0;
     registry_.closeKey(key);
+    return deleted;
 }
 
 bool Cleanup::ListQueuesOnMonitorPort(std::vector<std::string>& names) {
@@ -29,57 +88,50 @@ bool Cleanup::ListQueuesOnMonitorPort(std::vector<std::string>& names) {
     return true;
 }
 
-int Cleanup::MoveQueuesOffMonitorPort() {
-    ListQueuesOnMonitorPort(queueNames_);
-    if (queueNames_.empty()) return 0;
-    SetQueuePorts(kFallbackPort);
-    return 1;
-}
-
-int Cleanup::SetQueuePorts(const std::string& port) {
-    int result = 1;
-    for (const std::string& name : queueNames_) {
-        std::optional<std::string> command = PortChangeCommand(name, port);
-        if (!command) {
-            debug_.output("ERROR: Queue name cannot be passed to PrintUIEntry: " + name);
-            result = 0;
-            continue;
+std::vector<std::string> Cleanup::MoveQueuesOffMonitorPort() {
+    std::vector<std::string> names;
+    if (!ListQueuesOnMonitorPort(names)) return {kPortMonitorPort};
+    for (const std::string& name : names) {
+        Spooler::Printer printer = 0;
+        std::uint32_t e = spooler_.openPrinter(name, printer);
+        if (e == 0) {
+            e = spooler_.setPrinterPort(printer, kFallbackPort);
+            spooler_.closePrinter(printer);
         }
-        ProcessLaunch launch;
-        launch.commandLine = *command;
-        launch.waitMilliseconds = kWaitWithoutLimit;
-        // The exit code says nothing reliable about the port change; the caller looks at the
-        // queues again instead.
-        if (processes_.run(launch).startError != 0) {
-            debug_.output("ERROR: Cannot launch child process");
-            return 0;
-        }
+        if (e != 0) debug_.output(format("Port of %s not changed: %d", name.c_str(), static_cast<int>(e)));
     }
-    return result;
+    // Whatever the calls answered, the queue list says where the queues are now.
+    if (!ListQueuesOnMonitorPort(names)) return {kPortMonitorPort};
+    return names;
 }
 
-void Cleanup::RemovePortMonitor(int processor) {
-    if (MoveQueuesOffMonitorPort() == 1) {
-        std::vector<std::string> left;
-        if (!ListQueuesOnMonitorPort(left) || !left.empty()) {
-            debug_.output("Port monitor kept: queues still use its port");
-            return;
-        }
+bool Cleanup::RemovePortMonitor(int processor, std::vector<std::string>& left) {
+    const std::vector<std::string> stuck = MoveQueuesOffMonitorPort();
+    if (!stuck.empty()) {
+        debug_.output("Port monitor kept: queues still use its port");
+        for (const std::string& name : stuck) left.push_back(format(kQueueKept.in(language_), name.c_str(), kPortMonitorPort));
+        return false;
     }
 
     PortMonitorInstaller monitor(spooler_, files_, system_, debug_);
+    bool gone = true;
     if (monitor.IsPortMonitorInstalled() == 1) {
-        bool deleted = spooler_.deleteMonitor(kPortMonitorName, SpoolerEnvironment(processor)) == 0;
-        debug_.output(deleted ? "DeleteMonitor() Success !!!" : "DeleteMonitor() Fail !!!");
+        gone = spooler_.deleteMonitor(kPortMonitorName, SpoolerEnvironment(processor)) == 0;
+        debug_.output(gone ? "DeleteMonitor() Success !!!" : "DeleteMonitor() Fail !!!");
     }
-    DeleteMonitorModules(processor);
+    if (!gone) return false;
+    DeleteMonitorModules(processor, left);
     DeletePortMonitorKey();
+    return true;
 }
 
-void Cleanup::DeleteMonitorModules(int processor) {
+void Cleanup::DeleteMonitorModules(int processor, std::vector<std::string>& left) {
     const std::string systemFolder = files_.systemDirectory();
     auto deleteBoth = [&] {
-        for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) files_.deleteFile(systemFolder + "\\" + module);
+        for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
+            const std::string path = systemFolder + "\\" + module;
+            if (!files_.deleteFile(path)) left.push_back(path);
+        }
     };
     deleteBoth();
     if (processor == 1 || processor == 2) {

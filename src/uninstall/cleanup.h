@@ -1,16 +1,16 @@
-// What installation put into the system besides the drivers, removed once no label-printer
-// queue is left: the entry in the list of installed programs, and the label printer's USB
-// port monitor with its two modules and its registry key. Nothing here talks to the operator;
-// outcomes go to the debugger output.
+// What installation put into the system besides the queues, removed once no label-printer
+// queue is left: numbered label drivers that no queue uses (what an interrupted or failed run
+// left), the label printer's USB port monitor with its two modules and its registry key, and
+// the entry in the list of installed programs. Nothing here talks to the operator: outcomes
+// go to the debugger output, and whatever stays is handed back by name for the report.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/texts.h"
 #include "platform/debug_log.h"
 #include "platform/files.h"
-#include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
@@ -21,52 +21,64 @@ namespace prinstall {
 inline constexpr const char* kFallbackPort = "LPT1:";
 inline constexpr const char* kMonitorsKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
 
-// The command that asks the Windows printer user-interface module to put a queue on a port;
-// nothing when the queue name holds a double quote, which would end the quoted argument
-// early and let the rest of the name be read as further options.
-std::optional<std::string> PortChangeCommand(const std::string& queueName, const std::string& port);
+// What an earlier installation left that the removal can still take away while no queue
+// needs it.
+struct Leftovers {
+    std::vector<std::string> drivers;  // numbered label drivers that no queue uses
+    bool monitor = false;              // the label port monitor is listed
+    bool uninstallEntry = false;       // the entry of the interface language exists
+
+    bool any() const { return !drivers.empty() || monitor || uninstallEntry; }
+};
 
 class Cleanup {
 public:
-    Cleanup(Spooler& spooler, Registry& registry, Files& files, Processes& processes, SystemInfo& system,
-            DebugLog& debug)
-        : spooler_(spooler), registry_(registry), files_(files), processes_(processes), system_(system), debug_(debug) {}
+    Cleanup(Spooler& spooler, Registry& registry, Files& files, SystemInfo& system, DebugLog& debug)
+        : spooler_(spooler), registry_(registry), files_(files), system_(system), debug_(debug) {}
+
+    // Looks for leftovers of the processor family's environment (`processor` 0 x86, 1 x64,
+    // 2 Itanium) and the uninstall entry of one language.
+    Leftovers FindLeftovers(int processor, bool korean);
+
+    // The whole cleanup after the last label-printer queue went: unused numbered drivers with
+    // their files, then the port monitor, then (only when the monitor is gone, so that the list
+    // of installed programs still shows what stays) the uninstall entry of one language. Gives
+    // what could not be removed, each named for the operator; empty when everything went.
+    std::vector<std::string> RemoveLeftovers(int processor, int osFamily, bool korean);
+
+    // Deletes the numbered label drivers that no queue uses, with their numbered files.
+    // Appends what stays to `left`.
+    void RemoveUnusedLabelDrivers(int processor, int osFamily, std::vector<std::string>& left);
 
     // Deletes the uninstall entry of one language (the Korean-named key when `korean`); the
-    // other language's entry stays. A missing key is skipped quietly.
-    void DeleteUninstallEntry(bool korean);
+    // other language's entry stays. A missing key is skipped quietly. False when it stays.
+    bool DeleteUninstallEntry(bool korean);
 
     // Moves the queues off the monitor's port, then deletes the monitor (when the spooler has
     // it), its modules in the system folder (in both system folders on x64 and Itanium,
     // `processor` 1 or 2) and its registry key. When a queue is still on the port after the
     // moves, all of that stays: the queue would be left on a port that no longer exists.
-    void RemovePortMonitor(int processor);
+    // Appends what stays to `left`; true when the monitor is gone.
+    bool RemovePortMonitor(int processor, std::vector<std::string>& left);
 
-    // Collects the queues on "USB/TORVA Label Port" (exact, case-sensitive) and puts them on
-    // LPT1:. 1 when there was at least one, 0 otherwise (also when the queues cannot be listed).
-    int MoveQueuesOffMonitorPort();
-    // Runs the port-change command for every collected queue, one after the other, each to its
-    // end. 1 when every queue got its command; 0 when a process could not be started (the
-    // rest then keep their port) or a name could not be passed on.
-    int SetQueuePorts(const std::string& port);
+    // Puts every queue on "USB/TORVA Label Port" (exact, case-sensitive) on LPT1: through the
+    // spooler. The names of the queues still on the port afterwards (all of them when the
+    // queues cannot be listed, with the port's name standing in).
+    std::vector<std::string> MoveQueuesOffMonitorPort();
     // Deletes the monitor's key below the spooler's monitor list; always 0.
     int DeletePortMonitorKey();
-
-    // The queues found on the monitor's port by the last MoveQueuesOffMonitorPort.
-    const std::vector<std::string>& queuesOnMonitorPort() const { return queueNames_; }
 
 private:
     // Names of the local queues on the monitor's port; false when the queues cannot be listed.
     bool ListQueuesOnMonitorPort(std::vector<std::string>& names);
-    void DeleteMonitorModules(int processor);
+    void DeleteMonitorModules(int processor, std::vector<std::string>& left);
 
     Spooler& spooler_;
     Registry& registry_;
     Files& files_;
-    Processes& processes_;
     SystemInfo& system_;
     DebugLog& debug_;
-    std::vector<std::string> queueNames_;
+    Language language_ = Language::English;  // of the names handed back
 };
 
 }  // namespace prinstall

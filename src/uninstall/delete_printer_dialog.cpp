@@ -3,10 +3,9 @@
 #include "app/label_drivers.h"
 #include "app/platform_detection.h"
 #include "app/spooler_guard.h"
-#include "install/clone_files.h"
+#include "install/driver_files.h"
 #include "ports/result_dialog.h"
 #include "resource.h"
-#include "uninstall/cleanup.h"
 
 namespace prinstall {
 namespace {
@@ -25,6 +24,10 @@ const Text kCompleted = {"Uninstallation completed. ", "프린터 드라이버�
 // After a failure the operator chose to go on from: the run ended, but not everything went.
 const Text kCompletedWithErrors = {"Uninstallation finished with errors. ",
                                    "프린터 드라이버 삭제 중 오류가 발생했습니다. "};
+const Text kNotRemoved = {"Not removed:", "삭제하지 못한 항목:"};
+// The list is empty, yet an earlier installation left something that Delete printer removes.
+const Text kLeftoversOnly = {"No printer is left. Delete printer removes what an earlier installation left behind.",
+                             "남은 프린터가 없습니다. 드라이버 삭제를 누르면 이전 설치가 남긴 항목을 삭제합니다."};
 
 constexpr int kButtonClicked = 0;  // BN_CLICKED
 constexpr int kListSelChange = 1;  // LBN_SELCHANGE
@@ -49,12 +52,6 @@ private:
 
 }  // namespace
 
-const char* DriverVersionFolder(int osFamily) {
-    if (osFamily >= kFamilyNT3 && osFamily <= kFamilyWinME) return "";
-    if (osFamily == kFamilyNT4) return "\\2";
-    return "\\3";
-}
-
 bool DeletePrinterDialog::OnInitDialog() {
     language_ = languageForCodePage(app_.platform.systemInfo.ansiCodePage());
     const bool korean = language_ == Language::Korean;
@@ -74,8 +71,15 @@ bool DeletePrinterDialog::OnInitDialog() {
     }
 
     if (FillPrinterList() == 0) {
-        view_.messageBox(kNothingInstalled.in(language_), kNothingInstalledCaption.in(language_));
-        view_.endDialog(kCancel);
+        DetectPlatform(app_.platform.systemInfo, Numbering::Removal, app_.state.os);
+        cleanupPending_ = MakeCleanup().FindLeftovers(app_.state.os.processor, korean).any();
+        if (cleanupPending_) {
+            view_.setItemText(IDC_STATUS, kLeftoversOnly.in(language_));
+            view_.enableItem(IDC_DELETE_PRINTER, true);
+        } else {
+            view_.messageBox(kNothingInstalled.in(language_), kNothingInstalledCaption.in(language_));
+            view_.endDialog(kCancel);
+        }
     }
 
     view_.dressIconButton(kOk, IDI_CHECK);
@@ -135,7 +139,7 @@ int DeletePrinterDialog::CountLabelQueues() {
 int DeletePrinterDialog::CountCheckedPrinters() {
     int checked = 0;
     for (int i = 0; i < listedCount(); ++i) checked += view_.listChecked(i) ? 1 : 0;
-    view_.enableItem(IDC_DELETE_PRINTER, checked != 0);
+    view_.enableItem(IDC_DELETE_PRINTER, checked != 0 || (cleanupPending_ && listedCount() == 0));
     return checked;
 }
 
@@ -144,14 +148,20 @@ void DeletePrinterDialog::OnSelectAll() {
     view_.enableItem(IDC_DELETE_PRINTER, true);
 }
 
+Cleanup DeletePrinterDialog::MakeCleanup() {
+    return Cleanup(app_.platform.spooler, registry_, files_, app_.platform.systemInfo, app_.platform.debug);
+}
+
 void DeletePrinterDialog::OnDeletePrinter() {
-    if (CountCheckedPrinters() == 0) {
+    const bool onlyCleanup = cleanupPending_ && listedCount() == 0;
+    if (CountCheckedPrinters() == 0 && !onlyCleanup) {
         view_.messageBox(kNothingChecked, kNothingCheckedCaption);
         return;
     }
     DetectPlatform(app_.platform.systemInfo, Numbering::Removal, app_.state.os);
 
     runHadFailures_ = false;
+    notRemoved_.clear();
     for (int n = listedCount() - 1; n >= 0; --n) {
         view_.enableItem(IDC_DELETE_PRINTER, false);
         if (!view_.listChecked(n)) continue;
@@ -162,15 +172,22 @@ void DeletePrinterDialog::OnDeletePrinter() {
     }
 
     if (CountLabelQueues() == 0) {
-        Cleanup cleanup(app_.platform.spooler, registry_, files_, processes_, app_.platform.systemInfo,
-                        app_.platform.debug);
-        cleanup.DeleteUninstallEntry(language_ == Language::Korean);
-        cleanup.RemovePortMonitor(app_.state.os.processor);
+        for (const std::string& item : MakeCleanup().RemoveLeftovers(app_.state.os.processor, app_.state.os.osFamily,
+                                                                      language_ == Language::Korean)) {
+            notRemoved_.push_back(item);
+        }
+        cleanupPending_ = false;
     }
 
     view_.enableItem(IDC_DELETE_PRINTER, true);
-    const Text& message = runHadFailures_ ? kCompletedWithErrors : kCompleted;
-    const int answer = view_.showResult(message.in(language_), runHadFailures_ ? kResultError : kResultSuccess);
+    const bool failed = runHadFailures_ || !notRemoved_.empty();
+    std::string message = (failed ? kCompletedWithErrors : kCompleted).in(language_);
+    if (!notRemoved_.empty()) {
+        message += "\n";
+        message += kNotRemoved.in(language_);
+        for (const std::string& item : notRemoved_) message += "\n" + item;
+    }
+    const int answer = view_.showResult(message, failed ? kResultError : kResultSuccess);
     view_.endDialog(answer == kResultOk ? kOk : kCancel);
 }
 
@@ -218,7 +235,6 @@ bool DeletePrinterDialog::RemovePrinter(const std::string& printerName) {
         return !ReportFailure(format("Failure to GetPrinter GetLastError()=%d", static_cast<int>(e)));
     }
     const std::string driverName = info.driverName;
-    const int driverNumber = LabelDriverNumber(driverName);
     const std::uint32_t deleteError = spooler.deletePrinter(queue.handle);
     queue.close();
     if (deleteError != 0) {
@@ -228,30 +244,35 @@ bool DeletePrinterDialog::RemovePrinter(const std::string& printerName) {
     }
 
     Report("Delete Printer Driver Started", 80);
-    const std::uint32_t driverError = spooler.deletePrinterDriver(driverName, SpoolerEnvironment(app_.state.os.processor));
-    if (driverError != 0 && driverError != kErrorPrinterDriverInUse) {
-        if (ReportFailure(format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)))) {
-            return false;
-        }
-    }
+    if (!RemoveDriverIfUnused(driverName)) return false;
     Report("Delete Printer Driver Ended", 85);
-
-    // The files belong to the driver: while it is still registered (another queue uses it, or
-    // its deletion failed) they stay, or that driver would be left without its files.
-    if (driverError == 0) DeleteDriverFiles(driverNumber);
     return true;
 }
 
-void DeletePrinterDialog::DeleteDriverFiles(int n) {
+bool DeletePrinterDialog::RemoveDriverIfUnused(const std::string& driverName) {
+    Spooler& spooler = app_.platform.spooler;
+    // The driver and its files stay while another queue uses them. Ask the queue list: Wine
+    // deletes a driver in use without a word (no 3001).
+    std::vector<PrinterInfo2> queues;
+    if (std::uint32_t e = spooler.enumLocalPrinters(queues); e != 0) {
+        return !ReportFailure(format("Failure to EnumPrinters GetLastError()=%d", static_cast<int>(e)));
+    }
+    for (const PrinterInfo2& q : queues) {
+        if (SameQueueName(q.driverName, driverName)) return true;
+    }
+    const std::string environment = SpoolerEnvironment(app_.state.os.processor);
+    const std::uint32_t driverError = spooler.deletePrinterDriver(driverName, environment);
+    if (driverError == kErrorPrinterDriverInUse) return true;
+    if (driverError != 0) {
+        return !ReportFailure(format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)));
+    }
     std::string directory;
-    if (app_.platform.spooler.driverDirectory(SpoolerEnvironment(app_.state.os.processor), directory) != 0 || directory.empty()) return;
-    auto deleteSet = [&](const std::string& folder) {
-        for (const std::string& name : {GpdCloneName(n), ResourceCloneName(n), IniCloneName(n), RenderCloneName(n), UiCloneName(n)}) {
-            files_.deleteFile(folder + "\\" + name);
-        }
-    };
-    deleteSet(directory);
-    deleteSet(directory + DriverVersionFolder(app_.state.os.osFamily));
+    if (spooler.driverDirectory(environment, directory) != 0 || directory.empty()) return true;
+    for (const std::string& left :
+         DeleteNumberedFiles(files_, directory, app_.state.os.osFamily, LabelDriverNumber(driverName))) {
+        notRemoved_.push_back(left);
+    }
+    return true;
 }
 
 }  // namespace prinstall

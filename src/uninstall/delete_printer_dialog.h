@@ -15,8 +15,8 @@
 #include "app/app_context.h"
 #include "app/texts.h"
 #include "platform/files.h"
-#include "platform/processes.h"
 #include "platform/registry.h"
+#include "uninstall/cleanup.h"
 
 namespace prinstall {
 
@@ -57,9 +57,8 @@ public:
     static constexpr int kOk = 1;
     static constexpr int kCancel = 2;
 
-    DeletePrinterDialog(AppContext& app, Registry& registry, Files& files, Processes& processes,
-                        DeletePrinterView& view)
-        : app_(app), registry_(registry), files_(files), processes_(processes), view_(view) {}
+    DeletePrinterDialog(AppContext& app, Registry& registry, Files& files, DeletePrinterView& view)
+        : app_(app), registry_(registry), files_(files), view_(view) {}
 
     // Message handlers. OnInitDialog returns true to let the dialog set the focus.
     bool OnInitDialog();
@@ -69,10 +68,12 @@ public:
     // Lists the label-printer queues (by queue name, in the spooler's order); their number,
     // or -2 when the queues cannot be listed (the list then stays as it was).
     int FillPrinterList();
-    // The number of ticked entries; Delete printer is enabled exactly when there is one.
+    // The number of ticked entries; Delete printer is enabled exactly when there is one, or
+    // when no queue is listed but leftovers wait for the cleanup.
     int CountCheckedPrinters();
     void OnSelectAll();
-    // The removal run over the ticked entries, last entry first.
+    // The removal run over the ticked entries, last entry first, then the cleanup when no
+    // label-printer queue is left.
     void OnDeletePrinter();
 
     Language language() const { return language_; }
@@ -84,22 +85,22 @@ private:
     // Shows a failure; true when the operator pressed OK, which stops the run.
     bool ReportFailure(const std::string& text);
     void Report(const char* status, int position);
-    void DeleteDriverFiles(int driverNumber);
+    // Deletes the driver and its numbered files when no queue uses it any more.
+    bool RemoveDriverIfUnused(const std::string& driverName);
+    Cleanup MakeCleanup();
     // The label-printer queues left, counted by the listing rule; -2 when they cannot be listed.
     int CountLabelQueues();
 
     AppContext& app_;
     Registry& registry_;
     Files& files_;
-    Processes& processes_;
     DeletePrinterView& view_;
     Language language_ = Language::English;
     std::vector<std::string> listed_;
     bool runHadFailures_ = false;
+    // No queue is listed, but what an earlier run left waits for Delete printer.
+    bool cleanupPending_ = false;
+    std::vector<std::string> notRemoved_;  // named in the final report
 };
-
-// The subfolder of the driver directory that a Windows family keeps its driver files in:
-// none for families 1 to 4, "\2" for NT 4.0 (5), "\3" for everything else.
-const char* DriverVersionFolder(int osFamily);
 
 }  // namespace prinstall

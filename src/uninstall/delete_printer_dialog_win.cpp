@@ -7,9 +7,9 @@
 
 namespace prinstall {
 
-DeletePrinterDialogWin::DeletePrinterDialogWin(AppContext& app, Registry& registry, Files& files, Processes& processes)
+DeletePrinterDialogWin::DeletePrinterDialogWin(AppContext& app, Registry& registry, Files& files)
     : ui::Dialog(IDD_DELETE_PRINTER),
-      rules_(app, registry, files, processes, *this),
+      rules_(app, registry, files, *this),
       resultDialog_(app.platform.systemInfo) {}
 
 BOOL DeletePrinterDialogWin::onInit() {

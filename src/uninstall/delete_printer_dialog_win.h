@@ -15,7 +15,7 @@ namespace prinstall {
 
 class DeletePrinterDialogWin : public ui::Dialog, private DeletePrinterView {
 public:
-    DeletePrinterDialogWin(AppContext& app, Registry& registry, Files& files, Processes& processes);
+    DeletePrinterDialogWin(AppContext& app, Registry& registry, Files& files);
 
     // Runs the dialog modally: DeletePrinterDialog::kOk or kCancel, -1 when it could not be
     // created. The owner is disabled while it runs.

@@ -14,8 +14,9 @@ void MainDialog::OnUninstall() {
     view_.setItemText(IDC_DRIVER_NAME, labelDriverCount_ == -2
                                            ? format("%s %d", kModelName, app_.state.driverNumber)
                                            : ProposedQueueName(labelDriverCount_, app_.state.driverNumber));
-    // Only a recount that found none hides it; a failed recount (-2) leaves it as it is.
-    if (labelDriverCount_ == 0) view_.showItem(IDC_UNINSTALL, false);
+    // Only a recount that found none, with nothing else left to remove, hides it; a failed
+    // recount (-2) leaves it as it is.
+    if (labelDriverCount_ == 0 && !HasLeftovers()) view_.showItem(IDC_UNINSTALL, false);
 }
 
 }  // namespace prinstall

@@ -345,8 +345,9 @@ std::uint32_t FakeServices::queryStatus(Handle service, ServiceStatus& status) {
     if (queryError != 0 && (queryFailsAfter < 0 || queries_ >= queryFailsAfter)) return queryError;
     ++queries_;
     Service& s = services[it->second];
-    if (s.status.state == kServiceStopPending && s.stopPendingQueries >= 0 && s.stopPendingQueries-- == 0) {
+    if (s.stopping && s.stopPendingQueries >= 0 && s.stopPendingQueries-- == 0) {
         s.status = {kServiceStopped, 0, 0};
+        s.stopping = false;
     }
     status = s.status;
     if (s.starting && !s.startSequence.empty()) {
@@ -389,7 +390,8 @@ std::uint32_t FakeServices::stop(Handle service, ServiceStatus& status) {
     }
     events.push_back("stop " + it->second);
     s.starting = false;
-    s.status = {s.stopPendingQueries == 0 ? kServiceStopped : kServiceStopPending, 0, 0};
+    s.stopping = s.stopPendingQueries != 0;
+    s.status = {s.stopping ? kServiceStopPending : kServiceStopped, 0, 0};
     status = s.status;
     return 0;
 }

@@ -119,6 +119,7 @@ public:
         // A stop is answered with stop-pending, and queries report this many more pending
         // states before stopped (-1: it never stops).
         int stopPendingQueries = 0;
+        bool stopping = false;  // a stop was accepted: queries count the pending states down
     };
 
     std::map<std::string, Service> services;

@@ -50,15 +50,39 @@ TEST(LabelDriverScan, NumberIsTheLeadingDigitsOfTheSecondPiece) {
     EXPECT_EQ(number, 4);
 }
 
-TEST(LabelDriverScan, AllNumbersInUseKeepThePreviousNumber) {
+// With every number taken no copy can be installed: the number is 0 and no numbered name is
+// proposed.
+TEST(LabelDriverScan, AllNumbersInUseLeaveNoNumber) {
     std::vector<PrinterInfo2> queues;
     for (int n = 1; n <= 500; ++n) queues.push_back({"Q", "COM1:", LabelDriverName(n)});
     int number = 42;
     EXPECT_EQ(ScanLabelDrivers(queues, number), 500);
-    EXPECT_EQ(number, 42);
+    EXPECT_EQ(number, 0);
+    EXPECT_EQ(ProposedQueueName(500, number), "TORVA Label Printer");
     queues.erase(queues.begin() + 499);
     EXPECT_EQ(ScanLabelDrivers(queues, number), 499);
     EXPECT_EQ(number, 500);
+}
+
+TEST(QueueNames, CompareWithoutCaseAndFitTheSpooler) {
+    EXPECT_TRUE(SameQueueName("TORVA Label Printer", "torva LABEL printer"));
+    EXPECT_TRUE(SameQueueName("Étiquette Ärger", "éTIQUETTE äRGER"));
+    EXPECT_TRUE(SameQueueName("Принтер Łódź", "ПРИНТЕР łÓDŹ"));
+    EXPECT_TRUE(SameQueueName("라벨 프린터", "라벨 프린터"));
+    EXPECT_FALSE(SameQueueName("Printer 1", "Printer 10"));
+    EXPECT_FALSE(SameQueueName("Printer", "Printer "));
+    EXPECT_FALSE(SameQueueName("ä", "a"));
+
+    EXPECT_EQ(CheckQueueName("Dock 2"), QueueNameFault::None);
+    EXPECT_EQ(CheckQueueName(""), QueueNameFault::Empty);
+    EXPECT_EQ(CheckQueueName(" \t "), QueueNameFault::Empty);
+    EXPECT_EQ(CheckQueueName("\\\\server\\q"), QueueNameFault::ForbiddenCharacter);
+    EXPECT_EQ(CheckQueueName("a,b"), QueueNameFault::ForbiddenCharacter);
+    EXPECT_EQ(CheckQueueName(std::string(220, 'x')), QueueNameFault::None);
+    EXPECT_EQ(CheckQueueName(std::string(221, 'x')), QueueNameFault::TooLong);
+    std::string korean;
+    for (int i = 0; i < 220; ++i) korean += "라";  // three bytes, one UTF-16 unit each
+    EXPECT_EQ(CheckQueueName(korean), QueueNameFault::None);
 }
 
 TEST(CopyCount, ReadsTheLeadingNumberAndCutsAt500) {

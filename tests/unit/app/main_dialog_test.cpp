@@ -34,6 +34,18 @@ protected:
     bool started = false;
 };
 
+// Without a label-printer queue, a leftover the removal can still take away keeps the
+// Uninstallation button there.
+TEST_F(MainDialogTest, LeftoverDriverOrMonitorKeepsUninstallationAvailable) {
+    spooler.addDriver("TORVA Label Printer #4");
+    start();
+    EXPECT_EQ(dialog.labelDriverCount(), 0);
+    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+    spooler.drivers.clear();
+    spooler.monitors.push_back("TORVA LABEL USB Port");
+    EXPECT_TRUE(dialog.HasLeftovers());
+}
+
 TEST_F(MainDialogTest, StartsInEnglishWithTheFirstCopyProposed) {
     start();
     EXPECT_EQ(view.title, "TORVA EPL Printer Driver Installation / Uninstallation Program");

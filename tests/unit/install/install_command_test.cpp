@@ -159,6 +159,97 @@ TEST_F(InstallCommandTest, CopyCountZeroReportsSuccessAtOnce) {
     EXPECT_TRUE(spooler.driverCalls.empty());
 }
 
+// The spooler compares queue names without regard to case and would take the other queue
+// over; names it cannot hold are refused before anything is done. The field keeps the text.
+TEST_F(InstallCommandTest, NamesAreCheckedAsTheSpoolerComparesAndHoldsThem) {
+    spooler.addQueue("torva label PRINTER", "Other Vendor Driver");
+    view.resultAnswer = 2;
+    for (const char* name : {"TORVA Label Printer", "  ", "Dock\\2", "Dock,2"}) {
+        view.setItemText(IDC_DRIVER_NAME, name);
+        install();
+        EXPECT_EQ(view.results.back().outcome, 1) << name;
+        EXPECT_EQ(view.texts[IDC_DRIVER_NAME], name);
+    }
+    EXPECT_EQ(view.results[0].message, "There are printer driver to install. You must install it under a different name.");
+    EXPECT_EQ(view.results[2].message, "A printer name cannot contain \\ or ,. Change the name and try again.");
+    EXPECT_EQ(steps.portDialogs, 0);
+    EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"torva label PRINTER", "COM1:", "Other Vendor Driver"}}));
+
+    view.setItemText(IDC_DRIVER_NAME, "A\xc3\xa4");
+    install();
+    EXPECT_EQ(view.results.back().outcome, 0);
+    EXPECT_EQ(spooler.printers.size(), 2u);
+}
+
+TEST_F(InstallCommandTest, WithEveryNumberInUseNothingIsCopied) {
+    app.state.driverNumber = 0;
+    install();
+    EXPECT_EQ(view.results.at(0).message, "All 500 printer driver copies are installed. Remove one before installing another.");
+    EXPECT_EQ(steps.portDialogs, 0);
+    EXPECT_TRUE(files.copies.empty());
+}
+
+// A copy is registered only when every file its driver record names is there and not empty;
+// otherwise its numbered files go again and the red result names the file.
+TEST_F(InstallCommandTest, CopyWithAMissingOrEmptyFileIsNotRegistered) {
+    files.addFile("C:\\TORVA EPL Printer 2.X\\Win32\\UNIDRV.HLP", "");
+    view.resultAnswer = 2;
+    install();
+    EXPECT_EQ(view.results.at(0).message, "The printer driver was not installed: the file UNIDRV.HLP is missing or empty.");
+    EXPECT_EQ(view.results[0].outcome, 1);
+    EXPECT_TRUE(spooler.driverCalls.empty());
+    EXPECT_FALSE(files.hasFile(spooler.driverDir + "\\TVLabel1.GPD"));
+    EXPECT_EQ(view.texts[IDC_INSTALL], "Add new printer");
+
+    systemInfo.codePage = 949;
+    files.deleteFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD");
+    install();
+    EXPECT_EQ(view.results.back().message, "프린터 드라이버를 설치하지 못했습니다: Win32\\TVLabel.GPD 파일이 없거나 비어 있습니다.");
+}
+
+// A driver whose queue could not be created would be one that no removal finds.
+TEST_F(InstallCommandTest, QueueThatCannotBeCreatedTakesItsDriverAndFilesAlong) {
+    view.setItemText(IDC_COPY_COUNT, "2");
+    dialog.OnChangeCopyCount();
+    spooler.printerErrors = {0, 5};
+    view.resultAnswer = 2;
+    install();
+    EXPECT_EQ(view.results.at(0).message, "Failure to AddPrinter GetLastError()=5");
+    EXPECT_TRUE(spooler.hasDriver("TORVA Label Printer #1"));  // the copy before it stays
+    EXPECT_FALSE(spooler.hasDriver("TORVA Label Printer #2"));
+    EXPECT_TRUE(files.hasFile(spooler.driverDir + "\\TVLabel1.GPD"));
+    EXPECT_FALSE(files.hasFile(spooler.driverDir + "\\TVLabelUI2.DLL"));
+}
+
+TEST_F(InstallCommandTest, UsbQueueOnAMonitorThatIsNotThereIsAFailedCopy) {
+    steps.choice = {"USB", ""};
+    app.state.useLabelPortMonitor = true;
+    spooler.addMonitorError = 126;
+    view.resultAnswer = 2;
+    install();
+    EXPECT_EQ(view.results.at(0).message,
+              "The printer driver was not installed: the label printer's USB port monitor could not be installed.");
+    EXPECT_TRUE(spooler.driverCalls.empty());
+    EXPECT_TRUE(spooler.printers.empty());
+}
+
+// A 32-bit program on 64-bit Windows names the x64 environment everywhere, so the queue finds
+// its driver in the machine's own environment.
+TEST_F(InstallCommandTest, SixtyFourBitWindowsGetsTheDriverInItsOwnEnvironment) {
+    for (const char* f : {"STDNAMES.GPD", "TVLabel.DLL", "TVLabelE.DLL", "TVLabelUI.DLL", "2003\\UNIDRV.DLL",
+                          "2003\\UNIDRV.HLP", "2003\\UNIDRVUI.DLL", "2003\\UNIRES.DLL"}) {
+        files.addFile(std::string("C:\\TORVA EPL Printer 2.X\\Win64\\") + f, f);
+    }
+    files.addFile("C:\\TORVA EPL Printer 2.X\\Win64\\TVLabel.GPD", "1\n2\n3\n4\n5\n6\n7\n");
+    files.addFolder("C:\\windows\\system32\\spool\\drivers\\x64");
+    app.state.os = {12, 1};
+    spooler.nativeEnvironment = kEnvironmentX64;
+    install();
+    EXPECT_EQ(view.results.at(0).message, "Installation completed. ");
+    EXPECT_TRUE(spooler.hasDriver("TORVA Label Printer #1", kEnvironmentX64));
+    EXPECT_TRUE(files.hasFile("C:\\windows\\system32\\spool\\drivers\\x64\\TVLabel1.GPD"));
+}
+
 TEST(InterfaceKind, FollowsThePortNamesBeginning) {
     EXPECT_EQ(InterfaceKindOf("COM3:"), 1);
     EXPECT_EQ(InterfaceKindOf("LPT1:"), 5);

@@ -22,10 +22,10 @@ TEST(DependentFiles, ListsNineNamesEndedByAnEmptyOne) {
 }
 
 TEST(DriverRecord, NamesCopyNAndItsFiles) {
-    DriverRecord d = LabelDriverRecord(2);
+    DriverRecord d = LabelDriverRecord(2, "Windows x64");
     EXPECT_EQ(d.version, 3u);
     EXPECT_EQ(d.name, "TORVA Label Printer #2");
-    EXPECT_EQ(d.environment, "");
+    EXPECT_EQ(d.environment, "Windows x64");
     EXPECT_EQ(d.driverPath, "UNIDRV.DLL");
     EXPECT_EQ(d.dataFile, "TVLabel2.GPD");
     EXPECT_EQ(d.configFile, "UNIDRVUI.DLL");
@@ -56,6 +56,7 @@ class RegistrationTest : public ::testing::Test {
 protected:
     RegistrationTest() {
         settings.driverNumber = 1;
+        settings.environment = "Windows NT x86";
         settings.interfaceKind = kInterfaceSerial;
         settings.portName = "COM1:";
         files.addFile("C:\\windows\\system32\\wbem\\FRAMEDYN.dll", "framedyn");
@@ -82,7 +83,7 @@ protected:
 TEST_F(RegistrationTest, CopyOneOnComOneGetsDriverQueueAndUninstallEntry) {
     EXPECT_EQ(run(), 0);
     ASSERT_EQ(spooler.drivers.size(), 1u);
-    EXPECT_EQ(spooler.drivers[0], LabelDriverRecord(1));
+    EXPECT_EQ(spooler.drivers[0], LabelDriverRecord(1, "Windows NT x86"));
     ASSERT_EQ(spooler.printerCalls.size(), 1u);
     const PrinterRecord& p = spooler.printerCalls[0];
     EXPECT_EQ(p.printerName, "TORVA Label Printer");

@@ -33,10 +33,12 @@ protected:
         files.addFolder(kDrivers);
     }
 
-    int stage(int n, int processor, bool korean) {
+    std::optional<std::string> stage(int n, int processor, bool korean) {
         return stager.StageDriverFiles(n, processor, korean);
     }
-    std::string staged(const std::string& name) { return files.content(kDrivers + "\\" + name); }
+    std::string staged(const std::string& name, const std::string& folder = kDrivers) {
+        return files.content(folder + "\\" + name);
+    }
 
     fakes::FakeFiles files;
     fakes::FakeSpooler spooler;
@@ -50,7 +52,7 @@ protected:
 
 TEST_F(StagingTest, EnglishX86CopyOneTakesTheWin32Set) {
     auto before32 = files.list(kInstall + "\\Win32");
-    EXPECT_EQ(stage(1, 0, false), 0);
+    EXPECT_EQ(stage(1, 0, false), std::nullopt);
     EXPECT_EQ(reports, (std::vector<std::pair<std::string, int>>{{"Print Driver Copy Started (pause)", 30}}));
     EXPECT_EQ(staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
     EXPECT_EQ(staged("UNIDRV.HLP"), "Win32\\UNIDRV.HLP");
@@ -79,19 +81,23 @@ TEST_F(StagingTest, KoreanX86TakesOnlyTheUserInterfaceModulesFromTheKoreanFolder
     EXPECT_EQ(staged("STDNAMES.GPD"), "Win32\\STDNAMES.GPD");
 }
 
-TEST_F(StagingTest, X64AndItaniumStageTheSame64BitSet) {
+TEST_F(StagingTest, X64AndItaniumStageTheSame64BitSetIntoTheirOwnEnvironmentsDirectory) {
+    // A 32-bit program asking without an environment would get the x86 directory.
     for (int processor : {1, 2}) {
+        const std::string dir = std::string("C:\\windows\\system32\\spool\\drivers\\") + (processor == 1 ? "x64" : "ia64");
+        files.addFolder(dir);
         for (bool korean : {false, true}) {
             auto before64 = files.list(kInstall + "\\Win64");
-            stage(7, processor, korean);
+            EXPECT_EQ(stage(7, processor, korean), std::nullopt);
             const std::string ui = korean ? "Win64\\2003\\Korean\\" : "Win64\\2003\\";
-            EXPECT_EQ(staged("STDNAMES.GPD"), "Win64\\STDNAMES.GPD");
-            EXPECT_EQ(staged("UNIDRV.DLL"), "Win64\\2003\\UNIDRV.DLL");
-            EXPECT_EQ(staged("UNIDRV.HLP"), "Win64\\2003\\UNIDRV.HLP");  // the doubled separator reads as one
-            EXPECT_EQ(staged("UNIDRVUI.DLL"), ui + "UNIDRVUI.DLL");
-            EXPECT_EQ(staged("UNIRES.DLL"), ui + "UNIRES.DLL");
-            EXPECT_NE(staged("TVLabel7.GPD").find("*Win64 template"), std::string::npos);
-            EXPECT_EQ(staged("TVLabelUI7.DLL"), "Win64\\TVLabelUI.DLL");
+            EXPECT_EQ(staged("STDNAMES.GPD", dir), "Win64\\STDNAMES.GPD");
+            EXPECT_EQ(staged("UNIDRV.DLL", dir), "Win64\\2003\\UNIDRV.DLL");
+            EXPECT_EQ(staged("UNIDRV.HLP", dir), "Win64\\2003\\UNIDRV.HLP");  // the doubled separator reads as one
+            EXPECT_EQ(staged("UNIDRVUI.DLL", dir), ui + "UNIDRVUI.DLL");
+            EXPECT_EQ(staged("UNIRES.DLL", dir), ui + "UNIRES.DLL");
+            EXPECT_NE(staged("TVLabel7.GPD", dir).find("*Win64 template"), std::string::npos);
+            EXPECT_EQ(staged("TVLabelUI7.DLL", dir), "Win64\\TVLabelUI.DLL");
+            EXPECT_TRUE(files.list(kDrivers).empty());
             EXPECT_EQ(files.list(kInstall + "\\Win64"), before64);
         }
     }
@@ -118,7 +124,7 @@ TEST_F(StagingTest, ExistingDestinationIsReplaced) {
 
 TEST_F(StagingTest, ReadOnlyInstallationFolderLeavesThePerCopyFilesAbsent) {
     files.setReadOnly(kInstall + "\\Win32");
-    EXPECT_EQ(stage(1, 0, false), 0);
+    EXPECT_EQ(stage(1, 0, false), "TVLabel1.GPD");
     EXPECT_EQ(messages, (std::vector<std::string>{"Failed create file", "Failed to create GPD file",
                                                   "Failed create file", "Failed to create INI file"}));
     for (const char* name : {"TVLabel1.GPD", "TVLabel1.INI", "TVLabel1.DLL", "TVLabelE1.DLL", "TVLabelUI1.DLL"}) {
@@ -127,9 +133,18 @@ TEST_F(StagingTest, ReadOnlyInstallationFolderLeavesThePerCopyFilesAbsent) {
     EXPECT_EQ(staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");  // the shared files still arrive
 }
 
+TEST_F(StagingTest, MissingOrEmptyTemplateOrMediaFileIsNamed) {
+    files.addFile(kInstall + "\\Win32\\TVLabel.GPD", "");
+    EXPECT_EQ(stage(1, 0, false), "Win32\\TVLabel.GPD");
+    EXPECT_TRUE(messages.empty());
+    files.deleteFile(kInstall + "\\Win32\\UNIRES.DLL");
+    files.addFile(kInstall + "\\Win32\\TVLabel.GPD", "*GPDSpecVersion: \"1.0\"\n");
+    EXPECT_EQ(stage(1, 0, false), "Win32\\UNIRES.DLL");
+}
+
 TEST_F(StagingTest, MissingTemplateStagesTheEmptyGpdAfterTwoMessages) {
     files.deleteFile(kInstall + "\\Win32\\TVLabel.GPD");
-    stage(1, 0, false);
+    EXPECT_EQ(stage(1, 0, false), "Win32\\TVLabel.GPD");
     EXPECT_EQ(messages, (std::vector<std::string>{"Failed open file", "Failed to open GPD file"}));
     EXPECT_TRUE(files.hasFile(kDrivers + "\\TVLabel1.GPD"));
     EXPECT_EQ(staged("TVLabel1.GPD"), "");

@@ -14,30 +14,6 @@ namespace {
 const std::string kMonitorKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\TORVA LABEL USB Port";
 const std::string kSystem = "C:\\windows\\system32\\";
 
-// What the printer user-interface module does on Windows: it puts the named queue on the
-// named port. `moves` off makes it do nothing, as Wine's does.
-class PrintUi : public fakes::FakeProcesses {
-public:
-    explicit PrintUi(fakes::FakeSpooler& spooler) : spooler_(spooler) {}
-    bool moves = true;
-
-    ProcessOutcome run(const ProcessLaunch& launch) override {
-        ProcessOutcome outcome = FakeProcesses::run(launch);
-        if (outcome.startError != 0 || !moves) return outcome;
-        const std::string& line = launch.commandLine;
-        const size_t name = line.find("/n \"") + 4;
-        const std::string queue = line.substr(name, line.find('"', name) - name);
-        const size_t port = line.find("PortName \"") + 10;
-        for (PrinterInfo2& p : spooler_.printers) {
-            if (p.printerName == queue) p.portName = line.substr(port, line.find('"', port) - port);
-        }
-        return outcome;
-    }
-
-private:
-    fakes::FakeSpooler& spooler_;
-};
-
 // Deletions and the redirection switch in the order they happened.
 struct Trail {
     std::vector<std::string> steps;
@@ -94,10 +70,10 @@ protected:
     fakes::FakeSpooler spooler;
     fakes::FakeRegistry registry;
     TrailFiles files{trail};
-    PrintUi processes{spooler};
     TrailSystem system{trail};
     fakes::FakeDebugLog debug;
-    Cleanup cleanup{spooler, registry, files, processes, system, debug};
+    Cleanup cleanup{spooler, registry, files, system, debug};
+    std::vector<std::string> left;
 };
 
 TEST_F(CleanupTest, OnlyTheEntryOfTheInterfaceLanguageGoes) {
@@ -110,62 +86,72 @@ TEST_F(CleanupTest, OnlyTheEntryOfTheInterfaceLanguageGoes) {
     EXPECT_EQ(registry.openKeys(), 0u);
 }
 
-TEST_F(CleanupTest, WithoutQueuesOnItsPortTheMonitorGoesWithoutAnyProcess) {
-    spooler.addQueue("Office", "Generic / Text Only", "LPT1:");
-    cleanup.RemovePortMonitor(0);
-    EXPECT_TRUE(processes.launches.empty());
+TEST_F(CleanupTest, QueuesOnItsPortMoveToLptOneThroughTheSpoolerThenTheMonitorGoes) {
+    spooler.addQueue("Shipping", "Generic / Text Only", "USB/TORVA Label Port");
+    spooler.addQueue("Office", "Generic / Text Only", "usb/torva label port");  // another port
+    spooler.addQueue("A\" /dl /n \"Dock 2", "Generic / Text Only", "USB/TORVA Label Port");
+    EXPECT_TRUE(cleanup.RemovePortMonitor(0, left));
+    EXPECT_EQ(spooler.printers[0].portName, "LPT1:");
+    EXPECT_EQ(spooler.printers[1].portName, "usb/torva label port");
+    EXPECT_EQ(spooler.printers[2].portName, "LPT1:");  // any name: nothing is parsed
+    EXPECT_EQ(spooler.openPrinterHandles(), 0u);
     EXPECT_TRUE(monitorGone());
+    EXPECT_TRUE(left.empty());
     EXPECT_EQ(registry.openKeys(), 0u);
-    EXPECT_EQ(debug.lines, (std::vector<std::string>{"EnumMonitors() Success !!!", "DeleteMonitor() Success !!!"}));
     EXPECT_EQ(std::count(trail.steps.begin(), trail.steps.end(), "redirection off"), 0);
 }
 
-TEST_F(CleanupTest, QueuesOnItsPortMoveToLptOneOneAfterTheOtherFirst) {
-    spooler.addQueue("Shipping", "Generic / Text Only", "USB/TORVA Label Port");
-    spooler.addQueue("Office", "Generic / Text Only", "usb/torva label port");  // another port
-    spooler.addQueue("Dock 2", "Generic / Text Only", "USB/TORVA Label Port");
-    cleanup.RemovePortMonitor(0);
-    EXPECT_EQ(processes.commandLines(),
-              (std::vector<std::string>{
-                  "rundll32 printui.dll,PrintUIEntry /Xs /n \"Shipping\" PortName \"LPT1:\"",
-                  "rundll32 printui.dll,PrintUIEntry /Xs /n \"Dock 2\" PortName \"LPT1:\"",
-              }));
-    for (const ProcessLaunch& l : processes.launches) EXPECT_EQ(l.waitMilliseconds, kWaitWithoutLimit);
-    EXPECT_EQ(spooler.printers[1].portName, "usb/torva label port");
-    EXPECT_TRUE(monitorGone());
-}
-
 // A queue still on the port would be stranded on a port that no longer exists: the monitor,
-// its modules and its key stay while one is there, whatever kept it there.
-TEST_F(CleanupTest, MonitorStaysWhileAQueueCouldNotBeMovedOff) {
+// its modules, its key and the uninstall entry stay while one is there, and the report names
+// the queue and the monitor.
+TEST_F(CleanupTest, MonitorAndEntryStayWhileAQueueCouldNotBeMovedOff) {
     spooler.addQueue("Shipping", "Generic / Text Only", "USB/TORVA Label Port");
-    processes.moves = false;  // the command runs but changes nothing
-    cleanup.RemovePortMonitor(0);
-    EXPECT_EQ(processes.launches.size(), 1u);
+    spooler.setPrinterPortError = 5;
+    EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, false),
+              (std::vector<std::string>{"printer \"Shipping\" (still on the port USB/TORVA Label Port)",
+                                        "port monitor \"TORVA LABEL USB Port\""}));
     EXPECT_TRUE(monitorKept());
-    EXPECT_EQ(debug.lines.back(), "Port monitor kept: queues still use its port");
+    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+    EXPECT_EQ(spooler.openPrinterHandles(), 0u);
 
-    processes.moves = true;
-    processes.outcomes.push_back({2, false, false, 0});  // the first command cannot start
-    spooler.addQueue("Dock 2", "Generic / Text Only", "USB/TORVA Label Port");
-    debug.lines.clear();
-    EXPECT_EQ(cleanup.MoveQueuesOffMonitorPort(), 1);
-    EXPECT_EQ(processes.launches.size(), 2u);  // the second queue was not tried
-    EXPECT_EQ(debug.lines, std::vector<std::string>{"ERROR: Cannot launch child process"});
+    spooler.setPrinterPortError = 0;
+    spooler.deleteMonitorError = 5;  // the port is free now, but the spooler keeps the monitor
+    EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, true), std::vector<std::string>{"포트 모니터 \"TORVA LABEL USB Port\""});
+    EXPECT_TRUE(registry.has(kUninstallKeyKorean));
+    EXPECT_TRUE(files.hasFile(kSystem + "TVPortMon.dll"));
 }
 
-TEST_F(CleanupTest, NameWithAQuoteIsNeverPutOnACommandLine) {
-    spooler.addQueue("A\" /dl /n \"Office", "Generic / Text Only", "USB/TORVA Label Port");
-    spooler.addQueue("Dock 2", "Generic / Text Only", "USB/TORVA Label Port");
-    cleanup.RemovePortMonitor(0);
-    EXPECT_EQ(processes.commandLines(),
-              std::vector<std::string>{"rundll32 printui.dll,PrintUIEntry /Xs /n \"Dock 2\" PortName \"LPT1:\""});
-    EXPECT_TRUE(monitorKept());
+// What an interrupted run left: numbered drivers that no queue uses go with their numbered
+// files, in the processor's own environment; a driver a queue still uses stays.
+TEST_F(CleanupTest, UnusedNumberedDriversGoWithTheirFilesThenMonitorThenEntry) {
+    const std::string x64 = "C:\\windows\\system32\\spool\\drivers\\x64";
+    spooler.addDriver("TORVA Label Printer #2", kEnvironmentX64);
+    spooler.addDriver("TORVA Label Printer #3", kEnvironmentX64);
+    spooler.addDriver("TORVA Label Printer #4", kEnvironmentX86);
+    spooler.addQueue("Dock", "TORVA Label Printer #3");
+    for (const std::string& f : {x64 + "\\TVLabel2.GPD", x64 + "\\3\\TVLabelUI2.DLL", x64 + "\\TVLabel3.GPD", x64 + "\\UNIDRV.DLL"}) {
+        files.addFile(f, "x");
+    }
+    Leftovers found = cleanup.FindLeftovers(1, false);
+    EXPECT_EQ(found.drivers, std::vector<std::string>{"TORVA Label Printer #2"});
+    EXPECT_TRUE(found.monitor && found.uninstallEntry);
+
+    EXPECT_TRUE(cleanup.RemoveLeftovers(1, 12, false).empty());
+    EXPECT_FALSE(spooler.hasDriver("TORVA Label Printer #2"));
+    EXPECT_TRUE(spooler.hasDriver("TORVA Label Printer #3"));
+    EXPECT_TRUE(spooler.hasDriver("TORVA Label Printer #4", kEnvironmentX86));
+    EXPECT_FALSE(files.hasFile(x64 + "\\TVLabel2.GPD"));
+    EXPECT_FALSE(files.hasFile(x64 + "\\3\\TVLabelUI2.DLL"));
+    EXPECT_TRUE(files.hasFile(x64 + "\\TVLabel3.GPD"));
+    EXPECT_TRUE(files.hasFile(x64 + "\\UNIDRV.DLL"));
+    EXPECT_EQ(spooler.deletedMonitorEnvironments, std::vector<std::string>{kEnvironmentX64});
+    EXPECT_FALSE(registry.has(kUninstallKeyEnglish));
+    EXPECT_FALSE(cleanup.FindLeftovers(1, false).any());
 }
 
 TEST_F(CleanupTest, MonitorTheSpoolerDoesNotListStillLosesItsModulesAndKey) {
     spooler.enumMonitorsError = 1722;
-    cleanup.RemovePortMonitor(0);
+    EXPECT_TRUE(cleanup.RemovePortMonitor(0, left));
     EXPECT_TRUE(spooler.deletedMonitors.empty());
     EXPECT_FALSE(files.hasFile(kSystem + "TVPortMon.dll"));
     EXPECT_FALSE(files.hasFile(kSystem + "TVPortMonUI.dll"));
@@ -176,7 +162,7 @@ TEST_F(CleanupTest, MonitorTheSpoolerDoesNotListStillLosesItsModulesAndKey) {
 TEST_F(CleanupTest, SixtyFourBitSystemsLoseTheModulesOnBothSidesOfRedirection) {
     for (int processor : {1, 2}) {
         trail.steps.clear();
-        cleanup.RemovePortMonitor(processor);
+        cleanup.RemovePortMonitor(processor, left);
         EXPECT_EQ(trail.steps, (std::vector<std::string>{
                                    "delete " + kSystem + "TVPortMon.dll", "delete " + kSystem + "TVPortMonUI.dll",
                                    "redirection off",

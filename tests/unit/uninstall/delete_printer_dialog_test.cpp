@@ -8,6 +8,7 @@
 #include "fakes/fake_delete_printer_view.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_platform.h"
+#include "install/driver_files.h"
 #include "install/uninstall_entry.h"
 #include "resource.h"
 
@@ -24,11 +25,13 @@ class ScriptedSpooler : public fakes::FakeSpooler {
 public:
     std::uint32_t keyError = 0;
     std::function<void()> afterDriverDeletion;
+    int driverDeletions = 0;
 
     std::uint32_t deletePrinterKey(Printer printer, const std::string& keyName) override {
         return keyError != 0 ? keyError : FakeSpooler::deletePrinterKey(printer, keyName);
     }
     std::uint32_t deletePrinterDriver(const std::string& name, const std::string& environment) override {
+        ++driverDeletions;
         std::uint32_t e = FakeSpooler::deletePrinterDriver(name, environment);
         if (afterDriverDeletion) afterDriverDeletion();
         return e;
@@ -79,10 +82,9 @@ protected:
     fakes::FakeDebugLog debug;
     fakes::FakeRegistry registry;
     fakes::FakeFiles files;
-    fakes::FakeProcesses processes;
     AppContext app{{spooler, services, systemInfo, clock, debug}, {}};
     FakeDeletePrinterView view;
-    DeletePrinterDialog dialog{app, registry, files, processes, view};
+    DeletePrinterDialog dialog{app, registry, files, view};
 };
 
 TEST_F(DeletePrinterDialogTest, ListsTheLabelQueuesByQueueNameOnly) {
@@ -115,6 +117,8 @@ TEST_F(DeletePrinterDialogTest, KoreanCodePageGivesTheKoreanTexts) {
 }
 
 TEST_F(DeletePrinterDialogTest, NothingInstalledSaysSoAndEndsWithCancel) {
+    spooler.monitors.pop_back();
+    registry.keys.clear();
     spooler.addQueue("Office", "Generic / Text Only");
     start();
     EXPECT_EQ(view.messages, (std::vector<FakeDeletePrinterView::Message>{
@@ -125,7 +129,7 @@ TEST_F(DeletePrinterDialogTest, NothingInstalledSaysSoAndEndsWithCancel) {
     FakeDeletePrinterView korean;
     systemInfo.codePage = 949;
     spooler.printers.clear();
-    DeletePrinterDialog(app, registry, files, processes, korean).OnInitDialog();
+    DeletePrinterDialog(app, registry, files, korean).OnInitDialog();
     EXPECT_EQ(korean.messages, (std::vector<FakeDeletePrinterView::Message>{
                                    {"현재 설치된 프린터 드라이버가 없습니다.", "삭제 장애"}}));
 }
@@ -141,7 +145,7 @@ TEST_F(DeletePrinterDialogTest, WithoutSpoolerOrListTheDialogStaysOpenAndEmpty) 
     FakeDeletePrinterView stopped;
     services.services["spooler"].status = {kServiceStopped, 0, 0};
     services.startError = 1058;
-    DeletePrinterDialog(app, registry, files, processes, stopped).OnInitDialog();
+    DeletePrinterDialog(app, registry, files, stopped).OnInitDialog();
     ASSERT_EQ(stopped.messages.size(), 1u);
     EXPECT_EQ(stopped.messages[0].caption, "");
     EXPECT_TRUE(stopped.dressed.empty());
@@ -208,8 +212,9 @@ TEST_F(DeletePrinterDialogTest, LastEntryGoesFirstAndTheLastQueueTakesEntryAndMo
     EXPECT_EQ(view.endedWith, DeletePrinterDialog::kCancel);
 }
 
-// While another queue still uses the driver, Windows keeps it (3001); its files must stay
-// with it, or that queue would print through a driver without its files.
+// While another queue still uses the driver, it and its files stay, or that queue would print
+// through a driver without its files. The queue list decides: Wine deletes a driver in use
+// without the 3001 that Windows gives, so the deletion is not even asked for.
 TEST_F(DeletePrinterDialogTest, SharedDriverKeepsItsFilesUntilItsLastQueueGoes) {
     install(2, "First");
     install(2, "Second");
@@ -217,12 +222,13 @@ TEST_F(DeletePrinterDialogTest, SharedDriverKeepsItsFilesUntilItsLastQueueGoes) 
     tick(0);
     deletePrinters();
     EXPECT_EQ(spooler.deletedPrinters, std::vector<std::string>{"First"});
+    EXPECT_EQ(spooler.driverDeletions, 0);
     EXPECT_TRUE(spooler.hasDriver("TORVA Label Printer #2"));
     EXPECT_EQ(filesOf(2), 10);
     EXPECT_EQ(view.results.back().outcome, 0);
 
     FakeDeletePrinterView again;
-    DeletePrinterDialog second(app, registry, files, processes, again);
+    DeletePrinterDialog second(app, registry, files, again);
     second.OnInitDialog();
     second.OnSelectAll();
     second.OnDeletePrinter();
@@ -291,7 +297,7 @@ TEST_F(DeletePrinterDialogTest, UnreadableQueueOrUndeletableDriverKeepsTheFiles)
     spooler.getPrinterError = 0;
     FakeDeletePrinterView retry;
     retry.answers = {2};
-    DeletePrinterDialog second(app, registry, files, processes, retry);
+    DeletePrinterDialog second(app, registry, files, retry);
     second.OnInitDialog();
     retry.list[1].second = true;
     second.OnDeletePrinter();
@@ -310,6 +316,43 @@ TEST_F(DeletePrinterDialogTest, FailedRecountSkipsTheCleanup) {
     EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
     EXPECT_TRUE(spooler.deletedMonitors.empty());
     EXPECT_EQ(view.results.back().message, "Uninstallation completed. ");
+}
+
+// What an interrupted run left (a driver without its queue) stays reachable: the dialog
+// opens with an empty list, says why Delete printer is there, and the cleanup takes the rest.
+TEST_F(DeletePrinterDialogTest, LeftoversWithoutQueuesAreRemovedByDeletePrinter) {
+    install(3, "Gone");
+    spooler.printers.clear();
+    start();
+    EXPECT_TRUE(view.list.empty());
+    EXPECT_EQ(view.endedWith, 0);
+    EXPECT_TRUE(view.enabled(IDC_DELETE_PRINTER));
+    EXPECT_EQ(view.texts[IDC_STATUS],
+              "No printer is left. Delete printer removes what an earlier installation left behind.");
+    deletePrinters();
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_FALSE(spooler.hasDriver("TORVA Label Printer #3"));
+    EXPECT_EQ(filesOf(3), 0);
+    EXPECT_EQ(spooler.deletedMonitors, std::vector<std::string>{"TORVA LABEL USB Port"});
+    EXPECT_FALSE(registry.has(kUninstallKeyEnglish));
+    EXPECT_EQ(view.results, (std::vector<FakeDeletePrinterView::Result>{{"Uninstallation completed. ", 0}}));
+}
+
+// A numbered file that cannot be deleted is no success: the report is red and names it.
+TEST_F(DeletePrinterDialogTest, FileThatStaysIsNamedInARedReport) {
+    install(1, "A");
+    files.setReadOnly(kDriverDir + "\\3");
+    start();
+    dialog.OnSelectAll();
+    deletePrinters();
+    ASSERT_EQ(view.results.size(), 1u);
+    EXPECT_EQ(view.results[0].outcome, 1);
+    EXPECT_EQ(view.results[0].message.rfind("Uninstallation finished with errors. \nNot removed:\n" + kDriverDir +
+                                                "\\3\\TVLabel1.GPD\n",
+                                            0),
+              0u)
+        << view.results[0].message;
+    EXPECT_FALSE(spooler.hasDriver("TORVA Label Printer #1"));
 }
 
 TEST(DriverVersionFolder, OldFamiliesUseTheDirectoryItselfNtFourTheTwoFolder) {

@@ -1,0 +1,45 @@
+#include "install/driver_files.h"
+
+#include "install/clone_files.h"
+
+namespace prinstall {
+
+const char* DriverVersionFolder(int osFamily) {
+    if (osFamily >= 1 && osFamily <= 4) return "";
+    if (osFamily == 5) return "\\2";
+    return "\\3";
+}
+
+std::vector<std::string> NumberedFileNames(int n) {
+    return {GpdCloneName(n), ResourceCloneName(n), IniCloneName(n), RenderCloneName(n), UiCloneName(n)};
+}
+
+std::optional<std::string> MissingDriverFile(Files& files, const std::string& directory, const DriverRecord& d) {
+    std::vector<std::string> names = {d.driverPath, d.dataFile, d.configFile, d.helpFile};
+    for (size_t start = 0; start < d.dependentFiles.size();) {
+        size_t end = d.dependentFiles.find('\0', start);
+        if (end == std::string::npos) end = d.dependentFiles.size();
+        if (end == start) break;
+        names.push_back(d.dependentFiles.substr(start, end - start));
+        start = end + 1;
+    }
+    for (const std::string& name : names) {
+        if (!name.empty() && files.fileSize(directory + "\\" + name) <= 0) return name;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> DeleteNumberedFiles(Files& files, const std::string& directory, int osFamily, int n) {
+    std::vector<std::string> folders = {directory};
+    if (*DriverVersionFolder(osFamily) != '\0') folders.push_back(directory + DriverVersionFolder(osFamily));
+    std::vector<std::string> left;
+    for (const std::string& folder : folders) {
+        for (const std::string& name : NumberedFileNames(n)) {
+            const std::string path = folder + "\\" + name;
+            if (!files.deleteFile(path)) left.push_back(path);
+        }
+    }
+    return left;
+}
+
+}  // namespace prinstall
