@@ -6,7 +6,6 @@
 #include "app/main_dialog_win.h"
 #include "platform/basic_win.h"
 #include "platform/files_win.h"
-#include "platform/processes_win.h"
 #include "platform/registry_win.h"
 #include "platform/services_win.h"
 #include "platform/spooler_win.h"
@@ -26,8 +25,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     prinstall::WinDebugLog debug;
     prinstall::WinFiles files;
     prinstall::WinRegistry registry;
-    prinstall::WinProcesses processes;
-    prinstall::AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry, &processes}, {}};
+    prinstall::AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry}, {}};
 
     prinstall::WinUsbBus usbBus;
     prinstall::UsbPrinterDevice usbDevice(usbBus, registry, systemInfo, clock, debug,

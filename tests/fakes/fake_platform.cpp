@@ -292,33 +292,6 @@ std::optional<std::uint32_t> FakeRegistry::dword(const std::string& path, const 
     return v->second;
 }
 
-ProcessOutcome FakeProcesses::run(const ProcessLaunch& launch) {
-    launches.push_back(launch);
-    ProcessOutcome outcome{0, true, true, 0};
-    if (!outcomes.empty()) {
-        outcome = outcomes.front();
-        outcomes.pop_front();
-    }
-    // What Windows can give: an exit code only from a process that was started and ended.
-    if (outcome.startError != 0) outcome.ended = false;
-    if (!outcome.ended) outcome.exitCodeRead = false;
-    if (!outcome.exitCodeRead) outcome.exitCode = 0;
-    return outcome;
-}
-
-std::optional<std::string> FakeProcesses::environmentVariable(const std::string& name) {
-    for (const auto& [key, value] : environment) {
-        if (Lower(key) == Lower(name)) return value;
-    }
-    return std::nullopt;
-}
-
-std::vector<std::string> FakeProcesses::commandLines() const {
-    std::vector<std::string> lines;
-    for (const ProcessLaunch& launch : launches) lines.push_back(launch.commandLine);
-    return lines;
-}
-
 std::uint32_t FakeServices::openManager(Handle& manager) {
     manager = 0;
     if (openManagerError != 0) return openManagerError;

@@ -12,7 +12,6 @@
 
 #include "platform/clock.h"
 #include "platform/debug_log.h"
-#include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/spooler.h"
@@ -173,21 +172,6 @@ class FakeDebugLog : public DebugLog {
 public:
     std::vector<std::string> lines;
     void output(const std::string& text) override { lines.push_back(text); }
-};
-
-// Child processes that are never started: every launch is recorded, and the outcomes are
-// scripted per call, in order; without a script a process starts and ends with exit code 0.
-// Environment variable names compare without regard to case, as Windows does.
-class FakeProcesses : public Processes {
-public:
-    std::vector<ProcessLaunch> launches;
-    std::deque<ProcessOutcome> outcomes;
-    std::map<std::string, std::string> environment = {{"COMSPEC", "C:\\Windows\\system32\\cmd.exe"}};
-
-    ProcessOutcome run(const ProcessLaunch& launch) override;
-    std::optional<std::string> environmentVariable(const std::string& name) override;
-
-    std::vector<std::string> commandLines() const;
 };
 
 class FakeRegistry : public Registry {

@@ -41,7 +41,7 @@ class RegistrationUnderWine : public ::testing::Test {
 protected:
     void SetUp() override {
         korean = GetACP() == 949;
-        ASSERT_EQ(spooler.driverDirectory(driverDirectory), 0u);
+        ASSERT_EQ(spooler.driverDirectory("", driverDirectory), 0u);
         cleanUp();
     }
     void TearDown() override { cleanUp(); }
@@ -65,6 +65,7 @@ protected:
     RegistrationSettings settings(int interfaceKind) {
         RegistrationSettings s;
         s.driverNumber = 1;
+        s.environment = kEnvironmentX86;
         s.interfaceKind = interfaceKind;
         s.portName = "COM1:";
         s.useLabelPortMonitor = interfaceKind == kInterfaceUsb;

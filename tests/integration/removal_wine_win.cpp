@@ -1,4 +1,4 @@
-// Driver removal against Wine's real spooler, registry, files and processes: a copy installed
+// Driver removal against Wine's real spooler, registry and files: a copy installed
 // for real through staging and registration (and the port monitor from the media), then
 // removed by the removal dialog's rules with an in-memory window; and the monitor's modules
 // in both system folders of a 64-bit prefix. Every test cleans up before and after.
@@ -21,7 +21,6 @@
 #include "installed_program_files_win.h"
 #include "platform/files_win.h"
 #include "platform/handle_win.h"
-#include "platform/processes_win.h"
 #include "platform/registry_win.h"
 #include "platform/services_win.h"
 #include "platform/spooler_win.h"
@@ -56,7 +55,7 @@ class RemovalUnderWine : public ::testing::Test {
 protected:
     void SetUp() override {
         korean = GetACP() == 949;
-        ASSERT_EQ(spooler.driverDirectory(driverDirectory), 0u);
+        ASSERT_EQ(spooler.driverDirectory("", driverDirectory), 0u);
         systemFolder = files.systemDirectory();
         cleanUp();
     }
@@ -65,9 +64,9 @@ protected:
     void cleanUp() {
         for (const char* queue : {"TORVA Label Printer", "TORVA Label Printer 2", "Office"}) DeleteQueue(queue);
         for (const char* driver : {"TORVA Label Printer #1", "TORVA Label Printer #2", kOfficeDriver}) {
-            DeletePrinterDriverW(nullptr, nullptr, widen(driver).data());
+            spooler.deletePrinterDriver(driver, "");
         }
-        DeleteMonitorW(nullptr, nullptr, widen(kPortMonitorName).data());
+        spooler.deleteMonitor(kPortMonitorName, "");
         for (const std::string& key : {std::string(kUninstallKeyEnglish), std::string(kUninstallKeyKorean), kMonitorKey}) {
             RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(key).c_str());
         }
@@ -87,6 +86,7 @@ protected:
         stager.StageDriverFiles(n, 0, korean);
         RegistrationSettings s;
         s.driverNumber = n;
+        s.environment = kEnvironmentX86;
         s.interfaceKind = interfaceKind;
         s.portName = "COM1:";
         s.useLabelPortMonitor = interfaceKind == kInterfaceUsb;
@@ -100,7 +100,7 @@ protected:
     // One run of the removal dialog with the entries at `ticked` (or all) ticked.
     fakes::FakeDeletePrinterView removeQueues(const std::vector<int>& ticked, bool all = false) {
         fakes::FakeDeletePrinterView view;
-        DeletePrinterDialog dialog(app, registry, files, processes, view);
+        DeletePrinterDialog dialog(app, registry, files, view);
         dialog.OnInitDialog();
         if (all) dialog.OnSelectAll();
         for (int i : ticked) view.list.at(static_cast<size_t>(i)).second = true;
@@ -128,18 +128,17 @@ protected:
     WinSystemInfo system;
     WinClock clock;
     RecordingDebugLog debug;
-    WinProcesses processes;
     PortMonitorInstaller monitor{spooler, files, system, debug};
     AppContext app{{spooler, services, system, clock, debug}, {}};
     std::string driverDirectory;
     std::string systemFolder;
 };
 
-// Wine's PrintUIEntry runs and exits 0 but moves no queue: a queue of another driver left on
-// the label port keeps the monitor there, while the uninstall entry still goes.
-TEST_F(RemovalUnderWine, QueueOfAnotherDriverOnTheLabelPortKeepsTheMonitor) {
+// A queue of another driver on the label port is moved to LPT1: through the spooler (Wine's
+// PrintUIEntry would move nothing), so the monitor and the uninstall entry can go.
+TEST_F(RemovalUnderWine, QueueOfAnotherDriverOnTheLabelPortMovesOffAndTheMonitorGoes) {
     install(1, "TORVA Label Printer", kInterfaceUsb);
-    DriverRecord office = LabelDriverRecord(1);
+    DriverRecord office = LabelDriverRecord(1, kEnvironmentX86);
     office.name = kOfficeDriver;
     ASSERT_EQ(spooler.addPrinterDriver(office), 0u);
     PrinterRecord queue{"Office", kPortMonitorPort, kOfficeDriver, "WinPrint", "RAW", 0};
@@ -147,12 +146,30 @@ TEST_F(RemovalUnderWine, QueueOfAnotherDriverOnTheLabelPortKeepsTheMonitor) {
 
     auto view = removeQueues({}, true);
     EXPECT_EQ(view.list.size(), 1u);
-    EXPECT_EQ(queueNames(), std::vector<std::string>{"Office"});
+    std::vector<PrinterInfo2> queues;
+    ASSERT_EQ(spooler.enumLocalPrinters(queues), 0u);
+    EXPECT_EQ(queues, (std::vector<PrinterInfo2>{{"Office", "LPT1:", kOfficeDriver}}));
     EXPECT_FALSE(KeyExists(korean ? kUninstallKeyKorean : kUninstallKeyEnglish));
-    EXPECT_EQ(debug.lines.back(), "Port monitor kept: queues still use its port");
-    EXPECT_TRUE(monitorInstalled());
-    EXPECT_TRUE(files.fileExists(systemFolder + "\\TVPortMon.dll"));
+    EXPECT_FALSE(monitorInstalled());
+    EXPECT_FALSE(files.fileExists(systemFolder + "\\TVPortMon.dll"));
+    EXPECT_EQ(view.results.back().outcome, 0) << view.results.back().message;
     DeleteQueue("Office");
+}
+
+// Wine deletes a driver that a queue still uses without a word (no 3001): the removal looks at
+// the queues first, so the other queue keeps its driver and the driver its files.
+TEST_F(RemovalUnderWine, DriverSharedWithAnotherQueueStaysWithItsFiles) {
+    install(1, "TORVA Label Printer", kInterfaceSerial);
+    PrinterRecord second{"TORVA Label Printer 2", "COM2:", "TORVA Label Printer #1", "WinPrint", "RAW", 0};
+    ASSERT_EQ(spooler.addPrinter(second), 0u);
+
+    auto view = removeQueues({1});
+    EXPECT_EQ(queueNames(), std::vector<std::string>{"TORVA Label Printer"});
+    std::vector<std::string> drivers;
+    ASSERT_EQ(spooler.enumPrinterDrivers("", drivers), 0u);
+    EXPECT_NE(std::find(drivers.begin(), drivers.end(), "TORVA Label Printer #1"), drivers.end());
+    EXPECT_TRUE(files.fileExists(driverDirectory + "\\TVLabel1.GPD"));
+    EXPECT_EQ(view.results.back().outcome, 0);
 }
 
 // In a 64-bit prefix this 32-bit program sees the 32-bit system folder in place of the native
@@ -195,9 +212,10 @@ TEST(RemovalOn64BitWine, MonitorModulesLeaveBothSystemFolders) {
 
     WinSpooler spooler;
     WinRegistry registry;
-    WinProcesses processes;
     RecordingDebugLog debug;
-    onOwnThread([&] { Cleanup(spooler, registry, files, processes, system, debug).RemovePortMonitor(1); });
+    std::vector<std::string> left;
+    onOwnThread([&] { Cleanup(spooler, registry, files, system, debug).RemovePortMonitor(1, left); });
+    EXPECT_TRUE(left.empty());
     EXPECT_EQ(count(false), 0);
     EXPECT_EQ(count(true), 0);
 }

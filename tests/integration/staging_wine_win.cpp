@@ -45,7 +45,7 @@ void Snapshot(const std::string& folder, const std::string& relative, std::map<s
 class StagingUnderWine : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        ASSERT_EQ(spooler.driverDirectory(driverDirectory), 0u);
+        ASSERT_EQ(spooler.driverDirectory("", driverDirectory), 0u);
         cleanUp();
     }
     void TearDown() override { cleanUp(); }
@@ -70,7 +70,7 @@ TEST_P(StagingUnderWine, CopyOneArrivesInTheDriverDirectoryAndTheMediaStayAsThey
 
     DriverStager stager(files, spooler, [this](const std::string& m) { messages.push_back(m); },
                         [](const std::optional<std::string>&, int, bool) {});
-    EXPECT_EQ(stager.StageDriverFiles(1, 0, korean), 0);
+    EXPECT_EQ(stager.StageDriverFiles(1, 0, korean), std::nullopt);
     EXPECT_TRUE(messages.empty());
 
     const std::string ui = korean ? "Win32\\Korean\\" : "Win32\\";
