@@ -10,9 +10,10 @@ void InstallStepsWin::beginRun() { portDialog_ = std::make_unique<PortInfoDialog
 
 void InstallStepsWin::endRun() { portDialog_.reset(); }
 
-bool InstallStepsWin::runPortDialog(PortChoice& choice) {
+bool InstallStepsWin::choosePort(PortChoice& choice) {
     if (!portDialog_) beginRun();
     if (portDialog_->run(owner_()) != kDialogOk) return false;
+    choice.interfaceKind = portDialog_->interfaceKind();
     choice.portName = portDialog_->portName();
     choice.address = portDialog_->ipAddressText();
     return true;
@@ -26,7 +27,7 @@ bool InstallStepsWin::runUsbStep(int& searchCounter) {
     return result == kUsbStepGoOn;
 }
 
-void InstallStepsWin::writeTcpIpPortValues(const std::string&, const std::string& address, const std::string& portKey) {
+void InstallStepsWin::writeTcpIpPortValues(const std::string& address, const std::string& portKey) {
     Platform& p = app_.platform;
     TcpIpPortWriter writer(
         *p.registry, p.services, p.clock, p.debug, [this](const std::string& text) { rules_.ShowAppMessage(text); },

@@ -20,10 +20,9 @@ public:
 
     void beginRun() override;
     void endRun() override;
-    bool runPortDialog(PortChoice& choice) override;
+    bool choosePort(PortChoice& choice) override;
     bool runUsbStep(int& searchCounter) override;
-    void writeTcpIpPortValues(const std::string& portName, const std::string& address,
-                              const std::string& portKey) override;
+    void writeTcpIpPortValues(const std::string& address, const std::string& portKey) override;
 
 private:
     AppContext& app_;

@@ -1,7 +1,7 @@
 #include "app/main_dialog.h"
 
-#include "app/label_drivers.h"
-#include "app/platform_detection.h"
+#include "core/label_drivers.h"
+#include "core/platform_detection.h"
 #include "install/install_command.h"
 #include "uninstall/cleanup.h"
 #include "ports/result_dialog.h"
@@ -145,9 +145,66 @@ bool MainDialog::OnCommand(int id, int code) {
     }
 }
 
+namespace {
+
+const Text kCaptionAfterSuccess = {"Add Printer Driver", "드라이버 추가 설치"};
+const Text kCaptionAfterFailure = {"Add new printer", "드라이버 추가 설치"};
+
+// The front end's own steps of an installation, with the run's state shown in the dialog:
+// buttons off while busy, the next queue's name and the count after every copy.
+class DialogInstallSteps : public InstallSteps {
+public:
+    DialogInstallSteps(MainDialog& dialog, InstallSteps& steps) : dialog_(dialog), steps_(steps) {}
+    void beginRun() override { steps_.beginRun(); }
+    void endRun() override { steps_.endRun(); }
+    bool choosePort(PortChoice& choice) override { return steps_.choosePort(choice); }
+    bool runUsbStep(int& searchCounter) override {
+        const bool goOn = steps_.runUsbStep(searchCounter);
+        dialog_.view().repaintNow();
+        return goOn;
+    }
+    void writeTcpIpPortValues(const std::string& address, const std::string& portKey) override {
+        steps_.writeTcpIpPortValues(address, portKey);
+        dialog_.view().repaintNow();
+    }
+    void setBusy(bool busy) override {
+        dialog_.view().enableItem(IDC_INSTALL, !busy);
+        dialog_.view().enableItem(IDC_EXIT, !busy);
+        if (busy) dialog_.view().repaintNow();
+    }
+    void copyInstalled(const std::string& nextQueueName) override {
+        dialog_.RecountLabelDrivers();
+        dialog_.view().setItemText(IDC_DRIVER_NAME, nextQueueName);
+    }
+
+private:
+    MainDialog& dialog_;
+    InstallSteps& steps_;
+};
+
+}  // namespace
+
 void MainDialog::OnInstall() {
     if (installSteps_ == nullptr) return;
-    InstallCommand(*this, *installSteps_).Run();
+    setUiCodePage(app_.platform.systemInfo.ansiCodePage());
+    DialogInstallSteps steps(*this, *installSteps_);
+    InstallCommand command(app_, *this, steps);
+    // The operator's name for the first queue; later copies take the numbered name, which the
+    // field shows while the run goes on.
+    const Outcome outcome = command.Run({copyCount_, view_.itemText(IDC_DRIVER_NAME), language_});
+    if (outcome.ok()) {
+        if (ShowResult(outcome.text, 0) == kOk) {
+            view_.setItemText(IDC_INSTALL, kCaptionAfterSuccess.in(language_));
+            view_.showItem(IDC_UNINSTALL, true);
+        }
+        return;
+    }
+    if (outcome.shown) return;  // old Windows, or the USB search's own result
+    if (ShowResult(outcome.text, 1) == kOk) {
+        view_.endDialog(kCancel);  // the program ends
+    } else if (command.copyFailed()) {
+        view_.setItemText(IDC_INSTALL, kCaptionAfterFailure.in(language_));
+    }
 }
 
 void MainDialog::OnExit() { view_.endDialog(kCancel); }
@@ -157,6 +214,8 @@ void MainDialog::OnOk() {
     driverNameText_ = view_.itemText(IDC_DRIVER_NAME);
     view_.endDialog(kOk);
 }
+
+void MainDialog::RecountLabelDrivers() { labelDriverCount_ = CountLabelDrivers(); }
 
 int MainDialog::CountLabelDrivers() {
     labelDriverCount_ = 0;
@@ -260,6 +319,21 @@ void MainDialog::ShowDialogMessage(const std::string& text, const std::string& c
 int MainDialog::ShowResult(const std::string& message, int outcome) {
     resultMessage_ = message;
     return view_.showResult(resultMessage_, kResultInstallation, outcome);
+}
+
+// The Uninstallation button: the removal dialog runs modally, and when it ends with OK the
+// Driver Name field and the button follow the label-printer queues left.
+void MainDialog::OnUninstall() {
+    constexpr int kOk = 1;
+    if (view_.runUninstall() != kOk) return;  // Escape, nothing installed, a stopped run
+    labelDriverCount_ = CountLabelDrivers();
+    // After a failed recount the number of the last scan is still the best proposal.
+    view_.setItemText(IDC_DRIVER_NAME, labelDriverCount_ == -2
+                                           ? format("%s %d", kModelName, app_.state.driverNumber)
+                                           : ProposedQueueName(labelDriverCount_, app_.state.driverNumber));
+    // Only a recount that found none, with nothing else left to remove, hides it; a failed
+    // recount (-2) leaves it as it is.
+    if (labelDriverCount_ == 0 && !HasLeftovers()) view_.showItem(IDC_UNINSTALL, false);
 }
 
 }  // namespace prinstall

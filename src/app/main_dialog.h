@@ -6,16 +6,19 @@
 #include <optional>
 #include <string>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
+#include "core/feedback.h"
 #include "app/main_view.h"
-#include "app/spooler_guard.h"
-#include "app/texts.h"
+#include "core/spooler_guard.h"
+#include "core/texts.h"
 
 namespace prinstall {
 
 class InstallSteps;
 
-class MainDialog {
+// The main dialog is the installation's and removal's Feedback while they run: its status
+// line and progress bar, its message boxes and the result dialog.
+class MainDialog : public Feedback {
 public:
     MainDialog(AppContext& app, MainView& view) : app_(app), view_(view) {}
 
@@ -44,14 +47,22 @@ public:
     // Reports an installation's outcome (0 success, 1 error) with this message in the result
     // dialog; returns 1 when the operator pressed OK, 2 for Escape.
     int ShowResult(const std::string& message, int outcome);
-    // The result dialog's message text. Each ShowResult replaces it; the driver registration
-    // writes its failure text here, which the Install command then shows.
-    void setResultMessage(const std::string& text) { resultMessage_ = text; }
     const std::string& resultMessage() const { return resultMessage_; }
+
+    // Feedback
+    void progress(const std::optional<std::string>& status, int position, bool pause) override {
+        ReportProgress(status, position, pause);
+    }
+    void message(const std::string& text, const std::string& caption) override {
+        if (caption.empty()) ShowAppMessage(text);
+        else ShowDialogMessage(text, caption);
+    }
+    bool result(const Outcome& outcome) override { return ShowResult(outcome.text, outcome.ok() ? 0 : 1) == 1; }
 
     // Scans the local queues; sets the driver number and returns the count of numbered
     // label-printer queues, or -2 when the enumeration fails.
     int CountLabelDrivers();
+    void RecountLabelDrivers();
     void RefreshDriverName();
     // Whether an earlier run left something that only the removal can take away (a numbered
     // driver without its queue, the port monitor, the uninstall entry): the Uninstallation
@@ -65,7 +76,6 @@ public:
         uiCodePage_ = codePage;
         language_ = languageForCodePage(codePage);
     }
-    void setLabelDriverCount(int count) { labelDriverCount_ = count; }
 
     // Read by the installation and its tests.
     Language language() const { return language_; }

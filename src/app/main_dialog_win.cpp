@@ -8,17 +8,6 @@
 
 namespace prinstall {
 
-std::string ApplicationTitle() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring name(path);
-    size_t slash = name.find_last_of(L"\\/");
-    if (slash != std::wstring::npos) name.erase(0, slash + 1);
-    size_t dot = name.find_last_of(L'.');
-    if (dot != std::wstring::npos) name.erase(dot);
-    return narrow(name);
-}
-
 MainDialogWin::MainDialogWin(AppContext& app)
     : ui::Dialog(IDD_MAIN),
       app_(app),
@@ -114,7 +103,7 @@ void MainDialogWin::dressIconButton(int id, int iconId) {
 }
 
 void MainDialogWin::appMessageBox(const std::string& text) {
-    ui::messageBox(hwnd(), text, ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
+    ui::messageBox(hwnd(), text, ui::ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void MainDialogWin::dialogMessageBox(const std::string& text, const std::string& caption) {

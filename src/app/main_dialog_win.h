@@ -69,7 +69,4 @@ private:
     CompleteDialog resultDialog_;
 };
 
-// The program's title for its message boxes: the base name of its file ("Prinstall").
-std::string ApplicationTitle();
-
 }  // namespace prinstall

@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 #include "app/main_dialog_win.h"
 #include "platform/basic_win.h"
 #include "platform/files_win.h"

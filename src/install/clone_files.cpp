@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace prinstall {
 namespace {

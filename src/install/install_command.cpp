@@ -1,9 +1,11 @@
 #include "install/install_command.h"
 
-#include "app/label_drivers.h"
+#include "core/label_drivers.h"
 #include "install/driver_files.h"
+#include "install/port_monitor.h"
+#include "install/staging.h"
 #include "install/tcpip_port.h"
-#include "resource.h"
+#include "usb/usb_step.h"
 
 namespace prinstall {
 namespace {
@@ -25,27 +27,12 @@ const Text kFileMissing = {"The printer driver was not installed: the file %s is
 const Text kMonitorMissing = {
     "The printer driver was not installed: the label printer's USB port monitor could not be installed.",
     "프린터 드라이버를 설치하지 못했습니다: 라벨 프린터 USB 포트 모니터를 설치할 수 없습니다."};
-const Text kCaptionAfterSuccess = {"Add Printer Driver", "드라이버 추가 설치"};
-const Text kCaptionAfterFailure = {"Add new printer", "드라이버 추가 설치"};
 const char* const kUnsupported[] = {
     "Windows NT 3.51 not Supported !!!", "Windows 95 not Supported !!!", "Windows 98 not Supported !!!",
     "Windows ME not Supported !!!",      "Windows NT 4.0 not Supported !!!",
 };
 
-constexpr int kOk = 1;
-constexpr int kCancel = 2;
-constexpr int kSuccess = 0;
-constexpr int kError = 1;
-
 }  // namespace
-
-int InterfaceKindOf(const std::string& portName) {
-    if (portName.rfind("COM", 0) == 0) return kInterfaceSerial;
-    if (portName.rfind("LPT", 0) == 0) return kInterfaceParallel;
-    if (portName.rfind("USB", 0) == 0) return kInterfaceUsb;
-    if (portName.rfind("TCP/IP", 0) == 0) return kInterfaceTcpIp;
-    return kInterfaceSerial;
-}
 
 int PrinterNameExists(Spooler& spooler, const std::string& name) {
     std::vector<PrinterInfo2> queues;
@@ -66,109 +53,106 @@ std::optional<Text> QueueNameRefusal(const std::string& name) {
     return std::nullopt;
 }
 
-void InstallCommand::Fail(const std::string& text) {
-    if (dialog_.ShowResult(text, kError) == kOk) dialog_.view().endDialog(kCancel);
+std::string NextQueueName(int driverNumber) { return format("%s %d", kModelName, driverNumber); }
+
+Outcome InstallCommand::Run(const InstallRequest& request) {
+    language_ = request.language;
+    copyFailed_ = false;
+    installed_ = 0;
+    steps_.beginRun();
+    int searchCounter = 10;
+    RegistrationSettings settings;
+    bool portPrepared = false;
+    Outcome outcome = Outcome::Success(kCompleted.in(language_));
+    std::string queueName = request.firstQueueName;
+    for (int copy = 1; copy <= request.copies; ++copy) {
+        if (std::optional<Text> refusal = QueueNameRefusal(queueName)) {
+            outcome = Outcome::Failure(refusal->in(language_));
+            break;
+        }
+        if (app_.state.driverNumber < 1) {
+            outcome = Outcome::Failure(kNoNumberFree.in(language_));
+            break;
+        }
+        const int exists = PrinterNameExists(app_.platform.spooler, queueName);
+        if (exists != 0) {
+            outcome = Outcome::Failure((exists == -2 ? kEnumFailed : kNameInUse).in(language_));
+            break;
+        }
+        if (!portPrepared) {
+            if (std::optional<Outcome> stopped = PreparePort(settings, searchCounter)) {
+                outcome = *stopped;
+                break;
+            }
+            portPrepared = true;
+        }
+        outcome = InstallCopy(queueName, settings);
+        if (!outcome.ok()) break;
+        ++installed_;
+        steps_.setBusy(false);
+        queueName = NextQueueName(app_.state.driverNumber);
+        steps_.copyInstalled(queueName);
+        outcome = Outcome::Success(kCompleted.in(language_));
+    }
+    steps_.endRun();
+    return outcome;
 }
 
-void InstallCommand::FailCopy(const std::string& text) {
-    if (dialog_.ShowResult(text, kError) == kOk) {
-        dialog_.view().endDialog(kCancel);
-    } else {
-        dialog_.view().setItemText(IDC_INSTALL, kCaptionAfterFailure.in(dialog_.language()));
+std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& settings, int& searchCounter) {
+    Platform& platform = app_.platform;
+    PortChoice choice;
+    if (!steps_.choosePort(choice)) return Outcome::Failure(kCanceled.in(language_));
+    steps_.setBusy(true);
+    settings.portName = choice.portName;
+    settings.interfaceKind = choice.interfaceKind;
+
+    if (settings.interfaceKind == kInterfaceUsb) {
+        if (!steps_.runUsbStep(searchCounter)) {
+            Outcome stopped = Outcome::Failure(kUsbSearchFailed.in(language_));
+            stopped.shown = true;
+            return stopped;
+        }
+    } else if (settings.interfaceKind == kInterfaceTcpIp) {
+        settings.tcpIpPortName = TcpIpPortName(choice.address);
+        const std::string portKey = TcpIpPortKey(settings.tcpIpPortName);
+        Registry::Key key = 0;
+        if (platform.registry != nullptr && platform.registry->createKey(portKey, "", key) == 0) {
+            platform.registry->closeKey(key);
+            steps_.writeTcpIpPortValues(choice.address, portKey);
+        }
     }
+    return std::nullopt;
+}
+
+Outcome InstallCommand::FailCopy(const std::string& text) {
+    copyFailed_ = true;
+    return Outcome::Failure(text);
 }
 
 void InstallCommand::RollBackCopy(const RegistrationSettings& settings, bool driverRegistered) {
-    Platform& platform = dialog_.app().platform;
-    const OsInfo& os = dialog_.app().state.os;
+    Platform& platform = app_.platform;
     if (driverRegistered) {
         const std::uint32_t e = platform.spooler.deletePrinterDriver(LabelDriverName(settings.driverNumber), settings.environment);
         if (e != 0) platform.debug.output(format("Rollback: DeletePrinterDriver GetLastError()=%d", static_cast<int>(e)));
     }
     std::string directory;
     if (platform.spooler.driverDirectory(settings.environment, directory) != 0 || directory.empty()) return;
-    for (const std::string& left : DeleteNumberedFiles(*platform.files, directory, os.osFamily, settings.driverNumber)) {
+    for (const std::string& left : DeleteNumberedFiles(*platform.files, directory, app_.state.os.osFamily, settings.driverNumber)) {
         platform.debug.output("Rollback: file not deleted: " + left);
     }
 }
 
-void InstallCommand::Run() {
-    AppContext& app = dialog_.app();
-    dialog_.setUiCodePage(app.platform.systemInfo.ansiCodePage());
-    const Language language = dialog_.language();
-    steps_.beginRun();
-    bool portPrepared = false;
-    int searchCounter = 10;
-    PortChoice choice;
-    RegistrationSettings settings;
-
-    bool completed = true;
-    for (int copy = 1; copy <= dialog_.copyCount(); ++copy) {
-        const std::string queueName = dialog_.view().itemText(IDC_DRIVER_NAME);
-        if (!InstallCopy(queueName, portPrepared, choice, searchCounter, settings)) {
-            completed = false;
-            break;
-        }
-    }
-    if (completed && dialog_.ShowResult(kCompleted.in(language), kSuccess) == kOk) {
-        dialog_.view().setItemText(IDC_INSTALL, kCaptionAfterSuccess.in(language));
-        dialog_.view().showItem(IDC_UNINSTALL, true);
-    }
-    steps_.endRun();
-}
-
-bool InstallCommand::InstallCopy(const std::string& queueName, bool& portPrepared, PortChoice& choice,
-                                 int& searchCounter, RegistrationSettings& settings) {
-    AppContext& app = dialog_.app();
-    Platform& platform = app.platform;
-    ProcessState& state = app.state;
-    MainView& view = dialog_.view();
-    const Language language = dialog_.language();
-
-    if (std::optional<Text> refusal = QueueNameRefusal(queueName)) {
-        Fail(refusal->in(language));
-        return false;
-    }
-    if (state.driverNumber < 1) {
-        Fail(kNoNumberFree.in(language));
-        return false;
-    }
-    switch (PrinterNameExists(platform.spooler, queueName)) {
-        case -2: Fail(kEnumFailed.in(language)); return false;
-        case -1: Fail(kNameInUse.in(language)); return false;
-        default: break;
-    }
-
-    if (!portPrepared) {
-        if (!steps_.runPortDialog(choice)) {
-            Fail(kCanceled.in(language));
-            return false;
-        }
-        view.enableItem(IDC_INSTALL, false);
-        view.enableItem(IDC_EXIT, false);
-        settings.portName = choice.portName;
-    }
-    settings.interfaceKind = InterfaceKindOf(settings.portName);
-
-    if (!portPrepared && settings.interfaceKind == kInterfaceUsb) {
-        if (!steps_.runUsbStep(searchCounter)) return false;
-    } else if (!portPrepared && settings.interfaceKind == kInterfaceTcpIp) {
-        settings.tcpIpPortName = TcpIpPortName(choice.address);
-        const std::string portKey = TcpIpPortKey(settings.tcpIpPortName);
-        Registry::Key key = 0;
-        if (platform.registry != nullptr && platform.registry->createKey(portKey, "", key) == 0) {
-            platform.registry->closeKey(key);
-            steps_.writeTcpIpPortValues(settings.tcpIpPortName, choice.address, portKey);
-        }
-    }
-    view.repaintNow();
+Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSettings& settings) {
+    Platform& platform = app_.platform;
+    ProcessState& state = app_.state;
 
     const int family = state.os.osFamily;
     if (family <= 5) {
         // Windows NT 3.x and 4.0, 95, 98 and ME have no Unidrv 5 for this driver. An unknown
         // family (the version could not be read) stops without a message.
-        if (family >= 1) dialog_.ShowDialogMessage(kUnsupported[family - 1], "ERROR");
-        return false;
+        Outcome refused{OutcomeKind::Unsupported, family >= 1 ? kUnsupported[family - 1] : "", 0, true};
+        if (family >= 1) feedback_.message(refused.text, "ERROR");
+        return refused;
     }
 
     PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
@@ -178,19 +162,20 @@ bool InstallCommand::InstallCopy(const std::string& queueName, bool& portPrepare
     settings.environment = SpoolerEnvironment(state.os.processor);
     settings.useLabelPortMonitor = state.useLabelPortMonitor;
     settings.usbPortName = state.usbPortName;
-    settings.language = language;
+    settings.language = language_;
+    settings.programPath = platform.files->programPath();
     if (QueuePort(settings) == kPortMonitorPort && monitor.IsPortMonitorInstalled() != 1) {
         // A queue on that port would print to nobody.
-        FailCopy(kMonitorMissing.in(language));
-        return false;
+        return FailCopy(kMonitorMissing.in(language_));
     }
 
     auto report = [this](const std::optional<std::string>& text, int position, bool pause) {
-        dialog_.ReportProgress(text, position, pause);
+        feedback_.progress(text, position, pause);
     };
-    auto appMessage = [this](const std::string& text) { dialog_.ShowAppMessage(text); };
+    auto appMessage = [this](const std::string& text) { feedback_.message(text, ""); };
     DriverStager stager(*platform.files, platform.spooler, appMessage, report);
-    std::optional<std::string> missing = stager.StageDriverFiles(state.driverNumber, state.os.processor, language == Language::Korean);
+    std::optional<std::string> missing =
+        stager.StageDriverFiles(state.driverNumber, state.os.processor, language_ == Language::Korean);
     if (!missing) {
         std::string directory;
         platform.spooler.driverDirectory(settings.environment, directory);
@@ -198,31 +183,26 @@ bool InstallCommand::InstallCopy(const std::string& queueName, bool& portPrepare
     }
     if (missing) {
         RollBackCopy(settings, false);
-        FailCopy(format(kFileMissing.in(language), missing->c_str()));
-        return false;
+        return FailCopy(format(kFileMissing.in(language_), missing->c_str()));
     }
 
-    Registrar registrar(platform.spooler, *platform.registry, monitor, report,
-                        [this](const std::string& text) { dialog_.setResultMessage(text); });
+    Registrar registrar(platform.spooler, *platform.registry, monitor, report);
     if (const int registered = registrar.RegisterDriverAndPrinter(queueName, settings); registered != 0) {
         // A driver without its queue is one that no removal could find: it goes again, and so
         // do the copy's numbered files.
         RollBackCopy(settings, registered == -3 || registered == -4);
-        FailCopy(dialog_.resultMessage());
-        return false;
+        return FailCopy(registrar.message());
     }
     if (registrar.fellBackToCom1()) {
         // The queue works, but on COM1: rather than the port the operator chose: say so now,
         // since the completion message that follows would hide it.
-        dialog_.ShowAppMessage(dialog_.resultMessage());
+        feedback_.message(registrar.message(), "");
     }
 
-    view.enableItem(IDC_INSTALL, true);
-    view.enableItem(IDC_EXIT, true);
-    dialog_.setLabelDriverCount(dialog_.CountLabelDrivers());
-    view.setItemText(IDC_DRIVER_NAME, format("%s %d", kModelName, state.driverNumber));
-    portPrepared = true;
-    return true;
+    // The next copy's number: the lowest free one now.
+    std::vector<PrinterInfo2> queues;
+    if (platform.spooler.enumLocalPrinters(queues) == 0) ScanLabelDrivers(queues, state.driverNumber);
+    return Outcome::Success(kCompleted.in(language_));
 }
 
 }  // namespace prinstall

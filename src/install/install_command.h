@@ -1,26 +1,28 @@
-// The Installation button: asks once for the printer's interface and port, prepares the port
-// once (USB search or Standard TCP/IP port), then installs each copy (queue name check,
-// Windows family check, port monitor, staging, registration) and reports the outcome.
+// The installation of numbered driver copies, each with its queue: the port is prepared once
+// (USB search or Standard TCP/IP port), then every copy is checked, staged and registered.
+// Both front ends drive it: the main dialog (Installation button) and the command line.
 #pragma once
 
 #include <optional>
 #include <string>
 
-#include "app/main_dialog.h"
-#include "install/port_monitor.h"
+#include "core/app_context.h"
+#include "core/feedback.h"
+#include "core/interface_kind.h"
+#include "core/texts.h"
 #include "install/registration.h"
-#include "install/staging.h"
 
 namespace prinstall {
 
-// What the port dialog hands back when confirmed.
+// Where the printer is: what the port dialog (or the command line) hands back.
 struct PortChoice {
+    int interfaceKind = kInterfaceSerial;
     std::string portName;  // "COM1:", "LPT1:", "USB", "TCP/IP" or any port of the system
     std::string address;   // the printer's IP address text for the network interfaces
 };
 
-// The interactive and system steps that the install command orders but does not own: the
-// Win32 side implements them with its dialogs, tests with scripts.
+// The steps a front end owns: the port choice, the USB search, the Standard TCP/IP port's
+// values, and showing the run's state.
 class InstallSteps {
 public:
     virtual ~InstallSteps() = default;
@@ -28,19 +30,18 @@ public:
     // A run starts and ends: dialogs made for one run live between these two calls.
     virtual void beginRun() {}
     virtual void endRun() {}
-    // The port and code page dialog; true when confirmed with OK.
-    virtual bool runPortDialog(PortChoice& choice) = 0;
+    // The printer's port; false when the operator cancelled.
+    virtual bool choosePort(PortChoice& choice) = 0;
     // Waits for a USB label printer and finds its port. False at the failure end, which the
-    // step reports itself (its OK ends the program); the run then ends.
+    // step has reported itself; the run then ends.
     virtual bool runUsbStep(int& searchCounter) = 0;
     // Writes the Standard TCP/IP port's values below its key and restarts the spooler.
-    virtual void writeTcpIpPortValues(const std::string& portName, const std::string& address,
-                                      const std::string& portKey) = 0;
+    virtual void writeTcpIpPortValues(const std::string& address, const std::string& portKey) = 0;
+    // The run is busy from the port choice until a copy is installed.
+    virtual void setBusy(bool) {}
+    // A copy is installed; `nextQueueName` is the name the next copy will take.
+    virtual void copyInstalled(const std::string& nextQueueName) { (void)nextQueueName; }
 };
-
-// The interface kind of a port name: COM serial, LPT parallel, USB, TCP/IP; anything else
-// counts as serial.
-int InterfaceKindOf(const std::string& portName);
 
 // -1 when a local queue has this name (letter case aside, as the spooler compares them), 0
 // when none has, -2 when the queues cannot be listed.
@@ -49,25 +50,44 @@ int PrinterNameExists(Spooler& spooler, const std::string& name);
 // The message refusing a queue name the spooler cannot hold; nothing for a good name.
 std::optional<Text> QueueNameRefusal(const std::string& name);
 
+// The queue name of the copy after driver copy N was installed: the numbered model name.
+std::string NextQueueName(int driverNumber);
+
+struct InstallRequest {
+    int copies = 1;
+    std::string firstQueueName;  // the operator's name for the first queue
+    Language language = Language::English;
+};
+
 class InstallCommand {
 public:
-    InstallCommand(MainDialog& dialog, InstallSteps& steps) : dialog_(dialog), steps_(steps) {}
+    InstallCommand(AppContext& app, Feedback& feedback, InstallSteps& steps)
+        : app_(app), feedback_(feedback), steps_(steps) {}
 
-    void Run();
+    // Installs the copies; the outcome has not been shown yet unless `shown` says so.
+    Outcome Run(const InstallRequest& request);
+
+    // After a failed run: whether a copy failed once the port was prepared (the dialog then
+    // offers "Add new printer"), and the copies installed before the failure.
+    bool copyFailed() const { return copyFailed_; }
+    int installedCopies() const { return installed_; }
 
 private:
-    // Reports a failure in the result dialog; OK there ends the program.
-    void Fail(const std::string& text);
-    // Reports a failed copy: as Fail, and otherwise the Installation button reads
-    // "Add new printer".
-    void FailCopy(const std::string& text);
+    // The port, once per run: the choice, then the USB step or the Standard TCP/IP port.
+    // Nothing when the run goes on.
+    std::optional<Outcome> PreparePort(RegistrationSettings& settings, int& searchCounter);
+    // One copy under this queue name.
+    Outcome InstallCopy(const std::string& queueName, RegistrationSettings& settings);
+    Outcome FailCopy(const std::string& text);
     // Takes back what a failed copy left: its driver (when registered) and its numbered files.
     void RollBackCopy(const RegistrationSettings& settings, bool driverRegistered);
-    bool InstallCopy(const std::string& queueName, bool& portPrepared, PortChoice& choice, int& searchCounter,
-                     RegistrationSettings& settings);
 
-    MainDialog& dialog_;
+    AppContext& app_;
+    Feedback& feedback_;
     InstallSteps& steps_;
+    Language language_ = Language::English;
+    bool copyFailed_ = false;
+    int installed_ = 0;
 };
 
 }  // namespace prinstall

@@ -1,6 +1,6 @@
 #include "install/registration.h"
 
-#include "app/label_drivers.h"
+#include "core/label_drivers.h"
 #include "install/clone_files.h"
 #include "install/uninstall_entry.h"
 
@@ -55,16 +55,18 @@ std::string QueuePort(const RegistrationSettings& s) {
 
 int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const RegistrationSettings& s) {
     fellBackToCom1_ = false;
+    message_.clear();
+    auto setMessage = [this](const std::string& text) { message_ = text; };
     const DriverRecord driver = LabelDriverRecord(s.driverNumber, s.environment);
     if (std::uint32_t e = spooler_.addPrinterDriver(driver); e != 0) {
         if (e != kErrorModNotFound) {
-            setResultMessage_(format(kDriverFailed.in(s.language), static_cast<int>(e)));
+            setMessage(format(kDriverFailed.in(s.language), static_cast<int>(e)));
             return -2;
         }
         // Unidrv cannot load without FRAMEDYN.dll in the system folder on some systems.
         monitor_.CopyFramedyn();
         if (std::uint32_t again = spooler_.addPrinterDriver(driver); again != 0) {
-            setResultMessage_(format(kDriverFailed.in(s.language), static_cast<int>(again)));
+            setMessage(format(kDriverFailed.in(s.language), static_cast<int>(again)));
             return -1;
         }
     }
@@ -86,23 +88,23 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
     if (e == 0) {
         report_(std::string("Add Printer Ended"), 85, true);
         report_(std::nullopt, 90, false);
-        WriteUninstallEntry(registry_, s.language == Language::Korean);
+        WriteUninstallEntry(registry_, s.language == Language::Korean, s.programPath);
         report_(std::nullopt, 100, false);
         return 0;
     }
     if (e == kErrorUnknownPort) {
         printer.portName = "COM1:";
         if (std::uint32_t again = spooler_.addPrinter(printer); again != 0) {
-            setResultMessage_(format(kPrinterFailed.in(s.language), static_cast<int>(again)));
+            setMessage(format(kPrinterFailed.in(s.language), static_cast<int>(again)));
             return -3;
         }
         // The queue works, but not on the port the operator chose: the install command
         // decides how to tell.
-        setResultMessage_(kForcedToCom1.in(s.language));
+        setMessage(kForcedToCom1.in(s.language));
         fellBackToCom1_ = true;
         return 0;
     }
-    setResultMessage_(format(kPrinterFailed.in(s.language), static_cast<int>(e)));
+    setMessage(format(kPrinterFailed.in(s.language), static_cast<int>(e)));
     return -4;
 }
 

@@ -6,15 +6,13 @@
 #include <optional>
 #include <string>
 
-#include "app/texts.h"
+#include "core/interface_kind.h"
+#include "core/texts.h"
 #include "install/port_monitor.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
 
 namespace prinstall {
-
-// Interface kinds of an installation.
-enum InterfaceKind : int { kInterfaceSerial = 1, kInterfaceParallel = 5, kInterfaceUsb = 8, kInterfaceTcpIp = 9 };
 
 // The dependent files of copy N, each name ended by a zero byte, the list ended by one more.
 std::string DependentFiles(int driverNumber);
@@ -32,6 +30,7 @@ struct RegistrationSettings {
     std::string tcpIpPortName;
     std::string portName;
     Language language = Language::English;
+    std::string programPath;  // for the uninstall entry's commands and icon
 };
 
 // The queue's port: the monitor's port or the found USB port for USB, the Standard TCP/IP
@@ -41,29 +40,25 @@ std::string QueuePort(const RegistrationSettings& settings);
 class Registrar {
 public:
     using ReportProgress = std::function<void(const std::optional<std::string>&, int, bool)>;
-    using SetResultMessage = std::function<void(const std::string&)>;
 
-    Registrar(Spooler& spooler, Registry& registry, PortMonitorInstaller& monitor, ReportProgress report,
-              SetResultMessage setResultMessage)
-        : spooler_(spooler),
-          registry_(registry),
-          monitor_(monitor),
-          report_(std::move(report)),
-          setResultMessage_(std::move(setResultMessage)) {}
+    Registrar(Spooler& spooler, Registry& registry, PortMonitorInstaller& monitor, ReportProgress report)
+        : spooler_(spooler), registry_(registry), monitor_(monitor), report_(std::move(report)) {}
 
     // 0 driver and queue in place (on the chosen port or on COM1:); -1 driver registration
     // failed with 126 twice; -2 driver registration failed otherwise; -3 unknown port and
-    // COM1: failed too; -4 queue creation failed otherwise.
+    // COM1: failed too; -4 queue creation failed otherwise. message() then says what failed,
+    // or that the queue went to COM1:.
     int RegisterDriverAndPrinter(const std::string& printerName, const RegistrationSettings& settings);
     // The last registration put the queue on COM1: because the spooler did not know the port.
     bool fellBackToCom1() const { return fellBackToCom1_; }
+    const std::string& message() const { return message_; }
 
 private:
     Spooler& spooler_;
     Registry& registry_;
     PortMonitorInstaller& monitor_;
     ReportProgress report_;
-    SetResultMessage setResultMessage_;
+    std::string message_;
     bool fellBackToCom1_ = false;
 };
 

@@ -1,6 +1,6 @@
 #include "install/staging.h"
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace prinstall {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace prinstall {
 namespace {

@@ -2,7 +2,7 @@
 
 namespace prinstall {
 
-void WriteUninstallEntry(Registry& registry, bool korean) {
+void WriteUninstallEntry(Registry& registry, bool korean, const std::string& programPath) {
     const char* path = korean ? kUninstallKeyKorean : kUninstallKeyEnglish;
     Registry::Key key = 0;
     if (registry.openKey(path, key) == 0) {
@@ -14,6 +14,14 @@ void WriteUninstallEntry(Registry& registry, bool korean) {
     if (registry.setString(key, "DisplayName", korean ? kUninstallNameKorean : kUninstallNameEnglish) == 0) {
         registry.setString(key, "UninstallString", kUninstallCommand);
     }
+    const size_t slash = programPath.find_last_of('\\');
+    registry.setString(key, "QuietUninstallString", "\"" + programPath + "\" /uninstall /all /quiet");
+    registry.setString(key, "DisplayVersion", "4.70");
+    registry.setString(key, "Publisher", "TORVA");
+    registry.setString(key, "InstallLocation", slash == std::string::npos ? programPath : programPath.substr(0, slash));
+    registry.setString(key, "DisplayIcon", programPath + ",0");
+    registry.setDword(key, "NoModify", 1);
+    registry.setDword(key, "NoRepair", 1);
     registry.closeKey(key);
 }
 

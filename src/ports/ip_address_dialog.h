@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
 

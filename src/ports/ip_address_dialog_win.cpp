@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/main_dialog_win.h"
+#include "ui/dialog_win.h"
 #include "resource.h"
 
 namespace prinstall {
@@ -30,7 +30,7 @@ AddressFields IpAddressDialog::address() {
 }
 
 void IpAddressDialog::appMessageBox(const std::string& text) {
-    ui::messageBox(hwnd(), text, ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
+    ui::messageBox(hwnd(), text, ui::ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace prinstall

@@ -1,6 +1,6 @@
 #include "ports/port_dialog.h"
 
-#include "app/platform_detection.h"
+#include "core/platform_detection.h"
 #include "resource.h"
 
 namespace prinstall {
@@ -117,6 +117,7 @@ void PortDialogRules::OnInitDialog() {
 
     const InterfaceInfo& usb = InterfaceInfoOf(PortInterface::Usb);
     FillPortList(usb.kind);
+    interface_ = usb.kind;
     view_.checkRadio(usb.radioId);
     state_.useLabelPortMonitor = true;
     view_.listSelect(IDC_PORT_LIST, 0);
@@ -136,6 +137,7 @@ void PortDialogRules::OnInterface(int radioId) {
 }
 
 void PortDialogRules::ChooseInterface(const InterfaceInfo& info) {
+    interface_ = info.kind;
     view_.checkRadio(info.radioId);
     FillPortList(info.kind);
     view_.listSelect(IDC_PORT_LIST, 0);
@@ -178,6 +180,19 @@ bool PortDialogRules::CanConfirm() const {
 bool PortDialogRules::OnOk() {
     UpdateOkButton();
     return CanConfirm();
+}
+
+int PortDialogRules::interfaceKind() const {
+    switch (interface_) {
+        case PortInterface::Serial:
+        case PortInterface::Bluetooth: return kInterfaceSerial;
+        case PortInterface::Parallel: return kInterfaceParallel;
+        case PortInterface::Usb: return kInterfaceUsb;
+        case PortInterface::Ethernet:
+        case PortInterface::WiFi: return kInterfaceTcpIp;
+        case PortInterface::DriverPort: break;
+    }
+    return InterfaceKindOf(portName_);
 }
 
 void PortDialogRules::UpdateOkButton() { view_.enableItem(kOkButton, CanConfirm()); }

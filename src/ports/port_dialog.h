@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/texts.h"
+#include "core/app_context.h"
+#include "core/interface_kind.h"
+#include "core/texts.h"
 #include "ports/ip_address_dialog.h"
 
 namespace prinstall {
@@ -97,6 +98,9 @@ public:
     // Results, read by the Install command after OK.
     const std::string& portName() const { return portName_; }
     const std::string& ipAddressText() const { return ipAddressText_; }
+    // The interface kind of the choice: the chosen interface's, and for "Printer Driver Port"
+    // the kind its port's name says.
+    int interfaceKind() const;
     // The ports offered for the current interface, as built (before the list sorts them).
     const std::vector<std::string>& ports() const { return ports_; }
 
@@ -110,6 +114,7 @@ private:
     IpAddressRules& ip_;
     PortDialogView& view_;
     Language language_ = Language::English;
+    PortInterface interface_ = PortInterface::Usb;
     std::string portName_;
     std::string ipAddressText_;
     std::vector<std::string> ports_;

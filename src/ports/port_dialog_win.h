@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 #include "controls/icon_button_win.h"
 #include "controls/picture_control_win.h"
 #include "ports/ip_address_dialog_win.h"
@@ -32,6 +32,7 @@ public:
     // Results after kDialogOk.
     const std::string& portName() const { return rules_.portName(); }
     const std::string& ipAddressText() const { return rules_.ipAddressText(); }
+    int interfaceKind() const { return rules_.interfaceKind(); }
 
     PortDialogRules& rules() { return rules_; }
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace prinstall {
 

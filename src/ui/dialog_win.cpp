@@ -134,4 +134,15 @@ std::string loadString(int id) {
     return narrow(std::wstring(text, static_cast<size_t>(length)));
 }
 
+std::string ApplicationTitle() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring name(path);
+    size_t slash = name.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) name.erase(0, slash + 1);
+    size_t dot = name.find_last_of(L'.');
+    if (dot != std::wstring::npos) name.erase(dot);
+    return narrow(name);
+}
+
 }  // namespace prinstall::ui

@@ -64,6 +64,9 @@ private:
 // Message boxes in UTF-8.
 int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags);
 
+// The program's title for its message boxes: the base name of its file ("Prinstall").
+std::string ApplicationTitle();
+
 // A resource string of the program, empty when absent.
 std::string loadString(int id);
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/label_drivers.h"
-#include "app/texts.h"
+#include "core/label_drivers.h"
+#include "core/texts.h"
 #include "install/driver_files.h"
 #include "install/port_monitor.h"
 #include "install/uninstall_entry.h"

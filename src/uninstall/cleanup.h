@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/debug_log.h"
 #include "platform/files.h"
 #include "platform/registry.h"

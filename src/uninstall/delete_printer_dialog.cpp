@@ -1,8 +1,8 @@
 #include "uninstall/delete_printer_dialog.h"
 
-#include "app/label_drivers.h"
-#include "app/platform_detection.h"
-#include "app/spooler_guard.h"
+#include "core/label_drivers.h"
+#include "core/platform_detection.h"
+#include "core/spooler_guard.h"
 #include "install/driver_files.h"
 #include "ports/result_dialog.h"
 #include "resource.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/texts.h"
+#include "core/app_context.h"
+#include "core/texts.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "uninstall/cleanup.h"

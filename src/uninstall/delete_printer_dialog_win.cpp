@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/main_dialog_win.h"
+#include "ui/dialog_win.h"
 #include "resource.h"
 
 namespace prinstall {
@@ -46,7 +46,7 @@ void DeletePrinterDialogWin::dressIconButton(int id, int iconId) {
 }
 
 void DeletePrinterDialogWin::appMessageBox(const std::string& text) {
-    ui::messageBox(hwnd(), text, ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
+    ui::messageBox(hwnd(), text, ui::ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void DeletePrinterDialogWin::messageBox(const std::string& text, const std::string& caption) {

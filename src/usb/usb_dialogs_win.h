@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 #include "platform/system_info.h"
 #include "ui/dialog_win.h"
 #include "usb/usb_step.h"

@@ -5,7 +5,7 @@
 #include <system_error>
 #include <utility>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace prinstall {
 namespace {

@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "usb/usb_printer_device.h"

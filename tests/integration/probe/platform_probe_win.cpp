@@ -3,7 +3,7 @@
 // tests run it under different Windows versions of the prefix.
 #include <cstdio>
 
-#include "app/platform_detection.h"
+#include "core/platform_detection.h"
 #include "platform/basic_win.h"
 
 int main() {

@@ -24,15 +24,5 @@ TEST_F(MainDialogResultTest, ShowsAnInstallationResultAndReturnsHowTheDialogEnde
     EXPECT_EQ(dialog.resultMessage(), "Install Canceled.");
 }
 
-TEST_F(MainDialogResultTest, AMessageLeftByAnEarlierStepIsShownWhenPassedOn) {
-    dialog.setResultMessage("AddPrinterDriver() failed");
-    EXPECT_EQ(dialog.resultMessage(), "AddPrinterDriver() failed");
-    EXPECT_TRUE(view.results.empty());  // writing the message shows nothing yet
-
-    dialog.ShowResult(dialog.resultMessage(), 1);
-    EXPECT_EQ(view.results, (std::vector<Result>{{"AddPrinterDriver() failed", 0, 1}}));
-    EXPECT_EQ(dialog.resultMessage(), "AddPrinterDriver() failed");
-}
-
 }  // namespace
 }  // namespace prinstall

@@ -15,12 +15,12 @@ namespace {
 class ScriptedSteps : public InstallSteps {
 public:
     bool confirmPort = true;
-    PortChoice choice{"COM1:", ""};
+    PortChoice choice{kInterfaceSerial, "COM1:", ""};
     bool usbFindsPrinter = true;
     int portDialogs = 0;
     std::vector<std::string> tcpIpPorts;
 
-    bool runPortDialog(PortChoice& c) override {
+    bool choosePort(PortChoice& c) override {
         ++portDialogs;
         if (confirmPort) c = choice;
         return confirmPort;
@@ -29,8 +29,8 @@ public:
         EXPECT_EQ(counter, 10);
         return usbFindsPrinter;
     }
-    void writeTcpIpPortValues(const std::string& portName, const std::string&, const std::string&) override {
-        tcpIpPorts.push_back(portName);
+    void writeTcpIpPortValues(const std::string& address, const std::string&) override {
+        tcpIpPorts.push_back(address);
     }
 };
 
@@ -95,12 +95,12 @@ TEST_F(InstallCommandTest, CancelledPortDialogInstallsNothingAndOkEndsTheProgram
 }
 
 TEST_F(InstallCommandTest, NetworkPrinterGetsItsPortKeyBeforeAnyDriverWork) {
-    steps.choice = {"TCP/IP", "192.168.0.10"};
+    steps.choice = {kInterfaceTcpIp, "TCP/IP", "192.168.0.10"};
     spooler.ports.insert("IP_192.168.0.10");
     install();
     EXPECT_TRUE(registry.has(
         "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.168.0.10"));
-    EXPECT_EQ(steps.tcpIpPorts, std::vector<std::string>{"IP_192.168.0.10"});
+    EXPECT_EQ(steps.tcpIpPorts, std::vector<std::string>{"192.168.0.10"});
     EXPECT_EQ(spooler.printers.at(0).portName, "IP_192.168.0.10");
 }
 
@@ -132,7 +132,7 @@ TEST_F(InstallCommandTest, FailedRegistrationShowsItsMessageAndRenamesTheButton)
 }
 
 TEST_F(InstallCommandTest, UsbFailureEndsTheRunWithoutAResultOfItsOwn) {
-    steps.choice = {"USB", ""};
+    steps.choice = {kInterfaceUsb, "USB", ""};
     steps.usbFindsPrinter = false;
     install();
     EXPECT_TRUE(view.results.empty());
@@ -141,7 +141,7 @@ TEST_F(InstallCommandTest, UsbFailureEndsTheRunWithoutAResultOfItsOwn) {
 }
 
 TEST_F(InstallCommandTest, ComOneFallbackIsToldBeforeTheCompletion) {
-    steps.choice = {"USB", ""};
+    steps.choice = {kInterfaceUsb, "USB", ""};
     app.state.useLabelPortMonitor = true;  // the monitor's port is unknown to this spooler
     install();
     EXPECT_EQ(spooler.printers.at(0).portName, "COM1:");
@@ -222,7 +222,7 @@ TEST_F(InstallCommandTest, QueueThatCannotBeCreatedTakesItsDriverAndFilesAlong) 
 }
 
 TEST_F(InstallCommandTest, UsbQueueOnAMonitorThatIsNotThereIsAFailedCopy) {
-    steps.choice = {"USB", ""};
+    steps.choice = {kInterfaceUsb, "USB", ""};
     app.state.useLabelPortMonitor = true;
     spooler.addMonitorError = 126;
     view.resultAnswer = 2;

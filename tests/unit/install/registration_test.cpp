@@ -62,7 +62,11 @@ protected:
         files.addFile("C:\\windows\\system32\\wbem\\FRAMEDYN.dll", "framedyn");
     }
 
-    int run(const std::string& name = "TORVA Label Printer") { return registrar.RegisterDriverAndPrinter(name, settings); }
+    int run(const std::string& name = "TORVA Label Printer") {
+        const int result = registrar.RegisterDriverAndPrinter(name, settings);
+        if (!registrar.message().empty()) resultMessages.push_back(registrar.message());
+        return result;
+    }
 
     fakes::FakeSpooler spooler;
     fakes::FakeRegistry registry;
@@ -75,8 +79,7 @@ protected:
     Registrar registrar{spooler, registry, monitor,
                         [this](const std::optional<std::string>& s, int pos, bool pause) {
                             reports.emplace_back(s.value_or("-") + (pause ? " (pause)" : ""), pos);
-                        },
-                        [this](const std::string& m) { resultMessages.push_back(m); }};
+                        }};
     RegistrationSettings settings;
 };
 
@@ -162,21 +165,32 @@ TEST_F(RegistrationTest, OtherQueueErrorIsMinusFour) {
     EXPECT_EQ(spooler.printerCalls.size(), 1u);
 }
 
+const std::string kProgram = "D:\\Label Setup\\Prinstall.exe";
+
 TEST(UninstallEntry, WritesEachLanguageOnceAndLeavesAnExistingEntryAlone) {
     fakes::FakeRegistry registry;
-    WriteUninstallEntry(registry, true);
+    WriteUninstallEntry(registry, true, kProgram);
     ASSERT_TRUE(registry.has(kUninstallKeyKorean));
     EXPECT_EQ(registry.keys.begin()->second.className, "REG_BINARY");
     EXPECT_EQ(registry.value(kUninstallKeyKorean, "DisplayName"), "토바 Label 2.XX");
     EXPECT_EQ(registry.value(kUninstallKeyKorean, "UninstallString"), "C:\\TORVA EPL Printer 2.X\\Prinstall.exe");
+    // What deployment tools and the list of installed programs read.
+    EXPECT_EQ(registry.value(kUninstallKeyKorean, "QuietUninstallString"),
+              "\"D:\\Label Setup\\Prinstall.exe\" /uninstall /all /quiet");
+    EXPECT_EQ(registry.value(kUninstallKeyKorean, "InstallLocation"), "D:\\Label Setup");
+    EXPECT_EQ(registry.value(kUninstallKeyKorean, "DisplayIcon"), "D:\\Label Setup\\Prinstall.exe,0");
+    EXPECT_EQ(registry.value(kUninstallKeyKorean, "DisplayVersion"), "4.70");
+    EXPECT_EQ(registry.value(kUninstallKeyKorean, "Publisher"), "TORVA");
+    EXPECT_EQ(registry.dword(kUninstallKeyKorean, "NoModify"), 1u);
+    EXPECT_EQ(registry.dword(kUninstallKeyKorean, "NoRepair"), 1u);
 
-    WriteUninstallEntry(registry, false);  // an English installation after a Korean one
+    WriteUninstallEntry(registry, false, kProgram);  // an English installation after a Korean one
     EXPECT_EQ(registry.value(kUninstallKeyEnglish, "DisplayName"), "TORVA Label 2.XX");
     EXPECT_EQ(registry.keys.size(), 2u);
 
     registry.keys.begin()->second.values["displayname"] = "changed by hand";
-    WriteUninstallEntry(registry, true);
-    WriteUninstallEntry(registry, false);
+    WriteUninstallEntry(registry, true, kProgram);
+    WriteUninstallEntry(registry, false, kProgram);
     EXPECT_EQ(registry.keys.begin()->second.values["displayname"], "changed by hand");
     EXPECT_EQ(registry.openKeys(), 0u);
 }
@@ -184,15 +198,15 @@ TEST(UninstallEntry, WritesEachLanguageOnceAndLeavesAnExistingEntryAlone) {
 TEST(UninstallEntry, FailuresEndQuietlyAndAnEmptyKeyStaysEmpty) {
     fakes::FakeRegistry registry;
     registry.createError = 5;
-    WriteUninstallEntry(registry, false);
+    WriteUninstallEntry(registry, false, kProgram);
     EXPECT_FALSE(registry.has(kUninstallKeyEnglish));
 
     registry.createError = 0;
     registry.setError = 5;
-    WriteUninstallEntry(registry, false);
+    WriteUninstallEntry(registry, false, kProgram);
     EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
     registry.setError = 0;
-    WriteUninstallEntry(registry, false);
+    WriteUninstallEntry(registry, false, kProgram);
     EXPECT_EQ(registry.value(kUninstallKeyEnglish, "DisplayName"), "");
     EXPECT_EQ(registry.openKeys(), 0u);
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/platform_detection.h"
+#include "core/platform_detection.h"
 #include "fakes/fake_platform.h"
 #include "fakes/fake_port_views.h"
 #include "resource.h"

@@ -1,4 +1,4 @@
-#include "app/label_drivers.h"
+#include "core/label_drivers.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // family, and the removal's older one, which files them under 7 (11) and Server 2008 (10).
 #pragma once
 
-#include "app/app_context.h"
+#include "core/app_context.h"
 #include "platform/system_info.h"
 
 namespace prinstall {

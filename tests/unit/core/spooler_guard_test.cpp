@@ -1,4 +1,4 @@
-#include "app/spooler_guard.h"
+#include "core/spooler_guard.h"
 
 #include <gtest/gtest.h>
 

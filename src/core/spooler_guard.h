@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "platform/services.h"

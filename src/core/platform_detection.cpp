@@ -1,4 +1,4 @@
-#include "app/platform_detection.h"
+#include "core/platform_detection.h"
 
 namespace prinstall {
 

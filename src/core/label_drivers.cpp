@@ -1,10 +1,10 @@
-#include "app/label_drivers.h"
+#include "core/label_drivers.h"
 
 #include <array>
 #include <climits>
 #include <cstring>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace prinstall {
 
