@@ -4,7 +4,6 @@
 #pragma once
 
 #include <windows.h>
-#include <winspool.h>
 
 #include <utility>
 
@@ -54,11 +53,15 @@ struct KernelHandleTraits {
     static BOOL close(Type h) { return CloseHandle(h); }
 };
 
+// ClosePrinter of the winspool the spooler adapter loads from the system folder (the program
+// imports nothing from winspool); FALSE with 127 when that has no ClosePrinter.
+BOOL closePrinterHandle(HANDLE printer);
+
 struct PrinterHandleTraits {
     using Type = HANDLE;
     static Type invalid() { return nullptr; }
     static bool valid(Type h) { return h != nullptr; }
-    static BOOL close(Type h) { return ClosePrinter(h); }
+    static BOOL close(Type h) { return closePrinterHandle(h); }
 };
 
 struct ServiceHandleTraits {
