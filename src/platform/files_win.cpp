@@ -74,11 +74,31 @@ bool WinFiles::copyFile(const std::string& from, const std::string& to) {
     return CopyFileW(widen(from).c_str(), widen(to).c_str(), FALSE) != FALSE;
 }
 
-bool WinFiles::deleteFile(const std::string& path) { return DeleteFileW(widen(path).c_str()) != FALSE; }
+bool WinFiles::deleteFile(const std::string& path) {
+    const std::wstring name = widen(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    } else if (attributes & FILE_ATTRIBUTE_READONLY) {
+        // DeleteFile refuses a read-only file (5).
+        SetFileAttributesW(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    if (DeleteFileW(name.c_str())) return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
 bool WinFiles::fileExists(const std::string& path) {
     DWORD attributes = GetFileAttributesW(widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::int64_t WinFiles::fileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+    return static_cast<std::int64_t>((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
 }
 
 std::unique_ptr<InputFile> WinFiles::openForReading(const std::string& path) {

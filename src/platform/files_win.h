@@ -15,6 +15,7 @@ public:
     bool copyFile(const std::string& from, const std::string& to) override;
     bool deleteFile(const std::string& path) override;
     bool fileExists(const std::string& path) override;
+    std::int64_t fileSize(const std::string& path) override;
     std::unique_ptr<InputFile> openForReading(const std::string& path) override;
     std::unique_ptr<OutputFile> createForWriting(const std::string& path) override;
 };

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/text_win.h"
 
 namespace prinstall {
@@ -41,6 +43,31 @@ std::uint32_t WinServices::queryStatus(Handle service, ServiceStatus& status) {
 
 std::uint32_t WinServices::start(Handle service) {
     return StartServiceW(toSc(service), 0, nullptr) ? 0 : failure();
+}
+
+std::uint32_t WinServices::stop(Handle service, ServiceStatus& status) {
+    SERVICE_STATUS s{};
+    if (!ControlService(toSc(service), SERVICE_CONTROL_STOP, &s)) return failure();
+    status.state = s.dwCurrentState;
+    status.checkPoint = s.dwCheckPoint;
+    status.waitHint = s.dwWaitHint;
+    return 0;
+}
+
+std::uint32_t WinServices::activeDependents(Handle service, std::vector<std::string>& names) {
+    names.clear();
+    DWORD needed = 0, count = 0;
+    if (EnumDependentServicesW(toSc(service), SERVICE_ACTIVE, nullptr, 0, &needed, &count)) return 0;
+    DWORD error = GetLastError();
+    if (error != ERROR_MORE_DATA) return error != 0 ? error : ERROR_INVALID_FUNCTION;
+    // Whole records: the strings follow them in the same buffer.
+    std::vector<ENUM_SERVICE_STATUSW> buffer(needed / sizeof(ENUM_SERVICE_STATUSW) + 1);
+    const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(ENUM_SERVICE_STATUSW));
+    if (!EnumDependentServicesW(toSc(service), SERVICE_ACTIVE, buffer.data(), size, &needed, &count)) return failure();
+    // Windows lists them in the order in which they can be stopped, dependants of a
+    // dependant first.
+    for (DWORD i = 0; i < count; ++i) names.push_back(narrow(buffer[i].lpServiceName));
+    return 0;
 }
 
 std::uint32_t WinServices::close(Handle handle) {

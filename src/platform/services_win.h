@@ -11,6 +11,8 @@ public:
     std::uint32_t openService(Handle manager, const std::string& name, Handle& service) override;
     std::uint32_t queryStatus(Handle service, ServiceStatus& status) override;
     std::uint32_t start(Handle service) override;
+    std::uint32_t stop(Handle service, ServiceStatus& status) override;
+    std::uint32_t activeDependents(Handle service, std::vector<std::string>& names) override;
     std::uint32_t close(Handle handle) override;
 };
 
