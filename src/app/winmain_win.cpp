@@ -13,7 +13,30 @@
 #include "ui/dialog_win.h"
 #include "usb/usb_printer_device.h"
 
+namespace {
+
+// The program runs elevated from a folder ordinary users can write to: libraries loaded from
+// here on come from the system folder only, never from the program's folder or the current
+// directory. SetDefaultDllDirectories is looked up because Windows 7 without its update
+// lacks it; there at least the current directory leaves the search.
+void limitLibrarySearchToSystemFolder() {
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (kernel == nullptr) return;
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
+    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    if (setDefault != nullptr && setDefault(kSearchSystem32)) return;
+    auto setDllDirectory = reinterpret_cast<SetDllDirectoryFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryW")));
+    if (setDllDirectory != nullptr) setDllDirectory(L"");
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    limitLibrarySearchToSystemFolder();
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
                                                            ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
