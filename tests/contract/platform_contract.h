@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/spooler.h"
@@ -56,7 +57,40 @@ TYPED_TEST_P(ServicesContract, SpoolerStartsOnRequestAndRefusesASecondStart) {
     EXPECT_EQ(s.close(manager), 0u);
 }
 
-REGISTER_TYPED_TEST_SUITE_P(ServicesContract, UnknownServiceCannotBeOpened, SpoolerStartsOnRequestAndRefusesASecondStart);
+// A running spooler stops on request (no running service of a fresh system needs it); once
+// stopped, a second stop is refused as not active.
+TYPED_TEST_P(ServicesContract, SpoolerStopsOnRequestAndRefusesASecondStop) {
+    Services& s = this->world.services();
+    Clock& clock = this->world.clock();
+    Services::Handle manager = 0, service = 0;
+    ASSERT_EQ(s.openManager(manager), 0u);
+    ASSERT_EQ(s.openService(manager, "spooler", service), 0u);
+    const std::uint32_t started = s.start(service);
+    ASSERT_TRUE(started == 0 || started == kErrorServiceAlreadyRunning) << started;
+    auto waitWhile = [&](std::uint32_t pending, ServiceStatus& status) {
+        for (int i = 0; i < 100 && status.state == pending; ++i) {
+            clock.sleep(100);
+            ASSERT_EQ(s.queryStatus(service, status), 0u);
+        }
+    };
+    ServiceStatus status{kServiceStartPending};
+    waitWhile(kServiceStartPending, status);
+    ASSERT_EQ(status.state, kServiceRunning);
+
+    std::vector<std::string> dependents{"not cleared"};
+    EXPECT_EQ(s.activeDependents(service, dependents), 0u);
+    EXPECT_TRUE(dependents.empty());
+    ASSERT_EQ(s.stop(service, status), 0u);
+    EXPECT_TRUE(status.state == kServiceStopPending || status.state == kServiceStopped) << status.state;
+    waitWhile(kServiceStopPending, status);
+    EXPECT_EQ(status.state, kServiceStopped);
+    EXPECT_EQ(s.stop(service, status), kErrorServiceNotActive);
+    EXPECT_EQ(s.close(service), 0u);
+    EXPECT_EQ(s.close(manager), 0u);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(ServicesContract, UnknownServiceCannotBeOpened, SpoolerStartsOnRequestAndRefusesASecondStart,
+                            SpoolerStopsOnRequestAndRefusesASecondStop);
 
 template <class World>
 class ClockContract : public ::testing::Test {
@@ -170,9 +204,88 @@ TYPED_TEST_P(SpoolerContract, UnknownMonitorCannotBeDeleted) {
     EXPECT_EQ(this->world.spooler().deleteMonitor("Contract Monitor Nobody Added", ""), kErrorUnknownPrintMonitor);
 }
 
+// A driver registered for a named environment is listed for it and deleted from it; the
+// environment has its own driver directory.
+TYPED_TEST_P(SpoolerContract, DriverOfANamedEnvironmentIsListedAndDeletedThere) {
+    Spooler& spooler = this->world.spooler();
+    std::string directory;
+    ASSERT_EQ(spooler.driverDirectory(kEnvironmentX86, directory), 0u);
+    EXPECT_TRUE(directory.ends_with("\\w32x86")) << directory;
+
+    DriverRecord driver;
+    driver.name = "Contract Driver Of x86";
+    driver.environment = kEnvironmentX86;
+    driver.driverPath = "UNIDRV.DLL";
+    driver.dataFile = "TVLabel.GPD";
+    driver.configFile = "UNIDRVUI.DLL";
+    ASSERT_EQ(spooler.addPrinterDriver(driver), 0u);
+    auto registered = [&] {
+        std::vector<std::string> names;
+        EXPECT_EQ(spooler.enumPrinterDrivers(kEnvironmentX86, names), 0u);
+        return std::count(names.begin(), names.end(), driver.name);
+    };
+    EXPECT_EQ(registered(), 1);
+    EXPECT_EQ(spooler.deletePrinterDriver(driver.name, kEnvironmentX86), 0u);
+    EXPECT_EQ(registered(), 0);
+}
+
+// A queue moved to another port through its handle is listed on that port.
+TYPED_TEST_P(SpoolerContract, QueueMovesToAnotherPort) {
+    Spooler& spooler = this->world.spooler();
+    PrinterInfo2 queue{"Contract Queue Moved", "COM1:", "TORVA Label Printer #13"};
+    this->world.addQueue(queue);
+    Spooler::Printer printer = 0;
+    ASSERT_EQ(spooler.openPrinter(queue.printerName, printer), 0u);
+    EXPECT_EQ(spooler.setPrinterPort(printer, "LPT1:"), 0u);
+    EXPECT_EQ(spooler.closePrinter(printer), 0u);
+    queue.portName = "LPT1:";
+    EXPECT_TRUE(this->contains(this->listed(), queue));
+}
+
 REGISTER_TYPED_TEST_SUITE_P(SpoolerContract, ListsEachQueueWithItsPortAndDriver, KoreanNamesSurviveTheRoundTrip,
                             ListsTheLocalPortsOnce, QueueAndThenItsDriverAreDeleted,
-                            MissingPrinterDataKeyIsReportedNotDeleted, UnknownMonitorCannotBeDeleted);
+                            MissingPrinterDataKeyIsReportedNotDeleted, UnknownMonitorCannotBeDeleted,
+                            DriverOfANamedEnvironmentIsListedAndDeletedThere, QueueMovesToAnotherPort);
+
+template <class World>
+class FilesContract : public ::testing::Test {
+protected:
+    World world;
+
+    std::string path(const char* name) { return world.scratchFolder() + "\\" + name; }
+    void write(const std::string& file, const std::string& bytes) {
+        auto out = world.files().createForWriting(file);
+        ASSERT_NE(out, nullptr) << file;
+        ASSERT_TRUE(out->write(bytes.data(), bytes.size()));
+        ASSERT_TRUE(out->close());
+    }
+};
+TYPED_TEST_SUITE_P(FilesContract);
+
+// A read-only file is deleted all the same; a file that is not there, or whose folder is not
+// there, counts as deleted.
+TYPED_TEST_P(FilesContract, DeleteLeavesNoFileOfThatName) {
+    Files& files = this->world.files();
+    const std::string file = this->path("read-only.txt");
+    this->write(file, "abc");
+    this->world.setReadOnly(file);
+    EXPECT_TRUE(files.deleteFile(file));
+    EXPECT_FALSE(files.fileExists(file));
+    EXPECT_TRUE(files.deleteFile(file));
+    EXPECT_TRUE(files.deleteFile(this->path("no folder\\none.txt")));
+}
+
+TYPED_TEST_P(FilesContract, SizeOfAFileAndOfNoFile) {
+    Files& files = this->world.files();
+    const std::string file = this->path("three.txt");
+    this->write(file, "abc");
+    EXPECT_EQ(files.fileSize(file), 3);
+    EXPECT_EQ(files.fileSize(this->path("none.txt")), -1);
+    EXPECT_EQ(files.fileSize(this->world.scratchFolder()), -1);
+    EXPECT_TRUE(files.deleteFile(file));
+}
+
+REGISTER_TYPED_TEST_SUITE_P(FilesContract, DeleteLeavesNoFileOfThatName, SizeOfAFileAndOfNoFile);
 
 template <class World>
 class RegistryContract : public ::testing::Test {

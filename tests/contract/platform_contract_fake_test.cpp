@@ -1,6 +1,7 @@
 // The platform contracts run against the in-memory fakes.
 #include <algorithm>
 
+#include "fakes/fake_files.h"
 #include "fakes/fake_platform.h"
 #include "platform_contract.h"
 
@@ -14,12 +15,17 @@ public:
         // with one pending report.
         services_.services["spooler"].status = {kServiceStopped, 0, 0};
         services_.services["spooler"].startSequence = {{kServiceStartPending, 0, 10000}, {kServiceRunning, 0, 0}};
+        files_.addFolder(scratchFolder());
     }
 
     Services& services() { return services_; }
     Spooler& spooler() { return spooler_; }
     Clock& clock() { return clock_; }
     Registry& registry() { return registry_; }
+    Files& files() { return files_; }
+    std::string scratchFolder() const { return "C:\\Contract Files"; }
+    // The fake keeps no file attributes: its deletion never refuses a file.
+    void setReadOnly(const std::string&) {}
     static constexpr bool kHasDeletePrinterKey = true;
     void addQueue(const PrinterInfo2& q) {
         if (!spooler_.hasDriver(q.driverName)) spooler_.addDriver(q.driverName);
@@ -35,12 +41,14 @@ private:
     fakes::FakeSpooler spooler_;
     fakes::FakeRegistry registry_;
     fakes::FakeClock clock_;
+    fakes::FakeFiles files_;
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Fake, ServicesContract, FakeWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Fake, ClockContract, FakeWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Fake, SpoolerContract, FakeWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Fake, RegistryContract, FakeWorld);
+INSTANTIATE_TYPED_TEST_SUITE_P(Fake, FilesContract, FakeWorld);
 
 }  // namespace
 }  // namespace prinstall::contract

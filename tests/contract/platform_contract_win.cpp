@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/basic_win.h"
+#include "platform/files_win.h"
 #include "platform/handle_win.h"
 #include "platform/registry_win.h"
 #include "platform/services_win.h"
@@ -28,6 +29,7 @@ void DeleteQueueIfPresent(const std::wstring& name) {
 
 class WinWorld {
 public:
+    WinWorld() { CreateDirectoryW(widen(scratchFolder()).c_str(), nullptr); }
     ~WinWorld() {
         for (const std::wstring& q : queues_) DeleteQueueIfPresent(q);
         for (const std::wstring& d : drivers_) DeletePrinterDriverW(nullptr, nullptr, const_cast<wchar_t*>(d.c_str()));
@@ -39,6 +41,11 @@ public:
     // Wine 8's winspool has no DeletePrinterKey (docs/wine.md).
     static constexpr bool kHasDeletePrinterKey = false;
     Clock& clock() { return clock_; }
+    Files& files() { return files_; }
+    std::string scratchFolder() const { return "C:\\TORVA EPL Printer 2.X\\Contract Files"; }
+    void setReadOnly(const std::string& path) {
+        ASSERT_TRUE(SetFileAttributesW(widen(path).c_str(), FILE_ATTRIBUTE_READONLY)) << GetLastError();
+    }
 
     void addQueue(const PrinterInfo2& q) {
         std::wstring driver = widen(q.driverName);
@@ -92,6 +99,7 @@ private:
     WinSpooler spooler_;
     WinRegistry registry_;
     WinClock clock_;
+    WinFiles files_;
     std::set<std::wstring> queues_;
     std::set<std::wstring> drivers_;
 };
@@ -100,6 +108,7 @@ INSTANTIATE_TYPED_TEST_SUITE_P(Win32, ServicesContract, WinWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, ClockContract, WinWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, SpoolerContract, WinWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, RegistryContract, WinWorld);
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FilesContract, WinWorld);
 
 }  // namespace
 }  // namespace prinstall::contract
