@@ -94,16 +94,14 @@ protected:
     WinDebugLog debug;
     PortMonitorInstaller monitor{spooler, files, system, debug};
     std::vector<std::string> messages;
-    std::vector<std::string> resultMessages;
-    Registrar registrar{spooler, registry, monitor, [](const std::optional<std::string>&, int, bool) {},
-                        [this](const std::string& m) { resultMessages.push_back(m); }};
+    Registrar registrar{spooler, registry, monitor, [](const std::optional<std::string>&, int, bool) {}};
     std::string driverDirectory;
 };
 
 TEST_F(RegistrationUnderWine, CopyOneOnComOneBecomesDriverQueueAndUninstallEntry) {
-    ASSERT_EQ(stageAndRegister(kInterfaceSerial), 0) << (resultMessages.empty() ? "" : resultMessages.back());
+    ASSERT_EQ(stageAndRegister(kInterfaceSerial), 0) << registrar.message();
     EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(resultMessages.empty());
+    EXPECT_TRUE(registrar.message().empty());
 
     auto listed = queues();
     EXPECT_NE(std::find(listed.begin(), listed.end(), PrinterInfo2{kQueue, "COM1:", "TORVA Label Printer #1"}),
@@ -166,7 +164,7 @@ TEST_F(RegistrationUnderWine, PortMonitorFromTheMediaCarriesAUsbQueue) {
     EXPECT_NE(std::find(listed.begin(), listed.end(),
                         PrinterInfo2{kQueue, "USB/TORVA Label Port", "TORVA Label Printer #1"}),
               listed.end());
-    EXPECT_TRUE(resultMessages.empty());  // no fallback to COM1:
+    EXPECT_TRUE(registrar.message().empty());  // no fallback to COM1:
 }
 
 }  // namespace

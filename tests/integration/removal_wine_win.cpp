@@ -91,10 +91,8 @@ protected:
         s.portName = "COM1:";
         s.useLabelPortMonitor = interfaceKind == kInterfaceUsb;
         s.language = korean ? Language::Korean : Language::English;
-        std::string failure;
-        Registrar registrar(spooler, registry, monitor, [](const std::optional<std::string>&, int, bool) {},
-                            [&](const std::string& m) { failure = m; });
-        ASSERT_EQ(registrar.RegisterDriverAndPrinter(queue, s), 0) << failure;
+        Registrar registrar(spooler, registry, monitor, [](const std::optional<std::string>&, int, bool) {});
+        ASSERT_EQ(registrar.RegisterDriverAndPrinter(queue, s), 0) << registrar.message();
     }
 
     // One run of the removal dialog with the entries at `ticked` (or all) ticked.
