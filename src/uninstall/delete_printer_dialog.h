@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/app_context.h"
+#include "core/feedback.h"
 #include "core/texts.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -51,7 +52,8 @@ public:
     virtual void endDialog(int result) = 0;
 };
 
-class DeletePrinterDialog {
+// The dialog is the removal's Feedback: its status line, progress bar and result dialog.
+class DeletePrinterDialog : public Feedback {
 public:
     // The dialog's results: Close or a confirmed final report, and everything else.
     static constexpr int kOk = 1;
@@ -79,28 +81,20 @@ public:
     Language language() const { return language_; }
     int listedCount() const { return static_cast<int>(listed_.size()); }
 
-private:
-    // Removes one queue with its driver and files; false when the operator stopped the run.
-    bool RemovePrinter(const std::string& printerName);
-    // Shows a failure; true when the operator pressed OK, which stops the run.
-    bool ReportFailure(const std::string& text);
-    void Report(const char* status, int position);
-    // Deletes the driver and its numbered files when no queue uses it any more.
-    bool RemoveDriverIfUnused(const std::string& driverName);
-    Cleanup MakeCleanup();
-    // The label-printer queues left, counted by the listing rule; -2 when they cannot be listed.
-    int CountLabelQueues();
+    // Feedback
+    void progress(const std::optional<std::string>& status, int position, bool pause) override;
+    void message(const std::string& text, const std::string& caption) override { view_.messageBox(text, caption); }
+    bool result(const Outcome& outcome) override;
 
+private:
     AppContext& app_;
     Registry& registry_;
     Files& files_;
     DeletePrinterView& view_;
     Language language_ = Language::English;
     std::vector<std::string> listed_;
-    bool runHadFailures_ = false;
     // No queue is listed, but what an earlier run left waits for Delete printer.
     bool cleanupPending_ = false;
-    std::vector<std::string> notRemoved_;  // named in the final report
 };
 
 }  // namespace prinstall

@@ -1,0 +1,162 @@
+#include "uninstall/removal.h"
+
+#include "core/label_drivers.h"
+#include "core/platform_detection.h"
+#include "install/driver_files.h"
+
+namespace prinstall {
+namespace {
+
+const Text kCompleted = {"Uninstallation completed. ", "프린터 드라이버가 정상적으로 삭제되었습니다. "};
+// After a failure the operator chose to go on from: the run ended, but not everything went.
+const Text kCompletedWithErrors = {"Uninstallation finished with errors. ",
+                                   "프린터 드라이버 삭제 중 오류가 발생했습니다. "};
+const Text kNotRemoved = {"Not removed:", "삭제하지 못한 항목:"};
+
+// An open queue, closed on every way out unless closed before.
+class OpenQueue {
+public:
+    explicit OpenQueue(Spooler& spooler) : spooler_(spooler) {}
+    ~OpenQueue() { close(); }
+    OpenQueue(const OpenQueue&) = delete;
+    OpenQueue& operator=(const OpenQueue&) = delete;
+
+    void close() {
+        if (handle != 0) spooler_.closePrinter(handle);
+        handle = 0;
+    }
+    Spooler::Printer handle = 0;
+
+private:
+    Spooler& spooler_;
+};
+
+}  // namespace
+
+std::optional<std::vector<std::string>> LabelQueueNames(Spooler& spooler) {
+    std::vector<PrinterInfo2> queues;
+    if (spooler.enumLocalPrinters(queues) != 0) return std::nullopt;
+    std::vector<std::string> names;
+    for (const PrinterInfo2& q : queues) {
+        if (IsLabelDriver(q.driverName)) names.push_back(q.printerName);
+    }
+    return names;
+}
+
+Cleanup Removal::MakeCleanup() {
+    return Cleanup(app_.platform.spooler, registry_, files_, app_.platform.systemInfo, app_.platform.debug);
+}
+
+int Removal::CountLabelQueues() {
+    std::optional<std::vector<std::string>> names = LabelQueueNames(app_.platform.spooler);
+    return names ? static_cast<int>(names->size()) : -2;
+}
+
+Outcome Removal::Run(const std::vector<std::string>& queues) {
+    DetectPlatform(app_.platform.systemInfo, Numbering::Removal, app_.state.os);
+    hadFailures_ = false;
+    stopped_ = false;
+    notRemoved_.clear();
+    for (const std::string& queue : queues) {
+        if (!RemovePrinter(queue)) {
+            stopped_ = true;
+            return Outcome{OutcomeKind::Failure, kCompletedWithErrors.in(language_), 0, true};
+        }
+    }
+    if (CountLabelQueues() == 0) {
+        for (const std::string& item : MakeCleanup().RemoveLeftovers(app_.state.os.processor, app_.state.os.osFamily,
+                                                                      language_ == Language::Korean)) {
+            notRemoved_.push_back(item);
+        }
+    }
+    if (!hadFailures_ && notRemoved_.empty()) return Outcome::Success(kCompleted.in(language_));
+    std::string text = kCompletedWithErrors.in(language_);
+    if (!notRemoved_.empty()) {
+        text += "\n";
+        text += kNotRemoved.in(language_);
+        for (const std::string& item : notRemoved_) text += "\n" + item;
+    }
+    return Outcome::Failure(text);
+}
+
+void Removal::Report(const char* status, int position) { feedback_.progress(std::string(status), position, false); }
+
+bool Removal::ReportFailure(const std::string& text) {
+    hadFailures_ = true;
+    return feedback_.result(Outcome::Failure(text));
+}
+
+bool Removal::RemovePrinter(const std::string& printerName) {
+    Spooler& spooler = app_.platform.spooler;
+    Report("Enum Printer Drivers Ended", 20);
+
+    Report("Open Exist Printer Started", 30);
+    OpenQueue queue(spooler);
+    if (std::uint32_t e = spooler.openPrinter(printerName, queue.handle); e != 0) {
+        queue.handle = 0;
+        // Without a handle nothing more can be done for this queue.
+        return !ReportFailure(format("Failure to OpenPrinter(%s) GetLastError()=%d", printerName.c_str(), static_cast<int>(e)));
+    }
+    Report("Open Exist Printer Ended", 40);
+
+    Report("Delete Printer Key Started", 50);
+    // A key of the queue's printer data named after the queue. Whatever the call answers
+    // (deleted, no such key, no such call on this system, refused) is no reason to keep the
+    // queue, which goes with its data anyway; an unexpected answer is only traced.
+    const std::uint32_t keyStatus = spooler.deletePrinterKey(queue.handle, printerName);
+    if (keyStatus != 0 && keyStatus != kErrorFileNotFound && keyStatus != kErrorCallNotImplemented) {
+        app_.platform.debug.output(
+            format("DeletePrinterKey(%s) GetLastError()=%d", printerName.c_str(), static_cast<int>(keyStatus)));
+    }
+    Report("Delete Printer Key Ended", 60);
+
+    Report("Delete Printer Started", 65);
+    PrinterInfo2 info;
+    if (std::uint32_t e = spooler.getPrinter(queue.handle, info); e != 0) {
+        // Without the queue's record its driver is unknown; deleting the queue alone would
+        // leave the driver behind with no queue to find it by.
+        queue.close();
+        return !ReportFailure(format("Failure to GetPrinter GetLastError()=%d", static_cast<int>(e)));
+    }
+    const std::string driverName = info.driverName;
+    const std::uint32_t deleteError = spooler.deletePrinter(queue.handle);
+    queue.close();
+    if (deleteError != 0) {
+        if (ReportFailure(format("Failure to DeletePrinter GetLastError()=%d", static_cast<int>(deleteError)))) return false;
+    } else {
+        Report("Delete Printer Ended", 70);
+    }
+
+    Report("Delete Printer Driver Started", 80);
+    if (!RemoveDriverIfUnused(driverName)) return false;
+    Report("Delete Printer Driver Ended", 85);
+    return true;
+}
+
+bool Removal::RemoveDriverIfUnused(const std::string& driverName) {
+    Spooler& spooler = app_.platform.spooler;
+    // The driver and its files stay while another queue uses them. Ask the queue list: Wine
+    // deletes a driver in use without a word (no 3001).
+    std::vector<PrinterInfo2> queues;
+    if (std::uint32_t e = spooler.enumLocalPrinters(queues); e != 0) {
+        return !ReportFailure(format("Failure to EnumPrinters GetLastError()=%d", static_cast<int>(e)));
+    }
+    for (const PrinterInfo2& q : queues) {
+        if (SameQueueName(q.driverName, driverName)) return true;
+    }
+    const std::string environment = SpoolerEnvironment(app_.state.os.processor);
+    const std::uint32_t driverError = spooler.deletePrinterDriver(driverName, environment);
+    if (driverError == kErrorPrinterDriverInUse) return true;
+    if (driverError != 0) {
+        return !ReportFailure(format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)));
+    }
+    std::string directory;
+    if (spooler.driverDirectory(environment, directory) != 0 || directory.empty()) return true;
+    for (const std::string& left :
+         DeleteNumberedFiles(files_, directory, app_.state.os.osFamily, LabelDriverNumber(driverName))) {
+        notRemoved_.push_back(left);
+    }
+    return true;
+}
+
+}  // namespace prinstall

@@ -1,0 +1,58 @@
+// The removal of label-printer queues: each queue with its driver and the driver's numbered
+// files (the driver only when no other queue uses it), then, once no label-printer queue is
+// left, what the installation put into the system besides (cleanup.h). Both front ends drive
+// it: the removal dialog and the command line. Progress, failures and the final outcome go
+// through the Feedback port.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/app_context.h"
+#include "core/feedback.h"
+#include "core/texts.h"
+#include "uninstall/cleanup.h"
+
+namespace prinstall {
+
+// The local queues whose driver is a numbered label-printer driver, by queue name in the
+// spooler's order; nothing when the queues cannot be listed.
+std::optional<std::vector<std::string>> LabelQueueNames(Spooler& spooler);
+
+class Removal {
+public:
+    Removal(AppContext& app, Registry& registry, Files& files, Feedback& feedback, Language language)
+        : app_(app), registry_(registry), files_(files), feedback_(feedback), language_(language) {}
+
+    // Removes the queues in the order given, then cleans up when no label-printer queue is
+    // left. A failure is reported at once; when the operator confirms it the run stops there
+    // (stopped() is then true) and what was done stays. Otherwise the outcome is the final
+    // report, not shown yet: success, or a failure naming whatever could not be removed.
+    Outcome Run(const std::vector<std::string>& queues);
+    bool stopped() const { return stopped_; }
+
+    Cleanup MakeCleanup();
+
+private:
+    // Removes one queue with its driver and files; false when the operator stopped the run.
+    bool RemovePrinter(const std::string& printerName);
+    // Deletes the driver and its numbered files when no queue uses it any more.
+    bool RemoveDriverIfUnused(const std::string& driverName);
+    // Shows a failure; true when the operator pressed OK, which stops the run.
+    bool ReportFailure(const std::string& text);
+    void Report(const char* status, int position);
+    // The label-printer queues left; -2 when they cannot be listed.
+    int CountLabelQueues();
+
+    AppContext& app_;
+    Registry& registry_;
+    Files& files_;
+    Feedback& feedback_;
+    Language language_;
+    bool hadFailures_ = false;
+    bool stopped_ = false;
+    std::vector<std::string> notRemoved_;  // named in the final report
+};
+
+}  // namespace prinstall
