@@ -1,0 +1,45 @@
+// The command line of unattended runs: splitting the text as Windows does, reading the
+// options into one record, and the usage text. With no arguments at all the program shows
+// its dialogs as before.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace prinstall {
+
+enum class Command { Dialogs, Install, Uninstall, List, Help, Invalid };
+enum class PortSource { None, Port, Usb, Ip };
+
+struct CommandLine {
+    Command command = Command::Dialogs;  // no arguments at all: the dialogs
+    PortSource portSource = PortSource::None;
+    std::string port;                    // /port:NAME as given
+    std::string ipAddress;               // /ip: in plain dotted decimal ("192.168.000.020" -> "192.168.0.20")
+    int copies = 1;
+    std::optional<std::string> name;     // /name:
+    std::optional<int> codePage;         // /codepage: (the number, e.g. 850)
+    bool all = false;                    // /uninstall /all
+    std::vector<std::string> queues;     // /queue: in order
+    std::optional<std::string> logFile;  // /log:
+    bool quiet = false;
+    std::string error;                   // Invalid: what is wrong, one English line for the usage output
+};
+
+// Splits a Windows command line (the text after the program name, UTF-8) into arguments by
+// the rules of CommandLineToArgvW (quotes, backslashes before quotes).
+std::vector<std::string> SplitArguments(const std::string& arguments);
+
+// Reads the options: names in any letter case after "/" or "-", values after ":" or "=".
+// Anything unknown, contradictory or incomplete gives Command::Invalid with `error` set.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The usage text printed for /? and for an invalid command line (English; a few lines).
+std::string UsageText();
+
+// The exit codes, as Windows Installer uses them, so that deployment tools read them alike.
+inline constexpr int kExitSuccess = 0, kExitFailure = 1603, kExitAlreadyRunning = 1618,
+                     kExitUnsupported = 1633, kExitInvalidCommandLine = 1639;
+
+}  // namespace prinstall

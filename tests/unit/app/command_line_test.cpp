@@ -1,0 +1,119 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace prinstall {
+namespace {
+
+using Args = std::vector<std::string>;
+
+// What CommandLineToArgvW makes of the text after the program name.
+TEST(SplitArguments, FollowsTheWindowsQuotingRules) {
+    const struct {
+        std::string text;
+        Args expected;
+    } cases[] = {
+        {"", {}},
+        {"  /install\t/usb  ", {"/install", "/usb"}},
+        {R"(/name:"Front Desk" /log:"C:\My Logs\a.log")", {"/name:Front Desk", R"(/log:C:\My Logs\a.log)"}},
+        {R"("/log:C:\Temp\" /list)", {R"(/log:C:\Temp" /list)"}},  // \" is a quote, not an end
+        {R"("/log:C:\Temp\\" /list)", {R"(/log:C:\Temp\)", "/list"}},
+        {R"(a\\\"b c\\d)", {R"(a\"b)", R"(c\\d)"}},
+        {R"("a""b c)", {R"(a"b)", "c"}},  // "" inside quotes: a quote, and the quotes end
+        {R"("" c)", {"", "c"}},
+        {R"("""a""")", {R"("a")"}},
+        {"/name:\"Étiquettes 東京\"", {"/name:Étiquettes 東京"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SplitArguments(c.text), c.expected) << c.text;
+}
+
+TEST(ParseCommandLine, ReadsEveryCommandWithItsOptions) {
+    EXPECT_EQ(ParseCommandLine({}).command, Command::Dialogs);
+
+    CommandLine install = ParseCommandLine(
+        {"-INSTALL", "/Port=COM1:", "/copies:002", "/name:Front Desk", "/codepage:850", "/log:C:\\d.log", "/quiet"});
+    EXPECT_EQ(install.command, Command::Install);
+    EXPECT_EQ(install.portSource, PortSource::Port);
+    EXPECT_EQ(install.port, "COM1:");
+    EXPECT_EQ(install.copies, 2);
+    EXPECT_EQ(install.name, "Front Desk");
+    EXPECT_EQ(install.codePage, 850);
+    EXPECT_EQ(install.logFile, "C:\\d.log");
+    EXPECT_TRUE(install.quiet);
+    EXPECT_TRUE(install.error.empty());
+
+    CommandLine ip = ParseCommandLine({"/ip:192.168.000.020", "/install"});
+    EXPECT_EQ(ip.command, Command::Install);
+    EXPECT_EQ(ip.portSource, PortSource::Ip);
+    EXPECT_EQ(ip.ipAddress, "192.168.0.20");
+    EXPECT_EQ(ip.copies, 1);
+    EXPECT_FALSE(ip.name || ip.codePage || ip.logFile || ip.quiet);
+    EXPECT_EQ(ParseCommandLine({"/install", "/usb", "/copies:500", "/codepage:1258"}).portSource, PortSource::Usb);
+
+    CommandLine queues = ParseCommandLine({"/uninstall", "/queue:B", "/QUEUE=A b"});
+    EXPECT_EQ(queues.command, Command::Uninstall);
+    EXPECT_EQ(queues.queues, (Args{"B", "A b"}));
+    EXPECT_FALSE(queues.all);
+    CommandLine all = ParseCommandLine({"/uninstall", "/all", "/log:x.log", "/quiet"});
+    EXPECT_TRUE(all.all);
+    EXPECT_EQ(all.logFile, "x.log");
+
+    EXPECT_EQ(ParseCommandLine({"/list", "/log:l.txt"}).command, Command::List);
+    EXPECT_EQ(ParseCommandLine({"/?"}).command, Command::Help);
+    EXPECT_EQ(ParseCommandLine({"-?"}).command, Command::Help);
+}
+
+// Each line is invalid, and the one-line reason names what is wrong.
+TEST(ParseCommandLine, RefusesUnknownContradictoryAndIncompleteLines) {
+    const struct {
+        Args arguments;
+        std::string reasonMentions;
+    } cases[] = {
+        {{"/install", "/bogus"}, "/bogus"},
+        {{"install", "/usb"}, "install"},
+        {{"/usb"}, "No command"},
+        {{"/install"}, "/port"},
+        {{"/install", "/list", "/usb"}, "only one"},
+        {{"/install", "/install", "/usb"}, "more than once"},
+        {{"/install", "/port:COM1:", "/usb"}, "only one"},
+        {{"/install", "/ip:10.0.0.1", "/port:LPT1:"}, "only one"},
+        {{"/install", "/port"}, "needs a value"},
+        {{"/install", "/port:"}, "needs a value"},
+        {{"/install", "/usb:yes"}, "no value"},
+        {{"/install", "/usb", "/name:a", "/name:b"}, "more than once"},
+        {{"/install", "/usb", "/copies:0"}, "1 to 500"},
+        {{"/install", "/usb", "/copies:501"}, "1 to 500"},
+        {{"/install", "/usb", "/copies:two"}, "1 to 500"},
+        {{"/install", "/usb", "/copies:+2"}, "1 to 500"},
+        {{"/install", "/ip:192.168.0.256"}, "/ip"},
+        {{"/install", "/ip:192.168.0"}, "/ip"},
+        {{"/install", "/ip:192.168.0.1.5"}, "/ip"},
+        {{"/install", "/ip:192.168..1"}, "/ip"},
+        {{"/install", "/ip:1.2.3.-4"}, "/ip"},
+        {{"/install", "/usb", "/codepage:1200"}, "1200"},
+        {{"/install", "/usb", "/codepage:abc"}, "abc"},
+        {{"/install", "/usb", "/all"}, "/all"},
+        {{"/uninstall"}, "/all or /queue"},
+        {{"/uninstall", "/all", "/queue:A"}, "not both"},
+        {{"/uninstall", "/all", "/copies:2"}, "/copies"},
+        {{"/uninstall", "/queue:A", "/port:COM1:"}, "/port"},
+        {{"/list", "/usb"}, "/usb"},
+        {{"/list", "/all"}, "/all"},
+        {{"/?", "/log:x.log"}, "/?"},
+        {{"/list", "/log:a", "/log:b"}, "more than once"},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        for (const std::string& a : c.arguments) line += a + " ";
+        const CommandLine parsed = ParseCommandLine(c.arguments);
+        EXPECT_EQ(parsed.command, Command::Invalid) << line;
+        EXPECT_NE(parsed.error.find(c.reasonMentions), std::string::npos) << line << "-> " << parsed.error;
+        EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << line;
+    }
+}
+
+}  // namespace
+}  // namespace prinstall
