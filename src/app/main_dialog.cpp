@@ -10,9 +10,6 @@
 namespace prinstall {
 namespace {
 
-const Text kTitle = {"TORVA EPL Printer Driver Installation / Uninstallation Program",
-                     "토르바스 EPL 프린터 드라이버 설치/삭제"};
-
 // Controls whose text changes with the language; the rest keep the template's English.
 struct ControlText {
     int id;
@@ -60,7 +57,7 @@ bool MainDialog::OnInitDialog() {
     language_ = languageForCodePage(uiCodePage_);
     if (language_ == Language::Korean) {
         for (const ControlText& c : kControlTexts) view_.setItemText(c.id, c.text.korean);
-        view_.setTitle(kTitle.korean);
+        view_.setTitle(kMainDialogTitle.korean);
     }
 
     view_.setProgressRange(0, 100);

@@ -14,6 +14,10 @@
 
 namespace prinstall {
 
+// The dialog's title; the template carries the English one.
+inline constexpr Text kMainDialogTitle = {"TORVA EPL Printer Driver Installation / Uninstallation Program",
+                                          "토르바스 EPL 프린터 드라이버 설치/삭제"};
+
 class InstallSteps;
 
 // The main dialog is the installation's and removal's Feedback while they run: its status

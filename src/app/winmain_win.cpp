@@ -4,6 +4,8 @@
 
 #include "core/app_context.h"
 #include "app/main_dialog_win.h"
+#include "core/single_instance.h"
+#include "app/single_instance_win.h"
 #include "platform/basic_win.h"
 #include "platform/files_win.h"
 #include "platform/registry_win.h"
@@ -37,6 +39,14 @@ void limitLibrarySearchToSystemFolder() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     limitLibrarySearchToSystemFolder();
+    // One run at a time, settled before the program touches anything: a second start only
+    // points at the first.
+    const prinstall::SingleRunClaim singleRun = prinstall::claimSingleRun();
+    if (singleRun.alreadyRunning) {
+        prinstall::showAlreadyRunning();
+        return prinstall::kAlreadyRunningExitCode;
+    }
+
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
                                                            ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
