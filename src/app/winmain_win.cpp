@@ -1,16 +1,24 @@
-// Process start: one modal main dialog, no message loop of our own, no command line.
+// Process start: with no arguments one modal main dialog (no message loop of our own); with a
+// command line one unattended run that shows no window at all.
 #include <windows.h>
 #include <commctrl.h>
 
-#include "core/app_context.h"
+#include <optional>
+
+#include "app/command_line.h"
 #include "app/main_dialog_win.h"
-#include "core/single_instance.h"
 #include "app/single_instance_win.h"
+#include "app/unattended.h"
+#include "core/app_context.h"
+#include "core/single_instance.h"
 #include "platform/basic_win.h"
+#include "platform/console_win.h"
 #include "platform/files_win.h"
+#include "platform/log_file_win.h"
 #include "platform/registry_win.h"
 #include "platform/services_win.h"
 #include "platform/spooler_win.h"
+#include "platform/text_win.h"
 #include "platform/usb_bus_win.h"
 #include "ui/dialog_win.h"
 #include "usb/usb_printer_device.h"
@@ -37,19 +45,30 @@ void limitLibrarySearchToSystemFolder() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     limitLibrarySearchToSystemFolder();
+    const prinstall::CommandLine line =
+        prinstall::ParseCommandLine(prinstall::SplitArguments(arguments != nullptr ? prinstall::narrow(arguments) : ""));
+    const bool unattended = line.command != prinstall::Command::Dialogs;
+
     // One run at a time, settled before the program touches anything: a second start only
-    // points at the first.
+    // points at the first. /? touches nothing and may run beside another.
     const prinstall::SingleRunClaim singleRun = prinstall::claimSingleRun();
-    if (singleRun.alreadyRunning) {
-        prinstall::showAlreadyRunning();
+    if (singleRun.alreadyRunning && line.command != prinstall::Command::Help) {
+        if (!unattended) {
+            prinstall::showAlreadyRunning();
+        } else {
+            prinstall::WinConsoleOutput console;
+            console.writeLine(prinstall::kAlreadyRunning.in(prinstall::languageForCodePage(GetACP())));
+        }
         return prinstall::kAlreadyRunningExitCode;
     }
 
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
-                                                           ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
+    if (!unattended) {
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
+                                                               ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+    }
 
     prinstall::WinSpooler spooler;
     prinstall::WinServices services;
@@ -60,12 +79,23 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     prinstall::WinRegistry registry;
     prinstall::AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry}, {}};
 
+    // The console only for an unattended run: the dialogs never attach to one.
+    std::optional<prinstall::WinConsoleOutput> console;
+    if (unattended) console.emplace();
     prinstall::WinUsbBus usbBus;
     prinstall::UsbPrinterDevice usbDevice(usbBus, registry, systemInfo, clock, debug,
-                                          [](const std::string& text, const std::string& caption) {
-                                              prinstall::ui::messageBox(nullptr, text, caption, MB_OK);
+                                          [&](const std::string& text, const std::string& caption) {
+                                              if (console) console->writeLine(caption + ": " + text);
+                                              else prinstall::ui::messageBox(nullptr, text, caption, MB_OK);
                                           });
     app.usbDevice = &usbDevice;
+
+    if (unattended) {
+        prinstall::WinLogFile log;
+        const bool logging = line.logFile && log.open(*line.logFile);
+        if (line.logFile && !logging) console->writeLine("The log file cannot be opened: " + *line.logFile);
+        return prinstall::UnattendedRun(app, *console, logging ? &log : nullptr).Run(line);
+    }
 
     prinstall::MainDialogWin dialog(app);
     dialog.runModal(nullptr);

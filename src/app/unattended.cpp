@@ -1,0 +1,204 @@
+#include "app/unattended.h"
+
+#include "core/interface_kind.h"
+#include "core/label_drivers.h"
+#include "core/platform_detection.h"
+#include "core/spooler_guard.h"
+#include "install/install_command.h"
+#include "install/tcpip_port.h"
+#include "ports/port_dialog.h"
+#include "uninstall/removal.h"
+#include "usb/usb_step.h"
+
+namespace prinstall {
+namespace {
+
+const Text kNoSuchPort = {"The port %s does not exist.", "%s 포트가 없습니다."};
+const Text kNotALabelQueue = {"\"%s\" is not a label printer queue.", "\"%s\"은(는) 라벨 프린터가 아닙니다."};
+const Text kNothingInstalled = {"Installed Printer Driver not exist", "현재 설치된 프린터 드라이버가 없습니다."};
+const Text kEnumFailed = {"EnumPrinters function failed.", "EnumPrinters function 에러입니다."};
+const char* const kSpoolerNotRunning = "The print spooler is not running.";
+
+// The USB search without its windows: the instruction is taken as confirmed at once, and
+// the search runs its whole budget.
+class SilentUsbView : public UsbStepView {
+public:
+    int runWarning() override { return 1; }
+    void showSearch(bool) override {}
+    void setSearchProgress(int) override {}
+    void destroySearch() override {}
+};
+
+// The install command's front-end steps from the command line's values.
+class UnattendedSteps : public InstallSteps {
+public:
+    UnattendedSteps(AppContext& app, UnattendedRun& run, const CommandLine& line, Language language)
+        : app_(app), run_(run), line_(line), language_(language) {}
+
+    bool choosePort(PortChoice& choice) override {
+        // What the port dialog does when it opens and is confirmed.
+        DetectPlatform(app_.platform.systemInfo, Numbering::PortDialog, app_.state.os);
+        if (app_.state.os.processor == 2) run_.Line(kItaniumNotSupported);
+        app_.state.useLabelPortMonitor = true;
+        if (line_.codePage) {
+            for (int i = 0; i < kCodePageCount; ++i) {
+                if (kCodePageNumbers[static_cast<size_t>(i)] == *line_.codePage) app_.state.codePage = i;
+            }
+        }
+        switch (line_.portSource) {
+            case PortSource::Usb: choice = {kInterfaceUsb, kUsbPortEntry, ""}; break;
+            case PortSource::Ip: choice = {kInterfaceTcpIp, kNetworkPortEntry, line_.ipAddress}; break;
+            default: choice = {InterfaceKindOf(line_.port), line_.port, ""}; break;
+        }
+        return true;
+    }
+    bool runUsbStep(int& searchCounter) override {
+        if (app_.usbDevice == nullptr) return false;
+        SilentUsbView view;
+        UsbFlowContext flow{*app_.usbDevice,
+                            view,
+                            app_.platform.clock,
+                            app_.platform.debug,
+                            language_,
+                            app_.state.usbPortName,
+                            [this](const std::string& text) {
+                                run_.Line(text);
+                                return 2;  // nobody confirms: the run just ends
+                            },
+                            [] {}};
+        return RunUsbStep(flow, searchCounter) == kUsbStepGoOn;
+    }
+    void writeTcpIpPortValues(const std::string& address, const std::string& portKey) override {
+        Platform& p = app_.platform;
+        TcpIpPortWriter writer(
+            *p.registry, p.services, p.clock, p.debug, [this](const std::string& text) { run_.Line(text); },
+            [this](const std::string& text, const std::string&) { run_.Line(text); });
+        writer.WriteTcpIpPortValues({portKey, address});
+    }
+    void copyInstalled(const std::string& nextQueueName) override {
+        run_.Line(format("Installed; the next copy is \"%s\".", nextQueueName.c_str()));
+    }
+
+private:
+    AppContext& app_;
+    UnattendedRun& run_;
+    const CommandLine& line_;
+    Language language_;
+};
+
+}  // namespace
+
+void UnattendedRun::Line(const std::string& text) {
+    console_.writeLine(text);
+    if (log_ != nullptr) log_->writeLine(app_.platform.clock.localTimestamp() + " " + text);
+}
+
+void UnattendedRun::progress(const std::optional<std::string>& status, int position, bool) {
+    if (status) Line(format("%s (%d%%)", status->c_str(), position));
+}
+
+void UnattendedRun::message(const std::string& text, const std::string& caption) {
+    Line(caption.empty() ? text : caption + ": " + text);
+}
+
+bool UnattendedRun::result(const Outcome& outcome) {
+    Line(outcome.text);
+    return true;  // stop at the first failure
+}
+
+int UnattendedRun::Finish(const std::string& text, int exitCode) {
+    Line(format("%s (exit code %d)", text.c_str(), exitCode));
+    return exitCode;
+}
+
+int UnattendedRun::Run(const CommandLine& line) {
+    language_ = languageForCodePage(app_.platform.systemInfo.ansiCodePage());
+    switch (line.command) {
+        case Command::Help:
+            console_.writeLine(UsageText());
+            return kExitSuccess;
+        case Command::Invalid:
+            console_.writeLine(line.error);
+            console_.writeLine(UsageText());
+            if (log_ != nullptr) log_->writeLine(app_.platform.clock.localTimestamp() + " " + line.error);
+            return Finish("Invalid command line.", kExitInvalidCommandLine);
+        case Command::Dialogs: return kExitInvalidCommandLine;  // not for this front end
+        default: break;
+    }
+    SpoolerGuard guard(app_.platform.services, app_.platform.clock, app_.platform.debug);
+    if (!guard.EnsureSpoolerRunning(language_, [this](const std::string& text) { Line(text); })) {
+        return Finish(kSpoolerNotRunning, kExitFailure);
+    }
+    if (line.command == Command::Install) return Install(line);
+    if (line.command == Command::Uninstall) return Uninstall(line);
+    return List();
+}
+
+int UnattendedRun::Install(const CommandLine& line) {
+    Platform& p = app_.platform;
+    std::vector<PrinterInfo2> queues;
+    if (p.spooler.enumLocalPrinters(queues) != 0) return Finish(kEnumFailed.in(language_), kExitFailure);
+    const int count = ScanLabelDrivers(queues, app_.state.driverNumber);
+    if (line.portSource == PortSource::Port) {
+        std::vector<std::string> ports;
+        bool known = false;
+        if (p.spooler.enumPorts(ports) == 0) {
+            for (const std::string& port : ports) known = known || SameQueueName(port, line.port);
+        }
+        if (!known) return Finish(format(kNoSuchPort.in(language_), line.port.c_str()), kExitFailure);
+    }
+    UnattendedSteps steps(app_, *this, line, language_);
+    InstallCommand command(app_, *this, steps);
+    const Outcome outcome =
+        command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_});
+    const int code = outcome.ok()                                 ? kExitSuccess
+                     : outcome.kind == OutcomeKind::Unsupported ? kExitUnsupported
+                                                                : kExitFailure;
+    return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, code);
+}
+
+int UnattendedRun::Uninstall(const CommandLine& line) {
+    Platform& p = app_.platform;
+    std::optional<std::vector<std::string>> listed = LabelQueueNames(p.spooler);
+    if (!listed) return Finish(kEnumFailed.in(language_), kExitFailure);
+    std::vector<std::string> queues;
+    if (line.all) {
+        // As Select all in the dialog: the last entry first.
+        queues.assign(listed->rbegin(), listed->rend());
+    } else {
+        for (const std::string& wanted : line.queues) {
+            std::string found;
+            for (const std::string& name : *listed) {
+                if (SameQueueName(name, wanted)) found = name;
+            }
+            if (found.empty()) return Finish(format(kNotALabelQueue.in(language_), wanted.c_str()), kExitFailure);
+            queues.push_back(found);
+        }
+    }
+    Removal removal(app_, *p.registry, *p.files, *this, language_);
+    if (queues.empty()) {
+        OsInfo os;
+        DetectPlatform(p.systemInfo, Numbering::Removal, os);
+        if (!removal.MakeCleanup().FindLeftovers(os.processor, language_ == Language::Korean).any()) {
+            return Finish(kNothingInstalled.in(language_), kExitSuccess);
+        }
+    }
+    const Outcome outcome = removal.Run(queues);
+    return Finish(outcome.text, outcome.ok() ? kExitSuccess : kExitFailure);
+}
+
+int UnattendedRun::List() {
+    std::vector<PrinterInfo2> queues;
+    if (app_.platform.spooler.enumLocalPrinters(queues) != 0) return Finish(kEnumFailed.in(language_), kExitFailure);
+    for (const PrinterInfo2& q : queues) {
+        if (!IsLabelDriver(q.driverName)) continue;
+        const std::string row = q.printerName + "\t" + q.driverName + "\t" + q.portName;
+        console_.writeLine(row);
+        if (log_ != nullptr) log_->writeLine(app_.platform.clock.localTimestamp() + " " + row);
+    }
+    // The console shows the queues alone, for scripts to read; the log ends as every run does.
+    if (log_ != nullptr) log_->writeLine(app_.platform.clock.localTimestamp() + " (exit code 0)");
+    return kExitSuccess;
+}
+
+}  // namespace prinstall

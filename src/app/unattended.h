@@ -1,0 +1,46 @@
+// The command line's front end: one command (install, uninstall, list, help) run without any
+// window, every message written as a line to the console and the log, ending with the
+// outcome and the exit code that deployment tools read. It drives the same install command
+// and removal as the dialogs.
+#pragma once
+
+#include <string>
+
+#include "app/command_line.h"
+#include "core/app_context.h"
+#include "core/feedback.h"
+#include "core/texts.h"
+#include "platform/text_output.h"
+
+namespace prinstall {
+
+class UnattendedRun : public Feedback {
+public:
+    // `log` may be null (no /log: given).
+    UnattendedRun(AppContext& app, TextOutput& console, TextOutput* log) : app_(app), console_(console), log_(log) {}
+
+    // Runs the command and gives the exit code; the last line says both.
+    int Run(const CommandLine& line);
+
+    // One line to the console, and with a time stamp to the log.
+    void Line(const std::string& text);
+
+    // Feedback: every message is a line; nothing waits for anybody.
+    void progress(const std::optional<std::string>& status, int position, bool pause) override;
+    void message(const std::string& text, const std::string& caption) override;
+    bool result(const Outcome& outcome) override;
+
+private:
+    int Install(const CommandLine& line);
+    int Uninstall(const CommandLine& line);
+    int List();
+    // Ends the run: the outcome's text and the exit code as the last line.
+    int Finish(const std::string& text, int exitCode);
+
+    AppContext& app_;
+    TextOutput& console_;
+    TextOutput* log_;
+    Language language_ = Language::English;
+};
+
+}  // namespace prinstall
