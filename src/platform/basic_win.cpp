@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "platform/text_win.h"
 
 namespace prinstall {
@@ -78,6 +80,15 @@ bool WinSystemInfo::disableFsRedirection() {
 void WinClock::sleep(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
 std::uint32_t WinClock::tickCount() { return GetTickCount(); }
+
+std::string WinClock::localTimestamp() {
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    char text[32] = {};
+    std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+                  now.wMinute, now.wSecond);
+    return text;
+}
 
 void WinDebugLog::output(const std::string& text) { OutputDebugStringW(widen(text).c_str()); }
 

@@ -22,6 +22,7 @@ class WinClock : public Clock {
 public:
     void sleep(std::uint32_t milliseconds) override;
     std::uint32_t tickCount() override;
+    std::string localTimestamp() override;
 };
 
 class WinDebugLog : public DebugLog {

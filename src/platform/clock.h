@@ -1,8 +1,10 @@
 // Time port: every pause and poll of the program goes through here, so tests can run the
-// timing rules instantly and check the sleeps that were asked for.
+// timing rules instantly and check the sleeps that were asked for; and the time of day that
+// log lines carry.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace prinstall {
 
@@ -13,6 +15,8 @@ public:
     virtual void sleep(std::uint32_t milliseconds) = 0;
     // Milliseconds since the system started; wraps around like the system tick count.
     virtual std::uint32_t tickCount() = 0;
+    // The local date and time as "YYYY-MM-DD HH:MM:SS", for the lines of a log file.
+    virtual std::string localTimestamp() = 0;
 };
 
 }  // namespace prinstall

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -111,7 +112,15 @@ TYPED_TEST_P(ClockContract, SleepAdvancesTheTickCount) {
     EXPECT_LT(elapsed, 60000u);
 }
 
-REGISTER_TYPED_TEST_SUITE_P(ClockContract, SleepAdvancesTheTickCount);
+// The time of day that log lines start with: a real date and time, zero-padded.
+TYPED_TEST_P(ClockContract, LocalTimestampIsDateAndTime) {
+    const std::string timestamp = this->world.clock().localTimestamp();
+    EXPECT_TRUE(std::regex_match(timestamp, std::regex("20[0-9]{2}-(0[1-9]|1[0-2])-(0[1-9]|[12][0-9]|3[01]) "
+                                                       "([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]")))
+        << timestamp;
+}
+
+REGISTER_TYPED_TEST_SUITE_P(ClockContract, SleepAdvancesTheTickCount, LocalTimestampIsDateAndTime);
 
 template <class World>
 class SpoolerContract : public ::testing::Test {

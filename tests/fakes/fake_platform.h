@@ -160,12 +160,14 @@ class FakeClock : public Clock {
 public:
     std::uint32_t now = 1000;
     std::vector<std::uint32_t> sleeps;
+    std::string timestamp = "2026-12-07 08:00:00";
 
     void sleep(std::uint32_t milliseconds) override {
         sleeps.push_back(milliseconds);
         now += milliseconds;
     }
     std::uint32_t tickCount() override { return now; }
+    std::string localTimestamp() override { return timestamp; }
 };
 
 class FakeDebugLog : public DebugLog {

@@ -107,6 +107,7 @@ class FakeSharedClock : public Clock {
 public:
     void sleep(std::uint32_t milliseconds) override;
     std::uint32_t tickCount() override;
+    std::string localTimestamp() override { return "2026-12-07 08:00:00"; }
     std::vector<std::uint32_t> sleeps() const;
 
 private:

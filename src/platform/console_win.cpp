@@ -1,0 +1,45 @@
+#include "platform/console_win.h"
+
+#include "platform/text_win.h"
+
+namespace prinstall {
+namespace {
+
+bool IsConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return GetConsoleMode(handle, &mode) != FALSE;
+}
+
+}  // namespace
+
+WinConsoleOutput::WinConsoleOutput() {
+    HANDLE standard = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (standard != nullptr && standard != INVALID_HANDLE_VALUE && GetFileType(standard) != FILE_TYPE_UNKNOWN) {
+        out_ = standard;
+        console_ = IsConsole(standard);
+        return;
+    }
+    // Started from a console window without redirection: the parent's console, if it has
+    // one. The console's own output buffer is opened by name, as the standard handles of a
+    // window-subsystem program stay empty after attaching on older Windows.
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    attached_.reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!attached_) return;
+    out_ = attached_.get();
+    console_ = true;
+}
+
+void WinConsoleOutput::writeLine(const std::string& utf8) {
+    if (out_ == nullptr) return;
+    DWORD written = 0;
+    if (console_) {
+        const std::wstring text = widen(CrLfLines(utf8));
+        WriteConsoleW(out_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    } else {
+        const std::string text = CrLfLines(utf8);
+        WriteFile(out_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+}
+
+}  // namespace prinstall

@@ -1,0 +1,32 @@
+// The console or redirected standard output of a window-subsystem program. Such a program
+// gets no console of its own: when started from a console without redirection it borrows
+// its parent's, and when there is neither it stays silent. It never opens a console window.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/handle_win.h"
+#include "platform/text_output.h"
+
+namespace prinstall {
+
+class WinConsoleOutput : public TextOutput {
+public:
+    // Finds the standard output: a file or pipe it was redirected to, a console it already
+    // has, or else the console of the parent process (AttachConsole).
+    WinConsoleOutput();
+    WinConsoleOutput(const WinConsoleOutput&) = delete;
+    WinConsoleOutput& operator=(const WinConsoleOutput&) = delete;
+
+    // UTF-16 through WriteConsoleW to a console, UTF-8 bytes to a file or pipe; CR LF after.
+    void writeLine(const std::string& utf8) override;
+    // False when the lines go nowhere.
+    bool connected() const { return out_ != nullptr; }
+
+private:
+    HANDLE out_ = nullptr;
+    bool console_ = false;
+    UniqueHandle<KernelHandleTraits> attached_;  // CONOUT$ of the parent's console
+};
+
+}  // namespace prinstall
