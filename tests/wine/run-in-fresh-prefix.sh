@@ -5,7 +5,7 @@
 #
 #   run-in-fresh-prefix.sh --template DIR --name NAME --program Prinstall.exe --media DIR
 #                          --artefacts DIR [--korean LOCALE_DIR] [--env NAME=VALUE]...
-#                          [--setup SCRIPT] -- TEST.exe [ARGS...]
+#                          [--setup SCRIPT] [--no-display] -- TEST.exe [ARGS...]
 #
 # SCRIPT (bash) runs once the copy holds the program and the media, before any Wine process
 # starts, with WINEPREFIX set: for what a Windows program cannot make itself (links in the
@@ -23,6 +23,14 @@
 # and screenshots show only this test's windows. PRINSTALL_TEST_DISPLAY=host uses $DISPLAY
 # instead (to watch a test run). PRINSTALL_KEEP_PREFIX=1 keeps the prefix copy of a
 # failed test for inspection.
+#
+# --no-display: no X display at all (DISPLAY unset, no Xvfb), as for an unattended run from
+# a deployment tool. A program that tries to open a window then gets none, and Wine's
+# diagnostics channel says so on the Unix standard error, each line headed by the process
+# id ("00e4:00e8:err:winediag:..."): a Windows program's STARTUPINFO cannot catch that,
+# because Wine hands every child its parent's Unix standard error. The test program's
+# standard error therefore goes to a file that it can read as PRINSTALL_WINE_STDERR (a
+# Windows path), and is shown on this script's standard error afterwards.
 set -u
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -34,7 +42,7 @@ usage() {
   exit 2
 }
 
-template= name= program= media= artefacts= locale_dir=
+template= name= program= media= artefacts= locale_dir= no_display=
 extra_env=()
 setup=
 while [ $# -gt 0 ]; do
@@ -47,6 +55,7 @@ while [ $# -gt 0 ]; do
     --korean) locale_dir=$2; shift 2 ;;
     --env) extra_env+=("$2"); shift 2 ;;
     --setup) setup=$2; shift 2 ;;
+    --no-display) no_display=1; shift ;;
     --) shift; break ;;
     *) usage ;;
   esac
@@ -146,7 +155,16 @@ for kv in "${extra_env[@]}"; do
   export "${kv?}"
 done
 
-if [ "${PRINSTALL_TEST_DISPLAY:-}" = host ] && [ -n "${DISPLAY:-}" ]; then
+wine_stderr=
+if [ -n "$no_display" ]; then
+  unset DISPLAY
+  export PRINSTALL_NO_DISPLAY=1
+  export WINEDEBUG=$WINEDEBUG,err+winediag,+pid
+  wine_stderr=$run/wine-stderr.log
+  : >"$wine_stderr"
+  export PRINSTALL_WINE_STDERR
+  PRINSTALL_WINE_STDERR=$(prinstall_windows_path "$wine_stderr")
+elif [ "${PRINSTALL_TEST_DISPLAY:-}" = host ] && [ -n "${DISPLAY:-}" ]; then
   :
 else
   unset DISPLAY
@@ -157,8 +175,14 @@ fi
 wineserver -p
 server_started=1
 
-"$here/wine-exec.sh" "$@"
-rc=$?
+if [ -n "$no_display" ]; then
+  "$here/wine-exec.sh" "$@" 2>>"$wine_stderr"
+  rc=$?
+  cat "$wine_stderr" >&2
+else
+  "$here/wine-exec.sh" "$@"
+  rc=$?
+fi
 
 # Screenshots: BMP is what GDI writes in a few lines; PNG is what people open.
 shopt -s nullglob

@@ -10,7 +10,8 @@
 #   PROGRAM (the nearest folder with a CMakeCache.txt, then wine/prefix-win32), booted on
 #   first use; outside a build tree, build/wine/prefix-win32 of this repository. A prefix
 #   given in WINEPREFIX is never booted or changed here: Wine creates it if it is missing.
-# - DISPLAY: used when set. Otherwise an Xvfb of our own runs for the program's lifetime.
+# - DISPLAY: used when set. Otherwise an Xvfb of our own runs for the program's lifetime,
+#   unless PRINSTALL_NO_DISPLAY=1 asks for no display at all.
 # - WINEDEBUG: -all unless set, so only the program's own output shows.
 set -u
 
@@ -41,7 +42,7 @@ if [ -z "${WINEPREFIX:-}" ]; then
 fi
 
 own_display=
-if [ -z "${DISPLAY:-}" ]; then
+if [ -z "${DISPLAY:-}" ] && [ -z "${PRINSTALL_NO_DISPLAY:-}" ]; then
   prinstall_start_xvfb || exit 1
   own_display=1
   trap prinstall_stop_xvfb EXIT
