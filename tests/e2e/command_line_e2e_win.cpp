@@ -1,0 +1,304 @@
+// Unattended runs of the real Prinstall.exe, as a deployment tool starts it: by full path,
+// with arguments, no display at all (the ctest entries run with NO_DISPLAY), standard output
+// and error sent to files, and the whole 32-bit exit code read from the process (the shell
+// sees only its low 8 bits through wine). Every run is checked for a window attempt: with no
+// display, Wine reports one on the Unix standard error that the test bed hands this program
+// as PRINSTALL_WINE_STDERR, each line headed by the process id.
+#include <windows.h>
+#include <winspool.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "core/single_instance.h"
+#include "harness_win.h"
+#include "spooler_setup_win.h"
+
+namespace e2e {
+namespace {
+
+const wchar_t kEntryKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TORVA EPL 2.XX";
+const wchar_t kMonitorKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\TORVA LABEL USB Port";
+const char kWindowAttempt[] = "Application tried to create a window";
+constexpr DWORD kRunTimeoutMs = 180000;
+
+struct CommandRun {
+    DWORD startError = 0;  // CreateProcessW's error; 0 when the program started
+    bool ended = false;    // false when it was still running after the time limit
+    DWORD exitCode = ~0u;
+    std::string output;           // standard output, as written
+    std::string errorOutput;      // standard error, as written
+    std::string wineDiagnostics;  // Wine's own lines about this process
+};
+
+std::string ReadFrom(const wchar_t* path, LONGLONG offset = 0) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    LARGE_INTEGER start{};
+    start.QuadPart = offset;
+    SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
+    std::string text;
+    char block[4096];
+    DWORD read = 0;
+    while (ReadFile(file, block, sizeof block, &read, nullptr) && read > 0) text.append(block, read);
+    CloseHandle(file);
+    return text;
+}
+
+std::wstring WineStderrPath() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"PRINSTALL_WINE_STDERR", path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? path : L"";
+}
+
+LONGLONG FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+HANDLE InheritableFile(const wchar_t* path) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    return CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+}
+
+// Starts Prinstall.exe from C:\ (not its own folder) with `arguments` and waits for it.
+CommandRun RunPrinstall(const std::wstring& arguments) {
+    const wchar_t kOut[] = L"C:\\prinstall-stdout.txt";
+    const wchar_t kErr[] = L"C:\\prinstall-stderr.txt";
+    CommandRun run;
+    HANDLE out = InheritableFile(kOut);
+    HANDLE err = InheritableFile(kErr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    const std::wstring diagnostics = WineStderrPath();
+    const LONGLONG diagnosticsBefore = FileSize(diagnostics);
+    std::wstring command = L"\"" + std::wstring(kProgramPath) + L"\" " + arguments;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(kProgramPath, command.data(), nullptr, nullptr, TRUE, 0, nullptr, L"C:\\", &startup, &info)) {
+        run.startError = GetLastError();
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    if (run.startError != 0) return run;
+    run.ended = WaitForSingleObject(info.hProcess, kRunTimeoutMs) == WAIT_OBJECT_0;
+    if (!run.ended) {
+        TerminateProcess(info.hProcess, 0xDEAD);
+        WaitForSingleObject(info.hProcess, kExitTimeoutMs);
+    }
+    GetExitCodeProcess(info.hProcess, &run.exitCode);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    run.output = ReadFrom(kOut);
+    run.errorOutput = ReadFrom(kErr);
+    char pid[16];
+    std::snprintf(pid, sizeof pid, "%04lx:", info.dwProcessId);
+    std::istringstream lines(ReadFrom(diagnostics.c_str(), diagnosticsBefore));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(pid, 0) == 0) run.wineDiagnostics += line + "\n";
+    }
+    return run;
+}
+
+// Runs the program and checks what every command-line run must do: end on its own, without
+// any attempt at a window.
+CommandRun RunWithoutWindow(const std::wstring& arguments) {
+    CommandRun run = RunPrinstall(arguments);
+    const std::string shown = utf8(arguments);
+    EXPECT_EQ(run.startError, 0u) << shown;
+    EXPECT_TRUE(run.ended) << shown << ": still running after " << kRunTimeoutMs / 1000 << " s";
+    EXPECT_EQ(run.wineDiagnostics.find(kWindowAttempt), std::string::npos) << shown << "\n" << run.wineDiagnostics;
+    EXPECT_EQ(run.errorOutput.find(kWindowAttempt), std::string::npos) << shown;
+    return run;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::wstring RegString(const wchar_t* key, const wchar_t* name) {
+    wchar_t value[512] = {};
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
+        return L"(missing)";
+    }
+    return value;
+}
+
+DWORD RegDword(const wchar_t* key, const wchar_t* name) {
+    DWORD value = ~0u;
+    DWORD size = sizeof value;
+    RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+bool KeyExists(const wchar_t* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::vector<std::wstring> DriverNames() {
+    DWORD needed = 0, count = 0;
+    EnumPrinterDriversW(nullptr, nullptr, 1, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed + sizeof(DRIVER_INFO_1W));
+    std::vector<std::wstring> names;
+    if (!EnumPrinterDriversW(nullptr, nullptr, 1, buffer.data(), needed, &needed, &count)) return names;
+    const auto* drivers = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) names.push_back(drivers[i].pName);
+    return names;
+}
+
+std::vector<std::string> LabelQueues() {
+    std::vector<QueueRecord> queues;
+    EXPECT_EQ(listQueues(&queues), 0u);
+    std::vector<std::string> out;
+    for (const QueueRecord& q : queues) {
+        if (q.driverName.rfind(L"TORVA Label Printer #", 0) == 0) {
+            out.push_back(utf8(q.printerName) + "\t" + utf8(q.driverName) + "\t" + utf8(q.portName));
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Numbered files of copies 1 to 3 left in the driver directory or its version folder.
+std::vector<std::wstring> NumberedFiles() {
+    wchar_t folder[MAX_PATH] = {};
+    DWORD needed = 0;
+    GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder, &needed);
+    std::vector<std::wstring> found;
+    for (const std::wstring& dir : {std::wstring(folder), std::wstring(folder) + L"\\3"}) {
+        for (int n = 1; n <= 3; ++n) {
+            const std::wstring number = std::to_wstring(n);
+            for (const std::wstring& name : {L"TVLabel" + number + L".GPD", L"TVLabel" + number + L".INI",
+                                             L"TVLabel" + number + L".DLL", L"TVLabelE" + number + L".DLL",
+                                             L"TVLabelUI" + number + L".DLL"}) {
+                const std::wstring path = dir + L"\\" + name;
+                if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) found.push_back(path);
+            }
+        }
+    }
+    return found;
+}
+
+std::string Joined(const std::vector<std::wstring>& items) {
+    std::string out;
+    for (const std::wstring& item : items) out += utf8(item) + "\n";
+    return out;
+}
+
+TEST(CommandLineWithoutDisplay, InstallsTwoCopiesListsThemAndRemovesEverything) {
+    ASSERT_FALSE(WineStderrPath().empty()) << "run this suite through prinstall_wine_test(... NO_DISPLAY)";
+    DeleteFileW(L"C:\\deploy.log");
+
+    const CommandRun install = RunWithoutWindow(L"/install /port:COM1: /copies:2 /log:C:\\deploy.log");
+    EXPECT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << install.output;
+    const std::vector<std::string> expected = {"TORVA Label Printer\tTORVA Label Printer #1\tCOM1:",
+                                               "TORVA Label Printer 2\tTORVA Label Printer #2\tCOM1:"};
+    EXPECT_EQ(LabelQueues(), expected);
+    EXPECT_EQ(RegString(kEntryKey, L"DisplayName"), L"TORVA Label 2.XX");
+    EXPECT_NE(RegString(kEntryKey, L"UninstallString"), L"(missing)");
+    EXPECT_EQ(RegString(kEntryKey, L"QuietUninstallString"),
+              L"\"C:\\TORVA EPL Printer 2.X\\Prinstall.exe\" /uninstall /all /quiet");
+    EXPECT_EQ(RegString(kEntryKey, L"DisplayVersion"), L"4.70");
+    EXPECT_EQ(RegString(kEntryKey, L"Publisher"), L"TORVA");
+    EXPECT_EQ(RegString(kEntryKey, L"InstallLocation"), L"C:\\TORVA EPL Printer 2.X");
+    EXPECT_EQ(RegString(kEntryKey, L"DisplayIcon"), L"C:\\TORVA EPL Printer 2.X\\Prinstall.exe,0");
+    EXPECT_EQ(RegDword(kEntryKey, L"NoModify"), 1u);
+    EXPECT_EQ(RegDword(kEntryKey, L"NoRepair"), 1u);
+
+    // One timestamped line per step, the last with the outcome and the exit code.
+    const std::vector<std::string> log = Lines(ReadFrom(L"C:\\deploy.log"));
+    ASSERT_GE(log.size(), 2u);
+    const std::regex stamped("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} .+");
+    for (const std::string& line : log) EXPECT_TRUE(std::regex_match(line, stamped)) << line;
+    EXPECT_TRUE(std::regex_search(log.back(), std::regex("exit code:? ?0\\)?\\.?$", std::regex::icase))) << log.back();
+
+    const CommandRun list = RunWithoutWindow(L"/list");
+    EXPECT_EQ(list.exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
+    std::vector<std::string> listed = Lines(list.output);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, expected) << list.output;
+
+    const CommandRun uninstall = RunWithoutWindow(L"/uninstall /all");
+    EXPECT_EQ(uninstall.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << uninstall.output;
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    const std::vector<std::wstring> drivers = DriverNames();
+    EXPECT_EQ(std::count_if(drivers.begin(), drivers.end(),
+                            [](const std::wstring& d) { return d.rfind(L"TORVA Label Printer #", 0) == 0; }),
+              0)
+        << Joined(drivers);
+    EXPECT_FALSE(KeyExists(kEntryKey));
+    EXPECT_FALSE(KeyExists(kMonitorKey));
+    EXPECT_EQ(NumberedFiles(), std::vector<std::wstring>{}) << Joined(NumberedFiles());
+}
+
+// A network printer: the Standard TCP/IP port's key and values, and the queue on its port.
+// Wine has no Standard TCP/IP monitor and no ControlSet001; the key that the address check
+// looks for is made here (docs/wine.md).
+TEST(CommandLineWithoutDisplay, InstallsANetworkPrinterOnItsStandardTcpIpPort) {
+    HKEY monitor = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                              L"SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports", 0,
+                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &monitor, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(monitor);
+
+    const CommandRun install = RunWithoutWindow(L"/install /ip:192.168.0.20");
+    EXPECT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << install.output;
+    const wchar_t key[] =
+        L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.168.0.20";
+    EXPECT_EQ(RegString(key, L"IPAddress"), L"192.168.0.20");
+    EXPECT_EQ(RegDword(key, L"PortNumber"), 9100u);
+    EXPECT_EQ(LabelQueues(),
+              std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tIP_192.168.0.20"});
+}
+
+// Refused lines print the usage and install nothing; a second instance is turned away.
+TEST(CommandLineWithoutDisplay, RefusesInvalidLinesAndASecondInstance) {
+    for (const wchar_t* arguments : {L"/install /bogus", L"/install"}) {
+        const CommandRun run = RunWithoutWindow(arguments);
+        EXPECT_EQ(run.exitCode, static_cast<DWORD>(prinstall::kExitInvalidCommandLine)) << utf8(arguments);
+        EXPECT_NE(run.output.find(Lines(prinstall::UsageText()).at(1)), std::string::npos) << run.output;
+    }
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+
+    const std::string name = prinstall::kSingleRunMutexName;  // ASCII
+    HANDLE running = CreateMutexW(nullptr, TRUE, (L"Global\\" + std::wstring(name.begin(), name.end())).c_str());
+    ASSERT_NE(running, nullptr) << GetLastError();
+    const CommandRun second = RunWithoutWindow(L"/list");
+    EXPECT_EQ(second.exitCode, static_cast<DWORD>(prinstall::kExitAlreadyRunning)) << second.output;
+    ReleaseMutex(running);
+    CloseHandle(running);
+}
+
+// The check above can fail: the dialogs, started with no arguments, try a window and Wine
+// says so for that process.
+TEST(CommandLineWithoutDisplay, DialogsAreSeenTryingAWindow) {
+    const CommandRun dialogs = RunPrinstall(L"");
+    ASSERT_EQ(dialogs.startError, 0u);
+    EXPECT_NE(dialogs.wineDiagnostics.find(kWindowAttempt), std::string::npos) << dialogs.wineDiagnostics;
+}
+
+}  // namespace
+}  // namespace e2e
