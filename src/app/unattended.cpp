@@ -107,7 +107,9 @@ bool UnattendedRun::result(const Outcome& outcome) {
 }
 
 int UnattendedRun::Finish(const std::string& text, int exitCode) {
-    Line(format("%s (exit code %d)", text.c_str(), exitCode));
+    // The dialogs' texts may end in a blank; the line does not.
+    const std::string trimmed = text.substr(0, text.find_last_not_of(' ') + 1);
+    Line(format("%s (exit code %d)", trimmed.c_str(), exitCode));
     return exitCode;
 }
 

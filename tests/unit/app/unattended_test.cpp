@@ -39,8 +39,8 @@ TEST_F(UnattendedTest, InstallsListsAndRemovesWithTheExitCodesDeploymentToolsRea
                                                            {"TORVA Label Printer 2", "COM2:", "TORVA Label Printer #2"}}));
     EXPECT_EQ(app.state.codePage, 1);
     EXPECT_TRUE(clock.sleeps.empty());
-    EXPECT_EQ(console.lines.back(), "Installation completed.  (exit code 0)");
-    EXPECT_EQ(log.lines.back(), "2026-12-07 08:00:00 Installation completed.  (exit code 0)");
+    EXPECT_EQ(console.lines.back(), "Installation completed. (exit code 0)");
+    EXPECT_EQ(log.lines.back(), "2026-12-07 08:00:00 Installation completed. (exit code 0)");
     EXPECT_EQ(registry.value(kUninstallKeyEnglish, "QuietUninstallString"),
               "\"C:\\TORVA EPL Printer 2.X\\Prinstall.exe\" /uninstall /all /quiet");
 
