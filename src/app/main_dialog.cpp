@@ -169,7 +169,7 @@ public:
         dialog_.view().enableItem(IDC_EXIT, !busy);
         if (busy) dialog_.view().repaintNow();
     }
-    void copyInstalled(const std::string& nextQueueName) override {
+    void copyInstalled(const std::string&, const std::string&, const std::string& nextQueueName) override {
         dialog_.RecountLabelDrivers();
         dialog_.view().setItemText(IDC_DRIVER_NAME, nextQueueName);
     }

@@ -75,8 +75,8 @@ public:
             [this](const std::string& text, const std::string&) { run_.Line(text); });
         writer.WriteTcpIpPortValues({portKey, address});
     }
-    void copyInstalled(const std::string& nextQueueName) override {
-        run_.Line(format("Installed; the next copy is \"%s\".", nextQueueName.c_str()));
+    void copyInstalled(const std::string& queueName, const std::string& driverName, const std::string&) override {
+        run_.Line(format("\"%s\" installed with the driver \"%s\".", queueName.c_str(), driverName.c_str()));
     }
 
 private:
@@ -185,6 +185,7 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
             return Finish(kNothingInstalled.in(language_), kExitSuccess);
         }
     }
+    for (const std::string& queue : queues) Line(format("To remove: \"%s\"", queue.c_str()));
     const Outcome outcome = removal.Run(queues);
     return Finish(outcome.text, outcome.ok() ? kExitSuccess : kExitFailure);
 }

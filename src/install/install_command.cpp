@@ -90,8 +90,9 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
         if (!outcome.ok()) break;
         ++installed_;
         steps_.setBusy(false);
+        const std::string installedQueue = queueName;
         queueName = NextQueueName(app_.state.driverNumber);
-        steps_.copyInstalled(queueName);
+        steps_.copyInstalled(installedQueue, LabelDriverName(settings.driverNumber), queueName);
         outcome = Outcome::Success(kCompleted.in(language_));
     }
     steps_.endRun();

@@ -39,8 +39,12 @@ public:
     virtual void writeTcpIpPortValues(const std::string& address, const std::string& portKey) = 0;
     // The run is busy from the port choice until a copy is installed.
     virtual void setBusy(bool) {}
-    // A copy is installed; `nextQueueName` is the name the next copy will take.
-    virtual void copyInstalled(const std::string& nextQueueName) { (void)nextQueueName; }
+    // A copy is installed: its queue and driver; `nextQueueName` is the name the next copy
+    // will take.
+    virtual void copyInstalled(const std::string& queueName, const std::string& driverName,
+                               const std::string& nextQueueName) {
+        (void)queueName, (void)driverName, (void)nextQueueName;
+    }
 };
 
 // -1 when a local queue has this name (letter case aside, as the spooler compares them), 0
