@@ -35,6 +35,16 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
     return FALSE;
 }
 
+// The first child with text: a message box's icon is a text control without text.
+BOOL CALLBACK matchTextChild(HWND child, LPARAM param) {
+    auto* text = reinterpret_cast<std::wstring*>(param);
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    if (lstrcmpiW(className, L"Static") != 0) return TRUE;
+    *text = windowText(child);
+    return text->empty();
+}
+
 bool writeAll(HANDLE file, const void* data, DWORD size) {
     DWORD written = 0;
     return WriteFile(file, data, size, &written, nullptr) && written == size;
@@ -152,6 +162,12 @@ std::wstring windowText(HWND window) {
                              kWindowTimeoutMs, &copied))
         return {};
     return std::wstring(buffer.data(), copied);
+}
+
+std::wstring messageBoxText(HWND box) {
+    std::wstring text;
+    EnumChildWindows(box, matchTextChild, reinterpret_cast<LPARAM>(&text));
+    return text;
 }
 
 std::wstring controlText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }

@@ -60,6 +60,9 @@ bool controlExists(HWND dialog, int id);
 bool controlVisible(HWND dialog, int id);
 bool controlEnabled(HWND dialog, int id);
 
+// The text of a message box: its text control, which the box's own caption is not.
+std::wstring messageBoxText(HWND box);
+
 // A button click as the button itself produces it (BM_CLICK, sent: returns once the
 // dialog has handled the click). False when there is no such control or it did not answer.
 bool clickButton(HWND dialog, int id);

@@ -20,6 +20,8 @@ namespace {
 const wchar_t kMainTitle[] = L"TORVA EPL Printer Driver Installation / Uninstallation Program";
 const wchar_t kPortTitle[] = L"Select Printer's Port Infomation Dialog";
 const wchar_t kResultTitle[] = L"Installation complete !!!";
+const wchar_t kErrorTitle[] = L"Installation Error !!!";
+const wchar_t kForeignDriver[] = L"Generic Unidrv Label";
 
 bool HasQueue(const std::wstring& printer, const std::wstring& port, const std::wstring& driver) {
     std::vector<QueueRecord> queues;
@@ -56,6 +58,49 @@ void Shot(HWND window, const wchar_t* name) {
     Screenshot shot = saveScreenshot(window, name);
     EXPECT_FALSE(shot.path.empty());
     EXPECT_GE(shot.colours, 4);
+}
+
+// The label-printer drivers ("TORVA Label Printer #<n>") registered for an environment.
+std::vector<std::wstring> LabelDrivers(const wchar_t* environment = nullptr) {
+    std::vector<std::wstring> found;
+    for (const std::wstring& name : driverNames(environment)) {
+        if (name.rfind(L"TORVA Label Printer #", 0) == 0) found.push_back(name);
+    }
+    return found;
+}
+
+// Waits for the result dialog titled `title`. Message boxes the program shows on the way
+// (with its own caption, "Prinstall") are confirmed with OK; their texts go to `messages`
+// for the failure report.
+HWND WaitForResult(const ProgramRun& program, const wchar_t* title, std::wstring* messages) {
+    for (DWORD waited = 0; waited < kWindowTimeoutMs && program.running(); waited += 100) {
+        if (HWND result = findProcessWindow(program.processId(), title)) return waitUntilIdle(result) ? result : nullptr;
+        if (HWND box = findProcessWindow(program.processId(), L"Prinstall")) {
+            *messages += messageBoxText(box) + L"\n";
+            postCommand(box, IDOK);
+            waitForWindowGone(box);
+        }
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+// Installation, Serial and OK: the port dialog's way to COM1:.
+void InstallOnComOne(const ProgramRun& program, HWND main) {
+    ASSERT_TRUE(postCommand(main, IDC_INSTALL));
+    HWND port = program.waitForWindow(kPortTitle);
+    ASSERT_NE(port, nullptr);
+    ASSERT_TRUE(clickButton(port, IDC_PORT_SERIAL));
+    ASSERT_TRUE(postCommand(port, IDOK));
+}
+
+// OK on a failure's result; the program then ends (or its main dialog is left to close).
+void ConfirmAndEnd(const ProgramRun& program, HWND result, HWND main) {
+    ASSERT_TRUE(postCommand(result, IDOK));
+    ASSERT_TRUE(waitForWindowGone(result));
+    if (IsWindow(main)) clickButton(main, IDC_EXIT);
+    DWORD exitCode = 0;
+    EXPECT_TRUE(program.waitForExit(&exitCode));
 }
 
 TEST(InstallationEnglish, OneCopyOnComOneFromTheButtonToTheResult) {
@@ -146,6 +191,117 @@ TEST(InstallationNetwork, NetworkPrinterGetsItsStandardTcpIpPort) {
     ASSERT_TRUE(clickButton(main, IDC_EXIT));
     DWORD exitCode = 0;
     EXPECT_TRUE(program.waitForExit(&exitCode));
+}
+
+// A second start while the program runs changes nothing: it brings the running main dialog
+// back from the task bar, says why in a box with the program's title, and ends with 1618
+// (another installation is in progress).
+void SecondStartIsRefused(const wchar_t* mainTitle, const wchar_t* text, const wchar_t* shot) {
+    ProgramRun first;
+    ASSERT_EQ(first.start(), 0u);
+    HWND main = first.waitForWindow(mainTitle);
+    ASSERT_NE(main, nullptr);
+    ShowWindow(main, SW_MINIMIZE);  // the operator puts it on the task bar
+    for (int i = 0; i < 200 && !IsIconic(main); ++i) Sleep(50);
+    ASSERT_TRUE(IsIconic(main));
+
+    ProgramRun second;
+    ASSERT_EQ(second.start(), 0u);
+    HWND box = second.waitForWindow(mainTitle);
+    ASSERT_NE(box, nullptr) << "the second start showed nothing; still running: " << second.running();
+    EXPECT_EQ(messageBoxText(box), text);
+    EXPECT_FALSE(IsIconic(main)) << "the running program's dialog was not restored";
+    Shot(box, shot);
+    ASSERT_TRUE(postCommand(box, IDOK));
+    DWORD exitCode = 0;
+    ASSERT_TRUE(second.waitForExit(&exitCode));
+    EXPECT_EQ(exitCode, 1618u);
+
+    EXPECT_TRUE(first.running());
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_EQ(controlText(main, IDC_DRIVER_NAME), L"TORVA Label Printer");
+    EXPECT_TRUE(LabelDrivers().empty());
+    EXPECT_EQ(QueueList(), "");
+    EXPECT_EQ(UninstallDisplayName(), L"(missing)");
+    ASSERT_TRUE(clickButton(main, IDC_EXIT));
+    EXPECT_TRUE(first.waitForExit(&exitCode));
+}
+
+TEST(SecondStartEnglish, RefusedWhileTheFirstRuns) {
+    SecondStartIsRefused(kMainTitle, L"The printer driver installation program is already running.",
+                         L"second-start-en");
+}
+
+TEST(SecondStartKorean, RefusedWhileTheFirstRuns) {
+    SecondStartIsRefused(L"토르바스 EPL 프린터 드라이버 설치/삭제", L"프린터 드라이버 설치 프로그램이 이미 실행 중입니다.",
+                         L"second-start-ko");
+}
+
+// Queue names compare without regard to case, as the spooler's do: another maker's queue
+// "torva label printer" makes the proposed "TORVA Label Printer" a name in use, and stays
+// as it was.
+TEST(InstallationNameInUse, QueueOfAnotherDriverDifferingOnlyInCaseIsKept) {
+    ASSERT_EQ(addForeignDriver(kForeignDriver), 0u);
+    ASSERT_EQ(addQueue(L"torva label printer", kForeignDriver, L"LPT1:"), 0u);
+
+    ProgramRun program;
+    ASSERT_EQ(program.start(), 0u);
+    HWND main = program.waitForWindow(kMainTitle);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(controlText(main, IDC_DRIVER_NAME), L"TORVA Label Printer");
+    ASSERT_TRUE(postCommand(main, IDC_INSTALL));
+    std::wstring messages;
+    HWND result = WaitForResult(program, kErrorTitle, &messages);
+    ASSERT_NE(result, nullptr) << "no error result; messages: " << utf8(messages);
+    EXPECT_EQ(controlText(result, IDC_RESULT_MESSAGE),
+              L"There are printer driver to install. You must install it under a different name.");
+    EXPECT_TRUE(HasQueue(L"torva label printer", L"LPT1:", kForeignDriver)) << QueueList();
+    EXPECT_TRUE(LabelDrivers().empty());
+    ConfirmAndEnd(program, result, main);
+}
+
+// The GPD template missing from the media: the copy is not registered, and the result names
+// the file.
+TEST(InstallationMissingTemplate, ErrorNamesTheFileAndNothingOfTheCopyStays) {
+    ASSERT_TRUE(DeleteFileW(L"C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD"));
+
+    ProgramRun program;
+    ASSERT_EQ(program.start(), 0u);
+    HWND main = program.waitForWindow(kMainTitle);
+    ASSERT_NE(main, nullptr);
+    InstallOnComOne(program, main);
+    std::wstring messages;
+    HWND result = WaitForResult(program, kErrorTitle, &messages);
+    ASSERT_NE(result, nullptr) << "no error result; messages: " << utf8(messages);
+    const std::wstring text = controlText(result, IDC_RESULT_MESSAGE);
+    EXPECT_NE(text.find(L"TVLabel.GPD"), std::wstring::npos) << utf8(text);
+    EXPECT_TRUE(LabelDrivers().empty());
+    EXPECT_EQ(QueueList(), "");
+    EXPECT_TRUE(numberedFiles(driverDirectory(), 1).empty());
+    ConfirmAndEnd(program, result, main);
+}
+
+// A queue the spooler will not create. Wine runs the spooler inside the 32-bit program: in a
+// 64-bit prefix the program registers the driver for "Windows x64", as it must, but AddPrinter
+// looks for the queue's driver under x86 and fails for real (1797). The copy's driver and
+// numbered files must go again, in both environments' folders.
+TEST(InstallationQueueRefused, NoDriverOrNumberedFileOfTheCopyStays) {
+    ProgramRun program;
+    ASSERT_EQ(program.start(), 0u);
+    HWND main = program.waitForWindow(kMainTitle);
+    ASSERT_NE(main, nullptr);
+    InstallOnComOne(program, main);
+    std::wstring messages;
+    HWND result = WaitForResult(program, kErrorTitle, &messages);
+    ASSERT_NE(result, nullptr) << "no error result; messages: " << utf8(messages);
+    EXPECT_EQ(controlText(result, IDC_RESULT_MESSAGE), L"Failure to AddPrinter GetLastError()=1797");
+    for (const wchar_t* environment : {L"Windows x64", L"Windows NT x86"}) {
+        const std::wstring folder = driverDirectory(environment);
+        ASSERT_FALSE(folder.empty()) << utf8(environment);
+        EXPECT_TRUE(LabelDrivers(environment).empty()) << utf8(environment);
+        for (const std::wstring& left : numberedFiles(folder, 1)) ADD_FAILURE() << "left behind: " << utf8(left);
+    }
+    ConfirmAndEnd(program, result, main);
 }
 
 }  // namespace

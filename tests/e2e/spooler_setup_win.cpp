@@ -5,6 +5,7 @@
 #include <winspool.h>
 
 #include <memory>
+#include <utility>
 
 namespace e2e {
 namespace {
@@ -19,16 +20,45 @@ struct ServiceCloser {
 };
 using ServiceHandle = std::unique_ptr<SC_HANDLE__, ServiceCloser>;
 
-std::wstring driverDirectory(DWORD* error) {
-    wchar_t buffer[MAX_PATH] = {};
-    DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(buffer),
-                                    sizeof buffer, &needed)) {
-        *error = GetLastError();
-        return {};
+// Copies the Unidrv core of the media's Win32 folder and `ownFiles` (source, name in the
+// driver directory) into the driver directory and registers a level-3 driver of them: Unidrv
+// as driver, UNIDRVUI.DLL as configuration module, UNIDRV.HLP as help file.
+DWORD registerUnidrvDriver(const std::wstring& driverName, std::vector<std::pair<std::wstring, std::wstring>> ownFiles,
+                           const std::wstring& dataFile, const std::vector<std::wstring>& dependentFiles) {
+    const std::wstring target = driverDirectory();
+    if (target.empty()) return GetLastError();
+    const std::wstring media = std::wstring(kInstallFolder) + L"\\Win32\\";
+    for (const wchar_t* core : {L"UNIDRV.DLL", L"UNIDRVUI.DLL", L"UNIDRV.HLP", L"UNIRES.DLL", L"STDNAMES.GPD"})
+        ownFiles.emplace_back(core, core);
+    for (const auto& [source, name] : ownFiles) {
+        if (!CopyFileW((media + source).c_str(), (target + L"\\" + name).c_str(), FALSE))
+            return GetLastError();
     }
-    *error = 0;
-    return buffer;
+
+    std::wstring name = driverName;
+    std::wstring driverPath = target + L"\\UNIDRV.DLL";
+    std::wstring data = target + L"\\" + dataFile;
+    std::wstring configFile = target + L"\\UNIDRVUI.DLL";
+    std::wstring helpFile = target + L"\\UNIDRV.HLP";
+    // A list of names, each ended by a zero, the list ended by one more.
+    std::wstring dependents;
+    for (const std::wstring& file : dependentFiles) {
+        dependents += file;
+        dependents.push_back(L'\0');
+    }
+    dependents.push_back(L'\0');
+
+    DRIVER_INFO_3W info{};
+    info.cVersion = 3;
+    info.pName = name.data();
+    info.pEnvironment = nullptr;  // this machine's own environment
+    info.pDriverPath = driverPath.data();
+    info.pDataFile = data.data();
+    info.pConfigFile = configFile.data();
+    info.pHelpFile = helpFile.data();
+    info.pDependentFiles = dependents.data();
+    if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&info))) return GetLastError();
+    return 0;
 }
 
 DWORD openSpooler(DWORD access, ServiceHandle* manager, ServiceHandle* service) {
@@ -46,55 +76,21 @@ std::wstring labelDriverName(int number) {
 }
 
 DWORD addLabelDriver(int number) {
-    DWORD error = 0;
-    const std::wstring target = driverDirectory(&error);
-    if (error) return error;
-    const std::wstring media = std::wstring(kInstallFolder) + L"\\Win32\\";
     const std::wstring n = std::to_wstring(number);
+    return registerUnidrvDriver(labelDriverName(number),
+                                {
+                                    {L"TVLabel.GPD", L"TVLabel" + n + L".GPD"},
+                                    {L"TVLabel.DLL", L"TVLabel" + n + L".DLL"},
+                                    {L"TVLabelE.DLL", L"TVLabelE" + n + L".DLL"},
+                                    {L"TVLabelUI.DLL", L"TVLabelUI" + n + L".DLL"},
+                                },
+                                L"TVLabel" + n + L".GPD",
+                                {L"TVLabel" + n + L".DLL", L"TVLabelE" + n + L".DLL", L"TVLabelUI" + n + L".DLL",
+                                 L"UNIRES.DLL", L"STDNAMES.GPD"});
+}
 
-    // Source in the media folder, name in the driver directory.
-    const std::pair<std::wstring, std::wstring> files[] = {
-        {L"UNIDRV.DLL", L"UNIDRV.DLL"},
-        {L"UNIDRVUI.DLL", L"UNIDRVUI.DLL"},
-        {L"UNIDRV.HLP", L"UNIDRV.HLP"},
-        {L"UNIRES.DLL", L"UNIRES.DLL"},
-        {L"STDNAMES.GPD", L"STDNAMES.GPD"},
-        {L"TVLabel.GPD", L"TVLabel" + n + L".GPD"},
-        {L"TVLabel.DLL", L"TVLabel" + n + L".DLL"},
-        {L"TVLabelE.DLL", L"TVLabelE" + n + L".DLL"},
-        {L"TVLabelUI.DLL", L"TVLabelUI" + n + L".DLL"},
-    };
-    for (const auto& [source, name] : files) {
-        if (!CopyFileW((media + source).c_str(), (target + L"\\" + name).c_str(), FALSE))
-            return GetLastError();
-    }
-
-    std::wstring driverName = labelDriverName(number);
-    std::wstring driverPath = target + L"\\UNIDRV.DLL";
-    std::wstring dataFile = target + L"\\TVLabel" + n + L".GPD";
-    std::wstring configFile = target + L"\\UNIDRVUI.DLL";
-    std::wstring helpFile = target + L"\\UNIDRV.HLP";
-    // A list of names, each ended by a zero, the list ended by one more.
-    std::wstring dependents;
-    for (const std::wstring& name : {L"TVLabel" + n + L".DLL", L"TVLabelE" + n + L".DLL",
-                                     L"TVLabelUI" + n + L".DLL", std::wstring(L"UNIRES.DLL"),
-                                     std::wstring(L"STDNAMES.GPD")}) {
-        dependents += name;
-        dependents.push_back(L'\0');
-    }
-    dependents.push_back(L'\0');
-
-    DRIVER_INFO_3W info{};
-    info.cVersion = 3;
-    info.pName = driverName.data();
-    info.pEnvironment = nullptr;  // this machine's own environment
-    info.pDriverPath = driverPath.data();
-    info.pDataFile = dataFile.data();
-    info.pConfigFile = configFile.data();
-    info.pHelpFile = helpFile.data();
-    info.pDependentFiles = dependents.data();
-    if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&info))) return GetLastError();
-    return 0;
+DWORD addForeignDriver(const std::wstring& driverName) {
+    return registerUnidrvDriver(driverName, {}, L"STDNAMES.GPD", {L"UNIRES.DLL"});
 }
 
 DWORD addQueue(const std::wstring& printerName, const std::wstring& driverName,
@@ -133,6 +129,40 @@ DWORD deleteDriver(const std::wstring& driverName) {
     const DWORD error = GetLastError();
     // Windows says 1797 for an unknown driver; Wine sets no error at all.
     return (error == ERROR_UNKNOWN_PRINTER_DRIVER || error == ERROR_SUCCESS) ? 0 : error;
+}
+
+std::wstring driverDirectory(const wchar_t* environment) {
+    wchar_t buffer[MAX_PATH] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, const_cast<wchar_t*>(environment), 1, reinterpret_cast<LPBYTE>(buffer),
+                                    sizeof buffer, &needed))
+        return {};
+    return buffer;
+}
+
+std::vector<std::wstring> driverNames(const wchar_t* environment) {
+    auto* env = const_cast<wchar_t*>(environment);
+    DWORD needed = 0, count = 0;
+    EnumPrinterDriversW(nullptr, env, 1, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed + sizeof(DRIVER_INFO_1W));
+    std::vector<std::wstring> names;
+    if (!EnumPrinterDriversW(nullptr, env, 1, buffer.data(), needed, &needed, &count)) return names;
+    const auto* drivers = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) names.push_back(drivers[i].pName);
+    return names;
+}
+
+std::vector<std::wstring> numberedFiles(const std::wstring& folder, int number) {
+    const std::wstring n = std::to_wstring(number);
+    std::vector<std::wstring> found;
+    for (const std::wstring& where : {folder, folder + L"\\3"}) {
+        for (const std::wstring& name : {L"TVLabel" + n + L".GPD", L"TVLabel" + n + L".INI", L"TVLabel" + n + L".DLL",
+                                         L"TVLabelE" + n + L".DLL", L"TVLabelUI" + n + L".DLL"}) {
+            const std::wstring path = where + L"\\" + name;
+            if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) found.push_back(path);
+        }
+    }
+    return found;
 }
 
 DWORD listQueues(std::vector<QueueRecord>* queues) {

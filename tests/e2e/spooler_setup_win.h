@@ -22,6 +22,11 @@ std::wstring labelDriverName(int number);
 // dependent files.
 DWORD addLabelDriver(int number);
 
+// Registers a plain Unidrv driver of another maker under `driverName`: the stand-in Unidrv
+// files of the media, with STDNAMES.GPD as its data file. Its queues are none of the
+// program's business.
+DWORD addForeignDriver(const std::wstring& driverName);
+
 // Creates a local queue on an existing driver (print processor WinPrint, data type RAW).
 DWORD addQueue(const std::wstring& printerName, const std::wstring& driverName,
                const std::wstring& portName = L"COM1:");
@@ -31,6 +36,17 @@ DWORD deleteQueue(const std::wstring& printerName);
 
 // Deletes a driver of this environment; an unknown driver counts as deleted.
 DWORD deleteDriver(const std::wstring& driverName);
+
+// The spooler's driver directory for an environment (nullptr: this machine's own); empty when
+// the spooler does not know the environment.
+std::wstring driverDirectory(const wchar_t* environment = nullptr);
+
+// The names of the drivers registered for an environment (nullptr: this machine's own).
+std::vector<std::wstring> driverNames(const wchar_t* environment = nullptr);
+
+// Copy <number>'s own files (TVLabel<n>.GPD, .INI, .DLL, TVLabelE<n>.DLL, TVLabelUI<n>.DLL)
+// that lie in `folder` or its version folder "3", as paths.
+std::vector<std::wstring> numberedFiles(const std::wstring& folder, int number);
 
 struct QueueRecord {
     std::wstring printerName;
