@@ -9,3 +9,8 @@ prinstall_wine_test(NAME e2e.uninstall.nothing COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=UninstallNothingInstalled.*)
 prinstall_wine_test(NAME e2e.uninstall.korean KOREAN COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=UninstallKorean.*)
+prinstall_wine_test(NAME e2e.uninstall.leftovers COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=LeftoverDrivers.*)
+# Only this override: CMake would split a list of several at its semicolons.
+prinstall_wine_test(NAME e2e.planted_files COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=PlantedFiles.* ENVIRONMENT WINEDLLOVERRIDES=winspool.drv=n,b)

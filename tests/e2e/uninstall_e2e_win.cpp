@@ -3,6 +3,7 @@
 // leaves them; then Uninstallation, the removal dialog driven by control id, its result
 // dialog, and the main dialog afterwards. Each suite runs in a fresh prefix.
 #include <windows.h>
+#include <commctrl.h>
 #include <winspool.h>
 
 #include <gtest/gtest.h>
@@ -27,6 +28,7 @@ const wchar_t kMonitor[] = L"TORVA LABEL USB Port";
 const wchar_t kLabelPort[] = L"USB/TORVA Label Port";
 const wchar_t kEntryKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TORVA EPL 2.XX";
 const wchar_t kMonitorKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\TORVA LABEL USB Port";
+const wchar_t kForeignDriver[] = L"Generic Unidrv Label";
 
 std::wstring SystemFolder() {
     wchar_t folder[MAX_PATH] = {};
@@ -144,6 +146,33 @@ TEST(UninstallSetUp, DISABLED_AddPortMonitor) {
     ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<BYTE*>(&monitor))) << GetLastError();
 }
 
+// The label printer's port monitor, added as the Install command adds it. Under Wine every
+// process that asks the spooler about monitors loads their modules itself, and a module
+// loaded here could not be deleted by the program. So a child process adds the monitor, and
+// this one asks only the registry about it.
+void AddPortMonitor() {
+    ASSERT_EQ(RunThisProgram(L"--gtest_also_run_disabled_tests --gtest_filter=UninstallSetUp.DISABLED_AddPortMonitor"), 0u);
+    ASSERT_TRUE(KeyExists(kMonitorKey));
+}
+
+void AddUninstallEntry() {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEntryKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t name[] = L"TORVA Label 2.XX";
+    RegSetValueExW(key, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name);
+    RegCloseKey(key);
+}
+
+std::wstring PortOf(const std::wstring& printer) {
+    std::vector<QueueRecord> queues;
+    EXPECT_EQ(listQueues(&queues), 0u);
+    for (const QueueRecord& q : queues) {
+        if (q.printerName == printer) return q.portName;
+    }
+    return L"(no such queue)";
+}
+
 void Shot(HWND window, const wchar_t* name) {
     const Screenshot shot = saveScreenshot(window, name);
     EXPECT_FALSE(shot.path.empty()) << utf8(shot.error);
@@ -165,19 +194,8 @@ bool WaitForText(HWND dialog, int id, const std::wstring& text) {
 class Installed : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Under Wine every process that asks the spooler about monitors loads their modules
-        // itself, and a module loaded here could not be deleted by the program. So a child
-        // process adds the monitor, and this one asks only the registry about it.
-        ASSERT_EQ(RunThisProgram(L"--gtest_also_run_disabled_tests --gtest_filter=UninstallSetUp.DISABLED_AddPortMonitor"), 0u);
-        ASSERT_TRUE(KeyExists(kMonitorKey));
-
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEntryKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        const wchar_t name[] = L"TORVA Label 2.XX";
-        RegSetValueExW(key, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name);
-        RegCloseKey(key);
-
+        AddPortMonitor();
+        AddUninstallEntry();
         for (int n : {1, 2}) ASSERT_EQ(addLabelDriver(n), 0u) << n;
         ASSERT_EQ(addQueue(L"TORVA Label Printer", labelDriverName(1), kLabelPort), 0u);
         ASSERT_EQ(addQueue(L"Shipping", labelDriverName(2), kLabelPort), 0u);
@@ -311,6 +329,116 @@ TEST_F(UninstallKorean, KoreanDialogAndCloseStillRefreshesTheMainDialog) {
     ASSERT_TRUE(clickButton(main, IDC_EXIT));
     DWORD exitCode = 0;
     EXPECT_TRUE(program_.waitForExit(&exitCode));
+}
+
+// What interrupted installations leave: copies 1 and 2 registered with their numbered files,
+// the port monitor and the uninstall entry, but no queue. The removal still reaches them all.
+class LeftoverDrivers : public Installed {
+protected:
+    void SetUp() override {
+        Installed::SetUp();
+        for (const wchar_t* queue : {L"TORVA Label Printer", L"Shipping"}) ASSERT_EQ(deleteQueue(queue), 0u);
+        ASSERT_TRUE(QueueNames().empty());
+    }
+};
+
+TEST_F(LeftoverDrivers, DeletePrinterTakesDriversFilesEntryAndPortMonitor) {
+    ASSERT_EQ(program_.start(), 0u);
+    HWND main = program_.waitForWindow(kMainTitleEnglish);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(controlVisible(main, IDC_UNINSTALL)) << "the leftovers are out of reach";
+
+    HWND removal = openRemoval(main, kRemovalTitleEnglish);
+    ASSERT_NE(removal, nullptr);
+    EXPECT_TRUE(ListEntries(removal).empty());
+    ASSERT_TRUE(controlEnabled(removal, IDC_DELETE_PRINTER));
+    ASSERT_TRUE(postCommand(removal, IDC_DELETE_PRINTER));
+    HWND result = program_.waitForWindow(kCompleteTitle);
+    ASSERT_NE(result, nullptr) << "no completion report";
+    EXPECT_EQ(controlText(result, IDC_RESULT_MESSAGE), L"Uninstallation completed. ");
+    ASSERT_TRUE(postCommand(result, IDOK));
+    EXPECT_TRUE(waitForWindowGone(removal));
+    for (int n : {1, 2}) {
+        EXPECT_FALSE(HasDriver(labelDriverName(n))) << n;
+        EXPECT_EQ(NumberedFiles(n), 0) << n;
+    }
+    EXPECT_FALSE(KeyExists(kEntryKey));
+    EXPECT_FALSE(KeyExists(kMonitorKey));
+    EXPECT_FALSE(FileExists(SystemFolder() + L"\\TVPortMon.dll"));
+    EXPECT_TRUE(WaitForText(main, IDC_DRIVER_NAME, L"TORVA Label Printer"));
+    EXPECT_FALSE(controlVisible(main, IDC_UNINSTALL));
+
+    ASSERT_TRUE(clickButton(main, IDC_EXIT));
+    DWORD exitCode = 0;
+    EXPECT_TRUE(program_.waitForExit(&exitCode));
+}
+
+// Nothing from the program's folder runs. Stand-ins named rundll32.exe, net.exe and cmd.exe
+// and a WINSPOOL.DRV lie beside the program; ctest runs this with
+// WINEDLLOVERRIDES=winspool.drv=n,b, so that Wine, as Windows does, would take that library
+// from there. Through the real program: a network printer installed (its Standard TCP/IP port
+// restarts the spooler), then removed as the last label queue, which moves another maker's
+// queue off the label port and removes the port monitor. None of the stand-ins ran.
+TEST(PlantedFiles, NothingFromTheProgramsFolderRuns) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring built(self);
+    built = built.substr(0, built.find_last_of(L'\\') + 1) + L"planted\\";
+    const std::wstring folder = std::wstring(kInstallFolder) + L"\\";
+    ASSERT_TRUE(CopyFileW((built + L"WINSPOOL.DRV").c_str(), (folder + L"WINSPOOL.DRV").c_str(), FALSE));
+    for (const wchar_t* name : {L"rundll32.exe", L"net.exe", L"cmd.exe"}) {
+        ASSERT_TRUE(CopyFileW((built + L"planted-program.exe").c_str(), (folder + name).c_str(), FALSE)) << GetLastError();
+    }
+
+    AddPortMonitor();
+    ASSERT_EQ(addForeignDriver(kForeignDriver), 0u);
+    ASSERT_EQ(addQueue(L"Shipping", kForeignDriver, kLabelPort), 0u);
+    // Wine has no Standard TCP/IP monitor: its key is made here for the address check.
+    HKEY tcpip = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                              L"SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports", 0,
+                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &tcpip, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(tcpip);
+
+    ProgramRun program;
+    ASSERT_EQ(program.start(), 0u);
+    HWND main = program.waitForWindow(kMainTitleEnglish);
+    ASSERT_NE(main, nullptr) << "no main dialog; still running: " << program.running();
+    ASSERT_TRUE(postCommand(main, IDC_INSTALL));
+    HWND port = program.waitForWindow(L"Select Printer's Port Infomation Dialog");
+    ASSERT_NE(port, nullptr);
+    ASSERT_TRUE(PostMessageW(GetDlgItem(port, IDC_PORT_ETHERNET), BM_CLICK, 0, 0));
+    HWND ip = program.waitForWindow(L"Printer IP Address");
+    ASSERT_NE(ip, nullptr);
+    SendDlgItemMessageW(ip, IDC_IP_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(192, 168, 0, 20));
+    ASSERT_TRUE(postCommand(ip, IDOK));
+    ASSERT_TRUE(waitForWindowGone(ip));
+    ASSERT_TRUE(postCommand(port, IDOK));
+    HWND installed = program.waitForWindow(L"Installation complete !!!");
+    ASSERT_NE(installed, nullptr) << "no completion result";
+    EXPECT_EQ(PortOf(L"TORVA Label Printer"), L"IP_192.168.0.20");
+    ASSERT_TRUE(postCommand(installed, IDOK));
+    ASSERT_TRUE(waitForWindowGone(installed));
+
+    ASSERT_TRUE(WaitForText(main, IDC_INSTALL, L"Add Printer Driver"));
+    ASSERT_TRUE(postCommand(main, IDC_UNINSTALL));
+    HWND removal = program.waitForWindow(kRemovalTitleEnglish);
+    ASSERT_NE(removal, nullptr);
+    ASSERT_TRUE(TickEntry(removal, L"TORVA Label Printer"));
+    ASSERT_TRUE(postCommand(removal, IDC_DELETE_PRINTER));
+    HWND removed = program.waitForWindow(kCompleteTitle);
+    ASSERT_NE(removed, nullptr) << "no completion report";
+    EXPECT_NE(PortOf(L"Shipping"), kLabelPort) << "the removal did not move the queue off the label port";
+    ASSERT_TRUE(postCommand(removed, IDOK));
+    ASSERT_TRUE(waitForWindowGone(removal));
+    ASSERT_TRUE(clickButton(main, IDC_EXIT));
+    DWORD exitCode = 0;
+    EXPECT_TRUE(program.waitForExit(&exitCode));
+
+    for (const wchar_t* marker : {L"planted-program-ran.txt", L"planted-library-ran.txt"}) {
+        EXPECT_FALSE(FileExists(folder + marker)) << utf8(marker);
+    }
 }
 
 }  // namespace
