@@ -379,17 +379,31 @@ TEST_F(LeftoverDrivers, DeletePrinterTakesDriversFilesEntryAndPortMonitor) {
 // from there. Through the real program: a network printer installed (its Standard TCP/IP port
 // restarts the spooler), then removed as the last label queue, which moves another maker's
 // queue off the label port and removes the port monitor. None of the stand-ins ran.
-TEST(PlantedFiles, NothingFromTheProgramsFolderRuns) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring built(self);
-    built = built.substr(0, built.find_last_of(L'\\') + 1) + L"planted\\";
-    const std::wstring folder = std::wstring(kInstallFolder) + L"\\";
-    ASSERT_TRUE(CopyFileW((built + L"WINSPOOL.DRV").c_str(), (folder + L"WINSPOOL.DRV").c_str(), FALSE));
-    for (const wchar_t* name : {L"rundll32.exe", L"net.exe", L"cmd.exe"}) {
-        ASSERT_TRUE(CopyFileW((built + L"planted-program.exe").c_str(), (folder + name).c_str(), FALSE)) << GetLastError();
+class PlantedFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring built(self);
+        built = built.substr(0, built.find_last_of(L'\\') + 1) + L"planted\\";
+        ASSERT_TRUE(CopyFileW((built + L"WINSPOOL.DRV").c_str(), (folder_ + L"WINSPOOL.DRV").c_str(), FALSE));
+        for (const wchar_t* name : {L"rundll32.exe", L"net.exe", L"cmd.exe"}) {
+            ASSERT_TRUE(CopyFileW((built + L"planted-program.exe").c_str(), (folder_ + name).c_str(), FALSE))
+                << GetLastError();
+        }
     }
 
+    // Also after a step that failed: a stand-in that ran is the likeliest reason.
+    void TearDown() override {
+        for (const wchar_t* marker : {L"planted-program-ran.txt", L"planted-library-ran.txt"}) {
+            EXPECT_FALSE(FileExists(folder_ + marker)) << utf8(marker);
+        }
+    }
+
+    const std::wstring folder_ = std::wstring(kInstallFolder) + L"\\";
+};
+
+TEST_F(PlantedFiles, NothingFromTheProgramsFolderRuns) {
     AddPortMonitor();
     ASSERT_EQ(addForeignDriver(kForeignDriver), 0u);
     ASSERT_EQ(addQueue(L"Shipping", kForeignDriver, kLabelPort), 0u);
@@ -435,10 +449,6 @@ TEST(PlantedFiles, NothingFromTheProgramsFolderRuns) {
     ASSERT_TRUE(clickButton(main, IDC_EXIT));
     DWORD exitCode = 0;
     EXPECT_TRUE(program.waitForExit(&exitCode));
-
-    for (const wchar_t* marker : {L"planted-program-ran.txt", L"planted-library-ran.txt"}) {
-        EXPECT_FALSE(FileExists(folder + marker)) << utf8(marker);
-    }
 }
 
 }  // namespace
