@@ -21,7 +21,6 @@ const wchar_t kMainTitle[] = L"TORVA EPL Printer Driver Installation / Uninstall
 const wchar_t kPortTitle[] = L"Select Printer's Port Infomation Dialog";
 const wchar_t kResultTitle[] = L"Installation complete !!!";
 const wchar_t kErrorTitle[] = L"Installation Error !!!";
-const wchar_t kForeignDriver[] = L"Generic Unidrv Label";
 
 bool HasQueue(const std::wstring& printer, const std::wstring& port, const std::wstring& driver) {
     std::vector<QueueRecord> queues;
@@ -241,7 +240,7 @@ TEST(SecondStartKorean, RefusedWhileTheFirstRuns) {
 // "torva label printer" makes the proposed "TORVA Label Printer" a name in use, and stays
 // as it was.
 TEST(InstallationNameInUse, QueueOfAnotherDriverDifferingOnlyInCaseIsKept) {
-    ASSERT_EQ(addForeignDriver(kForeignDriver), 0u);
+    ASSERT_EQ(addForeignDriver(), 0u);
     ASSERT_EQ(addQueue(L"torva label printer", kForeignDriver, L"LPT1:"), 0u);
 
     ProgramRun program;

@@ -89,8 +89,8 @@ DWORD addLabelDriver(int number) {
                                  L"UNIRES.DLL", L"STDNAMES.GPD"});
 }
 
-DWORD addForeignDriver(const std::wstring& driverName) {
-    return registerUnidrvDriver(driverName, {}, L"STDNAMES.GPD", {L"UNIRES.DLL"});
+DWORD addForeignDriver() {
+    return registerUnidrvDriver(kForeignDriver, {}, L"STDNAMES.GPD", {L"UNIRES.DLL"});
 }
 
 DWORD addQueue(const std::wstring& printerName, const std::wstring& driverName,

@@ -22,10 +22,11 @@ std::wstring labelDriverName(int number);
 // dependent files.
 DWORD addLabelDriver(int number);
 
-// Registers a plain Unidrv driver of another maker under `driverName`: the stand-in Unidrv
-// files of the media, with STDNAMES.GPD as its data file. Its queues are none of the
-// program's business.
-DWORD addForeignDriver(const std::wstring& driverName);
+// Registers kForeignDriver, a plain Unidrv driver of another maker: the stand-in Unidrv files
+// of the media, with STDNAMES.GPD as its data file. Its queues are none of the program's
+// business.
+inline constexpr wchar_t kForeignDriver[] = L"Generic Unidrv Label";
+DWORD addForeignDriver();
 
 // Creates a local queue on an existing driver (print processor WinPrint, data type RAW).
 DWORD addQueue(const std::wstring& printerName, const std::wstring& driverName,

@@ -28,7 +28,6 @@ const wchar_t kMonitor[] = L"TORVA LABEL USB Port";
 const wchar_t kLabelPort[] = L"USB/TORVA Label Port";
 const wchar_t kEntryKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TORVA EPL 2.XX";
 const wchar_t kMonitorKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\TORVA LABEL USB Port";
-const wchar_t kForeignDriver[] = L"Generic Unidrv Label";
 
 std::wstring SystemFolder() {
     wchar_t folder[MAX_PATH] = {};
@@ -405,7 +404,7 @@ protected:
 
 TEST_F(PlantedFiles, NothingFromTheProgramsFolderRuns) {
     AddPortMonitor();
-    ASSERT_EQ(addForeignDriver(kForeignDriver), 0u);
+    ASSERT_EQ(addForeignDriver(), 0u);
     ASSERT_EQ(addQueue(L"Shipping", kForeignDriver, kLabelPort), 0u);
     // Wine has no Standard TCP/IP monitor: its key is made here for the address check.
     HKEY tcpip = nullptr;
