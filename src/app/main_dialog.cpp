@@ -34,8 +34,6 @@ const char* const kEnumFailedCaption = "EnumPrinters() Error";
 
 constexpr int kChecked = 1;
 constexpr int kIndeterminate = 2;
-constexpr int kCancel = 2;  // the dialog result of Cancel
-constexpr int kOk = 1;
 
 // Clone list entry i: the numbered driver names in clone mode, the plain model name otherwise.
 // The numbered names go on past the tenth item, so a copy count above ten lists every copy.
@@ -131,10 +129,10 @@ bool MainDialog::OnCommand(int id, int code) {
             if (code != kListSelChange) return false;
             OnSelChangeDriverList();
             return true;
-        case kOk:
+        case kDialogOk:
             OnOk();
             return true;
-        case kCancel:
+        case kDialogCancel:
             OnExit();
             return true;
         default:
@@ -190,26 +188,26 @@ void MainDialog::OnInstall() {
     // field shows while the run goes on.
     const Outcome outcome = command.Run({copyCount_, view_.itemText(IDC_DRIVER_NAME), language_});
     if (outcome.ok()) {
-        if (ShowResult(outcome.text, 0) == kOk) {
+        if (ShowResult(outcome.text, 0) == kDialogOk) {
             view_.setItemText(IDC_INSTALL, kCaptionAfterSuccess.in(language_));
             view_.showItem(IDC_UNINSTALL, true);
         }
         return;
     }
     if (outcome.shown) return;  // old Windows, or the USB search's own result
-    if (ShowResult(outcome.text, 1) == kOk) {
-        view_.endDialog(kCancel);  // the program ends
+    if (ShowResult(outcome.text, 1) == kDialogOk) {
+        view_.endDialog(kDialogCancel);  // the program ends
     } else if (command.copyFailed()) {
         view_.setItemText(IDC_INSTALL, kCaptionAfterFailure.in(language_));
     }
 }
 
-void MainDialog::OnExit() { view_.endDialog(kCancel); }
+void MainDialog::OnExit() { view_.endDialog(kDialogCancel); }
 
 void MainDialog::OnOk() {
     copyCountText_ = view_.itemText(IDC_COPY_COUNT);
     driverNameText_ = view_.itemText(IDC_DRIVER_NAME);
-    view_.endDialog(kOk);
+    view_.endDialog(kDialogOk);
 }
 
 void MainDialog::RecountLabelDrivers() { labelDriverCount_ = CountLabelDrivers(); }
@@ -310,7 +308,7 @@ void MainDialog::ReportProgress(const std::optional<std::string>& status, int po
 void MainDialog::ShowAppMessage(const std::string& text) { view_.appMessageBox(text); }
 
 void MainDialog::ShowDialogMessage(const std::string& text, const std::string& caption) {
-    view_.dialogMessageBox(text, caption);
+    view_.messageBox(text, caption);
 }
 
 int MainDialog::ShowResult(const std::string& message, int outcome) {
@@ -321,8 +319,7 @@ int MainDialog::ShowResult(const std::string& message, int outcome) {
 // The Uninstallation button: the removal dialog runs modally, and when it ends with OK the
 // Driver Name field and the button follow the label-printer queues left.
 void MainDialog::OnUninstall() {
-    constexpr int kOk = 1;
-    if (view_.runUninstall() != kOk) return;  // Escape, nothing installed, a stopped run
+    if (view_.runUninstall() != kDialogOk) return;  // Escape, nothing installed, a stopped run
     labelDriverCount_ = CountLabelDrivers();
     // After a failed recount the number of the last scan is still the best proposal.
     view_.setItemText(IDC_DRIVER_NAME, labelDriverCount_ == -2

@@ -9,7 +9,7 @@
 namespace prinstall {
 
 MainDialogWin::MainDialogWin(AppContext& app)
-    : ui::Dialog(IDD_MAIN),
+    : ViewDialog(IDD_MAIN),
       app_(app),
       rules_(app, *this),
       installSteps_(app, rules_, [this] { return hwnd(); }),
@@ -23,9 +23,8 @@ MainDialogWin::~MainDialogWin() {
 }
 
 BOOL MainDialogWin::onInit() {
-    installButton_.Attach(hwnd(), IDC_INSTALL);
-    uninstallButton_.Attach(hwnd(), IDC_UNINSTALL);
-    exitButton_.Attach(hwnd(), IDC_EXIT);
+    for (int id : {IDC_INSTALL, IDC_UNINSTALL, IDC_EXIT}) attachIconButton(id);
+    setProgressControl(IDC_PROGRESS);
     cloneList_.attach(hwnd(), IDC_CLONE_LIST);
     return rules_.OnInitDialog() ? TRUE : FALSE;
 }
@@ -58,21 +57,8 @@ bool MainDialogWin::onMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
 
 bool MainDialogWin::isChecked(int id) { return IsDlgButtonChecked(hwnd(), id) == BST_CHECKED; }
 
-void MainDialogWin::setProgressRange(int low, int high) {
-    SendDlgItemMessageW(hwnd(), IDC_PROGRESS, PBM_SETRANGE32, static_cast<WPARAM>(low), high);
-}
-
 void MainDialogWin::setProgressStep(int step) {
     SendDlgItemMessageW(hwnd(), IDC_PROGRESS, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
-}
-
-void MainDialogWin::setProgressPos(int pos) {
-    SendDlgItemMessageW(hwnd(), IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
-}
-
-void MainDialogWin::repaintNow() {
-    InvalidateRect(hwnd(), nullptr, FALSE);
-    UpdateWindow(hwnd());
 }
 
 std::string MainDialogWin::loadString(int id) { return ui::loadString(id); }
@@ -92,22 +78,6 @@ void MainDialogWin::setDialogIcon() {
                                                    GetSystemMetrics(SM_CYSMICON), 0));
     }
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : icon_));
-}
-
-void MainDialogWin::dressIconButton(int id, int iconId) {
-    controls::IconButton* button = id == IDC_INSTALL ? &installButton_ : id == IDC_UNINSTALL ? &uninstallButton_ : &exitButton_;
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0));
-    SendMessageW(button->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    button->SetIcons(iconId, 32, 32, 0, 0, 0, 0, 0, 0);
-    button->SetFlatLook(0, 1);
-}
-
-void MainDialogWin::appMessageBox(const std::string& text) {
-    ui::messageBox(hwnd(), text, ui::ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
-}
-
-void MainDialogWin::dialogMessageBox(const std::string& text, const std::string& caption) {
-    ui::messageBox(hwnd(), text, caption, MB_OK);
 }
 
 int MainDialogWin::showResult(const std::string& message, int operation, int outcome) {

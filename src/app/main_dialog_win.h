@@ -14,7 +14,7 @@
 
 namespace prinstall {
 
-class MainDialogWin : public ui::Dialog, public MainView {
+class MainDialogWin : public ui::ViewDialog<MainView> {
 public:
     explicit MainDialogWin(AppContext& app);
     ~MainDialogWin() override;
@@ -22,26 +22,14 @@ public:
     MainDialog& rules() { return rules_; }
 
     // MainView
-    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
-    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
-    std::string itemText(int id) override { return ui::Dialog::itemText(id); }
-    void enableItem(int id, bool enable) override { ui::Dialog::enableItem(id, enable); }
-    void showItem(int id, bool show) override { ui::Dialog::showItem(id, show); }
     bool isChecked(int id) override;
-    void setProgressRange(int low, int high) override;
     void setProgressStep(int step) override;
-    void setProgressPos(int pos) override;
-    void repaintNow() override;
     std::string loadString(int id) override;
     void appendSystemMenuItem(int commandId, const std::string& text) override;
     void setDialogIcon() override;
-    void dressIconButton(int id, int iconId) override;
-    void appMessageBox(const std::string& text) override;
-    void dialogMessageBox(const std::string& text, const std::string& caption) override;
     int showResult(const std::string& message, int operation, int outcome) override;
     void runAboutBox() override;
     int runUninstall() override;
-    void endDialog(int result) override { ui::Dialog::endDialog(result); }
     void listReset() override { cloneList_.reset(); }
     void listAdd(const std::string& text) override { cloneList_.add(text); }
     int listCount() override { return cloneList_.count(); }
@@ -62,9 +50,6 @@ private:
     InstallStepsWin installSteps_;
     HICON icon_ = nullptr;       // shared resource icon: not destroyed
     HICON smallIcon_ = nullptr;  // loaded at the small size: ours to destroy
-    controls::IconButton installButton_;
-    controls::IconButton uninstallButton_;
-    controls::IconButton exitButton_;
     ui::CheckListBox cloneList_;
     CompleteDialog resultDialog_;
 };

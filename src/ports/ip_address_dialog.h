@@ -13,13 +13,10 @@
 
 #include "core/texts.h"
 #include "platform/registry.h"
+#include "ui/dialog_view.h"
 #include "platform/system_info.h"
 
 namespace prinstall {
-
-// How a modal dialog ends: its OK button, or Cancel (the Escape key, a refused OK).
-inline constexpr int kDialogOk = 1;
-inline constexpr int kDialogCancel = 2;
 
 // Offered when no address was confirmed yet: 192.168.0.192, in host byte order.
 inline constexpr std::uint32_t kDefaultPrinterAddress = 0xC0A800C0;
@@ -46,18 +43,12 @@ std::string FormatAddress(const AddressFields& fields);
 std::optional<std::uint32_t> ParseAddress(const std::string& text);
 
 // What the rules need from the dialog's window.
-class IpAddressView {
+class IpAddressView : public DialogView {
 public:
-    virtual ~IpAddressView() = default;
-    virtual void setTitle(const std::string& text) = 0;
-    virtual void setItemText(int id, const std::string& text) = 0;
     // The address control's four fields, host byte order.
     virtual void setAddress(std::uint32_t address) = 0;
     // The address control's four fields, a blank field as 0.
     virtual AddressFields address() = 0;
-    // Message box with OK, exclamation icon and the program's title.
-    virtual void appMessageBox(const std::string& text) = 0;
-    virtual void endDialog(int result) = 0;
 };
 
 class IpAddressRules {

@@ -8,7 +8,7 @@
 namespace prinstall {
 
 IpAddressDialog::IpAddressDialog(SystemInfo& systemInfo, Registry& registry)
-    : ui::Dialog(IDD_IP_ADDRESS), rules_(systemInfo, registry) {}
+    : ViewDialog(IDD_IP_ADDRESS), rules_(systemInfo, registry) {}
 
 int IpAddressDialog::run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
@@ -27,10 +27,6 @@ AddressFields IpAddressDialog::address() {
     SendDlgItemMessageW(hwnd(), IDC_IP_ADDRESS, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
     return {static_cast<std::uint8_t>(FIRST_IPADDRESS(packed)), static_cast<std::uint8_t>(SECOND_IPADDRESS(packed)),
             static_cast<std::uint8_t>(THIRD_IPADDRESS(packed)), static_cast<std::uint8_t>(FOURTH_IPADDRESS(packed))};
-}
-
-void IpAddressDialog::appMessageBox(const std::string& text) {
-    ui::messageBox(hwnd(), text, ui::ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace prinstall

@@ -12,7 +12,7 @@
 
 namespace prinstall {
 
-class IpAddressDialog : public ui::Dialog, private IpAddressView {
+class IpAddressDialog : public ui::ViewDialog<IpAddressView> {
 public:
     IpAddressDialog(SystemInfo& systemInfo, Registry& registry);
 
@@ -28,12 +28,8 @@ protected:
 
 private:
     // IpAddressView
-    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
-    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
     void setAddress(std::uint32_t address) override;
     AddressFields address() override;
-    void appMessageBox(const std::string& text) override;
-    void endDialog(int result) override { ui::Dialog::endDialog(result); }
 
     IpAddressRules rules_;
 };

@@ -11,7 +11,6 @@ const Text kCaptions[2][2] = {
     {{"Uninstallation complete !!!", "삭제 완료 !!!"}, {"Uninstallation Error !!!", "삭제 에러 !!!"}},
 };
 
-constexpr int kOkButton = 1;  // IDOK
 
 bool isError(int outcome) { return outcome != kResultSuccess; }
 
@@ -37,8 +36,8 @@ void InitResultDialog(const ResultInputs& inputs, std::uint32_t codePage, Result
     const Language language = languageForCodePage(codePage);
     if (auto caption = ResultCaption(inputs.operation, inputs.outcome, language)) view.setTitle(*caption);
     view.setItemText(IDC_RESULT_MESSAGE, inputs.message);
-    if (language == Language::Korean) view.setItemText(kOkButton, kResultOkKorean);
-    view.dressOkButton(IDI_CHECK);
+    if (language == Language::Korean) view.setItemText(kDialogOk, kResultOkKorean);
+    view.dressIconButton(kDialogOk, IDI_CHECK);
 }
 
 }  // namespace prinstall

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/texts.h"
+#include "ui/dialog_view.h"
 
 namespace prinstall {
 
@@ -20,9 +21,7 @@ inline constexpr int kResultUninstallation = 1;
 inline constexpr int kResultSuccess = 0;
 inline constexpr int kResultError = 1;
 
-// How the dialog ended: its OK button, or the Escape key.
-inline constexpr int kResultOk = 1;
-inline constexpr int kResultCancel = 2;
+// The dialog ends with kDialogOk (its OK button) or kDialogCancel (the Escape key).
 
 // The caption for an operation and outcome; nothing for an operation that is neither
 // installation nor uninstallation (the template's caption then stays).
@@ -42,15 +41,8 @@ struct Rgb {
 // when there is no such row, which covers a height of 0.
 std::optional<Rgb> ResultRowColour(int row, int height, int outcome);
 
-// What the rules need from the dialog's window.
-class ResultView {
-public:
-    virtual ~ResultView() = default;
-    virtual void setTitle(const std::string& text) = 0;
-    virtual void setItemText(int id, const std::string& text) = 0;
-    // Gives the OK button the dialog's font, the icon (32 x 32) and the standing look.
-    virtual void dressOkButton(int iconId) = 0;
-};
+// The result dialog asks nothing of its window that every dialog does not offer.
+using ResultView = DialogView;
 
 // The caller's inputs for one run. The caller sets all three before every run; nothing else
 // carries over from one run to the next.

@@ -6,21 +6,14 @@
 
 namespace prinstall {
 
-CompleteDialog::CompleteDialog(SystemInfo& systemInfo) : ui::Dialog(IDD_RESULT), systemInfo_(systemInfo) {}
+CompleteDialog::CompleteDialog(SystemInfo& systemInfo) : ViewDialog(IDD_RESULT), systemInfo_(systemInfo) {}
 
 int CompleteDialog::run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
 BOOL CompleteDialog::onInit() {
-    okButton_.Attach(hwnd(), IDOK);
+    attachIconButton(IDOK);
     InitResultDialog({message, operation, outcome}, systemInfo_.ansiCodePage(), *this);
     return TRUE;  // the dialog manager gives the OK button the focus
-}
-
-void CompleteDialog::dressOkButton(int iconId) {
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0));
-    SendMessageW(okButton_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    okButton_.SetIcons(iconId, 32, 32, 0, 0, 0, 0, 0, 0);
-    okButton_.SetFlatLook(0, 1);
 }
 
 bool CompleteDialog::onPaint() {

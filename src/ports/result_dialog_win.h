@@ -17,7 +17,7 @@
 
 namespace prinstall {
 
-class CompleteDialog : public ui::Dialog, private ResultView {
+class CompleteDialog : public ui::ViewDialog<ResultView> {
 public:
     // The code page that picks the language is read from `systemInfo` at every start.
     explicit CompleteDialog(SystemInfo& systemInfo);
@@ -26,7 +26,7 @@ public:
     int operation = kResultInstallation;
     int outcome = kResultSuccess;
 
-    // Runs the dialog modally: kResultOk when the operator pressed OK, kResultCancel for the
+    // Runs the dialog modally: kDialogOk when the operator pressed OK, kDialogCancel for the
     // Escape key, -1 when the dialog could not be created.
     int run(HWND owner);
 
@@ -40,13 +40,7 @@ private:
     // The green or red rows, as far as `dc` may draw.
     void paintBackground(HDC dc);
 
-    // ResultView
-    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
-    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
-    void dressOkButton(int iconId) override;
-
     SystemInfo& systemInfo_;
-    controls::IconButton okButton_;
 };
 
 }  // namespace prinstall

@@ -1,5 +1,7 @@
 #include "ui/dialog_win.h"
 
+#include <commctrl.h>
+
 #include <vector>
 
 #include "controls/reflect_win.h"
@@ -121,6 +123,43 @@ void Dialog::enableItem(int id, bool enable) { EnableWindow(item(id), enable ? T
 void Dialog::showItem(int id, bool show) { ShowWindow(item(id), show ? SW_SHOW : SW_HIDE); }
 
 void Dialog::endDialog(INT_PTR result) { EndDialog(hwnd_, result); }
+
+void Dialog::setProgressRange(int low, int high) {
+    SendDlgItemMessageW(hwnd_, progressId_, PBM_SETRANGE32, static_cast<WPARAM>(low), high);
+}
+
+void Dialog::setProgressPos(int pos) { SendDlgItemMessageW(hwnd_, progressId_, PBM_SETPOS, static_cast<WPARAM>(pos), 0); }
+
+void Dialog::repaintNow() { RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW); }
+
+void Dialog::attachIconButton(int id) {
+    auto button = std::make_unique<controls::IconButton>();
+    if (button->Attach(hwnd_, id)) iconButtons_[id] = std::move(button);
+}
+
+void Dialog::dressIconButton(int id, int iconId) {
+    if (!iconButtons_.count(id)) attachIconButton(id);
+    auto it = iconButtons_.find(id);
+    if (it == iconButtons_.end()) return;
+    controls::IconButton& button = *it->second;
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+    SendMessageW(button.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    button.SetIcons(iconId, 32, 32, 0, 0, 0, 0, 0, 0);
+    button.SetFlatLook(0, 1);
+}
+
+void Dialog::appMessageBox(const std::string& text) {
+    ui::messageBox(hwnd_, text, ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void Dialog::messageBox(const std::string& text, const std::string& caption) {
+    // An empty caption lets the system write its own ("Error").
+    if (caption.empty()) {
+        MessageBoxW(hwnd_, widen(text).c_str(), nullptr, MB_OK);
+        return;
+    }
+    ui::messageBox(hwnd_, text, caption, MB_OK);
+}
 
 int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
     return MessageBoxW(owner, widen(text).c_str(), widen(caption).c_str(), flags);

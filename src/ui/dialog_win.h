@@ -7,7 +7,12 @@
 
 #include <windows.h>
 
+#include <map>
+#include <memory>
 #include <string>
+
+#include "controls/icon_button_win.h"
+#include "ui/dialog_view.h"
 
 namespace prinstall::ui {
 
@@ -29,12 +34,25 @@ public:
     HWND hwnd() const { return hwnd_; }
     HWND item(int id) const { return GetDlgItem(hwnd_, id); }
 
+    // What every dialog's rules ask of their window (DialogView), implemented once here.
     void setItemText(int id, const std::string& text);
     std::string itemText(int id) const;
     void setTitle(const std::string& text);
     void enableItem(int id, bool enable);
     void showItem(int id, bool show);
     void endDialog(INT_PTR result);
+    void setProgressRange(int low, int high);
+    void setProgressPos(int pos);
+    void repaintNow();
+    void dressIconButton(int id, int iconId);
+    void appMessageBox(const std::string& text);
+    void messageBox(const std::string& text, const std::string& caption);
+
+    // The progress bar that setProgressRange and setProgressPos move.
+    void setProgressControl(int id) { progressId_ = id; }
+    // Makes a push button one of our icon buttons (call in onInit, before the rules run, so
+    // that it has our look even before it gets its icon).
+    void attachIconButton(int id);
 
 protected:
     virtual BOOL onInit() { return TRUE; }
@@ -59,6 +77,29 @@ private:
 
     int templateId_;
     HWND hwnd_ = nullptr;
+    int progressId_ = 0;
+    std::map<int, std::unique_ptr<controls::IconButton>> iconButtons_;
+};
+
+// A dialog whose window is its rules' view: the DialogView part comes from Dialog; `View`
+// adds the dialog's own requests, which the derived class implements.
+template <class View>
+class ViewDialog : public Dialog, public View {
+public:
+    using Dialog::Dialog;
+
+    void setTitle(const std::string& text) override { Dialog::setTitle(text); }
+    void setItemText(int id, const std::string& text) override { Dialog::setItemText(id, text); }
+    std::string itemText(int id) override { return Dialog::itemText(id); }
+    void enableItem(int id, bool enable) override { Dialog::enableItem(id, enable); }
+    void showItem(int id, bool show) override { Dialog::showItem(id, show); }
+    void setProgressRange(int low, int high) override { Dialog::setProgressRange(low, high); }
+    void setProgressPos(int pos) override { Dialog::setProgressPos(pos); }
+    void repaintNow() override { Dialog::repaintNow(); }
+    void dressIconButton(int id, int iconId) override { Dialog::dressIconButton(id, iconId); }
+    void appMessageBox(const std::string& text) override { Dialog::appMessageBox(text); }
+    void messageBox(const std::string& text, const std::string& caption) override { Dialog::messageBox(text, caption); }
+    void endDialog(int result) override { Dialog::endDialog(result); }
 };
 
 // Message boxes in UTF-8.

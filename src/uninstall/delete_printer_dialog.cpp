@@ -137,7 +137,7 @@ void DeletePrinterDialog::OnDeletePrinter() {
     cleanupPending_ = false;
     view_.enableItem(IDC_DELETE_PRINTER, true);
     const int answer = view_.showResult(outcome.text, outcome.ok() ? kResultSuccess : kResultError);
-    view_.endDialog(answer == kResultOk ? kOk : kCancel);
+    view_.endDialog(answer == kDialogOk ? kOk : kCancel);
 }
 
 void DeletePrinterDialog::progress(const std::optional<std::string>& status, int position, bool) {
@@ -147,7 +147,7 @@ void DeletePrinterDialog::progress(const std::optional<std::string>& status, int
 }
 
 bool DeletePrinterDialog::result(const Outcome& outcome) {
-    return view_.showResult(outcome.text, outcome.ok() ? kResultSuccess : kResultError) == kResultOk;
+    return view_.showResult(outcome.text, outcome.ok() ? kResultSuccess : kResultError) == kDialogOk;
 }
 
 }  // namespace prinstall

@@ -17,47 +17,30 @@
 #include "core/texts.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "ui/dialog_view.h"
 #include "uninstall/cleanup.h"
 
 namespace prinstall {
 
-// What the rules need from the dialog's window.
-class DeletePrinterView {
+// What the rules need from the dialog's window besides what every dialog offers.
+class DeletePrinterView : public DialogView {
 public:
-    virtual ~DeletePrinterView() = default;
-
-    virtual void setTitle(const std::string& text) = 0;
-    virtual void setItemText(int id, const std::string& text) = 0;
-    virtual void enableItem(int id, bool enable) = 0;
-    virtual void setProgressRange(int low, int high) = 0;
-    virtual void setProgressPos(int pos) = 0;
-    // Invalidates the whole dialog without erasing and repaints it at once.
-    virtual void repaintNow() = 0;
-    // Gives a push button the dialog's font, its icon (32 x 32) and the standing look.
-    virtual void dressIconButton(int id, int iconId) = 0;
-
     // The check list: entries in the order added, each with a two-state box.
     virtual void listAdd(const std::string& text) = 0;
     virtual bool listChecked(int index) = 0;
     virtual void listSetChecked(int index, bool checked) = 0;
 
-    // Message box with OK, exclamation icon and the program's title.
-    virtual void appMessageBox(const std::string& text) = 0;
-    // Message box with OK only and the given caption.
-    virtual void messageBox(const std::string& text, const std::string& caption) = 0;
     // Runs the dialog's own result dialog for an uninstallation with this message and outcome
     // (0 success, 1 error); 1 when the operator pressed OK, 2 for Escape.
     virtual int showResult(const std::string& message, int outcome) = 0;
-
-    virtual void endDialog(int result) = 0;
 };
 
 // The dialog is the removal's Feedback: its status line, progress bar and result dialog.
 class DeletePrinterDialog : public Feedback {
 public:
     // The dialog's results: Close or a confirmed final report, and everything else.
-    static constexpr int kOk = 1;
-    static constexpr int kCancel = 2;
+    static constexpr int kOk = kDialogOk;
+    static constexpr int kCancel = kDialogCancel;
 
     DeletePrinterDialog(AppContext& app, Registry& registry, Files& files, DeletePrinterView& view)
         : app_(app), registry_(registry), files_(files), view_(view) {}

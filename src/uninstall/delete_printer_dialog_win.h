@@ -13,7 +13,7 @@
 
 namespace prinstall {
 
-class DeletePrinterDialogWin : public ui::Dialog, private DeletePrinterView {
+class DeletePrinterDialogWin : public ui::ViewDialog<DeletePrinterView> {
 public:
     DeletePrinterDialogWin(AppContext& app, Registry& registry, Files& files);
 
@@ -27,25 +27,12 @@ protected:
 
 private:
     // DeletePrinterView
-    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
-    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
-    void enableItem(int id, bool enable) override { ui::Dialog::enableItem(id, enable); }
-    void setProgressRange(int low, int high) override;
-    void setProgressPos(int pos) override;
-    void repaintNow() override;
-    void dressIconButton(int id, int iconId) override;
     void listAdd(const std::string& text) override { list_.add(text); }
     bool listChecked(int index) override { return list_.check(index) != 0; }
     void listSetChecked(int index, bool checked) override { list_.setCheck(index, checked ? 1 : 0); }
-    void appMessageBox(const std::string& text) override;
-    void messageBox(const std::string& text, const std::string& caption) override;
     int showResult(const std::string& message, int outcome) override;
-    void endDialog(int result) override { ui::Dialog::endDialog(result); }
 
     DeletePrinterDialog rules_;
-    controls::IconButton closeButton_;
-    controls::IconButton cancelButton_;
-    controls::IconButton deleteButton_;
     ui::CheckListBox list_;
     CompleteDialog resultDialog_;
 };

@@ -9,7 +9,7 @@
 namespace prinstall {
 
 UsbWarningDialog::UsbWarningDialog(SystemInfo& systemInfo)
-    : ui::Dialog(IDD_USB_WARNING), systemInfo_(systemInfo) {}
+    : ViewDialog(IDD_USB_WARNING), systemInfo_(systemInfo) {}
 
 int UsbWarningDialog::run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
@@ -18,7 +18,7 @@ BOOL UsbWarningDialog::onInit() {
     return TRUE;  // the dialog manager gives OK the focus
 }
 
-UsbSearchDialog::UsbSearchDialog(SystemInfo& systemInfo) : ui::Dialog(IDD_USB_SEARCH), systemInfo_(systemInfo) {}
+UsbSearchDialog::UsbSearchDialog(SystemInfo& systemInfo) : ViewDialog(IDD_USB_SEARCH), systemInfo_(systemInfo) {}
 
 bool UsbSearchDialog::create() { return createModeless(nullptr) != nullptr; }
 

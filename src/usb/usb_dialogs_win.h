@@ -18,7 +18,7 @@
 
 namespace prinstall {
 
-class UsbWarningDialog : public ui::Dialog, private UsbDialogView {
+class UsbWarningDialog : public ui::ViewDialog<UsbDialogView> {
 public:
     explicit UsbWarningDialog(SystemInfo& systemInfo);
     // 1 for OK, 2 for Escape, -1 when the dialog could not be created.
@@ -28,13 +28,10 @@ protected:
     BOOL onInit() override;
 
 private:
-    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
-    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
-
     SystemInfo& systemInfo_;
 };
 
-class UsbSearchDialog : public ui::Dialog, private UsbDialogView {
+class UsbSearchDialog : public ui::ViewDialog<UsbDialogView> {
 public:
     explicit UsbSearchDialog(SystemInfo& systemInfo);
     ~UsbSearchDialog() override { destroy(); }
@@ -51,8 +48,6 @@ protected:
     void onCancel() override {}
 
 private:
-    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
-    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
     void paintNow();
 
     SystemInfo& systemInfo_;

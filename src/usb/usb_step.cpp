@@ -5,7 +5,6 @@
 namespace prinstall {
 namespace {
 
-constexpr int kOk = 1;
 // The search gives up once the counter has passed this: 30 lookups, 29 pauses.
 constexpr int kSearchCounterLimit = 96;
 constexpr int kSearchCounterStep = 3;
@@ -39,7 +38,7 @@ int RunUsbStep(UsbFlowContext& flow, int& searchCounter) {
         }
         view.setSearchProgress(100);
         device.Close();
-    } else if (view.runWarning() == kOk) {
+    } else if (view.runWarning() == kDialogOk) {
         view.showSearch(true);
         for (;;) {
             if (device.LookUpUsbPort()) {
@@ -61,7 +60,7 @@ int RunUsbStep(UsbFlowContext& flow, int& searchCounter) {
 
     view.destroySearch();
     if (failed) {
-        if (flow.showErrorResult(kUsbSearchFailed.in(flow.language)) == kOk) {
+        if (flow.showErrorResult(kUsbSearchFailed.in(flow.language)) == kDialogOk) {
             flow.clock.sleep(kEndPauseMs);
             flow.endProgram();
         }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/texts.h"
+#include "ui/dialog_view.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "usb/usb_printer_device.h"
@@ -63,13 +64,8 @@ struct UsbFlowContext {
 // (after a 500 ms pause).
 int RunUsbStep(UsbFlowContext& flow, int& searchCounter);
 
-// What the two dialogs' rules need from their windows.
-class UsbDialogView {
-public:
-    virtual ~UsbDialogView() = default;
-    virtual void setTitle(const std::string& text) = 0;
-    virtual void setItemText(int id, const std::string& text) = 0;
-};
+// The two dialogs ask nothing of their windows that every dialog does not offer.
+using UsbDialogView = DialogView;
 
 // Under code page 949 the dialogs take their Korean texts; otherwise the templates' stay.
 void InitUsbWarningDialog(std::uint32_t codePage, UsbDialogView& view);

@@ -200,6 +200,9 @@ void SecondStartIsRefused(const wchar_t* mainTitle, const wchar_t* text, const w
     ASSERT_EQ(first.start(), 0u);
     HWND main = first.waitForWindow(mainTitle);
     ASSERT_NE(main, nullptr);
+    // The dialog shows itself once its start-up is done; a minimise before that is undone.
+    for (int i = 0; i < 400 && !IsWindowVisible(main); ++i) Sleep(50);
+    ASSERT_TRUE(IsWindowVisible(main));
     ShowWindow(main, SW_MINIMIZE);  // the operator puts it on the task bar
     for (int i = 0; i < 200 && !IsIconic(main); ++i) Sleep(50);
     ASSERT_TRUE(IsIconic(main));

@@ -21,10 +21,10 @@ namespace {
 
 using namespace e2e;
 using prinstall::CompleteDialog;
-using prinstall::kResultCancel;
+using prinstall::kDialogCancel;
 using prinstall::kResultError;
 using prinstall::kResultInstallation;
-using prinstall::kResultOk;
+using prinstall::kDialogOk;
 using prinstall::kResultSuccess;
 using prinstall::kResultUninstallation;
 using prinstall::ResultRowColour;
@@ -257,10 +257,10 @@ void showCase(const Case& c, bool korean) {
 
     if (c.closeWithOk) {
         ASSERT_TRUE(clickButton(window, IDOK));
-        EXPECT_EQ(shown.result(), kResultOk);
+        EXPECT_EQ(shown.result(), kDialogOk);
     } else {
         ASSERT_TRUE(pressKey(window, VK_ESCAPE));
-        EXPECT_EQ(shown.result(), kResultCancel);
+        EXPECT_EQ(shown.result(), kDialogCancel);
     }
 }
 
@@ -288,7 +288,7 @@ TEST_F(ResultDialogEnglish, OneObjectRunsAgainWithOnlyTheNewInputs) {
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(windowText(window), L"Uninstallation Error !!!");
         ASSERT_TRUE(pressKey(window, VK_ESCAPE));
-        ASSERT_EQ(shown.result(), kResultCancel);
+        ASSERT_EQ(shown.result(), kDialogCancel);
     }
     dialog.message = "Installation completed. ";
     dialog.operation = kResultInstallation;
@@ -302,7 +302,7 @@ TEST_F(ResultDialogEnglish, OneObjectRunsAgainWithOnlyTheNewInputs) {
     expectPainted(window, kResultSuccess);
     // Enter presses the default button, OK.
     ASSERT_TRUE(pressKey(window, VK_RETURN));
-    EXPECT_EQ(shown.result(), kResultOk);
+    EXPECT_EQ(shown.result(), kDialogOk);
 }
 
 // ---------------------------------------------------------------------------------------

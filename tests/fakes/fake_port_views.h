@@ -11,27 +11,28 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_dialog_view.h"
 #include "ports/ip_address_dialog.h"
 #include "ports/port_dialog.h"
 #include "resource.h"
 
 namespace prinstall::fakes {
 
-class FakeIpAddressView : public IpAddressView {
+class FakeIpAddressView : public FakeDialogView<IpAddressView> {
 public:
-    std::string title = "Printer IP Address";
-    std::map<int, std::string> texts;
+    FakeIpAddressView() { title = "Printer IP Address"; }
+
     std::optional<std::uint32_t> shown;  // what the address control was given
     AddressFields typed{};               // what the operator left in the four fields
-    std::vector<std::string> messages;
-    std::optional<int> result;
 
-    void setTitle(const std::string& text) override { title = text; }
-    void setItemText(int id, const std::string& text) override { texts[id] = text; }
     void setAddress(std::uint32_t address) override { shown = address; }
     AddressFields address() override { return typed; }
-    void appMessageBox(const std::string& text) override { messages.push_back(text); }
-    void endDialog(int r) override { result = r; }
+    // The texts of the message boxes shown.
+    std::vector<std::string> messageTexts() const {
+        std::vector<std::string> out;
+        for (const Message& m : messages) out.push_back(m.text);
+        return out;
+    }
 };
 
 class FakePortDialogView : public PortDialogView {
@@ -104,8 +105,8 @@ public:
         if (!answer) return kDialogCancel;  // Escape: the rules are not asked
         ip.typed = *answer;
         ipRules->OnOk(ip);
-        ipMessages.insert(ipMessages.end(), ip.messages.begin(), ip.messages.end());
-        return ip.result.value_or(-1);
+        for (const std::string& text : ip.messageTexts()) ipMessages.push_back(text);
+        return ip.endedWith != 0 ? ip.endedWith : -1;
     }
 
     // The operator picks entry `index` of a list.

@@ -59,11 +59,11 @@ TEST_F(MainDialogTest, StartsInEnglishWithTheFirstCopyProposed) {
     EXPECT_EQ(dialog.copyCount(), 1);
     EXPECT_EQ(view.systemMenu, (std::vector<std::pair<int, std::string>>{{16, "Instaloo Information(&A)..."}}));
     EXPECT_TRUE(view.iconSet);
-    EXPECT_EQ(view.dressedIcons, (std::map<int, int>{{1000, 145}, {1012, 146}, {1017, 156}}));
+    EXPECT_EQ(view.dressed, (std::map<int, int>{{1000, 145}, {1012, 146}, {1017, 156}}));
     EXPECT_EQ(view.progressLow, 0);
     EXPECT_EQ(view.progressHigh, 100);
     EXPECT_EQ(view.progressStep, 2);
-    EXPECT_EQ(view.progressPos, 0);
+    EXPECT_EQ(view.progressPos(), 0);
     EXPECT_TRUE(view.messages.empty());
 }
 
@@ -101,7 +101,7 @@ TEST_F(MainDialogTest, SpoolerThatCannotStartLeavesTheDialogOpenWithoutContent) 
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].caption, "");  // the program's own message box
     EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "");
-    EXPECT_TRUE(view.dressedIcons.empty());
+    EXPECT_TRUE(view.dressed.empty());
     EXPECT_TRUE(view.visible(IDC_UNINSTALL));
     EXPECT_EQ(spooler.enumCalls, 0);
     EXPECT_EQ(view.endedWith, 0);
@@ -239,6 +239,7 @@ TEST_F(MainDialogTest, ExitEscapeAndOkEndTheDialog) {
     EXPECT_EQ(view.endedWith, 2);
 
     view.texts[IDC_DRIVER_NAME] = "Shipping desk";
+    view.endedWith = 0;
     dialog.OnCommand(1, 0);  // Enter
     EXPECT_EQ(view.endedWith, 1);
     EXPECT_EQ(dialog.driverNameText(), "Shipping desk");
@@ -257,12 +258,12 @@ TEST_F(MainDialogTest, ReportProgressSetsStatusAndPositionAndPausesWhenAsked) {
     int repaints = view.repaints;
     dialog.ReportProgress(std::string("Print Driver Copy Started"), 30, true);
     EXPECT_EQ(view.texts[IDC_STATUS], "Print Driver Copy Started");
-    EXPECT_EQ(view.progressPos, 30);
+    EXPECT_EQ(view.progressPos(), 30);
     EXPECT_EQ(view.repaints, repaints + 1);
     EXPECT_EQ(clock.sleeps, std::vector<std::uint32_t>{500});
     dialog.ReportProgress(std::nullopt, 60, false);
     EXPECT_EQ(view.texts[IDC_STATUS], "Print Driver Copy Started");
-    EXPECT_EQ(view.progressPos, 60);
+    EXPECT_EQ(view.progressPos(), 60);
     EXPECT_EQ(clock.sleeps.size(), 1u);
 }
 

@@ -66,7 +66,7 @@ TEST_F(IpAddressRulesTest, OkWritesTheDottedTextAndEndsWithOkWhenTheMonitorKeyOp
     view.typed = {10, 0, 0, 5};
     rules.OnOk(view);
     EXPECT_EQ(rules.addressText, "10.0.0.5");
-    EXPECT_EQ(view.result, kDialogOk);
+    EXPECT_EQ(view.endedWith, kDialogOk);
     EXPECT_TRUE(view.messages.empty());
     EXPECT_EQ(registry.openKeys(), 0u);
 
@@ -81,9 +81,9 @@ TEST_F(IpAddressRulesTest, WithoutTheMonitorKeyOkWarnsInTheUiLanguageAndEndsWith
     rules.OnInitDialog(view);
     view.typed = {10, 1, 2, 3};
     rules.OnOk(view);
-    EXPECT_EQ(view.result, kDialogCancel);
+    EXPECT_EQ(view.endedWith, kDialogCancel);
     ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_EQ(view.messages[0], "Standard TCP/IP Port not installed\nPlease Install Standard TCP/IP Port");
+    EXPECT_EQ(view.messages[0].text, "Standard TCP/IP Port not installed\nPlease Install Standard TCP/IP Port");
     EXPECT_EQ(rules.addressText, "10.1.2.3") << "written before the check; the owner ignores it";
 
     system.codePage = kKoreanCodePage;
@@ -91,16 +91,16 @@ TEST_F(IpAddressRulesTest, WithoutTheMonitorKeyOkWarnsInTheUiLanguageAndEndsWith
     rules.OnInitDialog(korean);
     rules.OnOk(korean);
     ASSERT_EQ(korean.messages.size(), 1u);
-    EXPECT_EQ(korean.messages[0],
+    EXPECT_EQ(korean.messages[0].text,
               "Standard TCP/IP Port가 설치되어 있지 않습니다.\nStandard TCP/IP Port를 추가해 주십시오.");
-    EXPECT_EQ(korean.result, kDialogCancel);
+    EXPECT_EQ(korean.endedWith, kDialogCancel);
 }
 
 TEST_F(IpAddressRulesTest, AKeyThatCannotBeOpenedForWritingCountsAsMissing) {
     registry.probeError = 5;  // access denied
     rules.OnInitDialog(view);
     rules.OnOk(view);
-    EXPECT_EQ(view.result, kDialogCancel);
+    EXPECT_EQ(view.endedWith, kDialogCancel);
     EXPECT_EQ(view.messages.size(), 1u);
 }
 

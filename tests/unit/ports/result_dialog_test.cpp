@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/fake_dialog_view.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -100,25 +102,16 @@ TEST(ResultCaptionTest, AnUnknownOperationHasNoCaptionAndAnUnknownOutcomeIsAnErr
 
 // --- Initialisation ----------------------------------------------------------------------
 
-class FakeResultView : public ResultView {
-public:
-    std::optional<std::string> title;  // unset: the template's caption stays
-    std::map<int, std::string> texts;
-    int okIcon = 0;
-
-    void setTitle(const std::string& text) override { title = text; }
-    void setItemText(int id, const std::string& text) override { texts[id] = text; }
-    void dressOkButton(int iconId) override { okIcon = iconId; }
-};
-
-constexpr int kOkButton = 1;
+// The template's caption stays while the title is empty.
+using FakeResultView = fakes::FakeDialogView<ResultView>;
+constexpr int kOkButton = kDialogOk;
 
 TEST(ResultDialogInitTest, EnglishInstallationSuccessKeepsTheOkTextAndShowsTheMessage) {
     FakeResultView view;
     InitResultDialog({"Installation completed. ", kResultInstallation, kResultSuccess}, 1252, view);
     EXPECT_EQ(view.title, "Installation complete !!!");
     EXPECT_EQ(view.texts, (std::map<int, std::string>{{IDC_RESULT_MESSAGE, "Installation completed. "}}));
-    EXPECT_EQ(view.okIcon, IDI_CHECK);
+    EXPECT_EQ(view.dressed, (std::map<int, int>{{kOkButton, IDI_CHECK}}));
 }
 
 TEST(ResultDialogInitTest, KoreanUninstallationErrorTranslatesCaptionAndOkButNotTheMessage) {
@@ -127,7 +120,7 @@ TEST(ResultDialogInitTest, KoreanUninstallationErrorTranslatesCaptionAndOkButNot
     EXPECT_EQ(view.title, "삭제 에러 !!!");
     EXPECT_EQ(view.texts[IDC_RESULT_MESSAGE], "DeletePrinter() failed");
     EXPECT_EQ(view.texts[kOkButton], "확인");
-    EXPECT_EQ(view.okIcon, IDI_CHECK);
+    EXPECT_EQ(view.dressed, (std::map<int, int>{{kOkButton, IDI_CHECK}}));
 }
 
 TEST(ResultDialogInitTest, OnlyCodePage949IsKorean) {
@@ -140,10 +133,10 @@ TEST(ResultDialogInitTest, OnlyCodePage949IsKorean) {
 TEST(ResultDialogInitTest, AnUnknownOperationLeavesTheTemplateCaptionButSetsEverythingElse) {
     FakeResultView view;
     InitResultDialog({"Done", 5, kResultSuccess}, 949, view);
-    EXPECT_EQ(view.title, std::nullopt);
+    EXPECT_EQ(view.title, "");
     EXPECT_EQ(view.texts[IDC_RESULT_MESSAGE], "Done");
     EXPECT_EQ(view.texts[kOkButton], "확인");
-    EXPECT_EQ(view.okIcon, IDI_CHECK);
+    EXPECT_EQ(view.dressed, (std::map<int, int>{{kOkButton, IDI_CHECK}}));
 }
 
 TEST(ResultDialogInitTest, AnEmptyMessageEmptiesTheTemplatesLine) {

@@ -96,7 +96,7 @@ TEST_F(DeletePrinterDialogTest, ListsTheLabelQueuesByQueueNameOnly) {
     start();
     EXPECT_EQ(view.list, (std::vector<std::pair<std::string, bool>>{{"Shipping", false}, {"TORVA Label Printer", false}}));
     EXPECT_FALSE(view.enabled(IDC_DELETE_PRINTER));
-    EXPECT_EQ(view.texts[IDC_PROGRESS], "0-100");
+    EXPECT_EQ(std::make_pair(view.progressLow, view.progressHigh), std::make_pair(0, 100));
     EXPECT_EQ(view.positions, std::vector<int>{0});
     EXPECT_EQ(view.dressed, (std::map<int, int>{{1, 148}, {2, 147}, {4, 156}}));
     EXPECT_EQ(view.title, "Delete printer driver Dialog");
