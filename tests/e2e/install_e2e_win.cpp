@@ -84,13 +84,19 @@ HWND WaitForResult(const ProgramRun& program, const wchar_t* title, std::wstring
     return nullptr;
 }
 
-// Installation, Serial and OK: the port dialog's way to COM1:.
-void InstallOnComOne(const ProgramRun& program, HWND main) {
-    ASSERT_TRUE(postCommand(main, IDC_INSTALL));
-    HWND port = program.waitForWindow(kPortTitle);
-    ASSERT_NE(port, nullptr);
-    ASSERT_TRUE(clickButton(port, IDC_PORT_SERIAL));
-    ASSERT_TRUE(postCommand(port, IDOK));
+// Starts the program and installs one copy on COM1: (Installation, Serial, OK), which must
+// end in the error result: that, or nullptr with the failure reported.
+HWND FailedInstallationOnComOne(ProgramRun& program, HWND* main) {
+    *main = program.start() == 0 ? program.waitForWindow(kMainTitle) : nullptr;
+    HWND port = *main && postCommand(*main, IDC_INSTALL) ? program.waitForWindow(kPortTitle) : nullptr;
+    if (!port || !clickButton(port, IDC_PORT_SERIAL) || !postCommand(port, IDOK)) {
+        ADD_FAILURE() << "no way to COM1: (main dialog " << *main << ", port dialog " << port << ")";
+        return nullptr;
+    }
+    std::wstring messages;
+    HWND result = WaitForResult(program, kErrorTitle, &messages);
+    if (!result) ADD_FAILURE() << "no error result; messages: " << utf8(messages);
+    return result;
 }
 
 // OK on a failure's result; the program then ends (or its main dialog is left to close).
@@ -143,12 +149,7 @@ TEST(InstallationEnglish, OneCopyOnComOneFromTheButtonToTheResult) {
 // Wine has no Standard TCP/IP monitor, so its key is made here for the address check, and
 // the port itself never shows in the spooler's port list (Wine accepts any port name).
 TEST(InstallationNetwork, NetworkPrinterGetsItsStandardTcpIpPort) {
-    HKEY monitor = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE,
-                              L"SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports", 0,
-                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &monitor, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(monitor);
+    ASSERT_EQ(addStandardTcpIpMonitorKey(), 0u);
 
     ProgramRun program;
     ASSERT_EQ(program.start(), 0u);
@@ -266,15 +267,10 @@ TEST(InstallationNameInUse, QueueOfAnotherDriverDifferingOnlyInCaseIsKept) {
 // the file.
 TEST(InstallationMissingTemplate, ErrorNamesTheFileAndNothingOfTheCopyStays) {
     ASSERT_TRUE(DeleteFileW(L"C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD"));
-
     ProgramRun program;
-    ASSERT_EQ(program.start(), 0u);
-    HWND main = program.waitForWindow(kMainTitle);
-    ASSERT_NE(main, nullptr);
-    InstallOnComOne(program, main);
-    std::wstring messages;
-    HWND result = WaitForResult(program, kErrorTitle, &messages);
-    ASSERT_NE(result, nullptr) << "no error result; messages: " << utf8(messages);
+    HWND main = nullptr;
+    HWND result = FailedInstallationOnComOne(program, &main);
+    ASSERT_NE(result, nullptr);
     const std::wstring text = controlText(result, IDC_RESULT_MESSAGE);
     EXPECT_NE(text.find(L"TVLabel.GPD"), std::wstring::npos) << utf8(text);
     EXPECT_TRUE(LabelDrivers().empty());
@@ -289,13 +285,9 @@ TEST(InstallationMissingTemplate, ErrorNamesTheFileAndNothingOfTheCopyStays) {
 // numbered files must go again, in both environments' folders.
 TEST(InstallationQueueRefused, NoDriverOrNumberedFileOfTheCopyStays) {
     ProgramRun program;
-    ASSERT_EQ(program.start(), 0u);
-    HWND main = program.waitForWindow(kMainTitle);
-    ASSERT_NE(main, nullptr);
-    InstallOnComOne(program, main);
-    std::wstring messages;
-    HWND result = WaitForResult(program, kErrorTitle, &messages);
-    ASSERT_NE(result, nullptr) << "no error result; messages: " << utf8(messages);
+    HWND main = nullptr;
+    HWND result = FailedInstallationOnComOne(program, &main);
+    ASSERT_NE(result, nullptr);
     EXPECT_EQ(controlText(result, IDC_RESULT_MESSAGE), L"Failure to AddPrinter GetLastError()=1797");
     for (const wchar_t* environment : {L"Windows x64", L"Windows NT x86"}) {
         const std::wstring folder = driverDirectory(environment);

@@ -93,6 +93,15 @@ DWORD addForeignDriver() {
     return registerUnidrvDriver(kForeignDriver, {}, L"STDNAMES.GPD", {L"UNIRES.DLL"});
 }
 
+DWORD addStandardTcpIpMonitorKey() {
+    HKEY key = nullptr;
+    const LONG error =
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports",
+                        0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (error == ERROR_SUCCESS) RegCloseKey(key);
+    return static_cast<DWORD>(error);
+}
+
 DWORD addQueue(const std::wstring& printerName, const std::wstring& driverName,
                const std::wstring& portName) {
     std::wstring printer = printerName, driver = driverName, port = portName;

@@ -28,6 +28,10 @@ DWORD addLabelDriver(int number);
 inline constexpr wchar_t kForeignDriver[] = L"Generic Unidrv Label";
 DWORD addForeignDriver();
 
+// The key of the Standard TCP/IP port monitor under ControlSet001, which Wine lacks; the
+// program's address check looks for it.
+DWORD addStandardTcpIpMonitorKey();
+
 // Creates a local queue on an existing driver (print processor WinPrint, data type RAW).
 DWORD addQueue(const std::wstring& printerName, const std::wstring& driverName,
                const std::wstring& portName = L"COM1:");
