@@ -12,6 +12,9 @@ const Text kCompleted = {"Uninstallation completed. ", "프린터 드라이버�
 const Text kCompletedWithErrors = {"Uninstallation finished with errors. ",
                                    "프린터 드라이버 삭제 중 오류가 발생했습니다. "};
 const Text kNotRemoved = {"Not removed:", "삭제하지 못한 항목:"};
+// A run without queues only takes away what earlier runs left.
+const Text kLeftoversStarted = {"Removing what an earlier installation left", "이전 설치가 남긴 항목 삭제 중"};
+const Text kLeftoversEnded = {"Removal of what an earlier installation left ended", "이전 설치가 남긴 항목 삭제 완료"};
 
 // An open queue, closed on every way out unless closed before.
 class OpenQueue {
@@ -64,10 +67,12 @@ Outcome Removal::Run(const std::vector<std::string>& queues) {
         }
     }
     if (CountLabelQueues() == 0) {
+        if (queues.empty()) feedback_.progress(std::string(kLeftoversStarted.in(language_)), 50, false);
         for (const std::string& item : MakeCleanup().RemoveLeftovers(app_.state.os.processor, app_.state.os.osFamily,
                                                                       language_ == Language::Korean)) {
             notRemoved_.push_back(item);
         }
+        if (queues.empty()) feedback_.progress(std::string(kLeftoversEnded.in(language_)), 100, false);
     }
     if (!hadFailures_ && notRemoved_.empty()) return Outcome::Success(kCompleted.in(language_));
     std::string text = kCompletedWithErrors.in(language_);

@@ -331,6 +331,8 @@ TEST_F(DeletePrinterDialogTest, LeftoversWithoutQueuesAreRemovedByDeletePrinter)
               "No printer is left. Delete printer removes what an earlier installation left behind.");
     deletePrinters();
     EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.statuses.back(), "Removal of what an earlier installation left ended");
+    EXPECT_EQ(view.positions.back(), 100);
     EXPECT_FALSE(spooler.hasDriver("TORVA Label Printer #3"));
     EXPECT_EQ(filesOf(3), 0);
     EXPECT_EQ(spooler.deletedMonitors, std::vector<std::string>{"TORVA LABEL USB Port"});
