@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "platform/text_win.h"
+#include "ui/controls_win.h"
 #include "resource.h"
 #include "uninstall/delete_printer_dialog_win.h"
 
@@ -58,7 +59,7 @@ bool MainDialogWin::onMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
 bool MainDialogWin::isChecked(int id) { return IsDlgButtonChecked(hwnd(), id) == BST_CHECKED; }
 
 void MainDialogWin::setProgressStep(int step) {
-    SendDlgItemMessageW(hwnd(), IDC_PROGRESS, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+    ui::ProgressBar(item(IDC_PROGRESS)).setStep(step);
 }
 
 std::string MainDialogWin::loadString(int id) { return ui::loadString(id); }

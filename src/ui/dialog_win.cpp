@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "controls/reflect_win.h"
+#include "ui/controls_win.h"
 #include "platform/text_win.h"
 
 namespace prinstall::ui {
@@ -124,11 +125,9 @@ void Dialog::showItem(int id, bool show) { ShowWindow(item(id), show ? SW_SHOW :
 
 void Dialog::endDialog(INT_PTR result) { EndDialog(hwnd_, result); }
 
-void Dialog::setProgressRange(int low, int high) {
-    SendDlgItemMessageW(hwnd_, progressId_, PBM_SETRANGE32, static_cast<WPARAM>(low), high);
-}
+void Dialog::setProgressRange(int low, int high) { ProgressBar(item(progressId_)).setRange(low, high); }
 
-void Dialog::setProgressPos(int pos) { SendDlgItemMessageW(hwnd_, progressId_, PBM_SETPOS, static_cast<WPARAM>(pos), 0); }
+void Dialog::setProgressPos(int pos) { ProgressBar(item(progressId_)).setPos(pos); }
 
 void Dialog::repaintNow() { RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW); }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "resource.h"
+#include "ui/controls_win.h"
 
 namespace prinstall {
 
@@ -36,7 +37,7 @@ void UsbSearchDialog::show(bool focus) {
 
 void UsbSearchDialog::setProgress(int position) {
     if (hwnd() == nullptr) return;
-    SendDlgItemMessageW(hwnd(), IDC_USB_SEARCH_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    ui::ProgressBar(item(IDC_USB_SEARCH_PROGRESS)).setPos(position);
     paintNow();
 }
 
