@@ -2,11 +2,13 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "controls/reflect_win.h"
 #include "ui/controls_win.h"
 #include "platform/text_win.h"
+#include "ui/placement.h"
 
 namespace prinstall::ui {
 
@@ -24,6 +26,31 @@ HWND Dialog::createModeless(HWND owner) {
 
 void Dialog::destroy() {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+bool Dialog::templatePlacesItself() const {
+    HINSTANCE module = instance();
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(templateId_), MAKEINTRESOURCEW(5));  // RT_DIALOG
+    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    return data != nullptr &&
+           TemplatePlacesItself(static_cast<const std::uint8_t*>(data), SizeofResource(module, found));
+}
+
+void Dialog::centreOverOwner() {
+    RECT window{};
+    if (!GetWindowRect(hwnd_, &window)) return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    const bool overOwner = owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner);
+    if (!GetMonitorInfoW(MonitorFromWindow(overOwner ? owner : hwnd_, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    RECT over = monitor.rcWork;
+    if (overOwner) GetWindowRect(owner, &over);
+    const ScreenRect work{monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right, monitor.rcWork.bottom};
+    const ScreenPoint at = CentredPosition(window.right - window.left, window.bottom - window.top,
+                                           {over.left, over.top, over.right, over.bottom}, work);
+    SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -60,6 +87,8 @@ bool Dialog::onCommand(int id, int code, HWND) {
 INT_PTR Dialog::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG:
+            // Placed first, so that a dialog that moves itself in onInit has the last word.
+            if (!templatePlacesItself()) centreOverOwner();
             return onInit();
         case WM_COMMAND: {
             HWND control = reinterpret_cast<HWND>(lParam);
@@ -119,7 +148,38 @@ std::string Dialog::itemText(int id) const {
 
 void Dialog::setTitle(const std::string& text) { SetWindowTextW(hwnd_, widen(text).c_str()); }
 
-void Dialog::enableItem(int id, bool enable) { EnableWindow(item(id), enable ? TRUE : FALSE); }
+void Dialog::enableItem(int id, bool enable) {
+    HWND control = item(id);
+    // A disabled control loses the focus, and the keyboard would be left with nothing or
+    // with whatever the dialog manager picks next, Exit included: hand it on first.
+    if (!enable && control != nullptr && GetFocus() == control) {
+        HWND next = control;
+        for (int tries = 0; tries < 64; ++tries) {
+            next = GetNextDlgTabItem(hwnd_, next, FALSE);
+            if (next == nullptr || next == control) break;
+            if (GetDlgCtrlID(next) != IDCANCEL) {
+                focusItem(next);
+                break;
+            }
+        }
+    }
+    EnableWindow(control, enable ? TRUE : FALSE);
+}
+
+void Dialog::focusItem(HWND control) {
+    // WM_NEXTDLGCTL rather than SetFocus: the dialog manager moves the default-button look too.
+    if (control != nullptr) SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+void Dialog::focusFirstUsable(std::initializer_list<int> ids) {
+    for (int id : ids) {
+        HWND control = item(id);
+        if (control != nullptr && IsWindowVisible(control) && IsWindowEnabled(control)) {
+            focusItem(control);
+            return;
+        }
+    }
+}
 
 void Dialog::showItem(int id, bool show) { ShowWindow(item(id), show ? SW_SHOW : SW_HIDE); }
 

@@ -2,11 +2,13 @@
 // id, and the dialog's messages dispatched to virtual handlers. One static dialog procedure
 // stores `this` at WM_INITDIALOG; WM_DRAWITEM is reflected to the control that owns the item
 // (our owner-drawn controls paint themselves), WM_COMMAND from a control is offered to the
-// control as well, then to onCommand. Default OK and Cancel end the dialog.
+// control as well, then to onCommand. Default OK and Cancel end the dialog. A dialog opens
+// centred over its owner (placement.h).
 #pragma once
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -38,7 +40,13 @@ public:
     void setItemText(int id, const std::string& text);
     std::string itemText(int id) const;
     void setTitle(const std::string& text);
+    // Disabling the control that has the focus first hands the focus to the next tab stop
+    // other than Cancel.
     void enableItem(int id, bool enable);
+    // Gives the focus to the control, as the Tab key would.
+    void focusItem(HWND control);
+    // Focuses the first of these controls that is visible and enabled, if any.
+    void focusFirstUsable(std::initializer_list<int> ids);
     void showItem(int id, bool show);
     void endDialog(INT_PTR result);
     void setProgressRange(int low, int high);
@@ -70,10 +78,15 @@ protected:
     virtual void onCancel() { endDialog(IDCANCEL); }
 
     HINSTANCE instance() const;
+    // Centres the dialog over its owner (visible and not minimised), else over the work area
+    // of its monitor; the dialog layer does so before onInit unless the template places the
+    // dialog itself (DS_CENTER, or a position of its own).
+    void centreOverOwner();
 
 private:
     static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR handle(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool templatePlacesItself() const;
 
     int templateId_;
     HWND hwnd_ = nullptr;
