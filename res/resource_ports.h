@@ -42,6 +42,8 @@
 #define IDC_PORT_GROUP 1030
 #define IDC_PORT_PROCESSOR_LABEL 1031
 #define IDC_PORT_LIST_LABEL 1042
+// Why OK is unavailable, empty while it is available.
+#define IDC_PORT_OK_REASON 1060
 
 // IP address dialog.
 #define IDC_IP_LABEL 1043

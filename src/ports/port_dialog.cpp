@@ -36,6 +36,11 @@ constexpr ItemText kKoreanTexts[] = {
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
+const Text kNoPortText = {"No port for this interface: choose another interface.",
+                          "이 인터페이스에 사용할 포트가 없습니다. 다른 인터페이스를 선택하십시오."};
+const Text kNoAddressText = {"No printer IP address confirmed yet: choose Ethernet or Wi-Fi again to enter it.",
+                             "프린터 IP 주소가 아직 확인되지 않았습니다. Ethernet 또는 Wi-Fi를 다시 선택해 입력하십시오."};
+
 }  // namespace
 
 const std::array<Text, kCodePageCount> kCodePageNames = {{
@@ -71,6 +76,15 @@ const std::array<int, kCodePageCount> kCodePageNumbers = {
 
 const std::array<const char*, 3> kProcessorNames = {"32-Bit OS", "64-Bit OS", "Itanium"};
 
+const char* OkUnavailableText(OkUnavailable reason, Language language) {
+    switch (reason) {
+        case OkUnavailable::NoPort: return kNoPortText.in(language);
+        case OkUnavailable::NoAddress: return kNoAddressText.in(language);
+        case OkUnavailable::No: break;
+    }
+    return "";
+}
+
 const InterfaceInfo* InterfaceForRadio(int radioId) {
     for (const InterfaceInfo& info : kInterfaces) {
         if (info.radioId == radioId) return &info;
@@ -94,6 +108,7 @@ std::vector<std::string> PortsForInterface(PortInterface kind, const std::vector
 
 void PortDialogRules::OnInitDialog() {
     language_ = languageForCodePage(platform_.systemInfo.ansiCodePage());
+    shownReason_ = OkUnavailable::No;
 
     const Detection detection = DetectPlatform(platform_.systemInfo, Numbering::PortDialog, state_.os);
     if (detection.radioId != 0) view_.checkRadio(detection.radioId);
@@ -169,12 +184,12 @@ void PortDialogRules::OnSelchangePort() {
     UpdateOkButton();
 }
 
-bool PortDialogRules::CanConfirm() const {
-    if (portName_.empty()) return false;
+OkUnavailable PortDialogRules::WhyOkUnavailable() const {
+    if (portName_.empty()) return OkUnavailable::NoPort;
     // The Install command takes any port name starting with "TCP/IP" for the network
     // printer and builds its port from the address.
-    if (StartsWith(portName_, kNetworkPortEntry) && ipAddressText_.empty()) return false;
-    return true;
+    if (StartsWith(portName_, kNetworkPortEntry) && ipAddressText_.empty()) return OkUnavailable::NoAddress;
+    return OkUnavailable::No;
 }
 
 bool PortDialogRules::OnOk() {
@@ -195,6 +210,12 @@ int PortDialogRules::interfaceKind() const {
     return InterfaceKindOf(portName_);
 }
 
-void PortDialogRules::UpdateOkButton() { view_.enableItem(kOkButton, CanConfirm()); }
+void PortDialogRules::UpdateOkButton() {
+    const OkUnavailable reason = WhyOkUnavailable();
+    view_.enableItem(kOkButton, reason == OkUnavailable::No);
+    if (reason == shownReason_) return;
+    view_.setItemText(IDC_PORT_OK_REASON, OkUnavailableText(reason, language_));
+    shownReason_ = reason;
+}
 
 }  // namespace prinstall

@@ -49,6 +49,11 @@ inline constexpr const char* kNetworkPortEntry = "TCP/IP";
 inline constexpr const char* kUsbPortEntry = "USB";
 inline constexpr const char* kItaniumNotSupported = "Itanium CPU is not supported";
 
+// Why OK cannot be used now, for the line the dialog shows in its place.
+enum class OkUnavailable { No, NoPort, NoAddress };
+// That line in the dialog's language: empty for OkUnavailable::No.
+const char* OkUnavailableText(OkUnavailable reason, Language language);
+
 // What the rules need from the dialog's window.
 class PortDialogView {
 public:
@@ -93,7 +98,8 @@ public:
     // interface without ports), or while the network port has no confirmed address.
     bool OnOk();
     // Whether OK can be used now; the window enables the button by it.
-    bool CanConfirm() const;
+    bool CanConfirm() const { return WhyOkUnavailable() == OkUnavailable::No; }
+    OkUnavailable WhyOkUnavailable() const;
 
     // Results, read by the Install command after OK.
     const std::string& portName() const { return portName_; }
@@ -118,6 +124,7 @@ private:
     std::string portName_;
     std::string ipAddressText_;
     std::vector<std::string> ports_;
+    OkUnavailable shownReason_ = OkUnavailable::No;  // the template's line is empty
 };
 
 }  // namespace prinstall

@@ -44,7 +44,18 @@ void PortInfoDialog::onOk() {
     else MessageBeep(MB_OK);
 }
 
-void PortInfoDialog::checkRadio(int id) { CheckRadioButton(hwnd(), IDC_PORT_RADIO_FIRST, IDC_PORT_RADIO_LAST, id); }
+void PortInfoDialog::checkRadio(int id) {
+    CheckRadioButton(hwnd(), IDC_PORT_RADIO_FIRST, IDC_PORT_RADIO_LAST, id);
+    // Tab enters the interface group at the checked button, as the keyboard rules of radio
+    // groups ask: the tab stop moves with the check. A family mark leaves it where it is.
+    if (InterfaceForRadio(id) == nullptr) return;
+    for (int kind = 0; kind <= static_cast<int>(PortInterface::DriverPort); ++kind) {
+        HWND radio = item(InterfaceInfoOf(static_cast<PortInterface>(kind)).radioId);
+        const LONG style = GetWindowLongW(radio, GWL_STYLE);
+        const LONG wanted = GetDlgCtrlID(radio) == id ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
+        if (wanted != style) SetWindowLongW(radio, GWL_STYLE, wanted);
+    }
+}
 
 void PortInfoDialog::listReset(int id) { SendDlgItemMessageW(hwnd(), id, CB_RESETCONTENT, 0, 0); }
 

@@ -211,6 +211,38 @@ TEST_F(PortDialogTest, TheNetworkPortNeedsAConfirmedAddressBeforeOk) {
     EXPECT_TRUE(rules.OnOk());
 }
 
+TEST_F(PortDialogTest, TheLineBesideOkSaysWhyItIsUnavailableAndClearsWithIt) {
+    auto line = [&] { return view.texts.count(IDC_PORT_OK_REASON) ? view.texts[IDC_PORT_OK_REASON] : "(untouched)"; };
+    spooler.ports = {"LPT1:"};
+    rules.OnInitDialog();
+    EXPECT_EQ(line(), "(untouched)") << "the template's line is empty";
+
+    rules.OnInterface(IDC_PORT_SERIAL);
+    EXPECT_EQ(rules.WhyOkUnavailable(), OkUnavailable::NoPort);
+    EXPECT_EQ(line(), OkUnavailableText(OkUnavailable::NoPort, Language::English));
+    rules.OnInterface(IDC_PORT_ETHERNET);  // Escape in the address dialog
+    EXPECT_EQ(line(), OkUnavailableText(OkUnavailable::NoAddress, Language::English));
+    EXPECT_FALSE(okEnabled());
+    view.ipAnswers = {AddressFields{10, 1, 2, 3}};
+    rules.OnInterface(IDC_PORT_WIFI);
+    EXPECT_EQ(line(), "");
+    EXPECT_TRUE(okEnabled());
+
+    // Korean, and each reason has a text of its own in both languages.
+    system.codePage = 949;
+    view.texts.clear();
+    rules.OnInitDialog();
+    rules.OnInterface(IDC_PORT_SERIAL);
+    EXPECT_EQ(line(), OkUnavailableText(OkUnavailable::NoPort, Language::Korean));
+    for (Language language : {Language::English, Language::Korean}) {
+        EXPECT_STRNE(OkUnavailableText(OkUnavailable::NoPort, language), "");
+        EXPECT_STRNE(OkUnavailableText(OkUnavailable::NoPort, language),
+                     OkUnavailableText(OkUnavailable::NoAddress, language));
+    }
+    EXPECT_STRNE(OkUnavailableText(OkUnavailable::NoAddress, Language::English),
+                 OkUnavailableText(OkUnavailable::NoAddress, Language::Korean));
+}
+
 TEST_F(PortDialogTest, OpeningAgainForgetsTheAddressButNotTheProcessValues) {
     rules.OnInitDialog();
     view.ipAnswers = {AddressFields{10, 0, 0, 5}};
