@@ -30,7 +30,14 @@ BOOL MainDialogWin::onInit() {
     return rules_.OnInitDialog() ? TRUE : FALSE;
 }
 
-bool MainDialogWin::onCommand(int id, int code, HWND) { return rules_.OnCommand(id, code); }
+bool MainDialogWin::onCommand(int id, int code, HWND) {
+    const bool handled = rules_.OnCommand(id, code);
+    // A run turns the buttons off and on again, which leaves the focus nowhere: the button
+    // that started it shows the focus again, or the next one the operator can use.
+    if (handled && code == BN_CLICKED && (id == IDC_INSTALL || id == IDC_UNINSTALL))
+        focusFirstUsable({id, IDC_INSTALL, IDC_UNINSTALL, IDC_EXIT});
+    return handled;
+}
 
 bool MainDialogWin::onSysCommand(WPARAM command) { return rules_.OnSysCommand(static_cast<unsigned>(command)); }
 

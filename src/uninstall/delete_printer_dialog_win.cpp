@@ -20,7 +20,13 @@ BOOL DeletePrinterDialogWin::onInit() {
 }
 
 bool DeletePrinterDialogWin::onCommand(int id, int code, HWND control) {
-    return rules_.OnCommand(id, code) || ui::Dialog::onCommand(id, code, control);
+    if (rules_.OnCommand(id, code)) {
+        // Delete printer is off while its run goes on: afterwards it shows the focus again
+        // when there is more to remove, Close when not.
+        if (id == IDC_DELETE_PRINTER && code == BN_CLICKED) focusFirstUsable({IDC_DELETE_PRINTER, IDOK});
+        return true;
+    }
+    return ui::Dialog::onCommand(id, code, control);
 }
 
 int DeletePrinterDialogWin::showResult(const std::string& message, int outcome) {
