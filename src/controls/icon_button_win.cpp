@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "controls/dpi_win.h"
 #include "controls/reflect_win.h"
 
 namespace controls {
@@ -13,6 +14,8 @@ constexpr UINT_PTR kSubclassId = 0x49424E;  // any value unique among our subcla
 constexpr UINT_PTR kHoverTimerId = 1;
 constexpr UINT kHoverTimerMs = 50;
 constexpr int kMaxCaption = 255;
+// WM_DPICHANGED_AFTERPARENT, which the headers name only for Windows 10 targets.
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
 Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 RECT ToRECT(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
@@ -64,20 +67,28 @@ void IconButton::OnAttached() {
 
 int IconButton::SetIcons(int mainId, int mainW, int mainH, int restingId, int restingW,
                          int restingH, int disabledId, int disabledW, int disabledH) {
+  requested_ = {{{mainId, mainW, mainH}, {restingId, restingW, restingH},
+                 {disabledId, disabledW, disabledH}}};
+  LoadIcons();
+  return 0;
+}
+
+void IconButton::LoadIcons() {
   DestroyIcons();
-  const int ids[3] = {mainId, restingId, disabledId};
-  const int widths[3] = {mainW, restingW, disabledW};
-  const int heights[3] = {mainH, restingH, disabledH};
-  for (int i = 0; i < 3; ++i) {
-    if (ids[i] == 0) continue;
-    auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ids[i]),
-                                              IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-    if (icon) icons_[i] = {icon, widths[i], heights[i]};
+  for (size_t i = 0; i < requested_.size(); ++i) {
+    const IconRequest& r = requested_[i];
+    if (r.id == 0) continue;
+    // The icon files hold 16, 32, 48 and 64 pixel images: 32 at 96 DPI becomes 48 at 144
+    // and 64 at 192, each drawn for its size rather than stretched.
+    const int width = ScaleToWindow(hwnd_, r.width);
+    const int height = ScaleToWindow(hwnd_, r.height);
+    auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(r.id),
+                                              IMAGE_ICON, width, height, 0));
+    if (icon) icons_[i] = {icon, width, height};
   }
   // Resting and disabled icons only vary the main one; alone they are not shown.
   if (!icons_[kMainIcon].handle) DestroyIcons();
   Repaint();
-  return 0;
 }
 
 int IconButton::SetFlatLook(int flat, int redraw) {
@@ -166,6 +177,11 @@ LRESULT IconButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == WA_INACTIVE) EndHover();
       return result;
     }
+
+    case kDpiChangedAfterParent:
+      // Moved to a monitor of another DPI: the icons of that size.
+      LoadIcons();
+      break;
 
     case WM_ENABLE: {
       const LRESULT result = Default(msg, wParam, lParam);

@@ -25,9 +25,10 @@ class IconButton {
   // the button is already attached to a live window.
   bool Attach(HWND dialog, int controlId);
 
-  // Loads the icons of the program's resources (at the system's default icon size); the
-  // sizes given here are used for the layout only. Without a main icon the button shows
-  // no icon at all. An id of 0 means none. Always repaints; returns 0.
+  // Loads the icons of the program's resources at the sizes given (pixels at 96 DPI), scaled
+  // to the button's DPI, and again when the button moves to a monitor of another DPI.
+  // Without a main icon the button shows no icon at all. An id of 0 means none. Always
+  // repaints; returns 0.
   int SetIcons(int mainId, int mainW, int mainH, int restingId, int restingW, int restingH,
                int disabledId, int disabledW, int disabledH);
 
@@ -64,10 +65,17 @@ class IconButton {
   void MoveFocusAway();
   void Repaint();
   void DestroyIcons();
+  void LoadIcons();
   IconSet IconInfos() const;
 
   HWND hwnd_ = nullptr;
   ButtonColours colours_;
+  struct IconRequest {
+    int id = 0;
+    int width = 0;
+    int height = 0;
+  };
+  std::array<IconRequest, 3> requested_{};
   std::array<Icon, 3> icons_{};
   UINT_PTR hoverTimer_ = 0;
 };

@@ -331,7 +331,8 @@ class Canvas:
 # channel and draw by the mask alone show no faint fringe.
 MASK_THRESHOLD = 32
 
-ICON_SIZES = (32, 16)
+# 32 at 96 DPI, 48 at 144 and 64 at 192 for the buttons; 16 for captions.
+ICON_SIZES = (64, 48, 32, 16)
 
 
 def _icon_image(rows):
