@@ -96,12 +96,13 @@ prinstall_dialog_fonts() {
 }
 
 # Starts an Xvfb on a free display and exports DISPLAY; PRINSTALL_XVFB_PID holds its id.
-# The screen is 24-bit so that screenshots keep the program's colours.
+# The screen is 24-bit so that screenshots keep the program's colours; 1280 x 1024 unless
+# PRINSTALL_XVFB_SCREEN says otherwise (WIDTHxHEIGHTx24: the high-DPI tests need more room).
 prinstall_start_xvfb() {
   local fifo display=
   fifo=$(mktemp -u "${TMPDIR:-/tmp}/prinstall-xvfb.XXXXXX")
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${PRINSTALL_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
   PRINSTALL_XVFB_PID=$!
   # -displayfd writes the display number once the server accepts connections.
   read -r -t 30 display <"$fifo" || true
