@@ -1,14 +1,21 @@
-// What the operator sees of the real Prinstall.exe on the screen and at the keyboard: where
-// each dialog opens, the arrow keys through the port dialog's interface group, the line that
-// says why OK is unavailable, and where the focus is after a change or a run.
+// What the operator sees of the real Prinstall.exe on the screen and at the keyboard, at 96,
+// 144 and 192 DPI in English and Korean: each dialog opens centred over its owner (the main
+// dialog over the work area), no static or button text needs more room than its control has,
+// the arrow keys go through all seven interfaces, the line beside an unavailable OK says why
+// while the focus stays put, and a run leaves the focus on a button. Each dialog is shot as
+// <dialog>-<language>-<dpi>dpi.
 //
-// Xvfb has no window manager: a window's rectangle is the one the program gave it.
+// Xvfb has no window manager: a window's rectangle is the one the program gave it. Wine reads
+// HKCU\Control Panel\Desktop LogPixels as each process starts and gives every process that
+// DPI, so this program measures with the dialogs' template fonts created anew at that DPI (it
+// cannot use the program's fonts).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "harness_win.h"
 #include "resource.h"
@@ -16,26 +23,26 @@
 namespace e2e {
 namespace {
 
-const wchar_t kMainEnglish[] = L"TORVA EPL Printer Driver Installation / Uninstallation Program";
-const wchar_t kMainKorean[] = L"토르바스 EPL 프린터 드라이버 설치/삭제";
-const wchar_t kPortEnglish[] = L"Select Printer's Port Infomation Dialog";
-const wchar_t kPortKorean[] = L"프린터 포트 및 코드 페이지 선택";
-const wchar_t kIpEnglish[] = L"Printer IP Address";
-const wchar_t kIpKorean[] = L"프린터 IP 주소 설정";
-
-struct Language {
-    const wchar_t* main;
-    const wchar_t* port;
-    const wchar_t* ip;
-    const wchar_t* noPort;
-    const wchar_t* noAddress;
+struct Font {
+    int points;
+    const wchar_t* face;
 };
-const Language kEnglish = {kMainEnglish, kPortEnglish, kIpEnglish,
-                           L"No port for this interface: choose another interface.",
-                           L"No printer IP address confirmed yet: choose Ethernet or Wi-Fi again to enter it."};
-const Language kKorean = {kMainKorean, kPortKorean, kIpKorean,
-                          L"이 인터페이스에 사용할 포트가 없습니다. 다른 인터페이스를 선택하십시오.",
-                          L"프린터 IP 주소가 아직 확인되지 않았습니다. Ethernet 또는 Wi-Fi를 다시 선택해 입력하십시오."};
+constexpr Font kMainFont{9, L"MS Sans Serif"};
+constexpr Font kDialogFont{10, L"MS Sans Serif"};  // port, result and removal dialogs
+constexpr Font kIpFont{10, L"System"};
+
+struct Texts {
+    const wchar_t *suffix, *main, *port, *ip, *result, *removal, *report, *noPort, *noAddress;
+};
+const Texts kEnglish = {L"en", L"TORVA EPL Printer Driver Installation / Uninstallation Program",
+                        L"Select Printer's Port Infomation Dialog", L"Printer IP Address",
+                        L"Installation complete !!!", L"Delete printer driver Dialog", L"Uninstallation complete !!!",
+                        L"No port for this interface: choose another interface.",
+                        L"No printer IP address confirmed yet: choose Ethernet or Wi-Fi again to enter it."};
+const Texts kKorean = {L"ko", L"토르바스 EPL 프린터 드라이버 설치/삭제", L"프린터 포트 및 코드 페이지 선택",
+                       L"프린터 IP 주소 설정", L"설치 완료 !!!", L"프린터 드라이버 삭제 창", L"삭제 완료 !!!",
+                       L"이 인터페이스에 사용할 포트가 없습니다. 다른 인터페이스를 선택하십시오.",
+                       L"프린터 IP 주소가 아직 확인되지 않았습니다. Ethernet 또는 Wi-Fi를 다시 선택해 입력하십시오."};
 
 RECT windowRect(HWND window) {
     RECT rect{};
@@ -43,169 +50,178 @@ RECT windowRect(HWND window) {
     return rect;
 }
 
-RECT workArea(HWND window) {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info);
-    return info.rcWork;
-}
-
 // Centres compared in doubled coordinates: halves of odd sizes round either way.
 void expectCentredOver(HWND window, const RECT& over, const char* what) {
-    ASSERT_NE(window, nullptr) << what;
     const RECT rect = windowRect(window);
     EXPECT_NEAR(rect.left + rect.right, over.left + over.right, 3) << what << ": horizontally";
     EXPECT_NEAR(rect.top + rect.bottom, over.top + over.bottom, 3) << what << ": vertically";
 }
 
-// The control with the keyboard focus in the thread of `window`.
-HWND focused(HWND window) {
+int focusedId(HWND window) {
     waitUntilIdle(window);
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
-    return gui.hwndFocus;
+    return GetParent(gui.hwndFocus) == window ? GetDlgCtrlID(gui.hwndFocus) : 0;
 }
 
-int focusedId(HWND window) { return GetDlgCtrlID(focused(window)); }
-
-// Installation, and the port dialog centred over the main dialog.
-HWND openPortDialog(const ProgramRun& program, HWND main, const Language& language) {
-    EXPECT_TRUE(postCommand(main, IDC_INSTALL));
-    HWND port = program.waitForWindow(language.port);
-    expectCentredOver(port, windowRect(main), "port dialog");
-    return port;
+BOOL CALLBACK collectChild(HWND child, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+    return TRUE;
 }
 
-// From the focus on the interface group, Down visits every visible interface and comes back.
-// Ethernet and Wi-Fi open the address dialog as they are reached (an auto radio button is
-// clicked by the arrow key): Escape leaves them without an address, and the line beside OK
-// says so while the focus stays on the interface.
-void walkTheInterfaceGroup(const ProgramRun& program, HWND port, const Language& language) {
-    ASSERT_EQ(focusedId(port), IDOK) << "the dialog opens on OK";
-    ASSERT_TRUE(postKey(port, VK_TAB));
-    ASSERT_EQ(focusedId(port), IDC_PORT_USB) << "Tab enters the group at the checked interface";
-
-    std::set<int> visited{IDC_PORT_USB};
-    int previous = IDC_PORT_USB;
-    for (int step = 0; step < 7; ++step) {
-        ASSERT_TRUE(postKey(port, VK_DOWN));
-        // The key is handled after any sent message: wait for the focus to move.
-        int id = previous;
-        const ULONGLONG deadline = GetTickCount64() + kWindowTimeoutMs;
-        while (id == previous && GetTickCount64() < deadline) {
-            if (findProcessWindow(program.processId(), language.ip) != nullptr) {
-                // The focus is in the address dialog already: its interface is the checked one.
-                id = IsDlgButtonChecked(port, IDC_PORT_WIFI) == BST_CHECKED ? IDC_PORT_WIFI : IDC_PORT_ETHERNET;
-                break;
-            }
-            HWND now = focused(port);
-            if (GetParent(now) == port) id = GetDlgCtrlID(now);
-            if (id == previous) Sleep(50);
+// Every visible text control gets at least the room DrawText needs for its text, broken into
+// lines as the control breaks it: statics, group boxes, radio buttons and our icon buttons.
+void expectNoTextClipped(HWND dialog, const Font& font, int dpi, const char* what) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT created = CreateFontW(-MulDiv(font.points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                0, 0, 0, 0, font.face);
+    HGDIOBJ old = SelectObject(dc, created);
+    std::vector<HWND> children;
+    EnumChildWindows(dialog, collectChild, reinterpret_cast<LPARAM>(&children));
+    for (HWND control : children) {
+        const std::wstring text = windowText(control);
+        wchar_t kind[16] = {};
+        GetClassNameW(control, kind, 16);
+        const LONG style = GetWindowLongW(control, GWL_STYLE);
+        RECT room{};
+        GetClientRect(control, &room);
+        UINT format = DT_CALCRECT | DT_WORDBREAK;
+        if (text.empty() || !IsWindowVisible(control)) continue;
+        if (lstrcmpiW(kind, L"Static") == 0) {
+            if ((style & SS_TYPEMASK) > SS_RIGHT && (style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP) continue;
+            if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
+        } else if (lstrcmpiW(kind, L"Button") == 0) {
+            const LONG type = style & BS_TYPEMASK;
+            if (type == BS_GROUPBOX) InflateRect(&room, -MulDiv(6, dpi, 96), 0);
+            else if (type == BS_AUTORADIOBUTTON) room.left += MulDiv(16, dpi, 96);  // the circle and gap
+            else if (type == BS_OWNERDRAW) room.left += MulDiv(32, dpi, 96) + 3;    // icon and margin
+            else continue;
+        } else {
+            continue;
         }
+        RECT need{room.left, room.top, room.right, room.top};
+        DrawTextW(dc, text.c_str(), -1, &need, format);
+        EXPECT_TRUE(need.right - need.left <= room.right - room.left && need.bottom - need.top <= room.bottom - room.top)
+            << what << ": \"" << utf8(text) << "\" needs " << need.right - need.left << " x " << need.bottom - need.top
+            << ", has " << room.right - room.left << " x " << room.bottom - room.top;
+    }
+    SelectObject(dc, old);
+    DeleteObject(created);
+    DeleteDC(dc);
+}
+
+// Opened, centred over `over`, shot and measured.
+HWND expectDialog(const ProgramRun& program, const wchar_t* title, const RECT& over, const Font& font, int dpi,
+                  const Texts& texts, const wchar_t* name) {
+    HWND window = program.waitForWindow(title);
+    if (window == nullptr) return nullptr;
+    const std::string what = utf8(name);
+    expectCentredOver(window, over, what.c_str());
+    const Screenshot shot = saveScreenshot(window, std::wstring(name) + L"-" + texts.suffix + L"-" + std::to_wstring(dpi) + L"dpi");
+    EXPECT_FALSE(shot.path.empty()) << utf8(shot.error);
+    expectNoTextClipped(window, font, dpi, what.c_str());
+    return window;
+}
+
+// The control that has the focus once it has left `previous` (a key is handled after any
+// sent message, so it takes a moment); while the address dialog is up, the interface it was
+// opened for.
+int nextFocus(const ProgramRun& program, HWND port, const Texts& texts, int previous) {
+    for (int polls = 0; polls < 600; ++polls, Sleep(50)) {
+        if (findProcessWindow(program.processId(), texts.ip) != nullptr)
+            return IsDlgButtonChecked(port, IDC_PORT_WIFI) == BST_CHECKED ? IDC_PORT_WIFI : IDC_PORT_ETHERNET;
+        const int id = focusedId(port);
+        if (id != 0 && id != previous) return id;
+    }
+    return previous;
+}
+
+// From Tab into the interface group, Down visits all seven and comes back to USB. Ethernet
+// and Wi-Fi open the address dialog as the arrow clicks them: Escape leaves them without an
+// address, the line beside OK says so and the focus stays on the interface.
+void walkTheInterfaceGroup(const ProgramRun& program, HWND port, int dpi, const Texts& texts) {
+    ASSERT_EQ(focusedId(port), IDOK);
+    ASSERT_TRUE(postKey(port, VK_TAB));
+    ASSERT_EQ(nextFocus(program, port, texts, IDOK), IDC_PORT_USB) << "Tab enters the group at the checked one";
+    std::set<int> visited;
+    for (int step = 0, id = IDC_PORT_USB; step < 7; ++step) {
+        ASSERT_TRUE(postKey(port, VK_DOWN));
+        id = nextFocus(program, port, texts, id);
         if (id == IDC_PORT_ETHERNET || id == IDC_PORT_WIFI) {
-            HWND ip = program.waitForWindow(language.ip);
-            ASSERT_NE(ip, nullptr) << "no address dialog for radio " << id;
-            expectCentredOver(ip, windowRect(port), "address dialog");
+            HWND ip = expectDialog(program, texts.ip, windowRect(port), kIpFont, dpi, texts, L"ip-address");
+            ASSERT_NE(ip, nullptr);
             ASSERT_TRUE(postKey(ip, VK_ESCAPE));
             ASSERT_TRUE(waitForWindowGone(ip));
-            ASSERT_TRUE(waitUntilIdle(port));
-            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(port, IDOK)));
-            EXPECT_EQ(controlText(port, IDC_PORT_OK_REASON), language.noAddress);
-            EXPECT_EQ(focusedId(port), id) << "the focus went elsewhere after the address dialog";
+            EXPECT_FALSE(controlEnabled(port, IDOK));
+            EXPECT_EQ(controlText(port, IDC_PORT_OK_REASON), texts.noAddress);
+            EXPECT_EQ(focusedId(port), id);
         }
         visited.insert(id);
-        EXPECT_EQ(IsDlgButtonChecked(port, id), BST_CHECKED) << "radio " << id;
-        previous = id;
     }
-    EXPECT_EQ(visited, (std::set<int>{IDC_PORT_SERIAL, IDC_PORT_BLUETOOTH, IDC_PORT_PARALLEL, IDC_PORT_USB,
-                                      IDC_PORT_ETHERNET, IDC_PORT_WIFI, IDC_PORT_DRIVER_PORT}));
-    EXPECT_EQ(focusedId(port), IDC_PORT_USB) << "seven steps from USB come back to it";
+    EXPECT_EQ(visited.size(), 7u);
+    EXPECT_EQ(focusedId(port), IDC_PORT_USB);
 }
 
-// With the focus on OK, OK becomes unavailable (no port chosen): the focus goes back to the
-// interface, not to Exit, and the line says why.
-void disableOkUnderTheFocus(HWND port, const Language& language) {
-    ASSERT_TRUE(clickButton(port, IDC_PORT_SERIAL));
-    EXPECT_EQ(controlText(port, IDC_PORT_OK_REASON), L"");
-    SendMessageW(port, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(port, IDOK)), TRUE);
-    ASSERT_EQ(focusedId(port), IDOK);
-    HWND list = GetDlgItem(port, IDC_PORT_LIST);
-    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    SendMessageW(port, WM_COMMAND, MAKEWPARAM(IDC_PORT_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(port, IDOK)));
-    EXPECT_EQ(controlText(port, IDC_PORT_OK_REASON), language.noPort);
-    EXPECT_EQ(focusedId(port), IDC_PORT_SERIAL);
-}
-
-TEST(ScreenEnglish, DialogsOpenCentredAndTheKeyboardKeepsItsPlaceThroughARun) {
+void throughEveryDialog(int dpi, const Texts& texts) {
+    DWORD logPixels = static_cast<DWORD>(dpi);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &logPixels,
+                              sizeof logPixels), ERROR_SUCCESS);
     ProgramRun program;
     ASSERT_EQ(program.start(), 0u);
-    HWND main = program.waitForWindow(kMainEnglish);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    HWND main = expectDialog(program, texts.main, monitor.rcWork, kMainFont, dpi, texts, L"main");
     ASSERT_NE(main, nullptr);
-    expectCentredOver(main, workArea(main), "main dialog");
 
-    ASSERT_TRUE(postSysCommand(main, IDM_ABOUTBOX));
-    HWND about = program.waitForWindow(L"Instaloo Information");
-    expectCentredOver(about, windowRect(main), "about box");
-    ASSERT_TRUE(clickButton(about, IDOK));
-    ASSERT_TRUE(waitForWindowGone(about));
-
-    HWND port = openPortDialog(program, main, kEnglish);
+    ASSERT_TRUE(postCommand(main, IDC_INSTALL));
+    HWND port = expectDialog(program, texts.port, windowRect(main), kDialogFont, dpi, texts, L"port");
     ASSERT_NE(port, nullptr);
-    walkTheInterfaceGroup(program, port, kEnglish);
-    disableOkUnderTheFocus(port, kEnglish);
-    saveScreenshot(port, L"port-dialog-ok-unavailable-en");
+    walkTheInterfaceGroup(program, port, dpi, texts);
+    // OK goes off under the focus (no port chosen): the focus goes to the interface, not Exit.
+    ASSERT_TRUE(clickButton(port, IDC_PORT_SERIAL));
+    SendMessageW(port, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(port, IDOK)), TRUE);
+    ASSERT_EQ(focusedId(port), IDOK);
+    SendDlgItemMessageW(port, IDC_PORT_LIST, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    SendMessageW(port, WM_COMMAND, MAKEWPARAM(IDC_PORT_LIST, CBN_SELCHANGE), (LPARAM)GetDlgItem(port, IDC_PORT_LIST));
+    EXPECT_EQ(controlText(port, IDC_PORT_OK_REASON), texts.noPort);
+    EXPECT_EQ(focusedId(port), IDC_PORT_SERIAL);
+    expectNoTextClipped(port, kDialogFont, dpi, "port dialog with a reason");
 
     ASSERT_TRUE(clickButton(port, IDC_PORT_SERIAL));
     ASSERT_TRUE(postCommand(port, IDOK));
-    HWND result = program.waitForWindow(L"Installation complete !!!");
-    expectCentredOver(result, windowRect(main), "result dialog");
+    HWND result = expectDialog(program, texts.result, windowRect(main), kDialogFont, dpi, texts, L"result");
+    ASSERT_NE(result, nullptr);
     ASSERT_TRUE(postCommand(result, IDOK));
     ASSERT_TRUE(waitForWindowGone(result));
     EXPECT_EQ(focusedId(main), IDC_INSTALL) << "after the installation";
 
     ASSERT_TRUE(postCommand(main, IDC_UNINSTALL));
-    HWND removal = program.waitForWindow(L"Delete printer driver Dialog");
-    expectCentredOver(removal, windowRect(main), "removal dialog");
+    HWND removal = expectDialog(program, texts.removal, windowRect(main), kDialogFont, dpi, texts, L"removal");
+    ASSERT_NE(removal, nullptr);
     ASSERT_TRUE(clickButton(removal, IDC_SELECT_ALL));
     ASSERT_TRUE(postCommand(removal, IDC_DELETE_PRINTER));
-    HWND report = program.waitForWindow(L"Uninstallation complete !!!");
+    HWND report = program.waitForWindow(texts.report);
+    ASSERT_NE(report, nullptr);
     expectCentredOver(report, windowRect(removal), "removal report");
     ASSERT_TRUE(postCommand(report, IDOK));
     ASSERT_TRUE(waitForWindowGone(removal));
-    const int expected = controlVisible(main, IDC_UNINSTALL) ? IDC_UNINSTALL : IDC_INSTALL;
-    EXPECT_EQ(focusedId(main), expected) << "after the removal";
+    const int focus = focusedId(main);  // once the main dialog has followed the removal
+    EXPECT_EQ(focus, controlVisible(main, IDC_UNINSTALL) ? IDC_UNINSTALL : IDC_INSTALL) << "after the removal";
 
     ASSERT_TRUE(clickButton(main, IDC_EXIT));
     DWORD exitCode = 0;
     EXPECT_TRUE(program.waitForExit(&exitCode));
 }
 
-TEST(ScreenKorean, TheInterfaceGroupAndTheReasonLineInKorean) {
-    ProgramRun program;
-    ASSERT_EQ(program.start(), 0u);
-    HWND main = program.waitForWindow(kMainKorean);
-    ASSERT_NE(main, nullptr);
-    expectCentredOver(main, workArea(main), "main dialog");
-
-    HWND port = openPortDialog(program, main, kKorean);
-    ASSERT_NE(port, nullptr);
-    walkTheInterfaceGroup(program, port, kKorean);
-    saveScreenshot(port, L"port-dialog-no-address-ko");
-    disableOkUnderTheFocus(port, kKorean);
-
-    // Exit reports the cancelled installation; Escape there keeps the program open.
-    ASSERT_TRUE(postKey(port, VK_ESCAPE));
-    ASSERT_TRUE(waitForWindowGone(port));
-    HWND result = program.waitForWindow(L"설치 에러 !!!");
-    expectCentredOver(result, windowRect(main), "result dialog");
-    ASSERT_TRUE(postKey(result, VK_ESCAPE));
-    ASSERT_TRUE(waitForWindowGone(result));
-    EXPECT_EQ(focusedId(main), IDC_INSTALL) << "after the cancelled installation";
-    ASSERT_TRUE(clickButton(main, IDC_EXIT));
-    DWORD exitCode = 0;
-    EXPECT_TRUE(program.waitForExit(&exitCode));
+TEST(ScreenEnglish, At96) { throughEveryDialog(96, kEnglish); }
+TEST(ScreenKorean, At96) { throughEveryDialog(96, kKorean); }
+TEST(HighDpiEnglish, At144And192) {
+    for (int dpi : {144, 192}) throughEveryDialog(dpi, kEnglish);
+}
+TEST(HighDpiKorean, At144And192) {
+    for (int dpi : {144, 192}) throughEveryDialog(dpi, kKorean);
 }
 
 }  // namespace

@@ -36,8 +36,6 @@ TEST(PlacementTest, TemplatesWithACentreStyleOrAPositionPlaceThemselves) {
     auto places = [](const std::vector<std::uint8_t>& t) { return TemplatePlacesItself(t.data(), t.size()); };
     EXPECT_FALSE(places(ExTemplate(kPopupCaption | 0x80, 0, 0)));  // DS_MODALFRAME alone
     EXPECT_TRUE(places(ExTemplate(kPopupCaption | 0x0800, 0, 0)));
-    EXPECT_TRUE(places(ExTemplate(kPopupCaption | 0x1000, 0, 0)));
-    EXPECT_TRUE(places(ExTemplate(kPopupCaption, 0, 30)));
     EXPECT_TRUE(places(ExTemplate(kPopupCaption, -20, 0)));
 
     // The plain DLGTEMPLATE: style first, x and y after exStyle and the item count.
