@@ -3,7 +3,7 @@
 // dialog over the work area), no static or button text needs more room than its control has,
 // the arrow keys go through all seven interfaces, the line beside an unavailable OK says why
 // while the focus stays put, and a run leaves the focus on a button. Each dialog is shot as
-// <dialog>-<language>-<dpi>dpi.
+// <dialog>-<language>-<dpi>dpi, the port dialog with its reason line as port-no-port-....
 //
 // Xvfb has no window manager: a window's rectangle is the one the program gave it. Wine reads
 // HKCU\Control Panel\Desktop LogPixels as each process starts and gives every process that
@@ -188,6 +188,7 @@ void throughEveryDialog(int dpi, const Texts& texts) {
     EXPECT_EQ(controlText(port, IDC_PORT_OK_REASON), texts.noPort);
     EXPECT_EQ(focusedId(port), IDC_PORT_SERIAL);
     expectNoTextClipped(port, kDialogFont, dpi, "port dialog with a reason");
+    saveScreenshot(port, std::wstring(L"port-no-port-") + texts.suffix + L"-" + std::to_wstring(dpi) + L"dpi");
 
     ASSERT_TRUE(clickButton(port, IDC_PORT_SERIAL));
     ASSERT_TRUE(postCommand(port, IDOK));
