@@ -27,7 +27,7 @@ std::optional<std::uint32_t> ParseAddress(const std::string& text) {
     return address;
 }
 
-void IpAddressRules::OnInitDialog(IpAddressView& view) {
+void IpAddressDialog::OnInitDialog(IpAddressView& view) {
     language_ = languageForCodePage(systemInfo_.ansiCodePage());
     if (language_ == Language::Korean) {
         view.setTitle(kIpAddressCaption.in(language_));
@@ -39,7 +39,7 @@ void IpAddressRules::OnInitDialog(IpAddressView& view) {
     view.setAddress(offered.value_or(kDefaultPrinterAddress));
 }
 
-void IpAddressRules::OnOk(IpAddressView& view) {
+void IpAddressDialog::OnOk(IpAddressView& view) {
     addressText = FormatAddress(view.address());
     if (registry_.probeKey(kStandardTcpIpPortsKey) == 0) {
         view.endDialog(kDialogOk);

@@ -51,9 +51,9 @@ public:
     virtual AddressFields address() = 0;
 };
 
-class IpAddressRules {
+class IpAddressDialog {
 public:
-    IpAddressRules(SystemInfo& systemInfo, Registry& registry) : systemInfo_(systemInfo), registry_(registry) {}
+    IpAddressDialog(SystemInfo& systemInfo, Registry& registry) : systemInfo_(systemInfo), registry_(registry) {}
 
     // The dotted address written on OK; the owner reads it after OK and sets it back
     // through addressKnown to have it offered again.

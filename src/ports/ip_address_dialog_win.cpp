@@ -7,21 +7,21 @@
 
 namespace prinstall {
 
-IpAddressDialog::IpAddressDialog(SystemInfo& systemInfo, Registry& registry)
+IpAddressDialogWin::IpAddressDialogWin(SystemInfo& systemInfo, Registry& registry)
     : ViewDialog(IDD_IP_ADDRESS), rules_(systemInfo, registry) {}
 
-int IpAddressDialog::run(HWND owner) { return static_cast<int>(runModal(owner)); }
+int IpAddressDialogWin::run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
-BOOL IpAddressDialog::onInit() {
+BOOL IpAddressDialogWin::onInit() {
     rules_.OnInitDialog(*this);
     return TRUE;  // the dialog manager sets the default focus
 }
 
-void IpAddressDialog::setAddress(std::uint32_t address) {
+void IpAddressDialogWin::setAddress(std::uint32_t address) {
     SendDlgItemMessageW(hwnd(), IDC_IP_ADDRESS, IPM_SETADDRESS, 0, static_cast<LPARAM>(address));
 }
 
-AddressFields IpAddressDialog::address() {
+AddressFields IpAddressDialogWin::address() {
     // Blank fields read as 0; the message's count of filled fields is not needed.
     DWORD packed = 0;
     SendDlgItemMessageW(hwnd(), IDC_IP_ADDRESS, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));

@@ -12,11 +12,11 @@
 
 namespace prinstall {
 
-class IpAddressDialog : public ui::ViewDialog<IpAddressView> {
+class IpAddressDialogWin : public ui::ViewDialog<IpAddressView> {
 public:
-    IpAddressDialog(SystemInfo& systemInfo, Registry& registry);
+    IpAddressDialogWin(SystemInfo& systemInfo, Registry& registry);
 
-    IpAddressRules& rules() { return rules_; }
+    IpAddressDialog& rules() { return rules_; }
 
     // Runs the dialog modally: kDialogOk after an accepted OK, kDialogCancel for Escape or a
     // refused OK, -1 when the dialog could not be created.
@@ -31,7 +31,7 @@ private:
     void setAddress(std::uint32_t address) override;
     AddressFields address() override;
 
-    IpAddressRules rules_;
+    IpAddressDialog rules_;
 };
 
 }  // namespace prinstall

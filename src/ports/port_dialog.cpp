@@ -6,8 +6,8 @@
 namespace prinstall {
 namespace {
 
-constexpr int kOkButton = 1;    // IDOK
-constexpr int kExitButton = 2;  // IDCANCEL
+constexpr int kOkButton = kDialogOk;
+constexpr int kExitButton = kDialogCancel;
 
 const InterfaceInfo kInterfaces[] = {
     {PortInterface::Serial, IDC_PORT_SERIAL, IDB_SERIAL, "COM", nullptr, false},
@@ -106,7 +106,7 @@ std::vector<std::string> PortsForInterface(PortInterface kind, const std::vector
     return ports;
 }
 
-void PortDialogRules::OnInitDialog() {
+void PortDialog::OnInitDialog() {
     language_ = languageForCodePage(platform_.systemInfo.ansiCodePage());
     shownReason_ = OkUnavailable::No;
 
@@ -140,18 +140,19 @@ void PortDialogRules::OnInitDialog() {
     platform_.debug.output(format("Port Name = %s", portName_.c_str()));
 
     view_.showPicture(usb.bitmapId);
-    view_.dressButtons(IDI_CHECK, IDI_CROSS);
+    view_.dressIconButton(kOkButton, IDI_CHECK);
+    view_.dressIconButton(kExitButton, IDI_CROSS);
     UpdateOkButton();
 
-    if (state_.os.processor == kProcessorItanium) view_.messageBox(kItaniumNotSupported);
+    if (state_.os.processor == kProcessorItanium) view_.messageBox(kItaniumNotSupported, "");  // the system's own caption
 }
 
-void PortDialogRules::OnInterface(int radioId) {
+void PortDialog::OnInterface(int radioId) {
     const InterfaceInfo* info = InterfaceForRadio(radioId);
     if (info != nullptr) ChooseInterface(*info);
 }
 
-void PortDialogRules::ChooseInterface(const InterfaceInfo& info) {
+void PortDialog::ChooseInterface(const InterfaceInfo& info) {
     interface_ = info.kind;
     view_.checkRadio(info.radioId);
     FillPortList(info.kind);
@@ -165,7 +166,7 @@ void PortDialogRules::ChooseInterface(const InterfaceInfo& info) {
     UpdateOkButton();
 }
 
-void PortDialogRules::FillPortList(PortInterface kind) {
+void PortDialog::FillPortList(PortInterface kind) {
     view_.listReset(IDC_PORT_LIST);
     std::vector<std::string> systemPorts;
     if (platform_.spooler.enumPorts(systemPorts) != 0) systemPorts.clear();
@@ -173,18 +174,18 @@ void PortDialogRules::FillPortList(PortInterface kind) {
     for (const std::string& port : ports_) view_.listAdd(IDC_PORT_LIST, port);
 }
 
-void PortDialogRules::OnSelchangeCodePage() {
+void PortDialog::OnSelchangeCodePage() {
     const int selected = view_.listSelection(IDC_PORT_CODE_PAGE);
     if (selected >= 0 && selected < kCodePageCount) state_.codePage = selected;
 }
 
-void PortDialogRules::OnSelchangePort() {
+void PortDialog::OnSelchangePort() {
     const int selected = view_.listSelection(IDC_PORT_LIST);
     portName_ = selected >= 0 ? view_.listEntry(IDC_PORT_LIST, selected) : std::string();
     UpdateOkButton();
 }
 
-OkUnavailable PortDialogRules::WhyOkUnavailable() const {
+OkUnavailable PortDialog::WhyOkUnavailable() const {
     if (portName_.empty()) return OkUnavailable::NoPort;
     // The Install command takes any port name starting with "TCP/IP" for the network
     // printer and builds its port from the address.
@@ -192,12 +193,12 @@ OkUnavailable PortDialogRules::WhyOkUnavailable() const {
     return OkUnavailable::No;
 }
 
-bool PortDialogRules::OnOk() {
+bool PortDialog::OnOk() {
     UpdateOkButton();
     return CanConfirm();
 }
 
-int PortDialogRules::interfaceKind() const {
+int PortDialog::interfaceKind() const {
     switch (interface_) {
         case PortInterface::Serial:
         case PortInterface::Bluetooth: return kInterfaceSerial;
@@ -210,7 +211,7 @@ int PortDialogRules::interfaceKind() const {
     return InterfaceKindOf(portName_);
 }
 
-void PortDialogRules::UpdateOkButton() {
+void PortDialog::UpdateOkButton() {
     const OkUnavailable reason = WhyOkUnavailable();
     view_.enableItem(kOkButton, reason == OkUnavailable::No);
     if (reason == shownReason_) return;

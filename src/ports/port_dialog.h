@@ -14,6 +14,7 @@
 #include "core/interface_kind.h"
 #include "core/texts.h"
 #include "ports/ip_address_dialog.h"
+#include "ui/dialog_view.h"
 
 namespace prinstall {
 
@@ -55,12 +56,8 @@ enum class OkUnavailable { No, NoPort, NoAddress };
 const char* OkUnavailableText(OkUnavailable reason, Language language);
 
 // What the rules need from the dialog's window.
-class PortDialogView {
+class PortDialogView : public DialogView {
 public:
-    virtual ~PortDialogView() = default;
-    virtual void setTitle(const std::string& text) = 0;
-    virtual void setItemText(int id, const std::string& text) = 0;
-    virtual void enableItem(int id, bool enable) = 0;
     // Checks this radio button and clears every other one with an id from 1002 to 1048.
     virtual void checkRadio(int id) = 0;
 
@@ -75,18 +72,14 @@ public:
 
     // Puts the picture control in place of frame 1016 with this bitmap, scaled to fit.
     virtual void showPicture(int bitmapId) = 0;
-    // Gives OK and Exit the dialog's font, their icons (32 x 32) and the standing look.
-    virtual void dressButtons(int okIconId, int exitIconId) = 0;
-    // Message box with an OK button and the system's default caption.
-    virtual void messageBox(const std::string& text) = 0;
     // Runs the IP address dialog modally; kDialogOk or kDialogCancel.
     virtual int runIpAddressDialog() = 0;
 };
 
-class PortDialogRules {
+class PortDialog {
 public:
     // `ip` is the state of the IP address dialog the port dialog owns.
-    PortDialogRules(Platform& platform, ProcessState& state, IpAddressRules& ip, PortDialogView& view)
+    PortDialog(Platform& platform, ProcessState& state, IpAddressDialog& ip, PortDialogView& view)
         : platform_(platform), state_(state), ip_(ip), view_(view) {}
 
     void OnInitDialog();
@@ -117,7 +110,7 @@ private:
 
     Platform& platform_;
     ProcessState& state_;
-    IpAddressRules& ip_;
+    IpAddressDialog& ip_;
     PortDialogView& view_;
     Language language_ = Language::English;
     PortInterface interface_ = PortInterface::Usb;

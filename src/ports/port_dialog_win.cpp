@@ -5,24 +5,25 @@
 
 #include "platform/text_win.h"
 #include "resource.h"
+#include "ui/controls_win.h"
 
 namespace prinstall {
 
-PortInfoDialog::PortInfoDialog(AppContext& app)
-    : ui::Dialog(IDD_PORT_INFO),
+PortDialogWin::PortDialogWin(AppContext& app)
+    : ViewDialog(IDD_PORT_INFO),
       ipDialog_(app.platform.systemInfo, *app.platform.registry),
       rules_(app.platform, app.state, ipDialog_.rules(), *this) {}
 
-int PortInfoDialog::run(HWND owner) { return static_cast<int>(runModal(owner)); }
+int PortDialogWin::run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
-BOOL PortInfoDialog::onInit() {
-    okButton_.Attach(hwnd(), IDOK);
-    exitButton_.Attach(hwnd(), IDCANCEL);
+BOOL PortDialogWin::onInit() {
+    attachIconButton(IDOK);
+    attachIconButton(IDCANCEL);
     rules_.OnInitDialog();
     return TRUE;
 }
 
-bool PortInfoDialog::onCommand(int id, int code, HWND control) {
+bool PortDialogWin::onCommand(int id, int code, HWND control) {
     if (code == BN_CLICKED && InterfaceForRadio(id) != nullptr) {
         rules_.OnInterface(id);
         return true;
@@ -38,13 +39,13 @@ bool PortInfoDialog::onCommand(int id, int code, HWND control) {
     return ui::Dialog::onCommand(id, code, control);
 }
 
-void PortInfoDialog::onOk() {
+void PortDialogWin::onOk() {
     // Enter reaches here even while the OK button is disabled.
     if (rules_.OnOk()) endDialog(IDOK);
     else MessageBeep(MB_OK);
 }
 
-void PortInfoDialog::checkRadio(int id) {
+void PortDialogWin::checkRadio(int id) {
     CheckRadioButton(hwnd(), IDC_PORT_RADIO_FIRST, IDC_PORT_RADIO_LAST, id);
     // Tab enters the interface group at the checked button, as the keyboard rules of radio
     // groups ask: the tab stop moves with the check. A family mark leaves it where it is.
@@ -57,54 +58,24 @@ void PortInfoDialog::checkRadio(int id) {
     }
 }
 
-void PortInfoDialog::listReset(int id) { SendDlgItemMessageW(hwnd(), id, CB_RESETCONTENT, 0, 0); }
+void PortDialogWin::listReset(int id) { ui::ComboBox(item(id)).resetContent(); }
 
-void PortInfoDialog::listAdd(int id, const std::string& text) {
-    SendDlgItemMessageW(hwnd(), id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(text).c_str()));
-}
+void PortDialogWin::listAdd(int id, const std::string& text) { ui::ComboBox(item(id)).addString(text); }
 
-void PortInfoDialog::listSelect(int id, int index) {
-    SendDlgItemMessageW(hwnd(), id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
+void PortDialogWin::listSelect(int id, int index) { ui::ComboBox(item(id)).setCurSel(index); }
 
-int PortInfoDialog::listSelection(int id) {
-    const LRESULT selected = SendDlgItemMessageW(hwnd(), id, CB_GETCURSEL, 0, 0);
-    return selected == CB_ERR ? -1 : static_cast<int>(selected);
-}
+int PortDialogWin::listSelection(int id) { return ui::ComboBox(item(id)).getCurSel(); }
 
-int PortInfoDialog::listCount(int id) {
-    const LRESULT count = SendDlgItemMessageW(hwnd(), id, CB_GETCOUNT, 0, 0);
-    return count == CB_ERR ? 0 : static_cast<int>(count);
-}
+int PortDialogWin::listCount(int id) { return ui::ComboBox(item(id)).getCount(); }
 
-std::string PortInfoDialog::listEntry(int id, int index) {
-    const LRESULT length = SendDlgItemMessageW(hwnd(), id, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (index < 0 || length == CB_ERR) return {};
-    std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
-    SendDlgItemMessageW(hwnd(), id, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    return narrow(text.data());
-}
+std::string PortDialogWin::listEntry(int id, int index) { return ui::ComboBox(item(id)).getLBText(index); }
 
-void PortInfoDialog::showPicture(int bitmapId) {
+void PortDialogWin::showPicture(int bitmapId) {
     picture_.ReplaceControl(item(IDC_PORT_PICTURE));
     picture_.LoadBitmapResource(bitmapId);
     picture_.SetFitMode(controls::kFitInside);
 }
 
-void PortInfoDialog::dressButtons(int okIconId, int exitIconId) {
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0));
-    for (auto [button, icon] : {std::pair{&okButton_, okIconId}, std::pair{&exitButton_, exitIconId}}) {
-        SendMessageW(button->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-        button->SetIcons(icon, 32, 32, 0, 0, 0, 0, 0, 0);
-        button->SetFlatLook(0, 1);
-    }
-}
-
-void PortInfoDialog::messageBox(const std::string& text) {
-    // No caption: the system's default one.
-    MessageBoxW(hwnd(), widen(text).c_str(), nullptr, MB_OK);
-}
-
-int PortInfoDialog::runIpAddressDialog() { return ipDialog_.run(hwnd()); }
+int PortDialogWin::runIpAddressDialog() { return ipDialog_.run(hwnd()); }
 
 }  // namespace prinstall

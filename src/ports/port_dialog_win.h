@@ -20,10 +20,10 @@
 
 namespace prinstall {
 
-class PortInfoDialog : public ui::Dialog, private PortDialogView {
+class PortDialogWin : public ui::ViewDialog<PortDialogView> {
 public:
     // Needs the platform's registry (for the IP address dialog's check).
-    explicit PortInfoDialog(AppContext& app);
+    explicit PortDialogWin(AppContext& app);
 
     // Runs the dialog modally: kDialogOk when confirmed, kDialogCancel for Exit or Escape,
     // -1 when the dialog could not be created.
@@ -34,7 +34,7 @@ public:
     const std::string& ipAddressText() const { return rules_.ipAddressText(); }
     int interfaceKind() const { return rules_.interfaceKind(); }
 
-    PortDialogRules& rules() { return rules_; }
+    PortDialog& rules() { return rules_; }
 
 protected:
     BOOL onInit() override;
@@ -43,9 +43,6 @@ protected:
 
 private:
     // PortDialogView
-    void setTitle(const std::string& text) override { ui::Dialog::setTitle(text); }
-    void setItemText(int id, const std::string& text) override { ui::Dialog::setItemText(id, text); }
-    void enableItem(int id, bool enable) override { ui::Dialog::enableItem(id, enable); }
     void checkRadio(int id) override;
     void listReset(int id) override;
     void listAdd(int id, const std::string& text) override;
@@ -54,15 +51,11 @@ private:
     int listCount(int id) override;
     std::string listEntry(int id, int index) override;
     void showPicture(int bitmapId) override;
-    void dressButtons(int okIconId, int exitIconId) override;
-    void messageBox(const std::string& text) override;
     int runIpAddressDialog() override;
 
-    IpAddressDialog ipDialog_;
-    PortDialogRules rules_;
+    IpAddressDialogWin ipDialog_;
+    PortDialog rules_;
     controls::PictureControl picture_;
-    controls::IconButton okButton_;
-    controls::IconButton exitButton_;
 };
 
 }  // namespace prinstall

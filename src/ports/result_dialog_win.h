@@ -17,10 +17,10 @@
 
 namespace prinstall {
 
-class CompleteDialog : public ui::ViewDialog<ResultView> {
+class ResultDialogWin : public ui::ViewDialog<ResultView> {
 public:
     // The code page that picks the language is read from `systemInfo` at every start.
-    explicit CompleteDialog(SystemInfo& systemInfo);
+    explicit ResultDialogWin(SystemInfo& systemInfo);
 
     std::string message;
     int operation = kResultInstallation;

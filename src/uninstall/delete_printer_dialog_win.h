@@ -34,7 +34,7 @@ private:
 
     DeletePrinterDialog rules_;
     ui::CheckListBox list_;
-    CompleteDialog resultDialog_;
+    ResultDialogWin resultDialog_;
 };
 
 }  // namespace prinstall

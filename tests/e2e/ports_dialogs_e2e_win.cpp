@@ -1,5 +1,5 @@
 // The port and code page dialog and the IP address dialog under Wine. This program carries
-// Prinstall's resources and runs a PortInfoDialog itself, on a thread of its own as the
+// Prinstall's resources and runs a PortDialogWin itself, on a thread of its own as the
 // Install command would, over the real spooler and registry of the prefix. The test thread
 // reads and drives the dialogs by control id, looks at the interface picture on the screen,
 // and checks what the dialog hands back.
@@ -302,7 +302,7 @@ protected:
 };
 
 TEST_F(PortDialogEnglish, OpensOnUsbAndReturnsTheSerialPortAndCodePageChosen) {
-    prinstall::PortInfoDialog dialog(machine.app);
+    prinstall::PortDialogWin dialog(machine.app);
     DialogThread shown([&] { return dialog.run(nullptr); });
     HWND window = shown.waitForDialog();
     ASSERT_NE(window, nullptr) << "the port dialog did not appear";
@@ -369,7 +369,7 @@ TEST_F(PortDialogEnglish, OpensOnUsbAndReturnsTheSerialPortAndCodePageChosen) {
 }
 
 TEST_F(PortDialogEnglish, TheNetworkAddressIsAskedForCheckedAndOfferedAgain) {
-    prinstall::PortInfoDialog dialog(machine.app);
+    prinstall::PortDialogWin dialog(machine.app);
     DialogThread shown([&] { return dialog.run(nullptr); });
     HWND window = shown.waitForDialog();
     ASSERT_NE(window, nullptr);
@@ -408,7 +408,7 @@ TEST_F(PortDialogEnglish, TheNetworkAddressIsAskedForCheckedAndOfferedAgain) {
 
 TEST_F(PortDialogEnglish, WithoutTheStandardTcpIpMonitorTheAddressIsRefusedAndOkStaysOff) {
     setMonitorKey(false);
-    prinstall::PortInfoDialog dialog(machine.app);
+    prinstall::PortDialogWin dialog(machine.app);
     DialogThread shown([&] { return dialog.run(nullptr); });
     HWND window = shown.waitForDialog();
     ASSERT_NE(window, nullptr);
@@ -440,7 +440,7 @@ TEST_F(PortDialogEnglish, WithoutTheStandardTcpIpMonitorTheAddressIsRefusedAndOk
 }
 
 TEST_F(PortDialogEnglish, EscapeCancelsLikeExit) {
-    prinstall::PortInfoDialog dialog(machine.app);
+    prinstall::PortDialogWin dialog(machine.app);
     DialogThread shown([&] { return dialog.run(nullptr); });
     HWND window = shown.waitForDialog();
     ASSERT_NE(window, nullptr);
@@ -462,7 +462,7 @@ protected:
 };
 
 TEST_F(PortDialogKorean, TextsListsAndTheAddressDialogInKorean) {
-    prinstall::PortInfoDialog dialog(machine.app);
+    prinstall::PortDialogWin dialog(machine.app);
     DialogThread shown([&] { return dialog.run(nullptr); });
     HWND window = shown.waitForDialog();
     ASSERT_NE(window, nullptr);

@@ -35,29 +35,23 @@ public:
     }
 };
 
-class FakePortDialogView : public PortDialogView {
+class FakePortDialogView : public FakeDialogView<PortDialogView> {
 public:
-    std::string title = "Select Printer's Port Infomation Dialog";
-    std::map<int, std::string> texts;
-    std::map<int, bool> enabled;
+    FakePortDialogView() { title = "Select Printer's Port Infomation Dialog"; }
+
     int checkedRadio = 0;
     std::vector<int> radioChecks;  // every radio button checked, in order
     std::map<int, std::vector<std::string>> lists;
     std::map<int, int> selections;
     std::vector<int> pictures;  // bitmap ids shown, in order
-    std::optional<std::pair<int, int>> buttonIcons;
-    std::vector<std::string> messages;
 
     // The operator in the IP address dialog: each run takes the next answer; none left
     // means Escape. An answer with fields types them and presses OK.
-    IpAddressRules* ipRules = nullptr;
+    IpAddressDialog* ipRules = nullptr;
     std::deque<std::optional<AddressFields>> ipAnswers;
     std::vector<std::uint32_t> ipOffered;  // the address each run showed
     std::vector<std::string> ipMessages;
 
-    void setTitle(const std::string& text) override { title = text; }
-    void setItemText(int id, const std::string& text) override { texts[id] = text; }
-    void enableItem(int id, bool enable) override { enabled[id] = enable; }
     void checkRadio(int id) override {
         checkedRadio = id;
         radioChecks.push_back(id);
@@ -91,8 +85,6 @@ public:
         return index >= 0 && index < listCount(id) ? lists[id][static_cast<size_t>(index)] : std::string();
     }
     void showPicture(int bitmapId) override { pictures.push_back(bitmapId); }
-    void dressButtons(int okIconId, int exitIconId) override { buttonIcons = {okIconId, exitIconId}; }
-    void messageBox(const std::string& text) override { messages.push_back(text); }
     int runIpAddressDialog() override {
         FakeIpAddressView ip;
         ipRules->OnInitDialog(ip);

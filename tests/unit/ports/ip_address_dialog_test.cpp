@@ -19,10 +19,10 @@ TEST(IpAddressTextTest, FormatsTheFourFieldsAndParsesOnlyFourDecimalFields) {
         EXPECT_EQ(ParseAddress(bad), std::nullopt) << bad;
 }
 
-class IpAddressRulesTest : public ::testing::Test {
+class IpAddressDialogTest : public ::testing::Test {
 protected:
     // The monitor's key under control set 001, not the current control set.
-    IpAddressRulesTest() {
+    IpAddressDialogTest() {
         Registry::Key key = 0;
         registry.createKey("SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports", "", key);
         registry.closeKey(key);
@@ -30,11 +30,11 @@ protected:
 
     fakes::FakeSystemInfo system;
     fakes::FakeRegistry registry;
-    IpAddressRules rules{system, registry};
+    IpAddressDialog rules{system, registry};
     fakes::FakeIpAddressView view;
 };
 
-TEST_F(IpAddressRulesTest, OffersTheDefaultUntilTheOwnerKnowsAnAddress) {
+TEST_F(IpAddressDialogTest, OffersTheDefaultUntilTheOwnerKnowsAnAddress) {
     rules.addressText = "10.0.0.5";
     rules.OnInitDialog(view);
     EXPECT_EQ(view.shown, kDefaultPrinterAddress);
@@ -49,7 +49,7 @@ TEST_F(IpAddressRulesTest, OffersTheDefaultUntilTheOwnerKnowsAnAddress) {
     EXPECT_EQ(view.shown, kDefaultPrinterAddress);
 }
 
-TEST_F(IpAddressRulesTest, EnglishKeepsTheTemplateAndKoreanReplacesItsTexts) {
+TEST_F(IpAddressDialogTest, EnglishKeepsTheTemplateAndKoreanReplacesItsTexts) {
     rules.OnInitDialog(view);
     EXPECT_EQ(view.title, "Printer IP Address");
     EXPECT_TRUE(view.texts.empty());
@@ -61,7 +61,7 @@ TEST_F(IpAddressRulesTest, EnglishKeepsTheTemplateAndKoreanReplacesItsTexts) {
     EXPECT_EQ(view.texts[kDialogOk], "확인");
 }
 
-TEST_F(IpAddressRulesTest, OkWritesTheDottedTextAndEndsWithOkWhenTheMonitorKeyOpens) {
+TEST_F(IpAddressDialogTest, OkWritesTheDottedTextAndEndsWithOkWhenTheMonitorKeyOpens) {
     rules.OnInitDialog(view);
     view.typed = {10, 0, 0, 5};
     rules.OnOk(view);
@@ -76,7 +76,7 @@ TEST_F(IpAddressRulesTest, OkWritesTheDottedTextAndEndsWithOkWhenTheMonitorKeyOp
     EXPECT_EQ(rules.addressText, "192.168.1.0");
 }
 
-TEST_F(IpAddressRulesTest, WithoutTheMonitorKeyOkWarnsInTheUiLanguageAndEndsWithCancel) {
+TEST_F(IpAddressDialogTest, WithoutTheMonitorKeyOkWarnsInTheUiLanguageAndEndsWithCancel) {
     registry.keys.clear();
     rules.OnInitDialog(view);
     view.typed = {10, 1, 2, 3};
@@ -96,7 +96,7 @@ TEST_F(IpAddressRulesTest, WithoutTheMonitorKeyOkWarnsInTheUiLanguageAndEndsWith
     EXPECT_EQ(korean.endedWith, kDialogCancel);
 }
 
-TEST_F(IpAddressRulesTest, AKeyThatCannotBeOpenedForWritingCountsAsMissing) {
+TEST_F(IpAddressDialogTest, AKeyThatCannotBeOpenedForWritingCountsAsMissing) {
     registry.probeError = 5;  // access denied
     rules.OnInitDialog(view);
     rules.OnOk(view);

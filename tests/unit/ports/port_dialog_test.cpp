@@ -22,7 +22,7 @@ protected:
     }
 
     const Entries& portList() { return view.lists[IDC_PORT_LIST]; }
-    bool okEnabled() { return view.enabled.count(1) && view.enabled[1]; }
+    bool okEnabled() { return view.enabled(kDialogOk); }
 
     fakes::FakeSpooler spooler;
     fakes::FakeServices services;
@@ -32,9 +32,9 @@ protected:
     fakes::FakeRegistry registry;
     Platform platform{spooler, services, system, clock, debug, nullptr, &registry};
     ProcessState state;
-    IpAddressRules ip{system, registry};
+    IpAddressDialog ip{system, registry};
     fakes::FakePortDialogView view;
-    PortDialogRules rules{platform, state, ip, view};
+    PortDialog rules{platform, state, ip, view};
 };
 
 TEST_F(PortDialogTest, OpensOnUsbWithTheLabelMonitorAndTheDetectedPlatform) {
@@ -52,7 +52,7 @@ TEST_F(PortDialogTest, OpensOnUsbWithTheLabelMonitorAndTheDetectedPlatform) {
     EXPECT_EQ(rules.portName(), "USB");
     EXPECT_TRUE(state.useLabelPortMonitor);
     EXPECT_EQ(view.pictures, std::vector<int>{IDB_USB});
-    EXPECT_EQ(view.buttonIcons, (std::pair<int, int>{IDI_CHECK, IDI_CROSS}));
+    EXPECT_EQ(view.dressed, (std::map<int, int>{{kDialogOk, IDI_CHECK}, {kDialogCancel, IDI_CROSS}}));
     EXPECT_EQ(debug.lines, Entries{"Port Name = USB"});
     EXPECT_TRUE(okEnabled());
 
@@ -65,7 +65,7 @@ TEST_F(PortDialogTest, OpensOnUsbWithTheLabelMonitorAndTheDetectedPlatform) {
     EXPECT_EQ(view.selections[IDC_PORT_CODE_PAGE], 13);
     EXPECT_EQ(view.lists[IDC_PORT_PROCESSOR], (Entries{"32-Bit OS", "64-Bit OS", "Itanium"}));
     EXPECT_EQ(view.selections[IDC_PORT_PROCESSOR], 1);
-    EXPECT_FALSE(view.enabled[IDC_PORT_PROCESSOR]);
+    EXPECT_FALSE(view.enabled(IDC_PORT_PROCESSOR));
 
     // English keeps the template's texts; nothing to warn about.
     EXPECT_EQ(view.title, "Select Printer's Port Infomation Dialog");
@@ -96,7 +96,7 @@ TEST_F(PortDialogTest, ItaniumIsShownAndWarnedAboutOnceWithoutClosingTheDialog) 
     system.version = {5, 2, 3790, kPlatformNT, 2, 0, 0, 3};
     rules.OnInitDialog();
     EXPECT_EQ(view.selections[IDC_PORT_PROCESSOR], kProcessorItanium);
-    EXPECT_EQ(view.messages, Entries{"Itanium CPU is not supported"});
+    EXPECT_EQ(view.messages, (std::vector<fakes::FakePortDialogView::Message>{{"Itanium CPU is not supported", ""}}));
     EXPECT_EQ(view.radioChecks.front(), IDC_PORT_MARK_2003);
     EXPECT_EQ(rules.portName(), "USB");
     EXPECT_TRUE(rules.OnOk());
@@ -148,7 +148,7 @@ TEST_F(PortDialogTest, PickingAPortOrCodePageTakesTheSelectedEntry) {
     // Opening the dialog again in the same run shows that choice.
     fakes::FakePortDialogView again;
     again.ipRules = &ip;
-    PortDialogRules reopened(platform, state, ip, again);
+    PortDialog reopened(platform, state, ip, again);
     reopened.OnInitDialog();
     EXPECT_EQ(again.selections[IDC_PORT_CODE_PAGE], 9);
 }
