@@ -50,5 +50,5 @@
 
 // Ids of the other subsystems' dialogs.
 #include "resource_ports.h"
-#include "resource_usb.h"
 #include "resource_uninstall.h"
+#include "resource_usb.h"

@@ -1,5 +1,5 @@
 #!/bin/bash
-# Builds and runs every test suite: the portable logic natively (plain, and with
+# Checks the code style, then builds and runs every test suite: the portable logic natively (plain, and with
 # AddressSanitizer and UndefinedBehaviorSanitizer), then the MinGW build under Wine (the
 # contract tests of the Win32 adapters and the end-to-end tests of Prinstall.exe, each in a
 # fresh prefix under an Xvfb of its own). Prints each ctest summary and exits non-zero when
@@ -23,6 +23,15 @@ mkdir -p "$logs"
 
 declare -A outcome
 failed=0
+
+# One code style for every source (.clang-format): checked first, as it is the cheapest.
+echo "=== style"
+if ! bash scripts/format.sh --check; then
+  failed=1
+  style="FAILED: files differ from .clang-format (bash scripts/format.sh fixes them)"
+else
+  style="every source follows .clang-format"
+fi
 for preset in "${presets[@]}"; do
   log=$logs/$preset.log
   echo "=== $preset: configure and build"
@@ -48,6 +57,7 @@ done
 
 echo
 echo "=== summary"
+printf '%-12s %s\n' style "$style"
 for preset in "${presets[@]}"; do
   printf '%-12s %s\n' "$preset" "${outcome[$preset]}"
 done

@@ -9,7 +9,7 @@ namespace prinstall {
 namespace {
 
 // The printer code pages the driver's code page setting knows.
-constexpr std::array kCodePages = {437, 850, 852, 863, 864, 866, 874, 932, 936, 949, 950, 1250,
+constexpr std::array kCodePages = {437,  850,  852,  863,  864,  866,  874,  932,  936, 949, 950, 1250,
                                    1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 737, 857, 858};
 constexpr int kMaxCopies = 500;
 
@@ -76,8 +76,8 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         }
         const std::size_t separator = argument.find_first_of(":=", 1);
         const std::string name = Lower(std::string_view(argument).substr(1, separator - 1));
-        const auto option = std::find_if(std::begin(kOptions), std::end(kOptions),
-                                         [&](const OptionInfo& o) { return o.name == name; });
+        const auto option =
+            std::find_if(std::begin(kOptions), std::end(kOptions), [&](const OptionInfo& o) { return o.name == name; });
         if (option == std::end(kOptions)) return "Unknown option: " + argument;
         const std::string shown = "/" + name;
         const std::string value = separator == std::string::npos ? "" : argument.substr(separator + 1);
@@ -88,7 +88,7 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         switch (option->scope) {
             case Scope::Command:
                 if (command) return "Give only one of /install, /uninstall, /list and /?.";
-                command = name == "install" ? Command::Install
+                command = name == "install"     ? Command::Install
                           : name == "uninstall" ? Command::Uninstall
                           : name == "list"      ? Command::List
                                                 : Command::Help;
@@ -99,8 +99,7 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             case Scope::Uninstall:
                 if (uninstallOnly.empty()) uninstallOnly = shown;
                 break;
-            case Scope::Any:
-                break;
+            case Scope::Any: break;
         }
 
         if (name == "port" || name == "usb" || name == "ip") {

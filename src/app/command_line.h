@@ -15,8 +15,8 @@ enum class PortSource { None, Port, Usb, Ip };
 struct CommandLine {
     Command command = Command::Dialogs;  // no arguments at all: the dialogs
     PortSource portSource = PortSource::None;
-    std::string port;                    // /port:NAME as given
-    std::string ipAddress;               // /ip: in plain dotted decimal ("192.168.000.020" -> "192.168.0.20")
+    std::string port;       // /port:NAME as given
+    std::string ipAddress;  // /ip: in plain dotted decimal ("192.168.000.020" -> "192.168.0.20")
     int copies = 1;
     std::optional<std::string> name;     // /name:
     std::optional<int> codePage;         // /codepage: (the number, e.g. 850)
@@ -24,7 +24,7 @@ struct CommandLine {
     std::vector<std::string> queues;     // /queue: in order
     std::optional<std::string> logFile;  // /log:
     bool quiet = false;
-    std::string error;                   // Invalid: what is wrong, one English line for the usage output
+    std::string error;  // Invalid: what is wrong, one English line for the usage output
 };
 
 // Splits a Windows command line (the text after the program name, UTF-8) into arguments by
@@ -39,7 +39,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 std::string UsageText();
 
 // The exit codes, as Windows Installer uses them, so that deployment tools read them alike.
-inline constexpr int kExitSuccess = 0, kExitFailure = 1603, kExitAlreadyRunning = 1618,
-                     kExitUnsupported = 1633, kExitInvalidCommandLine = 1639;
+inline constexpr int kExitSuccess = 0, kExitFailure = 1603, kExitAlreadyRunning = 1618, kExitUnsupported = 1633,
+                     kExitInvalidCommandLine = 1639;
 
 }  // namespace prinstall

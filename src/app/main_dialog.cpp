@@ -123,20 +123,14 @@ bool MainDialog::OnCommand(int id, int code) {
             if (code != kEditChange) return false;
             OnChangeCopyCount();
             return true;
-        case IDC_DRIVER_NAME:
-            return code == kEditChange;  // the operator may type any name; nothing to do
+        case IDC_DRIVER_NAME: return code == kEditChange;  // the operator may type any name; nothing to do
         case IDC_CLONE_LIST:
             if (code != kListSelChange) return false;
             OnSelChangeDriverList();
             return true;
-        case kDialogOk:
-            OnOk();
-            return true;
-        case kDialogCancel:
-            OnExit();
-            return true;
-        default:
-            return false;
+        case kDialogOk: OnOk(); return true;
+        case kDialogCancel: OnExit(); return true;
+        default: return false;
     }
 }
 

@@ -58,8 +58,10 @@ public:
         ReportProgress(status, position, pause);
     }
     void message(const std::string& text, const std::string& caption) override {
-        if (caption.empty()) ShowAppMessage(text);
-        else ShowDialogMessage(text, caption);
+        if (caption.empty())
+            ShowAppMessage(text);
+        else
+            ShowDialogMessage(text, caption);
     }
     bool result(const Outcome& outcome) override { return ShowResult(outcome.text, outcome.ok() ? 0 : 1) == 1; }
 
@@ -88,7 +90,9 @@ public:
     int labelDriverCount() const { return labelDriverCount_; }
     bool cloneMode() const { return cloneMode_; }
     bool chosen(int index) const { return index >= 0 && index < kListSize && chosen_[static_cast<size_t>(index)]; }
-    bool installed(int index) const { return index >= 0 && index < kListSize && installed_[static_cast<size_t>(index)]; }
+    bool installed(int index) const {
+        return index >= 0 && index < kListSize && installed_[static_cast<size_t>(index)];
+    }
     // The two text fields as they were when the dialog closed with OK.
     const std::string& copyCountText() const { return copyCountText_; }
     const std::string& driverNameText() const { return driverNameText_; }

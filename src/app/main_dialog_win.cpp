@@ -65,9 +65,7 @@ bool MainDialogWin::onMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
 
 bool MainDialogWin::isChecked(int id) { return IsDlgButtonChecked(hwnd(), id) == BST_CHECKED; }
 
-void MainDialogWin::setProgressStep(int step) {
-    ui::ProgressBar(item(IDC_PROGRESS)).setStep(step);
-}
+void MainDialogWin::setProgressStep(int step) { ui::ProgressBar(item(IDC_PROGRESS)).setStep(step); }
 
 std::string MainDialogWin::loadString(int id) { return ui::loadString(id); }
 
@@ -81,9 +79,9 @@ void MainDialogWin::appendSystemMenuItem(int commandId, const std::string& text)
 void MainDialogWin::setDialogIcon() {
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     if (smallIcon_ == nullptr) {
-        smallIcon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
-                                                   IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                   GetSystemMetrics(SM_CYSMICON), 0));
+        smallIcon_ =
+            static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                          GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     }
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : icon_));
 }

@@ -116,9 +116,7 @@ int UnattendedRun::Finish(const std::string& text, int exitCode) {
 int UnattendedRun::Run(const CommandLine& line) {
     language_ = languageForCodePage(app_.platform.systemInfo.ansiCodePage());
     switch (line.command) {
-        case Command::Help:
-            console_.writeLine(UsageText());
-            return kExitSuccess;
+        case Command::Help: console_.writeLine(UsageText()); return kExitSuccess;
         case Command::Invalid:
             console_.writeLine(line.error);
             console_.writeLine(UsageText());
@@ -153,7 +151,7 @@ int UnattendedRun::Install(const CommandLine& line) {
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
         command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_});
-    const int code = outcome.ok()                                 ? kExitSuccess
+    const int code = outcome.ok()                               ? kExitSuccess
                      : outcome.kind == OutcomeKind::Unsupported ? kExitUnsupported
                                                                 : kExitFailure;
     return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, code);

@@ -38,8 +38,8 @@ void limitLibrarySearchToSystemFolder() {
         reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
     constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
     if (setDefault != nullptr && setDefault(kSearchSystem32)) return;
-    auto setDllDirectory = reinterpret_cast<SetDllDirectoryFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryW")));
+    auto setDllDirectory =
+        reinterpret_cast<SetDllDirectoryFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryW")));
     if (setDllDirectory != nullptr) setDllDirectory(L"");
 }
 
@@ -47,8 +47,8 @@ void limitLibrarySearchToSystemFolder() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     limitLibrarySearchToSystemFolder();
-    const prinstall::CommandLine line =
-        prinstall::ParseCommandLine(prinstall::SplitArguments(arguments != nullptr ? prinstall::narrow(arguments) : ""));
+    const prinstall::CommandLine line = prinstall::ParseCommandLine(
+        prinstall::SplitArguments(arguments != nullptr ? prinstall::narrow(arguments) : ""));
     const bool unattended = line.command != prinstall::Command::Dialogs;
 
     // One run at a time, settled before the program touches anything: a second start only
@@ -65,8 +65,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     }
 
     if (!unattended) {
-        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
-                                                               ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
+        INITCOMMONCONTROLSEX controls = {
+            sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
         InitCommonControlsEx(&controls);
     }
 
@@ -85,8 +85,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     prinstall::WinUsbBus usbBus;
     prinstall::UsbPrinterDevice usbDevice(usbBus, registry, systemInfo, clock, debug,
                                           [&](const std::string& text, const std::string& caption) {
-                                              if (console) console->writeLine(caption + ": " + text);
-                                              else prinstall::ui::messageBox(nullptr, text, caption, MB_OK);
+                                              if (console)
+                                                  console->writeLine(caption + ": " + text);
+                                              else
+                                                  prinstall::ui::messageBox(nullptr, text, caption, MB_OK);
                                           });
     app.usbDevice = &usbDevice;
 

@@ -9,22 +9,22 @@
 namespace controls {
 
 struct Rect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
 
-  int width() const { return right - left; }
-  int height() const { return bottom - top; }
-  Rect offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
-  Rect deflate(int d) const { return {left + d, top + d, right - d, bottom - d}; }
-  friend bool operator==(const Rect&, const Rect&) = default;
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    Rect offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+    Rect deflate(int d) const { return {left + d, top + d, right - d, bottom - d}; }
+    friend bool operator==(const Rect&, const Rect&) = default;
 };
 
 struct Point {
-  int x = 0;
-  int y = 0;
-  friend bool operator==(const Point&, const Point&) = default;
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
 };
 
 // A COLORREF value (0x00BBGGRR).
@@ -32,16 +32,16 @@ using Colour = std::uint32_t;
 
 // ---- Window style and dialog manager ----
 
-inline constexpr std::uint32_t kButtonTypeBits = 0x1F;  // the low five bits
-inline constexpr std::uint32_t kPushButton = 0;         // BS_PUSHBUTTON
-inline constexpr std::uint32_t kDefPushButton = 1;      // BS_DEFPUSHBUTTON
-inline constexpr std::uint32_t kOwnerDraw = 11;         // BS_OWNERDRAW
+inline constexpr std::uint32_t kButtonTypeBits = 0x1F;       // the low five bits
+inline constexpr std::uint32_t kPushButton = 0;              // BS_PUSHBUTTON
+inline constexpr std::uint32_t kDefPushButton = 1;           // BS_DEFPUSHBUTTON
+inline constexpr std::uint32_t kOwnerDraw = 11;              // BS_OWNERDRAW
 inline constexpr std::uint32_t kDlgcDefPushButton = 0x10;    // DLGC_DEFPUSHBUTTON
 inline constexpr std::uint32_t kDlgcUndefPushButton = 0x20;  // DLGC_UNDEFPUSHBUTTON
 
 struct StyleChange {
-  bool isDefault;
-  std::uint32_t style;  // the style to give the window
+    bool isDefault;
+    std::uint32_t style;  // the style to give the window
 };
 
 // When the button takes over a dialog control: a default push button stays the default,
@@ -66,8 +66,8 @@ bool HoverStarts(bool flat, bool hovering, bool leftButtonHeld, bool cursorOverB
 bool CursorLeft(const Rect& client, Point cursor);
 
 struct HoverEnd {
-  bool killTimer;
-  bool clearAndRepaint;
+    bool killTimer;
+    bool clearAndRepaint;
 };
 // On mouse leave, focus loss, deactivation, cancel mode and disable.
 HoverEnd EndHover(bool flat, bool hovering, bool timerRunning);
@@ -77,34 +77,34 @@ HoverEnd EndHover(bool flat, bool hovering, bool timerRunning);
 // What the paint routine knows about the button; pressed, focused and disabled come from
 // the owner-draw item state of the paint being done.
 struct ButtonState {
-  bool flat = true;
-  bool hovering = false;
-  bool pressed = false;
-  bool focused = false;
-  bool disabled = false;
-  bool isDefault = false;
+    bool flat = true;
+    bool hovering = false;
+    bool pressed = false;
+    bool focused = false;
+    bool disabled = false;
+    bool isDefault = false;
 };
 
 // Background and text colours per state, in the order the button stores them.
 struct ButtonColours {
-  Colour hoverBackground;
-  Colour hoverText;
-  Colour restingBackground;
-  Colour restingText;
-  Colour focusBackground;
-  Colour focusText;
+    Colour hoverBackground;
+    Colour hoverText;
+    Colour restingBackground;
+    Colour restingText;
+    Colour focusBackground;
+    Colour focusText;
 };
 
 // System colours the border and the engraved caption are drawn with.
 struct EdgeColours {
-  Colour shadow;     // COLOR_BTNSHADOW
-  Colour highlight;  // COLOR_BTNHIGHLIGHT
+    Colour shadow;     // COLOR_BTNSHADOW
+    Colour highlight;  // COLOR_BTNHIGHLIGHT
 };
 
 // The standing look frames the focused or default button in black; R is what is left inside.
 struct Frame {
-  bool black;
-  Rect inner;  // R
+    bool black;
+    Rect inner;  // R
 };
 Frame ButtonFrame(const ButtonState& s, const Rect& item);
 
@@ -116,18 +116,18 @@ Border BorderKind(const ButtonState& s);
 // The four one-pixel edges of a 3-D rectangle; the bottom-right colour owns the corners
 // at top-right and bottom-left.
 struct Edges3d {
-  Rect top, left;     // drawn in the top-left colour
-  Rect right, bottom; // drawn in the bottom-right colour
-  Colour topLeft, bottomRight;
+    Rect top, left;      // drawn in the top-left colour
+    Rect right, bottom;  // drawn in the bottom-right colour
+    Colour topLeft, bottomRight;
 };
 Edges3d BorderEdges(Border kind, const Rect& r, const EdgeColours& e);
 
 enum IconSlot { kMainIcon = 0, kRestingIcon = 1, kDisabledIcon = 2 };
 
 struct IconInfo {
-  bool loaded = false;
-  int width = 0;   // layout size given to SetIcons
-  int height = 0;
+    bool loaded = false;
+    int width = 0;  // layout size given to SetIcons
+    int height = 0;
 };
 using IconSet = std::array<IconInfo, 3>;
 
@@ -135,13 +135,13 @@ enum class IconChoice { None, Main, Resting, Disabled };
 IconChoice ChooseIcon(const ButtonState& s, const IconSet& icons);
 
 struct ContentLayout {
-  Point icon;    // top-left of the icon, when one is drawn
-  Rect caption;  // C: where the caption is centred
+    Point icon;    // top-left of the icon, when one is drawn
+    Rect caption;  // C: where the caption is centred
 };
 // Places the icon (iconWidth x iconHeight; ignored when hasIcon is false) and the caption
 // rectangle inside the item rectangle.
-ContentLayout LayOut(const ButtonState& s, const Rect& item, bool hasIcon, int iconWidth,
-                     int iconHeight, bool hasCaption);
+ContentLayout LayOut(const ButtonState& s, const Rect& item, bool hasIcon, int iconWidth, int iconHeight,
+                     bool hasCaption);
 
 // Moves a measured text rectangle (measured from C's top-left) so that it is centred in C;
 // odd differences are halved toward zero.
@@ -149,20 +149,19 @@ Rect CentreIn(const Rect& caption, const Rect& measured);
 
 // How the caption is drawn: one pass normally, two for the engraved disabled look.
 struct TextPass {
-  Rect where;
-  Colour text;
+    Rect where;
+    Colour text;
 };
 struct CaptionPasses {
-  int count;
-  std::array<TextPass, 2> passes;
-  Colour background;  // text background colour (the mode is transparent anyway)
+    int count;
+    std::array<TextPass, 2> passes;
+    Colour background;  // text background colour (the mode is transparent anyway)
 };
-CaptionPasses CaptionDrawing(const ButtonState& s, const Rect& centred, const ButtonColours& c,
-                             const EdgeColours& e);
+CaptionPasses CaptionDrawing(const ButtonState& s, const Rect& centred, const ButtonColours& c, const EdgeColours& e);
 
 struct FocusRect {
-  bool drawn;
-  Rect where;
+    bool drawn;
+    Rect where;
 };
 FocusRect FocusRectangle(const ButtonState& s, const Rect& inner);
 

@@ -4,42 +4,41 @@
 
 namespace controls {
 
-PictureLayout LayoutPicture(int clientW, int clientH, const Rect& source, int fitMode,
-                            const PictureLayout& previous) {
-  PictureLayout layout = previous;
-  layout.dest = {};
-  if (clientW <= 0 || clientH <= 0 || source.width() <= 0 || source.height() <= 0) return layout;
+PictureLayout LayoutPicture(int clientW, int clientH, const Rect& source, int fitMode, const PictureLayout& previous) {
+    PictureLayout layout = previous;
+    layout.dest = {};
+    if (clientW <= 0 || clientH <= 0 || source.width() <= 0 || source.height() <= 0) return layout;
 
-  int width = source.width();
-  int height = source.height();
-  if (fitMode == kFitInside) {
-    const double ratioX = static_cast<double>(clientW) / source.width();
-    const double ratioY = static_cast<double>(clientH) / source.height();
-    const double scale = std::min(ratioX, ratioY);
-    layout.scaleX = layout.scaleY = scale;
-    width = static_cast<int>(source.width() * scale);
-    height = static_cast<int>(source.height() * scale);
-  } else {
-    layout.scaleX = layout.scaleY = 1.0;
-  }
-  layout.dest = {0, 0, width, height};
-  return layout;
+    int width = source.width();
+    int height = source.height();
+    if (fitMode == kFitInside) {
+        const double ratioX = static_cast<double>(clientW) / source.width();
+        const double ratioY = static_cast<double>(clientH) / source.height();
+        const double scale = std::min(ratioX, ratioY);
+        layout.scaleX = layout.scaleY = scale;
+        width = static_cast<int>(source.width() * scale);
+        height = static_cast<int>(source.height() * scale);
+    } else {
+        layout.scaleX = layout.scaleY = 1.0;
+    }
+    layout.dest = {0, 0, width, height};
+    return layout;
 }
 
 std::vector<Rect> UncoveredBands(const Rect& dest, int clientW, int clientH) {
-  std::vector<Rect> bands;
-  auto add = [&](Rect r) {
-    r.left = std::max(r.left, 0);
-    r.top = std::max(r.top, 0);
-    r.right = std::min(r.right, clientW);
-    r.bottom = std::min(r.bottom, clientH);
-    if (r.width() > 0 && r.height() > 0) bands.push_back(r);
-  };
-  if (dest.left > 0) add({0, 0, dest.left, clientH});
-  if (dest.top > 0) add({dest.left, 0, dest.right, dest.top});
-  if (dest.right < clientW) add({dest.right, 0, clientW, clientH});
-  if (dest.bottom < clientH) add({dest.left, dest.bottom, dest.right, clientH});
-  return bands;
+    std::vector<Rect> bands;
+    auto add = [&](Rect r) {
+        r.left = std::max(r.left, 0);
+        r.top = std::max(r.top, 0);
+        r.right = std::min(r.right, clientW);
+        r.bottom = std::min(r.bottom, clientH);
+        if (r.width() > 0 && r.height() > 0) bands.push_back(r);
+    };
+    if (dest.left > 0) add({0, 0, dest.left, clientH});
+    if (dest.top > 0) add({dest.left, 0, dest.right, dest.top});
+    if (dest.right < clientW) add({dest.right, 0, clientW, clientH});
+    if (dest.bottom < clientH) add({dest.left, dest.bottom, dest.right, clientH});
+    return bands;
 }
 
 }  // namespace controls

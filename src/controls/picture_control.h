@@ -14,9 +14,9 @@ inline constexpr int kFitNatural = 2;  // the bitmap's own size, cut off at the 
 inline constexpr int kFitInside = 6;   // scaled to fit inside, proportions kept
 
 struct PictureLayout {
-  Rect dest;  // where the picture goes; empty when nothing is drawn
-  double scaleX = 1.0;
-  double scaleY = 1.0;
+    Rect dest;  // where the picture goes; empty when nothing is drawn
+    double scaleX = 1.0;
+    double scaleY = 1.0;
 };
 
 // Layout for a client area of clientW x clientH pixels showing `source` of the bitmap, with

@@ -11,54 +11,54 @@
 namespace controls {
 
 class PictureControl {
- public:
-  PictureControl() = default;
-  virtual ~PictureControl();
-  PictureControl(const PictureControl&) = delete;
-  PictureControl& operator=(const PictureControl&) = delete;
+public:
+    PictureControl() = default;
+    virtual ~PictureControl();
+    PictureControl(const PictureControl&) = delete;
+    PictureControl& operator=(const PictureControl&) = delete;
 
-  // Takes the place of `control`: same rectangle, styles, text, id and place among its
-  // siblings; a bitmap the control showed comes along (not owned) and is shown fitted.
-  // 1 on success, 0 when the control or its parent is not a window or creation failed.
-  int ReplaceControl(HWND control);
+    // Takes the place of `control`: same rectangle, styles, text, id and place among its
+    // siblings; a bitmap the control showed comes along (not owned) and is shown fitted.
+    // 1 on success, 0 when the control or its parent is not a window or creation failed.
+    int ReplaceControl(HWND control);
 
-  // Loads a bitmap resource (from the program when `module` is null) and shows it; the
-  // control owns what it loaded and deletes it when it is replaced or the control ends.
-  // Non-zero when loaded; an id that cannot be loaded leaves the control empty.
-  int LoadBitmapResource(int id, HINSTANCE module = nullptr);
+    // Loads a bitmap resource (from the program when `module` is null) and shows it; the
+    // control owns what it loaded and deletes it when it is replaced or the control ends.
+    // Non-zero when loaded; an id that cannot be loaded leaves the control empty.
+    int LoadBitmapResource(int id, HINSTANCE module = nullptr);
 
-  // Shows `bitmap` (nullptr for none) in full. The previous bitmap is deleted only when the
-  // control owned it; `owns` hands this one over.
-  void SetBitmap(HBITMAP bitmap, bool owns = false);
+    // Shows `bitmap` (nullptr for none) in full. The previous bitmap is deleted only when the
+    // control owned it; `owns` hands this one over.
+    void SetBitmap(HBITMAP bitmap, bool owns = false);
 
-  // kFitNatural or kFitInside.
-  void SetFitMode(int mode);
+    // kFitNatural or kFitInside.
+    void SetFitMode(int mode);
 
-  HWND hwnd() const { return hwnd_; }
-  HBITMAP bitmap() const { return bitmap_; }
-  int bitmapWidth() const { return bitmapWidth_; }
-  int bitmapHeight() const { return bitmapHeight_; }
-  int fitMode() const { return fitMode_; }
-  const PictureLayout& layout() const { return layout_; }
+    HWND hwnd() const { return hwnd_; }
+    HBITMAP bitmap() const { return bitmap_; }
+    int bitmapWidth() const { return bitmapWidth_; }
+    int bitmapHeight() const { return bitmapHeight_; }
+    int fitMode() const { return fitMode_; }
+    const PictureLayout& layout() const { return layout_; }
 
- protected:
-  virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+protected:
+    virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
- private:
-  static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  void ReleaseBitmap();
-  void Layout(bool repaint);
-  void Paint();
+private:
+    static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void ReleaseBitmap();
+    void Layout(bool repaint);
+    void Paint();
 
-  HWND hwnd_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HBRUSH backgroundBrush_ = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  int bitmapWidth_ = 0;
-  int bitmapHeight_ = 0;
-  bool ownsBitmap_ = false;
-  int fitMode_ = kFitNatural;
-  Rect source_;
-  PictureLayout layout_;
+    HWND hwnd_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HBRUSH backgroundBrush_ = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    int bitmapWidth_ = 0;
+    int bitmapHeight_ = 0;
+    bool ownsBitmap_ = false;
+    int fitMode_ = kFitNatural;
+    Rect source_;
+    PictureLayout layout_;
 };
 
 }  // namespace controls

@@ -36,10 +36,10 @@ struct OsInfo {
 
 struct ProcessState {
     OsInfo os;
-    int driverNumber = 0;             // N of the next driver copy, 1 to 500 once a scan succeeded
+    int driverNumber = 0;  // N of the next driver copy, 1 to 500 once a scan succeeded
     bool useLabelPortMonitor = false;
-    int codePage = 0;                 // printer code page chosen in the port dialog
-    std::string usbPortName;          // "USB" and three digits, once a USB printer was found
+    int codePage = 0;         // printer code page chosen in the port dialog
+    std::string usbPortName;  // "USB" and three digits, once a USB printer was found
 };
 
 struct AppContext {

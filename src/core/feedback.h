@@ -17,9 +17,9 @@ enum class OutcomeKind {
 
 struct Outcome {
     OutcomeKind kind = OutcomeKind::Success;
-    std::string text;          // what the operator is told
-    std::uint32_t error = 0;   // the system error code of the failed call, 0 when none
-    bool shown = false;        // the operator was told already (by the step that failed)
+    std::string text;         // what the operator is told
+    std::uint32_t error = 0;  // the system error code of the failed call, 0 when none
+    bool shown = false;       // the operator was told already (by the step that failed)
 
     static Outcome Success(std::string text) { return {OutcomeKind::Success, std::move(text), 0, false}; }
     static Outcome Failure(std::string text, std::uint32_t error = 0) {

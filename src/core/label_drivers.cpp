@@ -90,7 +90,7 @@ char32_t UpperCase(char32_t c) {
         return c;
     }
     if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;  // Greek
-    if (c >= 0x430 && c <= 0x44F) return c - 32;                 // Cyrillic
+    if (c >= 0x430 && c <= 0x44F) return c - 32;                // Cyrillic
     if (c >= 0x450 && c <= 0x45F) return c - 80;
     if (c >= 0xFF41 && c <= 0xFF5A) return c - 32;  // full-width Latin
     return c;

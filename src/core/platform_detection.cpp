@@ -20,8 +20,8 @@ int RadioIdForFamily(int osFamily, bool workstation) {
     }
 }
 
-Detection ClassifyPlatform(const VersionRecord& v, std::uint16_t architecture, SystemInfo& system,
-                           Numbering numbering, OsInfo& os) {
+Detection ClassifyPlatform(const VersionRecord& v, std::uint16_t architecture, SystemInfo& system, Numbering numbering,
+                           OsInfo& os) {
     Detection d;
     switch (architecture) {
         case kArchitectureX86: os.processor = kProcessorX86; break;
@@ -39,9 +39,12 @@ Detection ClassifyPlatform(const VersionRecord& v, std::uint16_t architecture, S
     if (v.platformId == kPlatformWin32s) return d;
     if (v.platformId == kPlatformWindows9x) {
         if (v.major == 4) {
-            if (v.minor == 0) store(kFamilyWin95);
-            else if (v.minor == 10) store(kFamilyWin98);
-            else if (v.minor == 90) store(kFamilyWinME);
+            if (v.minor == 0)
+                store(kFamilyWin95);
+            else if (v.minor == 10)
+                store(kFamilyWin98);
+            else if (v.minor == 90)
+                store(kFamilyWinME);
         }
         return d;
     }
@@ -70,8 +73,10 @@ Detection ClassifyPlatform(const VersionRecord& v, std::uint16_t architecture, S
         store(workstation ? kFamilyWin7 : kFamilyServer2008);
     } else {
         // 6.2 and later: the program declares no newer Windows, so 8.1 and 10 report 6.2.
-        if (numbering == Numbering::PortDialog) store(kFamilyWin8);
-        else store(workstation ? kFamilyWin7 : kFamilyServer2008);
+        if (numbering == Numbering::PortDialog)
+            store(kFamilyWin8);
+        else
+            store(workstation ? kFamilyWin7 : kFamilyServer2008);
     }
     return d;
 }

@@ -16,8 +16,9 @@ const Text kNameInUse = {"There are printer driver to install. You must install 
 const Text kCanceled = {"Install Canceled.", "프린터 드라이버 설치를 취소합니다."};
 const Text kCompleted = {"Installation completed. ", "프린터 드라이버가 정상적으로 설치되었습니다. "};
 const Text kNameEmpty = {"Enter a name for the printer.", "프린터 이름을 입력하십시오."};
-const Text kNameForbiddenCharacter = {"A printer name cannot contain \\ or ,. Change the name and try again.",
-                                      "프린터 이름에는 \\ 또는 , 문자를 쓸 수 없습니다. 이름을 바꾸어 다시 시도하십시오."};
+const Text kNameForbiddenCharacter = {
+    "A printer name cannot contain \\ or ,. Change the name and try again.",
+    "프린터 이름에는 \\ 또는 , 문자를 쓸 수 없습니다. 이름을 바꾸어 다시 시도하십시오."};
 const Text kNameTooLong = {"The printer name is too long (at most 220 characters). Shorten it and try again.",
                            "프린터 이름이 너무 깁니다(최대 220자). 이름을 줄여 다시 시도하십시오."};
 const Text kNoNumberFree = {"All 500 printer driver copies are installed. Remove one before installing another.",
@@ -28,7 +29,7 @@ const Text kMonitorMissing = {
     "The printer driver was not installed: the label printer's USB port monitor could not be installed.",
     "프린터 드라이버를 설치하지 못했습니다: 라벨 프린터 USB 포트 모니터를 설치할 수 없습니다."};
 const char* const kUnsupported[] = {
-    "Windows NT 3.51 not Supported !!!", "Windows 95 not Supported !!!", "Windows 98 not Supported !!!",
+    "Windows NT 3.51 not Supported !!!", "Windows 95 not Supported !!!",     "Windows 98 not Supported !!!",
     "Windows ME not Supported !!!",      "Windows NT 4.0 not Supported !!!",
 };
 
@@ -133,12 +134,15 @@ Outcome InstallCommand::FailCopy(const std::string& text) {
 void InstallCommand::RollBackCopy(const RegistrationSettings& settings, bool driverRegistered) {
     Platform& platform = app_.platform;
     if (driverRegistered) {
-        const std::uint32_t e = platform.spooler.deletePrinterDriver(LabelDriverName(settings.driverNumber), settings.environment);
-        if (e != 0) platform.debug.output(format("Rollback: DeletePrinterDriver GetLastError()=%d", static_cast<int>(e)));
+        const std::uint32_t e =
+            platform.spooler.deletePrinterDriver(LabelDriverName(settings.driverNumber), settings.environment);
+        if (e != 0)
+            platform.debug.output(format("Rollback: DeletePrinterDriver GetLastError()=%d", static_cast<int>(e)));
     }
     std::string directory;
     if (platform.spooler.driverDirectory(settings.environment, directory) != 0 || directory.empty()) return;
-    for (const std::string& left : DeleteNumberedFiles(*platform.files, directory, app_.state.os.osFamily, settings.driverNumber)) {
+    for (const std::string& left :
+         DeleteNumberedFiles(*platform.files, directory, app_.state.os.osFamily, settings.driverNumber)) {
         platform.debug.output("Rollback: file not deleted: " + left);
     }
 }
@@ -180,7 +184,8 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     if (!missing) {
         std::string directory;
         platform.spooler.driverDirectory(settings.environment, directory);
-        missing = MissingDriverFile(*platform.files, directory, LabelDriverRecord(settings.driverNumber, settings.environment));
+        missing = MissingDriverFile(*platform.files, directory,
+                                    LabelDriverRecord(settings.driverNumber, settings.environment));
     }
     if (missing) {
         RollBackCopy(settings, false);

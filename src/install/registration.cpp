@@ -21,8 +21,9 @@ constexpr std::uint32_t kQueueAttributes = 0x200 | 0x800;
 
 std::string DependentFiles(int n) {
     const std::string names[] = {
-        GpdCloneName(n), format("TVLabel%d.Dll", n), "STDNAMES.GPD", "UNIRES.Dll", "unidrvui.dll",
-        RenderCloneName(n), UiCloneName(n), IniCloneName(n), "unidrv.hlp",
+        GpdCloneName(n), format("TVLabel%d.Dll", n), "STDNAMES.GPD", "UNIRES.Dll",
+        "unidrvui.dll",  RenderCloneName(n),         UiCloneName(n), IniCloneName(n),
+        "unidrv.hlp",
     };
     std::string list;
     for (const std::string& name : names) {

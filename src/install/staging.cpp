@@ -56,9 +56,9 @@ std::optional<std::string> DriverStager::StageDriverFiles(int driverNumber, int 
     const std::vector<StagingRow> rows = StagingRows(processor, korean, driverNumber);
     for (const StagingRow& row : rows) {
         const std::string destination = driverDirectory + "\\" + row.destination;
-        bool copied = row.intermediate.empty()
-                          ? files_.copyFile(row.source, destination)
-                          : files_.copyFile(row.source, row.intermediate) && files_.copyFile(row.intermediate, destination);
+        bool copied = row.intermediate.empty() ? files_.copyFile(row.source, destination)
+                                               : files_.copyFile(row.source, row.intermediate) &&
+                                                     files_.copyFile(row.intermediate, destination);
         // A file already reported (a clone file) is not named again by its copy.
         if (!copied && !failed) failed = row.source.substr(row.source.rfind(".\\", 0) == 0 ? 2 : 0);
     }

@@ -28,9 +28,7 @@ const NumberValue kNumbers[] = {
 
 std::string TcpIpPortName(const std::string& ipAddress) { return "IP_" + ipAddress; }
 
-std::string TcpIpPortKey(const std::string& portName) {
-    return std::string(kCurrentTcpIpPortsKey) + "\\" + portName;
-}
+std::string TcpIpPortKey(const std::string& portName) { return std::string(kCurrentTcpIpPortsKey) + "\\" + portName; }
 
 int TcpIpPortWriter::WriteTcpIpPortValues(const TcpIpPortSettings& settings) {
     Registry::Key key = 0;
@@ -86,7 +84,8 @@ bool TcpIpPortWriter::RestartSpooler() {
     }
     // The LPD print service depends on the spooler, so it stops first and starts last, and
     // only when it was running: the restart must not open a print server that was off.
-    if (IsRunning(manager, kLpdService) && std::find(dependants.begin(), dependants.end(), kLpdService) == dependants.end()) {
+    if (IsRunning(manager, kLpdService) &&
+        std::find(dependants.begin(), dependants.end(), kLpdService) == dependants.end()) {
         dependants.insert(dependants.begin(), kLpdService);
     }
     for (const std::string& name : dependants) Control(manager, name, false);
@@ -113,8 +112,10 @@ std::uint32_t TcpIpPortWriter::Control(Services::Handle manager, const std::stri
         ServiceStatus status;
         result = start ? services_.start(service) : services_.stop(service, status);
         // Already where it should be: nothing to wait for.
-        if ((start && result == kErrorServiceAlreadyRunning) || (!start && result == kErrorServiceNotActive)) result = 0;
-        else if (result == 0) result = WaitFor(service, start ? kServiceRunning : kServiceStopped);
+        if ((start && result == kErrorServiceAlreadyRunning) || (!start && result == kErrorServiceNotActive))
+            result = 0;
+        else if (result == 0)
+            result = WaitFor(service, start ? kServiceRunning : kServiceStopped);
         services_.close(service);
     }
     debug_.output(format("%s %s: %u", start ? "start" : "stop", name.c_str(), result));

@@ -8,8 +8,10 @@
 
 namespace prinstall {
 
-inline constexpr const char* kUninstallKeyEnglish = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TORVA EPL 2.XX";
-inline constexpr const char* kUninstallKeyKorean = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\토바 EPL 2.XX";
+inline constexpr const char* kUninstallKeyEnglish =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TORVA EPL 2.XX";
+inline constexpr const char* kUninstallKeyKorean =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\토바 EPL 2.XX";
 inline constexpr const char* kUninstallNameEnglish = "TORVA Label 2.XX";
 inline constexpr const char* kUninstallNameKorean = "토바 Label 2.XX";
 inline constexpr const char* kUninstallCommand = "C:\\TORVA EPL Printer 2.X\\Prinstall.exe";

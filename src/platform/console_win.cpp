@@ -23,8 +23,8 @@ WinConsoleOutput::WinConsoleOutput() {
     // one. The console's own output buffer is opened by name, as the standard handles of a
     // window-subsystem program stay empty after attaching on older Windows.
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    attached_.reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr));
+    attached_.reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
     if (!attached_) return;
     out_ = attached_.get();
     console_ = true;

@@ -68,7 +68,9 @@ std::string WinFiles::currentDirectory() {
     return narrow(path.data());
 }
 
-bool WinFiles::createDirectory(const std::string& path) { return CreateDirectoryW(widen(path).c_str(), nullptr) != FALSE; }
+bool WinFiles::createDirectory(const std::string& path) {
+    return CreateDirectoryW(widen(path).c_str(), nullptr) != FALSE;
+}
 
 bool WinFiles::copyFile(const std::string& from, const std::string& to) {
     return CopyFileW(widen(from).c_str(), widen(to).c_str(), FALSE) != FALSE;
@@ -109,7 +111,8 @@ std::unique_ptr<InputFile> WinFiles::openForReading(const std::string& path) {
 }
 
 std::unique_ptr<OutputFile> WinFiles::createForWriting(const std::string& path) {
-    HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<WinOutputFile>(h);
 }

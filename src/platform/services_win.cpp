@@ -41,9 +41,7 @@ std::uint32_t WinServices::queryStatus(Handle service, ServiceStatus& status) {
     return 0;
 }
 
-std::uint32_t WinServices::start(Handle service) {
-    return StartServiceW(toSc(service), 0, nullptr) ? 0 : failure();
-}
+std::uint32_t WinServices::start(Handle service) { return StartServiceW(toSc(service), 0, nullptr) ? 0 : failure(); }
 
 std::uint32_t WinServices::stop(Handle service, ServiceStatus& status) {
     SERVICE_STATUS s{};
@@ -70,8 +68,6 @@ std::uint32_t WinServices::activeDependents(Handle service, std::vector<std::str
     return 0;
 }
 
-std::uint32_t WinServices::close(Handle handle) {
-    return CloseServiceHandle(toSc(handle)) ? 0 : failure();
-}
+std::uint32_t WinServices::close(Handle handle) { return CloseServiceHandle(toSc(handle)) ? 0 : failure(); }
 
 }  // namespace prinstall

@@ -86,7 +86,8 @@ public:
     // Names of the installed port monitors (level 2).
     virtual std::uint32_t enumMonitors(std::vector<std::string>& names) = 0;
     // Adds a port monitor (level 2); an empty environment is the local machine's own.
-    virtual std::uint32_t addMonitor(const std::string& name, const std::string& environment, const std::string& dll) = 0;
+    virtual std::uint32_t addMonitor(const std::string& name, const std::string& environment,
+                                     const std::string& dll) = 0;
     // Names of the local machine's ports (level 2), in the spooler's order (empty on failure).
     virtual std::uint32_t enumPorts(std::vector<std::string>& names) = 0;
 

@@ -193,7 +193,8 @@ std::uint32_t WinSpooler::addPrinterDriver(const DriverRecord& d) {
 std::uint32_t WinSpooler::addPrinter(const PrinterRecord& p) {
     auto call = winspool().addPrinter;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    Field name(p.printerName), port(p.portName), driver(p.driverName), processor(p.printProcessor), dataType(p.dataType);
+    Field name(p.printerName), port(p.portName), driver(p.driverName), processor(p.printProcessor),
+        dataType(p.dataType);
     PRINTER_INFO_2W info = {};
     info.pPrinterName = name.get();
     info.pPortName = port.get();
@@ -211,9 +212,8 @@ std::uint32_t WinSpooler::enumMonitors(std::vector<std::string>& names) {
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     std::vector<BYTE> buffer;
     DWORD count = 0;
-    DWORD error = sizeThenFill<MONITOR_INFO_2W>(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
-        return call(nullptr, 2, data, size, needed, &count);
-    });
+    DWORD error = sizeThenFill<MONITOR_INFO_2W>(
+        buffer, [&](BYTE* data, DWORD size, DWORD* needed) { return call(nullptr, 2, data, size, needed, &count); });
     if (error != 0) return error;
     const auto* info = reinterpret_cast<const MONITOR_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) names.push_back(narrow(info[i].pName));
@@ -234,9 +234,8 @@ std::uint32_t WinSpooler::enumPorts(std::vector<std::string>& names) {
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     std::vector<BYTE> buffer;
     DWORD count = 0;
-    DWORD error = sizeThenFill<PORT_INFO_2W>(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
-        return call(nullptr, 2, data, size, needed, &count);
-    });
+    DWORD error = sizeThenFill<PORT_INFO_2W>(
+        buffer, [&](BYTE* data, DWORD size, DWORD* needed) { return call(nullptr, 2, data, size, needed, &count); });
     if (error != 0) return error;
     const auto* info = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) names.push_back(narrow(info[i].pPortName));
@@ -267,9 +266,8 @@ namespace {
 DWORD readPrinter2(HANDLE printer, std::vector<BYTE>& buffer) {
     auto call = winspool().getPrinter;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    return sizeThenFill<PRINTER_INFO_2W>(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
-        return call(printer, 2, data, size, needed);
-    });
+    return sizeThenFill<PRINTER_INFO_2W>(
+        buffer, [&](BYTE* data, DWORD size, DWORD* needed) { return call(printer, 2, data, size, needed); });
 }
 
 }  // namespace
@@ -305,7 +303,9 @@ std::uint32_t WinSpooler::deletePrinter(Printer printer) {
     return call(toHandle(printer)) ? 0 : failure();
 }
 
-std::uint32_t WinSpooler::closePrinter(Printer printer) { return closePrinterHandle(toHandle(printer)) ? 0 : failure(); }
+std::uint32_t WinSpooler::closePrinter(Printer printer) {
+    return closePrinterHandle(toHandle(printer)) ? 0 : failure();
+}
 
 std::uint32_t WinSpooler::deletePrinterDriver(const std::string& name, const std::string& environment) {
     auto call = winspool().deletePrinterDriver;

@@ -80,8 +80,8 @@ void WinUsbBus::unloadSetupApi() {
 std::uint32_t WinUsbBus::openUsbPrintInterfaces(InterfaceSet& set) {
     set = 0;
     if (library_ == nullptr) return ERROR_DLL_INIT_FAILED;
-    HDEVINFO info = as<GetClassDevsFn>(getClassDevs_)(&kUsbPrintClass, nullptr, nullptr,
-                                                      DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO info =
+        as<GetClassDevsFn>(getClassDevs_)(&kUsbPrintClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (info == INVALID_HANDLE_VALUE) return lastError(ERROR_INVALID_HANDLE);
     set = reinterpret_cast<InterfaceSet>(info);
     return 0;

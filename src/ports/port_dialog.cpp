@@ -38,8 +38,9 @@ bool StartsWith(const std::string& text, const char* prefix) { return text.rfind
 
 const Text kNoPortText = {"No port for this interface: choose another interface.",
                           "이 인터페이스에 사용할 포트가 없습니다. 다른 인터페이스를 선택하십시오."};
-const Text kNoAddressText = {"No printer IP address confirmed yet: choose Ethernet or Wi-Fi again to enter it.",
-                             "프린터 IP 주소가 아직 확인되지 않았습니다. Ethernet 또는 Wi-Fi를 다시 선택해 입력하십시오."};
+const Text kNoAddressText = {
+    "No printer IP address confirmed yet: choose Ethernet or Wi-Fi again to enter it.",
+    "프린터 IP 주소가 아직 확인되지 않았습니다. Ethernet 또는 Wi-Fi를 다시 선택해 입력하십시오."};
 
 }  // namespace
 
@@ -70,7 +71,7 @@ const std::array<Text, kCodePageCount> kCodePageNames = {{
 }};
 
 const std::array<int, kCodePageCount> kCodePageNumbers = {
-    437, 850, 852, 863, 864, 866, 874, 932, 936, 949, 950, 1250,
+    437,  850,  852,  863,  864,  866,  874,  932,  936, 949, 950, 1250,
     1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 737, 857, 858,
 };
 
@@ -144,7 +145,8 @@ void PortDialog::OnInitDialog() {
     view_.dressIconButton(kExitButton, IDI_CROSS);
     UpdateOkButton();
 
-    if (state_.os.processor == kProcessorItanium) view_.messageBox(kItaniumNotSupported, "");  // the system's own caption
+    if (state_.os.processor == kProcessorItanium)
+        view_.messageBox(kItaniumNotSupported, "");  // the system's own caption
 }
 
 void PortDialog::OnInterface(int radioId) {

@@ -41,8 +41,10 @@ bool PortDialogWin::onCommand(int id, int code, HWND control) {
 
 void PortDialogWin::onOk() {
     // Enter reaches here even while the OK button is disabled.
-    if (rules_.OnOk()) endDialog(IDOK);
-    else MessageBeep(MB_OK);
+    if (rules_.OnOk())
+        endDialog(IDOK);
+    else
+        MessageBeep(MB_OK);
 }
 
 void PortDialogWin::checkRadio(int id) {

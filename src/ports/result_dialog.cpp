@@ -11,7 +11,6 @@ const Text kCaptions[2][2] = {
     {{"Uninstallation complete !!!", "삭제 완료 !!!"}, {"Uninstallation Error !!!", "삭제 에러 !!!"}},
 };
 
-
 bool isError(int outcome) { return outcome != kResultSuccess; }
 
 }  // namespace

@@ -20,7 +20,8 @@ CheckListBox::~CheckListBox() {
 bool CheckListBox::attach(HWND dialog, int controlId) {
     hwnd_ = GetDlgItem(dialog, controlId);
     if (hwnd_ == nullptr) return false;
-    return SetWindowSubclass(hwnd_, &CheckListBox::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    return SetWindowSubclass(hwnd_, &CheckListBox::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) !=
+           FALSE;
 }
 
 void CheckListBox::reset() {
@@ -120,12 +121,12 @@ LRESULT CheckListBox::handle(UINT msg, WPARAM wParam, LPARAM lParam, bool& handl
                 handled = true;
             }
             return 0;
-        default:
-            return 0;
+        default: return 0;
     }
 }
 
-LRESULT CALLBACK CheckListBox::subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR refData) {
+LRESULT CALLBACK CheckListBox::subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR refData) {
     auto* self = reinterpret_cast<CheckListBox*>(refData);
     bool handled = false;
     LRESULT r = self->handle(msg, wParam, lParam, handled);

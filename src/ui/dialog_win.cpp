@@ -102,8 +102,7 @@ INT_PTR Dialog::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
                 return TRUE;
             }
             return FALSE;
-        case WM_PAINT:
-            return onPaint() ? TRUE : FALSE;
+        case WM_PAINT: return onPaint() ? TRUE : FALSE;
         case WM_DRAWITEM: {
             auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
             if (dis->CtlType != ODT_MENU && dis->hwndItem != nullptr &&

@@ -22,11 +22,11 @@ Leftovers Cleanup::FindLeftovers(int processor, bool korean) {
     Leftovers found;
     std::vector<PrinterInfo2> queues;
     std::vector<std::string> drivers;
-    if (spooler_.enumLocalPrinters(queues) == 0 && spooler_.enumPrinterDrivers(SpoolerEnvironment(processor), drivers) == 0) {
+    if (spooler_.enumLocalPrinters(queues) == 0 &&
+        spooler_.enumPrinterDrivers(SpoolerEnvironment(processor), drivers) == 0) {
         for (const std::string& driver : drivers) {
-            const bool used = std::any_of(queues.begin(), queues.end(), [&](const PrinterInfo2& q) {
-                return SameQueueName(q.driverName, driver);
-            });
+            const bool used = std::any_of(queues.begin(), queues.end(),
+                                          [&](const PrinterInfo2& q) { return SameQueueName(q.driverName, driver); });
             if (IsLabelDriver(driver) && !used) found.drivers.push_back(driver);
         }
     }
@@ -109,7 +109,8 @@ bool Cleanup::RemovePortMonitor(int processor, std::vector<std::string>& left) {
     const std::vector<std::string> stuck = MoveQueuesOffMonitorPort();
     if (!stuck.empty()) {
         debug_.output("Port monitor kept: queues still use its port");
-        for (const std::string& name : stuck) left.push_back(format(kQueueKept.in(language_), name.c_str(), kPortMonitorPort));
+        for (const std::string& name : stuck)
+            left.push_back(format(kQueueKept.in(language_), name.c_str(), kPortMonitorPort));
         return false;
     }
 

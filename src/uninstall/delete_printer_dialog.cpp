@@ -50,9 +50,10 @@ bool DeletePrinterDialog::OnInitDialog() {
 
     if (FillPrinterList() == 0) {
         DetectPlatform(app_.platform.systemInfo, Numbering::Removal, app_.state.os);
-        cleanupPending_ = Cleanup(app_.platform.spooler, registry_, files_, app_.platform.systemInfo, app_.platform.debug)
-                              .FindLeftovers(app_.state.os.processor, korean)
-                              .any();
+        cleanupPending_ =
+            Cleanup(app_.platform.spooler, registry_, files_, app_.platform.systemInfo, app_.platform.debug)
+                .FindLeftovers(app_.state.os.processor, korean)
+                .any();
         if (cleanupPending_) {
             view_.setItemText(IDC_STATUS, kLeftoversOnly.in(language_));
             view_.enableItem(IDC_DELETE_PRINTER, true);
@@ -91,8 +92,7 @@ bool DeletePrinterDialog::OnCommand(int id, int code) {
             if (code != kButtonClicked) return false;
             view_.endDialog(id);
             return true;
-        default:
-            return false;
+        default: return false;
     }
 }
 

@@ -8,9 +8,7 @@
 namespace prinstall {
 
 DeletePrinterDialogWin::DeletePrinterDialogWin(AppContext& app, Registry& registry, Files& files)
-    : ViewDialog(IDD_DELETE_PRINTER),
-      rules_(app, registry, files, *this),
-      resultDialog_(app.platform.systemInfo) {}
+    : ViewDialog(IDD_DELETE_PRINTER), rules_(app, registry, files, *this), resultDialog_(app.platform.systemInfo) {}
 
 BOOL DeletePrinterDialogWin::onInit() {
     for (int id : {IDOK, IDCANCEL, IDC_DELETE_PRINTER}) attachIconButton(id);

@@ -69,7 +69,7 @@ Outcome Removal::Run(const std::vector<std::string>& queues) {
     if (CountLabelQueues() == 0) {
         if (queues.empty()) feedback_.progress(std::string(kLeftoversStarted.in(language_)), 50, false);
         for (const std::string& item : MakeCleanup().RemoveLeftovers(app_.state.os.processor, app_.state.os.osFamily,
-                                                                      language_ == Language::Korean)) {
+                                                                     language_ == Language::Korean)) {
             notRemoved_.push_back(item);
         }
         if (queues.empty()) feedback_.progress(std::string(kLeftoversEnded.in(language_)), 100, false);
@@ -100,7 +100,8 @@ bool Removal::RemovePrinter(const std::string& printerName) {
     if (std::uint32_t e = spooler.openPrinter(printerName, queue.handle); e != 0) {
         queue.handle = 0;
         // Without a handle nothing more can be done for this queue.
-        return !ReportFailure(format("Failure to OpenPrinter(%s) GetLastError()=%d", printerName.c_str(), static_cast<int>(e)));
+        return !ReportFailure(
+            format("Failure to OpenPrinter(%s) GetLastError()=%d", printerName.c_str(), static_cast<int>(e)));
     }
     Report("Open Exist Printer Ended", 40);
 
@@ -127,7 +128,8 @@ bool Removal::RemovePrinter(const std::string& printerName) {
     const std::uint32_t deleteError = spooler.deletePrinter(queue.handle);
     queue.close();
     if (deleteError != 0) {
-        if (ReportFailure(format("Failure to DeletePrinter GetLastError()=%d", static_cast<int>(deleteError)))) return false;
+        if (ReportFailure(format("Failure to DeletePrinter GetLastError()=%d", static_cast<int>(deleteError))))
+            return false;
     } else {
         Report("Delete Printer Ended", 70);
     }
@@ -153,7 +155,8 @@ bool Removal::RemoveDriverIfUnused(const std::string& driverName) {
     const std::uint32_t driverError = spooler.deletePrinterDriver(driverName, environment);
     if (driverError == kErrorPrinterDriverInUse) return true;
     if (driverError != 0) {
-        return !ReportFailure(format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)));
+        return !ReportFailure(
+            format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)));
     }
     std::string directory;
     if (spooler.driverDirectory(environment, directory) != 0 || directory.empty()) return true;

@@ -9,8 +9,7 @@
 
 namespace prinstall {
 
-UsbWarningDialog::UsbWarningDialog(SystemInfo& systemInfo)
-    : ViewDialog(IDD_USB_WARNING), systemInfo_(systemInfo) {}
+UsbWarningDialog::UsbWarningDialog(SystemInfo& systemInfo) : ViewDialog(IDD_USB_WARNING), systemInfo_(systemInfo) {}
 
 int UsbWarningDialog::run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
@@ -43,8 +42,7 @@ void UsbSearchDialog::setProgress(int position) {
 
 void UsbSearchDialog::paintNow() {
     // Frame, background, text and bar, now: no message is processed until the step ends.
-    RedrawWindow(hwnd(), nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     GdiFlush();
 }
 
@@ -67,10 +65,14 @@ int RunUsbStepWithWindows(AppContext& app, HWND owner, Language language, int& s
                           std::function<void()> endProgram) {
     if (app.usbDevice == nullptr) return kUsbStepFailed;
     UsbStepWindows windows(owner, app.platform.systemInfo);
-    UsbFlowContext flow{*app.usbDevice,      windows,
-                        app.platform.clock,  app.platform.debug,
-                        language,            app.state.usbPortName,
-                        std::move(showErrorResult), std::move(endProgram)};
+    UsbFlowContext flow{*app.usbDevice,
+                        windows,
+                        app.platform.clock,
+                        app.platform.debug,
+                        language,
+                        app.state.usbPortName,
+                        std::move(showErrorResult),
+                        std::move(endProgram)};
     return RunUsbStep(flow, searchCounter);
 }
 

@@ -24,9 +24,7 @@ bool isSupportedPrinter(const std::string& path) {
     return false;
 }
 
-bool fitsPathRoom(const std::string& path) {
-    return path.size() + std::strlen(kUsbDeviceSuffix) + 1 <= kUsbPathRoom;
-}
+bool fitsPathRoom(const std::string& path) { return path.size() + std::strlen(kUsbDeviceSuffix) + 1 <= kUsbPathRoom; }
 
 }  // namespace
 

@@ -90,8 +90,8 @@ TYPED_TEST_P(ServicesContract, SpoolerStopsOnRequestAndRefusesASecondStop) {
     EXPECT_EQ(s.close(manager), 0u);
 }
 
-REGISTER_TYPED_TEST_SUITE_P(ServicesContract, UnknownServiceCannotBeOpened, SpoolerStartsOnRequestAndRefusesASecondStart,
-                            SpoolerStopsOnRequestAndRefusesASecondStop);
+REGISTER_TYPED_TEST_SUITE_P(ServicesContract, UnknownServiceCannotBeOpened,
+                            SpoolerStartsOnRequestAndRefusesASecondStart, SpoolerStopsOnRequestAndRefusesASecondStop);
 
 template <class World>
 class ClockContract : public ::testing::Test {

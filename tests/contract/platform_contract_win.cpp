@@ -77,7 +77,8 @@ private:
         DWORD needed = 0;
         ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory),
                                                sizeof(directory), &needed));
-        for (const wchar_t* file : {L"UNIDRV.DLL", L"UNIDRVUI.DLL", L"UNIDRV.HLP", L"UNIRES.DLL", L"STDNAMES.GPD", L"TVLabel.GPD"}) {
+        for (const wchar_t* file :
+             {L"UNIDRV.DLL", L"UNIDRVUI.DLL", L"UNIDRV.HLP", L"UNIRES.DLL", L"STDNAMES.GPD", L"TVLabel.GPD"}) {
             std::wstring from = std::wstring(kMediaFolder) + file;
             std::wstring to = std::wstring(directory) + L"\\" + file;
             ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE)) << narrow(from) << ": " << GetLastError();

@@ -190,9 +190,9 @@ std::vector<std::wstring> NumberedFiles() {
     for (const std::wstring& dir : {std::wstring(folder), std::wstring(folder) + L"\\3"}) {
         for (int n = 1; n <= 3; ++n) {
             const std::wstring number = std::to_wstring(n);
-            for (const std::wstring& name : {L"TVLabel" + number + L".GPD", L"TVLabel" + number + L".INI",
-                                             L"TVLabel" + number + L".DLL", L"TVLabelE" + number + L".DLL",
-                                             L"TVLabelUI" + number + L".DLL"}) {
+            for (const std::wstring& name :
+                 {L"TVLabel" + number + L".GPD", L"TVLabel" + number + L".INI", L"TVLabel" + number + L".DLL",
+                  L"TVLabelE" + number + L".DLL", L"TVLabelUI" + number + L".DLL"}) {
                 const std::wstring path = dir + L"\\" + name;
                 if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) found.push_back(path);
             }
@@ -270,8 +270,7 @@ TEST(CommandLineWithoutDisplay, InstallsANetworkPrinterOnItsStandardTcpIpPort) {
         L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.168.0.20";
     EXPECT_EQ(RegString(key, L"IPAddress"), L"192.168.0.20");
     EXPECT_EQ(RegDword(key, L"PortNumber"), 9100u);
-    EXPECT_EQ(LabelQueues(),
-              std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tIP_192.168.0.20"});
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tIP_192.168.0.20"});
 }
 
 // Refused lines print the usage and install nothing; a second instance is turned away.

@@ -95,17 +95,15 @@ DWORD ProgramRun::start() {
     std::wstring commandLine = L"\"";
     commandLine += kProgramPath;
     commandLine += L"\"";
-    if (!CreateProcessW(kProgramPath, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        kInstallFolder, &startup, &info_)) {
+    if (!CreateProcessW(kProgramPath, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, kInstallFolder, &startup,
+                        &info_)) {
         info_ = {};
         return GetLastError();
     }
     return 0;
 }
 
-bool ProgramRun::running() const {
-    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool ProgramRun::running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
 
 HWND ProgramRun::waitForWindow(const std::wstring& title, DWORD timeoutMs) const {
     HWND found = nullptr;
@@ -119,19 +117,17 @@ HWND ProgramRun::waitForWindow(const std::wstring& title, DWORD timeoutMs) const
 }
 
 bool ProgramRun::waitForExit(DWORD* exitCode, DWORD timeoutMs) const {
-    if (!info_.hProcess || WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0)
-        return false;
+    if (!info_.hProcess || WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
     return GetExitCodeProcess(info_.hProcess, exitCode) != 0;
 }
 
 std::string utf8(const std::wstring& text) {
     if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(n > 0 ? n : 0, '\0');
     if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                            nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
     return out;
 }
 
@@ -152,13 +148,11 @@ bool waitUntilIdle(HWND window, DWORD timeoutMs) {
 
 std::wstring windowText(HWND window) {
     DWORD_PTR length = 0;
-    if (!window ||
-        !SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kWindowTimeoutMs, &length))
+    if (!window || !SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kWindowTimeoutMs, &length))
         return {};
     std::vector<wchar_t> buffer(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
-                             reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
                              kWindowTimeoutMs, &copied))
         return {};
     return std::wstring(buffer.data(), copied);
@@ -187,19 +181,15 @@ bool controlEnabled(HWND dialog, int id) {
 bool clickButton(HWND dialog, int id) {
     const HWND button = GetDlgItem(dialog, id);
     DWORD_PTR result = 0;
-    return button &&
-           SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, kWindowTimeoutMs, &result);
+    return button && SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, kWindowTimeoutMs, &result);
 }
 
 bool postCommand(HWND dialog, int id) {
     const HWND control = GetDlgItem(dialog, id);
-    return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                        reinterpret_cast<LPARAM>(control)) != 0;
+    return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control)) != 0;
 }
 
-bool postSysCommand(HWND window, WPARAM command) {
-    return PostMessageW(window, WM_SYSCOMMAND, command, 0) != 0;
-}
+bool postSysCommand(HWND window, WPARAM command) { return PostMessageW(window, WM_SYSCOMMAND, command, 0) != 0; }
 
 bool postKey(HWND dialog, UINT virtualKey) {
     GUITHREADINFO gui{};
@@ -220,8 +210,7 @@ bool postKey(HWND dialog, UINT virtualKey) {
 
 Screenshot saveScreenshot(HWND window, const std::wstring& name) {
     // Paint everything now and let the X server catch up before reading the screen back.
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     if (!waitUntilIdle(window)) {
         Screenshot shot;
         shot.error = L"window does not answer (error " + std::to_wstring(GetLastError()) + L")";
@@ -265,8 +254,7 @@ Screenshot saveScreenshotAsShown(HWND window, const std::wstring& name) {
     bool copied = false;
     if (memory && bitmap) {
         HGDIOBJ old = SelectObject(memory, bitmap);
-        copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top,
-                        SRCCOPY | CAPTUREBLT) != 0;
+        copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT) != 0;
         GdiFlush();
         SelectObject(memory, old);
     }
@@ -279,14 +267,13 @@ Screenshot saveScreenshotAsShown(HWND window, const std::wstring& name) {
         header.bfType = 0x4D42;  // "BM"
         header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
         header.bfSize = header.bfOffBits + imageSize;
-        HANDLE file = CreateFileW(shot.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileW(shot.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             fail(L"cannot create the screenshot file");
         } else {
             const bool ok = writeAll(file, &header, sizeof header) &&
-                            writeAll(file, &info.bmiHeader, sizeof info.bmiHeader) &&
-                            writeAll(file, bits, imageSize);
+                            writeAll(file, &info.bmiHeader, sizeof info.bmiHeader) && writeAll(file, bits, imageSize);
             CloseHandle(file);
             if (!ok) fail(L"cannot write the screenshot file");
         }

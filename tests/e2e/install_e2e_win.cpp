@@ -73,7 +73,8 @@ std::vector<std::wstring> LabelDrivers(const wchar_t* environment = nullptr) {
 // for the failure report.
 HWND WaitForResult(const ProgramRun& program, const wchar_t* title, std::wstring* messages) {
     for (DWORD waited = 0; waited < kWindowTimeoutMs && program.running(); waited += 100) {
-        if (HWND result = findProcessWindow(program.processId(), title)) return waitUntilIdle(result) ? result : nullptr;
+        if (HWND result = findProcessWindow(program.processId(), title))
+            return waitUntilIdle(result) ? result : nullptr;
         if (HWND box = findProcessWindow(program.processId(), L"Prinstall")) {
             *messages += messageBoxText(box) + L"\n";
             postCommand(box, IDOK);
@@ -236,8 +237,8 @@ TEST(SecondStartEnglish, RefusedWhileTheFirstRuns) {
 }
 
 TEST(SecondStartKorean, RefusedWhileTheFirstRuns) {
-    SecondStartIsRefused(L"토르바스 EPL 프린터 드라이버 설치/삭제", L"프린터 드라이버 설치 프로그램이 이미 실행 중입니다.",
-                         L"second-start-ko");
+    SecondStartIsRefused(L"토르바스 EPL 프린터 드라이버 설치/삭제",
+                         L"프린터 드라이버 설치 프로그램이 이미 실행 중입니다.", L"second-start-ko");
 }
 
 // Queue names compare without regard to case, as the spooler's do: another maker's queue

@@ -81,8 +81,7 @@ protected:
         EXPECT_EQ(error, 0u) << "CreateProcessW failed";
         if (error) return nullptr;
         HWND dialog = program_.waitForWindow(title);
-        EXPECT_NE(dialog, nullptr) << "no main window; program still running: "
-                                   << program_.running();
+        EXPECT_NE(dialog, nullptr) << "no main window; program still running: " << program_.running();
         return dialog;
     }
 
@@ -105,9 +104,7 @@ protected:
 
 class MainDialogEnglish : public MainDialogTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(GetACP(), 1252u) << "this suite runs under the Western code page";
-    }
+    void SetUp() override { ASSERT_EQ(GetACP(), 1252u) << "this suite runs under the Western code page"; }
 };
 
 TEST_F(MainDialogEnglish, ShowsEnglishTextsAndProposesTheBaseNameWhenNoLabelQueueExists) {
@@ -173,8 +170,8 @@ TEST_F(MainDialogEnglish, AboutItemOfTheSystemMenuShowsTheAboutBox) {
 
     DWORD_PTR result = 0;
     ASSERT_TRUE(SendMessageTimeoutW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                                    reinterpret_cast<LPARAM>(GetDlgItem(about, IDOK)),
-                                    SMTO_NORMAL, kWindowTimeoutMs, &result));
+                                    reinterpret_cast<LPARAM>(GetDlgItem(about, IDOK)), SMTO_NORMAL, kWindowTimeoutMs,
+                                    &result));
     EXPECT_TRUE(waitForWindowGone(about)) << "OK did not close the About box";
     // Back in the main dialog, which goes on as before.
     ASSERT_TRUE(program_.running());
@@ -203,8 +200,7 @@ protected:
         std::vector<QueueRecord> queues;
         ASSERT_EQ(listQueues(&queues), 0u);
         int labelQueues = 0;
-        for (const QueueRecord& q : queues)
-            labelQueues += q.driverName.rfind(L"TORVA Label Printer #", 0) == 0;
+        for (const QueueRecord& q : queues) labelQueues += q.driverName.rfind(L"TORVA Label Printer #", 0) == 0;
         ASSERT_EQ(labelQueues, 2);
     }
 
@@ -234,9 +230,7 @@ TEST_F(MainDialogWithLabelQueues, ProposesTheLowestFreeNumberAndShowsUninstallat
 
 class MainDialogKorean : public MainDialogTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(GetACP(), 949u) << "this suite needs the Korean locale (KOREAN test flag)";
-    }
+    void SetUp() override { ASSERT_EQ(GetACP(), 949u) << "this suite needs the Korean locale (KOREAN test flag)"; }
 };
 
 TEST_F(MainDialogKorean, ShowsKoreanTitleAndTextsWithEnglishWhereNoKoreanExists) {

@@ -3,17 +3,16 @@
  * own path to "planted-program-ran.txt" beside itself, which is all the test looks for. */
 #include <windows.h>
 
-int main(void)
-{
+int main(void) {
     wchar_t path[MAX_PATH + 32];
     DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
     DWORD folder = length;
-    while (folder > 0 && path[folder - 1] != L'\\')
-        --folder;
+    while (folder > 0 && path[folder - 1] != L'\\') --folder;
     wchar_t marker[MAX_PATH + 32];
     lstrcpynW(marker, path, (int)folder + 1);
     lstrcatW(marker, L"planted-program-ran.txt");
-    HANDLE file = CreateFileW(marker, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file =
+        CreateFileW(marker, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file != INVALID_HANDLE_VALUE) {
         DWORD written = 0;
         path[length] = L'\n';

@@ -171,7 +171,8 @@ int listSelection(HWND dialog, int id) { return static_cast<int>(SendDlgItemMess
 // Selects an entry as the operator does: the list changes and tells the dialog.
 void pickEntry(HWND dialog, int id, const std::wstring& text) {
     HWND list = GetDlgItem(dialog, id);
-    const LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT index =
+        SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
     ASSERT_NE(index, CB_ERR) << utf8(text);
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
@@ -180,10 +181,10 @@ void pickEntry(HWND dialog, int id, const std::wstring& text) {
 bool checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 // The interface radio buttons that the operator sees, and the hidden family marks.
-const int kVisibleRadios[] = {IDC_PORT_SERIAL, IDC_PORT_BLUETOOTH, IDC_PORT_PARALLEL, IDC_PORT_USB,
-                              IDC_PORT_ETHERNET, IDC_PORT_WIFI, IDC_PORT_DRIVER_PORT};
+const int kVisibleRadios[] = {IDC_PORT_SERIAL,   IDC_PORT_BLUETOOTH, IDC_PORT_PARALLEL,   IDC_PORT_USB,
+                              IDC_PORT_ETHERNET, IDC_PORT_WIFI,      IDC_PORT_DRIVER_PORT};
 const int kHiddenRadios[] = {IDC_PORT_MARK_2003, IDC_PORT_MARK_VISTA, IDC_PORT_MARK_2008,
-                             IDC_PORT_MARK_7, IDC_PORT_MARK_8, IDC_PORT_MARK_2012};
+                             IDC_PORT_MARK_7,    IDC_PORT_MARK_8,     IDC_PORT_MARK_2012};
 
 void expectOnlyChecked(HWND dialog, int id) {
     for (int radio : kVisibleRadios) EXPECT_EQ(checked(dialog, radio), radio == id) << "radio " << radio;
@@ -309,10 +310,14 @@ TEST_F(PortDialogEnglish, OpensOnUsbAndReturnsTheSerialPortAndCodePageChosen) {
 
     EXPECT_EQ(windowText(window), L"Select Printer's Port Infomation Dialog");
     const std::pair<int, const wchar_t*> texts[] = {
-        {IDC_PORT_GROUP, L"Printer interface"},   {IDC_PORT_CODE_PAGE_LABEL, L"Code Page : "},
-        {IDC_PORT_LIST_LABEL, L"Printer Port : "}, {IDC_PORT_PROCESSOR_LABEL, L"Processor  : "},
-        {IDOK, L"&OK"},                            {IDCANCEL, L"&Exit"},
-        {IDC_PORT_SERIAL, L"Serial"},              {IDC_PORT_DRIVER_PORT, L"Printer Driver Port"},
+        {IDC_PORT_GROUP, L"Printer interface"},
+        {IDC_PORT_CODE_PAGE_LABEL, L"Code Page : "},
+        {IDC_PORT_LIST_LABEL, L"Printer Port : "},
+        {IDC_PORT_PROCESSOR_LABEL, L"Processor  : "},
+        {IDOK, L"&OK"},
+        {IDCANCEL, L"&Exit"},
+        {IDC_PORT_SERIAL, L"Serial"},
+        {IDC_PORT_DRIVER_PORT, L"Printer Driver Port"},
     };
     for (const auto& [id, text] : texts) EXPECT_EQ(controlText(window, id), text) << "control " << id;
 
@@ -335,7 +340,8 @@ TEST_F(PortDialogEnglish, OpensOnUsbAndReturnsTheSerialPortAndCodePageChosen) {
     EXPECT_EQ(codePages[0], L"United States (437)");
     EXPECT_EQ(codePages[6], L"Thai    (874)") << "unsorted, blanks kept";
     EXPECT_EQ(listSelection(window, IDC_PORT_CODE_PAGE), 0);
-    EXPECT_EQ(listEntries(window, IDC_PORT_PROCESSOR), (std::vector<std::wstring>{L"32-Bit OS", L"64-Bit OS", L"Itanium"}));
+    EXPECT_EQ(listEntries(window, IDC_PORT_PROCESSOR),
+              (std::vector<std::wstring>{L"32-Bit OS", L"64-Bit OS", L"Itanium"}));
     EXPECT_EQ(listSelection(window, IDC_PORT_PROCESSOR), 0) << "a 32-bit prefix";
     EXPECT_FALSE(controlEnabled(window, IDC_PORT_PROCESSOR));
     expectScreenshot(window, L"port-dialog-en");
@@ -469,10 +475,14 @@ TEST_F(PortDialogKorean, TextsListsAndTheAddressDialogInKorean) {
 
     EXPECT_EQ(windowText(window), L"프린터 포트 및 코드 페이지 선택");
     const std::pair<int, const wchar_t*> texts[] = {
-        {IDC_PORT_CODE_PAGE_LABEL, L"코드 페이지 : "}, {IDC_PORT_GROUP, L"프린터 포트 정보"},
-        {IDOK, L"확인"},                              {IDCANCEL, L"설치 취소"},
-        {IDC_PORT_LIST_LABEL, L"인쇄할 포트 : "},     {IDC_PORT_PROCESSOR_LABEL, L"플랫폼      : "},
-        {IDC_PORT_USB, L"USB"},                       {IDC_PORT_ETHERNET, L"Ethernet"},
+        {IDC_PORT_CODE_PAGE_LABEL, L"코드 페이지 : "},
+        {IDC_PORT_GROUP, L"프린터 포트 정보"},
+        {IDOK, L"확인"},
+        {IDCANCEL, L"설치 취소"},
+        {IDC_PORT_LIST_LABEL, L"인쇄할 포트 : "},
+        {IDC_PORT_PROCESSOR_LABEL, L"플랫폼      : "},
+        {IDC_PORT_USB, L"USB"},
+        {IDC_PORT_ETHERNET, L"Ethernet"},
     };
     for (const auto& [id, text] : texts) EXPECT_EQ(controlText(window, id), text) << "control " << id;
     const auto codePages = listEntries(window, IDC_PORT_CODE_PAGE);

@@ -20,13 +20,13 @@
 namespace {
 
 using namespace e2e;
-using prinstall::ResultDialogWin;
 using prinstall::kDialogCancel;
+using prinstall::kDialogOk;
 using prinstall::kResultError;
 using prinstall::kResultInstallation;
-using prinstall::kDialogOk;
 using prinstall::kResultSuccess;
 using prinstall::kResultUninstallation;
+using prinstall::ResultDialogWin;
 using prinstall::ResultRowColour;
 
 constexpr int kNotEnded = -100;
@@ -48,8 +48,7 @@ public:
         HWND cancelled = nullptr;
         while (!ended_ && GetTickCount64() < deadline) {
             HWND window = find();
-            if (window && window != cancelled &&
-                PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0))
+            if (window && window != cancelled && PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0))
                 cancelled = window;
             Sleep(20);
         }
@@ -68,8 +67,7 @@ public:
     HWND window() {
         const ULONGLONG deadline = GetTickCount64() + kWindowTimeoutMs;
         while (GetTickCount64() < deadline && !ended_) {
-            if (HWND found = find(); found && IsWindowVisible(found))
-                return waitUntilIdle(found) ? found : nullptr;
+            if (HWND found = find(); found && IsWindowVisible(found)) return waitUntilIdle(found) ? found : nullptr;
             Sleep(50);
         }
         return nullptr;
@@ -200,8 +198,10 @@ void expectPainted(HWND dialog, int outcome) {
     EXPECT_GT(black, 20) << "no black text in the message line";
 
     // Lighter towards the bottom.
-    if (outcome == kResultSuccess) EXPECT_GT(pixels.at(2, h - 1).green, pixels.at(2, 0).green + 100);
-    else EXPECT_GT(pixels.at(2, h - 1).red, pixels.at(2, 0).red + 100);
+    if (outcome == kResultSuccess)
+        EXPECT_GT(pixels.at(2, h - 1).green, pixels.at(2, 0).green + 100);
+    else
+        EXPECT_GT(pixels.at(2, h - 1).red, pixels.at(2, 0).red + 100);
 
     // The OK button shows the green check-mark icon left of its caption, 32 x 32 and centred
     // vertically (a red cross or no icon would fail).
@@ -228,9 +228,11 @@ struct Case {
 
 const Case kCases[] = {
     {kResultInstallation, kResultSuccess, L"Installation complete !!!", L"설치 완료 !!!", L"result-install-ok", true},
-    {kResultUninstallation, kResultSuccess, L"Uninstallation complete !!!", L"삭제 완료 !!!", L"result-uninstall-ok", false},
+    {kResultUninstallation, kResultSuccess, L"Uninstallation complete !!!", L"삭제 완료 !!!", L"result-uninstall-ok",
+     false},
     {kResultInstallation, kResultError, L"Installation Error !!!", L"설치 에러 !!!", L"result-install-error", false},
-    {kResultUninstallation, kResultError, L"Uninstallation Error !!!", L"삭제 에러 !!!", L"result-uninstall-error", true},
+    {kResultUninstallation, kResultError, L"Uninstallation Error !!!", L"삭제 에러 !!!", L"result-uninstall-error",
+     true},
 };
 
 // Shows one case and checks caption, message, button, background and how it closes.
@@ -310,9 +312,7 @@ TEST_F(ResultDialogEnglish, OneObjectRunsAgainWithOnlyTheNewInputs) {
 
 class ResultDialogKorean : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(GetACP(), 949u) << "this suite needs the Korean locale (KOREAN test flag)";
-    }
+    void SetUp() override { ASSERT_EQ(GetACP(), 949u) << "this suite needs the Korean locale (KOREAN test flag)"; }
 };
 
 TEST_F(ResultDialogKorean, EachOperationAndOutcome) {

@@ -34,13 +34,22 @@ constexpr Font kIpFont{10, L"System"};
 struct Texts {
     const wchar_t *suffix, *main, *port, *ip, *result, *removal, *report, *noPort, *noAddress;
 };
-const Texts kEnglish = {L"en", L"TORVA EPL Printer Driver Installation / Uninstallation Program",
-                        L"Select Printer's Port Infomation Dialog", L"Printer IP Address",
-                        L"Installation complete !!!", L"Delete printer driver Dialog", L"Uninstallation complete !!!",
+const Texts kEnglish = {L"en",
+                        L"TORVA EPL Printer Driver Installation / Uninstallation Program",
+                        L"Select Printer's Port Infomation Dialog",
+                        L"Printer IP Address",
+                        L"Installation complete !!!",
+                        L"Delete printer driver Dialog",
+                        L"Uninstallation complete !!!",
                         L"No port for this interface: choose another interface.",
                         L"No printer IP address confirmed yet: choose Ethernet or Wi-Fi again to enter it."};
-const Texts kKorean = {L"ko", L"토르바스 EPL 프린터 드라이버 설치/삭제", L"프린터 포트 및 코드 페이지 선택",
-                       L"프린터 IP 주소 설정", L"설치 완료 !!!", L"프린터 드라이버 삭제 창", L"삭제 완료 !!!",
+const Texts kKorean = {L"ko",
+                       L"토르바스 EPL 프린터 드라이버 설치/삭제",
+                       L"프린터 포트 및 코드 페이지 선택",
+                       L"프린터 IP 주소 설정",
+                       L"설치 완료 !!!",
+                       L"프린터 드라이버 삭제 창",
+                       L"삭제 완료 !!!",
                        L"이 인터페이스에 사용할 포트가 없습니다. 다른 인터페이스를 선택하십시오.",
                        L"프린터 IP 주소가 아직 확인되지 않았습니다. Ethernet 또는 Wi-Fi를 다시 선택해 입력하십시오."};
 
@@ -93,16 +102,21 @@ void expectNoTextClipped(HWND dialog, const Font& font, int dpi, const char* wha
             if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
         } else if (lstrcmpiW(kind, L"Button") == 0) {
             const LONG type = style & BS_TYPEMASK;
-            if (type == BS_GROUPBOX) InflateRect(&room, -MulDiv(6, dpi, 96), 0);
-            else if (type == BS_AUTORADIOBUTTON) room.left += MulDiv(16, dpi, 96);  // the circle and gap
-            else if (type == BS_OWNERDRAW) room.left += MulDiv(32, dpi, 96) + 3;    // icon and margin
-            else continue;
+            if (type == BS_GROUPBOX)
+                InflateRect(&room, -MulDiv(6, dpi, 96), 0);
+            else if (type == BS_AUTORADIOBUTTON)
+                room.left += MulDiv(16, dpi, 96);  // the circle and gap
+            else if (type == BS_OWNERDRAW)
+                room.left += MulDiv(32, dpi, 96) + 3;  // icon and margin
+            else
+                continue;
         } else {
             continue;
         }
         RECT need{room.left, room.top, room.right, room.top};
         DrawTextW(dc, text.c_str(), -1, &need, format);
-        EXPECT_TRUE(need.right - need.left <= room.right - room.left && need.bottom - need.top <= room.bottom - room.top)
+        EXPECT_TRUE(need.right - need.left <= room.right - room.left &&
+                    need.bottom - need.top <= room.bottom - room.top)
             << what << ": \"" << utf8(text) << "\" needs " << need.right - need.left << " x " << need.bottom - need.top
             << ", has " << room.right - room.left << " x " << room.bottom - room.top;
     }
@@ -118,7 +132,8 @@ HWND expectDialog(const ProgramRun& program, const wchar_t* title, const RECT& o
     if (window == nullptr) return nullptr;
     const std::string what = utf8(name);
     expectCentredOver(window, over, what.c_str());
-    const Screenshot shot = saveScreenshot(window, std::wstring(name) + L"-" + texts.suffix + L"-" + std::to_wstring(dpi) + L"dpi");
+    const Screenshot shot =
+        saveScreenshot(window, std::wstring(name) + L"-" + texts.suffix + L"-" + std::to_wstring(dpi) + L"dpi");
     EXPECT_FALSE(shot.path.empty()) << utf8(shot.error);
     expectNoTextClipped(window, font, dpi, what.c_str());
     return window;
@@ -166,7 +181,8 @@ void walkTheInterfaceGroup(const ProgramRun& program, HWND port, int dpi, const 
 void throughEveryDialog(int dpi, const Texts& texts) {
     DWORD logPixels = static_cast<DWORD>(dpi);
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &logPixels,
-                              sizeof logPixels), ERROR_SUCCESS);
+                              sizeof logPixels),
+              ERROR_SUCCESS);
     ProgramRun program;
     ASSERT_EQ(program.start(), 0u);
     MONITORINFO monitor{};

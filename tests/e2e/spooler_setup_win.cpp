@@ -31,8 +31,7 @@ DWORD registerUnidrvDriver(const std::wstring& driverName, std::vector<std::pair
     for (const wchar_t* core : {L"UNIDRV.DLL", L"UNIDRVUI.DLL", L"UNIDRV.HLP", L"UNIRES.DLL", L"STDNAMES.GPD"})
         ownFiles.emplace_back(core, core);
     for (const auto& [source, name] : ownFiles) {
-        if (!CopyFileW((media + source).c_str(), (target + L"\\" + name).c_str(), FALSE))
-            return GetLastError();
+        if (!CopyFileW((media + source).c_str(), (target + L"\\" + name).c_str(), FALSE)) return GetLastError();
     }
 
     std::wstring name = driverName;
@@ -71,9 +70,7 @@ DWORD openSpooler(DWORD access, ServiceHandle* manager, ServiceHandle* service) 
 
 }  // namespace
 
-std::wstring labelDriverName(int number) {
-    return L"TORVA Label Printer #" + std::to_wstring(number);
-}
+std::wstring labelDriverName(int number) { return L"TORVA Label Printer #" + std::to_wstring(number); }
 
 DWORD addLabelDriver(int number) {
     const std::wstring n = std::to_wstring(number);
@@ -89,21 +86,18 @@ DWORD addLabelDriver(int number) {
                                  L"UNIRES.DLL", L"STDNAMES.GPD"});
 }
 
-DWORD addForeignDriver() {
-    return registerUnidrvDriver(kForeignDriver, {}, L"STDNAMES.GPD", {L"UNIRES.DLL"});
-}
+DWORD addForeignDriver() { return registerUnidrvDriver(kForeignDriver, {}, L"STDNAMES.GPD", {L"UNIRES.DLL"}); }
 
 DWORD addStandardTcpIpMonitorKey() {
     HKEY key = nullptr;
-    const LONG error =
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports",
-                        0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    const LONG error = RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                                       L"SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports",
+                                       0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (error == ERROR_SUCCESS) RegCloseKey(key);
     return static_cast<DWORD>(error);
 }
 
-DWORD addQueue(const std::wstring& printerName, const std::wstring& driverName,
-               const std::wstring& portName) {
+DWORD addQueue(const std::wstring& printerName, const std::wstring& driverName, const std::wstring& portName) {
     std::wstring printer = printerName, driver = driverName, port = portName;
     std::wstring processor = L"WinPrint", datatype = L"RAW";
     PRINTER_INFO_2W info{};
@@ -180,8 +174,7 @@ DWORD listQueues(std::vector<QueueRecord>* queues) {
     EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
     if (needed == 0) return 0;  // no queue at all
     std::vector<BYTE> buffer(needed);
-    if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &count))
-        return GetLastError();
+    if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &count)) return GetLastError();
     const auto* records = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) {
         const PRINTER_INFO_2W& r = records[i];
@@ -202,9 +195,7 @@ DWORD spoolerState(DWORD* state) {
 
 DWORD stopSpooler() {
     ServiceHandle manager, service;
-    if (const DWORD error =
-            openSpooler(SERVICE_STOP | SERVICE_QUERY_STATUS, &manager, &service))
-        return error;
+    if (const DWORD error = openSpooler(SERVICE_STOP | SERVICE_QUERY_STATUS, &manager, &service)) return error;
     SERVICE_STATUS status{};
     if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
         const DWORD error = GetLastError();

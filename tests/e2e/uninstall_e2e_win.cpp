@@ -125,7 +125,8 @@ DWORD RunThisProgram(const std::wstring& arguments) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return ~0u;
+    if (!CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return ~0u;
     WaitForSingleObject(info.hProcess, kExitTimeoutMs);
     DWORD code = ~0u;
     GetExitCodeProcess(info.hProcess, &code);
@@ -150,7 +151,8 @@ TEST(UninstallSetUp, DISABLED_AddPortMonitor) {
 // loaded here could not be deleted by the program. So a child process adds the monitor, and
 // this one asks only the registry about it.
 void AddPortMonitor() {
-    ASSERT_EQ(RunThisProgram(L"--gtest_also_run_disabled_tests --gtest_filter=UninstallSetUp.DISABLED_AddPortMonitor"), 0u);
+    ASSERT_EQ(RunThisProgram(L"--gtest_also_run_disabled_tests --gtest_filter=UninstallSetUp.DISABLED_AddPortMonitor"),
+              0u);
     ASSERT_TRUE(KeyExists(kMonitorKey));
 }
 

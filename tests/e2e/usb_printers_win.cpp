@@ -70,9 +70,8 @@ bool attachPrinter(const StandInPrinter& p, std::optional<DWORD> portNumber) {
     ok = ok && withKey(iface, [&](HKEY k) { return setString(k, "DeviceInstance", instance); });
     ok = ok && withKey(iface + "\\#", [&](HKEY k) { return setString(k, "SymbolicLink", interfacePath(p)); });
     ok = ok && withKey(iface + "\\#\\Control", [&](HKEY k) { return setNumber(k, "Linked", 1); });
-    ok = ok && withKey(iface + "\\#\\Device Parameters", [&](HKEY k) {
-        return !portNumber || setNumber(k, "Port Number", *portNumber);
-    });
+    ok = ok && withKey(iface + "\\#\\Device Parameters",
+                       [&](HKEY k) { return !portNumber || setNumber(k, "Port Number", *portNumber); });
     return ok;
 }
 

@@ -21,10 +21,10 @@ struct StandInPrinter {
     const char* serial;
 };
 
-inline constexpr StandInPrinter kFilePrinter{"vid_0525&pid_a701", "tv0001"};   // C:\usb\tv0001
-inline constexpr StandInPrinter kSecondModel{"vid_0525&pid_7d3c", "tv0002"};   // C:\usb\tv0002
-inline constexpr StandInPrinter kFullPrinter{"vid_0525&pid_a701", "tvfull"};   // /dev/full
-inline constexpr StandInPrinter kFifoPrinter{"vid_0525&pid_a701", "tvfifo"};   // a FIFO
+inline constexpr StandInPrinter kFilePrinter{"vid_0525&pid_a701", "tv0001"};     // C:\usb\tv0001
+inline constexpr StandInPrinter kSecondModel{"vid_0525&pid_7d3c", "tv0002"};     // C:\usb\tv0002
+inline constexpr StandInPrinter kFullPrinter{"vid_0525&pid_a701", "tvfull"};     // /dev/full
+inline constexpr StandInPrinter kFifoPrinter{"vid_0525&pid_a701", "tvfifo"};     // a FIFO
 inline constexpr StandInPrinter kForeignPrinter{"vid_0525&pid_0001", "tv0009"};  // another product
 
 // The interface path as SetupAPI reports it (lower case).

@@ -37,17 +37,18 @@ struct Texts {
     const wchar_t* searchTitle;
     const wchar_t* wait;
 };
-const Texts kEnglish = {L"USB Connection Warning",
-                        {L"1. Connect USB Printer to Desktop Computer.", L"2. Turn on the printer.",
-                         L"3. Click  \"OK\"  button."},
-                        L"OK",
-                        L"Now USB Port Searching......",
-                        L"Please wait a minite ......"};
-const Texts kKorean = {L"USB 프린터 연결 확인",
-                       {L"1. 프린터를 PC에 연결하십시오.", L"2. 프린터를 켜 주십시오.", L"3. 확인 버튼을 클릭하십시오."},
-                       L"확인",
-                       L"연결된 토르바스 프린터 찾는 중",
-                       L"잠시만 기다려 주십시오....."};
+const Texts kEnglish = {
+    L"USB Connection Warning",
+    {L"1. Connect USB Printer to Desktop Computer.", L"2. Turn on the printer.", L"3. Click  \"OK\"  button."},
+    L"OK",
+    L"Now USB Port Searching......",
+    L"Please wait a minite ......"};
+const Texts kKorean = {
+    L"USB 프린터 연결 확인",
+    {L"1. 프린터를 PC에 연결하십시오.", L"2. 프린터를 켜 주십시오.", L"3. 확인 버튼을 클릭하십시오."},
+    L"확인",
+    L"연결된 토르바스 프린터 찾는 중",
+    L"잠시만 기다려 주십시오....."};
 
 // The text the window manager keeps: no message to a thread that may be asleep.
 std::wstring storedText(HWND window) {
@@ -94,8 +95,12 @@ public:
     StepRun() {
         thread_ = std::thread([this] {
             threadId_ = GetCurrentThreadId();
-            prinstall::UsbFlowContext flow{device_, windows, clock_, debug_,
-                                           prinstall::languageForCodePage(GetACP()), usbPortName,
+            prinstall::UsbFlowContext flow{device_,
+                                           windows,
+                                           clock_,
+                                           debug_,
+                                           prinstall::languageForCodePage(GetACP()),
+                                           usbPortName,
                                            [this](const std::string& message) {
                                                failure = message;
                                                return 2;

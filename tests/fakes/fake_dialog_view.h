@@ -22,16 +22,16 @@ public:
 
     std::string title;
     std::map<int, std::string> texts;
-    int statusId = -1;                  // the control whose every text goes to `statuses`
+    int statusId = -1;  // the control whose every text goes to `statuses`
     std::vector<std::string> statuses;
     std::set<int> disabled;
     std::set<int> hidden;
-    std::map<int, int> dressed;         // control id -> icon id
+    std::map<int, int> dressed;  // control id -> icon id
     int progressLow = -1, progressHigh = -1;
-    std::vector<int> positions;         // every position the progress bar was moved to
+    std::vector<int> positions;  // every position the progress bar was moved to
     int repaints = 0;
     std::vector<Message> messages;
-    int endedWith = 0;                  // 0 while the dialog runs; the first end counts
+    int endedWith = 0;  // 0 while the dialog runs; the first end counts
 
     void setTitle(const std::string& text) override { title = text; }
     void setItemText(int id, const std::string& text) override {
@@ -41,19 +41,25 @@ public:
     }
     std::string itemText(int id) override { return texts[id]; }
     void enableItem(int id, bool enable) override {
-        if (enable) disabled.erase(id);
-        else disabled.insert(id);
+        if (enable)
+            disabled.erase(id);
+        else
+            disabled.insert(id);
     }
     void showItem(int id, bool show) override {
-        if (show) hidden.erase(id);
-        else hidden.insert(id);
+        if (show)
+            hidden.erase(id);
+        else
+            hidden.insert(id);
     }
     void setProgressRange(int low, int high) override { progressLow = low, progressHigh = high; }
     void setProgressPos(int pos) override { positions.push_back(pos); }
     void repaintNow() override { ++repaints; }
     void dressIconButton(int id, int iconId) override { dressed[id] = iconId; }
     void appMessageBox(const std::string& text) override { messages.push_back({text, ""}); }
-    void messageBox(const std::string& text, const std::string& caption) override { messages.push_back({text, caption}); }
+    void messageBox(const std::string& text, const std::string& caption) override {
+        messages.push_back({text, caption});
+    }
     void endDialog(int result) override {
         if (endedWith == 0) endedWith = result;
     }

@@ -55,9 +55,7 @@ private:
     bool closed_ = false;
 };
 
-FakeFiles::FakeFiles() {
-    addFolder("C:\\windows\\system32");
-}
+FakeFiles::FakeFiles() { addFolder("C:\\windows\\system32"); }
 
 std::string FakeFiles::full(const std::string& path) const {
     std::string p = path;
@@ -126,7 +124,8 @@ std::vector<std::string> FakeFiles::list(const std::string& folder) const {
     for (const auto& [fileKey, entry] : files_) {
         if (Lower(parent(entry.path)) == k) names.push_back(entry.path.substr(entry.path.rfind('\\') + 1));
     }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); });
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); });
     return names;
 }
 

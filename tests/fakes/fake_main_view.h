@@ -47,7 +47,9 @@ public:
     bool isChecked(int id) override { return checked.count(id) != 0; }
     void setProgressStep(int step) override { progressStep = step; }
     std::string loadString(int id) override { return strings.count(id) ? strings[id] : std::string(); }
-    void appendSystemMenuItem(int commandId, const std::string& text) override { systemMenu.emplace_back(commandId, text); }
+    void appendSystemMenuItem(int commandId, const std::string& text) override {
+        systemMenu.emplace_back(commandId, text);
+    }
     void setDialogIcon() override { iconSet = true; }
     int showResult(const std::string& message, int operation, int outcome) override {
         results.push_back({message, operation, outcome});

@@ -56,7 +56,8 @@ std::uint32_t FakeSpooler::addPrinterDriver(const DriverRecord& driver) {
     if (DriverFolderOf(resolve(driver.environment)) == nullptr) return kErrorInvalidEnvironment;
     DriverRecord stored = driver;
     stored.environment = resolve(driver.environment);
-    std::erase_if(drivers, [&](const DriverRecord& d) { return d.name == stored.name && d.environment == stored.environment; });
+    std::erase_if(drivers,
+                  [&](const DriverRecord& d) { return d.name == stored.name && d.environment == stored.environment; });
     drivers.push_back(stored);
     return 0;
 }
@@ -134,7 +135,9 @@ std::uint32_t FakeSpooler::deletePrinter(Printer printer) {
     return 0;
 }
 
-std::uint32_t FakeSpooler::closePrinter(Printer printer) { return openPrinters_.erase(printer) ? 0 : kErrorInvalidHandle; }
+std::uint32_t FakeSpooler::closePrinter(Printer printer) {
+    return openPrinters_.erase(printer) ? 0 : kErrorInvalidHandle;
+}
 
 std::uint32_t FakeSpooler::setPrinterPort(Printer printer, const std::string& port) {
     auto open = openPrinters_.find(printer);

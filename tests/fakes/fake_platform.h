@@ -34,15 +34,15 @@ public:
     std::string nativeEnvironment = kEnvironmentX86;
     std::vector<std::string> driverDirEnvironments;  // the environment each lookup resolved to
 
-    std::vector<DriverRecord> drivers;                 // registered, in order
-    std::vector<DriverRecord> driverCalls;             // every registration asked for
-    std::deque<std::uint32_t> driverErrors;            // answers of the next registrations
-    std::vector<PrinterRecord> printerCalls;           // every queue creation asked for
-    std::deque<std::uint32_t> printerErrors;           // answers of the next queue creations
+    std::vector<DriverRecord> drivers;        // registered, in order
+    std::vector<DriverRecord> driverCalls;    // every registration asked for
+    std::deque<std::uint32_t> driverErrors;   // answers of the next registrations
+    std::vector<PrinterRecord> printerCalls;  // every queue creation asked for
+    std::deque<std::uint32_t> printerErrors;  // answers of the next queue creations
     std::set<std::string> ports = {"COM1:", "COM2:", "COM3:", "COM4:", "FILE:", "LPT1:", "LPT2:", "LPT3:"};
     std::vector<std::string> monitors = {"Local Port", "Standard TCP/IP Port"};
     std::uint32_t enumMonitorsError = 0;
-    std::map<std::string, std::string> monitorPorts;   // port that adding a monitor brings
+    std::map<std::string, std::string> monitorPorts;  // port that adding a monitor brings
     std::vector<std::string> addedMonitorDlls;
     std::uint32_t addMonitorError = 0;
     std::uint32_t enumPortsError = 0;
@@ -63,7 +63,7 @@ public:
 
     // Removal. A deleted queue leaves the list at once; its handle stays open until closed.
     std::map<std::string, std::set<std::string>> printerKeys;  // queue -> keys of its printer data
-    bool hasDeletePrinterKey = true;                          // false: the system lacks the call (120)
+    bool hasDeletePrinterKey = true;                           // false: the system lacks the call (120)
     std::uint32_t openPrinterError = 0;
     std::uint32_t getPrinterError = 0;
     std::uint32_t deletePrinterError = 0;
@@ -112,7 +112,7 @@ public:
         ServiceStatus status{kServiceStopped, 0, 0};
         std::deque<ServiceStatus> startSequence;
         int startRequests = 0;
-        bool starting = false;  // a start was accepted: queries walk through startSequence
+        bool starting = false;               // a start was accepted: queries walk through startSequence
         std::vector<std::string> dependsOn;  // services that must run for this one to run
         int stopRequests = 0;
         // A stop is answered with stop-pending, and queries report this many more pending

@@ -72,13 +72,11 @@ public:
             for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             return s;
         };
-        auto at = std::find_if(entries.begin(), entries.end(),
-                               [&](const std::string& e) { return lower(e) > lower(text); });
+        auto at =
+            std::find_if(entries.begin(), entries.end(), [&](const std::string& e) { return lower(e) > lower(text); });
         entries.insert(at, text);
     }
-    void listSelect(int id, int index) override {
-        selections[id] = index >= 0 && index < listCount(id) ? index : -1;
-    }
+    void listSelect(int id, int index) override { selections[id] = index >= 0 && index < listCount(id) ? index : -1; }
     int listSelection(int id) override { return selections.count(id) ? selections[id] : -1; }
     int listCount(int id) override { return static_cast<int>(lists[id].size()); }
     std::string listEntry(int id, int index) override {

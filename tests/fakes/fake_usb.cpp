@@ -97,15 +97,13 @@ UsbBus::Io FakeUsbBus::write(Device device, const std::uint8_t* data, std::uint3
     }
     const std::uint32_t taken = std::min(answer.accept, size);
     switch (answer.io) {
-        case Io::Failed:
-            return Io::Failed;
+        case Io::Failed: return Io::Failed;
         case Io::Pending:
             file->second.hasPending = true;
             file->second.pendingBytes.assign(data, data + taken);
             file->second.pollsLeft = answer.pendingPolls;
             return Io::Pending;
-        case Io::Done:
-            break;
+        case Io::Done: break;
     }
     auto& to = received[file->second.path];
     to.insert(to.end(), data, data + taken);

@@ -35,11 +35,11 @@ public:
     };
 
     // State a test sets up.
-    std::vector<std::string> interfaces;  // present interfaces, in enumeration order
-    bool libraryPresent = true;           // the library with its four functions
-    std::uint32_t interfacesError = 0;    // the interface set cannot be made
-    bool endless = false;                 // past the list every index is Skipped
-    std::deque<WriteAnswer> writeAnswers; // without any, every piece goes out whole
+    std::vector<std::string> interfaces;   // present interfaces, in enumeration order
+    bool libraryPresent = true;            // the library with its four functions
+    std::uint32_t interfacesError = 0;     // the interface set cannot be made
+    bool endless = false;                  // past the list every index is Skipped
+    std::deque<WriteAnswer> writeAnswers;  // without any, every piece goes out whole
 
     // What the program did.
     int loads = 0;
@@ -70,8 +70,8 @@ public:
     void purge(Device) override {}
 
     bool loaded() const;
-    std::size_t openDevices() const;   // device files not closed yet
-    std::size_t openSets() const;      // interface sets not closed yet
+    std::size_t openDevices() const;  // device files not closed yet
+    std::size_t openSets() const;     // interface sets not closed yet
     std::vector<std::uint8_t> bytes(const std::string& path) const;
 
     // Runs `f` under the bus's lock (for tests while a worker may call the bus).

@@ -14,8 +14,8 @@ namespace {
 const char kPath[] = "C:\\prinstall-log-test.log";
 
 std::string ReadAll(const wchar_t* path) {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return "(cannot open: " + std::to_string(GetLastError()) + ")";
     std::string text(4096, '\0');
     DWORD read = 0;
@@ -39,8 +39,7 @@ TEST(LogFileUnderWine, AppendsEachLineToWhatTheFileHolds) {
     ASSERT_TRUE(again.open(kPath)) << again.lastError();
     again.writeLine(second);
     again.writeLine("Usage:\n  Prinstall.exe /?");
-    EXPECT_EQ(ReadAll(L"C:\\prinstall-log-test.log"),
-              first + "\r\n" + second + "\r\nUsage:\r\n  Prinstall.exe /?\r\n");
+    EXPECT_EQ(ReadAll(L"C:\\prinstall-log-test.log"), first + "\r\n" + second + "\r\nUsage:\r\n  Prinstall.exe /?\r\n");
 
     WinLogFile nowhere;
     EXPECT_FALSE(nowhere.open("C:\\no such folder\\x.log"));

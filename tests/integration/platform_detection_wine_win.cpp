@@ -74,8 +74,12 @@ struct Expected {
 // The prefix is a 32-bit one: the processor is x86 throughout.
 TEST(PlatformDetectionUnderWine, EachWindowsVersionGivesItsFamily) {
     const Expected cases[] = {
-        {nullptr, 11, 1046, 11},  {L"winxp", 7, 1009, 7},   {L"win2k", 6, 1008, 6},
-        {L"vista", 9, 1024, 9},   {L"win2003", 8, 1010, 8}, {L"win10", 12, 1047, 11},
+        {nullptr, 11, 1046, 11},
+        {L"winxp", 7, 1009, 7},
+        {L"win2k", 6, 1008, 6},
+        {L"vista", 9, 1024, 9},
+        {L"win2003", 8, 1010, 8},
+        {L"win10", 12, 1047, 11},
         {L"win98", 3, 1005, 3},
         // Wine 8 gives its "win7" the product type of a server (and "win2008r2" that of a
         // workstation), so "win7" reads as Server 2008 R2 here.
@@ -86,7 +90,8 @@ TEST(PlatformDetectionUnderWine, EachWindowsVersionGivesItsFamily) {
         std::istringstream answer(RunProbe());
         int family = -1, processor = -1, radio = -1, result = 0, removal = -1;
         answer >> family >> processor >> radio >> result >> removal;
-        SCOPED_TRACE(c.wineVersion ? std::string(c.wineVersion, c.wineVersion + wcslen(c.wineVersion)) : "prefix default");
+        SCOPED_TRACE(c.wineVersion ? std::string(c.wineVersion, c.wineVersion + wcslen(c.wineVersion))
+                                   : "prefix default");
         EXPECT_EQ(result, 1);
         EXPECT_EQ(family, c.portFamily);
         EXPECT_EQ(radio, c.radio);

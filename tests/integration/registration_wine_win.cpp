@@ -74,8 +74,9 @@ protected:
     }
 
     int stageAndRegister(int interfaceKind) {
-        DriverStager stager(files, spooler, [this](const std::string& m) { messages.push_back(m); },
-                            [](const std::optional<std::string>&, int, bool) {});
+        DriverStager stager(
+            files, spooler, [this](const std::string& m) { messages.push_back(m); },
+            [](const std::optional<std::string>&, int, bool) {});
         stager.StageDriverFiles(1, 0, korean);
         return registrar.RegisterDriverAndPrinter(kQueue, settings(interfaceKind));
     }
@@ -117,8 +118,8 @@ TEST_F(RegistrationUnderWine, CopyOneOnComOneBecomesDriverQueueAndUninstallEntry
     }));
 
     // Wine copies the registered files into the version folder of the driver directory.
-    for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "TVLabel1.GPD", "UNIRES.DLL",
-                             "STDNAMES.GPD", "TVLabel1.DLL", "TVLabelE1.DLL", "TVLabelUI1.DLL", "TVLabel1.INI"}) {
+    for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "TVLabel1.GPD", "UNIRES.DLL", "STDNAMES.GPD",
+                             "TVLabel1.DLL", "TVLabelE1.DLL", "TVLabelUI1.DLL", "TVLabel1.INI"}) {
         EXPECT_TRUE(files.fileExists(driverDirectory + "\\3\\" + name)) << name;
     }
 
@@ -155,15 +156,14 @@ TEST_F(RegistrationUnderWine, PortMonitorFromTheMediaCarriesAUsbQueue) {
     std::vector<BYTE> buffer(needed + sizeof(PORT_INFO_1W));
     ASSERT_TRUE(EnumPortsW(nullptr, 1, buffer.data(), needed, &needed, &count));
     const auto* ports = reinterpret_cast<const PORT_INFO_1W*>(buffer.data());
-    EXPECT_TRUE(std::any_of(ports, ports + count, [](const PORT_INFO_1W& p) {
-        return std::wstring(p.pName) == L"USB/TORVA Label Port";
-    }));
+    EXPECT_TRUE(std::any_of(ports, ports + count,
+                            [](const PORT_INFO_1W& p) { return std::wstring(p.pName) == L"USB/TORVA Label Port"; }));
 
     ASSERT_EQ(stageAndRegister(kInterfaceUsb), 0);
     auto listed = queues();
-    EXPECT_NE(std::find(listed.begin(), listed.end(),
-                        PrinterInfo2{kQueue, "USB/TORVA Label Port", "TORVA Label Printer #1"}),
-              listed.end());
+    EXPECT_NE(
+        std::find(listed.begin(), listed.end(), PrinterInfo2{kQueue, "USB/TORVA Label Port", "TORVA Label Printer #1"}),
+        listed.end());
     EXPECT_TRUE(registrar.message().empty());  // no fallback to COM1:
 }
 

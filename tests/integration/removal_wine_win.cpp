@@ -67,7 +67,8 @@ protected:
             spooler.deletePrinterDriver(driver, "");
         }
         spooler.deleteMonitor(kPortMonitorName, "");
-        for (const std::string& key : {std::string(kUninstallKeyEnglish), std::string(kUninstallKeyKorean), kMonitorKey}) {
+        for (const std::string& key :
+             {std::string(kUninstallKeyEnglish), std::string(kUninstallKeyKorean), kMonitorKey}) {
             RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(key).c_str());
         }
         for (int n : {1, 2}) {
@@ -82,7 +83,8 @@ protected:
     void install(int n, const std::string& queue, int interfaceKind) {
         // The Install command adds the monitor before a USB copy's queue goes on its port.
         if (interfaceKind == kInterfaceUsb) monitor.AddPortMonitorIfMissing(0);
-        DriverStager stager(files, spooler, [](const std::string&) {}, [](const std::optional<std::string>&, int, bool) {});
+        DriverStager stager(
+            files, spooler, [](const std::string&) {}, [](const std::optional<std::string>&, int, bool) {});
         stager.StageDriverFiles(n, 0, korean);
         RegistrationSettings s;
         s.driverNumber = n;

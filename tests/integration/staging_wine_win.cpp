@@ -36,8 +36,10 @@ void Snapshot(const std::string& folder, const std::string& relative, std::map<s
         std::string name = narrow(found.cFileName);
         if (name == "." || name == "..") continue;
         std::string rel = relative.empty() ? name : relative + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Snapshot(folder + "\\" + name, rel, out);
-        else out[rel] = ReadAll(folder + "\\" + name);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            Snapshot(folder + "\\" + name, rel, out);
+        else
+            out[rel] = ReadAll(folder + "\\" + name);
     } while (FindNextFileW(find, &found));
     FindClose(find);
 }
@@ -50,7 +52,8 @@ protected:
     }
     void TearDown() override { cleanUp(); }
     void cleanUp() {
-        for (const StagingRow& row : StagingRows(0, true, 1)) files.deleteFile(driverDirectory + "\\" + row.destination);
+        for (const StagingRow& row : StagingRows(0, true, 1))
+            files.deleteFile(driverDirectory + "\\" + row.destination);
     }
     std::string staged(const std::string& name) { return ReadAll(driverDirectory + "\\" + name); }
     std::string media(const std::string& relative) { return ReadAll(kInstall + "\\" + relative); }
@@ -68,8 +71,9 @@ TEST_P(StagingUnderWine, CopyOneArrivesInTheDriverDirectoryAndTheMediaStayAsThey
     Snapshot(kInstall, "", before);
     ASSERT_FALSE(before.empty());
 
-    DriverStager stager(files, spooler, [this](const std::string& m) { messages.push_back(m); },
-                        [](const std::optional<std::string>&, int, bool) {});
+    DriverStager stager(
+        files, spooler, [this](const std::string& m) { messages.push_back(m); },
+        [](const std::optional<std::string>&, int, bool) {});
     EXPECT_EQ(stager.StageDriverFiles(1, 0, korean), std::nullopt);
     EXPECT_TRUE(messages.empty());
 

@@ -103,7 +103,11 @@ protected:
         void output(const std::string& text) override { lines.push_back(text); }
     } debug;
     std::vector<std::string> messages;
-    TcpIpPortWriter writer{registry, services, clock, debug, [this](const std::string& t) { messages.push_back(t); },
+    TcpIpPortWriter writer{registry,
+                           services,
+                           clock,
+                           debug,
+                           [this](const std::string& t) { messages.push_back(t); },
                            [this](const std::string& t, const std::string&) { messages.push_back(t); }};
 };
 

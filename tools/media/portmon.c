@@ -27,10 +27,7 @@
 /* volatile keeps the text in the file even though nothing in here reads it. */
 __declspec(dllexport) const volatile char standInMarker[] = STANDIN_MARKER;
 
-__declspec(dllexport) const char *__cdecl StandInIdentity(void)
-{
-    return (const char *)standInMarker;
-}
+__declspec(dllexport) const char* __cdecl StandInIdentity(void) { return (const char*)standInMarker; }
 
 static const WCHAR kPortName[] = L"USB/TORVA Label Port";
 static const WCHAR kMonitorName[] = L"TORVA LABEL USB Port";
@@ -51,39 +48,30 @@ typedef struct Monitor {
 
 typedef struct Port {
     DWORD tag;
-    const Monitor *monitor;
+    const Monitor* monitor;
     HANDLE job;     /* the open job file, INVALID_HANDLE_VALUE between documents */
     HANDLE printer; /* the queue of the open job, to report it done; may be NULL */
     DWORD jobId;
 } Port;
 
-static void *Allocate(SIZE_T size)
-{
-    return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size);
-}
+static void* Allocate(SIZE_T size) { return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size); }
 
-static void Release(void *block)
-{
-    HeapFree(GetProcessHeap(), 0, block);
-}
+static void Release(void* block) { HeapFree(GetProcessHeap(), 0, block); }
 
-static Monitor *AsMonitor(HANDLE handle)
-{
-    Monitor *monitor = (Monitor *)handle;
+static Monitor* AsMonitor(HANDLE handle) {
+    Monitor* monitor = (Monitor*)handle;
     return monitor && monitor->tag == MONITOR_TAG ? monitor : NULL;
 }
 
-static Port *AsPort(HANDLE handle)
-{
-    Port *port = (Port *)handle;
+static Port* AsPort(HANDLE handle) {
+    Port* port = (Port*)handle;
     return port && port->tag == PORT_TAG ? port : NULL;
 }
 
 /* Port names compare without regard to letter case, as the spooler compares them; the
  * name is plain ASCII, so no locale is involved. */
-static BOOL IsOurPort(const WCHAR *name)
-{
-    const WCHAR *ours = kPortName;
+static BOOL IsOurPort(const WCHAR* name) {
+    const WCHAR* ours = kPortName;
     if (!name) return FALSE;
     for (;; ++name, ++ours) {
         WCHAR a = *name, b = *ours;
@@ -96,16 +84,14 @@ static BOOL IsOurPort(const WCHAR *name)
 
 /* Appends source to the text in buffer (capacity in characters); FALSE when it does not
  * fit, leaving buffer unchanged. */
-static BOOL Append(WCHAR *buffer, DWORD capacity, const WCHAR *source)
-{
+static BOOL Append(WCHAR* buffer, DWORD capacity, const WCHAR* source) {
     DWORD length = (DWORD)lstrlenW(buffer), extra = (DWORD)lstrlenW(source);
     if (length + extra >= capacity) return FALSE;
     lstrcpynW(buffer + length, source, (int)(extra + 1));
     return TRUE;
 }
 
-static void DecimalText(DWORD value, WCHAR text[11])
-{
+static void DecimalText(DWORD value, WCHAR text[11]) {
     WCHAR reversed[10];
     int count = 0, i;
     do {
@@ -117,9 +103,8 @@ static void DecimalText(DWORD value, WCHAR text[11])
 }
 
 /* Copies a string into the free tail of an EnumPorts buffer and returns where it went. */
-static WCHAR *PutString(BYTE **tail, const WCHAR *text, DWORD bytes)
-{
-    WCHAR *placed = (WCHAR *)*tail;
+static WCHAR* PutString(BYTE** tail, const WCHAR* text, DWORD bytes) {
+    WCHAR* placed = (WCHAR*)*tail;
     lstrcpynW(placed, text, (int)(bytes / sizeof(WCHAR)));
     *tail += bytes;
     return placed;
@@ -128,11 +113,10 @@ static WCHAR *PutString(BYTE **tail, const WCHAR *text, DWORD bytes)
 /* The port functions. Their names carry a prefix because the SDK headers declare the plain
  * ones (OpenPort, WritePort, ...) for the spooler's own exports. */
 
-static BOOL WINAPI LabelEnumPorts(HANDLE monitorHandle, LPWSTR server, DWORD level,
-                                  LPBYTE ports, DWORD size, LPDWORD needed, LPDWORD returned)
-{
+static BOOL WINAPI LabelEnumPorts(HANDLE monitorHandle, LPWSTR server, DWORD level, LPBYTE ports, DWORD size,
+                                  LPDWORD needed, LPDWORD returned) {
     DWORD bytes;
-    BYTE *tail;
+    BYTE* tail;
     (void)server; /* the spooler has already routed the call to this machine */
     if (!AsMonitor(monitorHandle) || !needed || !returned) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -141,10 +125,7 @@ static BOOL WINAPI LabelEnumPorts(HANDLE monitorHandle, LPWSTR server, DWORD lev
     *returned = 0;
     switch (level) {
         case 1: bytes = sizeof(PORT_INFO_1W) + sizeof kPortName; break;
-        case 2:
-            bytes = sizeof(PORT_INFO_2W) + sizeof kPortName + sizeof kMonitorName +
-                    sizeof kPortDescription;
-            break;
+        case 2: bytes = sizeof(PORT_INFO_2W) + sizeof kPortName + sizeof kMonitorName + sizeof kPortDescription; break;
         default:
             *needed = 0;
             SetLastError(ERROR_INVALID_LEVEL);
@@ -157,11 +138,11 @@ static BOOL WINAPI LabelEnumPorts(HANDLE monitorHandle, LPWSTR server, DWORD lev
     }
     /* One record, its strings right behind it. */
     if (level == 1) {
-        PORT_INFO_1W *info = (PORT_INFO_1W *)ports;
+        PORT_INFO_1W* info = (PORT_INFO_1W*)ports;
         tail = ports + sizeof *info;
         info->pName = PutString(&tail, kPortName, sizeof kPortName);
     } else {
-        PORT_INFO_2W *info = (PORT_INFO_2W *)ports;
+        PORT_INFO_2W* info = (PORT_INFO_2W*)ports;
         tail = ports + sizeof *info;
         info->pPortName = PutString(&tail, kPortName, sizeof kPortName);
         info->pMonitorName = PutString(&tail, kMonitorName, sizeof kMonitorName);
@@ -173,10 +154,9 @@ static BOOL WINAPI LabelEnumPorts(HANDLE monitorHandle, LPWSTR server, DWORD lev
     return TRUE;
 }
 
-static BOOL WINAPI LabelOpenPort(HANDLE monitorHandle, LPWSTR name, PHANDLE portHandle)
-{
-    Monitor *monitor = AsMonitor(monitorHandle);
-    Port *port;
+static BOOL WINAPI LabelOpenPort(HANDLE monitorHandle, LPWSTR name, PHANDLE portHandle) {
+    Monitor* monitor = AsMonitor(monitorHandle);
+    Port* port;
     if (!monitor || !portHandle) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -185,7 +165,7 @@ static BOOL WINAPI LabelOpenPort(HANDLE monitorHandle, LPWSTR name, PHANDLE port
         SetLastError(ERROR_UNKNOWN_PORT);
         return FALSE;
     }
-    port = (Port *)Allocate(sizeof *port);
+    port = (Port*)Allocate(sizeof *port);
     if (!port) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
@@ -197,10 +177,8 @@ static BOOL WINAPI LabelOpenPort(HANDLE monitorHandle, LPWSTR name, PHANDLE port
     return TRUE;
 }
 
-static BOOL WINAPI LabelStartDocPort(HANDLE portHandle, LPWSTR printerName, DWORD jobId,
-                                     DWORD level, LPBYTE docInfo)
-{
-    Port *port = AsPort(portHandle);
+static BOOL WINAPI LabelStartDocPort(HANDLE portHandle, LPWSTR printerName, DWORD jobId, DWORD level, LPBYTE docInfo) {
+    Port* port = AsPort(portHandle);
     WCHAR path[MAX_PATH], number[11];
     (void)level; /* the document's name and data type change nothing about the bytes */
     (void)docInfo;
@@ -219,26 +197,21 @@ static BOOL WINAPI LabelStartDocPort(HANDLE portHandle, LPWSTR printerName, DWOR
     CreateDirectoryW(port->monitor->jobFolder, NULL);
     DecimalText(jobId, number);
     lstrcpynW(path, port->monitor->jobFolder, MAX_PATH);
-    if (!Append(path, MAX_PATH, L"\\job-") || !Append(path, MAX_PATH, number) ||
-        !Append(path, MAX_PATH, L".prn")) {
+    if (!Append(path, MAX_PATH, L"\\job-") || !Append(path, MAX_PATH, number) || !Append(path, MAX_PATH, L".prn")) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FALSE;
     }
-    port->job = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, NULL);
+    port->job = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (port->job == INVALID_HANDLE_VALUE) return FALSE; /* CreateFile's error stands */
     port->jobId = jobId;
     /* Without the queue the job is still printed; it only cannot be reported done. */
     port->printer = NULL;
-    if (printerName && printerName[0] && !OpenPrinterW(printerName, &port->printer, NULL))
-        port->printer = NULL;
+    if (printerName && printerName[0] && !OpenPrinterW(printerName, &port->printer, NULL)) port->printer = NULL;
     return TRUE;
 }
 
-static BOOL WINAPI LabelWritePort(HANDLE portHandle, LPBYTE buffer, DWORD size,
-                                  LPDWORD written)
-{
-    Port *port = AsPort(portHandle);
+static BOOL WINAPI LabelWritePort(HANDLE portHandle, LPBYTE buffer, DWORD size, LPDWORD written) {
+    Port* port = AsPort(portHandle);
     DWORD done = 0;
     BOOL ok;
     if (written) *written = 0;
@@ -252,8 +225,7 @@ static BOOL WINAPI LabelWritePort(HANDLE portHandle, LPBYTE buffer, DWORD size,
 }
 
 /* The stand-in printer never answers: a read succeeds with nothing. */
-static BOOL WINAPI LabelReadPort(HANDLE portHandle, LPBYTE buffer, DWORD size, LPDWORD read)
-{
+static BOOL WINAPI LabelReadPort(HANDLE portHandle, LPBYTE buffer, DWORD size, LPDWORD read) {
     (void)buffer;
     (void)size;
     if (read) *read = 0;
@@ -264,8 +236,7 @@ static BOOL WINAPI LabelReadPort(HANDLE portHandle, LPBYTE buffer, DWORD size, L
     return TRUE;
 }
 
-static BOOL FinishJob(Port *port)
-{
+static BOOL FinishJob(Port* port) {
     BOOL closed = CloseHandle(port->job);
     port->job = INVALID_HANDLE_VALUE;
     if (port->printer) {
@@ -277,9 +248,8 @@ static BOOL FinishJob(Port *port)
     return closed;
 }
 
-static BOOL WINAPI LabelEndDocPort(HANDLE portHandle)
-{
-    Port *port = AsPort(portHandle);
+static BOOL WINAPI LabelEndDocPort(HANDLE portHandle) {
+    Port* port = AsPort(portHandle);
     if (!port || port->job == INVALID_HANDLE_VALUE) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -287,9 +257,8 @@ static BOOL WINAPI LabelEndDocPort(HANDLE portHandle)
     return FinishJob(port);
 }
 
-static BOOL WINAPI LabelClosePort(HANDLE portHandle)
-{
-    Port *port = AsPort(portHandle);
+static BOOL WINAPI LabelClosePort(HANDLE portHandle) {
+    Port* port = AsPort(portHandle);
     if (!port) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -301,9 +270,8 @@ static BOOL WINAPI LabelClosePort(HANDLE portHandle)
     return TRUE;
 }
 
-static VOID WINAPI LabelShutdown(HANDLE monitorHandle)
-{
-    Monitor *monitor = AsMonitor(monitorHandle);
+static VOID WINAPI LabelShutdown(HANDLE monitorHandle) {
+    Monitor* monitor = AsMonitor(monitorHandle);
     if (!monitor) return;
     monitor->tag = 0;
     Release(monitor);
@@ -339,31 +307,27 @@ static MONITOR2 functions = {
 
 /* Windows 2000 takes only its own, shorter table; later spoolers take the table up to the
  * bidirectional entry, which is all this monitor fills. */
-static DWORD TableSize(void)
-{
+static DWORD TableSize(void) {
     DWORD version = GetVersion();
     BYTE major = LOBYTE(LOWORD(version)), minor = HIBYTE(LOWORD(version));
     if (major < 5 || (major == 5 && minor == 0)) return MONITOR2_SIZE_WIN2K;
     return offsetof(MONITOR2, pfnNotifyUsedPorts);
 }
 
-__declspec(dllexport) LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT init,
-                                                                PHANDLE monitorHandle)
-{
-    Monitor *monitor;
+__declspec(dllexport) LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT init, PHANDLE monitorHandle) {
+    Monitor* monitor;
     UINT length;
     if (!init || !monitorHandle) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return NULL;
     }
-    monitor = (Monitor *)Allocate(sizeof *monitor);
+    monitor = (Monitor*)Allocate(sizeof *monitor);
     if (!monitor) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return NULL;
     }
     length = GetSystemWindowsDirectoryW(monitor->tempFolder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH ||
-        !Append(monitor->tempFolder, MAX_PATH, kTempFolder) ||
+    if (length == 0 || length >= MAX_PATH || !Append(monitor->tempFolder, MAX_PATH, kTempFolder) ||
         !Append(monitor->jobFolder, MAX_PATH, monitor->tempFolder) ||
         !Append(monitor->jobFolder, MAX_PATH, kJobFolder)) {
         Release(monitor);
@@ -376,8 +340,7 @@ __declspec(dllexport) LPMONITOR2 WINAPI InitializePrintMonitor2(PMONITORINIT ini
     return &functions;
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
-{
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     (void)reserved;
     if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
     return TRUE;

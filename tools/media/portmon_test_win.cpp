@@ -28,8 +28,7 @@ const wchar_t kUiModule[] = L"TVPortMonUI.dll";
 // The media folder of this program's own bitness: the spooler loads a monitor into the
 // calling process.
 std::wstring MediaFolder() {
-    return sizeof(void*) == 8 ? L"C:\\TORVA EPL Printer 2.X\\Win64"
-                              : L"C:\\TORVA EPL Printer 2.X\\Win32";
+    return sizeof(void*) == 8 ? L"C:\\TORVA EPL Printer 2.X\\Win64" : L"C:\\TORVA EPL Printer 2.X\\Win32";
 }
 
 std::wstring SystemFolder() {
@@ -41,13 +40,12 @@ std::wstring SystemFolder() {
 std::wstring JobFile(DWORD jobId) {
     wchar_t windows[MAX_PATH];
     UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
-    return std::wstring(windows, length) + L"\\Temp\\TVPortMon\\job-" + std::to_wstring(jobId) +
-           L".prn";
+    return std::wstring(windows, length) + L"\\Temp\\TVPortMon\\job-" + std::to_wstring(jobId) + L".prn";
 }
 
 std::optional<std::string> ReadWholeFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::nullopt;
     std::string content;
     char chunk[4096];
@@ -100,14 +98,11 @@ int CountOurPort() {
 }
 
 BOOL AddOurMonitor() {
-    MONITOR_INFO_2W info{const_cast<wchar_t*>(kMonitorName), nullptr,
-                         const_cast<wchar_t*>(kMonitorModule)};
+    MONITOR_INFO_2W info{const_cast<wchar_t*>(kMonitorName), nullptr, const_cast<wchar_t*>(kMonitorModule)};
     return AddMonitorW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
 }
 
-BOOL DeleteOurMonitor() {
-    return DeleteMonitorW(nullptr, nullptr, const_cast<wchar_t*>(kMonitorName));
-}
+BOOL DeleteOurMonitor() { return DeleteMonitorW(nullptr, nullptr, const_cast<wchar_t*>(kMonitorName)); }
 
 // The monitor as the installer leaves it: both modules copied from the media into the
 // system folder, then added by module name. Cleaned up before and after.
@@ -116,8 +111,8 @@ protected:
     void SetUp() override {
         RemoveAll();
         for (const wchar_t* module : {kMonitorModule, kUiModule}) {
-            ASSERT_TRUE(CopyFileW((MediaFolder() + L"\\" + module).c_str(),
-                                  (SystemFolder() + L"\\" + module).c_str(), FALSE))
+            ASSERT_TRUE(
+                CopyFileW((MediaFolder() + L"\\" + module).c_str(), (SystemFolder() + L"\\" + module).c_str(), FALSE))
                 << GetLastError();
         }
     }
@@ -229,8 +224,7 @@ protected:
 
     HANDLE Open(const wchar_t* name = kPortName) {
         HANDLE port = nullptr;
-        EXPECT_TRUE(table_->pfnOpenPort(monitor_, const_cast<wchar_t*>(name), &port))
-            << GetLastError();
+        EXPECT_TRUE(table_->pfnOpenPort(monitor_, const_cast<wchar_t*>(name), &port)) << GetLastError();
         return port;
     }
     BOOL Start(HANDLE port, DWORD job) {
@@ -241,8 +235,8 @@ protected:
     void Write(HANDLE port, const std::string& bytes) {
         std::string copy = bytes;
         DWORD written = kSentinel;
-        EXPECT_TRUE(table_->pfnWritePort(port, reinterpret_cast<BYTE*>(copy.data()),
-                                         static_cast<DWORD>(copy.size()), &written))
+        EXPECT_TRUE(
+            table_->pfnWritePort(port, reinterpret_cast<BYTE*>(copy.data()), static_cast<DWORD>(copy.size()), &written))
             << GetLastError();
         EXPECT_EQ(written, bytes.size());
     }
@@ -258,9 +252,8 @@ protected:
 TEST_F(PortFunctions, TableCoversTheFunctionsAPortNeeds) {
     EXPECT_GE(table_->cbSize, offsetof(MONITOR2, pfnShutdown) + sizeof(void*));
     EXPECT_LE(table_->cbSize, sizeof(MONITOR2));
-    EXPECT_TRUE(table_->pfnEnumPorts && table_->pfnOpenPort && table_->pfnStartDocPort &&
-                table_->pfnWritePort && table_->pfnReadPort && table_->pfnEndDocPort &&
-                table_->pfnClosePort && table_->pfnShutdown);
+    EXPECT_TRUE(table_->pfnEnumPorts && table_->pfnOpenPort && table_->pfnStartDocPort && table_->pfnWritePort &&
+                table_->pfnReadPort && table_->pfnEndDocPort && table_->pfnClosePort && table_->pfnShutdown);
 }
 
 // Through the spooler the fields are checked above; here the room: what it asks for is
@@ -270,19 +263,16 @@ TEST_F(PortFunctions, EnumPortsAsksForRoomThenFillsIt) {
         SCOPED_TRACE(level);
         DWORD needed = 0, again = 0, returned = kSentinel;
         SetLastError(kSentinel);
-        EXPECT_FALSE(
-            table_->pfnEnumPorts(monitor_, nullptr, level, nullptr, 0, &needed, &returned));
+        EXPECT_FALSE(table_->pfnEnumPorts(monitor_, nullptr, level, nullptr, 0, &needed, &returned));
         EXPECT_EQ(GetLastError(), DWORD{ERROR_INSUFFICIENT_BUFFER});
         EXPECT_EQ(returned, 0u);
         std::vector<BYTE> buffer(needed + 16, 0xcc);
         SetLastError(kSentinel);
-        EXPECT_FALSE(table_->pfnEnumPorts(monitor_, nullptr, level, buffer.data(), needed - 1,
-                                          &again, &returned));
+        EXPECT_FALSE(table_->pfnEnumPorts(monitor_, nullptr, level, buffer.data(), needed - 1, &again, &returned));
         EXPECT_EQ(GetLastError(), DWORD{ERROR_INSUFFICIENT_BUFFER});
         EXPECT_EQ(again, needed);
 
-        ASSERT_TRUE(table_->pfnEnumPorts(monitor_, nullptr, level, buffer.data(), needed, &again,
-                                         &returned));
+        ASSERT_TRUE(table_->pfnEnumPorts(monitor_, nullptr, level, buffer.data(), needed, &again, &returned));
         EXPECT_EQ(returned, 1u);
         for (size_t i = needed; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], 0xcc) << i;
         // PORT_INFO_1W is the first field of PORT_INFO_2W; level 2 has two strings more.

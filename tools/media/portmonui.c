@@ -20,13 +20,9 @@
 /* volatile keeps the text in the file even though nothing in here reads it. */
 __declspec(dllexport) const volatile char standInMarker[] = STANDIN_MARKER;
 
-__declspec(dllexport) const char *__cdecl StandInIdentity(void)
-{
-    return (const char *)standInMarker;
-}
+__declspec(dllexport) const char* __cdecl StandInIdentity(void) { return (const char*)standInMarker; }
 
-static BOOL WINAPI LabelAddPortUI(PCWSTR server, HWND owner, PCWSTR monitorName, PWSTR *portName)
-{
+static BOOL WINAPI LabelAddPortUI(PCWSTR server, HWND owner, PCWSTR monitorName, PWSTR* portName) {
     (void)server;
     (void)owner;
     (void)monitorName;
@@ -35,8 +31,7 @@ static BOOL WINAPI LabelAddPortUI(PCWSTR server, HWND owner, PCWSTR monitorName,
     return FALSE;
 }
 
-static BOOL WINAPI LabelConfigurePortUI(PCWSTR server, HWND owner, PCWSTR portName)
-{
+static BOOL WINAPI LabelConfigurePortUI(PCWSTR server, HWND owner, PCWSTR portName) {
     (void)server;
     (void)owner;
     (void)portName;
@@ -44,8 +39,7 @@ static BOOL WINAPI LabelConfigurePortUI(PCWSTR server, HWND owner, PCWSTR portNa
     return FALSE;
 }
 
-static BOOL WINAPI LabelDeletePortUI(PCWSTR server, HWND owner, PCWSTR portName)
-{
+static BOOL WINAPI LabelDeletePortUI(PCWSTR server, HWND owner, PCWSTR portName) {
     (void)server;
     (void)owner;
     (void)portName;
@@ -53,16 +47,11 @@ static BOOL WINAPI LabelDeletePortUI(PCWSTR server, HWND owner, PCWSTR portName)
     return FALSE;
 }
 
-static MONITORUI functions = {sizeof(MONITORUI), LabelAddPortUI, LabelConfigurePortUI,
-                                   LabelDeletePortUI};
+static MONITORUI functions = {sizeof(MONITORUI), LabelAddPortUI, LabelConfigurePortUI, LabelDeletePortUI};
 
-__declspec(dllexport) PMONITORUI WINAPI InitializePrintMonitorUI(VOID)
-{
-    return &functions;
-}
+__declspec(dllexport) PMONITORUI WINAPI InitializePrintMonitorUI(VOID) { return &functions; }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
-{
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     (void)reserved;
     if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
     return TRUE;

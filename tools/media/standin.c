@@ -18,17 +18,13 @@
 /* volatile keeps the text in the file even though nothing in here reads it. */
 __declspec(dllexport) const volatile char standInMarker[] = STANDIN_MARKER;
 
-__declspec(dllexport) const char *__cdecl StandInIdentity(void)
-{
-    return (const char *)standInMarker;
-}
+__declspec(dllexport) const char* __cdecl StandInIdentity(void) { return (const char*)standInMarker; }
 
 #ifdef STANDIN_CONFIG_MODULE
 /* A spooler loads the driver's configuration module when a queue is created and asks it
  * for the document properties; a module without this export brings the caller down under
  * Wine. Failure (-1) makes the spooler fall back to its own defaults. */
-__declspec(dllexport) LONG WINAPI DrvDocumentPropertySheets(void *propertySheetInfo, LPARAM param)
-{
+__declspec(dllexport) LONG WINAPI DrvDocumentPropertySheets(void* propertySheetInfo, LPARAM param) {
     (void)propertySheetInfo;
     (void)param;
     SetLastError(ERROR_NOT_SUPPORTED);
@@ -36,9 +32,7 @@ __declspec(dllexport) LONG WINAPI DrvDocumentPropertySheets(void *propertySheetI
 }
 
 /* Told about driver installation and removal; nothing to do, and saying so succeeds. */
-__declspec(dllexport) BOOL WINAPI DrvDriverEvent(DWORD event, DWORD level, LPBYTE driverInfo,
-                                                 LPARAM param)
-{
+__declspec(dllexport) BOOL WINAPI DrvDriverEvent(DWORD event, DWORD level, LPBYTE driverInfo, LPARAM param) {
     (void)event;
     (void)level;
     (void)driverInfo;
@@ -47,8 +41,7 @@ __declspec(dllexport) BOOL WINAPI DrvDriverEvent(DWORD event, DWORD level, LPBYT
 }
 #endif
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
-{
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     (void)instance;
     (void)reason;
     (void)reserved;

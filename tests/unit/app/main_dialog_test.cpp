@@ -26,8 +26,10 @@ protected:
     void typeCopyCount(const std::string& text) { view.setItemText(IDC_COPY_COUNT, text); }
 
     void setClone(bool on) {
-        if (on) view.checked.insert(IDC_CLONE_CHECK);
-        else view.checked.erase(IDC_CLONE_CHECK);
+        if (on)
+            view.checked.insert(IDC_CLONE_CHECK);
+        else
+            view.checked.erase(IDC_CLONE_CHECK);
         dialog.OnCommand(IDC_CLONE_CHECK, 0);
     }
 
@@ -227,7 +229,8 @@ TEST_F(MainDialogTest, KoreanCloneMarkingTracesEachMatch) {
     spooler.addQueue("TORVA Label Printer #1", "TORVA Label Printer #1");
     start();
     setClone(true);
-    EXPECT_EQ(debug.lines, std::vector<std::string>{"0 TORVA Label Printer #1 TORVA Label Printer #1 TORVA Label Printer #1"});
+    EXPECT_EQ(debug.lines,
+              std::vector<std::string>{"0 TORVA Label Printer #1 TORVA Label Printer #1 TORVA Label Printer #1"});
 }
 
 TEST_F(MainDialogTest, ExitEscapeAndOkEndTheDialog) {
@@ -248,7 +251,7 @@ TEST_F(MainDialogTest, ExitEscapeAndOkEndTheDialog) {
 TEST_F(MainDialogTest, AboutItemOfTheSystemMenuOpensTheAboutBox) {
     start();
     EXPECT_TRUE(dialog.OnSysCommand(0x0010));
-    EXPECT_TRUE(dialog.OnSysCommand(0x0013));  // the low four bits are the system's own
+    EXPECT_TRUE(dialog.OnSysCommand(0x0013));   // the low four bits are the system's own
     EXPECT_FALSE(dialog.OnSysCommand(0xF060));  // close goes to default handling
     EXPECT_EQ(view.aboutBoxes, 2);
 }

@@ -35,8 +35,9 @@ protected:
 // The same install command as the dialogs, without any pause, ending in the exit code.
 TEST_F(UnattendedTest, InstallsListsAndRemovesWithTheExitCodesDeploymentToolsRead) {
     EXPECT_EQ(run({"/install", "/port:COM2:", "/copies:2", "/codepage=850"}), 0);
-    EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"TORVA Label Printer", "COM2:", "TORVA Label Printer #1"},
-                                                           {"TORVA Label Printer 2", "COM2:", "TORVA Label Printer #2"}}));
+    EXPECT_EQ(spooler.printers,
+              (std::vector<PrinterInfo2>{{"TORVA Label Printer", "COM2:", "TORVA Label Printer #1"},
+                                         {"TORVA Label Printer 2", "COM2:", "TORVA Label Printer #2"}}));
     EXPECT_EQ(app.state.codePage, 1);
     EXPECT_TRUE(clock.sleeps.empty());
     EXPECT_EQ(console.lines.back(), "Installation completed. (exit code 0)");

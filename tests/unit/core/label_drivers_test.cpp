@@ -28,8 +28,8 @@ TEST(LabelDriverScan, NumbersTheNextCopyAfterTheCopiesInUse) {
 
 TEST(LabelDriverScan, PrefixIsComparedExactlyIncludingLetterCase) {
     int number = 0;
-    auto queues = Queues({"torva Label Printer #1", "TORVA LABEL PRINTER #2", "TORVA Label Printer 3",
-                          "XTORVA Label Printer #4"});
+    auto queues = Queues(
+        {"torva Label Printer #1", "TORVA LABEL PRINTER #2", "TORVA Label Printer 3", "XTORVA Label Printer #4"});
     EXPECT_EQ(ScanLabelDrivers(queues, number), 0);
     EXPECT_EQ(number, 1);
 }
@@ -91,9 +91,17 @@ TEST(CopyCount, ReadsTheLeadingNumberAndCutsAt500) {
         int value;
         bool clamped;
     } cases[] = {
-        {"12abc", 12, false}, {"abc", 0, false},   {"900", 500, true},  {"500", 500, false},
-        {"-4", -4, false},    {"", 0, false},      {"  +7", 7, false},  {"\t3", 3, false},
-        {"1 2", 1, false},    {"99999999999999", 500, true},           {"-99999999999", -2147483647 - 1, false},
+        {"12abc", 12, false},
+        {"abc", 0, false},
+        {"900", 500, true},
+        {"500", 500, false},
+        {"-4", -4, false},
+        {"", 0, false},
+        {"  +7", 7, false},
+        {"\t3", 3, false},
+        {"1 2", 1, false},
+        {"99999999999999", 500, true},
+        {"-99999999999", -2147483647 - 1, false},
     };
     for (const Case& c : cases) {
         CopyCount parsed = ParseCopyCount(c.text);

@@ -40,7 +40,8 @@ TEST_F(SpoolerGuardTest, RunningSpoolerIsLeftAlone) {
 }
 
 TEST_F(SpoolerGuardTest, PendingStatesAreLeftAloneToo) {
-    for (std::uint32_t state : {kServiceStartPending, kServiceStopPending, kServiceContinuePending, kServicePausePending}) {
+    for (std::uint32_t state :
+         {kServiceStartPending, kServiceStopPending, kServiceContinuePending, kServicePausePending}) {
         spooler().status = {state, 0, 0};
         EXPECT_TRUE(ensure()) << state;
     }
@@ -51,13 +52,16 @@ TEST_F(SpoolerGuardTest, PendingStatesAreLeftAloneToo) {
 TEST_F(SpoolerGuardTest, StoppedSpoolerIsStartedAndWaitedFor) {
     spooler().status = {kServiceStopped, 0, 0};
     // Progress reported by a growing check point, then running.
-    spooler().startSequence = {{kServiceStartPending, 0, 2000}, {kServiceStartPending, 1, 2000},
-                               {kServiceStartPending, 2, 2000}, {kServiceRunning, 0, 0}};
+    spooler().startSequence = {{kServiceStartPending, 0, 2000},
+                               {kServiceStartPending, 1, 2000},
+                               {kServiceStartPending, 2, 2000},
+                               {kServiceRunning, 0, 0}};
     EXPECT_TRUE(ensure());
     EXPECT_EQ(spooler().startRequests, 1);
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(clock.sleeps, (std::vector<std::uint32_t>{1000, 1000, 1000}));
-    EXPECT_EQ(debug.lines, (std::vector<std::string>{"Service starting in progress...", "Service starting in progress..."}));
+    EXPECT_EQ(debug.lines,
+              (std::vector<std::string>{"Service starting in progress...", "Service starting in progress..."}));
     EXPECT_EQ(services.openHandles(), 0u);
 }
 

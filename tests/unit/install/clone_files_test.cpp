@@ -13,7 +13,9 @@ class CloneFilesTest : public ::testing::Test {
 protected:
     CloneFilesTest() { files.addFolder(std::string(kFolder) + "\\Win64"); }
 
-    std::string media(const char* sub, const std::string& name) { return std::string(kFolder) + "\\" + sub + "\\" + name; }
+    std::string media(const char* sub, const std::string& name) {
+        return std::string(kFolder) + "\\" + sub + "\\" + name;
+    }
 
     fakes::FakeFiles files;
     std::vector<std::string> messages;

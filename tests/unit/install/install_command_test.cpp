@@ -170,7 +170,8 @@ TEST_F(InstallCommandTest, NamesAreCheckedAsTheSpoolerComparesAndHoldsThem) {
         EXPECT_EQ(view.results.back().outcome, 1) << name;
         EXPECT_EQ(view.texts[IDC_DRIVER_NAME], name);
     }
-    EXPECT_EQ(view.results[0].message, "There are printer driver to install. You must install it under a different name.");
+    EXPECT_EQ(view.results[0].message,
+              "There are printer driver to install. You must install it under a different name.");
     EXPECT_EQ(view.results[2].message, "A printer name cannot contain \\ or ,. Change the name and try again.");
     EXPECT_EQ(steps.portDialogs, 0);
     EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"torva label PRINTER", "COM1:", "Other Vendor Driver"}}));
@@ -184,7 +185,8 @@ TEST_F(InstallCommandTest, NamesAreCheckedAsTheSpoolerComparesAndHoldsThem) {
 TEST_F(InstallCommandTest, WithEveryNumberInUseNothingIsCopied) {
     app.state.driverNumber = 0;
     install();
-    EXPECT_EQ(view.results.at(0).message, "All 500 printer driver copies are installed. Remove one before installing another.");
+    EXPECT_EQ(view.results.at(0).message,
+              "All 500 printer driver copies are installed. Remove one before installing another.");
     EXPECT_EQ(steps.portDialogs, 0);
     EXPECT_TRUE(files.copies.empty());
 }
@@ -195,7 +197,8 @@ TEST_F(InstallCommandTest, CopyWithAMissingOrEmptyFileIsNotRegistered) {
     files.addFile("C:\\TORVA EPL Printer 2.X\\Win32\\UNIDRV.HLP", "");
     view.resultAnswer = 2;
     install();
-    EXPECT_EQ(view.results.at(0).message, "The printer driver was not installed: the file UNIDRV.HLP is missing or empty.");
+    EXPECT_EQ(view.results.at(0).message,
+              "The printer driver was not installed: the file UNIDRV.HLP is missing or empty.");
     EXPECT_EQ(view.results[0].outcome, 1);
     EXPECT_TRUE(spooler.driverCalls.empty());
     EXPECT_FALSE(files.hasFile(spooler.driverDir + "\\TVLabel1.GPD"));
@@ -204,7 +207,8 @@ TEST_F(InstallCommandTest, CopyWithAMissingOrEmptyFileIsNotRegistered) {
     systemInfo.codePage = 949;
     files.deleteFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD");
     install();
-    EXPECT_EQ(view.results.back().message, "프린터 드라이버를 설치하지 못했습니다: Win32\\TVLabel.GPD 파일이 없거나 비어 있습니다.");
+    EXPECT_EQ(view.results.back().message,
+              "프린터 드라이버를 설치하지 못했습니다: Win32\\TVLabel.GPD 파일이 없거나 비어 있습니다.");
 }
 
 // A driver whose queue could not be created would be one that no removal finds.

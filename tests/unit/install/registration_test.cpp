@@ -76,8 +76,7 @@ protected:
     PortMonitorInstaller monitor{spooler, files, system, debug};
     std::vector<std::pair<std::string, int>> reports;
     std::vector<std::string> resultMessages;
-    Registrar registrar{spooler, registry, monitor,
-                        [this](const std::optional<std::string>& s, int pos, bool pause) {
+    Registrar registrar{spooler, registry, monitor, [this](const std::optional<std::string>& s, int pos, bool pause) {
                             reports.emplace_back(s.value_or("-") + (pause ? " (pause)" : ""), pos);
                         }};
     RegistrationSettings settings;
@@ -96,10 +95,10 @@ TEST_F(RegistrationTest, CopyOneOnComOneGetsDriverQueueAndUninstallEntry) {
     EXPECT_EQ(p.dataType, "RAW");
     EXPECT_EQ(p.attributes, 0xA00u);
     EXPECT_EQ(reports, (std::vector<std::pair<std::string, int>>{{"Print Driver Install Ended (pause)", 60},
-                                                                  {"Add Printer Started", 70},
-                                                                  {"Add Printer Ended (pause)", 85},
-                                                                  {"-", 90},
-                                                                  {"-", 100}}));
+                                                                 {"Add Printer Started", 70},
+                                                                 {"Add Printer Ended (pause)", 85},
+                                                                 {"-", 90},
+                                                                 {"-", 100}}));
     EXPECT_EQ(registry.value(kUninstallKeyEnglish, "DisplayName"), "TORVA Label 2.XX");
     EXPECT_TRUE(resultMessages.empty());
 }

@@ -14,21 +14,42 @@ const std::string kDrivers = "C:\\windows\\system32\\spool\\drivers\\w32x86";
 // The media layout; every file's content names its own path, so a test can tell where a
 // staged file came from.
 const char* const kMedia[] = {
-    "Win32\\UNIDRV.DLL",       "Win32\\UNIDRV.HLP",          "Win32\\UNIDRVUI.DLL",     "Win32\\UNIRES.DLL",
-    "Win32\\STDNAMES.GPD",     "Win32\\TVLabel.DLL",         "Win32\\TVLabelE.DLL",     "Win32\\TVLabelUI.DLL",
-    "Win32\\TVPortMon.dll",    "Win32\\TVPortMonUI.dll",     "Win32\\Korean\\UNIDRVUI.DLL", "Win32\\Korean\\UNIRES.DLL",
-    "Win64\\STDNAMES.GPD",     "Win64\\TVLabel.DLL",         "Win64\\TVLabelE.DLL",     "Win64\\TVLabelUI.DLL",
-    "Win64\\TVPortMon.dll",    "Win64\\TVPortMonUI.dll",     "Win64\\2003\\UNIDRV.DLL", "Win64\\2003\\UNIDRV.HLP",
-    "Win64\\2003\\UNIDRVUI.DLL", "Win64\\2003\\UNIRES.DLL",  "Win64\\2003\\Korean\\UNIDRVUI.DLL",
-    "Win64\\2003\\Korean\\UNIRES.DLL", "Win64\\Itanium\\TVPortMon.dll", "Win64\\Itanium\\TVPortMonUI.dll",
+    "Win32\\UNIDRV.DLL",
+    "Win32\\UNIDRV.HLP",
+    "Win32\\UNIDRVUI.DLL",
+    "Win32\\UNIRES.DLL",
+    "Win32\\STDNAMES.GPD",
+    "Win32\\TVLabel.DLL",
+    "Win32\\TVLabelE.DLL",
+    "Win32\\TVLabelUI.DLL",
+    "Win32\\TVPortMon.dll",
+    "Win32\\TVPortMonUI.dll",
+    "Win32\\Korean\\UNIDRVUI.DLL",
+    "Win32\\Korean\\UNIRES.DLL",
+    "Win64\\STDNAMES.GPD",
+    "Win64\\TVLabel.DLL",
+    "Win64\\TVLabelE.DLL",
+    "Win64\\TVLabelUI.DLL",
+    "Win64\\TVPortMon.dll",
+    "Win64\\TVPortMonUI.dll",
+    "Win64\\2003\\UNIDRV.DLL",
+    "Win64\\2003\\UNIDRV.HLP",
+    "Win64\\2003\\UNIDRVUI.DLL",
+    "Win64\\2003\\UNIRES.DLL",
+    "Win64\\2003\\Korean\\UNIDRVUI.DLL",
+    "Win64\\2003\\Korean\\UNIRES.DLL",
+    "Win64\\Itanium\\TVPortMon.dll",
+    "Win64\\Itanium\\TVPortMonUI.dll",
 };
 
 class StagingTest : public ::testing::Test {
 protected:
     StagingTest() {
         for (const char* f : kMedia) files.addFile(kInstall + "\\" + f, f);
-        files.addFile(kInstall + "\\Win32\\TVLabel.GPD", "*GPDSpecVersion: \"1.0\"\n2\n3\n4\n5\n6\n7\n*Win32 template\n");
-        files.addFile(kInstall + "\\Win64\\TVLabel.GPD", "*GPDSpecVersion: \"1.0\"\n2\n3\n4\n5\n6\n7\n*Win64 template\n");
+        files.addFile(kInstall + "\\Win32\\TVLabel.GPD",
+                      "*GPDSpecVersion: \"1.0\"\n2\n3\n4\n5\n6\n7\n*Win32 template\n");
+        files.addFile(kInstall + "\\Win64\\TVLabel.GPD",
+                      "*GPDSpecVersion: \"1.0\"\n2\n3\n4\n5\n6\n7\n*Win64 template\n");
         files.addFile(kInstall + "\\Prinstall.exe", "program");
         files.addFolder(kDrivers);
     }
@@ -84,7 +105,8 @@ TEST_F(StagingTest, KoreanX86TakesOnlyTheUserInterfaceModulesFromTheKoreanFolder
 TEST_F(StagingTest, X64AndItaniumStageTheSame64BitSetIntoTheirOwnEnvironmentsDirectory) {
     // A 32-bit program asking without an environment would get the x86 directory.
     for (int processor : {1, 2}) {
-        const std::string dir = std::string("C:\\windows\\system32\\spool\\drivers\\") + (processor == 1 ? "x64" : "ia64");
+        const std::string dir =
+            std::string("C:\\windows\\system32\\spool\\drivers\\") + (processor == 1 ? "x64" : "ia64");
         files.addFolder(dir);
         for (bool korean : {false, true}) {
             auto before64 = files.list(kInstall + "\\Win64");

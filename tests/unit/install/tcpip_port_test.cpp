@@ -35,7 +35,11 @@ protected:
     fakes::FakeDebugLog debug;
     std::vector<std::string> appMessages;
     std::vector<std::pair<std::string, std::string>> dialogMessages;
-    TcpIpPortWriter writer{registry, services, clock, debug, [this](const std::string& t) { appMessages.push_back(t); },
+    TcpIpPortWriter writer{registry,
+                           services,
+                           clock,
+                           debug,
+                           [this](const std::string& t) { appMessages.push_back(t); },
                            [this](const std::string& t, const std::string& c) { dialogMessages.emplace_back(t, c); }};
 };
 
@@ -44,9 +48,9 @@ TEST_F(TcpIpPortTest, WritesThePortValuesThenRestartsTheSpoolerAroundTheLpdServi
               "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.168.0.20");
     EXPECT_EQ(write(), 1);
 
-    EXPECT_EQ(registry.written, (std::vector<std::string>{"PortNumber", "Protocol", "SNMP Enabled", "SNMP Index",
-                                                          "Version", "HostName", "HWAddress", "IPAddress",
-                                                          "SNMP Community"}));
+    EXPECT_EQ(registry.written,
+              (std::vector<std::string>{"PortNumber", "Protocol", "SNMP Enabled", "SNMP Index", "Version", "HostName",
+                                        "HWAddress", "IPAddress", "SNMP Community"}));
     EXPECT_EQ(registry.dword(kKey, "PortNumber"), 9100u);
     EXPECT_EQ(registry.dword(kKey, "Protocol"), 1u);
     EXPECT_EQ(registry.dword(kKey, "SNMP Enabled"), 0u);
@@ -62,9 +66,9 @@ TEST_F(TcpIpPortTest, WritesThePortValuesThenRestartsTheSpoolerAroundTheLpdServi
 
     // Dependants stop before what they depend on and start again after it; a dependant that
     // was not running stays stopped.
-    EXPECT_EQ(services.events, (std::vector<std::string>{"stop FaxHelper", "stop Fax", "stop LPDSVC", "stop spooler",
-                                                         "start spooler", "start LPDSVC", "start Fax",
-                                                         "start FaxHelper"}));
+    EXPECT_EQ(services.events,
+              (std::vector<std::string>{"stop FaxHelper", "stop Fax", "stop LPDSVC", "stop spooler", "start spooler",
+                                        "start LPDSVC", "start Fax", "start FaxHelper"}));
     EXPECT_EQ(services.services["Idle"].startRequests, 0);
     EXPECT_EQ(services.openHandles(), 0u);
 }
@@ -101,9 +105,9 @@ TEST_F(TcpIpPortTest, EveryValueThatCannotBeWrittenIsReportedAndTheRestStillWrit
 
     // The number the operator sees is the write's own error code.
     EXPECT_EQ(appMessages, std::vector<std::string>{"Fail to Write PortNumber GetLastError=5"});
-    EXPECT_EQ(dialogMessages, (std::vector<std::pair<std::string, std::string>>{
-                                  {"Fail to Read SNMP Enabled", "RegQueryValueEx"},
-                                  {"Fail to Write IPAddress", "RegQueryValueEx"}}));
+    EXPECT_EQ(dialogMessages,
+              (std::vector<std::pair<std::string, std::string>>{{"Fail to Read SNMP Enabled", "RegQueryValueEx"},
+                                                                {"Fail to Write IPAddress", "RegQueryValueEx"}}));
     EXPECT_EQ(registry.written.size(), 6u);
     EXPECT_EQ(registry.dword(kKey, "Version"), 1u);
     EXPECT_EQ(registry.value(kKey, "SNMP Community"), "public");

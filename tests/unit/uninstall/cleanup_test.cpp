@@ -59,7 +59,8 @@ protected:
 
     bool monitorGone() const {
         return !files.hasFile(kSystem + "TVPortMon.dll") && !files.hasFile(kSystem + "TVPortMonUI.dll") &&
-               !registry.has(kMonitorKey) && spooler.deletedMonitors == std::vector<std::string>{"TORVA LABEL USB Port"};
+               !registry.has(kMonitorKey) &&
+               spooler.deletedMonitors == std::vector<std::string>{"TORVA LABEL USB Port"};
     }
     bool monitorKept() const {
         return files.hasFile(kSystem + "TVPortMon.dll") && files.hasFile(kSystem + "TVPortMonUI.dll") &&
@@ -129,7 +130,8 @@ TEST_F(CleanupTest, UnusedNumberedDriversGoWithTheirFilesThenMonitorThenEntry) {
     spooler.addDriver("TORVA Label Printer #3", kEnvironmentX64);
     spooler.addDriver("TORVA Label Printer #4", kEnvironmentX86);
     spooler.addQueue("Dock", "TORVA Label Printer #3");
-    for (const std::string& f : {x64 + "\\TVLabel2.GPD", x64 + "\\3\\TVLabelUI2.DLL", x64 + "\\TVLabel3.GPD", x64 + "\\UNIDRV.DLL"}) {
+    for (const std::string& f :
+         {x64 + "\\TVLabel2.GPD", x64 + "\\3\\TVLabelUI2.DLL", x64 + "\\TVLabel3.GPD", x64 + "\\UNIDRV.DLL"}) {
         files.addFile(f, "x");
     }
     Leftovers found = cleanup.FindLeftovers(1, false);
@@ -163,10 +165,10 @@ TEST_F(CleanupTest, SixtyFourBitSystemsLoseTheModulesOnBothSidesOfRedirection) {
     for (int processor : {1, 2}) {
         trail.steps.clear();
         cleanup.RemovePortMonitor(processor, left);
-        EXPECT_EQ(trail.steps, (std::vector<std::string>{
-                                   "delete " + kSystem + "TVPortMon.dll", "delete " + kSystem + "TVPortMonUI.dll",
-                                   "redirection off",
-                                   "delete " + kSystem + "TVPortMon.dll", "delete " + kSystem + "TVPortMonUI.dll"}))
+        EXPECT_EQ(trail.steps,
+                  (std::vector<std::string>{
+                      "delete " + kSystem + "TVPortMon.dll", "delete " + kSystem + "TVPortMonUI.dll", "redirection off",
+                      "delete " + kSystem + "TVPortMon.dll", "delete " + kSystem + "TVPortMonUI.dll"}))
             << processor;
     }
 }

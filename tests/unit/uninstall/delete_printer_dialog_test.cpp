@@ -18,7 +18,8 @@ namespace {
 using fakes::FakeDeletePrinterView;
 
 const std::string kDriverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86";
-const char* const kNumbered[] = {"TVLabel%d.GPD", "TVLabel%d.DLL", "TVLabel%d.INI", "TVLabelE%d.DLL", "TVLabelUI%d.DLL"};
+const char* const kNumbered[] = {"TVLabel%d.GPD", "TVLabel%d.DLL", "TVLabel%d.INI", "TVLabelE%d.DLL",
+                                 "TVLabelUI%d.DLL"};
 
 // Failures on demand for the calls the fake spooler always answers alike.
 class ScriptedSpooler : public fakes::FakeSpooler {
@@ -94,7 +95,8 @@ TEST_F(DeletePrinterDialogTest, ListsTheLabelQueuesByQueueNameOnly) {
     spooler.addQueue("Lower", "torva label printer #4");
     install(1, "TORVA Label Printer");
     start();
-    EXPECT_EQ(view.list, (std::vector<std::pair<std::string, bool>>{{"Shipping", false}, {"TORVA Label Printer", false}}));
+    EXPECT_EQ(view.list,
+              (std::vector<std::pair<std::string, bool>>{{"Shipping", false}, {"TORVA Label Printer", false}}));
     EXPECT_FALSE(view.enabled(IDC_DELETE_PRINTER));
     EXPECT_EQ(std::make_pair(view.progressLow, view.progressHigh), std::make_pair(0, 100));
     EXPECT_EQ(view.positions, std::vector<int>{0});
@@ -121,8 +123,9 @@ TEST_F(DeletePrinterDialogTest, NothingInstalledSaysSoAndEndsWithCancel) {
     registry.keys.clear();
     spooler.addQueue("Office", "Generic / Text Only");
     start();
-    EXPECT_EQ(view.messages, (std::vector<FakeDeletePrinterView::Message>{
-                                 {"Installed Printer Driver not exist", "Uninstallation Error"}}));
+    EXPECT_EQ(
+        view.messages,
+        (std::vector<FakeDeletePrinterView::Message>{{"Installed Printer Driver not exist", "Uninstallation Error"}}));
     EXPECT_EQ(view.endedWith, DeletePrinterDialog::kCancel);
     EXPECT_EQ(view.dressed.size(), 3u);  // the rest of the start-up still ran
 
@@ -130,8 +133,8 @@ TEST_F(DeletePrinterDialogTest, NothingInstalledSaysSoAndEndsWithCancel) {
     systemInfo.codePage = 949;
     spooler.printers.clear();
     DeletePrinterDialog(app, registry, files, korean).OnInitDialog();
-    EXPECT_EQ(korean.messages, (std::vector<FakeDeletePrinterView::Message>{
-                                   {"현재 설치된 프린터 드라이버가 없습니다.", "삭제 장애"}}));
+    EXPECT_EQ(korean.messages,
+              (std::vector<FakeDeletePrinterView::Message>{{"현재 설치된 프린터 드라이버가 없습니다.", "삭제 장애"}}));
 }
 
 TEST_F(DeletePrinterDialogTest, WithoutSpoolerOrListTheDialogStaysOpenAndEmpty) {
@@ -208,7 +211,8 @@ TEST_F(DeletePrinterDialogTest, LastEntryGoesFirstAndTheLastQueueTakesEntryAndMo
     deletePrinters();
     EXPECT_EQ(spooler.deletedPrinters, (std::vector<std::string>{"C", "B", "A"}));
     EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
-    EXPECT_EQ(view.results, (std::vector<FakeDeletePrinterView::Result>{{"프린터 드라이버가 정상적으로 삭제되었습니다. ", 0}}));
+    EXPECT_EQ(view.results,
+              (std::vector<FakeDeletePrinterView::Result>{{"프린터 드라이버가 정상적으로 삭제되었습니다. ", 0}}));
     EXPECT_EQ(view.endedWith, DeletePrinterDialog::kCancel);
 }
 
@@ -243,7 +247,8 @@ TEST_F(DeletePrinterDialogTest, OkOnAFailureStopsTheRunAtOnce) {
     dialog.OnSelectAll();
     spooler.openPrinterError = 5;
     deletePrinters();
-    EXPECT_EQ(view.results, (std::vector<FakeDeletePrinterView::Result>{{"Failure to OpenPrinter(B) GetLastError()=5", 1}}));
+    EXPECT_EQ(view.results,
+              (std::vector<FakeDeletePrinterView::Result>{{"Failure to OpenPrinter(B) GetLastError()=5", 1}}));
     EXPECT_EQ(view.statuses.back(), "Open Exist Printer Started");
     EXPECT_EQ(view.endedWith, DeletePrinterDialog::kCancel);
     EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
@@ -349,9 +354,8 @@ TEST_F(DeletePrinterDialogTest, FileThatStaysIsNamedInARedReport) {
     deletePrinters();
     ASSERT_EQ(view.results.size(), 1u);
     EXPECT_EQ(view.results[0].outcome, 1);
-    EXPECT_EQ(view.results[0].message.rfind("Uninstallation finished with errors. \nNot removed:\n" + kDriverDir +
-                                                "\\3\\TVLabel1.GPD\n",
-                                            0),
+    EXPECT_EQ(view.results[0].message.rfind(
+                  "Uninstallation finished with errors. \nNot removed:\n" + kDriverDir + "\\3\\TVLabel1.GPD\n", 0),
               0u)
         << view.results[0].message;
     EXPECT_FALSE(spooler.hasDriver("TORVA Label Printer #1"));

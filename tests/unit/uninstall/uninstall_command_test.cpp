@@ -30,7 +30,6 @@ protected:
         };
         dialog.OnCommand(IDC_UNINSTALL, 0);
     }
-
 };
 
 TEST_F(UninstallCommandTest, RemovingEveryCopyProposesTheBaseNameAndHidesTheButton) {

@@ -64,8 +64,8 @@ protected:
 
     // Devices opened for use so far; the bus's lock must be held.
     int deviceOpens() const {
-        return static_cast<int>(std::count_if(bus.opens.begin(), bus.opens.end(),
-                                              [](const auto& o) { return o.overlapped && o.opened; }));
+        return static_cast<int>(
+            std::count_if(bus.opens.begin(), bus.opens.end(), [](const auto& o) { return o.overlapped && o.opened; }));
     }
 
     FakeUsbBus bus;
@@ -74,10 +74,13 @@ protected:
     fakes::FakeSharedClock clock;
     fakes::FakeDebugLog debug;
     std::vector<std::string> boxes;
-    UsbPrinterDevice device{bus, registry, systemInfo, clock, debug,
+    UsbPrinterDevice device{bus,
+                            registry,
+                            systemInfo,
+                            clock,
+                            debug,
                             [this](const std::string& text, const std::string& caption) {
-                                boxes.push_back(caption + ": " + text);
-                            }};
+                                boxes.push_back(caption + ": " + text); }};
 };
 
 TEST_F(UsbPrinterDeviceTest, OnlyTheSupportedIdsAreOpenedWithTheSuffixForOverlappedUse) {
@@ -131,8 +134,8 @@ TEST_F(UsbPrinterDeviceTest, ThePortNumberGivesThePortNameAndAMissingOneKeepsThe
     EXPECT_EQ(device.keyPath(),
               "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\\"
               "##?#usb#vid_0525&pid_a701#tv0001#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\\#\\Device Parameters");
-    EXPECT_EQ(debug.lines, (std::vector<std::string>{"Connected USB Port Name", "USB012", "Connected USB Port Name",
-                                                     "USB1234"}));
+    EXPECT_EQ(debug.lines,
+              (std::vector<std::string>{"Connected USB Port Name", "USB012", "Connected USB Port Name", "USB1234"}));
 
     // Another printer without a key: a debugger line; then its key without the value: a box.
     bus.interfaces = {kOtherModel};
@@ -172,7 +175,7 @@ TEST_F(UsbPrinterDeviceTest, APiecePendingPastItsLimitIsCancelledAndADeviceTakin
     bus.writeAnswers = {{Io::Pending, 64, -1}};
     EXPECT_FALSE(device.Write(kData.data(), 100));
     EXPECT_EQ(bus.cancels, 1);
-    EXPECT_EQ(bus.pieces.size(), 1u);  // nothing after the failed piece
+    EXPECT_EQ(bus.pieces.size(), 1u);                               // nothing after the failed piece
     EXPECT_EQ(clock.sleeps(), std::vector<std::uint32_t>(51, 10));  // polled until past 500 ms
     EXPECT_FALSE(device.workerRunning());                           // the link was never up
 

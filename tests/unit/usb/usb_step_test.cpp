@@ -128,9 +128,9 @@ TEST_F(UsbStepTest, ASearchThatFindsNothingGivesUpAtNinetySevenAndReportsTheFail
         int answer;
         const char* message;
     };
-    for (const Case c : {Case{Language::English, 1, "USB Port Search Failed."},
-                         Case{Language::Korean, 1, "USB 포트 찾기 실패."},
-                         Case{Language::English, 2, "USB Port Search Failed."}}) {
+    for (const Case c :
+         {Case{Language::English, 1, "USB Port Search Failed."}, Case{Language::Korean, 1, "USB 포트 찾기 실패."},
+          Case{Language::English, 2, "USB Port Search Failed."}}) {
         SCOPED_TRACE(c.message + std::string(" answered ") + std::to_string(c.answer));
         view.events.clear();
         clock.sleeps.clear();
