@@ -6,7 +6,7 @@
 
 namespace prinstall {
 
-void InstallStepsWin::beginRun() { portDialog_ = std::make_unique<PortDialogWin>(app_); }
+void InstallStepsWin::beginRun() { portDialog_ = std::make_unique<PortInfoDialogWin>(app_); }
 
 void InstallStepsWin::endRun() { portDialog_.reset(); }
 

@@ -29,7 +29,7 @@ private:
     MainDialog& rules_;
     std::function<HWND()> owner_;
     // Made for one run, so the port and address chosen do not carry over to the next.
-    std::unique_ptr<PortDialogWin> portDialog_;
+    std::unique_ptr<PortInfoDialogWin> portDialog_;
 };
 
 }  // namespace prinstall

@@ -51,7 +51,7 @@ private:
     HICON icon_ = nullptr;       // shared resource icon: not destroyed
     HICON smallIcon_ = nullptr;  // loaded at the small size: ours to destroy
     ui::CheckListBox cloneList_;
-    ResultDialogWin resultDialog_;
+    CompleteDialog resultDialog_;
 };
 
 }  // namespace prinstall

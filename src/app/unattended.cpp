@@ -37,7 +37,7 @@ public:
 
     bool choosePort(PortChoice& choice) override {
         // What the port dialog does when it opens and is confirmed.
-        DetectPlatform(app_.platform.systemInfo, Numbering::PortDialog, app_.state.os);
+        DetectPlatform(app_.platform.systemInfo, Numbering::PortInfoDialog, app_.state.os);
         if (app_.state.os.processor == 2) run_.Line(kItaniumNotSupported);
         app_.state.useLabelPortMonitor = true;
         if (line_.codePage) {

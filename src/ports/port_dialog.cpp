@@ -107,11 +107,11 @@ std::vector<std::string> PortsForInterface(PortInterface kind, const std::vector
     return ports;
 }
 
-void PortDialog::OnInitDialog() {
+void PortInfoDialog::OnInitDialog() {
     language_ = languageForCodePage(platform_.systemInfo.ansiCodePage());
     shownReason_ = OkUnavailable::No;
 
-    const Detection detection = DetectPlatform(platform_.systemInfo, Numbering::PortDialog, state_.os);
+    const Detection detection = DetectPlatform(platform_.systemInfo, Numbering::PortInfoDialog, state_.os);
     if (detection.radioId != 0) view_.checkRadio(detection.radioId);
 
     if (language_ == Language::Korean) {
@@ -149,12 +149,12 @@ void PortDialog::OnInitDialog() {
         view_.messageBox(kItaniumNotSupported, "");  // the system's own caption
 }
 
-void PortDialog::OnInterface(int radioId) {
+void PortInfoDialog::OnInterface(int radioId) {
     const InterfaceInfo* info = InterfaceForRadio(radioId);
     if (info != nullptr) ChooseInterface(*info);
 }
 
-void PortDialog::ChooseInterface(const InterfaceInfo& info) {
+void PortInfoDialog::ChooseInterface(const InterfaceInfo& info) {
     interface_ = info.kind;
     view_.checkRadio(info.radioId);
     FillPortList(info.kind);
@@ -168,7 +168,7 @@ void PortDialog::ChooseInterface(const InterfaceInfo& info) {
     UpdateOkButton();
 }
 
-void PortDialog::FillPortList(PortInterface kind) {
+void PortInfoDialog::FillPortList(PortInterface kind) {
     view_.listReset(IDC_PORT_LIST);
     std::vector<std::string> systemPorts;
     if (platform_.spooler.enumPorts(systemPorts) != 0) systemPorts.clear();
@@ -176,18 +176,18 @@ void PortDialog::FillPortList(PortInterface kind) {
     for (const std::string& port : ports_) view_.listAdd(IDC_PORT_LIST, port);
 }
 
-void PortDialog::OnSelchangeCodePage() {
+void PortInfoDialog::OnSelchangeCodePage() {
     const int selected = view_.listSelection(IDC_PORT_CODE_PAGE);
     if (selected >= 0 && selected < kCodePageCount) state_.codePage = selected;
 }
 
-void PortDialog::OnSelchangePort() {
+void PortInfoDialog::OnSelchangePort() {
     const int selected = view_.listSelection(IDC_PORT_LIST);
     portName_ = selected >= 0 ? view_.listEntry(IDC_PORT_LIST, selected) : std::string();
     UpdateOkButton();
 }
 
-OkUnavailable PortDialog::WhyOkUnavailable() const {
+OkUnavailable PortInfoDialog::WhyOkUnavailable() const {
     if (portName_.empty()) return OkUnavailable::NoPort;
     // The Install command takes any port name starting with "TCP/IP" for the network
     // printer and builds its port from the address.
@@ -195,12 +195,12 @@ OkUnavailable PortDialog::WhyOkUnavailable() const {
     return OkUnavailable::No;
 }
 
-bool PortDialog::OnOk() {
+bool PortInfoDialog::OnOk() {
     UpdateOkButton();
     return CanConfirm();
 }
 
-int PortDialog::interfaceKind() const {
+int PortInfoDialog::interfaceKind() const {
     switch (interface_) {
         case PortInterface::Serial:
         case PortInterface::Bluetooth: return kInterfaceSerial;
@@ -213,7 +213,7 @@ int PortDialog::interfaceKind() const {
     return InterfaceKindOf(portName_);
 }
 
-void PortDialog::UpdateOkButton() {
+void PortInfoDialog::UpdateOkButton() {
     const OkUnavailable reason = WhyOkUnavailable();
     view_.enableItem(kOkButton, reason == OkUnavailable::No);
     if (reason == shownReason_) return;

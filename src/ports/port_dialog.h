@@ -76,10 +76,10 @@ public:
     virtual int runIpAddressDialog() = 0;
 };
 
-class PortDialog {
+class PortInfoDialog {
 public:
     // `ip` is the state of the IP address dialog the port dialog owns.
-    PortDialog(Platform& platform, ProcessState& state, IpAddressDialog& ip, PortDialogView& view)
+    PortInfoDialog(Platform& platform, ProcessState& state, IpAddressDialog& ip, PortDialogView& view)
         : platform_(platform), state_(state), ip_(ip), view_(view) {}
 
     void OnInitDialog();

@@ -9,21 +9,21 @@
 
 namespace prinstall {
 
-PortDialogWin::PortDialogWin(AppContext& app)
+PortInfoDialogWin::PortInfoDialogWin(AppContext& app)
     : ViewDialog(IDD_PORT_INFO),
       ipDialog_(app.platform.systemInfo, *app.platform.registry),
       rules_(app.platform, app.state, ipDialog_.rules(), *this) {}
 
-int PortDialogWin::run(HWND owner) { return static_cast<int>(runModal(owner)); }
+int PortInfoDialogWin::run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
-BOOL PortDialogWin::onInit() {
+BOOL PortInfoDialogWin::onInit() {
     attachIconButton(IDOK);
     attachIconButton(IDCANCEL);
     rules_.OnInitDialog();
     return TRUE;
 }
 
-bool PortDialogWin::onCommand(int id, int code, HWND control) {
+bool PortInfoDialogWin::onCommand(int id, int code, HWND control) {
     if (code == BN_CLICKED && InterfaceForRadio(id) != nullptr) {
         rules_.OnInterface(id);
         return true;
@@ -39,7 +39,7 @@ bool PortDialogWin::onCommand(int id, int code, HWND control) {
     return ui::Dialog::onCommand(id, code, control);
 }
 
-void PortDialogWin::onOk() {
+void PortInfoDialogWin::onOk() {
     // Enter reaches here even while the OK button is disabled.
     if (rules_.OnOk())
         endDialog(IDOK);
@@ -47,7 +47,7 @@ void PortDialogWin::onOk() {
         MessageBeep(MB_OK);
 }
 
-void PortDialogWin::checkRadio(int id) {
+void PortInfoDialogWin::checkRadio(int id) {
     CheckRadioButton(hwnd(), IDC_PORT_RADIO_FIRST, IDC_PORT_RADIO_LAST, id);
     // Tab enters the interface group at the checked button, as the keyboard rules of radio
     // groups ask: the tab stop moves with the check. A family mark leaves it where it is.
@@ -60,24 +60,24 @@ void PortDialogWin::checkRadio(int id) {
     }
 }
 
-void PortDialogWin::listReset(int id) { ui::ComboBox(item(id)).resetContent(); }
+void PortInfoDialogWin::listReset(int id) { ui::ComboBox(item(id)).resetContent(); }
 
-void PortDialogWin::listAdd(int id, const std::string& text) { ui::ComboBox(item(id)).addString(text); }
+void PortInfoDialogWin::listAdd(int id, const std::string& text) { ui::ComboBox(item(id)).addString(text); }
 
-void PortDialogWin::listSelect(int id, int index) { ui::ComboBox(item(id)).setCurSel(index); }
+void PortInfoDialogWin::listSelect(int id, int index) { ui::ComboBox(item(id)).setCurSel(index); }
 
-int PortDialogWin::listSelection(int id) { return ui::ComboBox(item(id)).getCurSel(); }
+int PortInfoDialogWin::listSelection(int id) { return ui::ComboBox(item(id)).getCurSel(); }
 
-int PortDialogWin::listCount(int id) { return ui::ComboBox(item(id)).getCount(); }
+int PortInfoDialogWin::listCount(int id) { return ui::ComboBox(item(id)).getCount(); }
 
-std::string PortDialogWin::listEntry(int id, int index) { return ui::ComboBox(item(id)).getLBText(index); }
+std::string PortInfoDialogWin::listEntry(int id, int index) { return ui::ComboBox(item(id)).getLBText(index); }
 
-void PortDialogWin::showPicture(int bitmapId) {
+void PortInfoDialogWin::showPicture(int bitmapId) {
     picture_.ReplaceControl(item(IDC_PORT_PICTURE));
     picture_.LoadBitmapResource(bitmapId);
     picture_.SetFitMode(controls::kFitInside);
 }
 
-int PortDialogWin::runIpAddressDialog() { return ipDialog_.run(hwnd()); }
+int PortInfoDialogWin::runIpAddressDialog() { return ipDialog_.run(hwnd()); }
 
 }  // namespace prinstall

@@ -20,10 +20,10 @@
 
 namespace prinstall {
 
-class PortDialogWin : public ui::ViewDialog<PortDialogView> {
+class PortInfoDialogWin : public ui::ViewDialog<PortDialogView> {
 public:
     // Needs the platform's registry (for the IP address dialog's check).
-    explicit PortDialogWin(AppContext& app);
+    explicit PortInfoDialogWin(AppContext& app);
 
     // Runs the dialog modally: kDialogOk when confirmed, kDialogCancel for Exit or Escape,
     // -1 when the dialog could not be created.
@@ -34,7 +34,7 @@ public:
     const std::string& ipAddressText() const { return rules_.ipAddressText(); }
     int interfaceKind() const { return rules_.interfaceKind(); }
 
-    PortDialog& rules() { return rules_; }
+    PortInfoDialog& rules() { return rules_; }
 
 protected:
     BOOL onInit() override;
@@ -54,7 +54,7 @@ private:
     int runIpAddressDialog() override;
 
     IpAddressDialogWin ipDialog_;
-    PortDialog rules_;
+    PortInfoDialog rules_;
     controls::PictureControl picture_;
 };
 

@@ -6,17 +6,17 @@
 
 namespace prinstall {
 
-ResultDialogWin::ResultDialogWin(SystemInfo& systemInfo) : ViewDialog(IDD_RESULT), systemInfo_(systemInfo) {}
+CompleteDialog::CompleteDialog(SystemInfo& systemInfo) : ViewDialog(IDD_RESULT), systemInfo_(systemInfo) {}
 
-int ResultDialogWin::run(HWND owner) { return static_cast<int>(runModal(owner)); }
+int CompleteDialog::run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
-BOOL ResultDialogWin::onInit() {
+BOOL CompleteDialog::onInit() {
     attachIconButton(IDOK);
     InitResultDialog({message, operation, outcome}, systemInfo_.ansiCodePage(), *this);
     return TRUE;  // the dialog manager gives the OK button the focus
 }
 
-bool ResultDialogWin::onPaint() {
+bool CompleteDialog::onPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd(), &ps);
     paintBackground(dc);
@@ -24,7 +24,7 @@ bool ResultDialogWin::onPaint() {
     return true;
 }
 
-bool ResultDialogWin::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+bool CompleteDialog::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
     // A themed control (the group box, with common controls 6 and visual styles) has its
     // parent draw the background behind it through these two messages. Answering both with
     // the rows keeps the gradient whole behind the box; answering the erase also spares the
@@ -35,7 +35,7 @@ bool ResultDialogWin::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result
     return true;
 }
 
-void ResultDialogWin::paintBackground(HDC dc) {
+void CompleteDialog::paintBackground(HDC dc) {
     RECT client;
     GetClientRect(hwnd(), &client);
     const int height = client.bottom - client.top;
@@ -56,7 +56,7 @@ void ResultDialogWin::paintBackground(HDC dc) {
     SetDCBrushColor(dc, previous);
 }
 
-HBRUSH ResultDialogWin::onCtlColor(HDC dc, HWND, UINT msg) {
+HBRUSH CompleteDialog::onCtlColor(HDC dc, HWND, UINT msg) {
     // Labels, the group box and the check box all ask with WM_CTLCOLORSTATIC. Push buttons ask
     // with WM_CTLCOLORBTN; the OK button paints itself, so that request keeps the default.
     if (msg != WM_CTLCOLORSTATIC) return nullptr;

@@ -17,10 +17,10 @@
 
 namespace prinstall {
 
-class ResultDialogWin : public ui::ViewDialog<ResultView> {
+class CompleteDialog : public ui::ViewDialog<ResultView> {
 public:
     // The code page that picks the language is read from `systemInfo` at every start.
-    explicit ResultDialogWin(SystemInfo& systemInfo);
+    explicit CompleteDialog(SystemInfo& systemInfo);
 
     std::string message;
     int operation = kResultInstallation;

@@ -34,7 +34,7 @@ private:
 
     DeletePrinterDialog rules_;
     ui::CheckListBox list_;
-    ResultDialogWin resultDialog_;
+    CompleteDialog resultDialog_;
 };
 
 }  // namespace prinstall

@@ -1,5 +1,5 @@
 // The port and code page dialog and the IP address dialog under Wine. This program carries
-// Prinstall's resources and runs a PortDialogWin itself, on a thread of its own as the
+// Prinstall's resources and runs a PortInfoDialogWin itself, on a thread of its own as the
 // Install command would, over the real spooler and registry of the prefix. The test thread
 // reads and drives the dialogs by control id, looks at the interface picture on the screen,
 // and checks what the dialog hands back.
@@ -303,7 +303,7 @@ protected:
 };
 
 TEST_F(PortDialogEnglish, OpensOnUsbAndReturnsTheSerialPortAndCodePageChosen) {
-    prinstall::PortDialogWin dialog(machine.app);
+    prinstall::PortInfoDialogWin dialog(machine.app);
     DialogThread shown([&] { return dialog.run(nullptr); });
     HWND window = shown.waitForDialog();
     ASSERT_NE(window, nullptr) << "the port dialog did not appear";
@@ -375,7 +375,7 @@ TEST_F(PortDialogEnglish, OpensOnUsbAndReturnsTheSerialPortAndCodePageChosen) {
 }
 
 TEST_F(PortDialogEnglish, TheNetworkAddressIsAskedForCheckedAndOfferedAgain) {
-    prinstall::PortDialogWin dialog(machine.app);
+    prinstall::PortInfoDialogWin dialog(machine.app);
     DialogThread shown([&] { return dialog.run(nullptr); });
     HWND window = shown.waitForDialog();
     ASSERT_NE(window, nullptr);
@@ -414,7 +414,7 @@ TEST_F(PortDialogEnglish, TheNetworkAddressIsAskedForCheckedAndOfferedAgain) {
 
 TEST_F(PortDialogEnglish, WithoutTheStandardTcpIpMonitorTheAddressIsRefusedAndOkStaysOff) {
     setMonitorKey(false);
-    prinstall::PortDialogWin dialog(machine.app);
+    prinstall::PortInfoDialogWin dialog(machine.app);
     DialogThread shown([&] { return dialog.run(nullptr); });
     HWND window = shown.waitForDialog();
     ASSERT_NE(window, nullptr);
@@ -446,7 +446,7 @@ TEST_F(PortDialogEnglish, WithoutTheStandardTcpIpMonitorTheAddressIsRefusedAndOk
 }
 
 TEST_F(PortDialogEnglish, EscapeCancelsLikeExit) {
-    prinstall::PortDialogWin dialog(machine.app);
+    prinstall::PortInfoDialogWin dialog(machine.app);
     DialogThread shown([&] { return dialog.run(nullptr); });
     HWND window = shown.waitForDialog();
     ASSERT_NE(window, nullptr);
@@ -468,7 +468,7 @@ protected:
 };
 
 TEST_F(PortDialogKorean, TextsListsAndTheAddressDialogInKorean) {
-    prinstall::PortDialogWin dialog(machine.app);
+    prinstall::PortInfoDialogWin dialog(machine.app);
     DialogThread shown([&] { return dialog.run(nullptr); });
     HWND window = shown.waitForDialog();
     ASSERT_NE(window, nullptr);

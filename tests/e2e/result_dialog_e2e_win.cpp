@@ -1,5 +1,5 @@
 // The result dialog under Wine. This program carries Prinstall's resources and shows the
-// ResultDialogWin itself, on a thread of its own as a handler of the program would; the test
+// CompleteDialog itself, on a thread of its own as a handler of the program would; the test
 // thread reads it by control id, looks at what the screen shows of it, and closes it with OK
 // or the Escape key.
 //
@@ -20,22 +20,22 @@
 namespace {
 
 using namespace e2e;
+using prinstall::CompleteDialog;
 using prinstall::kDialogCancel;
 using prinstall::kDialogOk;
 using prinstall::kResultError;
 using prinstall::kResultInstallation;
 using prinstall::kResultSuccess;
 using prinstall::kResultUninstallation;
-using prinstall::ResultDialogWin;
 using prinstall::ResultRowColour;
 
 constexpr int kNotEnded = -100;
 
-// Runs a ResultDialogWin on a thread of its own. The destructor closes a dialog that is still
+// Runs a CompleteDialog on a thread of its own. The destructor closes a dialog that is still
 // up (a failed test), so the next test starts without it.
 class DialogThread {
 public:
-    explicit DialogThread(ResultDialogWin& dialog)
+    explicit DialogThread(CompleteDialog& dialog)
         : thread_([this, &dialog] {
               threadId_ = GetCurrentThreadId();
               result_ = dialog.run(nullptr);
@@ -239,7 +239,7 @@ const Case kCases[] = {
 void showCase(const Case& c, bool korean) {
     SCOPED_TRACE(utf8(c.shot));
     prinstall::WinSystemInfo systemInfo;
-    ResultDialogWin dialog(systemInfo);
+    CompleteDialog dialog(systemInfo);
     const std::string message = c.outcome == kResultSuccess ? "Installation completed. " : "AddPrinter() failed (87)";
     dialog.message = message;
     dialog.operation = c.operation;
@@ -280,7 +280,7 @@ TEST_F(ResultDialogEnglish, EachOperationAndOutcome) {
 }
 
 TEST_F(ResultDialogEnglish, OneObjectRunsAgainWithOnlyTheNewInputs) {
-    ResultDialogWin dialog(systemInfo);
+    CompleteDialog dialog(systemInfo);
     dialog.message = "DeletePrinter() failed";
     dialog.operation = kResultUninstallation;
     dialog.outcome = kResultError;

@@ -34,7 +34,7 @@ protected:
     ProcessState state;
     IpAddressDialog ip{system, registry};
     fakes::FakePortDialogView view;
-    PortDialog rules{platform, state, ip, view};
+    PortInfoDialog rules{platform, state, ip, view};
 };
 
 TEST_F(PortDialogTest, OpensOnUsbWithTheLabelMonitorAndTheDetectedPlatform) {
@@ -148,7 +148,7 @@ TEST_F(PortDialogTest, PickingAPortOrCodePageTakesTheSelectedEntry) {
     // Opening the dialog again in the same run shows that choice.
     fakes::FakePortDialogView again;
     again.ipRules = &ip;
-    PortDialog reopened(platform, state, ip, again);
+    PortInfoDialog reopened(platform, state, ip, again);
     reopened.OnInitDialog();
     EXPECT_EQ(again.selections[IDC_PORT_CODE_PAGE], 9);
 }
