@@ -15,8 +15,6 @@ namespace {
 
 const Text kNoSuchPort = {"The port %s does not exist.", "%s 포트가 없습니다."};
 const Text kNotALabelQueue = {"\"%s\" is not a label printer queue.", "\"%s\"은(는) 라벨 프린터가 아닙니다."};
-const Text kNothingInstalled = {"Installed Printer Driver not exist", "현재 설치된 프린터 드라이버가 없습니다."};
-const Text kEnumFailed = {"EnumPrinters function failed.", "EnumPrinters function 에러입니다."};
 const char* const kSpoolerNotRunning = "The print spooler is not running.";
 
 // The USB search without its windows: the instruction is taken as confirmed at once, and

@@ -10,7 +10,6 @@
 namespace prinstall {
 namespace {
 
-const Text kEnumFailed = {"EnumPrinters function failed.", "EnumPrinters function 에러입니다."};
 const Text kNameInUse = {"There are printer driver to install. You must install it under a different name.",
                          "설치할 프린터 드라이버가 있습니다. 다른 이름으로 설치해야 됩니다."};
 const Text kCanceled = {"Install Canceled.", "프린터 드라이버 설치를 취소합니다."};

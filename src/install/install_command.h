@@ -47,6 +47,8 @@ public:
     }
 };
 
+inline constexpr Text kEnumFailed = {"EnumPrinters function failed.", "EnumPrinters function 에러입니다."};
+
 // -1 when a local queue has this name (letter case aside, as the spooler compares them), 0
 // when none has, -2 when the queues cannot be listed.
 int PrinterNameExists(Spooler& spooler, const std::string& name);

@@ -17,7 +17,6 @@ const char* const kCancelKorean = "취소";
 const char* const kSelectAllKorean = "전체 선택";
 const char* const kDeletePrinterKorean = "드라이버 삭제";
 
-const Text kNothingInstalled = {"Installed Printer Driver not exist", "현재 설치된 프린터 드라이버가 없습니다."};
 const Text kNothingInstalledCaption = {"Uninstallation Error", "삭제 장애"};
 const char* const kNothingChecked = "Select to uninstall Printer Driver !!!";
 const char* const kNothingCheckedCaption = "Select Printer Driver Error";

@@ -16,6 +16,9 @@
 
 namespace prinstall {
 
+inline constexpr Text kNothingInstalled = {"Installed Printer Driver not exist",
+                                           "현재 설치된 프린터 드라이버가 없습니다."};
+
 // The local queues whose driver is a numbered label-printer driver, by queue name in the
 // spooler's order; nothing when the queues cannot be listed.
 std::optional<std::vector<std::string>> LabelQueueNames(Spooler& spooler);
