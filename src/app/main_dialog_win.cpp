@@ -23,14 +23,14 @@ MainDialogWin::~MainDialogWin() {
     if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
 }
 
-BOOL MainDialogWin::onInit() {
+BOOL MainDialogWin::OnInit() {
     for (int id : {IDC_INSTALL, IDC_UNINSTALL, IDC_EXIT}) attachIconButton(id);
     setProgressControl(IDC_PROGRESS);
     cloneList_.attach(hwnd(), IDC_CLONE_LIST);
     return rules_.OnInitDialog() ? TRUE : FALSE;
 }
 
-bool MainDialogWin::onCommand(int id, int code, HWND) {
+bool MainDialogWin::OnCommand(int id, int code, HWND) {
     const bool handled = rules_.OnCommand(id, code);
     // A run turns the buttons off and on again, which leaves the focus nowhere: the button
     // that started it shows the focus again, or the next one the operator can use.
@@ -39,9 +39,9 @@ bool MainDialogWin::onCommand(int id, int code, HWND) {
     return handled;
 }
 
-bool MainDialogWin::onSysCommand(WPARAM command) { return rules_.OnSysCommand(static_cast<unsigned>(command)); }
+bool MainDialogWin::OnSysCommand(WPARAM command) { return rules_.OnSysCommand(static_cast<unsigned>(command)); }
 
-bool MainDialogWin::onPaint() {
+bool MainDialogWin::OnPaint() {
     if (!IsIconic(hwnd())) return false;
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd(), &ps);
@@ -55,7 +55,7 @@ bool MainDialogWin::onPaint() {
     return true;
 }
 
-bool MainDialogWin::onMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+bool MainDialogWin::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
     if (msg == WM_QUERYDRAGICON) {
         result = reinterpret_cast<LRESULT>(icon_);
         return true;

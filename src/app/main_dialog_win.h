@@ -38,11 +38,11 @@ public:
     void listSetCheck(int index, int state) override { cloneList_.setCheck(index, state); }
 
 protected:
-    BOOL onInit() override;
-    bool onCommand(int id, int code, HWND control) override;
-    bool onSysCommand(WPARAM command) override;
-    bool onPaint() override;
-    bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    BOOL OnInit() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnSysCommand(WPARAM command) override;
+    bool OnPaint() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     AppContext& app_;

@@ -12,7 +12,7 @@ IpAddressDialogWin::IpAddressDialogWin(SystemInfo& systemInfo, Registry& registr
 
 int IpAddressDialogWin::run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
-BOOL IpAddressDialogWin::onInit() {
+BOOL IpAddressDialogWin::OnInit() {
     rules_.OnInitDialog(*this);
     return TRUE;  // the dialog manager sets the default focus
 }

@@ -23,8 +23,8 @@ public:
     int run(HWND owner);
 
 protected:
-    BOOL onInit() override;
-    void onOk() override { rules_.OnOk(*this); }
+    BOOL OnInit() override;
+    void OnOk() override { rules_.OnOk(*this); }
 
 private:
     // IpAddressView

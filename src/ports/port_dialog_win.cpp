@@ -16,14 +16,14 @@ PortInfoDialogWin::PortInfoDialogWin(AppContext& app)
 
 int PortInfoDialogWin::run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
-BOOL PortInfoDialogWin::onInit() {
+BOOL PortInfoDialogWin::OnInit() {
     attachIconButton(IDOK);
     attachIconButton(IDCANCEL);
     rules_.OnInitDialog();
     return TRUE;
 }
 
-bool PortInfoDialogWin::onCommand(int id, int code, HWND control) {
+bool PortInfoDialogWin::OnCommand(int id, int code, HWND control) {
     if (code == BN_CLICKED && InterfaceForRadio(id) != nullptr) {
         rules_.OnInterface(id);
         return true;
@@ -36,10 +36,10 @@ bool PortInfoDialogWin::onCommand(int id, int code, HWND control) {
         rules_.OnSelchangePort();
         return true;
     }
-    return ui::Dialog::onCommand(id, code, control);
+    return ui::Dialog::OnCommand(id, code, control);
 }
 
-void PortInfoDialogWin::onOk() {
+void PortInfoDialogWin::OnOk() {
     // Enter reaches here even while the OK button is disabled.
     if (rules_.OnOk())
         endDialog(IDOK);

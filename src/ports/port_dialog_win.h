@@ -37,9 +37,9 @@ public:
     PortInfoDialog& rules() { return rules_; }
 
 protected:
-    BOOL onInit() override;
-    bool onCommand(int id, int code, HWND control) override;
-    void onOk() override;
+    BOOL OnInit() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    void OnOk() override;
 
 private:
     // PortDialogView

@@ -10,13 +10,13 @@ CompleteDialog::CompleteDialog(SystemInfo& systemInfo) : ViewDialog(IDD_RESULT),
 
 int CompleteDialog::run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
-BOOL CompleteDialog::onInit() {
+BOOL CompleteDialog::OnInit() {
     attachIconButton(IDOK);
     InitResultDialog({message, operation, outcome}, systemInfo_.ansiCodePage(), *this);
     return TRUE;  // the dialog manager gives the OK button the focus
 }
 
-bool CompleteDialog::onPaint() {
+bool CompleteDialog::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd(), &ps);
     paintBackground(dc);
@@ -24,7 +24,7 @@ bool CompleteDialog::onPaint() {
     return true;
 }
 
-bool CompleteDialog::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+bool CompleteDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
     // A themed control (the group box, with common controls 6 and visual styles) has its
     // parent draw the background behind it through these two messages. Answering both with
     // the rows keeps the gradient whole behind the box; answering the erase also spares the
@@ -56,7 +56,7 @@ void CompleteDialog::paintBackground(HDC dc) {
     SetDCBrushColor(dc, previous);
 }
 
-HBRUSH CompleteDialog::onCtlColor(HDC dc, HWND, UINT msg) {
+HBRUSH CompleteDialog::OnCtlColor(HDC dc, HWND, UINT msg) {
     // Labels, the group box and the check box all ask with WM_CTLCOLORSTATIC. Push buttons ask
     // with WM_CTLCOLORBTN; the OK button paints itself, so that request keeps the default.
     if (msg != WM_CTLCOLORSTATIC) return nullptr;

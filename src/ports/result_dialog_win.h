@@ -31,10 +31,10 @@ public:
     int run(HWND owner);
 
 protected:
-    BOOL onInit() override;
-    bool onPaint() override;
-    HBRUSH onCtlColor(HDC dc, HWND control, UINT msg) override;
-    bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    BOOL OnInit() override;
+    bool OnPaint() override;
+    HBRUSH OnCtlColor(HDC dc, HWND control, UINT msg) override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     // The green or red rows, as far as `dc` may draw.

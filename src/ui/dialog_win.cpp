@@ -71,14 +71,14 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     return r;
 }
 
-bool Dialog::onCommand(int id, int code, HWND) {
+bool Dialog::OnCommand(int id, int code, HWND) {
     if (code != BN_CLICKED) return false;
     if (id == IDOK) {
-        onOk();
+        OnOk();
         return true;
     }
     if (id == IDCANCEL) {
-        onCancel();
+        OnCancel();
         return true;
     }
     return false;
@@ -87,22 +87,22 @@ bool Dialog::onCommand(int id, int code, HWND) {
 INT_PTR Dialog::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG:
-            // Placed first, so that a dialog that moves itself in onInit has the last word.
+            // Placed first, so that a dialog that moves itself in OnInit has the last word.
             if (!templatePlacesItself()) centreOverOwner();
-            return onInit();
+            return OnInit();
         case WM_COMMAND: {
             HWND control = reinterpret_cast<HWND>(lParam);
             if (control != nullptr) SendMessageW(control, controls::kReflectedCommand, wParam, lParam);
-            onCommand(LOWORD(wParam), HIWORD(wParam), control);
+            OnCommand(LOWORD(wParam), HIWORD(wParam), control);
             return TRUE;
         }
         case WM_SYSCOMMAND:
-            if (onSysCommand(wParam)) {
+            if (OnSysCommand(wParam)) {
                 SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, 0);
                 return TRUE;
             }
             return FALSE;
-        case WM_PAINT: return onPaint() ? TRUE : FALSE;
+        case WM_PAINT: return OnPaint() ? TRUE : FALSE;
         case WM_DRAWITEM: {
             auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
             if (dis->CtlType != ODT_MENU && dis->hwndItem != nullptr &&
@@ -110,7 +110,7 @@ INT_PTR Dialog::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
                 SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
                 return TRUE;
             }
-            if (onDrawItem(static_cast<int>(wParam), dis)) {
+            if (OnDrawItem(static_cast<int>(wParam), dis)) {
                 SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
                 return TRUE;
             }
@@ -122,10 +122,10 @@ INT_PTR Dialog::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORLISTBOX:
         case WM_CTLCOLORDLG:
             return reinterpret_cast<INT_PTR>(
-                onCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), msg));
+                OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), msg));
         default: {
             LRESULT result = 0;
-            if (onMessage(msg, wParam, lParam, result)) {
+            if (OnMessage(msg, wParam, lParam, result)) {
                 SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
                 return TRUE;
             }

@@ -2,7 +2,7 @@
 // id, and the dialog's messages dispatched to virtual handlers. One static dialog procedure
 // stores `this` at WM_INITDIALOG; WM_DRAWITEM is reflected to the control that owns the item
 // (our owner-drawn controls paint themselves), WM_COMMAND from a control is offered to the
-// control as well, then to onCommand. Default OK and Cancel end the dialog. A dialog opens
+// control as well, then to OnCommand. Default OK and Cancel end the dialog. A dialog opens
 // centred over its owner (placement.h).
 #pragma once
 
@@ -58,28 +58,28 @@ public:
 
     // The progress bar that setProgressRange and setProgressPos move.
     void setProgressControl(int id) { progressId_ = id; }
-    // Makes a push button one of our icon buttons (call in onInit, before the rules run, so
+    // Makes a push button one of our icon buttons (call in OnInit, before the rules run, so
     // that it has our look even before it gets its icon).
     void attachIconButton(int id);
 
 protected:
-    virtual BOOL onInit() { return TRUE; }
+    virtual BOOL OnInit() { return TRUE; }
     // Control notification or menu/accelerator command; return true when handled.
-    virtual bool onCommand(int id, int code, HWND control);
-    virtual bool onSysCommand(WPARAM) { return false; }
-    virtual bool onPaint() { return false; }
+    virtual bool OnCommand(int id, int code, HWND control);
+    virtual bool OnSysCommand(WPARAM) { return false; }
+    virtual bool OnPaint() { return false; }
     // WM_CTLCOLOR*: return a brush to use it, nullptr for the default.
-    virtual HBRUSH onCtlColor(HDC, HWND, UINT) { return nullptr; }
+    virtual HBRUSH OnCtlColor(HDC, HWND, UINT) { return nullptr; }
     // WM_DRAWITEM for items no control took; return true when drawn.
-    virtual bool onDrawItem(int, DRAWITEMSTRUCT*) { return false; }
+    virtual bool OnDrawItem(int, DRAWITEMSTRUCT*) { return false; }
     // Any other message; set `result` and return true when handled.
-    virtual bool onMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
-    virtual void onOk() { endDialog(IDOK); }
-    virtual void onCancel() { endDialog(IDCANCEL); }
+    virtual bool OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+    virtual void OnOk() { endDialog(IDOK); }
+    virtual void OnCancel() { endDialog(IDCANCEL); }
 
     HINSTANCE instance() const;
     // Centres the dialog over its owner (visible and not minimised), else over the work area
-    // of its monitor; the dialog layer does so before onInit unless the template places the
+    // of its monitor; the dialog layer does so before OnInit unless the template places the
     // dialog itself (DS_CENTER, or a position of its own).
     void centreOverOwner();
 

@@ -10,21 +10,21 @@ namespace prinstall {
 DeletePrinterDialogWin::DeletePrinterDialogWin(AppContext& app, Registry& registry, Files& files)
     : ViewDialog(IDD_DELETE_PRINTER), rules_(app, registry, files, *this), resultDialog_(app.platform.systemInfo) {}
 
-BOOL DeletePrinterDialogWin::onInit() {
+BOOL DeletePrinterDialogWin::OnInit() {
     for (int id : {IDOK, IDCANCEL, IDC_DELETE_PRINTER}) attachIconButton(id);
     setProgressControl(IDC_PROGRESS);
     list_.attach(hwnd(), IDC_PRINTER_LIST);
     return rules_.OnInitDialog() ? TRUE : FALSE;
 }
 
-bool DeletePrinterDialogWin::onCommand(int id, int code, HWND control) {
+bool DeletePrinterDialogWin::OnCommand(int id, int code, HWND control) {
     if (rules_.OnCommand(id, code)) {
         // Delete printer is off while its run goes on: afterwards it shows the focus again
         // when there is more to remove, Close when not.
         if (id == IDC_DELETE_PRINTER && code == BN_CLICKED) focusFirstUsable({IDC_DELETE_PRINTER, IDOK});
         return true;
     }
-    return ui::Dialog::onCommand(id, code, control);
+    return ui::Dialog::OnCommand(id, code, control);
 }
 
 int DeletePrinterDialogWin::showResult(const std::string& message, int outcome) {

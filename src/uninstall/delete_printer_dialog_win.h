@@ -22,8 +22,8 @@ public:
     int run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
 protected:
-    BOOL onInit() override;
-    bool onCommand(int id, int code, HWND control) override;
+    BOOL OnInit() override;
+    bool OnCommand(int id, int code, HWND control) override;
 
 private:
     // DeletePrinterView

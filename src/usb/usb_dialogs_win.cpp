@@ -13,7 +13,7 @@ UsbWarningDialog::UsbWarningDialog(SystemInfo& systemInfo) : ViewDialog(IDD_USB_
 
 int UsbWarningDialog::run(HWND owner) { return static_cast<int>(runModal(owner)); }
 
-BOOL UsbWarningDialog::onInit() {
+BOOL UsbWarningDialog::OnInit() {
     InitUsbWarningDialog(systemInfo_.ansiCodePage(), *this);
     return TRUE;  // the dialog manager gives OK the focus
 }
@@ -22,7 +22,7 @@ UsbSearchDialog::UsbSearchDialog(SystemInfo& systemInfo) : ViewDialog(IDD_USB_SE
 
 bool UsbSearchDialog::create() { return createModeless(nullptr) != nullptr; }
 
-BOOL UsbSearchDialog::onInit() {
+BOOL UsbSearchDialog::OnInit() {
     InitUsbSearchDialog(systemInfo_.ansiCodePage(), *this);
     return FALSE;
 }

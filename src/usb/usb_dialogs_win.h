@@ -25,7 +25,7 @@ public:
     int run(HWND owner);
 
 protected:
-    BOOL onInit() override;
+    BOOL OnInit() override;
 
 private:
     SystemInfo& systemInfo_;
@@ -42,10 +42,10 @@ public:
     void setProgress(int position);
 
 protected:
-    BOOL onInit() override;
+    BOOL OnInit() override;
     // The operator cannot close the window: Enter and Escape do nothing.
-    void onOk() override {}
-    void onCancel() override {}
+    void OnOk() override {}
+    void OnCancel() override {}
 
 private:
     void paintNow();
