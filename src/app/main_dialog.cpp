@@ -1,9 +1,8 @@
 #include "app/main_dialog.h"
 
 #include "core/label_drivers.h"
-#include "core/platform_detection.h"
 #include "install/install_command.h"
-#include "uninstall/cleanup.h"
+#include "uninstall/removal.h"
 #include "ports/result_dialog.h"
 #include "resource.h"
 
@@ -84,12 +83,7 @@ bool MainDialog::OnInitDialog() {
 
 bool MainDialog::HasLeftovers() {
     Platform& p = app_.platform;
-    if (p.registry == nullptr || p.files == nullptr) return false;
-    OsInfo os;
-    DetectPlatform(p.systemInfo, Numbering::Removal, os);
-    return Cleanup(p.spooler, *p.registry, *p.files, p.systemInfo, p.debug)
-        .FindLeftovers(os.processor, language_ == Language::Korean)
-        .any();
+    return p.registry != nullptr && p.files != nullptr && LeftoversRemain(app_, *p.registry, *p.files, language_);
 }
 
 bool MainDialog::OnSysCommand(unsigned commandId) {
@@ -161,9 +155,9 @@ public:
         dialog_.view().enableItem(IDC_EXIT, !busy);
         if (busy) dialog_.view().repaintNow();
     }
-    void copyInstalled(const std::string&, const std::string&, const std::string& nextQueueName) override {
-        dialog_.RecountLabelDrivers();
-        dialog_.view().setItemText(IDC_DRIVER_NAME, nextQueueName);
+    void copyInstalled(const InstalledCopy& copy) override {
+        dialog_.setLabelDriverCount(copy.labelDriverCount);
+        dialog_.view().setItemText(IDC_DRIVER_NAME, copy.nextQueueName);
     }
 
 private:
@@ -203,8 +197,6 @@ void MainDialog::OnOk() {
     driverNameText_ = view_.itemText(IDC_DRIVER_NAME);
     view_.endDialog(kDialogOk);
 }
-
-void MainDialog::RecountLabelDrivers() { labelDriverCount_ = CountLabelDrivers(); }
 
 int MainDialog::CountLabelDrivers() {
     labelDriverCount_ = 0;

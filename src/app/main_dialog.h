@@ -68,7 +68,6 @@ public:
     // Scans the local queues; sets the driver number and returns the count of numbered
     // label-printer queues, or -2 when the enumeration fails.
     int CountLabelDrivers();
-    void RecountLabelDrivers();
     void RefreshDriverName();
     // Whether an earlier run left something that only the removal can take away (a numbered
     // driver without its queue, the port monitor, the uninstall entry): the Uninstallation
@@ -78,6 +77,7 @@ public:
     // For the installation steps that work on the dialog.
     MainView& view() { return view_; }
     AppContext& app() { return app_; }
+    void setLabelDriverCount(int count) { labelDriverCount_ = count; }
     void setUiCodePage(std::uint32_t codePage) {
         uiCodePage_ = codePage;
         language_ = languageForCodePage(codePage);

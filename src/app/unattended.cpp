@@ -35,7 +35,7 @@ public:
 
     bool choosePort(PortChoice& choice) override {
         // What the port dialog does when it opens and is confirmed.
-        DetectPlatform(app_.platform.systemInfo, Numbering::PortInfoDialog, app_.state.os);
+        DetectPlatform(app_.platform.systemInfo, Numbering::PortDialog, app_.state.os);
         if (app_.state.os.processor == 2) run_.Line(kItaniumNotSupported);
         app_.state.useLabelPortMonitor = true;
         if (line_.codePage) {
@@ -73,8 +73,8 @@ public:
             [this](const std::string& text, const std::string&) { run_.Line(text); });
         writer.WriteTcpIpPortValues({portKey, address});
     }
-    void copyInstalled(const std::string& queueName, const std::string& driverName, const std::string&) override {
-        run_.Line(format("\"%s\" installed with the driver \"%s\".", queueName.c_str(), driverName.c_str()));
+    void copyInstalled(const InstalledCopy& copy) override {
+        run_.Line(format("\"%s\" installed with the driver \"%s\".", copy.queueName.c_str(), copy.driverName.c_str()));
     }
 
 private:
@@ -88,6 +88,10 @@ private:
 
 void UnattendedRun::Line(const std::string& text) {
     console_.writeLine(text);
+    LogLine(text);
+}
+
+void UnattendedRun::LogLine(const std::string& text) {
     if (log_ != nullptr) log_->writeLine(app_.platform.clock.localTimestamp() + " " + text);
 }
 
@@ -118,7 +122,7 @@ int UnattendedRun::Run(const CommandLine& line) {
         case Command::Invalid:
             console_.writeLine(line.error);
             console_.writeLine(UsageText());
-            if (log_ != nullptr) log_->writeLine(app_.platform.clock.localTimestamp() + " " + line.error);
+            LogLine(line.error);
             return Finish("Invalid command line.", kExitInvalidCommandLine);
         case Command::Dialogs: return kExitInvalidCommandLine;  // not for this front end
         default: break;
@@ -174,12 +178,8 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
         }
     }
     Removal removal(app_, *p.registry, *p.files, *this, language_);
-    if (queues.empty()) {
-        OsInfo os;
-        DetectPlatform(p.systemInfo, Numbering::Removal, os);
-        if (!removal.MakeCleanup().FindLeftovers(os.processor, language_ == Language::Korean).any()) {
-            return Finish(kNothingInstalled.in(language_), kExitSuccess);
-        }
+    if (queues.empty() && !LeftoversRemain(app_, *p.registry, *p.files, language_)) {
+        return Finish(kNothingInstalled.in(language_), kExitSuccess);
     }
     for (const std::string& queue : queues) Line(format("To remove: \"%s\"", queue.c_str()));
     const Outcome outcome = removal.Run(queues);
@@ -192,11 +192,10 @@ int UnattendedRun::List() {
     for (const PrinterInfo2& q : queues) {
         if (!IsLabelDriver(q.driverName)) continue;
         const std::string row = q.printerName + "\t" + q.driverName + "\t" + q.portName;
-        console_.writeLine(row);
-        if (log_ != nullptr) log_->writeLine(app_.platform.clock.localTimestamp() + " " + row);
+        Line(row);
     }
     // The console shows the queues alone, for scripts to read; the log ends as every run does.
-    if (log_ != nullptr) log_->writeLine(app_.platform.clock.localTimestamp() + " (exit code 0)");
+    LogLine("(exit code 0)");
     return kExitSuccess;
 }
 

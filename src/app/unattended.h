@@ -24,6 +24,8 @@ public:
 
     // One line to the console, and with a time stamp to the log.
     void Line(const std::string& text);
+    // One line with a time stamp to the log only.
+    void LogLine(const std::string& text);
 
     // Feedback: every message is a line; nothing waits for anybody.
     void progress(const std::optional<std::string>& status, int position, bool pause) override;

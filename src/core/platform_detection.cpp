@@ -33,7 +33,7 @@ Detection ClassifyPlatform(const VersionRecord& v, std::uint16_t architecture, S
     const bool workstation = v.productType == kProductWorkstation;
     auto store = [&](int family) {
         os.osFamily = family;
-        if (numbering == Numbering::PortInfoDialog) d.radioId = RadioIdForFamily(family, workstation);
+        if (numbering == Numbering::PortDialog) d.radioId = RadioIdForFamily(family, workstation);
     };
 
     if (v.platformId == kPlatformWin32s) return d;
@@ -73,7 +73,7 @@ Detection ClassifyPlatform(const VersionRecord& v, std::uint16_t architecture, S
         store(workstation ? kFamilyWin7 : kFamilyServer2008);
     } else {
         // 6.2 and later: the program declares no newer Windows, so 8.1 and 10 report 6.2.
-        if (numbering == Numbering::PortInfoDialog)
+        if (numbering == Numbering::PortDialog)
             store(kFamilyWin8);
         else
             store(workstation ? kFamilyWin7 : kFamilyServer2008);

@@ -25,7 +25,7 @@ enum OsFamily : int {
 
 enum Processor : int { kProcessorX86 = 0, kProcessorX64 = 1, kProcessorItanium = 2 };
 
-enum class Numbering { PortInfoDialog, Removal };
+enum class Numbering { PortDialog, Removal };
 
 struct Detection {
     int result = 1;   // 1, or -1 when the version cannot be read or the platform is unknown

@@ -58,7 +58,6 @@ std::string NextQueueName(int driverNumber) { return format("%s %d", kModelName,
 Outcome InstallCommand::Run(const InstallRequest& request) {
     language_ = request.language;
     copyFailed_ = false;
-    installed_ = 0;
     steps_.beginRun();
     int searchCounter = 10;
     RegistrationSettings settings;
@@ -88,11 +87,10 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
         }
         outcome = InstallCopy(queueName, settings);
         if (!outcome.ok()) break;
-        ++installed_;
         steps_.setBusy(false);
         const std::string installedQueue = queueName;
         queueName = NextQueueName(app_.state.driverNumber);
-        steps_.copyInstalled(installedQueue, LabelDriverName(settings.driverNumber), queueName);
+        steps_.copyInstalled({installedQueue, LabelDriverName(settings.driverNumber), queueName, labelDriverCount_});
         outcome = Outcome::Success(kCompleted.in(language_));
     }
     steps_.endRun();
@@ -125,9 +123,9 @@ std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& setting
     return std::nullopt;
 }
 
-Outcome InstallCommand::FailCopy(const std::string& text) {
+Outcome InstallCommand::FailCopy(const std::string& text, std::uint32_t error) {
     copyFailed_ = true;
-    return Outcome::Failure(text);
+    return Outcome::Failure(text, error);
 }
 
 void InstallCommand::RollBackCopy(const RegistrationSettings& settings, bool driverRegistered) {
@@ -196,7 +194,7 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
         // A driver without its queue is one that no removal could find: it goes again, and so
         // do the copy's numbered files.
         RollBackCopy(settings, registered == -3 || registered == -4);
-        return FailCopy(registrar.message());
+        return FailCopy(registrar.message(), registrar.error());
     }
     if (registrar.fellBackToCom1()) {
         // The queue works, but on COM1: rather than the port the operator chose: say so now,
@@ -206,7 +204,8 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
 
     // The next copy's number: the lowest free one now.
     std::vector<PrinterInfo2> queues;
-    if (platform.spooler.enumLocalPrinters(queues) == 0) ScanLabelDrivers(queues, state.driverNumber);
+    labelDriverCount_ =
+        platform.spooler.enumLocalPrinters(queues) == 0 ? ScanLabelDrivers(queues, state.driverNumber) : -2;
     return Outcome::Success(kCompleted.in(language_));
 }
 

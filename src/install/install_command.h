@@ -21,6 +21,14 @@ struct PortChoice {
     std::string address;   // the printer's IP address text for the network interfaces
 };
 
+// A copy just installed, and what the next one takes.
+struct InstalledCopy {
+    std::string queueName;
+    std::string driverName;
+    std::string nextQueueName;
+    int labelDriverCount = 0;  // numbered label-printer queues now; -2 when they cannot be listed
+};
+
 // The steps a front end owns: the port choice, the USB search, the Standard TCP/IP port's
 // values, and showing the run's state.
 class InstallSteps {
@@ -39,12 +47,8 @@ public:
     virtual void writeTcpIpPortValues(const std::string& address, const std::string& portKey) = 0;
     // The run is busy from the port choice until a copy is installed.
     virtual void setBusy(bool) {}
-    // A copy is installed: its queue and driver; `nextQueueName` is the name the next copy
-    // will take.
-    virtual void copyInstalled(const std::string& queueName, const std::string& driverName,
-                               const std::string& nextQueueName) {
-        (void)queueName, (void)driverName, (void)nextQueueName;
-    }
+    // A copy is installed.
+    virtual void copyInstalled(const InstalledCopy&) {}
 };
 
 inline constexpr Text kEnumFailed = {"EnumPrinters function failed.", "EnumPrinters function 에러입니다."};
@@ -74,9 +78,8 @@ public:
     Outcome Run(const InstallRequest& request);
 
     // After a failed run: whether a copy failed once the port was prepared (the dialog then
-    // offers "Add new printer"), and the copies installed before the failure.
+    // offers "Add new printer").
     bool copyFailed() const { return copyFailed_; }
-    int installedCopies() const { return installed_; }
 
 private:
     // The port, once per run: the choice, then the USB step or the Standard TCP/IP port.
@@ -84,7 +87,7 @@ private:
     std::optional<Outcome> PreparePort(RegistrationSettings& settings, int& searchCounter);
     // One copy under this queue name.
     Outcome InstallCopy(const std::string& queueName, RegistrationSettings& settings);
-    Outcome FailCopy(const std::string& text);
+    Outcome FailCopy(const std::string& text, std::uint32_t error = 0);
     // Takes back what a failed copy left: its driver (when registered) and its numbered files.
     void RollBackCopy(const RegistrationSettings& settings, bool driverRegistered);
 
@@ -93,7 +96,7 @@ private:
     InstallSteps& steps_;
     Language language_ = Language::English;
     bool copyFailed_ = false;
-    int installed_ = 0;
+    int labelDriverCount_ = 0;  // as the last installed copy left it
 };
 
 }  // namespace prinstall

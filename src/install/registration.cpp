@@ -57,17 +57,20 @@ std::string QueuePort(const RegistrationSettings& s) {
 int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const RegistrationSettings& s) {
     fellBackToCom1_ = false;
     message_.clear();
+    error_ = 0;
     auto setMessage = [this](const std::string& text) { message_ = text; };
     const DriverRecord driver = LabelDriverRecord(s.driverNumber, s.environment);
     if (std::uint32_t e = spooler_.addPrinterDriver(driver); e != 0) {
         if (e != kErrorModNotFound) {
             setMessage(format(kDriverFailed.in(s.language), static_cast<int>(e)));
+            error_ = e;
             return -2;
         }
         // Unidrv cannot load without FRAMEDYN.dll in the system folder on some systems.
         monitor_.CopyFramedyn();
         if (std::uint32_t again = spooler_.addPrinterDriver(driver); again != 0) {
             setMessage(format(kDriverFailed.in(s.language), static_cast<int>(again)));
+            error_ = again;
             return -1;
         }
     }
@@ -97,6 +100,7 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
         printer.portName = "COM1:";
         if (std::uint32_t again = spooler_.addPrinter(printer); again != 0) {
             setMessage(format(kPrinterFailed.in(s.language), static_cast<int>(again)));
+            error_ = again;
             return -3;
         }
         // The queue works, but not on the port the operator chose: the install command
@@ -106,6 +110,7 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
         return 0;
     }
     setMessage(format(kPrinterFailed.in(s.language), static_cast<int>(e)));
+    error_ = e;
     return -4;
 }
 

@@ -52,6 +52,8 @@ public:
     // The last registration put the queue on COM1: because the spooler did not know the port.
     bool fellBackToCom1() const { return fellBackToCom1_; }
     const std::string& message() const { return message_; }
+    // The system error code of the failed call of the last registration, 0 when none failed.
+    std::uint32_t error() const { return error_; }
 
 private:
     Spooler& spooler_;
@@ -59,6 +61,7 @@ private:
     PortMonitorInstaller& monitor_;
     ReportProgress report_;
     std::string message_;
+    std::uint32_t error_ = 0;
     bool fellBackToCom1_ = false;
 };
 

@@ -1,7 +1,7 @@
 // The Standard TCP/IP port of a network label printer: its name and registry key, the values
 // the system's Standard TCP/IP port monitor reads from that key, and the spooler restart that
 // makes the spooler pick the new port up. The restart goes through the service manager: no
-// command interpreter, no "net" found by search, no hidden console waiting for an answer.
+// command interpreter, no console program found by search, nothing waiting for an answer.
 #pragma once
 
 #include <cstdint>

@@ -111,7 +111,7 @@ void PortInfoDialog::OnInitDialog() {
     language_ = languageForCodePage(platform_.systemInfo.ansiCodePage());
     shownReason_ = OkUnavailable::No;
 
-    const Detection detection = DetectPlatform(platform_.systemInfo, Numbering::PortInfoDialog, state_.os);
+    const Detection detection = DetectPlatform(platform_.systemInfo, Numbering::PortDialog, state_.os);
     if (detection.radioId != 0) view_.checkRadio(detection.radioId);
 
     if (language_ == Language::Korean) {

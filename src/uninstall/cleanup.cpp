@@ -18,18 +18,25 @@ const Text kEntryKept = {"entry in the list of installed programs", "설치된 �
 
 }  // namespace
 
-Leftovers Cleanup::FindLeftovers(int processor, bool korean) {
-    Leftovers found;
+std::vector<std::string> Cleanup::UnusedLabelDrivers(int processor) {
+    std::vector<std::string> unused;
     std::vector<PrinterInfo2> queues;
     std::vector<std::string> drivers;
-    if (spooler_.enumLocalPrinters(queues) == 0 &&
-        spooler_.enumPrinterDrivers(SpoolerEnvironment(processor), drivers) == 0) {
-        for (const std::string& driver : drivers) {
-            const bool used = std::any_of(queues.begin(), queues.end(),
-                                          [&](const PrinterInfo2& q) { return SameQueueName(q.driverName, driver); });
-            if (IsLabelDriver(driver) && !used) found.drivers.push_back(driver);
-        }
+    if (spooler_.enumLocalPrinters(queues) != 0 ||
+        spooler_.enumPrinterDrivers(SpoolerEnvironment(processor), drivers) != 0) {
+        return unused;
     }
+    for (const std::string& driver : drivers) {
+        const bool used = std::any_of(queues.begin(), queues.end(),
+                                      [&](const PrinterInfo2& q) { return SameQueueName(q.driverName, driver); });
+        if (IsLabelDriver(driver) && !used) unused.push_back(driver);
+    }
+    return unused;
+}
+
+Leftovers Cleanup::FindLeftovers(int processor, bool korean) {
+    Leftovers found;
+    found.drivers = UnusedLabelDrivers(processor);
     found.monitor = PortMonitorInstaller(spooler_, files_, system_, debug_).IsPortMonitorInstalled() == 1;
     Registry::Key key = 0;
     if (registry_.openKeyForReading(korean ? kUninstallKeyKorean : kUninstallKeyEnglish, key) == 0) {
@@ -55,7 +62,7 @@ void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, std::vector<
     const std::string environment = SpoolerEnvironment(processor);
     std::string directory;
     spooler_.driverDirectory(environment, directory);
-    for (const std::string& driver : FindLeftovers(processor, false).drivers) {
+    for (const std::string& driver : UnusedLabelDrivers(processor)) {
         const std::uint32_t e = spooler_.deletePrinterDriver(driver, environment);
         if (e != 0) {
             debug_.output(format("DeletePrinterDriver(%s) GetLastError()=%d", driver.c_str(), static_cast<int>(e)));

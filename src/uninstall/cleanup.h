@@ -46,6 +46,9 @@ public:
     // what could not be removed, each named for the operator; empty when everything went.
     std::vector<std::string> RemoveLeftovers(int processor, int osFamily, bool korean);
 
+    // The numbered label drivers of the environment that no queue uses (none when the queues
+    // or drivers cannot be listed).
+    std::vector<std::string> UnusedLabelDrivers(int processor);
     // Deletes the numbered label drivers that no queue uses, with their numbered files.
     // Appends what stays to `left`.
     void RemoveUnusedLabelDrivers(int processor, int osFamily, std::vector<std::string>& left);

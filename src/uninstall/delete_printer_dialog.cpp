@@ -1,7 +1,6 @@
 #include "uninstall/delete_printer_dialog.h"
 
 #include "core/label_drivers.h"
-#include "core/platform_detection.h"
 #include "core/spooler_guard.h"
 #include "install/driver_files.h"
 #include "ports/result_dialog.h"
@@ -48,11 +47,7 @@ bool DeletePrinterDialog::OnInitDialog() {
     }
 
     if (FillPrinterList() == 0) {
-        DetectPlatform(app_.platform.systemInfo, Numbering::Removal, app_.state.os);
-        cleanupPending_ =
-            Cleanup(app_.platform.spooler, registry_, files_, app_.platform.systemInfo, app_.platform.debug)
-                .FindLeftovers(app_.state.os.processor, korean)
-                .any();
+        cleanupPending_ = LeftoversRemain(app_, registry_, files_, language_);
         if (cleanupPending_) {
             view_.setItemText(IDC_STATUS, kLeftoversOnly.in(language_));
             view_.enableItem(IDC_DELETE_PRINTER, true);

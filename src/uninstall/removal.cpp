@@ -46,6 +46,15 @@ std::optional<std::vector<std::string>> LabelQueueNames(Spooler& spooler) {
     return names;
 }
 
+bool LeftoversRemain(AppContext& app, Registry& registry, Files& files, Language language) {
+    Platform& p = app.platform;
+    OsInfo os;
+    DetectPlatform(p.systemInfo, Numbering::Removal, os);
+    return Cleanup(p.spooler, registry, files, p.systemInfo, p.debug)
+        .FindLeftovers(os.processor, language == Language::Korean)
+        .any();
+}
+
 Cleanup Removal::MakeCleanup() {
     return Cleanup(app_.platform.spooler, registry_, files_, app_.platform.systemInfo, app_.platform.debug);
 }

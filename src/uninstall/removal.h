@@ -23,6 +23,10 @@ inline constexpr Text kNothingInstalled = {"Installed Printer Driver not exist",
 // spooler's order; nothing when the queues cannot be listed.
 std::optional<std::vector<std::string>> LabelQueueNames(Spooler& spooler);
 
+// Whether an earlier run left something that only the removal can take away (a numbered
+// driver without its queue, the port monitor, the uninstall entry of `language`).
+bool LeftoversRemain(AppContext& app, Registry& registry, Files& files, Language language);
+
 class Removal {
 public:
     Removal(AppContext& app, Registry& registry, Files& files, Feedback& feedback, Language language)
@@ -35,9 +39,8 @@ public:
     Outcome Run(const std::vector<std::string>& queues);
     bool stopped() const { return stopped_; }
 
-    Cleanup MakeCleanup();
-
 private:
+    Cleanup MakeCleanup();
     // Removes one queue with its driver and files; false when the operator stopped the run.
     bool RemovePrinter(const std::string& printerName);
     // Deletes the driver and its numbered files when no queue uses it any more.

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+#include <commctrl.h>
+
+#include "resource.h"
+
 namespace e2e {
 namespace {
 
@@ -282,6 +286,18 @@ Screenshot saveScreenshotAsShown(HWND window, const std::wstring& name) {
     if (memory) DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return shot;
+}
+
+bool InstallOnNetwork(const ProgramRun& program, HWND main, int host) {
+    if (!postCommand(main, IDC_INSTALL)) return false;
+    HWND port = program.waitForWindow(L"Select Printer's Port Infomation Dialog");
+    if (port == nullptr) return false;
+    // Ethernet opens the address dialog at once (modal: the click is posted).
+    if (!PostMessageW(GetDlgItem(port, IDC_PORT_ETHERNET), BM_CLICK, 0, 0)) return false;
+    HWND ip = program.waitForWindow(L"Printer IP Address");
+    if (ip == nullptr) return false;
+    SendDlgItemMessageW(ip, IDC_IP_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(192, 168, 0, host));
+    return postCommand(ip, IDOK) && waitForWindowGone(ip) && postCommand(port, IDOK);
 }
 
 }  // namespace e2e

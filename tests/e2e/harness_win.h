@@ -48,6 +48,11 @@ private:
 // Top-level visible window of process `pid` with exactly `title`, or nullptr.
 HWND findProcessWindow(DWORD pid, const std::wstring& title);
 
+// From the main dialog, an installation on a network printer at 192.168.0.`host`:
+// Installation, Ethernet, the address in the address dialog, OK there and in the port
+// dialog. False when one of the dialogs did not come or go.
+bool InstallOnNetwork(const ProgramRun& program, HWND main, int host);
+
 // Waits until `window` is gone (destroyed). False on timeout.
 bool waitForWindowGone(HWND window, DWORD timeoutMs = kWindowTimeoutMs);
 

@@ -156,18 +156,7 @@ TEST(InstallationNetwork, NetworkPrinterGetsItsStandardTcpIpPort) {
     ASSERT_EQ(program.start(), 0u);
     HWND main = program.waitForWindow(kMainTitle);
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(postCommand(main, IDC_INSTALL));
-    HWND port = program.waitForWindow(kPortTitle);
-    ASSERT_NE(port, nullptr);
-
-    // Ethernet opens the address dialog at once (modal: the click is posted).
-    ASSERT_TRUE(PostMessageW(GetDlgItem(port, IDC_PORT_ETHERNET), BM_CLICK, 0, 0));
-    HWND ip = program.waitForWindow(L"Printer IP Address");
-    ASSERT_NE(ip, nullptr);
-    SendDlgItemMessageW(ip, IDC_IP_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(192, 168, 0, 10));
-    ASSERT_TRUE(postCommand(ip, IDOK));
-    ASSERT_TRUE(waitForWindowGone(ip));
-    ASSERT_TRUE(postCommand(port, IDOK));
+    ASSERT_TRUE(InstallOnNetwork(program, main, 10));
 
     HWND result = program.waitForWindow(kResultTitle);
     ASSERT_NE(result, nullptr) << "no completion result";

@@ -411,16 +411,7 @@ TEST_F(PlantedFiles, NothingFromTheProgramsFolderRuns) {
     ASSERT_EQ(program.start(), 0u);
     HWND main = program.waitForWindow(kMainTitleEnglish);
     ASSERT_NE(main, nullptr) << "no main dialog; still running: " << program.running();
-    ASSERT_TRUE(postCommand(main, IDC_INSTALL));
-    HWND port = program.waitForWindow(L"Select Printer's Port Infomation Dialog");
-    ASSERT_NE(port, nullptr);
-    ASSERT_TRUE(PostMessageW(GetDlgItem(port, IDC_PORT_ETHERNET), BM_CLICK, 0, 0));
-    HWND ip = program.waitForWindow(L"Printer IP Address");
-    ASSERT_NE(ip, nullptr);
-    SendDlgItemMessageW(ip, IDC_IP_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(192, 168, 0, 20));
-    ASSERT_TRUE(postCommand(ip, IDOK));
-    ASSERT_TRUE(waitForWindowGone(ip));
-    ASSERT_TRUE(postCommand(port, IDOK));
+    ASSERT_TRUE(InstallOnNetwork(program, main, 20));
     HWND installed = program.waitForWindow(L"Installation complete !!!");
     ASSERT_NE(installed, nullptr) << "no completion result";
     EXPECT_EQ(PortOf(L"TORVA Label Printer"), L"IP_192.168.0.20");

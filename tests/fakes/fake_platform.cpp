@@ -32,7 +32,6 @@ std::uint32_t FakeSpooler::driverDirectory(const std::string& environment, std::
     const std::string env = resolve(environment);
     const char* folder = DriverFolderOf(env);
     if (folder == nullptr) return kErrorInvalidEnvironment;
-    driverDirEnvironments.push_back(env);
     out = env == kEnvironmentX86 ? driverDir : "C:\\windows\\system32\\spool\\drivers\\" + std::string(folder);
     return 0;
 }
@@ -358,7 +357,6 @@ std::uint32_t FakeServices::stop(Handle service, ServiceStatus& status) {
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
     Service& s = services[it->second];
     ++s.stopRequests;
-    if (stopError != 0) return stopError;
     if (s.status.state == kServiceStopped) return kErrorServiceNotActive;
     for (const auto& [name, other] : services) {
         bool dependent = std::find(other.dependsOn.begin(), other.dependsOn.end(), it->second) != other.dependsOn.end();

@@ -32,7 +32,6 @@ public:
     // x86), while queues take their driver from the machine's own environment.
     std::string callerEnvironment = kEnvironmentX86;
     std::string nativeEnvironment = kEnvironmentX86;
-    std::vector<std::string> driverDirEnvironments;  // the environment each lookup resolved to
 
     std::vector<DriverRecord> drivers;        // registered, in order
     std::vector<DriverRecord> driverCalls;    // every registration asked for
@@ -128,7 +127,6 @@ public:
     std::uint32_t queryError = 0;
     int queryFailsAfter = -1;  // >= 0: queries succeed this many times, then fail with queryError
     std::uint32_t startError = 0;
-    std::uint32_t stopError = 0;
     std::uint32_t closeError = 0;
     std::vector<std::string> events;  // "start NAME" and "stop NAME", in order
 

@@ -9,7 +9,7 @@
 int main() {
     prinstall::WinSystemInfo system;
     prinstall::OsInfo port, removal;
-    prinstall::Detection d = prinstall::DetectPlatform(system, prinstall::Numbering::PortInfoDialog, port);
+    prinstall::Detection d = prinstall::DetectPlatform(system, prinstall::Numbering::PortDialog, port);
     prinstall::DetectPlatform(system, prinstall::Numbering::Removal, removal);
     std::printf("%d %d %d %d %d\n", port.osFamily, port.processor, d.radioId, d.result, removal.osFamily);
     return 0;

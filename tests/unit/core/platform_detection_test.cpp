@@ -86,7 +86,7 @@ const Case kCases[] = {
 
 TEST(PlatformDetection, ClassifiesEachWindowsFamilyWithBothNumberings) {
     for (const Case& c : kCases) {
-        for (Numbering numbering : {Numbering::PortInfoDialog, Numbering::Removal}) {
+        for (Numbering numbering : {Numbering::PortDialog, Numbering::Removal}) {
             fakes::FakeSystemInfo system;
             system.version = c.version;
             system.architecture = c.architecture;
@@ -94,7 +94,7 @@ TEST(PlatformDetection, ClassifiesEachWindowsFamilyWithBothNumberings) {
             system.product = c.product;
             OsInfo os;
             Detection d = DetectPlatform(system, numbering, os);
-            bool port = numbering == Numbering::PortInfoDialog;
+            bool port = numbering == Numbering::PortDialog;
             EXPECT_EQ(d.result, 1) << c.name;
             EXPECT_EQ(os.osFamily, port ? c.portFamily : c.removalFamily)
                 << c.name << (port ? " (port)" : " (removal)");
@@ -112,12 +112,12 @@ TEST(PlatformDetection, UnknownVersionsAndPlatformsLeaveTheFamilyAsItWas) {
 
     system.version = {1, 0, 0, kPlatformWin32s, 0, 0, 0, 0};
     system.architecture = kArchitectureX86;
-    EXPECT_EQ(DetectPlatform(system, Numbering::PortInfoDialog, os).result, 1);
+    EXPECT_EQ(DetectPlatform(system, Numbering::PortDialog, os).result, 1);
     EXPECT_EQ(os.osFamily, 7);
     EXPECT_EQ(os.processor, 0);
 
     system.version = {4, 3, 0, kPlatformWindows9x, 0, 0, 0, 0};  // no such 9x version
-    EXPECT_EQ(DetectPlatform(system, Numbering::PortInfoDialog, os).radioId, 0);
+    EXPECT_EQ(DetectPlatform(system, Numbering::PortDialog, os).radioId, 0);
     EXPECT_EQ(os.osFamily, 7);
 
     system.version = {5, 3, 0, kPlatformNT, 0, 0, 0, kProductWorkstation};  // no such 5.x version
@@ -127,7 +127,7 @@ TEST(PlatformDetection, UnknownVersionsAndPlatformsLeaveTheFamilyAsItWas) {
     // A platform that is neither 9x, NT nor Win32s: -1, though the processor is already set.
     system.version = {6, 1, 0, 3, 0, 0, 0, kProductWorkstation};
     system.architecture = kArchitectureX64;
-    Detection d = DetectPlatform(system, Numbering::PortInfoDialog, os);
+    Detection d = DetectPlatform(system, Numbering::PortDialog, os);
     EXPECT_EQ(d.result, -1);
     EXPECT_EQ(os.osFamily, 7);
     EXPECT_EQ(os.processor, 1);
@@ -137,14 +137,14 @@ TEST(PlatformDetection, UnreadableVersionOrUnknownProcessorChangeNothingTheyCann
     fakes::FakeSystemInfo system;
     OsInfo os;
     system.versionReadable = false;
-    EXPECT_EQ(DetectPlatform(system, Numbering::PortInfoDialog, os).result, -1);
+    EXPECT_EQ(DetectPlatform(system, Numbering::PortDialog, os).result, -1);
     EXPECT_EQ(os.osFamily, 0);
     EXPECT_EQ(os.processor, 0);
 
     system.versionReadable = true;
     os.processor = 2;
     system.architecture = 5;  // ARM: not a code the program knows
-    EXPECT_EQ(DetectPlatform(system, Numbering::PortInfoDialog, os).result, 1);
+    EXPECT_EQ(DetectPlatform(system, Numbering::PortDialog, os).result, 1);
     EXPECT_EQ(os.processor, 2);
     EXPECT_EQ(os.osFamily, 11);
 }
