@@ -55,9 +55,24 @@ for preset in "${presets[@]}"; do
   fi
 done
 
+# Function and method names (.clang-tidy), read with clang from both build trees' compile
+# commands; only when both were configured.
+names="not checked (needs the native and win32 presets)"
+if [ -f build/native/compile_commands.json ] && [ -f build/win32/compile_commands.json ] \
+   && [[ " ${presets[*]} " == *" native "* ]] && [[ " ${presets[*]} " == *" win32 "* ]]; then
+  echo "=== names"
+  if bash scripts/naming.sh; then
+    names="every function and method name follows .clang-tidy"
+  else
+    names="FAILED: names break .clang-tidy (listed above)"
+    failed=1
+  fi
+fi
+
 echo
 echo "=== summary"
 printf '%-12s %s\n' style "$style"
+printf '%-12s %s\n' names "$names"
 for preset in "${presets[@]}"; do
   printf '%-12s %s\n' "$preset" "${outcome[$preset]}"
 done

@@ -6,28 +6,28 @@
 
 namespace prinstall {
 
-void InstallStepsWin::beginRun() { portDialog_ = std::make_unique<PortInfoDialogWin>(app_); }
+void InstallStepsWin::BeginRun() { portDialog_ = std::make_unique<PortInfoDialogWin>(app_); }
 
-void InstallStepsWin::endRun() { portDialog_.reset(); }
+void InstallStepsWin::EndRun() { portDialog_.reset(); }
 
-bool InstallStepsWin::choosePort(PortChoice& choice) {
-    if (!portDialog_) beginRun();
-    if (portDialog_->run(owner_()) != kDialogOk) return false;
-    choice.interfaceKind = portDialog_->interfaceKind();
-    choice.portName = portDialog_->portName();
-    choice.address = portDialog_->ipAddressText();
+bool InstallStepsWin::ChoosePort(PortChoice& choice) {
+    if (!portDialog_) BeginRun();
+    if (portDialog_->Run(owner_()) != kDialogOk) return false;
+    choice.interfaceKind = portDialog_->GetInterfaceKind();
+    choice.portName = portDialog_->PortName();
+    choice.address = portDialog_->IpAddressText();
     return true;
 }
 
-bool InstallStepsWin::runUsbStep(int& searchCounter) {
+bool InstallStepsWin::RunUsbStep(int& searchCounter) {
     int result = RunUsbStepWithWindows(
-        app_, owner_(), rules_.language(), searchCounter,
+        app_, owner_(), rules_.GetLanguage(), searchCounter,
         [this](const std::string& message) { return rules_.ShowResult(message, 1); },
-        [this] { rules_.view().endDialog(IDCANCEL); });
+        [this] { rules_.View().EndDialog(IDCANCEL); });
     return result == kUsbStepGoOn;
 }
 
-void InstallStepsWin::writeTcpIpPortValues(const std::string& address, const std::string& portKey) {
+void InstallStepsWin::WriteTcpIpPortValues(const std::string& address, const std::string& portKey) {
     Platform& p = app_.platform;
     TcpIpPortWriter writer(
         *p.registry, p.services, p.clock, p.debug, [this](const std::string& text) { rules_.ShowAppMessage(text); },

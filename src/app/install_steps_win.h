@@ -18,11 +18,11 @@ public:
     InstallStepsWin(AppContext& app, MainDialog& rules, std::function<HWND()> owner)
         : app_(app), rules_(rules), owner_(std::move(owner)) {}
 
-    void beginRun() override;
-    void endRun() override;
-    bool choosePort(PortChoice& choice) override;
-    bool runUsbStep(int& searchCounter) override;
-    void writeTcpIpPortValues(const std::string& address, const std::string& portKey) override;
+    void BeginRun() override;
+    void EndRun() override;
+    bool ChoosePort(PortChoice& choice) override;
+    bool RunUsbStep(int& searchCounter) override;
+    void WriteTcpIpPortValues(const std::string& address, const std::string& portKey) override;
 
 private:
     AppContext& app_;

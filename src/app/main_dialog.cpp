@@ -43,23 +43,23 @@ std::string CloneEntry(bool cloneMode, int index) {
 }  // namespace
 
 bool MainDialog::OnInitDialog() {
-    view_.setItemText(IDC_COPY_COUNT, copyCountText_);
-    view_.setItemText(IDC_DRIVER_NAME, driverNameText_);
+    view_.SetItemText(IDC_COPY_COUNT, copyCountText_);
+    view_.SetItemText(IDC_DRIVER_NAME, driverNameText_);
 
-    std::string aboutItem = view_.loadString(IDS_ABOUTBOX);
-    if (!aboutItem.empty()) view_.appendSystemMenuItem(IDM_ABOUTBOX, aboutItem);
-    view_.setDialogIcon();
+    std::string aboutItem = view_.LoadResourceString(IDS_ABOUTBOX);
+    if (!aboutItem.empty()) view_.AppendSystemMenuItem(IDM_ABOUTBOX, aboutItem);
+    view_.SetDialogIcon();
 
-    uiCodePage_ = app_.platform.systemInfo.ansiCodePage();
-    language_ = languageForCodePage(uiCodePage_);
+    uiCodePage_ = app_.platform.systemInfo.AnsiCodePage();
+    language_ = LanguageForCodePage(uiCodePage_);
     if (language_ == Language::Korean) {
-        for (const ControlText& c : kControlTexts) view_.setItemText(c.id, c.text.korean);
-        view_.setTitle(kMainDialogTitle.korean);
+        for (const ControlText& c : kControlTexts) view_.SetItemText(c.id, c.text.korean);
+        view_.SetTitle(kMainDialogTitle.korean);
     }
 
-    view_.setProgressRange(0, 100);
-    view_.setProgressStep(2);
-    view_.setProgressPos(0);
+    view_.SetProgressRange(0, 100);
+    view_.SetProgressStep(2);
+    view_.SetProgressPos(0);
 
     copyCount_ = 1;
     cloneMode_ = false;
@@ -69,15 +69,15 @@ bool MainDialog::OnInitDialog() {
     if (!guard.EnsureSpoolerRunning(language_, [this](const std::string& text) { ShowAppMessage(text); })) {
         // The dialog stays open but without content: no scan was made, so no name is proposed,
         // and the buttons keep their flat look without icons.
-        view_.setItemText(IDC_DRIVER_NAME, "");
+        view_.SetItemText(IDC_DRIVER_NAME, "");
         return true;
     }
 
     RefreshDriverName();
-    view_.dressIconButton(IDC_INSTALL, IDI_INSTALL);
-    view_.dressIconButton(IDC_UNINSTALL, IDI_UNINSTALL);
-    view_.dressIconButton(IDC_EXIT, IDI_EXIT);
-    view_.showItem(IDC_UNINSTALL, labelDriverCount_ > 0 || HasLeftovers());
+    view_.DressIconButton(IDC_INSTALL, IDI_INSTALL);
+    view_.DressIconButton(IDC_UNINSTALL, IDI_UNINSTALL);
+    view_.DressIconButton(IDC_EXIT, IDI_EXIT);
+    view_.ShowItem(IDC_UNINSTALL, labelDriverCount_ > 0 || HasLeftovers());
     return true;
 }
 
@@ -88,7 +88,7 @@ bool MainDialog::HasLeftovers() {
 
 bool MainDialog::OnSysCommand(unsigned commandId) {
     if ((commandId & 0xFFF0u) != IDM_ABOUTBOX) return false;
-    view_.runAboutBox();
+    view_.RunAboutBox();
     return true;
 }
 
@@ -138,26 +138,26 @@ const Text kCaptionAfterFailure = {"Add new printer", "드라이버 추가 설�
 class DialogInstallSteps : public InstallSteps {
 public:
     DialogInstallSteps(MainDialog& dialog, InstallSteps& steps) : dialog_(dialog), steps_(steps) {}
-    void beginRun() override { steps_.beginRun(); }
-    void endRun() override { steps_.endRun(); }
-    bool choosePort(PortChoice& choice) override { return steps_.choosePort(choice); }
-    bool runUsbStep(int& searchCounter) override {
-        const bool goOn = steps_.runUsbStep(searchCounter);
-        dialog_.view().repaintNow();
+    void BeginRun() override { steps_.BeginRun(); }
+    void EndRun() override { steps_.EndRun(); }
+    bool ChoosePort(PortChoice& choice) override { return steps_.ChoosePort(choice); }
+    bool RunUsbStep(int& searchCounter) override {
+        const bool goOn = steps_.RunUsbStep(searchCounter);
+        dialog_.View().RepaintNow();
         return goOn;
     }
-    void writeTcpIpPortValues(const std::string& address, const std::string& portKey) override {
-        steps_.writeTcpIpPortValues(address, portKey);
-        dialog_.view().repaintNow();
+    void WriteTcpIpPortValues(const std::string& address, const std::string& portKey) override {
+        steps_.WriteTcpIpPortValues(address, portKey);
+        dialog_.View().RepaintNow();
     }
-    void setBusy(bool busy) override {
-        dialog_.view().enableItem(IDC_INSTALL, !busy);
-        dialog_.view().enableItem(IDC_EXIT, !busy);
-        if (busy) dialog_.view().repaintNow();
+    void SetBusy(bool busy) override {
+        dialog_.View().EnableItem(IDC_INSTALL, !busy);
+        dialog_.View().EnableItem(IDC_EXIT, !busy);
+        if (busy) dialog_.View().RepaintNow();
     }
-    void copyInstalled(const InstalledCopy& copy) override {
-        dialog_.setLabelDriverCount(copy.labelDriverCount);
-        dialog_.view().setItemText(IDC_DRIVER_NAME, copy.nextQueueName);
+    void CopyInstalled(const InstalledCopy& copy) override {
+        dialog_.SetLabelDriverCount(copy.labelDriverCount);
+        dialog_.View().SetItemText(IDC_DRIVER_NAME, copy.nextQueueName);
     }
 
 private:
@@ -169,39 +169,39 @@ private:
 
 void MainDialog::OnInstall() {
     if (installSteps_ == nullptr) return;
-    setUiCodePage(app_.platform.systemInfo.ansiCodePage());
+    SetUiCodePage(app_.platform.systemInfo.AnsiCodePage());
     DialogInstallSteps steps(*this, *installSteps_);
     InstallCommand command(app_, *this, steps);
     // The operator's name for the first queue; later copies take the numbered name, which the
     // field shows while the run goes on.
-    const Outcome outcome = command.Run({copyCount_, view_.itemText(IDC_DRIVER_NAME), language_});
-    if (outcome.ok()) {
+    const Outcome outcome = command.Run({copyCount_, view_.ItemText(IDC_DRIVER_NAME), language_});
+    if (outcome.Ok()) {
         if (ShowResult(outcome.text, 0) == kDialogOk) {
-            view_.setItemText(IDC_INSTALL, kCaptionAfterSuccess.in(language_));
-            view_.showItem(IDC_UNINSTALL, true);
+            view_.SetItemText(IDC_INSTALL, kCaptionAfterSuccess.In(language_));
+            view_.ShowItem(IDC_UNINSTALL, true);
         }
         return;
     }
     if (outcome.shown) return;  // old Windows, or the USB search's own result
     if (ShowResult(outcome.text, 1) == kDialogOk) {
-        view_.endDialog(kDialogCancel);  // the program ends
-    } else if (command.copyFailed()) {
-        view_.setItemText(IDC_INSTALL, kCaptionAfterFailure.in(language_));
+        view_.EndDialog(kDialogCancel);  // the program ends
+    } else if (command.CopyFailed()) {
+        view_.SetItemText(IDC_INSTALL, kCaptionAfterFailure.In(language_));
     }
 }
 
-void MainDialog::OnExit() { view_.endDialog(kDialogCancel); }
+void MainDialog::OnExit() { view_.EndDialog(kDialogCancel); }
 
 void MainDialog::OnOk() {
-    copyCountText_ = view_.itemText(IDC_COPY_COUNT);
-    driverNameText_ = view_.itemText(IDC_DRIVER_NAME);
-    view_.endDialog(kDialogOk);
+    copyCountText_ = view_.ItemText(IDC_COPY_COUNT);
+    driverNameText_ = view_.ItemText(IDC_DRIVER_NAME);
+    view_.EndDialog(kDialogOk);
 }
 
 int MainDialog::CountLabelDrivers() {
     labelDriverCount_ = 0;
     std::vector<PrinterInfo2> queues;
-    if (app_.platform.spooler.enumLocalPrinters(queues) != 0) return -2;
+    if (app_.platform.spooler.ListLocalPrinters(queues) != 0) return -2;
     return ScanLabelDrivers(queues, app_.state.driverNumber);
 }
 
@@ -210,42 +210,42 @@ void MainDialog::RefreshDriverName() {
     // When the queues cannot be listed nothing is known about the numbers in use: propose the
     // plain model name rather than a number that no scan has confirmed.
     int shownCount = labelDriverCount_ < 0 ? 0 : labelDriverCount_;
-    view_.setItemText(IDC_DRIVER_NAME, ProposedQueueName(shownCount, app_.state.driverNumber));
+    view_.SetItemText(IDC_DRIVER_NAME, ProposedQueueName(shownCount, app_.state.driverNumber));
 }
 
 void MainDialog::OnChangeCopyCount() {
-    CopyCount parsed = ParseCopyCount(view_.itemText(IDC_COPY_COUNT));
+    CopyCount parsed = ParseCopyCount(view_.ItemText(IDC_COPY_COUNT));
     copyCount_ = parsed.value;
-    if (parsed.clamped) view_.setItemText(IDC_COPY_COUNT, "500");
-    view_.enableItem(IDC_INSTALL, copyCount_ >= 1);
+    if (parsed.clamped) view_.SetItemText(IDC_COPY_COUNT, "500");
+    view_.EnableItem(IDC_INSTALL, copyCount_ >= 1);
 }
 
 void MainDialog::OnCloneDriver() {
     installed_.fill(false);
-    cloneMode_ = view_.isChecked(IDC_CLONE_CHECK);
-    view_.listReset();
+    cloneMode_ = view_.IsChecked(IDC_CLONE_CHECK);
+    view_.ListReset();
     if (cloneMode_) {
-        for (int i = 0; i < copyCount_; ++i) view_.listAdd(CloneEntry(true, i));
+        for (int i = 0; i < copyCount_; ++i) view_.ListAdd(CloneEntry(true, i));
         MarkInstalledPrinters(copyCount_);
         for (int i = 0; i < copyCount_ && i < kListSize; ++i) {
             if (!installed_[static_cast<size_t>(i)]) {
-                view_.listSetCheck(i, kChecked);
+                view_.ListSetCheck(i, kChecked);
                 chosen_[static_cast<size_t>(i)] = true;
             }
         }
-        view_.enableItem(IDC_COPY_COUNT, true);
-        view_.enableItem(IDC_INSTALL, true);
+        view_.EnableItem(IDC_COPY_COUNT, true);
+        view_.EnableItem(IDC_INSTALL, true);
     } else {
-        view_.enableItem(IDC_COPY_COUNT, false);
-        view_.listAdd(CloneEntry(false, 0));
+        view_.EnableItem(IDC_COPY_COUNT, false);
+        view_.ListAdd(CloneEntry(false, 0));
         MarkInstalledPrinters(1);
-        view_.enableItem(IDC_INSTALL, false);
+        view_.EnableItem(IDC_INSTALL, false);
     }
 }
 
 void MainDialog::MarkInstalledPrinters(int entries) {
     std::vector<PrinterInfo2> queues;
-    if (app_.platform.spooler.enumLocalPrinters(queues) != 0) {
+    if (app_.platform.spooler.ListLocalPrinters(queues) != 0) {
         ShowDialogMessage(kEnumFailedText, kEnumFailedCaption);
         return;
     }
@@ -254,66 +254,66 @@ void MainDialog::MarkInstalledPrinters(int entries) {
             std::string entry = CloneEntry(cloneMode_, i);
             if (!SameQueueName(q.printerName, entry) || q.driverName != entry) continue;
             installed_[static_cast<size_t>(i)] = true;
-            view_.listSetCheck(i, kChecked);
-            view_.listSetCheck(i, kIndeterminate);
+            view_.ListSetCheck(i, kChecked);
+            view_.ListSetCheck(i, kIndeterminate);
             if (language_ == Language::Korean && cloneMode_) {
-                app_.platform.debug.output(
-                    format("%d %s %s %s", i, entry.c_str(), q.printerName.c_str(), q.driverName.c_str()));
+                app_.platform.debug.Output(
+                    Format("%d %s %s %s", i, entry.c_str(), q.printerName.c_str(), q.driverName.c_str()));
             }
         }
     }
 }
 
 void MainDialog::OnSelChangeDriverList() {
-    int count = view_.listCount();
+    int count = view_.ListCount();
     int checked = 0;
     for (int i = 0; i < count; ++i) {
-        if (view_.listCheck(i) > 0) ++checked;
+        if (view_.ListCheck(i) > 0) ++checked;
     }
-    view_.enableItem(IDC_INSTALL, checked >= 1);
+    view_.EnableItem(IDC_INSTALL, checked >= 1);
 
-    int current = view_.listCurrent();
-    if (installed(current)) {
+    int current = view_.ListCurrent();
+    if (Installed(current)) {
         // An installed entry cannot be cleared.
-        view_.listSetCheck(current, kChecked);
-        view_.listSetCheck(current, kIndeterminate);
+        view_.ListSetCheck(current, kChecked);
+        view_.ListSetCheck(current, kIndeterminate);
         return;
     }
     for (int i = 0; i < kListSize; ++i) {
-        chosen_[static_cast<size_t>(i)] = i < count && view_.listCheck(i) == kChecked;
+        chosen_[static_cast<size_t>(i)] = i < count && view_.ListCheck(i) == kChecked;
     }
 }
 
 void MainDialog::ReportProgress(const std::optional<std::string>& status, int position, bool pause) {
-    if (status) view_.setItemText(IDC_STATUS, *status);
-    view_.setProgressPos(position);
-    view_.repaintNow();
-    if (pause) app_.platform.clock.sleep(500);
+    if (status) view_.SetItemText(IDC_STATUS, *status);
+    view_.SetProgressPos(position);
+    view_.RepaintNow();
+    if (pause) app_.platform.clock.Sleep(500);
 }
 
-void MainDialog::ShowAppMessage(const std::string& text) { view_.appMessageBox(text); }
+void MainDialog::ShowAppMessage(const std::string& text) { view_.AppMessageBox(text); }
 
 void MainDialog::ShowDialogMessage(const std::string& text, const std::string& caption) {
-    view_.messageBox(text, caption);
+    view_.CaptionedMessageBox(text, caption);
 }
 
 int MainDialog::ShowResult(const std::string& message, int outcome) {
     resultMessage_ = message;
-    return view_.showResult(resultMessage_, kResultInstallation, outcome);
+    return view_.ShowResult(resultMessage_, kResultInstallation, outcome);
 }
 
 // The Uninstallation button: the removal dialog runs modally, and when it ends with OK the
 // Driver Name field and the button follow the label-printer queues left.
 void MainDialog::OnUninstall() {
-    if (view_.runUninstall() != kDialogOk) return;  // Escape, nothing installed, a stopped run
+    if (view_.RunUninstall() != kDialogOk) return;  // Escape, nothing installed, a stopped run
     labelDriverCount_ = CountLabelDrivers();
     // After a failed recount the number of the last scan is still the best proposal.
-    view_.setItemText(IDC_DRIVER_NAME, labelDriverCount_ == -2
-                                           ? format("%s %d", kModelName, app_.state.driverNumber)
+    view_.SetItemText(IDC_DRIVER_NAME, labelDriverCount_ == -2
+                                           ? Format("%s %d", kModelName, app_.state.driverNumber)
                                            : ProposedQueueName(labelDriverCount_, app_.state.driverNumber));
     // Only a recount that found none, with nothing else left to remove, hides it; a failed
     // recount (-2) leaves it as it is.
-    if (labelDriverCount_ == 0 && !HasLeftovers()) view_.showItem(IDC_UNINSTALL, false);
+    if (labelDriverCount_ == 0 && !HasLeftovers()) view_.ShowItem(IDC_UNINSTALL, false);
 }
 
 }  // namespace prinstall

@@ -39,7 +39,7 @@ public:
     void OnSelChangeDriverList();
     // The Installation button: installs the copies (needs the install steps set first).
     void OnInstall();
-    void setInstallSteps(InstallSteps* steps) { installSteps_ = steps; }
+    void SetInstallSteps(InstallSteps* steps) { installSteps_ = steps; }
     // The Uninstallation button: runs the removal dialog, then brings the Driver Name field
     // and the button up to date (src/uninstall/uninstall_command.cpp).
     void OnUninstall();
@@ -51,19 +51,19 @@ public:
     // Reports an installation's outcome (0 success, 1 error) with this message in the result
     // dialog; returns 1 when the operator pressed OK, 2 for Escape.
     int ShowResult(const std::string& message, int outcome);
-    const std::string& resultMessage() const { return resultMessage_; }
+    const std::string& ResultMessage() const { return resultMessage_; }
 
     // Feedback
-    void progress(const std::optional<std::string>& status, int position, bool pause) override {
+    void Progress(const std::optional<std::string>& status, int position, bool pause) override {
         ReportProgress(status, position, pause);
     }
-    void message(const std::string& text, const std::string& caption) override {
+    void Message(const std::string& text, const std::string& caption) override {
         if (caption.empty())
             ShowAppMessage(text);
         else
             ShowDialogMessage(text, caption);
     }
-    bool result(const Outcome& outcome) override { return ShowResult(outcome.text, outcome.ok() ? 0 : 1) == 1; }
+    bool Result(const Outcome& outcome) override { return ShowResult(outcome.text, outcome.Ok() ? 0 : 1) == 1; }
 
     // Scans the local queues; sets the driver number and returns the count of numbered
     // label-printer queues, or -2 when the enumeration fails.
@@ -75,27 +75,27 @@ public:
     bool HasLeftovers();
 
     // For the installation steps that work on the dialog.
-    MainView& view() { return view_; }
-    AppContext& app() { return app_; }
-    void setLabelDriverCount(int count) { labelDriverCount_ = count; }
-    void setUiCodePage(std::uint32_t codePage) {
+    MainView& View() { return view_; }
+    AppContext& App() { return app_; }
+    void SetLabelDriverCount(int count) { labelDriverCount_ = count; }
+    void SetUiCodePage(std::uint32_t codePage) {
         uiCodePage_ = codePage;
-        language_ = languageForCodePage(codePage);
+        language_ = LanguageForCodePage(codePage);
     }
 
     // Read by the installation and its tests.
-    Language language() const { return language_; }
-    std::uint32_t uiCodePage() const { return uiCodePage_; }
-    int copyCount() const { return copyCount_; }
-    int labelDriverCount() const { return labelDriverCount_; }
-    bool cloneMode() const { return cloneMode_; }
-    bool chosen(int index) const { return index >= 0 && index < kListSize && chosen_[static_cast<size_t>(index)]; }
-    bool installed(int index) const {
+    Language GetLanguage() const { return language_; }
+    std::uint32_t UiCodePage() const { return uiCodePage_; }
+    int GetCopyCount() const { return copyCount_; }
+    int LabelDriverCount() const { return labelDriverCount_; }
+    bool CloneMode() const { return cloneMode_; }
+    bool Chosen(int index) const { return index >= 0 && index < kListSize && chosen_[static_cast<size_t>(index)]; }
+    bool Installed(int index) const {
         return index >= 0 && index < kListSize && installed_[static_cast<size_t>(index)];
     }
     // The two text fields as they were when the dialog closed with OK.
-    const std::string& copyCountText() const { return copyCountText_; }
-    const std::string& driverNameText() const { return driverNameText_; }
+    const std::string& CopyCountText() const { return copyCountText_; }
+    const std::string& DriverNameText() const { return driverNameText_; }
 
     static constexpr int kListSize = 500;
 

@@ -13,9 +13,9 @@ MainDialogWin::MainDialogWin(AppContext& app)
     : ViewDialog(IDD_MAIN),
       app_(app),
       rules_(app, *this),
-      installSteps_(app, rules_, [this] { return hwnd(); }),
+      installSteps_(app, rules_, [this] { return Hwnd(); }),
       resultDialog_(app.platform.systemInfo) {
-    rules_.setInstallSteps(&installSteps_);
+    rules_.SetInstallSteps(&installSteps_);
     icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
@@ -24,9 +24,9 @@ MainDialogWin::~MainDialogWin() {
 }
 
 BOOL MainDialogWin::OnInit() {
-    for (int id : {IDC_INSTALL, IDC_UNINSTALL, IDC_EXIT}) attachIconButton(id);
-    setProgressControl(IDC_PROGRESS);
-    cloneList_.attach(hwnd(), IDC_CLONE_LIST);
+    for (int id : {IDC_INSTALL, IDC_UNINSTALL, IDC_EXIT}) AttachIconButton(id);
+    SetProgressControl(IDC_PROGRESS);
+    cloneList_.Attach(Hwnd(), IDC_CLONE_LIST);
     return rules_.OnInitDialog() ? TRUE : FALSE;
 }
 
@@ -35,23 +35,23 @@ bool MainDialogWin::OnCommand(int id, int code, HWND) {
     // A run turns the buttons off and on again, which leaves the focus nowhere: the button
     // that started it shows the focus again, or the next one the operator can use.
     if (handled && code == BN_CLICKED && (id == IDC_INSTALL || id == IDC_UNINSTALL))
-        focusFirstUsable({id, IDC_INSTALL, IDC_UNINSTALL, IDC_EXIT});
+        FocusFirstUsable({id, IDC_INSTALL, IDC_UNINSTALL, IDC_EXIT});
     return handled;
 }
 
 bool MainDialogWin::OnSysCommand(WPARAM command) { return rules_.OnSysCommand(static_cast<unsigned>(command)); }
 
 bool MainDialogWin::OnPaint() {
-    if (!IsIconic(hwnd())) return false;
+    if (!IsIconic(Hwnd())) return false;
     PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd(), &ps);
-    SendMessageW(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    HDC dc = BeginPaint(Hwnd(), &ps);
+    SendMessageW(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT client;
-    GetClientRect(hwnd(), &client);
+    GetClientRect(Hwnd(), &client);
     int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
     int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(dc, x, y, icon_);
-    EndPaint(hwnd(), &ps);
+    EndPaint(Hwnd(), &ps);
     return true;
 }
 
@@ -63,45 +63,45 @@ bool MainDialogWin::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
     return false;
 }
 
-bool MainDialogWin::isChecked(int id) { return IsDlgButtonChecked(hwnd(), id) == BST_CHECKED; }
+bool MainDialogWin::IsChecked(int id) { return IsDlgButtonChecked(Hwnd(), id) == BST_CHECKED; }
 
-void MainDialogWin::setProgressStep(int step) { ui::ProgressBar(item(IDC_PROGRESS)).setStep(step); }
+void MainDialogWin::SetProgressStep(int step) { ui::ProgressBar(Item(IDC_PROGRESS)).SetStep(step); }
 
-std::string MainDialogWin::loadString(int id) { return ui::loadString(id); }
+std::string MainDialogWin::LoadResourceString(int id) { return ui::LoadResourceString(id); }
 
-void MainDialogWin::appendSystemMenuItem(int commandId, const std::string& text) {
-    HMENU menu = GetSystemMenu(hwnd(), FALSE);
+void MainDialogWin::AppendSystemMenuItem(int commandId, const std::string& text) {
+    HMENU menu = GetSystemMenu(Hwnd(), FALSE);
     if (menu == nullptr) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(commandId), widen(text).c_str());
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(commandId), Widen(text).c_str());
 }
 
-void MainDialogWin::setDialogIcon() {
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+void MainDialogWin::SetDialogIcon() {
+    SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     if (smallIcon_ == nullptr) {
         smallIcon_ =
             static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                                           GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     }
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : icon_));
+    SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : icon_));
 }
 
-int MainDialogWin::showResult(const std::string& message, int operation, int outcome) {
+int MainDialogWin::ShowResult(const std::string& message, int operation, int outcome) {
     resultDialog_.message = message;
     resultDialog_.operation = operation;
     resultDialog_.outcome = outcome;
-    return resultDialog_.run(hwnd());
+    return resultDialog_.Run(Hwnd());
 }
 
-int MainDialogWin::runUninstall() {
+int MainDialogWin::RunUninstall() {
     Platform& p = app_.platform;
     DeletePrinterDialogWin removal(app_, *p.registry, *p.files);
-    return removal.run(hwnd());
+    return removal.Run(Hwnd());
 }
 
-void MainDialogWin::runAboutBox() {
+void MainDialogWin::RunAboutBox() {
     ui::Dialog about(IDD_ABOUTBOX);
-    about.runModal(hwnd());
+    about.RunModal(Hwnd());
 }
 
 }  // namespace prinstall

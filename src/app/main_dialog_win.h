@@ -19,23 +19,23 @@ public:
     explicit MainDialogWin(AppContext& app);
     ~MainDialogWin() override;
 
-    MainDialog& rules() { return rules_; }
+    MainDialog& Rules() { return rules_; }
 
     // MainView
-    bool isChecked(int id) override;
-    void setProgressStep(int step) override;
-    std::string loadString(int id) override;
-    void appendSystemMenuItem(int commandId, const std::string& text) override;
-    void setDialogIcon() override;
-    int showResult(const std::string& message, int operation, int outcome) override;
-    void runAboutBox() override;
-    int runUninstall() override;
-    void listReset() override { cloneList_.reset(); }
-    void listAdd(const std::string& text) override { cloneList_.add(text); }
-    int listCount() override { return cloneList_.count(); }
-    int listCurrent() override { return cloneList_.current(); }
-    int listCheck(int index) override { return cloneList_.check(index); }
-    void listSetCheck(int index, int state) override { cloneList_.setCheck(index, state); }
+    bool IsChecked(int id) override;
+    void SetProgressStep(int step) override;
+    std::string LoadResourceString(int id) override;
+    void AppendSystemMenuItem(int commandId, const std::string& text) override;
+    void SetDialogIcon() override;
+    int ShowResult(const std::string& message, int operation, int outcome) override;
+    void RunAboutBox() override;
+    int RunUninstall() override;
+    void ListReset() override { cloneList_.Reset(); }
+    void ListAdd(const std::string& text) override { cloneList_.Add(text); }
+    int ListCount() override { return cloneList_.Count(); }
+    int ListCurrent() override { return cloneList_.Current(); }
+    int ListCheck(int index) override { return cloneList_.Check(index); }
+    void ListSetCheck(int index, int state) override { cloneList_.SetCheck(index, state); }
 
 protected:
     BOOL OnInit() override;

@@ -10,34 +10,34 @@ namespace prinstall {
 
 class MainView : public DialogView {
 public:
-    virtual bool isChecked(int id) = 0;
-    virtual void setProgressStep(int step) = 0;
+    virtual bool IsChecked(int id) = 0;
+    virtual void SetProgressStep(int step) = 0;
 
     // Resource string, empty when absent.
-    virtual std::string loadString(int id) = 0;
+    virtual std::string LoadResourceString(int id) = 0;
     // Appends a separator and the item to the system menu.
-    virtual void appendSystemMenuItem(int commandId, const std::string& text) = 0;
+    virtual void AppendSystemMenuItem(int commandId, const std::string& text) = 0;
     // Large and small dialog icon from the main icon resource.
-    virtual void setDialogIcon() = 0;
+    virtual void SetDialogIcon() = 0;
 
     // Runs the result dialog that the main dialog owns, with this message, operation (0
     // installation, 1 uninstallation) and outcome (0 success, 1 error); returns 1 for OK, 2
     // for Escape.
-    virtual int showResult(const std::string& message, int operation, int outcome) = 0;
+    virtual int ShowResult(const std::string& message, int operation, int outcome) = 0;
 
-    virtual void runAboutBox() = 0;
+    virtual void RunAboutBox() = 0;
     // Runs the driver removal dialog modally over the main dialog; 1 when it ended with OK
     // (Close, or a final report confirmed with OK), 2 otherwise.
-    virtual int runUninstall() = 0;
+    virtual int RunUninstall() = 0;
 
     // The clone list: a list box whose items carry a check state 0 (clear), 1 (checked) or
     // 2 (indeterminate).
-    virtual void listReset() = 0;
-    virtual void listAdd(const std::string& text) = 0;
-    virtual int listCount() = 0;
-    virtual int listCurrent() = 0;  // -1 when no item is current
-    virtual int listCheck(int index) = 0;
-    virtual void listSetCheck(int index, int state) = 0;
+    virtual void ListReset() = 0;
+    virtual void ListAdd(const std::string& text) = 0;
+    virtual int ListCount() = 0;
+    virtual int ListCurrent() = 0;  // -1 when no item is current
+    virtual int ListCheck(int index) = 0;
+    virtual void ListSetCheck(int index, int state) = 0;
 };
 
 }  // namespace prinstall

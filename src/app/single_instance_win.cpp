@@ -9,10 +9,10 @@
 
 namespace prinstall {
 
-SingleRunClaim claimSingleRun() {
+SingleRunClaim ClaimSingleRun() {
     SingleRunClaim claim;
     for (const std::string prefix : {"Global\\", ""}) {
-        claim.mutex.reset(CreateMutexW(nullptr, FALSE, widen(prefix + kSingleRunMutexName).c_str()));
+        claim.mutex.Reset(CreateMutexW(nullptr, FALSE, Widen(prefix + kSingleRunMutexName).c_str()));
         const DWORD error = GetLastError();
         // Access denied on an existing name: another run created it with a stricter default
         // security; it is held all the same.
@@ -25,16 +25,17 @@ SingleRunClaim claimSingleRun() {
     return claim;
 }
 
-void showAlreadyRunning() {
+void ShowAlreadyRunning() {
     for (const char* title : {kMainDialogTitle.english, kMainDialogTitle.korean}) {
-        if (HWND running = FindWindowW(nullptr, widen(title).c_str())) {
+        if (HWND running = FindWindowW(nullptr, Widen(title).c_str())) {
             if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
             SetForegroundWindow(running);
             break;
         }
     }
-    const Language language = languageForCodePage(GetACP());
-    ui::messageBox(nullptr, kAlreadyRunning.in(language), kMainDialogTitle.in(language), MB_OK | MB_ICONINFORMATION);
+    const Language language = LanguageForCodePage(GetACP());
+    ui::CaptionedMessageBox(nullptr, kAlreadyRunning.In(language), kMainDialogTitle.In(language),
+                            MB_OK | MB_ICONINFORMATION);
 }
 
 }  // namespace prinstall

@@ -14,10 +14,10 @@ struct SingleRunClaim {
 
 // Claims the mutex, in the Global namespace first. When neither name can be created for
 // another reason than a running program, the run goes on unguarded rather than not at all.
-SingleRunClaim claimSingleRun();
+SingleRunClaim ClaimSingleRun();
 
 // Restores the running program's main dialog (found by its title in either language),
 // brings it to the front and tells the operator, in the language of the ANSI code page.
-void showAlreadyRunning();
+void ShowAlreadyRunning();
 
 }  // namespace prinstall

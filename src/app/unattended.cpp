@@ -21,10 +21,10 @@ const char* const kSpoolerNotRunning = "The print spooler is not running.";
 // the search runs its whole budget.
 class SilentUsbView : public UsbStepView {
 public:
-    int runWarning() override { return 1; }
-    void showSearch(bool) override {}
-    void setSearchProgress(int) override {}
-    void destroySearch() override {}
+    int RunWarning() override { return 1; }
+    void ShowSearch(bool) override {}
+    void SetSearchProgress(int) override {}
+    void DestroySearch() override {}
 };
 
 // The install command's front-end steps from the command line's values.
@@ -33,7 +33,7 @@ public:
     UnattendedSteps(AppContext& app, UnattendedRun& run, const CommandLine& line, Language language)
         : app_(app), run_(run), line_(line), language_(language) {}
 
-    bool choosePort(PortChoice& choice) override {
+    bool ChoosePort(PortChoice& choice) override {
         // What the port dialog does when it opens and is confirmed.
         DetectPlatform(app_.platform.systemInfo, Numbering::PortDialog, app_.state.os);
         if (app_.state.os.processor == 2) run_.Line(kItaniumNotSupported);
@@ -50,7 +50,7 @@ public:
         }
         return true;
     }
-    bool runUsbStep(int& searchCounter) override {
+    bool RunUsbStep(int& searchCounter) override {
         if (app_.usbDevice == nullptr) return false;
         SilentUsbView view;
         UsbFlowContext flow{*app_.usbDevice,
@@ -64,17 +64,17 @@ public:
                                 return 2;  // nobody confirms: the run just ends
                             },
                             [] {}};
-        return RunUsbStep(flow, searchCounter) == kUsbStepGoOn;
+        return prinstall::RunUsbStep(flow, searchCounter) == kUsbStepGoOn;
     }
-    void writeTcpIpPortValues(const std::string& address, const std::string& portKey) override {
+    void WriteTcpIpPortValues(const std::string& address, const std::string& portKey) override {
         Platform& p = app_.platform;
         TcpIpPortWriter writer(
             *p.registry, p.services, p.clock, p.debug, [this](const std::string& text) { run_.Line(text); },
             [this](const std::string& text, const std::string&) { run_.Line(text); });
         writer.WriteTcpIpPortValues({portKey, address});
     }
-    void copyInstalled(const InstalledCopy& copy) override {
-        run_.Line(format("\"%s\" installed with the driver \"%s\".", copy.queueName.c_str(), copy.driverName.c_str()));
+    void CopyInstalled(const InstalledCopy& copy) override {
+        run_.Line(Format("\"%s\" installed with the driver \"%s\".", copy.queueName.c_str(), copy.driverName.c_str()));
     }
 
 private:
@@ -87,23 +87,23 @@ private:
 }  // namespace
 
 void UnattendedRun::Line(const std::string& text) {
-    console_.writeLine(text);
+    console_.WriteLine(text);
     LogLine(text);
 }
 
 void UnattendedRun::LogLine(const std::string& text) {
-    if (log_ != nullptr) log_->writeLine(app_.platform.clock.localTimestamp() + " " + text);
+    if (log_ != nullptr) log_->WriteLine(app_.platform.clock.LocalTimestamp() + " " + text);
 }
 
-void UnattendedRun::progress(const std::optional<std::string>& status, int position, bool) {
-    if (status) Line(format("%s (%d%%)", status->c_str(), position));
+void UnattendedRun::Progress(const std::optional<std::string>& status, int position, bool) {
+    if (status) Line(Format("%s (%d%%)", status->c_str(), position));
 }
 
-void UnattendedRun::message(const std::string& text, const std::string& caption) {
+void UnattendedRun::Message(const std::string& text, const std::string& caption) {
     Line(caption.empty() ? text : caption + ": " + text);
 }
 
-bool UnattendedRun::result(const Outcome& outcome) {
+bool UnattendedRun::Result(const Outcome& outcome) {
     Line(outcome.text);
     return true;  // stop at the first failure
 }
@@ -111,17 +111,17 @@ bool UnattendedRun::result(const Outcome& outcome) {
 int UnattendedRun::Finish(const std::string& text, int exitCode) {
     // The dialogs' texts may end in a blank; the line does not.
     const std::string trimmed = text.substr(0, text.find_last_not_of(' ') + 1);
-    Line(format("%s (exit code %d)", trimmed.c_str(), exitCode));
+    Line(Format("%s (exit code %d)", trimmed.c_str(), exitCode));
     return exitCode;
 }
 
 int UnattendedRun::Run(const CommandLine& line) {
-    language_ = languageForCodePage(app_.platform.systemInfo.ansiCodePage());
+    language_ = LanguageForCodePage(app_.platform.systemInfo.AnsiCodePage());
     switch (line.command) {
-        case Command::Help: console_.writeLine(UsageText()); return kExitSuccess;
+        case Command::Help: console_.WriteLine(UsageText()); return kExitSuccess;
         case Command::Invalid:
-            console_.writeLine(line.error);
-            console_.writeLine(UsageText());
+            console_.WriteLine(line.error);
+            console_.WriteLine(UsageText());
             LogLine(line.error);
             return Finish("Invalid command line.", kExitInvalidCommandLine);
         case Command::Dialogs: return kExitInvalidCommandLine;  // not for this front end
@@ -139,21 +139,21 @@ int UnattendedRun::Run(const CommandLine& line) {
 int UnattendedRun::Install(const CommandLine& line) {
     Platform& p = app_.platform;
     std::vector<PrinterInfo2> queues;
-    if (p.spooler.enumLocalPrinters(queues) != 0) return Finish(kEnumFailed.in(language_), kExitFailure);
+    if (p.spooler.ListLocalPrinters(queues) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
     const int count = ScanLabelDrivers(queues, app_.state.driverNumber);
     if (line.portSource == PortSource::Port) {
         std::vector<std::string> ports;
         bool known = false;
-        if (p.spooler.enumPorts(ports) == 0) {
+        if (p.spooler.ListPorts(ports) == 0) {
             for (const std::string& port : ports) known = known || SameQueueName(port, line.port);
         }
-        if (!known) return Finish(format(kNoSuchPort.in(language_), line.port.c_str()), kExitFailure);
+        if (!known) return Finish(Format(kNoSuchPort.In(language_), line.port.c_str()), kExitFailure);
     }
     UnattendedSteps steps(app_, *this, line, language_);
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
         command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_});
-    const int code = outcome.ok()                               ? kExitSuccess
+    const int code = outcome.Ok()                               ? kExitSuccess
                      : outcome.kind == OutcomeKind::Unsupported ? kExitUnsupported
                                                                 : kExitFailure;
     return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, code);
@@ -162,7 +162,7 @@ int UnattendedRun::Install(const CommandLine& line) {
 int UnattendedRun::Uninstall(const CommandLine& line) {
     Platform& p = app_.platform;
     std::optional<std::vector<std::string>> listed = LabelQueueNames(p.spooler);
-    if (!listed) return Finish(kEnumFailed.in(language_), kExitFailure);
+    if (!listed) return Finish(kEnumFailed.In(language_), kExitFailure);
     std::vector<std::string> queues;
     if (line.all) {
         // As Select all in the dialog: the last entry first.
@@ -173,22 +173,22 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
             for (const std::string& name : *listed) {
                 if (SameQueueName(name, wanted)) found = name;
             }
-            if (found.empty()) return Finish(format(kNotALabelQueue.in(language_), wanted.c_str()), kExitFailure);
+            if (found.empty()) return Finish(Format(kNotALabelQueue.In(language_), wanted.c_str()), kExitFailure);
             queues.push_back(found);
         }
     }
     Removal removal(app_, *p.registry, *p.files, *this, language_);
     if (queues.empty() && !LeftoversRemain(app_, *p.registry, *p.files, language_)) {
-        return Finish(kNothingInstalled.in(language_), kExitSuccess);
+        return Finish(kNothingInstalled.In(language_), kExitSuccess);
     }
-    for (const std::string& queue : queues) Line(format("To remove: \"%s\"", queue.c_str()));
+    for (const std::string& queue : queues) Line(Format("To remove: \"%s\"", queue.c_str()));
     const Outcome outcome = removal.Run(queues);
-    return Finish(outcome.text, outcome.ok() ? kExitSuccess : kExitFailure);
+    return Finish(outcome.text, outcome.Ok() ? kExitSuccess : kExitFailure);
 }
 
 int UnattendedRun::List() {
     std::vector<PrinterInfo2> queues;
-    if (app_.platform.spooler.enumLocalPrinters(queues) != 0) return Finish(kEnumFailed.in(language_), kExitFailure);
+    if (app_.platform.spooler.ListLocalPrinters(queues) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
     for (const PrinterInfo2& q : queues) {
         if (!IsLabelDriver(q.driverName)) continue;
         const std::string row = q.printerName + "\t" + q.driverName + "\t" + q.portName;

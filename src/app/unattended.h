@@ -28,9 +28,9 @@ public:
     void LogLine(const std::string& text);
 
     // Feedback: every message is a line; nothing waits for anybody.
-    void progress(const std::optional<std::string>& status, int position, bool pause) override;
-    void message(const std::string& text, const std::string& caption) override;
-    bool result(const Outcome& outcome) override;
+    void Progress(const std::optional<std::string>& status, int position, bool pause) override;
+    void Message(const std::string& text, const std::string& caption) override;
+    bool Result(const Outcome& outcome) override;
 
 private:
     int Install(const CommandLine& line);

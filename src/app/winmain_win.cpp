@@ -29,7 +29,7 @@ namespace {
 // here on come from the system folder only, never from the program's folder or the current
 // directory. SetDefaultDllDirectories is looked up because Windows 7 without its update
 // lacks it; there at least the current directory leaves the search.
-void limitLibrarySearchToSystemFolder() {
+void LimitLibrarySearchToSystemFolder() {
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     if (kernel == nullptr) return;
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
@@ -46,20 +46,20 @@ void limitLibrarySearchToSystemFolder() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
-    limitLibrarySearchToSystemFolder();
+    LimitLibrarySearchToSystemFolder();
     const prinstall::CommandLine line = prinstall::ParseCommandLine(
-        prinstall::SplitArguments(arguments != nullptr ? prinstall::narrow(arguments) : ""));
+        prinstall::SplitArguments(arguments != nullptr ? prinstall::Narrow(arguments) : ""));
     const bool unattended = line.command != prinstall::Command::Dialogs;
 
     // One run at a time, settled before the program touches anything: a second start only
     // points at the first. /? touches nothing and may run beside another.
-    const prinstall::SingleRunClaim singleRun = prinstall::claimSingleRun();
+    const prinstall::SingleRunClaim singleRun = prinstall::ClaimSingleRun();
     if (singleRun.alreadyRunning && line.command != prinstall::Command::Help) {
         if (!unattended) {
-            prinstall::showAlreadyRunning();
+            prinstall::ShowAlreadyRunning();
         } else {
             prinstall::WinConsoleOutput console;
-            console.writeLine(prinstall::kAlreadyRunning.in(prinstall::languageForCodePage(GetACP())));
+            console.WriteLine(prinstall::kAlreadyRunning.In(prinstall::LanguageForCodePage(GetACP())));
         }
         return prinstall::kAlreadyRunningExitCode;
     }
@@ -86,20 +86,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     prinstall::UsbPrinterDevice usbDevice(usbBus, registry, systemInfo, clock, debug,
                                           [&](const std::string& text, const std::string& caption) {
                                               if (console)
-                                                  console->writeLine(caption + ": " + text);
+                                                  console->WriteLine(caption + ": " + text);
                                               else
-                                                  prinstall::ui::messageBox(nullptr, text, caption, MB_OK);
+                                                  prinstall::ui::CaptionedMessageBox(nullptr, text, caption, MB_OK);
                                           });
     app.usbDevice = &usbDevice;
 
     if (unattended) {
         prinstall::WinLogFile log;
-        const bool logging = line.logFile && log.open(*line.logFile);
-        if (line.logFile && !logging) console->writeLine("The log file cannot be opened: " + *line.logFile);
+        const bool logging = line.logFile && log.Open(*line.logFile);
+        if (line.logFile && !logging) console->WriteLine("The log file cannot be opened: " + *line.logFile);
         return prinstall::UnattendedRun(app, *console, logging ? &log : nullptr).Run(line);
     }
 
     prinstall::MainDialogWin dialog(app);
-    dialog.runModal(nullptr);
+    dialog.RunModal(nullptr);
     return 0;
 }

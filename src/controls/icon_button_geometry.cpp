@@ -43,7 +43,7 @@ HoverEnd EndHover(bool flat, bool hovering, bool timerRunning) {
 }
 
 Frame ButtonFrame(const ButtonState& s, const Rect& item) {
-    if (!s.flat && (s.focused || s.isDefault)) return {true, item.deflate(1)};
+    if (!s.flat && (s.focused || s.isDefault)) return {true, item.Deflate(1)};
     return {false, item};
 }
 
@@ -86,21 +86,21 @@ ContentLayout LayOut(const ButtonState& s, const Rect& item, bool hasIcon, int i
             out.icon.x = item.left + kIconMargin;
             out.caption.left += iconWidth + kIconMargin;
         } else {
-            out.icon.x = item.left + (item.width() - iconWidth) / 2;
+            out.icon.x = item.left + (item.Width() - iconWidth) / 2;
         }
-        out.icon.y = item.top + (item.height() - iconHeight) / 2;
+        out.icon.y = item.top + (item.Height() - iconHeight) / 2;
         if (s.pressed) {
             out.icon.x += kPressedShift;
             out.icon.y += kPressedShift;
         }
     }
-    if (hasCaption && s.pressed) out.caption = out.caption.offset(kPressedShift, kPressedShift);
+    if (hasCaption && s.pressed) out.caption = out.caption.Offset(kPressedShift, kPressedShift);
     return out;
 }
 
 Rect CentreIn(const Rect& caption, const Rect& measured) {
     // C++ division truncates toward zero, also for text wider than C.
-    return measured.offset((caption.width() - measured.width()) / 2, (caption.height() - measured.height()) / 2);
+    return measured.Offset((caption.Width() - measured.Width()) / 2, (caption.Height() - measured.Height()) / 2);
 }
 
 CaptionPasses CaptionDrawing(const ButtonState& s, const Rect& centred, const ButtonColours& c, const EdgeColours& e) {
@@ -108,7 +108,7 @@ CaptionPasses CaptionDrawing(const ButtonState& s, const Rect& centred, const Bu
     if (s.disabled) {
         // Engraved: a highlight copy one pixel down-right under the shadow-coloured text.
         out.count = 2;
-        out.passes[0] = {centred.offset(1, 1), e.highlight};
+        out.passes[0] = {centred.Offset(1, 1), e.highlight};
         out.passes[1] = {centred, e.shadow};
         out.background = c.restingBackground;
         return out;
@@ -121,7 +121,7 @@ CaptionPasses CaptionDrawing(const ButtonState& s, const Rect& centred, const Bu
 }
 
 FocusRect FocusRectangle(const ButtonState& s, const Rect& inner) {
-    if (s.focused && !s.flat) return {true, inner.deflate(kFocusInset)};
+    if (s.focused && !s.flat) return {true, inner.Deflate(kFocusInset)};
     return {false, inner};
 }
 

@@ -14,10 +14,10 @@ struct Rect {
     int right = 0;
     int bottom = 0;
 
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
-    Rect offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
-    Rect deflate(int d) const { return {left + d, top + d, right - d, bottom - d}; }
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    Rect Offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+    Rect Deflate(int d) const { return {left + d, top + d, right - d, bottom - d}; }
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 

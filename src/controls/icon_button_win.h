@@ -35,7 +35,7 @@ public:
     // Non-zero flat: border only while the mouse is over the button; zero: standing 3-D look.
     int SetFlatLook(int flat, int redraw);
 
-    HWND hwnd() const { return hwnd_; }
+    HWND Hwnd() const { return hwnd_; }
 
     // Hooks a derived button may replace; r is the rectangle inside the black frame.
     virtual void DrawButtonBorder(HDC dc, RECT* r);

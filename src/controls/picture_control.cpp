@@ -7,17 +7,17 @@ namespace controls {
 PictureLayout LayoutPicture(int clientW, int clientH, const Rect& source, int fitMode, const PictureLayout& previous) {
     PictureLayout layout = previous;
     layout.dest = {};
-    if (clientW <= 0 || clientH <= 0 || source.width() <= 0 || source.height() <= 0) return layout;
+    if (clientW <= 0 || clientH <= 0 || source.Width() <= 0 || source.Height() <= 0) return layout;
 
-    int width = source.width();
-    int height = source.height();
+    int width = source.Width();
+    int height = source.Height();
     if (fitMode == kFitInside) {
-        const double ratioX = static_cast<double>(clientW) / source.width();
-        const double ratioY = static_cast<double>(clientH) / source.height();
+        const double ratioX = static_cast<double>(clientW) / source.Width();
+        const double ratioY = static_cast<double>(clientH) / source.Height();
         const double scale = std::min(ratioX, ratioY);
         layout.scaleX = layout.scaleY = scale;
-        width = static_cast<int>(source.width() * scale);
-        height = static_cast<int>(source.height() * scale);
+        width = static_cast<int>(source.Width() * scale);
+        height = static_cast<int>(source.Height() * scale);
     } else {
         layout.scaleX = layout.scaleY = 1.0;
     }
@@ -32,7 +32,7 @@ std::vector<Rect> UncoveredBands(const Rect& dest, int clientW, int clientH) {
         r.top = std::max(r.top, 0);
         r.right = std::min(r.right, clientW);
         r.bottom = std::min(r.bottom, clientH);
-        if (r.width() > 0 && r.height() > 0) bands.push_back(r);
+        if (r.Width() > 0 && r.Height() > 0) bands.push_back(r);
     };
     if (dest.left > 0) add({0, 0, dest.left, clientH});
     if (dest.top > 0) add({dest.left, 0, dest.right, dest.top});

@@ -144,13 +144,13 @@ void PictureControl::Paint() {
         RECT client{};
         GetClientRect(hwnd_, &client);
         const Rect& dest = layout_.dest;
-        if (bitmap_ && dest.width() > 0 && dest.height() > 0) {
+        if (bitmap_ && dest.Width() > 0 && dest.Height() > 0) {
             HDC memory = CreateCompatibleDC(dc);
             HGDIOBJ previous = SelectObject(memory, bitmap_);
             SetStretchBltMode(dc, HALFTONE);
             SetBrushOrgEx(dc, 0, 0, nullptr);  // halftone needs the brush origin reset
-            StretchBlt(dc, dest.left, dest.top, dest.width(), dest.height(), memory, source_.left, source_.top,
-                       source_.width(), source_.height(), SRCCOPY);
+            StretchBlt(dc, dest.left, dest.top, dest.Width(), dest.Height(), memory, source_.left, source_.top,
+                       source_.Width(), source_.Height(), SRCCOPY);
             SelectObject(memory, previous);
             DeleteDC(memory);
         }

@@ -34,12 +34,11 @@ public:
     // kFitNatural or kFitInside.
     void SetFitMode(int mode);
 
-    HWND hwnd() const { return hwnd_; }
-    HBITMAP bitmap() const { return bitmap_; }
-    int bitmapWidth() const { return bitmapWidth_; }
-    int bitmapHeight() const { return bitmapHeight_; }
-    int fitMode() const { return fitMode_; }
-    const PictureLayout& layout() const { return layout_; }
+    HWND Hwnd() const { return hwnd_; }
+    HBITMAP Bitmap() const { return bitmap_; }
+    int BitmapWidth() const { return bitmapWidth_; }
+    int BitmapHeight() const { return bitmapHeight_; }
+    int FitMode() const { return fitMode_; }
 
 protected:
     virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);

@@ -25,7 +25,7 @@ struct Outcome {
     static Outcome Failure(std::string text, std::uint32_t error = 0) {
         return {OutcomeKind::Failure, std::move(text), error, false};
     }
-    bool ok() const { return kind == OutcomeKind::Success; }
+    bool Ok() const { return kind == OutcomeKind::Success; }
 };
 
 class Feedback {
@@ -34,13 +34,13 @@ public:
 
     // The status line (nothing: it keeps its text) and the progress, 0 to 100. `pause` asks
     // for half a second for the operator's eyes; a front end that shows nothing skips it.
-    virtual void progress(const std::optional<std::string>& status, int position, bool pause) = 0;
+    virtual void Progress(const std::optional<std::string>& status, int position, bool pause) = 0;
     // A message the operator must have seen before the run goes on; an empty caption is the
     // program's own (with an exclamation mark).
-    virtual void message(const std::string& text, const std::string& caption) = 0;
+    virtual void Message(const std::string& text, const std::string& caption) = 0;
     // Reports an outcome; true when the operator confirmed it with OK (a front end without
     // an operator confirms).
-    virtual bool result(const Outcome& outcome) = 0;
+    virtual bool Result(const Outcome& outcome) = 0;
 };
 
 }  // namespace prinstall

@@ -8,12 +8,12 @@
 
 namespace prinstall {
 
-std::string LabelDriverName(int driverNumber) { return format("%s%d", kLabelDriverPrefix, driverNumber); }
+std::string LabelDriverName(int driverNumber) { return Format("%s%d", kLabelDriverPrefix, driverNumber); }
 
 std::string ProposedQueueName(int labelDriverCount, int driverNumber) {
     // No number is free (all 500 in use) or none is known: never propose copy 0.
     if (labelDriverCount == 0 || driverNumber < 1) return kModelName;
-    return format("%s %d", kModelName, driverNumber);
+    return Format("%s %d", kModelName, driverNumber);
 }
 
 int LeadingInt(const std::string& text) {

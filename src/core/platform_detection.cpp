@@ -62,13 +62,13 @@ Detection ClassifyPlatform(const VersionRecord& v, std::uint16_t architecture, S
             store(kFamilyXP);
         } else if (v.minor == 2) {
             // XP Professional x64 reports 5.2 too; everything else of 5.2 is a Server 2003.
-            bool server = system.systemMetric(kMetricServerR2) != 0 || v.suiteMask == 0x2000 || !workstation ||
+            bool server = system.SystemMetric(kMetricServerR2) != 0 || v.suiteMask == 0x2000 || !workstation ||
                           architecture != kArchitectureX64;
             store(server ? kFamilyServer2003 : kFamilyXP);
         }
     } else if (v.major == 6 && v.minor == 0) {
         store(workstation ? kFamilyVista : kFamilyServer2008);
-        if (system.productInfo(6, 0, 0, 0) == kProductEnterpriseServerItanium) os.processor = kProcessorItanium;
+        if (system.ProductInfo(6, 0, 0, 0) == kProductEnterpriseServerItanium) os.processor = kProcessorItanium;
     } else if (v.major == 6 && v.minor == 1) {
         store(workstation ? kFamilyWin7 : kFamilyServer2008);
     } else {
@@ -83,8 +83,8 @@ Detection ClassifyPlatform(const VersionRecord& v, std::uint16_t architecture, S
 
 Detection DetectPlatform(SystemInfo& system, Numbering numbering, OsInfo& os) {
     VersionRecord version;
-    if (!system.readVersion(version)) return {-1, 0};
-    return ClassifyPlatform(version, system.nativeArchitecture(), system, numbering, os);
+    if (!system.ReadVersion(version)) return {-1, 0};
+    return ClassifyPlatform(version, system.NativeArchitecture(), system, numbering, os);
 }
 
 }  // namespace prinstall

@@ -24,19 +24,19 @@ class OpenHandles {
 public:
     explicit OpenHandles(Services& services) : services_(services) {}
     ~OpenHandles() {
-        closeService();
-        closeManager();
+        CloseService();
+        CloseManager();
     }
     Services::Handle manager = 0;
     Services::Handle service = 0;
 
-    std::uint32_t closeService() { return closeOne(service); }
-    std::uint32_t closeManager() { return closeOne(manager); }
+    std::uint32_t CloseService() { return CloseOne(service); }
+    std::uint32_t CloseManager() { return CloseOne(manager); }
 
 private:
-    std::uint32_t closeOne(Services::Handle& h) {
+    std::uint32_t CloseOne(Services::Handle& h) {
         if (h == 0) return 0;
-        std::uint32_t error = services_.close(h);
+        std::uint32_t error = services_.Close(h);
         h = 0;
         return error;
     }
@@ -54,53 +54,53 @@ std::uint32_t SpoolerGuard::PollInterval(std::uint32_t waitHintMs) {
 
 SpoolerGuard::QueryResult SpoolerGuard::QueryServiceState(const std::string& serviceName) {
     OpenHandles h(services_);
-    if (std::uint32_t e = services_.openManager(h.manager); e != 0) {
+    if (std::uint32_t e = services_.OpenManager(h.manager); e != 0) {
         h.manager = 0;
         return {kOpenManagerFailed, e};
     }
-    if (std::uint32_t e = services_.openService(h.manager, serviceName, h.service); e != 0) {
+    if (std::uint32_t e = services_.OpenServiceHandle(h.manager, serviceName, h.service); e != 0) {
         h.service = 0;
         return {kOpenServiceFailed, e};
     }
     ServiceStatus status;
-    if (std::uint32_t e = services_.queryStatus(h.service, status); e != 0) return {kQueryStatusFailed, e};
-    if (std::uint32_t e = h.closeService(); e != 0) return {kCloseHandleFailed, e};
-    if (std::uint32_t e = h.closeManager(); e != 0) return {kCloseHandleFailed, e};
+    if (std::uint32_t e = services_.QueryStatus(h.service, status); e != 0) return {kQueryStatusFailed, e};
+    if (std::uint32_t e = h.CloseService(); e != 0) return {kCloseHandleFailed, e};
+    if (std::uint32_t e = h.CloseManager(); e != 0) return {kCloseHandleFailed, e};
     return {static_cast<int>(status.state), 0};
 }
 
 int SpoolerGuard::StartServiceAndWait(const std::string& serviceName) {
     OpenHandles h(services_);
-    if (services_.openManager(h.manager) != 0) {
+    if (services_.OpenManager(h.manager) != 0) {
         h.manager = 0;
         return 0;
     }
-    if (services_.openService(h.manager, serviceName, h.service) != 0) {
+    if (services_.OpenServiceHandle(h.manager, serviceName, h.service) != 0) {
         h.service = 0;
         return 0;
     }
-    if (std::uint32_t e = services_.start(h.service); e != 0) {
+    if (std::uint32_t e = services_.Start(h.service); e != 0) {
         return e == kErrorServiceAlreadyRunning ? 1 : 0;
     }
     ServiceStatus status;
-    if (services_.queryStatus(h.service, status) != 0) return 0;
+    if (services_.QueryStatus(h.service, status) != 0) return 0;
 
-    std::uint32_t startTick = clock_.tickCount();
+    std::uint32_t startTick = clock_.TickCount();
     std::uint32_t lastCheckPoint = status.checkPoint;
     while (status.state == kServiceStartPending) {
-        clock_.sleep(PollInterval(status.waitHint));
-        if (services_.queryStatus(h.service, status) != 0) break;
+        clock_.Sleep(PollInterval(status.waitHint));
+        if (services_.QueryStatus(h.service, status) != 0) break;
         if (status.checkPoint > lastCheckPoint) {
-            debug_.output(kStartingInProgress);
-            startTick = clock_.tickCount();
+            debug_.Output(kStartingInProgress);
+            startTick = clock_.TickCount();
             lastCheckPoint = status.checkPoint;
-        } else if (clock_.tickCount() - startTick > status.waitHint) {
+        } else if (clock_.TickCount() - startTick > status.waitHint) {
             // No progress for longer than the service said it would need.
             break;
         }
     }
-    if (h.closeService() != 0) return 0;
-    h.closeManager();
+    if (h.CloseService() != 0) return 0;
+    h.CloseManager();
     return status.state == kServiceRunning ? 1 : 0;
 }
 
@@ -109,12 +109,12 @@ bool SpoolerGuard::EnsureSpoolerRunning(Language language, const ShowMessage& sh
     if (r.code < 0) {
         // A spooler that cannot be queried is not taken for a stopped one: say so and go on.
         const Text& text = kQueryFailureTexts[-r.code - 1];
-        showAppMessage(format(text.in(language), static_cast<int>(r.error)));
+        showAppMessage(Format(text.In(language), static_cast<int>(r.error)));
         return true;
     }
     if (r.code == kServiceStopped || r.code == kServicePaused) {
         if (StartServiceAndWait(kSpoolerService) == 1) return true;
-        showAppMessage(kSpoolerStopped.in(language));
+        showAppMessage(kSpoolerStopped.In(language));
         return false;
     }
     return true;

@@ -5,7 +5,7 @@
 
 namespace prinstall {
 
-std::string format(const char* pattern, ...) {
+std::string Format(const char* pattern, ...) {
     va_list args;
     va_start(args, pattern);
     va_list copy;

@@ -11,7 +11,7 @@ namespace prinstall {
 
 enum class Language { English, Korean };
 
-inline Language languageForCodePage(std::uint32_t codePage) {
+inline Language LanguageForCodePage(std::uint32_t codePage) {
     return codePage == kKoreanCodePage ? Language::Korean : Language::English;
 }
 
@@ -19,12 +19,12 @@ struct Text {
     const char* english;
     const char* korean;
 
-    const char* in(Language language) const {
+    const char* In(Language language) const {
         return language == Language::Korean && korean != nullptr ? korean : english;
     }
 };
 
 // printf-style formatting into a std::string (the program's messages carry %d and %s).
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace prinstall

@@ -13,20 +13,20 @@ const char* const kFailedRead = "Failed read file";
 
 std::string ReplacementLine(int lineNumber, int n) {
     switch (lineNumber) {
-        case 2: return format("*GPDFileName: \"TVLabel%d.GPD\"\r\n", n);
-        case 5: return format("*ModelName: \"TORVA Label Printer #%d\"\r\n", n);
-        case 7: return format("*ResourceDLL: \"TVLabel%d.Dll\"\r\n", n);
+        case 2: return Format("*GPDFileName: \"TVLabel%d.GPD\"\r\n", n);
+        case 5: return Format("*ModelName: \"TORVA Label Printer #%d\"\r\n", n);
+        case 7: return Format("*ResourceDLL: \"TVLabel%d.Dll\"\r\n", n);
         default: return {};
     }
 }
 
 }  // namespace
 
-std::string GpdCloneName(int n) { return format("TVLabel%d.GPD", n); }
-std::string IniCloneName(int n) { return format("TVLabel%d.INI", n); }
-std::string ResourceCloneName(int n) { return format("TVLabel%d.DLL", n); }
-std::string RenderCloneName(int n) { return format("TVLabelE%d.DLL", n); }
-std::string UiCloneName(int n) { return format("TVLabelUI%d.DLL", n); }
+std::string GpdCloneName(int n) { return Format("TVLabel%d.GPD", n); }
+std::string IniCloneName(int n) { return Format("TVLabel%d.INI", n); }
+std::string ResourceCloneName(int n) { return Format("TVLabel%d.DLL", n); }
+std::string RenderCloneName(int n) { return Format("TVLabelE%d.DLL", n); }
+std::string UiCloneName(int n) { return Format("TVLabelUI%d.DLL", n); }
 
 std::string ProgramFolder(const std::string& programPath) {
     size_t slash = programPath.rfind('\\');
@@ -37,7 +37,7 @@ std::string ProgramFolder(const std::string& programPath) {
 const char* MediaFolderFor(int processor) { return processor == 0 ? "Win32" : "Win64"; }
 
 std::string IniCloneText(int n) {
-    return format("[OEMFiles]\r\nOEMDriverFile1=TVLabelE%d.DLL\r\nOEMConfigFile1=TVLabelUI%d.DLL", n, n);
+    return Format("[OEMFiles]\r\nOEMDriverFile1=TVLabelE%d.DLL\r\nOEMConfigFile1=TVLabelUI%d.DLL", n, n);
 }
 
 RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n) {
@@ -47,8 +47,8 @@ RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n) {
     bool pendingCr = false;    // a CR was read and may turn out to be part of a CR LF line end
     auto replaced = [&] { return line == 2 || line == 5 || line == 7; };
     auto endLine = [&]() -> bool {
-        bool ok = replaced() ? out.write(ReplacementLine(line, n).data(), ReplacementLine(line, n).size())
-                             : out.write("\r\n", 2);
+        bool ok = replaced() ? out.Write(ReplacementLine(line, n).data(), ReplacementLine(line, n).size())
+                             : out.Write("\r\n", 2);
         ++line;
         lineHasText = false;
         return ok;
@@ -56,11 +56,11 @@ RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n) {
     auto text = [&](const char* data, size_t size) -> bool {
         if (size == 0) return true;
         lineHasText = true;
-        return replaced() || out.write(data, size);
+        return replaced() || out.Write(data, size);
     };
 
     for (;;) {
-        long got = in.read(block.data(), block.size());
+        long got = in.Read(block.data(), block.size());
         if (got < 0) return RewriteResult::ReadError;
         if (got == 0) break;
         const char* p = block.data();
@@ -94,35 +94,35 @@ RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n) {
     return RewriteResult::Ok;
 }
 
-std::string CloneFileWriter::mediaPath(int processor, const std::string& name) {
-    return format("%s\\%s\\%s", ProgramFolder(files_.programPath()).c_str(), MediaFolderFor(processor), name.c_str());
+std::string CloneFileWriter::MediaPath(int processor, const std::string& name) {
+    return Format("%s\\%s\\%s", ProgramFolder(files_.ProgramPath()).c_str(), MediaFolderFor(processor), name.c_str());
 }
 
 int CloneFileWriter::WriteGpdClone(int driverNumber, int processor) {
-    gpdPath_ = mediaPath(processor, GpdCloneName(driverNumber));
-    const std::string templatePath = mediaPath(processor, "TVLabel.GPD");
-    std::unique_ptr<OutputFile> out = files_.createForWriting(gpdPath_);
+    gpdPath_ = MediaPath(processor, GpdCloneName(driverNumber));
+    const std::string templatePath = MediaPath(processor, "TVLabel.GPD");
+    std::unique_ptr<OutputFile> out = files_.CreateForWriting(gpdPath_);
     if (!out) {
         show_(kFailedCreate);
         return -1;
     }
-    if (!files_.fileExists(templatePath)) {
+    if (!files_.FileExists(templatePath)) {
         show_(kFailedOpen);
-        out->close();  // the empty output stays behind
+        out->Close();  // the empty output stays behind
         return -2;
     }
-    std::unique_ptr<InputFile> in = files_.openForReading(templatePath);
+    std::unique_ptr<InputFile> in = files_.OpenForReading(templatePath);
     if (!in) {
         show_(kFailedOpen);
-        out->close();
+        out->Close();
         return -2;
     }
     RewriteResult result = RewriteGpd(*in, *out, driverNumber);
     in.reset();
-    if (!out->close() && result == RewriteResult::Ok) result = RewriteResult::WriteError;
+    if (!out->Close() && result == RewriteResult::Ok) result = RewriteResult::WriteError;
     if (result == RewriteResult::Ok) return 0;
     // Leave an empty file rather than a cut-off printer description that would register.
-    if (auto empty = files_.createForWriting(gpdPath_)) empty->close();
+    if (auto empty = files_.CreateForWriting(gpdPath_)) empty->Close();
     if (result == RewriteResult::ReadError) {
         show_(kFailedRead);
         return -2;
@@ -132,15 +132,15 @@ int CloneFileWriter::WriteGpdClone(int driverNumber, int processor) {
 }
 
 int CloneFileWriter::WriteIniClone(int driverNumber, int processor) {
-    iniPath_ = mediaPath(processor, IniCloneName(driverNumber));
+    iniPath_ = MediaPath(processor, IniCloneName(driverNumber));
     const std::string text = IniCloneText(driverNumber);
-    std::unique_ptr<OutputFile> out = files_.createForWriting(iniPath_);
+    std::unique_ptr<OutputFile> out = files_.CreateForWriting(iniPath_);
     if (!out) {
         show_(kFailedCreate);
         return -1;
     }
-    const bool written = out->write(text.data(), text.size());
-    if (!out->close() || !written) {
+    const bool written = out->Write(text.data(), text.size());
+    if (!out->Close() || !written) {
         show_(kFailedCreate);
         return -1;
     }

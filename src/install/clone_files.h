@@ -46,11 +46,11 @@ public:
     int WriteIniClone(int driverNumber, int processor);
 
     // Full paths of the files written last, for their deletion after staging.
-    const std::string& gpdPath() const { return gpdPath_; }
-    const std::string& iniPath() const { return iniPath_; }
+    const std::string& GpdPath() const { return gpdPath_; }
+    const std::string& IniPath() const { return iniPath_; }
 
 private:
-    std::string mediaPath(int processor, const std::string& name);
+    std::string MediaPath(int processor, const std::string& name);
 
     Files& files_;
     ShowMessage show_;

@@ -24,7 +24,7 @@ std::optional<std::string> MissingDriverFile(Files& files, const std::string& di
         start = end + 1;
     }
     for (const std::string& name : names) {
-        if (!name.empty() && files.fileSize(directory + "\\" + name) <= 0) return name;
+        if (!name.empty() && files.FileSize(directory + "\\" + name) <= 0) return name;
     }
     return std::nullopt;
 }
@@ -36,7 +36,7 @@ std::vector<std::string> DeleteNumberedFiles(Files& files, const std::string& di
     for (const std::string& folder : folders) {
         for (const std::string& name : NumberedFileNames(n)) {
             const std::string path = folder + "\\" + name;
-            if (!files.deleteFile(path)) left.push_back(path);
+            if (!files.RemoveFile(path)) left.push_back(path);
         }
     }
     return left;

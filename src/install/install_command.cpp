@@ -36,7 +36,7 @@ const char* const kUnsupported[] = {
 
 int PrinterNameExists(Spooler& spooler, const std::string& name) {
     std::vector<PrinterInfo2> queues;
-    if (spooler.enumLocalPrinters(queues) != 0) return -2;
+    if (spooler.ListLocalPrinters(queues) != 0) return -2;
     for (const PrinterInfo2& q : queues) {
         if (SameQueueName(q.printerName, name)) return -1;
     }
@@ -53,29 +53,29 @@ std::optional<Text> QueueNameRefusal(const std::string& name) {
     return std::nullopt;
 }
 
-std::string NextQueueName(int driverNumber) { return format("%s %d", kModelName, driverNumber); }
+std::string NextQueueName(int driverNumber) { return Format("%s %d", kModelName, driverNumber); }
 
 Outcome InstallCommand::Run(const InstallRequest& request) {
     language_ = request.language;
     copyFailed_ = false;
-    steps_.beginRun();
+    steps_.BeginRun();
     int searchCounter = 10;
     RegistrationSettings settings;
     bool portPrepared = false;
-    Outcome outcome = Outcome::Success(kCompleted.in(language_));
+    Outcome outcome = Outcome::Success(kCompleted.In(language_));
     std::string queueName = request.firstQueueName;
     for (int copy = 1; copy <= request.copies; ++copy) {
         if (std::optional<Text> refusal = QueueNameRefusal(queueName)) {
-            outcome = Outcome::Failure(refusal->in(language_));
+            outcome = Outcome::Failure(refusal->In(language_));
             break;
         }
         if (app_.state.driverNumber < 1) {
-            outcome = Outcome::Failure(kNoNumberFree.in(language_));
+            outcome = Outcome::Failure(kNoNumberFree.In(language_));
             break;
         }
         const int exists = PrinterNameExists(app_.platform.spooler, queueName);
         if (exists != 0) {
-            outcome = Outcome::Failure((exists == -2 ? kEnumFailed : kNameInUse).in(language_));
+            outcome = Outcome::Failure((exists == -2 ? kEnumFailed : kNameInUse).In(language_));
             break;
         }
         if (!portPrepared) {
@@ -86,28 +86,28 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
             portPrepared = true;
         }
         outcome = InstallCopy(queueName, settings);
-        if (!outcome.ok()) break;
-        steps_.setBusy(false);
+        if (!outcome.Ok()) break;
+        steps_.SetBusy(false);
         const std::string installedQueue = queueName;
         queueName = NextQueueName(app_.state.driverNumber);
-        steps_.copyInstalled({installedQueue, LabelDriverName(settings.driverNumber), queueName, labelDriverCount_});
-        outcome = Outcome::Success(kCompleted.in(language_));
+        steps_.CopyInstalled({installedQueue, LabelDriverName(settings.driverNumber), queueName, labelDriverCount_});
+        outcome = Outcome::Success(kCompleted.In(language_));
     }
-    steps_.endRun();
+    steps_.EndRun();
     return outcome;
 }
 
 std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& settings, int& searchCounter) {
     Platform& platform = app_.platform;
     PortChoice choice;
-    if (!steps_.choosePort(choice)) return Outcome::Failure(kCanceled.in(language_));
-    steps_.setBusy(true);
+    if (!steps_.ChoosePort(choice)) return Outcome::Failure(kCanceled.In(language_));
+    steps_.SetBusy(true);
     settings.portName = choice.portName;
     settings.interfaceKind = choice.interfaceKind;
 
     if (settings.interfaceKind == kInterfaceUsb) {
-        if (!steps_.runUsbStep(searchCounter)) {
-            Outcome stopped = Outcome::Failure(kUsbSearchFailed.in(language_));
+        if (!steps_.RunUsbStep(searchCounter)) {
+            Outcome stopped = Outcome::Failure(kUsbSearchFailed.In(language_));
             stopped.shown = true;
             return stopped;
         }
@@ -115,9 +115,9 @@ std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& setting
         settings.tcpIpPortName = TcpIpPortName(choice.address);
         const std::string portKey = TcpIpPortKey(settings.tcpIpPortName);
         Registry::Key key = 0;
-        if (platform.registry != nullptr && platform.registry->createKey(portKey, "", key) == 0) {
-            platform.registry->closeKey(key);
-            steps_.writeTcpIpPortValues(choice.address, portKey);
+        if (platform.registry != nullptr && platform.registry->CreateKey(portKey, "", key) == 0) {
+            platform.registry->CloseKey(key);
+            steps_.WriteTcpIpPortValues(choice.address, portKey);
         }
     }
     return std::nullopt;
@@ -132,15 +132,15 @@ void InstallCommand::RollBackCopy(const RegistrationSettings& settings, bool dri
     Platform& platform = app_.platform;
     if (driverRegistered) {
         const std::uint32_t e =
-            platform.spooler.deletePrinterDriver(LabelDriverName(settings.driverNumber), settings.environment);
+            platform.spooler.RemoveDriver(LabelDriverName(settings.driverNumber), settings.environment);
         if (e != 0)
-            platform.debug.output(format("Rollback: DeletePrinterDriver GetLastError()=%d", static_cast<int>(e)));
+            platform.debug.Output(Format("Rollback: DeletePrinterDriver GetLastError()=%d", static_cast<int>(e)));
     }
     std::string directory;
-    if (platform.spooler.driverDirectory(settings.environment, directory) != 0 || directory.empty()) return;
+    if (platform.spooler.DriverDirectory(settings.environment, directory) != 0 || directory.empty()) return;
     for (const std::string& left :
          DeleteNumberedFiles(*platform.files, directory, app_.state.os.osFamily, settings.driverNumber)) {
-        platform.debug.output("Rollback: file not deleted: " + left);
+        platform.debug.Output("Rollback: file not deleted: " + left);
     }
 }
 
@@ -153,7 +153,7 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
         // Windows NT 3.x and 4.0, 95, 98 and ME have no Unidrv 5 for this driver. An unknown
         // family (the version could not be read) stops without a message.
         Outcome refused{OutcomeKind::Unsupported, family >= 1 ? kUnsupported[family - 1] : "", 0, true};
-        if (family >= 1) feedback_.message(refused.text, "ERROR");
+        if (family >= 1) feedback_.Message(refused.text, "ERROR");
         return refused;
     }
 
@@ -165,28 +165,28 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     settings.useLabelPortMonitor = state.useLabelPortMonitor;
     settings.usbPortName = state.usbPortName;
     settings.language = language_;
-    settings.programPath = platform.files->programPath();
+    settings.programPath = platform.files->ProgramPath();
     if (QueuePort(settings) == kPortMonitorPort && monitor.IsPortMonitorInstalled() != 1) {
         // A queue on that port would print to nobody.
-        return FailCopy(kMonitorMissing.in(language_));
+        return FailCopy(kMonitorMissing.In(language_));
     }
 
     auto report = [this](const std::optional<std::string>& text, int position, bool pause) {
-        feedback_.progress(text, position, pause);
+        feedback_.Progress(text, position, pause);
     };
-    auto appMessage = [this](const std::string& text) { feedback_.message(text, ""); };
+    auto appMessage = [this](const std::string& text) { feedback_.Message(text, ""); };
     DriverStager stager(*platform.files, platform.spooler, appMessage, report);
     std::optional<std::string> missing =
         stager.StageDriverFiles(state.driverNumber, state.os.processor, language_ == Language::Korean);
     if (!missing) {
         std::string directory;
-        platform.spooler.driverDirectory(settings.environment, directory);
+        platform.spooler.DriverDirectory(settings.environment, directory);
         missing = MissingDriverFile(*platform.files, directory,
                                     LabelDriverRecord(settings.driverNumber, settings.environment));
     }
     if (missing) {
         RollBackCopy(settings, false);
-        return FailCopy(format(kFileMissing.in(language_), missing->c_str()));
+        return FailCopy(Format(kFileMissing.In(language_), missing->c_str()));
     }
 
     Registrar registrar(platform.spooler, *platform.registry, monitor, report);
@@ -194,19 +194,19 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
         // A driver without its queue is one that no removal could find: it goes again, and so
         // do the copy's numbered files.
         RollBackCopy(settings, registered == -3 || registered == -4);
-        return FailCopy(registrar.message(), registrar.error());
+        return FailCopy(registrar.Message(), registrar.Error());
     }
-    if (registrar.fellBackToCom1()) {
+    if (registrar.FellBackToCom1()) {
         // The queue works, but on COM1: rather than the port the operator chose: say so now,
         // since the completion message that follows would hide it.
-        feedback_.message(registrar.message(), "");
+        feedback_.Message(registrar.Message(), "");
     }
 
     // The next copy's number: the lowest free one now.
     std::vector<PrinterInfo2> queues;
     labelDriverCount_ =
-        platform.spooler.enumLocalPrinters(queues) == 0 ? ScanLabelDrivers(queues, state.driverNumber) : -2;
-    return Outcome::Success(kCompleted.in(language_));
+        platform.spooler.ListLocalPrinters(queues) == 0 ? ScanLabelDrivers(queues, state.driverNumber) : -2;
+    return Outcome::Success(kCompleted.In(language_));
 }
 
 }  // namespace prinstall

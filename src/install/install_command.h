@@ -36,19 +36,19 @@ public:
     virtual ~InstallSteps() = default;
 
     // A run starts and ends: dialogs made for one run live between these two calls.
-    virtual void beginRun() {}
-    virtual void endRun() {}
+    virtual void BeginRun() {}
+    virtual void EndRun() {}
     // The printer's port; false when the operator cancelled.
-    virtual bool choosePort(PortChoice& choice) = 0;
+    virtual bool ChoosePort(PortChoice& choice) = 0;
     // Waits for a USB label printer and finds its port. False at the failure end, which the
     // step has reported itself; the run then ends.
-    virtual bool runUsbStep(int& searchCounter) = 0;
+    virtual bool RunUsbStep(int& searchCounter) = 0;
     // Writes the Standard TCP/IP port's values below its key and restarts the spooler.
-    virtual void writeTcpIpPortValues(const std::string& address, const std::string& portKey) = 0;
+    virtual void WriteTcpIpPortValues(const std::string& address, const std::string& portKey) = 0;
     // The run is busy from the port choice until a copy is installed.
-    virtual void setBusy(bool) {}
+    virtual void SetBusy(bool) {}
     // A copy is installed.
-    virtual void copyInstalled(const InstalledCopy&) {}
+    virtual void CopyInstalled(const InstalledCopy&) {}
 };
 
 inline constexpr Text kEnumFailed = {"EnumPrinters function failed.", "EnumPrinters function 에러입니다."};
@@ -79,7 +79,7 @@ public:
 
     // After a failed run: whether a copy failed once the port was prepared (the dialog then
     // offers "Add new printer").
-    bool copyFailed() const { return copyFailed_; }
+    bool CopyFailed() const { return copyFailed_; }
 
 private:
     // The port, once per run: the choice, then the USB step or the Standard TCP/IP port.

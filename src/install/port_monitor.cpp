@@ -16,8 +16,8 @@ std::string PortMonitorSourceFolder(int processor) {
 
 int PortMonitorInstaller::IsPortMonitorInstalled() {
     std::vector<std::string> monitors;
-    bool listed = spooler_.enumMonitors(monitors) == 0;
-    debug_.output(listed ? "EnumMonitors() Success !!!" : "EnumMonitors() Fail !!!");
+    bool listed = spooler_.ListMonitors(monitors) == 0;
+    debug_.Output(listed ? "EnumMonitors() Success !!!" : "EnumMonitors() Fail !!!");
     for (const std::string& name : monitors) {
         if (name == kPortMonitorName) return 1;
     }
@@ -25,18 +25,18 @@ int PortMonitorInstaller::IsPortMonitorInstalled() {
 }
 
 void PortMonitorInstaller::AddPortMonitor(int processor) {
-    files_.setCurrentDirectory(kInstallFolder);
-    const std::string mediaRoot = files_.currentDirectory();
-    const std::string systemFolder = files_.systemDirectory();
+    files_.SetWorkingDirectory(kInstallFolder);
+    const std::string mediaRoot = files_.WorkingDirectory();
+    const std::string systemFolder = files_.SystemDirectory();
     // A 32-bit program on 64-bit Windows must reach the real system folder, not the
     // redirected 32-bit one, for the spooler to load the 64-bit monitor.
-    if (processor == 1 || processor == 2) system_.disableFsRedirection();
+    if (processor == 1 || processor == 2) system_.DisableFsRedirection();
     const std::string source = mediaRoot + "\\" + PortMonitorSourceFolder(processor) + "\\";
     for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
-        files_.copyFile(source + module, systemFolder + "\\" + module);
+        files_.CopyFileTo(source + module, systemFolder + "\\" + module);
     }
-    bool added = spooler_.addMonitor(kPortMonitorName, SpoolerEnvironment(processor), kPortMonitorModule) == 0;
-    debug_.output(added ? "AddPortMonitor() Success !!!" : "AddPortMonitor() Fail !!!");
+    bool added = spooler_.RegisterMonitor(kPortMonitorName, SpoolerEnvironment(processor), kPortMonitorModule) == 0;
+    debug_.Output(added ? "AddPortMonitor() Success !!!" : "AddPortMonitor() Fail !!!");
 }
 
 bool PortMonitorInstaller::AddPortMonitorIfMissing(int processor) {
@@ -46,8 +46,8 @@ bool PortMonitorInstaller::AddPortMonitorIfMissing(int processor) {
 }
 
 void PortMonitorInstaller::CopyFramedyn() {
-    const std::string systemFolder = files_.systemDirectory();
-    files_.copyFile(systemFolder + "\\WBEM\\FRAMEDYN.dll", systemFolder + "\\FRAMEDYN.dll");
+    const std::string systemFolder = files_.SystemDirectory();
+    files_.CopyFileTo(systemFolder + "\\WBEM\\FRAMEDYN.dll", systemFolder + "\\FRAMEDYN.dll");
 }
 
 }  // namespace prinstall

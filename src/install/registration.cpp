@@ -21,7 +21,7 @@ constexpr std::uint32_t kQueueAttributes = 0x200 | 0x800;
 
 std::string DependentFiles(int n) {
     const std::string names[] = {
-        GpdCloneName(n), format("TVLabel%d.Dll", n), "STDNAMES.GPD", "UNIRES.Dll",
+        GpdCloneName(n), Format("TVLabel%d.Dll", n), "STDNAMES.GPD", "UNIRES.Dll",
         "unidrvui.dll",  RenderCloneName(n),         UiCloneName(n), IniCloneName(n),
         "unidrv.hlp",
     };
@@ -60,16 +60,16 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
     error_ = 0;
     auto setMessage = [this](const std::string& text) { message_ = text; };
     const DriverRecord driver = LabelDriverRecord(s.driverNumber, s.environment);
-    if (std::uint32_t e = spooler_.addPrinterDriver(driver); e != 0) {
+    if (std::uint32_t e = spooler_.RegisterDriver(driver); e != 0) {
         if (e != kErrorModNotFound) {
-            setMessage(format(kDriverFailed.in(s.language), static_cast<int>(e)));
+            setMessage(Format(kDriverFailed.In(s.language), static_cast<int>(e)));
             error_ = e;
             return -2;
         }
         // Unidrv cannot load without FRAMEDYN.dll in the system folder on some systems.
         monitor_.CopyFramedyn();
-        if (std::uint32_t again = spooler_.addPrinterDriver(driver); again != 0) {
-            setMessage(format(kDriverFailed.in(s.language), static_cast<int>(again)));
+        if (std::uint32_t again = spooler_.RegisterDriver(driver); again != 0) {
+            setMessage(Format(kDriverFailed.In(s.language), static_cast<int>(again)));
             error_ = again;
             return -1;
         }
@@ -88,7 +88,7 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
     printer.dataType = "RAW";
     printer.attributes = kQueueAttributes;
 
-    std::uint32_t e = spooler_.addPrinter(printer);
+    std::uint32_t e = spooler_.CreatePrinter(printer);
     if (e == 0) {
         report_(std::string("Add Printer Ended"), 85, true);
         report_(std::nullopt, 90, false);
@@ -98,18 +98,18 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
     }
     if (e == kErrorUnknownPort) {
         printer.portName = "COM1:";
-        if (std::uint32_t again = spooler_.addPrinter(printer); again != 0) {
-            setMessage(format(kPrinterFailed.in(s.language), static_cast<int>(again)));
+        if (std::uint32_t again = spooler_.CreatePrinter(printer); again != 0) {
+            setMessage(Format(kPrinterFailed.In(s.language), static_cast<int>(again)));
             error_ = again;
             return -3;
         }
         // The queue works, but not on the port the operator chose: the install command
         // decides how to tell.
-        setMessage(kForcedToCom1.in(s.language));
+        setMessage(kForcedToCom1.In(s.language));
         fellBackToCom1_ = true;
         return 0;
     }
-    setMessage(format(kPrinterFailed.in(s.language), static_cast<int>(e)));
+    setMessage(Format(kPrinterFailed.In(s.language), static_cast<int>(e)));
     error_ = e;
     return -4;
 }

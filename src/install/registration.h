@@ -46,14 +46,14 @@ public:
 
     // 0 driver and queue in place (on the chosen port or on COM1:); -1 driver registration
     // failed with 126 twice; -2 driver registration failed otherwise; -3 unknown port and
-    // COM1: failed too; -4 queue creation failed otherwise. message() then says what failed,
+    // COM1: failed too; -4 queue creation failed otherwise. Message() then says what failed,
     // or that the queue went to COM1:.
     int RegisterDriverAndPrinter(const std::string& printerName, const RegistrationSettings& settings);
     // The last registration put the queue on COM1: because the spooler did not know the port.
-    bool fellBackToCom1() const { return fellBackToCom1_; }
-    const std::string& message() const { return message_; }
+    bool FellBackToCom1() const { return fellBackToCom1_; }
+    const std::string& Message() const { return message_; }
     // The system error code of the failed call of the last registration, 0 when none failed.
-    std::uint32_t error() const { return error_; }
+    std::uint32_t Error() const { return error_; }
 
 private:
     Spooler& spooler_;

@@ -23,7 +23,7 @@ std::vector<StagingRow> StagingRows(int processor, bool korean, int n) {
             {korean ? ".\\Win64\\2003\\Korean\\UNIRES.DLL" : ".\\Win64\\2003\\UNIRES.DLL", "", "UNIRES.DLL"},
         };
     }
-    const std::string media = format(".\\%s\\", MediaFolderFor(processor));
+    const std::string media = Format(".\\%s\\", MediaFolderFor(processor));
     rows.push_back({media + GpdCloneName(n), "", GpdCloneName(n)});
     rows.push_back({media + IniCloneName(n), "", IniCloneName(n)});
     rows.push_back({media + "TVLabel.DLL", media + ResourceCloneName(n), ResourceCloneName(n)});
@@ -36,37 +36,37 @@ std::optional<std::string> DriverStager::StageDriverFiles(int driverNumber, int 
     report_(std::string("Print Driver Copy Started"), 30, true);
 
     std::string driverDirectory;
-    spooler_.driverDirectory(SpoolerEnvironment(processor), driverDirectory);
-    if (!files_.setCurrentDirectory(driverDirectory)) files_.createDirectory(driverDirectory);
+    spooler_.DriverDirectory(SpoolerEnvironment(processor), driverDirectory);
+    if (!files_.SetWorkingDirectory(driverDirectory)) files_.MakeDirectory(driverDirectory);
 
     std::optional<std::string> failed;
-    const std::string templateName = format("%s\\TVLabel.GPD", MediaFolderFor(processor));
+    const std::string templateName = Format("%s\\TVLabel.GPD", MediaFolderFor(processor));
     CloneFileWriter clones(files_, show_);
     int gpd = clones.WriteGpdClone(driverNumber, processor);
     if (gpd == -2) show_("Failed to open GPD file");
     if (gpd == -1) show_("Failed to create GPD file");
-    if (gpd == -2 || (gpd == 0 && files_.fileSize(clones.gpdPath()) <= 0)) failed = templateName;
+    if (gpd == -2 || (gpd == 0 && files_.FileSize(clones.GpdPath()) <= 0)) failed = templateName;
     if (gpd == -1) failed = GpdCloneName(driverNumber);
     if (clones.WriteIniClone(driverNumber, processor) == -1) {
         show_("Failed to create INI file");
         if (!failed) failed = IniCloneName(driverNumber);
     }
 
-    files_.setCurrentDirectory(kInstallFolder);
+    files_.SetWorkingDirectory(kInstallFolder);
     const std::vector<StagingRow> rows = StagingRows(processor, korean, driverNumber);
     for (const StagingRow& row : rows) {
         const std::string destination = driverDirectory + "\\" + row.destination;
-        bool copied = row.intermediate.empty() ? files_.copyFile(row.source, destination)
-                                               : files_.copyFile(row.source, row.intermediate) &&
-                                                     files_.copyFile(row.intermediate, destination);
+        bool copied = row.intermediate.empty() ? files_.CopyFileTo(row.source, destination)
+                                               : files_.CopyFileTo(row.source, row.intermediate) &&
+                                                     files_.CopyFileTo(row.intermediate, destination);
         // A file already reported (a clone file) is not named again by its copy.
         if (!copied && !failed) failed = row.source.substr(row.source.rfind(".\\", 0) == 0 ? 2 : 0);
     }
 
-    files_.deleteFile(clones.gpdPath());
-    files_.deleteFile(clones.iniPath());
+    files_.RemoveFile(clones.GpdPath());
+    files_.RemoveFile(clones.IniPath());
     for (const StagingRow& row : rows) {
-        if (!row.intermediate.empty()) files_.deleteFile(row.intermediate);
+        if (!row.intermediate.empty()) files_.RemoveFile(row.intermediate);
     }
     return failed;
 }

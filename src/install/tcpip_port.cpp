@@ -32,12 +32,12 @@ std::string TcpIpPortKey(const std::string& portName) { return std::string(kCurr
 
 int TcpIpPortWriter::WriteTcpIpPortValues(const TcpIpPortSettings& settings) {
     Registry::Key key = 0;
-    std::uint32_t error = registry_.openKey(settings.portKey, key);
+    std::uint32_t error = registry_.OpenKey(settings.portKey, key);
     if (error == 0) {
         WriteValues(key, settings.ipAddress);
-        registry_.closeKey(key);
+        registry_.CloseKey(key);
     } else {
-        debug_.output(format("Standard TCP/IP port key not opened: %u", error));
+        debug_.Output(Format("Standard TCP/IP port key not opened: %u", error));
     }
     RestartSpooler();
     return 1;
@@ -45,42 +45,42 @@ int TcpIpPortWriter::WriteTcpIpPortValues(const TcpIpPortSettings& settings) {
 
 void TcpIpPortWriter::WriteValues(Registry::Key key, const std::string& ipAddress) {
     for (const NumberValue& v : kNumbers) {
-        std::uint32_t error = registry_.setDword(key, v.name, v.data);
+        std::uint32_t error = registry_.SetDword(key, v.name, v.data);
         if (error == 0) continue;
         if (std::string_view(v.name) == "PortNumber") {
             // The code the write gave: RegSetValueEx reports through its result, not through
             // the thread's last error.
-            showAppMessage_(format("Fail to Write PortNumber GetLastError=%d", static_cast<int>(error)));
+            showAppMessage_(Format("Fail to Write PortNumber GetLastError=%d", static_cast<int>(error)));
         } else {
             // The SNMP switch's message says "Read", as it always has.
             const char* verb = std::string_view(v.name) == "SNMP Enabled" ? "Read" : "Write";
-            showDialogMessage_(format("Fail to %s %s", verb, v.name), kWriteFailedCaption);
+            showDialogMessage_(Format("Fail to %s %s", verb, v.name), kWriteFailedCaption);
         }
     }
     const std::pair<const char*, std::string> strings[] = {
         {"HostName", ""}, {"HWAddress", ""}, {"IPAddress", ipAddress}, {"SNMP Community", "public"}};
     for (const auto& [name, data] : strings) {
-        if (registry_.setString(key, name, data) != 0) {
-            showDialogMessage_(format("Fail to Write %s", name), kWriteFailedCaption);
+        if (registry_.SetString(key, name, data) != 0) {
+            showDialogMessage_(Format("Fail to Write %s", name), kWriteFailedCaption);
         }
     }
 }
 
 bool TcpIpPortWriter::RestartSpooler() {
     Services::Handle manager = 0;
-    if (std::uint32_t e = services_.openManager(manager); e != 0) {
-        debug_.output(format("Spooler restart: OpenSCManager failed: %u", e));
+    if (std::uint32_t e = services_.OpenManager(manager); e != 0) {
+        debug_.Output(Format("Spooler restart: OpenSCManager failed: %u", e));
         return false;
     }
     std::vector<std::string> dependants;
     Services::Handle spooler = 0;
-    if (std::uint32_t e = services_.openService(manager, kSpooler, spooler); e == 0) {
-        if (std::uint32_t d = services_.activeDependents(spooler, dependants); d != 0) {
-            debug_.output(format("Spooler restart: dependent services not listed: %u", d));
+    if (std::uint32_t e = services_.OpenServiceHandle(manager, kSpooler, spooler); e == 0) {
+        if (std::uint32_t d = services_.ActiveDependents(spooler, dependants); d != 0) {
+            debug_.Output(Format("Spooler restart: dependent services not listed: %u", d));
         }
-        services_.close(spooler);
+        services_.Close(spooler);
     } else {
-        debug_.output(format("Spooler restart: spooler not opened: %u", e));
+        debug_.Output(Format("Spooler restart: spooler not opened: %u", e));
     }
     // The LPD print service depends on the spooler, so it stops first and starts last, and
     // only when it was running: the restart must not open a print server that was off.
@@ -92,44 +92,44 @@ bool TcpIpPortWriter::RestartSpooler() {
     Control(manager, kSpooler, false);
     const bool running = Control(manager, kSpooler, true) == 0;
     for (auto it = dependants.rbegin(); it != dependants.rend(); ++it) Control(manager, *it, true);
-    services_.close(manager);
+    services_.Close(manager);
     return running;
 }
 
 bool TcpIpPortWriter::IsRunning(Services::Handle manager, const std::string& name) {
     Services::Handle service = 0;
-    if (services_.openService(manager, name, service) != 0) return false;
+    if (services_.OpenServiceHandle(manager, name, service) != 0) return false;
     ServiceStatus status;
-    const bool running = services_.queryStatus(service, status) == 0 && status.state == kServiceRunning;
-    services_.close(service);
+    const bool running = services_.QueryStatus(service, status) == 0 && status.state == kServiceRunning;
+    services_.Close(service);
     return running;
 }
 
 std::uint32_t TcpIpPortWriter::Control(Services::Handle manager, const std::string& name, bool start) {
     Services::Handle service = 0;
-    std::uint32_t result = services_.openService(manager, name, service);
+    std::uint32_t result = services_.OpenServiceHandle(manager, name, service);
     if (result == 0) {
         ServiceStatus status;
-        result = start ? services_.start(service) : services_.stop(service, status);
+        result = start ? services_.Start(service) : services_.Stop(service, status);
         // Already where it should be: nothing to wait for.
         if ((start && result == kErrorServiceAlreadyRunning) || (!start && result == kErrorServiceNotActive))
             result = 0;
         else if (result == 0)
             result = WaitFor(service, start ? kServiceRunning : kServiceStopped);
-        services_.close(service);
+        services_.Close(service);
     }
-    debug_.output(format("%s %s: %u", start ? "start" : "stop", name.c_str(), result));
+    debug_.Output(Format("%s %s: %u", start ? "start" : "stop", name.c_str(), result));
     return result;
 }
 
 std::uint32_t TcpIpPortWriter::WaitFor(Services::Handle service, std::uint32_t state) {
-    const std::uint32_t begin = clock_.tickCount();
+    const std::uint32_t begin = clock_.TickCount();
     for (;;) {
         ServiceStatus status;
-        if (std::uint32_t e = services_.queryStatus(service, status); e != 0) return e;
+        if (std::uint32_t e = services_.QueryStatus(service, status); e != 0) return e;
         if (status.state == state) return 0;
-        if (clock_.tickCount() - begin >= kServiceWaitLimit) return kErrorWaitTimeout;
-        clock_.sleep(kServicePollInterval);
+        if (clock_.TickCount() - begin >= kServiceWaitLimit) return kErrorWaitTimeout;
+        clock_.Sleep(kServicePollInterval);
     }
 }
 

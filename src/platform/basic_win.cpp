@@ -8,13 +8,13 @@
 
 namespace prinstall {
 
-std::uint32_t WinSystemInfo::ansiCodePage() { return GetACP(); }
+std::uint32_t WinSystemInfo::AnsiCodePage() { return GetACP(); }
 
 namespace {
 
 // Looks up a kernel32 export that older Windows versions lack.
 template <class Function>
-Function kernel32Export(const char* name) {
+Function Kernel32Export(const char* name) {
     HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
     if (kernel32 == nullptr) return nullptr;
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, name)));
@@ -22,7 +22,7 @@ Function kernel32Export(const char* name) {
 
 }  // namespace
 
-bool WinSystemInfo::readVersion(VersionRecord& version) {
+bool WinSystemInfo::ReadVersion(VersionRecord& version) {
     version = {};
     OSVERSIONINFOEXW extended = {};
     extended.dwOSVersionInfoSize = sizeof(extended);
@@ -44,10 +44,10 @@ bool WinSystemInfo::readVersion(VersionRecord& version) {
     return true;
 }
 
-std::uint16_t WinSystemInfo::nativeArchitecture() {
+std::uint16_t WinSystemInfo::NativeArchitecture() {
     SYSTEM_INFO info = {};
     using GetNativeSystemInfoFn = void(WINAPI*)(SYSTEM_INFO*);
-    if (auto native = kernel32Export<GetNativeSystemInfoFn>("GetNativeSystemInfo")) {
+    if (auto native = Kernel32Export<GetNativeSystemInfoFn>("GetNativeSystemInfo")) {
         native(&info);
     } else {
         GetSystemInfo(&info);
@@ -55,18 +55,18 @@ std::uint16_t WinSystemInfo::nativeArchitecture() {
     return info.wProcessorArchitecture;
 }
 
-int WinSystemInfo::systemMetric(int index) { return GetSystemMetrics(index); }
+int WinSystemInfo::SystemMetric(int index) { return GetSystemMetrics(index); }
 
-std::uint32_t WinSystemInfo::productInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,
+std::uint32_t WinSystemInfo::ProductInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,
                                          std::uint32_t spMinor) {
     using GetProductInfoFn = BOOL(WINAPI*)(DWORD, DWORD, DWORD, DWORD, DWORD*);
-    auto getProductInfo = kernel32Export<GetProductInfoFn>("GetProductInfo");
+    auto getProductInfo = Kernel32Export<GetProductInfoFn>("GetProductInfo");
     DWORD product = 0;
     if (getProductInfo == nullptr || !getProductInfo(major, minor, spMajor, spMinor, &product)) return 0;
     return product;
 }
 
-bool WinSystemInfo::disableFsRedirection() {
+bool WinSystemInfo::DisableFsRedirection() {
     using DisableFn = BOOL(WINAPI*)(void**);
     HMODULE kernel32 = GetModuleHandleW(L"kernel32");
     if (kernel32 == nullptr) return true;
@@ -77,11 +77,11 @@ bool WinSystemInfo::disableFsRedirection() {
     return disable(&previous) != FALSE;
 }
 
-void WinClock::sleep(std::uint32_t milliseconds) { Sleep(milliseconds); }
+void WinClock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
-std::uint32_t WinClock::tickCount() { return GetTickCount(); }
+std::uint32_t WinClock::TickCount() { return GetTickCount(); }
 
-std::string WinClock::localTimestamp() {
+std::string WinClock::LocalTimestamp() {
     SYSTEMTIME now = {};
     GetLocalTime(&now);
     char text[32] = {};
@@ -90,6 +90,6 @@ std::string WinClock::localTimestamp() {
     return text;
 }
 
-void WinDebugLog::output(const std::string& text) { OutputDebugStringW(widen(text).c_str()); }
+void WinDebugLog::Output(const std::string& text) { OutputDebugStringW(Widen(text).c_str()); }
 
 }  // namespace prinstall

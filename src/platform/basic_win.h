@@ -9,25 +9,25 @@ namespace prinstall {
 
 class WinSystemInfo : public SystemInfo {
 public:
-    std::uint32_t ansiCodePage() override;
-    bool readVersion(VersionRecord& version) override;
-    std::uint16_t nativeArchitecture() override;
-    int systemMetric(int index) override;
-    std::uint32_t productInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,
+    std::uint32_t AnsiCodePage() override;
+    bool ReadVersion(VersionRecord& version) override;
+    std::uint16_t NativeArchitecture() override;
+    int SystemMetric(int index) override;
+    std::uint32_t ProductInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,
                               std::uint32_t spMinor) override;
-    bool disableFsRedirection() override;
+    bool DisableFsRedirection() override;
 };
 
 class WinClock : public Clock {
 public:
-    void sleep(std::uint32_t milliseconds) override;
-    std::uint32_t tickCount() override;
-    std::string localTimestamp() override;
+    void Sleep(std::uint32_t milliseconds) override;
+    std::uint32_t TickCount() override;
+    std::string LocalTimestamp() override;
 };
 
 class WinDebugLog : public DebugLog {
 public:
-    void output(const std::string& text) override;
+    void Output(const std::string& text) override;
 };
 
 }  // namespace prinstall

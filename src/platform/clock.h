@@ -12,11 +12,11 @@ class Clock {
 public:
     virtual ~Clock() = default;
 
-    virtual void sleep(std::uint32_t milliseconds) = 0;
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
     // Milliseconds since the system started; wraps around like the system tick count.
-    virtual std::uint32_t tickCount() = 0;
+    virtual std::uint32_t TickCount() = 0;
     // The local date and time as "YYYY-MM-DD HH:MM:SS", for the lines of a log file.
-    virtual std::string localTimestamp() = 0;
+    virtual std::string LocalTimestamp() = 0;
 };
 
 }  // namespace prinstall

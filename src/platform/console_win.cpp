@@ -23,18 +23,18 @@ WinConsoleOutput::WinConsoleOutput() {
     // one. The console's own output buffer is opened by name, as the standard handles of a
     // window-subsystem program stay empty after attaching on older Windows.
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    attached_.reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    attached_.Reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr));
     if (!attached_) return;
-    out_ = attached_.get();
+    out_ = attached_.Get();
     console_ = true;
 }
 
-void WinConsoleOutput::writeLine(const std::string& utf8) {
+void WinConsoleOutput::WriteLine(const std::string& utf8) {
     if (out_ == nullptr) return;
     DWORD written = 0;
     if (console_) {
-        const std::wstring text = widen(CrLfLines(utf8));
+        const std::wstring text = Widen(CrLfLines(utf8));
         WriteConsoleW(out_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     } else {
         const std::string text = CrLfLines(utf8);

@@ -19,9 +19,9 @@ public:
     WinConsoleOutput& operator=(const WinConsoleOutput&) = delete;
 
     // UTF-16 through WriteConsoleW to a console, UTF-8 bytes to a file or pipe; CR LF after.
-    void writeLine(const std::string& utf8) override;
+    void WriteLine(const std::string& utf8) override;
     // False when the lines go nowhere.
-    bool connected() const { return out_ != nullptr; }
+    bool Connected() const { return out_ != nullptr; }
 
 private:
     HANDLE out_ = nullptr;

@@ -10,7 +10,7 @@ public:
     virtual ~DebugLog() = default;
 
     // Sends one line as it is (no line end is added).
-    virtual void output(const std::string& text) = 0;
+    virtual void Output(const std::string& text) = 0;
 };
 
 }  // namespace prinstall

@@ -9,19 +9,19 @@
 
 namespace prinstall {
 
-// A file open for reading. read() gives the number of bytes read, 0 at the end, -1 on error.
+// A file open for reading. Read() gives the number of bytes read, 0 at the end, -1 on error.
 class InputFile {
 public:
     virtual ~InputFile() = default;
-    virtual long read(char* buffer, std::size_t size) = 0;
+    virtual long Read(char* buffer, std::size_t size) = 0;
 };
 
-// A file open for writing, bytes unchanged. close() flushes; false when that fails.
+// A file open for writing, bytes unchanged. Close() flushes; false when that fails.
 class OutputFile {
 public:
     virtual ~OutputFile() = default;
-    virtual bool write(const char* data, std::size_t size) = 0;
-    virtual bool close() = 0;
+    virtual bool Write(const char* data, std::size_t size) = 0;
+    virtual bool Close() = 0;
 };
 
 class Files {
@@ -29,25 +29,25 @@ public:
     virtual ~Files() = default;
 
     // Full path of the running program's file.
-    virtual std::string programPath() = 0;
+    virtual std::string ProgramPath() = 0;
     // The system folder (C:\Windows\system32 on most machines).
-    virtual std::string systemDirectory() = 0;
-    virtual bool setCurrentDirectory(const std::string& path) = 0;
-    virtual std::string currentDirectory() = 0;
+    virtual std::string SystemDirectory() = 0;
+    virtual bool SetWorkingDirectory(const std::string& path) = 0;
+    virtual std::string WorkingDirectory() = 0;
     // One level, default security.
-    virtual bool createDirectory(const std::string& path) = 0;
+    virtual bool MakeDirectory(const std::string& path) = 0;
     // Copies, replacing an existing destination.
-    virtual bool copyFile(const std::string& from, const std::string& to) = 0;
+    virtual bool CopyFileTo(const std::string& from, const std::string& to) = 0;
     // Deletes a file, clearing a read-only attribute first; true when no file of that name is
     // left (also when there was none).
-    virtual bool deleteFile(const std::string& path) = 0;
-    virtual bool fileExists(const std::string& path) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
+    virtual bool FileExists(const std::string& path) = 0;
     // The size in bytes of an existing file; -1 when there is no such file (or it is a folder).
-    virtual std::int64_t fileSize(const std::string& path) = 0;
+    virtual std::int64_t FileSize(const std::string& path) = 0;
     // nullptr when the file cannot be opened.
-    virtual std::unique_ptr<InputFile> openForReading(const std::string& path) = 0;
+    virtual std::unique_ptr<InputFile> OpenForReading(const std::string& path) = 0;
     // Creates or truncates; nullptr when it cannot.
-    virtual std::unique_ptr<OutputFile> createForWriting(const std::string& path) = 0;
+    virtual std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) = 0;
 };
 
 }  // namespace prinstall

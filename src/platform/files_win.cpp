@@ -13,9 +13,9 @@ namespace {
 class WinInputFile : public InputFile {
 public:
     explicit WinInputFile(HANDLE h) : file_(h) {}
-    long read(char* buffer, std::size_t size) override {
+    long Read(char* buffer, std::size_t size) override {
         DWORD got = 0;
-        if (!ReadFile(file_.get(), buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
+        if (!ReadFile(file_.Get(), buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
         return static_cast<long>(got);
     }
 
@@ -26,14 +26,14 @@ private:
 class WinOutputFile : public OutputFile {
 public:
     explicit WinOutputFile(HANDLE h) : file_(h) {}
-    bool write(const char* data, std::size_t size) override {
+    bool Write(const char* data, std::size_t size) override {
         DWORD written = 0;
-        return WriteFile(file_.get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+        return WriteFile(file_.Get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
     }
-    bool close() override {
+    bool Close() override {
         if (!file_) return true;
-        bool flushed = FlushFileBuffers(file_.get()) != FALSE;
-        return file_.reset() != FALSE && flushed;
+        bool flushed = FlushFileBuffers(file_.Get()) != FALSE;
+        return file_.Reset() != FALSE && flushed;
     }
 
 private:
@@ -42,42 +42,42 @@ private:
 
 }  // namespace
 
-std::string WinFiles::programPath() {
+std::string WinFiles::ProgramPath() {
     std::vector<wchar_t> path(MAX_PATH);
     for (;;) {
         DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) return narrow(path.data());
+        if (n < path.size()) return Narrow(path.data());
         path.resize(path.size() * 2);
     }
 }
 
-std::string WinFiles::systemDirectory() {
+std::string WinFiles::SystemDirectory() {
     wchar_t folder[MAX_PATH + 1] = {};
     GetSystemDirectoryW(folder, MAX_PATH);
-    return narrow(folder);
+    return Narrow(folder);
 }
 
-bool WinFiles::setCurrentDirectory(const std::string& path) {
-    return SetCurrentDirectoryW(widen(path).c_str()) != FALSE;
+bool WinFiles::SetWorkingDirectory(const std::string& path) {
+    return SetCurrentDirectoryW(Widen(path).c_str()) != FALSE;
 }
 
-std::string WinFiles::currentDirectory() {
+std::string WinFiles::WorkingDirectory() {
     DWORD n = GetCurrentDirectoryW(0, nullptr);
     std::vector<wchar_t> path(n + 1);
     GetCurrentDirectoryW(n + 1, path.data());
-    return narrow(path.data());
+    return Narrow(path.data());
 }
 
-bool WinFiles::createDirectory(const std::string& path) {
-    return CreateDirectoryW(widen(path).c_str(), nullptr) != FALSE;
+bool WinFiles::MakeDirectory(const std::string& path) {
+    return CreateDirectoryW(Widen(path).c_str(), nullptr) != FALSE;
 }
 
-bool WinFiles::copyFile(const std::string& from, const std::string& to) {
-    return CopyFileW(widen(from).c_str(), widen(to).c_str(), FALSE) != FALSE;
+bool WinFiles::CopyFileTo(const std::string& from, const std::string& to) {
+    return CopyFileW(Widen(from).c_str(), Widen(to).c_str(), FALSE) != FALSE;
 }
 
-bool WinFiles::deleteFile(const std::string& path) {
-    const std::wstring name = widen(path);
+bool WinFiles::RemoveFile(const std::string& path) {
+    const std::wstring name = Widen(path);
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
@@ -91,28 +91,28 @@ bool WinFiles::deleteFile(const std::string& path) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool WinFiles::fileExists(const std::string& path) {
-    DWORD attributes = GetFileAttributesW(widen(path).c_str());
+bool WinFiles::FileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesW(Widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::int64_t WinFiles::fileSize(const std::string& path) {
+std::int64_t WinFiles::FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) return -1;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
     return static_cast<std::int64_t>((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
 }
 
-std::unique_ptr<InputFile> WinFiles::openForReading(const std::string& path) {
-    HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+std::unique_ptr<InputFile> WinFiles::OpenForReading(const std::string& path) {
+    HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<WinInputFile>(h);
 }
 
-std::unique_ptr<OutputFile> WinFiles::createForWriting(const std::string& path) {
+std::unique_ptr<OutputFile> WinFiles::CreateForWriting(const std::string& path) {
     HANDLE h =
-        CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<WinOutputFile>(h);
 }

@@ -1,6 +1,6 @@
 // One move-only owner for the handles the program acquires. Each kind names its close call
 // and its invalid value(s); copying is a compile error, and the handle is released by the
-// owner's destructor unless it was handed on with release().
+// owner's destructor unless it was handed on with Release().
 #pragma once
 
 #include <windows.h>
@@ -18,78 +18,78 @@ public:
     explicit UniqueHandle(Type h) : h_(h) {}
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : h_(other.release()) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : h_(other.Release()) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) reset(other.release());
+        if (this != &other) Reset(other.Release());
         return *this;
     }
-    ~UniqueHandle() { reset(); }
+    ~UniqueHandle() { Reset(); }
 
-    Type get() const { return h_; }
-    explicit operator bool() const { return Traits::valid(h_); }
-    Type release() { return std::exchange(h_, Traits::invalid()); }
+    Type Get() const { return h_; }
+    explicit operator bool() const { return Traits::Valid(h_); }
+    Type Release() { return std::exchange(h_, Traits::Invalid()); }
     // Closes the held handle; returns the close call's own result (TRUE when nothing was held).
-    BOOL reset(Type h = Traits::invalid()) {
+    BOOL Reset(Type h = Traits::Invalid()) {
         BOOL ok = TRUE;
-        if (Traits::valid(h_)) ok = Traits::close(h_);
+        if (Traits::Valid(h_)) ok = Traits::Close(h_);
         h_ = h;
         return ok;
     }
     // For calls that hand out a handle through a pointer.
-    Type* put() {
-        reset();
+    Type* Put() {
+        Reset();
         return &h_;
     }
 
 private:
-    Type h_ = Traits::invalid();
+    Type h_ = Traits::Invalid();
 };
 
 // Kernel objects: both NULL and INVALID_HANDLE_VALUE mean "none".
 struct KernelHandleTraits {
     using Type = HANDLE;
-    static Type invalid() { return nullptr; }
-    static bool valid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static BOOL close(Type h) { return CloseHandle(h); }
+    static Type Invalid() { return nullptr; }
+    static bool Valid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static BOOL Close(Type h) { return CloseHandle(h); }
 };
 
 // ClosePrinter of the winspool the spooler adapter loads from the system folder (the program
 // imports nothing from winspool); FALSE with 127 when that has no ClosePrinter.
-BOOL closePrinterHandle(HANDLE printer);
+BOOL ClosePrinterHandle(HANDLE printer);
 
 struct PrinterHandleTraits {
     using Type = HANDLE;
-    static Type invalid() { return nullptr; }
-    static bool valid(Type h) { return h != nullptr; }
-    static BOOL close(Type h) { return closePrinterHandle(h); }
+    static Type Invalid() { return nullptr; }
+    static bool Valid(Type h) { return h != nullptr; }
+    static BOOL Close(Type h) { return ClosePrinterHandle(h); }
 };
 
 struct ServiceHandleTraits {
     using Type = SC_HANDLE;
-    static Type invalid() { return nullptr; }
-    static bool valid(Type h) { return h != nullptr; }
-    static BOOL close(Type h) { return CloseServiceHandle(h); }
+    static Type Invalid() { return nullptr; }
+    static bool Valid(Type h) { return h != nullptr; }
+    static BOOL Close(Type h) { return CloseServiceHandle(h); }
 };
 
 struct RegistryKeyTraits {
     using Type = HKEY;
-    static Type invalid() { return nullptr; }
-    static bool valid(Type h) { return h != nullptr; }
-    static BOOL close(Type h) { return RegCloseKey(h) == ERROR_SUCCESS; }
+    static Type Invalid() { return nullptr; }
+    static bool Valid(Type h) { return h != nullptr; }
+    static BOOL Close(Type h) { return RegCloseKey(h) == ERROR_SUCCESS; }
 };
 
 struct GdiObjectTraits {
     using Type = HGDIOBJ;
-    static Type invalid() { return nullptr; }
-    static bool valid(Type h) { return h != nullptr; }
-    static BOOL close(Type h) { return DeleteObject(h); }
+    static Type Invalid() { return nullptr; }
+    static bool Valid(Type h) { return h != nullptr; }
+    static BOOL Close(Type h) { return DeleteObject(h); }
 };
 
 struct IconTraits {
     using Type = HICON;
-    static Type invalid() { return nullptr; }
-    static bool valid(Type h) { return h != nullptr; }
-    static BOOL close(Type h) { return DestroyIcon(h); }
+    static Type Invalid() { return nullptr; }
+    static bool Valid(Type h) { return h != nullptr; }
+    static BOOL Close(Type h) { return DestroyIcon(h); }
 };
 
 using KernelHandle = UniqueHandle<KernelHandleTraits>;

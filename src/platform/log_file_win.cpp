@@ -4,20 +4,20 @@
 
 namespace prinstall {
 
-bool WinLogFile::open(const std::string& path) {
+bool WinLogFile::Open(const std::string& path) {
     // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end of the file.
-    file_.reset(CreateFileW(widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    file_.Reset(CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     lastError_ = file_ ? 0 : GetLastError();
     return static_cast<bool>(file_);
 }
 
-void WinLogFile::writeLine(const std::string& utf8) {
+void WinLogFile::WriteLine(const std::string& utf8) {
     if (!file_) return;
     const std::string text = CrLfLines(utf8);
     DWORD written = 0;
-    if (WriteFile(file_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
-        FlushFileBuffers(file_.get());
+    if (WriteFile(file_.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+        FlushFileBuffers(file_.Get());
     }
 }
 

@@ -15,12 +15,12 @@ namespace prinstall {
 class WinLogFile : public TextOutput {
 public:
     // Opens the file for appending, creating it when missing; others may read it meanwhile.
-    // False (with the system error code in lastError()) when it cannot be opened.
-    bool open(const std::string& path);
-    std::uint32_t lastError() const { return lastError_; }
+    // False (with the system error code in LastError()) when it cannot be opened.
+    bool Open(const std::string& path);
+    std::uint32_t LastError() const { return lastError_; }
 
     // Appends the text with CR LF line ends, then flushes; nothing before a successful open.
-    void writeLine(const std::string& utf8) override;
+    void WriteLine(const std::string& utf8) override;
 
 private:
     UniqueHandle<KernelHandleTraits> file_;

@@ -18,24 +18,24 @@ public:
     virtual ~Registry() = default;
 
     // Opens an existing key with full access.
-    virtual std::uint32_t openKey(const std::string& path, Key& key) = 0;
+    virtual std::uint32_t OpenKey(const std::string& path, Key& key) = 0;
     // Creates (or opens) a non-volatile key with full access and the given class text.
-    virtual std::uint32_t createKey(const std::string& path, const std::string& className, Key& key) = 0;
+    virtual std::uint32_t CreateKey(const std::string& path, const std::string& className, Key& key) = 0;
     // Writes a string value (REG_SZ, with its terminating zero).
-    virtual std::uint32_t setString(Key key, const std::string& name, const std::string& value) = 0;
+    virtual std::uint32_t SetString(Key key, const std::string& name, const std::string& value) = 0;
     // Writes a 32-bit number (REG_DWORD, little-endian).
-    virtual std::uint32_t setDword(Key key, const std::string& name, std::uint32_t value) = 0;
-    virtual std::uint32_t closeKey(Key key) = 0;
+    virtual std::uint32_t SetDword(Key key, const std::string& name, std::uint32_t value) = 0;
+    virtual std::uint32_t CloseKey(Key key) = 0;
     // Deletes a key that has no subkeys, with its values (5 when it still has subkeys).
-    virtual std::uint32_t deleteKey(const std::string& path) = 0;
+    virtual std::uint32_t DeleteKey(const std::string& path) = 0;
     // Opens an existing key for reading only (KEY_READ).
-    virtual std::uint32_t openKeyForReading(const std::string& path, Key& key) = 0;
+    virtual std::uint32_t OpenKeyForReading(const std::string& path, Key& key) = 0;
     // Reads a 32-bit number (REG_DWORD); a value of another type or size fails with 1630
     // (unsupported type) rather than being read as bytes.
-    virtual std::uint32_t queryDword(Key key, const std::string& name, std::uint32_t& value) = 0;
+    virtual std::uint32_t QueryDword(Key key, const std::string& name, std::uint32_t& value) = 0;
     // Opens an existing key for querying and writing values (KEY_QUERY_VALUE | KEY_WRITE)
     // and closes it again: 0 when the key is there and the caller may write to it.
-    virtual std::uint32_t probeKey(const std::string& path) = 0;
+    virtual std::uint32_t ProbeKey(const std::string& path) = 0;
 };
 
 }  // namespace prinstall

@@ -40,19 +40,19 @@ public:
     virtual ~Services() = default;
 
     // Opens the local service control manager with full access.
-    virtual std::uint32_t openManager(Handle& manager) = 0;
+    virtual std::uint32_t OpenManager(Handle& manager) = 0;
     // Opens the named service with full access.
-    virtual std::uint32_t openService(Handle manager, const std::string& name, Handle& service) = 0;
-    virtual std::uint32_t queryStatus(Handle service, ServiceStatus& status) = 0;
+    virtual std::uint32_t OpenServiceHandle(Handle manager, const std::string& name, Handle& service) = 0;
+    virtual std::uint32_t QueryStatus(Handle service, ServiceStatus& status) = 0;
     // Asks the service to start, with no start arguments.
-    virtual std::uint32_t start(Handle service) = 0;
+    virtual std::uint32_t Start(Handle service) = 0;
     // Asks the service to stop (a stop control); `status` is what it reports in answer.
-    virtual std::uint32_t stop(Handle service, ServiceStatus& status) = 0;
+    virtual std::uint32_t Stop(Handle service, ServiceStatus& status) = 0;
     // Names of the running services that depend on this one, directly or not, in the order
     // in which they must be stopped.
-    virtual std::uint32_t activeDependents(Handle service, std::vector<std::string>& names) = 0;
+    virtual std::uint32_t ActiveDependents(Handle service, std::vector<std::string>& names) = 0;
     // Closes a service or manager handle.
-    virtual std::uint32_t close(Handle handle) = 0;
+    virtual std::uint32_t Close(Handle handle) = 0;
 };
 
 }  // namespace prinstall

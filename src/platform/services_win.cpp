@@ -9,65 +9,65 @@
 namespace prinstall {
 namespace {
 
-SC_HANDLE toSc(Services::Handle h) { return reinterpret_cast<SC_HANDLE>(h); }
-Services::Handle fromSc(SC_HANDLE h) { return reinterpret_cast<Services::Handle>(h); }
+SC_HANDLE ToSc(Services::Handle h) { return reinterpret_cast<SC_HANDLE>(h); }
+Services::Handle FromSc(SC_HANDLE h) { return reinterpret_cast<Services::Handle>(h); }
 
 // The last error of a failed call; never 0, so a failure is never mistaken for success.
-std::uint32_t failure() {
+std::uint32_t Failure() {
     DWORD error = GetLastError();
     return error != 0 ? error : ERROR_INVALID_FUNCTION;
 }
 
 }  // namespace
 
-std::uint32_t WinServices::openManager(Handle& manager) {
+std::uint32_t WinServices::OpenManager(Handle& manager) {
     SC_HANDLE h = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    manager = fromSc(h);
-    return h != nullptr ? 0 : failure();
+    manager = FromSc(h);
+    return h != nullptr ? 0 : Failure();
 }
 
-std::uint32_t WinServices::openService(Handle manager, const std::string& name, Handle& service) {
-    SC_HANDLE h = OpenServiceW(toSc(manager), widen(name).c_str(), SERVICE_ALL_ACCESS);
-    service = fromSc(h);
-    return h != nullptr ? 0 : failure();
+std::uint32_t WinServices::OpenServiceHandle(Handle manager, const std::string& name, Handle& service) {
+    SC_HANDLE h = OpenServiceW(ToSc(manager), Widen(name).c_str(), SERVICE_ALL_ACCESS);
+    service = FromSc(h);
+    return h != nullptr ? 0 : Failure();
 }
 
-std::uint32_t WinServices::queryStatus(Handle service, ServiceStatus& status) {
+std::uint32_t WinServices::QueryStatus(Handle service, ServiceStatus& status) {
     SERVICE_STATUS s{};
-    if (!QueryServiceStatus(toSc(service), &s)) return failure();
+    if (!QueryServiceStatus(ToSc(service), &s)) return Failure();
     status.state = s.dwCurrentState;
     status.checkPoint = s.dwCheckPoint;
     status.waitHint = s.dwWaitHint;
     return 0;
 }
 
-std::uint32_t WinServices::start(Handle service) { return StartServiceW(toSc(service), 0, nullptr) ? 0 : failure(); }
+std::uint32_t WinServices::Start(Handle service) { return StartServiceW(ToSc(service), 0, nullptr) ? 0 : Failure(); }
 
-std::uint32_t WinServices::stop(Handle service, ServiceStatus& status) {
+std::uint32_t WinServices::Stop(Handle service, ServiceStatus& status) {
     SERVICE_STATUS s{};
-    if (!ControlService(toSc(service), SERVICE_CONTROL_STOP, &s)) return failure();
+    if (!ControlService(ToSc(service), SERVICE_CONTROL_STOP, &s)) return Failure();
     status.state = s.dwCurrentState;
     status.checkPoint = s.dwCheckPoint;
     status.waitHint = s.dwWaitHint;
     return 0;
 }
 
-std::uint32_t WinServices::activeDependents(Handle service, std::vector<std::string>& names) {
+std::uint32_t WinServices::ActiveDependents(Handle service, std::vector<std::string>& names) {
     names.clear();
     DWORD needed = 0, count = 0;
-    if (EnumDependentServicesW(toSc(service), SERVICE_ACTIVE, nullptr, 0, &needed, &count)) return 0;
+    if (EnumDependentServicesW(ToSc(service), SERVICE_ACTIVE, nullptr, 0, &needed, &count)) return 0;
     DWORD error = GetLastError();
     if (error != ERROR_MORE_DATA) return error != 0 ? error : ERROR_INVALID_FUNCTION;
     // Whole records: the strings follow them in the same buffer.
     std::vector<ENUM_SERVICE_STATUSW> buffer(needed / sizeof(ENUM_SERVICE_STATUSW) + 1);
     const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(ENUM_SERVICE_STATUSW));
-    if (!EnumDependentServicesW(toSc(service), SERVICE_ACTIVE, buffer.data(), size, &needed, &count)) return failure();
+    if (!EnumDependentServicesW(ToSc(service), SERVICE_ACTIVE, buffer.data(), size, &needed, &count)) return Failure();
     // Windows lists them in the order in which they can be stopped, dependants of a
     // dependant first.
-    for (DWORD i = 0; i < count; ++i) names.push_back(narrow(buffer[i].lpServiceName));
+    for (DWORD i = 0; i < count; ++i) names.push_back(Narrow(buffer[i].lpServiceName));
     return 0;
 }
 
-std::uint32_t WinServices::close(Handle handle) { return CloseServiceHandle(toSc(handle)) ? 0 : failure(); }
+std::uint32_t WinServices::Close(Handle handle) { return CloseServiceHandle(ToSc(handle)) ? 0 : Failure(); }
 
 }  // namespace prinstall

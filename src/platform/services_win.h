@@ -7,13 +7,13 @@ namespace prinstall {
 
 class WinServices : public Services {
 public:
-    std::uint32_t openManager(Handle& manager) override;
-    std::uint32_t openService(Handle manager, const std::string& name, Handle& service) override;
-    std::uint32_t queryStatus(Handle service, ServiceStatus& status) override;
-    std::uint32_t start(Handle service) override;
-    std::uint32_t stop(Handle service, ServiceStatus& status) override;
-    std::uint32_t activeDependents(Handle service, std::vector<std::string>& names) override;
-    std::uint32_t close(Handle handle) override;
+    std::uint32_t OpenManager(Handle& manager) override;
+    std::uint32_t OpenServiceHandle(Handle manager, const std::string& name, Handle& service) override;
+    std::uint32_t QueryStatus(Handle service, ServiceStatus& status) override;
+    std::uint32_t Start(Handle service) override;
+    std::uint32_t Stop(Handle service, ServiceStatus& status) override;
+    std::uint32_t ActiveDependents(Handle service, std::vector<std::string>& names) override;
+    std::uint32_t Close(Handle handle) override;
 };
 
 }  // namespace prinstall

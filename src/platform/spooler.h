@@ -72,45 +72,45 @@ public:
     virtual ~Spooler() = default;
 
     // Lists the local printer queues (the list is empty on failure).
-    virtual std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) = 0;
+    virtual std::uint32_t ListLocalPrinters(std::vector<PrinterInfo2>& out) = 0;
     // The printer-driver directory of the local machine for an environment (empty: the
     // caller's own).
-    virtual std::uint32_t driverDirectory(const std::string& environment, std::string& out) = 0;
+    virtual std::uint32_t DriverDirectory(const std::string& environment, std::string& out) = 0;
     // Names of the drivers registered for an environment (level 1; empty: the caller's own).
-    virtual std::uint32_t enumPrinterDrivers(const std::string& environment, std::vector<std::string>& names) = 0;
+    virtual std::uint32_t ListDrivers(const std::string& environment, std::vector<std::string>& names) = 0;
     // Registers a driver on the local machine, for the record's environment (empty: the
     // caller's own).
-    virtual std::uint32_t addPrinterDriver(const DriverRecord& driver) = 0;
+    virtual std::uint32_t RegisterDriver(const DriverRecord& driver) = 0;
     // Creates a queue on the local machine (the handle it gives is closed at once).
-    virtual std::uint32_t addPrinter(const PrinterRecord& printer) = 0;
+    virtual std::uint32_t CreatePrinter(const PrinterRecord& printer) = 0;
     // Names of the installed port monitors (level 2).
-    virtual std::uint32_t enumMonitors(std::vector<std::string>& names) = 0;
+    virtual std::uint32_t ListMonitors(std::vector<std::string>& names) = 0;
     // Adds a port monitor (level 2); an empty environment is the local machine's own.
-    virtual std::uint32_t addMonitor(const std::string& name, const std::string& environment,
-                                     const std::string& dll) = 0;
+    virtual std::uint32_t RegisterMonitor(const std::string& name, const std::string& environment,
+                                          const std::string& dll) = 0;
     // Names of the local machine's ports (level 2), in the spooler's order (empty on failure).
-    virtual std::uint32_t enumPorts(std::vector<std::string>& names) = 0;
+    virtual std::uint32_t ListPorts(std::vector<std::string>& names) = 0;
 
     // An open printer (queue); 0 is never a valid one.
     using Printer = std::uintptr_t;
     // Opens a local queue by name for full access, with the data type "RAW" and no device mode.
-    virtual std::uint32_t openPrinter(const std::string& name, Printer& printer) = 0;
+    virtual std::uint32_t OpenLocalPrinter(const std::string& name, Printer& printer) = 0;
     // Deletes a key of the queue's printer data (with its subkeys) and returns the call's own
     // status: 0 deleted, 2 no such key. Systems without the call give 120.
-    virtual std::uint32_t deletePrinterKey(Printer printer, const std::string& keyName) = 0;
+    virtual std::uint32_t DeletePrinterDataKey(Printer printer, const std::string& keyName) = 0;
     // The queue's record at level 2.
-    virtual std::uint32_t getPrinter(Printer printer, PrinterInfo2& info) = 0;
+    virtual std::uint32_t GetPrinterInfo(Printer printer, PrinterInfo2& info) = 0;
     // Puts the queue on another port: reads its level-2 record, changes the port name and
     // writes the record back (no child process, so no queue name can be misread).
-    virtual std::uint32_t setPrinterPort(Printer printer, const std::string& port) = 0;
-    // Marks the queue for deletion; the handle stays open until closePrinter.
-    virtual std::uint32_t deletePrinter(Printer printer) = 0;
-    virtual std::uint32_t closePrinter(Printer printer) = 0;
+    virtual std::uint32_t SetPrinterPort(Printer printer, const std::string& port) = 0;
+    // Marks the queue for deletion; the handle stays open until ClosePrinter.
+    virtual std::uint32_t DeletePrinter(Printer printer) = 0;
+    virtual std::uint32_t ClosePrinter(Printer printer) = 0;
     // Removes a driver of an environment (empty: the caller's own) from the local machine; its
     // files stay. Windows answers 3001 while a queue still uses it (Wine does not).
-    virtual std::uint32_t deletePrinterDriver(const std::string& name, const std::string& environment) = 0;
+    virtual std::uint32_t RemoveDriver(const std::string& name, const std::string& environment) = 0;
     // Removes a port monitor of an environment (empty: the caller's own) from the local machine.
-    virtual std::uint32_t deleteMonitor(const std::string& name, const std::string& environment) = 0;
+    virtual std::uint32_t RemoveMonitor(const std::string& name, const std::string& environment) = 0;
 };
 
 }  // namespace prinstall

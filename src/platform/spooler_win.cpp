@@ -34,11 +34,11 @@ struct Winspool {
 };
 
 template <class Function>
-void resolve(HMODULE library, const char* name, Function& function) {
+void Resolve(HMODULE library, const char* name, Function& function) {
     function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
-Winspool load() {
+Winspool LoadWinspool() {
     Winspool w;
     wchar_t folder[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
@@ -46,32 +46,32 @@ Winspool load() {
     // Loaded for the life of the process: handles and enumerations outlive any one call.
     HMODULE library = LoadLibraryExW((std::wstring(folder) + L"\\winspool.drv").c_str(), nullptr, 0);
     if (library == nullptr) return w;
-    resolve(library, "EnumPrintersW", w.enumPrinters);
-    resolve(library, "GetPrinterDriverDirectoryW", w.getPrinterDriverDirectory);
-    resolve(library, "EnumPrinterDriversW", w.enumPrinterDrivers);
-    resolve(library, "AddPrinterDriverW", w.addPrinterDriver);
-    resolve(library, "AddPrinterW", w.addPrinter);
-    resolve(library, "ClosePrinter", w.closePrinter);
-    resolve(library, "EnumMonitorsW", w.enumMonitors);
-    resolve(library, "AddMonitorW", w.addMonitor);
-    resolve(library, "EnumPortsW", w.enumPorts);
-    resolve(library, "OpenPrinterW", w.openPrinter);
-    resolve(library, "DeletePrinterKeyW", w.deletePrinterKey);
-    resolve(library, "GetPrinterW", w.getPrinter);
-    resolve(library, "SetPrinterW", w.setPrinter);
-    resolve(library, "DeletePrinter", w.deletePrinter);
-    resolve(library, "DeletePrinterDriverW", w.deletePrinterDriver);
-    resolve(library, "DeleteMonitorW", w.deleteMonitor);
+    Resolve(library, "EnumPrintersW", w.enumPrinters);
+    Resolve(library, "GetPrinterDriverDirectoryW", w.getPrinterDriverDirectory);
+    Resolve(library, "EnumPrinterDriversW", w.enumPrinterDrivers);
+    Resolve(library, "AddPrinterDriverW", w.addPrinterDriver);
+    Resolve(library, "AddPrinterW", w.addPrinter);
+    Resolve(library, "ClosePrinter", w.closePrinter);
+    Resolve(library, "EnumMonitorsW", w.enumMonitors);
+    Resolve(library, "AddMonitorW", w.addMonitor);
+    Resolve(library, "EnumPortsW", w.enumPorts);
+    Resolve(library, "OpenPrinterW", w.openPrinter);
+    Resolve(library, "DeletePrinterKeyW", w.deletePrinterKey);
+    Resolve(library, "GetPrinterW", w.getPrinter);
+    Resolve(library, "SetPrinterW", w.setPrinter);
+    Resolve(library, "DeletePrinter", w.deletePrinter);
+    Resolve(library, "DeletePrinterDriverW", w.deletePrinterDriver);
+    Resolve(library, "DeleteMonitorW", w.deleteMonitor);
     return w;
 }
 
-const Winspool& winspool() {
-    static const Winspool functions = load();
+const Winspool& WinspoolApi() {
+    static const Winspool functions = LoadWinspool();
     return functions;
 }
 
 // The last error of a failed call; never 0, so a failure is never taken for success.
-DWORD failure() {
+DWORD Failure() {
     DWORD error = GetLastError();
     return error != 0 ? error : ERROR_INVALID_FUNCTION;
 }
@@ -79,8 +79,8 @@ DWORD failure() {
 // A UTF-16 copy of a field that can be passed as "no value" when empty.
 class Field {
 public:
-    explicit Field(const std::string& utf8) : text_(widen(utf8)), empty_(utf8.empty()) {}
-    wchar_t* get() { return empty_ ? nullptr : text_.data(); }
+    explicit Field(const std::string& utf8) : text_(Widen(utf8)), empty_(utf8.empty()) {}
+    wchar_t* Get() { return empty_ ? nullptr : text_.data(); }
 
 private:
     std::wstring text_;
@@ -91,76 +91,76 @@ private:
 // &needed)` is one call of the enumeration or query. The buffer has room for at least one
 // record of type Info, so an empty answer still reads as zeros. Returns 0 or the error.
 template <class Info, class Call>
-DWORD sizeThenFill(std::vector<BYTE>& buffer, Call call) {
+DWORD SizeThenFill(std::vector<BYTE>& buffer, Call call) {
     DWORD needed = 0;
     if (!call(nullptr, 0, &needed)) {
         DWORD error = GetLastError();
         if (error != ERROR_INSUFFICIENT_BUFFER) return error != 0 ? error : ERROR_INVALID_FUNCTION;
     }
     buffer.assign(needed + sizeof(Info), 0);
-    return call(buffer.data(), needed, &needed) ? 0 : failure();
+    return call(buffer.data(), needed, &needed) ? 0 : Failure();
 }
 
-HANDLE toHandle(Spooler::Printer p) { return reinterpret_cast<HANDLE>(p); }
+HANDLE ToHandle(Spooler::Printer p) { return reinterpret_cast<HANDLE>(p); }
 
 }  // namespace
 
-BOOL closePrinterHandle(HANDLE printer) {
-    if (winspool().closePrinter == nullptr) {
+BOOL ClosePrinterHandle(HANDLE printer) {
+    if (WinspoolApi().closePrinter == nullptr) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return FALSE;
     }
-    return winspool().closePrinter(printer);
+    return WinspoolApi().closePrinter(printer);
 }
 
-std::uint32_t WinSpooler::enumLocalPrinters(std::vector<PrinterInfo2>& out) {
+std::uint32_t WinSpooler::ListLocalPrinters(std::vector<PrinterInfo2>& out) {
     out.clear();
-    auto call = winspool().enumPrinters;
+    auto call = WinspoolApi().enumPrinters;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     std::vector<BYTE> buffer;
     DWORD count = 0;
-    DWORD error = sizeThenFill<PRINTER_INFO_2W>(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
+    DWORD error = SizeThenFill<PRINTER_INFO_2W>(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
         return call(PRINTER_ENUM_LOCAL, nullptr, 2, data, size, needed, &count);
     });
     if (error != 0) return error;
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) {
-        out.push_back({narrow(info[i].pPrinterName), narrow(info[i].pPortName), narrow(info[i].pDriverName)});
+        out.push_back({Narrow(info[i].pPrinterName), Narrow(info[i].pPortName), Narrow(info[i].pDriverName)});
     }
     return 0;
 }
 
-std::uint32_t WinSpooler::driverDirectory(const std::string& environment, std::string& out) {
+std::uint32_t WinSpooler::DriverDirectory(const std::string& environment, std::string& out) {
     out.clear();
-    auto call = winspool().getPrinterDriverDirectory;
+    auto call = WinspoolApi().getPrinterDriverDirectory;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     Field env(environment);
     wchar_t directory[MAX_PATH + 1] = {};
     DWORD needed = 0;
-    if (!call(nullptr, env.get(), 1, reinterpret_cast<BYTE*>(directory), sizeof(directory) - sizeof(wchar_t), &needed))
-        return failure();
-    out = narrow(directory);
+    if (!call(nullptr, env.Get(), 1, reinterpret_cast<BYTE*>(directory), sizeof(directory) - sizeof(wchar_t), &needed))
+        return Failure();
+    out = Narrow(directory);
     return 0;
 }
 
-std::uint32_t WinSpooler::enumPrinterDrivers(const std::string& environment, std::vector<std::string>& names) {
+std::uint32_t WinSpooler::ListDrivers(const std::string& environment, std::vector<std::string>& names) {
     names.clear();
-    auto call = winspool().enumPrinterDrivers;
+    auto call = WinspoolApi().enumPrinterDrivers;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     Field env(environment);
     std::vector<BYTE> buffer;
     DWORD count = 0;
-    DWORD error = sizeThenFill<DRIVER_INFO_1W>(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
-        return call(nullptr, env.get(), 1, data, size, needed, &count);
+    DWORD error = SizeThenFill<DRIVER_INFO_1W>(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
+        return call(nullptr, env.Get(), 1, data, size, needed, &count);
     });
     if (error != 0) return error;
     const auto* info = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) names.push_back(narrow(info[i].pName));
+    for (DWORD i = 0; i < count; ++i) names.push_back(Narrow(info[i].pName));
     return 0;
 }
 
-std::uint32_t WinSpooler::addPrinterDriver(const DriverRecord& d) {
-    auto call = winspool().addPrinterDriver;
+std::uint32_t WinSpooler::RegisterDriver(const DriverRecord& d) {
+    auto call = WinspoolApi().addPrinterDriver;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     Field name(d.name), environment(d.environment), driverPath(d.driverPath), dataFile(d.dataFile),
         configFile(d.configFile), helpFile(d.helpFile), monitor(d.monitorName), dataType(d.defaultDataType);
@@ -171,159 +171,160 @@ std::uint32_t WinSpooler::addPrinterDriver(const DriverRecord& d) {
         size_t end = d.dependentFiles.find('\0', start);
         if (end == std::string::npos) end = d.dependentFiles.size();
         if (end == start) break;
-        dependent += widen(d.dependentFiles.substr(start, end - start));
+        dependent += Widen(d.dependentFiles.substr(start, end - start));
         dependent += L'\0';
         start = end + 1;
     }
     dependent += L'\0';
     DRIVER_INFO_3W info = {};
     info.cVersion = d.version;
-    info.pName = name.get();
-    info.pEnvironment = environment.get();
-    info.pDriverPath = driverPath.get();
-    info.pDataFile = dataFile.get();
-    info.pConfigFile = configFile.get();
-    info.pHelpFile = helpFile.get();
+    info.pName = name.Get();
+    info.pEnvironment = environment.Get();
+    info.pDriverPath = driverPath.Get();
+    info.pDataFile = dataFile.Get();
+    info.pConfigFile = configFile.Get();
+    info.pHelpFile = helpFile.Get();
     info.pDependentFiles = d.dependentFiles.empty() ? nullptr : dependent.data();
-    info.pMonitorName = monitor.get();
-    info.pDefaultDataType = dataType.get();
-    return call(nullptr, 3, reinterpret_cast<BYTE*>(&info)) ? 0 : failure();
+    info.pMonitorName = monitor.Get();
+    info.pDefaultDataType = dataType.Get();
+    return call(nullptr, 3, reinterpret_cast<BYTE*>(&info)) ? 0 : Failure();
 }
 
-std::uint32_t WinSpooler::addPrinter(const PrinterRecord& p) {
-    auto call = winspool().addPrinter;
+std::uint32_t WinSpooler::CreatePrinter(const PrinterRecord& p) {
+    auto call = WinspoolApi().addPrinter;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     Field name(p.printerName), port(p.portName), driver(p.driverName), processor(p.printProcessor),
         dataType(p.dataType);
     PRINTER_INFO_2W info = {};
-    info.pPrinterName = name.get();
-    info.pPortName = port.get();
-    info.pDriverName = driver.get();
-    info.pPrintProcessor = processor.get();
-    info.pDatatype = dataType.get();
+    info.pPrinterName = name.Get();
+    info.pPortName = port.Get();
+    info.pDriverName = driver.Get();
+    info.pPrintProcessor = processor.Get();
+    info.pDatatype = dataType.Get();
     info.Attributes = p.attributes;
     PrinterHandle printer(call(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
-    return printer ? 0 : failure();
+    return printer ? 0 : Failure();
 }
 
-std::uint32_t WinSpooler::enumMonitors(std::vector<std::string>& names) {
+std::uint32_t WinSpooler::ListMonitors(std::vector<std::string>& names) {
     names.clear();
-    auto call = winspool().enumMonitors;
+    auto call = WinspoolApi().enumMonitors;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     std::vector<BYTE> buffer;
     DWORD count = 0;
-    DWORD error = sizeThenFill<MONITOR_INFO_2W>(
+    DWORD error = SizeThenFill<MONITOR_INFO_2W>(
         buffer, [&](BYTE* data, DWORD size, DWORD* needed) { return call(nullptr, 2, data, size, needed, &count); });
     if (error != 0) return error;
     const auto* info = reinterpret_cast<const MONITOR_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) names.push_back(narrow(info[i].pName));
+    for (DWORD i = 0; i < count; ++i) names.push_back(Narrow(info[i].pName));
     return 0;
 }
 
-std::uint32_t WinSpooler::addMonitor(const std::string& name, const std::string& environment, const std::string& dll) {
-    auto call = winspool().addMonitor;
+std::uint32_t WinSpooler::RegisterMonitor(const std::string& name, const std::string& environment,
+                                          const std::string& dll) {
+    auto call = WinspoolApi().addMonitor;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     Field n(name), e(environment), d(dll);
-    MONITOR_INFO_2W info = {n.get(), e.get(), d.get()};
-    return call(nullptr, 2, reinterpret_cast<BYTE*>(&info)) ? 0 : failure();
+    MONITOR_INFO_2W info = {n.Get(), e.Get(), d.Get()};
+    return call(nullptr, 2, reinterpret_cast<BYTE*>(&info)) ? 0 : Failure();
 }
 
-std::uint32_t WinSpooler::enumPorts(std::vector<std::string>& names) {
+std::uint32_t WinSpooler::ListPorts(std::vector<std::string>& names) {
     names.clear();
-    auto call = winspool().enumPorts;
+    auto call = WinspoolApi().enumPorts;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     std::vector<BYTE> buffer;
     DWORD count = 0;
-    DWORD error = sizeThenFill<PORT_INFO_2W>(
+    DWORD error = SizeThenFill<PORT_INFO_2W>(
         buffer, [&](BYTE* data, DWORD size, DWORD* needed) { return call(nullptr, 2, data, size, needed, &count); });
     if (error != 0) return error;
     const auto* info = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) names.push_back(narrow(info[i].pPortName));
+    for (DWORD i = 0; i < count; ++i) names.push_back(Narrow(info[i].pPortName));
     return 0;
 }
 
-std::uint32_t WinSpooler::openPrinter(const std::string& name, Printer& printer) {
+std::uint32_t WinSpooler::OpenLocalPrinter(const std::string& name, Printer& printer) {
     printer = 0;
-    auto call = winspool().openPrinter;
+    auto call = WinspoolApi().openPrinter;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    std::wstring n = widen(name);
+    std::wstring n = Widen(name);
     PRINTER_DEFAULTSW defaults = {const_cast<wchar_t*>(L"RAW"), nullptr, PRINTER_ALL_ACCESS};
     HANDLE h = nullptr;
-    if (!call(n.data(), &h, &defaults)) return failure();
+    if (!call(n.data(), &h, &defaults)) return Failure();
     printer = reinterpret_cast<Printer>(h);
     return 0;
 }
 
-std::uint32_t WinSpooler::deletePrinterKey(Printer printer, const std::string& keyName) {
-    auto call = winspool().deletePrinterKey;
+std::uint32_t WinSpooler::DeletePrinterDataKey(Printer printer, const std::string& keyName) {
+    auto call = WinspoolApi().deletePrinterKey;
     if (call == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
-    return call(toHandle(printer), widen(keyName).c_str());
+    return call(ToHandle(printer), Widen(keyName).c_str());
 }
 
 namespace {
 
 // The queue's level-2 record as the spooler gives it, in `buffer`.
-DWORD readPrinter2(HANDLE printer, std::vector<BYTE>& buffer) {
-    auto call = winspool().getPrinter;
+DWORD ReadPrinter2(HANDLE printer, std::vector<BYTE>& buffer) {
+    auto call = WinspoolApi().getPrinter;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    return sizeThenFill<PRINTER_INFO_2W>(
+    return SizeThenFill<PRINTER_INFO_2W>(
         buffer, [&](BYTE* data, DWORD size, DWORD* needed) { return call(printer, 2, data, size, needed); });
 }
 
 }  // namespace
 
-std::uint32_t WinSpooler::getPrinter(Printer printer, PrinterInfo2& out) {
+std::uint32_t WinSpooler::GetPrinterInfo(Printer printer, PrinterInfo2& out) {
     out = {};
     std::vector<BYTE> buffer;
-    DWORD error = readPrinter2(toHandle(printer), buffer);
+    DWORD error = ReadPrinter2(ToHandle(printer), buffer);
     if (error != 0) return error;
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-    out = {narrow(info->pPrinterName), narrow(info->pPortName), narrow(info->pDriverName)};
+    out = {Narrow(info->pPrinterName), Narrow(info->pPortName), Narrow(info->pDriverName)};
     return 0;
 }
 
-std::uint32_t WinSpooler::setPrinterPort(Printer printer, const std::string& port) {
-    auto call = winspool().setPrinter;
+std::uint32_t WinSpooler::SetPrinterPort(Printer printer, const std::string& port) {
+    auto call = WinspoolApi().setPrinter;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     std::vector<BYTE> buffer;
-    DWORD error = readPrinter2(toHandle(printer), buffer);
+    DWORD error = ReadPrinter2(ToHandle(printer), buffer);
     if (error != 0) return error;
-    std::wstring portName = widen(port);
+    std::wstring portName = Widen(port);
     auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
     info->pPortName = portName.data();
     // NULL leaves the queue's security as it is; writing back the descriptor just read would
     // need rights to change it. The device mode goes back as read: it stays the same.
     info->pSecurityDescriptor = nullptr;
-    return call(toHandle(printer), 2, buffer.data(), 0) ? 0 : failure();
+    return call(ToHandle(printer), 2, buffer.data(), 0) ? 0 : Failure();
 }
 
-std::uint32_t WinSpooler::deletePrinter(Printer printer) {
-    auto call = winspool().deletePrinter;
+std::uint32_t WinSpooler::DeletePrinter(Printer printer) {
+    auto call = WinspoolApi().deletePrinter;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    return call(toHandle(printer)) ? 0 : failure();
+    return call(ToHandle(printer)) ? 0 : Failure();
 }
 
-std::uint32_t WinSpooler::closePrinter(Printer printer) {
-    return closePrinterHandle(toHandle(printer)) ? 0 : failure();
+std::uint32_t WinSpooler::ClosePrinter(Printer printer) {
+    return ClosePrinterHandle(ToHandle(printer)) ? 0 : Failure();
 }
 
-std::uint32_t WinSpooler::deletePrinterDriver(const std::string& name, const std::string& environment) {
-    auto call = winspool().deletePrinterDriver;
+std::uint32_t WinSpooler::RemoveDriver(const std::string& name, const std::string& environment) {
+    auto call = WinspoolApi().deletePrinterDriver;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    std::wstring n = widen(name);
+    std::wstring n = Widen(name);
     Field env(environment);
     // Wine fails for an unknown driver without setting the last error: start from a clean one.
     SetLastError(ERROR_SUCCESS);
-    return call(nullptr, env.get(), n.data()) ? 0 : failure();
+    return call(nullptr, env.Get(), n.data()) ? 0 : Failure();
 }
 
-std::uint32_t WinSpooler::deleteMonitor(const std::string& name, const std::string& environment) {
-    auto call = winspool().deleteMonitor;
+std::uint32_t WinSpooler::RemoveMonitor(const std::string& name, const std::string& environment) {
+    auto call = WinspoolApi().deleteMonitor;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    std::wstring n = widen(name);
+    std::wstring n = Widen(name);
     Field env(environment);
     SetLastError(ERROR_SUCCESS);
-    return call(nullptr, env.get(), n.data()) ? 0 : failure();
+    return call(nullptr, env.Get(), n.data()) ? 0 : Failure();
 }
 
 }  // namespace prinstall

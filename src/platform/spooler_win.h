@@ -7,22 +7,23 @@ namespace prinstall {
 
 class WinSpooler : public Spooler {
 public:
-    std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) override;
-    std::uint32_t driverDirectory(const std::string& environment, std::string& out) override;
-    std::uint32_t enumPrinterDrivers(const std::string& environment, std::vector<std::string>& names) override;
-    std::uint32_t addPrinterDriver(const DriverRecord& driver) override;
-    std::uint32_t addPrinter(const PrinterRecord& printer) override;
-    std::uint32_t enumMonitors(std::vector<std::string>& names) override;
-    std::uint32_t addMonitor(const std::string& name, const std::string& environment, const std::string& dll) override;
-    std::uint32_t enumPorts(std::vector<std::string>& names) override;
-    std::uint32_t openPrinter(const std::string& name, Printer& printer) override;
-    std::uint32_t deletePrinterKey(Printer printer, const std::string& keyName) override;
-    std::uint32_t getPrinter(Printer printer, PrinterInfo2& info) override;
-    std::uint32_t setPrinterPort(Printer printer, const std::string& port) override;
-    std::uint32_t deletePrinter(Printer printer) override;
-    std::uint32_t closePrinter(Printer printer) override;
-    std::uint32_t deletePrinterDriver(const std::string& name, const std::string& environment) override;
-    std::uint32_t deleteMonitor(const std::string& name, const std::string& environment) override;
+    std::uint32_t ListLocalPrinters(std::vector<PrinterInfo2>& out) override;
+    std::uint32_t DriverDirectory(const std::string& environment, std::string& out) override;
+    std::uint32_t ListDrivers(const std::string& environment, std::vector<std::string>& names) override;
+    std::uint32_t RegisterDriver(const DriverRecord& driver) override;
+    std::uint32_t CreatePrinter(const PrinterRecord& printer) override;
+    std::uint32_t ListMonitors(std::vector<std::string>& names) override;
+    std::uint32_t RegisterMonitor(const std::string& name, const std::string& environment,
+                                  const std::string& dll) override;
+    std::uint32_t ListPorts(std::vector<std::string>& names) override;
+    std::uint32_t OpenLocalPrinter(const std::string& name, Printer& printer) override;
+    std::uint32_t DeletePrinterDataKey(Printer printer, const std::string& keyName) override;
+    std::uint32_t GetPrinterInfo(Printer printer, PrinterInfo2& info) override;
+    std::uint32_t SetPrinterPort(Printer printer, const std::string& port) override;
+    std::uint32_t DeletePrinter(Printer printer) override;
+    std::uint32_t ClosePrinter(Printer printer) override;
+    std::uint32_t RemoveDriver(const std::string& name, const std::string& environment) override;
+    std::uint32_t RemoveMonitor(const std::string& name, const std::string& environment) override;
 };
 
 }  // namespace prinstall

@@ -34,19 +34,19 @@ public:
     virtual ~SystemInfo() = default;
 
     // The system's ANSI code page (949 selects the Korean texts).
-    virtual std::uint32_t ansiCodePage() = 0;
+    virtual std::uint32_t AnsiCodePage() = 0;
 
     // Reads the version with the extended record, then with the basic one; false when both fail.
-    virtual bool readVersion(VersionRecord& version) = 0;
+    virtual bool ReadVersion(VersionRecord& version) = 0;
     // Architecture code of the native processor (through GetNativeSystemInfo where it exists).
-    virtual std::uint16_t nativeArchitecture() = 0;
-    virtual int systemMetric(int index) = 0;
+    virtual std::uint16_t NativeArchitecture() = 0;
+    virtual int SystemMetric(int index) = 0;
     // Product type for a version and service pack (GetProductInfo); 0 when not available.
-    virtual std::uint32_t productInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,
+    virtual std::uint32_t ProductInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,
                                       std::uint32_t spMinor) = 0;
     // Switches file-system redirection off for the calling thread, for good. Returns the
     // call's result, or true when the system has no such call.
-    virtual bool disableFsRedirection() = 0;
+    virtual bool DisableFsRedirection() = 0;
 };
 
 }  // namespace prinstall

@@ -21,7 +21,7 @@ public:
     virtual ~TextOutput() = default;
     // One line of UTF-8 text; the line end is added by the output, and a "\n" inside the
     // text ends a line as well (the usage text comes in one piece).
-    virtual void writeLine(const std::string& utf8) = 0;
+    virtual void WriteLine(const std::string& utf8) = 0;
 };
 
 }  // namespace prinstall

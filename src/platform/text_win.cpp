@@ -4,7 +4,7 @@
 
 namespace prinstall {
 
-std::wstring widen(const std::string& utf8) {
+std::wstring Widen(const std::string& utf8) {
     if (utf8.empty()) return {};
     int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n), L'\0');
@@ -12,7 +12,7 @@ std::wstring widen(const std::string& utf8) {
     return out;
 }
 
-std::string narrow(const wchar_t* utf16) {
+std::string Narrow(const wchar_t* utf16) {
     if (utf16 == nullptr || *utf16 == L'\0') return {};
     int n = WideCharToMultiByte(CP_UTF8, 0, utf16, -1, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');

@@ -5,8 +5,8 @@
 
 namespace prinstall {
 
-std::wstring widen(const std::string& utf8);
-std::string narrow(const wchar_t* utf16);
-inline std::string narrow(const std::wstring& utf16) { return narrow(utf16.c_str()); }
+std::wstring Widen(const std::string& utf8);
+std::string Narrow(const wchar_t* utf16);
+inline std::string Narrow(const std::wstring& utf16) { return Narrow(utf16.c_str()); }
 
 }  // namespace prinstall

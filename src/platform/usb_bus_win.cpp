@@ -17,7 +17,7 @@ using GetInterfaceDetailFn = decltype(&SetupDiGetDeviceInterfaceDetailW);
 using DestroyListFn = decltype(&SetupDiDestroyDeviceInfoList);
 
 template <class Function>
-Function as(FARPROC proc) {
+Function As(FARPROC proc) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(proc));
 }
 
@@ -37,14 +37,14 @@ struct DeviceFile {
     ULONGLONG offset = 0;
 };
 
-DeviceFile* fileOf(UsbBus::Device device) { return reinterpret_cast<DeviceFile*>(device); }
+DeviceFile* FileOf(UsbBus::Device device) { return reinterpret_cast<DeviceFile*>(device); }
 
-std::uint32_t lastError(DWORD fallback) {
+std::uint32_t LastError(DWORD fallback) {
     const DWORD e = GetLastError();
     return e != 0 ? e : fallback;
 }
 
-void clearDeviceError(HANDLE file) {
+void ClearDeviceError(HANDLE file) {
     DWORD errors = 0;
     COMSTAT status{};
     ClearCommError(file, &errors, &status);
@@ -52,9 +52,9 @@ void clearDeviceError(HANDLE file) {
 
 }  // namespace
 
-WinUsbBus::~WinUsbBus() { unloadSetupApi(); }
+WinUsbBus::~WinUsbBus() { UnloadSetupApi(); }
 
-bool WinUsbBus::loadSetupApi() {
+bool WinUsbBus::LoadSetupApi() {
     if (library_ != nullptr) return true;
     // From the system folder by its full path: never a file of that name beside the program.
     wchar_t folder[MAX_PATH] = {};
@@ -67,35 +67,35 @@ bool WinUsbBus::loadSetupApi() {
     getClassDevs_ = GetProcAddress(library_, "SetupDiGetClassDevsW");
     getInterfaceDetail_ = GetProcAddress(library_, "SetupDiGetDeviceInterfaceDetailW");
     if (enumInterfaces_ && destroyList_ && getClassDevs_ && getInterfaceDetail_) return true;
-    unloadSetupApi();
+    UnloadSetupApi();
     return false;
 }
 
-void WinUsbBus::unloadSetupApi() {
+void WinUsbBus::UnloadSetupApi() {
     if (library_ != nullptr) FreeLibrary(library_);
     library_ = nullptr;
     getClassDevs_ = enumInterfaces_ = getInterfaceDetail_ = destroyList_ = nullptr;
 }
 
-std::uint32_t WinUsbBus::openUsbPrintInterfaces(InterfaceSet& set) {
+std::uint32_t WinUsbBus::OpenUsbPrintInterfaces(InterfaceSet& set) {
     set = 0;
     if (library_ == nullptr) return ERROR_DLL_INIT_FAILED;
     HDEVINFO info =
-        as<GetClassDevsFn>(getClassDevs_)(&kUsbPrintClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (info == INVALID_HANDLE_VALUE) return lastError(ERROR_INVALID_HANDLE);
+        As<GetClassDevsFn>(getClassDevs_)(&kUsbPrintClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (info == INVALID_HANDLE_VALUE) return LastError(ERROR_INVALID_HANDLE);
     set = reinterpret_cast<InterfaceSet>(info);
     return 0;
 }
 
-UsbBus::Enumerated WinUsbBus::interfacePath(InterfaceSet set, std::uint32_t index, std::string& path) {
+UsbBus::Enumerated WinUsbBus::InterfacePath(InterfaceSet set, std::uint32_t index, std::string& path) {
     if (library_ == nullptr || set == 0) return Enumerated::Skipped;
     HDEVINFO info = reinterpret_cast<HDEVINFO>(set);
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof(data);
-    if (!as<EnumInterfacesFn>(enumInterfaces_)(info, nullptr, &kUsbPrintClass, index, &data))
+    if (!As<EnumInterfacesFn>(enumInterfaces_)(info, nullptr, &kUsbPrintClass, index, &data))
         return GetLastError() == ERROR_NO_MORE_ITEMS ? Enumerated::NoMoreItems : Enumerated::Skipped;
 
-    auto detailOf = as<GetInterfaceDetailFn>(getInterfaceDetail_);
+    auto detailOf = As<GetInterfaceDetailFn>(getInterfaceDetail_);
     DWORD needed = 0;
     detailOf(info, &data, nullptr, 0, &needed, nullptr);
     if (needed < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) return Enumerated::Skipped;
@@ -104,19 +104,19 @@ UsbBus::Enumerated WinUsbBus::interfacePath(InterfaceSet set, std::uint32_t inde
     // The fixed part of the record: 6 bytes on 32-bit Windows.
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     if (!detailOf(info, &data, detail, needed, nullptr, nullptr)) return Enumerated::Skipped;
-    path = narrow(detail->DevicePath);
+    path = Narrow(detail->DevicePath);
     return Enumerated::Found;
 }
 
-void WinUsbBus::closeInterfaces(InterfaceSet set) {
-    if (set != 0 && destroyList_ != nullptr) as<DestroyListFn>(destroyList_)(reinterpret_cast<HDEVINFO>(set));
+void WinUsbBus::CloseInterfaces(InterfaceSet set) {
+    if (set != 0 && destroyList_ != nullptr) As<DestroyListFn>(destroyList_)(reinterpret_cast<HDEVINFO>(set));
 }
 
-std::uint32_t WinUsbBus::open(const std::string& path, bool overlapped, Device& device) {
+std::uint32_t WinUsbBus::Open(const std::string& path, bool overlapped, Device& device) {
     device = 0;
-    HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return lastError(ERROR_INVALID_HANDLE);
+    if (file == INVALID_HANDLE_VALUE) return LastError(ERROR_INVALID_HANDLE);
     auto* f = new DeviceFile;
     f->file = file;
     f->overlapped = overlapped;
@@ -124,8 +124,8 @@ std::uint32_t WinUsbBus::open(const std::string& path, bool overlapped, Device& 
         f->writeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         f->readEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         if (f->writeEvent == nullptr || f->readEvent == nullptr) {
-            const std::uint32_t error = lastError(ERROR_NOT_ENOUGH_MEMORY);
-            close(reinterpret_cast<Device>(f));
+            const std::uint32_t error = LastError(ERROR_NOT_ENOUGH_MEMORY);
+            Close(reinterpret_cast<Device>(f));
             return error;
         }
     }
@@ -133,19 +133,19 @@ std::uint32_t WinUsbBus::open(const std::string& path, bool overlapped, Device& 
     return 0;
 }
 
-void WinUsbBus::close(Device device) {
-    DeviceFile* f = fileOf(device);
+void WinUsbBus::Close(Device device) {
+    DeviceFile* f = FileOf(device);
     if (f == nullptr) return;
-    if (f->writePending) cancelWrite(device);
+    if (f->writePending) CancelWrite(device);
     CloseHandle(f->file);
     if (f->writeEvent != nullptr) CloseHandle(f->writeEvent);
     if (f->readEvent != nullptr) CloseHandle(f->readEvent);
     delete f;
 }
 
-UsbBus::Io WinUsbBus::write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) {
+UsbBus::Io WinUsbBus::Write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) {
     written = 0;
-    DeviceFile* f = fileOf(device);
+    DeviceFile* f = FileOf(device);
     if (f == nullptr) return Io::Failed;
     DWORD n = 0;
     if (!f->overlapped) {
@@ -168,9 +168,9 @@ UsbBus::Io WinUsbBus::write(Device device, const std::uint8_t* data, std::uint32
     return Io::Pending;
 }
 
-UsbBus::Io WinUsbBus::pollWrite(Device device, std::uint32_t& written) {
+UsbBus::Io WinUsbBus::PollWrite(Device device, std::uint32_t& written) {
     written = 0;
-    DeviceFile* f = fileOf(device);
+    DeviceFile* f = FileOf(device);
     if (f == nullptr || !f->writePending) return Io::Failed;
     DWORD n = 0;
     if (GetOverlappedResult(f->file, &f->write, &n, FALSE)) {
@@ -184,8 +184,8 @@ UsbBus::Io WinUsbBus::pollWrite(Device device, std::uint32_t& written) {
     return Io::Failed;
 }
 
-void WinUsbBus::cancelWrite(Device device) {
-    DeviceFile* f = fileOf(device);
+void WinUsbBus::CancelWrite(Device device) {
+    DeviceFile* f = FileOf(device);
     if (f == nullptr || !f->writePending) return;
     // CancelIo only asks; the structure and the bytes belong to the device until the request
     // has really ended, so wait for that before they are used again or freed.
@@ -195,9 +195,9 @@ void WinUsbBus::cancelWrite(Device device) {
     f->writePending = false;
 }
 
-bool WinUsbBus::pendingInput(Device device, std::uint32_t& count) {
+bool WinUsbBus::PendingInput(Device device, std::uint32_t& count) {
     count = 0;
-    DeviceFile* f = fileOf(device);
+    DeviceFile* f = FileOf(device);
     if (f == nullptr) return false;
     DWORD errors = 0;
     COMSTAT status{};
@@ -206,29 +206,29 @@ bool WinUsbBus::pendingInput(Device device, std::uint32_t& count) {
     return true;
 }
 
-std::uint32_t WinUsbBus::read(Device device, std::uint8_t* buffer, std::uint32_t capacity) {
-    DeviceFile* f = fileOf(device);
+std::uint32_t WinUsbBus::Read(Device device, std::uint8_t* buffer, std::uint32_t capacity) {
+    DeviceFile* f = FileOf(device);
     if (f == nullptr) return 0;
     DWORD n = 0;
     if (!f->overlapped) {
         if (ReadFile(f->file, buffer, capacity, &n, nullptr)) return n;
-        clearDeviceError(f->file);
+        ClearDeviceError(f->file);
         return 0;
     }
     f->read = OVERLAPPED{};
     f->read.hEvent = f->readEvent;
     if (ReadFile(f->file, buffer, capacity, &n, &f->read)) return n;
     if (GetLastError() != ERROR_IO_PENDING) {
-        clearDeviceError(f->file);
+        ClearDeviceError(f->file);
         return 0;
     }
     if (GetOverlappedResult(f->file, &f->read, &n, TRUE)) return n;
-    if (GetLastError() != ERROR_IO_INCOMPLETE) clearDeviceError(f->file);
+    if (GetLastError() != ERROR_IO_INCOMPLETE) ClearDeviceError(f->file);
     return n;
 }
 
-void WinUsbBus::purge(Device device) {
-    DeviceFile* f = fileOf(device);
+void WinUsbBus::Purge(Device device) {
+    DeviceFile* f = FileOf(device);
     if (f != nullptr) PurgeComm(f->file, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 

@@ -15,19 +15,19 @@ public:
     WinUsbBus(const WinUsbBus&) = delete;
     WinUsbBus& operator=(const WinUsbBus&) = delete;
 
-    bool loadSetupApi() override;
-    void unloadSetupApi() override;
-    std::uint32_t openUsbPrintInterfaces(InterfaceSet& set) override;
-    Enumerated interfacePath(InterfaceSet set, std::uint32_t index, std::string& path) override;
-    void closeInterfaces(InterfaceSet set) override;
-    std::uint32_t open(const std::string& path, bool overlapped, Device& device) override;
-    void close(Device device) override;
-    Io write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) override;
-    Io pollWrite(Device device, std::uint32_t& written) override;
-    void cancelWrite(Device device) override;
-    bool pendingInput(Device device, std::uint32_t& count) override;
-    std::uint32_t read(Device device, std::uint8_t* buffer, std::uint32_t capacity) override;
-    void purge(Device device) override;
+    bool LoadSetupApi() override;
+    void UnloadSetupApi() override;
+    std::uint32_t OpenUsbPrintInterfaces(InterfaceSet& set) override;
+    Enumerated InterfacePath(InterfaceSet set, std::uint32_t index, std::string& path) override;
+    void CloseInterfaces(InterfaceSet set) override;
+    std::uint32_t Open(const std::string& path, bool overlapped, Device& device) override;
+    void Close(Device device) override;
+    Io Write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) override;
+    Io PollWrite(Device device, std::uint32_t& written) override;
+    void CancelWrite(Device device) override;
+    bool PendingInput(Device device, std::uint32_t& count) override;
+    std::uint32_t Read(Device device, std::uint8_t* buffer, std::uint32_t capacity) override;
+    void Purge(Device device) override;
 
 private:
     // The four SetupAPI functions, taken from the library while it is loaded.

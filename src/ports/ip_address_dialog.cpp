@@ -4,7 +4,7 @@
 
 namespace prinstall {
 
-std::string FormatAddress(const AddressFields& f) { return format("%d.%d.%d.%d", f[0], f[1], f[2], f[3]); }
+std::string FormatAddress(const AddressFields& f) { return Format("%d.%d.%d.%d", f[0], f[1], f[2], f[3]); }
 
 std::optional<std::uint32_t> ParseAddress(const std::string& text) {
     std::uint32_t address = 0;
@@ -28,25 +28,25 @@ std::optional<std::uint32_t> ParseAddress(const std::string& text) {
 }
 
 void IpAddressDialog::OnInitDialog(IpAddressView& view) {
-    language_ = languageForCodePage(systemInfo_.ansiCodePage());
+    language_ = LanguageForCodePage(systemInfo_.AnsiCodePage());
     if (language_ == Language::Korean) {
-        view.setTitle(kIpAddressCaption.in(language_));
-        view.setItemText(IDC_IP_LABEL, kIpAddressLabel.in(language_));
-        view.setItemText(kDialogOk, kIpAddressOkButton.in(language_));
+        view.SetTitle(kIpAddressCaption.In(language_));
+        view.SetItemText(IDC_IP_LABEL, kIpAddressLabel.In(language_));
+        view.SetItemText(kDialogOk, kIpAddressOkButton.In(language_));
     }
     std::optional<std::uint32_t> offered;
     if (addressKnown) offered = ParseAddress(addressText);
-    view.setAddress(offered.value_or(kDefaultPrinterAddress));
+    view.SetAddress(offered.value_or(kDefaultPrinterAddress));
 }
 
 void IpAddressDialog::OnOk(IpAddressView& view) {
-    addressText = FormatAddress(view.address());
-    if (registry_.probeKey(kStandardTcpIpPortsKey) == 0) {
-        view.endDialog(kDialogOk);
+    addressText = FormatAddress(view.Address());
+    if (registry_.ProbeKey(kStandardTcpIpPortsKey) == 0) {
+        view.EndDialog(kDialogOk);
         return;
     }
-    view.appMessageBox(kNoStandardTcpIpPort.in(language_));
-    view.endDialog(kDialogCancel);
+    view.AppMessageBox(kNoStandardTcpIpPort.In(language_));
+    view.EndDialog(kDialogCancel);
 }
 
 }  // namespace prinstall

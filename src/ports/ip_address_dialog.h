@@ -46,9 +46,9 @@ std::optional<std::uint32_t> ParseAddress(const std::string& text);
 class IpAddressView : public DialogView {
 public:
     // The address control's four fields, host byte order.
-    virtual void setAddress(std::uint32_t address) = 0;
+    virtual void SetAddress(std::uint32_t address) = 0;
     // The address control's four fields, a blank field as 0.
-    virtual AddressFields address() = 0;
+    virtual AddressFields Address() = 0;
 };
 
 class IpAddressDialog {

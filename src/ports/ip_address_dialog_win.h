@@ -16,11 +16,11 @@ class IpAddressDialogWin : public ui::ViewDialog<IpAddressView> {
 public:
     IpAddressDialogWin(SystemInfo& systemInfo, Registry& registry);
 
-    IpAddressDialog& rules() { return rules_; }
+    IpAddressDialog& Rules() { return rules_; }
 
     // Runs the dialog modally: kDialogOk after an accepted OK, kDialogCancel for Escape or a
     // refused OK, -1 when the dialog could not be created.
-    int run(HWND owner);
+    int Run(HWND owner);
 
 protected:
     BOOL OnInit() override;
@@ -28,8 +28,8 @@ protected:
 
 private:
     // IpAddressView
-    void setAddress(std::uint32_t address) override;
-    AddressFields address() override;
+    void SetAddress(std::uint32_t address) override;
+    AddressFields Address() override;
 
     IpAddressDialog rules_;
 };

@@ -79,8 +79,8 @@ const std::array<const char*, 3> kProcessorNames = {"32-Bit OS", "64-Bit OS", "I
 
 const char* OkUnavailableText(OkUnavailable reason, Language language) {
     switch (reason) {
-        case OkUnavailable::NoPort: return kNoPortText.in(language);
-        case OkUnavailable::NoAddress: return kNoAddressText.in(language);
+        case OkUnavailable::NoPort: return kNoPortText.In(language);
+        case OkUnavailable::NoAddress: return kNoAddressText.In(language);
         case OkUnavailable::No: break;
     }
     return "";
@@ -108,45 +108,45 @@ std::vector<std::string> PortsForInterface(PortInterface kind, const std::vector
 }
 
 void PortInfoDialog::OnInitDialog() {
-    language_ = languageForCodePage(platform_.systemInfo.ansiCodePage());
+    language_ = LanguageForCodePage(platform_.systemInfo.AnsiCodePage());
     shownReason_ = OkUnavailable::No;
 
     const Detection detection = DetectPlatform(platform_.systemInfo, Numbering::PortDialog, state_.os);
-    if (detection.radioId != 0) view_.checkRadio(detection.radioId);
+    if (detection.radioId != 0) view_.CheckRadio(detection.radioId);
 
     if (language_ == Language::Korean) {
-        view_.setTitle(kCaptionKorean);
-        for (const ItemText& t : kKoreanTexts) view_.setItemText(t.id, t.korean);
+        view_.SetTitle(kCaptionKorean);
+        for (const ItemText& t : kKoreanTexts) view_.SetItemText(t.id, t.korean);
     }
 
-    view_.listReset(IDC_PORT_CODE_PAGE);
-    for (const Text& name : kCodePageNames) view_.listAdd(IDC_PORT_CODE_PAGE, name.in(language_));
-    view_.listSelect(IDC_PORT_CODE_PAGE, state_.codePage);
+    view_.ListReset(IDC_PORT_CODE_PAGE);
+    for (const Text& name : kCodePageNames) view_.ListAdd(IDC_PORT_CODE_PAGE, name.In(language_));
+    view_.ListSelect(IDC_PORT_CODE_PAGE, state_.codePage);
 
     ipAddressText_.clear();
     ip_.addressKnown = false;
 
-    view_.listReset(IDC_PORT_PROCESSOR);
-    for (const char* name : kProcessorNames) view_.listAdd(IDC_PORT_PROCESSOR, name);
-    view_.listSelect(IDC_PORT_PROCESSOR, state_.os.processor);
-    view_.enableItem(IDC_PORT_PROCESSOR, false);
+    view_.ListReset(IDC_PORT_PROCESSOR);
+    for (const char* name : kProcessorNames) view_.ListAdd(IDC_PORT_PROCESSOR, name);
+    view_.ListSelect(IDC_PORT_PROCESSOR, state_.os.processor);
+    view_.EnableItem(IDC_PORT_PROCESSOR, false);
 
     const InterfaceInfo& usb = InterfaceInfoOf(PortInterface::Usb);
     FillPortList(usb.kind);
     interface_ = usb.kind;
-    view_.checkRadio(usb.radioId);
+    view_.CheckRadio(usb.radioId);
     state_.useLabelPortMonitor = true;
-    view_.listSelect(IDC_PORT_LIST, 0);
-    portName_ = view_.listEntry(IDC_PORT_LIST, 0);
-    platform_.debug.output(format("Port Name = %s", portName_.c_str()));
+    view_.ListSelect(IDC_PORT_LIST, 0);
+    portName_ = view_.ListEntry(IDC_PORT_LIST, 0);
+    platform_.debug.Output(Format("Port Name = %s", portName_.c_str()));
 
-    view_.showPicture(usb.bitmapId);
-    view_.dressIconButton(kOkButton, IDI_CHECK);
-    view_.dressIconButton(kExitButton, IDI_CROSS);
+    view_.ShowPicture(usb.bitmapId);
+    view_.DressIconButton(kOkButton, IDI_CHECK);
+    view_.DressIconButton(kExitButton, IDI_CROSS);
     UpdateOkButton();
 
     if (state_.os.processor == kProcessorItanium)
-        view_.messageBox(kItaniumNotSupported, "");  // the system's own caption
+        view_.CaptionedMessageBox(kItaniumNotSupported, "");  // the system's own caption
 }
 
 void PortInfoDialog::OnInterface(int radioId) {
@@ -156,34 +156,34 @@ void PortInfoDialog::OnInterface(int radioId) {
 
 void PortInfoDialog::ChooseInterface(const InterfaceInfo& info) {
     interface_ = info.kind;
-    view_.checkRadio(info.radioId);
+    view_.CheckRadio(info.radioId);
     FillPortList(info.kind);
-    view_.listSelect(IDC_PORT_LIST, 0);
-    view_.showPicture(info.bitmapId);
-    if (info.asksAddress && view_.runIpAddressDialog() == kDialogOk) {
+    view_.ListSelect(IDC_PORT_LIST, 0);
+    view_.ShowPicture(info.bitmapId);
+    if (info.asksAddress && view_.RunIpAddressDialog() == kDialogOk) {
         ipAddressText_ = ip_.addressText;
         ip_.addressKnown = true;
     }
-    portName_ = view_.listEntry(IDC_PORT_LIST, 0);
+    portName_ = view_.ListEntry(IDC_PORT_LIST, 0);
     UpdateOkButton();
 }
 
 void PortInfoDialog::FillPortList(PortInterface kind) {
-    view_.listReset(IDC_PORT_LIST);
+    view_.ListReset(IDC_PORT_LIST);
     std::vector<std::string> systemPorts;
-    if (platform_.spooler.enumPorts(systemPorts) != 0) systemPorts.clear();
+    if (platform_.spooler.ListPorts(systemPorts) != 0) systemPorts.clear();
     ports_ = PortsForInterface(kind, systemPorts);
-    for (const std::string& port : ports_) view_.listAdd(IDC_PORT_LIST, port);
+    for (const std::string& port : ports_) view_.ListAdd(IDC_PORT_LIST, port);
 }
 
 void PortInfoDialog::OnSelchangeCodePage() {
-    const int selected = view_.listSelection(IDC_PORT_CODE_PAGE);
+    const int selected = view_.ListSelection(IDC_PORT_CODE_PAGE);
     if (selected >= 0 && selected < kCodePageCount) state_.codePage = selected;
 }
 
 void PortInfoDialog::OnSelchangePort() {
-    const int selected = view_.listSelection(IDC_PORT_LIST);
-    portName_ = selected >= 0 ? view_.listEntry(IDC_PORT_LIST, selected) : std::string();
+    const int selected = view_.ListSelection(IDC_PORT_LIST);
+    portName_ = selected >= 0 ? view_.ListEntry(IDC_PORT_LIST, selected) : std::string();
     UpdateOkButton();
 }
 
@@ -200,7 +200,7 @@ bool PortInfoDialog::OnOk() {
     return CanConfirm();
 }
 
-int PortInfoDialog::interfaceKind() const {
+int PortInfoDialog::GetInterfaceKind() const {
     switch (interface_) {
         case PortInterface::Serial:
         case PortInterface::Bluetooth: return kInterfaceSerial;
@@ -215,9 +215,9 @@ int PortInfoDialog::interfaceKind() const {
 
 void PortInfoDialog::UpdateOkButton() {
     const OkUnavailable reason = WhyOkUnavailable();
-    view_.enableItem(kOkButton, reason == OkUnavailable::No);
+    view_.EnableItem(kOkButton, reason == OkUnavailable::No);
     if (reason == shownReason_) return;
-    view_.setItemText(IDC_PORT_OK_REASON, OkUnavailableText(reason, language_));
+    view_.SetItemText(IDC_PORT_OK_REASON, OkUnavailableText(reason, language_));
     shownReason_ = reason;
 }
 

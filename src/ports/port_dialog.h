@@ -59,21 +59,21 @@ const char* OkUnavailableText(OkUnavailable reason, Language language);
 class PortDialogView : public DialogView {
 public:
     // Checks this radio button and clears every other one with an id from 1002 to 1048.
-    virtual void checkRadio(int id) = 0;
+    virtual void CheckRadio(int id) = 0;
 
     // Drop-down lists by control id. A sorted list puts each entry in its own order.
-    virtual void listReset(int id) = 0;
-    virtual void listAdd(int id, const std::string& text) = 0;
+    virtual void ListReset(int id) = 0;
+    virtual void ListAdd(int id, const std::string& text) = 0;
     // Selects entry `index`; an index past the end leaves nothing selected.
-    virtual void listSelect(int id, int index) = 0;
-    virtual int listSelection(int id) = 0;  // -1 when nothing is selected
-    virtual int listCount(int id) = 0;
-    virtual std::string listEntry(int id, int index) = 0;  // empty for no such entry
+    virtual void ListSelect(int id, int index) = 0;
+    virtual int ListSelection(int id) = 0;  // -1 when nothing is selected
+    virtual int ListCount(int id) = 0;
+    virtual std::string ListEntry(int id, int index) = 0;  // empty for no such entry
 
     // Puts the picture control in place of frame 1016 with this bitmap, scaled to fit.
-    virtual void showPicture(int bitmapId) = 0;
+    virtual void ShowPicture(int bitmapId) = 0;
     // Runs the IP address dialog modally; kDialogOk or kDialogCancel.
-    virtual int runIpAddressDialog() = 0;
+    virtual int RunIpAddressDialog() = 0;
 };
 
 class PortInfoDialog {
@@ -95,13 +95,13 @@ public:
     OkUnavailable WhyOkUnavailable() const;
 
     // Results, read by the Install command after OK.
-    const std::string& portName() const { return portName_; }
-    const std::string& ipAddressText() const { return ipAddressText_; }
+    const std::string& PortName() const { return portName_; }
+    const std::string& IpAddressText() const { return ipAddressText_; }
     // The interface kind of the choice: the chosen interface's, and for "Printer Driver Port"
     // the kind its port's name says.
-    int interfaceKind() const;
+    int GetInterfaceKind() const;
     // The ports offered for the current interface, as built (before the list sorts them).
-    const std::vector<std::string>& ports() const { return ports_; }
+    const std::vector<std::string>& Ports() const { return ports_; }
 
 private:
     void FillPortList(PortInterface kind);

@@ -12,13 +12,13 @@ namespace prinstall {
 PortInfoDialogWin::PortInfoDialogWin(AppContext& app)
     : ViewDialog(IDD_PORT_INFO),
       ipDialog_(app.platform.systemInfo, *app.platform.registry),
-      rules_(app.platform, app.state, ipDialog_.rules(), *this) {}
+      rules_(app.platform, app.state, ipDialog_.Rules(), *this) {}
 
-int PortInfoDialogWin::run(HWND owner) { return static_cast<int>(runModal(owner)); }
+int PortInfoDialogWin::Run(HWND owner) { return static_cast<int>(RunModal(owner)); }
 
 BOOL PortInfoDialogWin::OnInit() {
-    attachIconButton(IDOK);
-    attachIconButton(IDCANCEL);
+    AttachIconButton(IDOK);
+    AttachIconButton(IDCANCEL);
     rules_.OnInitDialog();
     return TRUE;
 }
@@ -42,42 +42,42 @@ bool PortInfoDialogWin::OnCommand(int id, int code, HWND control) {
 void PortInfoDialogWin::OnOk() {
     // Enter reaches here even while the OK button is disabled.
     if (rules_.OnOk())
-        endDialog(IDOK);
+        EndDialog(IDOK);
     else
         MessageBeep(MB_OK);
 }
 
-void PortInfoDialogWin::checkRadio(int id) {
-    CheckRadioButton(hwnd(), IDC_PORT_RADIO_FIRST, IDC_PORT_RADIO_LAST, id);
+void PortInfoDialogWin::CheckRadio(int id) {
+    CheckRadioButton(Hwnd(), IDC_PORT_RADIO_FIRST, IDC_PORT_RADIO_LAST, id);
     // Tab enters the interface group at the checked button, as the keyboard rules of radio
     // groups ask: the tab stop moves with the check. A family mark leaves it where it is.
     if (InterfaceForRadio(id) == nullptr) return;
     for (int kind = 0; kind <= static_cast<int>(PortInterface::DriverPort); ++kind) {
-        HWND radio = item(InterfaceInfoOf(static_cast<PortInterface>(kind)).radioId);
+        HWND radio = Item(InterfaceInfoOf(static_cast<PortInterface>(kind)).radioId);
         const LONG style = GetWindowLongW(radio, GWL_STYLE);
         const LONG wanted = GetDlgCtrlID(radio) == id ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
         if (wanted != style) SetWindowLongW(radio, GWL_STYLE, wanted);
     }
 }
 
-void PortInfoDialogWin::listReset(int id) { ui::ComboBox(item(id)).resetContent(); }
+void PortInfoDialogWin::ListReset(int id) { ui::ComboBox(Item(id)).ResetContent(); }
 
-void PortInfoDialogWin::listAdd(int id, const std::string& text) { ui::ComboBox(item(id)).addString(text); }
+void PortInfoDialogWin::ListAdd(int id, const std::string& text) { ui::ComboBox(Item(id)).AddString(text); }
 
-void PortInfoDialogWin::listSelect(int id, int index) { ui::ComboBox(item(id)).setCurSel(index); }
+void PortInfoDialogWin::ListSelect(int id, int index) { ui::ComboBox(Item(id)).SetCurSel(index); }
 
-int PortInfoDialogWin::listSelection(int id) { return ui::ComboBox(item(id)).getCurSel(); }
+int PortInfoDialogWin::ListSelection(int id) { return ui::ComboBox(Item(id)).GetCurSel(); }
 
-int PortInfoDialogWin::listCount(int id) { return ui::ComboBox(item(id)).getCount(); }
+int PortInfoDialogWin::ListCount(int id) { return ui::ComboBox(Item(id)).GetCount(); }
 
-std::string PortInfoDialogWin::listEntry(int id, int index) { return ui::ComboBox(item(id)).getLBText(index); }
+std::string PortInfoDialogWin::ListEntry(int id, int index) { return ui::ComboBox(Item(id)).GetLbText(index); }
 
-void PortInfoDialogWin::showPicture(int bitmapId) {
-    picture_.ReplaceControl(item(IDC_PORT_PICTURE));
+void PortInfoDialogWin::ShowPicture(int bitmapId) {
+    picture_.ReplaceControl(Item(IDC_PORT_PICTURE));
     picture_.LoadBitmapResource(bitmapId);
     picture_.SetFitMode(controls::kFitInside);
 }
 
-int PortInfoDialogWin::runIpAddressDialog() { return ipDialog_.run(hwnd()); }
+int PortInfoDialogWin::RunIpAddressDialog() { return ipDialog_.Run(Hwnd()); }
 
 }  // namespace prinstall

@@ -2,8 +2,8 @@
 // the code page, port and processor lists, the interface's picture in place of frame 1016,
 // and OK and Exit as icon buttons. The rules live in port_dialog.h.
 //
-// The Install command creates one for a run, calls run(nullptr), and after kDialogOk reads
-// portName() and ipAddressText(); the dialog has set useLabelPortMonitor, codePage and the
+// The Install command creates one for a run, calls Run(nullptr), and after kDialogOk reads
+// PortName() and IpAddressText(); the dialog has set useLabelPortMonitor, codePage and the
 // platform (OsInfo) of the process state by then.
 #pragma once
 
@@ -27,14 +27,14 @@ public:
 
     // Runs the dialog modally: kDialogOk when confirmed, kDialogCancel for Exit or Escape,
     // -1 when the dialog could not be created.
-    int run(HWND owner);
+    int Run(HWND owner);
 
     // Results after kDialogOk.
-    const std::string& portName() const { return rules_.portName(); }
-    const std::string& ipAddressText() const { return rules_.ipAddressText(); }
-    int interfaceKind() const { return rules_.interfaceKind(); }
+    const std::string& PortName() const { return rules_.PortName(); }
+    const std::string& IpAddressText() const { return rules_.IpAddressText(); }
+    int GetInterfaceKind() const { return rules_.GetInterfaceKind(); }
 
-    PortInfoDialog& rules() { return rules_; }
+    PortInfoDialog& Rules() { return rules_; }
 
 protected:
     BOOL OnInit() override;
@@ -43,15 +43,15 @@ protected:
 
 private:
     // PortDialogView
-    void checkRadio(int id) override;
-    void listReset(int id) override;
-    void listAdd(int id, const std::string& text) override;
-    void listSelect(int id, int index) override;
-    int listSelection(int id) override;
-    int listCount(int id) override;
-    std::string listEntry(int id, int index) override;
-    void showPicture(int bitmapId) override;
-    int runIpAddressDialog() override;
+    void CheckRadio(int id) override;
+    void ListReset(int id) override;
+    void ListAdd(int id, const std::string& text) override;
+    void ListSelect(int id, int index) override;
+    int ListSelection(int id) override;
+    int ListCount(int id) override;
+    std::string ListEntry(int id, int index) override;
+    void ShowPicture(int bitmapId) override;
+    int RunIpAddressDialog() override;
 
     IpAddressDialogWin ipDialog_;
     PortInfoDialog rules_;

@@ -11,13 +11,13 @@ const Text kCaptions[2][2] = {
     {{"Uninstallation complete !!!", "삭제 완료 !!!"}, {"Uninstallation Error !!!", "삭제 에러 !!!"}},
 };
 
-bool isError(int outcome) { return outcome != kResultSuccess; }
+bool IsError(int outcome) { return outcome != kResultSuccess; }
 
 }  // namespace
 
 std::optional<std::string> ResultCaption(int operation, int outcome, Language language) {
     if (operation != kResultInstallation && operation != kResultUninstallation) return std::nullopt;
-    return kCaptions[operation][isError(outcome) ? 1 : 0].in(language);
+    return kCaptions[operation][IsError(outcome) ? 1 : 0].In(language);
 }
 
 std::optional<Rgb> ResultRowColour(int row, int height, int outcome) {
@@ -28,15 +28,15 @@ std::optional<Rgb> ResultRowColour(int row, int height, int outcome) {
     const int fade = channel(0, 30);
     const int bright = channel(127, 128);
     const int blue = channel(50, 50);
-    return isError(outcome) ? Rgb{bright, fade, blue} : Rgb{fade, bright, blue};
+    return IsError(outcome) ? Rgb{bright, fade, blue} : Rgb{fade, bright, blue};
 }
 
 void InitResultDialog(const ResultInputs& inputs, std::uint32_t codePage, ResultView& view) {
-    const Language language = languageForCodePage(codePage);
-    if (auto caption = ResultCaption(inputs.operation, inputs.outcome, language)) view.setTitle(*caption);
-    view.setItemText(IDC_RESULT_MESSAGE, inputs.message);
-    if (language == Language::Korean) view.setItemText(kDialogOk, kResultOkKorean);
-    view.dressIconButton(kDialogOk, IDI_CHECK);
+    const Language language = LanguageForCodePage(codePage);
+    if (auto caption = ResultCaption(inputs.operation, inputs.outcome, language)) view.SetTitle(*caption);
+    view.SetItemText(IDC_RESULT_MESSAGE, inputs.message);
+    if (language == Language::Korean) view.SetItemText(kDialogOk, kResultOkKorean);
+    view.DressIconButton(kDialogOk, IDI_CHECK);
 }
 
 }  // namespace prinstall

@@ -8,19 +8,19 @@ namespace prinstall {
 
 CompleteDialog::CompleteDialog(SystemInfo& systemInfo) : ViewDialog(IDD_RESULT), systemInfo_(systemInfo) {}
 
-int CompleteDialog::run(HWND owner) { return static_cast<int>(runModal(owner)); }
+int CompleteDialog::Run(HWND owner) { return static_cast<int>(RunModal(owner)); }
 
 BOOL CompleteDialog::OnInit() {
-    attachIconButton(IDOK);
-    InitResultDialog({message, operation, outcome}, systemInfo_.ansiCodePage(), *this);
+    AttachIconButton(IDOK);
+    InitResultDialog({message, operation, outcome}, systemInfo_.AnsiCodePage(), *this);
     return TRUE;  // the dialog manager gives the OK button the focus
 }
 
 bool CompleteDialog::OnPaint() {
     PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd(), &ps);
-    paintBackground(dc);
-    EndPaint(hwnd(), &ps);
+    HDC dc = BeginPaint(Hwnd(), &ps);
+    PaintBackground(dc);
+    EndPaint(Hwnd(), &ps);
     return true;
 }
 
@@ -30,14 +30,14 @@ bool CompleteDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
     // the rows keeps the gradient whole behind the box; answering the erase also spares the
     // plain dialog colour flashing up before every paint.
     if (msg != WM_ERASEBKGND && msg != WM_PRINTCLIENT) return false;
-    paintBackground(reinterpret_cast<HDC>(wParam));
+    PaintBackground(reinterpret_cast<HDC>(wParam));
     result = TRUE;
     return true;
 }
 
-void CompleteDialog::paintBackground(HDC dc) {
+void CompleteDialog::PaintBackground(HDC dc) {
     RECT client;
-    GetClientRect(hwnd(), &client);
+    GetClientRect(Hwnd(), &client);
     const int height = client.bottom - client.top;
     // One-pixel rows across the full width; only those the DC may draw on.
     RECT clip;

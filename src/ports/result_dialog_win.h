@@ -28,7 +28,7 @@ public:
 
     // Runs the dialog modally: kDialogOk when the operator pressed OK, kDialogCancel for the
     // Escape key, -1 when the dialog could not be created.
-    int run(HWND owner);
+    int Run(HWND owner);
 
 protected:
     BOOL OnInit() override;
@@ -38,7 +38,7 @@ protected:
 
 private:
     // The green or red rows, as far as `dc` may draw.
-    void paintBackground(HDC dc);
+    void PaintBackground(HDC dc);
 
     SystemInfo& systemInfo_;
 };

@@ -14,38 +14,38 @@ constexpr UINT_PTR kSubclassId = 0x434C4258;  // 'CLBX'
 }
 
 CheckListBox::~CheckListBox() {
-    if (hwnd_ != nullptr && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, &CheckListBox::subclassProc, kSubclassId);
+    if (hwnd_ != nullptr && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, &CheckListBox::SubclassProc, kSubclassId);
 }
 
-bool CheckListBox::attach(HWND dialog, int controlId) {
+bool CheckListBox::Attach(HWND dialog, int controlId) {
     hwnd_ = GetDlgItem(dialog, controlId);
     if (hwnd_ == nullptr) return false;
-    return SetWindowSubclass(hwnd_, &CheckListBox::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) !=
+    return SetWindowSubclass(hwnd_, &CheckListBox::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) !=
            FALSE;
 }
 
-void CheckListBox::reset() {
+void CheckListBox::Reset() {
     // Items go from the last to the first.
-    for (int i = count() - 1; i >= 0; --i) SendMessageW(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(i), 0);
+    for (int i = Count() - 1; i >= 0; --i) SendMessageW(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(i), 0);
 }
 
-int CheckListBox::add(const std::string& text) {
-    auto index = static_cast<int>(SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(text).c_str())));
+int CheckListBox::Add(const std::string& text) {
+    auto index = static_cast<int>(SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str())));
     if (index >= 0) SendMessageW(hwnd_, LB_SETITEMDATA, static_cast<WPARAM>(index), 0);
     return index;
 }
 
-int CheckListBox::count() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETCOUNT, 0, 0)); }
+int CheckListBox::Count() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETCOUNT, 0, 0)); }
 
-int CheckListBox::current() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0)); }
+int CheckListBox::Current() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0)); }
 
-int CheckListBox::check(int index) const {
+int CheckListBox::Check(int index) const {
     LRESULT data = SendMessageW(hwnd_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
     return data == LB_ERR ? 0 : static_cast<int>(data);
 }
 
-void CheckListBox::setCheck(int index, int state) {
-    if (index < 0 || index >= count()) return;
+void CheckListBox::SetCheck(int index, int state) {
+    if (index < 0 || index >= Count()) return;
     SendMessageW(hwnd_, LB_SETITEMDATA, static_cast<WPARAM>(index), state);
     RECT r;
     if (SendMessageW(hwnd_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r)) != LB_ERR) {
@@ -53,27 +53,27 @@ void CheckListBox::setCheck(int index, int state) {
     }
 }
 
-int CheckListBox::boxSize() const {
+int CheckListBox::BoxSize() const {
     auto height = static_cast<int>(SendMessageW(hwnd_, LB_GETITEMHEIGHT, 0, 0));
     return height > 2 ? height - 2 : height;
 }
 
-void CheckListBox::toggle(int index) {
-    if (index < 0 || index >= count()) return;
+void CheckListBox::Toggle(int index) {
+    if (index < 0 || index >= Count()) return;
     // A two-state box: clear becomes checked; checked and indeterminate become clear.
-    setCheck(index, check(index) == 0 ? 1 : 0);
+    SetCheck(index, Check(index) == 0 ? 1 : 0);
     HWND parent = GetParent(hwnd_);
     SendMessageW(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd_), LBN_SELCHANGE), reinterpret_cast<LPARAM>(hwnd_));
 }
 
-void CheckListBox::draw(const DRAWITEMSTRUCT& dis) {
+void CheckListBox::Draw(const DRAWITEMSTRUCT& dis) {
     if (dis.itemID == static_cast<UINT>(-1)) {
         if (dis.itemState & ODS_FOCUS) DrawFocusRect(dis.hDC, &dis.rcItem);
         return;
     }
     HDC dc = dis.hDC;
     RECT item = dis.rcItem;
-    int size = boxSize();
+    int size = BoxSize();
     RECT box = {item.left + 1, item.top + 1, item.left + 1 + size, item.top + 1 + size};
     FillRect(dc, &box, GetSysColorBrush(COLOR_WINDOW));
     int state = static_cast<int>(dis.itemData);
@@ -95,10 +95,10 @@ void CheckListBox::draw(const DRAWITEMSTRUCT& dis) {
     if (dis.itemState & ODS_FOCUS) DrawFocusRect(dc, &text);
 }
 
-LRESULT CheckListBox::handle(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+LRESULT CheckListBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
     switch (msg) {
         case controls::kReflectedDrawItem:
-            draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             handled = true;
             return TRUE;
         case WM_LBUTTONDOWN:
@@ -106,10 +106,10 @@ LRESULT CheckListBox::handle(UINT msg, WPARAM wParam, LPARAM lParam, bool& handl
             POINT p = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
             LRESULT hit = SendMessageW(hwnd_, LB_ITEMFROMPOINT, 0, MAKELPARAM(p.x, p.y));
             int index = LOWORD(hit);
-            if (HIWORD(hit) == 0 && p.x <= boxSize() + 2) {
+            if (HIWORD(hit) == 0 && p.x <= BoxSize() + 2) {
                 // Select the item first (ordinary list handling), then toggle its box.
                 DefSubclassProc(hwnd_, msg, wParam, lParam);
-                toggle(index);
+                Toggle(index);
                 handled = true;
                 return 0;
             }
@@ -117,7 +117,7 @@ LRESULT CheckListBox::handle(UINT msg, WPARAM wParam, LPARAM lParam, bool& handl
         }
         case WM_KEYDOWN:
             if (wParam == VK_SPACE) {
-                toggle(current());
+                Toggle(Current());
                 handled = true;
             }
             return 0;
@@ -125,14 +125,14 @@ LRESULT CheckListBox::handle(UINT msg, WPARAM wParam, LPARAM lParam, bool& handl
     }
 }
 
-LRESULT CALLBACK CheckListBox::subclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+LRESULT CALLBACK CheckListBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                             DWORD_PTR refData) {
     auto* self = reinterpret_cast<CheckListBox*>(refData);
     bool handled = false;
-    LRESULT r = self->handle(msg, wParam, lParam, handled);
+    LRESULT r = self->Handle(msg, wParam, lParam, handled);
     if (handled) return r;
     if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, &CheckListBox::subclassProc, kSubclassId);
+        RemoveWindowSubclass(hwnd, &CheckListBox::SubclassProc, kSubclassId);
         self->hwnd_ = nullptr;
     }
     return DefSubclassProc(hwnd, msg, wParam, lParam);

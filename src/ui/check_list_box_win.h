@@ -18,22 +18,22 @@ public:
     CheckListBox& operator=(const CheckListBox&) = delete;
     ~CheckListBox();
 
-    bool attach(HWND dialog, int controlId);
-    HWND hwnd() const { return hwnd_; }
+    bool Attach(HWND dialog, int controlId);
+    HWND Hwnd() const { return hwnd_; }
 
-    void reset();
-    int add(const std::string& text);
-    int count() const;
-    int current() const;
-    int check(int index) const;
-    void setCheck(int index, int state);
+    void Reset();
+    int Add(const std::string& text);
+    int Count() const;
+    int Current() const;
+    int Check(int index) const;
+    void SetCheck(int index, int state);
 
 private:
-    static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
-    void draw(const DRAWITEMSTRUCT& dis);
-    void toggle(int index);
-    int boxSize() const;
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
+    void Draw(const DRAWITEMSTRUCT& dis);
+    void Toggle(int index);
+    int BoxSize() const;
 
     HWND hwnd_ = nullptr;
 };

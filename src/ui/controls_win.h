@@ -12,9 +12,9 @@ namespace prinstall::ui {
 class ProgressBar {
 public:
     explicit ProgressBar(HWND control) : hwnd_(control) {}
-    void setRange(int low, int high) { SendMessageW(hwnd_, PBM_SETRANGE32, static_cast<WPARAM>(low), high); }
-    void setStep(int step) { SendMessageW(hwnd_, PBM_SETSTEP, static_cast<WPARAM>(step), 0); }
-    void setPos(int pos) { SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(pos), 0); }
+    void SetRange(int low, int high) { SendMessageW(hwnd_, PBM_SETRANGE32, static_cast<WPARAM>(low), high); }
+    void SetStep(int step) { SendMessageW(hwnd_, PBM_SETSTEP, static_cast<WPARAM>(step), 0); }
+    void SetPos(int pos) { SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(pos), 0); }
 
 private:
     HWND hwnd_;
@@ -23,15 +23,15 @@ private:
 class ComboBox {
 public:
     explicit ComboBox(HWND control) : hwnd_(control) {}
-    void resetContent() { SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0); }
-    void addString(const std::string& text);
+    void ResetContent() { SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0); }
+    void AddString(const std::string& text);
     // Selects entry `index`; an index past the end (or -1) leaves nothing selected.
-    void setCurSel(int index) { SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+    void SetCurSel(int index) { SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
     // -1 when nothing is selected.
-    int getCurSel() const;
-    int getCount() const;
+    int GetCurSel() const;
+    int GetCount() const;
     // Empty for no such entry.
-    std::string getLBText(int index) const;
+    std::string GetLbText(int index) const;
 
 private:
     HWND hwnd_;

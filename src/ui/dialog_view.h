@@ -15,23 +15,23 @@ class DialogView {
 public:
     virtual ~DialogView() = default;
 
-    virtual void setTitle(const std::string& text) = 0;
-    virtual void setItemText(int id, const std::string& text) = 0;
-    virtual std::string itemText(int id) = 0;
-    virtual void enableItem(int id, bool enable) = 0;
-    virtual void showItem(int id, bool show) = 0;
+    virtual void SetTitle(const std::string& text) = 0;
+    virtual void SetItemText(int id, const std::string& text) = 0;
+    virtual std::string ItemText(int id) = 0;
+    virtual void EnableItem(int id, bool enable) = 0;
+    virtual void ShowItem(int id, bool show) = 0;
     // The dialog's progress bar.
-    virtual void setProgressRange(int low, int high) = 0;
-    virtual void setProgressPos(int pos) = 0;
+    virtual void SetProgressRange(int low, int high) = 0;
+    virtual void SetProgressPos(int pos) = 0;
     // Paints the dialog and its controls at once (the caller is about to block the thread).
-    virtual void repaintNow() = 0;
+    virtual void RepaintNow() = 0;
     // Gives a push button the dialog's font, an icon and the standing look.
-    virtual void dressIconButton(int id, int iconId) = 0;
+    virtual void DressIconButton(int id, int iconId) = 0;
     // Message box with OK, exclamation icon and the program's title.
-    virtual void appMessageBox(const std::string& text) = 0;
+    virtual void AppMessageBox(const std::string& text) = 0;
     // Message box with OK only and the given caption (empty: the system's default).
-    virtual void messageBox(const std::string& text, const std::string& caption) = 0;
-    virtual void endDialog(int result) = 0;
+    virtual void CaptionedMessageBox(const std::string& text, const std::string& caption) = 0;
+    virtual void EndDialog(int result) = 0;
 };
 
 }  // namespace prinstall

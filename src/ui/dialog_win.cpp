@@ -12,32 +12,32 @@
 
 namespace prinstall::ui {
 
-HINSTANCE Dialog::instance() const { return GetModuleHandleW(nullptr); }
+HINSTANCE Dialog::Instance() const { return GetModuleHandleW(nullptr); }
 
-INT_PTR Dialog::runModal(HWND owner) {
-    return DialogBoxParamW(instance(), MAKEINTRESOURCEW(templateId_), owner, &Dialog::dialogProc,
+INT_PTR Dialog::RunModal(HWND owner) {
+    return DialogBoxParamW(Instance(), MAKEINTRESOURCEW(templateId_), owner, &Dialog::DialogProc,
                            reinterpret_cast<LPARAM>(this));
 }
 
-HWND Dialog::createModeless(HWND owner) {
-    return CreateDialogParamW(instance(), MAKEINTRESOURCEW(templateId_), owner, &Dialog::dialogProc,
+HWND Dialog::CreateModeless(HWND owner) {
+    return CreateDialogParamW(Instance(), MAKEINTRESOURCEW(templateId_), owner, &Dialog::DialogProc,
                               reinterpret_cast<LPARAM>(this));
 }
 
-void Dialog::destroy() {
+void Dialog::Destroy() {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
-bool Dialog::templatePlacesItself() const {
-    HINSTANCE module = instance();
+bool Dialog::TemplatePlacesItself() const {
+    HINSTANCE module = Instance();
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(templateId_), MAKEINTRESOURCEW(5));  // RT_DIALOG
     HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
     const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
     return data != nullptr &&
-           TemplatePlacesItself(static_cast<const std::uint8_t*>(data), SizeofResource(module, found));
+           ui::TemplatePlacesItself(static_cast<const std::uint8_t*>(data), SizeofResource(module, found));
 }
 
-void Dialog::centreOverOwner() {
+void Dialog::CentreOverOwner() {
     RECT window{};
     if (!GetWindowRect(hwnd_, &window)) return;
     MONITORINFO monitor{};
@@ -53,7 +53,7 @@ void Dialog::centreOverOwner() {
     SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Dialog* self = nullptr;
     if (msg == WM_INITDIALOG) {
         self = reinterpret_cast<Dialog*>(lParam);
@@ -63,7 +63,7 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     }
     if (self == nullptr) return FALSE;
-    INT_PTR r = self->handle(msg, wParam, lParam);
+    INT_PTR r = self->Handle(msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;
@@ -84,11 +84,11 @@ bool Dialog::OnCommand(int id, int code, HWND) {
     return false;
 }
 
-INT_PTR Dialog::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+INT_PTR Dialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG:
             // Placed first, so that a dialog that moves itself in OnInit has the last word.
-            if (!templatePlacesItself()) centreOverOwner();
+            if (!TemplatePlacesItself()) CentreOverOwner();
             return OnInit();
         case WM_COMMAND: {
             HWND control = reinterpret_cast<HWND>(lParam);
@@ -134,21 +134,21 @@ INT_PTR Dialog::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void Dialog::setItemText(int id, const std::string& text) { SetDlgItemTextW(hwnd_, id, widen(text).c_str()); }
+void Dialog::SetItemText(int id, const std::string& text) { SetDlgItemTextW(hwnd_, id, Widen(text).c_str()); }
 
-std::string Dialog::itemText(int id) const {
-    HWND h = item(id);
+std::string Dialog::ItemText(int id) const {
+    HWND h = Item(id);
     if (h == nullptr) return {};
     int length = GetWindowTextLengthW(h);
     std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
     GetWindowTextW(h, buffer.data(), length + 1);
-    return narrow(buffer.data());
+    return Narrow(buffer.data());
 }
 
-void Dialog::setTitle(const std::string& text) { SetWindowTextW(hwnd_, widen(text).c_str()); }
+void Dialog::SetTitle(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
 
-void Dialog::enableItem(int id, bool enable) {
-    HWND control = item(id);
+void Dialog::EnableItem(int id, bool enable) {
+    HWND control = Item(id);
     // A disabled control loses the focus, and the keyboard would be left with nothing or
     // with whatever the dialog manager picks next, Exit included: hand it on first.
     if (!enable && control != nullptr && GetFocus() == control) {
@@ -157,7 +157,7 @@ void Dialog::enableItem(int id, bool enable) {
             next = GetNextDlgTabItem(hwnd_, next, FALSE);
             if (next == nullptr || next == control) break;
             if (GetDlgCtrlID(next) != IDCANCEL) {
-                focusItem(next);
+                FocusItem(next);
                 break;
             }
         }
@@ -165,70 +165,70 @@ void Dialog::enableItem(int id, bool enable) {
     EnableWindow(control, enable ? TRUE : FALSE);
 }
 
-void Dialog::focusItem(HWND control) {
+void Dialog::FocusItem(HWND control) {
     // WM_NEXTDLGCTL rather than SetFocus: the dialog manager moves the default-button look too.
     if (control != nullptr) SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
-void Dialog::focusFirstUsable(std::initializer_list<int> ids) {
+void Dialog::FocusFirstUsable(std::initializer_list<int> ids) {
     for (int id : ids) {
-        HWND control = item(id);
+        HWND control = Item(id);
         if (control != nullptr && IsWindowVisible(control) && IsWindowEnabled(control)) {
-            focusItem(control);
+            FocusItem(control);
             return;
         }
     }
 }
 
-void Dialog::showItem(int id, bool show) { ShowWindow(item(id), show ? SW_SHOW : SW_HIDE); }
+void Dialog::ShowItem(int id, bool show) { ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE); }
 
-void Dialog::endDialog(INT_PTR result) { EndDialog(hwnd_, result); }
+void Dialog::EndDialog(INT_PTR result) { ::EndDialog(hwnd_, result); }
 
-void Dialog::setProgressRange(int low, int high) { ProgressBar(item(progressId_)).setRange(low, high); }
+void Dialog::SetProgressRange(int low, int high) { ProgressBar(Item(progressId_)).SetRange(low, high); }
 
-void Dialog::setProgressPos(int pos) { ProgressBar(item(progressId_)).setPos(pos); }
+void Dialog::SetProgressPos(int pos) { ProgressBar(Item(progressId_)).SetPos(pos); }
 
-void Dialog::repaintNow() { RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW); }
+void Dialog::RepaintNow() { RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW); }
 
-void Dialog::attachIconButton(int id) {
+void Dialog::AttachIconButton(int id) {
     auto button = std::make_unique<controls::IconButton>();
     if (button->Attach(hwnd_, id)) iconButtons_[id] = std::move(button);
 }
 
-void Dialog::dressIconButton(int id, int iconId) {
-    if (!iconButtons_.count(id)) attachIconButton(id);
+void Dialog::DressIconButton(int id, int iconId) {
+    if (!iconButtons_.count(id)) AttachIconButton(id);
     auto it = iconButtons_.find(id);
     if (it == iconButtons_.end()) return;
     controls::IconButton& button = *it->second;
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
-    SendMessageW(button.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageW(button.Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     button.SetIcons(iconId, 32, 32, 0, 0, 0, 0, 0, 0);
     button.SetFlatLook(0, 1);
 }
 
-void Dialog::appMessageBox(const std::string& text) {
-    ui::messageBox(hwnd_, text, ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
+void Dialog::AppMessageBox(const std::string& text) {
+    ui::CaptionedMessageBox(hwnd_, text, ApplicationTitle(), MB_OK | MB_ICONEXCLAMATION);
 }
 
-void Dialog::messageBox(const std::string& text, const std::string& caption) {
+void Dialog::CaptionedMessageBox(const std::string& text, const std::string& caption) {
     // An empty caption lets the system write its own ("Error").
     if (caption.empty()) {
-        MessageBoxW(hwnd_, widen(text).c_str(), nullptr, MB_OK);
+        MessageBoxW(hwnd_, Widen(text).c_str(), nullptr, MB_OK);
         return;
     }
-    ui::messageBox(hwnd_, text, caption, MB_OK);
+    ui::CaptionedMessageBox(hwnd_, text, caption, MB_OK);
 }
 
-int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
-    return MessageBoxW(owner, widen(text).c_str(), widen(caption).c_str(), flags);
+int CaptionedMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+    return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags);
 }
 
-std::string loadString(int id) {
+std::string LoadResourceString(int id) {
     const wchar_t* text = nullptr;
     // With a zero buffer size LoadStringW hands out a pointer into the resource itself.
     int length = LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0);
     if (length <= 0 || text == nullptr) return {};
-    return narrow(std::wstring(text, static_cast<size_t>(length)));
+    return Narrow(std::wstring(text, static_cast<size_t>(length)));
 }
 
 std::string ApplicationTitle() {
@@ -239,7 +239,7 @@ std::string ApplicationTitle() {
     if (slash != std::wstring::npos) name.erase(0, slash + 1);
     size_t dot = name.find_last_of(L'.');
     if (dot != std::wstring::npos) name.erase(dot);
-    return narrow(name);
+    return Narrow(name);
 }
 
 }  // namespace prinstall::ui

@@ -27,40 +27,40 @@ public:
 
     // Runs the dialog modally; returns the result it ended with, or -1 when it could not be
     // created.
-    INT_PTR runModal(HWND owner);
+    INT_PTR RunModal(HWND owner);
     // Creates the dialog modeless (shown only when its template says visible); nullptr when
-    // it could not be created. destroy() ends it again.
-    HWND createModeless(HWND owner);
-    void destroy();
+    // it could not be created. Destroy() ends it again.
+    HWND CreateModeless(HWND owner);
+    void Destroy();
 
-    HWND hwnd() const { return hwnd_; }
-    HWND item(int id) const { return GetDlgItem(hwnd_, id); }
+    HWND Hwnd() const { return hwnd_; }
+    HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
 
     // What every dialog's rules ask of their window (DialogView), implemented once here.
-    void setItemText(int id, const std::string& text);
-    std::string itemText(int id) const;
-    void setTitle(const std::string& text);
+    void SetItemText(int id, const std::string& text);
+    std::string ItemText(int id) const;
+    void SetTitle(const std::string& text);
     // Disabling the control that has the focus first hands the focus to the next tab stop
     // other than Cancel.
-    void enableItem(int id, bool enable);
+    void EnableItem(int id, bool enable);
     // Gives the focus to the control, as the Tab key would.
-    void focusItem(HWND control);
+    void FocusItem(HWND control);
     // Focuses the first of these controls that is visible and enabled, if any.
-    void focusFirstUsable(std::initializer_list<int> ids);
-    void showItem(int id, bool show);
-    void endDialog(INT_PTR result);
-    void setProgressRange(int low, int high);
-    void setProgressPos(int pos);
-    void repaintNow();
-    void dressIconButton(int id, int iconId);
-    void appMessageBox(const std::string& text);
-    void messageBox(const std::string& text, const std::string& caption);
+    void FocusFirstUsable(std::initializer_list<int> ids);
+    void ShowItem(int id, bool show);
+    void EndDialog(INT_PTR result);
+    void SetProgressRange(int low, int high);
+    void SetProgressPos(int pos);
+    void RepaintNow();
+    void DressIconButton(int id, int iconId);
+    void AppMessageBox(const std::string& text);
+    void CaptionedMessageBox(const std::string& text, const std::string& caption);
 
-    // The progress bar that setProgressRange and setProgressPos move.
-    void setProgressControl(int id) { progressId_ = id; }
+    // The progress bar that SetProgressRange and SetProgressPos move.
+    void SetProgressControl(int id) { progressId_ = id; }
     // Makes a push button one of our icon buttons (call in OnInit, before the rules run, so
     // that it has our look even before it gets its icon).
-    void attachIconButton(int id);
+    void AttachIconButton(int id);
 
 protected:
     virtual BOOL OnInit() { return TRUE; }
@@ -74,19 +74,19 @@ protected:
     virtual bool OnDrawItem(int, DRAWITEMSTRUCT*) { return false; }
     // Any other message; set `result` and return true when handled.
     virtual bool OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
-    virtual void OnOk() { endDialog(IDOK); }
-    virtual void OnCancel() { endDialog(IDCANCEL); }
+    virtual void OnOk() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
 
-    HINSTANCE instance() const;
+    HINSTANCE Instance() const;
     // Centres the dialog over its owner (visible and not minimised), else over the work area
     // of its monitor; the dialog layer does so before OnInit unless the template places the
     // dialog itself (DS_CENTER, or a position of its own).
-    void centreOverOwner();
+    void CentreOverOwner();
 
 private:
-    static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    INT_PTR handle(UINT msg, WPARAM wParam, LPARAM lParam);
-    bool templatePlacesItself() const;
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool TemplatePlacesItself() const;
 
     int templateId_;
     HWND hwnd_ = nullptr;
@@ -101,27 +101,29 @@ class ViewDialog : public Dialog, public View {
 public:
     using Dialog::Dialog;
 
-    void setTitle(const std::string& text) override { Dialog::setTitle(text); }
-    void setItemText(int id, const std::string& text) override { Dialog::setItemText(id, text); }
-    std::string itemText(int id) override { return Dialog::itemText(id); }
-    void enableItem(int id, bool enable) override { Dialog::enableItem(id, enable); }
-    void showItem(int id, bool show) override { Dialog::showItem(id, show); }
-    void setProgressRange(int low, int high) override { Dialog::setProgressRange(low, high); }
-    void setProgressPos(int pos) override { Dialog::setProgressPos(pos); }
-    void repaintNow() override { Dialog::repaintNow(); }
-    void dressIconButton(int id, int iconId) override { Dialog::dressIconButton(id, iconId); }
-    void appMessageBox(const std::string& text) override { Dialog::appMessageBox(text); }
-    void messageBox(const std::string& text, const std::string& caption) override { Dialog::messageBox(text, caption); }
-    void endDialog(int result) override { Dialog::endDialog(result); }
+    void SetTitle(const std::string& text) override { Dialog::SetTitle(text); }
+    void SetItemText(int id, const std::string& text) override { Dialog::SetItemText(id, text); }
+    std::string ItemText(int id) override { return Dialog::ItemText(id); }
+    void EnableItem(int id, bool enable) override { Dialog::EnableItem(id, enable); }
+    void ShowItem(int id, bool show) override { Dialog::ShowItem(id, show); }
+    void SetProgressRange(int low, int high) override { Dialog::SetProgressRange(low, high); }
+    void SetProgressPos(int pos) override { Dialog::SetProgressPos(pos); }
+    void RepaintNow() override { Dialog::RepaintNow(); }
+    void DressIconButton(int id, int iconId) override { Dialog::DressIconButton(id, iconId); }
+    void AppMessageBox(const std::string& text) override { Dialog::AppMessageBox(text); }
+    void CaptionedMessageBox(const std::string& text, const std::string& caption) override {
+        Dialog::CaptionedMessageBox(text, caption);
+    }
+    void EndDialog(int result) override { Dialog::EndDialog(result); }
 };
 
 // Message boxes in UTF-8.
-int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags);
+int CaptionedMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags);
 
 // The program's title for its message boxes: the base name of its file ("Prinstall").
 std::string ApplicationTitle();
 
 // A resource string of the program, empty when absent.
-std::string loadString(int id);
+std::string LoadResourceString(int id);
 
 }  // namespace prinstall::ui

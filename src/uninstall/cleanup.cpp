@@ -22,8 +22,7 @@ std::vector<std::string> Cleanup::UnusedLabelDrivers(int processor) {
     std::vector<std::string> unused;
     std::vector<PrinterInfo2> queues;
     std::vector<std::string> drivers;
-    if (spooler_.enumLocalPrinters(queues) != 0 ||
-        spooler_.enumPrinterDrivers(SpoolerEnvironment(processor), drivers) != 0) {
+    if (spooler_.ListLocalPrinters(queues) != 0 || spooler_.ListDrivers(SpoolerEnvironment(processor), drivers) != 0) {
         return unused;
     }
     for (const std::string& driver : drivers) {
@@ -39,9 +38,9 @@ Leftovers Cleanup::FindLeftovers(int processor, bool korean) {
     found.drivers = UnusedLabelDrivers(processor);
     found.monitor = PortMonitorInstaller(spooler_, files_, system_, debug_).IsPortMonitorInstalled() == 1;
     Registry::Key key = 0;
-    if (registry_.openKeyForReading(korean ? kUninstallKeyKorean : kUninstallKeyEnglish, key) == 0) {
+    if (registry_.OpenKeyForReading(korean ? kUninstallKeyKorean : kUninstallKeyEnglish, key) == 0) {
         found.uninstallEntry = true;
-        registry_.closeKey(key);
+        registry_.CloseKey(key);
     }
     return found;
 }
@@ -51,9 +50,9 @@ std::vector<std::string> Cleanup::RemoveLeftovers(int processor, int osFamily, b
     std::vector<std::string> left;
     RemoveUnusedLabelDrivers(processor, osFamily, left);
     if (RemovePortMonitor(processor, left)) {
-        if (!DeleteUninstallEntry(korean)) left.push_back(kEntryKept.in(language_));
+        if (!DeleteUninstallEntry(korean)) left.push_back(kEntryKept.In(language_));
     } else {
-        left.push_back(format(kMonitorKept.in(language_), kPortMonitorName));
+        left.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
     }
     return left;
 }
@@ -61,12 +60,12 @@ std::vector<std::string> Cleanup::RemoveLeftovers(int processor, int osFamily, b
 void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, std::vector<std::string>& left) {
     const std::string environment = SpoolerEnvironment(processor);
     std::string directory;
-    spooler_.driverDirectory(environment, directory);
+    spooler_.DriverDirectory(environment, directory);
     for (const std::string& driver : UnusedLabelDrivers(processor)) {
-        const std::uint32_t e = spooler_.deletePrinterDriver(driver, environment);
+        const std::uint32_t e = spooler_.RemoveDriver(driver, environment);
         if (e != 0) {
-            debug_.output(format("DeletePrinterDriver(%s) GetLastError()=%d", driver.c_str(), static_cast<int>(e)));
-            left.push_back(format(kDriverKept.in(language_), driver.c_str()));
+            debug_.Output(Format("DeletePrinterDriver(%s) GetLastError()=%d", driver.c_str(), static_cast<int>(e)));
+            left.push_back(Format(kDriverKept.In(language_), driver.c_str()));
             continue;
         }
         if (directory.empty()) continue;
@@ -79,16 +78,16 @@ void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, std::vector<
 bool Cleanup::DeleteUninstallEntry(bool korean) {
     const char* path = korean ? kUninstallKeyKorean : kUninstallKeyEnglish;
     Registry::Key key = 0;
-    if (registry_.openKey(path, key) != 0) return true;
-    const bool deleted = registry_.deleteKey(path) == 0;
-    registry_.closeKey(key);
+    if (registry_.OpenKey(path, key) != 0) return true;
+    const bool deleted = registry_.DeleteKey(path) == 0;
+    registry_.CloseKey(key);
     return deleted;
 }
 
 bool Cleanup::ListQueuesOnMonitorPort(std::vector<std::string>& names) {
     names.clear();
     std::vector<PrinterInfo2> queues;
-    if (spooler_.enumLocalPrinters(queues) != 0) return false;
+    if (spooler_.ListLocalPrinters(queues) != 0) return false;
     for (const PrinterInfo2& q : queues) {
         if (q.portName == kPortMonitorPort) names.push_back(q.printerName);
     }
@@ -100,12 +99,12 @@ std::vector<std::string> Cleanup::MoveQueuesOffMonitorPort() {
     if (!ListQueuesOnMonitorPort(names)) return {kPortMonitorPort};
     for (const std::string& name : names) {
         Spooler::Printer printer = 0;
-        std::uint32_t e = spooler_.openPrinter(name, printer);
+        std::uint32_t e = spooler_.OpenLocalPrinter(name, printer);
         if (e == 0) {
-            e = spooler_.setPrinterPort(printer, kFallbackPort);
-            spooler_.closePrinter(printer);
+            e = spooler_.SetPrinterPort(printer, kFallbackPort);
+            spooler_.ClosePrinter(printer);
         }
-        if (e != 0) debug_.output(format("Port of %s not changed: %d", name.c_str(), static_cast<int>(e)));
+        if (e != 0) debug_.Output(Format("Port of %s not changed: %d", name.c_str(), static_cast<int>(e)));
     }
     // Whatever the calls answered, the queue list says where the queues are now.
     if (!ListQueuesOnMonitorPort(names)) return {kPortMonitorPort};
@@ -115,17 +114,17 @@ std::vector<std::string> Cleanup::MoveQueuesOffMonitorPort() {
 bool Cleanup::RemovePortMonitor(int processor, std::vector<std::string>& left) {
     const std::vector<std::string> stuck = MoveQueuesOffMonitorPort();
     if (!stuck.empty()) {
-        debug_.output("Port monitor kept: queues still use its port");
+        debug_.Output("Port monitor kept: queues still use its port");
         for (const std::string& name : stuck)
-            left.push_back(format(kQueueKept.in(language_), name.c_str(), kPortMonitorPort));
+            left.push_back(Format(kQueueKept.In(language_), name.c_str(), kPortMonitorPort));
         return false;
     }
 
     PortMonitorInstaller monitor(spooler_, files_, system_, debug_);
     bool gone = true;
     if (monitor.IsPortMonitorInstalled() == 1) {
-        gone = spooler_.deleteMonitor(kPortMonitorName, SpoolerEnvironment(processor)) == 0;
-        debug_.output(gone ? "DeleteMonitor() Success !!!" : "DeleteMonitor() Fail !!!");
+        gone = spooler_.RemoveMonitor(kPortMonitorName, SpoolerEnvironment(processor)) == 0;
+        debug_.Output(gone ? "DeleteMonitor() Success !!!" : "DeleteMonitor() Fail !!!");
     }
     if (!gone) return false;
     DeleteMonitorModules(processor, left);
@@ -134,27 +133,27 @@ bool Cleanup::RemovePortMonitor(int processor, std::vector<std::string>& left) {
 }
 
 void Cleanup::DeleteMonitorModules(int processor, std::vector<std::string>& left) {
-    const std::string systemFolder = files_.systemDirectory();
+    const std::string systemFolder = files_.SystemDirectory();
     auto deleteBoth = [&] {
         for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
             const std::string path = systemFolder + "\\" + module;
-            if (!files_.deleteFile(path)) left.push_back(path);
+            if (!files_.RemoveFile(path)) left.push_back(path);
         }
     };
     deleteBoth();
     if (processor == 1 || processor == 2) {
         // Once more in the native system folder, which a 32-bit program reaches only with
         // redirection off. It stays off for the rest of the process.
-        system_.disableFsRedirection();
+        system_.DisableFsRedirection();
         deleteBoth();
     }
 }
 
 int Cleanup::DeletePortMonitorKey() {
     Registry::Key monitors = 0;
-    if (registry_.openKey(kMonitorsKey, monitors) != 0) return 0;
-    registry_.deleteKey(std::string(kMonitorsKey) + "\\" + kPortMonitorName);
-    registry_.closeKey(monitors);
+    if (registry_.OpenKey(kMonitorsKey, monitors) != 0) return 0;
+    registry_.DeleteKey(std::string(kMonitorsKey) + "\\" + kPortMonitorName);
+    registry_.CloseKey(monitors);
     return 0;
 }
 

@@ -28,7 +28,7 @@ struct Leftovers {
     bool monitor = false;              // the label port monitor is listed
     bool uninstallEntry = false;       // the entry of the interface language exists
 
-    bool any() const { return !drivers.empty() || monitor || uninstallEntry; }
+    bool Any() const { return !drivers.empty() || monitor || uninstallEntry; }
 };
 
 class Cleanup {

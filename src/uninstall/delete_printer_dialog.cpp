@@ -29,19 +29,19 @@ constexpr int kListSelChange = 1;  // LBN_SELCHANGE
 }  // namespace
 
 bool DeletePrinterDialog::OnInitDialog() {
-    language_ = languageForCodePage(app_.platform.systemInfo.ansiCodePage());
+    language_ = LanguageForCodePage(app_.platform.systemInfo.AnsiCodePage());
     const bool korean = language_ == Language::Korean;
     if (korean) {
-        view_.setTitle(kCaptionKorean);
-        view_.setItemText(kOk, kCloseKorean);
-        view_.setItemText(kCancel, kCancelKorean);
+        view_.SetTitle(kCaptionKorean);
+        view_.SetItemText(kOk, kCloseKorean);
+        view_.SetItemText(kCancel, kCancelKorean);
     }
-    view_.enableItem(IDC_DELETE_PRINTER, false);
-    view_.setProgressRange(0, 100);
-    view_.setProgressPos(0);
+    view_.EnableItem(IDC_DELETE_PRINTER, false);
+    view_.SetProgressRange(0, 100);
+    view_.SetProgressPos(0);
 
     SpoolerGuard guard(app_.platform.services, app_.platform.clock, app_.platform.debug);
-    if (!guard.EnsureSpoolerRunning(language_, [this](const std::string& text) { view_.appMessageBox(text); })) {
+    if (!guard.EnsureSpoolerRunning(language_, [this](const std::string& text) { view_.AppMessageBox(text); })) {
         // Open but empty: nothing can be listed without the spooler.
         return true;
     }
@@ -49,20 +49,20 @@ bool DeletePrinterDialog::OnInitDialog() {
     if (FillPrinterList() == 0) {
         cleanupPending_ = LeftoversRemain(app_, registry_, files_, language_);
         if (cleanupPending_) {
-            view_.setItemText(IDC_STATUS, kLeftoversOnly.in(language_));
-            view_.enableItem(IDC_DELETE_PRINTER, true);
+            view_.SetItemText(IDC_STATUS, kLeftoversOnly.In(language_));
+            view_.EnableItem(IDC_DELETE_PRINTER, true);
         } else {
-            view_.messageBox(kNothingInstalled.in(language_), kNothingInstalledCaption.in(language_));
-            view_.endDialog(kCancel);
+            view_.CaptionedMessageBox(kNothingInstalled.In(language_), kNothingInstalledCaption.In(language_));
+            view_.EndDialog(kCancel);
         }
     }
 
-    view_.dressIconButton(kOk, IDI_CHECK);
-    view_.dressIconButton(kCancel, IDI_CROSS);
-    view_.dressIconButton(IDC_DELETE_PRINTER, IDI_UNINSTALL);
+    view_.DressIconButton(kOk, IDI_CHECK);
+    view_.DressIconButton(kCancel, IDI_CROSS);
+    view_.DressIconButton(IDC_DELETE_PRINTER, IDI_UNINSTALL);
     if (korean) {
-        view_.setItemText(IDC_SELECT_ALL, kSelectAllKorean);
-        view_.setItemText(IDC_DELETE_PRINTER, kDeletePrinterKorean);
+        view_.SetItemText(IDC_SELECT_ALL, kSelectAllKorean);
+        view_.SetItemText(IDC_DELETE_PRINTER, kDeletePrinterKorean);
     }
     return true;
 }
@@ -84,7 +84,7 @@ bool DeletePrinterDialog::OnCommand(int id, int code) {
         case kOk:
         case kCancel:
             if (code != kButtonClicked) return false;
-            view_.endDialog(id);
+            view_.EndDialog(id);
             return true;
         default: return false;
     }
@@ -94,54 +94,54 @@ int DeletePrinterDialog::FillPrinterList() {
     std::optional<std::vector<std::string>> names = LabelQueueNames(app_.platform.spooler);
     if (!names) return -2;
     listed_ = *names;
-    for (const std::string& name : listed_) view_.listAdd(name);
-    return listedCount();
+    for (const std::string& name : listed_) view_.ListAdd(name);
+    return ListedCount();
 }
 
 int DeletePrinterDialog::CountCheckedPrinters() {
     int checked = 0;
-    for (int i = 0; i < listedCount(); ++i) checked += view_.listChecked(i) ? 1 : 0;
-    view_.enableItem(IDC_DELETE_PRINTER, checked != 0 || (cleanupPending_ && listedCount() == 0));
+    for (int i = 0; i < ListedCount(); ++i) checked += view_.ListChecked(i) ? 1 : 0;
+    view_.EnableItem(IDC_DELETE_PRINTER, checked != 0 || (cleanupPending_ && ListedCount() == 0));
     return checked;
 }
 
 void DeletePrinterDialog::OnSelectAll() {
-    for (int i = 0; i < listedCount(); ++i) view_.listSetChecked(i, true);
-    view_.enableItem(IDC_DELETE_PRINTER, true);
+    for (int i = 0; i < ListedCount(); ++i) view_.ListSetChecked(i, true);
+    view_.EnableItem(IDC_DELETE_PRINTER, true);
 }
 
 void DeletePrinterDialog::OnDeletePrinter() {
-    const bool onlyCleanup = cleanupPending_ && listedCount() == 0;
+    const bool onlyCleanup = cleanupPending_ && ListedCount() == 0;
     if (CountCheckedPrinters() == 0 && !onlyCleanup) {
-        view_.messageBox(kNothingChecked, kNothingCheckedCaption);
+        view_.CaptionedMessageBox(kNothingChecked, kNothingCheckedCaption);
         return;
     }
     // The ticked entries, last entry first.
     std::vector<std::string> queues;
-    for (int n = listedCount() - 1; n >= 0; --n) {
-        if (view_.listChecked(n)) queues.push_back(listed_[static_cast<size_t>(n)]);
+    for (int n = ListedCount() - 1; n >= 0; --n) {
+        if (view_.ListChecked(n)) queues.push_back(listed_[static_cast<size_t>(n)]);
     }
-    view_.enableItem(IDC_DELETE_PRINTER, false);
+    view_.EnableItem(IDC_DELETE_PRINTER, false);
     Removal removal(app_, registry_, files_, *this, language_);
     const Outcome outcome = removal.Run(queues);
-    if (removal.stopped()) {
-        view_.endDialog(kCancel);
+    if (removal.Stopped()) {
+        view_.EndDialog(kCancel);
         return;
     }
     cleanupPending_ = false;
-    view_.enableItem(IDC_DELETE_PRINTER, true);
-    const int answer = view_.showResult(outcome.text, outcome.ok() ? kResultSuccess : kResultError);
-    view_.endDialog(answer == kDialogOk ? kOk : kCancel);
+    view_.EnableItem(IDC_DELETE_PRINTER, true);
+    const int answer = view_.ShowResult(outcome.text, outcome.Ok() ? kResultSuccess : kResultError);
+    view_.EndDialog(answer == kDialogOk ? kOk : kCancel);
 }
 
-void DeletePrinterDialog::progress(const std::optional<std::string>& status, int position, bool) {
-    if (status) view_.setItemText(IDC_STATUS, *status);
-    view_.setProgressPos(position);
-    view_.repaintNow();
+void DeletePrinterDialog::Progress(const std::optional<std::string>& status, int position, bool) {
+    if (status) view_.SetItemText(IDC_STATUS, *status);
+    view_.SetProgressPos(position);
+    view_.RepaintNow();
 }
 
-bool DeletePrinterDialog::result(const Outcome& outcome) {
-    return view_.showResult(outcome.text, outcome.ok() ? kResultSuccess : kResultError) == kDialogOk;
+bool DeletePrinterDialog::Result(const Outcome& outcome) {
+    return view_.ShowResult(outcome.text, outcome.Ok() ? kResultSuccess : kResultError) == kDialogOk;
 }
 
 }  // namespace prinstall

@@ -26,13 +26,13 @@ namespace prinstall {
 class DeletePrinterView : public DialogView {
 public:
     // The check list: entries in the order added, each with a two-state box.
-    virtual void listAdd(const std::string& text) = 0;
-    virtual bool listChecked(int index) = 0;
-    virtual void listSetChecked(int index, bool checked) = 0;
+    virtual void ListAdd(const std::string& text) = 0;
+    virtual bool ListChecked(int index) = 0;
+    virtual void ListSetChecked(int index, bool checked) = 0;
 
     // Runs the dialog's own result dialog for an uninstallation with this message and outcome
     // (0 success, 1 error); 1 when the operator pressed OK, 2 for Escape.
-    virtual int showResult(const std::string& message, int outcome) = 0;
+    virtual int ShowResult(const std::string& message, int outcome) = 0;
 };
 
 // The dialog is the removal's Feedback: its status line, progress bar and result dialog.
@@ -61,13 +61,15 @@ public:
     // label-printer queue is left.
     void OnDeletePrinter();
 
-    Language language() const { return language_; }
-    int listedCount() const { return static_cast<int>(listed_.size()); }
+    Language GetLanguage() const { return language_; }
+    int ListedCount() const { return static_cast<int>(listed_.size()); }
 
     // Feedback
-    void progress(const std::optional<std::string>& status, int position, bool pause) override;
-    void message(const std::string& text, const std::string& caption) override { view_.messageBox(text, caption); }
-    bool result(const Outcome& outcome) override;
+    void Progress(const std::optional<std::string>& status, int position, bool pause) override;
+    void Message(const std::string& text, const std::string& caption) override {
+        view_.CaptionedMessageBox(text, caption);
+    }
+    bool Result(const Outcome& outcome) override;
 
 private:
     AppContext& app_;

@@ -11,9 +11,9 @@ DeletePrinterDialogWin::DeletePrinterDialogWin(AppContext& app, Registry& regist
     : ViewDialog(IDD_DELETE_PRINTER), rules_(app, registry, files, *this), resultDialog_(app.platform.systemInfo) {}
 
 BOOL DeletePrinterDialogWin::OnInit() {
-    for (int id : {IDOK, IDCANCEL, IDC_DELETE_PRINTER}) attachIconButton(id);
-    setProgressControl(IDC_PROGRESS);
-    list_.attach(hwnd(), IDC_PRINTER_LIST);
+    for (int id : {IDOK, IDCANCEL, IDC_DELETE_PRINTER}) AttachIconButton(id);
+    SetProgressControl(IDC_PROGRESS);
+    list_.Attach(Hwnd(), IDC_PRINTER_LIST);
     return rules_.OnInitDialog() ? TRUE : FALSE;
 }
 
@@ -21,18 +21,18 @@ bool DeletePrinterDialogWin::OnCommand(int id, int code, HWND control) {
     if (rules_.OnCommand(id, code)) {
         // Delete printer is off while its run goes on: afterwards it shows the focus again
         // when there is more to remove, Close when not.
-        if (id == IDC_DELETE_PRINTER && code == BN_CLICKED) focusFirstUsable({IDC_DELETE_PRINTER, IDOK});
+        if (id == IDC_DELETE_PRINTER && code == BN_CLICKED) FocusFirstUsable({IDC_DELETE_PRINTER, IDOK});
         return true;
     }
     return ui::Dialog::OnCommand(id, code, control);
 }
 
-int DeletePrinterDialogWin::showResult(const std::string& message, int outcome) {
+int DeletePrinterDialogWin::ShowResult(const std::string& message, int outcome) {
     resultDialog_.message = message;
     resultDialog_.operation = kResultUninstallation;
     resultDialog_.outcome = outcome;
     // Owned by this dialog, so that it takes no clicks while the report is up.
-    return resultDialog_.run(hwnd());
+    return resultDialog_.Run(Hwnd());
 }
 
 }  // namespace prinstall

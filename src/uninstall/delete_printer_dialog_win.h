@@ -19,7 +19,7 @@ public:
 
     // Runs the dialog modally: DeletePrinterDialog::kOk or kCancel, -1 when it could not be
     // created. The owner is disabled while it runs.
-    int run(HWND owner) { return static_cast<int>(runModal(owner)); }
+    int Run(HWND owner) { return static_cast<int>(RunModal(owner)); }
 
 protected:
     BOOL OnInit() override;
@@ -27,10 +27,10 @@ protected:
 
 private:
     // DeletePrinterView
-    void listAdd(const std::string& text) override { list_.add(text); }
-    bool listChecked(int index) override { return list_.check(index) != 0; }
-    void listSetChecked(int index, bool checked) override { list_.setCheck(index, checked ? 1 : 0); }
-    int showResult(const std::string& message, int outcome) override;
+    void ListAdd(const std::string& text) override { list_.Add(text); }
+    bool ListChecked(int index) override { return list_.Check(index) != 0; }
+    void ListSetChecked(int index, bool checked) override { list_.SetCheck(index, checked ? 1 : 0); }
+    int ShowResult(const std::string& message, int outcome) override;
 
     DeletePrinterDialog rules_;
     ui::CheckListBox list_;

@@ -20,12 +20,12 @@ const Text kLeftoversEnded = {"Removal of what an earlier installation left ende
 class OpenQueue {
 public:
     explicit OpenQueue(Spooler& spooler) : spooler_(spooler) {}
-    ~OpenQueue() { close(); }
+    ~OpenQueue() { Close(); }
     OpenQueue(const OpenQueue&) = delete;
     OpenQueue& operator=(const OpenQueue&) = delete;
 
-    void close() {
-        if (handle != 0) spooler_.closePrinter(handle);
+    void Close() {
+        if (handle != 0) spooler_.ClosePrinter(handle);
         handle = 0;
     }
     Spooler::Printer handle = 0;
@@ -38,7 +38,7 @@ private:
 
 std::optional<std::vector<std::string>> LabelQueueNames(Spooler& spooler) {
     std::vector<PrinterInfo2> queues;
-    if (spooler.enumLocalPrinters(queues) != 0) return std::nullopt;
+    if (spooler.ListLocalPrinters(queues) != 0) return std::nullopt;
     std::vector<std::string> names;
     for (const PrinterInfo2& q : queues) {
         if (IsLabelDriver(q.driverName)) names.push_back(q.printerName);
@@ -52,7 +52,7 @@ bool LeftoversRemain(AppContext& app, Registry& registry, Files& files, Language
     DetectPlatform(p.systemInfo, Numbering::Removal, os);
     return Cleanup(p.spooler, registry, files, p.systemInfo, p.debug)
         .FindLeftovers(os.processor, language == Language::Korean)
-        .any();
+        .Any();
 }
 
 Cleanup Removal::MakeCleanup() {
@@ -72,32 +72,32 @@ Outcome Removal::Run(const std::vector<std::string>& queues) {
     for (const std::string& queue : queues) {
         if (!RemovePrinter(queue)) {
             stopped_ = true;
-            return Outcome{OutcomeKind::Failure, kCompletedWithErrors.in(language_), 0, true};
+            return Outcome{OutcomeKind::Failure, kCompletedWithErrors.In(language_), 0, true};
         }
     }
     if (CountLabelQueues() == 0) {
-        if (queues.empty()) feedback_.progress(std::string(kLeftoversStarted.in(language_)), 50, false);
+        if (queues.empty()) feedback_.Progress(std::string(kLeftoversStarted.In(language_)), 50, false);
         for (const std::string& item : MakeCleanup().RemoveLeftovers(app_.state.os.processor, app_.state.os.osFamily,
                                                                      language_ == Language::Korean)) {
             notRemoved_.push_back(item);
         }
-        if (queues.empty()) feedback_.progress(std::string(kLeftoversEnded.in(language_)), 100, false);
+        if (queues.empty()) feedback_.Progress(std::string(kLeftoversEnded.In(language_)), 100, false);
     }
-    if (!hadFailures_ && notRemoved_.empty()) return Outcome::Success(kCompleted.in(language_));
-    std::string text = kCompletedWithErrors.in(language_);
+    if (!hadFailures_ && notRemoved_.empty()) return Outcome::Success(kCompleted.In(language_));
+    std::string text = kCompletedWithErrors.In(language_);
     if (!notRemoved_.empty()) {
         text += "\n";
-        text += kNotRemoved.in(language_);
+        text += kNotRemoved.In(language_);
         for (const std::string& item : notRemoved_) text += "\n" + item;
     }
     return Outcome::Failure(text);
 }
 
-void Removal::Report(const char* status, int position) { feedback_.progress(std::string(status), position, false); }
+void Removal::Report(const char* status, int position) { feedback_.Progress(std::string(status), position, false); }
 
 bool Removal::ReportFailure(const std::string& text) {
     hadFailures_ = true;
-    return feedback_.result(Outcome::Failure(text));
+    return feedback_.Result(Outcome::Failure(text));
 }
 
 bool Removal::RemovePrinter(const std::string& printerName) {
@@ -106,11 +106,11 @@ bool Removal::RemovePrinter(const std::string& printerName) {
 
     Report("Open Exist Printer Started", 30);
     OpenQueue queue(spooler);
-    if (std::uint32_t e = spooler.openPrinter(printerName, queue.handle); e != 0) {
+    if (std::uint32_t e = spooler.OpenLocalPrinter(printerName, queue.handle); e != 0) {
         queue.handle = 0;
         // Without a handle nothing more can be done for this queue.
         return !ReportFailure(
-            format("Failure to OpenPrinter(%s) GetLastError()=%d", printerName.c_str(), static_cast<int>(e)));
+            Format("Failure to OpenPrinter(%s) GetLastError()=%d", printerName.c_str(), static_cast<int>(e)));
     }
     Report("Open Exist Printer Ended", 40);
 
@@ -118,26 +118,26 @@ bool Removal::RemovePrinter(const std::string& printerName) {
     // A key of the queue's printer data named after the queue. Whatever the call answers
     // (deleted, no such key, no such call on this system, refused) is no reason to keep the
     // queue, which goes with its data anyway; an unexpected answer is only traced.
-    const std::uint32_t keyStatus = spooler.deletePrinterKey(queue.handle, printerName);
+    const std::uint32_t keyStatus = spooler.DeletePrinterDataKey(queue.handle, printerName);
     if (keyStatus != 0 && keyStatus != kErrorFileNotFound && keyStatus != kErrorCallNotImplemented) {
-        app_.platform.debug.output(
-            format("DeletePrinterKey(%s) GetLastError()=%d", printerName.c_str(), static_cast<int>(keyStatus)));
+        app_.platform.debug.Output(
+            Format("DeletePrinterKey(%s) GetLastError()=%d", printerName.c_str(), static_cast<int>(keyStatus)));
     }
     Report("Delete Printer Key Ended", 60);
 
     Report("Delete Printer Started", 65);
     PrinterInfo2 info;
-    if (std::uint32_t e = spooler.getPrinter(queue.handle, info); e != 0) {
+    if (std::uint32_t e = spooler.GetPrinterInfo(queue.handle, info); e != 0) {
         // Without the queue's record its driver is unknown; deleting the queue alone would
         // leave the driver behind with no queue to find it by.
-        queue.close();
-        return !ReportFailure(format("Failure to GetPrinter GetLastError()=%d", static_cast<int>(e)));
+        queue.Close();
+        return !ReportFailure(Format("Failure to GetPrinter GetLastError()=%d", static_cast<int>(e)));
     }
     const std::string driverName = info.driverName;
-    const std::uint32_t deleteError = spooler.deletePrinter(queue.handle);
-    queue.close();
+    const std::uint32_t deleteError = spooler.DeletePrinter(queue.handle);
+    queue.Close();
     if (deleteError != 0) {
-        if (ReportFailure(format("Failure to DeletePrinter GetLastError()=%d", static_cast<int>(deleteError))))
+        if (ReportFailure(Format("Failure to DeletePrinter GetLastError()=%d", static_cast<int>(deleteError))))
             return false;
     } else {
         Report("Delete Printer Ended", 70);
@@ -154,21 +154,21 @@ bool Removal::RemoveDriverIfUnused(const std::string& driverName) {
     // The driver and its files stay while another queue uses them. Ask the queue list: Wine
     // deletes a driver in use without a word (no 3001).
     std::vector<PrinterInfo2> queues;
-    if (std::uint32_t e = spooler.enumLocalPrinters(queues); e != 0) {
-        return !ReportFailure(format("Failure to EnumPrinters GetLastError()=%d", static_cast<int>(e)));
+    if (std::uint32_t e = spooler.ListLocalPrinters(queues); e != 0) {
+        return !ReportFailure(Format("Failure to EnumPrinters GetLastError()=%d", static_cast<int>(e)));
     }
     for (const PrinterInfo2& q : queues) {
         if (SameQueueName(q.driverName, driverName)) return true;
     }
     const std::string environment = SpoolerEnvironment(app_.state.os.processor);
-    const std::uint32_t driverError = spooler.deletePrinterDriver(driverName, environment);
+    const std::uint32_t driverError = spooler.RemoveDriver(driverName, environment);
     if (driverError == kErrorPrinterDriverInUse) return true;
     if (driverError != 0) {
         return !ReportFailure(
-            format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)));
+            Format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)));
     }
     std::string directory;
-    if (spooler.driverDirectory(environment, directory) != 0 || directory.empty()) return true;
+    if (spooler.DriverDirectory(environment, directory) != 0 || directory.empty()) return true;
     for (const std::string& left :
          DeleteNumberedFiles(files_, directory, app_.state.os.osFamily, LabelDriverNumber(driverName))) {
         notRemoved_.push_back(left);

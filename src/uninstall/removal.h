@@ -34,10 +34,10 @@ public:
 
     // Removes the queues in the order given, then cleans up when no label-printer queue is
     // left. A failure is reported at once; when the operator confirms it the run stops there
-    // (stopped() is then true) and what was done stays. Otherwise the outcome is the final
+    // (Stopped() is then true) and what was done stays. Otherwise the outcome is the final
     // report, not shown yet: success, or a failure naming whatever could not be removed.
     Outcome Run(const std::vector<std::string>& queues);
-    bool stopped() const { return stopped_; }
+    bool Stopped() const { return stopped_; }
 
 private:
     Cleanup MakeCleanup();

@@ -11,54 +11,54 @@ namespace prinstall {
 
 UsbWarningDialog::UsbWarningDialog(SystemInfo& systemInfo) : ViewDialog(IDD_USB_WARNING), systemInfo_(systemInfo) {}
 
-int UsbWarningDialog::run(HWND owner) { return static_cast<int>(runModal(owner)); }
+int UsbWarningDialog::Run(HWND owner) { return static_cast<int>(RunModal(owner)); }
 
 BOOL UsbWarningDialog::OnInit() {
-    InitUsbWarningDialog(systemInfo_.ansiCodePage(), *this);
+    InitUsbWarningDialog(systemInfo_.AnsiCodePage(), *this);
     return TRUE;  // the dialog manager gives OK the focus
 }
 
 UsbSearchDialog::UsbSearchDialog(SystemInfo& systemInfo) : ViewDialog(IDD_USB_SEARCH), systemInfo_(systemInfo) {}
 
-bool UsbSearchDialog::create() { return createModeless(nullptr) != nullptr; }
+bool UsbSearchDialog::Create() { return CreateModeless(nullptr) != nullptr; }
 
 BOOL UsbSearchDialog::OnInit() {
-    InitUsbSearchDialog(systemInfo_.ansiCodePage(), *this);
+    InitUsbSearchDialog(systemInfo_.AnsiCodePage(), *this);
     return FALSE;
 }
 
-void UsbSearchDialog::show(bool focus) {
-    if (hwnd() == nullptr) return;
-    ShowWindow(hwnd(), SW_SHOW);
-    if (focus) SetFocus(hwnd());
-    paintNow();
+void UsbSearchDialog::Show(bool focus) {
+    if (Hwnd() == nullptr) return;
+    ShowWindow(Hwnd(), SW_SHOW);
+    if (focus) SetFocus(Hwnd());
+    PaintNow();
 }
 
-void UsbSearchDialog::setProgress(int position) {
-    if (hwnd() == nullptr) return;
-    ui::ProgressBar(item(IDC_USB_SEARCH_PROGRESS)).setPos(position);
-    paintNow();
+void UsbSearchDialog::SetProgress(int position) {
+    if (Hwnd() == nullptr) return;
+    ui::ProgressBar(Item(IDC_USB_SEARCH_PROGRESS)).SetPos(position);
+    PaintNow();
 }
 
-void UsbSearchDialog::paintNow() {
+void UsbSearchDialog::PaintNow() {
     // Frame, background, text and bar, now: no message is processed until the step ends.
-    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     GdiFlush();
 }
 
 UsbStepWindows::UsbStepWindows(HWND owner, SystemInfo& systemInfo)
     : owner_(owner), warning_(systemInfo), search_(systemInfo) {}
 
-int UsbStepWindows::runWarning() { return warning_.run(owner_); }
+int UsbStepWindows::RunWarning() { return warning_.Run(owner_); }
 
-void UsbStepWindows::showSearch(bool focus) {
-    if (search_.hwnd() == nullptr && !search_.create()) return;
-    search_.show(focus);
+void UsbStepWindows::ShowSearch(bool focus) {
+    if (search_.Hwnd() == nullptr && !search_.Create()) return;
+    search_.Show(focus);
 }
 
-void UsbStepWindows::setSearchProgress(int position) { search_.setProgress(position); }
+void UsbStepWindows::SetSearchProgress(int position) { search_.SetProgress(position); }
 
-void UsbStepWindows::destroySearch() { search_.destroy(); }
+void UsbStepWindows::DestroySearch() { search_.Destroy(); }
 
 int RunUsbStepWithWindows(AppContext& app, HWND owner, Language language, int& searchCounter,
                           std::function<int(const std::string& message)> showErrorResult,
@@ -73,7 +73,7 @@ int RunUsbStepWithWindows(AppContext& app, HWND owner, Language language, int& s
                         app.state.usbPortName,
                         std::move(showErrorResult),
                         std::move(endProgram)};
-    return RunUsbStep(flow, searchCounter);
+    return prinstall::RunUsbStep(flow, searchCounter);
 }
 
 }  // namespace prinstall

@@ -22,7 +22,7 @@ class UsbWarningDialog : public ui::ViewDialog<UsbDialogView> {
 public:
     explicit UsbWarningDialog(SystemInfo& systemInfo);
     // 1 for OK, 2 for Escape, -1 when the dialog could not be created.
-    int run(HWND owner);
+    int Run(HWND owner);
 
 protected:
     BOOL OnInit() override;
@@ -34,12 +34,12 @@ private:
 class UsbSearchDialog : public ui::ViewDialog<UsbDialogView> {
 public:
     explicit UsbSearchDialog(SystemInfo& systemInfo);
-    ~UsbSearchDialog() override { destroy(); }
+    ~UsbSearchDialog() override { Destroy(); }
 
     // Creates the window hidden, without parent; false when it could not be created.
-    bool create();
-    void show(bool focus);
-    void setProgress(int position);
+    bool Create();
+    void Show(bool focus);
+    void SetProgress(int position);
 
 protected:
     BOOL OnInit() override;
@@ -48,7 +48,7 @@ protected:
     void OnCancel() override {}
 
 private:
-    void paintNow();
+    void PaintNow();
 
     SystemInfo& systemInfo_;
 };
@@ -59,12 +59,12 @@ class UsbStepWindows : public UsbStepView {
 public:
     UsbStepWindows(HWND owner, SystemInfo& systemInfo);
 
-    int runWarning() override;
-    void showSearch(bool focus) override;
-    void setSearchProgress(int position) override;
-    void destroySearch() override;
+    int RunWarning() override;
+    void ShowSearch(bool focus) override;
+    void SetSearchProgress(int position) override;
+    void DestroySearch() override;
 
-    HWND searchWindow() const { return search_.hwnd(); }
+    HWND SearchWindow() const { return search_.Hwnd(); }
 
 private:
     HWND owner_;

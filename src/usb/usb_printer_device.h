@@ -68,7 +68,7 @@ public:
     UsbPrinterDevice(const UsbPrinterDevice&) = delete;
     UsbPrinterDevice& operator=(const UsbPrinterDevice&) = delete;
 
-    // True when a supported printer is connected: it is then open, and usbPortName() holds
+    // True when a supported printer is connected: it is then open, and UsbPortName() holds
     // "USB%03u" of its port number when the registry gave one (else it keeps its text).
     // False when no supported printer could be opened, or the library is missing. After
     // true the caller ends with Close().
@@ -84,29 +84,29 @@ public:
     // worker, purges and closes the device. Safe to call again.
     void Close();
 
-    std::string usbPortName() const;
+    std::string UsbPortName() const;
     // For the tests: the state as the flags describe it.
-    bool connected() const;
-    bool linkUp() const;
-    bool workerRunning() const;
-    std::string devicePath() const;  // the last interface that passed the id filter
-    std::string keyPath() const;     // the registry key the last lookup read
+    bool Connected() const;
+    bool LinkUp() const;
+    bool WorkerRunning() const;
+    std::string DevicePath() const;  // the last interface that passed the id filter
+    std::string KeyPath() const;     // the registry key the last lookup read
 
 private:
-    bool loadSetupApi();
-    void releaseSetupApi();
-    UsbBus::Device findInterface(std::string& path);
-    UsbBus::Device openInterface(const std::string& path);
-    bool probeInterface(std::string& path);
-    bool openDevice();
-    bool write(const std::uint8_t* data, std::uint32_t length);
-    UsbBus::Io awaitPiece(std::uint32_t& written);
-    void startReconnect();
-    void reconnectWorker();
-    std::uint32_t read(std::uint8_t* buffer, std::uint32_t capacity);
+    bool LoadSetupApi();
+    void ReleaseSetupApi();
+    UsbBus::Device FindInterface(std::string& path);
+    UsbBus::Device OpenInterface(const std::string& path);
+    bool ProbeInterface(std::string& path);
+    bool OpenDevice();
+    bool WriteLocked(const std::uint8_t* data, std::uint32_t length);
+    UsbBus::Io AwaitPiece(std::uint32_t& written);
+    void StartReconnect();
+    void ReconnectWorker();
+    std::uint32_t ReadLocked(std::uint8_t* buffer, std::uint32_t capacity);
     // Stops the worker, if one runs: the lock must be held on entry, and is held again on
     // return.
-    void stopWorker(std::unique_lock<std::mutex>& lock);
+    void StopWorker(std::unique_lock<std::mutex>& lock);
 
     UsbBus& bus_;
     Registry& registry_;

@@ -31,20 +31,20 @@ int RunUsbStep(UsbFlowContext& flow, int& searchCounter) {
     if (device.LookUpUsbPort()) {
         found = true;
         // Attached and on already: a short run of the bar, for the operator to see.
-        view.showSearch(false);
+        view.ShowSearch(false);
         for (int position = 20; position <= 90; position += 10) {
-            view.setSearchProgress(position);
-            flow.clock.sleep(kFoundStepPauseMs);
+            view.SetSearchProgress(position);
+            flow.clock.Sleep(kFoundStepPauseMs);
         }
-        view.setSearchProgress(100);
+        view.SetSearchProgress(100);
         device.Close();
-    } else if (view.runWarning() == kDialogOk) {
-        view.showSearch(true);
+    } else if (view.RunWarning() == kDialogOk) {
+        view.ShowSearch(true);
         for (;;) {
             if (device.LookUpUsbPort()) {
                 found = true;
                 device.Close();
-                view.setSearchProgress(100);
+                view.SetSearchProgress(100);
                 break;
             }
             if (searchCounter > kSearchCounterLimit) {
@@ -52,41 +52,41 @@ int RunUsbStep(UsbFlowContext& flow, int& searchCounter) {
                 break;
             }
             searchCounter += kSearchCounterStep;
-            view.setSearchProgress(searchCounter);
-            flow.clock.sleep(kSearchPauseMs);
+            view.SetSearchProgress(searchCounter);
+            flow.clock.Sleep(kSearchPauseMs);
         }
     }
     // Any other answer to the instructions goes on without a search, and without a printer.
 
-    view.destroySearch();
+    view.DestroySearch();
     if (failed) {
-        if (flow.showErrorResult(kUsbSearchFailed.in(flow.language)) == kDialogOk) {
-            flow.clock.sleep(kEndPauseMs);
+        if (flow.showErrorResult(kUsbSearchFailed.In(flow.language)) == kDialogOk) {
+            flow.clock.Sleep(kEndPauseMs);
             flow.endProgram();
         }
         return kUsbStepFailed;
     }
     // Without a printer (the instructions were dismissed) the port name stays as it was.
-    if (found) flow.usbPortName = device.usbPortName();
-    flow.debug.output(device.usbPortName());
+    if (found) flow.usbPortName = device.UsbPortName();
+    flow.debug.Output(device.UsbPortName());
     return kUsbStepGoOn;
 }
 
 void InitUsbWarningDialog(std::uint32_t codePage, UsbDialogView& view) {
-    if (languageForCodePage(codePage) != Language::Korean) return;
+    if (LanguageForCodePage(codePage) != Language::Korean) return;
     const Language korean = Language::Korean;
-    view.setTitle(kWarningCaption.in(korean));
-    view.setItemText(IDC_USB_WARNING_CONNECT, kWarningConnect.in(korean));
-    view.setItemText(IDC_USB_WARNING_SWITCH_ON, kWarningSwitchOn.in(korean));
-    view.setItemText(IDC_USB_WARNING_CLICK_OK, kWarningClickOk.in(korean));
-    view.setItemText(1, kWarningOk.in(korean));
+    view.SetTitle(kWarningCaption.In(korean));
+    view.SetItemText(IDC_USB_WARNING_CONNECT, kWarningConnect.In(korean));
+    view.SetItemText(IDC_USB_WARNING_SWITCH_ON, kWarningSwitchOn.In(korean));
+    view.SetItemText(IDC_USB_WARNING_CLICK_OK, kWarningClickOk.In(korean));
+    view.SetItemText(1, kWarningOk.In(korean));
 }
 
 void InitUsbSearchDialog(std::uint32_t codePage, UsbDialogView& view) {
-    if (languageForCodePage(codePage) != Language::Korean) return;
+    if (LanguageForCodePage(codePage) != Language::Korean) return;
     const Language korean = Language::Korean;
-    view.setTitle(kSearchCaption.in(korean));
-    view.setItemText(IDC_USB_SEARCH_TEXT, kSearchWait.in(korean));
+    view.SetTitle(kSearchCaption.In(korean));
+    view.SetItemText(IDC_USB_SEARCH_TEXT, kSearchWait.In(korean));
 }
 
 }  // namespace prinstall

@@ -33,13 +33,13 @@ class UsbStepView {
 public:
     virtual ~UsbStepView() = default;
     // Runs the instruction dialog modally: 1 for OK, 2 for Escape.
-    virtual int runWarning() = 0;
+    virtual int RunWarning() = 0;
     // Creates the search window and shows it; with `focus` it also takes the keyboard focus.
-    virtual void showSearch(bool focus) = 0;
+    virtual void ShowSearch(bool focus) = 0;
     // Moves the search window's progress bar (0 to 100) and shows it at once.
-    virtual void setSearchProgress(int position) = 0;
+    virtual void SetSearchProgress(int position) = 0;
     // Destroys the search window when it exists.
-    virtual void destroySearch() = 0;
+    virtual void DestroySearch() = 0;
 };
 
 struct UsbFlowContext {

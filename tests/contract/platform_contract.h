@@ -26,52 +26,52 @@ protected:
 TYPED_TEST_SUITE_P(ServicesContract);
 
 TYPED_TEST_P(ServicesContract, UnknownServiceCannotBeOpened) {
-    Services& s = this->world.services();
+    Services& s = this->world.GetServices();
     Services::Handle manager = 0, service = 0;
-    ASSERT_EQ(s.openManager(manager), 0u);
+    ASSERT_EQ(s.OpenManager(manager), 0u);
     EXPECT_NE(manager, 0u);
-    EXPECT_EQ(s.openService(manager, "NoSuchServiceAnywhere", service), kErrorServiceDoesNotExist);
-    EXPECT_EQ(s.close(manager), 0u);
+    EXPECT_EQ(s.OpenServiceHandle(manager, "NoSuchServiceAnywhere", service), kErrorServiceDoesNotExist);
+    EXPECT_EQ(s.Close(manager), 0u);
 }
 
 // A new session has the spooler stopped; it starts on request, reaches running while the
 // caller polls, and a second start request is refused as already running.
 TYPED_TEST_P(ServicesContract, SpoolerStartsOnRequestAndRefusesASecondStart) {
-    Services& s = this->world.services();
-    Clock& clock = this->world.clock();
+    Services& s = this->world.GetServices();
+    Clock& clock = this->world.GetClock();
     Services::Handle manager = 0, service = 0;
-    ASSERT_EQ(s.openManager(manager), 0u);
-    ASSERT_EQ(s.openService(manager, "spooler", service), 0u);
+    ASSERT_EQ(s.OpenManager(manager), 0u);
+    ASSERT_EQ(s.OpenServiceHandle(manager, "spooler", service), 0u);
     ServiceStatus status;
-    ASSERT_EQ(s.queryStatus(service, status), 0u);
+    ASSERT_EQ(s.QueryStatus(service, status), 0u);
     EXPECT_EQ(status.state, kServiceStopped);
 
-    ASSERT_EQ(s.start(service), 0u);
+    ASSERT_EQ(s.Start(service), 0u);
     for (int i = 0; i < 100; ++i) {
-        ASSERT_EQ(s.queryStatus(service, status), 0u);
+        ASSERT_EQ(s.QueryStatus(service, status), 0u);
         if (status.state != kServiceStartPending) break;
-        clock.sleep(100);
+        clock.Sleep(100);
     }
     EXPECT_EQ(status.state, kServiceRunning);
-    EXPECT_EQ(s.start(service), kErrorServiceAlreadyRunning);
-    EXPECT_EQ(s.close(service), 0u);
-    EXPECT_EQ(s.close(manager), 0u);
+    EXPECT_EQ(s.Start(service), kErrorServiceAlreadyRunning);
+    EXPECT_EQ(s.Close(service), 0u);
+    EXPECT_EQ(s.Close(manager), 0u);
 }
 
 // A running spooler stops on request (no running service of a fresh system needs it); once
 // stopped, a second stop is refused as not active.
 TYPED_TEST_P(ServicesContract, SpoolerStopsOnRequestAndRefusesASecondStop) {
-    Services& s = this->world.services();
-    Clock& clock = this->world.clock();
+    Services& s = this->world.GetServices();
+    Clock& clock = this->world.GetClock();
     Services::Handle manager = 0, service = 0;
-    ASSERT_EQ(s.openManager(manager), 0u);
-    ASSERT_EQ(s.openService(manager, "spooler", service), 0u);
-    const std::uint32_t started = s.start(service);
+    ASSERT_EQ(s.OpenManager(manager), 0u);
+    ASSERT_EQ(s.OpenServiceHandle(manager, "spooler", service), 0u);
+    const std::uint32_t started = s.Start(service);
     ASSERT_TRUE(started == 0 || started == kErrorServiceAlreadyRunning) << started;
     auto waitWhile = [&](std::uint32_t pending, ServiceStatus& status) {
         for (int i = 0; i < 100 && status.state == pending; ++i) {
-            clock.sleep(100);
-            ASSERT_EQ(s.queryStatus(service, status), 0u);
+            clock.Sleep(100);
+            ASSERT_EQ(s.QueryStatus(service, status), 0u);
         }
     };
     ServiceStatus status{kServiceStartPending};
@@ -79,15 +79,15 @@ TYPED_TEST_P(ServicesContract, SpoolerStopsOnRequestAndRefusesASecondStop) {
     ASSERT_EQ(status.state, kServiceRunning);
 
     std::vector<std::string> dependents{"not cleared"};
-    EXPECT_EQ(s.activeDependents(service, dependents), 0u);
+    EXPECT_EQ(s.ActiveDependents(service, dependents), 0u);
     EXPECT_TRUE(dependents.empty());
-    ASSERT_EQ(s.stop(service, status), 0u);
+    ASSERT_EQ(s.Stop(service, status), 0u);
     EXPECT_TRUE(status.state == kServiceStopPending || status.state == kServiceStopped) << status.state;
     waitWhile(kServiceStopPending, status);
     EXPECT_EQ(status.state, kServiceStopped);
-    EXPECT_EQ(s.stop(service, status), kErrorServiceNotActive);
-    EXPECT_EQ(s.close(service), 0u);
-    EXPECT_EQ(s.close(manager), 0u);
+    EXPECT_EQ(s.Stop(service, status), kErrorServiceNotActive);
+    EXPECT_EQ(s.Close(service), 0u);
+    EXPECT_EQ(s.Close(manager), 0u);
 }
 
 REGISTER_TYPED_TEST_SUITE_P(ServicesContract, UnknownServiceCannotBeOpened,
@@ -104,17 +104,17 @@ TYPED_TEST_SUITE_P(ClockContract);
 // 16 ms on Windows and under Wine), and each of the two readings can lag a step behind, so
 // the difference can fall up to two steps short (Wine was measured 14 ms short of 200).
 TYPED_TEST_P(ClockContract, SleepAdvancesTheTickCount) {
-    Clock& clock = this->world.clock();
-    std::uint32_t before = clock.tickCount();
-    clock.sleep(200);
-    std::uint32_t elapsed = clock.tickCount() - before;
+    Clock& clock = this->world.GetClock();
+    std::uint32_t before = clock.TickCount();
+    clock.Sleep(200);
+    std::uint32_t elapsed = clock.TickCount() - before;
     EXPECT_GE(elapsed, 200u - 32u);
     EXPECT_LT(elapsed, 60000u);
 }
 
 // The time of day that log lines start with: a real date and time, zero-padded.
 TYPED_TEST_P(ClockContract, LocalTimestampIsDateAndTime) {
-    const std::string timestamp = this->world.clock().localTimestamp();
+    const std::string timestamp = this->world.GetClock().LocalTimestamp();
     EXPECT_TRUE(std::regex_match(timestamp, std::regex("20[0-9]{2}-(0[1-9]|1[0-2])-(0[1-9]|[12][0-9]|3[01]) "
                                                        "([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]")))
         << timestamp;
@@ -127,12 +127,12 @@ class SpoolerContract : public ::testing::Test {
 protected:
     World world;
 
-    std::vector<PrinterInfo2> listed() {
+    std::vector<PrinterInfo2> Listed() {
         std::vector<PrinterInfo2> queues;
-        EXPECT_EQ(world.spooler().enumLocalPrinters(queues), 0u);
+        EXPECT_EQ(world.GetSpooler().ListLocalPrinters(queues), 0u);
         return queues;
     }
-    static bool contains(const std::vector<PrinterInfo2>& queues, const PrinterInfo2& q) {
+    static bool Contains(const std::vector<PrinterInfo2>& queues, const PrinterInfo2& q) {
         return std::find(queues.begin(), queues.end(), q) != queues.end();
     }
 };
@@ -141,33 +141,33 @@ TYPED_TEST_SUITE_P(SpoolerContract);
 TYPED_TEST_P(SpoolerContract, ListsEachQueueWithItsPortAndDriver) {
     const PrinterInfo2 first{"Contract Queue One", "COM1:", "TORVA Label Printer #7"};
     const PrinterInfo2 second{"Contract Queue Two", "LPT1:", "TORVA Label Printer #8"};
-    auto before = this->listed();
-    EXPECT_FALSE(this->contains(before, first));
+    auto before = this->Listed();
+    EXPECT_FALSE(this->Contains(before, first));
 
-    this->world.addQueue(first);
-    this->world.addQueue(second);
-    auto after = this->listed();
+    this->world.AddQueue(first);
+    this->world.AddQueue(second);
+    auto after = this->Listed();
     EXPECT_EQ(after.size(), before.size() + 2);
-    EXPECT_TRUE(this->contains(after, first));
-    EXPECT_TRUE(this->contains(after, second));
+    EXPECT_TRUE(this->Contains(after, first));
+    EXPECT_TRUE(this->Contains(after, second));
 
-    this->world.removeQueue(first);
-    auto last = this->listed();
-    EXPECT_FALSE(this->contains(last, first));
-    EXPECT_TRUE(this->contains(last, second));
+    this->world.RemoveQueue(first);
+    auto last = this->Listed();
+    EXPECT_FALSE(this->Contains(last, first));
+    EXPECT_TRUE(this->Contains(last, second));
 }
 
 // Names outside the ASCII range come back exactly as they were given.
 TYPED_TEST_P(SpoolerContract, KoreanNamesSurviveTheRoundTrip) {
     const PrinterInfo2 korean{"라벨 프린터 출고", "COM2:", "TORVA Label Printer #9"};
-    this->world.addQueue(korean);
-    EXPECT_TRUE(this->contains(this->listed(), korean));
+    this->world.AddQueue(korean);
+    EXPECT_TRUE(this->Contains(this->Listed(), korean));
 }
 
 // A fresh system has the local ports of the "Local Port" monitor, each listed once.
 TYPED_TEST_P(SpoolerContract, ListsTheLocalPortsOnce) {
     std::vector<std::string> ports;
-    ASSERT_EQ(this->world.spooler().enumPorts(ports), 0u);
+    ASSERT_EQ(this->world.GetSpooler().ListPorts(ports), 0u);
     for (const char* port : {"COM1:", "COM2:", "COM3:", "COM4:", "FILE:", "LPT1:", "LPT2:", "LPT3:"})
         EXPECT_EQ(std::count(ports.begin(), ports.end(), port), 1) << port;
 }
@@ -175,50 +175,50 @@ TYPED_TEST_P(SpoolerContract, ListsTheLocalPortsOnce) {
 // Removal of a queue through its handle: its record reads back, it leaves the list, and its
 // name no longer opens. Its driver, unused by then, goes too, and only once.
 TYPED_TEST_P(SpoolerContract, QueueAndThenItsDriverAreDeleted) {
-    Spooler& spooler = this->world.spooler();
+    Spooler& spooler = this->world.GetSpooler();
     const PrinterInfo2 queue{"Contract Queue Removed", "COM3:", "TORVA Label Printer #11"};
-    this->world.addQueue(queue);
+    this->world.AddQueue(queue);
 
     Spooler::Printer printer = 0;
-    ASSERT_EQ(spooler.openPrinter(queue.printerName, printer), 0u);
+    ASSERT_EQ(spooler.OpenLocalPrinter(queue.printerName, printer), 0u);
     EXPECT_NE(printer, 0u);
     PrinterInfo2 info;
-    EXPECT_EQ(spooler.getPrinter(printer, info), 0u);
+    EXPECT_EQ(spooler.GetPrinterInfo(printer, info), 0u);
     EXPECT_EQ(info, queue);
-    EXPECT_EQ(spooler.deletePrinter(printer), 0u);
-    EXPECT_EQ(spooler.closePrinter(printer), 0u);
-    EXPECT_FALSE(this->contains(this->listed(), queue));
-    EXPECT_EQ(spooler.openPrinter(queue.printerName, printer), kErrorInvalidPrinterName);
+    EXPECT_EQ(spooler.DeletePrinter(printer), 0u);
+    EXPECT_EQ(spooler.ClosePrinter(printer), 0u);
+    EXPECT_FALSE(this->Contains(this->Listed(), queue));
+    EXPECT_EQ(spooler.OpenLocalPrinter(queue.printerName, printer), kErrorInvalidPrinterName);
 
-    EXPECT_EQ(spooler.deletePrinterDriver(queue.driverName, ""), 0u);
+    EXPECT_EQ(spooler.RemoveDriver(queue.driverName, ""), 0u);
     // Windows says 1797 for the driver it no longer has; Wine fails without an error code.
-    EXPECT_NE(spooler.deletePrinterDriver(queue.driverName, ""), 0u);
+    EXPECT_NE(spooler.RemoveDriver(queue.driverName, ""), 0u);
 }
 
 // The printer-data key named after the queue does not exist. Windows answers 2; Wine 8 has
 // no DeletePrinterKey at all, which the adapter reports as 120 (World::kHasDeletePrinterKey).
 TYPED_TEST_P(SpoolerContract, MissingPrinterDataKeyIsReportedNotDeleted) {
-    Spooler& spooler = this->world.spooler();
+    Spooler& spooler = this->world.GetSpooler();
     const PrinterInfo2 queue{"Contract Queue Keys", "COM4:", "TORVA Label Printer #12"};
-    this->world.addQueue(queue);
+    this->world.AddQueue(queue);
     Spooler::Printer printer = 0;
-    ASSERT_EQ(spooler.openPrinter(queue.printerName, printer), 0u);
-    EXPECT_EQ(spooler.deletePrinterKey(printer, queue.printerName),
+    ASSERT_EQ(spooler.OpenLocalPrinter(queue.printerName, printer), 0u);
+    EXPECT_EQ(spooler.DeletePrinterDataKey(printer, queue.printerName),
               TypeParam::kHasDeletePrinterKey ? kErrorFileNotFound : kErrorCallNotImplemented);
-    EXPECT_EQ(spooler.closePrinter(printer), 0u);
-    EXPECT_TRUE(this->contains(this->listed(), queue));
+    EXPECT_EQ(spooler.ClosePrinter(printer), 0u);
+    EXPECT_TRUE(this->Contains(this->Listed(), queue));
 }
 
 TYPED_TEST_P(SpoolerContract, UnknownMonitorCannotBeDeleted) {
-    EXPECT_EQ(this->world.spooler().deleteMonitor("Contract Monitor Nobody Added", ""), kErrorUnknownPrintMonitor);
+    EXPECT_EQ(this->world.GetSpooler().RemoveMonitor("Contract Monitor Nobody Added", ""), kErrorUnknownPrintMonitor);
 }
 
 // A driver registered for a named environment is listed for it and deleted from it; the
 // environment has its own driver directory.
 TYPED_TEST_P(SpoolerContract, DriverOfANamedEnvironmentIsListedAndDeletedThere) {
-    Spooler& spooler = this->world.spooler();
+    Spooler& spooler = this->world.GetSpooler();
     std::string directory;
-    ASSERT_EQ(spooler.driverDirectory(kEnvironmentX86, directory), 0u);
+    ASSERT_EQ(spooler.DriverDirectory(kEnvironmentX86, directory), 0u);
     EXPECT_TRUE(directory.ends_with("\\w32x86")) << directory;
 
     DriverRecord driver;
@@ -227,28 +227,28 @@ TYPED_TEST_P(SpoolerContract, DriverOfANamedEnvironmentIsListedAndDeletedThere) 
     driver.driverPath = "UNIDRV.DLL";
     driver.dataFile = "TVLabel.GPD";
     driver.configFile = "UNIDRVUI.DLL";
-    ASSERT_EQ(spooler.addPrinterDriver(driver), 0u);
+    ASSERT_EQ(spooler.RegisterDriver(driver), 0u);
     auto registered = [&] {
         std::vector<std::string> names;
-        EXPECT_EQ(spooler.enumPrinterDrivers(kEnvironmentX86, names), 0u);
+        EXPECT_EQ(spooler.ListDrivers(kEnvironmentX86, names), 0u);
         return std::count(names.begin(), names.end(), driver.name);
     };
     EXPECT_EQ(registered(), 1);
-    EXPECT_EQ(spooler.deletePrinterDriver(driver.name, kEnvironmentX86), 0u);
+    EXPECT_EQ(spooler.RemoveDriver(driver.name, kEnvironmentX86), 0u);
     EXPECT_EQ(registered(), 0);
 }
 
 // A queue moved to another port through its handle is listed on that port.
 TYPED_TEST_P(SpoolerContract, QueueMovesToAnotherPort) {
-    Spooler& spooler = this->world.spooler();
+    Spooler& spooler = this->world.GetSpooler();
     PrinterInfo2 queue{"Contract Queue Moved", "COM1:", "TORVA Label Printer #13"};
-    this->world.addQueue(queue);
+    this->world.AddQueue(queue);
     Spooler::Printer printer = 0;
-    ASSERT_EQ(spooler.openPrinter(queue.printerName, printer), 0u);
-    EXPECT_EQ(spooler.setPrinterPort(printer, "LPT1:"), 0u);
-    EXPECT_EQ(spooler.closePrinter(printer), 0u);
+    ASSERT_EQ(spooler.OpenLocalPrinter(queue.printerName, printer), 0u);
+    EXPECT_EQ(spooler.SetPrinterPort(printer, "LPT1:"), 0u);
+    EXPECT_EQ(spooler.ClosePrinter(printer), 0u);
     queue.portName = "LPT1:";
-    EXPECT_TRUE(this->contains(this->listed(), queue));
+    EXPECT_TRUE(this->Contains(this->Listed(), queue));
 }
 
 REGISTER_TYPED_TEST_SUITE_P(SpoolerContract, ListsEachQueueWithItsPortAndDriver, KoreanNamesSurviveTheRoundTrip,
@@ -261,12 +261,12 @@ class FilesContract : public ::testing::Test {
 protected:
     World world;
 
-    std::string path(const char* name) { return world.scratchFolder() + "\\" + name; }
-    void write(const std::string& file, const std::string& bytes) {
-        auto out = world.files().createForWriting(file);
+    std::string Path(const char* name) { return world.ScratchFolder() + "\\" + name; }
+    void Write(const std::string& file, const std::string& bytes) {
+        auto out = world.GetFiles().CreateForWriting(file);
         ASSERT_NE(out, nullptr) << file;
-        ASSERT_TRUE(out->write(bytes.data(), bytes.size()));
-        ASSERT_TRUE(out->close());
+        ASSERT_TRUE(out->Write(bytes.data(), bytes.size()));
+        ASSERT_TRUE(out->Close());
     }
 };
 TYPED_TEST_SUITE_P(FilesContract);
@@ -274,24 +274,24 @@ TYPED_TEST_SUITE_P(FilesContract);
 // A read-only file is deleted all the same; a file that is not there, or whose folder is not
 // there, counts as deleted.
 TYPED_TEST_P(FilesContract, DeleteLeavesNoFileOfThatName) {
-    Files& files = this->world.files();
-    const std::string file = this->path("read-only.txt");
-    this->write(file, "abc");
-    this->world.setReadOnly(file);
-    EXPECT_TRUE(files.deleteFile(file));
-    EXPECT_FALSE(files.fileExists(file));
-    EXPECT_TRUE(files.deleteFile(file));
-    EXPECT_TRUE(files.deleteFile(this->path("no folder\\none.txt")));
+    Files& files = this->world.GetFiles();
+    const std::string file = this->Path("read-only.txt");
+    this->Write(file, "abc");
+    this->world.SetReadOnly(file);
+    EXPECT_TRUE(files.RemoveFile(file));
+    EXPECT_FALSE(files.FileExists(file));
+    EXPECT_TRUE(files.RemoveFile(file));
+    EXPECT_TRUE(files.RemoveFile(this->Path("no folder\\none.txt")));
 }
 
 TYPED_TEST_P(FilesContract, SizeOfAFileAndOfNoFile) {
-    Files& files = this->world.files();
-    const std::string file = this->path("three.txt");
-    this->write(file, "abc");
-    EXPECT_EQ(files.fileSize(file), 3);
-    EXPECT_EQ(files.fileSize(this->path("none.txt")), -1);
-    EXPECT_EQ(files.fileSize(this->world.scratchFolder()), -1);
-    EXPECT_TRUE(files.deleteFile(file));
+    Files& files = this->world.GetFiles();
+    const std::string file = this->Path("three.txt");
+    this->Write(file, "abc");
+    EXPECT_EQ(files.FileSize(file), 3);
+    EXPECT_EQ(files.FileSize(this->Path("none.txt")), -1);
+    EXPECT_EQ(files.FileSize(this->world.ScratchFolder()), -1);
+    EXPECT_TRUE(files.RemoveFile(file));
 }
 
 REGISTER_TYPED_TEST_SUITE_P(FilesContract, DeleteLeavesNoFileOfThatName, SizeOfAFileAndOfNoFile);
@@ -302,18 +302,18 @@ protected:
     static constexpr const char* kRoot = "Software\\Prinstall Contract";
     static constexpr const char* kKey = "Software\\Prinstall Contract\\Entry";
 
-    void SetUp() override { removeAll(); }
-    void TearDown() override { removeAll(); }
-    void removeAll() {
-        Registry& r = world.registry();
-        r.deleteKey(std::string(kKey) + "\\Sub");
-        r.deleteKey(kKey);
-        r.deleteKey(kRoot);
+    void SetUp() override { RemoveAll(); }
+    void TearDown() override { RemoveAll(); }
+    void RemoveAll() {
+        Registry& r = world.GetRegistry();
+        r.DeleteKey(std::string(kKey) + "\\Sub");
+        r.DeleteKey(kKey);
+        r.DeleteKey(kRoot);
     }
-    bool opens(const std::string& path) {
+    bool Opens(const std::string& path) {
         Registry::Key key = 0;
-        if (world.registry().openKey(path, key) != 0) return false;
-        world.registry().closeKey(key);
+        if (world.GetRegistry().OpenKey(path, key) != 0) return false;
+        world.GetRegistry().CloseKey(key);
         return true;
     }
 
@@ -323,20 +323,20 @@ TYPED_TEST_SUITE_P(RegistryContract);
 
 // A key goes with its values; one that still has a subkey stays (5); a missing one gives 2.
 TYPED_TEST_P(RegistryContract, DeletesOnlyKeysWithoutSubkeys) {
-    Registry& r = this->world.registry();
+    Registry& r = this->world.GetRegistry();
     Registry::Key key = 0;
-    ASSERT_EQ(r.createKey(std::string(this->kKey) + "\\Sub", "", key), 0u);
-    r.closeKey(key);
-    ASSERT_EQ(r.createKey(this->kKey, "", key), 0u);
-    EXPECT_EQ(r.setString(key, "DisplayName", "Contract"), 0u);
-    r.closeKey(key);
+    ASSERT_EQ(r.CreateKey(std::string(this->kKey) + "\\Sub", "", key), 0u);
+    r.CloseKey(key);
+    ASSERT_EQ(r.CreateKey(this->kKey, "", key), 0u);
+    EXPECT_EQ(r.SetString(key, "DisplayName", "Contract"), 0u);
+    r.CloseKey(key);
 
-    EXPECT_EQ(r.deleteKey(this->kKey), kErrorAccessDenied);
-    EXPECT_TRUE(this->opens(this->kKey));
-    EXPECT_EQ(r.deleteKey(std::string(this->kKey) + "\\Sub"), 0u);
-    EXPECT_EQ(r.deleteKey(this->kKey), 0u);
-    EXPECT_FALSE(this->opens(this->kKey));
-    EXPECT_EQ(r.deleteKey(this->kKey), kErrorFileNotFound);
+    EXPECT_EQ(r.DeleteKey(this->kKey), kErrorAccessDenied);
+    EXPECT_TRUE(this->Opens(this->kKey));
+    EXPECT_EQ(r.DeleteKey(std::string(this->kKey) + "\\Sub"), 0u);
+    EXPECT_EQ(r.DeleteKey(this->kKey), 0u);
+    EXPECT_FALSE(this->Opens(this->kKey));
+    EXPECT_EQ(r.DeleteKey(this->kKey), kErrorFileNotFound);
 }
 
 REGISTER_TYPED_TEST_SUITE_P(RegistryContract, DeletesOnlyKeysWithoutSubkeys);

@@ -15,23 +15,23 @@ public:
         // with one pending report.
         services_.services["spooler"].status = {kServiceStopped, 0, 0};
         services_.services["spooler"].startSequence = {{kServiceStartPending, 0, 10000}, {kServiceRunning, 0, 0}};
-        files_.addFolder(scratchFolder());
+        files_.AddFolder(ScratchFolder());
     }
 
-    Services& services() { return services_; }
-    Spooler& spooler() { return spooler_; }
-    Clock& clock() { return clock_; }
-    Registry& registry() { return registry_; }
-    Files& files() { return files_; }
-    std::string scratchFolder() const { return "C:\\Contract Files"; }
+    Services& GetServices() { return services_; }
+    Spooler& GetSpooler() { return spooler_; }
+    Clock& GetClock() { return clock_; }
+    Registry& GetRegistry() { return registry_; }
+    Files& GetFiles() { return files_; }
+    std::string ScratchFolder() const { return "C:\\Contract Files"; }
     // The fake keeps no file attributes: its deletion never refuses a file.
-    void setReadOnly(const std::string&) {}
+    void SetReadOnly(const std::string&) {}
     static constexpr bool kHasDeletePrinterKey = true;
-    void addQueue(const PrinterInfo2& q) {
-        if (!spooler_.hasDriver(q.driverName)) spooler_.addDriver(q.driverName);
+    void AddQueue(const PrinterInfo2& q) {
+        if (!spooler_.HasDriver(q.driverName)) spooler_.AddDriver(q.driverName);
         spooler_.printers.push_back(q);
     }
-    void removeQueue(const PrinterInfo2& q) {
+    void RemoveQueue(const PrinterInfo2& q) {
         auto& p = spooler_.printers;
         p.erase(std::remove(p.begin(), p.end(), q), p.end());
     }

@@ -24,35 +24,35 @@ const wchar_t* const kMediaFolder = L"C:\\TORVA EPL Printer 2.X\\Win32\\";
 void DeleteQueueIfPresent(const std::wstring& name) {
     PrinterHandle printer;
     PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (OpenPrinterW(const_cast<wchar_t*>(name.c_str()), printer.put(), &defaults)) DeletePrinter(printer.get());
+    if (OpenPrinterW(const_cast<wchar_t*>(name.c_str()), printer.Put(), &defaults)) DeletePrinter(printer.Get());
 }
 
 class WinWorld {
 public:
-    WinWorld() { CreateDirectoryW(widen(scratchFolder()).c_str(), nullptr); }
+    WinWorld() { CreateDirectoryW(Widen(ScratchFolder()).c_str(), nullptr); }
     ~WinWorld() {
         for (const std::wstring& q : queues_) DeleteQueueIfPresent(q);
         for (const std::wstring& d : drivers_) DeletePrinterDriverW(nullptr, nullptr, const_cast<wchar_t*>(d.c_str()));
     }
 
-    Services& services() { return services_; }
-    Spooler& spooler() { return spooler_; }
-    Registry& registry() { return registry_; }
+    Services& GetServices() { return services_; }
+    Spooler& GetSpooler() { return spooler_; }
+    Registry& GetRegistry() { return registry_; }
     // Wine 8's winspool has no DeletePrinterKey (docs/wine.md).
     static constexpr bool kHasDeletePrinterKey = false;
-    Clock& clock() { return clock_; }
-    Files& files() { return files_; }
-    std::string scratchFolder() const { return "C:\\TORVA EPL Printer 2.X\\Contract Files"; }
-    void setReadOnly(const std::string& path) {
-        ASSERT_TRUE(SetFileAttributesW(widen(path).c_str(), FILE_ATTRIBUTE_READONLY)) << GetLastError();
+    Clock& GetClock() { return clock_; }
+    Files& GetFiles() { return files_; }
+    std::string ScratchFolder() const { return "C:\\TORVA EPL Printer 2.X\\Contract Files"; }
+    void SetReadOnly(const std::string& path) {
+        ASSERT_TRUE(SetFileAttributesW(Widen(path).c_str(), FILE_ATTRIBUTE_READONLY)) << GetLastError();
     }
 
-    void addQueue(const PrinterInfo2& q) {
-        std::wstring driver = widen(q.driverName);
-        std::wstring name = widen(q.printerName);
+    void AddQueue(const PrinterInfo2& q) {
+        std::wstring driver = Widen(q.driverName);
+        std::wstring name = Widen(q.printerName);
         DeleteQueueIfPresent(name);
-        if (!drivers_.count(driver)) addDriver(driver);
-        std::wstring port = widen(q.portName);
+        if (!drivers_.count(driver)) AddDriver(driver);
+        std::wstring port = Widen(q.portName);
         PRINTER_INFO_2W info = {};
         info.pPrinterName = name.data();
         info.pPortName = port.data();
@@ -65,14 +65,14 @@ public:
         queues_.insert(name);
     }
 
-    void removeQueue(const PrinterInfo2& q) {
-        DeleteQueueIfPresent(widen(q.printerName));
-        queues_.erase(widen(q.printerName));
+    void RemoveQueue(const PrinterInfo2& q) {
+        DeleteQueueIfPresent(Widen(q.printerName));
+        queues_.erase(Widen(q.printerName));
     }
 
 private:
     // A driver made of the stand-in Unidrv files, copied into the driver directory first.
-    void addDriver(const std::wstring& driver) {
+    void AddDriver(const std::wstring& driver) {
         wchar_t directory[MAX_PATH] = {};
         DWORD needed = 0;
         ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory),
@@ -81,7 +81,7 @@ private:
              {L"UNIDRV.DLL", L"UNIDRVUI.DLL", L"UNIDRV.HLP", L"UNIRES.DLL", L"STDNAMES.GPD", L"TVLabel.GPD"}) {
             std::wstring from = std::wstring(kMediaFolder) + file;
             std::wstring to = std::wstring(directory) + L"\\" + file;
-            ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE)) << narrow(from) << ": " << GetLastError();
+            ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE)) << Narrow(from) << ": " << GetLastError();
         }
         DRIVER_INFO_3W info = {};
         info.cVersion = 3;

@@ -116,7 +116,7 @@ CommandRun RunPrinstall(const std::wstring& arguments) {
 // any attempt at a window.
 CommandRun RunWithoutWindow(const std::wstring& arguments) {
     CommandRun run = RunPrinstall(arguments);
-    const std::string shown = utf8(arguments);
+    const std::string shown = Utf8(arguments);
     EXPECT_EQ(run.startError, 0u) << shown;
     EXPECT_TRUE(run.ended) << shown << ": still running after " << kRunTimeoutMs / 1000 << " s";
     EXPECT_EQ(run.wineDiagnostics.find(kWindowAttempt), std::string::npos) << shown << "\n" << run.wineDiagnostics;
@@ -170,11 +170,11 @@ std::vector<std::wstring> DriverNames() {
 
 std::vector<std::string> LabelQueues() {
     std::vector<QueueRecord> queues;
-    EXPECT_EQ(listQueues(&queues), 0u);
+    EXPECT_EQ(ListQueues(&queues), 0u);
     std::vector<std::string> out;
     for (const QueueRecord& q : queues) {
         if (q.driverName.rfind(L"TORVA Label Printer #", 0) == 0) {
-            out.push_back(utf8(q.printerName) + "\t" + utf8(q.driverName) + "\t" + utf8(q.portName));
+            out.push_back(Utf8(q.printerName) + "\t" + Utf8(q.driverName) + "\t" + Utf8(q.portName));
         }
     }
     std::sort(out.begin(), out.end());
@@ -203,7 +203,7 @@ std::vector<std::wstring> NumberedFiles() {
 
 std::string Joined(const std::vector<std::wstring>& items) {
     std::string out;
-    for (const std::wstring& item : items) out += utf8(item) + "\n";
+    for (const std::wstring& item : items) out += Utf8(item) + "\n";
     return out;
 }
 
@@ -277,7 +277,7 @@ TEST(CommandLineWithoutDisplay, InstallsANetworkPrinterOnItsStandardTcpIpPort) {
 TEST(CommandLineWithoutDisplay, RefusesInvalidLinesAndASecondInstance) {
     for (const wchar_t* arguments : {L"/install /bogus", L"/install"}) {
         const CommandRun run = RunWithoutWindow(arguments);
-        EXPECT_EQ(run.exitCode, static_cast<DWORD>(prinstall::kExitInvalidCommandLine)) << utf8(arguments);
+        EXPECT_EQ(run.exitCode, static_cast<DWORD>(prinstall::kExitInvalidCommandLine)) << Utf8(arguments);
         EXPECT_NE(run.output.find(Lines(prinstall::UsageText()).at(1)), std::string::npos) << run.output;
     }
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});

@@ -14,7 +14,7 @@ constexpr DWORD kPollMs = 50;
 
 // Polls `done` until it holds or `timeoutMs` have passed; true when it held.
 template <typename Predicate>
-bool pollUntil(DWORD timeoutMs, Predicate done) {
+bool PollUntil(DWORD timeoutMs, Predicate done) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         if (done()) return true;
@@ -29,32 +29,32 @@ struct WindowSearch {
     HWND found;
 };
 
-BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<WindowSearch*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
-    if (windowText(window) != *search->title) return TRUE;
+    if (WindowText(window) != *search->title) return TRUE;
     search->found = window;
     return FALSE;
 }
 
 // The first child with text: a message box's icon is a text control without text.
-BOOL CALLBACK matchTextChild(HWND child, LPARAM param) {
+BOOL CALLBACK MatchTextChild(HWND child, LPARAM param) {
     auto* text = reinterpret_cast<std::wstring*>(param);
     wchar_t className[16] = {};
     GetClassNameW(child, className, 16);
     if (lstrcmpiW(className, L"Static") != 0) return TRUE;
-    *text = windowText(child);
+    *text = WindowText(child);
     return text->empty();
 }
 
-bool writeAll(HANDLE file, const void* data, DWORD size) {
+bool WriteAll(HANDLE file, const void* data, DWORD size) {
     DWORD written = 0;
     return WriteFile(file, data, size, &written, nullptr) && written == size;
 }
 
-int countColours(const std::uint8_t* bits, int width, int height, DWORD stride) {
+int CountColours(const std::uint8_t* bits, int width, int height, DWORD stride) {
     constexpr std::size_t kEnough = 64;
     std::vector<std::uint32_t> seen;
     for (int y = 0; y < height; ++y) {
@@ -73,7 +73,7 @@ int countColours(const std::uint8_t* bits, int width, int height, DWORD stride) 
     return static_cast<int>(seen.size());
 }
 
-std::wstring artefactsFolder() {
+std::wstring ArtefactsFolder() {
     wchar_t buffer[MAX_PATH] = {};
     const DWORD n = GetEnvironmentVariableW(L"PRINSTALL_ARTEFACTS", buffer, MAX_PATH);
     if (n > 0 && n < MAX_PATH) return buffer;
@@ -84,7 +84,7 @@ std::wstring artefactsFolder() {
 
 ProgramRun::~ProgramRun() {
     if (info_.hProcess) {
-        if (running()) {
+        if (Running()) {
             TerminateProcess(info_.hProcess, 0xDEAD);
             WaitForSingleObject(info_.hProcess, kExitTimeoutMs);
         }
@@ -93,7 +93,7 @@ ProgramRun::~ProgramRun() {
     }
 }
 
-DWORD ProgramRun::start() {
+DWORD ProgramRun::Start() {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     std::wstring commandLine = L"\"";
@@ -107,25 +107,25 @@ DWORD ProgramRun::start() {
     return 0;
 }
 
-bool ProgramRun::running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+bool ProgramRun::Running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
 
-HWND ProgramRun::waitForWindow(const std::wstring& title, DWORD timeoutMs) const {
+HWND ProgramRun::WaitForWindow(const std::wstring& title, DWORD timeoutMs) const {
     HWND found = nullptr;
-    const bool appeared = pollUntil(timeoutMs, [&] {
-        found = findProcessWindow(info_.dwProcessId, title);
+    const bool appeared = PollUntil(timeoutMs, [&] {
+        found = FindProcessWindow(info_.dwProcessId, title);
         // A program that ended will not show the window any more.
-        return found != nullptr || !running();
+        return found != nullptr || !Running();
     });
     if (!appeared || !found) return nullptr;
-    return waitUntilIdle(found, timeoutMs) ? found : nullptr;
+    return WaitUntilIdle(found, timeoutMs) ? found : nullptr;
 }
 
-bool ProgramRun::waitForExit(DWORD* exitCode, DWORD timeoutMs) const {
+bool ProgramRun::WaitForExit(DWORD* exitCode, DWORD timeoutMs) const {
     if (!info_.hProcess || WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
     return GetExitCodeProcess(info_.hProcess, exitCode) != 0;
 }
 
-std::string utf8(const std::wstring& text) {
+std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
     const int n =
         WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
@@ -135,22 +135,22 @@ std::string utf8(const std::wstring& text) {
     return out;
 }
 
-HWND findProcessWindow(DWORD pid, const std::wstring& title) {
+HWND FindProcessWindow(DWORD pid, const std::wstring& title) {
     WindowSearch search{pid, &title, nullptr};
-    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-bool waitForWindowGone(HWND window, DWORD timeoutMs) {
-    return pollUntil(timeoutMs, [&] { return !IsWindow(window); });
+bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
+    return PollUntil(timeoutMs, [&] { return !IsWindow(window); });
 }
 
-bool waitUntilIdle(HWND window, DWORD timeoutMs) {
+bool WaitUntilIdle(HWND window, DWORD timeoutMs) {
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
 }
 
-std::wstring windowText(HWND window) {
+std::wstring WindowText(HWND window) {
     DWORD_PTR length = 0;
     if (!window || !SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kWindowTimeoutMs, &length))
         return {};
@@ -162,40 +162,40 @@ std::wstring windowText(HWND window) {
     return std::wstring(buffer.data(), copied);
 }
 
-std::wstring messageBoxText(HWND box) {
+std::wstring MessageBoxText(HWND box) {
     std::wstring text;
-    EnumChildWindows(box, matchTextChild, reinterpret_cast<LPARAM>(&text));
+    EnumChildWindows(box, MatchTextChild, reinterpret_cast<LPARAM>(&text));
     return text;
 }
 
-std::wstring controlText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }
+std::wstring ControlText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 
-bool controlExists(HWND dialog, int id) { return GetDlgItem(dialog, id) != nullptr; }
+bool ControlExists(HWND dialog, int id) { return GetDlgItem(dialog, id) != nullptr; }
 
-bool controlVisible(HWND dialog, int id) {
+bool ControlVisible(HWND dialog, int id) {
     const HWND control = GetDlgItem(dialog, id);
     return control && IsWindowVisible(control);
 }
 
-bool controlEnabled(HWND dialog, int id) {
+bool ControlEnabled(HWND dialog, int id) {
     const HWND control = GetDlgItem(dialog, id);
     return control && IsWindowEnabled(control);
 }
 
-bool clickButton(HWND dialog, int id) {
+bool ClickButton(HWND dialog, int id) {
     const HWND button = GetDlgItem(dialog, id);
     DWORD_PTR result = 0;
     return button && SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, kWindowTimeoutMs, &result);
 }
 
-bool postCommand(HWND dialog, int id) {
+bool PostCommand(HWND dialog, int id) {
     const HWND control = GetDlgItem(dialog, id);
     return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control)) != 0;
 }
 
-bool postSysCommand(HWND window, WPARAM command) { return PostMessageW(window, WM_SYSCOMMAND, command, 0) != 0; }
+bool PostSysCommand(HWND window, WPARAM command) { return PostMessageW(window, WM_SYSCOMMAND, command, 0) != 0; }
 
-bool postKey(HWND dialog, UINT virtualKey) {
+bool PostKey(HWND dialog, UINT virtualKey) {
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
     const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
@@ -212,18 +212,18 @@ bool postKey(HWND dialog, UINT virtualKey) {
     return true;
 }
 
-Screenshot saveScreenshot(HWND window, const std::wstring& name) {
+Screenshot SaveScreenshot(HWND window, const std::wstring& name) {
     // Paint everything now and let the X server catch up before reading the screen back.
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    if (!waitUntilIdle(window)) {
+    if (!WaitUntilIdle(window)) {
         Screenshot shot;
         shot.error = L"window does not answer (error " + std::to_wstring(GetLastError()) + L")";
         return shot;
     }
-    return saveScreenshotAsShown(window, name);
+    return SaveScreenshotAsShown(window, name);
 }
 
-Screenshot saveScreenshotAsShown(HWND window, const std::wstring& name) {
+Screenshot SaveScreenshotAsShown(HWND window, const std::wstring& name) {
     Screenshot shot;
     auto fail = [&](const wchar_t* what) {
         shot.error = std::wstring(what) + L" (error " + std::to_wstring(GetLastError()) + L")";
@@ -265,8 +265,8 @@ Screenshot saveScreenshotAsShown(HWND window, const std::wstring& name) {
     if (!copied) {
         fail(L"BitBlt from the screen failed");
     } else {
-        shot.colours = countColours(static_cast<const std::uint8_t*>(bits), width, height, stride);
-        shot.path = artefactsFolder() + L"\\" + name + L".bmp";
+        shot.colours = CountColours(static_cast<const std::uint8_t*>(bits), width, height, stride);
+        shot.path = ArtefactsFolder() + L"\\" + name + L".bmp";
         BITMAPFILEHEADER header{};
         header.bfType = 0x4D42;  // "BM"
         header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
@@ -276,8 +276,8 @@ Screenshot saveScreenshotAsShown(HWND window, const std::wstring& name) {
         if (file == INVALID_HANDLE_VALUE) {
             fail(L"cannot create the screenshot file");
         } else {
-            const bool ok = writeAll(file, &header, sizeof header) &&
-                            writeAll(file, &info.bmiHeader, sizeof info.bmiHeader) && writeAll(file, bits, imageSize);
+            const bool ok = WriteAll(file, &header, sizeof header) &&
+                            WriteAll(file, &info.bmiHeader, sizeof info.bmiHeader) && WriteAll(file, bits, imageSize);
             CloseHandle(file);
             if (!ok) fail(L"cannot write the screenshot file");
         }
@@ -289,15 +289,15 @@ Screenshot saveScreenshotAsShown(HWND window, const std::wstring& name) {
 }
 
 bool InstallOnNetwork(const ProgramRun& program, HWND main, int host) {
-    if (!postCommand(main, IDC_INSTALL)) return false;
-    HWND port = program.waitForWindow(L"Select Printer's Port Infomation Dialog");
+    if (!PostCommand(main, IDC_INSTALL)) return false;
+    HWND port = program.WaitForWindow(L"Select Printer's Port Infomation Dialog");
     if (port == nullptr) return false;
     // Ethernet opens the address dialog at once (modal: the click is posted).
     if (!PostMessageW(GetDlgItem(port, IDC_PORT_ETHERNET), BM_CLICK, 0, 0)) return false;
-    HWND ip = program.waitForWindow(L"Printer IP Address");
+    HWND ip = program.WaitForWindow(L"Printer IP Address");
     if (ip == nullptr) return false;
     SendDlgItemMessageW(ip, IDC_IP_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(192, 168, 0, host));
-    return postCommand(ip, IDOK) && waitForWindowGone(ip) && postCommand(port, IDOK);
+    return PostCommand(ip, IDOK) && WaitForWindowGone(ip) && PostCommand(port, IDOK);
 }
 
 }  // namespace e2e

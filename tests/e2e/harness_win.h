@@ -29,24 +29,24 @@ public:
 
     // Starts the program with the installation folder as its current directory. Returns
     // the system error code of CreateProcessW, 0 on success.
-    DWORD start();
+    DWORD Start();
 
     // Waits until a visible top-level window of this process has exactly `title`, and its
     // thread has finished what it was doing (answers a sent message). nullptr on timeout.
-    HWND waitForWindow(const std::wstring& title, DWORD timeoutMs = kWindowTimeoutMs) const;
+    HWND WaitForWindow(const std::wstring& title, DWORD timeoutMs = kWindowTimeoutMs) const;
 
     // Waits for the process to end; true with its exit code when it did.
-    bool waitForExit(DWORD* exitCode, DWORD timeoutMs = kExitTimeoutMs) const;
+    bool WaitForExit(DWORD* exitCode, DWORD timeoutMs = kExitTimeoutMs) const;
 
-    bool running() const;
-    DWORD processId() const { return info_.dwProcessId; }
+    bool Running() const;
+    DWORD ProcessId() const { return info_.dwProcessId; }
 
 private:
     PROCESS_INFORMATION info_{};
 };
 
 // Top-level visible window of process `pid` with exactly `title`, or nullptr.
-HWND findProcessWindow(DWORD pid, const std::wstring& title);
+HWND FindProcessWindow(DWORD pid, const std::wstring& title);
 
 // From the main dialog, an installation on a network printer at 192.168.0.`host`:
 // Installation, Ethernet, the address in the address dialog, OK there and in the port
@@ -54,31 +54,31 @@ HWND findProcessWindow(DWORD pid, const std::wstring& title);
 bool InstallOnNetwork(const ProgramRun& program, HWND main, int host);
 
 // Waits until `window` is gone (destroyed). False on timeout.
-bool waitForWindowGone(HWND window, DWORD timeoutMs = kWindowTimeoutMs);
+bool WaitForWindowGone(HWND window, DWORD timeoutMs = kWindowTimeoutMs);
 
 // Text of a control of another process (WM_GETTEXT, which crosses processes; GetWindowText
 // would only give the caption stored at creation). Empty when the control does not exist;
-// controlExists tells the two apart.
-std::wstring controlText(HWND dialog, int id);
-std::wstring windowText(HWND window);
-bool controlExists(HWND dialog, int id);
-bool controlVisible(HWND dialog, int id);
-bool controlEnabled(HWND dialog, int id);
+// ControlExists tells the two apart.
+std::wstring ControlText(HWND dialog, int id);
+std::wstring WindowText(HWND window);
+bool ControlExists(HWND dialog, int id);
+bool ControlVisible(HWND dialog, int id);
+bool ControlEnabled(HWND dialog, int id);
 
 // The text of a message box: its text control, which the box's own caption is not.
-std::wstring messageBoxText(HWND box);
+std::wstring MessageBoxText(HWND box);
 
 // A button click as the button itself produces it (BM_CLICK, sent: returns once the
 // dialog has handled the click). False when there is no such control or it did not answer.
-bool clickButton(HWND dialog, int id);
+bool ClickButton(HWND dialog, int id);
 
 // Posted, for commands that open a modal window and so would block a sent message.
-bool postCommand(HWND dialog, int id);
-bool postSysCommand(HWND window, WPARAM command);
+bool PostCommand(HWND dialog, int id);
+bool PostSysCommand(HWND window, WPARAM command);
 
 // The keyboard key as the dialog manager sees it: down and up posted to the control that
 // has the focus in the program's thread (the dialog itself when none has).
-bool postKey(HWND dialog, UINT virtualKey);
+bool PostKey(HWND dialog, UINT virtualKey);
 
 // Saves what the screen shows of `window` as a 24-bit BMP named `name` (".bmp" added) in
 // the artefacts folder: PRINSTALL_ARTEFACTS, else the current directory. `path` is empty
@@ -89,16 +89,16 @@ struct Screenshot {
     std::wstring error;
     int colours = 0;
 };
-Screenshot saveScreenshot(HWND window, const std::wstring& name);
+Screenshot SaveScreenshot(HWND window, const std::wstring& name);
 // The same without asking the window to repaint or waiting for its thread: for a window
 // whose thread blocks (it paints itself at once whenever it changes).
-Screenshot saveScreenshotAsShown(HWND window, const std::wstring& name);
+Screenshot SaveScreenshotAsShown(HWND window, const std::wstring& name);
 
 // For test messages.
-std::string utf8(const std::wstring& text);
+std::string Utf8(const std::wstring& text);
 
 // Round trip through the window's message queue: true once its thread has processed
 // everything sent before.
-bool waitUntilIdle(HWND window, DWORD timeoutMs = kWindowTimeoutMs);
+bool WaitUntilIdle(HWND window, DWORD timeoutMs = kWindowTimeoutMs);
 
 }  // namespace e2e

@@ -24,7 +24,7 @@ const wchar_t kErrorTitle[] = L"Installation Error !!!";
 
 bool HasQueue(const std::wstring& printer, const std::wstring& port, const std::wstring& driver) {
     std::vector<QueueRecord> queues;
-    if (listQueues(&queues) != 0) return false;
+    if (ListQueues(&queues) != 0) return false;
     return std::any_of(queues.begin(), queues.end(), [&](const QueueRecord& q) {
         return q.printerName == printer && q.portName == port && q.driverName == driver;
     });
@@ -32,7 +32,7 @@ bool HasQueue(const std::wstring& printer, const std::wstring& port, const std::
 
 std::string QueueList() {
     std::vector<QueueRecord> queues;
-    listQueues(&queues);
+    ListQueues(&queues);
     std::string out;
     for (const QueueRecord& q : queues) {
         for (const std::wstring* field : {&q.printerName, &q.portName, &q.driverName}) {
@@ -54,7 +54,7 @@ std::wstring UninstallDisplayName() {
 }
 
 void Shot(HWND window, const wchar_t* name) {
-    Screenshot shot = saveScreenshot(window, name);
+    Screenshot shot = SaveScreenshot(window, name);
     EXPECT_FALSE(shot.path.empty());
     EXPECT_GE(shot.colours, 4);
 }
@@ -62,7 +62,7 @@ void Shot(HWND window, const wchar_t* name) {
 // The label-printer drivers ("TORVA Label Printer #<n>") registered for an environment.
 std::vector<std::wstring> LabelDrivers(const wchar_t* environment = nullptr) {
     std::vector<std::wstring> found;
-    for (const std::wstring& name : driverNames(environment)) {
+    for (const std::wstring& name : DriverNames(environment)) {
         if (name.rfind(L"TORVA Label Printer #", 0) == 0) found.push_back(name);
     }
     return found;
@@ -72,13 +72,13 @@ std::vector<std::wstring> LabelDrivers(const wchar_t* environment = nullptr) {
 // (with its own caption, "Prinstall") are confirmed with OK; their texts go to `messages`
 // for the failure report.
 HWND WaitForResult(const ProgramRun& program, const wchar_t* title, std::wstring* messages) {
-    for (DWORD waited = 0; waited < kWindowTimeoutMs && program.running(); waited += 100) {
-        if (HWND result = findProcessWindow(program.processId(), title))
-            return waitUntilIdle(result) ? result : nullptr;
-        if (HWND box = findProcessWindow(program.processId(), L"Prinstall")) {
-            *messages += messageBoxText(box) + L"\n";
-            postCommand(box, IDOK);
-            waitForWindowGone(box);
+    for (DWORD waited = 0; waited < kWindowTimeoutMs && program.Running(); waited += 100) {
+        if (HWND result = FindProcessWindow(program.ProcessId(), title))
+            return WaitUntilIdle(result) ? result : nullptr;
+        if (HWND box = FindProcessWindow(program.ProcessId(), L"Prinstall")) {
+            *messages += MessageBoxText(box) + L"\n";
+            PostCommand(box, IDOK);
+            WaitForWindowGone(box);
         }
         Sleep(100);
     }
@@ -88,61 +88,61 @@ HWND WaitForResult(const ProgramRun& program, const wchar_t* title, std::wstring
 // Starts the program and installs one copy on COM1: (Installation, Serial, OK), which must
 // end in the error result: that, or nullptr with the failure reported.
 HWND FailedInstallationOnComOne(ProgramRun& program, HWND* main) {
-    *main = program.start() == 0 ? program.waitForWindow(kMainTitle) : nullptr;
-    HWND port = *main && postCommand(*main, IDC_INSTALL) ? program.waitForWindow(kPortTitle) : nullptr;
-    if (!port || !clickButton(port, IDC_PORT_SERIAL) || !postCommand(port, IDOK)) {
+    *main = program.Start() == 0 ? program.WaitForWindow(kMainTitle) : nullptr;
+    HWND port = *main && PostCommand(*main, IDC_INSTALL) ? program.WaitForWindow(kPortTitle) : nullptr;
+    if (!port || !ClickButton(port, IDC_PORT_SERIAL) || !PostCommand(port, IDOK)) {
         ADD_FAILURE() << "no way to COM1: (main dialog " << *main << ", port dialog " << port << ")";
         return nullptr;
     }
     std::wstring messages;
     HWND result = WaitForResult(program, kErrorTitle, &messages);
-    if (!result) ADD_FAILURE() << "no error result; messages: " << utf8(messages);
+    if (!result) ADD_FAILURE() << "no error result; messages: " << Utf8(messages);
     return result;
 }
 
 // OK on a failure's result; the program then ends (or its main dialog is left to close).
 void ConfirmAndEnd(const ProgramRun& program, HWND result, HWND main) {
-    ASSERT_TRUE(postCommand(result, IDOK));
-    ASSERT_TRUE(waitForWindowGone(result));
-    if (IsWindow(main)) clickButton(main, IDC_EXIT);
+    ASSERT_TRUE(PostCommand(result, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(result));
+    if (IsWindow(main)) ClickButton(main, IDC_EXIT);
     DWORD exitCode = 0;
-    EXPECT_TRUE(program.waitForExit(&exitCode));
+    EXPECT_TRUE(program.WaitForExit(&exitCode));
 }
 
 TEST(InstallationEnglish, OneCopyOnComOneFromTheButtonToTheResult) {
     ProgramRun program;
-    ASSERT_EQ(program.start(), 0u);
-    HWND main = program.waitForWindow(kMainTitle);
+    ASSERT_EQ(program.Start(), 0u);
+    HWND main = program.WaitForWindow(kMainTitle);
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(controlText(main, IDC_DRIVER_NAME), L"TORVA Label Printer");
+    EXPECT_EQ(ControlText(main, IDC_DRIVER_NAME), L"TORVA Label Printer");
 
     // The port dialog is modal: the click is posted so this test does not wait on it.
-    ASSERT_TRUE(postCommand(main, IDC_INSTALL));
-    HWND port = program.waitForWindow(kPortTitle);
+    ASSERT_TRUE(PostCommand(main, IDC_INSTALL));
+    HWND port = program.WaitForWindow(kPortTitle);
     ASSERT_NE(port, nullptr);
-    ASSERT_TRUE(clickButton(port, IDC_PORT_SERIAL));
+    ASSERT_TRUE(ClickButton(port, IDC_PORT_SERIAL));
     Shot(port, L"install-port-serial-en");
-    ASSERT_TRUE(postCommand(port, IDOK));
+    ASSERT_TRUE(PostCommand(port, IDOK));
 
-    HWND result = program.waitForWindow(kResultTitle);
+    HWND result = program.WaitForWindow(kResultTitle);
     ASSERT_NE(result, nullptr) << "no completion result";
-    EXPECT_EQ(controlText(result, 1040), L"Installation completed. ");
+    EXPECT_EQ(ControlText(result, 1040), L"Installation completed. ");
     EXPECT_TRUE(HasQueue(L"TORVA Label Printer", L"COM1:", L"TORVA Label Printer #1"));
     EXPECT_EQ(UninstallDisplayName(), L"TORVA Label 2.XX");
-    EXPECT_EQ(controlText(main, IDC_DRIVER_NAME), L"TORVA Label Printer 2");
+    EXPECT_EQ(ControlText(main, IDC_DRIVER_NAME), L"TORVA Label Printer 2");
     Shot(result, L"install-result-en");
-    ASSERT_TRUE(postCommand(result, IDOK));
-    ASSERT_TRUE(waitForWindowGone(result));
+    ASSERT_TRUE(PostCommand(result, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(result));
 
     // OK on the completion renames the button and offers the removal.
-    for (int i = 0; i < 100 && controlText(main, IDC_INSTALL) != L"Add Printer Driver"; ++i) Sleep(100);
-    EXPECT_EQ(controlText(main, IDC_INSTALL), L"Add Printer Driver");
-    EXPECT_TRUE(controlVisible(main, IDC_UNINSTALL));
-    EXPECT_TRUE(controlEnabled(main, IDC_EXIT));
+    for (int i = 0; i < 100 && ControlText(main, IDC_INSTALL) != L"Add Printer Driver"; ++i) Sleep(100);
+    EXPECT_EQ(ControlText(main, IDC_INSTALL), L"Add Printer Driver");
+    EXPECT_TRUE(ControlVisible(main, IDC_UNINSTALL));
+    EXPECT_TRUE(ControlEnabled(main, IDC_EXIT));
     Shot(main, L"install-main-after-en");
-    ASSERT_TRUE(clickButton(main, IDC_EXIT));
+    ASSERT_TRUE(ClickButton(main, IDC_EXIT));
     DWORD exitCode = 0;
-    EXPECT_TRUE(program.waitForExit(&exitCode));
+    EXPECT_TRUE(program.WaitForExit(&exitCode));
 }
 
 // A network printer: the address asked for in the port dialog, the Standard TCP/IP port's
@@ -150,15 +150,15 @@ TEST(InstallationEnglish, OneCopyOnComOneFromTheButtonToTheResult) {
 // Wine has no Standard TCP/IP monitor, so its key is made here for the address check, and
 // the port itself never shows in the spooler's port list (Wine accepts any port name).
 TEST(InstallationNetwork, NetworkPrinterGetsItsStandardTcpIpPort) {
-    ASSERT_EQ(addStandardTcpIpMonitorKey(), 0u);
+    ASSERT_EQ(AddStandardTcpIpMonitorKey(), 0u);
 
     ProgramRun program;
-    ASSERT_EQ(program.start(), 0u);
-    HWND main = program.waitForWindow(kMainTitle);
+    ASSERT_EQ(program.Start(), 0u);
+    HWND main = program.WaitForWindow(kMainTitle);
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(InstallOnNetwork(program, main, 10));
 
-    HWND result = program.waitForWindow(kResultTitle);
+    HWND result = program.WaitForWindow(kResultTitle);
     ASSERT_NE(result, nullptr) << "no completion result";
     EXPECT_TRUE(HasQueue(L"TORVA Label Printer", L"IP_192.168.0.10", L"TORVA Label Printer #1")) << QueueList();
     const wchar_t* key =
@@ -174,13 +174,13 @@ TEST(InstallationNetwork, NetworkPrinterGetsItsStandardTcpIpPort) {
               ERROR_SUCCESS);
     EXPECT_EQ(portNumber, 9100u);
     DWORD state = 0;
-    EXPECT_EQ(spoolerState(&state), 0u);
+    EXPECT_EQ(SpoolerState(&state), 0u);
     EXPECT_EQ(state, static_cast<DWORD>(SERVICE_RUNNING)) << "the spooler is running again after its restart";
-    ASSERT_TRUE(postCommand(result, IDOK));
-    ASSERT_TRUE(waitForWindowGone(result));
-    ASSERT_TRUE(clickButton(main, IDC_EXIT));
+    ASSERT_TRUE(PostCommand(result, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(result));
+    ASSERT_TRUE(ClickButton(main, IDC_EXIT));
     DWORD exitCode = 0;
-    EXPECT_TRUE(program.waitForExit(&exitCode));
+    EXPECT_TRUE(program.WaitForExit(&exitCode));
 }
 
 // A second start while the program runs changes nothing: it brings the running main dialog
@@ -188,8 +188,8 @@ TEST(InstallationNetwork, NetworkPrinterGetsItsStandardTcpIpPort) {
 // (another installation is in progress).
 void SecondStartIsRefused(const wchar_t* mainTitle, const wchar_t* text, const wchar_t* shot) {
     ProgramRun first;
-    ASSERT_EQ(first.start(), 0u);
-    HWND main = first.waitForWindow(mainTitle);
+    ASSERT_EQ(first.Start(), 0u);
+    HWND main = first.WaitForWindow(mainTitle);
     ASSERT_NE(main, nullptr);
     // The dialog shows itself once its start-up is done; a minimise before that is undone.
     for (int i = 0; i < 400 && !IsWindowVisible(main); ++i) Sleep(50);
@@ -199,25 +199,25 @@ void SecondStartIsRefused(const wchar_t* mainTitle, const wchar_t* text, const w
     ASSERT_TRUE(IsIconic(main));
 
     ProgramRun second;
-    ASSERT_EQ(second.start(), 0u);
-    HWND box = second.waitForWindow(mainTitle);
-    ASSERT_NE(box, nullptr) << "the second start showed nothing; still running: " << second.running();
-    EXPECT_EQ(messageBoxText(box), text);
+    ASSERT_EQ(second.Start(), 0u);
+    HWND box = second.WaitForWindow(mainTitle);
+    ASSERT_NE(box, nullptr) << "the second start showed nothing; still running: " << second.Running();
+    EXPECT_EQ(MessageBoxText(box), text);
     EXPECT_FALSE(IsIconic(main)) << "the running program's dialog was not restored";
     Shot(box, shot);
-    ASSERT_TRUE(postCommand(box, IDOK));
+    ASSERT_TRUE(PostCommand(box, IDOK));
     DWORD exitCode = 0;
-    ASSERT_TRUE(second.waitForExit(&exitCode));
+    ASSERT_TRUE(second.WaitForExit(&exitCode));
     EXPECT_EQ(exitCode, 1618u);
 
-    EXPECT_TRUE(first.running());
+    EXPECT_TRUE(first.Running());
     EXPECT_TRUE(IsWindowVisible(main));
-    EXPECT_EQ(controlText(main, IDC_DRIVER_NAME), L"TORVA Label Printer");
+    EXPECT_EQ(ControlText(main, IDC_DRIVER_NAME), L"TORVA Label Printer");
     EXPECT_TRUE(LabelDrivers().empty());
     EXPECT_EQ(QueueList(), "");
     EXPECT_EQ(UninstallDisplayName(), L"(missing)");
-    ASSERT_TRUE(clickButton(main, IDC_EXIT));
-    EXPECT_TRUE(first.waitForExit(&exitCode));
+    ASSERT_TRUE(ClickButton(main, IDC_EXIT));
+    EXPECT_TRUE(first.WaitForExit(&exitCode));
 }
 
 TEST(SecondStartEnglish, RefusedWhileTheFirstRuns) {
@@ -234,19 +234,19 @@ TEST(SecondStartKorean, RefusedWhileTheFirstRuns) {
 // "torva label printer" makes the proposed "TORVA Label Printer" a name in use, and stays
 // as it was.
 TEST(InstallationNameInUse, QueueOfAnotherDriverDifferingOnlyInCaseIsKept) {
-    ASSERT_EQ(addForeignDriver(), 0u);
-    ASSERT_EQ(addQueue(L"torva label printer", kForeignDriver, L"LPT1:"), 0u);
+    ASSERT_EQ(AddForeignDriver(), 0u);
+    ASSERT_EQ(AddQueue(L"torva label printer", kForeignDriver, L"LPT1:"), 0u);
 
     ProgramRun program;
-    ASSERT_EQ(program.start(), 0u);
-    HWND main = program.waitForWindow(kMainTitle);
+    ASSERT_EQ(program.Start(), 0u);
+    HWND main = program.WaitForWindow(kMainTitle);
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(controlText(main, IDC_DRIVER_NAME), L"TORVA Label Printer");
-    ASSERT_TRUE(postCommand(main, IDC_INSTALL));
+    EXPECT_EQ(ControlText(main, IDC_DRIVER_NAME), L"TORVA Label Printer");
+    ASSERT_TRUE(PostCommand(main, IDC_INSTALL));
     std::wstring messages;
     HWND result = WaitForResult(program, kErrorTitle, &messages);
-    ASSERT_NE(result, nullptr) << "no error result; messages: " << utf8(messages);
-    EXPECT_EQ(controlText(result, IDC_RESULT_MESSAGE),
+    ASSERT_NE(result, nullptr) << "no error result; messages: " << Utf8(messages);
+    EXPECT_EQ(ControlText(result, IDC_RESULT_MESSAGE),
               L"There are printer driver to install. You must install it under a different name.");
     EXPECT_TRUE(HasQueue(L"torva label printer", L"LPT1:", kForeignDriver)) << QueueList();
     EXPECT_TRUE(LabelDrivers().empty());
@@ -261,11 +261,11 @@ TEST(InstallationMissingTemplate, ErrorNamesTheFileAndNothingOfTheCopyStays) {
     HWND main = nullptr;
     HWND result = FailedInstallationOnComOne(program, &main);
     ASSERT_NE(result, nullptr);
-    const std::wstring text = controlText(result, IDC_RESULT_MESSAGE);
-    EXPECT_NE(text.find(L"TVLabel.GPD"), std::wstring::npos) << utf8(text);
+    const std::wstring text = ControlText(result, IDC_RESULT_MESSAGE);
+    EXPECT_NE(text.find(L"TVLabel.GPD"), std::wstring::npos) << Utf8(text);
     EXPECT_TRUE(LabelDrivers().empty());
     EXPECT_EQ(QueueList(), "");
-    EXPECT_TRUE(numberedFiles(driverDirectory(), 1).empty());
+    EXPECT_TRUE(NumberedFiles(DriverDirectory(), 1).empty());
     ConfirmAndEnd(program, result, main);
 }
 
@@ -278,12 +278,12 @@ TEST(InstallationQueueRefused, NoDriverOrNumberedFileOfTheCopyStays) {
     HWND main = nullptr;
     HWND result = FailedInstallationOnComOne(program, &main);
     ASSERT_NE(result, nullptr);
-    EXPECT_EQ(controlText(result, IDC_RESULT_MESSAGE), L"Failure to AddPrinter GetLastError()=1797");
+    EXPECT_EQ(ControlText(result, IDC_RESULT_MESSAGE), L"Failure to AddPrinter GetLastError()=1797");
     for (const wchar_t* environment : {L"Windows x64", L"Windows NT x86"}) {
-        const std::wstring folder = driverDirectory(environment);
-        ASSERT_FALSE(folder.empty()) << utf8(environment);
-        EXPECT_TRUE(LabelDrivers(environment).empty()) << utf8(environment);
-        for (const std::wstring& left : numberedFiles(folder, 1)) ADD_FAILURE() << "left behind: " << utf8(left);
+        const std::wstring folder = DriverDirectory(environment);
+        ASSERT_FALSE(folder.empty()) << Utf8(environment);
+        EXPECT_TRUE(LabelDrivers(environment).empty()) << Utf8(environment);
+        for (const std::wstring& left : NumberedFiles(folder, 1)) ADD_FAILURE() << "left behind: " << Utf8(left);
     }
     ConfirmAndEnd(program, result, main);
 }

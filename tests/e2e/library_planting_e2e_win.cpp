@@ -20,7 +20,7 @@ const std::wstring kPlanted = std::wstring(kInstallFolder) + L"\\WINSPOOL.DRV";
 const std::wstring kMarker = std::wstring(kInstallFolder) + L"\\planted-library-ran.txt";
 
 // The stand-in built beside this test program, in planted\.
-std::wstring builtStandIn() {
+std::wstring BuiltStandIn() {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring path(self);
@@ -29,15 +29,15 @@ std::wstring builtStandIn() {
 
 TEST(LibraryPlanting, WinspoolBesideTheProgramIsNeverLoaded) {
     DeleteFileW(kMarker.c_str());
-    ASSERT_TRUE(CopyFileW(builtStandIn().c_str(), kPlanted.c_str(), FALSE)) << GetLastError();
+    ASSERT_TRUE(CopyFileW(BuiltStandIn().c_str(), kPlanted.c_str(), FALSE)) << GetLastError();
     {
         ProgramRun program;
-        ASSERT_EQ(program.start(), 0u);
-        HWND dialog = program.waitForWindow(kTitleEnglish);
-        ASSERT_NE(dialog, nullptr) << "no main dialog; still running: " << program.running();
-        ASSERT_TRUE(clickButton(dialog, IDC_EXIT));
+        ASSERT_EQ(program.Start(), 0u);
+        HWND dialog = program.WaitForWindow(kTitleEnglish);
+        ASSERT_NE(dialog, nullptr) << "no main dialog; still running: " << program.Running();
+        ASSERT_TRUE(ClickButton(dialog, IDC_EXIT));
         DWORD exitCode = 0;
-        EXPECT_TRUE(program.waitForExit(&exitCode));
+        EXPECT_TRUE(program.WaitForExit(&exitCode));
     }
     EXPECT_EQ(GetFileAttributesW(kMarker.c_str()), INVALID_FILE_ATTRIBUTES) << "the planted WINSPOOL.DRV ran";
     DeleteFileW(kPlanted.c_str());

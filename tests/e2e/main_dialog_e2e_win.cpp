@@ -59,41 +59,41 @@ const ControlTexts kKoreanTexts = {
     {IDC_CLONE_CHECK, L"다중 드라이버 설치"},
 };
 
-void expectTexts(HWND dialog, const ControlTexts& texts) {
+void ExpectTexts(HWND dialog, const ControlTexts& texts) {
     for (const auto& [id, text] : texts) {
-        EXPECT_TRUE(controlExists(dialog, id)) << "control " << id;
-        EXPECT_EQ(controlText(dialog, id), text) << "control " << id;
+        EXPECT_TRUE(ControlExists(dialog, id)) << "control " << id;
+        EXPECT_EQ(ControlText(dialog, id), text) << "control " << id;
     }
 }
 
 // Saves a screenshot and checks that it shows a drawn window, not a blank capture.
-void expectScreenshot(HWND window, const wchar_t* name) {
-    const Screenshot shot = saveScreenshot(window, name);
-    EXPECT_FALSE(shot.path.empty()) << utf8(shot.error);
-    EXPECT_GE(shot.colours, 4) << "screenshot " << utf8(name) << " looks blank";
+void ExpectScreenshot(HWND window, const wchar_t* name) {
+    const Screenshot shot = SaveScreenshot(window, name);
+    EXPECT_FALSE(shot.path.empty()) << Utf8(shot.error);
+    EXPECT_GE(shot.colours, 4) << "screenshot " << Utf8(name) << " looks blank";
 }
 
 // Starts Prinstall.exe for each test and makes sure it is gone afterwards.
 class MainDialogTest : public ::testing::Test {
 protected:
-    HWND startAndWaitFor(const wchar_t* title) {
-        const DWORD error = program_.start();
+    HWND StartAndWaitFor(const wchar_t* title) {
+        const DWORD error = program_.Start();
         EXPECT_EQ(error, 0u) << "CreateProcessW failed";
         if (error) return nullptr;
-        HWND dialog = program_.waitForWindow(title);
-        EXPECT_NE(dialog, nullptr) << "no main window; program still running: " << program_.running();
+        HWND dialog = program_.WaitForWindow(title);
+        EXPECT_NE(dialog, nullptr) << "no main window; program still running: " << program_.Running();
         return dialog;
     }
 
     // The program must end by itself after `why`.
-    void expectEnds(const char* why) {
+    void ExpectEnds(const char* why) {
         DWORD exitCode = 0;
-        EXPECT_TRUE(program_.waitForExit(&exitCode)) << "still running after " << why;
+        EXPECT_TRUE(program_.WaitForExit(&exitCode)) << "still running after " << why;
     }
 
-    void exitWithButton(HWND dialog) {
-        ASSERT_TRUE(clickButton(dialog, IDC_EXIT));
-        expectEnds("Exit");
+    void ExitWithButton(HWND dialog) {
+        ASSERT_TRUE(ClickButton(dialog, IDC_EXIT));
+        ExpectEnds("Exit");
     }
 
     ProgramRun program_;
@@ -109,74 +109,74 @@ protected:
 
 TEST_F(MainDialogEnglish, ShowsEnglishTextsAndProposesTheBaseNameWhenNoLabelQueueExists) {
     std::vector<QueueRecord> queues;
-    ASSERT_EQ(listQueues(&queues), 0u);
+    ASSERT_EQ(ListQueues(&queues), 0u);
     for (const QueueRecord& q : queues)
         ASSERT_NE(q.driverName.rfind(L"TORVA Label Printer #", 0), 0u) << "leftover queue";
 
-    HWND dialog = startAndWaitFor(kTitleEnglish);
+    HWND dialog = StartAndWaitFor(kTitleEnglish);
     ASSERT_NE(dialog, nullptr);
-    expectTexts(dialog, kEnglishTexts);
-    expectTexts(dialog, kCommonTexts);
-    EXPECT_EQ(controlText(dialog, IDC_DRIVER_NAME), kBaseName);
-    EXPECT_EQ(controlText(dialog, IDC_COPY_COUNT), L"1");
-    EXPECT_EQ(controlText(dialog, IDC_STATUS), L"");
+    ExpectTexts(dialog, kEnglishTexts);
+    ExpectTexts(dialog, kCommonTexts);
+    EXPECT_EQ(ControlText(dialog, IDC_DRIVER_NAME), kBaseName);
+    EXPECT_EQ(ControlText(dialog, IDC_COPY_COUNT), L"1");
+    EXPECT_EQ(ControlText(dialog, IDC_STATUS), L"");
 
     // No driver copy to remove: Uninstallation hidden; the other two usable.
-    EXPECT_TRUE(controlExists(dialog, IDC_UNINSTALL));
-    EXPECT_FALSE(controlVisible(dialog, IDC_UNINSTALL));
-    EXPECT_TRUE(controlVisible(dialog, IDC_INSTALL));
-    EXPECT_TRUE(controlEnabled(dialog, IDC_INSTALL));
-    EXPECT_TRUE(controlVisible(dialog, IDC_EXIT));
-    EXPECT_TRUE(controlEnabled(dialog, IDC_EXIT));
+    EXPECT_TRUE(ControlExists(dialog, IDC_UNINSTALL));
+    EXPECT_FALSE(ControlVisible(dialog, IDC_UNINSTALL));
+    EXPECT_TRUE(ControlVisible(dialog, IDC_INSTALL));
+    EXPECT_TRUE(ControlEnabled(dialog, IDC_INSTALL));
+    EXPECT_TRUE(ControlVisible(dialog, IDC_EXIT));
+    EXPECT_TRUE(ControlEnabled(dialog, IDC_EXIT));
     // The clone option lies below the visible area but its controls are live windows.
-    EXPECT_TRUE(controlVisible(dialog, IDC_CLONE_CHECK));
-    EXPECT_TRUE(controlVisible(dialog, IDC_CLONE_LIST));
+    EXPECT_TRUE(ControlVisible(dialog, IDC_CLONE_CHECK));
+    EXPECT_TRUE(ControlVisible(dialog, IDC_CLONE_LIST));
 
-    expectScreenshot(dialog, L"main-en");
-    exitWithButton(dialog);
+    ExpectScreenshot(dialog, L"main-en");
+    ExitWithButton(dialog);
 }
 
 TEST_F(MainDialogEnglish, ExitButtonEndsTheProgram) {
-    HWND dialog = startAndWaitFor(kTitleEnglish);
+    HWND dialog = StartAndWaitFor(kTitleEnglish);
     ASSERT_NE(dialog, nullptr);
-    exitWithButton(dialog);
+    ExitWithButton(dialog);
 }
 
 TEST_F(MainDialogEnglish, EscapeKeyEndsTheProgram) {
-    HWND dialog = startAndWaitFor(kTitleEnglish);
+    HWND dialog = StartAndWaitFor(kTitleEnglish);
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(postKey(dialog, VK_ESCAPE));
-    expectEnds("the Escape key");
+    ASSERT_TRUE(PostKey(dialog, VK_ESCAPE));
+    ExpectEnds("the Escape key");
 }
 
 TEST_F(MainDialogEnglish, CloseBoxEndsTheProgram) {
-    HWND dialog = startAndWaitFor(kTitleEnglish);
+    HWND dialog = StartAndWaitFor(kTitleEnglish);
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(PostMessageW(dialog, WM_CLOSE, 0, 0));
-    expectEnds("WM_CLOSE");
+    ExpectEnds("WM_CLOSE");
 }
 
 TEST_F(MainDialogEnglish, AboutItemOfTheSystemMenuShowsTheAboutBox) {
-    HWND dialog = startAndWaitFor(kTitleEnglish);
+    HWND dialog = StartAndWaitFor(kTitleEnglish);
     ASSERT_NE(dialog, nullptr);
     // Posted: the About box is modal, so a sent command would not return until it closes.
-    ASSERT_TRUE(postSysCommand(dialog, IDM_ABOUTBOX));
-    HWND about = program_.waitForWindow(kAboutTitle);
+    ASSERT_TRUE(PostSysCommand(dialog, IDM_ABOUTBOX));
+    HWND about = program_.WaitForWindow(kAboutTitle);
     ASSERT_NE(about, nullptr) << "no About box";
-    EXPECT_EQ(controlText(about, IDC_ABOUT_VERSION), L"Instaloo Version 4.70");
-    EXPECT_FALSE(controlText(about, IDC_ABOUT_NOTICE).empty());
-    EXPECT_TRUE(controlVisible(about, IDOK));
-    expectScreenshot(about, L"about-en");
+    EXPECT_EQ(ControlText(about, IDC_ABOUT_VERSION), L"Instaloo Version 4.70");
+    EXPECT_FALSE(ControlText(about, IDC_ABOUT_NOTICE).empty());
+    EXPECT_TRUE(ControlVisible(about, IDOK));
+    ExpectScreenshot(about, L"about-en");
 
     DWORD_PTR result = 0;
     ASSERT_TRUE(SendMessageTimeoutW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                                     reinterpret_cast<LPARAM>(GetDlgItem(about, IDOK)), SMTO_NORMAL, kWindowTimeoutMs,
                                     &result));
-    EXPECT_TRUE(waitForWindowGone(about)) << "OK did not close the About box";
+    EXPECT_TRUE(WaitForWindowGone(about)) << "OK did not close the About box";
     // Back in the main dialog, which goes on as before.
-    ASSERT_TRUE(program_.running());
+    ASSERT_TRUE(program_.Running());
     EXPECT_TRUE(IsWindowVisible(dialog));
-    exitWithButton(dialog);
+    ExitWithButton(dialog);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -186,43 +186,43 @@ class MainDialogWithLabelQueues : public MainDialogTest {
 protected:
     static constexpr int kNumbers[] = {1, 3};
 
-    static std::wstring queueName(int number) {
+    static std::wstring QueueName(int number) {
         // The names the program gives the queues of copies 1 and 3.
         return number == 1 ? std::wstring(kBaseName) : kBaseName + (L" " + std::to_wstring(number));
     }
 
     void SetUp() override {
-        removeAll();
+        RemoveAll();
         for (int n : kNumbers) {
-            ASSERT_EQ(addLabelDriver(n), 0u) << "driver " << n;
-            ASSERT_EQ(addQueue(queueName(n), labelDriverName(n)), 0u) << "queue " << n;
+            ASSERT_EQ(AddLabelDriver(n), 0u) << "driver " << n;
+            ASSERT_EQ(AddQueue(QueueName(n), LabelDriverName(n)), 0u) << "queue " << n;
         }
         std::vector<QueueRecord> queues;
-        ASSERT_EQ(listQueues(&queues), 0u);
+        ASSERT_EQ(ListQueues(&queues), 0u);
         int labelQueues = 0;
         for (const QueueRecord& q : queues) labelQueues += q.driverName.rfind(L"TORVA Label Printer #", 0) == 0;
         ASSERT_EQ(labelQueues, 2);
     }
 
-    void TearDown() override { removeAll(); }
+    void TearDown() override { RemoveAll(); }
 
-    static void removeAll() {
+    static void RemoveAll() {
         for (int n : kNumbers) {
-            EXPECT_EQ(deleteQueue(queueName(n)), 0u);
-            EXPECT_EQ(deleteDriver(labelDriverName(n)), 0u);
+            EXPECT_EQ(DeleteQueue(QueueName(n)), 0u);
+            EXPECT_EQ(DeleteDriver(LabelDriverName(n)), 0u);
         }
     }
 };
 
 TEST_F(MainDialogWithLabelQueues, ProposesTheLowestFreeNumberAndShowsUninstallation) {
-    HWND dialog = startAndWaitFor(kTitleEnglish);
+    HWND dialog = StartAndWaitFor(kTitleEnglish);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(controlText(dialog, IDC_DRIVER_NAME), L"TORVA Label Printer 2");
-    EXPECT_TRUE(controlVisible(dialog, IDC_UNINSTALL));
-    EXPECT_EQ(controlText(dialog, IDC_UNINSTALL), L"Uninstallation(&U)");
-    EXPECT_TRUE(controlVisible(dialog, IDC_INSTALL));
-    expectScreenshot(dialog, L"main-en-two-copies");
-    exitWithButton(dialog);
+    EXPECT_EQ(ControlText(dialog, IDC_DRIVER_NAME), L"TORVA Label Printer 2");
+    EXPECT_TRUE(ControlVisible(dialog, IDC_UNINSTALL));
+    EXPECT_EQ(ControlText(dialog, IDC_UNINSTALL), L"Uninstallation(&U)");
+    EXPECT_TRUE(ControlVisible(dialog, IDC_INSTALL));
+    ExpectScreenshot(dialog, L"main-en-two-copies");
+    ExitWithButton(dialog);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -234,18 +234,18 @@ protected:
 };
 
 TEST_F(MainDialogKorean, ShowsKoreanTitleAndTextsWithEnglishWhereNoKoreanExists) {
-    HWND dialog = startAndWaitFor(kTitleKorean);
+    HWND dialog = StartAndWaitFor(kTitleKorean);
     ASSERT_NE(dialog, nullptr) << "no window with the Korean title";
-    expectTexts(dialog, kKoreanTexts);
-    expectTexts(dialog, kCommonTexts);
-    EXPECT_EQ(controlText(dialog, IDC_DRIVER_NAME), kBaseName);
-    EXPECT_EQ(controlText(dialog, IDC_COPY_COUNT), L"1");
-    EXPECT_FALSE(controlVisible(dialog, IDC_UNINSTALL));
+    ExpectTexts(dialog, kKoreanTexts);
+    ExpectTexts(dialog, kCommonTexts);
+    EXPECT_EQ(ControlText(dialog, IDC_DRIVER_NAME), kBaseName);
+    EXPECT_EQ(ControlText(dialog, IDC_COPY_COUNT), L"1");
+    EXPECT_FALSE(ControlVisible(dialog, IDC_UNINSTALL));
     // Changing the check box's caption must not count as a click on it.
-    EXPECT_TRUE(controlEnabled(dialog, IDC_COPY_COUNT));
-    EXPECT_TRUE(controlEnabled(dialog, IDC_INSTALL));
-    expectScreenshot(dialog, L"main-ko");
-    exitWithButton(dialog);
+    EXPECT_TRUE(ControlEnabled(dialog, IDC_COPY_COUNT));
+    EXPECT_TRUE(ControlEnabled(dialog, IDC_INSTALL));
+    ExpectScreenshot(dialog, L"main-ko");
+    ExitWithButton(dialog);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -253,27 +253,27 @@ TEST_F(MainDialogKorean, ShowsKoreanTitleAndTextsWithEnglishWhereNoKoreanExists)
 
 TEST(SpoolerGuard, MainDialogStartsTheStoppedSpooler) {
     DWORD state = 0;
-    ASSERT_EQ(spoolerState(&state), 0u);
+    ASSERT_EQ(SpoolerState(&state), 0u);
     // A fresh prefix starts with the service stopped; when another test of this program
     // ran first in the same prefix, stop it again.
     if (state != SERVICE_STOPPED) {
-        ASSERT_EQ(stopSpooler(), 0u);
-        ASSERT_EQ(spoolerState(&state), 0u);
+        ASSERT_EQ(StopSpooler(), 0u);
+        ASSERT_EQ(SpoolerState(&state), 0u);
     }
     ASSERT_EQ(state, static_cast<DWORD>(SERVICE_STOPPED));
 
     ProgramRun program;
-    ASSERT_EQ(program.start(), 0u);
-    HWND dialog = program.waitForWindow(kTitleEnglish);
+    ASSERT_EQ(program.Start(), 0u);
+    HWND dialog = program.WaitForWindow(kTitleEnglish);
     ASSERT_NE(dialog, nullptr);
-    ASSERT_EQ(spoolerState(&state), 0u);
+    ASSERT_EQ(SpoolerState(&state), 0u);
     EXPECT_EQ(state, static_cast<DWORD>(SERVICE_RUNNING));
     // No message box on the way: the dialog went through its whole start-up.
-    EXPECT_EQ(controlText(dialog, IDC_DRIVER_NAME), kBaseName);
+    EXPECT_EQ(ControlText(dialog, IDC_DRIVER_NAME), kBaseName);
 
-    ASSERT_TRUE(clickButton(dialog, IDC_EXIT));
+    ASSERT_TRUE(ClickButton(dialog, IDC_EXIT));
     DWORD exitCode = 0;
-    EXPECT_TRUE(program.waitForExit(&exitCode));
+    EXPECT_TRUE(program.WaitForExit(&exitCode));
 }
 
 }  // namespace

@@ -4,11 +4,11 @@
 
 namespace e2e {
 
-bool ClientPixels::capture(HWND window) {
+bool ClientPixels::Capture(HWND window) {
     width_ = height_ = 0;
     pixels_.clear();
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    if (!waitUntilIdle(window)) return false;
+    if (!WaitUntilIdle(window)) return false;
     GdiFlush();
     // The X server shows what Wine drew a moment later.
     Sleep(300);
@@ -52,13 +52,13 @@ bool ClientPixels::capture(HWND window) {
     return copied;
 }
 
-Colour ClientPixels::at(int x, int y) const {
+Colour ClientPixels::At(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return {};
     const std::uint32_t p = pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
     return {static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)};
 }
 
-RECT controlRect(HWND dialog, int id) {
+RECT ControlRect(HWND dialog, int id) {
     RECT r{};
     HWND control = GetDlgItem(dialog, id);
     if (!control || !GetWindowRect(control, &r)) return RECT{};

@@ -21,18 +21,18 @@ class ClientPixels {
 public:
     // Repaints `window`, waits until its thread has painted, then copies its client area
     // from the screen. False when the window has no client area or the copy failed.
-    bool capture(HWND window);
+    bool Capture(HWND window);
 
-    int width() const { return width_; }
-    int height() const { return height_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
     // Pixel at client coordinates; black outside the captured area.
-    Colour at(int x, int y) const;
+    Colour At(int x, int y) const;
     // How many pixels of the rectangle (client coordinates) satisfy `match`.
     template <typename Match>
-    int count(const RECT& r, Match match) const {
+    int Count(const RECT& r, Match match) const {
         int n = 0;
         for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) n += match(at(x, y)) ? 1 : 0;
+            for (int x = r.left; x < r.right; ++x) n += match(At(x, y)) ? 1 : 0;
         return n;
     }
 
@@ -43,6 +43,6 @@ private:
 };
 
 // A control's rectangle in the client coordinates of its dialog.
-RECT controlRect(HWND dialog, int id);
+RECT ControlRect(HWND dialog, int id);
 
 }  // namespace e2e

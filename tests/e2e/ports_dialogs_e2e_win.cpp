@@ -45,7 +45,7 @@ constexpr wchar_t kPortsKey[] = L"SYSTEM\\ControlSet001\\Control\\Print\\Monitor
 // ---------------------------------------------------------------------------------------
 // The dialog on a thread of its own.
 
-bool isDialogClass(HWND window) {
+bool IsDialogClass(HWND window) {
     wchar_t name[16] = {};
     GetClassNameW(window, name, 16);
     return std::wstring(name) == L"#32770";
@@ -55,8 +55,8 @@ struct ThreadSearch {
     std::vector<HWND> found;
 };
 
-BOOL CALLBACK collectDialogs(HWND window, LPARAM param) {
-    if (isDialogClass(window) && IsWindowVisible(window))
+BOOL CALLBACK CollectDialogs(HWND window, LPARAM param) {
+    if (IsDialogClass(window) && IsWindowVisible(window))
         reinterpret_cast<ThreadSearch*>(param)->found.push_back(window);
     return TRUE;
 }
@@ -75,7 +75,7 @@ public:
     ~DialogThread() {
         const ULONGLONG deadline = GetTickCount64() + kExitTimeoutMs;
         while (!ended_ && GetTickCount64() < deadline) {
-            for (HWND window : dialogs()) PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            for (HWND window : Dialogs()) PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             Sleep(100);
         }
         if (ended_) {
@@ -90,27 +90,27 @@ public:
     DialogThread& operator=(const DialogThread&) = delete;
 
     // The visible dialog windows of the thread (dialogs and message boxes).
-    std::vector<HWND> dialogs() const {
+    std::vector<HWND> Dialogs() const {
         ThreadSearch search;
-        if (threadId_) EnumThreadWindows(threadId_, collectDialogs, reinterpret_cast<LPARAM>(&search));
+        if (threadId_) EnumThreadWindows(threadId_, CollectDialogs, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
     // A visible dialog of the thread other than those in `except`, once its thread is idle;
     // nullptr when none came.
-    HWND waitForDialog(const std::vector<HWND>& except = {}) const {
+    HWND WaitForDialog(const std::vector<HWND>& except = {}) const {
         const ULONGLONG deadline = GetTickCount64() + kWindowTimeoutMs;
         while (GetTickCount64() < deadline && !ended_) {
-            for (HWND window : dialogs()) {
+            for (HWND window : Dialogs()) {
                 if (std::find(except.begin(), except.end(), window) == except.end())
-                    return waitUntilIdle(window) ? window : nullptr;
+                    return WaitUntilIdle(window) ? window : nullptr;
             }
             Sleep(50);
         }
         return nullptr;
     }
 
-    int result() {
+    int Result() {
         const ULONGLONG deadline = GetTickCount64() + kExitTimeoutMs;
         while (!ended_ && GetTickCount64() < deadline) Sleep(20);
         return ended_ ? result_.load() : kNotEnded;
@@ -137,7 +137,7 @@ struct Machine {
     prinstall::AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry}, {}};
 };
 
-void setMonitorKey(bool present) {
+void SetMonitorKey(bool present) {
     if (present) {
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPortsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
@@ -153,7 +153,7 @@ void setMonitorKey(bool present) {
 // ---------------------------------------------------------------------------------------
 // Reading and driving the dialogs.
 
-std::vector<std::wstring> listEntries(HWND dialog, int id) {
+std::vector<std::wstring> ListEntries(HWND dialog, int id) {
     HWND list = GetDlgItem(dialog, id);
     std::vector<std::wstring> entries;
     const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
@@ -166,19 +166,19 @@ std::vector<std::wstring> listEntries(HWND dialog, int id) {
     return entries;
 }
 
-int listSelection(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0)); }
+int ListSelection(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0)); }
 
 // Selects an entry as the operator does: the list changes and tells the dialog.
-void pickEntry(HWND dialog, int id, const std::wstring& text) {
+void PickEntry(HWND dialog, int id, const std::wstring& text) {
     HWND list = GetDlgItem(dialog, id);
     const LRESULT index =
         SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
-    ASSERT_NE(index, CB_ERR) << utf8(text);
+    ASSERT_NE(index, CB_ERR) << Utf8(text);
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
-bool checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 // The interface radio buttons that the operator sees, and the hidden family marks.
 const int kVisibleRadios[] = {IDC_PORT_SERIAL,   IDC_PORT_BLUETOOTH, IDC_PORT_PARALLEL,   IDC_PORT_USB,
@@ -186,41 +186,41 @@ const int kVisibleRadios[] = {IDC_PORT_SERIAL,   IDC_PORT_BLUETOOTH, IDC_PORT_PA
 const int kHiddenRadios[] = {IDC_PORT_MARK_2003, IDC_PORT_MARK_VISTA, IDC_PORT_MARK_2008,
                              IDC_PORT_MARK_7,    IDC_PORT_MARK_8,     IDC_PORT_MARK_2012};
 
-void expectOnlyChecked(HWND dialog, int id) {
-    for (int radio : kVisibleRadios) EXPECT_EQ(checked(dialog, radio), radio == id) << "radio " << radio;
-    for (int radio : kHiddenRadios) EXPECT_FALSE(checked(dialog, radio)) << "family mark " << radio;
+void ExpectOnlyChecked(HWND dialog, int id) {
+    for (int radio : kVisibleRadios) EXPECT_EQ(Checked(dialog, radio), radio == id) << "radio " << radio;
+    for (int radio : kHiddenRadios) EXPECT_FALSE(Checked(dialog, radio)) << "family mark " << radio;
 }
 
 // Clicks an interface that asks for an address: posted, because the click opens the modal
 // address dialog and would not return before it closes.
-HWND clickNetworkInterface(DialogThread& shown, HWND dialog, int id) {
+HWND ClickNetworkInterface(DialogThread& shown, HWND dialog, int id) {
     EXPECT_TRUE(PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0));
-    return shown.waitForDialog({dialog});
+    return shown.WaitForDialog({dialog});
 }
 
-std::uint32_t shownAddress(HWND ipDialog) {
+std::uint32_t ShownAddress(HWND ipDialog) {
     DWORD address = 0;
     SendDlgItemMessageW(ipDialog, IDC_IP_ADDRESS, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
     return address;
 }
 
-void typeAddress(HWND ipDialog, BYTE a, BYTE b, BYTE c, BYTE d) {
+void TypeAddress(HWND ipDialog, BYTE a, BYTE b, BYTE c, BYTE d) {
     SendDlgItemMessageW(ipDialog, IDC_IP_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
 }
 
-void expectScreenshot(HWND window, const std::wstring& name) {
-    const Screenshot shot = saveScreenshot(window, name);
-    EXPECT_FALSE(shot.path.empty()) << utf8(shot.error);
-    EXPECT_GE(shot.colours, 16) << utf8(name) << " looks blank";
+void ExpectScreenshot(HWND window, const std::wstring& name) {
+    const Screenshot shot = SaveScreenshot(window, name);
+    EXPECT_FALSE(shot.path.empty()) << Utf8(shot.error);
+    EXPECT_GE(shot.colours, 16) << Utf8(name) << " looks blank";
 }
 
-std::string describe(const Colour& c) {
+std::string Describe(const Colour& c) {
     char text[48] = {};
     std::snprintf(text, sizeof text, "(%d, %d, %d)", c.red, c.green, c.blue);
     return text;
 }
 
-bool closeTo(const Colour& a, COLORREF b, int tolerance = 8) {
+bool CloseTo(const Colour& a, COLORREF b, int tolerance = 8) {
     return std::abs(a.red - GetRValue(b)) <= tolerance && std::abs(a.green - GetGValue(b)) <= tolerance &&
            std::abs(a.blue - GetBValue(b)) <= tolerance;
 }
@@ -232,7 +232,7 @@ struct BitmapFacts {
     COLORREF corner = 0;
 };
 
-BitmapFacts bitmapFacts(int id) {
+BitmapFacts ReadBitmapFacts(int id) {
     BitmapFacts facts;
     HBITMAP bitmap = static_cast<HBITMAP>(
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -253,7 +253,7 @@ BitmapFacts bitmapFacts(int id) {
 // What the screen shows in the picture's place: the picture window keeps the frame's id
 // and rectangle; the bitmap fills its width with its proportions kept (the interface
 // pictures are all wider in proportion than the frame), on the button face below.
-void expectPicture(HWND dialog, int bitmapId, const char* what) {
+void ExpectPicture(HWND dialog, int bitmapId, const char* what) {
     SCOPED_TRACE(what);
     HWND picture = GetDlgItem(dialog, IDC_PORT_PICTURE);
     ASSERT_NE(picture, nullptr);
@@ -262,27 +262,27 @@ void expectPicture(HWND dialog, int bitmapId, const char* what) {
     EXPECT_EQ(std::wstring(name), L"PrinstallPicture");
     RECT frame{252, 27, 252 + 88, 27 + 110};
     MapDialogRect(dialog, &frame);
-    EXPECT_EQ(controlRect(dialog, IDC_PORT_PICTURE).left, frame.left);
-    EXPECT_EQ(controlRect(dialog, IDC_PORT_PICTURE).bottom, frame.bottom);
+    EXPECT_EQ(ControlRect(dialog, IDC_PORT_PICTURE).left, frame.left);
+    EXPECT_EQ(ControlRect(dialog, IDC_PORT_PICTURE).bottom, frame.bottom);
 
-    const BitmapFacts facts = bitmapFacts(bitmapId);
+    const BitmapFacts facts = ReadBitmapFacts(bitmapId);
     ASSERT_GT(facts.width, 0) << "bitmap " << bitmapId;
     ClientPixels pixels;
-    ASSERT_TRUE(pixels.capture(picture));
-    const auto layout = controls::LayoutPicture(pixels.width(), pixels.height(), {0, 0, facts.width, facts.height},
+    ASSERT_TRUE(pixels.Capture(picture));
+    const auto layout = controls::LayoutPicture(pixels.Width(), pixels.Height(), {0, 0, facts.width, facts.height},
                                                 controls::kFitInside);
-    EXPECT_EQ(layout.dest.width(), pixels.width());
-    ASSERT_LT(layout.dest.bottom, pixels.height() - 4);
+    EXPECT_EQ(layout.dest.Width(), pixels.Width());
+    ASSERT_LT(layout.dest.bottom, pixels.Height() - 4);
 
-    const Colour corner = pixels.at(2, 2);
-    EXPECT_TRUE(closeTo(corner, facts.corner)) << "picture corner " << describe(corner);
+    const Colour corner = pixels.At(2, 2);
+    EXPECT_TRUE(CloseTo(corner, facts.corner)) << "picture corner " << Describe(corner);
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    const RECT band{0, layout.dest.bottom, pixels.width(), pixels.height()};
-    const int faceCount = pixels.count(band, [&](const Colour& c) { return closeTo(c, face, 0); });
+    const RECT band{0, layout.dest.bottom, pixels.Width(), pixels.Height()};
+    const int faceCount = pixels.Count(band, [&](const Colour& c) { return CloseTo(c, face, 0); });
     EXPECT_EQ(faceCount, (band.right - band.left) * (band.bottom - band.top)) << "band below the picture";
     // The picture itself is not plain: the drawing shows.
     const RECT shown{0, 0, layout.dest.right, layout.dest.bottom};
-    const int plain = pixels.count(shown, [&](const Colour& c) { return closeTo(c, facts.corner, 2); });
+    const int plain = pixels.Count(shown, [&](const Colour& c) { return CloseTo(c, facts.corner, 2); });
     EXPECT_LT(plain, (shown.right * shown.bottom) * 9 / 10) << "only the ground of the picture shows";
 }
 
@@ -295,20 +295,20 @@ protected:
         ASSERT_NE(GetACP(), 949u) << "this suite runs under a non-Korean code page";
         INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_INTERNET_CLASSES};
         InitCommonControlsEx(&controls);
-        setMonitorKey(true);
+        SetMonitorKey(true);
     }
-    void TearDown() override { setMonitorKey(false); }
+    void TearDown() override { SetMonitorKey(false); }
 
     Machine machine;
 };
 
 TEST_F(PortDialogEnglish, OpensOnUsbAndReturnsTheSerialPortAndCodePageChosen) {
     prinstall::PortInfoDialogWin dialog(machine.app);
-    DialogThread shown([&] { return dialog.run(nullptr); });
-    HWND window = shown.waitForDialog();
+    DialogThread shown([&] { return dialog.Run(nullptr); });
+    HWND window = shown.WaitForDialog();
     ASSERT_NE(window, nullptr) << "the port dialog did not appear";
 
-    EXPECT_EQ(windowText(window), L"Select Printer's Port Infomation Dialog");
+    EXPECT_EQ(WindowText(window), L"Select Printer's Port Infomation Dialog");
     const std::pair<int, const wchar_t*> texts[] = {
         {IDC_PORT_GROUP, L"Printer interface"},
         {IDC_PORT_CODE_PAGE_LABEL, L"Code Page : "},
@@ -319,55 +319,55 @@ TEST_F(PortDialogEnglish, OpensOnUsbAndReturnsTheSerialPortAndCodePageChosen) {
         {IDC_PORT_SERIAL, L"Serial"},
         {IDC_PORT_DRIVER_PORT, L"Printer Driver Port"},
     };
-    for (const auto& [id, text] : texts) EXPECT_EQ(controlText(window, id), text) << "control " << id;
+    for (const auto& [id, text] : texts) EXPECT_EQ(ControlText(window, id), text) << "control " << id;
 
     const LONG style = GetWindowLongW(window, GWL_STYLE);
     EXPECT_FALSE(style & WS_SYSMENU) << "no system menu, no close box";
     EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-    for (int id : kHiddenRadios) EXPECT_FALSE(controlVisible(window, id)) << id;
+    for (int id : kHiddenRadios) EXPECT_FALSE(ControlVisible(window, id)) << id;
     for (int id : {IDOK, IDCANCEL})
         EXPECT_EQ(GetWindowLongW(GetDlgItem(window, id), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW) << id;
 
     // USB, its one port and its picture; the prefix's Windows 7 mark is cleared again.
-    expectOnlyChecked(window, IDC_PORT_USB);
-    EXPECT_EQ(listEntries(window, IDC_PORT_LIST), std::vector<std::wstring>{L"USB"});
-    EXPECT_EQ(listSelection(window, IDC_PORT_LIST), 0);
-    EXPECT_TRUE(controlEnabled(window, IDOK));
-    expectPicture(window, IDB_USB, "USB");
+    ExpectOnlyChecked(window, IDC_PORT_USB);
+    EXPECT_EQ(ListEntries(window, IDC_PORT_LIST), std::vector<std::wstring>{L"USB"});
+    EXPECT_EQ(ListSelection(window, IDC_PORT_LIST), 0);
+    EXPECT_TRUE(ControlEnabled(window, IDOK));
+    ExpectPicture(window, IDB_USB, "USB");
 
-    const auto codePages = listEntries(window, IDC_PORT_CODE_PAGE);
+    const auto codePages = ListEntries(window, IDC_PORT_CODE_PAGE);
     ASSERT_EQ(codePages.size(), 23u);
     EXPECT_EQ(codePages[0], L"United States (437)");
     EXPECT_EQ(codePages[6], L"Thai    (874)") << "unsorted, blanks kept";
-    EXPECT_EQ(listSelection(window, IDC_PORT_CODE_PAGE), 0);
-    EXPECT_EQ(listEntries(window, IDC_PORT_PROCESSOR),
+    EXPECT_EQ(ListSelection(window, IDC_PORT_CODE_PAGE), 0);
+    EXPECT_EQ(ListEntries(window, IDC_PORT_PROCESSOR),
               (std::vector<std::wstring>{L"32-Bit OS", L"64-Bit OS", L"Itanium"}));
-    EXPECT_EQ(listSelection(window, IDC_PORT_PROCESSOR), 0) << "a 32-bit prefix";
-    EXPECT_FALSE(controlEnabled(window, IDC_PORT_PROCESSOR));
-    expectScreenshot(window, L"port-dialog-en");
+    EXPECT_EQ(ListSelection(window, IDC_PORT_PROCESSOR), 0) << "a 32-bit prefix";
+    EXPECT_FALSE(ControlEnabled(window, IDC_PORT_PROCESSOR));
+    ExpectScreenshot(window, L"port-dialog-en");
 
     // Serial: the prefix's COM ports, sorted, and the serial picture in a new window.
     HWND usbPicture = GetDlgItem(window, IDC_PORT_PICTURE);
-    ASSERT_TRUE(clickButton(window, IDC_PORT_SERIAL));
-    expectOnlyChecked(window, IDC_PORT_SERIAL);
-    EXPECT_EQ(listEntries(window, IDC_PORT_LIST), (std::vector<std::wstring>{L"COM1:", L"COM2:", L"COM3:", L"COM4:"}));
-    EXPECT_EQ(listSelection(window, IDC_PORT_LIST), 0);
+    ASSERT_TRUE(ClickButton(window, IDC_PORT_SERIAL));
+    ExpectOnlyChecked(window, IDC_PORT_SERIAL);
+    EXPECT_EQ(ListEntries(window, IDC_PORT_LIST), (std::vector<std::wstring>{L"COM1:", L"COM2:", L"COM3:", L"COM4:"}));
+    EXPECT_EQ(ListSelection(window, IDC_PORT_LIST), 0);
     EXPECT_NE(GetDlgItem(window, IDC_PORT_PICTURE), usbPicture);
-    expectPicture(window, IDB_SERIAL, "serial");
-    expectScreenshot(window, L"port-dialog-serial-en");
+    ExpectPicture(window, IDB_SERIAL, "serial");
+    ExpectScreenshot(window, L"port-dialog-serial-en");
 
-    ASSERT_TRUE(clickButton(window, IDC_PORT_PARALLEL));
-    EXPECT_EQ(listEntries(window, IDC_PORT_LIST), (std::vector<std::wstring>{L"LPT1:", L"LPT2:", L"LPT3:"}));
-    expectPicture(window, IDB_PARALLEL, "parallel");
-    ASSERT_TRUE(clickButton(window, IDC_PORT_BLUETOOTH));
-    expectPicture(window, IDB_BLUETOOTH, "Bluetooth");
-    pickEntry(window, IDC_PORT_LIST, L"COM3:");
-    pickEntry(window, IDC_PORT_CODE_PAGE, L"US (ANSI) (1252)");
+    ASSERT_TRUE(ClickButton(window, IDC_PORT_PARALLEL));
+    EXPECT_EQ(ListEntries(window, IDC_PORT_LIST), (std::vector<std::wstring>{L"LPT1:", L"LPT2:", L"LPT3:"}));
+    ExpectPicture(window, IDB_PARALLEL, "parallel");
+    ASSERT_TRUE(ClickButton(window, IDC_PORT_BLUETOOTH));
+    ExpectPicture(window, IDB_BLUETOOTH, "Bluetooth");
+    PickEntry(window, IDC_PORT_LIST, L"COM3:");
+    PickEntry(window, IDC_PORT_CODE_PAGE, L"US (ANSI) (1252)");
 
-    ASSERT_TRUE(clickButton(window, IDOK));
-    ASSERT_EQ(shown.result(), kDialogOk);
-    EXPECT_EQ(dialog.portName(), "COM3:");
-    EXPECT_EQ(dialog.ipAddressText(), "");
+    ASSERT_TRUE(ClickButton(window, IDOK));
+    ASSERT_EQ(shown.Result(), kDialogOk);
+    EXPECT_EQ(dialog.PortName(), "COM3:");
+    EXPECT_EQ(dialog.IpAddressText(), "");
     EXPECT_TRUE(machine.app.state.useLabelPortMonitor);
     EXPECT_EQ(machine.app.state.codePage, 13);
     EXPECT_EQ(machine.app.state.os.osFamily, 11) << "the prefix reports Windows 7";
@@ -376,82 +376,82 @@ TEST_F(PortDialogEnglish, OpensOnUsbAndReturnsTheSerialPortAndCodePageChosen) {
 
 TEST_F(PortDialogEnglish, TheNetworkAddressIsAskedForCheckedAndOfferedAgain) {
     prinstall::PortInfoDialogWin dialog(machine.app);
-    DialogThread shown([&] { return dialog.run(nullptr); });
-    HWND window = shown.waitForDialog();
+    DialogThread shown([&] { return dialog.Run(nullptr); });
+    HWND window = shown.WaitForDialog();
     ASSERT_NE(window, nullptr);
 
-    HWND ip = clickNetworkInterface(shown, window, IDC_PORT_ETHERNET);
+    HWND ip = ClickNetworkInterface(shown, window, IDC_PORT_ETHERNET);
     ASSERT_NE(ip, nullptr) << "the IP address dialog did not appear";
-    EXPECT_EQ(windowText(ip), L"Printer IP Address");
-    EXPECT_EQ(controlText(ip, IDC_IP_LABEL), L"IP Address : ");
-    EXPECT_EQ(controlText(ip, IDOK), L"OK");
+    EXPECT_EQ(WindowText(ip), L"Printer IP Address");
+    EXPECT_EQ(ControlText(ip, IDC_IP_LABEL), L"IP Address : ");
+    EXPECT_EQ(ControlText(ip, IDOK), L"OK");
     EXPECT_FALSE(GetWindowLongW(ip, GWL_STYLE) & WS_SYSMENU);
-    EXPECT_EQ(shownAddress(ip), MAKEIPADDRESS(192, 168, 0, 192));
-    expectScreenshot(ip, L"ip-dialog-en");
-    typeAddress(ip, 10, 1, 2, 3);
-    ASSERT_TRUE(clickButton(ip, IDOK));
-    ASSERT_TRUE(waitForWindowGone(ip));
-    ASSERT_TRUE(waitUntilIdle(window));
-    expectOnlyChecked(window, IDC_PORT_ETHERNET);
-    EXPECT_EQ(listEntries(window, IDC_PORT_LIST), std::vector<std::wstring>{L"TCP/IP"});
-    expectPicture(window, IDB_ETHERNET, "Ethernet");
-    EXPECT_TRUE(controlEnabled(window, IDOK));
+    EXPECT_EQ(ShownAddress(ip), MAKEIPADDRESS(192, 168, 0, 192));
+    ExpectScreenshot(ip, L"ip-dialog-en");
+    TypeAddress(ip, 10, 1, 2, 3);
+    ASSERT_TRUE(ClickButton(ip, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(ip));
+    ASSERT_TRUE(WaitUntilIdle(window));
+    ExpectOnlyChecked(window, IDC_PORT_ETHERNET);
+    EXPECT_EQ(ListEntries(window, IDC_PORT_LIST), std::vector<std::wstring>{L"TCP/IP"});
+    ExpectPicture(window, IDB_ETHERNET, "Ethernet");
+    EXPECT_TRUE(ControlEnabled(window, IDOK));
 
     // Wi-Fi offers the confirmed address; Escape keeps it.
-    ip = clickNetworkInterface(shown, window, IDC_PORT_WIFI);
+    ip = ClickNetworkInterface(shown, window, IDC_PORT_WIFI);
     ASSERT_NE(ip, nullptr);
-    EXPECT_EQ(shownAddress(ip), MAKEIPADDRESS(10, 1, 2, 3));
-    ASSERT_TRUE(postKey(ip, VK_ESCAPE));
-    ASSERT_TRUE(waitForWindowGone(ip));
-    ASSERT_TRUE(waitUntilIdle(window));
-    expectPicture(window, IDB_WIFI, "Wi-Fi");
+    EXPECT_EQ(ShownAddress(ip), MAKEIPADDRESS(10, 1, 2, 3));
+    ASSERT_TRUE(PostKey(ip, VK_ESCAPE));
+    ASSERT_TRUE(WaitForWindowGone(ip));
+    ASSERT_TRUE(WaitUntilIdle(window));
+    ExpectPicture(window, IDB_WIFI, "Wi-Fi");
 
-    ASSERT_TRUE(clickButton(window, IDOK));
-    ASSERT_EQ(shown.result(), kDialogOk);
-    EXPECT_EQ(dialog.portName(), "TCP/IP");
-    EXPECT_EQ(dialog.ipAddressText(), "10.1.2.3");
+    ASSERT_TRUE(ClickButton(window, IDOK));
+    ASSERT_EQ(shown.Result(), kDialogOk);
+    EXPECT_EQ(dialog.PortName(), "TCP/IP");
+    EXPECT_EQ(dialog.IpAddressText(), "10.1.2.3");
 }
 
 TEST_F(PortDialogEnglish, WithoutTheStandardTcpIpMonitorTheAddressIsRefusedAndOkStaysOff) {
-    setMonitorKey(false);
+    SetMonitorKey(false);
     prinstall::PortInfoDialogWin dialog(machine.app);
-    DialogThread shown([&] { return dialog.run(nullptr); });
-    HWND window = shown.waitForDialog();
+    DialogThread shown([&] { return dialog.Run(nullptr); });
+    HWND window = shown.WaitForDialog();
     ASSERT_NE(window, nullptr);
 
-    HWND ip = clickNetworkInterface(shown, window, IDC_PORT_ETHERNET);
+    HWND ip = ClickNetworkInterface(shown, window, IDC_PORT_ETHERNET);
     ASSERT_NE(ip, nullptr);
-    typeAddress(ip, 10, 0, 0, 5);
+    TypeAddress(ip, 10, 0, 0, 5);
     ASSERT_TRUE(PostMessageW(GetDlgItem(ip, IDOK), BM_CLICK, 0, 0));  // the message box blocks it
-    HWND box = shown.waitForDialog({window, ip});
+    HWND box = shown.WaitForDialog({window, ip});
     ASSERT_NE(box, nullptr) << "no message about the missing monitor";
-    EXPECT_EQ(windowText(box), L"prinstall_ports_dialogs_win") << "the program's title";
-    EXPECT_EQ(controlText(box, 0xFFFF), L"Standard TCP/IP Port not installed\nPlease Install Standard TCP/IP Port");
-    ASSERT_TRUE(clickButton(box, IDOK));
-    ASSERT_TRUE(waitForWindowGone(ip));
-    ASSERT_TRUE(waitUntilIdle(window));
+    EXPECT_EQ(WindowText(box), L"prinstall_ports_dialogs_win") << "the program's title";
+    EXPECT_EQ(ControlText(box, 0xFFFF), L"Standard TCP/IP Port not installed\nPlease Install Standard TCP/IP Port");
+    ASSERT_TRUE(ClickButton(box, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(ip));
+    ASSERT_TRUE(WaitUntilIdle(window));
 
     // The network port without an address cannot be confirmed, not even with Enter.
-    EXPECT_EQ(listEntries(window, IDC_PORT_LIST), std::vector<std::wstring>{L"TCP/IP"});
-    EXPECT_FALSE(controlEnabled(window, IDOK));
-    expectScreenshot(window, L"port-dialog-no-address-en");
+    EXPECT_EQ(ListEntries(window, IDC_PORT_LIST), std::vector<std::wstring>{L"TCP/IP"});
+    EXPECT_FALSE(ControlEnabled(window, IDOK));
+    ExpectScreenshot(window, L"port-dialog-no-address-en");
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
-    ASSERT_TRUE(waitUntilIdle(window));
+    ASSERT_TRUE(WaitUntilIdle(window));
     EXPECT_TRUE(IsWindowVisible(window)) << "OK ended the dialog without an address";
 
-    ASSERT_TRUE(clickButton(window, IDC_PORT_USB));
-    EXPECT_TRUE(controlEnabled(window, IDOK));
-    ASSERT_TRUE(clickButton(window, IDCANCEL));
-    EXPECT_EQ(shown.result(), kDialogCancel);
+    ASSERT_TRUE(ClickButton(window, IDC_PORT_USB));
+    EXPECT_TRUE(ControlEnabled(window, IDOK));
+    ASSERT_TRUE(ClickButton(window, IDCANCEL));
+    EXPECT_EQ(shown.Result(), kDialogCancel);
 }
 
 TEST_F(PortDialogEnglish, EscapeCancelsLikeExit) {
     prinstall::PortInfoDialogWin dialog(machine.app);
-    DialogThread shown([&] { return dialog.run(nullptr); });
-    HWND window = shown.waitForDialog();
+    DialogThread shown([&] { return dialog.Run(nullptr); });
+    HWND window = shown.WaitForDialog();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(postKey(window, VK_ESCAPE));
-    EXPECT_EQ(shown.result(), kDialogCancel);
+    ASSERT_TRUE(PostKey(window, VK_ESCAPE));
+    EXPECT_EQ(shown.Result(), kDialogCancel);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -463,17 +463,17 @@ protected:
         ASSERT_EQ(GetACP(), 949u) << "this suite needs the Korean locale (KOREAN test flag)";
         INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_INTERNET_CLASSES};
         InitCommonControlsEx(&controls);
-        setMonitorKey(true);
+        SetMonitorKey(true);
     }
 };
 
 TEST_F(PortDialogKorean, TextsListsAndTheAddressDialogInKorean) {
     prinstall::PortInfoDialogWin dialog(machine.app);
-    DialogThread shown([&] { return dialog.run(nullptr); });
-    HWND window = shown.waitForDialog();
+    DialogThread shown([&] { return dialog.Run(nullptr); });
+    HWND window = shown.WaitForDialog();
     ASSERT_NE(window, nullptr);
 
-    EXPECT_EQ(windowText(window), L"프린터 포트 및 코드 페이지 선택");
+    EXPECT_EQ(WindowText(window), L"프린터 포트 및 코드 페이지 선택");
     const std::pair<int, const wchar_t*> texts[] = {
         {IDC_PORT_CODE_PAGE_LABEL, L"코드 페이지 : "},
         {IDC_PORT_GROUP, L"프린터 포트 정보"},
@@ -484,47 +484,47 @@ TEST_F(PortDialogKorean, TextsListsAndTheAddressDialogInKorean) {
         {IDC_PORT_USB, L"USB"},
         {IDC_PORT_ETHERNET, L"Ethernet"},
     };
-    for (const auto& [id, text] : texts) EXPECT_EQ(controlText(window, id), text) << "control " << id;
-    const auto codePages = listEntries(window, IDC_PORT_CODE_PAGE);
+    for (const auto& [id, text] : texts) EXPECT_EQ(ControlText(window, id), text) << "control " << id;
+    const auto codePages = ListEntries(window, IDC_PORT_CODE_PAGE);
     ASSERT_EQ(codePages.size(), 23u);
     EXPECT_EQ(codePages[0], L"영어(437)");
     EXPECT_EQ(codePages[10], L"중국어(번체-BIG5) (950)");
-    EXPECT_EQ(listSelection(window, IDC_PORT_CODE_PAGE), 0);
-    EXPECT_EQ(listEntries(window, IDC_PORT_PROCESSOR)[0], L"32-Bit OS");
-    expectOnlyChecked(window, IDC_PORT_USB);
-    expectPicture(window, IDB_USB, "USB");
-    expectScreenshot(window, L"port-dialog-ko");
+    EXPECT_EQ(ListSelection(window, IDC_PORT_CODE_PAGE), 0);
+    EXPECT_EQ(ListEntries(window, IDC_PORT_PROCESSOR)[0], L"32-Bit OS");
+    ExpectOnlyChecked(window, IDC_PORT_USB);
+    ExpectPicture(window, IDB_USB, "USB");
+    ExpectScreenshot(window, L"port-dialog-ko");
 
-    HWND ip = clickNetworkInterface(shown, window, IDC_PORT_WIFI);
+    HWND ip = ClickNetworkInterface(shown, window, IDC_PORT_WIFI);
     ASSERT_NE(ip, nullptr);
-    EXPECT_EQ(windowText(ip), L"프린터 IP 주소 설정");
-    EXPECT_EQ(controlText(ip, IDC_IP_LABEL), L"IP 주소 : ");
-    EXPECT_EQ(controlText(ip, IDOK), L"확인");
-    expectScreenshot(ip, L"ip-dialog-ko");
-    typeAddress(ip, 192, 168, 100, 200);
-    ASSERT_TRUE(clickButton(ip, IDOK));
-    ASSERT_TRUE(waitForWindowGone(ip));
-    ASSERT_TRUE(waitUntilIdle(window));
+    EXPECT_EQ(WindowText(ip), L"프린터 IP 주소 설정");
+    EXPECT_EQ(ControlText(ip, IDC_IP_LABEL), L"IP 주소 : ");
+    EXPECT_EQ(ControlText(ip, IDOK), L"확인");
+    ExpectScreenshot(ip, L"ip-dialog-ko");
+    TypeAddress(ip, 192, 168, 100, 200);
+    ASSERT_TRUE(ClickButton(ip, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(ip));
+    ASSERT_TRUE(WaitUntilIdle(window));
 
     // Without the monitor the second address is refused in Korean, and the first one stays.
-    setMonitorKey(false);
-    ip = clickNetworkInterface(shown, window, IDC_PORT_ETHERNET);
+    SetMonitorKey(false);
+    ip = ClickNetworkInterface(shown, window, IDC_PORT_ETHERNET);
     ASSERT_NE(ip, nullptr);
-    EXPECT_EQ(shownAddress(ip), MAKEIPADDRESS(192, 168, 100, 200));
-    typeAddress(ip, 10, 1, 2, 3);
+    EXPECT_EQ(ShownAddress(ip), MAKEIPADDRESS(192, 168, 100, 200));
+    TypeAddress(ip, 10, 1, 2, 3);
     ASSERT_TRUE(PostMessageW(GetDlgItem(ip, IDOK), BM_CLICK, 0, 0));
-    HWND box = shown.waitForDialog({window, ip});
+    HWND box = shown.WaitForDialog({window, ip});
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(controlText(box, 0xFFFF),
+    EXPECT_EQ(ControlText(box, 0xFFFF),
               L"Standard TCP/IP Port가 설치되어 있지 않습니다.\nStandard TCP/IP Port를 추가해 주십시오.");
-    ASSERT_TRUE(clickButton(box, IDOK));
-    ASSERT_TRUE(waitForWindowGone(ip));
-    ASSERT_TRUE(waitUntilIdle(window));
+    ASSERT_TRUE(ClickButton(box, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(ip));
+    ASSERT_TRUE(WaitUntilIdle(window));
 
-    ASSERT_TRUE(clickButton(window, IDOK));
-    ASSERT_EQ(shown.result(), kDialogOk);
-    EXPECT_EQ(dialog.portName(), "TCP/IP");
-    EXPECT_EQ(dialog.ipAddressText(), "192.168.100.200");
+    ASSERT_TRUE(ClickButton(window, IDOK));
+    ASSERT_EQ(shown.Result(), kDialogOk);
+    EXPECT_EQ(dialog.PortName(), "TCP/IP");
+    EXPECT_EQ(dialog.IpAddressText(), "192.168.100.200");
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ public:
     explicit DialogThread(CompleteDialog& dialog)
         : thread_([this, &dialog] {
               threadId_ = GetCurrentThreadId();
-              result_ = dialog.run(nullptr);
+              result_ = dialog.Run(nullptr);
               ended_ = true;
           }) {}
 
@@ -47,7 +47,7 @@ public:
         const ULONGLONG deadline = GetTickCount64() + kExitTimeoutMs;
         HWND cancelled = nullptr;
         while (!ended_ && GetTickCount64() < deadline) {
-            HWND window = find();
+            HWND window = Find();
             if (window && window != cancelled && PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0))
                 cancelled = window;
             Sleep(20);
@@ -64,24 +64,24 @@ public:
     DialogThread& operator=(const DialogThread&) = delete;
 
     // The dialog's window once it is shown and its thread idle; nullptr when it never came.
-    HWND window() {
+    HWND Window() {
         const ULONGLONG deadline = GetTickCount64() + kWindowTimeoutMs;
         while (GetTickCount64() < deadline && !ended_) {
-            if (HWND found = find(); found && IsWindowVisible(found)) return waitUntilIdle(found) ? found : nullptr;
+            if (HWND found = Find(); found && IsWindowVisible(found)) return WaitUntilIdle(found) ? found : nullptr;
             Sleep(50);
         }
         return nullptr;
     }
 
     // How the dialog ended, or kNotEnded when it is still up after the time limit.
-    int result() {
-        waitForEnd();
+    int Result() {
+        WaitForEnd();
         return ended_ ? result_.load() : kNotEnded;
     }
 
 private:
     // The dialog is the one window of the dialog class on its thread.
-    static BOOL CALLBACK matchDialog(HWND window, LPARAM param) {
+    static BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
         wchar_t name[16] = {};
         GetClassNameW(window, name, 16);
         if (std::wstring(name) != L"#32770") return TRUE;
@@ -89,13 +89,13 @@ private:
         return FALSE;
     }
 
-    HWND find() const {
+    HWND Find() const {
         HWND found = nullptr;
-        EnumThreadWindows(threadId_, matchDialog, reinterpret_cast<LPARAM>(&found));
+        EnumThreadWindows(threadId_, MatchDialog, reinterpret_cast<LPARAM>(&found));
         return found;
     }
 
-    void waitForEnd() {
+    void WaitForEnd() {
         const ULONGLONG deadline = GetTickCount64() + kExitTimeoutMs;
         while (!ended_ && GetTickCount64() < deadline) Sleep(20);
     }
@@ -111,7 +111,7 @@ private:
 // IDCANCEL, Enter the default button's command. True when the key-down was posted; the
 // key-up is posted too, but may find the window gone already, because the key-down ended the
 // dialog in the meantime (seen under Wine on a busy machine).
-bool pressKey(HWND dialog, UINT virtualKey) {
+bool PressKey(HWND dialog, UINT virtualKey) {
     HWND ok = GetDlgItem(dialog, IDOK);
     const LPARAM down = 1 | (static_cast<LPARAM>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC)) << 16);
     const LPARAM up = down | (LPARAM{1} << 30) | static_cast<LPARAM>(0x80000000u);
@@ -120,21 +120,21 @@ bool pressKey(HWND dialog, UINT virtualKey) {
     return true;
 }
 
-bool greenish(const Colour& c) { return c.green > 120 && c.red < 40; }
-bool reddish(const Colour& c) { return c.red > 120 && c.green < 40; }
+bool Greenish(const Colour& c) { return c.green > 120 && c.red < 40; }
+bool Reddish(const Colour& c) { return c.red > 120 && c.green < 40; }
 
-std::string describe(const Colour& c) {
+std::string Describe(const Colour& c) {
     return "(" + std::to_string(c.red) + ", " + std::to_string(c.green) + ", " + std::to_string(c.blue) + ")";
 }
 
 // The background row colour the dialog must show in row `y` of a client area `height` high.
-Colour expectedRow(int y, int height, int outcome) {
+Colour ExpectedRow(int y, int height, int outcome) {
     const auto rgb = ResultRowColour(y, height, outcome);
     return rgb ? Colour{rgb->red, rgb->green, rgb->blue} : Colour{-1, -1, -1};
 }
 
 // The group box framing the message line: the one button of the group box kind.
-HWND findGroupBox(HWND dialog) {
+HWND FindGroupBox(HWND dialog) {
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         wchar_t name[16] = {};
         GetClassNameW(child, name, 16);
@@ -144,7 +144,7 @@ HWND findGroupBox(HWND dialog) {
     return nullptr;
 }
 
-RECT clientRectOf(HWND dialog, HWND control) {
+RECT ClientRectOf(HWND dialog, HWND control) {
     RECT r{};
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
@@ -154,19 +154,19 @@ RECT clientRectOf(HWND dialog, HWND control) {
 // What the screen shows: green rows for success and red for an error, from the top row to the
 // bottom one and across the full width, also behind the message line and inside the group
 // box (the labels are drawn transparently); the message in black; the OK button's icon.
-void expectPainted(HWND dialog, int outcome) {
+void ExpectPainted(HWND dialog, int outcome) {
     ClientPixels pixels;
-    ASSERT_TRUE(pixels.capture(dialog));
-    const int w = pixels.width();
-    const int h = pixels.height();
-    auto looksRight = outcome == kResultSuccess ? greenish : reddish;
+    ASSERT_TRUE(pixels.Capture(dialog));
+    const int w = pixels.Width();
+    const int h = pixels.Height();
+    auto looksRight = outcome == kResultSuccess ? Greenish : Reddish;
     const char* what = outcome == kResultSuccess ? "green" : "red";
 
     struct Sample {
         const char* where;
         int x, y;
     };
-    const RECT label = controlRect(dialog, IDC_RESULT_MESSAGE);
+    const RECT label = ControlRect(dialog, IDC_RESULT_MESSAGE);
     const Sample samples[] = {
         {"top left", 2, 0},
         {"top right", w - 1, 2},
@@ -176,45 +176,45 @@ void expectPainted(HWND dialog, int outcome) {
         {"inside the group box, above the message line", label.left + 2, label.top - 4},
     };
     for (const Sample& s : samples) {
-        const Colour seen = pixels.at(s.x, s.y);
-        EXPECT_TRUE(looksRight(seen)) << s.where << " should be " << what << ", is " << describe(seen);
-        EXPECT_EQ(seen, expectedRow(s.y, h, outcome)) << s.where << " at row " << s.y << " of " << h;
+        const Colour seen = pixels.At(s.x, s.y);
+        EXPECT_TRUE(looksRight(seen)) << s.where << " should be " << what << ", is " << Describe(seen);
+        EXPECT_EQ(seen, ExpectedRow(s.y, h, outcome)) << s.where << " at row " << s.y << " of " << h;
     }
     // Whole rows through the group box show the background but for the box's frame lines: a
     // control that fills its background (or has the parent's plain background drawn behind
     // it) would cover most of the row.
-    const RECT group = clientRectOf(dialog, findGroupBox(dialog));
+    const RECT group = ClientRectOf(dialog, FindGroupBox(dialog));
     // (Rows 4 to 8 below the box's top hold its top frame line, wherever the font puts it.)
     for (int y : {group.top, group.top + 2, group.top + 10, group.top + 13, label.top - 1, group.bottom - 4,
                   group.bottom + 2}) {
-        const Colour row = expectedRow(y, h, outcome);
-        const int matching = pixels.count(RECT{0, y, w, y + 1}, [&](const Colour& c) { return c == row; });
+        const Colour row = ExpectedRow(y, h, outcome);
+        const int matching = pixels.Count(RECT{0, y, w, y + 1}, [&](const Colour& c) { return c == row; });
         EXPECT_GE(matching, w - 12) << "row " << y << " (group box " << group.top << " to " << group.bottom
                                     << ") shows the background in only " << matching << " of " << w << " pixels";
     }
 
     // The message in black over the background.
-    const int black = pixels.count(label, [](const Colour& c) { return c.red < 60 && c.green < 60 && c.blue < 60; });
+    const int black = pixels.Count(label, [](const Colour& c) { return c.red < 60 && c.green < 60 && c.blue < 60; });
     EXPECT_GT(black, 20) << "no black text in the message line";
 
     // Lighter towards the bottom.
     if (outcome == kResultSuccess)
-        EXPECT_GT(pixels.at(2, h - 1).green, pixels.at(2, 0).green + 100);
+        EXPECT_GT(pixels.At(2, h - 1).green, pixels.At(2, 0).green + 100);
     else
-        EXPECT_GT(pixels.at(2, h - 1).red, pixels.at(2, 0).red + 100);
+        EXPECT_GT(pixels.At(2, h - 1).red, pixels.At(2, 0).red + 100);
 
     // The OK button shows the green check-mark icon left of its caption, 32 x 32 and centred
     // vertically (a red cross or no icon would fail).
-    const RECT ok = controlRect(dialog, IDOK);
+    const RECT ok = ControlRect(dialog, IDOK);
     const int top = ok.top + (ok.bottom - ok.top - 32) / 2;
     const RECT icon{ok.left + 3, top, ok.left + 35, top + 32};
-    const int green = pixels.count(icon, [](const Colour& c) { return c.green > c.red + 60 && c.green > c.blue + 40; });
-    const int red = pixels.count(icon, [](const Colour& c) { return c.red > c.green + 60; });
+    const int green = pixels.Count(icon, [](const Colour& c) { return c.green > c.red + 60 && c.green > c.blue + 40; });
+    const int red = pixels.Count(icon, [](const Colour& c) { return c.red > c.green + 60; });
     EXPECT_GT(green, 32 * 32 / 3) << "too little green in the OK button's icon";
     EXPECT_LT(red, 16) << "red in the OK button's icon";
     // Standing look: the default button wears a black frame (the flat look draws none at rest).
-    const Colour frame = pixels.at((ok.left + ok.right) / 2, ok.top);
-    EXPECT_EQ(frame, (Colour{0, 0, 0})) << "OK button's top edge is " << describe(frame);
+    const Colour frame = pixels.At((ok.left + ok.right) / 2, ok.top);
+    EXPECT_EQ(frame, (Colour{0, 0, 0})) << "OK button's top edge is " << Describe(frame);
 }
 
 struct Case {
@@ -236,8 +236,8 @@ const Case kCases[] = {
 };
 
 // Shows one case and checks caption, message, button, background and how it closes.
-void showCase(const Case& c, bool korean) {
-    SCOPED_TRACE(utf8(c.shot));
+void ShowCase(const Case& c, bool korean) {
+    SCOPED_TRACE(Utf8(c.shot));
     prinstall::WinSystemInfo systemInfo;
     CompleteDialog dialog(systemInfo);
     const std::string message = c.outcome == kResultSuccess ? "Installation completed. " : "AddPrinter() failed (87)";
@@ -246,23 +246,23 @@ void showCase(const Case& c, bool korean) {
     dialog.outcome = c.outcome;
 
     DialogThread shown(dialog);
-    HWND window = shown.window();
+    HWND window = shown.Window();
     ASSERT_NE(window, nullptr) << "the result dialog did not appear";
-    EXPECT_EQ(windowText(window), korean ? c.korean : c.english);
-    EXPECT_EQ(utf8(controlText(window, IDC_RESULT_MESSAGE)), message);
-    EXPECT_EQ(controlText(window, IDOK), korean ? L"확인" : L"&OK");
-    expectPainted(window, c.outcome);
+    EXPECT_EQ(WindowText(window), korean ? c.korean : c.english);
+    EXPECT_EQ(Utf8(ControlText(window, IDC_RESULT_MESSAGE)), message);
+    EXPECT_EQ(ControlText(window, IDOK), korean ? L"확인" : L"&OK");
+    ExpectPainted(window, c.outcome);
 
-    const Screenshot shot = saveScreenshot(window, std::wstring(c.shot) + (korean ? L"-ko" : L"-en"));
-    EXPECT_FALSE(shot.path.empty()) << utf8(shot.error);
+    const Screenshot shot = SaveScreenshot(window, std::wstring(c.shot) + (korean ? L"-ko" : L"-en"));
+    EXPECT_FALSE(shot.path.empty()) << Utf8(shot.error);
     EXPECT_GE(shot.colours, 16) << "the screenshot looks blank";
 
     if (c.closeWithOk) {
-        ASSERT_TRUE(clickButton(window, IDOK));
-        EXPECT_EQ(shown.result(), kDialogOk);
+        ASSERT_TRUE(ClickButton(window, IDOK));
+        EXPECT_EQ(shown.Result(), kDialogOk);
     } else {
-        ASSERT_TRUE(pressKey(window, VK_ESCAPE));
-        EXPECT_EQ(shown.result(), kDialogCancel);
+        ASSERT_TRUE(PressKey(window, VK_ESCAPE));
+        EXPECT_EQ(shown.Result(), kDialogCancel);
     }
 }
 
@@ -276,7 +276,7 @@ protected:
 };
 
 TEST_F(ResultDialogEnglish, EachOperationAndOutcome) {
-    for (const Case& c : kCases) showCase(c, false);
+    for (const Case& c : kCases) ShowCase(c, false);
 }
 
 TEST_F(ResultDialogEnglish, OneObjectRunsAgainWithOnlyTheNewInputs) {
@@ -286,25 +286,25 @@ TEST_F(ResultDialogEnglish, OneObjectRunsAgainWithOnlyTheNewInputs) {
     dialog.outcome = kResultError;
     {
         DialogThread shown(dialog);
-        HWND window = shown.window();
+        HWND window = shown.Window();
         ASSERT_NE(window, nullptr);
-        EXPECT_EQ(windowText(window), L"Uninstallation Error !!!");
-        ASSERT_TRUE(pressKey(window, VK_ESCAPE));
-        ASSERT_EQ(shown.result(), kDialogCancel);
+        EXPECT_EQ(WindowText(window), L"Uninstallation Error !!!");
+        ASSERT_TRUE(PressKey(window, VK_ESCAPE));
+        ASSERT_EQ(shown.Result(), kDialogCancel);
     }
     dialog.message = "Installation completed. ";
     dialog.operation = kResultInstallation;
     dialog.outcome = kResultSuccess;
     DialogThread shown(dialog);
-    HWND window = shown.window();
+    HWND window = shown.Window();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(windowText(window), L"Installation complete !!!");
-    EXPECT_EQ(controlText(window, IDC_RESULT_MESSAGE), L"Installation completed. ");
+    EXPECT_EQ(WindowText(window), L"Installation complete !!!");
+    EXPECT_EQ(ControlText(window, IDC_RESULT_MESSAGE), L"Installation completed. ");
     // Green again, and the button attached to the new window shows its icon again.
-    expectPainted(window, kResultSuccess);
+    ExpectPainted(window, kResultSuccess);
     // Enter presses the default button, OK.
-    ASSERT_TRUE(pressKey(window, VK_RETURN));
-    EXPECT_EQ(shown.result(), kDialogOk);
+    ASSERT_TRUE(PressKey(window, VK_RETURN));
+    EXPECT_EQ(shown.Result(), kDialogOk);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -316,7 +316,7 @@ protected:
 };
 
 TEST_F(ResultDialogKorean, EachOperationAndOutcome) {
-    for (const Case& c : kCases) showCase(c, true);
+    for (const Case& c : kCases) ShowCase(c, true);
 }
 
 }  // namespace

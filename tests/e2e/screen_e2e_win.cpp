@@ -53,43 +53,43 @@ const Texts kKorean = {L"ko",
                        L"이 인터페이스에 사용할 포트가 없습니다. 다른 인터페이스를 선택하십시오.",
                        L"프린터 IP 주소가 아직 확인되지 않았습니다. Ethernet 또는 Wi-Fi를 다시 선택해 입력하십시오."};
 
-RECT windowRect(HWND window) {
+RECT WindowRect(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
     return rect;
 }
 
 // Centres compared in doubled coordinates: halves of odd sizes round either way.
-void expectCentredOver(HWND window, const RECT& over, const char* what) {
-    const RECT rect = windowRect(window);
+void ExpectCentredOver(HWND window, const RECT& over, const char* what) {
+    const RECT rect = WindowRect(window);
     EXPECT_NEAR(rect.left + rect.right, over.left + over.right, 3) << what << ": horizontally";
     EXPECT_NEAR(rect.top + rect.bottom, over.top + over.bottom, 3) << what << ": vertically";
 }
 
-int focusedId(HWND window) {
-    waitUntilIdle(window);
+int FocusedId(HWND window) {
+    WaitUntilIdle(window);
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
     return GetParent(gui.hwndFocus) == window ? GetDlgCtrlID(gui.hwndFocus) : 0;
 }
 
-BOOL CALLBACK collectChild(HWND child, LPARAM param) {
+BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
     reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
     return TRUE;
 }
 
 // Every visible text control gets at least the room DrawText needs for its text, broken into
 // lines as the control breaks it: statics, group boxes, radio buttons and our icon buttons.
-void expectNoTextClipped(HWND dialog, const Font& font, int dpi, const char* what) {
+void ExpectNoTextClipped(HWND dialog, const Font& font, int dpi, const char* what) {
     HDC dc = CreateCompatibleDC(nullptr);
     HFONT created = CreateFontW(-MulDiv(font.points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                 0, 0, 0, 0, font.face);
     HGDIOBJ old = SelectObject(dc, created);
     std::vector<HWND> children;
-    EnumChildWindows(dialog, collectChild, reinterpret_cast<LPARAM>(&children));
+    EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&children));
     for (HWND control : children) {
-        const std::wstring text = windowText(control);
+        const std::wstring text = WindowText(control);
         wchar_t kind[16] = {};
         GetClassNameW(control, kind, 16);
         const LONG style = GetWindowLongW(control, GWL_STYLE);
@@ -117,7 +117,7 @@ void expectNoTextClipped(HWND dialog, const Font& font, int dpi, const char* wha
         DrawTextW(dc, text.c_str(), -1, &need, format);
         EXPECT_TRUE(need.right - need.left <= room.right - room.left &&
                     need.bottom - need.top <= room.bottom - room.top)
-            << what << ": \"" << utf8(text) << "\" needs " << need.right - need.left << " x " << need.bottom - need.top
+            << what << ": \"" << Utf8(text) << "\" needs " << need.right - need.left << " x " << need.bottom - need.top
             << ", has " << room.right - room.left << " x " << room.bottom - room.top;
     }
     SelectObject(dc, old);
@@ -126,27 +126,27 @@ void expectNoTextClipped(HWND dialog, const Font& font, int dpi, const char* wha
 }
 
 // Opened, centred over `over`, shot and measured.
-HWND expectDialog(const ProgramRun& program, const wchar_t* title, const RECT& over, const Font& font, int dpi,
+HWND ExpectDialog(const ProgramRun& program, const wchar_t* title, const RECT& over, const Font& font, int dpi,
                   const Texts& texts, const wchar_t* name) {
-    HWND window = program.waitForWindow(title);
+    HWND window = program.WaitForWindow(title);
     if (window == nullptr) return nullptr;
-    const std::string what = utf8(name);
-    expectCentredOver(window, over, what.c_str());
+    const std::string what = Utf8(name);
+    ExpectCentredOver(window, over, what.c_str());
     const Screenshot shot =
-        saveScreenshot(window, std::wstring(name) + L"-" + texts.suffix + L"-" + std::to_wstring(dpi) + L"dpi");
-    EXPECT_FALSE(shot.path.empty()) << utf8(shot.error);
-    expectNoTextClipped(window, font, dpi, what.c_str());
+        SaveScreenshot(window, std::wstring(name) + L"-" + texts.suffix + L"-" + std::to_wstring(dpi) + L"dpi");
+    EXPECT_FALSE(shot.path.empty()) << Utf8(shot.error);
+    ExpectNoTextClipped(window, font, dpi, what.c_str());
     return window;
 }
 
 // The control that has the focus once it has left `previous` (a key is handled after any
 // sent message, so it takes a moment); while the address dialog is up, the interface it was
 // opened for.
-int nextFocus(const ProgramRun& program, HWND port, const Texts& texts, int previous) {
+int NextFocus(const ProgramRun& program, HWND port, const Texts& texts, int previous) {
     for (int polls = 0; polls < 600; ++polls, Sleep(50)) {
-        if (findProcessWindow(program.processId(), texts.ip) != nullptr)
+        if (FindProcessWindow(program.ProcessId(), texts.ip) != nullptr)
             return IsDlgButtonChecked(port, IDC_PORT_WIFI) == BST_CHECKED ? IDC_PORT_WIFI : IDC_PORT_ETHERNET;
-        const int id = focusedId(port);
+        const int id = FocusedId(port);
         if (id != 0 && id != previous) return id;
     }
     return previous;
@@ -155,90 +155,90 @@ int nextFocus(const ProgramRun& program, HWND port, const Texts& texts, int prev
 // From Tab into the interface group, Down visits all seven and comes back to USB. Ethernet
 // and Wi-Fi open the address dialog as the arrow clicks them: Escape leaves them without an
 // address, the line beside OK says so and the focus stays on the interface.
-void walkTheInterfaceGroup(const ProgramRun& program, HWND port, int dpi, const Texts& texts) {
-    ASSERT_EQ(focusedId(port), IDOK);
-    ASSERT_TRUE(postKey(port, VK_TAB));
-    ASSERT_EQ(nextFocus(program, port, texts, IDOK), IDC_PORT_USB) << "Tab enters the group at the checked one";
+void WalkTheInterfaceGroup(const ProgramRun& program, HWND port, int dpi, const Texts& texts) {
+    ASSERT_EQ(FocusedId(port), IDOK);
+    ASSERT_TRUE(PostKey(port, VK_TAB));
+    ASSERT_EQ(NextFocus(program, port, texts, IDOK), IDC_PORT_USB) << "Tab enters the group at the checked one";
     std::set<int> visited;
     for (int step = 0, id = IDC_PORT_USB; step < 7; ++step) {
-        ASSERT_TRUE(postKey(port, VK_DOWN));
-        id = nextFocus(program, port, texts, id);
+        ASSERT_TRUE(PostKey(port, VK_DOWN));
+        id = NextFocus(program, port, texts, id);
         if (id == IDC_PORT_ETHERNET || id == IDC_PORT_WIFI) {
-            HWND ip = expectDialog(program, texts.ip, windowRect(port), kIpFont, dpi, texts, L"ip-address");
+            HWND ip = ExpectDialog(program, texts.ip, WindowRect(port), kIpFont, dpi, texts, L"ip-address");
             ASSERT_NE(ip, nullptr);
-            ASSERT_TRUE(postKey(ip, VK_ESCAPE));
-            ASSERT_TRUE(waitForWindowGone(ip));
-            EXPECT_FALSE(controlEnabled(port, IDOK));
-            EXPECT_EQ(controlText(port, IDC_PORT_OK_REASON), texts.noAddress);
-            EXPECT_EQ(focusedId(port), id);
+            ASSERT_TRUE(PostKey(ip, VK_ESCAPE));
+            ASSERT_TRUE(WaitForWindowGone(ip));
+            EXPECT_FALSE(ControlEnabled(port, IDOK));
+            EXPECT_EQ(ControlText(port, IDC_PORT_OK_REASON), texts.noAddress);
+            EXPECT_EQ(FocusedId(port), id);
         }
         visited.insert(id);
     }
     EXPECT_EQ(visited.size(), 7u);
-    EXPECT_EQ(focusedId(port), IDC_PORT_USB);
+    EXPECT_EQ(FocusedId(port), IDC_PORT_USB);
 }
 
-void throughEveryDialog(int dpi, const Texts& texts) {
+void ThroughEveryDialog(int dpi, const Texts& texts) {
     DWORD logPixels = static_cast<DWORD>(dpi);
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &logPixels,
                               sizeof logPixels),
               ERROR_SUCCESS);
     ProgramRun program;
-    ASSERT_EQ(program.start(), 0u);
+    ASSERT_EQ(program.Start(), 0u);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    HWND main = expectDialog(program, texts.main, monitor.rcWork, kMainFont, dpi, texts, L"main");
+    HWND main = ExpectDialog(program, texts.main, monitor.rcWork, kMainFont, dpi, texts, L"main");
     ASSERT_NE(main, nullptr);
 
-    ASSERT_TRUE(postCommand(main, IDC_INSTALL));
-    HWND port = expectDialog(program, texts.port, windowRect(main), kDialogFont, dpi, texts, L"port");
+    ASSERT_TRUE(PostCommand(main, IDC_INSTALL));
+    HWND port = ExpectDialog(program, texts.port, WindowRect(main), kDialogFont, dpi, texts, L"port");
     ASSERT_NE(port, nullptr);
-    walkTheInterfaceGroup(program, port, dpi, texts);
+    WalkTheInterfaceGroup(program, port, dpi, texts);
     // OK goes off under the focus (no port chosen): the focus goes to the interface, not Exit.
-    ASSERT_TRUE(clickButton(port, IDC_PORT_SERIAL));
+    ASSERT_TRUE(ClickButton(port, IDC_PORT_SERIAL));
     SendMessageW(port, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(port, IDOK)), TRUE);
-    ASSERT_EQ(focusedId(port), IDOK);
+    ASSERT_EQ(FocusedId(port), IDOK);
     SendDlgItemMessageW(port, IDC_PORT_LIST, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     SendMessageW(port, WM_COMMAND, MAKEWPARAM(IDC_PORT_LIST, CBN_SELCHANGE), (LPARAM)GetDlgItem(port, IDC_PORT_LIST));
-    EXPECT_EQ(controlText(port, IDC_PORT_OK_REASON), texts.noPort);
-    EXPECT_EQ(focusedId(port), IDC_PORT_SERIAL);
-    expectNoTextClipped(port, kDialogFont, dpi, "port dialog with a reason");
-    saveScreenshot(port, std::wstring(L"port-no-port-") + texts.suffix + L"-" + std::to_wstring(dpi) + L"dpi");
+    EXPECT_EQ(ControlText(port, IDC_PORT_OK_REASON), texts.noPort);
+    EXPECT_EQ(FocusedId(port), IDC_PORT_SERIAL);
+    ExpectNoTextClipped(port, kDialogFont, dpi, "port dialog with a reason");
+    SaveScreenshot(port, std::wstring(L"port-no-port-") + texts.suffix + L"-" + std::to_wstring(dpi) + L"dpi");
 
-    ASSERT_TRUE(clickButton(port, IDC_PORT_SERIAL));
-    ASSERT_TRUE(postCommand(port, IDOK));
-    HWND result = expectDialog(program, texts.result, windowRect(main), kDialogFont, dpi, texts, L"result");
+    ASSERT_TRUE(ClickButton(port, IDC_PORT_SERIAL));
+    ASSERT_TRUE(PostCommand(port, IDOK));
+    HWND result = ExpectDialog(program, texts.result, WindowRect(main), kDialogFont, dpi, texts, L"result");
     ASSERT_NE(result, nullptr);
-    ASSERT_TRUE(postCommand(result, IDOK));
-    ASSERT_TRUE(waitForWindowGone(result));
-    EXPECT_EQ(focusedId(main), IDC_INSTALL) << "after the installation";
+    ASSERT_TRUE(PostCommand(result, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(result));
+    EXPECT_EQ(FocusedId(main), IDC_INSTALL) << "after the installation";
 
-    ASSERT_TRUE(postCommand(main, IDC_UNINSTALL));
-    HWND removal = expectDialog(program, texts.removal, windowRect(main), kDialogFont, dpi, texts, L"removal");
+    ASSERT_TRUE(PostCommand(main, IDC_UNINSTALL));
+    HWND removal = ExpectDialog(program, texts.removal, WindowRect(main), kDialogFont, dpi, texts, L"removal");
     ASSERT_NE(removal, nullptr);
-    ASSERT_TRUE(clickButton(removal, IDC_SELECT_ALL));
-    ASSERT_TRUE(postCommand(removal, IDC_DELETE_PRINTER));
-    HWND report = program.waitForWindow(texts.report);
+    ASSERT_TRUE(ClickButton(removal, IDC_SELECT_ALL));
+    ASSERT_TRUE(PostCommand(removal, IDC_DELETE_PRINTER));
+    HWND report = program.WaitForWindow(texts.report);
     ASSERT_NE(report, nullptr);
-    expectCentredOver(report, windowRect(removal), "removal report");
-    ASSERT_TRUE(postCommand(report, IDOK));
-    ASSERT_TRUE(waitForWindowGone(removal));
-    const int focus = focusedId(main);  // once the main dialog has followed the removal
-    EXPECT_EQ(focus, controlVisible(main, IDC_UNINSTALL) ? IDC_UNINSTALL : IDC_INSTALL) << "after the removal";
+    ExpectCentredOver(report, WindowRect(removal), "removal report");
+    ASSERT_TRUE(PostCommand(report, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(removal));
+    const int focus = FocusedId(main);  // once the main dialog has followed the removal
+    EXPECT_EQ(focus, ControlVisible(main, IDC_UNINSTALL) ? IDC_UNINSTALL : IDC_INSTALL) << "after the removal";
 
-    ASSERT_TRUE(clickButton(main, IDC_EXIT));
+    ASSERT_TRUE(ClickButton(main, IDC_EXIT));
     DWORD exitCode = 0;
-    EXPECT_TRUE(program.waitForExit(&exitCode));
+    EXPECT_TRUE(program.WaitForExit(&exitCode));
 }
 
-TEST(ScreenEnglish, At96) { throughEveryDialog(96, kEnglish); }
-TEST(ScreenKorean, At96) { throughEveryDialog(96, kKorean); }
+TEST(ScreenEnglish, At96) { ThroughEveryDialog(96, kEnglish); }
+TEST(ScreenKorean, At96) { ThroughEveryDialog(96, kKorean); }
 TEST(HighDpiEnglish, At144And192) {
-    for (int dpi : {144, 192}) throughEveryDialog(dpi, kEnglish);
+    for (int dpi : {144, 192}) ThroughEveryDialog(dpi, kEnglish);
 }
 TEST(HighDpiKorean, At144And192) {
-    for (int dpi : {144, 192}) throughEveryDialog(dpi, kKorean);
+    for (int dpi : {144, 192}) ThroughEveryDialog(dpi, kKorean);
 }
 
 }  // namespace

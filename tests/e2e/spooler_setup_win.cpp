@@ -23,9 +23,9 @@ using ServiceHandle = std::unique_ptr<SC_HANDLE__, ServiceCloser>;
 // Copies the Unidrv core of the media's Win32 folder and `ownFiles` (source, name in the
 // driver directory) into the driver directory and registers a level-3 driver of them: Unidrv
 // as driver, UNIDRVUI.DLL as configuration module, UNIDRV.HLP as help file.
-DWORD registerUnidrvDriver(const std::wstring& driverName, std::vector<std::pair<std::wstring, std::wstring>> ownFiles,
+DWORD RegisterUnidrvDriver(const std::wstring& driverName, std::vector<std::pair<std::wstring, std::wstring>> ownFiles,
                            const std::wstring& dataFile, const std::vector<std::wstring>& dependentFiles) {
-    const std::wstring target = driverDirectory();
+    const std::wstring target = DriverDirectory();
     if (target.empty()) return GetLastError();
     const std::wstring media = std::wstring(kInstallFolder) + L"\\Win32\\";
     for (const wchar_t* core : {L"UNIDRV.DLL", L"UNIDRVUI.DLL", L"UNIDRV.HLP", L"UNIRES.DLL", L"STDNAMES.GPD"})
@@ -60,7 +60,7 @@ DWORD registerUnidrvDriver(const std::wstring& driverName, std::vector<std::pair
     return 0;
 }
 
-DWORD openSpooler(DWORD access, ServiceHandle* manager, ServiceHandle* service) {
+DWORD OpenSpooler(DWORD access, ServiceHandle* manager, ServiceHandle* service) {
     manager->reset(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!*manager) return GetLastError();
     service->reset(OpenServiceW(manager->get(), L"spooler", access));
@@ -70,11 +70,11 @@ DWORD openSpooler(DWORD access, ServiceHandle* manager, ServiceHandle* service) 
 
 }  // namespace
 
-std::wstring labelDriverName(int number) { return L"TORVA Label Printer #" + std::to_wstring(number); }
+std::wstring LabelDriverName(int number) { return L"TORVA Label Printer #" + std::to_wstring(number); }
 
-DWORD addLabelDriver(int number) {
+DWORD AddLabelDriver(int number) {
     const std::wstring n = std::to_wstring(number);
-    return registerUnidrvDriver(labelDriverName(number),
+    return RegisterUnidrvDriver(LabelDriverName(number),
                                 {
                                     {L"TVLabel.GPD", L"TVLabel" + n + L".GPD"},
                                     {L"TVLabel.DLL", L"TVLabel" + n + L".DLL"},
@@ -86,9 +86,9 @@ DWORD addLabelDriver(int number) {
                                  L"UNIRES.DLL", L"STDNAMES.GPD"});
 }
 
-DWORD addForeignDriver() { return registerUnidrvDriver(kForeignDriver, {}, L"STDNAMES.GPD", {L"UNIRES.DLL"}); }
+DWORD AddForeignDriver() { return RegisterUnidrvDriver(kForeignDriver, {}, L"STDNAMES.GPD", {L"UNIRES.DLL"}); }
 
-DWORD addStandardTcpIpMonitorKey() {
+DWORD AddStandardTcpIpMonitorKey() {
     HKEY key = nullptr;
     const LONG error = RegCreateKeyExW(HKEY_LOCAL_MACHINE,
                                        L"SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports",
@@ -97,7 +97,7 @@ DWORD addStandardTcpIpMonitorKey() {
     return static_cast<DWORD>(error);
 }
 
-DWORD addQueue(const std::wstring& printerName, const std::wstring& driverName, const std::wstring& portName) {
+DWORD AddQueue(const std::wstring& printerName, const std::wstring& driverName, const std::wstring& portName) {
     std::wstring printer = printerName, driver = driverName, port = portName;
     std::wstring processor = L"WinPrint", datatype = L"RAW";
     PRINTER_INFO_2W info{};
@@ -112,7 +112,7 @@ DWORD addQueue(const std::wstring& printerName, const std::wstring& driverName, 
     return 0;
 }
 
-DWORD deleteQueue(const std::wstring& printerName) {
+DWORD DeleteQueue(const std::wstring& printerName) {
     std::wstring name = printerName;
     PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
     HANDLE raw = nullptr;
@@ -125,7 +125,7 @@ DWORD deleteQueue(const std::wstring& printerName) {
     return 0;
 }
 
-DWORD deleteDriver(const std::wstring& driverName) {
+DWORD DeleteDriver(const std::wstring& driverName) {
     std::wstring name = driverName;
     SetLastError(ERROR_SUCCESS);
     if (DeletePrinterDriverW(nullptr, nullptr, name.data())) return 0;
@@ -134,7 +134,7 @@ DWORD deleteDriver(const std::wstring& driverName) {
     return (error == ERROR_UNKNOWN_PRINTER_DRIVER || error == ERROR_SUCCESS) ? 0 : error;
 }
 
-std::wstring driverDirectory(const wchar_t* environment) {
+std::wstring DriverDirectory(const wchar_t* environment) {
     wchar_t buffer[MAX_PATH] = {};
     DWORD needed = 0;
     if (!GetPrinterDriverDirectoryW(nullptr, const_cast<wchar_t*>(environment), 1, reinterpret_cast<LPBYTE>(buffer),
@@ -143,7 +143,7 @@ std::wstring driverDirectory(const wchar_t* environment) {
     return buffer;
 }
 
-std::vector<std::wstring> driverNames(const wchar_t* environment) {
+std::vector<std::wstring> DriverNames(const wchar_t* environment) {
     auto* env = const_cast<wchar_t*>(environment);
     DWORD needed = 0, count = 0;
     EnumPrinterDriversW(nullptr, env, 1, nullptr, 0, &needed, &count);
@@ -155,7 +155,7 @@ std::vector<std::wstring> driverNames(const wchar_t* environment) {
     return names;
 }
 
-std::vector<std::wstring> numberedFiles(const std::wstring& folder, int number) {
+std::vector<std::wstring> NumberedFiles(const std::wstring& folder, int number) {
     const std::wstring n = std::to_wstring(number);
     std::vector<std::wstring> found;
     for (const std::wstring& where : {folder, folder + L"\\3"}) {
@@ -168,7 +168,7 @@ std::vector<std::wstring> numberedFiles(const std::wstring& folder, int number) 
     return found;
 }
 
-DWORD listQueues(std::vector<QueueRecord>* queues) {
+DWORD ListQueues(std::vector<QueueRecord>* queues) {
     queues->clear();
     DWORD needed = 0, count = 0;
     EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
@@ -184,18 +184,18 @@ DWORD listQueues(std::vector<QueueRecord>* queues) {
     return 0;
 }
 
-DWORD spoolerState(DWORD* state) {
+DWORD SpoolerState(DWORD* state) {
     ServiceHandle manager, service;
-    if (const DWORD error = openSpooler(SERVICE_QUERY_STATUS, &manager, &service)) return error;
+    if (const DWORD error = OpenSpooler(SERVICE_QUERY_STATUS, &manager, &service)) return error;
     SERVICE_STATUS status{};
     if (!QueryServiceStatus(service.get(), &status)) return GetLastError();
     *state = status.dwCurrentState;
     return 0;
 }
 
-DWORD stopSpooler() {
+DWORD StopSpooler() {
     ServiceHandle manager, service;
-    if (const DWORD error = openSpooler(SERVICE_STOP | SERVICE_QUERY_STATUS, &manager, &service)) return error;
+    if (const DWORD error = OpenSpooler(SERVICE_STOP | SERVICE_QUERY_STATUS, &manager, &service)) return error;
     SERVICE_STATUS status{};
     if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
         const DWORD error = GetLastError();

@@ -13,45 +13,45 @@
 namespace e2e {
 
 // "TORVA Label Printer #<number>".
-std::wstring labelDriverName(int number);
+std::wstring LabelDriverName(int number);
 
 // Copies the stand-in files of driver copy <number> from the media folder
 // (C:\TORVA EPL Printer 2.X\Win32) into the spooler's driver directory under their
 // numbered names and registers the driver at level 3: Unidrv as driver, TVLabel<n>.GPD as
 // data file, UNIDRVUI.DLL as configuration module, UNIDRV.HLP as help file, the rest as
 // dependent files.
-DWORD addLabelDriver(int number);
+DWORD AddLabelDriver(int number);
 
 // Registers kForeignDriver, a plain Unidrv driver of another maker: the stand-in Unidrv files
 // of the media, with STDNAMES.GPD as its data file. Its queues are none of the program's
 // business.
 inline constexpr wchar_t kForeignDriver[] = L"Generic Unidrv Label";
-DWORD addForeignDriver();
+DWORD AddForeignDriver();
 
 // The key of the Standard TCP/IP port monitor under ControlSet001, which Wine lacks; the
 // program's address check looks for it.
-DWORD addStandardTcpIpMonitorKey();
+DWORD AddStandardTcpIpMonitorKey();
 
 // Creates a local queue on an existing driver (print processor WinPrint, data type RAW).
-DWORD addQueue(const std::wstring& printerName, const std::wstring& driverName,
+DWORD AddQueue(const std::wstring& printerName, const std::wstring& driverName,
                const std::wstring& portName = L"COM1:");
 
 // Deletes a queue; a queue that does not exist counts as deleted.
-DWORD deleteQueue(const std::wstring& printerName);
+DWORD DeleteQueue(const std::wstring& printerName);
 
 // Deletes a driver of this environment; an unknown driver counts as deleted.
-DWORD deleteDriver(const std::wstring& driverName);
+DWORD DeleteDriver(const std::wstring& driverName);
 
 // The spooler's driver directory for an environment (nullptr: this machine's own); empty when
 // the spooler does not know the environment.
-std::wstring driverDirectory(const wchar_t* environment = nullptr);
+std::wstring DriverDirectory(const wchar_t* environment = nullptr);
 
 // The names of the drivers registered for an environment (nullptr: this machine's own).
-std::vector<std::wstring> driverNames(const wchar_t* environment = nullptr);
+std::vector<std::wstring> DriverNames(const wchar_t* environment = nullptr);
 
 // Copy <number>'s own files (TVLabel<n>.GPD, .INI, .DLL, TVLabelE<n>.DLL, TVLabelUI<n>.DLL)
 // that lie in `folder` or its version folder "3", as paths.
-std::vector<std::wstring> numberedFiles(const std::wstring& folder, int number);
+std::vector<std::wstring> NumberedFiles(const std::wstring& folder, int number);
 
 struct QueueRecord {
     std::wstring printerName;
@@ -60,12 +60,12 @@ struct QueueRecord {
 };
 
 // The local queues, as EnumPrinters level 2 lists them.
-DWORD listQueues(std::vector<QueueRecord>* queues);
+DWORD ListQueues(std::vector<QueueRecord>* queues);
 
 // The current state of the "spooler" service (SERVICE_STOPPED 1 ... SERVICE_PAUSED 7).
-DWORD spoolerState(DWORD* state);
+DWORD SpoolerState(DWORD* state);
 
 // Stops the spooler service and waits until it reports stopped.
-DWORD stopSpooler();
+DWORD StopSpooler();
 
 }  // namespace e2e

@@ -75,7 +75,7 @@ bool HasDriver(const std::wstring& name) {
 
 std::vector<std::wstring> QueueNames() {
     std::vector<QueueRecord> queues;
-    EXPECT_EQ(listQueues(&queues), 0u);
+    EXPECT_EQ(ListQueues(&queues), 0u);
     std::vector<std::wstring> names;
     for (const QueueRecord& q : queues) names.push_back(q.printerName);
     std::sort(names.begin(), names.end());
@@ -167,7 +167,7 @@ void AddUninstallEntry() {
 
 std::wstring PortOf(const std::wstring& printer) {
     std::vector<QueueRecord> queues;
-    EXPECT_EQ(listQueues(&queues), 0u);
+    EXPECT_EQ(ListQueues(&queues), 0u);
     for (const QueueRecord& q : queues) {
         if (q.printerName == printer) return q.portName;
     }
@@ -175,16 +175,16 @@ std::wstring PortOf(const std::wstring& printer) {
 }
 
 void Shot(HWND window, const wchar_t* name) {
-    const Screenshot shot = saveScreenshot(window, name);
-    EXPECT_FALSE(shot.path.empty()) << utf8(shot.error);
-    EXPECT_GE(shot.colours, 4) << utf8(name) << " looks blank";
+    const Screenshot shot = SaveScreenshot(window, name);
+    EXPECT_FALSE(shot.path.empty()) << Utf8(shot.error);
+    EXPECT_GE(shot.colours, 4) << Utf8(name) << " looks blank";
 }
 
 // Waits until the main dialog's control shows `text` (the main dialog updates it once the
 // removal dialog has ended).
 bool WaitForText(HWND dialog, int id, const std::wstring& text) {
     for (int i = 0; i < 200; ++i) {
-        if (controlText(dialog, id) == text) return true;
+        if (ControlText(dialog, id) == text) return true;
         Sleep(50);
     }
     return false;
@@ -197,35 +197,35 @@ protected:
     void SetUp() override {
         AddPortMonitor();
         AddUninstallEntry();
-        for (int n : {1, 2}) ASSERT_EQ(addLabelDriver(n), 0u) << n;
-        ASSERT_EQ(addQueue(L"TORVA Label Printer", labelDriverName(1), kLabelPort), 0u);
-        ASSERT_EQ(addQueue(L"Shipping", labelDriverName(2), kLabelPort), 0u);
+        for (int n : {1, 2}) ASSERT_EQ(AddLabelDriver(n), 0u) << n;
+        ASSERT_EQ(AddQueue(L"TORVA Label Printer", LabelDriverName(1), kLabelPort), 0u);
+        ASSERT_EQ(AddQueue(L"Shipping", LabelDriverName(2), kLabelPort), 0u);
         ASSERT_EQ(NumberedFiles(2), 8);
     }
 
     // Clicks Uninstallation and waits for the removal dialog.
-    HWND openRemoval(HWND main, const wchar_t* title) {
-        EXPECT_TRUE(postCommand(main, IDC_UNINSTALL));
-        HWND removal = program_.waitForWindow(title);
+    HWND OpenRemoval(HWND main, const wchar_t* title) {
+        EXPECT_TRUE(PostCommand(main, IDC_UNINSTALL));
+        HWND removal = program_.WaitForWindow(title);
         EXPECT_NE(removal, nullptr) << "no removal dialog";
         return removal;
     }
 
     // Delete printer, then OK on the completion report; the removal dialog ends with it.
     // `queuesRemoved`: the status line tells of queues deleted.
-    void deleteAndConfirm(HWND removal, const wchar_t* shot, bool queuesRemoved = true) {
-        ASSERT_TRUE(controlEnabled(removal, IDC_DELETE_PRINTER));
-        ASSERT_TRUE(postCommand(removal, IDC_DELETE_PRINTER));
-        HWND result = program_.waitForWindow(kCompleteTitle);
+    void DeleteAndConfirm(HWND removal, const wchar_t* shot, bool queuesRemoved = true) {
+        ASSERT_TRUE(ControlEnabled(removal, IDC_DELETE_PRINTER));
+        ASSERT_TRUE(PostCommand(removal, IDC_DELETE_PRINTER));
+        HWND result = program_.WaitForWindow(kCompleteTitle);
         ASSERT_NE(result, nullptr) << "no completion report";
-        EXPECT_EQ(controlText(result, IDC_RESULT_MESSAGE), L"Uninstallation completed. ");
+        EXPECT_EQ(ControlText(result, IDC_RESULT_MESSAGE), L"Uninstallation completed. ");
         if (queuesRemoved) {
-            EXPECT_EQ(controlText(removal, IDC_STATUS), L"Delete Printer Driver Ended");
+            EXPECT_EQ(ControlText(removal, IDC_STATUS), L"Delete Printer Driver Ended");
         }
         if (shot) Shot(result, shot);
-        ASSERT_TRUE(postCommand(result, IDOK));
-        EXPECT_TRUE(waitForWindowGone(result));
-        EXPECT_TRUE(waitForWindowGone(removal)) << "the removal dialog stayed after OK";
+        ASSERT_TRUE(PostCommand(result, IDOK));
+        EXPECT_TRUE(WaitForWindowGone(result));
+        EXPECT_TRUE(WaitForWindowGone(removal)) << "the removal dialog stayed after OK";
     }
 
     ProgramRun program_;
@@ -234,105 +234,105 @@ protected:
 class UninstallEnglish : public Installed {};
 
 TEST_F(UninstallEnglish, OneQueueGoesThenTheLastWithEntryAndPortMonitor) {
-    ASSERT_EQ(program_.start(), 0u);
-    HWND main = program_.waitForWindow(kMainTitleEnglish);
+    ASSERT_EQ(program_.Start(), 0u);
+    HWND main = program_.WaitForWindow(kMainTitleEnglish);
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(controlText(main, IDC_DRIVER_NAME), L"TORVA Label Printer 3");
+    EXPECT_EQ(ControlText(main, IDC_DRIVER_NAME), L"TORVA Label Printer 3");
 
-    HWND removal = openRemoval(main, kRemovalTitleEnglish);
+    HWND removal = OpenRemoval(main, kRemovalTitleEnglish);
     ASSERT_NE(removal, nullptr);
     std::vector<std::wstring> entries = ListEntries(removal);
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::wstring>{L"Shipping", L"TORVA Label Printer"}));
-    EXPECT_EQ(controlText(removal, IDC_SELECT_ALL), L"Select &All");
-    EXPECT_EQ(controlText(removal, IDC_DELETE_PRINTER), L"&Delete printer");
-    EXPECT_EQ(controlText(removal, IDOK), L"&Close");
-    EXPECT_FALSE(controlVisible(removal, IDCANCEL));
-    EXPECT_FALSE(controlEnabled(removal, IDC_DELETE_PRINTER));
+    EXPECT_EQ(ControlText(removal, IDC_SELECT_ALL), L"Select &All");
+    EXPECT_EQ(ControlText(removal, IDC_DELETE_PRINTER), L"&Delete printer");
+    EXPECT_EQ(ControlText(removal, IDOK), L"&Close");
+    EXPECT_FALSE(ControlVisible(removal, IDCANCEL));
+    EXPECT_FALSE(ControlEnabled(removal, IDC_DELETE_PRINTER));
     Shot(removal, L"uninstall-en");
 
     ASSERT_TRUE(TickEntry(removal, L"Shipping"));
-    EXPECT_TRUE(controlEnabled(removal, IDC_DELETE_PRINTER));
+    EXPECT_TRUE(ControlEnabled(removal, IDC_DELETE_PRINTER));
     Shot(removal, L"uninstall-en-ticked");
-    deleteAndConfirm(removal, L"uninstall-result-en");
+    DeleteAndConfirm(removal, L"uninstall-result-en");
     EXPECT_EQ(QueueNames(), std::vector<std::wstring>{L"TORVA Label Printer"});
-    EXPECT_FALSE(HasDriver(labelDriverName(2)));
+    EXPECT_FALSE(HasDriver(LabelDriverName(2)));
     EXPECT_EQ(NumberedFiles(2), 0);
     EXPECT_EQ(NumberedFiles(1), 8);
     EXPECT_TRUE(KeyExists(kMonitorKey));
     EXPECT_TRUE(KeyExists(kEntryKey));
     EXPECT_TRUE(WaitForText(main, IDC_DRIVER_NAME, L"TORVA Label Printer 2"));
-    EXPECT_TRUE(controlVisible(main, IDC_UNINSTALL));
+    EXPECT_TRUE(ControlVisible(main, IDC_UNINSTALL));
 
-    removal = openRemoval(main, kRemovalTitleEnglish);
+    removal = OpenRemoval(main, kRemovalTitleEnglish);
     ASSERT_NE(removal, nullptr);
     EXPECT_EQ(ListEntries(removal), std::vector<std::wstring>{L"TORVA Label Printer"});
-    ASSERT_TRUE(clickButton(removal, IDC_SELECT_ALL));
-    deleteAndConfirm(removal, nullptr);
+    ASSERT_TRUE(ClickButton(removal, IDC_SELECT_ALL));
+    DeleteAndConfirm(removal, nullptr);
     EXPECT_TRUE(QueueNames().empty());
-    EXPECT_FALSE(HasDriver(labelDriverName(1)));
+    EXPECT_FALSE(HasDriver(LabelDriverName(1)));
     EXPECT_EQ(NumberedFiles(1), 0);
     EXPECT_FALSE(KeyExists(kEntryKey));
     EXPECT_FALSE(KeyExists(kMonitorKey));  // Wine's DeleteMonitor takes the key along
     EXPECT_FALSE(FileExists(SystemFolder() + L"\\TVPortMon.dll"));
     EXPECT_FALSE(FileExists(SystemFolder() + L"\\TVPortMonUI.dll"));
     EXPECT_TRUE(WaitForText(main, IDC_DRIVER_NAME, L"TORVA Label Printer"));
-    EXPECT_FALSE(controlVisible(main, IDC_UNINSTALL));
+    EXPECT_FALSE(ControlVisible(main, IDC_UNINSTALL));
 
-    ASSERT_TRUE(clickButton(main, IDC_EXIT));
+    ASSERT_TRUE(ClickButton(main, IDC_EXIT));
     DWORD exitCode = 0;
-    EXPECT_TRUE(program_.waitForExit(&exitCode));
+    EXPECT_TRUE(program_.WaitForExit(&exitCode));
 }
 
 // With nothing to remove the dialog says so and ends at once; the main dialog stays as it is.
 TEST(UninstallNothingInstalled, SaysSoAndLeavesTheMainDialogAlone) {
     ProgramRun program;
-    ASSERT_EQ(program.start(), 0u);
-    HWND main = program.waitForWindow(kMainTitleEnglish);
+    ASSERT_EQ(program.Start(), 0u);
+    HWND main = program.WaitForWindow(kMainTitleEnglish);
     ASSERT_NE(main, nullptr);
-    EXPECT_FALSE(controlVisible(main, IDC_UNINSTALL));
+    EXPECT_FALSE(ControlVisible(main, IDC_UNINSTALL));
     SendMessageW(GetDlgItem(main, IDC_DRIVER_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Typed"));
-    ASSERT_TRUE(postCommand(main, IDC_UNINSTALL));
-    HWND box = program.waitForWindow(L"Uninstallation Error");
+    ASSERT_TRUE(PostCommand(main, IDC_UNINSTALL));
+    HWND box = program.WaitForWindow(L"Uninstallation Error");
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(findProcessWindow(program.processId(), kRemovalTitleEnglish), nullptr);
-    ASSERT_TRUE(postCommand(box, IDOK));
-    EXPECT_TRUE(waitForWindowGone(box));
-    EXPECT_TRUE(waitUntilIdle(main));
-    EXPECT_EQ(controlText(main, IDC_DRIVER_NAME), L"Typed");
-    ASSERT_TRUE(clickButton(main, IDC_EXIT));
+    EXPECT_EQ(FindProcessWindow(program.ProcessId(), kRemovalTitleEnglish), nullptr);
+    ASSERT_TRUE(PostCommand(box, IDOK));
+    EXPECT_TRUE(WaitForWindowGone(box));
+    EXPECT_TRUE(WaitUntilIdle(main));
+    EXPECT_EQ(ControlText(main, IDC_DRIVER_NAME), L"Typed");
+    ASSERT_TRUE(ClickButton(main, IDC_EXIT));
     DWORD exitCode = 0;
-    EXPECT_TRUE(program.waitForExit(&exitCode));
+    EXPECT_TRUE(program.WaitForExit(&exitCode));
 }
 
 class UninstallKorean : public Installed {};
 
 // Close deletes nothing but still counts as OK: the main dialog proposes the next name again.
 TEST_F(UninstallKorean, KoreanDialogAndCloseStillRefreshesTheMainDialog) {
-    ASSERT_EQ(program_.start(), 0u);
-    HWND main = program_.waitForWindow(kMainTitleKorean);
+    ASSERT_EQ(program_.Start(), 0u);
+    HWND main = program_.WaitForWindow(kMainTitleKorean);
     ASSERT_NE(main, nullptr);
     SendMessageW(GetDlgItem(main, IDC_DRIVER_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Typed"));
 
-    HWND removal = openRemoval(main, kRemovalTitleKorean);
+    HWND removal = OpenRemoval(main, kRemovalTitleKorean);
     ASSERT_NE(removal, nullptr);
-    EXPECT_EQ(controlText(removal, IDOK), L"확인");
-    EXPECT_EQ(controlText(removal, IDCANCEL), L"취소");
-    EXPECT_EQ(controlText(removal, IDC_SELECT_ALL), L"전체 선택");
-    EXPECT_EQ(controlText(removal, IDC_DELETE_PRINTER), L"드라이버 삭제");
-    EXPECT_EQ(controlText(removal, IDC_PROGRESS_LABEL), L"Progress Status : ");
+    EXPECT_EQ(ControlText(removal, IDOK), L"확인");
+    EXPECT_EQ(ControlText(removal, IDCANCEL), L"취소");
+    EXPECT_EQ(ControlText(removal, IDC_SELECT_ALL), L"전체 선택");
+    EXPECT_EQ(ControlText(removal, IDC_DELETE_PRINTER), L"드라이버 삭제");
+    EXPECT_EQ(ControlText(removal, IDC_PROGRESS_LABEL), L"Progress Status : ");
     EXPECT_EQ(ListEntries(removal).size(), 2u);
     ASSERT_TRUE(TickEntry(removal, L"Shipping"));
     Shot(removal, L"uninstall-ko");
 
-    ASSERT_TRUE(postCommand(removal, IDOK));
-    EXPECT_TRUE(waitForWindowGone(removal));
+    ASSERT_TRUE(PostCommand(removal, IDOK));
+    EXPECT_TRUE(WaitForWindowGone(removal));
     EXPECT_TRUE(WaitForText(main, IDC_DRIVER_NAME, L"TORVA Label Printer 3"));
-    EXPECT_TRUE(controlVisible(main, IDC_UNINSTALL));
+    EXPECT_TRUE(ControlVisible(main, IDC_UNINSTALL));
     EXPECT_EQ(QueueNames().size(), 2u);
-    ASSERT_TRUE(clickButton(main, IDC_EXIT));
+    ASSERT_TRUE(ClickButton(main, IDC_EXIT));
     DWORD exitCode = 0;
-    EXPECT_TRUE(program_.waitForExit(&exitCode));
+    EXPECT_TRUE(program_.WaitForExit(&exitCode));
 }
 
 // What interrupted installations leave: copies 1 and 2 registered with their numbered files,
@@ -341,34 +341,34 @@ class LeftoverDrivers : public Installed {
 protected:
     void SetUp() override {
         Installed::SetUp();
-        for (const wchar_t* queue : {L"TORVA Label Printer", L"Shipping"}) ASSERT_EQ(deleteQueue(queue), 0u);
+        for (const wchar_t* queue : {L"TORVA Label Printer", L"Shipping"}) ASSERT_EQ(DeleteQueue(queue), 0u);
         ASSERT_TRUE(QueueNames().empty());
     }
 };
 
 TEST_F(LeftoverDrivers, DeletePrinterTakesDriversFilesEntryAndPortMonitor) {
-    ASSERT_EQ(program_.start(), 0u);
-    HWND main = program_.waitForWindow(kMainTitleEnglish);
+    ASSERT_EQ(program_.Start(), 0u);
+    HWND main = program_.WaitForWindow(kMainTitleEnglish);
     ASSERT_NE(main, nullptr);
-    EXPECT_TRUE(controlVisible(main, IDC_UNINSTALL)) << "the leftovers are out of reach";
+    EXPECT_TRUE(ControlVisible(main, IDC_UNINSTALL)) << "the leftovers are out of reach";
 
-    HWND removal = openRemoval(main, kRemovalTitleEnglish);
+    HWND removal = OpenRemoval(main, kRemovalTitleEnglish);
     ASSERT_NE(removal, nullptr);
     EXPECT_TRUE(ListEntries(removal).empty());
-    deleteAndConfirm(removal, nullptr, false);
+    DeleteAndConfirm(removal, nullptr, false);
     for (int n : {1, 2}) {
-        EXPECT_FALSE(HasDriver(labelDriverName(n))) << n;
+        EXPECT_FALSE(HasDriver(LabelDriverName(n))) << n;
         EXPECT_EQ(NumberedFiles(n), 0) << n;
     }
     EXPECT_FALSE(KeyExists(kEntryKey));
     EXPECT_FALSE(KeyExists(kMonitorKey));
     EXPECT_FALSE(FileExists(SystemFolder() + L"\\TVPortMon.dll"));
     EXPECT_TRUE(WaitForText(main, IDC_DRIVER_NAME, L"TORVA Label Printer"));
-    EXPECT_FALSE(controlVisible(main, IDC_UNINSTALL));
+    EXPECT_FALSE(ControlVisible(main, IDC_UNINSTALL));
 
-    ASSERT_TRUE(clickButton(main, IDC_EXIT));
+    ASSERT_TRUE(ClickButton(main, IDC_EXIT));
     DWORD exitCode = 0;
-    EXPECT_TRUE(program_.waitForExit(&exitCode));
+    EXPECT_TRUE(program_.WaitForExit(&exitCode));
 }
 
 // Nothing from the program's folder runs. Stand-ins named rundll32.exe, net.exe and cmd.exe
@@ -394,7 +394,7 @@ protected:
     // Also after a step that failed: a stand-in that ran is the likeliest reason.
     void TearDown() override {
         for (const wchar_t* marker : {L"planted-program-ran.txt", L"planted-library-ran.txt"}) {
-            EXPECT_FALSE(FileExists(folder_ + marker)) << utf8(marker);
+            EXPECT_FALSE(FileExists(folder_ + marker)) << Utf8(marker);
         }
     }
 
@@ -403,35 +403,35 @@ protected:
 
 TEST_F(PlantedFiles, NothingFromTheProgramsFolderRuns) {
     AddPortMonitor();
-    ASSERT_EQ(addForeignDriver(), 0u);
-    ASSERT_EQ(addQueue(L"Shipping", kForeignDriver, kLabelPort), 0u);
-    ASSERT_EQ(addStandardTcpIpMonitorKey(), 0u);
+    ASSERT_EQ(AddForeignDriver(), 0u);
+    ASSERT_EQ(AddQueue(L"Shipping", kForeignDriver, kLabelPort), 0u);
+    ASSERT_EQ(AddStandardTcpIpMonitorKey(), 0u);
 
     ProgramRun program;
-    ASSERT_EQ(program.start(), 0u);
-    HWND main = program.waitForWindow(kMainTitleEnglish);
-    ASSERT_NE(main, nullptr) << "no main dialog; still running: " << program.running();
+    ASSERT_EQ(program.Start(), 0u);
+    HWND main = program.WaitForWindow(kMainTitleEnglish);
+    ASSERT_NE(main, nullptr) << "no main dialog; still running: " << program.Running();
     ASSERT_TRUE(InstallOnNetwork(program, main, 20));
-    HWND installed = program.waitForWindow(L"Installation complete !!!");
+    HWND installed = program.WaitForWindow(L"Installation complete !!!");
     ASSERT_NE(installed, nullptr) << "no completion result";
     EXPECT_EQ(PortOf(L"TORVA Label Printer"), L"IP_192.168.0.20");
-    ASSERT_TRUE(postCommand(installed, IDOK));
-    ASSERT_TRUE(waitForWindowGone(installed));
+    ASSERT_TRUE(PostCommand(installed, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(installed));
 
     ASSERT_TRUE(WaitForText(main, IDC_INSTALL, L"Add Printer Driver"));
-    ASSERT_TRUE(postCommand(main, IDC_UNINSTALL));
-    HWND removal = program.waitForWindow(kRemovalTitleEnglish);
+    ASSERT_TRUE(PostCommand(main, IDC_UNINSTALL));
+    HWND removal = program.WaitForWindow(kRemovalTitleEnglish);
     ASSERT_NE(removal, nullptr);
     ASSERT_TRUE(TickEntry(removal, L"TORVA Label Printer"));
-    ASSERT_TRUE(postCommand(removal, IDC_DELETE_PRINTER));
-    HWND removed = program.waitForWindow(kCompleteTitle);
+    ASSERT_TRUE(PostCommand(removal, IDC_DELETE_PRINTER));
+    HWND removed = program.WaitForWindow(kCompleteTitle);
     ASSERT_NE(removed, nullptr) << "no completion report";
     EXPECT_NE(PortOf(L"Shipping"), kLabelPort) << "the removal did not move the queue off the label port";
-    ASSERT_TRUE(postCommand(removed, IDOK));
-    ASSERT_TRUE(waitForWindowGone(removal));
-    ASSERT_TRUE(clickButton(main, IDC_EXIT));
+    ASSERT_TRUE(PostCommand(removed, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(removal));
+    ASSERT_TRUE(ClickButton(main, IDC_EXIT));
     DWORD exitCode = 0;
-    EXPECT_TRUE(program.waitForExit(&exitCode));
+    EXPECT_TRUE(program.WaitForExit(&exitCode));
 }
 
 }  // namespace

@@ -31,10 +31,10 @@ std::vector<std::uint8_t> Bytes(std::size_t n) {
 class UsbDeviceUnderWine : public ::testing::Test {
 protected:
     void SetUp() override {
-        detachAllPrinters();
-        clearReceived(kFilePrinter);
+        DetachAllPrinters();
+        ClearReceived(kFilePrinter);
     }
-    void TearDown() override { detachAllPrinters(); }
+    void TearDown() override { DetachAllPrinters(); }
 
     WineUsbBus bus;
     prinstall::WinRegistry registry;
@@ -48,45 +48,45 @@ protected:
 TEST_F(UsbDeviceUnderWine, SetupApiListsThePresentInterfacesAndOnlySupportedOnesAreTaken) {
     EXPECT_FALSE(device.LookUpUsbPort());
 
-    ASSERT_TRUE(attachPrinter(kForeignPrinter, 4));
+    ASSERT_TRUE(AttachPrinter(kForeignPrinter, 4));
     EXPECT_FALSE(device.LookUpUsbPort());
 
-    ASSERT_TRUE(attachPrinter(kSecondModel, 12));
+    ASSERT_TRUE(AttachPrinter(kSecondModel, 12));
     std::vector<std::string> listed;
-    ASSERT_TRUE(bus.loadSetupApi());
+    ASSERT_TRUE(bus.LoadSetupApi());
     UsbBus::InterfaceSet set = 0;
-    ASSERT_EQ(bus.openUsbPrintInterfaces(set), 0u);
+    ASSERT_EQ(bus.OpenUsbPrintInterfaces(set), 0u);
     std::string path;
-    for (std::uint32_t i = 0; bus.interfacePath(set, i, path) == UsbBus::Enumerated::Found; ++i) listed.push_back(path);
-    bus.closeInterfaces(set);
+    for (std::uint32_t i = 0; bus.InterfacePath(set, i, path) == UsbBus::Enumerated::Found; ++i) listed.push_back(path);
+    bus.CloseInterfaces(set);
     EXPECT_EQ(listed.size(), 2u);
-    EXPECT_NE(std::find(listed.begin(), listed.end(), interfacePath(kForeignPrinter)), listed.end());
-    EXPECT_NE(std::find(listed.begin(), listed.end(), interfacePath(kSecondModel)), listed.end());
+    EXPECT_NE(std::find(listed.begin(), listed.end(), InterfacePath(kForeignPrinter)), listed.end());
+    EXPECT_NE(std::find(listed.begin(), listed.end(), InterfacePath(kSecondModel)), listed.end());
 
     ASSERT_TRUE(device.LookUpUsbPort());
-    EXPECT_EQ(device.devicePath(), interfacePath(kSecondModel));
-    EXPECT_EQ(device.usbPortName(), "USB012");
+    EXPECT_EQ(device.DevicePath(), InterfacePath(kSecondModel));
+    EXPECT_EQ(device.UsbPortName(), "USB012");
     EXPECT_EQ(boxes, 0);
     device.Close();
 }
 
 TEST_F(UsbDeviceUnderWine, WineRefusesTheDeviceSuffixThatWindowsPassesToTheDevice) {
-    ASSERT_TRUE(attachPrinter(kFilePrinter, 1));
+    ASSERT_TRUE(AttachPrinter(kFilePrinter, 1));
     prinstall::WinUsbBus plain;
     UsbBus::Device file = 0;
-    EXPECT_EQ(plain.open(interfacePath(kFilePrinter) + prinstall::kUsbDeviceSuffix, true, file), 123u);
-    ASSERT_EQ(plain.open(interfacePath(kFilePrinter), true, file), 0u);
-    plain.close(file);
+    EXPECT_EQ(plain.Open(InterfacePath(kFilePrinter) + prinstall::kUsbDeviceSuffix, true, file), 123u);
+    ASSERT_EQ(plain.Open(InterfacePath(kFilePrinter), true, file), 0u);
+    plain.Close(file);
     // So the program's own adapter finds the printer but cannot open it under Wine.
     UsbPrinterDevice onPlainBus(plain, registry, systemInfo, clock, debug, [](auto&&...) {});
     EXPECT_FALSE(onPlainBus.LookUpUsbPort());
 }
 
 TEST_F(UsbDeviceUnderWine, WritesReachThePrinterAndCloseAddsOneZeroByte) {
-    ASSERT_TRUE(attachPrinter(kFilePrinter, 3));
+    ASSERT_TRUE(AttachPrinter(kFilePrinter, 3));
     ASSERT_TRUE(device.LookUpUsbPort());
-    EXPECT_EQ(device.usbPortName(), "USB003");
-    EXPECT_EQ(device.keyPath(), std::string(prinstall::kUsbDeviceClassesKey) +
+    EXPECT_EQ(device.UsbPortName(), "USB003");
+    EXPECT_EQ(device.KeyPath(), std::string(prinstall::kUsbDeviceClassesKey) +
                                     "##?#usb#vid_0525&pid_a701#tv0001#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}" +
                                     prinstall::kUsbDeviceParametersKey);
     const auto data = Bytes(200);
@@ -98,23 +98,23 @@ TEST_F(UsbDeviceUnderWine, WritesReachThePrinterAndCloseAddsOneZeroByte) {
 
     auto expected = data;
     expected.push_back(0);
-    EXPECT_EQ(receivedBytes(kFilePrinter), expected);
+    EXPECT_EQ(ReceivedBytes(kFilePrinter), expected);
     EXPECT_EQ(bus.cancels, 0);
 }
 
 TEST_F(UsbDeviceUnderWine, AFailedWriteReconnectsOnceThePrinterIsBack) {
-    ASSERT_TRUE(attachPrinter(kFullPrinter, 2));
+    ASSERT_TRUE(AttachPrinter(kFullPrinter, 2));
     ASSERT_TRUE(device.LookUpUsbPort());
     device.Close();  // the zero byte fails on a full device; the link is up from here on
     ASSERT_TRUE(device.LookUpUsbPort());
-    detachPrinter(kFullPrinter);
+    DetachPrinter(kFullPrinter);
 
     const auto data = Bytes(70);
     EXPECT_FALSE(device.Write(data.data(), 70));  // 112, the device is full
-    EXPECT_TRUE(device.workerRunning());
+    EXPECT_TRUE(device.WorkerRunning());
     const int opens = bus.deviceOpens;
 
-    ASSERT_TRUE(attachPrinter(kFilePrinter, 1));
+    ASSERT_TRUE(AttachPrinter(kFilePrinter, 1));
     bool written = false;
     for (int attempt = 0; attempt < 200 && !written; ++attempt) {
         Sleep(100);
@@ -122,21 +122,21 @@ TEST_F(UsbDeviceUnderWine, AFailedWriteReconnectsOnceThePrinterIsBack) {
     }
     ASSERT_TRUE(written) << "the worker did not bring the printer back";
     EXPECT_GT(bus.deviceOpens, opens);
-    EXPECT_FALSE(device.workerRunning());
+    EXPECT_FALSE(device.WorkerRunning());
     device.Close();
     auto expected = data;
     expected.push_back(0);
-    EXPECT_EQ(receivedBytes(kFilePrinter), expected);
+    EXPECT_EQ(ReceivedBytes(kFilePrinter), expected);
 }
 
 TEST_F(UsbDeviceUnderWine, APieceThatStaysPendingIsCancelledAndTheWriteFails) {
-    ASSERT_TRUE(attachPrinter(kFifoPrinter, 1));
+    ASSERT_TRUE(AttachPrinter(kFifoPrinter, 1));
     ASSERT_TRUE(device.LookUpUsbPort());
     // Nobody reads the FIFO: once its 64 KiB are full, the next piece stays pending.
     const auto data = Bytes(70000);
     EXPECT_FALSE(device.Write(data.data(), 70000));
     EXPECT_EQ(bus.cancels, 1);
-    EXPECT_FALSE(device.workerRunning());  // the link was never up
+    EXPECT_FALSE(device.WorkerRunning());  // the link was never up
     device.Close();
 }
 

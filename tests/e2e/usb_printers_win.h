@@ -28,15 +28,15 @@ inline constexpr StandInPrinter kFifoPrinter{"vid_0525&pid_a701", "tvfifo"};    
 inline constexpr StandInPrinter kForeignPrinter{"vid_0525&pid_0001", "tv0009"};  // another product
 
 // The interface path as SetupAPI reports it (lower case).
-std::string interfacePath(const StandInPrinter& printer);
+std::string InterfacePath(const StandInPrinter& printer);
 // Makes the interface present; with a port number its "Port Number" too. False when a key
 // could not be written.
-bool attachPrinter(const StandInPrinter& printer, std::optional<DWORD> portNumber);
-void detachPrinter(const StandInPrinter& printer);
-void detachAllPrinters();
+bool AttachPrinter(const StandInPrinter& printer, std::optional<DWORD> portNumber);
+void DetachPrinter(const StandInPrinter& printer);
+void DetachAllPrinters();
 // What a file printer holds, and emptying it.
-std::vector<std::uint8_t> receivedBytes(const StandInPrinter& printer);
-void clearReceived(const StandInPrinter& printer);
+std::vector<std::uint8_t> ReceivedBytes(const StandInPrinter& printer);
+void ClearReceived(const StandInPrinter& printer);
 
 // Wine takes no "/" in a verbatim (\\?\) path and answers 123 where Windows hands the rest of
 // the path to the device, so the "\USB0/4" that the program appends cannot be opened under
@@ -44,8 +44,8 @@ void clearReceived(const StandInPrinter& printer);
 // It counts opens and cancelled writes.
 class WineUsbBus : public prinstall::WinUsbBus {
 public:
-    std::uint32_t open(const std::string& path, bool overlapped, Device& device) override;
-    void cancelWrite(Device device) override;
+    std::uint32_t Open(const std::string& path, bool overlapped, Device& device) override;
+    void CancelWrite(Device device) override;
 
     std::atomic<int> deviceOpens{0};  // overlapped opens that succeeded
     std::atomic<int> cancels{0};

@@ -51,7 +51,7 @@ const Texts kKorean = {
     L"잠시만 기다려 주십시오....."};
 
 // The text the window manager keeps: no message to a thread that may be asleep.
-std::wstring storedText(HWND window) {
+std::wstring StoredText(HWND window) {
     wchar_t text[256] = {};
     InternalGetWindowText(window, text, 256);
     return text;
@@ -62,22 +62,22 @@ class ObservedWindows : public prinstall::UsbStepWindows {
 public:
     explicit ObservedWindows(prinstall::SystemInfo& systemInfo) : UsbStepWindows(nullptr, systemInfo) {}
 
-    void showSearch(bool focus) override {
-        UsbStepWindows::showSearch(focus);
+    void ShowSearch(bool focus) override {
+        UsbStepWindows::ShowSearch(focus);
         // The window itself, or the control the dialog manager hands the focus on to.
         const HWND focused = GetFocus();
         std::lock_guard lock(mutex);
-        search = searchWindow();
+        search = SearchWindow();
         focusedWhenShown = focused != nullptr && (focused == search || IsChild(search, focused));
     }
-    void setSearchProgress(int position) override {
-        UsbStepWindows::setSearchProgress(position);
-        const auto shown = SendDlgItemMessageW(searchWindow(), IDC_USB_SEARCH_PROGRESS, PBM_GETPOS, 0, 0);
+    void SetSearchProgress(int position) override {
+        UsbStepWindows::SetSearchProgress(position);
+        const auto shown = SendDlgItemMessageW(SearchWindow(), IDC_USB_SEARCH_PROGRESS, PBM_GETPOS, 0, 0);
         std::lock_guard lock(mutex);
         bar.push_back(static_cast<int>(shown));
     }
-    void destroySearch() override {
-        UsbStepWindows::destroySearch();
+    void DestroySearch() override {
+        UsbStepWindows::DestroySearch();
         std::lock_guard lock(mutex);
         destroyed = search != nullptr && !IsWindow(search);
     }
@@ -99,7 +99,7 @@ public:
                                            windows,
                                            clock_,
                                            debug_,
-                                           prinstall::languageForCodePage(GetACP()),
+                                           prinstall::LanguageForCodePage(GetACP()),
                                            usbPortName,
                                            [this](const std::string& message) {
                                                failure = message;
@@ -114,7 +114,7 @@ public:
         // A failed test may leave the instruction dialog up: cancel it, then let the step end.
         const ULONGLONG deadline = GetTickCount64() + 60000;
         while (!ended_ && GetTickCount64() < deadline) {
-            if (HWND warning = findWarning()) PostMessageW(warning, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            if (HWND warning = FindWarning()) PostMessageW(warning, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             Sleep(100);
         }
         if (ended_) {
@@ -128,16 +128,16 @@ public:
     StepRun& operator=(const StepRun&) = delete;
 
     // The instruction dialog once it is up and idle; nullptr when it never came.
-    HWND waitForWarning() {
+    HWND WaitForWarning() {
         const ULONGLONG deadline = GetTickCount64() + kWindowTimeoutMs;
         while (!ended_ && GetTickCount64() < deadline) {
-            if (HWND w = findWarning()) return waitUntilIdle(w) ? w : nullptr;
+            if (HWND w = FindWarning()) return WaitUntilIdle(w) ? w : nullptr;
             Sleep(50);
         }
         return nullptr;
     }
     // The search window once its bar has moved `moves` times; nullptr when it never did.
-    HWND waitForBar(std::size_t moves) {
+    HWND WaitForBar(std::size_t moves) {
         const ULONGLONG deadline = GetTickCount64() + kWindowTimeoutMs;
         while (!ended_ && GetTickCount64() < deadline) {
             {
@@ -149,7 +149,7 @@ public:
         return nullptr;
     }
     // How the step ended; -100 when it is still running after 90 seconds.
-    int result() {
+    int Result() {
         const ULONGLONG deadline = GetTickCount64() + 90000;
         while (!ended_ && GetTickCount64() < deadline) Sleep(50);
         return ended_ ? result_.load() : -100;
@@ -172,7 +172,7 @@ public:
 private:
     // The instruction dialog: the visible dialog of the step's thread that is not the search
     // window.
-    static BOOL CALLBACK matchWarning(HWND window, LPARAM param) {
+    static BOOL CALLBACK MatchWarning(HWND window, LPARAM param) {
         auto* self = reinterpret_cast<StepRun*>(param);
         wchar_t name[16] = {};
         GetClassNameW(window, name, 16);
@@ -184,9 +184,9 @@ private:
         self->found_ = window;
         return FALSE;
     }
-    HWND findWarning() {
+    HWND FindWarning() {
         found_ = nullptr;
-        if (threadId_ != 0) EnumThreadWindows(threadId_, matchWarning, reinterpret_cast<LPARAM>(this));
+        if (threadId_ != 0) EnumThreadWindows(threadId_, MatchWarning, reinterpret_cast<LPARAM>(this));
         return found_;
     }
 
@@ -198,11 +198,11 @@ private:
 };
 
 // The instruction dialog: texts, frame and size in its "System" font.
-void checkWarning(HWND warning, const Texts& t) {
-    EXPECT_EQ(windowText(warning), t.warningTitle);
+void CheckWarning(HWND warning, const Texts& t) {
+    EXPECT_EQ(WindowText(warning), t.warningTitle);
     const int lines[] = {IDC_USB_WARNING_CONNECT, IDC_USB_WARNING_SWITCH_ON, IDC_USB_WARNING_CLICK_OK};
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(controlText(warning, lines[i]), t.lines[i]);
-    EXPECT_EQ(controlText(warning, IDOK), t.ok);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(ControlText(warning, lines[i]), t.lines[i]);
+    EXPECT_EQ(ControlText(warning, IDOK), t.ok);
     EXPECT_EQ(LOWORD(SendMessageW(warning, DM_GETDEFID, 0, 0)), IDOK);
     EXPECT_FALSE(GetWindowLongW(warning, GWL_STYLE) & WS_SYSMENU);
     EXPECT_TRUE(GetWindowLongW(warning, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
@@ -218,10 +218,10 @@ void checkWarning(HWND warning, const Texts& t) {
 }
 
 // The search window, read without messages while the step's thread sleeps.
-void checkSearch(HWND search, const Texts& t) {
+void CheckSearch(HWND search, const Texts& t) {
     EXPECT_TRUE(IsWindowVisible(search));
-    EXPECT_EQ(storedText(search), t.searchTitle);
-    EXPECT_EQ(storedText(GetDlgItem(search, IDC_USB_SEARCH_TEXT)), t.wait);
+    EXPECT_EQ(StoredText(search), t.searchTitle);
+    EXPECT_EQ(StoredText(GetDlgItem(search, IDC_USB_SEARCH_TEXT)), t.wait);
     EXPECT_EQ(GetWindow(search, GW_OWNER), nullptr);
     const LONG style = GetWindowLongW(search, GWL_STYLE);
     EXPECT_TRUE(style & DS_SYSMODAL);
@@ -235,27 +235,27 @@ void checkSearch(HWND search, const Texts& t) {
 
 // No printer at first; OK in the instructions starts the search; the printer is switched on
 // while it runs: the next lookup finds it, the bar jumps to 100, the port name is its own.
-void switchedOnDuringTheSearch(const Texts& t, const std::wstring& language) {
-    detachAllPrinters();
-    clearReceived(kFilePrinter);
+void SwitchedOnDuringTheSearch(const Texts& t, const std::wstring& language) {
+    DetachAllPrinters();
+    ClearReceived(kFilePrinter);
     StepRun step;
-    HWND warning = step.waitForWarning();
+    HWND warning = step.WaitForWarning();
     ASSERT_NE(warning, nullptr) << "no instruction dialog";
-    checkWarning(warning, t);
-    const Screenshot warningShot = saveScreenshot(warning, L"usb-warning-" + language);
-    EXPECT_FALSE(warningShot.path.empty()) << utf8(warningShot.error);
-    ASSERT_TRUE(clickButton(warning, IDOK));
+    CheckWarning(warning, t);
+    const Screenshot warningShot = SaveScreenshot(warning, L"usb-warning-" + language);
+    EXPECT_FALSE(warningShot.path.empty()) << Utf8(warningShot.error);
+    ASSERT_TRUE(ClickButton(warning, IDOK));
 
-    HWND search = step.waitForBar(2);
+    HWND search = step.WaitForBar(2);
     ASSERT_NE(search, nullptr) << "no search";
-    checkSearch(search, t);
-    const Screenshot searchShot = saveScreenshotAsShown(search, L"usb-search-" + language);
-    EXPECT_FALSE(searchShot.path.empty()) << utf8(searchShot.error);
+    CheckSearch(search, t);
+    const Screenshot searchShot = SaveScreenshotAsShown(search, L"usb-search-" + language);
+    EXPECT_FALSE(searchShot.path.empty()) << Utf8(searchShot.error);
     EXPECT_GE(searchShot.colours, 3) << "the search window is not drawn";
 
-    ASSERT_TRUE(attachPrinter(kFilePrinter, 5));
-    ASSERT_EQ(step.result(), prinstall::kUsbStepGoOn);
-    detachAllPrinters();
+    ASSERT_TRUE(AttachPrinter(kFilePrinter, 5));
+    ASSERT_EQ(step.Result(), prinstall::kUsbStepGoOn);
+    DetachAllPrinters();
     EXPECT_TRUE(step.windows.focusedWhenShown);
     EXPECT_TRUE(step.windows.destroyed);
     const std::vector<int> bar = step.windows.bar;
@@ -263,18 +263,18 @@ void switchedOnDuringTheSearch(const Texts& t, const std::wstring& language) {
     EXPECT_EQ(bar.back(), 100);
     for (std::size_t i = 0; i + 1 < bar.size(); ++i) EXPECT_EQ(bar[i], 13 + 3 * static_cast<int>(i));
     EXPECT_EQ(step.usbPortName, "USB005");
-    EXPECT_EQ(receivedBytes(kFilePrinter), std::vector<std::uint8_t>{0});
+    EXPECT_EQ(ReceivedBytes(kFilePrinter), std::vector<std::uint8_t>{0});
     EXPECT_EQ(step.failure, "");
 }
 
 TEST(UsbStepEnglish, APrinterSwitchedOnDuringTheSearchIsFound) {
     ASSERT_NE(GetACP(), 949u) << "this suite runs under a non-Korean code page";
-    switchedOnDuringTheSearch(kEnglish, L"en");
+    SwitchedOnDuringTheSearch(kEnglish, L"en");
 }
 
 TEST(UsbStepKorean, APrinterSwitchedOnDuringTheSearchIsFound) {
     ASSERT_EQ(GetACP(), 949u) << "this suite needs the Korean locale (KOREAN test flag)";
-    switchedOnDuringTheSearch(kKorean, L"ko");
+    SwitchedOnDuringTheSearch(kKorean, L"ko");
 }
 
 }  // namespace

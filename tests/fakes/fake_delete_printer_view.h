@@ -32,10 +32,10 @@ public:
     std::vector<int> answers;        // how each result dialog ends; OK when none is left
     std::function<void()> onResult;  // runs when a result dialog comes up
 
-    void listAdd(const std::string& text) override { list.emplace_back(text, false); }
-    bool listChecked(int index) override { return list.at(static_cast<size_t>(index)).second; }
-    void listSetChecked(int index, bool checked) override { list.at(static_cast<size_t>(index)).second = checked; }
-    int showResult(const std::string& message, int outcome) override {
+    void ListAdd(const std::string& text) override { list.emplace_back(text, false); }
+    bool ListChecked(int index) override { return list.at(static_cast<size_t>(index)).second; }
+    void ListSetChecked(int index, bool checked) override { list.at(static_cast<size_t>(index)).second = checked; }
+    int ShowResult(const std::string& message, int outcome) override {
         results.push_back({message, outcome});
         if (onResult) onResult();
         if (answers.empty()) return 1;

@@ -33,44 +33,44 @@ public:
     std::vector<Message> messages;
     int endedWith = 0;  // 0 while the dialog runs; the first end counts
 
-    void setTitle(const std::string& text) override { title = text; }
-    void setItemText(int id, const std::string& text) override {
+    void SetTitle(const std::string& text) override { title = text; }
+    void SetItemText(int id, const std::string& text) override {
         texts[id] = text;
         if (id == statusId) statuses.push_back(text);
-        changed(id);
+        Changed(id);
     }
-    std::string itemText(int id) override { return texts[id]; }
-    void enableItem(int id, bool enable) override {
+    std::string ItemText(int id) override { return texts[id]; }
+    void EnableItem(int id, bool enable) override {
         if (enable)
             disabled.erase(id);
         else
             disabled.insert(id);
     }
-    void showItem(int id, bool show) override {
+    void ShowItem(int id, bool show) override {
         if (show)
             hidden.erase(id);
         else
             hidden.insert(id);
     }
-    void setProgressRange(int low, int high) override { progressLow = low, progressHigh = high; }
-    void setProgressPos(int pos) override { positions.push_back(pos); }
-    void repaintNow() override { ++repaints; }
-    void dressIconButton(int id, int iconId) override { dressed[id] = iconId; }
-    void appMessageBox(const std::string& text) override { messages.push_back({text, ""}); }
-    void messageBox(const std::string& text, const std::string& caption) override {
+    void SetProgressRange(int low, int high) override { progressLow = low, progressHigh = high; }
+    void SetProgressPos(int pos) override { positions.push_back(pos); }
+    void RepaintNow() override { ++repaints; }
+    void DressIconButton(int id, int iconId) override { dressed[id] = iconId; }
+    void AppMessageBox(const std::string& text) override { messages.push_back({text, ""}); }
+    void CaptionedMessageBox(const std::string& text, const std::string& caption) override {
         messages.push_back({text, caption});
     }
-    void endDialog(int result) override {
+    void EndDialog(int result) override {
         if (endedWith == 0) endedWith = result;
     }
 
-    bool enabled(int id) const { return disabled.count(id) == 0; }
-    bool visible(int id) const { return hidden.count(id) == 0; }
-    int progressPos() const { return positions.empty() ? -1 : positions.back(); }
+    bool Enabled(int id) const { return disabled.count(id) == 0; }
+    bool Visible(int id) const { return hidden.count(id) == 0; }
+    int ProgressPos() const { return positions.empty() ? -1 : positions.back(); }
 
 protected:
     // A control's text was set, as an edit control's change notification would say.
-    virtual void changed(int) {}
+    virtual void Changed(int) {}
 };
 
 }  // namespace prinstall::fakes

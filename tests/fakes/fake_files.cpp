@@ -15,7 +15,7 @@ std::string Lower(std::string s) {
 class FakeInputFile : public InputFile {
 public:
     FakeInputFile(std::string data, long failAfter) : data_(std::move(data)), failAfter_(failAfter) {}
-    long read(char* buffer, std::size_t size) override {
+    long Read(char* buffer, std::size_t size) override {
         if (failAfter_ >= 0 && static_cast<long>(pos_) >= failAfter_) return -1;
         size_t n = std::min(size, data_.size() - pos_);
         if (failAfter_ >= 0) n = std::min(n, static_cast<size_t>(failAfter_) - pos_);
@@ -36,17 +36,17 @@ class FakeOutputFile : public OutputFile {
 public:
     FakeOutputFile(FakeFiles& files, std::string key, long failAfter)
         : files_(files), key_(std::move(key)), failAfter_(failAfter) {}
-    bool write(const char* data, std::size_t size) override {
+    bool Write(const char* data, std::size_t size) override {
         std::string& target = files_.files_[key_].data;
         if (failAfter_ >= 0 && static_cast<long>(target.size() + size) > failAfter_) return false;
         target.append(data, size);
         return true;
     }
-    bool close() override {
+    bool Close() override {
         closed_ = true;
         return true;
     }
-    bool closed() const { return closed_; }
+    bool Closed() const { return closed_; }
 
 private:
     FakeFiles& files_;
@@ -55,9 +55,9 @@ private:
     bool closed_ = false;
 };
 
-FakeFiles::FakeFiles() { addFolder("C:\\windows\\system32"); }
+FakeFiles::FakeFiles() { AddFolder("C:\\windows\\system32"); }
 
-std::string FakeFiles::full(const std::string& path) const {
+std::string FakeFiles::Full(const std::string& path) const {
     std::string p = path;
     std::replace(p.begin(), p.end(), '/', '\\');
     bool absolute = p.size() >= 2 && p[1] == ':';
@@ -80,73 +80,73 @@ std::string FakeFiles::full(const std::string& path) const {
     return out;
 }
 
-std::string FakeFiles::key(const std::string& path) const { return Lower(full(path)); }
+std::string FakeFiles::Key(const std::string& path) const { return Lower(Full(path)); }
 
-std::string FakeFiles::parent(const std::string& fullPath) {
+std::string FakeFiles::Parent(const std::string& fullPath) {
     size_t slash = fullPath.rfind('\\');
     return slash == std::string::npos ? std::string() : fullPath.substr(0, slash);
 }
 
-bool FakeFiles::folderExists(const std::string& fullPath) const {
+bool FakeFiles::FolderExists(const std::string& fullPath) const {
     return fullPath.size() == 2 || folders_.count(Lower(fullPath)) != 0;  // "C:" always exists
 }
 
-bool FakeFiles::writable(const std::string& fullPath) const {
-    return folderExists(parent(fullPath)) && !readOnly_.count(Lower(parent(fullPath)));
+bool FakeFiles::Writable(const std::string& fullPath) const {
+    return FolderExists(Parent(fullPath)) && !readOnly_.count(Lower(Parent(fullPath)));
 }
 
-void FakeFiles::addFolder(const std::string& path) {
-    std::string f = full(path);
+void FakeFiles::AddFolder(const std::string& path) {
+    std::string f = Full(path);
     while (f.size() > 2) {
         folders_.emplace(Lower(f), f);
-        f = parent(f);
+        f = Parent(f);
     }
 }
 
-void FakeFiles::addFile(const std::string& path, const std::string& content) {
-    std::string f = full(path);
-    addFolder(parent(f));
+void FakeFiles::AddFile(const std::string& path, const std::string& content) {
+    std::string f = Full(path);
+    AddFolder(Parent(f));
     files_[Lower(f)] = {f, content};
 }
 
-void FakeFiles::setReadOnly(const std::string& folder) { readOnly_.insert(key(folder)); }
+void FakeFiles::SetReadOnly(const std::string& folder) { readOnly_.insert(Key(folder)); }
 
-bool FakeFiles::hasFile(const std::string& path) const { return files_.count(key(path)) != 0; }
+bool FakeFiles::HasFile(const std::string& path) const { return files_.count(Key(path)) != 0; }
 
-std::string FakeFiles::content(const std::string& path) const {
-    auto it = files_.find(key(path));
+std::string FakeFiles::Content(const std::string& path) const {
+    auto it = files_.find(Key(path));
     return it == files_.end() ? std::string() : it->second.data;
 }
 
-std::vector<std::string> FakeFiles::list(const std::string& folder) const {
-    std::string k = key(folder);
+std::vector<std::string> FakeFiles::List(const std::string& folder) const {
+    std::string k = Key(folder);
     std::vector<std::string> names;
     for (const auto& [fileKey, entry] : files_) {
-        if (Lower(parent(entry.path)) == k) names.push_back(entry.path.substr(entry.path.rfind('\\') + 1));
+        if (Lower(Parent(entry.path)) == k) names.push_back(entry.path.substr(entry.path.rfind('\\') + 1));
     }
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); });
     return names;
 }
 
-bool FakeFiles::setCurrentDirectory(const std::string& path) {
-    std::string f = full(path);
-    if (!folderExists(f)) return false;
+bool FakeFiles::SetWorkingDirectory(const std::string& path) {
+    std::string f = Full(path);
+    if (!FolderExists(f)) return false;
     current_ = folders_.count(Lower(f)) ? folders_.at(Lower(f)) : f;
     return true;
 }
 
-bool FakeFiles::createDirectory(const std::string& path) {
-    std::string f = full(path);
-    if (folderExists(f) || !writable(f)) return false;
+bool FakeFiles::MakeDirectory(const std::string& path) {
+    std::string f = Full(path);
+    if (FolderExists(f) || !Writable(f)) return false;
     folders_.emplace(Lower(f), f);
     return true;
 }
 
-bool FakeFiles::copyFile(const std::string& from, const std::string& to) {
-    auto source = files_.find(key(from));
-    std::string target = full(to);
-    if (source == files_.end() || !writable(target)) return false;
+bool FakeFiles::CopyFileTo(const std::string& from, const std::string& to) {
+    auto source = files_.find(Key(from));
+    std::string target = Full(to);
+    if (source == files_.end() || !Writable(target)) return false;
     std::string data = source->second.data;
     auto existing = files_.find(Lower(target));
     std::string name = existing != files_.end() ? existing->second.path : target;
@@ -155,33 +155,33 @@ bool FakeFiles::copyFile(const std::string& from, const std::string& to) {
     return true;
 }
 
-bool FakeFiles::deleteFile(const std::string& path) {
-    std::string f = full(path);
+bool FakeFiles::RemoveFile(const std::string& path) {
+    std::string f = Full(path);
     if (!files_.count(Lower(f))) return true;
-    if (readOnly_.count(Lower(parent(f)))) return false;
+    if (readOnly_.count(Lower(Parent(f)))) return false;
     files_.erase(Lower(f));
     return true;
 }
 
-std::int64_t FakeFiles::fileSize(const std::string& path) {
-    auto it = files_.find(key(path));
+std::int64_t FakeFiles::FileSize(const std::string& path) {
+    auto it = files_.find(Key(path));
     return it == files_.end() ? -1 : static_cast<std::int64_t>(it->second.data.size());
 }
 
-std::unique_ptr<InputFile> FakeFiles::openForReading(const std::string& path) {
-    auto it = files_.find(key(path));
+std::unique_ptr<InputFile> FakeFiles::OpenForReading(const std::string& path) {
+    auto it = files_.find(Key(path));
     if (it == files_.end()) return nullptr;
-    long failAfter = !failingReadPath.empty() && key(failingReadPath) == it->first ? failReadAfter : -1;
+    long failAfter = !failingReadPath.empty() && Key(failingReadPath) == it->first ? failReadAfter : -1;
     return std::make_unique<FakeInputFile>(it->second.data, failAfter);
 }
 
-std::unique_ptr<OutputFile> FakeFiles::createForWriting(const std::string& path) {
-    std::string f = full(path);
-    if (!writable(f)) return nullptr;
+std::unique_ptr<OutputFile> FakeFiles::CreateForWriting(const std::string& path) {
+    std::string f = Full(path);
+    if (!Writable(f)) return nullptr;
     auto existing = files_.find(Lower(f));
     std::string name = existing != files_.end() ? existing->second.path : f;
     files_[Lower(f)] = {name, ""};
-    long failAfter = !failingWritePath.empty() && key(failingWritePath) == Lower(f) ? failWriteAfter : -1;
+    long failAfter = !failingWritePath.empty() && Key(failingWritePath) == Lower(f) ? failWriteAfter : -1;
     return std::make_unique<FakeOutputFile>(*this, Lower(f), failAfter);
 }
 

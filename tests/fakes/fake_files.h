@@ -26,27 +26,27 @@ public:
     FakeFiles();
 
     // Set-up and inspection.
-    void addFolder(const std::string& path);
-    void addFile(const std::string& path, const std::string& content);
-    void setReadOnly(const std::string& folder);
-    bool hasFile(const std::string& path) const;
-    std::string content(const std::string& path) const;
+    void AddFolder(const std::string& path);
+    void AddFile(const std::string& path, const std::string& content);
+    void SetReadOnly(const std::string& folder);
+    bool HasFile(const std::string& path) const;
+    std::string Content(const std::string& path) const;
     // Names (as created) of the files directly in a folder, sorted case-insensitively.
-    std::vector<std::string> list(const std::string& folder) const;
-    std::string key(const std::string& path) const;  // the normalised, lower-case full path
+    std::vector<std::string> List(const std::string& folder) const;
+    std::string Key(const std::string& path) const;  // the normalised, lower-case full path
 
     // Files
-    std::string programPath() override { return program; }
-    std::string systemDirectory() override { return "C:\\windows\\system32"; }
-    bool setCurrentDirectory(const std::string& path) override;
-    std::string currentDirectory() override { return current_; }
-    bool createDirectory(const std::string& path) override;
-    bool copyFile(const std::string& from, const std::string& to) override;
-    bool deleteFile(const std::string& path) override;
-    bool fileExists(const std::string& path) override { return hasFile(path); }
-    std::int64_t fileSize(const std::string& path) override;
-    std::unique_ptr<InputFile> openForReading(const std::string& path) override;
-    std::unique_ptr<OutputFile> createForWriting(const std::string& path) override;
+    std::string ProgramPath() override { return program; }
+    std::string SystemDirectory() override { return "C:\\windows\\system32"; }
+    bool SetWorkingDirectory(const std::string& path) override;
+    std::string WorkingDirectory() override { return current_; }
+    bool MakeDirectory(const std::string& path) override;
+    bool CopyFileTo(const std::string& from, const std::string& to) override;
+    bool RemoveFile(const std::string& path) override;
+    bool FileExists(const std::string& path) override { return HasFile(path); }
+    std::int64_t FileSize(const std::string& path) override;
+    std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
+    std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override;
 
     // Every copy made, as (from, to) full paths in their normalised display form.
     std::vector<std::pair<std::string, std::string>> copies;
@@ -56,10 +56,10 @@ private:
         std::string path;  // full path as first created
         std::string data;
     };
-    std::string full(const std::string& path) const;  // resolved display form
-    static std::string parent(const std::string& fullPath);
-    bool folderExists(const std::string& fullPath) const;
-    bool writable(const std::string& fullPath) const;
+    std::string Full(const std::string& path) const;  // resolved display form
+    static std::string Parent(const std::string& fullPath);
+    bool FolderExists(const std::string& fullPath) const;
+    bool Writable(const std::string& fullPath) const;
 
     std::map<std::string, Entry> files_;
     std::map<std::string, std::string> folders_;  // key -> display path

@@ -44,39 +44,39 @@ public:
     // Called whenever a control's text is set, as an edit control's change notification would.
     std::function<void(int)> onTextChanged;
 
-    bool isChecked(int id) override { return checked.count(id) != 0; }
-    void setProgressStep(int step) override { progressStep = step; }
-    std::string loadString(int id) override { return strings.count(id) ? strings[id] : std::string(); }
-    void appendSystemMenuItem(int commandId, const std::string& text) override {
+    bool IsChecked(int id) override { return checked.count(id) != 0; }
+    void SetProgressStep(int step) override { progressStep = step; }
+    std::string LoadResourceString(int id) override { return strings.count(id) ? strings[id] : std::string(); }
+    void AppendSystemMenuItem(int commandId, const std::string& text) override {
         systemMenu.emplace_back(commandId, text);
     }
-    void setDialogIcon() override { iconSet = true; }
-    int showResult(const std::string& message, int operation, int outcome) override {
+    void SetDialogIcon() override { iconSet = true; }
+    int ShowResult(const std::string& message, int operation, int outcome) override {
         results.push_back({message, operation, outcome});
         return resultAnswer;
     }
-    void runAboutBox() override { ++aboutBoxes; }
-    int runUninstall() override {
+    void RunAboutBox() override { ++aboutBoxes; }
+    int RunUninstall() override {
         ++uninstallRuns;
         if (onUninstall) onUninstall();
         return uninstallAnswer;
     }
-    void listReset() override {
+    void ListReset() override {
         list.clear();
         currentItem = -1;
     }
-    void listAdd(const std::string& text) override { list.push_back({text, 0}); }
-    int listCount() override { return static_cast<int>(list.size()); }
-    int listCurrent() override { return currentItem; }
-    int listCheck(int index) override {
-        return index >= 0 && index < listCount() ? list[static_cast<size_t>(index)].check : 0;
+    void ListAdd(const std::string& text) override { list.push_back({text, 0}); }
+    int ListCount() override { return static_cast<int>(list.size()); }
+    int ListCurrent() override { return currentItem; }
+    int ListCheck(int index) override {
+        return index >= 0 && index < ListCount() ? list[static_cast<size_t>(index)].check : 0;
     }
-    void listSetCheck(int index, int state) override {
-        if (index >= 0 && index < listCount()) list[static_cast<size_t>(index)].check = state;
+    void ListSetCheck(int index, int state) override {
+        if (index >= 0 && index < ListCount()) list[static_cast<size_t>(index)].check = state;
     }
 
 protected:
-    void changed(int id) override {
+    void Changed(int id) override {
         if (onTextChanged) onTextChanged(id);
     }
 };

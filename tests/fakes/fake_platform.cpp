@@ -5,7 +5,7 @@
 
 namespace prinstall::fakes {
 
-std::uint32_t FakeSpooler::enumLocalPrinters(std::vector<PrinterInfo2>& out) {
+std::uint32_t FakeSpooler::ListLocalPrinters(std::vector<PrinterInfo2>& out) {
     ++enumCalls;
     out.clear();
     if (enumError != 0) return enumError;
@@ -26,49 +26,49 @@ constexpr std::uint32_t kErrorInvalidEnvironment = 1805;
 
 }  // namespace
 
-std::uint32_t FakeSpooler::driverDirectory(const std::string& environment, std::string& out) {
+std::uint32_t FakeSpooler::DriverDirectory(const std::string& environment, std::string& out) {
     out.clear();
     if (driverDirError != 0) return driverDirError;
-    const std::string env = resolve(environment);
+    const std::string env = Resolve(environment);
     const char* folder = DriverFolderOf(env);
     if (folder == nullptr) return kErrorInvalidEnvironment;
     out = env == kEnvironmentX86 ? driverDir : "C:\\windows\\system32\\spool\\drivers\\" + std::string(folder);
     return 0;
 }
 
-std::uint32_t FakeSpooler::enumPrinterDrivers(const std::string& environment, std::vector<std::string>& names) {
+std::uint32_t FakeSpooler::ListDrivers(const std::string& environment, std::vector<std::string>& names) {
     names.clear();
     if (enumError != 0) return enumError;
     for (const DriverRecord& d : drivers) {
-        if (d.environment == resolve(environment)) names.push_back(d.name);
+        if (d.environment == Resolve(environment)) names.push_back(d.name);
     }
     return 0;
 }
 
-std::uint32_t FakeSpooler::addPrinterDriver(const DriverRecord& driver) {
+std::uint32_t FakeSpooler::RegisterDriver(const DriverRecord& driver) {
     driverCalls.push_back(driver);
     if (!driverErrors.empty()) {
         std::uint32_t e = driverErrors.front();
         driverErrors.pop_front();
         if (e != 0) return e;
     }
-    if (DriverFolderOf(resolve(driver.environment)) == nullptr) return kErrorInvalidEnvironment;
+    if (DriverFolderOf(Resolve(driver.environment)) == nullptr) return kErrorInvalidEnvironment;
     DriverRecord stored = driver;
-    stored.environment = resolve(driver.environment);
+    stored.environment = Resolve(driver.environment);
     std::erase_if(drivers,
                   [&](const DriverRecord& d) { return d.name == stored.name && d.environment == stored.environment; });
     drivers.push_back(stored);
     return 0;
 }
 
-std::uint32_t FakeSpooler::addPrinter(const PrinterRecord& printer) {
+std::uint32_t FakeSpooler::CreatePrinter(const PrinterRecord& printer) {
     printerCalls.push_back(printer);
     if (!printerErrors.empty()) {
         std::uint32_t e = printerErrors.front();
         printerErrors.pop_front();
         if (e != 0) return e;
     }
-    if (!hasDriver(printer.driverName, nativeEnvironment)) return kErrorUnknownPrinterDriver;
+    if (!HasDriver(printer.driverName, nativeEnvironment)) return kErrorUnknownPrinterDriver;
     if (!ports.count(printer.portName)) return kErrorUnknownPort;
     for (const PrinterInfo2& p : printers) {
         if (p.printerName == printer.printerName) return kErrorPrinterAlreadyExists;
@@ -77,14 +77,14 @@ std::uint32_t FakeSpooler::addPrinter(const PrinterRecord& printer) {
     return 0;
 }
 
-std::uint32_t FakeSpooler::enumMonitors(std::vector<std::string>& names) {
+std::uint32_t FakeSpooler::ListMonitors(std::vector<std::string>& names) {
     names.clear();
     if (enumMonitorsError != 0) return enumMonitorsError;
     names = monitors;
     return 0;
 }
 
-std::uint32_t FakeSpooler::addMonitor(const std::string& name, const std::string&, const std::string& dll) {
+std::uint32_t FakeSpooler::RegisterMonitor(const std::string& name, const std::string&, const std::string& dll) {
     addedMonitorDlls.push_back(dll);
     if (addMonitorError != 0) return addMonitorError;
     for (const std::string& m : monitors) {
@@ -95,7 +95,7 @@ std::uint32_t FakeSpooler::addMonitor(const std::string& name, const std::string
     return 0;
 }
 
-std::uint32_t FakeSpooler::openPrinter(const std::string& name, Printer& printer) {
+std::uint32_t FakeSpooler::OpenLocalPrinter(const std::string& name, Printer& printer) {
     printer = 0;
     if (openPrinterError != 0) return openPrinterError;
     for (const PrinterInfo2& p : printers) {
@@ -107,14 +107,14 @@ std::uint32_t FakeSpooler::openPrinter(const std::string& name, Printer& printer
     return kErrorInvalidPrinterName;
 }
 
-std::uint32_t FakeSpooler::deletePrinterKey(Printer printer, const std::string& keyName) {
+std::uint32_t FakeSpooler::DeletePrinterDataKey(Printer printer, const std::string& keyName) {
     if (!hasDeletePrinterKey) return kErrorCallNotImplemented;
     auto open = openPrinters_.find(printer);
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
     return printerKeys[open->second.printerName].erase(keyName) ? 0 : kErrorFileNotFound;
 }
 
-std::uint32_t FakeSpooler::getPrinter(Printer printer, PrinterInfo2& info) {
+std::uint32_t FakeSpooler::GetPrinterInfo(Printer printer, PrinterInfo2& info) {
     info = {};
     auto open = openPrinters_.find(printer);
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
@@ -123,7 +123,7 @@ std::uint32_t FakeSpooler::getPrinter(Printer printer, PrinterInfo2& info) {
     return 0;
 }
 
-std::uint32_t FakeSpooler::deletePrinter(Printer printer) {
+std::uint32_t FakeSpooler::DeletePrinter(Printer printer) {
     auto open = openPrinters_.find(printer);
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
     if (deletePrinterError != 0) return deletePrinterError;
@@ -134,11 +134,11 @@ std::uint32_t FakeSpooler::deletePrinter(Printer printer) {
     return 0;
 }
 
-std::uint32_t FakeSpooler::closePrinter(Printer printer) {
+std::uint32_t FakeSpooler::ClosePrinter(Printer printer) {
     return openPrinters_.erase(printer) ? 0 : kErrorInvalidHandle;
 }
 
-std::uint32_t FakeSpooler::setPrinterPort(Printer printer, const std::string& port) {
+std::uint32_t FakeSpooler::SetPrinterPort(Printer printer, const std::string& port) {
     auto open = openPrinters_.find(printer);
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
     if (setPrinterPortError != 0) return setPrinterPortError;
@@ -150,10 +150,10 @@ std::uint32_t FakeSpooler::setPrinterPort(Printer printer, const std::string& po
     return 0;
 }
 
-std::uint32_t FakeSpooler::deletePrinterDriver(const std::string& name, const std::string& environment) {
+std::uint32_t FakeSpooler::RemoveDriver(const std::string& name, const std::string& environment) {
     if (deleteDriverError != 0) return deleteDriverError;
-    const std::string env = resolve(environment);
-    if (!hasDriver(name, env)) return kErrorUnknownPrinterDriver;
+    const std::string env = Resolve(environment);
+    if (!HasDriver(name, env)) return kErrorUnknownPrinterDriver;
     if (env == nativeEnvironment) {
         for (const PrinterInfo2& p : printers) {
             if (p.driverName == name) return kErrorPrinterDriverInUse;
@@ -164,15 +164,15 @@ std::uint32_t FakeSpooler::deletePrinterDriver(const std::string& name, const st
     return 0;
 }
 
-bool FakeSpooler::hasDriver(const std::string& name, const std::string& environment) const {
+bool FakeSpooler::HasDriver(const std::string& name, const std::string& environment) const {
     for (const DriverRecord& d : drivers) {
         if (d.name == name && (environment.empty() || d.environment == environment)) return true;
     }
     return false;
 }
 
-std::uint32_t FakeSpooler::deleteMonitor(const std::string& name, const std::string& environment) {
-    deletedMonitorEnvironments.push_back(resolve(environment));
+std::uint32_t FakeSpooler::RemoveMonitor(const std::string& name, const std::string& environment) {
+    deletedMonitorEnvironments.push_back(Resolve(environment));
     if (deleteMonitorError != 0) return deleteMonitorError;
     auto it = std::find(monitors.begin(), monitors.end(), name);
     if (it == monitors.end()) return kErrorUnknownPrintMonitor;
@@ -182,7 +182,7 @@ std::uint32_t FakeSpooler::deleteMonitor(const std::string& name, const std::str
     return 0;
 }
 
-std::uint32_t FakeSpooler::enumPorts(std::vector<std::string>& names) {
+std::uint32_t FakeSpooler::ListPorts(std::vector<std::string>& names) {
     ++enumPortsCalls;
     names.clear();
     if (enumPortsError != 0) return enumPortsError;
@@ -197,7 +197,7 @@ std::string Lower(std::string s) {
 }
 }  // namespace
 
-std::uint32_t FakeRegistry::openKey(const std::string& path, Key& key) {
+std::uint32_t FakeRegistry::OpenKey(const std::string& path, Key& key) {
     key = 0;
     if (!keys.count(Lower(path))) return kErrorFileNotFound;
     key = next_++;
@@ -205,7 +205,7 @@ std::uint32_t FakeRegistry::openKey(const std::string& path, Key& key) {
     return 0;
 }
 
-std::uint32_t FakeRegistry::createKey(const std::string& path, const std::string& className, Key& key) {
+std::uint32_t FakeRegistry::CreateKey(const std::string& path, const std::string& className, Key& key) {
     key = 0;
     if (createError != 0) return createError;
     if (!keys.count(Lower(path))) keys[Lower(path)] = {path, className, {}, {}};
@@ -214,7 +214,7 @@ std::uint32_t FakeRegistry::createKey(const std::string& path, const std::string
     return 0;
 }
 
-std::uint32_t FakeRegistry::setString(Key key, const std::string& name, const std::string& value) {
+std::uint32_t FakeRegistry::SetString(Key key, const std::string& name, const std::string& value) {
     if (!open_.count(key)) return kErrorInvalidHandle;
     if (readOnly_.count(key)) return kErrorAccessDenied;
     if (setError != 0) return setError;
@@ -226,7 +226,7 @@ std::uint32_t FakeRegistry::setString(Key key, const std::string& name, const st
     return 0;
 }
 
-std::uint32_t FakeRegistry::setDword(Key key, const std::string& name, std::uint32_t value) {
+std::uint32_t FakeRegistry::SetDword(Key key, const std::string& name, std::uint32_t value) {
     if (!open_.count(key)) return kErrorInvalidHandle;
     if (readOnly_.count(key)) return kErrorAccessDenied;
     if (setError != 0) return setError;
@@ -238,18 +238,18 @@ std::uint32_t FakeRegistry::setDword(Key key, const std::string& name, std::uint
     return 0;
 }
 
-std::uint32_t FakeRegistry::closeKey(Key key) {
+std::uint32_t FakeRegistry::CloseKey(Key key) {
     readOnly_.erase(key);
     return open_.erase(key) ? 0 : kErrorInvalidHandle;
 }
 
-std::uint32_t FakeRegistry::openKeyForReading(const std::string& path, Key& key) {
-    const std::uint32_t e = openKey(path, key);
+std::uint32_t FakeRegistry::OpenKeyForReading(const std::string& path, Key& key) {
+    const std::uint32_t e = OpenKey(path, key);
     if (e == 0) readOnly_.insert(key);
     return e;
 }
 
-std::uint32_t FakeRegistry::queryDword(Key key, const std::string& name, std::uint32_t& value) {
+std::uint32_t FakeRegistry::QueryDword(Key key, const std::string& name, std::uint32_t& value) {
     auto open = open_.find(key);
     if (open == open_.end()) return kErrorInvalidHandle;
     const KeyData& data = keys[open->second];
@@ -260,13 +260,13 @@ std::uint32_t FakeRegistry::queryDword(Key key, const std::string& name, std::ui
     return data.values.count(Lower(name)) ? kErrorUnsupportedType : kErrorFileNotFound;
 }
 
-std::uint32_t FakeRegistry::probeKey(const std::string& path) {
+std::uint32_t FakeRegistry::ProbeKey(const std::string& path) {
     ++probeCalls;
     if (probeError != 0) return probeError;
     return keys.count(Lower(path)) ? 0 : kErrorFileNotFound;
 }
 
-std::uint32_t FakeRegistry::deleteKey(const std::string& path) {
+std::uint32_t FakeRegistry::DeleteKey(const std::string& path) {
     const std::string key = Lower(path);
     if (!keys.count(key)) return kErrorFileNotFound;
     const std::string below = key + "\\";
@@ -277,16 +277,16 @@ std::uint32_t FakeRegistry::deleteKey(const std::string& path) {
     return 0;
 }
 
-bool FakeRegistry::has(const std::string& path) const { return keys.count(Lower(path)) != 0; }
+bool FakeRegistry::Has(const std::string& path) const { return keys.count(Lower(path)) != 0; }
 
-std::string FakeRegistry::value(const std::string& path, const std::string& name) const {
+std::string FakeRegistry::Value(const std::string& path, const std::string& name) const {
     auto k = keys.find(Lower(path));
     if (k == keys.end()) return {};
     auto v = k->second.values.find(Lower(name));
     return v == k->second.values.end() ? std::string() : v->second;
 }
 
-std::optional<std::uint32_t> FakeRegistry::dword(const std::string& path, const std::string& name) const {
+std::optional<std::uint32_t> FakeRegistry::Dword(const std::string& path, const std::string& name) const {
     auto k = keys.find(Lower(path));
     if (k == keys.end()) return std::nullopt;
     auto v = k->second.dwords.find(Lower(name));
@@ -294,7 +294,7 @@ std::optional<std::uint32_t> FakeRegistry::dword(const std::string& path, const 
     return v->second;
 }
 
-std::uint32_t FakeServices::openManager(Handle& manager) {
+std::uint32_t FakeServices::OpenManager(Handle& manager) {
     manager = 0;
     if (openManagerError != 0) return openManagerError;
     manager = next_++;
@@ -303,7 +303,7 @@ std::uint32_t FakeServices::openManager(Handle& manager) {
     return 0;
 }
 
-std::uint32_t FakeServices::openService(Handle manager, const std::string& name, Handle& service) {
+std::uint32_t FakeServices::OpenServiceHandle(Handle manager, const std::string& name, Handle& service) {
     service = 0;
     if (!managers_.count(manager) || !open_.count(manager)) return kErrorInvalidHandle;
     if (openServiceError != 0) return openServiceError;
@@ -314,7 +314,7 @@ std::uint32_t FakeServices::openService(Handle manager, const std::string& name,
     return 0;
 }
 
-std::uint32_t FakeServices::queryStatus(Handle service, ServiceStatus& status) {
+std::uint32_t FakeServices::QueryStatus(Handle service, ServiceStatus& status) {
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
     if (queryError != 0 && (queryFailsAfter < 0 || queries_ >= queryFailsAfter)) return queryError;
@@ -332,7 +332,7 @@ std::uint32_t FakeServices::queryStatus(Handle service, ServiceStatus& status) {
     return 0;
 }
 
-std::uint32_t FakeServices::start(Handle service) {
+std::uint32_t FakeServices::Start(Handle service) {
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
     Service& s = services[it->second];
@@ -352,7 +352,7 @@ std::uint32_t FakeServices::start(Handle service) {
     return 0;
 }
 
-std::uint32_t FakeServices::stop(Handle service, ServiceStatus& status) {
+std::uint32_t FakeServices::Stop(Handle service, ServiceStatus& status) {
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
     Service& s = services[it->second];
@@ -370,7 +370,7 @@ std::uint32_t FakeServices::stop(Handle service, ServiceStatus& status) {
     return 0;
 }
 
-std::uint32_t FakeServices::activeDependents(Handle service, std::vector<std::string>& names) {
+std::uint32_t FakeServices::ActiveDependents(Handle service, std::vector<std::string>& names) {
     names.clear();
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
@@ -388,7 +388,7 @@ std::uint32_t FakeServices::activeDependents(Handle service, std::vector<std::st
     return 0;
 }
 
-std::uint32_t FakeServices::close(Handle handle) {
+std::uint32_t FakeServices::Close(Handle handle) {
     if (!open_.count(handle)) return kErrorInvalidHandle;
     open_.erase(handle);
     if (closeError != 0) return closeError;

@@ -47,16 +47,17 @@ public:
     std::uint32_t enumPortsError = 0;
     int enumPortsCalls = 0;
 
-    std::uint32_t enumLocalPrinters(std::vector<PrinterInfo2>& out) override;
-    std::uint32_t driverDirectory(const std::string& environment, std::string& out) override;
-    std::uint32_t enumPrinterDrivers(const std::string& environment, std::vector<std::string>& names) override;
-    std::uint32_t addPrinterDriver(const DriverRecord& driver) override;
-    std::uint32_t addPrinter(const PrinterRecord& printer) override;
-    std::uint32_t enumMonitors(std::vector<std::string>& names) override;
-    std::uint32_t addMonitor(const std::string& name, const std::string& environment, const std::string& dll) override;
-    std::uint32_t enumPorts(std::vector<std::string>& names) override;
+    std::uint32_t ListLocalPrinters(std::vector<PrinterInfo2>& out) override;
+    std::uint32_t DriverDirectory(const std::string& environment, std::string& out) override;
+    std::uint32_t ListDrivers(const std::string& environment, std::vector<std::string>& names) override;
+    std::uint32_t RegisterDriver(const DriverRecord& driver) override;
+    std::uint32_t CreatePrinter(const PrinterRecord& printer) override;
+    std::uint32_t ListMonitors(std::vector<std::string>& names) override;
+    std::uint32_t RegisterMonitor(const std::string& name, const std::string& environment,
+                                  const std::string& dll) override;
+    std::uint32_t ListPorts(std::vector<std::string>& names) override;
 
-    void addQueue(const std::string& printer, const std::string& driver, const std::string& port = "COM1:") {
+    void AddQueue(const std::string& printer, const std::string& driver, const std::string& port = "COM1:") {
         printers.push_back({printer, port, driver});
     }
 
@@ -72,30 +73,30 @@ public:
     std::vector<std::string> deletedDrivers;
     std::vector<std::string> deletedMonitors;
 
-    std::uint32_t openPrinter(const std::string& name, Printer& printer) override;
-    std::uint32_t deletePrinterKey(Printer printer, const std::string& keyName) override;
-    std::uint32_t getPrinter(Printer printer, PrinterInfo2& info) override;
-    std::uint32_t deletePrinter(Printer printer) override;
-    std::uint32_t closePrinter(Printer printer) override;
-    std::uint32_t setPrinterPort(Printer printer, const std::string& port) override;
-    std::uint32_t deletePrinterDriver(const std::string& name, const std::string& environment) override;
-    std::uint32_t deleteMonitor(const std::string& name, const std::string& environment) override;
+    std::uint32_t OpenLocalPrinter(const std::string& name, Printer& printer) override;
+    std::uint32_t DeletePrinterDataKey(Printer printer, const std::string& keyName) override;
+    std::uint32_t GetPrinterInfo(Printer printer, PrinterInfo2& info) override;
+    std::uint32_t DeletePrinter(Printer printer) override;
+    std::uint32_t ClosePrinter(Printer printer) override;
+    std::uint32_t SetPrinterPort(Printer printer, const std::string& port) override;
+    std::uint32_t RemoveDriver(const std::string& name, const std::string& environment) override;
+    std::uint32_t RemoveMonitor(const std::string& name, const std::string& environment) override;
     std::uint32_t setPrinterPortError = 0;
     std::vector<std::string> deletedMonitorEnvironments;
 
-    void addDriver(const std::string& name, const std::string& environment = kEnvironmentX86) {
+    void AddDriver(const std::string& name, const std::string& environment = kEnvironmentX86) {
         DriverRecord d;
         d.name = name;
         d.environment = environment;
         drivers.push_back(d);
     }
     // A driver of that name in any environment, or in the one given.
-    bool hasDriver(const std::string& name, const std::string& environment = "") const;
+    bool HasDriver(const std::string& name, const std::string& environment = "") const;
     // The environment that a call naming `environment` works on.
-    std::string resolve(const std::string& environment) const {
+    std::string Resolve(const std::string& environment) const {
         return environment.empty() ? callerEnvironment : environment;
     }
-    std::size_t openPrinterHandles() const { return openPrinters_.size(); }
+    std::size_t OpenPrinterHandles() const { return openPrinters_.size(); }
 
 private:
     std::map<Printer, PrinterInfo2> openPrinters_;  // the queue as it was when opened
@@ -130,20 +131,20 @@ public:
     std::uint32_t closeError = 0;
     std::vector<std::string> events;  // "start NAME" and "stop NAME", in order
 
-    std::uint32_t openManager(Handle& manager) override;
-    std::uint32_t openService(Handle manager, const std::string& name, Handle& service) override;
-    std::uint32_t queryStatus(Handle service, ServiceStatus& status) override;
-    std::uint32_t start(Handle service) override;
-    std::uint32_t stop(Handle service, ServiceStatus& status) override;
-    std::uint32_t activeDependents(Handle service, std::vector<std::string>& names) override;
-    std::uint32_t close(Handle handle) override;
-    void add(const std::string& name, std::uint32_t state, std::vector<std::string> dependsOn = {}) {
+    std::uint32_t OpenManager(Handle& manager) override;
+    std::uint32_t OpenServiceHandle(Handle manager, const std::string& name, Handle& service) override;
+    std::uint32_t QueryStatus(Handle service, ServiceStatus& status) override;
+    std::uint32_t Start(Handle service) override;
+    std::uint32_t Stop(Handle service, ServiceStatus& status) override;
+    std::uint32_t ActiveDependents(Handle service, std::vector<std::string>& names) override;
+    std::uint32_t Close(Handle handle) override;
+    void Add(const std::string& name, std::uint32_t state, std::vector<std::string> dependsOn = {}) {
         services[name].status.state = state;
         services[name].dependsOn = std::move(dependsOn);
     }
 
     // Handles given out and not closed yet.
-    std::size_t openHandles() const { return open_.size(); }
+    std::size_t OpenHandles() const { return open_.size(); }
 
 private:
     Handle next_ = 0x100;
@@ -160,18 +161,18 @@ public:
     std::vector<std::uint32_t> sleeps;
     std::string timestamp = "2026-12-07 08:00:00";
 
-    void sleep(std::uint32_t milliseconds) override {
+    void Sleep(std::uint32_t milliseconds) override {
         sleeps.push_back(milliseconds);
         now += milliseconds;
     }
-    std::uint32_t tickCount() override { return now; }
-    std::string localTimestamp() override { return timestamp; }
+    std::uint32_t TickCount() override { return now; }
+    std::string LocalTimestamp() override { return timestamp; }
 };
 
 class FakeDebugLog : public DebugLog {
 public:
     std::vector<std::string> lines;
-    void output(const std::string& text) override { lines.push_back(text); }
+    void Output(const std::string& text) override { lines.push_back(text); }
 };
 
 class FakeRegistry : public Registry {
@@ -188,24 +189,24 @@ public:
     std::map<std::string, std::uint32_t> valueErrors;  // lower-case value name -> error of its writes
     std::vector<std::string> written;                  // value names written, in order
 
-    std::uint32_t openKey(const std::string& path, Key& key) override;
-    std::uint32_t createKey(const std::string& path, const std::string& className, Key& key) override;
-    std::uint32_t setString(Key key, const std::string& name, const std::string& value) override;
-    std::uint32_t setDword(Key key, const std::string& name, std::uint32_t value) override;
-    std::uint32_t closeKey(Key key) override;
-    std::uint32_t deleteKey(const std::string& path) override;
+    std::uint32_t OpenKey(const std::string& path, Key& key) override;
+    std::uint32_t CreateKey(const std::string& path, const std::string& className, Key& key) override;
+    std::uint32_t SetString(Key key, const std::string& name, const std::string& value) override;
+    std::uint32_t SetDword(Key key, const std::string& name, std::uint32_t value) override;
+    std::uint32_t CloseKey(Key key) override;
+    std::uint32_t DeleteKey(const std::string& path) override;
     // A key opened for reading takes no writes (5, access denied).
-    std::uint32_t openKeyForReading(const std::string& path, Key& key) override;
-    std::uint32_t queryDword(Key key, const std::string& name, std::uint32_t& value) override;
+    std::uint32_t OpenKeyForReading(const std::string& path, Key& key) override;
+    std::uint32_t QueryDword(Key key, const std::string& name, std::uint32_t& value) override;
     // Answers probeError for any key when it is set (access denied, say).
-    std::uint32_t probeKey(const std::string& path) override;
+    std::uint32_t ProbeKey(const std::string& path) override;
     std::uint32_t probeError = 0;
     int probeCalls = 0;
 
-    bool has(const std::string& path) const;
-    std::string value(const std::string& path, const std::string& name) const;
-    std::optional<std::uint32_t> dword(const std::string& path, const std::string& name) const;
-    std::size_t openKeys() const { return open_.size(); }
+    bool Has(const std::string& path) const;
+    std::string Value(const std::string& path, const std::string& name) const;
+    std::optional<std::uint32_t> Dword(const std::string& path, const std::string& name) const;
+    std::size_t OpenKeys() const { return open_.size(); }
 
 private:
     std::map<Key, std::string> open_;
@@ -226,19 +227,19 @@ public:
     bool redirectionCallExists = false;
     int redirectionDisabled = 0;
 
-    std::uint32_t ansiCodePage() override { return codePage; }
-    bool readVersion(VersionRecord& v) override {
+    std::uint32_t AnsiCodePage() override { return codePage; }
+    bool ReadVersion(VersionRecord& v) override {
         if (!versionReadable) return false;
         v = version;
         return true;
     }
-    std::uint16_t nativeArchitecture() override { return architecture; }
-    int systemMetric(int index) override { return metrics.count(index) ? metrics[index] : 0; }
-    std::uint32_t productInfo(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) override {
+    std::uint16_t NativeArchitecture() override { return architecture; }
+    int SystemMetric(int index) override { return metrics.count(index) ? metrics[index] : 0; }
+    std::uint32_t ProductInfo(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) override {
         ++productInfoCalls;
         return product;
     }
-    bool disableFsRedirection() override {
+    bool DisableFsRedirection() override {
         if (redirectionCallExists) ++redirectionDisabled;
         return true;
     }

@@ -25,10 +25,10 @@ public:
     std::optional<std::uint32_t> shown;  // what the address control was given
     AddressFields typed{};               // what the operator left in the four fields
 
-    void setAddress(std::uint32_t address) override { shown = address; }
-    AddressFields address() override { return typed; }
+    void SetAddress(std::uint32_t address) override { shown = address; }
+    AddressFields Address() override { return typed; }
     // The texts of the message boxes shown.
-    std::vector<std::string> messageTexts() const {
+    std::vector<std::string> MessageTexts() const {
         std::vector<std::string> out;
         for (const Message& m : messages) out.push_back(m.text);
         return out;
@@ -52,15 +52,15 @@ public:
     std::vector<std::uint32_t> ipOffered;  // the address each run showed
     std::vector<std::string> ipMessages;
 
-    void checkRadio(int id) override {
+    void CheckRadio(int id) override {
         checkedRadio = id;
         radioChecks.push_back(id);
     }
-    void listReset(int id) override {
+    void ListReset(int id) override {
         lists[id].clear();
         selections[id] = -1;
     }
-    void listAdd(int id, const std::string& text) override {
+    void ListAdd(int id, const std::string& text) override {
         auto& entries = lists[id];
         if (id != IDC_PORT_LIST) {
             entries.push_back(text);
@@ -76,14 +76,14 @@ public:
             std::find_if(entries.begin(), entries.end(), [&](const std::string& e) { return lower(e) > lower(text); });
         entries.insert(at, text);
     }
-    void listSelect(int id, int index) override { selections[id] = index >= 0 && index < listCount(id) ? index : -1; }
-    int listSelection(int id) override { return selections.count(id) ? selections[id] : -1; }
-    int listCount(int id) override { return static_cast<int>(lists[id].size()); }
-    std::string listEntry(int id, int index) override {
-        return index >= 0 && index < listCount(id) ? lists[id][static_cast<size_t>(index)] : std::string();
+    void ListSelect(int id, int index) override { selections[id] = index >= 0 && index < ListCount(id) ? index : -1; }
+    int ListSelection(int id) override { return selections.count(id) ? selections[id] : -1; }
+    int ListCount(int id) override { return static_cast<int>(lists[id].size()); }
+    std::string ListEntry(int id, int index) override {
+        return index >= 0 && index < ListCount(id) ? lists[id][static_cast<size_t>(index)] : std::string();
     }
-    void showPicture(int bitmapId) override { pictures.push_back(bitmapId); }
-    int runIpAddressDialog() override {
+    void ShowPicture(int bitmapId) override { pictures.push_back(bitmapId); }
+    int RunIpAddressDialog() override {
         FakeIpAddressView ip;
         ipRules->OnInitDialog(ip);
         ipOffered.push_back(ip.shown.value_or(0));
@@ -95,12 +95,12 @@ public:
         if (!answer) return kDialogCancel;  // Escape: the rules are not asked
         ip.typed = *answer;
         ipRules->OnOk(ip);
-        for (const std::string& text : ip.messageTexts()) ipMessages.push_back(text);
+        for (const std::string& text : ip.MessageTexts()) ipMessages.push_back(text);
         return ip.endedWith != 0 ? ip.endedWith : -1;
     }
 
     // The operator picks entry `index` of a list.
-    void pick(int id, int index) { selections[id] = index; }
+    void Pick(int id, int index) { selections[id] = index; }
 };
 
 }  // namespace prinstall::fakes

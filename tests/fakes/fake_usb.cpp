@@ -16,26 +16,26 @@ constexpr std::uint32_t kErrorDllInitFailed = 1114;
 
 }  // namespace
 
-bool FakeUsbBus::loadSetupApi() {
+bool FakeUsbBus::LoadSetupApi() {
     std::lock_guard lock(mutex_);
     ++loads;
     loaded_ = libraryPresent;
-    changed();
+    Changed();
     return loaded_;
 }
 
-void FakeUsbBus::unloadSetupApi() {
+void FakeUsbBus::UnloadSetupApi() {
     std::lock_guard lock(mutex_);
     ++unloads;
     loaded_ = false;
-    changed();
+    Changed();
 }
 
-std::uint32_t FakeUsbBus::openUsbPrintInterfaces(InterfaceSet& set) {
+std::uint32_t FakeUsbBus::OpenUsbPrintInterfaces(InterfaceSet& set) {
     std::lock_guard lock(mutex_);
     set = 0;
     ++interfaceSets;
-    changed();
+    Changed();
     // Without the library its functions are gone as well.
     if (!loaded_) return kErrorDllInitFailed;
     if (interfacesError != 0) return interfacesError;
@@ -44,25 +44,25 @@ std::uint32_t FakeUsbBus::openUsbPrintInterfaces(InterfaceSet& set) {
     return 0;
 }
 
-UsbBus::Enumerated FakeUsbBus::interfacePath(InterfaceSet set, std::uint32_t index, std::string& path) {
+UsbBus::Enumerated FakeUsbBus::InterfacePath(InterfaceSet set, std::uint32_t index, std::string& path) {
     std::lock_guard lock(mutex_);
     ++enumerations;
-    changed();
+    Changed();
     if (!sets_.count(set)) return Enumerated::Skipped;  // as Windows answers an invalid set
     if (index >= interfaces.size()) return endless ? Enumerated::Skipped : Enumerated::NoMoreItems;
     path = interfaces[index];
     return Enumerated::Found;
 }
 
-void FakeUsbBus::closeInterfaces(InterfaceSet set) {
+void FakeUsbBus::CloseInterfaces(InterfaceSet set) {
     std::lock_guard lock(mutex_);
     sets_.erase(set);
 }
 
-std::uint32_t FakeUsbBus::open(const std::string& path, bool overlapped, Device& device) {
+std::uint32_t FakeUsbBus::Open(const std::string& path, bool overlapped, Device& device) {
     std::lock_guard lock(mutex_);
     device = 0;
-    changed();
+    Changed();
     opens.push_back({path, overlapped, false});
     std::string interfacePath = path;
     const std::string suffix = kUsbDeviceSuffix;
@@ -77,17 +77,17 @@ std::uint32_t FakeUsbBus::open(const std::string& path, bool overlapped, Device&
     return 0;
 }
 
-void FakeUsbBus::close(Device device) {
+void FakeUsbBus::Close(Device device) {
     std::lock_guard lock(mutex_);
     files_.erase(device);
-    changed();
+    Changed();
 }
 
-UsbBus::Io FakeUsbBus::write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) {
+UsbBus::Io FakeUsbBus::Write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) {
     std::lock_guard lock(mutex_);
     written = 0;
     pieces.push_back(size);
-    changed();
+    Changed();
     auto file = files_.find(device);
     if (file == files_.end()) return Io::Failed;
     WriteAnswer answer;
@@ -111,10 +111,10 @@ UsbBus::Io FakeUsbBus::write(Device device, const std::uint8_t* data, std::uint3
     return Io::Done;
 }
 
-UsbBus::Io FakeUsbBus::pollWrite(Device device, std::uint32_t& written) {
+UsbBus::Io FakeUsbBus::PollWrite(Device device, std::uint32_t& written) {
     std::lock_guard lock(mutex_);
     written = 0;
-    changed();
+    Changed();
     auto file = files_.find(device);
     if (file == files_.end() || !file->second.hasPending) return Io::Failed;
     File& f = file->second;
@@ -130,40 +130,40 @@ UsbBus::Io FakeUsbBus::pollWrite(Device device, std::uint32_t& written) {
     return Io::Done;
 }
 
-void FakeUsbBus::cancelWrite(Device device) {
+void FakeUsbBus::CancelWrite(Device device) {
     std::lock_guard lock(mutex_);
     ++cancels;
-    changed();
+    Changed();
     if (auto file = files_.find(device); file != files_.end()) file->second.hasPending = false;
 }
 
-bool FakeUsbBus::loaded() const {
+bool FakeUsbBus::Loaded() const {
     std::lock_guard lock(mutex_);
     return loaded_;
 }
 
-std::size_t FakeUsbBus::openDevices() const {
+std::size_t FakeUsbBus::OpenDevices() const {
     std::lock_guard lock(mutex_);
     return files_.size();
 }
 
-std::size_t FakeUsbBus::openSets() const {
+std::size_t FakeUsbBus::OpenSets() const {
     std::lock_guard lock(mutex_);
     return sets_.size();
 }
 
-std::vector<std::uint8_t> FakeUsbBus::bytes(const std::string& path) const {
+std::vector<std::uint8_t> FakeUsbBus::Bytes(const std::string& path) const {
     std::lock_guard lock(mutex_);
     auto it = received.find(path);
     return it == received.end() ? std::vector<std::uint8_t>() : it->second;
 }
 
-bool FakeUsbBus::waitFor(const std::function<bool()>& condition) {
+bool FakeUsbBus::WaitFor(const std::function<bool()>& condition) {
     std::unique_lock lock(mutex_);
     return signal_.wait_for(lock, std::chrono::seconds(10), condition);
 }
 
-void FakeSharedClock::sleep(std::uint32_t milliseconds) {
+void FakeSharedClock::Sleep(std::uint32_t milliseconds) {
     {
         std::lock_guard lock(mutex_);
         sleeps_.push_back(milliseconds);
@@ -172,12 +172,12 @@ void FakeSharedClock::sleep(std::uint32_t milliseconds) {
     std::this_thread::yield();
 }
 
-std::uint32_t FakeSharedClock::tickCount() {
+std::uint32_t FakeSharedClock::TickCount() {
     std::lock_guard lock(mutex_);
     return now_;
 }
 
-std::vector<std::uint32_t> FakeSharedClock::sleeps() const {
+std::vector<std::uint32_t> FakeSharedClock::Sleeps() const {
     std::lock_guard lock(mutex_);
     return sleeps_;
 }

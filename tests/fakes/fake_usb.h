@@ -1,7 +1,7 @@
 // A USB printing bus in memory: the present interfaces of the class, device files that take
 // the bytes written to them, writes that complete, stay pending or fail as a test scripts
 // them. Safe to share with the reconnect worker: every call takes the bus's lock, and a
-// test changes or reads the bus through with() while a worker may run.
+// test changes or reads the bus through With() while a worker may run.
 #pragma once
 
 #include <condition_variable>
@@ -45,44 +45,44 @@ public:
     int loads = 0;
     int unloads = 0;
     int interfaceSets = 0;
-    int enumerations = 0;  // interfacePath calls
+    int enumerations = 0;  // InterfacePath calls
     std::vector<OpenCall> opens;
     std::vector<std::uint32_t> pieces;                          // size of every write call
     std::map<std::string, std::vector<std::uint8_t>> received;  // bytes taken, by path as opened
     int cancels = 0;
 
-    bool loadSetupApi() override;
-    void unloadSetupApi() override;
-    std::uint32_t openUsbPrintInterfaces(InterfaceSet& set) override;
-    Enumerated interfacePath(InterfaceSet set, std::uint32_t index, std::string& path) override;
-    void closeInterfaces(InterfaceSet set) override;
-    std::uint32_t open(const std::string& path, bool overlapped, Device& device) override;
-    void close(Device device) override;
-    Io write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) override;
-    Io pollWrite(Device device, std::uint32_t& written) override;
-    void cancelWrite(Device device) override;
+    bool LoadSetupApi() override;
+    void UnloadSetupApi() override;
+    std::uint32_t OpenUsbPrintInterfaces(InterfaceSet& set) override;
+    Enumerated InterfacePath(InterfaceSet set, std::uint32_t index, std::string& path) override;
+    void CloseInterfaces(InterfaceSet set) override;
+    std::uint32_t Open(const std::string& path, bool overlapped, Device& device) override;
+    void Close(Device device) override;
+    Io Write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) override;
+    Io PollWrite(Device device, std::uint32_t& written) override;
+    void CancelWrite(Device device) override;
     // Like a USB printer, the devices cannot tell what input waits, and read nothing.
-    bool pendingInput(Device, std::uint32_t& count) override {
+    bool PendingInput(Device, std::uint32_t& count) override {
         count = 0;
         return false;
     }
-    std::uint32_t read(Device, std::uint8_t*, std::uint32_t) override { return 0; }
-    void purge(Device) override {}
+    std::uint32_t Read(Device, std::uint8_t*, std::uint32_t) override { return 0; }
+    void Purge(Device) override {}
 
-    bool loaded() const;
-    std::size_t openDevices() const;  // device files not closed yet
-    std::size_t openSets() const;     // interface sets not closed yet
-    std::vector<std::uint8_t> bytes(const std::string& path) const;
+    bool Loaded() const;
+    std::size_t OpenDevices() const;  // device files not closed yet
+    std::size_t OpenSets() const;     // interface sets not closed yet
+    std::vector<std::uint8_t> Bytes(const std::string& path) const;
 
     // Runs `f` under the bus's lock (for tests while a worker may call the bus).
     template <class F>
-    auto with(F f) {
+    auto With(F f) {
         std::lock_guard lock(mutex_);
         return f();
     }
     // Waits until `condition` (run under the bus's lock) holds, for at most ten seconds;
     // false when it never did.
-    bool waitFor(const std::function<bool()>& condition);
+    bool WaitFor(const std::function<bool()>& condition);
 
 private:
     struct File {
@@ -91,7 +91,7 @@ private:
         std::vector<std::uint8_t> pendingBytes;
         int pollsLeft = 0;
     };
-    void changed() { signal_.notify_all(); }
+    void Changed() { signal_.notify_all(); }
 
     mutable std::mutex mutex_;
     std::condition_variable signal_;
@@ -105,10 +105,10 @@ private:
 // A clock that two threads may share: time moves only when someone sleeps.
 class FakeSharedClock : public Clock {
 public:
-    void sleep(std::uint32_t milliseconds) override;
-    std::uint32_t tickCount() override;
-    std::string localTimestamp() override { return "2026-12-07 08:00:00"; }
-    std::vector<std::uint32_t> sleeps() const;
+    void Sleep(std::uint32_t milliseconds) override;
+    std::uint32_t TickCount() override;
+    std::string LocalTimestamp() override { return "2026-12-07 08:00:00"; }
+    std::vector<std::uint32_t> Sleeps() const;
 
 private:
     mutable std::mutex mutex_;

@@ -11,7 +11,7 @@ namespace prinstall {
 
 class InstalledProgramFiles : public WinFiles {
 public:
-    std::string programPath() override { return std::string(kInstallFolder) + "\\Prinstall.exe"; }
+    std::string ProgramPath() override { return std::string(kInstallFolder) + "\\Prinstall.exe"; }
 };
 
 }  // namespace prinstall

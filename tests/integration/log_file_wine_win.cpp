@@ -31,20 +31,20 @@ TEST(LogFileUnderWine, AppendsEachLineToWhatTheFileHolds) {
     const std::string second = "2026-12-07 13:00:05 Étiquettes 東京 (exit code 0)";
     {
         WinLogFile log;
-        ASSERT_TRUE(log.open(kPath)) << log.lastError();
-        log.writeLine(first);
+        ASSERT_TRUE(log.Open(kPath)) << log.LastError();
+        log.WriteLine(first);
         EXPECT_EQ(ReadAll(L"C:\\prinstall-log-test.log"), first + "\r\n") << "flushed and readable while open";
     }
     WinLogFile again;
-    ASSERT_TRUE(again.open(kPath)) << again.lastError();
-    again.writeLine(second);
-    again.writeLine("Usage:\n  Prinstall.exe /?");
+    ASSERT_TRUE(again.Open(kPath)) << again.LastError();
+    again.WriteLine(second);
+    again.WriteLine("Usage:\n  Prinstall.exe /?");
     EXPECT_EQ(ReadAll(L"C:\\prinstall-log-test.log"), first + "\r\n" + second + "\r\nUsage:\r\n  Prinstall.exe /?\r\n");
 
     WinLogFile nowhere;
-    EXPECT_FALSE(nowhere.open("C:\\no such folder\\x.log"));
-    EXPECT_EQ(nowhere.lastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
-    nowhere.writeLine("goes nowhere");
+    EXPECT_FALSE(nowhere.Open("C:\\no such folder\\x.log"));
+    EXPECT_EQ(nowhere.LastError(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+    nowhere.WriteLine("goes nowhere");
 }
 
 }  // namespace

@@ -28,9 +28,9 @@ void SetWineVersion(const wchar_t* version) {
     }
     RegistryKey key;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\prinstall_platform_probe.exe", 0,
-                              nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+                              nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr),
               ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key.get(), L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+    ASSERT_EQ(RegSetValueExW(key.Get(), L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
                              static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
 }
@@ -41,12 +41,12 @@ std::string RunProbe() {
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     EXPECT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
     KernelHandle reader(readEnd), writer(writeEnd);
-    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(reader.Get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writer.get();
-    si.hStdError = writer.get();
+    si.hStdOutput = writer.Get();
+    si.hStdError = writer.Get();
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi = {};
     std::wstring command = L"\"" + ProbePath() + L"\"";
@@ -55,12 +55,12 @@ std::string RunProbe() {
         return {};
     }
     KernelHandle process(pi.hProcess), thread(pi.hThread);
-    writer.reset();
+    writer.Reset();
     std::string out;
     char buffer[256];
     DWORD got = 0;
-    while (ReadFile(reader.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) out.append(buffer, got);
-    WaitForSingleObject(process.get(), 60000);
+    while (ReadFile(reader.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) out.append(buffer, got);
+    WaitForSingleObject(process.Get(), 60000);
     return out;
 }
 

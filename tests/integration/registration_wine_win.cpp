@@ -30,39 +30,39 @@ const char* const kQueue = "TORVA Label Printer";
 std::string RegistryString(const std::string& path, const char* name) {
     wchar_t value[512] = {};
     DWORD size = sizeof(value) - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, widen(path).c_str(), widen(name).c_str(), RRF_RT_REG_SZ, nullptr, value,
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, Widen(path).c_str(), Widen(name).c_str(), RRF_RT_REG_SZ, nullptr, value,
                      &size) != ERROR_SUCCESS) {
         return "(missing)";
     }
-    return narrow(value);
+    return Narrow(value);
 }
 
 class RegistrationUnderWine : public ::testing::Test {
 protected:
     void SetUp() override {
         korean = GetACP() == 949;
-        ASSERT_EQ(spooler.driverDirectory("", driverDirectory), 0u);
-        cleanUp();
+        ASSERT_EQ(spooler.DriverDirectory("", driverDirectory), 0u);
+        CleanUp();
     }
-    void TearDown() override { cleanUp(); }
+    void TearDown() override { CleanUp(); }
 
-    void cleanUp() {
-        std::wstring queue = widen(kQueue);
+    void CleanUp() {
+        std::wstring queue = Widen(kQueue);
         PrinterHandle printer;
         PRINTER_DEFAULTSW all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-        if (OpenPrinterW(queue.data(), printer.put(), &all)) DeletePrinter(printer.get());
-        printer.reset();
+        if (OpenPrinterW(queue.data(), printer.Put(), &all)) DeletePrinter(printer.Get());
+        printer.Reset();
         DeletePrinterDriverW(nullptr, nullptr, const_cast<wchar_t*>(L"TORVA Label Printer #1"));
         DeleteMonitorW(nullptr, nullptr, const_cast<wchar_t*>(L"TORVA LABEL USB Port"));
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(kUninstallKeyEnglish).c_str());
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(kUninstallKeyKorean).c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, Widen(kUninstallKeyEnglish).c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, Widen(kUninstallKeyKorean).c_str());
         for (const StagingRow& row : StagingRows(0, korean, 1)) {
-            files.deleteFile(driverDirectory + "\\" + row.destination);
-            files.deleteFile(driverDirectory + "\\3\\" + row.destination);
+            files.RemoveFile(driverDirectory + "\\" + row.destination);
+            files.RemoveFile(driverDirectory + "\\3\\" + row.destination);
         }
     }
 
-    RegistrationSettings settings(int interfaceKind) {
+    RegistrationSettings Settings(int interfaceKind) {
         RegistrationSettings s;
         s.driverNumber = 1;
         s.environment = kEnvironmentX86;
@@ -73,17 +73,17 @@ protected:
         return s;
     }
 
-    int stageAndRegister(int interfaceKind) {
+    int StageAndRegister(int interfaceKind) {
         DriverStager stager(
             files, spooler, [this](const std::string& m) { messages.push_back(m); },
             [](const std::optional<std::string>&, int, bool) {});
         stager.StageDriverFiles(1, 0, korean);
-        return registrar.RegisterDriverAndPrinter(kQueue, settings(interfaceKind));
+        return registrar.RegisterDriverAndPrinter(kQueue, Settings(interfaceKind));
     }
 
-    std::vector<PrinterInfo2> queues() {
+    std::vector<PrinterInfo2> Queues() {
         std::vector<PrinterInfo2> out;
-        EXPECT_EQ(spooler.enumLocalPrinters(out), 0u);
+        EXPECT_EQ(spooler.ListLocalPrinters(out), 0u);
         return out;
     }
 
@@ -100,11 +100,11 @@ protected:
 };
 
 TEST_F(RegistrationUnderWine, CopyOneOnComOneBecomesDriverQueueAndUninstallEntry) {
-    ASSERT_EQ(stageAndRegister(kInterfaceSerial), 0) << registrar.message();
+    ASSERT_EQ(StageAndRegister(kInterfaceSerial), 0) << registrar.Message();
     EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(registrar.message().empty());
+    EXPECT_TRUE(registrar.Message().empty());
 
-    auto listed = queues();
+    auto listed = Queues();
     EXPECT_NE(std::find(listed.begin(), listed.end(), PrinterInfo2{kQueue, "COM1:", "TORVA Label Printer #1"}),
               listed.end());
 
@@ -120,7 +120,7 @@ TEST_F(RegistrationUnderWine, CopyOneOnComOneBecomesDriverQueueAndUninstallEntry
     // Wine copies the registered files into the version folder of the driver directory.
     for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "TVLabel1.GPD", "UNIRES.DLL", "STDNAMES.GPD",
                              "TVLabel1.DLL", "TVLabelE1.DLL", "TVLabelUI1.DLL", "TVLabel1.INI"}) {
-        EXPECT_TRUE(files.fileExists(driverDirectory + "\\3\\" + name)) << name;
+        EXPECT_TRUE(files.FileExists(driverDirectory + "\\3\\" + name)) << name;
     }
 
     const std::string key = korean ? kUninstallKeyKorean : kUninstallKeyEnglish;
@@ -130,24 +130,24 @@ TEST_F(RegistrationUnderWine, CopyOneOnComOneBecomesDriverQueueAndUninstallEntry
 
     // The key carries the class text the installation gives it.
     RegistryKey opened;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, widen(key).c_str(), 0, KEY_READ, opened.put()), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(key).c_str(), 0, KEY_READ, opened.Put()), ERROR_SUCCESS);
     wchar_t keyClass[64] = {};
     DWORD classLength = 64;
-    ASSERT_EQ(RegQueryInfoKeyW(opened.get(), keyClass, &classLength, nullptr, nullptr, nullptr, nullptr, nullptr,
+    ASSERT_EQ(RegQueryInfoKeyW(opened.Get(), keyClass, &classLength, nullptr, nullptr, nullptr, nullptr, nullptr,
                                nullptr, nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
-    EXPECT_EQ(narrow(keyClass), "REG_BINARY");
+    EXPECT_EQ(Narrow(keyClass), "REG_BINARY");
 }
 
 TEST_F(RegistrationUnderWine, PortMonitorFromTheMediaCarriesAUsbQueue) {
-    const std::string systemFolder = files.systemDirectory();
-    files.deleteFile(systemFolder + "\\TVPortMon.dll");
-    files.deleteFile(systemFolder + "\\TVPortMonUI.dll");
+    const std::string systemFolder = files.SystemDirectory();
+    files.RemoveFile(systemFolder + "\\TVPortMon.dll");
+    files.RemoveFile(systemFolder + "\\TVPortMonUI.dll");
     EXPECT_EQ(monitor.IsPortMonitorInstalled(), 0);
     EXPECT_TRUE(monitor.AddPortMonitorIfMissing(0));
     EXPECT_EQ(monitor.IsPortMonitorInstalled(), 1);
-    EXPECT_TRUE(files.fileExists(systemFolder + "\\TVPortMon.dll"));
-    EXPECT_TRUE(files.fileExists(systemFolder + "\\TVPortMonUI.dll"));
+    EXPECT_TRUE(files.FileExists(systemFolder + "\\TVPortMon.dll"));
+    EXPECT_TRUE(files.FileExists(systemFolder + "\\TVPortMonUI.dll"));
     EXPECT_FALSE(monitor.AddPortMonitorIfMissing(0));
 
     // The monitor brings its port to the spooler.
@@ -159,12 +159,12 @@ TEST_F(RegistrationUnderWine, PortMonitorFromTheMediaCarriesAUsbQueue) {
     EXPECT_TRUE(std::any_of(ports, ports + count,
                             [](const PORT_INFO_1W& p) { return std::wstring(p.pName) == L"USB/TORVA Label Port"; }));
 
-    ASSERT_EQ(stageAndRegister(kInterfaceUsb), 0);
-    auto listed = queues();
+    ASSERT_EQ(StageAndRegister(kInterfaceUsb), 0);
+    auto listed = Queues();
     EXPECT_NE(
         std::find(listed.begin(), listed.end(), PrinterInfo2{kQueue, "USB/TORVA Label Port", "TORVA Label Printer #1"}),
         listed.end());
-    EXPECT_TRUE(registrar.message().empty());  // no fallback to COM1:
+    EXPECT_TRUE(registrar.Message().empty());  // no fallback to COM1:
 }
 
 }  // namespace

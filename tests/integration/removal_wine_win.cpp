@@ -36,51 +36,51 @@ const std::string kMonitorKey = std::string(kMonitorsKey) + "\\" + kPortMonitorN
 class RecordingDebugLog : public DebugLog {
 public:
     std::vector<std::string> lines;
-    void output(const std::string& text) override { lines.push_back(text); }
+    void Output(const std::string& text) override { lines.push_back(text); }
 };
 
 bool KeyExists(const std::string& path) {
     RegistryKey key;
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, widen(path).c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(path).c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
 }
 
 void DeleteQueue(const std::string& name) {
-    std::wstring queue = widen(name);
+    std::wstring queue = Widen(name);
     PrinterHandle printer;
     PRINTER_DEFAULTSW all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (OpenPrinterW(queue.data(), printer.put(), &all)) DeletePrinter(printer.get());
+    if (OpenPrinterW(queue.data(), printer.Put(), &all)) DeletePrinter(printer.Get());
 }
 
 class RemovalUnderWine : public ::testing::Test {
 protected:
     void SetUp() override {
         korean = GetACP() == 949;
-        ASSERT_EQ(spooler.driverDirectory("", driverDirectory), 0u);
-        systemFolder = files.systemDirectory();
-        cleanUp();
+        ASSERT_EQ(spooler.DriverDirectory("", driverDirectory), 0u);
+        systemFolder = files.SystemDirectory();
+        CleanUp();
     }
-    void TearDown() override { cleanUp(); }
+    void TearDown() override { CleanUp(); }
 
-    void cleanUp() {
+    void CleanUp() {
         for (const char* queue : {"TORVA Label Printer", "TORVA Label Printer 2", "Office"}) DeleteQueue(queue);
         for (const char* driver : {"TORVA Label Printer #1", "TORVA Label Printer #2", kOfficeDriver}) {
-            spooler.deletePrinterDriver(driver, "");
+            spooler.RemoveDriver(driver, "");
         }
-        spooler.deleteMonitor(kPortMonitorName, "");
+        spooler.RemoveMonitor(kPortMonitorName, "");
         for (const std::string& key :
              {std::string(kUninstallKeyEnglish), std::string(kUninstallKeyKorean), kMonitorKey}) {
-            RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(key).c_str());
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, Widen(key).c_str());
         }
         for (int n : {1, 2}) {
             for (const StagingRow& row : StagingRows(0, korean, n)) {
-                files.deleteFile(driverDirectory + "\\" + row.destination);
-                files.deleteFile(driverDirectory + "\\3\\" + row.destination);
+                files.RemoveFile(driverDirectory + "\\" + row.destination);
+                files.RemoveFile(driverDirectory + "\\3\\" + row.destination);
             }
         }
     }
 
     // Copy n as the Install command leaves it: staged, registered, with its queue.
-    void install(int n, const std::string& queue, int interfaceKind) {
+    void Install(int n, const std::string& queue, int interfaceKind) {
         // The Install command adds the monitor before a USB copy's queue goes on its port.
         if (interfaceKind == kInterfaceUsb) monitor.AddPortMonitorIfMissing(0);
         DriverStager stager(
@@ -94,11 +94,11 @@ protected:
         s.useLabelPortMonitor = interfaceKind == kInterfaceUsb;
         s.language = korean ? Language::Korean : Language::English;
         Registrar registrar(spooler, registry, monitor, [](const std::optional<std::string>&, int, bool) {});
-        ASSERT_EQ(registrar.RegisterDriverAndPrinter(queue, s), 0) << registrar.message();
+        ASSERT_EQ(registrar.RegisterDriverAndPrinter(queue, s), 0) << registrar.Message();
     }
 
     // One run of the removal dialog with the entries at `ticked` (or all) ticked.
-    fakes::FakeDeletePrinterView removeQueues(const std::vector<int>& ticked, bool all = false) {
+    fakes::FakeDeletePrinterView RemoveQueues(const std::vector<int>& ticked, bool all = false) {
         fakes::FakeDeletePrinterView view;
         DeletePrinterDialog dialog(app, registry, files, view);
         dialog.OnInitDialog();
@@ -108,14 +108,14 @@ protected:
         return view;
     }
 
-    std::vector<std::string> queueNames() {
+    std::vector<std::string> QueueNames() {
         std::vector<PrinterInfo2> queues;
-        EXPECT_EQ(spooler.enumLocalPrinters(queues), 0u);
+        EXPECT_EQ(spooler.ListLocalPrinters(queues), 0u);
         std::vector<std::string> names;
         for (const PrinterInfo2& q : queues) names.push_back(q.printerName);
         return names;
     }
-    bool monitorInstalled() {
+    bool MonitorInstalled() {
         RecordingDebugLog quiet;
         return PortMonitorInstaller(spooler, files, system, quiet).IsPortMonitorInstalled() == 1;
     }
@@ -137,21 +137,21 @@ protected:
 // A queue of another driver on the label port is moved to LPT1: through the spooler (Wine's
 // PrintUIEntry would move nothing), so the monitor and the uninstall entry can go.
 TEST_F(RemovalUnderWine, QueueOfAnotherDriverOnTheLabelPortMovesOffAndTheMonitorGoes) {
-    install(1, "TORVA Label Printer", kInterfaceUsb);
+    Install(1, "TORVA Label Printer", kInterfaceUsb);
     DriverRecord office = LabelDriverRecord(1, kEnvironmentX86);
     office.name = kOfficeDriver;
-    ASSERT_EQ(spooler.addPrinterDriver(office), 0u);
+    ASSERT_EQ(spooler.RegisterDriver(office), 0u);
     PrinterRecord queue{"Office", kPortMonitorPort, kOfficeDriver, "WinPrint", "RAW", 0};
-    ASSERT_EQ(spooler.addPrinter(queue), 0u);
+    ASSERT_EQ(spooler.CreatePrinter(queue), 0u);
 
-    auto view = removeQueues({}, true);
+    auto view = RemoveQueues({}, true);
     EXPECT_EQ(view.list.size(), 1u);
     std::vector<PrinterInfo2> queues;
-    ASSERT_EQ(spooler.enumLocalPrinters(queues), 0u);
+    ASSERT_EQ(spooler.ListLocalPrinters(queues), 0u);
     EXPECT_EQ(queues, (std::vector<PrinterInfo2>{{"Office", "LPT1:", kOfficeDriver}}));
     EXPECT_FALSE(KeyExists(korean ? kUninstallKeyKorean : kUninstallKeyEnglish));
-    EXPECT_FALSE(monitorInstalled());
-    EXPECT_FALSE(files.fileExists(systemFolder + "\\TVPortMon.dll"));
+    EXPECT_FALSE(MonitorInstalled());
+    EXPECT_FALSE(files.FileExists(systemFolder + "\\TVPortMon.dll"));
     EXPECT_EQ(view.results.back().outcome, 0) << view.results.back().message;
     DeleteQueue("Office");
 }
@@ -159,16 +159,16 @@ TEST_F(RemovalUnderWine, QueueOfAnotherDriverOnTheLabelPortMovesOffAndTheMonitor
 // Wine deletes a driver that a queue still uses without a word (no 3001): the removal looks at
 // the queues first, so the other queue keeps its driver and the driver its files.
 TEST_F(RemovalUnderWine, DriverSharedWithAnotherQueueStaysWithItsFiles) {
-    install(1, "TORVA Label Printer", kInterfaceSerial);
+    Install(1, "TORVA Label Printer", kInterfaceSerial);
     PrinterRecord second{"TORVA Label Printer 2", "COM2:", "TORVA Label Printer #1", "WinPrint", "RAW", 0};
-    ASSERT_EQ(spooler.addPrinter(second), 0u);
+    ASSERT_EQ(spooler.CreatePrinter(second), 0u);
 
-    auto view = removeQueues({1});
-    EXPECT_EQ(queueNames(), std::vector<std::string>{"TORVA Label Printer"});
+    auto view = RemoveQueues({1});
+    EXPECT_EQ(QueueNames(), std::vector<std::string>{"TORVA Label Printer"});
     std::vector<std::string> drivers;
-    ASSERT_EQ(spooler.enumPrinterDrivers("", drivers), 0u);
+    ASSERT_EQ(spooler.ListDrivers("", drivers), 0u);
     EXPECT_NE(std::find(drivers.begin(), drivers.end(), "TORVA Label Printer #1"), drivers.end());
-    EXPECT_TRUE(files.fileExists(driverDirectory + "\\TVLabel1.GPD"));
+    EXPECT_TRUE(files.FileExists(driverDirectory + "\\TVLabel1.GPD"));
     EXPECT_EQ(view.results.back().outcome, 0);
 }
 
@@ -180,18 +180,18 @@ TEST(RemovalOn64BitWine, MonitorModulesLeaveBothSystemFolders) {
     const char* const modules[] = {"TVPortMon.dll", "TVPortMonUI.dll"};
     WinFiles files;
     WinSystemInfo system;
-    const std::string folder = files.systemDirectory();
+    const std::string folder = files.SystemDirectory();
     auto onOwnThread = [](auto work) { std::thread(work).join(); };
     // How many of the modules one side sees, and that they are that side's own files.
     auto count = [&](bool native) {
         int n = 0;
         onOwnThread([&] {
-            if (native) ASSERT_TRUE(system.disableFsRedirection());
+            if (native) ASSERT_TRUE(system.DisableFsRedirection());
             for (const char* m : modules) {
-                auto in = files.openForReading(folder + "\\" + m);
+                auto in = files.OpenForReading(folder + "\\" + m);
                 char mark[2] = {};
                 if (!in) continue;
-                EXPECT_EQ(in->read(mark, 2), 2);
+                EXPECT_EQ(in->Read(mark, 2), 2);
                 EXPECT_EQ(std::string(mark, 2), native ? "64" : "32") << m;
                 ++n;
             }
@@ -200,10 +200,10 @@ TEST(RemovalOn64BitWine, MonitorModulesLeaveBothSystemFolders) {
     };
     for (bool native : {false, true}) {
         onOwnThread([&] {
-            if (native) ASSERT_TRUE(system.disableFsRedirection());
+            if (native) ASSERT_TRUE(system.DisableFsRedirection());
             for (const char* m : modules) {
-                auto out = files.createForWriting(folder + "\\" + m);
-                ASSERT_TRUE(out && out->write(native ? "64" : "32", 2) && out->close()) << m;
+                auto out = files.CreateForWriting(folder + "\\" + m);
+                ASSERT_TRUE(out && out->Write(native ? "64" : "32", 2) && out->Close()) << m;
             }
         });
     }

@@ -14,7 +14,7 @@ namespace {
 TEST(SpoolerOn64BitWine, X64EnvironmentHasItsOwnDriverFolderAndDrivers) {
     WinSpooler spooler;
     std::string directory;
-    ASSERT_EQ(spooler.driverDirectory(kEnvironmentX64, directory), 0u);
+    ASSERT_EQ(spooler.DriverDirectory(kEnvironmentX64, directory), 0u);
     EXPECT_EQ(directory, "C:\\windows\\system32\\spool\\drivers\\x64");
 
     DriverRecord driver;
@@ -23,16 +23,16 @@ TEST(SpoolerOn64BitWine, X64EnvironmentHasItsOwnDriverFolderAndDrivers) {
     driver.driverPath = "UNIDRV.DLL";
     driver.dataFile = "TVLabel.GPD";
     driver.configFile = "UNIDRVUI.DLL";
-    ASSERT_EQ(spooler.addPrinterDriver(driver), 0u);
+    ASSERT_EQ(spooler.RegisterDriver(driver), 0u);
     auto listedFor = [&](const char* environment) {
         std::vector<std::string> names;
-        EXPECT_EQ(spooler.enumPrinterDrivers(environment, names), 0u);
+        EXPECT_EQ(spooler.ListDrivers(environment, names), 0u);
         return std::count(names.begin(), names.end(), driver.name);
     };
     EXPECT_EQ(listedFor(kEnvironmentX64), 1);
     EXPECT_EQ(listedFor(kEnvironmentX86), 0);
     EXPECT_EQ(listedFor(""), 0);
-    EXPECT_EQ(spooler.deletePrinterDriver(driver.name, kEnvironmentX64), 0u);
+    EXPECT_EQ(spooler.RemoveDriver(driver.name, kEnvironmentX64), 0u);
     EXPECT_EQ(listedFor(kEnvironmentX64), 0);
 }
 

@@ -21,7 +21,7 @@ namespace {
 const std::string kInstall = "C:\\TORVA EPL Printer 2.X";
 
 std::string ReadAll(const std::string& path) {
-    std::ifstream in(widen(path).c_str(), std::ios::binary);
+    std::ifstream in(Widen(path).c_str(), std::ios::binary);
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
@@ -30,10 +30,10 @@ std::string ReadAll(const std::string& path) {
 // Every file below a folder, by relative path, with its content.
 void Snapshot(const std::string& folder, const std::string& relative, std::map<std::string, std::string>& out) {
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW(widen(folder + "\\*").c_str(), &found);
+    HANDLE find = FindFirstFileW(Widen(folder + "\\*").c_str(), &found);
     if (find == INVALID_HANDLE_VALUE) return;
     do {
-        std::string name = narrow(found.cFileName);
+        std::string name = Narrow(found.cFileName);
         if (name == "." || name == "..") continue;
         std::string rel = relative.empty() ? name : relative + "\\" + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -47,16 +47,16 @@ void Snapshot(const std::string& folder, const std::string& relative, std::map<s
 class StagingUnderWine : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        ASSERT_EQ(spooler.driverDirectory("", driverDirectory), 0u);
-        cleanUp();
+        ASSERT_EQ(spooler.DriverDirectory("", driverDirectory), 0u);
+        CleanUp();
     }
-    void TearDown() override { cleanUp(); }
-    void cleanUp() {
+    void TearDown() override { CleanUp(); }
+    void CleanUp() {
         for (const StagingRow& row : StagingRows(0, true, 1))
-            files.deleteFile(driverDirectory + "\\" + row.destination);
+            files.RemoveFile(driverDirectory + "\\" + row.destination);
     }
-    std::string staged(const std::string& name) { return ReadAll(driverDirectory + "\\" + name); }
-    std::string media(const std::string& relative) { return ReadAll(kInstall + "\\" + relative); }
+    std::string Staged(const std::string& name) { return ReadAll(driverDirectory + "\\" + name); }
+    std::string Media(const std::string& relative) { return ReadAll(kInstall + "\\" + relative); }
 
     InstalledProgramFiles files;
     WinSpooler spooler;
@@ -78,24 +78,24 @@ TEST_P(StagingUnderWine, CopyOneArrivesInTheDriverDirectoryAndTheMediaStayAsThey
     EXPECT_TRUE(messages.empty());
 
     const std::string ui = korean ? "Win32\\Korean\\" : "Win32\\";
-    EXPECT_EQ(staged("UNIDRV.DLL"), media("Win32\\UNIDRV.DLL"));
-    EXPECT_EQ(staged("UNIDRV.HLP"), media("Win32\\UNIDRV.HLP"));
-    EXPECT_EQ(staged("STDNAMES.GPD"), media("Win32\\STDNAMES.GPD"));
-    EXPECT_EQ(staged("UNIDRVUI.DLL"), media(ui + "UNIDRVUI.DLL"));
-    EXPECT_EQ(staged("UNIRES.DLL"), media(ui + "UNIRES.DLL"));
-    EXPECT_NE(media("Win32\\Korean\\UNIRES.DLL"), media("Win32\\UNIRES.DLL"));  // the two can be told apart
-    EXPECT_EQ(staged("TVLabel1.DLL"), media("Win32\\TVLabel.DLL"));
-    EXPECT_EQ(staged("TVLabelE1.DLL"), media("Win32\\TVLabelE.DLL"));
-    EXPECT_EQ(staged("TVLabelUI1.DLL"), media("Win32\\TVLabelUI.DLL"));
-    EXPECT_EQ(staged("TVLabel1.INI"), "[OEMFiles]\r\nOEMDriverFile1=TVLabelE1.DLL\r\nOEMConfigFile1=TVLabelUI1.DLL");
-    const std::string gpd = staged("TVLabel1.GPD");
+    EXPECT_EQ(Staged("UNIDRV.DLL"), Media("Win32\\UNIDRV.DLL"));
+    EXPECT_EQ(Staged("UNIDRV.HLP"), Media("Win32\\UNIDRV.HLP"));
+    EXPECT_EQ(Staged("STDNAMES.GPD"), Media("Win32\\STDNAMES.GPD"));
+    EXPECT_EQ(Staged("UNIDRVUI.DLL"), Media(ui + "UNIDRVUI.DLL"));
+    EXPECT_EQ(Staged("UNIRES.DLL"), Media(ui + "UNIRES.DLL"));
+    EXPECT_NE(Media("Win32\\Korean\\UNIRES.DLL"), Media("Win32\\UNIRES.DLL"));  // the two can be told apart
+    EXPECT_EQ(Staged("TVLabel1.DLL"), Media("Win32\\TVLabel.DLL"));
+    EXPECT_EQ(Staged("TVLabelE1.DLL"), Media("Win32\\TVLabelE.DLL"));
+    EXPECT_EQ(Staged("TVLabelUI1.DLL"), Media("Win32\\TVLabelUI.DLL"));
+    EXPECT_EQ(Staged("TVLabel1.INI"), "[OEMFiles]\r\nOEMDriverFile1=TVLabelE1.DLL\r\nOEMConfigFile1=TVLabelUI1.DLL");
+    const std::string gpd = Staged("TVLabel1.GPD");
     EXPECT_NE(gpd.find("\r\n*GPDFileName: \"TVLabel1.GPD\"\r\n"), std::string::npos);
     EXPECT_NE(gpd.find("\r\n*ModelName: \"TORVA Label Printer #1\"\r\n"), std::string::npos);
     EXPECT_NE(gpd.find("\r\n*ResourceDLL: \"TVLabel1.Dll\"\r\n"), std::string::npos);
 
     Snapshot(kInstall, "", after);
     EXPECT_EQ(after, before);
-    EXPECT_EQ(files.currentDirectory(), kInstall);
+    EXPECT_EQ(files.WorkingDirectory(), kInstall);
 }
 
 INSTANTIATE_TEST_SUITE_P(EnglishAndKorean, StagingUnderWine, ::testing::Values(false, true),

@@ -27,18 +27,18 @@ namespace {
 class RecordingServices : public WinServices {
 public:
     std::vector<std::string> requests;
-    std::uint32_t openService(Handle manager, const std::string& name, Handle& service) override {
-        std::uint32_t e = WinServices::openService(manager, name, service);
+    std::uint32_t OpenServiceHandle(Handle manager, const std::string& name, Handle& service) override {
+        std::uint32_t e = WinServices::OpenServiceHandle(manager, name, service);
         if (e == 0) names_[service] = name;
         return e;
     }
-    std::uint32_t start(Handle service) override {
+    std::uint32_t Start(Handle service) override {
         requests.push_back("start " + names_[service]);
-        return WinServices::start(service);
+        return WinServices::Start(service);
     }
-    std::uint32_t stop(Handle service, ServiceStatus& status) override {
+    std::uint32_t Stop(Handle service, ServiceStatus& status) override {
         requests.push_back("stop " + names_[service]);
-        return WinServices::stop(service, status);
+        return WinServices::Stop(service, status);
     }
 
 private:
@@ -47,17 +47,17 @@ private:
 
 DWORD SpoolerState() {
     ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    ServiceHandle spooler(OpenServiceW(manager.get(), L"spooler", SERVICE_ALL_ACCESS));
+    ServiceHandle spooler(OpenServiceW(manager.Get(), L"spooler", SERVICE_ALL_ACCESS));
     SERVICE_STATUS status = {};
-    if (!spooler || !QueryServiceStatus(spooler.get(), &status)) return 0;
+    if (!spooler || !QueryServiceStatus(spooler.Get(), &status)) return 0;
     return status.dwCurrentState;
 }
 
 void StartSpooler() {
     ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    ServiceHandle spooler(OpenServiceW(manager.get(), L"spooler", SERVICE_ALL_ACCESS));
+    ServiceHandle spooler(OpenServiceW(manager.Get(), L"spooler", SERVICE_ALL_ACCESS));
     ASSERT_TRUE(spooler) << GetLastError();
-    if (!StartServiceW(spooler.get(), 0, nullptr)) {
+    if (!StartServiceW(spooler.Get(), 0, nullptr)) {
         ASSERT_EQ(GetLastError(), DWORD{ERROR_SERVICE_ALREADY_RUNNING});
     }
     for (int i = 0; i < 100 && SpoolerState() != SERVICE_RUNNING; ++i) Sleep(50);
@@ -67,25 +67,25 @@ void StartSpooler() {
 class TcpIpPortUnderWine : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(key).c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, Widen(key).c_str());
         StartSpooler();
     }
-    void TearDown() override { RegDeleteKeyW(HKEY_LOCAL_MACHINE, widen(key).c_str()); }
+    void TearDown() override { RegDeleteKeyW(HKEY_LOCAL_MACHINE, Widen(key).c_str()); }
 
     // The value as an ANSI program (the port monitor) reads it: type and bytes.
-    std::pair<DWORD, std::string> read(const char* name) {
+    std::pair<DWORD, std::string> Read(const char* name) {
         RegistryKey opened;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, opened.put()) != ERROR_SUCCESS) return {};
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, opened.Put()) != ERROR_SUCCESS) return {};
         char data[256] = {};
         DWORD type = 0, size = sizeof(data);
-        LONG e = RegQueryValueExA(opened.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+        LONG e = RegQueryValueExA(opened.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
         if (e != ERROR_SUCCESS) return {};
         return {type, std::string(data, size)};
     }
 
     // Stopped and started again through the service manager. Wine has no LPD service and
     // nothing that depends on the spooler, so nothing else is touched.
-    void expectSpoolerRestarted() {
+    void ExpectSpoolerRestarted() {
         EXPECT_EQ(services.requests, (std::vector<std::string>{"stop spooler", "start spooler"}));
         EXPECT_EQ(SpoolerState(), DWORD{SERVICE_RUNNING});
         EXPECT_NE(std::find(debug.lines.begin(), debug.lines.end(), "stop spooler: 0"), debug.lines.end());
@@ -100,7 +100,7 @@ protected:
     // The debugger output, kept.
     struct Lines : DebugLog {
         std::vector<std::string> lines;
-        void output(const std::string& text) override { lines.push_back(text); }
+        void Output(const std::string& text) override { lines.push_back(text); }
     } debug;
     std::vector<std::string> messages;
     TcpIpPortWriter writer{registry,
@@ -114,32 +114,32 @@ protected:
 TEST_F(TcpIpPortUnderWine, ValuesReadBackAsTheMonitorReadsThemAndTheSpoolerRunsAgain) {
     // As the Install command does: create the key, close it, then write.
     Registry::Key created = 0;
-    ASSERT_EQ(registry.createKey(key, "", created), 0u);
-    registry.closeKey(created);
+    ASSERT_EQ(registry.CreateKey(key, "", created), 0u);
+    registry.CloseKey(created);
 
     EXPECT_EQ(writer.WriteTcpIpPortValues({key, ip}), 1);
     EXPECT_TRUE(messages.empty());
 
     const std::string one("\1\0\0\0", 4), zero("\0\0\0\0", 4);
-    EXPECT_EQ(read("PortNumber"), std::make_pair(DWORD{REG_DWORD}, std::string("\x8c\x23\0\0", 4)));  // 9100
-    EXPECT_EQ(read("Protocol"), std::make_pair(DWORD{REG_DWORD}, one));
-    EXPECT_EQ(read("SNMP Enabled"), std::make_pair(DWORD{REG_DWORD}, zero));
-    EXPECT_EQ(read("SNMP Index"), std::make_pair(DWORD{REG_DWORD}, one));
-    EXPECT_EQ(read("Version"), std::make_pair(DWORD{REG_DWORD}, one));
-    EXPECT_EQ(read("HostName"), std::make_pair(DWORD{REG_SZ}, std::string(1, '\0')));
-    EXPECT_EQ(read("HWAddress"), std::make_pair(DWORD{REG_SZ}, std::string(1, '\0')));
-    EXPECT_EQ(read("IPAddress"), std::make_pair(DWORD{REG_SZ}, ip + '\0'));  // 15 characters and the zero
-    EXPECT_EQ(read("SNMP Community"), std::make_pair(DWORD{REG_SZ}, std::string("public", 7)));
+    EXPECT_EQ(Read("PortNumber"), std::make_pair(DWORD{REG_DWORD}, std::string("\x8c\x23\0\0", 4)));  // 9100
+    EXPECT_EQ(Read("Protocol"), std::make_pair(DWORD{REG_DWORD}, one));
+    EXPECT_EQ(Read("SNMP Enabled"), std::make_pair(DWORD{REG_DWORD}, zero));
+    EXPECT_EQ(Read("SNMP Index"), std::make_pair(DWORD{REG_DWORD}, one));
+    EXPECT_EQ(Read("Version"), std::make_pair(DWORD{REG_DWORD}, one));
+    EXPECT_EQ(Read("HostName"), std::make_pair(DWORD{REG_SZ}, std::string(1, '\0')));
+    EXPECT_EQ(Read("HWAddress"), std::make_pair(DWORD{REG_SZ}, std::string(1, '\0')));
+    EXPECT_EQ(Read("IPAddress"), std::make_pair(DWORD{REG_SZ}, ip + '\0'));  // 15 characters and the zero
+    EXPECT_EQ(Read("SNMP Community"), std::make_pair(DWORD{REG_SZ}, std::string("public", 7)));
 
-    expectSpoolerRestarted();
+    ExpectSpoolerRestarted();
 }
 
 TEST_F(TcpIpPortUnderWine, KeyThatIsNotThereGetsNoValuesButTheSpoolerStillRestarts) {
     EXPECT_EQ(writer.WriteTcpIpPortValues({key, ip}), 1);
     EXPECT_TRUE(messages.empty());
     RegistryKey opened;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, widen(key).c_str(), 0, KEY_READ, opened.put()), ERROR_FILE_NOT_FOUND);
-    expectSpoolerRestarted();
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(key).c_str(), 0, KEY_READ, opened.Put()), ERROR_FILE_NOT_FOUND);
+    ExpectSpoolerRestarted();
 }
 
 }  // namespace

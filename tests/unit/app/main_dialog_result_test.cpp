@@ -21,7 +21,7 @@ TEST_F(MainDialogResultTest, ShowsAnInstallationResultAndReturnsHowTheDialogEnde
     view.resultAnswer = 2;
     EXPECT_EQ(dialog.ShowResult("Install Canceled.", 1), 2);
     EXPECT_EQ(view.results, (std::vector<Result>{{"Installation completed. ", 0, 0}, {"Install Canceled.", 0, 1}}));
-    EXPECT_EQ(dialog.resultMessage(), "Install Canceled.");
+    EXPECT_EQ(dialog.ResultMessage(), "Install Canceled.");
 }
 
 }  // namespace

@@ -18,14 +18,14 @@ protected:
         };
     }
 
-    void start() {
+    void Start() {
         started = true;
         dialog.OnInitDialog();
     }
 
-    void typeCopyCount(const std::string& text) { view.setItemText(IDC_COPY_COUNT, text); }
+    void TypeCopyCount(const std::string& text) { view.SetItemText(IDC_COPY_COUNT, text); }
 
-    void setClone(bool on) {
+    void SetClone(bool on) {
         if (on)
             view.checked.insert(IDC_CLONE_CHECK);
         else
@@ -39,51 +39,51 @@ protected:
 // Without a label-printer queue, a leftover the removal can still take away keeps the
 // Uninstallation button there.
 TEST_F(MainDialogTest, LeftoverDriverOrMonitorKeepsUninstallationAvailable) {
-    spooler.addDriver("TORVA Label Printer #4");
-    start();
-    EXPECT_EQ(dialog.labelDriverCount(), 0);
-    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+    spooler.AddDriver("TORVA Label Printer #4");
+    Start();
+    EXPECT_EQ(dialog.LabelDriverCount(), 0);
+    EXPECT_TRUE(view.Visible(IDC_UNINSTALL));
     spooler.drivers.clear();
     spooler.monitors.push_back("TORVA LABEL USB Port");
     EXPECT_TRUE(dialog.HasLeftovers());
 }
 
 TEST_F(MainDialogTest, StartsInEnglishWithTheFirstCopyProposed) {
-    start();
+    Start();
     EXPECT_EQ(view.title, "TORVA EPL Printer Driver Installation / Uninstallation Program");
     EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer");
     EXPECT_EQ(view.texts[IDC_COPY_COUNT], "1");
     EXPECT_EQ(view.texts.count(IDC_INSTALL), 0u);  // the template's English caption stays
     EXPECT_EQ(app.state.driverNumber, 1);
-    EXPECT_EQ(dialog.labelDriverCount(), 0);
-    EXPECT_FALSE(view.visible(IDC_UNINSTALL));
-    EXPECT_TRUE(view.enabled(IDC_INSTALL));
-    EXPECT_EQ(dialog.copyCount(), 1);
+    EXPECT_EQ(dialog.LabelDriverCount(), 0);
+    EXPECT_FALSE(view.Visible(IDC_UNINSTALL));
+    EXPECT_TRUE(view.Enabled(IDC_INSTALL));
+    EXPECT_EQ(dialog.GetCopyCount(), 1);
     EXPECT_EQ(view.systemMenu, (std::vector<std::pair<int, std::string>>{{16, "Instaloo Information(&A)..."}}));
     EXPECT_TRUE(view.iconSet);
     EXPECT_EQ(view.dressed, (std::map<int, int>{{1000, 145}, {1012, 146}, {1017, 156}}));
     EXPECT_EQ(view.progressLow, 0);
     EXPECT_EQ(view.progressHigh, 100);
     EXPECT_EQ(view.progressStep, 2);
-    EXPECT_EQ(view.progressPos(), 0);
+    EXPECT_EQ(view.ProgressPos(), 0);
     EXPECT_TRUE(view.messages.empty());
 }
 
 TEST_F(MainDialogTest, InstalledCopiesOneAndThreeProposeCopyTwo) {
-    spooler.addQueue("TORVA Label Printer", "TORVA Label Printer #1");
-    spooler.addQueue("Shipping", "TORVA Label Printer #3");
-    spooler.addQueue("Office", "Generic / Text Only");
-    start();
-    EXPECT_EQ(dialog.labelDriverCount(), 2);
+    spooler.AddQueue("TORVA Label Printer", "TORVA Label Printer #1");
+    spooler.AddQueue("Shipping", "TORVA Label Printer #3");
+    spooler.AddQueue("Office", "Generic / Text Only");
+    Start();
+    EXPECT_EQ(dialog.LabelDriverCount(), 2);
     EXPECT_EQ(app.state.driverNumber, 2);
     EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer 2");
-    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+    EXPECT_TRUE(view.Visible(IDC_UNINSTALL));
 }
 
 TEST_F(MainDialogTest, KoreanCodePageGivesTheKoreanTextsAndKeepsEnglishOnesWithoutAKoreanForm) {
     systemInfo.codePage = 949;
-    start();
-    EXPECT_EQ(dialog.language(), Language::Korean);
+    Start();
+    EXPECT_EQ(dialog.GetLanguage(), Language::Korean);
     EXPECT_EQ(view.title, "토르바스 EPL 프린터 드라이버 설치/삭제");
     EXPECT_EQ(view.texts[IDC_INSTALL], "드라이버 설치");
     EXPECT_EQ(view.texts[IDC_UNINSTALL], "드라이버 삭제");
@@ -98,67 +98,67 @@ TEST_F(MainDialogTest, KoreanCodePageGivesTheKoreanTextsAndKeepsEnglishOnesWitho
 TEST_F(MainDialogTest, SpoolerThatCannotStartLeavesTheDialogOpenWithoutContent) {
     services.services["spooler"].status = {kServiceStopped, 0, 0};
     services.startError = 1058;
-    spooler.addQueue("Q", "TORVA Label Printer #1");
-    start();
+    spooler.AddQueue("Q", "TORVA Label Printer #1");
+    Start();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].caption, "");  // the program's own message box
     EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "");
     EXPECT_TRUE(view.dressed.empty());
-    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+    EXPECT_TRUE(view.Visible(IDC_UNINSTALL));
     EXPECT_EQ(spooler.enumCalls, 0);
     EXPECT_EQ(view.endedWith, 0);
 }
 
 TEST_F(MainDialogTest, UnreachableServiceManagerIsReportedAndStartUpGoesOn) {
     services.openManagerError = 5;
-    spooler.addQueue("Q", "TORVA Label Printer #1");
-    start();
+    spooler.AddQueue("Q", "TORVA Label Printer #1");
+    Start();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text, "OpenSCManager() failed !!! ErrorCode=5");
     EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer 2");
-    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+    EXPECT_TRUE(view.Visible(IDC_UNINSTALL));
 }
 
 TEST_F(MainDialogTest, FailedScanProposesThePlainNameAndHidesUninstallation) {
     spooler.enumError = 1722;
-    start();
-    EXPECT_EQ(dialog.labelDriverCount(), -2);
+    Start();
+    EXPECT_EQ(dialog.LabelDriverCount(), -2);
     EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer");
-    EXPECT_FALSE(view.visible(IDC_UNINSTALL));
+    EXPECT_FALSE(view.Visible(IDC_UNINSTALL));
     EXPECT_EQ(app.state.driverNumber, 0);
 }
 
 TEST_F(MainDialogTest, CopyCountEnablesInstallationAndIsCutAt500) {
-    start();
-    typeCopyCount("12abc");
-    EXPECT_EQ(dialog.copyCount(), 12);
-    EXPECT_TRUE(view.enabled(IDC_INSTALL));
+    Start();
+    TypeCopyCount("12abc");
+    EXPECT_EQ(dialog.GetCopyCount(), 12);
+    EXPECT_TRUE(view.Enabled(IDC_INSTALL));
 
-    typeCopyCount("abc");
-    EXPECT_EQ(dialog.copyCount(), 0);
-    EXPECT_FALSE(view.enabled(IDC_INSTALL));
+    TypeCopyCount("abc");
+    EXPECT_EQ(dialog.GetCopyCount(), 0);
+    EXPECT_FALSE(view.Enabled(IDC_INSTALL));
 
-    typeCopyCount("900");
-    EXPECT_EQ(dialog.copyCount(), 500);
+    TypeCopyCount("900");
+    EXPECT_EQ(dialog.GetCopyCount(), 500);
     EXPECT_EQ(view.texts[IDC_COPY_COUNT], "500");
-    EXPECT_TRUE(view.enabled(IDC_INSTALL));
+    EXPECT_TRUE(view.Enabled(IDC_INSTALL));
 
-    typeCopyCount("-3");
-    EXPECT_EQ(dialog.copyCount(), -3);
-    EXPECT_FALSE(view.enabled(IDC_INSTALL));
+    TypeCopyCount("-3");
+    EXPECT_EQ(dialog.GetCopyCount(), -3);
+    EXPECT_FALSE(view.Enabled(IDC_INSTALL));
 
-    typeCopyCount("");
-    EXPECT_FALSE(view.enabled(IDC_INSTALL));
-    typeCopyCount(" 2");
-    EXPECT_TRUE(view.enabled(IDC_INSTALL));
+    TypeCopyCount("");
+    EXPECT_FALSE(view.Enabled(IDC_INSTALL));
+    TypeCopyCount(" 2");
+    EXPECT_TRUE(view.Enabled(IDC_INSTALL));
 }
 
 TEST_F(MainDialogTest, CloneOptionListsTheCopiesAndMarksAnInstalledOne) {
-    spooler.addQueue("TORVA Label Printer #2", "TORVA Label Printer #2");
-    spooler.addQueue("TORVA Label Printer #3", "TORVA Label Printer #1");  // names differ: not installed
-    start();
-    typeCopyCount("3");
-    setClone(true);
+    spooler.AddQueue("TORVA Label Printer #2", "TORVA Label Printer #2");
+    spooler.AddQueue("TORVA Label Printer #3", "TORVA Label Printer #1");  // names differ: not installed
+    Start();
+    TypeCopyCount("3");
+    SetClone(true);
     ASSERT_EQ(view.list.size(), 3u);
     EXPECT_EQ(view.list[0].text, "TORVA Label Printer #1");
     EXPECT_EQ(view.list[1].text, "TORVA Label Printer #2");
@@ -166,11 +166,11 @@ TEST_F(MainDialogTest, CloneOptionListsTheCopiesAndMarksAnInstalledOne) {
     EXPECT_EQ(view.list[0].check, 1);
     EXPECT_EQ(view.list[1].check, 2);
     EXPECT_EQ(view.list[2].check, 1);
-    EXPECT_TRUE(dialog.chosen(0));
-    EXPECT_FALSE(dialog.chosen(1));
-    EXPECT_TRUE(dialog.chosen(2));
-    EXPECT_TRUE(view.enabled(IDC_INSTALL));
-    EXPECT_TRUE(view.enabled(IDC_COPY_COUNT));
+    EXPECT_TRUE(dialog.Chosen(0));
+    EXPECT_FALSE(dialog.Chosen(1));
+    EXPECT_TRUE(dialog.Chosen(2));
+    EXPECT_TRUE(view.Enabled(IDC_INSTALL));
+    EXPECT_TRUE(view.Enabled(IDC_COPY_COUNT));
     EXPECT_TRUE(view.messages.empty());
     EXPECT_TRUE(debug.lines.empty());  // the match is only traced in Korean
 
@@ -182,59 +182,59 @@ TEST_F(MainDialogTest, CloneOptionListsTheCopiesAndMarksAnInstalledOne) {
     view.list[2].check = 0;
     view.currentItem = 2;
     dialog.OnCommand(IDC_CLONE_LIST, 1);
-    EXPECT_TRUE(dialog.chosen(0));
-    EXPECT_FALSE(dialog.chosen(2));
-    EXPECT_TRUE(view.enabled(IDC_INSTALL));
+    EXPECT_TRUE(dialog.Chosen(0));
+    EXPECT_FALSE(dialog.Chosen(2));
+    EXPECT_TRUE(view.Enabled(IDC_INSTALL));
 }
 
 TEST_F(MainDialogTest, CloneListGoesOnNumberingPastTheTenthCopy) {
-    start();
-    typeCopyCount("12");
-    setClone(true);
+    Start();
+    TypeCopyCount("12");
+    SetClone(true);
     ASSERT_EQ(view.list.size(), 12u);
     EXPECT_EQ(view.list[11].text, "TORVA Label Printer #12");
     EXPECT_EQ(view.list[11].check, 1);
 }
 
 TEST_F(MainDialogTest, CloneOptionOffListsThePlainNameAndWaitsForACheck) {
-    spooler.addQueue("Office", "Generic / Text Only");
-    start();
-    setClone(true);
-    setClone(false);
+    spooler.AddQueue("Office", "Generic / Text Only");
+    Start();
+    SetClone(true);
+    SetClone(false);
     ASSERT_EQ(view.list.size(), 1u);
     EXPECT_EQ(view.list[0].text, "TORVA Label Printer");
     EXPECT_EQ(view.list[0].check, 0);
-    EXPECT_FALSE(view.enabled(IDC_INSTALL));
-    EXPECT_FALSE(view.enabled(IDC_COPY_COUNT));
+    EXPECT_FALSE(view.Enabled(IDC_INSTALL));
+    EXPECT_FALSE(view.Enabled(IDC_COPY_COUNT));
 
     view.list[0].check = 1;
     view.currentItem = 0;
     dialog.OnCommand(IDC_CLONE_LIST, 1);
-    EXPECT_TRUE(view.enabled(IDC_INSTALL));
-    EXPECT_TRUE(dialog.chosen(0));
+    EXPECT_TRUE(view.Enabled(IDC_INSTALL));
+    EXPECT_TRUE(dialog.Chosen(0));
 }
 
 TEST_F(MainDialogTest, CloneMarkingReportsOnlyARealEnumerationFailure) {
-    start();
-    setClone(true);  // no queue at all: nothing to mark, nothing to report
+    Start();
+    SetClone(true);  // no queue at all: nothing to mark, nothing to report
     EXPECT_TRUE(view.messages.empty());
     spooler.enumError = 1722;
-    setClone(false);
+    SetClone(false);
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0], (fakes::FakeMainView::Message{"EnumPrinters() failed", "EnumPrinters() Error"}));
 }
 
 TEST_F(MainDialogTest, KoreanCloneMarkingTracesEachMatch) {
     systemInfo.codePage = 949;
-    spooler.addQueue("TORVA Label Printer #1", "TORVA Label Printer #1");
-    start();
-    setClone(true);
+    spooler.AddQueue("TORVA Label Printer #1", "TORVA Label Printer #1");
+    Start();
+    SetClone(true);
     EXPECT_EQ(debug.lines,
               std::vector<std::string>{"0 TORVA Label Printer #1 TORVA Label Printer #1 TORVA Label Printer #1"});
 }
 
 TEST_F(MainDialogTest, ExitEscapeAndOkEndTheDialog) {
-    start();
+    Start();
     dialog.OnCommand(IDC_EXIT, 0);
     EXPECT_EQ(view.endedWith, 2);
     view.endedWith = 0;
@@ -245,11 +245,11 @@ TEST_F(MainDialogTest, ExitEscapeAndOkEndTheDialog) {
     view.endedWith = 0;
     dialog.OnCommand(1, 0);  // Enter
     EXPECT_EQ(view.endedWith, 1);
-    EXPECT_EQ(dialog.driverNameText(), "Shipping desk");
+    EXPECT_EQ(dialog.DriverNameText(), "Shipping desk");
 }
 
 TEST_F(MainDialogTest, AboutItemOfTheSystemMenuOpensTheAboutBox) {
-    start();
+    Start();
     EXPECT_TRUE(dialog.OnSysCommand(0x0010));
     EXPECT_TRUE(dialog.OnSysCommand(0x0013));   // the low four bits are the system's own
     EXPECT_FALSE(dialog.OnSysCommand(0xF060));  // close goes to default handling
@@ -257,16 +257,16 @@ TEST_F(MainDialogTest, AboutItemOfTheSystemMenuOpensTheAboutBox) {
 }
 
 TEST_F(MainDialogTest, ReportProgressSetsStatusAndPositionAndPausesWhenAsked) {
-    start();
+    Start();
     int repaints = view.repaints;
     dialog.ReportProgress(std::string("Print Driver Copy Started"), 30, true);
     EXPECT_EQ(view.texts[IDC_STATUS], "Print Driver Copy Started");
-    EXPECT_EQ(view.progressPos(), 30);
+    EXPECT_EQ(view.ProgressPos(), 30);
     EXPECT_EQ(view.repaints, repaints + 1);
     EXPECT_EQ(clock.sleeps, std::vector<std::uint32_t>{500});
     dialog.ReportProgress(std::nullopt, 60, false);
     EXPECT_EQ(view.texts[IDC_STATUS], "Print Driver Copy Started");
-    EXPECT_EQ(view.progressPos(), 60);
+    EXPECT_EQ(view.ProgressPos(), 60);
     EXPECT_EQ(clock.sleeps.size(), 1u);
 }
 

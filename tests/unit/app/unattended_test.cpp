@@ -10,7 +10,7 @@ namespace {
 
 struct Lines : TextOutput {
     std::vector<std::string> lines;
-    void writeLine(const std::string& text) override { lines.push_back(text); }
+    void WriteLine(const std::string& text) override { lines.push_back(text); }
 };
 
 class UnattendedTest : public ::testing::Test, public fakes::MainDialogWorld {
@@ -18,13 +18,13 @@ protected:
     UnattendedTest() {
         for (const char* f : {"UNIDRV.DLL", "UNIDRV.HLP", "UNIDRVUI.DLL", "UNIRES.DLL", "STDNAMES.GPD", "TVLabel.DLL",
                               "TVLabelE.DLL", "TVLabelUI.DLL", "TVPortMon.dll", "TVPortMonUI.dll"}) {
-            files.addFile(std::string("C:\\TORVA EPL Printer 2.X\\Win32\\") + f, f);
+            files.AddFile(std::string("C:\\TORVA EPL Printer 2.X\\Win32\\") + f, f);
         }
-        files.addFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD", "1\n2\n3\n4\n5\n6\n7\n");
-        files.addFolder(spooler.driverDir);
+        files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD", "1\n2\n3\n4\n5\n6\n7\n");
+        files.AddFolder(spooler.driverDir);
     }
 
-    int run(std::vector<std::string> arguments) {
+    int Run(std::vector<std::string> arguments) {
         return UnattendedRun(app, console, &log).Run(ParseCommandLine(arguments));
     }
 
@@ -34,7 +34,7 @@ protected:
 
 // The same install command as the dialogs, without any pause, ending in the exit code.
 TEST_F(UnattendedTest, InstallsListsAndRemovesWithTheExitCodesDeploymentToolsRead) {
-    EXPECT_EQ(run({"/install", "/port:COM2:", "/copies:2", "/codepage=850"}), 0);
+    EXPECT_EQ(Run({"/install", "/port:COM2:", "/copies:2", "/codepage=850"}), 0);
     EXPECT_EQ(spooler.printers,
               (std::vector<PrinterInfo2>{{"TORVA Label Printer", "COM2:", "TORVA Label Printer #1"},
                                          {"TORVA Label Printer 2", "COM2:", "TORVA Label Printer #2"}}));
@@ -42,30 +42,30 @@ TEST_F(UnattendedTest, InstallsListsAndRemovesWithTheExitCodesDeploymentToolsRea
     EXPECT_TRUE(clock.sleeps.empty());
     EXPECT_EQ(console.lines.back(), "Installation completed. (exit code 0)");
     EXPECT_EQ(log.lines.back(), "2026-12-07 08:00:00 Installation completed. (exit code 0)");
-    EXPECT_EQ(registry.value(kUninstallKeyEnglish, "QuietUninstallString"),
+    EXPECT_EQ(registry.Value(kUninstallKeyEnglish, "QuietUninstallString"),
               "\"C:\\TORVA EPL Printer 2.X\\Prinstall.exe\" /uninstall /all /quiet");
 
     console.lines.clear();
-    EXPECT_EQ(run({"/list"}), 0);
+    EXPECT_EQ(Run({"/list"}), 0);
     EXPECT_EQ(console.lines, (std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tCOM2:",
                                                        "TORVA Label Printer 2\tTORVA Label Printer #2\tCOM2:"}));
 
-    spooler.addQueue("Office", "Generic / Text Only");
-    EXPECT_EQ(run({"/uninstall", "/queue:office"}), 1603);  // not ours: nothing is removed
+    spooler.AddQueue("Office", "Generic / Text Only");
+    EXPECT_EQ(Run({"/uninstall", "/queue:office"}), 1603);  // not ours: nothing is removed
     EXPECT_EQ(spooler.printers.size(), 3u);
-    EXPECT_EQ(run({"/uninstall", "/all", "/quiet"}), 0);
+    EXPECT_EQ(Run({"/uninstall", "/all", "/quiet"}), 0);
     EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Office", "COM1:", "Generic / Text Only"}}));
-    EXPECT_FALSE(registry.has(kUninstallKeyEnglish));
-    EXPECT_EQ(run({"/uninstall", "/all"}), 0);  // nothing left: still a success
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_EQ(Run({"/uninstall", "/all"}), 0);  // nothing left: still a success
 }
 
 TEST_F(UnattendedTest, RefusalsGiveTheirOwnExitCodes) {
-    EXPECT_EQ(run({"/install", "/port:COM9:"}), 1603);
+    EXPECT_EQ(Run({"/install", "/port:COM9:"}), 1603);
     EXPECT_EQ(console.lines.back(), "The port COM9: does not exist. (exit code 1603)");
-    EXPECT_EQ(run({"/install"}), 1639);
-    EXPECT_EQ(run({"/install", "/port:COM1:", "/name:a,b"}), 1603);
+    EXPECT_EQ(Run({"/install"}), 1639);
+    EXPECT_EQ(Run({"/install", "/port:COM1:", "/name:a,b"}), 1603);
     systemInfo.version = {4, 10, 1998, 1, 0, 0, 0, 1};  // Windows 98
-    EXPECT_EQ(run({"/install", "/port:COM1:"}), 1633);
+    EXPECT_EQ(Run({"/install", "/port:COM1:"}), 1633);
     EXPECT_TRUE(spooler.driverCalls.empty());
 }
 

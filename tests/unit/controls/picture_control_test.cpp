@@ -58,8 +58,8 @@ TEST(PictureLayoutTest, BandsSurroundAPictureAwayFromTheCornerWithoutOverlapping
     const Rect dest{10, 20, 60, 70};
     const std::vector<Rect> bands = UncoveredBands(dest, 100, 100);
     EXPECT_EQ(bands, (std::vector<Rect>{{0, 0, 10, 100}, {10, 0, 60, 20}, {60, 0, 100, 100}, {10, 70, 60, 100}}));
-    int area = dest.width() * dest.height();
-    for (const Rect& b : bands) area += b.width() * b.height();
+    int area = dest.Width() * dest.Height();
+    for (const Rect& b : bands) area += b.Width() * b.Height();
     EXPECT_EQ(area, 100 * 100);
 }
 

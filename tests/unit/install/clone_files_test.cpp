@@ -11,9 +11,9 @@ const char* const kFolder = "C:\\TORVA EPL Printer 2.X";
 
 class CloneFilesTest : public ::testing::Test {
 protected:
-    CloneFilesTest() { files.addFolder(std::string(kFolder) + "\\Win64"); }
+    CloneFilesTest() { files.AddFolder(std::string(kFolder) + "\\Win64"); }
 
-    std::string media(const char* sub, const std::string& name) {
+    std::string Media(const char* sub, const std::string& name) {
         return std::string(kFolder) + "\\" + sub + "\\" + name;
     }
 
@@ -25,10 +25,10 @@ protected:
 TEST_F(CloneFilesTest, TenLineTemplateGetsLinesTwoFiveAndSevenReplaced) {
     std::string tmpl;
     for (int i = 1; i <= 10; ++i) tmpl += "*Line" + std::to_string(i) + ": \"text\"\r\n";
-    files.addFile(media("Win32", "TVLabel.GPD"), tmpl);
+    files.AddFile(Media("Win32", "TVLabel.GPD"), tmpl);
     EXPECT_EQ(writer.WriteGpdClone(3, 0), 0);
-    EXPECT_EQ(writer.gpdPath(), media("Win32", "TVLabel3.GPD"));
-    EXPECT_EQ(files.content(writer.gpdPath()),
+    EXPECT_EQ(writer.GpdPath(), Media("Win32", "TVLabel3.GPD"));
+    EXPECT_EQ(files.Content(writer.GpdPath()),
               "*Line1: \"text\"\r\n"
               "*GPDFileName: \"TVLabel3.GPD\"\r\n"
               "*Line3: \"text\"\r\n"
@@ -43,20 +43,20 @@ TEST_F(CloneFilesTest, TenLineTemplateGetsLinesTwoFiveAndSevenReplaced) {
 }
 
 TEST_F(CloneFilesTest, LineEndsBecomeCrLfAndALastLineWithoutOneGetsOne) {
-    files.addFile(media("Win64", "TVLabel.GPD"), "a\nb\nc\r\nd\re\n\nf\ng\nh");
+    files.AddFile(Media("Win64", "TVLabel.GPD"), "a\nb\nc\r\nd\re\n\nf\ng\nh");
     EXPECT_EQ(writer.WriteGpdClone(12, 1), 0);
-    EXPECT_EQ(files.content(media("Win64", "TVLabel12.GPD")),
+    EXPECT_EQ(files.Content(Media("Win64", "TVLabel12.GPD")),
               "a\r\n*GPDFileName: \"TVLabel12.GPD\"\r\nc\r\nd\re\r\n*ModelName: \"TORVA Label Printer #12\"\r\n"
               "f\r\n*ResourceDLL: \"TVLabel12.Dll\"\r\nh\r\n");
     // Itanium writes into the 64-bit media folder too.
     EXPECT_EQ(writer.WriteGpdClone(1, 2), 0);
-    EXPECT_EQ(writer.gpdPath(), media("Win64", "TVLabel1.GPD"));
+    EXPECT_EQ(writer.GpdPath(), Media("Win64", "TVLabel1.GPD"));
 }
 
 TEST_F(CloneFilesTest, ShortTemplateGetsNoLinesAdded) {
-    files.addFile(media("Win32", "TVLabel.GPD"), "1\n2\n3\n4\n");
+    files.AddFile(Media("Win32", "TVLabel.GPD"), "1\n2\n3\n4\n");
     EXPECT_EQ(writer.WriteGpdClone(1, 0), 0);
-    EXPECT_EQ(files.content(media("Win32", "TVLabel1.GPD")), "1\r\n*GPDFileName: \"TVLabel1.GPD\"\r\n3\r\n4\r\n");
+    EXPECT_EQ(files.Content(Media("Win32", "TVLabel1.GPD")), "1\r\n*GPDFileName: \"TVLabel1.GPD\"\r\n3\r\n4\r\n");
 }
 
 TEST_F(CloneFilesTest, LinesLongerThanAReadBlockAndCrLfSplitAcrossBlocksSurvive) {
@@ -64,64 +64,64 @@ TEST_F(CloneFilesTest, LinesLongerThanAReadBlockAndCrLfSplitAcrossBlocksSurvive)
     // Put the CR of line 3's end at the very end of the first 64 KiB block.
     std::string shifted(65536 - 6 - 1, 'y');
     std::string tmpl = "1\r\n2\r\n" + shifted + "\r\n" + longLine + "\r\n5\r\n6\r\n7\r\n8";
-    files.addFile(media("Win32", "TVLabel.GPD"), tmpl);
+    files.AddFile(Media("Win32", "TVLabel.GPD"), tmpl);
     EXPECT_EQ(writer.WriteGpdClone(2, 0), 0);
-    EXPECT_EQ(files.content(media("Win32", "TVLabel2.GPD")),
+    EXPECT_EQ(files.Content(Media("Win32", "TVLabel2.GPD")),
               "1\r\n*GPDFileName: \"TVLabel2.GPD\"\r\n" + shifted + "\r\n" + longLine +
                   "\r\n*ModelName: \"TORVA Label Printer #2\"\r\n6\r\n*ResourceDLL: \"TVLabel2.Dll\"\r\n8\r\n");
 }
 
 TEST_F(CloneFilesTest, ExistingOutputsAreReplacedNotAppended) {
-    files.addFile(media("Win32", "TVLabel.GPD"), "one\n");
-    files.addFile(media("Win32", "tvlabel4.gpd"), "old content that is longer than the new one\r\n");
-    files.addFile(media("Win32", "TVLabel4.INI"), "old ini content, longer than the new one .........................");
+    files.AddFile(Media("Win32", "TVLabel.GPD"), "one\n");
+    files.AddFile(Media("Win32", "tvlabel4.gpd"), "old content that is longer than the new one\r\n");
+    files.AddFile(Media("Win32", "TVLabel4.INI"), "old ini content, longer than the new one .........................");
     EXPECT_EQ(writer.WriteGpdClone(4, 0), 0);
     EXPECT_EQ(writer.WriteIniClone(4, 0), 0);
-    EXPECT_EQ(files.content(media("Win32", "TVLabel4.GPD")), "one\r\n");
-    EXPECT_EQ(files.content(media("Win32", "TVLabel4.INI")), IniCloneText(4));
+    EXPECT_EQ(files.Content(Media("Win32", "TVLabel4.GPD")), "one\r\n");
+    EXPECT_EQ(files.Content(Media("Win32", "TVLabel4.INI")), IniCloneText(4));
 }
 
 TEST_F(CloneFilesTest, IniFileForCopyOneIsExactly71Bytes) {
-    files.addFolder(media("Win32", ""));
+    files.AddFolder(Media("Win32", ""));
     EXPECT_EQ(writer.WriteIniClone(1, 0), 0);
-    EXPECT_EQ(writer.iniPath(), media("Win32", "TVLabel1.INI"));
-    std::string ini = files.content(writer.iniPath());
+    EXPECT_EQ(writer.IniPath(), Media("Win32", "TVLabel1.INI"));
+    std::string ini = files.Content(writer.IniPath());
     EXPECT_EQ(ini, "[OEMFiles]\r\nOEMDriverFile1=TVLabelE1.DLL\r\nOEMConfigFile1=TVLabelUI1.DLL");
     EXPECT_EQ(ini.size(), 71u);
     EXPECT_EQ(IniCloneText(500).size(), 75u);  // two more digits in each of two names
 }
 
 TEST_F(CloneFilesTest, MissingTemplateLeavesAnEmptyOutputAndSaysSo) {
-    files.addFolder(media("Win32", ""));
+    files.AddFolder(Media("Win32", ""));
     EXPECT_EQ(writer.WriteGpdClone(1, 0), -2);
     EXPECT_EQ(messages, std::vector<std::string>{"Failed open file"});
-    EXPECT_TRUE(files.hasFile(media("Win32", "TVLabel1.GPD")));
-    EXPECT_EQ(files.content(media("Win32", "TVLabel1.GPD")), "");
+    EXPECT_TRUE(files.HasFile(Media("Win32", "TVLabel1.GPD")));
+    EXPECT_EQ(files.Content(Media("Win32", "TVLabel1.GPD")), "");
 }
 
 TEST_F(CloneFilesTest, OutputThatCannotBeCreatedIsMinusOne) {
-    files.addFile(media("Win32", "TVLabel.GPD"), "x\n");
-    files.setReadOnly(media("Win32", ""));
+    files.AddFile(Media("Win32", "TVLabel.GPD"), "x\n");
+    files.SetReadOnly(Media("Win32", ""));
     EXPECT_EQ(writer.WriteGpdClone(1, 0), -1);
     EXPECT_EQ(writer.WriteIniClone(1, 0), -1);
     EXPECT_EQ(messages, (std::vector<std::string>{"Failed create file", "Failed create file"}));
     // The paths are recorded all the same, for the deletions after staging.
-    EXPECT_EQ(writer.iniPath(), media("Win32", "TVLabel1.INI"));
+    EXPECT_EQ(writer.IniPath(), Media("Win32", "TVLabel1.INI"));
 }
 
 TEST_F(CloneFilesTest, ReadOrWriteErrorMidwayLeavesAnEmptyOutput) {
-    files.addFile(media("Win32", "TVLabel.GPD"), "1\n2\n3\n4\n5\n6\n7\n8\n");
-    files.failingReadPath = media("Win32", "TVLabel.GPD");
+    files.AddFile(Media("Win32", "TVLabel.GPD"), "1\n2\n3\n4\n5\n6\n7\n8\n");
+    files.failingReadPath = Media("Win32", "TVLabel.GPD");
     files.failReadAfter = 6;
     EXPECT_EQ(writer.WriteGpdClone(1, 0), -2);
-    EXPECT_EQ(files.content(media("Win32", "TVLabel1.GPD")), "");
+    EXPECT_EQ(files.Content(Media("Win32", "TVLabel1.GPD")), "");
     EXPECT_EQ(messages, std::vector<std::string>{"Failed read file"});
 
     files.failReadAfter = -1;
-    files.failingWritePath = media("Win32", "TVLabel1.GPD");
+    files.failingWritePath = Media("Win32", "TVLabel1.GPD");
     files.failWriteAfter = 10;
     EXPECT_EQ(writer.WriteGpdClone(1, 0), -1);
-    EXPECT_EQ(files.content(media("Win32", "TVLabel1.GPD")), "");
+    EXPECT_EQ(files.Content(Media("Win32", "TVLabel1.GPD")), "");
     EXPECT_EQ(messages.back(), "Failed create file");
 }
 

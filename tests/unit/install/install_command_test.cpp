@@ -20,16 +20,16 @@ public:
     int portDialogs = 0;
     std::vector<std::string> tcpIpPorts;
 
-    bool choosePort(PortChoice& c) override {
+    bool ChoosePort(PortChoice& c) override {
         ++portDialogs;
         if (confirmPort) c = choice;
         return confirmPort;
     }
-    bool runUsbStep(int& counter) override {
+    bool RunUsbStep(int& counter) override {
         EXPECT_EQ(counter, 10);
         return usbFindsPrinter;
     }
-    void writeTcpIpPortValues(const std::string& address, const std::string&) override {
+    void WriteTcpIpPortValues(const std::string& address, const std::string&) override {
         tcpIpPorts.push_back(address);
     }
 };
@@ -39,24 +39,24 @@ protected:
     InstallCommandTest() {
         for (const char* f : {"UNIDRV.DLL", "UNIDRV.HLP", "UNIDRVUI.DLL", "UNIRES.DLL", "STDNAMES.GPD", "TVLabel.DLL",
                               "TVLabelE.DLL", "TVLabelUI.DLL"}) {
-            files.addFile(std::string("C:\\TORVA EPL Printer 2.X\\Win32\\") + f, f);
+            files.AddFile(std::string("C:\\TORVA EPL Printer 2.X\\Win32\\") + f, f);
         }
-        files.addFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD", "1\n2\n3\n4\n5\n6\n7\n");
-        files.addFolder(spooler.driverDir);
+        files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD", "1\n2\n3\n4\n5\n6\n7\n");
+        files.AddFolder(spooler.driverDir);
         app.state.os = {11, 0};
-        dialog.setInstallSteps(&steps);
+        dialog.SetInstallSteps(&steps);
         dialog.OnInitDialog();
     }
 
-    void install() { dialog.OnCommand(IDC_INSTALL, 0); }
+    void Install() { dialog.OnCommand(IDC_INSTALL, 0); }
 
     ScriptedSteps steps;
 };
 
 TEST_F(InstallCommandTest, TwoCopiesOnASerialPortGetConsecutiveNumbersAndNames) {
-    view.setItemText(IDC_COPY_COUNT, "2");
+    view.SetItemText(IDC_COPY_COUNT, "2");
     dialog.OnChangeCopyCount();
-    install();
+    Install();
     EXPECT_EQ(steps.portDialogs, 1);
     ASSERT_EQ(spooler.printers.size(), 2u);
     EXPECT_EQ(spooler.printers[0], (PrinterInfo2{"TORVA Label Printer", "COM1:", "TORVA Label Printer #1"}));
@@ -66,29 +66,29 @@ TEST_F(InstallCommandTest, TwoCopiesOnASerialPortGetConsecutiveNumbersAndNames) 
     EXPECT_EQ(view.results[0].message, "Installation completed. ");
     EXPECT_EQ(view.results[0].outcome, 0);
     EXPECT_EQ(view.texts[IDC_INSTALL], "Add Printer Driver");
-    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
-    EXPECT_TRUE(view.enabled(IDC_INSTALL));
-    EXPECT_TRUE(view.enabled(IDC_EXIT));
-    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
-    EXPECT_EQ(dialog.labelDriverCount(), 2);
+    EXPECT_TRUE(view.Visible(IDC_UNINSTALL));
+    EXPECT_TRUE(view.Enabled(IDC_INSTALL));
+    EXPECT_TRUE(view.Enabled(IDC_EXIT));
+    EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_EQ(dialog.LabelDriverCount(), 2);
 }
 
 TEST_F(InstallCommandTest, NameInUseIsReportedBeforeThePortDialog) {
-    spooler.addQueue("TORVA Label Printer", "Generic / Text Only");
+    spooler.AddQueue("TORVA Label Printer", "Generic / Text Only");
     view.resultAnswer = 2;
-    install();
+    Install();
     EXPECT_EQ(steps.portDialogs, 0);
     ASSERT_EQ(view.results.size(), 1u);
     EXPECT_EQ(view.results[0].message,
               "There are printer driver to install. You must install it under a different name.");
     EXPECT_EQ(view.results[0].outcome, 1);
     EXPECT_EQ(view.endedWith, 0);  // the dialog stays usable
-    EXPECT_TRUE(view.enabled(IDC_INSTALL));
+    EXPECT_TRUE(view.Enabled(IDC_INSTALL));
 }
 
 TEST_F(InstallCommandTest, CancelledPortDialogInstallsNothingAndOkEndsTheProgram) {
     steps.confirmPort = false;
-    install();
+    Install();
     EXPECT_EQ(view.results.at(0).message, "Install Canceled.");
     EXPECT_TRUE(spooler.driverCalls.empty());
     EXPECT_EQ(view.endedWith, 2);
@@ -97,8 +97,8 @@ TEST_F(InstallCommandTest, CancelledPortDialogInstallsNothingAndOkEndsTheProgram
 TEST_F(InstallCommandTest, NetworkPrinterGetsItsPortKeyBeforeAnyDriverWork) {
     steps.choice = {kInterfaceTcpIp, "TCP/IP", "192.168.0.10"};
     spooler.ports.insert("IP_192.168.0.10");
-    install();
-    EXPECT_TRUE(registry.has(
+    Install();
+    EXPECT_TRUE(registry.Has(
         "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.168.0.10"));
     EXPECT_EQ(steps.tcpIpPorts, std::vector<std::string>{"192.168.0.10"});
     EXPECT_EQ(spooler.printers.at(0).portName, "IP_192.168.0.10");
@@ -106,17 +106,17 @@ TEST_F(InstallCommandTest, NetworkPrinterGetsItsPortKeyBeforeAnyDriverWork) {
 
 TEST_F(InstallCommandTest, OldWindowsIsRefusedAndTheButtonsStayDisabled) {
     app.state.os.osFamily = 3;
-    install();
+    Install();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0], (fakes::FakeMainView::Message{"Windows 98 not Supported !!!", "ERROR"}));
     EXPECT_TRUE(spooler.driverCalls.empty());
     EXPECT_TRUE(view.results.empty());
-    EXPECT_FALSE(view.enabled(IDC_INSTALL));
-    EXPECT_FALSE(view.enabled(IDC_EXIT));
+    EXPECT_FALSE(view.Enabled(IDC_INSTALL));
+    EXPECT_FALSE(view.Enabled(IDC_EXIT));
 
     app.state.os.osFamily = 0;  // version unknown: stops without a word
     view.messages.clear();
-    install();
+    Install();
     EXPECT_TRUE(view.messages.empty());
     EXPECT_TRUE(spooler.driverCalls.empty());
 }
@@ -124,7 +124,7 @@ TEST_F(InstallCommandTest, OldWindowsIsRefusedAndTheButtonsStayDisabled) {
 TEST_F(InstallCommandTest, FailedRegistrationShowsItsMessageAndRenamesTheButton) {
     spooler.driverErrors = {5};
     view.resultAnswer = 2;
-    install();
+    Install();
     ASSERT_EQ(view.results.size(), 1u);
     EXPECT_EQ(view.results[0].message, "Failure to AddPrinterDriver() GetLastError()=5");
     EXPECT_EQ(view.texts[IDC_INSTALL], "Add new printer");
@@ -134,16 +134,16 @@ TEST_F(InstallCommandTest, FailedRegistrationShowsItsMessageAndRenamesTheButton)
 TEST_F(InstallCommandTest, UsbFailureEndsTheRunWithoutAResultOfItsOwn) {
     steps.choice = {kInterfaceUsb, "USB", ""};
     steps.usbFindsPrinter = false;
-    install();
+    Install();
     EXPECT_TRUE(view.results.empty());
     EXPECT_TRUE(spooler.driverCalls.empty());
-    EXPECT_FALSE(view.enabled(IDC_INSTALL));
+    EXPECT_FALSE(view.Enabled(IDC_INSTALL));
 }
 
 TEST_F(InstallCommandTest, ComOneFallbackIsToldBeforeTheCompletion) {
     steps.choice = {kInterfaceUsb, "USB", ""};
     app.state.useLabelPortMonitor = true;  // the monitor's port is unknown to this spooler
-    install();
+    Install();
     EXPECT_EQ(spooler.printers.at(0).portName, "COM1:");
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text.rfind("Forcibly set to COM1: port.", 0), 0u);
@@ -151,7 +151,7 @@ TEST_F(InstallCommandTest, ComOneFallbackIsToldBeforeTheCompletion) {
 }
 
 TEST_F(InstallCommandTest, CopyCountZeroReportsSuccessAtOnce) {
-    view.setItemText(IDC_COPY_COUNT, "0");
+    view.SetItemText(IDC_COPY_COUNT, "0");
     dialog.OnChangeCopyCount();
     dialog.OnInstall();
     EXPECT_EQ(steps.portDialogs, 0);
@@ -162,11 +162,11 @@ TEST_F(InstallCommandTest, CopyCountZeroReportsSuccessAtOnce) {
 // The spooler compares queue names without regard to case and would take the other queue
 // over; names it cannot hold are refused before anything is done. The field keeps the text.
 TEST_F(InstallCommandTest, NamesAreCheckedAsTheSpoolerComparesAndHoldsThem) {
-    spooler.addQueue("torva label PRINTER", "Other Vendor Driver");
+    spooler.AddQueue("torva label PRINTER", "Other Vendor Driver");
     view.resultAnswer = 2;
     for (const char* name : {"TORVA Label Printer", "  ", "Dock\\2", "Dock,2"}) {
-        view.setItemText(IDC_DRIVER_NAME, name);
-        install();
+        view.SetItemText(IDC_DRIVER_NAME, name);
+        Install();
         EXPECT_EQ(view.results.back().outcome, 1) << name;
         EXPECT_EQ(view.texts[IDC_DRIVER_NAME], name);
     }
@@ -176,15 +176,15 @@ TEST_F(InstallCommandTest, NamesAreCheckedAsTheSpoolerComparesAndHoldsThem) {
     EXPECT_EQ(steps.portDialogs, 0);
     EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"torva label PRINTER", "COM1:", "Other Vendor Driver"}}));
 
-    view.setItemText(IDC_DRIVER_NAME, "A\xc3\xa4");
-    install();
+    view.SetItemText(IDC_DRIVER_NAME, "A\xc3\xa4");
+    Install();
     EXPECT_EQ(view.results.back().outcome, 0);
     EXPECT_EQ(spooler.printers.size(), 2u);
 }
 
 TEST_F(InstallCommandTest, WithEveryNumberInUseNothingIsCopied) {
     app.state.driverNumber = 0;
-    install();
+    Install();
     EXPECT_EQ(view.results.at(0).message,
               "All 500 printer driver copies are installed. Remove one before installing another.");
     EXPECT_EQ(steps.portDialogs, 0);
@@ -194,35 +194,35 @@ TEST_F(InstallCommandTest, WithEveryNumberInUseNothingIsCopied) {
 // A copy is registered only when every file its driver record names is there and not empty;
 // otherwise its numbered files go again and the red result names the file.
 TEST_F(InstallCommandTest, CopyWithAMissingOrEmptyFileIsNotRegistered) {
-    files.addFile("C:\\TORVA EPL Printer 2.X\\Win32\\UNIDRV.HLP", "");
+    files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\UNIDRV.HLP", "");
     view.resultAnswer = 2;
-    install();
+    Install();
     EXPECT_EQ(view.results.at(0).message,
               "The printer driver was not installed: the file UNIDRV.HLP is missing or empty.");
     EXPECT_EQ(view.results[0].outcome, 1);
     EXPECT_TRUE(spooler.driverCalls.empty());
-    EXPECT_FALSE(files.hasFile(spooler.driverDir + "\\TVLabel1.GPD"));
+    EXPECT_FALSE(files.HasFile(spooler.driverDir + "\\TVLabel1.GPD"));
     EXPECT_EQ(view.texts[IDC_INSTALL], "Add new printer");
 
     systemInfo.codePage = 949;
-    files.deleteFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD");
-    install();
+    files.RemoveFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD");
+    Install();
     EXPECT_EQ(view.results.back().message,
               "프린터 드라이버를 설치하지 못했습니다: Win32\\TVLabel.GPD 파일이 없거나 비어 있습니다.");
 }
 
 // A driver whose queue could not be created would be one that no removal finds.
 TEST_F(InstallCommandTest, QueueThatCannotBeCreatedTakesItsDriverAndFilesAlong) {
-    view.setItemText(IDC_COPY_COUNT, "2");
+    view.SetItemText(IDC_COPY_COUNT, "2");
     dialog.OnChangeCopyCount();
     spooler.printerErrors = {0, 5};
     view.resultAnswer = 2;
-    install();
+    Install();
     EXPECT_EQ(view.results.at(0).message, "Failure to AddPrinter GetLastError()=5");
-    EXPECT_TRUE(spooler.hasDriver("TORVA Label Printer #1"));  // the copy before it stays
-    EXPECT_FALSE(spooler.hasDriver("TORVA Label Printer #2"));
-    EXPECT_TRUE(files.hasFile(spooler.driverDir + "\\TVLabel1.GPD"));
-    EXPECT_FALSE(files.hasFile(spooler.driverDir + "\\TVLabelUI2.DLL"));
+    EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #1"));  // the copy before it stays
+    EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #2"));
+    EXPECT_TRUE(files.HasFile(spooler.driverDir + "\\TVLabel1.GPD"));
+    EXPECT_FALSE(files.HasFile(spooler.driverDir + "\\TVLabelUI2.DLL"));
 }
 
 TEST_F(InstallCommandTest, UsbQueueOnAMonitorThatIsNotThereIsAFailedCopy) {
@@ -230,7 +230,7 @@ TEST_F(InstallCommandTest, UsbQueueOnAMonitorThatIsNotThereIsAFailedCopy) {
     app.state.useLabelPortMonitor = true;
     spooler.addMonitorError = 126;
     view.resultAnswer = 2;
-    install();
+    Install();
     EXPECT_EQ(view.results.at(0).message,
               "The printer driver was not installed: the label printer's USB port monitor could not be installed.");
     EXPECT_TRUE(spooler.driverCalls.empty());
@@ -242,16 +242,16 @@ TEST_F(InstallCommandTest, UsbQueueOnAMonitorThatIsNotThereIsAFailedCopy) {
 TEST_F(InstallCommandTest, SixtyFourBitWindowsGetsTheDriverInItsOwnEnvironment) {
     for (const char* f : {"STDNAMES.GPD", "TVLabel.DLL", "TVLabelE.DLL", "TVLabelUI.DLL", "2003\\UNIDRV.DLL",
                           "2003\\UNIDRV.HLP", "2003\\UNIDRVUI.DLL", "2003\\UNIRES.DLL"}) {
-        files.addFile(std::string("C:\\TORVA EPL Printer 2.X\\Win64\\") + f, f);
+        files.AddFile(std::string("C:\\TORVA EPL Printer 2.X\\Win64\\") + f, f);
     }
-    files.addFile("C:\\TORVA EPL Printer 2.X\\Win64\\TVLabel.GPD", "1\n2\n3\n4\n5\n6\n7\n");
-    files.addFolder("C:\\windows\\system32\\spool\\drivers\\x64");
+    files.AddFile("C:\\TORVA EPL Printer 2.X\\Win64\\TVLabel.GPD", "1\n2\n3\n4\n5\n6\n7\n");
+    files.AddFolder("C:\\windows\\system32\\spool\\drivers\\x64");
     app.state.os = {12, 1};
     spooler.nativeEnvironment = kEnvironmentX64;
-    install();
+    Install();
     EXPECT_EQ(view.results.at(0).message, "Installation completed. ");
-    EXPECT_TRUE(spooler.hasDriver("TORVA Label Printer #1", kEnvironmentX64));
-    EXPECT_TRUE(files.hasFile("C:\\windows\\system32\\spool\\drivers\\x64\\TVLabel1.GPD"));
+    EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #1", kEnvironmentX64));
+    EXPECT_TRUE(files.HasFile("C:\\windows\\system32\\spool\\drivers\\x64\\TVLabel1.GPD"));
 }
 
 TEST(InterfaceKind, FollowsThePortNamesBeginning) {

@@ -13,7 +13,7 @@ protected:
     PortMonitorTest() {
         for (const char* folder : {"Win32", "Win64", "Win64\\Itanium"}) {
             for (const char* module : {"TVPortMon.dll", "TVPortMonUI.dll"}) {
-                files.addFile(std::string("C:\\TORVA EPL Printer 2.X\\") + folder + "\\" + module,
+                files.AddFile(std::string("C:\\TORVA EPL Printer 2.X\\") + folder + "\\" + module,
                               std::string(folder) + " " + module);
             }
         }
@@ -53,23 +53,23 @@ TEST_F(PortMonitorTest, FailedListCountsAsNotInstalled) {
 
 TEST_F(PortMonitorTest, X86CopiesTheWin32ModulesAndLeavesRedirectionAlone) {
     monitor.AddPortMonitor(0);
-    EXPECT_EQ(files.content("C:\\windows\\system32\\TVPortMon.dll"), "Win32 TVPortMon.dll");
-    EXPECT_EQ(files.content("C:\\windows\\system32\\TVPortMonUI.dll"), "Win32 TVPortMonUI.dll");
+    EXPECT_EQ(files.Content("C:\\windows\\system32\\TVPortMon.dll"), "Win32 TVPortMon.dll");
+    EXPECT_EQ(files.Content("C:\\windows\\system32\\TVPortMonUI.dll"), "Win32 TVPortMonUI.dll");
     EXPECT_EQ(system.redirectionDisabled, 0);
     EXPECT_EQ(spooler.addedMonitorDlls, std::vector<std::string>{"TVPortMon.dll"});
     EXPECT_EQ(spooler.monitors.back(), "TORVA LABEL USB Port");
     EXPECT_EQ(debug.lines, std::vector<std::string>{"AddPortMonitor() Success !!!"});
-    EXPECT_EQ(files.currentDirectory(), "C:\\TORVA EPL Printer 2.X");
+    EXPECT_EQ(files.WorkingDirectory(), "C:\\TORVA EPL Printer 2.X");
 }
 
 TEST_F(PortMonitorTest, X64AndItaniumSwitchRedirectionOffAndTakeTheirOwnFolders) {
     monitor.AddPortMonitor(1);
-    EXPECT_EQ(files.content("C:\\windows\\system32\\TVPortMon.dll"), "Win64 TVPortMon.dll");
+    EXPECT_EQ(files.Content("C:\\windows\\system32\\TVPortMon.dll"), "Win64 TVPortMon.dll");
     EXPECT_EQ(system.redirectionDisabled, 1);
     spooler.monitors.pop_back();
     monitor.AddPortMonitor(2);
-    EXPECT_EQ(files.content("C:\\windows\\system32\\TVPortMon.dll"), "Win64\\Itanium TVPortMon.dll");
-    EXPECT_EQ(files.content("C:\\windows\\system32\\TVPortMonUI.dll"), "Win64\\Itanium TVPortMonUI.dll");
+    EXPECT_EQ(files.Content("C:\\windows\\system32\\TVPortMon.dll"), "Win64\\Itanium TVPortMon.dll");
+    EXPECT_EQ(files.Content("C:\\windows\\system32\\TVPortMonUI.dll"), "Win64\\Itanium TVPortMonUI.dll");
     EXPECT_EQ(system.redirectionDisabled, 2);
 }
 
@@ -80,9 +80,9 @@ TEST_F(PortMonitorTest, RefusedAddIsOnlyTraced) {
 }
 
 TEST_F(PortMonitorTest, FramedynIsCopiedFromWbemIntoTheSystemFolder) {
-    files.addFile("C:\\windows\\system32\\wbem\\framedyn.dll", "framedyn");
+    files.AddFile("C:\\windows\\system32\\wbem\\framedyn.dll", "framedyn");
     monitor.CopyFramedyn();
-    EXPECT_EQ(files.content("C:\\windows\\system32\\FRAMEDYN.dll"), "framedyn");
+    EXPECT_EQ(files.Content("C:\\windows\\system32\\FRAMEDYN.dll"), "framedyn");
 }
 
 }  // namespace

@@ -59,12 +59,12 @@ protected:
         settings.environment = "Windows NT x86";
         settings.interfaceKind = kInterfaceSerial;
         settings.portName = "COM1:";
-        files.addFile("C:\\windows\\system32\\wbem\\FRAMEDYN.dll", "framedyn");
+        files.AddFile("C:\\windows\\system32\\wbem\\FRAMEDYN.dll", "framedyn");
     }
 
-    int run(const std::string& name = "TORVA Label Printer") {
+    int Run(const std::string& name = "TORVA Label Printer") {
         const int result = registrar.RegisterDriverAndPrinter(name, settings);
-        if (!registrar.message().empty()) resultMessages.push_back(registrar.message());
+        if (!registrar.Message().empty()) resultMessages.push_back(registrar.Message());
         return result;
     }
 
@@ -83,7 +83,7 @@ protected:
 };
 
 TEST_F(RegistrationTest, CopyOneOnComOneGetsDriverQueueAndUninstallEntry) {
-    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(Run(), 0);
     ASSERT_EQ(spooler.drivers.size(), 1u);
     EXPECT_EQ(spooler.drivers[0], LabelDriverRecord(1, "Windows NT x86"));
     ASSERT_EQ(spooler.printerCalls.size(), 1u);
@@ -99,7 +99,7 @@ TEST_F(RegistrationTest, CopyOneOnComOneGetsDriverQueueAndUninstallEntry) {
                                                                  {"Add Printer Ended (pause)", 85},
                                                                  {"-", 90},
                                                                  {"-", 100}}));
-    EXPECT_EQ(registry.value(kUninstallKeyEnglish, "DisplayName"), "TORVA Label 2.XX");
+    EXPECT_EQ(registry.Value(kUninstallKeyEnglish, "DisplayName"), "TORVA Label 2.XX");
     EXPECT_TRUE(resultMessages.empty());
 }
 
@@ -107,22 +107,22 @@ TEST_F(RegistrationTest, NetworkQueueGoesOnItsStandardTcpIpPort) {
     settings.interfaceKind = kInterfaceTcpIp;
     settings.tcpIpPortName = "IP_192.168.0.20";
     spooler.ports.insert("IP_192.168.0.20");
-    EXPECT_EQ(run("Shipping"), 0);
+    EXPECT_EQ(Run("Shipping"), 0);
     EXPECT_EQ(spooler.printers.back(), (PrinterInfo2{"Shipping", "IP_192.168.0.20", "TORVA Label Printer #1"}));
 }
 
 TEST_F(RegistrationTest, ModuleNotFoundRepairsFramedynAndRetriesOnce) {
     spooler.driverErrors = {kErrorModNotFound, 0};
-    EXPECT_EQ(run(), 0);
-    EXPECT_EQ(files.content("C:\\windows\\system32\\FRAMEDYN.dll"), "framedyn");
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(files.Content("C:\\windows\\system32\\FRAMEDYN.dll"), "framedyn");
     EXPECT_EQ(spooler.driverCalls.size(), 2u);
 }
 
 TEST_F(RegistrationTest, ModuleNotFoundTwiceIsMinusOneWithTheSecondCode) {
     spooler.driverErrors = {kErrorModNotFound, 5};
     settings.language = Language::Korean;
-    EXPECT_EQ(run(), -1);
-    EXPECT_TRUE(files.hasFile("C:\\windows\\system32\\FRAMEDYN.dll"));
+    EXPECT_EQ(Run(), -1);
+    EXPECT_TRUE(files.HasFile("C:\\windows\\system32\\FRAMEDYN.dll"));
     EXPECT_EQ(resultMessages, std::vector<std::string>{"AddPrinterDriver() 실패 에러코드=5"});
     EXPECT_TRUE(spooler.printerCalls.empty());
     EXPECT_TRUE(reports.empty());
@@ -130,20 +130,20 @@ TEST_F(RegistrationTest, ModuleNotFoundTwiceIsMinusOneWithTheSecondCode) {
 
 TEST_F(RegistrationTest, OtherDriverErrorIsMinusTwoWithoutRetry) {
     spooler.driverErrors = {2};
-    EXPECT_EQ(run(), -2);
+    EXPECT_EQ(Run(), -2);
     EXPECT_EQ(spooler.driverCalls.size(), 1u);
-    EXPECT_FALSE(files.hasFile("C:\\windows\\system32\\FRAMEDYN.dll"));
+    EXPECT_FALSE(files.HasFile("C:\\windows\\system32\\FRAMEDYN.dll"));
     EXPECT_EQ(resultMessages, std::vector<std::string>{"Failure to AddPrinterDriver() GetLastError()=2"});
 }
 
 TEST_F(RegistrationTest, UnknownPortFallsBackToComOneWithoutEntryOrProgress) {
     settings.interfaceKind = kInterfaceUsb;
     settings.useLabelPortMonitor = true;  // the monitor and its port are missing
-    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(Run(), 0);
     ASSERT_EQ(spooler.printerCalls.size(), 2u);
     EXPECT_EQ(spooler.printerCalls[0].portName, "USB/TORVA Label Port");
     EXPECT_EQ(spooler.printers.back().portName, "COM1:");
-    EXPECT_FALSE(registry.has(kUninstallKeyEnglish));
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
     EXPECT_EQ(reports.size(), 2u);  // only those before the queue creation
     EXPECT_EQ(resultMessages.size(), 1u);
     EXPECT_EQ(resultMessages[0].rfind("Forcibly set to COM1: port.\n", 0), 0u);
@@ -151,15 +151,15 @@ TEST_F(RegistrationTest, UnknownPortFallsBackToComOneWithoutEntryOrProgress) {
 
 TEST_F(RegistrationTest, UnknownPortAndComOneFailingIsMinusThree) {
     spooler.printerErrors = {kErrorUnknownPort, kErrorAccessDenied};
-    EXPECT_EQ(run(), -3);
+    EXPECT_EQ(Run(), -3);
     EXPECT_EQ(resultMessages, std::vector<std::string>{"Failure to AddPrinter GetLastError()=5"});
     EXPECT_EQ(spooler.drivers.size(), 1u);  // the driver stays registered
 }
 
 TEST_F(RegistrationTest, OtherQueueErrorIsMinusFour) {
-    spooler.addQueue("TORVA Label Printer", "Generic / Text Only");
+    spooler.AddQueue("TORVA Label Printer", "Generic / Text Only");
     settings.language = Language::Korean;
-    EXPECT_EQ(run(), -4);
+    EXPECT_EQ(Run(), -4);
     EXPECT_EQ(resultMessages, std::vector<std::string>{"AddPrinter() 실패 에러코드=1802"});
     EXPECT_EQ(spooler.printerCalls.size(), 1u);
 }
@@ -169,45 +169,45 @@ const std::string kProgram = "D:\\Label Setup\\Prinstall.exe";
 TEST(UninstallEntry, WritesEachLanguageOnceAndLeavesAnExistingEntryAlone) {
     fakes::FakeRegistry registry;
     WriteUninstallEntry(registry, true, kProgram);
-    ASSERT_TRUE(registry.has(kUninstallKeyKorean));
+    ASSERT_TRUE(registry.Has(kUninstallKeyKorean));
     EXPECT_EQ(registry.keys.begin()->second.className, "REG_BINARY");
-    EXPECT_EQ(registry.value(kUninstallKeyKorean, "DisplayName"), "토바 Label 2.XX");
-    EXPECT_EQ(registry.value(kUninstallKeyKorean, "UninstallString"), "C:\\TORVA EPL Printer 2.X\\Prinstall.exe");
+    EXPECT_EQ(registry.Value(kUninstallKeyKorean, "DisplayName"), "토바 Label 2.XX");
+    EXPECT_EQ(registry.Value(kUninstallKeyKorean, "UninstallString"), "C:\\TORVA EPL Printer 2.X\\Prinstall.exe");
     // What deployment tools and the list of installed programs read.
-    EXPECT_EQ(registry.value(kUninstallKeyKorean, "QuietUninstallString"),
+    EXPECT_EQ(registry.Value(kUninstallKeyKorean, "QuietUninstallString"),
               "\"D:\\Label Setup\\Prinstall.exe\" /uninstall /all /quiet");
-    EXPECT_EQ(registry.value(kUninstallKeyKorean, "InstallLocation"), "D:\\Label Setup");
-    EXPECT_EQ(registry.value(kUninstallKeyKorean, "DisplayIcon"), "D:\\Label Setup\\Prinstall.exe,0");
-    EXPECT_EQ(registry.value(kUninstallKeyKorean, "DisplayVersion"), "4.70");
-    EXPECT_EQ(registry.value(kUninstallKeyKorean, "Publisher"), "TORVA");
-    EXPECT_EQ(registry.dword(kUninstallKeyKorean, "NoModify"), 1u);
-    EXPECT_EQ(registry.dword(kUninstallKeyKorean, "NoRepair"), 1u);
+    EXPECT_EQ(registry.Value(kUninstallKeyKorean, "InstallLocation"), "D:\\Label Setup");
+    EXPECT_EQ(registry.Value(kUninstallKeyKorean, "DisplayIcon"), "D:\\Label Setup\\Prinstall.exe,0");
+    EXPECT_EQ(registry.Value(kUninstallKeyKorean, "DisplayVersion"), "4.70");
+    EXPECT_EQ(registry.Value(kUninstallKeyKorean, "Publisher"), "TORVA");
+    EXPECT_EQ(registry.Dword(kUninstallKeyKorean, "NoModify"), 1u);
+    EXPECT_EQ(registry.Dword(kUninstallKeyKorean, "NoRepair"), 1u);
 
     WriteUninstallEntry(registry, false, kProgram);  // an English installation after a Korean one
-    EXPECT_EQ(registry.value(kUninstallKeyEnglish, "DisplayName"), "TORVA Label 2.XX");
+    EXPECT_EQ(registry.Value(kUninstallKeyEnglish, "DisplayName"), "TORVA Label 2.XX");
     EXPECT_EQ(registry.keys.size(), 2u);
 
     registry.keys.begin()->second.values["displayname"] = "changed by hand";
     WriteUninstallEntry(registry, true, kProgram);
     WriteUninstallEntry(registry, false, kProgram);
     EXPECT_EQ(registry.keys.begin()->second.values["displayname"], "changed by hand");
-    EXPECT_EQ(registry.openKeys(), 0u);
+    EXPECT_EQ(registry.OpenKeys(), 0u);
 }
 
 TEST(UninstallEntry, FailuresEndQuietlyAndAnEmptyKeyStaysEmpty) {
     fakes::FakeRegistry registry;
     registry.createError = 5;
     WriteUninstallEntry(registry, false, kProgram);
-    EXPECT_FALSE(registry.has(kUninstallKeyEnglish));
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
 
     registry.createError = 0;
     registry.setError = 5;
     WriteUninstallEntry(registry, false, kProgram);
-    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+    EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
     registry.setError = 0;
     WriteUninstallEntry(registry, false, kProgram);
-    EXPECT_EQ(registry.value(kUninstallKeyEnglish, "DisplayName"), "");
-    EXPECT_EQ(registry.openKeys(), 0u);
+    EXPECT_EQ(registry.Value(kUninstallKeyEnglish, "DisplayName"), "");
+    EXPECT_EQ(registry.OpenKeys(), 0u);
 }
 
 }  // namespace

@@ -45,20 +45,20 @@ const char* const kMedia[] = {
 class StagingTest : public ::testing::Test {
 protected:
     StagingTest() {
-        for (const char* f : kMedia) files.addFile(kInstall + "\\" + f, f);
-        files.addFile(kInstall + "\\Win32\\TVLabel.GPD",
+        for (const char* f : kMedia) files.AddFile(kInstall + "\\" + f, f);
+        files.AddFile(kInstall + "\\Win32\\TVLabel.GPD",
                       "*GPDSpecVersion: \"1.0\"\n2\n3\n4\n5\n6\n7\n*Win32 template\n");
-        files.addFile(kInstall + "\\Win64\\TVLabel.GPD",
+        files.AddFile(kInstall + "\\Win64\\TVLabel.GPD",
                       "*GPDSpecVersion: \"1.0\"\n2\n3\n4\n5\n6\n7\n*Win64 template\n");
-        files.addFile(kInstall + "\\Prinstall.exe", "program");
-        files.addFolder(kDrivers);
+        files.AddFile(kInstall + "\\Prinstall.exe", "program");
+        files.AddFolder(kDrivers);
     }
 
-    std::optional<std::string> stage(int n, int processor, bool korean) {
+    std::optional<std::string> Stage(int n, int processor, bool korean) {
         return stager.StageDriverFiles(n, processor, korean);
     }
-    std::string staged(const std::string& name, const std::string& folder = kDrivers) {
-        return files.content(folder + "\\" + name);
+    std::string Staged(const std::string& name, const std::string& folder = kDrivers) {
+        return files.Content(folder + "\\" + name);
     }
 
     fakes::FakeFiles files;
@@ -72,34 +72,34 @@ protected:
 };
 
 TEST_F(StagingTest, EnglishX86CopyOneTakesTheWin32Set) {
-    auto before32 = files.list(kInstall + "\\Win32");
-    EXPECT_EQ(stage(1, 0, false), std::nullopt);
+    auto before32 = files.List(kInstall + "\\Win32");
+    EXPECT_EQ(Stage(1, 0, false), std::nullopt);
     EXPECT_EQ(reports, (std::vector<std::pair<std::string, int>>{{"Print Driver Copy Started (pause)", 30}}));
-    EXPECT_EQ(staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
-    EXPECT_EQ(staged("UNIDRV.HLP"), "Win32\\UNIDRV.HLP");
-    EXPECT_EQ(staged("STDNAMES.GPD"), "Win32\\STDNAMES.GPD");
-    EXPECT_EQ(staged("UNIDRVUI.DLL"), "Win32\\UNIDRVUI.DLL");
-    EXPECT_EQ(staged("UNIRES.DLL"), "Win32\\UNIRES.DLL");
-    EXPECT_NE(staged("TVLabel1.GPD").find("*ModelName: \"TORVA Label Printer #1\"\r\n"), std::string::npos);
-    EXPECT_NE(staged("TVLabel1.GPD").find("*Win32 template"), std::string::npos);
-    EXPECT_EQ(staged("TVLabel1.INI"), IniCloneText(1));
-    EXPECT_EQ(staged("TVLabel1.DLL"), "Win32\\TVLabel.DLL");
-    EXPECT_EQ(staged("TVLabelE1.DLL"), "Win32\\TVLabelE.DLL");
-    EXPECT_EQ(staged("TVLabelUI1.DLL"), "Win32\\TVLabelUI.DLL");
-    EXPECT_EQ(files.list(kDrivers).size(), 10u);
+    EXPECT_EQ(Staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
+    EXPECT_EQ(Staged("UNIDRV.HLP"), "Win32\\UNIDRV.HLP");
+    EXPECT_EQ(Staged("STDNAMES.GPD"), "Win32\\STDNAMES.GPD");
+    EXPECT_EQ(Staged("UNIDRVUI.DLL"), "Win32\\UNIDRVUI.DLL");
+    EXPECT_EQ(Staged("UNIRES.DLL"), "Win32\\UNIRES.DLL");
+    EXPECT_NE(Staged("TVLabel1.GPD").find("*ModelName: \"TORVA Label Printer #1\"\r\n"), std::string::npos);
+    EXPECT_NE(Staged("TVLabel1.GPD").find("*Win32 template"), std::string::npos);
+    EXPECT_EQ(Staged("TVLabel1.INI"), IniCloneText(1));
+    EXPECT_EQ(Staged("TVLabel1.DLL"), "Win32\\TVLabel.DLL");
+    EXPECT_EQ(Staged("TVLabelE1.DLL"), "Win32\\TVLabelE.DLL");
+    EXPECT_EQ(Staged("TVLabelUI1.DLL"), "Win32\\TVLabelUI.DLL");
+    EXPECT_EQ(files.List(kDrivers).size(), 10u);
     // The media folder holds exactly what it held before, and the program folder is current.
-    EXPECT_EQ(files.list(kInstall + "\\Win32"), before32);
-    EXPECT_EQ(files.currentDirectory(), kInstall);
+    EXPECT_EQ(files.List(kInstall + "\\Win32"), before32);
+    EXPECT_EQ(files.WorkingDirectory(), kInstall);
     EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(StagingTest, KoreanX86TakesOnlyTheUserInterfaceModulesFromTheKoreanFolder) {
-    stage(1, 0, true);
-    EXPECT_EQ(staged("UNIDRVUI.DLL"), "Win32\\Korean\\UNIDRVUI.DLL");
-    EXPECT_EQ(staged("UNIRES.DLL"), "Win32\\Korean\\UNIRES.DLL");
-    EXPECT_EQ(staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
-    EXPECT_EQ(staged("UNIDRV.HLP"), "Win32\\UNIDRV.HLP");
-    EXPECT_EQ(staged("STDNAMES.GPD"), "Win32\\STDNAMES.GPD");
+    Stage(1, 0, true);
+    EXPECT_EQ(Staged("UNIDRVUI.DLL"), "Win32\\Korean\\UNIDRVUI.DLL");
+    EXPECT_EQ(Staged("UNIRES.DLL"), "Win32\\Korean\\UNIRES.DLL");
+    EXPECT_EQ(Staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
+    EXPECT_EQ(Staged("UNIDRV.HLP"), "Win32\\UNIDRV.HLP");
+    EXPECT_EQ(Staged("STDNAMES.GPD"), "Win32\\STDNAMES.GPD");
 }
 
 TEST_F(StagingTest, X64AndItaniumStageTheSame64BitSetIntoTheirOwnEnvironmentsDirectory) {
@@ -107,29 +107,29 @@ TEST_F(StagingTest, X64AndItaniumStageTheSame64BitSetIntoTheirOwnEnvironmentsDir
     for (int processor : {1, 2}) {
         const std::string dir =
             std::string("C:\\windows\\system32\\spool\\drivers\\") + (processor == 1 ? "x64" : "ia64");
-        files.addFolder(dir);
+        files.AddFolder(dir);
         for (bool korean : {false, true}) {
-            auto before64 = files.list(kInstall + "\\Win64");
-            EXPECT_EQ(stage(7, processor, korean), std::nullopt);
+            auto before64 = files.List(kInstall + "\\Win64");
+            EXPECT_EQ(Stage(7, processor, korean), std::nullopt);
             const std::string ui = korean ? "Win64\\2003\\Korean\\" : "Win64\\2003\\";
-            EXPECT_EQ(staged("STDNAMES.GPD", dir), "Win64\\STDNAMES.GPD");
-            EXPECT_EQ(staged("UNIDRV.DLL", dir), "Win64\\2003\\UNIDRV.DLL");
-            EXPECT_EQ(staged("UNIDRV.HLP", dir), "Win64\\2003\\UNIDRV.HLP");  // the doubled separator reads as one
-            EXPECT_EQ(staged("UNIDRVUI.DLL", dir), ui + "UNIDRVUI.DLL");
-            EXPECT_EQ(staged("UNIRES.DLL", dir), ui + "UNIRES.DLL");
-            EXPECT_NE(staged("TVLabel7.GPD", dir).find("*Win64 template"), std::string::npos);
-            EXPECT_EQ(staged("TVLabelUI7.DLL", dir), "Win64\\TVLabelUI.DLL");
-            EXPECT_TRUE(files.list(kDrivers).empty());
-            EXPECT_EQ(files.list(kInstall + "\\Win64"), before64);
+            EXPECT_EQ(Staged("STDNAMES.GPD", dir), "Win64\\STDNAMES.GPD");
+            EXPECT_EQ(Staged("UNIDRV.DLL", dir), "Win64\\2003\\UNIDRV.DLL");
+            EXPECT_EQ(Staged("UNIDRV.HLP", dir), "Win64\\2003\\UNIDRV.HLP");  // the doubled separator reads as one
+            EXPECT_EQ(Staged("UNIDRVUI.DLL", dir), ui + "UNIDRVUI.DLL");
+            EXPECT_EQ(Staged("UNIRES.DLL", dir), ui + "UNIRES.DLL");
+            EXPECT_NE(Staged("TVLabel7.GPD", dir).find("*Win64 template"), std::string::npos);
+            EXPECT_EQ(Staged("TVLabelUI7.DLL", dir), "Win64\\TVLabelUI.DLL");
+            EXPECT_TRUE(files.List(kDrivers).empty());
+            EXPECT_EQ(files.List(kInstall + "\\Win64"), before64);
         }
     }
 }
 
 TEST_F(StagingTest, DriverNumberTwelveNamesEveryCopyAndLeavesNoIntermediateBehind) {
-    stage(12, 0, false);
+    Stage(12, 0, false);
     for (const char* name : {"TVLabel12.GPD", "TVLabel12.INI", "TVLabel12.DLL", "TVLabelE12.DLL", "TVLabelUI12.DLL"}) {
-        EXPECT_TRUE(files.hasFile(kDrivers + "\\" + name)) << name;
-        EXPECT_FALSE(files.hasFile(kInstall + "\\Win32\\" + name)) << name;
+        EXPECT_TRUE(files.HasFile(kDrivers + "\\" + name)) << name;
+        EXPECT_FALSE(files.HasFile(kInstall + "\\Win32\\" + name)) << name;
     }
     auto rows = StagingRows(0, false, 12);
     ASSERT_EQ(rows.size(), 10u);
@@ -137,47 +137,47 @@ TEST_F(StagingTest, DriverNumberTwelveNamesEveryCopyAndLeavesNoIntermediateBehin
 }
 
 TEST_F(StagingTest, ExistingDestinationIsReplaced) {
-    files.addFile(kDrivers + "\\unidrv.dll", "an older Unidrv");
-    files.addFile(kDrivers + "\\TVLabelE1.DLL", "an older plug-in");
-    stage(1, 0, false);
-    EXPECT_EQ(staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
-    EXPECT_EQ(staged("TVLabelE1.DLL"), "Win32\\TVLabelE.DLL");
+    files.AddFile(kDrivers + "\\unidrv.dll", "an older Unidrv");
+    files.AddFile(kDrivers + "\\TVLabelE1.DLL", "an older plug-in");
+    Stage(1, 0, false);
+    EXPECT_EQ(Staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
+    EXPECT_EQ(Staged("TVLabelE1.DLL"), "Win32\\TVLabelE.DLL");
 }
 
 TEST_F(StagingTest, ReadOnlyInstallationFolderLeavesThePerCopyFilesAbsent) {
-    files.setReadOnly(kInstall + "\\Win32");
-    EXPECT_EQ(stage(1, 0, false), "TVLabel1.GPD");
+    files.SetReadOnly(kInstall + "\\Win32");
+    EXPECT_EQ(Stage(1, 0, false), "TVLabel1.GPD");
     EXPECT_EQ(messages, (std::vector<std::string>{"Failed create file", "Failed to create GPD file",
                                                   "Failed create file", "Failed to create INI file"}));
     for (const char* name : {"TVLabel1.GPD", "TVLabel1.INI", "TVLabel1.DLL", "TVLabelE1.DLL", "TVLabelUI1.DLL"}) {
-        EXPECT_FALSE(files.hasFile(kDrivers + "\\" + name)) << name;
+        EXPECT_FALSE(files.HasFile(kDrivers + "\\" + name)) << name;
     }
-    EXPECT_EQ(staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");  // the shared files still arrive
+    EXPECT_EQ(Staged("UNIDRV.DLL"), "Win32\\UNIDRV.DLL");  // the shared files still arrive
 }
 
 TEST_F(StagingTest, MissingOrEmptyTemplateOrMediaFileIsNamed) {
-    files.addFile(kInstall + "\\Win32\\TVLabel.GPD", "");
-    EXPECT_EQ(stage(1, 0, false), "Win32\\TVLabel.GPD");
+    files.AddFile(kInstall + "\\Win32\\TVLabel.GPD", "");
+    EXPECT_EQ(Stage(1, 0, false), "Win32\\TVLabel.GPD");
     EXPECT_TRUE(messages.empty());
-    files.deleteFile(kInstall + "\\Win32\\UNIRES.DLL");
-    files.addFile(kInstall + "\\Win32\\TVLabel.GPD", "*GPDSpecVersion: \"1.0\"\n");
-    EXPECT_EQ(stage(1, 0, false), "Win32\\UNIRES.DLL");
+    files.RemoveFile(kInstall + "\\Win32\\UNIRES.DLL");
+    files.AddFile(kInstall + "\\Win32\\TVLabel.GPD", "*GPDSpecVersion: \"1.0\"\n");
+    EXPECT_EQ(Stage(1, 0, false), "Win32\\UNIRES.DLL");
 }
 
 TEST_F(StagingTest, MissingTemplateStagesTheEmptyGpdAfterTwoMessages) {
-    files.deleteFile(kInstall + "\\Win32\\TVLabel.GPD");
-    EXPECT_EQ(stage(1, 0, false), "Win32\\TVLabel.GPD");
+    files.RemoveFile(kInstall + "\\Win32\\TVLabel.GPD");
+    EXPECT_EQ(Stage(1, 0, false), "Win32\\TVLabel.GPD");
     EXPECT_EQ(messages, (std::vector<std::string>{"Failed open file", "Failed to open GPD file"}));
-    EXPECT_TRUE(files.hasFile(kDrivers + "\\TVLabel1.GPD"));
-    EXPECT_EQ(staged("TVLabel1.GPD"), "");
-    EXPECT_FALSE(files.hasFile(kInstall + "\\Win32\\TVLabel1.GPD"));
+    EXPECT_TRUE(files.HasFile(kDrivers + "\\TVLabel1.GPD"));
+    EXPECT_EQ(Staged("TVLabel1.GPD"), "");
+    EXPECT_FALSE(files.HasFile(kInstall + "\\Win32\\TVLabel1.GPD"));
 }
 
 TEST_F(StagingTest, MissingDriverDirectoryIsCreated) {
     spooler.driverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86\\new";
-    stage(1, 0, false);
-    EXPECT_EQ(files.content(spooler.driverDir + "\\UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
-    EXPECT_EQ(files.list(spooler.driverDir).size(), 10u);
+    Stage(1, 0, false);
+    EXPECT_EQ(files.Content(spooler.driverDir + "\\UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
+    EXPECT_EQ(files.List(spooler.driverDir).size(), 10u);
 }
 
 }  // namespace

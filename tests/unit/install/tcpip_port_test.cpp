@@ -16,17 +16,17 @@ class TcpIpPortTest : public ::testing::Test {
 protected:
     // The Install command creates the port key before it asks for the values.
     TcpIpPortTest() {
-        services.add("spooler", kServiceRunning);
-        services.add("LPDSVC", kServiceRunning, {"spooler"});
-        services.add("Fax", kServiceRunning, {"spooler"});
-        services.add("FaxHelper", kServiceRunning, {"Fax"});
-        services.add("Idle", kServiceStopped, {"spooler"});
+        services.Add("spooler", kServiceRunning);
+        services.Add("LPDSVC", kServiceRunning, {"spooler"});
+        services.Add("Fax", kServiceRunning, {"spooler"});
+        services.Add("FaxHelper", kServiceRunning, {"Fax"});
+        services.Add("Idle", kServiceStopped, {"spooler"});
         Registry::Key key = 0;
-        registry.createKey(kKey, "", key);
-        registry.closeKey(key);
+        registry.CreateKey(kKey, "", key);
+        registry.CloseKey(key);
     }
 
-    int write(const std::string& ip = "192.168.0.20") { return writer.WriteTcpIpPortValues({kKey, ip}); }
+    int Write(const std::string& ip = "192.168.0.20") { return writer.WriteTcpIpPortValues({kKey, ip}); }
 
     const std::string kKey = TcpIpPortKey(TcpIpPortName("192.168.0.20"));
     fakes::FakeRegistry registry;
@@ -46,21 +46,21 @@ protected:
 TEST_F(TcpIpPortTest, WritesThePortValuesThenRestartsTheSpoolerAroundTheLpdService) {
     EXPECT_EQ(kKey,
               "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.168.0.20");
-    EXPECT_EQ(write(), 1);
+    EXPECT_EQ(Write(), 1);
 
     EXPECT_EQ(registry.written,
               (std::vector<std::string>{"PortNumber", "Protocol", "SNMP Enabled", "SNMP Index", "Version", "HostName",
                                         "HWAddress", "IPAddress", "SNMP Community"}));
-    EXPECT_EQ(registry.dword(kKey, "PortNumber"), 9100u);
-    EXPECT_EQ(registry.dword(kKey, "Protocol"), 1u);
-    EXPECT_EQ(registry.dword(kKey, "SNMP Enabled"), 0u);
-    EXPECT_EQ(registry.dword(kKey, "SNMP Index"), 1u);
-    EXPECT_EQ(registry.dword(kKey, "Version"), 1u);
-    EXPECT_EQ(registry.value(kKey, "HostName"), "");
-    EXPECT_EQ(registry.value(kKey, "HWAddress"), "");
-    EXPECT_EQ(registry.value(kKey, "IPAddress"), "192.168.0.20");
-    EXPECT_EQ(registry.value(kKey, "SNMP Community"), "public");
-    EXPECT_EQ(registry.openKeys(), 0u);
+    EXPECT_EQ(registry.Dword(kKey, "PortNumber"), 9100u);
+    EXPECT_EQ(registry.Dword(kKey, "Protocol"), 1u);
+    EXPECT_EQ(registry.Dword(kKey, "SNMP Enabled"), 0u);
+    EXPECT_EQ(registry.Dword(kKey, "SNMP Index"), 1u);
+    EXPECT_EQ(registry.Dword(kKey, "Version"), 1u);
+    EXPECT_EQ(registry.Value(kKey, "HostName"), "");
+    EXPECT_EQ(registry.Value(kKey, "HWAddress"), "");
+    EXPECT_EQ(registry.Value(kKey, "IPAddress"), "192.168.0.20");
+    EXPECT_EQ(registry.Value(kKey, "SNMP Community"), "public");
+    EXPECT_EQ(registry.OpenKeys(), 0u);
     EXPECT_TRUE(appMessages.empty());
     EXPECT_TRUE(dialogMessages.empty());
 
@@ -70,7 +70,7 @@ TEST_F(TcpIpPortTest, WritesThePortValuesThenRestartsTheSpoolerAroundTheLpdServi
               (std::vector<std::string>{"stop FaxHelper", "stop Fax", "stop LPDSVC", "stop spooler", "start spooler",
                                         "start LPDSVC", "start Fax", "start FaxHelper"}));
     EXPECT_EQ(services.services["Idle"].startRequests, 0);
-    EXPECT_EQ(services.openHandles(), 0u);
+    EXPECT_EQ(services.OpenHandles(), 0u);
 }
 
 // No administrator rights, no LPD service: nothing is written and nothing is said, the
@@ -83,7 +83,7 @@ TEST_F(TcpIpPortTest, KeyThatCannotBeOpenedStillRestartsTheSpoolerAndEveryWaitHa
     services.services.erase("FaxHelper");
     services.services["spooler"].stopPendingQueries = -1;
 
-    EXPECT_EQ(write(), 1);
+    EXPECT_EQ(Write(), 1);
 
     EXPECT_TRUE(registry.written.empty());
     EXPECT_TRUE(appMessages.empty());
@@ -95,13 +95,13 @@ TEST_F(TcpIpPortTest, KeyThatCannotBeOpenedStillRestartsTheSpoolerAndEveryWaitHa
     EXPECT_GE(slept, kServiceWaitLimit);
     EXPECT_LT(slept, kServiceWaitLimit + 2 * kServicePollInterval);
     EXPECT_NE(std::find(debug.lines.begin(), debug.lines.end(), "stop spooler: 258"), debug.lines.end());
-    EXPECT_EQ(services.openHandles(), 0u);
+    EXPECT_EQ(services.OpenHandles(), 0u);
 }
 
 TEST_F(TcpIpPortTest, EveryValueThatCannotBeWrittenIsReportedAndTheRestStillWritten) {
     registry.valueErrors = {{"portnumber", 5}, {"snmp enabled", 5}, {"ipaddress", 1021}};
 
-    EXPECT_EQ(write("255.255.255.255"), 1);
+    EXPECT_EQ(Write("255.255.255.255"), 1);
 
     // The number the operator sees is the write's own error code.
     EXPECT_EQ(appMessages, std::vector<std::string>{"Fail to Write PortNumber GetLastError=5"});
@@ -109,15 +109,15 @@ TEST_F(TcpIpPortTest, EveryValueThatCannotBeWrittenIsReportedAndTheRestStillWrit
               (std::vector<std::pair<std::string, std::string>>{{"Fail to Read SNMP Enabled", "RegQueryValueEx"},
                                                                 {"Fail to Write IPAddress", "RegQueryValueEx"}}));
     EXPECT_EQ(registry.written.size(), 6u);
-    EXPECT_EQ(registry.dword(kKey, "Version"), 1u);
-    EXPECT_EQ(registry.value(kKey, "SNMP Community"), "public");
-    EXPECT_EQ(registry.openKeys(), 0u);
+    EXPECT_EQ(registry.Dword(kKey, "Version"), 1u);
+    EXPECT_EQ(registry.Value(kKey, "SNMP Community"), "public");
+    EXPECT_EQ(registry.OpenKeys(), 0u);
 
     registry.valueErrors.clear();
     registry.setError = 6;
     appMessages.clear();
     dialogMessages.clear();
-    write();
+    Write();
     EXPECT_EQ(appMessages.size(), 1u);
     EXPECT_EQ(dialogMessages.size(), 8u);
 }

@@ -24,8 +24,8 @@ protected:
     // The monitor's key under control set 001, not the current control set.
     IpAddressDialogTest() {
         Registry::Key key = 0;
-        registry.createKey("SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports", "", key);
-        registry.closeKey(key);
+        registry.CreateKey("SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports", "", key);
+        registry.CloseKey(key);
     }
 
     fakes::FakeSystemInfo system;
@@ -68,7 +68,7 @@ TEST_F(IpAddressDialogTest, OkWritesTheDottedTextAndEndsWithOkWhenTheMonitorKeyO
     EXPECT_EQ(rules.addressText, "10.0.0.5");
     EXPECT_EQ(view.endedWith, kDialogOk);
     EXPECT_TRUE(view.messages.empty());
-    EXPECT_EQ(registry.openKeys(), 0u);
+    EXPECT_EQ(registry.OpenKeys(), 0u);
 
     // A blank last field reads as 0.
     view.typed = {192, 168, 1, 0};

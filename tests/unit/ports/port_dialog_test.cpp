@@ -16,13 +16,13 @@ class PortDialogTest : public ::testing::Test {
 protected:
     PortDialogTest() {
         Registry::Key key = 0;
-        registry.createKey("SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports", "", key);
-        registry.closeKey(key);
+        registry.CreateKey("SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports", "", key);
+        registry.CloseKey(key);
         view.ipRules = &ip;
     }
 
-    const Entries& portList() { return view.lists[IDC_PORT_LIST]; }
-    bool okEnabled() { return view.enabled(kDialogOk); }
+    const Entries& PortList() { return view.lists[IDC_PORT_LIST]; }
+    bool OkEnabled() { return view.Enabled(kDialogOk); }
 
     fakes::FakeSpooler spooler;
     fakes::FakeServices services;
@@ -47,14 +47,14 @@ TEST_F(PortDialogTest, OpensOnUsbWithTheLabelMonitorAndTheDetectedPlatform) {
     EXPECT_EQ(state.os.osFamily, kFamilyWin7);
     EXPECT_EQ(state.os.processor, kProcessorX64);
 
-    EXPECT_EQ(portList(), Entries{"USB"});
+    EXPECT_EQ(PortList(), Entries{"USB"});
     EXPECT_EQ(view.selections[IDC_PORT_LIST], 0);
-    EXPECT_EQ(rules.portName(), "USB");
+    EXPECT_EQ(rules.PortName(), "USB");
     EXPECT_TRUE(state.useLabelPortMonitor);
     EXPECT_EQ(view.pictures, std::vector<int>{IDB_USB});
     EXPECT_EQ(view.dressed, (std::map<int, int>{{kDialogOk, IDI_CHECK}, {kDialogCancel, IDI_CROSS}}));
     EXPECT_EQ(debug.lines, Entries{"Port Name = USB"});
-    EXPECT_TRUE(okEnabled());
+    EXPECT_TRUE(OkEnabled());
 
     // The code page list keeps the process's choice; the processor list shows the platform.
     const Entries& codePages = view.lists[IDC_PORT_CODE_PAGE];
@@ -65,7 +65,7 @@ TEST_F(PortDialogTest, OpensOnUsbWithTheLabelMonitorAndTheDetectedPlatform) {
     EXPECT_EQ(view.selections[IDC_PORT_CODE_PAGE], 13);
     EXPECT_EQ(view.lists[IDC_PORT_PROCESSOR], (Entries{"32-Bit OS", "64-Bit OS", "Itanium"}));
     EXPECT_EQ(view.selections[IDC_PORT_PROCESSOR], 1);
-    EXPECT_FALSE(view.enabled(IDC_PORT_PROCESSOR));
+    EXPECT_FALSE(view.Enabled(IDC_PORT_PROCESSOR));
 
     // English keeps the template's texts; nothing to warn about.
     EXPECT_EQ(view.title, "Select Printer's Port Infomation Dialog");
@@ -98,7 +98,7 @@ TEST_F(PortDialogTest, ItaniumIsShownAndWarnedAboutOnceWithoutClosingTheDialog) 
     EXPECT_EQ(view.selections[IDC_PORT_PROCESSOR], kProcessorItanium);
     EXPECT_EQ(view.messages, (std::vector<fakes::FakePortDialogView::Message>{{"Itanium CPU is not supported", ""}}));
     EXPECT_EQ(view.radioChecks.front(), IDC_PORT_MARK_2003);
-    EXPECT_EQ(rules.portName(), "USB");
+    EXPECT_EQ(rules.PortName(), "USB");
     EXPECT_TRUE(rules.OnOk());
 }
 
@@ -125,11 +125,11 @@ TEST_F(PortDialogTest, EachInterfaceOffersItsPortsSortedAndShowsItsPicture) {
         SCOPED_TRACE(c.radio);
         rules.OnInterface(c.radio);
         EXPECT_EQ(view.checkedRadio, c.radio);
-        EXPECT_EQ(portList(), c.listed);
+        EXPECT_EQ(PortList(), c.listed);
         EXPECT_EQ(view.selections[IDC_PORT_LIST], 0);
-        EXPECT_EQ(rules.portName(), c.listed.front());
+        EXPECT_EQ(rules.PortName(), c.listed.front());
         EXPECT_EQ(view.pictures.back(), c.bitmap);
-        EXPECT_TRUE(okEnabled());
+        EXPECT_TRUE(OkEnabled());
     }
     EXPECT_EQ(view.ipOffered.size(), 2u) << "only Ethernet and Wi-Fi ask for an address";
 }
@@ -137,11 +137,11 @@ TEST_F(PortDialogTest, EachInterfaceOffersItsPortsSortedAndShowsItsPicture) {
 TEST_F(PortDialogTest, PickingAPortOrCodePageTakesTheSelectedEntry) {
     rules.OnInitDialog();
     rules.OnInterface(IDC_PORT_DRIVER_PORT);
-    view.pick(IDC_PORT_LIST, 5);  // COM1: COM2: COM3: COM4: FILE: LPT1: ...
+    view.Pick(IDC_PORT_LIST, 5);  // COM1: COM2: COM3: COM4: FILE: LPT1: ...
     rules.OnSelchangePort();
-    EXPECT_EQ(rules.portName(), "LPT1:");
+    EXPECT_EQ(rules.PortName(), "LPT1:");
 
-    view.pick(IDC_PORT_CODE_PAGE, 9);
+    view.Pick(IDC_PORT_CODE_PAGE, 9);
     rules.OnSelchangeCodePage();
     EXPECT_EQ(state.codePage, 9);
 
@@ -157,20 +157,20 @@ TEST_F(PortDialogTest, NoPortForTheInterfaceLeavesAnEmptyNameThatOkRefuses) {
     spooler.ports = {"LPT1:", "FILE:"};
     rules.OnInitDialog();
     rules.OnInterface(IDC_PORT_SERIAL);
-    EXPECT_TRUE(portList().empty());
+    EXPECT_TRUE(PortList().empty());
     EXPECT_EQ(view.selections[IDC_PORT_LIST], -1);
-    EXPECT_EQ(rules.portName(), "");
-    EXPECT_FALSE(okEnabled());
+    EXPECT_EQ(rules.PortName(), "");
+    EXPECT_FALSE(OkEnabled());
     EXPECT_FALSE(rules.OnOk());
 
     // A failed enumeration leaves only the fixed entries.
     spooler.enumPortsError = 1722;
     rules.OnInterface(IDC_PORT_DRIVER_PORT);
-    EXPECT_TRUE(portList().empty());
+    EXPECT_TRUE(PortList().empty());
     EXPECT_FALSE(rules.OnOk());
     rules.OnInterface(IDC_PORT_USB);
-    EXPECT_EQ(rules.portName(), "USB");
-    EXPECT_TRUE(okEnabled());
+    EXPECT_EQ(rules.PortName(), "USB");
+    EXPECT_TRUE(OkEnabled());
     EXPECT_TRUE(rules.OnOk());
 }
 
@@ -179,21 +179,21 @@ TEST_F(PortDialogTest, AConfirmedAddressIsOfferedAgainAndSurvivesACancel) {
     view.ipAnswers = {AddressFields{10, 1, 2, 3}};  // then Escape
     rules.OnInterface(IDC_PORT_ETHERNET);
     EXPECT_EQ(view.ipOffered.back(), kDefaultPrinterAddress);
-    EXPECT_EQ(rules.ipAddressText(), "10.1.2.3");
-    EXPECT_EQ(rules.portName(), "TCP/IP");
+    EXPECT_EQ(rules.IpAddressText(), "10.1.2.3");
+    EXPECT_EQ(rules.PortName(), "TCP/IP");
 
     rules.OnInterface(IDC_PORT_WIFI);
     EXPECT_EQ(view.ipOffered.back(), 0x0A010203u);
-    EXPECT_EQ(rules.ipAddressText(), "10.1.2.3");
+    EXPECT_EQ(rules.IpAddressText(), "10.1.2.3");
     EXPECT_TRUE(rules.OnOk());
 }
 
 TEST_F(PortDialogTest, TheNetworkPortNeedsAConfirmedAddressBeforeOk) {
     rules.OnInitDialog();
     rules.OnInterface(IDC_PORT_ETHERNET);  // Escape in the address dialog
-    EXPECT_EQ(rules.portName(), "TCP/IP");
-    EXPECT_EQ(rules.ipAddressText(), "");
-    EXPECT_FALSE(okEnabled());
+    EXPECT_EQ(rules.PortName(), "TCP/IP");
+    EXPECT_EQ(rules.IpAddressText(), "");
+    EXPECT_FALSE(OkEnabled());
     EXPECT_FALSE(rules.OnOk());
 
     // No Standard TCP/IP monitor: the address dialog refuses, and so does OK.
@@ -201,7 +201,7 @@ TEST_F(PortDialogTest, TheNetworkPortNeedsAConfirmedAddressBeforeOk) {
     view.ipAnswers = {AddressFields{10, 0, 0, 5}};
     rules.OnInterface(IDC_PORT_WIFI);
     EXPECT_EQ(view.ipMessages.size(), 1u);
-    EXPECT_EQ(rules.ipAddressText(), "");
+    EXPECT_EQ(rules.IpAddressText(), "");
     EXPECT_FALSE(rules.OnOk());
     rules.OnInterface(IDC_PORT_ETHERNET);  // Escape again
     EXPECT_EQ(view.ipOffered.back(), kDefaultPrinterAddress) << "a refused address is not offered again";
@@ -222,11 +222,11 @@ TEST_F(PortDialogTest, TheLineBesideOkSaysWhyItIsUnavailableAndClearsWithIt) {
     EXPECT_EQ(line(), OkUnavailableText(OkUnavailable::NoPort, Language::English));
     rules.OnInterface(IDC_PORT_ETHERNET);  // Escape in the address dialog
     EXPECT_EQ(line(), OkUnavailableText(OkUnavailable::NoAddress, Language::English));
-    EXPECT_FALSE(okEnabled());
+    EXPECT_FALSE(OkEnabled());
     view.ipAnswers = {AddressFields{10, 1, 2, 3}};
     rules.OnInterface(IDC_PORT_WIFI);
     EXPECT_EQ(line(), "");
-    EXPECT_TRUE(okEnabled());
+    EXPECT_TRUE(OkEnabled());
 
     // A new dialog starts from the template's empty line again, here in Korean.
     system.codePage = 949;
@@ -241,11 +241,11 @@ TEST_F(PortDialogTest, OpeningAgainForgetsTheAddressButNotTheProcessValues) {
     rules.OnInitDialog();
     view.ipAnswers = {AddressFields{10, 0, 0, 5}};
     rules.OnInterface(IDC_PORT_ETHERNET);
-    ASSERT_EQ(rules.ipAddressText(), "10.0.0.5");
+    ASSERT_EQ(rules.IpAddressText(), "10.0.0.5");
 
     rules.OnInitDialog();
-    EXPECT_EQ(rules.ipAddressText(), "");
-    EXPECT_EQ(rules.portName(), "USB");
+    EXPECT_EQ(rules.IpAddressText(), "");
+    EXPECT_EQ(rules.PortName(), "USB");
     rules.OnInterface(IDC_PORT_ETHERNET);
     EXPECT_EQ(view.ipOffered.back(), kDefaultPrinterAddress);
 }

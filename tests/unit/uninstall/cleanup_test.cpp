@@ -21,9 +21,9 @@ struct Trail {
 class TrailFiles : public fakes::FakeFiles {
 public:
     explicit TrailFiles(Trail& trail) : trail_(trail) {}
-    bool deleteFile(const std::string& path) override {
+    bool RemoveFile(const std::string& path) override {
         trail_.steps.push_back("delete " + path);
-        return FakeFiles::deleteFile(path);
+        return FakeFiles::RemoveFile(path);
     }
 
 private:
@@ -32,7 +32,7 @@ private:
 class TrailSystem : public fakes::FakeSystemInfo {
 public:
     explicit TrailSystem(Trail& trail) : trail_(trail) {}
-    bool disableFsRedirection() override {
+    bool DisableFsRedirection() override {
         trail_.steps.push_back("redirection off");
         return true;
     }
@@ -47,24 +47,24 @@ protected:
         spooler.monitors.push_back("TORVA LABEL USB Port");
         spooler.monitorPorts["TORVA LABEL USB Port"] = "USB/TORVA Label Port";
         spooler.ports.insert("USB/TORVA Label Port");
-        files.addFile(kSystem + "TVPortMon.dll", "monitor");
-        files.addFile(kSystem + "TVPortMonUI.dll", "monitor ui");
+        files.AddFile(kSystem + "TVPortMon.dll", "monitor");
+        files.AddFile(kSystem + "TVPortMonUI.dll", "monitor ui");
         for (const std::string& key : {std::string(kMonitorsKey), kMonitorKey, std::string(kUninstallKeyEnglish),
                                        std::string(kUninstallKeyKorean)}) {
             Registry::Key k = 0;
-            registry.createKey(key, "", k);
-            registry.closeKey(k);
+            registry.CreateKey(key, "", k);
+            registry.CloseKey(k);
         }
     }
 
-    bool monitorGone() const {
-        return !files.hasFile(kSystem + "TVPortMon.dll") && !files.hasFile(kSystem + "TVPortMonUI.dll") &&
-               !registry.has(kMonitorKey) &&
+    bool MonitorGone() const {
+        return !files.HasFile(kSystem + "TVPortMon.dll") && !files.HasFile(kSystem + "TVPortMonUI.dll") &&
+               !registry.Has(kMonitorKey) &&
                spooler.deletedMonitors == std::vector<std::string>{"TORVA LABEL USB Port"};
     }
-    bool monitorKept() const {
-        return files.hasFile(kSystem + "TVPortMon.dll") && files.hasFile(kSystem + "TVPortMonUI.dll") &&
-               registry.has(kMonitorKey) && spooler.deletedMonitors.empty();
+    bool MonitorKept() const {
+        return files.HasFile(kSystem + "TVPortMon.dll") && files.HasFile(kSystem + "TVPortMonUI.dll") &&
+               registry.Has(kMonitorKey) && spooler.deletedMonitors.empty();
     }
 
     Trail trail;
@@ -79,26 +79,26 @@ protected:
 
 TEST_F(CleanupTest, OnlyTheEntryOfTheInterfaceLanguageGoes) {
     cleanup.DeleteUninstallEntry(true);
-    EXPECT_FALSE(registry.has(kUninstallKeyKorean));
-    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+    EXPECT_FALSE(registry.Has(kUninstallKeyKorean));
+    EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
     cleanup.DeleteUninstallEntry(false);
-    EXPECT_FALSE(registry.has(kUninstallKeyEnglish));
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
     cleanup.DeleteUninstallEntry(false);  // already gone: nothing happens
-    EXPECT_EQ(registry.openKeys(), 0u);
+    EXPECT_EQ(registry.OpenKeys(), 0u);
 }
 
 TEST_F(CleanupTest, QueuesOnItsPortMoveToLptOneThroughTheSpoolerThenTheMonitorGoes) {
-    spooler.addQueue("Shipping", "Generic / Text Only", "USB/TORVA Label Port");
-    spooler.addQueue("Office", "Generic / Text Only", "usb/torva label port");  // another port
-    spooler.addQueue("A\" /dl /n \"Dock 2", "Generic / Text Only", "USB/TORVA Label Port");
+    spooler.AddQueue("Shipping", "Generic / Text Only", "USB/TORVA Label Port");
+    spooler.AddQueue("Office", "Generic / Text Only", "usb/torva label port");  // another port
+    spooler.AddQueue("A\" /dl /n \"Dock 2", "Generic / Text Only", "USB/TORVA Label Port");
     EXPECT_TRUE(cleanup.RemovePortMonitor(0, left));
     EXPECT_EQ(spooler.printers[0].portName, "LPT1:");
     EXPECT_EQ(spooler.printers[1].portName, "usb/torva label port");
     EXPECT_EQ(spooler.printers[2].portName, "LPT1:");  // any name: nothing is parsed
-    EXPECT_EQ(spooler.openPrinterHandles(), 0u);
-    EXPECT_TRUE(monitorGone());
+    EXPECT_EQ(spooler.OpenPrinterHandles(), 0u);
+    EXPECT_TRUE(MonitorGone());
     EXPECT_TRUE(left.empty());
-    EXPECT_EQ(registry.openKeys(), 0u);
+    EXPECT_EQ(registry.OpenKeys(), 0u);
     EXPECT_EQ(std::count(trail.steps.begin(), trail.steps.end(), "redirection off"), 0);
 }
 
@@ -106,58 +106,58 @@ TEST_F(CleanupTest, QueuesOnItsPortMoveToLptOneThroughTheSpoolerThenTheMonitorGo
 // its modules, its key and the uninstall entry stay while one is there, and the report names
 // the queue and the monitor.
 TEST_F(CleanupTest, MonitorAndEntryStayWhileAQueueCouldNotBeMovedOff) {
-    spooler.addQueue("Shipping", "Generic / Text Only", "USB/TORVA Label Port");
+    spooler.AddQueue("Shipping", "Generic / Text Only", "USB/TORVA Label Port");
     spooler.setPrinterPortError = 5;
     EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, false),
               (std::vector<std::string>{"printer \"Shipping\" (still on the port USB/TORVA Label Port)",
                                         "port monitor \"TORVA LABEL USB Port\""}));
-    EXPECT_TRUE(monitorKept());
-    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
-    EXPECT_EQ(spooler.openPrinterHandles(), 0u);
+    EXPECT_TRUE(MonitorKept());
+    EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_EQ(spooler.OpenPrinterHandles(), 0u);
 
     spooler.setPrinterPortError = 0;
     spooler.deleteMonitorError = 5;  // the port is free now, but the spooler keeps the monitor
     EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, true), std::vector<std::string>{"포트 모니터 \"TORVA LABEL USB Port\""});
-    EXPECT_TRUE(registry.has(kUninstallKeyKorean));
-    EXPECT_TRUE(files.hasFile(kSystem + "TVPortMon.dll"));
+    EXPECT_TRUE(registry.Has(kUninstallKeyKorean));
+    EXPECT_TRUE(files.HasFile(kSystem + "TVPortMon.dll"));
 }
 
 // What an interrupted run left: numbered drivers that no queue uses go with their numbered
 // files, in the processor's own environment; a driver a queue still uses stays.
 TEST_F(CleanupTest, UnusedNumberedDriversGoWithTheirFilesThenMonitorThenEntry) {
     const std::string x64 = "C:\\windows\\system32\\spool\\drivers\\x64";
-    spooler.addDriver("TORVA Label Printer #2", kEnvironmentX64);
-    spooler.addDriver("TORVA Label Printer #3", kEnvironmentX64);
-    spooler.addDriver("TORVA Label Printer #4", kEnvironmentX86);
-    spooler.addQueue("Dock", "TORVA Label Printer #3");
+    spooler.AddDriver("TORVA Label Printer #2", kEnvironmentX64);
+    spooler.AddDriver("TORVA Label Printer #3", kEnvironmentX64);
+    spooler.AddDriver("TORVA Label Printer #4", kEnvironmentX86);
+    spooler.AddQueue("Dock", "TORVA Label Printer #3");
     for (const std::string& f :
          {x64 + "\\TVLabel2.GPD", x64 + "\\3\\TVLabelUI2.DLL", x64 + "\\TVLabel3.GPD", x64 + "\\UNIDRV.DLL"}) {
-        files.addFile(f, "x");
+        files.AddFile(f, "x");
     }
     Leftovers found = cleanup.FindLeftovers(1, false);
     EXPECT_EQ(found.drivers, std::vector<std::string>{"TORVA Label Printer #2"});
     EXPECT_TRUE(found.monitor && found.uninstallEntry);
 
     EXPECT_TRUE(cleanup.RemoveLeftovers(1, 12, false).empty());
-    EXPECT_FALSE(spooler.hasDriver("TORVA Label Printer #2"));
-    EXPECT_TRUE(spooler.hasDriver("TORVA Label Printer #3"));
-    EXPECT_TRUE(spooler.hasDriver("TORVA Label Printer #4", kEnvironmentX86));
-    EXPECT_FALSE(files.hasFile(x64 + "\\TVLabel2.GPD"));
-    EXPECT_FALSE(files.hasFile(x64 + "\\3\\TVLabelUI2.DLL"));
-    EXPECT_TRUE(files.hasFile(x64 + "\\TVLabel3.GPD"));
-    EXPECT_TRUE(files.hasFile(x64 + "\\UNIDRV.DLL"));
+    EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #2"));
+    EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #3"));
+    EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #4", kEnvironmentX86));
+    EXPECT_FALSE(files.HasFile(x64 + "\\TVLabel2.GPD"));
+    EXPECT_FALSE(files.HasFile(x64 + "\\3\\TVLabelUI2.DLL"));
+    EXPECT_TRUE(files.HasFile(x64 + "\\TVLabel3.GPD"));
+    EXPECT_TRUE(files.HasFile(x64 + "\\UNIDRV.DLL"));
     EXPECT_EQ(spooler.deletedMonitorEnvironments, std::vector<std::string>{kEnvironmentX64});
-    EXPECT_FALSE(registry.has(kUninstallKeyEnglish));
-    EXPECT_FALSE(cleanup.FindLeftovers(1, false).any());
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_FALSE(cleanup.FindLeftovers(1, false).Any());
 }
 
 TEST_F(CleanupTest, MonitorTheSpoolerDoesNotListStillLosesItsModulesAndKey) {
     spooler.enumMonitorsError = 1722;
     EXPECT_TRUE(cleanup.RemovePortMonitor(0, left));
     EXPECT_TRUE(spooler.deletedMonitors.empty());
-    EXPECT_FALSE(files.hasFile(kSystem + "TVPortMon.dll"));
-    EXPECT_FALSE(files.hasFile(kSystem + "TVPortMonUI.dll"));
-    EXPECT_FALSE(registry.has(kMonitorKey));
+    EXPECT_FALSE(files.HasFile(kSystem + "TVPortMon.dll"));
+    EXPECT_FALSE(files.HasFile(kSystem + "TVPortMonUI.dll"));
+    EXPECT_FALSE(registry.Has(kMonitorKey));
     EXPECT_EQ(debug.lines, std::vector<std::string>{"EnumMonitors() Fail !!!"});
 }
 

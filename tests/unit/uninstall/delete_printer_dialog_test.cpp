@@ -28,12 +28,12 @@ public:
     std::function<void()> afterDriverDeletion;
     int driverDeletions = 0;
 
-    std::uint32_t deletePrinterKey(Printer printer, const std::string& keyName) override {
-        return keyError != 0 ? keyError : FakeSpooler::deletePrinterKey(printer, keyName);
+    std::uint32_t DeletePrinterDataKey(Printer printer, const std::string& keyName) override {
+        return keyError != 0 ? keyError : FakeSpooler::DeletePrinterDataKey(printer, keyName);
     }
-    std::uint32_t deletePrinterDriver(const std::string& name, const std::string& environment) override {
+    std::uint32_t RemoveDriver(const std::string& name, const std::string& environment) override {
         ++driverDeletions;
-        std::uint32_t e = FakeSpooler::deletePrinterDriver(name, environment);
+        std::uint32_t e = FakeSpooler::RemoveDriver(name, environment);
         if (afterDriverDeletion) afterDriverDeletion();
         return e;
     }
@@ -46,35 +46,35 @@ protected:
         spooler.monitors.push_back("TORVA LABEL USB Port");
         for (const char* key : {kUninstallKeyEnglish, kUninstallKeyKorean}) {
             Registry::Key k = 0;
-            registry.createKey(key, "", k);
-            registry.closeKey(k);
+            registry.CreateKey(key, "", k);
+            registry.CloseKey(k);
         }
     }
 
     // Driver copy n with its files in the driver directory and its version folder.
-    void install(int n, const std::string& queue) {
+    void Install(int n, const std::string& queue) {
         const std::string driver = "TORVA Label Printer #" + std::to_string(n);
-        if (!spooler.hasDriver(driver)) spooler.addDriver(driver);
-        spooler.addQueue(queue, driver);
+        if (!spooler.HasDriver(driver)) spooler.AddDriver(driver);
+        spooler.AddQueue(queue, driver);
         for (const char* pattern : kNumbered) {
-            files.addFile(kDriverDir + "\\" + format(pattern, n), "x");
-            files.addFile(kDriverDir + "\\3\\" + format(pattern, n), "x");
+            files.AddFile(kDriverDir + "\\" + Format(pattern, n), "x");
+            files.AddFile(kDriverDir + "\\3\\" + Format(pattern, n), "x");
         }
     }
-    int filesOf(int n) const {
+    int FilesOf(int n) const {
         int count = 0;
         for (const char* pattern : kNumbered) {
-            count += files.hasFile(kDriverDir + "\\" + format(pattern, n));
-            count += files.hasFile(kDriverDir + "\\3\\" + format(pattern, n));
+            count += files.HasFile(kDriverDir + "\\" + Format(pattern, n));
+            count += files.HasFile(kDriverDir + "\\3\\" + Format(pattern, n));
         }
         return count;
     }
-    void start() { dialog.OnInitDialog(); }
-    void tick(int index) {
+    void Start() { dialog.OnInitDialog(); }
+    void Tick(int index) {
         view.list.at(static_cast<size_t>(index)).second = true;
         dialog.OnCommand(IDC_PRINTER_LIST, 1);
     }
-    void deletePrinters() { dialog.OnCommand(IDC_DELETE_PRINTER, 0); }
+    void DeletePrinters() { dialog.OnCommand(IDC_DELETE_PRINTER, 0); }
 
     ScriptedSpooler spooler;
     fakes::FakeServices services;
@@ -89,15 +89,15 @@ protected:
 };
 
 TEST_F(DeletePrinterDialogTest, ListsTheLabelQueuesByQueueNameOnly) {
-    install(2, "Shipping");
-    spooler.addQueue("Office", "Generic / Text Only");
-    spooler.addQueue("Plain", "TORVA Label Printer");
-    spooler.addQueue("Lower", "torva label printer #4");
-    install(1, "TORVA Label Printer");
-    start();
+    Install(2, "Shipping");
+    spooler.AddQueue("Office", "Generic / Text Only");
+    spooler.AddQueue("Plain", "TORVA Label Printer");
+    spooler.AddQueue("Lower", "torva label printer #4");
+    Install(1, "TORVA Label Printer");
+    Start();
     EXPECT_EQ(view.list,
               (std::vector<std::pair<std::string, bool>>{{"Shipping", false}, {"TORVA Label Printer", false}}));
-    EXPECT_FALSE(view.enabled(IDC_DELETE_PRINTER));
+    EXPECT_FALSE(view.Enabled(IDC_DELETE_PRINTER));
     EXPECT_EQ(std::make_pair(view.progressLow, view.progressHigh), std::make_pair(0, 100));
     EXPECT_EQ(view.positions, std::vector<int>{0});
     EXPECT_EQ(view.dressed, (std::map<int, int>{{1, 148}, {2, 147}, {4, 156}}));
@@ -109,8 +109,8 @@ TEST_F(DeletePrinterDialogTest, ListsTheLabelQueuesByQueueNameOnly) {
 
 TEST_F(DeletePrinterDialogTest, KoreanCodePageGivesTheKoreanTexts) {
     systemInfo.codePage = 949;
-    install(1, "Q");
-    start();
+    Install(1, "Q");
+    Start();
     EXPECT_EQ(view.title, "프린터 드라이버 삭제 창");
     EXPECT_EQ(view.texts[1], "확인");
     EXPECT_EQ(view.texts[2], "취소");
@@ -121,8 +121,8 @@ TEST_F(DeletePrinterDialogTest, KoreanCodePageGivesTheKoreanTexts) {
 TEST_F(DeletePrinterDialogTest, NothingInstalledSaysSoAndEndsWithCancel) {
     spooler.monitors.pop_back();
     registry.keys.clear();
-    spooler.addQueue("Office", "Generic / Text Only");
-    start();
+    spooler.AddQueue("Office", "Generic / Text Only");
+    Start();
     EXPECT_EQ(
         view.messages,
         (std::vector<FakeDeletePrinterView::Message>{{"Installed Printer Driver not exist", "Uninstallation Error"}}));
@@ -138,9 +138,9 @@ TEST_F(DeletePrinterDialogTest, NothingInstalledSaysSoAndEndsWithCancel) {
 }
 
 TEST_F(DeletePrinterDialogTest, WithoutSpoolerOrListTheDialogStaysOpenAndEmpty) {
-    install(1, "Q");
+    Install(1, "Q");
     spooler.enumError = 1722;
-    start();
+    Start();
     EXPECT_TRUE(view.list.empty());
     EXPECT_TRUE(view.messages.empty());
     EXPECT_EQ(view.endedWith, 0);
@@ -152,65 +152,65 @@ TEST_F(DeletePrinterDialogTest, WithoutSpoolerOrListTheDialogStaysOpenAndEmpty) 
     ASSERT_EQ(stopped.messages.size(), 1u);
     EXPECT_EQ(stopped.messages[0].caption, "");
     EXPECT_TRUE(stopped.dressed.empty());
-    EXPECT_FALSE(stopped.enabled(IDC_DELETE_PRINTER));
+    EXPECT_FALSE(stopped.Enabled(IDC_DELETE_PRINTER));
     EXPECT_EQ(stopped.endedWith, 0);
 }
 
 TEST_F(DeletePrinterDialogTest, DeletePrinterIsUsableExactlyWhileSomethingIsTicked) {
-    install(1, "A");
-    install(2, "B");
-    start();
-    tick(1);
-    EXPECT_TRUE(view.enabled(IDC_DELETE_PRINTER));
+    Install(1, "A");
+    Install(2, "B");
+    Start();
+    Tick(1);
+    EXPECT_TRUE(view.Enabled(IDC_DELETE_PRINTER));
     view.list[1].second = false;
     dialog.OnCommand(IDC_PRINTER_LIST, 1);
-    EXPECT_FALSE(view.enabled(IDC_DELETE_PRINTER));
-    deletePrinters();
+    EXPECT_FALSE(view.Enabled(IDC_DELETE_PRINTER));
+    DeletePrinters();
     EXPECT_EQ(view.messages, (std::vector<FakeDeletePrinterView::Message>{
                                  {"Select to uninstall Printer Driver !!!", "Select Printer Driver Error"}}));
     EXPECT_TRUE(spooler.deletedPrinters.empty());
     dialog.OnCommand(IDC_SELECT_ALL, 0);
     EXPECT_TRUE(view.list[0].second && view.list[1].second);
-    EXPECT_TRUE(view.enabled(IDC_DELETE_PRINTER));
+    EXPECT_TRUE(view.Enabled(IDC_DELETE_PRINTER));
 }
 
 TEST_F(DeletePrinterDialogTest, RenamedQueueGoesWithItsDriverAndNumberedFilesInBothFolders) {
-    install(1, "TORVA Label Printer");
-    install(2, "Shipping");
-    start();
-    tick(1);
-    deletePrinters();
+    Install(1, "TORVA Label Printer");
+    Install(2, "Shipping");
+    Start();
+    Tick(1);
+    DeletePrinters();
     EXPECT_EQ(spooler.deletedPrinters, std::vector<std::string>{"Shipping"});
     EXPECT_EQ(spooler.deletedDrivers, std::vector<std::string>{"TORVA Label Printer #2"});
-    EXPECT_EQ(filesOf(2), 0);
-    EXPECT_EQ(filesOf(1), 10);
+    EXPECT_EQ(FilesOf(2), 0);
+    EXPECT_EQ(FilesOf(1), 10);
     EXPECT_EQ(view.positions, (std::vector<int>{0, 20, 30, 40, 50, 60, 65, 70, 80, 85}));
     EXPECT_EQ(view.statuses.front(), "Enum Printer Drivers Ended");
     EXPECT_EQ(view.statuses.back(), "Delete Printer Driver Ended");
     EXPECT_EQ(view.results, (std::vector<FakeDeletePrinterView::Result>{{"Uninstallation completed. ", 0}}));
     EXPECT_EQ(view.endedWith, DeletePrinterDialog::kOk);
     // A label queue is left: the entry and the monitor stay.
-    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+    EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
     EXPECT_TRUE(spooler.deletedMonitors.empty());
-    EXPECT_EQ(spooler.openPrinterHandles(), 0u);
+    EXPECT_EQ(spooler.OpenPrinterHandles(), 0u);
 }
 
 TEST_F(DeletePrinterDialogTest, LastEntryGoesFirstAndTheLastQueueTakesEntryAndMonitorAlong) {
     systemInfo.codePage = 949;
-    install(1, "A");
-    install(2, "B");
-    install(3, "C");
-    start();
+    Install(1, "A");
+    Install(2, "B");
+    Install(3, "C");
+    Start();
     view.onResult = [&] {
         // Everything is gone before the final report comes up.
-        EXPECT_FALSE(registry.has(kUninstallKeyKorean));
+        EXPECT_FALSE(registry.Has(kUninstallKeyKorean));
         EXPECT_EQ(spooler.deletedMonitors, std::vector<std::string>{"TORVA LABEL USB Port"});
     };
     view.answers = {2};  // the final report closed with Escape
     dialog.OnCommand(IDC_SELECT_ALL, 0);
-    deletePrinters();
+    DeletePrinters();
     EXPECT_EQ(spooler.deletedPrinters, (std::vector<std::string>{"C", "B", "A"}));
-    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+    EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
     EXPECT_EQ(view.results,
               (std::vector<FakeDeletePrinterView::Result>{{"프린터 드라이버가 정상적으로 삭제되었습니다. ", 0}}));
     EXPECT_EQ(view.endedWith, DeletePrinterDialog::kCancel);
@@ -220,15 +220,15 @@ TEST_F(DeletePrinterDialogTest, LastEntryGoesFirstAndTheLastQueueTakesEntryAndMo
 // through a driver without its files. The queue list decides: Wine deletes a driver in use
 // without the 3001 that Windows gives, so the deletion is not even asked for.
 TEST_F(DeletePrinterDialogTest, SharedDriverKeepsItsFilesUntilItsLastQueueGoes) {
-    install(2, "First");
-    install(2, "Second");
-    start();
-    tick(0);
-    deletePrinters();
+    Install(2, "First");
+    Install(2, "Second");
+    Start();
+    Tick(0);
+    DeletePrinters();
     EXPECT_EQ(spooler.deletedPrinters, std::vector<std::string>{"First"});
     EXPECT_EQ(spooler.driverDeletions, 0);
-    EXPECT_TRUE(spooler.hasDriver("TORVA Label Printer #2"));
-    EXPECT_EQ(filesOf(2), 10);
+    EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #2"));
+    EXPECT_EQ(FilesOf(2), 10);
     EXPECT_EQ(view.results.back().outcome, 0);
 
     FakeDeletePrinterView again;
@@ -236,68 +236,68 @@ TEST_F(DeletePrinterDialogTest, SharedDriverKeepsItsFilesUntilItsLastQueueGoes) 
     second.OnInitDialog();
     second.OnSelectAll();
     second.OnDeletePrinter();
-    EXPECT_FALSE(spooler.hasDriver("TORVA Label Printer #2"));
-    EXPECT_EQ(filesOf(2), 0);
+    EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #2"));
+    EXPECT_EQ(FilesOf(2), 0);
 }
 
 TEST_F(DeletePrinterDialogTest, OkOnAFailureStopsTheRunAtOnce) {
-    install(1, "A");
-    install(2, "B");
-    start();
+    Install(1, "A");
+    Install(2, "B");
+    Start();
     dialog.OnSelectAll();
     spooler.openPrinterError = 5;
-    deletePrinters();
+    DeletePrinters();
     EXPECT_EQ(view.results,
               (std::vector<FakeDeletePrinterView::Result>{{"Failure to OpenPrinter(B) GetLastError()=5", 1}}));
     EXPECT_EQ(view.statuses.back(), "Open Exist Printer Started");
     EXPECT_EQ(view.endedWith, DeletePrinterDialog::kCancel);
-    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+    EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
 }
 
 TEST_F(DeletePrinterDialogTest, EscapeOnFailuresGoesOnAndTheFinalReportSaysSo) {
-    install(1, "A");
-    install(2, "B");
-    start();
+    Install(1, "A");
+    Install(2, "B");
+    Start();
     dialog.OnSelectAll();
     spooler.keyError = 5;  // a refused key deletion is traced, not reported
     spooler.deletePrinterError = 1905;
     view.answers = {2, 2, 1};
-    deletePrinters();
+    DeletePrinters();
     ASSERT_EQ(view.results.size(), 3u);
     EXPECT_EQ(view.results[0].message, "Failure to DeletePrinter GetLastError()=1905");
     EXPECT_EQ(view.results[1].message, "Failure to DeletePrinter GetLastError()=1905");
     EXPECT_EQ(debug.lines.front(), "DeletePrinterKey(B) GetLastError()=5");
     // The driver is still in use by its undeleted queue (3001, no report); its files stay.
     EXPECT_EQ(view.results[2], (FakeDeletePrinterView::Result{"Uninstallation finished with errors. ", 1}));
-    EXPECT_EQ(filesOf(1) + filesOf(2), 20);
+    EXPECT_EQ(FilesOf(1) + FilesOf(2), 20);
     EXPECT_EQ(view.positions, (std::vector<int>{0, 20, 30, 40, 50, 60, 65, 80, 85, 20, 30, 40, 50, 60, 65, 80, 85}));
     EXPECT_EQ(view.endedWith, DeletePrinterDialog::kOk);
-    EXPECT_EQ(spooler.openPrinterHandles(), 0u);
+    EXPECT_EQ(spooler.OpenPrinterHandles(), 0u);
 }
 
 // The key is deleted with 0, which is no failure; Wine's missing call (120) runs under Wine.
 TEST_F(DeletePrinterDialogTest, DeletedPrinterDataKeyIsNoFailure) {
-    install(1, "A");
+    Install(1, "A");
     spooler.printerKeys["A"] = {"A"};
-    start();
+    Start();
     dialog.OnSelectAll();
-    deletePrinters();
+    DeletePrinters();
     EXPECT_EQ(view.results, (std::vector<FakeDeletePrinterView::Result>{{"Uninstallation completed. ", 0}}));
     EXPECT_EQ(spooler.deletedPrinters, std::vector<std::string>{"A"});
 }
 
 TEST_F(DeletePrinterDialogTest, UnreadableQueueOrUndeletableDriverKeepsTheFiles) {
-    install(1, "A");
-    install(2, "B");
-    start();
+    Install(1, "A");
+    Install(2, "B");
+    Start();
     dialog.OnSelectAll();
     spooler.getPrinterError = 122;
     spooler.deleteDriverError = 5;
     view.answers = {2, 2};
-    deletePrinters();
+    DeletePrinters();
     EXPECT_EQ(view.results[0].message, "Failure to GetPrinter GetLastError()=122");
     EXPECT_TRUE(spooler.deletedPrinters.empty());
-    EXPECT_EQ(filesOf(1) + filesOf(2), 20);
+    EXPECT_EQ(FilesOf(1) + FilesOf(2), 20);
 
     spooler.getPrinterError = 0;
     FakeDeletePrinterView retry;
@@ -308,17 +308,17 @@ TEST_F(DeletePrinterDialogTest, UnreadableQueueOrUndeletableDriverKeepsTheFiles)
     second.OnDeletePrinter();
     EXPECT_EQ(retry.results[0].message, "Failure to DeletePrinterDriverEx GetLastError()=5");
     EXPECT_EQ(spooler.deletedPrinters, std::vector<std::string>{"B"});
-    EXPECT_EQ(filesOf(2), 10);
-    EXPECT_EQ(spooler.openPrinterHandles(), 0u);
+    EXPECT_EQ(FilesOf(2), 10);
+    EXPECT_EQ(spooler.OpenPrinterHandles(), 0u);
 }
 
 TEST_F(DeletePrinterDialogTest, FailedRecountSkipsTheCleanup) {
-    install(1, "A");
-    start();
+    Install(1, "A");
+    Start();
     dialog.OnSelectAll();
     spooler.afterDriverDeletion = [&] { spooler.enumError = 1722; };
-    deletePrinters();
-    EXPECT_TRUE(registry.has(kUninstallKeyEnglish));
+    DeletePrinters();
+    EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
     EXPECT_TRUE(spooler.deletedMonitors.empty());
     EXPECT_EQ(view.results.back().message, "Uninstallation completed. ");
 }
@@ -326,39 +326,39 @@ TEST_F(DeletePrinterDialogTest, FailedRecountSkipsTheCleanup) {
 // What an interrupted run left (a driver without its queue) stays reachable: the dialog
 // opens with an empty list, says why Delete printer is there, and the cleanup takes the rest.
 TEST_F(DeletePrinterDialogTest, LeftoversWithoutQueuesAreRemovedByDeletePrinter) {
-    install(3, "Gone");
+    Install(3, "Gone");
     spooler.printers.clear();
-    start();
+    Start();
     EXPECT_TRUE(view.list.empty());
     EXPECT_EQ(view.endedWith, 0);
-    EXPECT_TRUE(view.enabled(IDC_DELETE_PRINTER));
+    EXPECT_TRUE(view.Enabled(IDC_DELETE_PRINTER));
     EXPECT_EQ(view.texts[IDC_STATUS],
               "No printer is left. Delete printer removes what an earlier installation left behind.");
-    deletePrinters();
+    DeletePrinters();
     EXPECT_TRUE(view.messages.empty());
     EXPECT_EQ(view.statuses.back(), "Removal of what an earlier installation left ended");
     EXPECT_EQ(view.positions.back(), 100);
-    EXPECT_FALSE(spooler.hasDriver("TORVA Label Printer #3"));
-    EXPECT_EQ(filesOf(3), 0);
+    EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #3"));
+    EXPECT_EQ(FilesOf(3), 0);
     EXPECT_EQ(spooler.deletedMonitors, std::vector<std::string>{"TORVA LABEL USB Port"});
-    EXPECT_FALSE(registry.has(kUninstallKeyEnglish));
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
     EXPECT_EQ(view.results, (std::vector<FakeDeletePrinterView::Result>{{"Uninstallation completed. ", 0}}));
 }
 
 // A numbered file that cannot be deleted is no success: the report is red and names it.
 TEST_F(DeletePrinterDialogTest, FileThatStaysIsNamedInARedReport) {
-    install(1, "A");
-    files.setReadOnly(kDriverDir + "\\3");
-    start();
+    Install(1, "A");
+    files.SetReadOnly(kDriverDir + "\\3");
+    Start();
     dialog.OnSelectAll();
-    deletePrinters();
+    DeletePrinters();
     ASSERT_EQ(view.results.size(), 1u);
     EXPECT_EQ(view.results[0].outcome, 1);
     EXPECT_EQ(view.results[0].message.rfind(
                   "Uninstallation finished with errors. \nNot removed:\n" + kDriverDir + "\\3\\TVLabel1.GPD\n", 0),
               0u)
         << view.results[0].message;
-    EXPECT_FALSE(spooler.hasDriver("TORVA Label Printer #1"));
+    EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #1"));
 }
 
 TEST(DriverVersionFolder, OldFamiliesUseTheDirectoryItselfNtFourTheTwoFolder) {

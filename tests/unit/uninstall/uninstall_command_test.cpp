@@ -14,14 +14,14 @@ namespace {
 class UninstallCommandTest : public ::testing::Test, public fakes::MainDialogWorld {
 protected:
     UninstallCommandTest() {
-        spooler.addQueue("TORVA Label Printer", "TORVA Label Printer #1");
-        spooler.addQueue("Shipping", "TORVA Label Printer #2");
-        spooler.addQueue("Dock", "TORVA Label Printer #3");
+        spooler.AddQueue("TORVA Label Printer", "TORVA Label Printer #1");
+        spooler.AddQueue("Shipping", "TORVA Label Printer #2");
+        spooler.AddQueue("Dock", "TORVA Label Printer #3");
         dialog.OnInitDialog();
     }
 
     // The removal dialog leaves the queues of these drivers and ends with `result`.
-    void removal(std::vector<std::string> keep, int result) {
+    void Removal(std::vector<std::string> keep, int result) {
         view.uninstallAnswer = result;
         view.onUninstall = [this, keep] {
             std::erase_if(spooler.printers, [&](const PrinterInfo2& p) {
@@ -34,25 +34,25 @@ protected:
 
 TEST_F(UninstallCommandTest, RemovingEveryCopyProposesTheBaseNameAndHidesTheButton) {
     EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer 4");
-    removal({}, 1);
+    Removal({}, 1);
     EXPECT_EQ(view.uninstallRuns, 1);
     EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer");
-    EXPECT_FALSE(view.visible(IDC_UNINSTALL));
+    EXPECT_FALSE(view.Visible(IDC_UNINSTALL));
 }
 
 TEST_F(UninstallCommandTest, CopiesOneAndThreeLeftProposeTwoAndKeepTheButton) {
-    removal({"TORVA Label Printer #1", "TORVA Label Printer #3"}, 1);
+    Removal({"TORVA Label Printer #1", "TORVA Label Printer #3"}, 1);
     EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer 2");
-    EXPECT_EQ(dialog.labelDriverCount(), 2);
-    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+    EXPECT_EQ(dialog.LabelDriverCount(), 2);
+    EXPECT_TRUE(view.Visible(IDC_UNINSTALL));
 }
 
 TEST_F(UninstallCommandTest, OnlyOkBringsTheMainDialogUpToDate) {
     view.texts[IDC_DRIVER_NAME] = "Typed by the operator";
     const int enumerations = spooler.enumCalls;
-    removal({}, 2);
+    Removal({}, 2);
     EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "Typed by the operator");
-    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+    EXPECT_TRUE(view.Visible(IDC_UNINSTALL));
     EXPECT_EQ(spooler.enumCalls, enumerations);
     EXPECT_TRUE(view.messages.empty());
     EXPECT_TRUE(view.results.empty());
@@ -61,8 +61,8 @@ TEST_F(UninstallCommandTest, OnlyOkBringsTheMainDialogUpToDate) {
 TEST_F(UninstallCommandTest, FailedRecountKeepsTheButtonAndTheLastNumber) {
     view.onUninstall = [this] { spooler.enumError = 1722; };
     dialog.OnCommand(IDC_UNINSTALL, 0);
-    EXPECT_EQ(dialog.labelDriverCount(), -2);
-    EXPECT_TRUE(view.visible(IDC_UNINSTALL));
+    EXPECT_EQ(dialog.LabelDriverCount(), -2);
+    EXPECT_TRUE(view.Visible(IDC_UNINSTALL));
     EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer 4");
 }
 

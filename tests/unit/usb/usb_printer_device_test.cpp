@@ -34,36 +34,36 @@ class UsbPrinterDeviceTest : public ::testing::Test {
 protected:
     UsbPrinterDeviceTest() {
         bus.interfaces = {kPrinter};
-        setPortNumber(kPrinter, 1);
+        SetPortNumber(kPrinter, 1);
     }
 
-    void setPortNumber(const std::string& interfacePath, std::uint32_t number) {
+    void SetPortNumber(const std::string& interfacePath, std::uint32_t number) {
         Registry::Key key = 0;
-        registry.createKey(kUsbDeviceClassesKey + UsbRegistryForm(interfacePath) + kUsbDeviceParametersKey, "", key);
-        registry.setDword(key, kUsbPortNumberValue, number);
-        registry.closeKey(key);
+        registry.CreateKey(kUsbDeviceClassesKey + UsbRegistryForm(interfacePath) + kUsbDeviceParametersKey, "", key);
+        registry.SetDword(key, kUsbPortNumberValue, number);
+        registry.CloseKey(key);
     }
 
     // Found, closed (which brings the link up) and found again: a failed write now hands the
     // device to the reconnect worker. The next write fails; the printer is gone meanwhile.
-    void failWithLinkUp() {
+    void FailWithLinkUp() {
         ASSERT_TRUE(device.LookUpUsbPort());
         device.Close();
         ASSERT_TRUE(device.LookUpUsbPort());
-        bus.with([&] {
+        bus.With([&] {
             bus.received.clear();
             bus.writeAnswers = {{Io::Failed}};
             bus.interfaces.clear();
         });
         ASSERT_FALSE(device.Write(kData.data(), 70));
-        ASSERT_TRUE(device.workerRunning());
+        ASSERT_TRUE(device.WorkerRunning());
         // Let the worker fail to reopen twice, so its connected flag is 0 again.
-        const int sets = bus.with([&] { return bus.interfaceSets; });
-        ASSERT_TRUE(bus.waitFor([&] { return bus.interfaceSets >= sets + 2; }));
+        const int sets = bus.With([&] { return bus.interfaceSets; });
+        ASSERT_TRUE(bus.WaitFor([&] { return bus.interfaceSets >= sets + 2; }));
     }
 
     // Devices opened for use so far; the bus's lock must be held.
-    int deviceOpens() const {
+    int DeviceOpens() const {
         return static_cast<int>(
             std::count_if(bus.opens.begin(), bus.opens.end(), [](const auto& o) { return o.overlapped && o.opened; }));
     }
@@ -87,14 +87,14 @@ TEST_F(UsbPrinterDeviceTest, OnlyTheSupportedIdsAreOpenedWithTheSuffixForOverlap
     bus.interfaces = {UsbInterfacePath("vid_0525&pid_a702", "x"), UsbInterfacePath("VID_0525&PID_A701", "x"),
                       kOtherModel, kPrinter};
     ASSERT_TRUE(device.LookUpUsbPort());
-    EXPECT_EQ(device.devicePath(), kOtherModel);
+    EXPECT_EQ(device.DevicePath(), kOtherModel);
     // The probe opens the interface and closes it; the device is opened with the suffix.
     ASSERT_EQ(bus.opens.size(), 2u);
     EXPECT_EQ(bus.opens[0].path, kOtherModel);
     EXPECT_EQ(bus.opens[1].path, kOtherModel + kUsbDeviceSuffix);
     EXPECT_TRUE(bus.opens[1].overlapped);
-    EXPECT_EQ(bus.openDevices(), 1u);
-    EXPECT_EQ(bus.openSets(), 0u);
+    EXPECT_EQ(bus.OpenDevices(), 1u);
+    EXPECT_EQ(bus.OpenSets(), 0u);
 }
 
 TEST_F(UsbPrinterDeviceTest, ASearchThatCannotRunEndsWithNothingFound) {
@@ -126,12 +126,12 @@ TEST_F(UsbPrinterDeviceTest, ASearchThatCannotRunEndsWithNothingFound) {
 
 TEST_F(UsbPrinterDeviceTest, ThePortNumberGivesThePortNameAndAMissingOneKeepsTheLast) {
     for (auto [number, name] : {std::pair{12u, "USB012"}, std::pair{1234u, "USB1234"}}) {
-        setPortNumber(kPrinter, number);
+        SetPortNumber(kPrinter, number);
         ASSERT_TRUE(device.LookUpUsbPort());
-        EXPECT_EQ(device.usbPortName(), name);
+        EXPECT_EQ(device.UsbPortName(), name);
         device.Close();
     }
-    EXPECT_EQ(device.keyPath(),
+    EXPECT_EQ(device.KeyPath(),
               "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\\"
               "##?#usb#vid_0525&pid_a701#tv0001#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}\\#\\Device Parameters");
     EXPECT_EQ(debug.lines,
@@ -144,12 +144,12 @@ TEST_F(UsbPrinterDeviceTest, ThePortNumberGivesThePortNameAndAMissingOneKeepsThe
     EXPECT_EQ(debug.lines.back(), "RegOpenKeyEx() Fail : GetLastError() =2");
     EXPECT_TRUE(boxes.empty());
     Registry::Key key = 0;
-    registry.createKey(kUsbDeviceClassesKey + UsbRegistryForm(kOtherModel) + kUsbDeviceParametersKey, "", key);
-    registry.closeKey(key);
+    registry.CreateKey(kUsbDeviceClassesKey + UsbRegistryForm(kOtherModel) + kUsbDeviceParametersKey, "", key);
+    registry.CloseKey(key);
     EXPECT_TRUE(device.LookUpUsbPort());
-    EXPECT_EQ(device.usbPortName(), "USB1234");
+    EXPECT_EQ(device.UsbPortName(), "USB1234");
     EXPECT_EQ(boxes, std::vector<std::string>{"RegQueryValueEx: Fail to Read USB Port Number"});
-    EXPECT_EQ(registry.openKeys(), 0u);
+    EXPECT_EQ(registry.OpenKeys(), 0u);
 }
 
 TEST_F(UsbPrinterDeviceTest, WritesGoOutIn64BytePiecesWithTenMillisecondPauses) {
@@ -158,8 +158,8 @@ TEST_F(UsbPrinterDeviceTest, WritesGoOutIn64BytePiecesWithTenMillisecondPauses) 
     EXPECT_TRUE(device.Write(kData.data(), 0));
     ASSERT_TRUE(device.Write(kData.data(), 200));
     EXPECT_EQ(bus.pieces, (std::vector<std::uint32_t>{64, 64, 64, 8}));
-    EXPECT_EQ(bus.bytes(kDevice), kData);
-    EXPECT_EQ(clock.sleeps(), (std::vector<std::uint32_t>{10, 10, 10}));
+    EXPECT_EQ(bus.Bytes(kDevice), kData);
+    EXPECT_EQ(clock.Sleeps(), (std::vector<std::uint32_t>{10, 10, 10}));
 
     // A device that takes less than a piece gets the rest in the next one.
     bus.received.clear();
@@ -167,7 +167,7 @@ TEST_F(UsbPrinterDeviceTest, WritesGoOutIn64BytePiecesWithTenMillisecondPauses) 
     bus.writeAnswers = {{Io::Done, 40}, {Io::Pending, 64, 3}};
     ASSERT_TRUE(device.Write(kData.data(), 100));
     EXPECT_EQ(bus.pieces, (std::vector<std::uint32_t>{64, 60}));
-    EXPECT_EQ(bus.bytes(kDevice), std::vector<std::uint8_t>(kData.begin(), kData.begin() + 100));
+    EXPECT_EQ(bus.Bytes(kDevice), std::vector<std::uint8_t>(kData.begin(), kData.begin() + 100));
 }
 
 TEST_F(UsbPrinterDeviceTest, APiecePendingPastItsLimitIsCancelledAndADeviceTakingNothingGivesUp) {
@@ -176,8 +176,8 @@ TEST_F(UsbPrinterDeviceTest, APiecePendingPastItsLimitIsCancelledAndADeviceTakin
     EXPECT_FALSE(device.Write(kData.data(), 100));
     EXPECT_EQ(bus.cancels, 1);
     EXPECT_EQ(bus.pieces.size(), 1u);                               // nothing after the failed piece
-    EXPECT_EQ(clock.sleeps(), std::vector<std::uint32_t>(51, 10));  // polled until past 500 ms
-    EXPECT_FALSE(device.workerRunning());                           // the link was never up
+    EXPECT_EQ(clock.Sleeps(), std::vector<std::uint32_t>(51, 10));  // polled until past 500 ms
+    EXPECT_FALSE(device.WorkerRunning());                           // the link was never up
 
     bus.pieces.clear();
     bus.writeAnswers.assign(100, {Io::Done, 0});
@@ -194,57 +194,57 @@ TEST_F(UsbPrinterDeviceTest, CloseSendsOneZeroByteAndLetsTheLibraryGoOnlyWhenItG
     ASSERT_TRUE(device.LookUpUsbPort());
     bus.writeAnswers = {{Io::Failed}};
     device.Close();
-    EXPECT_TRUE(bus.loaded());
-    EXPECT_EQ(bus.openDevices(), 0u);
+    EXPECT_TRUE(bus.Loaded());
+    EXPECT_EQ(bus.OpenDevices(), 0u);
 
     ASSERT_TRUE(device.LookUpUsbPort());
     EXPECT_EQ(bus.loads, 1);
     device.Close();
-    EXPECT_EQ(bus.bytes(kDevice), std::vector<std::uint8_t>{0});
-    EXPECT_FALSE(bus.loaded());
-    EXPECT_EQ(bus.openDevices(), 0u);
-    EXPECT_FALSE(device.connected());
-    EXPECT_TRUE(device.linkUp());
+    EXPECT_EQ(bus.Bytes(kDevice), std::vector<std::uint8_t>{0});
+    EXPECT_FALSE(bus.Loaded());
+    EXPECT_EQ(bus.OpenDevices(), 0u);
+    EXPECT_FALSE(device.Connected());
+    EXPECT_TRUE(device.LinkUp());
     device.Close();
     EXPECT_EQ(bus.pieces.size(), 2u);
 }
 
 TEST_F(UsbPrinterDeviceTest, TheWorkerReconnectsWhenThePrinterIsBackAndAgainAfterTheNextFailure) {
-    failWithLinkUp();
+    FailWithLinkUp();
     EXPECT_FALSE(device.Write(kData.data(), 70));  // the worker has the line meanwhile
-    const int opens = bus.with([&] { return deviceOpens(); });
-    bus.with([&] { bus.interfaces = {kPrinter}; });
-    ASSERT_TRUE(bus.waitFor([&] { return deviceOpens() > opens; }));
+    const int opens = bus.With([&] { return DeviceOpens(); });
+    bus.With([&] { bus.interfaces = {kPrinter}; });
+    ASSERT_TRUE(bus.WaitFor([&] { return DeviceOpens() > opens; }));
 
     EXPECT_TRUE(device.Write(kData.data(), 70));
-    EXPECT_TRUE(device.linkUp());
-    EXPECT_FALSE(device.workerRunning());
-    EXPECT_EQ(bus.bytes(kDevice), std::vector<std::uint8_t>(kData.begin(), kData.begin() + 70));
-    const auto sleeps = clock.sleeps();
+    EXPECT_TRUE(device.LinkUp());
+    EXPECT_FALSE(device.WorkerRunning());
+    EXPECT_EQ(bus.Bytes(kDevice), std::vector<std::uint8_t>(kData.begin(), kData.begin() + 70));
+    const auto sleeps = clock.Sleeps();
     EXPECT_GE(std::count(sleeps.begin(), sleeps.end(), kUsbReconnectPauseMs), 3);
 
     // A second failure starts a second worker (the first one has ended), which reconnects.
-    bus.with([&] { bus.writeAnswers = {{Io::Failed}}; });
-    const int before = bus.with([&] { return deviceOpens(); });
+    bus.With([&] { bus.writeAnswers = {{Io::Failed}}; });
+    const int before = bus.With([&] { return DeviceOpens(); });
     EXPECT_FALSE(device.Write(kData.data(), 70));
-    ASSERT_TRUE(bus.waitFor([&] { return deviceOpens() > before; }));
+    ASSERT_TRUE(bus.WaitFor([&] { return DeviceOpens() > before; }));
     EXPECT_TRUE(device.Write(kData.data(), 1));
 }
 
 TEST_F(UsbPrinterDeviceTest, CloseStopsTheWorkerWhateverTheFlagsSay) {
-    failWithLinkUp();
-    EXPECT_FALSE(device.connected());
+    FailWithLinkUp();
+    EXPECT_FALSE(device.Connected());
     device.Close();
-    EXPECT_FALSE(device.workerRunning());
-    bus.with([&] { bus.interfaces = {kPrinter}; });  // back after Close: nobody reopens it
-    EXPECT_EQ(bus.openDevices(), 0u);
+    EXPECT_FALSE(device.WorkerRunning());
+    bus.With([&] { bus.interfaces = {kPrinter}; });  // back after Close: nobody reopens it
+    EXPECT_EQ(bus.OpenDevices(), 0u);
 
     // A zero byte that fails in Close starts a worker, which Close stops as well.
     ASSERT_TRUE(device.LookUpUsbPort());
-    bus.with([&] { bus.writeAnswers = {{Io::Failed}}; });
+    bus.With([&] { bus.writeAnswers = {{Io::Failed}}; });
     device.Close();
-    EXPECT_FALSE(device.workerRunning());
-    EXPECT_EQ(bus.openDevices(), 0u);
+    EXPECT_FALSE(device.WorkerRunning());
+    EXPECT_EQ(bus.OpenDevices(), 0u);
 }
 
 }  // namespace

@@ -25,14 +25,14 @@ public:
     int warningAnswer = 1;
     std::function<void()> onWarning;
 
-    int runWarning() override {
+    int RunWarning() override {
         events.push_back("warning");
         if (onWarning) onWarning();
         return warningAnswer;
     }
-    void showSearch(bool focus) override { events.push_back(focus ? "search, focused" : "search"); }
-    void setSearchProgress(int position) override { events.push_back(std::to_string(position)); }
-    void destroySearch() override { events.push_back("destroy"); }
+    void ShowSearch(bool focus) override { events.push_back(focus ? "search, focused" : "search"); }
+    void SetSearchProgress(int position) override { events.push_back(std::to_string(position)); }
+    void DestroySearch() override { events.push_back("destroy"); }
 };
 
 // Time passes only in the program's sleeps; the printer is attached once it reaches
@@ -41,8 +41,8 @@ class PrinterClock : public fakes::FakeClock {
 public:
     explicit PrinterClock(fakes::FakeUsbBus& bus) : bus_(bus) {}
     std::uint32_t switchOnAt = UINT32_MAX;
-    void sleep(std::uint32_t milliseconds) override {
-        FakeClock::sleep(milliseconds);
+    void Sleep(std::uint32_t milliseconds) override {
+        FakeClock::Sleep(milliseconds);
         if (now >= switchOnAt) bus_.interfaces = {kPrinter};
     }
 
@@ -65,12 +65,12 @@ class UsbStepTest : public ::testing::Test {
 protected:
     UsbStepTest() {
         Registry::Key key = 0;
-        registry.createKey(kUsbDeviceClassesKey + UsbRegistryForm(kPrinter) + kUsbDeviceParametersKey, "", key);
-        registry.setDword(key, kUsbPortNumberValue, 3);
-        registry.closeKey(key);
+        registry.CreateKey(kUsbDeviceClassesKey + UsbRegistryForm(kPrinter) + kUsbDeviceParametersKey, "", key);
+        registry.SetDword(key, kUsbPortNumberValue, 3);
+        registry.CloseKey(key);
     }
 
-    int run(Language language = Language::English) {
+    int Run(Language language = Language::English) {
         UsbFlowContext flow{device,
                             view,
                             clock,
@@ -82,7 +82,7 @@ protected:
                                 return resultAnswer;
                             },
                             [this] { view.events.push_back("end program"); }};
-        return RunUsbStep(flow, searchCounter);
+        return prinstall::RunUsbStep(flow, searchCounter);
     }
 
     fakes::FakeUsbBus bus;
@@ -100,12 +100,12 @@ protected:
 
 TEST_F(UsbStepTest, APrinterAttachedBeforehandShowsOnlyTheShortRunOfTheBar) {
     bus.interfaces = {kPrinter};
-    EXPECT_EQ(run(), kUsbStepGoOn);
+    EXPECT_EQ(Run(), kUsbStepGoOn);
     EXPECT_EQ(view.events, Join(Join({"search"}, Positions(20, 90, 10)), {"100", "destroy"}));
     EXPECT_EQ(clock.sleeps, std::vector<std::uint32_t>(8, 100));
     // Closed after the lookup: the zero byte went out and nothing stays open.
-    EXPECT_EQ(bus.bytes(kPrinter + kUsbDeviceSuffix), std::vector<std::uint8_t>{0});
-    EXPECT_EQ(bus.openDevices(), 0u);
+    EXPECT_EQ(bus.Bytes(kPrinter + kUsbDeviceSuffix), std::vector<std::uint8_t>{0});
+    EXPECT_EQ(bus.OpenDevices(), 0u);
     EXPECT_EQ(usbPortName, "USB003");
     EXPECT_EQ(debug.lines.back(), "USB003");
     EXPECT_EQ(searchCounter, kUsbSearchCounterStart);
@@ -113,13 +113,13 @@ TEST_F(UsbStepTest, APrinterAttachedBeforehandShowsOnlyTheShortRunOfTheBar) {
 
 TEST_F(UsbStepTest, APrinterSwitchedOnFiveSecondsAfterOkIsFoundOnTheSixthLookup) {
     view.onWarning = [this] { clock.switchOnAt = clock.now + 5000; };
-    EXPECT_EQ(run(), kUsbStepGoOn);
+    EXPECT_EQ(Run(), kUsbStepGoOn);
     EXPECT_EQ(view.events, Join(Join({"warning", "search, focused"}, Positions(13, 25, 3)), {"100", "destroy"}));
     EXPECT_EQ(clock.sleeps, std::vector<std::uint32_t>(5, 1000));
     EXPECT_EQ(bus.interfaceSets, 7);  // the silent lookup and six in the search
     EXPECT_EQ(searchCounter, 25);
     EXPECT_EQ(usbPortName, "USB003");
-    EXPECT_EQ(bus.openDevices(), 0u);
+    EXPECT_EQ(bus.OpenDevices(), 0u);
 }
 
 TEST_F(UsbStepTest, ASearchThatFindsNothingGivesUpAtNinetySevenAndReportsTheFailure) {
@@ -138,7 +138,7 @@ TEST_F(UsbStepTest, ASearchThatFindsNothingGivesUpAtNinetySevenAndReportsTheFail
         searchCounter = kUsbSearchCounterStart;
         resultAnswer = c.answer;
 
-        EXPECT_EQ(run(c.language), kUsbStepFailed);
+        EXPECT_EQ(Run(c.language), kUsbStepFailed);
         // The window is gone before the result shows; OK there ends the program after half
         // a second, any other answer only ends the run.
         std::vector<std::string> expected = Join(Join({"warning", "search, focused"}, Positions(13, 97, 3)),
@@ -157,7 +157,7 @@ TEST_F(UsbStepTest, ASearchThatFindsNothingGivesUpAtNinetySevenAndReportsTheFail
 
 TEST_F(UsbStepTest, EscapeAtTheInstructionsGoesOnWithoutSearching) {
     view.warningAnswer = 2;
-    EXPECT_EQ(run(), kUsbStepGoOn);
+    EXPECT_EQ(Run(), kUsbStepGoOn);
     EXPECT_EQ(view.events, (std::vector<std::string>{"warning", "destroy"}));
     EXPECT_TRUE(clock.sleeps.empty());
     EXPECT_EQ(bus.interfaceSets, 1);
