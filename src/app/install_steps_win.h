@@ -8,7 +8,7 @@
 
 #include "app/main_dialog.h"
 #include "install/install_command.h"
-#include "ports/port_dialog_win.h"
+#include "ports/port_info_dialog_win.h"
 
 namespace prinstall {
 

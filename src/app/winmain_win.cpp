@@ -8,7 +8,7 @@
 #include "app/command_line.h"
 #include "app/main_dialog_win.h"
 #include "app/single_instance_win.h"
-#include "app/unattended.h"
+#include "app/unattended_run.h"
 #include "core/app_context.h"
 #include "core/single_instance.h"
 #include "platform/basic_win.h"

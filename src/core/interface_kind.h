@@ -1,4 +1,5 @@
-// The printer's interface as the installation uses it: it decides the queue's port.
+// The printer's interface as the installation uses it: it decides the queue's port. The port
+// dialog's seven choices (InterfaceChoice) each install as one of these four kinds.
 #pragma once
 
 #include <string>

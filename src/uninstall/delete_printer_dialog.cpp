@@ -3,7 +3,7 @@
 #include "core/label_drivers.h"
 #include "core/spooler_guard.h"
 #include "install/driver_files.h"
-#include "ports/result_dialog.h"
+#include "ports/complete_dialog.h"
 #include "resource.h"
 #include "uninstall/removal.h"
 

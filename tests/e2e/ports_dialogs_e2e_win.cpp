@@ -30,7 +30,7 @@
 #include "platform/registry_win.h"
 #include "platform/services_win.h"
 #include "platform/spooler_win.h"
-#include "ports/port_dialog_win.h"
+#include "ports/port_info_dialog_win.h"
 #include "resource.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "fakes/fake_dialog_view.h"
 #include "ports/ip_address_dialog.h"
-#include "ports/port_dialog.h"
+#include "ports/port_info_dialog.h"
 #include "resource.h"
 
 namespace prinstall::fakes {

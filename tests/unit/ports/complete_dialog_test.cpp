@@ -1,4 +1,4 @@
-#include "ports/result_dialog.h"
+#include "ports/complete_dialog.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the OK button's text, the set-up of the dialog's controls, and the colour of every pixel
 // row of its background (green for success, red for an error, lighter towards the bottom).
 //
-// The dialog itself (result_dialog_win.h) only turns these into Win32 calls.
+// The dialog itself (complete_dialog_win.h) only turns these into Win32 calls.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ports/port_dialog.h"
+#include "ports/port_info_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -252,8 +252,8 @@ TEST_F(PortDialogTest, OpeningAgainForgetsTheAddressButNotTheProcessValues) {
 
 TEST(PortListTest, LongPortNamesAreKeptWhole) {
     const std::string longName = "USB/A port name well beyond thirty-one characters";
-    EXPECT_EQ(PortsForInterface(PortInterface::DriverPort, {longName}), Entries{longName});
-    EXPECT_EQ(PortsForInterface(PortInterface::Serial, {"COM", "CO", "COMX"}), (Entries{"COM", "COMX"}));
+    EXPECT_EQ(PortsForInterface(InterfaceChoice::DriverPort, {longName}), Entries{longName});
+    EXPECT_EQ(PortsForInterface(InterfaceChoice::Serial, {"COM", "CO", "COMX"}), (Entries{"COM", "COMX"}));
 }
 
 }  // namespace

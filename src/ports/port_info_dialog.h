@@ -2,7 +2,7 @@
 // picture it shows, the code page and processor lists in both languages, the Windows-family
 // mark of the platform detection, and the port name and address the Install command reads.
 //
-// The dialog's window (port_dialog_win.h) only turns these into Win32 calls.
+// The dialog's window (port_info_dialog_win.h) only turns these into Win32 calls.
 #pragma once
 
 #include <array>
@@ -18,25 +18,28 @@
 
 namespace prinstall {
 
-// The interfaces in the order of their kind numbers.
-enum class PortInterface : int { Serial, Bluetooth, Parallel, Usb, Ethernet, WiFi, DriverPort };
+// The seven interfaces the operator picks from, in the order of their radio buttons. The
+// installation knows only four kinds of port (InterfaceKind); the table says which each
+// choice installs as.
+enum class InterfaceChoice : int { Serial, Bluetooth, Parallel, Usb, Ethernet, WiFi, DriverPort };
 
 struct InterfaceInfo {
-    PortInterface kind;
+    InterfaceChoice choice;
     int radioId;
     int bitmapId;
     const char* portPrefix;  // system ports it offers: names starting with this ("" all, nullptr none)
     const char* fixedEntry;  // the entry it adds of its own, nullptr for none
     bool asksAddress;        // runs the IP address dialog
+    int installsAs;          // its InterfaceKind; 0: the kind its port's name says
 };
 
 // The interface of a radio button, nullptr for an id that is none of the seven.
 const InterfaceInfo* InterfaceForRadio(int radioId);
-const InterfaceInfo& InterfaceInfoOf(PortInterface kind);
+const InterfaceInfo& InterfaceInfoOf(InterfaceChoice choice);
 
 // The port array of an interface from the system's ports in the spooler's order: the ports
 // passing its filter (prefix compared case-sensitively), then its fixed entry.
-std::vector<std::string> PortsForInterface(PortInterface kind, const std::vector<std::string>& systemPorts);
+std::vector<std::string> PortsForInterface(InterfaceChoice choice, const std::vector<std::string>& systemPorts);
 
 // The printer code pages the operator can pick: 23 entries, in list order.
 inline constexpr int kCodePageCount = 23;
@@ -104,7 +107,7 @@ public:
     const std::vector<std::string>& Ports() const { return ports_; }
 
 private:
-    void FillPortList(PortInterface kind);
+    void FillPortList(InterfaceChoice choice);
     void ChooseInterface(const InterfaceInfo& info);
     void UpdateOkButton();
 
@@ -113,7 +116,7 @@ private:
     IpAddressDialog& ip_;
     PortDialogView& view_;
     Language language_ = Language::English;
-    PortInterface interface_ = PortInterface::Usb;
+    InterfaceChoice interface_ = InterfaceChoice::Usb;
     std::string portName_;
     std::string ipAddressText_;
     std::vector<std::string> ports_;

@@ -1,4 +1,4 @@
-#include "app/unattended.h"
+#include "app/unattended_run.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ports/result_dialog_win.h"
+#include "ports/complete_dialog_win.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ports/port_dialog_win.h"
+#include "ports/port_info_dialog_win.h"
 
 #include <utility>
 #include <vector>
@@ -52,8 +52,8 @@ void PortInfoDialogWin::CheckRadio(int id) {
     // Tab enters the interface group at the checked button, as the keyboard rules of radio
     // groups ask: the tab stop moves with the check. A family mark leaves it where it is.
     if (InterfaceForRadio(id) == nullptr) return;
-    for (int kind = 0; kind <= static_cast<int>(PortInterface::DriverPort); ++kind) {
-        HWND radio = Item(InterfaceInfoOf(static_cast<PortInterface>(kind)).radioId);
+    for (int choice = 0; choice <= static_cast<int>(InterfaceChoice::DriverPort); ++choice) {
+        HWND radio = Item(InterfaceInfoOf(static_cast<InterfaceChoice>(choice)).radioId);
         const LONG style = GetWindowLongW(radio, GWL_STYLE);
         const LONG wanted = GetDlgCtrlID(radio) == id ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
         if (wanted != style) SetWindowLongW(radio, GWL_STYLE, wanted);

@@ -1,4 +1,4 @@
-#include "app/unattended.h"
+#include "app/unattended_run.h"
 
 #include "core/interface_kind.h"
 #include "core/label_drivers.h"
@@ -6,7 +6,7 @@
 #include "core/spooler_guard.h"
 #include "install/install_command.h"
 #include "install/tcpip_port.h"
-#include "ports/port_dialog.h"
+#include "ports/port_info_dialog.h"
 #include "uninstall/removal.h"
 #include "usb/usb_step.h"
 

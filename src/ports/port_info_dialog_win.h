@@ -1,6 +1,6 @@
 // The port and code page dialog's window (template IDD_PORT_INFO): interface radio buttons,
 // the code page, port and processor lists, the interface's picture in place of frame 1016,
-// and OK and Exit as icon buttons. The rules live in port_dialog.h.
+// and OK and Exit as icon buttons. The rules live in port_info_dialog.h.
 //
 // The Install command creates one for a run, calls Run(nullptr), and after kDialogOk reads
 // PortName() and IpAddressText(); the dialog has set useLabelPortMonitor, codePage and the
@@ -15,7 +15,7 @@
 #include "controls/icon_button_win.h"
 #include "controls/picture_control_win.h"
 #include "ports/ip_address_dialog_win.h"
-#include "ports/port_dialog.h"
+#include "ports/port_info_dialog.h"
 #include "ui/dialog_win.h"
 
 namespace prinstall {

@@ -1,4 +1,4 @@
-#include "ports/port_dialog.h"
+#include "ports/port_info_dialog.h"
 
 #include "core/platform_detection.h"
 #include "resource.h"
@@ -10,13 +10,13 @@ constexpr int kOkButton = kDialogOk;
 constexpr int kExitButton = kDialogCancel;
 
 const InterfaceInfo kInterfaces[] = {
-    {PortInterface::Serial, IDC_PORT_SERIAL, IDB_SERIAL, "COM", nullptr, false},
-    {PortInterface::Bluetooth, IDC_PORT_BLUETOOTH, IDB_BLUETOOTH, "COM", nullptr, false},
-    {PortInterface::Parallel, IDC_PORT_PARALLEL, IDB_PARALLEL, "LPT", nullptr, false},
-    {PortInterface::Usb, IDC_PORT_USB, IDB_USB, nullptr, kUsbPortEntry, false},
-    {PortInterface::Ethernet, IDC_PORT_ETHERNET, IDB_ETHERNET, nullptr, kNetworkPortEntry, true},
-    {PortInterface::WiFi, IDC_PORT_WIFI, IDB_WIFI, nullptr, kNetworkPortEntry, true},
-    {PortInterface::DriverPort, IDC_PORT_DRIVER_PORT, IDB_PRINTER_PORT, "", nullptr, false},
+    {InterfaceChoice::Serial, IDC_PORT_SERIAL, IDB_SERIAL, "COM", nullptr, false, kInterfaceSerial},
+    {InterfaceChoice::Bluetooth, IDC_PORT_BLUETOOTH, IDB_BLUETOOTH, "COM", nullptr, false, kInterfaceSerial},
+    {InterfaceChoice::Parallel, IDC_PORT_PARALLEL, IDB_PARALLEL, "LPT", nullptr, false, kInterfaceParallel},
+    {InterfaceChoice::Usb, IDC_PORT_USB, IDB_USB, nullptr, kUsbPortEntry, false, kInterfaceUsb},
+    {InterfaceChoice::Ethernet, IDC_PORT_ETHERNET, IDB_ETHERNET, nullptr, kNetworkPortEntry, true, kInterfaceTcpIp},
+    {InterfaceChoice::WiFi, IDC_PORT_WIFI, IDB_WIFI, nullptr, kNetworkPortEntry, true, kInterfaceTcpIp},
+    {InterfaceChoice::DriverPort, IDC_PORT_DRIVER_PORT, IDB_PRINTER_PORT, "", nullptr, false, 0},
 };
 
 // Texts the dialog changes for Korean; English keeps the template's.
@@ -93,10 +93,10 @@ const InterfaceInfo* InterfaceForRadio(int radioId) {
     return nullptr;
 }
 
-const InterfaceInfo& InterfaceInfoOf(PortInterface kind) { return kInterfaces[static_cast<int>(kind)]; }
+const InterfaceInfo& InterfaceInfoOf(InterfaceChoice choice) { return kInterfaces[static_cast<int>(choice)]; }
 
-std::vector<std::string> PortsForInterface(PortInterface kind, const std::vector<std::string>& systemPorts) {
-    const InterfaceInfo& info = InterfaceInfoOf(kind);
+std::vector<std::string> PortsForInterface(InterfaceChoice choice, const std::vector<std::string>& systemPorts) {
+    const InterfaceInfo& info = InterfaceInfoOf(choice);
     std::vector<std::string> ports;
     if (info.portPrefix != nullptr) {
         for (const std::string& port : systemPorts) {
@@ -131,9 +131,9 @@ void PortInfoDialog::OnInitDialog() {
     view_.ListSelect(IDC_PORT_PROCESSOR, state_.os.processor);
     view_.EnableItem(IDC_PORT_PROCESSOR, false);
 
-    const InterfaceInfo& usb = InterfaceInfoOf(PortInterface::Usb);
-    FillPortList(usb.kind);
-    interface_ = usb.kind;
+    const InterfaceInfo& usb = InterfaceInfoOf(InterfaceChoice::Usb);
+    FillPortList(usb.choice);
+    interface_ = usb.choice;
     view_.CheckRadio(usb.radioId);
     state_.useLabelPortMonitor = true;
     view_.ListSelect(IDC_PORT_LIST, 0);
@@ -155,9 +155,9 @@ void PortInfoDialog::OnInterface(int radioId) {
 }
 
 void PortInfoDialog::ChooseInterface(const InterfaceInfo& info) {
-    interface_ = info.kind;
+    interface_ = info.choice;
     view_.CheckRadio(info.radioId);
-    FillPortList(info.kind);
+    FillPortList(info.choice);
     view_.ListSelect(IDC_PORT_LIST, 0);
     view_.ShowPicture(info.bitmapId);
     if (info.asksAddress && view_.RunIpAddressDialog() == kDialogOk) {
@@ -168,11 +168,11 @@ void PortInfoDialog::ChooseInterface(const InterfaceInfo& info) {
     UpdateOkButton();
 }
 
-void PortInfoDialog::FillPortList(PortInterface kind) {
+void PortInfoDialog::FillPortList(InterfaceChoice choice) {
     view_.ListReset(IDC_PORT_LIST);
     std::vector<std::string> systemPorts;
     if (platform_.spooler.ListPorts(systemPorts) != 0) systemPorts.clear();
-    ports_ = PortsForInterface(kind, systemPorts);
+    ports_ = PortsForInterface(choice, systemPorts);
     for (const std::string& port : ports_) view_.ListAdd(IDC_PORT_LIST, port);
 }
 
@@ -201,16 +201,8 @@ bool PortInfoDialog::OnOk() {
 }
 
 int PortInfoDialog::GetInterfaceKind() const {
-    switch (interface_) {
-        case PortInterface::Serial:
-        case PortInterface::Bluetooth: return kInterfaceSerial;
-        case PortInterface::Parallel: return kInterfaceParallel;
-        case PortInterface::Usb: return kInterfaceUsb;
-        case PortInterface::Ethernet:
-        case PortInterface::WiFi: return kInterfaceTcpIp;
-        case PortInterface::DriverPort: break;
-    }
-    return InterfaceKindOf(portName_);
+    const int kind = InterfaceInfoOf(interface_).installsAs;
+    return kind != 0 ? kind : InterfaceKindOf(portName_);
 }
 
 void PortInfoDialog::UpdateOkButton() {

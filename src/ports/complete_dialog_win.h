@@ -1,5 +1,5 @@
 // The result dialog's window (template IDD_RESULT): caption and message line from the rules
-// in result_dialog.h, a background painted row by row in green or red, labels drawn
+// in complete_dialog.h, a background painted row by row in green or red, labels drawn
 // transparently over it, and one OK button with the check-mark icon.
 //
 // The caller sets message, operation and outcome before every run; one object may be run
@@ -12,7 +12,7 @@
 
 #include "controls/icon_button_win.h"
 #include "platform/system_info.h"
-#include "ports/result_dialog.h"
+#include "ports/complete_dialog.h"
 #include "ui/dialog_win.h"
 
 namespace prinstall {
