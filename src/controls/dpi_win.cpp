@@ -1,6 +1,6 @@
 #include "controls/dpi_win.h"
 
-namespace controls {
+namespace prinstall::controls {
 
 UINT WindowDpi(HWND window) {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -21,4 +21,4 @@ int ScaleToWindow(HWND window, int size) {
     return MulDiv(size, static_cast<int>(WindowDpi(window)), USER_DEFAULT_SCREEN_DPI);
 }
 
-}  // namespace controls
+}  // namespace prinstall::controls

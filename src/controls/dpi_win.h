@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-namespace controls {
+namespace prinstall::controls {
 
 // GetDpiForWindow where user32 has it (Windows 10 1607 and later), looked up at run time;
 // else the LOGPIXELSY of the window's device context (the system DPI).
@@ -13,4 +13,4 @@ UINT WindowDpi(HWND window);
 // `size` in pixels at 96 DPI, scaled to the window's DPI (rounded).
 int ScaleToWindow(HWND window, int size);
 
-}  // namespace controls
+}  // namespace prinstall::controls

@@ -1,6 +1,6 @@
 #include "controls/icon_button_geometry.h"
 
-namespace controls {
+namespace prinstall::controls {
 
 namespace {
 constexpr int kIconMargin = 3;    // gap left of the icon and between icon and caption
@@ -125,4 +125,4 @@ FocusRect FocusRectangle(const ButtonState& s, const Rect& inner) {
     return {false, inner};
 }
 
-}  // namespace controls
+}  // namespace prinstall::controls

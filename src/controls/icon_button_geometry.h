@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-namespace controls {
+namespace prinstall::controls {
 
 struct Rect {
     int left = 0;
@@ -165,4 +165,4 @@ struct FocusRect {
 };
 FocusRect FocusRectangle(const ButtonState& s, const Rect& inner);
 
-}  // namespace controls
+}  // namespace prinstall::controls

@@ -6,7 +6,7 @@
 #include "controls/dpi_win.h"
 #include "controls/reflect_win.h"
 
-namespace controls {
+namespace prinstall::controls {
 
 namespace {
 
@@ -302,4 +302,4 @@ void IconButton::DrawItem(const DRAWITEMSTRUCT& item) {
     }
 }
 
-}  // namespace controls
+}  // namespace prinstall::controls

@@ -12,7 +12,7 @@
 
 #include "controls/icon_button_geometry.h"
 
-namespace controls {
+namespace prinstall::controls {
 
 class IconButton {
 public:
@@ -80,4 +80,4 @@ private:
     UINT_PTR hoverTimer_ = 0;
 };
 
-}  // namespace controls
+}  // namespace prinstall::controls

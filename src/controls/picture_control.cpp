@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace controls {
+namespace prinstall::controls {
 
 PictureLayout LayoutPicture(int clientW, int clientH, const Rect& source, int fitMode, const PictureLayout& previous) {
     PictureLayout layout = previous;
@@ -41,4 +41,4 @@ std::vector<Rect> UncoveredBands(const Rect& dest, int clientW, int clientH) {
     return bands;
 }
 
-}  // namespace controls
+}  // namespace prinstall::controls

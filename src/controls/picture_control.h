@@ -7,7 +7,7 @@
 
 #include "controls/icon_button_geometry.h"
 
-namespace controls {
+namespace prinstall::controls {
 
 // How the picture is sized.
 inline constexpr int kFitNatural = 2;  // the bitmap's own size, cut off at the client edges
@@ -31,4 +31,4 @@ PictureLayout LayoutPicture(int clientW, int clientH, const Rect& source, int fi
 // than the client area leaves nothing; an empty dest leaves the whole client area.
 std::vector<Rect> UncoveredBands(const Rect& dest, int clientW, int clientH);
 
-}  // namespace controls
+}  // namespace prinstall::controls

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace controls {
+namespace prinstall::controls {
 
 namespace {
 
@@ -193,4 +193,4 @@ LRESULT PictureControl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-}  // namespace controls
+}  // namespace prinstall::controls

@@ -8,7 +8,7 @@
 
 #include "controls/picture_control.h"
 
-namespace controls {
+namespace prinstall::controls {
 
 class PictureControl {
 public:
@@ -60,4 +60,4 @@ private:
     PictureLayout layout_;
 };
 
-}  // namespace controls
+}  // namespace prinstall::controls

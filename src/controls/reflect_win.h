@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-namespace controls {
+namespace prinstall::controls {
 
 inline constexpr UINT kReflectBase = 0x2000;
 // WM_DRAWITEM forwarded to the owner-drawn control, same wParam and lParam; a non-zero
@@ -14,4 +14,4 @@ inline constexpr UINT kReflectedDrawItem = kReflectBase + WM_DRAWITEM;
 // has handled the notification and the dialog should not.
 inline constexpr UINT kReflectedCommand = kReflectBase + WM_COMMAND;
 
-}  // namespace controls
+}  // namespace prinstall::controls

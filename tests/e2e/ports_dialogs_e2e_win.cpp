@@ -36,6 +36,7 @@
 namespace {
 
 using namespace e2e;
+namespace controls = prinstall::controls;
 using prinstall::kDialogCancel;
 using prinstall::kDialogOk;
 

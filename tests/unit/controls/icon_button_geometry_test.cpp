@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace controls {
+namespace prinstall::controls {
 namespace {
 
 // Distinct colours, so that a mixed-up choice shows.
@@ -279,4 +279,4 @@ TEST(IconButtonFocus, FocusRectangleInsideRInStandingLookOnly) {
 }
 
 }  // namespace
-}  // namespace controls
+}  // namespace prinstall::controls

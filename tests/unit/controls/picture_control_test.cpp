@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace controls {
+namespace prinstall::controls {
 namespace {
 
 TEST(PictureLayoutTest, FitInsideFillsTheWidthOfAWideBitmapAndLeavesABandBelow) {
@@ -64,4 +64,4 @@ TEST(PictureLayoutTest, BandsSurroundAPictureAwayFromTheCornerWithoutOverlapping
 }
 
 }  // namespace
-}  // namespace controls
+}  // namespace prinstall::controls
