@@ -110,16 +110,20 @@ TEST_F(PortDialogTest, EachInterfaceOffersItsPortsSortedAndShowsItsPicture) {
         int radio;
         Entries listed;
         int bitmap;
+        int kind;  // what the installation goes on with
     };
     const Case cases[] = {
-        {IDC_PORT_SERIAL, {"COM1:", "COM3:"}, IDB_SERIAL},
-        {IDC_PORT_BLUETOOTH, {"COM1:", "COM3:"}, IDB_BLUETOOTH},
-        {IDC_PORT_PARALLEL, {"LPT1:"}, IDB_PARALLEL},
-        {IDC_PORT_USB, {"USB"}, IDB_USB},
-        {IDC_PORT_ETHERNET, {"TCP/IP"}, IDB_ETHERNET},
-        {IDC_PORT_WIFI, {"TCP/IP"}, IDB_WIFI},
+        {IDC_PORT_SERIAL, {"COM1:", "COM3:"}, IDB_SERIAL, kInterfaceSerial},
+        {IDC_PORT_BLUETOOTH, {"COM1:", "COM3:"}, IDB_BLUETOOTH, kInterfaceSerial},
+        {IDC_PORT_PARALLEL, {"LPT1:"}, IDB_PARALLEL, kInterfaceParallel},
+        {IDC_PORT_USB, {"USB"}, IDB_USB, kInterfaceUsb},
+        {IDC_PORT_ETHERNET, {"TCP/IP"}, IDB_ETHERNET, kInterfaceTcpIp},
+        {IDC_PORT_WIFI, {"TCP/IP"}, IDB_WIFI, kInterfaceTcpIp},
         // Lower-case com5: only here: the serial filter compares case-sensitively.
-        {IDC_PORT_DRIVER_PORT, {"COM1:", "COM3:", "com5:", "FILE:", "LPT1:", "USB001"}, IDB_PRINTER_PORT},
+        {IDC_PORT_DRIVER_PORT,
+         {"COM1:", "COM3:", "com5:", "FILE:", "LPT1:", "USB001"},
+         IDB_PRINTER_PORT,
+         kInterfaceSerial},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.radio);
@@ -129,6 +133,7 @@ TEST_F(PortDialogTest, EachInterfaceOffersItsPortsSortedAndShowsItsPicture) {
         EXPECT_EQ(view.selections[IDC_PORT_LIST], 0);
         EXPECT_EQ(rules.PortName(), c.listed.front());
         EXPECT_EQ(view.pictures.back(), c.bitmap);
+        EXPECT_EQ(rules.GetInterfaceKind(), c.kind);
         EXPECT_TRUE(OkEnabled());
     }
     EXPECT_EQ(view.ipOffered.size(), 2u) << "only Ethernet and Wi-Fi ask for an address";
@@ -140,6 +145,7 @@ TEST_F(PortDialogTest, PickingAPortOrCodePageTakesTheSelectedEntry) {
     view.Pick(IDC_PORT_LIST, 5);  // COM1: COM2: COM3: COM4: FILE: LPT1: ...
     rules.OnSelchangePort();
     EXPECT_EQ(rules.PortName(), "LPT1:");
+    EXPECT_EQ(rules.GetInterfaceKind(), kInterfaceParallel) << "a system port installs as its name says";
 
     view.Pick(IDC_PORT_CODE_PAGE, 9);
     rules.OnSelchangeCodePage();
