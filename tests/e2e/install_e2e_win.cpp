@@ -191,16 +191,20 @@ void SecondStartIsRefused(const wchar_t* mainTitle, const wchar_t* text, const w
     ASSERT_EQ(first.Start(), 0u);
     HWND main = first.WaitForWindow(mainTitle);
     ASSERT_NE(main, nullptr);
-    // The dialog shows itself once its start-up is done; a minimise before that is undone.
+    // The dialog is on screen once its start-up is done.
     for (int i = 0; i < 400 && !IsWindowVisible(main); ++i) Sleep(50);
     ASSERT_TRUE(IsWindowVisible(main));
-    // The operator puts it on the task bar, and clicks again if the first minimise did not
-    // take: on a busy machine one was seen to be undone while Wine was still showing the dialog.
-    for (int attempt = 0; attempt < 5 && !IsIconic(main); ++attempt) {
+    // The operator puts it on the task bar. A modal dialog is shown (SW_SHOWNORMAL) the first
+    // time its message queue runs empty, which undoes a minimise that came before that: so the
+    // minimise counts once the dialog has been idle after it.
+    bool minimised = false;
+    for (int attempt = 0; attempt < 5 && !minimised; ++attempt) {
         ShowWindow(main, SW_MINIMIZE);
         for (int i = 0; i < 40 && !IsIconic(main); ++i) Sleep(50);
+        Sleep(200);
+        minimised = WaitUntilIdle(main) && IsIconic(main);
     }
-    ASSERT_TRUE(IsIconic(main));
+    ASSERT_TRUE(minimised);
 
     ProgramRun second;
     ASSERT_EQ(second.Start(), 0u);
