@@ -101,6 +101,20 @@ DWORD SizeThenFill(std::vector<BYTE>& buffer, Call call) {
     return call(buffer.data(), needed, &needed) ? 0 : Failure();
 }
 
+// The one name field of every record of a size-then-fill enumeration; `call` is the
+// enumeration with its buffer, size, needed and count arguments last.
+template <class Info, class Call>
+DWORD ListNames(std::vector<std::string>& names, LPWSTR Info::*field, Call call) {
+    std::vector<BYTE> buffer;
+    DWORD count = 0;
+    DWORD error = SizeThenFill<Info>(
+        buffer, [&](BYTE* data, DWORD size, DWORD* needed) { return call(data, size, needed, &count); });
+    if (error != 0) return error;
+    const auto* info = reinterpret_cast<const Info*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) names.push_back(Narrow(info[i].*field));
+    return 0;
+}
+
 HANDLE ToHandle(Spooler::Printer p) { return reinterpret_cast<HANDLE>(p); }
 
 }  // namespace
@@ -148,15 +162,9 @@ std::uint32_t WinSpooler::ListDrivers(const std::string& environment, std::vecto
     auto call = WinspoolApi().enumPrinterDrivers;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     Field env(environment);
-    std::vector<BYTE> buffer;
-    DWORD count = 0;
-    DWORD error = SizeThenFill<DRIVER_INFO_1W>(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
-        return call(nullptr, env.Get(), 1, data, size, needed, &count);
+    return ListNames(names, &DRIVER_INFO_1W::pName, [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+        return call(nullptr, env.Get(), 1, data, size, needed, count);
     });
-    if (error != 0) return error;
-    const auto* info = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) names.push_back(Narrow(info[i].pName));
-    return 0;
 }
 
 std::uint32_t WinSpooler::RegisterDriver(const DriverRecord& d) {
@@ -210,14 +218,9 @@ std::uint32_t WinSpooler::ListMonitors(std::vector<std::string>& names) {
     names.clear();
     auto call = WinspoolApi().enumMonitors;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    std::vector<BYTE> buffer;
-    DWORD count = 0;
-    DWORD error = SizeThenFill<MONITOR_INFO_2W>(
-        buffer, [&](BYTE* data, DWORD size, DWORD* needed) { return call(nullptr, 2, data, size, needed, &count); });
-    if (error != 0) return error;
-    const auto* info = reinterpret_cast<const MONITOR_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) names.push_back(Narrow(info[i].pName));
-    return 0;
+    return ListNames(names, &MONITOR_INFO_2W::pName, [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+        return call(nullptr, 2, data, size, needed, count);
+    });
 }
 
 std::uint32_t WinSpooler::RegisterMonitor(const std::string& name, const std::string& environment,
@@ -233,14 +236,9 @@ std::uint32_t WinSpooler::ListPorts(std::vector<std::string>& names) {
     names.clear();
     auto call = WinspoolApi().enumPorts;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    std::vector<BYTE> buffer;
-    DWORD count = 0;
-    DWORD error = SizeThenFill<PORT_INFO_2W>(
-        buffer, [&](BYTE* data, DWORD size, DWORD* needed) { return call(nullptr, 2, data, size, needed, &count); });
-    if (error != 0) return error;
-    const auto* info = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) names.push_back(Narrow(info[i].pPortName));
-    return 0;
+    return ListNames(names, &PORT_INFO_2W::pPortName, [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+        return call(nullptr, 2, data, size, needed, count);
+    });
 }
 
 std::uint32_t WinSpooler::OpenLocalPrinter(const std::string& name, Printer& printer) {

@@ -150,24 +150,6 @@ DWORD RegDword(const wchar_t* key, const wchar_t* name) {
     return value;
 }
 
-bool KeyExists(const wchar_t* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-std::vector<std::wstring> DriverNames() {
-    DWORD needed = 0, count = 0;
-    EnumPrinterDriversW(nullptr, nullptr, 1, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed + sizeof(DRIVER_INFO_1W));
-    std::vector<std::wstring> names;
-    if (!EnumPrinterDriversW(nullptr, nullptr, 1, buffer.data(), needed, &needed, &count)) return names;
-    const auto* drivers = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) names.push_back(drivers[i].pName);
-    return names;
-}
-
 std::vector<std::string> LabelQueues() {
     std::vector<QueueRecord> queues;
     EXPECT_EQ(ListQueues(&queues), 0u);
@@ -183,20 +165,9 @@ std::vector<std::string> LabelQueues() {
 
 // Numbered files of copies 1 to 3 left in the driver directory or its version folder.
 std::vector<std::wstring> NumberedFiles() {
-    wchar_t folder[MAX_PATH] = {};
-    DWORD needed = 0;
-    GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder, &needed);
     std::vector<std::wstring> found;
-    for (const std::wstring& dir : {std::wstring(folder), std::wstring(folder) + L"\\3"}) {
-        for (int n = 1; n <= 3; ++n) {
-            const std::wstring number = std::to_wstring(n);
-            for (const std::wstring& name :
-                 {L"TVLabel" + number + L".GPD", L"TVLabel" + number + L".INI", L"TVLabel" + number + L".DLL",
-                  L"TVLabelE" + number + L".DLL", L"TVLabelUI" + number + L".DLL"}) {
-                const std::wstring path = dir + L"\\" + name;
-                if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) found.push_back(path);
-            }
-        }
+    for (int n = 1; n <= 3; ++n) {
+        for (const std::wstring& path : e2e::NumberedFiles(DriverDirectory(), n)) found.push_back(path);
     }
     return found;
 }

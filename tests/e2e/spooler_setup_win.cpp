@@ -155,6 +155,13 @@ std::vector<std::wstring> DriverNames(const wchar_t* environment) {
     return names;
 }
 
+bool KeyExists(const wchar_t* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
 std::vector<std::wstring> NumberedFiles(const std::wstring& folder, int number) {
     const std::wstring n = std::to_wstring(number);
     std::vector<std::wstring> found;

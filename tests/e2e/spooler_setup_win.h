@@ -49,6 +49,9 @@ std::wstring DriverDirectory(const wchar_t* environment = nullptr);
 // The names of the drivers registered for an environment (nullptr: this machine's own).
 std::vector<std::wstring> DriverNames(const wchar_t* environment = nullptr);
 
+// Whether a key exists under HKEY_LOCAL_MACHINE.
+bool KeyExists(const wchar_t* path);
+
 // Copy <number>'s own files (TVLabel<n>.GPD, .INI, .DLL, TVLabelE<n>.DLL, TVLabelUI<n>.DLL)
 // that lie in `folder` or its version folder "3", as paths.
 std::vector<std::wstring> NumberedFiles(const std::wstring& folder, int number);

@@ -35,27 +35,13 @@ std::wstring SystemFolder() {
     return folder;
 }
 
-std::wstring DriverFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    DWORD needed = 0;
-    GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder, &needed);
-    return folder;
-}
-
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool KeyExists(const wchar_t* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
 
 // The files of copy n in the driver directory and its version folder "3".
 int NumberedFiles(int n) {
     const std::wstring number = std::to_wstring(n);
     int count = 0;
-    for (const std::wstring& folder : {DriverFolder(), DriverFolder() + L"\\3"}) {
+    for (const std::wstring& folder : {DriverDirectory(), DriverDirectory() + L"\\3"}) {
         for (const std::wstring& name : {L"TVLabel" + number + L".GPD", L"TVLabel" + number + L".DLL",
                                          L"TVLabelE" + number + L".DLL", L"TVLabelUI" + number + L".DLL"}) {
             count += FileExists(folder + L"\\" + name);
@@ -65,12 +51,8 @@ int NumberedFiles(int n) {
 }
 
 bool HasDriver(const std::wstring& name) {
-    DWORD needed = 0, count = 0;
-    EnumPrinterDriversW(nullptr, nullptr, 1, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed + sizeof(DRIVER_INFO_1W));
-    if (!EnumPrinterDriversW(nullptr, nullptr, 1, buffer.data(), needed, &needed, &count)) return false;
-    const auto* drivers = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
-    return std::any_of(drivers, drivers + count, [&](const DRIVER_INFO_1W& d) { return name == d.pName; });
+    const std::vector<std::wstring> drivers = DriverNames();
+    return std::find(drivers.begin(), drivers.end(), name) != drivers.end();
 }
 
 std::vector<std::wstring> QueueNames() {
