@@ -5,13 +5,11 @@
 #include <set>
 #include <string_view>
 
+#include "core/label_drivers.h"
+#include "ports/port_info_dialog.h"
+
 namespace prinstall {
 namespace {
-
-// The printer code pages the driver's code page setting knows.
-constexpr std::array kCodePages = {437,  850,  852,  863,  864,  866,  874,  932,  936, 949, 950, 1250,
-                                   1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 737, 857, 858};
-constexpr int kMaxCopies = 500;
 
 enum class Scope { Command, Any, Install, Uninstall };
 
@@ -113,11 +111,12 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             }
         } else if (name == "copies") {
             const std::optional<int> copies = Number(value, 3);
-            if (!copies || *copies < 1 || *copies > kMaxCopies) return "/copies needs a number from 1 to 500.";
+            if (!copies || *copies < 1 || *copies > kMaxCopyCount) return "/copies needs a number from 1 to 500.";
             line.copies = *copies;
         } else if (name == "codepage") {
             const std::optional<int> codePage = Number(value, 4);
-            if (!codePage || std::find(kCodePages.begin(), kCodePages.end(), *codePage) == kCodePages.end()) {
+            if (!codePage ||
+                std::find(kCodePageNumbers.begin(), kCodePageNumbers.end(), *codePage) == kCodePageNumbers.end()) {
                 return "/codepage:" + value + " is not a printer code page (see the list below).";
             }
             line.codePage = *codePage;
@@ -210,7 +209,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 
 std::string UsageText() {
     std::string codePages;
-    for (int page : kCodePages) codePages += (codePages.empty() ? "" : ", ") + std::to_string(page);
+    for (int page : kCodePageNumbers) codePages += (codePages.empty() ? "" : ", ") + std::to_string(page);
     return "Usage:\n"
            "  Prinstall.exe /install (/port:NAME | /usb | /ip:A.B.C.D) [/copies:N] [/name:TEXT] [/codepage:NNN]"
            " [/log:FILE] [/quiet]\n"

@@ -50,8 +50,7 @@ bool MainDialog::OnInitDialog() {
     if (!aboutItem.empty()) view_.AppendSystemMenuItem(IDM_ABOUTBOX, aboutItem);
     view_.SetDialogIcon();
 
-    uiCodePage_ = app_.platform.systemInfo.AnsiCodePage();
-    language_ = LanguageForCodePage(uiCodePage_);
+    language_ = LanguageForCodePage(app_.platform.systemInfo.AnsiCodePage());
     if (language_ == Language::Korean) {
         for (const ControlText& c : kControlTexts) view_.SetItemText(c.id, c.text.korean);
         view_.SetTitle(kMainDialogTitle.korean);
@@ -169,7 +168,7 @@ private:
 
 void MainDialog::OnInstall() {
     if (installSteps_ == nullptr) return;
-    SetUiCodePage(app_.platform.systemInfo.AnsiCodePage());
+    language_ = LanguageForCodePage(app_.platform.systemInfo.AnsiCodePage());
     DialogInstallSteps steps(*this, *installSteps_);
     InstallCommand command(app_, *this, steps);
     // The operator's name for the first queue; later copies take the numbered name, which the
@@ -198,15 +197,8 @@ void MainDialog::OnOk() {
     view_.EndDialog(kDialogOk);
 }
 
-int MainDialog::CountLabelDrivers() {
-    labelDriverCount_ = 0;
-    std::vector<PrinterInfo2> queues;
-    if (app_.platform.spooler.ListLocalPrinters(queues) != 0) return -2;
-    return ScanLabelDrivers(queues, app_.state.driverNumber);
-}
-
 void MainDialog::RefreshDriverName() {
-    labelDriverCount_ = CountLabelDrivers();
+    labelDriverCount_ = CountLabelDrivers(app_.platform.spooler, app_.state.driverNumber);
     // When the queues cannot be listed nothing is known about the numbers in use: propose the
     // plain model name rather than a number that no scan has confirmed.
     int shownCount = labelDriverCount_ < 0 ? 0 : labelDriverCount_;
@@ -306,10 +298,10 @@ int MainDialog::ShowResult(const std::string& message, int outcome) {
 // Driver Name field and the button follow the label-printer queues left.
 void MainDialog::OnUninstall() {
     if (view_.RunUninstall() != kDialogOk) return;  // Escape, nothing installed, a stopped run
-    labelDriverCount_ = CountLabelDrivers();
+    labelDriverCount_ = CountLabelDrivers(app_.platform.spooler, app_.state.driverNumber);
     // After a failed recount the number of the last scan is still the best proposal.
     view_.SetItemText(IDC_DRIVER_NAME, labelDriverCount_ == -2
-                                           ? Format("%s %d", kModelName, app_.state.driverNumber)
+                                           ? NextQueueName(app_.state.driverNumber)
                                            : ProposedQueueName(labelDriverCount_, app_.state.driverNumber));
     // Only a recount that found none, with nothing else left to remove, hides it; a failed
     // recount (-2) leaves it as it is.

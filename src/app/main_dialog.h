@@ -67,7 +67,6 @@ public:
 
     // Scans the local queues; sets the driver number and returns the count of numbered
     // label-printer queues, or -2 when the enumeration fails.
-    int CountLabelDrivers();
     void RefreshDriverName();
     // Whether an earlier run left something that only the removal can take away (a numbered
     // driver without its queue, the port monitor, the uninstall entry): the Uninstallation
@@ -76,25 +75,17 @@ public:
 
     // For the installation steps that work on the dialog.
     MainView& View() { return view_; }
-    AppContext& App() { return app_; }
     void SetLabelDriverCount(int count) { labelDriverCount_ = count; }
-    void SetUiCodePage(std::uint32_t codePage) {
-        uiCodePage_ = codePage;
-        language_ = LanguageForCodePage(codePage);
-    }
 
     // Read by the installation and its tests.
     Language GetLanguage() const { return language_; }
-    std::uint32_t UiCodePage() const { return uiCodePage_; }
     int GetCopyCount() const { return copyCount_; }
     int LabelDriverCount() const { return labelDriverCount_; }
-    bool CloneMode() const { return cloneMode_; }
     bool Chosen(int index) const { return index >= 0 && index < kListSize && chosen_[static_cast<size_t>(index)]; }
     bool Installed(int index) const {
         return index >= 0 && index < kListSize && installed_[static_cast<size_t>(index)];
     }
     // The two text fields as they were when the dialog closed with OK.
-    const std::string& CopyCountText() const { return copyCountText_; }
     const std::string& DriverNameText() const { return driverNameText_; }
 
     static constexpr int kListSize = 500;
@@ -106,7 +97,6 @@ private:
     AppContext& app_;
     MainView& view_;
     Language language_ = Language::English;
-    std::uint32_t uiCodePage_ = 0;
     int copyCount_ = 1;
     bool cloneMode_ = false;
     int labelDriverCount_ = 0;

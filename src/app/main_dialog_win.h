@@ -19,8 +19,6 @@ public:
     explicit MainDialogWin(AppContext& app);
     ~MainDialogWin() override;
 
-    MainDialog& Rules() { return rules_; }
-
     // MainView
     bool IsChecked(int id) override;
     void SetProgressStep(int step) override;

@@ -51,20 +51,12 @@ public:
         return true;
     }
     bool RunUsbStep(int& searchCounter) override {
-        if (app_.usbDevice == nullptr) return false;
         SilentUsbView view;
-        UsbFlowContext flow{*app_.usbDevice,
-                            view,
-                            app_.platform.clock,
-                            app_.platform.debug,
-                            language_,
-                            app_.state.usbPortName,
-                            [this](const std::string& text) {
-                                run_.Line(text);
-                                return 2;  // nobody confirms: the run just ends
-                            },
-                            [] {}};
-        return prinstall::RunUsbStep(flow, searchCounter) == kUsbStepGoOn;
+        const auto endRun = [this](const std::string& text) {
+            run_.Line(text);
+            return 2;  // nobody confirms: the run just ends
+        };
+        return prinstall::RunUsbStep(app_, view, language_, searchCounter, endRun, [] {}) == kUsbStepGoOn;
     }
     void WriteTcpIpPortValues(const std::string& address, const std::string& portKey) override {
         Platform& p = app_.platform;
@@ -138,9 +130,8 @@ int UnattendedRun::Run(const CommandLine& line) {
 
 int UnattendedRun::Install(const CommandLine& line) {
     Platform& p = app_.platform;
-    std::vector<PrinterInfo2> queues;
-    if (p.spooler.ListLocalPrinters(queues) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
-    const int count = ScanLabelDrivers(queues, app_.state.driverNumber);
+    const int count = CountLabelDrivers(p.spooler, app_.state.driverNumber);
+    if (count < 0) return Finish(kEnumFailed.In(language_), kExitFailure);
     if (line.portSource == PortSource::Port) {
         std::vector<std::string> ports;
         bool known = false;

@@ -61,7 +61,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
             prinstall::WinConsoleOutput console;
             console.WriteLine(prinstall::kAlreadyRunning.In(prinstall::LanguageForCodePage(GetACP())));
         }
-        return prinstall::kAlreadyRunningExitCode;
+        return prinstall::kExitAlreadyRunning;
     }
 
     if (!unattended) {

@@ -35,10 +35,6 @@ public:
     void SetFitMode(int mode);
 
     HWND Hwnd() const { return hwnd_; }
-    HBITMAP Bitmap() const { return bitmap_; }
-    int BitmapWidth() const { return bitmapWidth_; }
-    int BitmapHeight() const { return bitmapHeight_; }
-    int FitMode() const { return fitMode_; }
 
 protected:
     virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,6 @@
 #include "core/label_drivers.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstring>
@@ -10,10 +11,12 @@ namespace prinstall {
 
 std::string LabelDriverName(int driverNumber) { return Format("%s%d", kLabelDriverPrefix, driverNumber); }
 
+std::string NextQueueName(int driverNumber) { return Format("%s %d", kModelName, driverNumber); }
+
 std::string ProposedQueueName(int labelDriverCount, int driverNumber) {
     // No number is free (all 500 in use) or none is known: never propose copy 0.
     if (labelDriverCount == 0 || driverNumber < 1) return kModelName;
-    return Format("%s %d", kModelName, driverNumber);
+    return NextQueueName(driverNumber);
 }
 
 int LeadingInt(const std::string& text) {
@@ -106,6 +109,11 @@ bool SameQueueName(const std::string& a, const std::string& b) {
     return i == a.size() && j == b.size();
 }
 
+bool AnyQueueUses(const std::vector<PrinterInfo2>& queues, const std::string& driverName) {
+    return std::any_of(queues.begin(), queues.end(),
+                       [&](const PrinterInfo2& q) { return SameQueueName(q.driverName, driverName); });
+}
+
 QueueNameFault CheckQueueName(const std::string& name) {
     if (name.find_first_not_of(" \t") == std::string::npos) return QueueNameFault::Empty;
     if (name.find_first_of("\\,") != std::string::npos) return QueueNameFault::ForbiddenCharacter;
@@ -131,6 +139,12 @@ int ScanLabelDrivers(const std::vector<PrinterInfo2>& queues, int& driverNumber)
         }
     }
     return count;
+}
+
+int CountLabelDrivers(Spooler& spooler, int& driverNumber) {
+    std::vector<PrinterInfo2> queues;
+    if (spooler.ListLocalPrinters(queues) != 0) return -2;
+    return ScanLabelDrivers(queues, driverNumber);
 }
 
 CopyCount ParseCopyCount(const std::string& fieldText) {

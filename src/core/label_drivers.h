@@ -22,6 +22,9 @@ inline constexpr int kMaxQueueNameUnits = 220;
 // regard to letter case (Latin, Greek and Cyrillic letters here; other scripts have none).
 bool SameQueueName(const std::string& a, const std::string& b);
 
+// Whether a queue of the list uses the driver (names compared as SameQueueName does).
+bool AnyQueueUses(const std::vector<PrinterInfo2>& queues, const std::string& driverName);
+
 // Why the spooler could not hold a queue name, or nothing when it can: empty or only blanks,
 // a backslash or comma in it, or longer than kMaxQueueNameUnits.
 enum class QueueNameFault { None, Empty, ForbiddenCharacter, TooLong };
@@ -30,6 +33,9 @@ QueueNameFault CheckQueueName(const std::string& name);
 // The driver name of copy N.
 std::string LabelDriverName(int driverNumber);
 
+// The queue name of driver copy N: the numbered model name.
+std::string NextQueueName(int driverNumber);
+
 // What the Driver Name field proposes for the next queue.
 std::string ProposedQueueName(int labelDriverCount, int driverNumber);
 
@@ -37,6 +43,9 @@ std::string ProposedQueueName(int labelDriverCount, int driverNumber);
 // letter case included) and moves driverNumber to the lowest free number; when all 500 are
 // taken, driverNumber becomes 0: no copy can be installed.
 int ScanLabelDrivers(const std::vector<PrinterInfo2>& queues, int& driverNumber);
+
+// Lists the local queues and scans them as above; -2 when they cannot be listed.
+int CountLabelDrivers(Spooler& spooler, int& driverNumber);
 
 // Whether a driver name is one of the numbered copies: it begins with "TORVA Label Printer #"
 // (compared exactly, letter case included; the rest is not looked at).

@@ -11,8 +11,6 @@ namespace prinstall {
 // bare name where a Global object cannot be created.
 inline constexpr const char* kSingleRunMutexName = "TORVA EPL Printer Driver Installation Running";
 
-inline constexpr int kAlreadyRunningExitCode = 1618;  // ERROR_INSTALL_ALREADY_RUNNING
-
 inline constexpr Text kAlreadyRunning = {"The printer driver installation program is already running.",
                                          "프린터 드라이버 설치 프로그램이 이미 실행 중입니다."};
 

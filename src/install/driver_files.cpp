@@ -16,13 +16,7 @@ std::vector<std::string> NumberedFileNames(int n) {
 
 std::optional<std::string> MissingDriverFile(Files& files, const std::string& directory, const DriverRecord& d) {
     std::vector<std::string> names = {d.driverPath, d.dataFile, d.configFile, d.helpFile};
-    for (size_t start = 0; start < d.dependentFiles.size();) {
-        size_t end = d.dependentFiles.find('\0', start);
-        if (end == std::string::npos) end = d.dependentFiles.size();
-        if (end == start) break;
-        names.push_back(d.dependentFiles.substr(start, end - start));
-        start = end + 1;
-    }
+    for (const std::string& name : d.DependentFileNames()) names.push_back(name);
     for (const std::string& name : names) {
         if (!name.empty() && files.FileSize(directory + "\\" + name) <= 0) return name;
     }
@@ -40,6 +34,13 @@ std::vector<std::string> DeleteNumberedFiles(Files& files, const std::string& di
         }
     }
     return left;
+}
+
+std::vector<std::string> DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment,
+                                             int osFamily, int n) {
+    std::string directory;
+    if (spooler.DriverDirectory(environment, directory) != 0 || directory.empty()) return {};
+    return DeleteNumberedFiles(files, directory, osFamily, n);
 }
 
 }  // namespace prinstall

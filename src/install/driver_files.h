@@ -29,4 +29,9 @@ std::optional<std::string> MissingDriverFile(Files& files, const std::string& dr
 std::vector<std::string> DeleteNumberedFiles(Files& files, const std::string& driverDirectory, int osFamily,
                                              int driverNumber);
 
+// The same in the driver directory of `environment`; nothing is deleted, and nothing named,
+// when the spooler gives no directory.
+std::vector<std::string> DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment,
+                                             int osFamily, int driverNumber);
+
 }  // namespace prinstall

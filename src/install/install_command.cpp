@@ -53,13 +53,11 @@ std::optional<Text> QueueNameRefusal(const std::string& name) {
     return std::nullopt;
 }
 
-std::string NextQueueName(int driverNumber) { return Format("%s %d", kModelName, driverNumber); }
-
 Outcome InstallCommand::Run(const InstallRequest& request) {
     language_ = request.language;
     copyFailed_ = false;
     steps_.BeginRun();
-    int searchCounter = 10;
+    int searchCounter = kUsbSearchCounterStart;
     RegistrationSettings settings;
     bool portPrepared = false;
     Outcome outcome = Outcome::Success(kCompleted.In(language_));
@@ -136,10 +134,8 @@ void InstallCommand::RollBackCopy(const RegistrationSettings& settings, bool dri
         if (e != 0)
             platform.debug.Output(Format("Rollback: DeletePrinterDriver GetLastError()=%d", static_cast<int>(e)));
     }
-    std::string directory;
-    if (platform.spooler.DriverDirectory(settings.environment, directory) != 0 || directory.empty()) return;
-    for (const std::string& left :
-         DeleteNumberedFiles(*platform.files, directory, app_.state.os.osFamily, settings.driverNumber)) {
+    for (const std::string& left : DeleteNumberedFiles(platform.spooler, *platform.files, settings.environment,
+                                                       app_.state.os.osFamily, settings.driverNumber)) {
         platform.debug.Output("Rollback: file not deleted: " + left);
     }
 }
@@ -203,9 +199,7 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     }
 
     // The next copy's number: the lowest free one now.
-    std::vector<PrinterInfo2> queues;
-    labelDriverCount_ =
-        platform.spooler.ListLocalPrinters(queues) == 0 ? ScanLabelDrivers(queues, state.driverNumber) : -2;
+    labelDriverCount_ = CountLabelDrivers(platform.spooler, state.driverNumber);
     return Outcome::Success(kCompleted.In(language_));
 }
 

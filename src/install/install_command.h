@@ -60,9 +60,6 @@ int PrinterNameExists(Spooler& spooler, const std::string& name);
 // The message refusing a queue name the spooler cannot hold; nothing for a good name.
 std::optional<Text> QueueNameRefusal(const std::string& name);
 
-// The queue name of the copy after driver copy N was installed: the numbered model name.
-std::string NextQueueName(int driverNumber);
-
 struct InstallRequest {
     int copies = 1;
     std::string firstQueueName;  // the operator's name for the first queue

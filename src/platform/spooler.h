@@ -32,6 +32,19 @@ struct DriverRecord {
     std::string defaultDataType;
 
     bool operator==(const DriverRecord&) const = default;
+
+    // The names of dependentFiles, up to the first empty one.
+    std::vector<std::string> DependentFileNames() const {
+        std::vector<std::string> names;
+        for (size_t start = 0; start < dependentFiles.size();) {
+            size_t end = dependentFiles.find('\0', start);
+            if (end == std::string::npos) end = dependentFiles.size();
+            if (end == start) break;
+            names.push_back(dependentFiles.substr(start, end - start));
+            start = end + 1;
+        }
+        return names;
+    }
 };
 
 // A printer record at level 2 (the fields the program fills; the rest stay empty or zero).

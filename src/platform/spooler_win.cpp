@@ -174,15 +174,7 @@ std::uint32_t WinSpooler::RegisterDriver(const DriverRecord& d) {
         configFile(d.configFile), helpFile(d.helpFile), monitor(d.monitorName), dataType(d.defaultDataType);
     // The dependent-file list holds zero bytes; convert it name by name.
     std::wstring dependent;
-    size_t start = 0;
-    while (start < d.dependentFiles.size()) {
-        size_t end = d.dependentFiles.find('\0', start);
-        if (end == std::string::npos) end = d.dependentFiles.size();
-        if (end == start) break;
-        dependent += Widen(d.dependentFiles.substr(start, end - start));
-        dependent += L'\0';
-        start = end + 1;
-    }
+    for (const std::string& file : d.DependentFileNames()) dependent += Widen(file) + L'\0';
     dependent += L'\0';
     DRIVER_INFO_3W info = {};
     info.cVersion = d.version;

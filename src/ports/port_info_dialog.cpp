@@ -172,8 +172,7 @@ void PortInfoDialog::FillPortList(InterfaceChoice choice) {
     view_.ListReset(IDC_PORT_LIST);
     std::vector<std::string> systemPorts;
     if (platform_.spooler.ListPorts(systemPorts) != 0) systemPorts.clear();
-    ports_ = PortsForInterface(choice, systemPorts);
-    for (const std::string& port : ports_) view_.ListAdd(IDC_PORT_LIST, port);
+    for (const std::string& port : PortsForInterface(choice, systemPorts)) view_.ListAdd(IDC_PORT_LIST, port);
 }
 
 void PortInfoDialog::OnSelchangeCodePage() {

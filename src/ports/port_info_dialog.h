@@ -69,8 +69,7 @@ public:
     virtual void ListAdd(int id, const std::string& text) = 0;
     // Selects entry `index`; an index past the end leaves nothing selected.
     virtual void ListSelect(int id, int index) = 0;
-    virtual int ListSelection(int id) = 0;  // -1 when nothing is selected
-    virtual int ListCount(int id) = 0;
+    virtual int ListSelection(int id) = 0;                 // -1 when nothing is selected
     virtual std::string ListEntry(int id, int index) = 0;  // empty for no such entry
 
     // Puts the picture control in place of frame 1016 with this bitmap, scaled to fit.
@@ -103,8 +102,6 @@ public:
     // The interface kind of the choice: the chosen interface's, and for "Printer Driver Port"
     // the kind its port's name says.
     int GetInterfaceKind() const;
-    // The ports offered for the current interface, as built (before the list sorts them).
-    const std::vector<std::string>& Ports() const { return ports_; }
 
 private:
     void FillPortList(InterfaceChoice choice);
@@ -119,7 +116,6 @@ private:
     InterfaceChoice interface_ = InterfaceChoice::Usb;
     std::string portName_;
     std::string ipAddressText_;
-    std::vector<std::string> ports_;
     OkUnavailable shownReason_ = OkUnavailable::No;  // the template's line is empty
 };
 

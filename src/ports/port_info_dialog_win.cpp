@@ -68,8 +68,6 @@ void PortInfoDialogWin::ListSelect(int id, int index) { ui::ComboBox(Item(id)).S
 
 int PortInfoDialogWin::ListSelection(int id) { return ui::ComboBox(Item(id)).GetCurSel(); }
 
-int PortInfoDialogWin::ListCount(int id) { return ui::ComboBox(Item(id)).GetCount(); }
-
 std::string PortInfoDialogWin::ListEntry(int id, int index) { return ui::ComboBox(Item(id)).GetLbText(index); }
 
 void PortInfoDialogWin::ShowPicture(int bitmapId) {

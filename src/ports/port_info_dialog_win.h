@@ -34,8 +34,6 @@ public:
     const std::string& IpAddressText() const { return rules_.IpAddressText(); }
     int GetInterfaceKind() const { return rules_.GetInterfaceKind(); }
 
-    PortInfoDialog& Rules() { return rules_; }
-
 protected:
     BOOL OnInit() override;
     bool OnCommand(int id, int code, HWND control) override;
@@ -48,7 +46,6 @@ private:
     void ListAdd(int id, const std::string& text) override;
     void ListSelect(int id, int index) override;
     int ListSelection(int id) override;
-    int ListCount(int id) override;
     std::string ListEntry(int id, int index) override;
     void ShowPicture(int bitmapId) override;
     int RunIpAddressDialog() override;

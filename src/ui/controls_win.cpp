@@ -15,11 +15,6 @@ int ComboBox::GetCurSel() const {
     return selected == CB_ERR ? -1 : static_cast<int>(selected);
 }
 
-int ComboBox::GetCount() const {
-    const LRESULT count = SendMessageW(hwnd_, CB_GETCOUNT, 0, 0);
-    return count == CB_ERR ? 0 : static_cast<int>(count);
-}
-
 std::string ComboBox::GetLbText(int index) const {
     const LRESULT length = SendMessageW(hwnd_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (index < 0 || length == CB_ERR) return {};

@@ -29,7 +29,6 @@ public:
     void SetCurSel(int index) { SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
     // -1 when nothing is selected.
     int GetCurSel() const;
-    int GetCount() const;
     // Empty for no such entry.
     std::string GetLbText(int index) const;
 

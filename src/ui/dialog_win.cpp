@@ -110,10 +110,6 @@ INT_PTR Dialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
                 SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
                 return TRUE;
             }
-            if (OnDrawItem(static_cast<int>(wParam), dis)) {
-                SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
-                return TRUE;
-            }
             return FALSE;
         }
         case WM_CTLCOLORSTATIC:

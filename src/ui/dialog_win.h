@@ -71,7 +71,6 @@ protected:
     // WM_CTLCOLOR*: return a brush to use it, nullptr for the default.
     virtual HBRUSH OnCtlColor(HDC, HWND, UINT) { return nullptr; }
     // WM_DRAWITEM for items no control took; return true when drawn.
-    virtual bool OnDrawItem(int, DRAWITEMSTRUCT*) { return false; }
     // Any other message; set `result` and return true when handled.
     virtual bool OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
     virtual void OnOk() { EndDialog(IDOK); }

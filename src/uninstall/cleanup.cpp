@@ -26,9 +26,7 @@ std::vector<std::string> Cleanup::UnusedLabelDrivers(int processor) {
         return unused;
     }
     for (const std::string& driver : drivers) {
-        const bool used = std::any_of(queues.begin(), queues.end(),
-                                      [&](const PrinterInfo2& q) { return SameQueueName(q.driverName, driver); });
-        if (IsLabelDriver(driver) && !used) unused.push_back(driver);
+        if (IsLabelDriver(driver) && !AnyQueueUses(queues, driver)) unused.push_back(driver);
     }
     return unused;
 }
@@ -59,8 +57,6 @@ std::vector<std::string> Cleanup::RemoveLeftovers(int processor, int osFamily, b
 
 void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, std::vector<std::string>& left) {
     const std::string environment = SpoolerEnvironment(processor);
-    std::string directory;
-    spooler_.DriverDirectory(environment, directory);
     for (const std::string& driver : UnusedLabelDrivers(processor)) {
         const std::uint32_t e = spooler_.RemoveDriver(driver, environment);
         if (e != 0) {
@@ -68,8 +64,8 @@ void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, std::vector<
             left.push_back(Format(kDriverKept.In(language_), driver.c_str()));
             continue;
         }
-        if (directory.empty()) continue;
-        for (const std::string& file : DeleteNumberedFiles(files_, directory, osFamily, LabelDriverNumber(driver))) {
+        for (const std::string& file :
+             DeleteNumberedFiles(spooler_, files_, environment, osFamily, LabelDriverNumber(driver))) {
             left.push_back(file);
         }
     }
@@ -149,12 +145,11 @@ void Cleanup::DeleteMonitorModules(int processor, std::vector<std::string>& left
     }
 }
 
-int Cleanup::DeletePortMonitorKey() {
+void Cleanup::DeletePortMonitorKey() {
     Registry::Key monitors = 0;
-    if (registry_.OpenKey(kMonitorsKey, monitors) != 0) return 0;
+    if (registry_.OpenKey(kMonitorsKey, monitors) != 0) return;
     registry_.DeleteKey(std::string(kMonitorsKey) + "\\" + kPortMonitorName);
     registry_.CloseKey(monitors);
-    return 0;
 }
 
 }  // namespace prinstall

@@ -69,7 +69,7 @@ public:
     // queues cannot be listed, with the port's name standing in).
     std::vector<std::string> MoveQueuesOffMonitorPort();
     // Deletes the monitor's key below the spooler's monitor list; always 0.
-    int DeletePortMonitorKey();
+    void DeletePortMonitorKey();
 
 private:
     // Names of the local queues on the monitor's port; false when the queues cannot be listed.

@@ -130,8 +130,7 @@ void DeletePrinterDialog::OnDeletePrinter() {
     }
     cleanupPending_ = false;
     view_.EnableItem(IDC_DELETE_PRINTER, true);
-    const int answer = view_.ShowResult(outcome.text, outcome.Ok() ? kResultSuccess : kResultError);
-    view_.EndDialog(answer == kDialogOk ? kOk : kCancel);
+    view_.EndDialog(Result(outcome) ? kOk : kCancel);
 }
 
 void DeletePrinterDialog::Progress(const std::optional<std::string>& status, int position, bool) {

@@ -157,9 +157,7 @@ bool Removal::RemoveDriverIfUnused(const std::string& driverName) {
     if (std::uint32_t e = spooler.ListLocalPrinters(queues); e != 0) {
         return !ReportFailure(Format("Failure to EnumPrinters GetLastError()=%d", static_cast<int>(e)));
     }
-    for (const PrinterInfo2& q : queues) {
-        if (SameQueueName(q.driverName, driverName)) return true;
-    }
+    if (AnyQueueUses(queues, driverName)) return true;
     const std::string environment = SpoolerEnvironment(app_.state.os.processor);
     const std::uint32_t driverError = spooler.RemoveDriver(driverName, environment);
     if (driverError == kErrorPrinterDriverInUse) return true;
@@ -167,10 +165,8 @@ bool Removal::RemoveDriverIfUnused(const std::string& driverName) {
         return !ReportFailure(
             Format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)));
     }
-    std::string directory;
-    if (spooler.DriverDirectory(environment, directory) != 0 || directory.empty()) return true;
     for (const std::string& left :
-         DeleteNumberedFiles(files_, directory, app_.state.os.osFamily, LabelDriverNumber(driverName))) {
+         DeleteNumberedFiles(spooler, files_, environment, app_.state.os.osFamily, LabelDriverNumber(driverName))) {
         notRemoved_.push_back(left);
     }
     return true;

@@ -65,15 +65,8 @@ int RunUsbStepWithWindows(AppContext& app, HWND owner, Language language, int& s
                           std::function<void()> endProgram) {
     if (app.usbDevice == nullptr) return kUsbStepFailed;
     UsbStepWindows windows(owner, app.platform.systemInfo);
-    UsbFlowContext flow{*app.usbDevice,
-                        windows,
-                        app.platform.clock,
-                        app.platform.debug,
-                        language,
-                        app.state.usbPortName,
-                        std::move(showErrorResult),
-                        std::move(endProgram)};
-    return prinstall::RunUsbStep(flow, searchCounter);
+    return prinstall::RunUsbStep(app, windows, language, searchCounter, std::move(showErrorResult),
+                                 std::move(endProgram));
 }
 
 }  // namespace prinstall

@@ -89,4 +89,18 @@ void InitUsbSearchDialog(std::uint32_t codePage, UsbDialogView& view) {
     view.SetItemText(IDC_USB_SEARCH_TEXT, kSearchWait.In(korean));
 }
 
+int RunUsbStep(AppContext& app, UsbStepView& view, Language language, int& searchCounter,
+               std::function<int(const std::string& message)> showErrorResult, std::function<void()> endProgram) {
+    if (app.usbDevice == nullptr) return kUsbStepFailed;
+    UsbFlowContext flow{*app.usbDevice,
+                        view,
+                        app.platform.clock,
+                        app.platform.debug,
+                        language,
+                        app.state.usbPortName,
+                        std::move(showErrorResult),
+                        std::move(endProgram)};
+    return RunUsbStep(flow, searchCounter);
+}
+
 }  // namespace prinstall

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "core/app_context.h"
 #include "core/texts.h"
 #include "ui/dialog_view.h"
 #include "platform/clock.h"
@@ -63,6 +64,11 @@ struct UsbFlowContext {
 // or kUsbStepFailed; at the failure end an OK in the result dialog has ended the program
 // (after a 500 ms pause).
 int RunUsbStep(UsbFlowContext& flow, int& searchCounter);
+
+// The same on the process's USB printer connection, shown through `view`; kUsbStepFailed at
+// once when the process has none.
+int RunUsbStep(AppContext& app, UsbStepView& view, Language language, int& searchCounter,
+               std::function<int(const std::string& message)> showErrorResult, std::function<void()> endProgram);
 
 // The two dialogs ask nothing of their windows that every dialog does not offer.
 using UsbDialogView = DialogView;

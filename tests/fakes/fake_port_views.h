@@ -78,7 +78,7 @@ public:
     }
     void ListSelect(int id, int index) override { selections[id] = index >= 0 && index < ListCount(id) ? index : -1; }
     int ListSelection(int id) override { return selections.count(id) ? selections[id] : -1; }
-    int ListCount(int id) override { return static_cast<int>(lists[id].size()); }
+    int ListCount(int id) { return static_cast<int>(lists[id].size()); }
     std::string ListEntry(int id, int index) override {
         return index >= 0 && index < ListCount(id) ? lists[id][static_cast<size_t>(index)] : std::string();
     }
