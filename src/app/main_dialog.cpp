@@ -3,7 +3,7 @@
 #include "core/label_drivers.h"
 #include "install/install_command.h"
 #include "uninstall/removal.h"
-#include "ports/complete_dialog.h"
+#include "ui/complete_dialog.h"
 #include "resource.h"
 
 namespace prinstall {

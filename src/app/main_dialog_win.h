@@ -8,7 +8,7 @@
 #include "app/main_dialog.h"
 #include "app/main_view.h"
 #include "controls/icon_button_win.h"
-#include "ports/complete_dialog_win.h"
+#include "ui/complete_dialog_win.h"
 #include "ui/check_list_box_win.h"
 #include "ui/dialog_win.h"
 

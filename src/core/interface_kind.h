@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/texts.h"
+
 namespace prinstall {
 
 enum InterfaceKind : int { kInterfaceSerial = 1, kInterfaceParallel = 5, kInterfaceUsb = 8, kInterfaceTcpIp = 9 };
@@ -17,5 +19,10 @@ inline int InterfaceKindOf(const std::string& portName) {
     if (portName.rfind("TCP/IP", 0) == 0) return kInterfaceTcpIp;
     return kInterfaceSerial;
 }
+
+// The USB kind first looks for the printer's port: the search counter's start value (the
+// Install command sets it once per run) and what the operator sees when the search fails.
+inline constexpr int kUsbSearchCounterStart = 10;
+inline constexpr Text kUsbSearchFailed = {"USB Port Search Failed.", "USB 포트 찾기 실패."};
 
 }  // namespace prinstall

@@ -22,12 +22,6 @@ std::string ReplacementLine(int lineNumber, int n) {
 
 }  // namespace
 
-std::string GpdCloneName(int n) { return Format("TVLabel%d.GPD", n); }
-std::string IniCloneName(int n) { return Format("TVLabel%d.INI", n); }
-std::string ResourceCloneName(int n) { return Format("TVLabel%d.DLL", n); }
-std::string RenderCloneName(int n) { return Format("TVLabelE%d.DLL", n); }
-std::string UiCloneName(int n) { return Format("TVLabelUI%d.DLL", n); }
-
 std::string ProgramFolder(const std::string& programPath) {
     size_t slash = programPath.rfind('\\');
     if (slash == std::string::npos || slash == 0) return programPath;

@@ -7,16 +7,10 @@
 #include <functional>
 #include <string>
 
+#include "core/driver_files.h"
 #include "platform/files.h"
 
 namespace prinstall {
-
-// The five per-copy file names.
-std::string GpdCloneName(int n);       // TVLabel%d.GPD
-std::string IniCloneName(int n);       // TVLabel%d.INI
-std::string ResourceCloneName(int n);  // TVLabel%d.DLL
-std::string RenderCloneName(int n);    // TVLabelE%d.DLL
-std::string UiCloneName(int n);        // TVLabelUI%d.DLL
 
 // The program's folder: its path cut before the last backslash; a path without one, or
 // whose only backslash is its first character, is used whole.

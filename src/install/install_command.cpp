@@ -1,11 +1,10 @@
 #include "install/install_command.h"
 
 #include "core/label_drivers.h"
-#include "install/driver_files.h"
+#include "core/driver_files.h"
 #include "install/port_monitor.h"
 #include "install/staging.h"
 #include "install/tcpip_port.h"
-#include "usb/usb_step.h"
 
 namespace prinstall {
 namespace {

@@ -14,15 +14,7 @@ std::string PortMonitorSourceFolder(int processor) {
     }
 }
 
-int PortMonitorInstaller::IsPortMonitorInstalled() {
-    std::vector<std::string> monitors;
-    bool listed = spooler_.ListMonitors(monitors) == 0;
-    debug_.Output(listed ? "EnumMonitors() Success !!!" : "EnumMonitors() Fail !!!");
-    for (const std::string& name : monitors) {
-        if (name == kPortMonitorName) return 1;
-    }
-    return 0;
-}
+int PortMonitorInstaller::IsPortMonitorInstalled() { return prinstall::IsPortMonitorInstalled(spooler_, debug_); }
 
 void PortMonitorInstaller::AddPortMonitor(int processor) {
     files_.SetWorkingDirectory(kInstallFolder);

@@ -4,17 +4,13 @@
 
 #include <string>
 
+#include "core/entry_names.h"
 #include "platform/debug_log.h"
 #include "platform/files.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
 
 namespace prinstall {
-
-inline constexpr const char* kPortMonitorName = "TORVA LABEL USB Port";
-inline constexpr const char* kPortMonitorPort = "USB/TORVA Label Port";
-inline constexpr const char* kPortMonitorModule = "TVPortMon.dll";
-inline constexpr const char* kPortMonitorUiModule = "TVPortMonUI.dll";
 
 // The media folder of the monitor modules, relative to the installation folder: Win32 for
 // x86, Win64 for x64, Win64\Itanium for Itanium.

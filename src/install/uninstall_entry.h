@@ -4,17 +4,10 @@
 
 #include <string>
 
+#include "core/entry_names.h"
 #include "platform/registry.h"
 
 namespace prinstall {
-
-inline constexpr const char* kUninstallKeyEnglish =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TORVA EPL 2.XX";
-inline constexpr const char* kUninstallKeyKorean =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\토바 EPL 2.XX";
-inline constexpr const char* kUninstallNameEnglish = "TORVA Label 2.XX";
-inline constexpr const char* kUninstallNameKorean = "토바 Label 2.XX";
-inline constexpr const char* kUninstallCommand = "C:\\TORVA EPL Printer 2.X\\Prinstall.exe";
 
 // Quiet: every failure just ends the operation.
 // Creates the entry of one language when it is not there yet: its name and removal command,

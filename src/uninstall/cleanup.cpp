@@ -2,11 +2,10 @@
 
 #include <algorithm>
 
+#include "core/driver_files.h"
+#include "core/entry_names.h"
 #include "core/label_drivers.h"
 #include "core/texts.h"
-#include "install/driver_files.h"
-#include "install/port_monitor.h"
-#include "install/uninstall_entry.h"
 
 namespace prinstall {
 namespace {
@@ -34,7 +33,7 @@ std::vector<std::string> Cleanup::UnusedLabelDrivers(int processor) {
 Leftovers Cleanup::FindLeftovers(int processor, bool korean) {
     Leftovers found;
     found.drivers = UnusedLabelDrivers(processor);
-    found.monitor = PortMonitorInstaller(spooler_, files_, system_, debug_).IsPortMonitorInstalled() == 1;
+    found.monitor = IsPortMonitorInstalled(spooler_, debug_) == 1;
     Registry::Key key = 0;
     if (registry_.OpenKeyForReading(korean ? kUninstallKeyKorean : kUninstallKeyEnglish, key) == 0) {
         found.uninstallEntry = true;
@@ -116,9 +115,8 @@ bool Cleanup::RemovePortMonitor(int processor, std::vector<std::string>& left) {
         return false;
     }
 
-    PortMonitorInstaller monitor(spooler_, files_, system_, debug_);
     bool gone = true;
-    if (monitor.IsPortMonitorInstalled() == 1) {
+    if (IsPortMonitorInstalled(spooler_, debug_) == 1) {
         gone = spooler_.RemoveMonitor(kPortMonitorName, SpoolerEnvironment(processor)) == 0;
         debug_.Output(gone ? "DeleteMonitor() Success !!!" : "DeleteMonitor() Fail !!!");
     }

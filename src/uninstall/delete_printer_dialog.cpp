@@ -2,8 +2,8 @@
 
 #include "core/label_drivers.h"
 #include "core/spooler_guard.h"
-#include "install/driver_files.h"
-#include "ports/complete_dialog.h"
+#include "core/driver_files.h"
+#include "ui/complete_dialog.h"
 #include "resource.h"
 #include "uninstall/removal.h"
 

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "controls/icon_button_win.h"
-#include "ports/complete_dialog_win.h"
+#include "ui/complete_dialog_win.h"
 #include "ui/check_list_box_win.h"
 #include "ui/dialog_win.h"
 #include "uninstall/delete_printer_dialog.h"

@@ -2,7 +2,7 @@
 
 #include "core/label_drivers.h"
 #include "core/platform_detection.h"
-#include "install/driver_files.h"
+#include "core/driver_files.h"
 
 namespace prinstall {
 namespace {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/app_context.h"
+#include "core/interface_kind.h"
 #include "core/texts.h"
 #include "ui/dialog_view.h"
 #include "platform/clock.h"
@@ -23,11 +24,6 @@ namespace prinstall {
 // (after showing the result dialog itself).
 inline constexpr int kUsbStepGoOn = 0;
 inline constexpr int kUsbStepFailed = -1;
-
-// The search counter's start value: the Install command sets it once per run.
-inline constexpr int kUsbSearchCounterStart = 10;
-
-inline constexpr Text kUsbSearchFailed = {"USB Port Search Failed.", "USB 포트 찾기 실패."};
 
 // The two windows of the step, made for one run of the Install command.
 class UsbStepView {

@@ -7,8 +7,8 @@
 #include "harness_win.h"
 #include "pixels_win.h"
 #include "platform/basic_win.h"
-#include "ports/complete_dialog.h"
-#include "ports/complete_dialog_win.h"
+#include "ui/complete_dialog.h"
+#include "ui/complete_dialog_win.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>

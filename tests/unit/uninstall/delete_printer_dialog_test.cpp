@@ -8,7 +8,7 @@
 #include "fakes/fake_delete_printer_view.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_platform.h"
-#include "install/driver_files.h"
+#include "core/driver_files.h"
 #include "install/uninstall_entry.h"
 #include "resource.h"
 

@@ -1,8 +1,14 @@
-#include "install/driver_files.h"
+#include "core/driver_files.h"
 
-#include "install/clone_files.h"
+#include "core/texts.h"
 
 namespace prinstall {
+
+std::string GpdCloneName(int n) { return Format("TVLabel%d.GPD", n); }
+std::string IniCloneName(int n) { return Format("TVLabel%d.INI", n); }
+std::string ResourceCloneName(int n) { return Format("TVLabel%d.DLL", n); }
+std::string RenderCloneName(int n) { return Format("TVLabelE%d.DLL", n); }
+std::string UiCloneName(int n) { return Format("TVLabelUI%d.DLL", n); }
 
 const char* DriverVersionFolder(int osFamily) {
     if (osFamily >= 1 && osFamily <= 4) return "";

@@ -1,4 +1,4 @@
-// The files of one numbered driver copy in the spooler's driver directory: which must be there
+// The files of one numbered driver copy in the spooler's driver directory: their names, which must be there
 // before the copy is registered, and deleting the copy's own numbered files again (when the
 // copy fails, and when it is removed).
 #pragma once
@@ -15,6 +15,14 @@ namespace prinstall {
 // The subfolder of the driver directory that a Windows family keeps its driver files in:
 // none for families 1 to 4, "\2" for NT 4.0 (5), "\3" for everything else.
 const char* DriverVersionFolder(int osFamily);
+
+// The five per-copy file names: the GPD and INI clones written for copy N, and the three
+// modules staged under numbered names.
+std::string GpdCloneName(int n);       // TVLabel%d.GPD
+std::string IniCloneName(int n);       // TVLabel%d.INI
+std::string ResourceCloneName(int n);  // TVLabel%d.DLL
+std::string RenderCloneName(int n);    // TVLabelE%d.DLL
+std::string UiCloneName(int n);        // TVLabelUI%d.DLL
 
 // The five files that carry the copy's number: GPD, INI and the three modules.
 std::vector<std::string> NumberedFileNames(int driverNumber);

@@ -1,4 +1,4 @@
-#include "ports/complete_dialog.h"
+#include "ui/complete_dialog.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ports/complete_dialog_win.h"
+#include "ui/complete_dialog_win.h"
 
 #include <algorithm>
 

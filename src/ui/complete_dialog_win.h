@@ -12,7 +12,7 @@
 
 #include "controls/icon_button_win.h"
 #include "platform/system_info.h"
-#include "ports/complete_dialog.h"
+#include "ui/complete_dialog.h"
 #include "ui/dialog_win.h"
 
 namespace prinstall {
