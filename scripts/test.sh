@@ -1,6 +1,6 @@
 #!/bin/bash
-# Checks the code style, then builds and runs every test suite: the portable logic natively (plain, and with
-# AddressSanitizer and UndefinedBehaviorSanitizer), then the MinGW build under Wine (the
+# Checks the code style and the include layers, then builds and runs every test suite: the
+# portable logic natively (plain, and with AddressSanitizer and UndefinedBehaviorSanitizer), then the MinGW build under Wine (the
 # contract tests of the Win32 adapters and the end-to-end tests of Prinstall.exe, each in a
 # fresh prefix under an Xvfb of its own). Prints each ctest summary and exits non-zero when
 # anything failed to build or pass. Needs no display and no input; CI runs it as it is.
@@ -31,6 +31,14 @@ if ! bash scripts/format.sh --check; then
   style="FAILED: files differ from .clang-format (bash scripts/format.sh fixes them)"
 else
   style="every source follows .clang-format"
+fi
+# Includes run one way (app -> features -> ui -> controls -> core -> platform).
+echo "=== layers"
+if ! bash scripts/layers.sh; then
+  failed=1
+  layers="FAILED: includes against the layers (listed above)"
+else
+  layers="includes run one way"
 fi
 for preset in "${presets[@]}"; do
   log=$logs/$preset.log
@@ -72,6 +80,7 @@ fi
 echo
 echo "=== summary"
 printf '%-12s %s\n' style "$style"
+printf '%-12s %s\n' layers "$layers"
 printf '%-12s %s\n' names "$names"
 for preset in "${presets[@]}"; do
   printf '%-12s %s\n' "$preset" "${outcome[$preset]}"
