@@ -1,8 +1,8 @@
 #!/bin/bash
 # Checks the code style and the include layers, then builds and runs every test suite: the
-# portable logic natively (plain, and with AddressSanitizer and UndefinedBehaviorSanitizer), then the MinGW build under Wine (the
-# contract tests of the Win32 adapters and the end-to-end tests of Prinstall.exe, each in a
-# fresh prefix under an Xvfb of its own). Prints each ctest summary and exits non-zero when
+# portable logic natively (plain, and with AddressSanitizer and UndefinedBehaviorSanitizer),
+# then the MinGW build under Wine (the contract tests of the Win32 adapters and the end-to-end
+# tests of Prinstall.exe, each in a fresh prefix under an Xvfb of its own). Prints each ctest summary and exits non-zero when
 # anything failed to build or pass. Needs no display and no input; CI runs it as it is.
 #
 #   bash scripts/test.sh [PRESET...]     (default: native native-asan win32)
