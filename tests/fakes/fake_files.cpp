@@ -144,6 +144,7 @@ bool FakeFiles::MakeDirectory(const std::string& path) {
 }
 
 bool FakeFiles::CopyFileTo(const std::string& from, const std::string& to) {
+    trail.push_back("copy " + to);
     auto source = files_.find(Key(from));
     std::string target = Full(to);
     if (source == files_.end() || !Writable(target)) return false;
@@ -156,6 +157,7 @@ bool FakeFiles::CopyFileTo(const std::string& from, const std::string& to) {
 }
 
 bool FakeFiles::RemoveFile(const std::string& path) {
+    trail.push_back("delete " + path);
     std::string f = Full(path);
     if (!files_.count(Lower(f))) return true;
     if (readOnly_.count(Lower(Parent(f)))) return false;

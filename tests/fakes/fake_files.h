@@ -50,6 +50,9 @@ public:
 
     // Every copy made, as (from, to) full paths in their normalised display form.
     std::vector<std::pair<std::string, std::string>> copies;
+    // Every copy ("copy TO") and deletion ("delete PATH") asked for, paths as given, in order;
+    // the other fakes can be pointed at it, so that one list tells what happened when.
+    std::vector<std::string> trail;
 
 private:
     struct Entry {
