@@ -187,4 +187,28 @@ std::unique_ptr<OutputFile> FakeFiles::CreateForWriting(const std::string& path)
     return std::make_unique<FakeOutputFile>(*this, Lower(f), failAfter);
 }
 
+std::vector<std::string> FakeFolderSecurity::Within(const std::set<std::string>& paths,
+                                                    const std::string& folder) const {
+    const std::string top = files_.Key(folder);
+    std::vector<std::string> within;
+    for (const std::string& path : paths) {
+        const std::string key = files_.Key(path);
+        if (key == top || key.rfind(top + "\\", 0) == 0) within.push_back(path);
+    }
+    return within;
+}
+
+WriteAccess FakeFolderSecurity::WritableByOthers(const std::string& folder) {
+    if (!Within(unreadable, folder).empty()) return WriteAccess::Unknown;
+    return Within(writableByOthers, folder).empty() ? WriteAccess::AdministratorsOnly : WriteAccess::Others;
+}
+
+std::uint32_t FakeFolderSecurity::RestrictToAdministrators(const std::string& folder) {
+    files_.trail.push_back("restrict " + folder);
+    if (restrictError != 0) return restrictError;
+    for (const std::string& path : Within(unreadable, folder)) unreadable.erase(path);
+    for (const std::string& path : Within(writableByOthers, folder)) writableByOthers.erase(path);
+    return 0;
+}
+
 }  // namespace prinstall::fakes
