@@ -14,6 +14,7 @@
 #include "platform/basic_win.h"
 #include "platform/console_win.h"
 #include "platform/files_win.h"
+#include "platform/folder_security_win.h"
 #include "platform/log_file_win.h"
 #include "platform/registry_win.h"
 #include "platform/services_win.h"
@@ -77,7 +78,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     prinstall::WinDebugLog debug;
     prinstall::WinFiles files;
     prinstall::WinRegistry registry;
-    prinstall::AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry}, {}};
+    prinstall::WinFolderSecurity folderSecurity;
+    prinstall::AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry, &folderSecurity}, {}};
 
     // The console only for an unattended run: the dialogs never attach to one.
     std::optional<prinstall::WinConsoleOutput> console;

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "platform/files.h"
+#include "platform/folder_security.h"
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/spooler.h"
@@ -26,6 +27,7 @@ struct Platform {
     // ones above can leave them out; the program itself always sets them.
     Files* files = nullptr;
     Registry* registry = nullptr;
+    FolderSecurity* folderSecurity = nullptr;  // of the installation folder, before its files are used
 };
 
 // Windows family (1 NT 3.x ... 12 Windows 8 and later) and processor (0 x86, 1 x64, 2 Itanium).

@@ -2,6 +2,7 @@
 
 #include "core/label_drivers.h"
 #include "core/driver_files.h"
+#include "install/install_folder.h"
 #include "install/port_monitor.h"
 #include "install/staging.h"
 #include "install/tcpip_port.h"
@@ -76,6 +77,14 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
             break;
         }
         if (!portPrepared) {
+            // Before the first change of the run: the port values, the monitor and the driver
+            // files all follow.
+            Platform& platform = app_.platform;
+            if (std::optional<Outcome> refused =
+                    SecureInstallFolder(*platform.folderSecurity, platform.debug, language_)) {
+                outcome = *refused;
+                break;
+            }
             if (std::optional<Outcome> stopped = PreparePort(settings, searchCounter)) {
                 outcome = *stopped;
                 break;
@@ -160,7 +169,7 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     settings.useLabelPortMonitor = state.useLabelPortMonitor;
     settings.usbPortName = state.usbPortName;
     settings.language = language_;
-    settings.programPath = platform.files->ProgramPath();
+    settings.programPath = ProgramForUninstallEntry(platform.files->ProgramPath());
     if (QueuePort(settings) == kPortMonitorPort && monitor.IsPortMonitorInstalled() != 1) {
         // A queue on that port would print to nobody.
         return FailCopy(kMonitorMissing.In(language_));

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/fs_redirection_off.h"
 #include "install/staging.h"
 
 namespace prinstall {
@@ -20,12 +21,15 @@ void PortMonitorInstaller::AddPortMonitor(int processor) {
     files_.SetWorkingDirectory(kInstallFolder);
     const std::string mediaRoot = files_.WorkingDirectory();
     const std::string systemFolder = files_.SystemDirectory();
-    // A 32-bit program on 64-bit Windows must reach the real system folder, not the
-    // redirected 32-bit one, for the spooler to load the 64-bit monitor.
-    if (processor == 1 || processor == 2) system_.DisableFsRedirection();
     const std::string source = mediaRoot + "\\" + PortMonitorSourceFolder(processor) + "\\";
-    for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
-        files_.CopyFileTo(source + module, systemFolder + "\\" + module);
+    {
+        // A 32-bit program on 64-bit Windows must reach the real system folder, not the
+        // redirected 32-bit one, for the spooler to load the 64-bit monitor; the spooler call
+        // after the copies needs redirection back on.
+        FsRedirectionOff redirection(system_, processor == 1 || processor == 2);
+        for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
+            files_.CopyFileTo(source + module, systemFolder + "\\" + module);
+        }
     }
     bool added = spooler_.RegisterMonitor(kPortMonitorName, SpoolerEnvironment(processor), kPortMonitorModule) == 0;
     debug_.Output(added ? "AddPortMonitor() Success !!!" : "AddPortMonitor() Fail !!!");

@@ -8,27 +8,27 @@ std::vector<StagingRow> StagingRows(int processor, bool korean, int n) {
     std::vector<StagingRow> rows;
     if (processor == 0) {
         rows = {
-            {".\\Win32\\UNIDRV.DLL", "", "UNIDRV.DLL"},
-            {".\\Win32\\UNIDRV.HLP", "", "UNIDRV.HLP"},
-            {".\\Win32\\STDNAMES.GPD", "", "STDNAMES.GPD"},
-            {korean ? ".\\Win32\\Korean\\UNIDRVUI.DLL" : ".\\Win32\\UNIDRVUI.DLL", "", "UNIDRVUI.DLL"},
-            {korean ? ".\\Win32\\Korean\\UNIRES.DLL" : ".\\Win32\\UNIRES.DLL", "", "UNIRES.DLL"},
+            {".\\Win32\\UNIDRV.DLL", "UNIDRV.DLL"},
+            {".\\Win32\\UNIDRV.HLP", "UNIDRV.HLP"},
+            {".\\Win32\\STDNAMES.GPD", "STDNAMES.GPD"},
+            {korean ? ".\\Win32\\Korean\\UNIDRVUI.DLL" : ".\\Win32\\UNIDRVUI.DLL", "UNIDRVUI.DLL"},
+            {korean ? ".\\Win32\\Korean\\UNIRES.DLL" : ".\\Win32\\UNIRES.DLL", "UNIRES.DLL"},
         };
     } else {
         rows = {
-            {".\\Win64\\STDNAMES.GPD", "", "STDNAMES.GPD"},
-            {".\\Win64\\2003\\UNIDRV.DLL", "", "UNIDRV.DLL"},
-            {".\\Win64\\2003\\\\UNIDRV.HLP", "", "UNIDRV.HLP"},
-            {korean ? ".\\Win64\\2003\\Korean\\UNIDRVUI.DLL" : ".\\Win64\\2003\\UNIDRVUI.DLL", "", "UNIDRVUI.DLL"},
-            {korean ? ".\\Win64\\2003\\Korean\\UNIRES.DLL" : ".\\Win64\\2003\\UNIRES.DLL", "", "UNIRES.DLL"},
+            {".\\Win64\\STDNAMES.GPD", "STDNAMES.GPD"},
+            {".\\Win64\\2003\\UNIDRV.DLL", "UNIDRV.DLL"},
+            {".\\Win64\\2003\\\\UNIDRV.HLP", "UNIDRV.HLP"},
+            {korean ? ".\\Win64\\2003\\Korean\\UNIDRVUI.DLL" : ".\\Win64\\2003\\UNIDRVUI.DLL", "UNIDRVUI.DLL"},
+            {korean ? ".\\Win64\\2003\\Korean\\UNIRES.DLL" : ".\\Win64\\2003\\UNIRES.DLL", "UNIRES.DLL"},
         };
     }
     const std::string media = Format(".\\%s\\", MediaFolderFor(processor));
-    rows.push_back({media + GpdCloneName(n), "", GpdCloneName(n)});
-    rows.push_back({media + IniCloneName(n), "", IniCloneName(n)});
-    rows.push_back({media + "TVLabel.DLL", media + ResourceCloneName(n), ResourceCloneName(n)});
-    rows.push_back({media + "TVLabelE.DLL", media + RenderCloneName(n), RenderCloneName(n)});
-    rows.push_back({media + "TVLabelUI.DLL", media + UiCloneName(n), UiCloneName(n)});
+    rows.push_back({media + GpdCloneName(n), GpdCloneName(n)});
+    rows.push_back({media + IniCloneName(n), IniCloneName(n)});
+    rows.push_back({media + "TVLabel.DLL", ResourceCloneName(n)});
+    rows.push_back({media + "TVLabelE.DLL", RenderCloneName(n)});
+    rows.push_back({media + "TVLabelUI.DLL", UiCloneName(n)});
     return rows;
 }
 
@@ -56,18 +56,13 @@ std::optional<std::string> DriverStager::StageDriverFiles(int driverNumber, int 
     const std::vector<StagingRow> rows = StagingRows(processor, korean, driverNumber);
     for (const StagingRow& row : rows) {
         const std::string destination = driverDirectory + "\\" + row.destination;
-        bool copied = row.intermediate.empty() ? files_.CopyFileTo(row.source, destination)
-                                               : files_.CopyFileTo(row.source, row.intermediate) &&
-                                                     files_.CopyFileTo(row.intermediate, destination);
+        const bool copied = files_.CopyFileTo(row.source, destination);
         // A file already reported (a clone file) is not named again by its copy.
         if (!copied && !failed) failed = row.source.substr(row.source.rfind(".\\", 0) == 0 ? 2 : 0);
     }
 
     files_.RemoveFile(clones.GpdPath());
     files_.RemoveFile(clones.IniPath());
-    for (const StagingRow& row : rows) {
-        if (!row.intermediate.empty()) files_.RemoveFile(row.intermediate);
-    }
     return failed;
 }
 

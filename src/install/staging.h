@@ -16,11 +16,12 @@ namespace prinstall {
 
 inline constexpr const char* kInstallFolder = "C:\\TORVA EPL Printer 2.X";
 
-// One copy into the driver directory. Paths of sources and intermediates are relative to the
-// installation folder; the destination is a bare name inside the driver directory.
+// One copy into the driver directory, straight from the installation media: the source is
+// relative to the installation folder, the destination a bare name inside the driver
+// directory (which only administrators can change, so nothing passes through a folder that
+// others might).
 struct StagingRow {
     std::string source;
-    std::string intermediate;  // empty: copied straight to the destination
     std::string destination;
 };
 

@@ -66,15 +66,19 @@ std::uint32_t WinSystemInfo::ProductInfo(std::uint32_t major, std::uint32_t mino
     return product;
 }
 
-bool WinSystemInfo::DisableFsRedirection() {
+// Both calls exist from Windows XP x64 and Server 2003 SP1 on; where they are missing, so is
+// redirection.
+bool WinSystemInfo::DisableFsRedirection(void*& previous) {
+    previous = nullptr;
     using DisableFn = BOOL(WINAPI*)(void**);
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32");
-    if (kernel32 == nullptr) return true;
-    auto disable = reinterpret_cast<DisableFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel32, "Wow64DisableWow64FsRedirection")));
-    if (disable == nullptr) return true;
-    void* previous = nullptr;  // never restored: redirection stays off for this thread
-    return disable(&previous) != FALSE;
+    auto disable = Kernel32Export<DisableFn>("Wow64DisableWow64FsRedirection");
+    return disable != nullptr && disable(&previous) != FALSE;
+}
+
+bool WinSystemInfo::RevertFsRedirection(void* previous) {
+    using RevertFn = BOOL(WINAPI*)(void*);
+    auto revert = Kernel32Export<RevertFn>("Wow64RevertWow64FsRedirection");
+    return revert != nullptr && revert(previous) != FALSE;
 }
 
 void WinClock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }

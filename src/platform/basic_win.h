@@ -15,7 +15,8 @@ public:
     int SystemMetric(int index) override;
     std::uint32_t ProductInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,
                               std::uint32_t spMinor) override;
-    bool DisableFsRedirection() override;
+    bool DisableFsRedirection(void*& previous) override;
+    bool RevertFsRedirection(void* previous) override;
 };
 
 class WinClock : public Clock {

@@ -44,9 +44,13 @@ public:
     // Product type for a version and service pack (GetProductInfo); 0 when not available.
     virtual std::uint32_t ProductInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,
                                       std::uint32_t spMinor) = 0;
-    // Switches file-system redirection off for the calling thread, for good. Returns the
-    // call's result, or true when the system has no such call.
-    virtual bool DisableFsRedirection() = 0;
+    // Switches file-system redirection off for the calling thread; `previous` receives what
+    // RevertFsRedirection needs to switch it back. False when the call failed or the system
+    // has no such call (32-bit Windows before x64 existed): then there is nothing to revert.
+    // Library loads fail while redirection is off: FsRedirectionOff (core) keeps it short.
+    virtual bool DisableFsRedirection(void*& previous) = 0;
+    // Switches redirection back on after a successful DisableFsRedirection.
+    virtual bool RevertFsRedirection(void* previous) = 0;
 };
 
 }  // namespace prinstall

@@ -4,6 +4,7 @@
 
 #include "core/driver_files.h"
 #include "core/entry_names.h"
+#include "core/fs_redirection_off.h"
 #include "core/label_drivers.h"
 #include "core/texts.h"
 
@@ -137,8 +138,8 @@ void Cleanup::DeleteMonitorModules(int processor, std::vector<std::string>& left
     deleteBoth();
     if (processor == 1 || processor == 2) {
         // Once more in the native system folder, which a 32-bit program reaches only with
-        // redirection off. It stays off for the rest of the process.
-        system_.DisableFsRedirection();
+        // redirection off, and only for these deletions.
+        FsRedirectionOff redirection(system_, true);
         deleteBoth();
     }
 }

@@ -144,6 +144,7 @@ bool FakeFiles::MakeDirectory(const std::string& path) {
 }
 
 bool FakeFiles::CopyFileTo(const std::string& from, const std::string& to) {
+    trail.push_back("copy " + to);
     auto source = files_.find(Key(from));
     std::string target = Full(to);
     if (source == files_.end() || !Writable(target)) return false;
@@ -156,6 +157,7 @@ bool FakeFiles::CopyFileTo(const std::string& from, const std::string& to) {
 }
 
 bool FakeFiles::RemoveFile(const std::string& path) {
+    trail.push_back("delete " + path);
     std::string f = Full(path);
     if (!files_.count(Lower(f))) return true;
     if (readOnly_.count(Lower(Parent(f)))) return false;
@@ -183,6 +185,30 @@ std::unique_ptr<OutputFile> FakeFiles::CreateForWriting(const std::string& path)
     files_[Lower(f)] = {name, ""};
     long failAfter = !failingWritePath.empty() && Key(failingWritePath) == Lower(f) ? failWriteAfter : -1;
     return std::make_unique<FakeOutputFile>(*this, Lower(f), failAfter);
+}
+
+std::vector<std::string> FakeFolderSecurity::Within(const std::set<std::string>& paths,
+                                                    const std::string& folder) const {
+    const std::string top = files_.Key(folder);
+    std::vector<std::string> within;
+    for (const std::string& path : paths) {
+        const std::string key = files_.Key(path);
+        if (key == top || key.rfind(top + "\\", 0) == 0) within.push_back(path);
+    }
+    return within;
+}
+
+WriteAccess FakeFolderSecurity::WritableByOthers(const std::string& folder) {
+    if (!Within(unreadable, folder).empty()) return WriteAccess::Unknown;
+    return Within(writableByOthers, folder).empty() ? WriteAccess::AdministratorsOnly : WriteAccess::Others;
+}
+
+std::uint32_t FakeFolderSecurity::RestrictToAdministrators(const std::string& folder) {
+    files_.trail.push_back("restrict " + folder);
+    if (restrictError != 0) return restrictError;
+    for (const std::string& path : Within(unreadable, folder)) unreadable.erase(path);
+    for (const std::string& path : Within(writableByOthers, folder)) writableByOthers.erase(path);
+    return 0;
 }
 
 }  // namespace prinstall::fakes

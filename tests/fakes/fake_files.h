@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/folder_security.h"
 
 namespace prinstall::fakes {
 
@@ -50,6 +51,9 @@ public:
 
     // Every copy made, as (from, to) full paths in their normalised display form.
     std::vector<std::pair<std::string, std::string>> copies;
+    // Every copy ("copy TO") and deletion ("delete PATH") asked for, paths as given, in order;
+    // the other fakes can be pointed at it, so that one list tells what happened when.
+    std::vector<std::string> trail;
 
 private:
     struct Entry {
@@ -66,6 +70,28 @@ private:
     std::set<std::string> readOnly_;
     std::string current_ = "C:\\windows\\system32";
     friend class FakeOutputFile;
+};
+
+// Who may change which folder of a FakeFiles: paths (with everything below them) that others
+// than the administrators can change, and paths whose security cannot be read. Restricting a
+// folder makes it and all below it the administrators' own, unless `restrictError` is set;
+// each restriction goes into the files' trail as "restrict FOLDER".
+class FakeFolderSecurity : public FolderSecurity {
+public:
+    explicit FakeFolderSecurity(FakeFiles& files) : files_(files) {}
+
+    std::set<std::string> writableByOthers;
+    std::set<std::string> unreadable;
+    std::uint32_t restrictError = 0;
+
+    WriteAccess WritableByOthers(const std::string& folder) override;
+    std::uint32_t RestrictToAdministrators(const std::string& folder) override;
+
+private:
+    // The paths of `paths` that are the folder or lie below it.
+    std::vector<std::string> Within(const std::set<std::string>& paths, const std::string& folder) const;
+
+    FakeFiles& files_;
 };
 
 }  // namespace prinstall::fakes

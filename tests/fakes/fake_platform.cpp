@@ -85,6 +85,7 @@ std::uint32_t FakeSpooler::ListMonitors(std::vector<std::string>& names) {
 }
 
 std::uint32_t FakeSpooler::RegisterMonitor(const std::string& name, const std::string&, const std::string& dll) {
+    if (trail != nullptr) trail->push_back("add monitor " + name);
     addedMonitorDlls.push_back(dll);
     if (addMonitorError != 0) return addMonitorError;
     for (const std::string& m : monitors) {
@@ -172,6 +173,7 @@ bool FakeSpooler::HasDriver(const std::string& name, const std::string& environm
 }
 
 std::uint32_t FakeSpooler::RemoveMonitor(const std::string& name, const std::string& environment) {
+    if (trail != nullptr) trail->push_back("delete monitor " + name);
     deletedMonitorEnvironments.push_back(Resolve(environment));
     if (deleteMonitorError != 0) return deleteMonitorError;
     auto it = std::find(monitors.begin(), monitors.end(), name);

@@ -46,6 +46,8 @@ public:
     std::uint32_t addMonitorError = 0;
     std::uint32_t enumPortsError = 0;
     int enumPortsCalls = 0;
+    // With `trail` set: "add monitor NAME" and "delete monitor NAME", in the order asked for.
+    std::vector<std::string>* trail = nullptr;
 
     std::uint32_t ListLocalPrinters(std::vector<PrinterInfo2>& out) override;
     std::uint32_t DriverDirectory(const std::string& environment, std::string& out) override;
@@ -224,8 +226,13 @@ public:
     std::map<int, int> metrics;
     std::uint32_t product = 0;  // what GetProductInfo reports (0: not available)
     int productInfoCalls = 0;
+    // Redirection of a 32-bit program on 64-bit Windows: whether the calls exist, whether it is
+    // off now, how often it was switched off, and (with `trail` set) "redirection off" and
+    // "redirection on" in the order they happened.
     bool redirectionCallExists = false;
+    bool redirectionOff = false;
     int redirectionDisabled = 0;
+    std::vector<std::string>* trail = nullptr;
 
     std::uint32_t AnsiCodePage() override { return codePage; }
     bool ReadVersion(VersionRecord& v) override {
@@ -239,10 +246,26 @@ public:
         ++productInfoCalls;
         return product;
     }
-    bool DisableFsRedirection() override {
-        if (redirectionCallExists) ++redirectionDisabled;
+    // As Windows keeps it: the value handed out brings back the state before the switch.
+    bool DisableFsRedirection(void*& previous) override {
+        previous = nullptr;
+        if (!redirectionCallExists) return false;
+        previous = redirectionOff ? &wasOff_ : &wasOn_;
+        redirectionOff = true;
+        ++redirectionDisabled;
+        if (trail != nullptr) trail->push_back("redirection off");
         return true;
     }
+    bool RevertFsRedirection(void* previous) override {
+        if (previous != &wasOff_ && previous != &wasOn_) return false;
+        redirectionOff = previous == &wasOff_;
+        if (trail != nullptr) trail->push_back(redirectionOff ? "redirection off" : "redirection on");
+        return true;
+    }
+
+private:
+    char wasOn_ = 0;
+    char wasOff_ = 0;
 };
 
 }  // namespace prinstall::fakes

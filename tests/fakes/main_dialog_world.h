@@ -19,7 +19,8 @@ struct MainDialogWorld {
     FakeDebugLog debug;
     FakeFiles files;
     FakeRegistry registry;
-    AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry}, {}};
+    FakeFolderSecurity folderSecurity{files};
+    AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry, &folderSecurity}, {}};
     FakeMainView view;
     MainDialog dialog{app, view};
 };

@@ -9,9 +9,9 @@
 
 #include <algorithm>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "core/fs_redirection_off.h"
 #include "fakes/fake_delete_printer_view.h"
 #include "install/port_monitor.h"
 #include "install/registration.h"
@@ -173,39 +173,34 @@ TEST_F(RemovalUnderWine, DriverSharedWithAnotherQueueStaysWithItsFiles) {
 }
 
 // In a 64-bit prefix this 32-bit program sees the 32-bit system folder in place of the native
-// one; the cleanup deletes the monitor's modules there, then again with redirection off.
-// Redirection stays off for the thread that switched it, so each side runs on a thread of its
-// own and this test's thread keeps the view every other test expects.
+// one; the cleanup deletes the monitor's modules there, then again with redirection off, and
+// switches it back on: a file written afterwards lands in the 32-bit folder again.
 TEST(RemovalOn64BitWine, MonitorModulesLeaveBothSystemFolders) {
     const char* const modules[] = {"TVPortMon.dll", "TVPortMonUI.dll"};
     WinFiles files;
     WinSystemInfo system;
     const std::string folder = files.SystemDirectory();
-    auto onOwnThread = [](auto work) { std::thread(work).join(); };
     // How many of the modules one side sees, and that they are that side's own files.
     auto count = [&](bool native) {
         int n = 0;
-        onOwnThread([&] {
-            if (native) ASSERT_TRUE(system.DisableFsRedirection());
-            for (const char* m : modules) {
-                auto in = files.OpenForReading(folder + "\\" + m);
-                char mark[2] = {};
-                if (!in) continue;
-                EXPECT_EQ(in->Read(mark, 2), 2);
-                EXPECT_EQ(std::string(mark, 2), native ? "64" : "32") << m;
-                ++n;
-            }
-        });
+        FsRedirectionOff redirection(system, native);
+        for (const char* m : modules) {
+            auto in = files.OpenForReading(folder + "\\" + m);
+            char mark[2] = {};
+            if (!in) continue;
+            EXPECT_EQ(in->Read(mark, 2), 2);
+            EXPECT_EQ(std::string(mark, 2), native ? "64" : "32") << m;
+            ++n;
+        }
         return n;
     };
+    auto write = [&](bool native, const char* module) {
+        FsRedirectionOff redirection(system, native);
+        auto out = files.CreateForWriting(folder + "\\" + module);
+        ASSERT_TRUE(out && out->Write(native ? "64" : "32", 2) && out->Close()) << module;
+    };
     for (bool native : {false, true}) {
-        onOwnThread([&] {
-            if (native) ASSERT_TRUE(system.DisableFsRedirection());
-            for (const char* m : modules) {
-                auto out = files.CreateForWriting(folder + "\\" + m);
-                ASSERT_TRUE(out && out->Write(native ? "64" : "32", 2) && out->Close()) << m;
-            }
-        });
+        for (const char* m : modules) write(native, m);
     }
     ASSERT_EQ(count(false), 2);
     ASSERT_EQ(count(true), 2);
@@ -214,10 +209,15 @@ TEST(RemovalOn64BitWine, MonitorModulesLeaveBothSystemFolders) {
     WinRegistry registry;
     RecordingDebugLog debug;
     std::vector<std::string> left;
-    onOwnThread([&] { Cleanup(spooler, registry, files, system, debug).RemovePortMonitor(1, left); });
+    Cleanup(spooler, registry, files, system, debug).RemovePortMonitor(1, left);
     EXPECT_TRUE(left.empty());
     EXPECT_EQ(count(false), 0);
     EXPECT_EQ(count(true), 0);
+
+    write(false, modules[0]);
+    EXPECT_EQ(count(true), 0);
+    EXPECT_EQ(count(false), 1);
+    files.RemoveFile(folder + "\\" + modules[0]);
 }
 
 }  // namespace

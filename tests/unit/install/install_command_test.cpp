@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fakes/fake_files.h"
 #include "fakes/main_dialog_world.h"
 #include "fakes/fake_platform.h"
+#include "install/install_folder.h"
 #include "install/uninstall_entry.h"
 #include "resource.h"
 
@@ -252,6 +255,71 @@ TEST_F(InstallCommandTest, SixtyFourBitWindowsGetsTheDriverInItsOwnEnvironment) 
     EXPECT_EQ(view.results.at(0).message, "Installation completed. ");
     EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #1", kEnvironmentX64));
     EXPECT_TRUE(files.HasFile("C:\\windows\\system32\\spool\\drivers\\x64\\TVLabel1.GPD"));
+}
+
+// What the installation folder allows before the run, whether it could be restricted, and how
+// the run ends.
+struct FolderCase {
+    const char* writableByOthers;  // a path at or below the folder (nullptr: none)
+    const char* unreadable;        // a path whose security cannot be read (nullptr: none)
+    std::uint32_t restrictError;
+    bool restricted;  // the folder is restricted before anything else
+    const char* result;
+};
+
+class InstallFolderTest : public InstallCommandTest, public ::testing::WithParamInterface<FolderCase> {};
+
+// Before anything is changed or copied, the folder is handed to the administrators wherever
+// others could change something in it; when that fails, nothing at all is installed.
+TEST_P(InstallFolderTest, IsSecuredBeforeAnythingElseOrNothingIsInstalled) {
+    const FolderCase& c = GetParam();
+    if (c.writableByOthers != nullptr) folderSecurity.writableByOthers.insert(c.writableByOthers);
+    if (c.unreadable != nullptr) folderSecurity.unreadable.insert(c.unreadable);
+    folderSecurity.restrictError = c.restrictError;
+    app.state.useLabelPortMonitor = true;
+    view.resultAnswer = 2;
+    Install();
+    EXPECT_EQ(view.results.at(0).message, c.result);
+    EXPECT_EQ(std::count(files.trail.begin(), files.trail.end(), "restrict C:\\TORVA EPL Printer 2.X"), c.restricted);
+    if (c.restricted) {
+        EXPECT_EQ(files.trail.front(), "restrict C:\\TORVA EPL Printer 2.X");
+    }
+    if (c.result == std::string("Installation completed. ")) {
+        EXPECT_EQ(spooler.printers.size(), 1u);
+        return;
+    }
+    EXPECT_EQ(files.trail.size(), 1u);  // nothing copied, written or deleted after it
+    EXPECT_EQ(steps.portDialogs, 0);
+    EXPECT_TRUE(spooler.addedMonitorDlls.empty());
+    EXPECT_TRUE(spooler.driverCalls.empty());
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_EQ(view.results[0].outcome, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InstallFolderTest,
+    ::testing::Values(
+        FolderCase{nullptr, nullptr, 0, false, "Installation completed. "},
+        FolderCase{"C:\\TORVA EPL Printer 2.X\\Win32\\TVLabelUI.DLL", nullptr, 0, true, "Installation completed. "},
+        FolderCase{nullptr, "c:\\torva epl printer 2.x", 0, true, "Installation completed. "},
+        // A folder of the same name's beginning is another folder.
+        FolderCase{"C:\\TORVA EPL Printer 2.X Old", nullptr, 5, false, "Installation completed. "},
+        FolderCase{"C:\\TORVA EPL Printer 2.X\\Win32", nullptr, 5, true,
+                   "The installation folder C:\\TORVA EPL Printer 2.X can be changed by users who are not "
+                   "administrators, and its permissions could not be restricted (error 5). Nothing was installed."},
+        FolderCase{nullptr, "C:\\TORVA EPL Printer 2.X", 1307, true,
+                   "The permissions of the installation folder C:\\TORVA EPL Printer 2.X could neither be checked nor "
+                   "restricted (error 1307). Nothing was installed."}));
+
+// The uninstall entry, run as SYSTEM by deployment tools, names a program in the installation
+// folder only.
+TEST(ProgramForUninstallEntry, IsThisProgramOnlyInTheInstallationFolder) {
+    EXPECT_EQ(ProgramForUninstallEntry("c:\\torva epl printer 2.x\\Prinstall.exe"),
+              "c:\\torva epl printer 2.x\\Prinstall.exe");
+    for (const char* elsewhere : {"D:\\Downloads\\Prinstall.exe", "C:\\TORVA EPL Printer 2.X\\Old\\Prinstall.exe",
+                                  "C:\\TORVA EPL Printer 2.X Old\\Prinstall.exe"}) {
+        EXPECT_EQ(ProgramForUninstallEntry(elsewhere), "C:\\TORVA EPL Printer 2.X\\Prinstall.exe") << elsewhere;
+    }
 }
 
 TEST(InterfaceKind, FollowsThePortNamesBeginning) {

@@ -14,36 +14,12 @@ namespace {
 const std::string kMonitorKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\TORVA LABEL USB Port";
 const std::string kSystem = "C:\\windows\\system32\\";
 
-// Deletions and the redirection switch in the order they happened.
-struct Trail {
-    std::vector<std::string> steps;
-};
-class TrailFiles : public fakes::FakeFiles {
-public:
-    explicit TrailFiles(Trail& trail) : trail_(trail) {}
-    bool RemoveFile(const std::string& path) override {
-        trail_.steps.push_back("delete " + path);
-        return FakeFiles::RemoveFile(path);
-    }
-
-private:
-    Trail& trail_;
-};
-class TrailSystem : public fakes::FakeSystemInfo {
-public:
-    explicit TrailSystem(Trail& trail) : trail_(trail) {}
-    bool DisableFsRedirection() override {
-        trail_.steps.push_back("redirection off");
-        return true;
-    }
-
-private:
-    Trail& trail_;
-};
-
 class CleanupTest : public ::testing::Test {
 protected:
     CleanupTest() {
+        system.redirectionCallExists = true;
+        system.trail = &files.trail;
+        spooler.trail = &files.trail;
         spooler.monitors.push_back("TORVA LABEL USB Port");
         spooler.monitorPorts["TORVA LABEL USB Port"] = "USB/TORVA Label Port";
         spooler.ports.insert("USB/TORVA Label Port");
@@ -67,11 +43,10 @@ protected:
                registry.Has(kMonitorKey) && spooler.deletedMonitors.empty();
     }
 
-    Trail trail;
     fakes::FakeSpooler spooler;
     fakes::FakeRegistry registry;
-    TrailFiles files{trail};
-    TrailSystem system{trail};
+    fakes::FakeFiles files;
+    fakes::FakeSystemInfo system;
     fakes::FakeDebugLog debug;
     Cleanup cleanup{spooler, registry, files, system, debug};
     std::vector<std::string> left;
@@ -99,7 +74,7 @@ TEST_F(CleanupTest, QueuesOnItsPortMoveToLptOneThroughTheSpoolerThenTheMonitorGo
     EXPECT_TRUE(MonitorGone());
     EXPECT_TRUE(left.empty());
     EXPECT_EQ(registry.OpenKeys(), 0u);
-    EXPECT_EQ(std::count(trail.steps.begin(), trail.steps.end(), "redirection off"), 0);
+    EXPECT_EQ(std::count(files.trail.begin(), files.trail.end(), "redirection off"), 0);
 }
 
 // A queue still on the port would be stranded on a port that no longer exists: the monitor,
@@ -161,15 +136,22 @@ TEST_F(CleanupTest, MonitorTheSpoolerDoesNotListStillLosesItsModulesAndKey) {
     EXPECT_EQ(debug.lines, std::vector<std::string>{"EnumMonitors() Fail !!!"});
 }
 
+// The monitor is deleted with redirection on (the spooler's client loads libraries), and
+// redirection is off for the deletions in the native system folder only.
 TEST_F(CleanupTest, SixtyFourBitSystemsLoseTheModulesOnBothSidesOfRedirection) {
     for (int processor : {1, 2}) {
-        trail.steps.clear();
+        files.AddFile(kSystem + "TVPortMon.dll", "monitor");
+        files.AddFile(kSystem + "TVPortMonUI.dll", "monitor ui");
+        spooler.monitors.push_back("TORVA LABEL USB Port");
+        files.trail.clear();
         cleanup.RemovePortMonitor(processor, left);
-        EXPECT_EQ(trail.steps,
+        EXPECT_EQ(files.trail,
                   (std::vector<std::string>{
-                      "delete " + kSystem + "TVPortMon.dll", "delete " + kSystem + "TVPortMonUI.dll", "redirection off",
-                      "delete " + kSystem + "TVPortMon.dll", "delete " + kSystem + "TVPortMonUI.dll"}))
+                      "delete monitor TORVA LABEL USB Port", "delete " + kSystem + "TVPortMon.dll",
+                      "delete " + kSystem + "TVPortMonUI.dll", "redirection off", "delete " + kSystem + "TVPortMon.dll",
+                      "delete " + kSystem + "TVPortMonUI.dll", "redirection on"}))
             << processor;
+        EXPECT_FALSE(system.redirectionOff);
     }
 }
 

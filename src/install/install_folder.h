@@ -1,0 +1,28 @@
+// The installation folder as the source of what the spooler and SYSTEM later run: the port
+// monitor's modules, the driver files and the program the uninstall entry names all come from
+// it. It sits at the root of C:, where a new folder lets every signed-in user change it, so
+// before anything is taken from it, only the administrators may change it.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/feedback.h"
+#include "core/texts.h"
+#include "platform/debug_log.h"
+#include "platform/folder_security.h"
+
+namespace prinstall {
+
+// Where anyone but Administrators, SYSTEM and TrustedInstaller can change the installation
+// folder or something in it (or that cannot be told), hands it and all it holds to the
+// administrators. Nothing when the run may go on; the failure to report otherwise, before
+// anything was installed.
+std::optional<Outcome> SecureInstallFolder(FolderSecurity& security, DebugLog& debug, Language language);
+
+// The program the uninstall entry names: this one when it runs from the installation folder
+// (letter case aside), else the one in that folder. A copy started from elsewhere lies where
+// others may change it, and deployment tools run the entry's command as SYSTEM.
+std::string ProgramForUninstallEntry(const std::string& programPath);
+
+}  // namespace prinstall
