@@ -220,7 +220,8 @@ std::string UsageText() {
            codePages +
            ".\n"
            "Exit codes: 0 success, 1603 failure, 1618 another Prinstall.exe is running,"
-           " 1633 this Windows is not supported, 1639 invalid command line.";
+           " 1625 forbidden by a policy of this Windows (protected print mode), 1633 this Windows is not supported,"
+           " 1639 invalid command line.";
 }
 
 }  // namespace prinstall

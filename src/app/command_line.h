@@ -39,7 +39,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 std::string UsageText();
 
 // The exit codes, as Windows Installer uses them, so that deployment tools read them alike.
-inline constexpr int kExitSuccess = 0, kExitFailure = 1603, kExitAlreadyRunning = 1618, kExitUnsupported = 1633,
-                     kExitInvalidCommandLine = 1639;
+// 1625 is its "forbidden by system policy": Windows protected print mode refuses the driver.
+inline constexpr int kExitSuccess = 0, kExitFailure = 1603, kExitAlreadyRunning = 1618, kExitForbiddenByPolicy = 1625,
+                     kExitUnsupported = 1633, kExitInvalidCommandLine = 1639;
 
 }  // namespace prinstall

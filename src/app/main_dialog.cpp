@@ -1,6 +1,7 @@
 #include "app/main_dialog.h"
 
 #include "core/label_drivers.h"
+#include "core/platform_detection.h"
 #include "install/install_command.h"
 #include "uninstall/removal.h"
 #include "ui/complete_dialog.h"
@@ -64,6 +65,13 @@ bool MainDialog::OnInitDialog() {
     cloneMode_ = false;
     installed_.fill(false);
 
+    if (RunsOnArm64(app_.platform.systemInfo)) {
+        // No driver of the media fits this machine, and none of ours can be installed here:
+        // nothing is asked of the spooler, and the Installation button tells why.
+        view_.SetItemText(IDC_DRIVER_NAME, "");
+        view_.ShowItem(IDC_UNINSTALL, false);
+        return true;
+    }
     SpoolerGuard guard(app_.platform.services, app_.platform.clock, app_.platform.debug);
     if (!guard.EnsureSpoolerRunning(language_, [this](const std::string& text) { ShowAppMessage(text); })) {
         // The dialog stays open but without content: no scan was made, so no name is proposed,

@@ -1,9 +1,12 @@
 #include "app/unattended_run.h"
 
+#include <algorithm>
+
 #include "core/interface_kind.h"
 #include "core/label_drivers.h"
 #include "core/platform_detection.h"
 #include "core/spooler_guard.h"
+#include "core/system_refusals.h"
 #include "install/install_command.h"
 #include "install/tcpip_port.h"
 #include "ports/port_info_dialog.h"
@@ -76,15 +79,40 @@ private:
     Language language_;
 };
 
+// Calls `write` for each line of a text of several lines (a failure and its probable cause), so
+// that every line the log gets carries its own time stamp.
+template <class Write>
+void EachLine(const std::string& text, Write write) {
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        write(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+int ExitCodeOf(const Outcome& outcome) {
+    switch (outcome.kind) {
+        case OutcomeKind::Success: return kExitSuccess;
+        case OutcomeKind::Unsupported: return kExitUnsupported;
+        case OutcomeKind::Forbidden: return kExitForbiddenByPolicy;
+        case OutcomeKind::Failure: break;
+    }
+    return kExitFailure;
+}
+
 }  // namespace
 
 void UnattendedRun::Line(const std::string& text) {
-    console_.WriteLine(text);
-    LogLine(text);
+    EachLine(text, [this](const std::string& line) {
+        console_.WriteLine(line);
+        LogLine(line);
+    });
 }
 
 void UnattendedRun::LogLine(const std::string& text) {
-    if (log_ != nullptr) log_->WriteLine(app_.platform.clock.LocalTimestamp() + " " + text);
+    if (log_ == nullptr) return;
+    EachLine(text,
+             [this](const std::string& line) { log_->WriteLine(app_.platform.clock.LocalTimestamp() + " " + line); });
 }
 
 void UnattendedRun::Progress(const std::optional<std::string>& status, int position, bool) {
@@ -119,6 +147,12 @@ int UnattendedRun::Run(const CommandLine& line) {
         case Command::Dialogs: return kExitInvalidCommandLine;  // not for this front end
         default: break;
     }
+    if (line.command == Command::Install) {
+        // Refused before the spooler is even started.
+        if (std::optional<Outcome> refused = InstallRefusal(app_.platform, language_)) {
+            return Finish(refused->text, ExitCodeOf(*refused));
+        }
+    }
     SpoolerGuard guard(app_.platform.services, app_.platform.clock, app_.platform.debug);
     if (!guard.EnsureSpoolerRunning(language_, [this](const std::string& text) { Line(text); })) {
         return Finish(kSpoolerNotRunning, kExitFailure);
@@ -144,10 +178,7 @@ int UnattendedRun::Install(const CommandLine& line) {
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
         command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_});
-    const int code = outcome.Ok()                               ? kExitSuccess
-                     : outcome.kind == OutcomeKind::Unsupported ? kExitUnsupported
-                                                                : kExitFailure;
-    return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, code);
+    return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, ExitCodeOf(outcome));
 }
 
 int UnattendedRun::Uninstall(const CommandLine& line) {

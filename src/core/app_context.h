@@ -30,7 +30,7 @@ struct Platform {
     FolderSecurity* folderSecurity = nullptr;  // of the installation folder, before its files are used
 };
 
-// Windows family (1 NT 3.x ... 12 Windows 8 and later) and processor (0 x86, 1 x64, 2 Itanium).
+// Windows family (1 NT 3.x ... 12 Windows 8 and later) and processor (0 x86, 1 x64, 2 Itanium, 3 ARM64).
 struct OsInfo {
     int osFamily = 0;
     int processor = 0;

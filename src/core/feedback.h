@@ -13,6 +13,7 @@ enum class OutcomeKind {
     Success,
     Failure,      // something failed; what was done before it stays
     Unsupported,  // this Windows cannot take the driver
+    Forbidden,    // a policy of this Windows forbids the driver; nothing was changed
 };
 
 struct Outcome {

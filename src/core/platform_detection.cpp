@@ -81,10 +81,14 @@ Detection ClassifyPlatform(const VersionRecord& v, std::uint16_t architecture, S
     return d;
 }
 
+bool RunsOnArm64(SystemInfo& system) { return system.NativeMachine() == kMachineArm64; }
+
 Detection DetectPlatform(SystemInfo& system, Numbering numbering, OsInfo& os) {
     VersionRecord version;
     if (!system.ReadVersion(version)) return {-1, 0};
-    return ClassifyPlatform(version, system.NativeArchitecture(), system, numbering, os);
+    const Detection d = ClassifyPlatform(version, system.NativeArchitecture(), system, numbering, os);
+    if (RunsOnArm64(system)) os.processor = kProcessorArm64;
+    return d;
 }
 
 }  // namespace prinstall

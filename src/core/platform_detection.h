@@ -23,7 +23,7 @@ enum OsFamily : int {
     kFamilyWin8 = 12,
 };
 
-enum Processor : int { kProcessorX86 = 0, kProcessorX64 = 1, kProcessorItanium = 2 };
+enum Processor : int { kProcessorX86 = 0, kProcessorX64 = 1, kProcessorItanium = 2, kProcessorArm64 = 3 };
 
 enum class Numbering { PortDialog, Removal };
 
@@ -37,7 +37,11 @@ struct Detection {
 Detection ClassifyPlatform(const VersionRecord& version, std::uint16_t architecture, SystemInfo& system,
                            Numbering numbering, OsInfo& os);
 
-// Reads the system through the port and classifies it.
+// Whether the machine's own processor is an ARM64 one, whatever processor this program is
+// emulated as. The installation media hold no driver for it.
+bool RunsOnArm64(SystemInfo& system);
+
+// Reads the system through the port and classifies it; an ARM64 machine is kProcessorArm64.
 Detection DetectPlatform(SystemInfo& system, Numbering numbering, OsInfo& os);
 
 // The radio button id of a family in the port dialog (1002 to 1048), 0 for none.

@@ -2,6 +2,7 @@
 
 #include "core/label_drivers.h"
 #include "core/driver_files.h"
+#include "core/system_refusals.h"
 #include "install/install_folder.h"
 #include "install/port_monitor.h"
 #include "install/staging.h"
@@ -56,6 +57,9 @@ std::optional<Text> QueueNameRefusal(const std::string& name) {
 Outcome InstallCommand::Run(const InstallRequest& request) {
     language_ = request.language;
     copyFailed_ = false;
+    // A system that cannot or may not take the driver is told so before anything is asked or
+    // changed: no spooler call, no port monitor, no file.
+    if (std::optional<Outcome> refused = InstallRefusal(app_.platform, language_)) return *refused;
     steps_.BeginRun();
     int searchCounter = kUsbSearchCounterStart;
     RegistrationSettings settings;
@@ -131,7 +135,7 @@ std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& setting
 
 Outcome InstallCommand::FailCopy(const std::string& text, std::uint32_t error) {
     copyFailed_ = true;
-    return Outcome::Failure(text, error);
+    return Outcome::Failure(WithSpoolerRefusalCause(text, error, language_), error);
 }
 
 void InstallCommand::RollBackCopy(const RegistrationSettings& settings, bool driverRegistered) {

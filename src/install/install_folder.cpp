@@ -42,9 +42,8 @@ std::string ProgramForUninstallEntry(const std::string& programPath) {
     const std::string folder = ProgramFolder(programPath);
     const std::string fixed = kInstallFolder;
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    const bool same = folder.size() == fixed.size() &&
-                      std::equal(folder.begin(), folder.end(), fixed.begin(),
-                                 [&](char a, char b) { return lower(a) == lower(b); });
+    const bool same = folder.size() == fixed.size() && std::equal(folder.begin(), folder.end(), fixed.begin(),
+                                                                  [&](char a, char b) { return lower(a) == lower(b); });
     return same ? programPath : kUninstallCommand;
 }
 

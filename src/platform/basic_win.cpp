@@ -55,6 +55,15 @@ std::uint16_t WinSystemInfo::NativeArchitecture() {
     return info.wProcessorArchitecture;
 }
 
+std::uint16_t WinSystemInfo::NativeMachine() {
+    using IsWow64Process2Fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+    auto isWow64Process2 = Kernel32Export<IsWow64Process2Fn>("IsWow64Process2");
+    USHORT process = 0;
+    USHORT native = 0;
+    if (isWow64Process2 == nullptr || !isWow64Process2(GetCurrentProcess(), &process, &native)) return 0;
+    return native;
+}
+
 int WinSystemInfo::SystemMetric(int index) { return GetSystemMetrics(index); }
 
 std::uint32_t WinSystemInfo::ProductInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,

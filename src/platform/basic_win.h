@@ -12,6 +12,7 @@ public:
     std::uint32_t AnsiCodePage() override;
     bool ReadVersion(VersionRecord& version) override;
     std::uint16_t NativeArchitecture() override;
+    std::uint16_t NativeMachine() override;
     int SystemMetric(int index) override;
     std::uint32_t ProductInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,
                               std::uint32_t spMinor) override;

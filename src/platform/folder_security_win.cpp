@@ -49,8 +49,8 @@ public:
     bool Ok() const { return ok_; }
     DWORD Error() const { return error_; }
     bool MayChange(PSID sid) const {
-        return IsValidSid(sid) && (EqualSid(sid, administrators) || EqualSid(sid, system) ||
-                                   EqualSid(sid, trustedInstaller));
+        return IsValidSid(sid) &&
+               (EqualSid(sid, administrators) || EqualSid(sid, system) || EqualSid(sid, trustedInstaller));
     }
 
     PSID administrators = nullptr;

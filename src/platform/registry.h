@@ -33,6 +33,10 @@ public:
     // Reads a 32-bit number (REG_DWORD); a value of another type or size fails with 1630
     // (unsupported type) rather than being read as bytes.
     virtual std::uint32_t QueryDword(Key key, const std::string& name, std::uint32_t& value) = 0;
+    // Opens an existing key for reading only in the registry's 64-bit view. A 32-bit program
+    // on 64-bit Windows sees its own view of SOFTWARE otherwise (SOFTWARE\WOW6432Node); on
+    // 32-bit Windows there is one view, and this is OpenKeyForReading.
+    virtual std::uint32_t OpenKeyForReading64(const std::string& path, Key& key) = 0;
     // Opens an existing key for querying and writing values (KEY_QUERY_VALUE | KEY_WRITE)
     // and closes it again: 0 when the key is there and the caller may write to it.
     virtual std::uint32_t ProbeKey(const std::string& path) = 0;

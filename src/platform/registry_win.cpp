@@ -10,6 +10,18 @@ namespace {
 HKEY ToKey(Registry::Key k) { return reinterpret_cast<HKEY>(k); }
 Registry::Key FromKey(HKEY k) { return reinterpret_cast<Registry::Key>(k); }
 
+// Whether this program runs under WOW64, the only place where the registry has a second view.
+// IsWow64Process is looked up: Windows 2000 and XP before SP2 lack it and are 32-bit only.
+bool RunsUnderWow64() {
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, BOOL*);
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    if (kernel32 == nullptr) return false;
+    auto isWow64Process =
+        reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(GetProcAddress(kernel32, "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return isWow64Process != nullptr && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 }  // namespace
 
 std::uint32_t WinRegistry::OpenKey(const std::string& path, Key& key) {
@@ -57,6 +69,16 @@ std::uint32_t WinRegistry::ProbeKey(const std::string& path) {
 std::uint32_t WinRegistry::OpenKeyForReading(const std::string& path, Key& key) {
     HKEY h = nullptr;
     LONG e = RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(path).c_str(), 0, KEY_READ, &h);
+    key = e == ERROR_SUCCESS ? FromKey(h) : 0;
+    return static_cast<std::uint32_t>(e);
+}
+
+std::uint32_t WinRegistry::OpenKeyForReading64(const std::string& path, Key& key) {
+    // KEY_WOW64_64KEY only where there is a 64-bit view: Windows 2000 does not know the flag
+    // and refuses the opening with it.
+    static const REGSAM view = RunsUnderWow64() ? KEY_WOW64_64KEY : 0;
+    HKEY h = nullptr;
+    LONG e = RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(path).c_str(), 0, KEY_READ | view, &h);
     key = e == ERROR_SUCCESS ? FromKey(h) : 0;
     return static_cast<std::uint32_t>(e);
 }

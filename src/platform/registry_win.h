@@ -15,6 +15,7 @@ public:
     std::uint32_t DeleteKey(const std::string& path) override;
     std::uint32_t OpenKeyForReading(const std::string& path, Key& key) override;
     std::uint32_t QueryDword(Key key, const std::string& name, std::uint32_t& value) override;
+    std::uint32_t OpenKeyForReading64(const std::string& path, Key& key) override;
     std::uint32_t ProbeKey(const std::string& path) override;
 };
 

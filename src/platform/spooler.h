@@ -59,14 +59,20 @@ struct PrinterRecord {
     bool operator==(const PrinterRecord&) const = default;
 };
 
-// The spooler's environment names of the three processor families (0 x86, 1 x64, 2 Itanium).
+// The spooler's environment names of the processor families (0 x86, 1 x64, 2 Itanium, 3 ARM64).
 // A 32-bit program on 64-bit Windows must name the environment: given none, the spooler takes
-// the caller's own, "Windows NT x86".
+// the caller's own, "Windows NT x86", whatever the machine's processor.
 inline constexpr const char* kEnvironmentX86 = "Windows NT x86";
 inline constexpr const char* kEnvironmentX64 = "Windows x64";
 inline constexpr const char* kEnvironmentIa64 = "Windows IA64";
+inline constexpr const char* kEnvironmentArm64 = "Windows ARM64";
 inline const char* SpoolerEnvironment(int processor) {
-    return processor == 1 ? kEnvironmentX64 : processor == 2 ? kEnvironmentIa64 : kEnvironmentX86;
+    switch (processor) {
+        case 1: return kEnvironmentX64;
+        case 2: return kEnvironmentIa64;
+        case 3: return kEnvironmentArm64;
+        default: return kEnvironmentX86;
+    }
 }
 
 // System error codes the spooler steps react to.
@@ -79,7 +85,14 @@ constexpr std::uint32_t kErrorMonitorAlreadyInstalled = 3006;
 constexpr std::uint32_t kErrorCallNotImplemented = 120;
 constexpr std::uint32_t kErrorPrinterDriverInUse = 3001;
 constexpr std::uint32_t kErrorUnknownPrintMonitor = 3000;
+// Refusals of the system rather than faults of the call: a third-party driver or monitor not
+// accepted (protected print mode among others), a blocked driver, a module of another machine.
+constexpr std::uint32_t kErrorNotSupported = 50;
+constexpr std::uint32_t kErrorExeMachineTypeMismatch = 216;
+constexpr std::uint32_t kErrorPrinterDriverBlocked = 3014;
 
+// An empty environment stands for the one of the machine's own processor, which the adapter
+// names in the call: it never passes none, which the spooler would take as the caller's.
 class Spooler {
 public:
     virtual ~Spooler() = default;
@@ -87,18 +100,18 @@ public:
     // Lists the local printer queues (the list is empty on failure).
     virtual std::uint32_t ListLocalPrinters(std::vector<PrinterInfo2>& out) = 0;
     // The printer-driver directory of the local machine for an environment (empty: the
-    // caller's own).
+    // machine's own).
     virtual std::uint32_t DriverDirectory(const std::string& environment, std::string& out) = 0;
-    // Names of the drivers registered for an environment (level 1; empty: the caller's own).
+    // Names of the drivers registered for an environment (level 1; empty: the machine's own).
     virtual std::uint32_t ListDrivers(const std::string& environment, std::vector<std::string>& names) = 0;
     // Registers a driver on the local machine, for the record's environment (empty: the
-    // caller's own).
+    // machine's own).
     virtual std::uint32_t RegisterDriver(const DriverRecord& driver) = 0;
     // Creates a queue on the local machine (the handle it gives is closed at once).
     virtual std::uint32_t CreatePrinter(const PrinterRecord& printer) = 0;
     // Names of the installed port monitors (level 2).
     virtual std::uint32_t ListMonitors(std::vector<std::string>& names) = 0;
-    // Adds a port monitor (level 2); an empty environment is the local machine's own.
+    // Adds a port monitor (level 2); an empty environment is the machine's own.
     virtual std::uint32_t RegisterMonitor(const std::string& name, const std::string& environment,
                                           const std::string& dll) = 0;
     // Names of the local machine's ports (level 2), in the spooler's order (empty on failure).
@@ -119,10 +132,10 @@ public:
     // Marks the queue for deletion; the handle stays open until ClosePrinter.
     virtual std::uint32_t DeletePrinter(Printer printer) = 0;
     virtual std::uint32_t ClosePrinter(Printer printer) = 0;
-    // Removes a driver of an environment (empty: the caller's own) from the local machine; its
+    // Removes a driver of an environment (empty: the machine's own) from the local machine; its
     // files stay. Windows answers 3001 while a queue still uses it (Wine does not).
     virtual std::uint32_t RemoveDriver(const std::string& name, const std::string& environment) = 0;
-    // Removes a port monitor of an environment (empty: the caller's own) from the local machine.
+    // Removes a port monitor of an environment (empty: the machine's own) from the local machine.
     virtual std::uint32_t RemoveMonitor(const std::string& name, const std::string& environment) = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "platform/basic_win.h"
 #include "platform/handle_win.h"
 #include "platform/text_win.h"
 
@@ -117,6 +118,28 @@ DWORD ListNames(std::vector<std::string>& names, LPWSTR Info::*field, Call call)
 
 HANDLE ToHandle(Spooler::Printer p) { return reinterpret_cast<HANDLE>(p); }
 
+// The environment of the machine's own processor. No call goes without one: given none, the
+// spooler takes the caller's, "Windows NT x86" for this 32-bit program, also where the queues
+// take their drivers from "Windows x64" or "Windows ARM64".
+std::string NativeEnvironmentOf(WinSystemInfo& system) {
+    if (system.NativeMachine() == kMachineArm64) return kEnvironmentArm64;
+    switch (system.NativeArchitecture()) {
+        case kArchitectureX64: return kEnvironmentX64;
+        case kArchitectureItanium: return kEnvironmentIa64;
+        case PROCESSOR_ARCHITECTURE_ARM64: return kEnvironmentArm64;
+        default: return kEnvironmentX86;
+    }
+}
+
+std::string EnvironmentOrNative(const std::string& environment) {
+    if (!environment.empty()) return environment;
+    static const std::string native = [] {
+        WinSystemInfo system;
+        return NativeEnvironmentOf(system);
+    }();
+    return native;
+}
+
 }  // namespace
 
 BOOL ClosePrinterHandle(HANDLE printer) {
@@ -148,7 +171,7 @@ std::uint32_t WinSpooler::DriverDirectory(const std::string& environment, std::s
     out.clear();
     auto call = WinspoolApi().getPrinterDriverDirectory;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    Field env(environment);
+    Field env(EnvironmentOrNative(environment));
     wchar_t directory[MAX_PATH + 1] = {};
     DWORD needed = 0;
     if (!call(nullptr, env.Get(), 1, reinterpret_cast<BYTE*>(directory), sizeof(directory) - sizeof(wchar_t), &needed))
@@ -161,7 +184,7 @@ std::uint32_t WinSpooler::ListDrivers(const std::string& environment, std::vecto
     names.clear();
     auto call = WinspoolApi().enumPrinterDrivers;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    Field env(environment);
+    Field env(EnvironmentOrNative(environment));
     return ListNames(names, &DRIVER_INFO_1W::pName, [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
         return call(nullptr, env.Get(), 1, data, size, needed, count);
     });
@@ -170,7 +193,7 @@ std::uint32_t WinSpooler::ListDrivers(const std::string& environment, std::vecto
 std::uint32_t WinSpooler::RegisterDriver(const DriverRecord& d) {
     auto call = WinspoolApi().addPrinterDriver;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    Field name(d.name), environment(d.environment), driverPath(d.driverPath), dataFile(d.dataFile),
+    Field name(d.name), environment(EnvironmentOrNative(d.environment)), driverPath(d.driverPath), dataFile(d.dataFile),
         configFile(d.configFile), helpFile(d.helpFile), monitor(d.monitorName), dataType(d.defaultDataType);
     // The dependent-file list holds zero bytes; convert it name by name.
     std::wstring dependent;
@@ -219,7 +242,7 @@ std::uint32_t WinSpooler::RegisterMonitor(const std::string& name, const std::st
                                           const std::string& dll) {
     auto call = WinspoolApi().addMonitor;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    Field n(name), e(environment), d(dll);
+    Field n(name), e(EnvironmentOrNative(environment)), d(dll);
     MONITOR_INFO_2W info = {n.Get(), e.Get(), d.Get()};
     return call(nullptr, 2, reinterpret_cast<BYTE*>(&info)) ? 0 : Failure();
 }
@@ -302,7 +325,7 @@ std::uint32_t WinSpooler::RemoveDriver(const std::string& name, const std::strin
     auto call = WinspoolApi().deletePrinterDriver;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     std::wstring n = Widen(name);
-    Field env(environment);
+    Field env(EnvironmentOrNative(environment));
     // Wine fails for an unknown driver without setting the last error: start from a clean one.
     SetLastError(ERROR_SUCCESS);
     return call(nullptr, env.Get(), n.data()) ? 0 : Failure();
@@ -312,7 +335,7 @@ std::uint32_t WinSpooler::RemoveMonitor(const std::string& name, const std::stri
     auto call = WinspoolApi().deleteMonitor;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     std::wstring n = Widen(name);
-    Field env(environment);
+    Field env(EnvironmentOrNative(environment));
     SetLastError(ERROR_SUCCESS);
     return call(nullptr, env.Get(), n.data()) ? 0 : Failure();
 }

@@ -12,6 +12,8 @@ constexpr std::uint32_t kKoreanCodePage = 949;
 enum : std::uint32_t { kPlatformWin32s = 0, kPlatformWindows9x = 1, kPlatformNT = 2 };
 // Processor architecture codes of the native system information.
 enum : std::uint16_t { kArchitectureX86 = 0, kArchitectureItanium = 6, kArchitectureX64 = 9 };
+// Machine codes of executable images, as IsWow64Process2 names the native machine.
+constexpr std::uint16_t kMachineArm64 = 0xAA64;
 constexpr std::uint8_t kProductWorkstation = 1;
 constexpr int kMetricServerR2 = 89;
 constexpr std::uint32_t kProductEnterpriseServerItanium = 15;
@@ -40,6 +42,10 @@ public:
     virtual bool ReadVersion(VersionRecord& version) = 0;
     // Architecture code of the native processor (through GetNativeSystemInfo where it exists).
     virtual std::uint16_t NativeArchitecture() = 0;
+    // The native machine's image code (IsWow64Process2, Windows 10 1709 and later); 0 where
+    // the system cannot say. An x86 program emulated on an ARM64 processor learns of it only
+    // here: the native system information reports the emulated x86 or x64 processor there.
+    virtual std::uint16_t NativeMachine() = 0;
     virtual int SystemMetric(int index) = 0;
     // Product type for a version and service pack (GetProductInfo); 0 when not available.
     virtual std::uint32_t ProductInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,

@@ -13,6 +13,7 @@ int CompleteDialog::Run(HWND owner) { return static_cast<int>(RunModal(owner)); 
 BOOL CompleteDialog::OnInit() {
     AttachIconButton(IDOK);
     InitResultDialog({message, operation, outcome}, systemInfo_.AnsiCodePage(), *this);
+    FitMessage();
     return TRUE;  // the dialog manager gives the OK button the focus
 }
 
@@ -33,6 +34,49 @@ bool CompleteDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
     PaintBackground(reinterpret_cast<HDC>(wParam));
     result = TRUE;
     return true;
+}
+
+namespace {
+
+// A child window's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND parent, HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+}  // namespace
+
+void CompleteDialog::FitMessage() {
+    HWND label = Item(IDC_RESULT_MESSAGE);
+    if (label == nullptr) return;
+    const RECT line = ChildRect(Hwnd(), label);
+    const int length = GetWindowTextLengthW(label);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(label, text.data(), length + 1);
+    HDC dc = GetDC(label);
+    HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    RECT needed{0, 0, line.right - line.left, 0};
+    DrawTextW(dc, text.c_str(), length, &needed, DT_CALCRECT | DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, font);
+    ReleaseDC(label, dc);
+    const int grow = needed.bottom - (line.bottom - line.top);
+    if (grow <= 0) return;
+    // Controls below the line move down; those around it (the line, its group box) grow.
+    for (HWND child = GetWindow(Hwnd(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const RECT r = ChildRect(Hwnd(), child);
+        if (r.top >= line.bottom) {
+            SetWindowPos(child, nullptr, r.left, r.top + grow, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        } else if (r.top <= line.top && r.bottom >= line.bottom) {
+            SetWindowPos(child, nullptr, 0, 0, r.right - r.left, r.bottom - r.top + grow,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    RECT window;
+    GetWindowRect(Hwnd(), &window);
+    SetWindowPos(Hwnd(), nullptr, 0, 0, window.right - window.left, window.bottom - window.top + grow,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CompleteDialog::PaintBackground(HDC dc) {

@@ -39,6 +39,9 @@ protected:
 private:
     // The green or red rows, as far as `dc` may draw.
     void PaintBackground(HDC dc);
+    // Makes the message line as tall as its text (a failure with its probable cause, a
+    // refusal with what to do) and the dialog with it: what lies below moves down.
+    void FitMessage();
 
     SystemInfo& systemInfo_;
 };

@@ -59,7 +59,10 @@ void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, std::vector<
     const std::string environment = SpoolerEnvironment(processor);
     for (const std::string& driver : UnusedLabelDrivers(processor)) {
         const std::uint32_t e = spooler_.RemoveDriver(driver, environment);
-        if (e != 0) {
+        if (e == kErrorNotSupported) {
+            // Protected print mode: Windows removes third-party drivers itself and refuses the call.
+            debug_.Output(Format("%s: already removed by Windows (DeletePrinterDriver 50)", driver.c_str()));
+        } else if (e != 0) {
             debug_.Output(Format("DeletePrinterDriver(%s) GetLastError()=%d", driver.c_str(), static_cast<int>(e)));
             left.push_back(Format(kDriverKept.In(language_), driver.c_str()));
             continue;
@@ -118,8 +121,13 @@ bool Cleanup::RemovePortMonitor(int processor, std::vector<std::string>& left) {
 
     bool gone = true;
     if (IsPortMonitorInstalled(spooler_, debug_) == 1) {
-        gone = spooler_.RemoveMonitor(kPortMonitorName, SpoolerEnvironment(processor)) == 0;
-        debug_.Output(gone ? "DeleteMonitor() Success !!!" : "DeleteMonitor() Fail !!!");
+        const std::uint32_t e = spooler_.RemoveMonitor(kPortMonitorName, SpoolerEnvironment(processor));
+        // Protected print mode: Windows takes third-party monitors away itself and refuses the
+        // call with 50.
+        gone = e == 0 || e == kErrorNotSupported;
+        debug_.Output(e == kErrorNotSupported ? "DeleteMonitor() 50: already removed by Windows"
+                      : gone                  ? "DeleteMonitor() Success !!!"
+                                              : "DeleteMonitor() Fail !!!");
     }
     if (!gone) return false;
     DeleteMonitorModules(processor, left);
@@ -136,7 +144,7 @@ void Cleanup::DeleteMonitorModules(int processor, std::vector<std::string>& left
         }
     };
     deleteBoth();
-    if (processor == 1 || processor == 2) {
+    if (processor == 1 || processor == 2 || processor == 3) {
         // Once more in the native system folder, which a 32-bit program reaches only with
         // redirection off, and only for these deletions.
         FsRedirectionOff redirection(system_, true);

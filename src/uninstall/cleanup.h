@@ -37,7 +37,7 @@ public:
         : spooler_(spooler), registry_(registry), files_(files), system_(system), debug_(debug) {}
 
     // Looks for leftovers of the processor family's environment (`processor` 0 x86, 1 x64,
-    // 2 Itanium) and the uninstall entry of one language.
+    // 2 Itanium, 3 ARM64) and the uninstall entry of one language.
     Leftovers FindLeftovers(int processor, bool korean);
 
     // The whole cleanup after the last label-printer queue went: unused numbered drivers with
@@ -58,8 +58,8 @@ public:
     bool DeleteUninstallEntry(bool korean);
 
     // Moves the queues off the monitor's port, then deletes the monitor (when the spooler has
-    // it), its modules in the system folder (in both system folders on x64 and Itanium,
-    // `processor` 1 or 2) and its registry key. When a queue is still on the port after the
+    // it), its modules in the system folder (in both system folders on 64-bit Windows,
+    // `processor` 1 to 3) and its registry key. When a queue is still on the port after the
     // moves, all of that stays: the queue would be left on a port that no longer exists.
     // Appends what stays to `left`; true when the monitor is gone.
     bool RemovePortMonitor(int processor, std::vector<std::string>& left);

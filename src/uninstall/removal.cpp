@@ -3,6 +3,7 @@
 #include "core/label_drivers.h"
 #include "core/platform_detection.h"
 #include "core/driver_files.h"
+#include "core/system_refusals.h"
 
 namespace prinstall {
 namespace {
@@ -95,9 +96,9 @@ Outcome Removal::Run(const std::vector<std::string>& queues) {
 
 void Removal::Report(const char* status, int position) { feedback_.Progress(std::string(status), position, false); }
 
-bool Removal::ReportFailure(const std::string& text) {
+bool Removal::ReportFailure(const std::string& text, std::uint32_t error) {
     hadFailures_ = true;
-    return feedback_.Result(Outcome::Failure(text));
+    return feedback_.Result(Outcome::Failure(WithSpoolerRefusalCause(text, error, language_), error));
 }
 
 bool Removal::RemovePrinter(const std::string& printerName) {
@@ -110,7 +111,7 @@ bool Removal::RemovePrinter(const std::string& printerName) {
         queue.handle = 0;
         // Without a handle nothing more can be done for this queue.
         return !ReportFailure(
-            Format("Failure to OpenPrinter(%s) GetLastError()=%d", printerName.c_str(), static_cast<int>(e)));
+            Format("Failure to OpenPrinter(%s) GetLastError()=%d", printerName.c_str(), static_cast<int>(e)), e);
     }
     Report("Open Exist Printer Ended", 40);
 
@@ -131,13 +132,14 @@ bool Removal::RemovePrinter(const std::string& printerName) {
         // Without the queue's record its driver is unknown; deleting the queue alone would
         // leave the driver behind with no queue to find it by.
         queue.Close();
-        return !ReportFailure(Format("Failure to GetPrinter GetLastError()=%d", static_cast<int>(e)));
+        return !ReportFailure(Format("Failure to GetPrinter GetLastError()=%d", static_cast<int>(e)), e);
     }
     const std::string driverName = info.driverName;
     const std::uint32_t deleteError = spooler.DeletePrinter(queue.handle);
     queue.Close();
     if (deleteError != 0) {
-        if (ReportFailure(Format("Failure to DeletePrinter GetLastError()=%d", static_cast<int>(deleteError))))
+        if (ReportFailure(Format("Failure to DeletePrinter GetLastError()=%d", static_cast<int>(deleteError)),
+                          deleteError))
             return false;
     } else {
         Report("Delete Printer Ended", 70);
@@ -155,15 +157,19 @@ bool Removal::RemoveDriverIfUnused(const std::string& driverName) {
     // deletes a driver in use without a word (no 3001).
     std::vector<PrinterInfo2> queues;
     if (std::uint32_t e = spooler.ListLocalPrinters(queues); e != 0) {
-        return !ReportFailure(Format("Failure to EnumPrinters GetLastError()=%d", static_cast<int>(e)));
+        return !ReportFailure(Format("Failure to EnumPrinters GetLastError()=%d", static_cast<int>(e)), e);
     }
     if (AnyQueueUses(queues, driverName)) return true;
     const std::string environment = SpoolerEnvironment(app_.state.os.processor);
     const std::uint32_t driverError = spooler.RemoveDriver(driverName, environment);
     if (driverError == kErrorPrinterDriverInUse) return true;
-    if (driverError != 0) {
+    if (driverError == kErrorNotSupported) {
+        // Protected print mode: Windows removes third-party drivers itself and refuses the call.
+        app_.platform.debug.Output(
+            Format("%s: already removed by Windows (DeletePrinterDriver 50)", driverName.c_str()));
+    } else if (driverError != 0) {
         return !ReportFailure(
-            Format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)));
+            Format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)), driverError);
     }
     for (const std::string& left :
          DeleteNumberedFiles(spooler, files_, environment, app_.state.os.osFamily, LabelDriverNumber(driverName))) {

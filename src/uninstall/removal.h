@@ -46,7 +46,8 @@ private:
     // Deletes the driver and its numbered files when no queue uses it any more.
     bool RemoveDriverIfUnused(const std::string& driverName);
     // Shows a failure; true when the operator pressed OK, which stops the run.
-    bool ReportFailure(const std::string& text);
+    // `error` is the failed call's system error code; its probable cause follows the text.
+    bool ReportFailure(const std::string& text, std::uint32_t error);
     void Report(const char* status, int position);
     // The label-printer queues left; -2 when they cannot be listed.
     int CountLabelQueues();

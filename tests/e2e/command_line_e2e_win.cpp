@@ -262,6 +262,65 @@ TEST(CommandLineWithoutDisplay, RefusesInvalidLinesAndASecondInstance) {
     CloseHandle(running);
 }
 
+// Every file below a folder, its subfolders included, as paths.
+std::vector<std::wstring> FilesBelow(const std::wstring& folder) {
+    std::vector<std::wstring> found;
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            for (const std::wstring& inner : FilesBelow(folder + L"\\" + name)) found.push_back(inner);
+        } else {
+            found.push_back(folder + L"\\" + name);
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// Windows protected print mode, switched on by its policy value as Windows keeps it: in the
+// registry's 64-bit view (on 32-bit Windows there is one view; Wine's 64-bit prefix shows
+// SOFTWARE\Policies in both, docs/wine.md). The installation changes nothing at all and says
+// why with its own exit code; the removal still ends well.
+TEST(CommandLineWithoutDisplay, RefusesToInstallUnderProtectedPrintModeAndStillRemoves) {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    const REGSAM view64 = wow64 ? KEY_WOW64_64KEY : 0;
+    const wchar_t policyKey[] = L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP";
+    HKEY policy = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, policyKey, 0, nullptr, 0, KEY_ALL_ACCESS | view64, nullptr, &policy,
+                              nullptr),
+              ERROR_SUCCESS);
+    const DWORD on = 1;
+    ASSERT_EQ(RegSetValueExW(policy, L"WindowsProtectedPrintMode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on),
+                             sizeof on),
+              ERROR_SUCCESS);
+    RegCloseKey(policy);
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring monitorModule = std::wstring(system) + L"\\TVPortMon.dll";
+    const std::vector<std::wstring> driverFilesBefore = FilesBelow(DriverDirectory());
+    const std::vector<std::wstring> driversBefore = DriverNames();
+
+    const CommandRun install = RunWithoutWindow(L"/install /port:COM1: /log:C:\\wpp.log");
+    EXPECT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitForbiddenByPolicy)) << install.output;
+    EXPECT_NE(install.output.find("Windows protected print mode is on"), std::string::npos) << install.output;
+    EXPECT_NE(ReadFrom(L"C:\\wpp.log").find("(exit code 1625)"), std::string::npos);
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_EQ(DriverNames(), driversBefore);
+    EXPECT_EQ(FilesBelow(DriverDirectory()), driverFilesBefore) << Joined(FilesBelow(DriverDirectory()));
+    EXPECT_FALSE(KeyExists(kEntryKey));
+    EXPECT_FALSE(KeyExists(kMonitorKey));
+    EXPECT_EQ(GetFileAttributesW(monitorModule.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    const CommandRun uninstall = RunWithoutWindow(L"/uninstall /all");
+    EXPECT_EQ(uninstall.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << uninstall.output;
+}
+
 // The check above can fail: the dialogs, started with no arguments, try a window and Wine
 // says so for that process.
 TEST(CommandLineWithoutDisplay, DialogsAreSeenTryingAWindow) {

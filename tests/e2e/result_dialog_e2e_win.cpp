@@ -240,7 +240,12 @@ void ShowCase(const Case& c, bool korean) {
     SCOPED_TRACE(Utf8(c.shot));
     prinstall::WinSystemInfo systemInfo;
     CompleteDialog dialog(systemInfo);
-    const std::string message = c.outcome == kResultSuccess ? "Installation completed. " : "AddPrinter() failed (87)";
+    // A failure comes with its probable cause on a second line, longer than the line is wide.
+    const std::string message = c.outcome == kResultSuccess ? "Installation completed. "
+                                                            : "Failure to AddPrinter GetLastError()=5\nProbable cause: "
+                                                              "the program does not run as administrator, or the "
+                                                              "Point and Print policy limits printer driver "
+                                                              "installation to administrators.";
     dialog.message = message;
     dialog.operation = c.operation;
     dialog.outcome = c.outcome;
@@ -251,6 +256,15 @@ void ShowCase(const Case& c, bool korean) {
     EXPECT_EQ(WindowText(window), korean ? c.korean : c.english);
     EXPECT_EQ(Utf8(ControlText(window, IDC_RESULT_MESSAGE)), message);
     EXPECT_EQ(ControlText(window, IDOK), korean ? L"확인" : L"&OK");
+    // The message line holds every line of its text, and the button stays below it, in the window.
+    RECT label{}, ok{}, client{};
+    GetWindowRect(GetDlgItem(window, IDC_RESULT_MESSAGE), &label);
+    GetWindowRect(GetDlgItem(window, IDOK), &ok);
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    if (c.outcome != kResultSuccess) EXPECT_GE(label.bottom - label.top, 3 * 13) << "three lines or more";
+    EXPECT_LE(label.bottom, ok.top);
+    EXPECT_LE(ok.bottom, client.bottom);
     ExpectPainted(window, c.outcome);
 
     const Screenshot shot = SaveScreenshot(window, std::wstring(c.shot) + (korean ? L"-ko" : L"-en"));

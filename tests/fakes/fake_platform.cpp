@@ -6,6 +6,7 @@
 namespace prinstall::fakes {
 
 std::uint32_t FakeSpooler::ListLocalPrinters(std::vector<PrinterInfo2>& out) {
+    ++calls;
     ++enumCalls;
     out.clear();
     if (enumError != 0) return enumError;
@@ -19,6 +20,7 @@ const char* DriverFolderOf(const std::string& environment) {
     if (environment == kEnvironmentX86) return "w32x86";
     if (environment == kEnvironmentX64) return "x64";
     if (environment == kEnvironmentIa64) return "ia64";
+    if (environment == kEnvironmentArm64) return "arm64";
     return nullptr;
 }
 
@@ -27,6 +29,7 @@ constexpr std::uint32_t kErrorInvalidEnvironment = 1805;
 }  // namespace
 
 std::uint32_t FakeSpooler::DriverDirectory(const std::string& environment, std::string& out) {
+    ++calls;
     out.clear();
     if (driverDirError != 0) return driverDirError;
     const std::string env = Resolve(environment);
@@ -37,6 +40,7 @@ std::uint32_t FakeSpooler::DriverDirectory(const std::string& environment, std::
 }
 
 std::uint32_t FakeSpooler::ListDrivers(const std::string& environment, std::vector<std::string>& names) {
+    ++calls;
     names.clear();
     if (enumError != 0) return enumError;
     for (const DriverRecord& d : drivers) {
@@ -46,6 +50,7 @@ std::uint32_t FakeSpooler::ListDrivers(const std::string& environment, std::vect
 }
 
 std::uint32_t FakeSpooler::RegisterDriver(const DriverRecord& driver) {
+    ++calls;
     driverCalls.push_back(driver);
     if (!driverErrors.empty()) {
         std::uint32_t e = driverErrors.front();
@@ -62,6 +67,7 @@ std::uint32_t FakeSpooler::RegisterDriver(const DriverRecord& driver) {
 }
 
 std::uint32_t FakeSpooler::CreatePrinter(const PrinterRecord& printer) {
+    ++calls;
     printerCalls.push_back(printer);
     if (!printerErrors.empty()) {
         std::uint32_t e = printerErrors.front();
@@ -78,6 +84,7 @@ std::uint32_t FakeSpooler::CreatePrinter(const PrinterRecord& printer) {
 }
 
 std::uint32_t FakeSpooler::ListMonitors(std::vector<std::string>& names) {
+    ++calls;
     names.clear();
     if (enumMonitorsError != 0) return enumMonitorsError;
     names = monitors;
@@ -86,6 +93,7 @@ std::uint32_t FakeSpooler::ListMonitors(std::vector<std::string>& names) {
 
 std::uint32_t FakeSpooler::RegisterMonitor(const std::string& name, const std::string&, const std::string& dll) {
     if (trail != nullptr) trail->push_back("add monitor " + name);
+    ++calls;
     addedMonitorDlls.push_back(dll);
     if (addMonitorError != 0) return addMonitorError;
     for (const std::string& m : monitors) {
@@ -97,6 +105,7 @@ std::uint32_t FakeSpooler::RegisterMonitor(const std::string& name, const std::s
 }
 
 std::uint32_t FakeSpooler::OpenLocalPrinter(const std::string& name, Printer& printer) {
+    ++calls;
     printer = 0;
     if (openPrinterError != 0) return openPrinterError;
     for (const PrinterInfo2& p : printers) {
@@ -109,6 +118,7 @@ std::uint32_t FakeSpooler::OpenLocalPrinter(const std::string& name, Printer& pr
 }
 
 std::uint32_t FakeSpooler::DeletePrinterDataKey(Printer printer, const std::string& keyName) {
+    ++calls;
     if (!hasDeletePrinterKey) return kErrorCallNotImplemented;
     auto open = openPrinters_.find(printer);
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
@@ -116,6 +126,7 @@ std::uint32_t FakeSpooler::DeletePrinterDataKey(Printer printer, const std::stri
 }
 
 std::uint32_t FakeSpooler::GetPrinterInfo(Printer printer, PrinterInfo2& info) {
+    ++calls;
     info = {};
     auto open = openPrinters_.find(printer);
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
@@ -125,6 +136,7 @@ std::uint32_t FakeSpooler::GetPrinterInfo(Printer printer, PrinterInfo2& info) {
 }
 
 std::uint32_t FakeSpooler::DeletePrinter(Printer printer) {
+    ++calls;
     auto open = openPrinters_.find(printer);
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
     if (deletePrinterError != 0) return deletePrinterError;
@@ -136,10 +148,12 @@ std::uint32_t FakeSpooler::DeletePrinter(Printer printer) {
 }
 
 std::uint32_t FakeSpooler::ClosePrinter(Printer printer) {
+    ++calls;
     return openPrinters_.erase(printer) ? 0 : kErrorInvalidHandle;
 }
 
 std::uint32_t FakeSpooler::SetPrinterPort(Printer printer, const std::string& port) {
+    ++calls;
     auto open = openPrinters_.find(printer);
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
     if (setPrinterPortError != 0) return setPrinterPortError;
@@ -152,6 +166,7 @@ std::uint32_t FakeSpooler::SetPrinterPort(Printer printer, const std::string& po
 }
 
 std::uint32_t FakeSpooler::RemoveDriver(const std::string& name, const std::string& environment) {
+    ++calls;
     if (deleteDriverError != 0) return deleteDriverError;
     const std::string env = Resolve(environment);
     if (!HasDriver(name, env)) return kErrorUnknownPrinterDriver;
@@ -174,6 +189,7 @@ bool FakeSpooler::HasDriver(const std::string& name, const std::string& environm
 
 std::uint32_t FakeSpooler::RemoveMonitor(const std::string& name, const std::string& environment) {
     if (trail != nullptr) trail->push_back("delete monitor " + name);
+    ++calls;
     deletedMonitorEnvironments.push_back(Resolve(environment));
     if (deleteMonitorError != 0) return deleteMonitorError;
     auto it = std::find(monitors.begin(), monitors.end(), name);
@@ -185,6 +201,7 @@ std::uint32_t FakeSpooler::RemoveMonitor(const std::string& name, const std::str
 }
 
 std::uint32_t FakeSpooler::ListPorts(std::vector<std::string>& names) {
+    ++calls;
     ++enumPortsCalls;
     names.clear();
     if (enumPortsError != 0) return enumPortsError;
@@ -199,20 +216,40 @@ std::string Lower(std::string s) {
 }
 }  // namespace
 
+std::string FakeRegistry::InView(const std::string& path) const {
+    const std::string lower = Lower(path);
+    const std::string software = "software\\";
+    if (!wow64 || lower.compare(0, software.size(), software) != 0 ||
+        lower.compare(0, software.size() + 12, software + "wow6432node\\") == 0) {
+        return lower;
+    }
+    return software + "wow6432node\\" + lower.substr(software.size());
+}
+
 std::uint32_t FakeRegistry::OpenKey(const std::string& path, Key& key) {
+    key = 0;
+    if (!keys.count(InView(path))) return kErrorFileNotFound;
+    key = next_++;
+    open_[key] = InView(path);
+    return 0;
+}
+
+std::uint32_t FakeRegistry::OpenKeyForReading64(const std::string& path, Key& key) {
     key = 0;
     if (!keys.count(Lower(path))) return kErrorFileNotFound;
     key = next_++;
     open_[key] = Lower(path);
+    readOnly_.insert(key);
     return 0;
 }
 
 std::uint32_t FakeRegistry::CreateKey(const std::string& path, const std::string& className, Key& key) {
     key = 0;
     if (createError != 0) return createError;
-    if (!keys.count(Lower(path))) keys[Lower(path)] = {path, className, {}, {}};
+    const std::string viewed = InView(path);
+    if (!keys.count(viewed)) keys[viewed] = {path, className, {}, {}};
     key = next_++;
-    open_[key] = Lower(path);
+    open_[key] = viewed;
     return 0;
 }
 
@@ -265,11 +302,11 @@ std::uint32_t FakeRegistry::QueryDword(Key key, const std::string& name, std::ui
 std::uint32_t FakeRegistry::ProbeKey(const std::string& path) {
     ++probeCalls;
     if (probeError != 0) return probeError;
-    return keys.count(Lower(path)) ? 0 : kErrorFileNotFound;
+    return keys.count(InView(path)) ? 0 : kErrorFileNotFound;
 }
 
 std::uint32_t FakeRegistry::DeleteKey(const std::string& path) {
-    const std::string key = Lower(path);
+    const std::string key = InView(path);
     if (!keys.count(key)) return kErrorFileNotFound;
     const std::string below = key + "\\";
     for (const auto& entry : keys) {

@@ -28,9 +28,8 @@ public:
     int enumCalls = 0;
     std::string driverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86";  // of "Windows NT x86"
     std::uint32_t driverDirError = 0;
-    // As on Windows: a call without an environment means the caller's (a 32-bit program's is
-    // x86), while queues take their driver from the machine's own environment.
-    std::string callerEnvironment = kEnvironmentX86;
+    // The machine's own environment: queues take their driver from it, and the port names it
+    // for a call given none.
     std::string nativeEnvironment = kEnvironmentX86;
 
     std::vector<DriverRecord> drivers;        // registered, in order
@@ -39,6 +38,7 @@ public:
     std::vector<PrinterRecord> printerCalls;  // every queue creation asked for
     std::deque<std::uint32_t> printerErrors;  // answers of the next queue creations
     std::set<std::string> ports = {"COM1:", "COM2:", "COM3:", "COM4:", "FILE:", "LPT1:", "LPT2:", "LPT3:"};
+    int calls = 0;  // every call of the port, of whatever kind
     std::vector<std::string> monitors = {"Local Port", "Standard TCP/IP Port"};
     std::uint32_t enumMonitorsError = 0;
     std::map<std::string, std::string> monitorPorts;  // port that adding a monitor brings
@@ -96,7 +96,7 @@ public:
     bool HasDriver(const std::string& name, const std::string& environment = "") const;
     // The environment that a call naming `environment` works on.
     std::string Resolve(const std::string& environment) const {
-        return environment.empty() ? callerEnvironment : environment;
+        return environment.empty() ? nativeEnvironment : environment;
     }
     std::size_t OpenPrinterHandles() const { return openPrinters_.size(); }
 
@@ -185,7 +185,11 @@ public:
         std::map<std::string, std::string> values;    // lower-case name -> string value
         std::map<std::string, std::uint32_t> dwords;  // lower-case name -> number value
     };
-    std::map<std::string, KeyData> keys;  // lower-case path -> key
+    std::map<std::string, KeyData> keys;  // lower-case path -> key, as the 64-bit view names it
+    // A 32-bit program on 64-bit Windows: its calls see SOFTWARE\WOW6432Node\X where they name
+    // SOFTWARE\X, except the opening in the 64-bit view. (Windows shares a few keys between the
+    // views, SOFTWARE\Policies among them as Wine shows it; the fake keeps every key apart.)
+    bool wow64 = false;
     std::uint32_t createError = 0;
     std::uint32_t setError = 0;
     std::map<std::string, std::uint32_t> valueErrors;  // lower-case value name -> error of its writes
@@ -200,6 +204,7 @@ public:
     // A key opened for reading takes no writes (5, access denied).
     std::uint32_t OpenKeyForReading(const std::string& path, Key& key) override;
     std::uint32_t QueryDword(Key key, const std::string& name, std::uint32_t& value) override;
+    std::uint32_t OpenKeyForReading64(const std::string& path, Key& key) override;
     // Answers probeError for any key when it is set (access denied, say).
     std::uint32_t ProbeKey(const std::string& path) override;
     std::uint32_t probeError = 0;
@@ -211,6 +216,9 @@ public:
     std::size_t OpenKeys() const { return open_.size(); }
 
 private:
+    // The key a call of the program's own view names.
+    std::string InView(const std::string& path) const;
+
     std::map<Key, std::string> open_;
     std::set<Key> readOnly_;
     Key next_ = 0x500;
@@ -223,6 +231,7 @@ public:
     bool versionReadable = true;
     VersionRecord version{6, 1, 7601, kPlatformNT, 1, 0, 0x100, kProductWorkstation};
     std::uint16_t architecture = kArchitectureX86;
+    std::uint16_t nativeMachine = 0;  // what IsWow64Process2 reports (0: no such call)
     std::map<int, int> metrics;
     std::uint32_t product = 0;  // what GetProductInfo reports (0: not available)
     int productInfoCalls = 0;
@@ -241,6 +250,7 @@ public:
         return true;
     }
     std::uint16_t NativeArchitecture() override { return architecture; }
+    std::uint16_t NativeMachine() override { return nativeMachine; }
     int SystemMetric(int index) override { return metrics.count(index) ? metrics[index] : 0; }
     std::uint32_t ProductInfo(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) override {
         ++productInfoCalls;

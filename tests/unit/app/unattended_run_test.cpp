@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fakes/main_dialog_world.h"
 #include "install/uninstall_entry.h"
 
@@ -67,6 +69,43 @@ TEST_F(UnattendedTest, RefusalsGiveTheirOwnExitCodes) {
     systemInfo.version = {4, 10, 1998, 1, 0, 0, 0, 1};  // Windows 98
     EXPECT_EQ(Run({"/install", "/port:COM1:"}), 1633);
     EXPECT_TRUE(spooler.driverCalls.empty());
+}
+
+// Protected print mode forbids the installation (1625) and an ARM64 machine cannot take it
+// (1633), both before the spooler is asked anything; the removal still runs: under protected
+// print mode the spooler's 50 counts as removed by Windows, and on ARM64 the removal keeps to
+// its own environment, leaving a print server's x64 drivers alone.
+TEST_F(UnattendedTest, RefusedSystemsInstallNothingButStillRemove) {
+    ASSERT_EQ(Run({"/install", "/port:COM1:"}), 0);
+    Registry::Key key = 0;
+    registry.CreateKey("SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP", "", key);
+    registry.SetDword(key, "WindowsProtectedPrintGroupPolicyState", 1);
+    registry.CloseKey(key);
+    spooler.calls = 0;
+    EXPECT_EQ(Run({"/install", "/port:COM1:"}), 1625);
+    EXPECT_EQ(spooler.calls, 0);
+    EXPECT_EQ(console.lines.back().rfind("Windows protected print mode is on:", 0), 0u) << console.lines.back();
+    EXPECT_NE(console.lines.back().find("(exit code 1625)"), std::string::npos);
+
+    spooler.deleteDriverError = 50;
+    spooler.deleteMonitorError = 50;
+    EXPECT_EQ(Run({"/uninstall", "/all"}), 0) << console.lines.back();
+    EXPECT_TRUE(spooler.printers.empty());
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_NE(std::find_if(debug.lines.begin(), debug.lines.end(),
+                           [](const std::string& l) { return l.find("already removed by Windows") != l.npos; }),
+              debug.lines.end());
+
+    systemInfo.nativeMachine = kMachineArm64;
+    spooler.drivers.clear();
+    spooler.deleteDriverError = 0;
+    spooler.AddDriver("TORVA Label Printer #7", kEnvironmentX64);
+    spooler.calls = 0;
+    EXPECT_EQ(Run({"/install", "/port:COM1:"}), 1633);
+    EXPECT_EQ(spooler.calls, 0);
+    EXPECT_EQ(console.lines.back().rfind("This PC has an ARM64 processor.", 0), 0u) << console.lines.back();
+    EXPECT_EQ(Run({"/uninstall", "/all"}), 0);
+    EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #7", kEnvironmentX64));
 }
 
 }  // namespace

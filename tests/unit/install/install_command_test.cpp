@@ -129,7 +129,9 @@ TEST_F(InstallCommandTest, FailedRegistrationShowsItsMessageAndRenamesTheButton)
     view.resultAnswer = 2;
     Install();
     ASSERT_EQ(view.results.size(), 1u);
-    EXPECT_EQ(view.results[0].message, "Failure to AddPrinterDriver() GetLastError()=5");
+    EXPECT_EQ(view.results[0].message,
+              "Failure to AddPrinterDriver() GetLastError()=5\nProbable cause: the program does not run as "
+              "administrator, or the Point and Print policy limits printer driver installation to administrators.");
     EXPECT_EQ(view.texts[IDC_INSTALL], "Add new printer");
     EXPECT_EQ(view.endedWith, 0);
 }
@@ -221,7 +223,7 @@ TEST_F(InstallCommandTest, QueueThatCannotBeCreatedTakesItsDriverAndFilesAlong) 
     spooler.printerErrors = {0, 5};
     view.resultAnswer = 2;
     Install();
-    EXPECT_EQ(view.results.at(0).message, "Failure to AddPrinter GetLastError()=5");
+    EXPECT_EQ(view.results.at(0).message.rfind("Failure to AddPrinter GetLastError()=5\nProbable cause: ", 0), 0u);
     EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #1"));  // the copy before it stays
     EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #2"));
     EXPECT_TRUE(files.HasFile(spooler.driverDir + "\\TVLabel1.GPD"));
@@ -319,6 +321,36 @@ TEST(ProgramForUninstallEntry, IsThisProgramOnlyInTheInstallationFolder) {
     for (const char* elsewhere : {"D:\\Downloads\\Prinstall.exe", "C:\\TORVA EPL Printer 2.X\\Old\\Prinstall.exe",
                                   "C:\\TORVA EPL Printer 2.X Old\\Prinstall.exe"}) {
         EXPECT_EQ(ProgramForUninstallEntry(elsewhere), "C:\\TORVA EPL Printer 2.X\\Prinstall.exe") << elsewhere;
+    }
+}
+
+// An ARM64 machine and protected print mode are refused before the port dialog and before any
+// spooler call (on ARM64 not even the main dialog's scan): no monitor, no file, no driver.
+TEST_F(InstallCommandTest, SystemsThatCannotTakeTheDriverAreRefusedBeforeAnySpoolerCall) {
+    const struct {
+        bool arm64;
+        const char* beginning;
+    } cases[] = {
+        {true, "This PC has an ARM64 processor."},
+        {false, "Windows protected print mode is on:"},
+    };
+    for (const auto& c : cases) {
+        systemInfo.nativeMachine = c.arm64 ? kMachineArm64 : 0;
+        Registry::Key key = 0;
+        registry.CreateKey("SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP", "", key);
+        registry.SetDword(key, "WindowsProtectedPrintMode", c.arm64 ? 0 : 1);
+        registry.CloseKey(key);
+        spooler.calls = 0;
+        dialog.OnInitDialog();
+        if (!c.arm64) spooler.calls = 0;
+        Install();
+        EXPECT_EQ(spooler.calls, 0) << c.beginning;
+        EXPECT_EQ(steps.portDialogs, 0);
+        EXPECT_TRUE(files.copies.empty());
+        EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
+        ASSERT_FALSE(view.results.empty());
+        EXPECT_EQ(view.results.back().message.rfind(c.beginning, 0), 0u) << view.results.back().message;
+        EXPECT_EQ(view.results.back().outcome, 1);
     }
 }
 

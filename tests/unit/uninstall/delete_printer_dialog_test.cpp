@@ -247,8 +247,9 @@ TEST_F(DeletePrinterDialogTest, OkOnAFailureStopsTheRunAtOnce) {
     dialog.OnSelectAll();
     spooler.openPrinterError = 5;
     DeletePrinters();
-    EXPECT_EQ(view.results,
-              (std::vector<FakeDeletePrinterView::Result>{{"Failure to OpenPrinter(B) GetLastError()=5", 1}}));
+    ASSERT_EQ(view.results.size(), 1u);
+    EXPECT_EQ(view.results[0].message.rfind("Failure to OpenPrinter(B) GetLastError()=5\nProbable cause: ", 0), 0u);
+    EXPECT_EQ(view.results[0].outcome, 1);
     EXPECT_EQ(view.statuses.back(), "Open Exist Printer Started");
     EXPECT_EQ(view.endedWith, DeletePrinterDialog::kCancel);
     EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
@@ -306,7 +307,8 @@ TEST_F(DeletePrinterDialogTest, UnreadableQueueOrUndeletableDriverKeepsTheFiles)
     second.OnInitDialog();
     retry.list[1].second = true;
     second.OnDeletePrinter();
-    EXPECT_EQ(retry.results[0].message, "Failure to DeletePrinterDriverEx GetLastError()=5");
+    EXPECT_EQ(retry.results[0].message.rfind("Failure to DeletePrinterDriverEx GetLastError()=5\nProbable cause: ", 0),
+              0u);
     EXPECT_EQ(spooler.deletedPrinters, std::vector<std::string>{"B"});
     EXPECT_EQ(FilesOf(2), 10);
     EXPECT_EQ(spooler.OpenPrinterHandles(), 0u);

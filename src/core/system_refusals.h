@@ -1,0 +1,34 @@
+// What Windows will not take, and why it refused a spooler call. An installation asks before it
+// changes anything; a failed call's text gets the probable cause on a line after it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/app_context.h"
+#include "core/feedback.h"
+#include "core/texts.h"
+
+namespace prinstall {
+
+// The policy key of Windows protected print mode (Windows 11 24H2 and Server 2025), in the
+// registry's 64-bit view.
+inline constexpr const char* kProtectedPrintKey = "SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP";
+
+// Whether protected print mode is on: either of its two values is 1. Windows then removes
+// third-party printer drivers and accepts no new ones.
+bool ProtectedPrintModeOn(Registry& registry);
+
+// Why an installation cannot start on this system, asked before any spooler call: an ARM64
+// processor (Unsupported) or protected print mode (Forbidden). Nothing when it can go on.
+std::optional<Outcome> InstallRefusal(Platform& platform, Language language);
+
+// The probable cause of a spooler call's failure, one sentence; nothing for an error code that
+// says enough by itself.
+std::optional<Text> SpoolerRefusalCause(std::uint32_t error);
+
+// `text` with the probable cause of `error` on a line of its own after it, when one is known.
+std::string WithSpoolerRefusalCause(const std::string& text, std::uint32_t error, Language language);
+
+}  // namespace prinstall
