@@ -244,7 +244,7 @@ void MainDialog::MarkInstalledPrinters(int entries) {
     for (const PrinterInfo2& q : queues) {
         for (int i = 0; i < entries && i < kListSize; ++i) {
             std::string entry = CloneEntry(cloneMode_, i);
-            if (!SameQueueName(q.printerName, entry) || q.driverName != entry) continue;
+            if (!SameQueueName(app_.platform.spooler, q.printerName, entry) || q.driverName != entry) continue;
             installed_[static_cast<size_t>(i)] = true;
             view_.ListSetCheck(i, kChecked);
             view_.ListSetCheck(i, kIndeterminate);

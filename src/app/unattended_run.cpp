@@ -136,7 +136,7 @@ int UnattendedRun::Install(const CommandLine& line) {
         std::vector<std::string> ports;
         bool known = false;
         if (p.spooler.ListPorts(ports) == 0) {
-            for (const std::string& port : ports) known = known || SameQueueName(port, line.port);
+            for (const std::string& port : ports) known = known || SameQueueName(p.spooler, port, line.port);
         }
         if (!known) return Finish(Format(kNoSuchPort.In(language_), line.port.c_str()), kExitFailure);
     }
@@ -162,7 +162,7 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
         for (const std::string& wanted : line.queues) {
             std::string found;
             for (const std::string& name : *listed) {
-                if (SameQueueName(name, wanted)) found = name;
+                if (SameQueueName(p.spooler, name, wanted)) found = name;
             }
             if (found.empty()) return Finish(Format(kNotALabelQueue.In(language_), wanted.c_str()), kExitFailure);
             queues.push_back(found);

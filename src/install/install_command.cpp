@@ -37,7 +37,7 @@ int PrinterNameExists(Spooler& spooler, const std::string& name) {
     std::vector<PrinterInfo2> queues;
     if (spooler.ListLocalPrinters(queues) != 0) return -2;
     for (const PrinterInfo2& q : queues) {
-        if (SameQueueName(q.printerName, name)) return -1;
+        if (SameQueueName(spooler, q.printerName, name)) return -1;
     }
     return 0;
 }

@@ -318,4 +318,23 @@ std::uint32_t WinSpooler::RemoveMonitor(const std::string& name, const std::stri
     return call(nullptr, env.Get(), n.data()) ? 0 : Failure();
 }
 
+std::optional<bool> WinSpooler::SameNameIgnoringCase(const std::string& a, const std::string& b) {
+    // kernel32 has it from Vista on; looked up so that the program still starts on older
+    // systems, which then get nothing and the caller's own comparison.
+    using CompareOrdinalFn = int(WINAPI*)(const wchar_t*, int, const wchar_t*, int, BOOL);
+    static const auto compare = [] {
+        HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        return kernel == nullptr ? nullptr
+                                 : reinterpret_cast<CompareOrdinalFn>(
+                                       reinterpret_cast<void*>(GetProcAddress(kernel, "CompareStringOrdinal")));
+    }();
+    if (compare == nullptr) return std::nullopt;
+    const std::wstring wideA = Widen(a), wideB = Widen(b);
+    constexpr int kEqual = 2;  // CSTR_EQUAL; 0 is a failure
+    const int result = compare(wideA.data(), static_cast<int>(wideA.size()), wideB.data(),
+                               static_cast<int>(wideB.size()), TRUE);
+    if (result == 0) return std::nullopt;
+    return result == kEqual;
+}
+
 }  // namespace prinstall

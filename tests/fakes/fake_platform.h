@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -83,6 +84,12 @@ public:
     std::uint32_t RemoveMonitor(const std::string& name, const std::string& environment) override;
     std::uint32_t setPrinterPortError = 0;
     std::vector<std::string> deletedMonitorEnvironments;
+
+    // The system's comparison of names, letter case aside; none by default, as before Vista.
+    std::function<std::optional<bool>(const std::string&, const std::string&)> systemComparison;
+    std::optional<bool> SameNameIgnoringCase(const std::string& a, const std::string& b) override {
+        return systemComparison ? systemComparison(a, b) : std::nullopt;
+    }
 
     void AddDriver(const std::string& name, const std::string& environment = kEnvironmentX86) {
         DriverRecord d;
