@@ -8,7 +8,7 @@ namespace prinstall::fakes {
 std::uint32_t FakeSpooler::ListLocalPrinters(std::vector<PrinterInfo2>& out) {
     ++enumCalls;
     out.clear();
-    if (enumError != 0) return enumError;
+    if (enumError != 0 && (!enumFailsWhen || enumFailsWhen())) return enumError;
     out = printers;
     return 0;
 }
