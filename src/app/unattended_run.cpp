@@ -1,5 +1,6 @@
 #include "app/unattended_run.h"
 
+#include "core/guarded_run.h"
 #include "core/interface_kind.h"
 #include "core/label_drivers.h"
 #include "core/platform_detection.h"
@@ -109,6 +110,20 @@ int UnattendedRun::Finish(const std::string& text, int exitCode) {
 
 int UnattendedRun::Run(const CommandLine& line) {
     language_ = LanguageForCodePage(app_.platform.systemInfo.AnsiCodePage());
+    const Text& stopped = line.command == Command::Install     ? kInstallationStopped
+                          : line.command == Command::Uninstall ? kRemovalStopped
+                                                               : kProgramStopped;
+    int exitCode = kExitFailure;
+    const Outcome guarded = RunGuarded(
+        [&] {
+            exitCode = RunCommand(line);
+            return Outcome::Success("");
+        },
+        stopped, language_, app_.platform.debug);
+    return guarded.Ok() ? exitCode : Finish(guarded.text, kExitFailure);
+}
+
+int UnattendedRun::RunCommand(const CommandLine& line) {
     switch (line.command) {
         case Command::Help: console_.WriteLine(UsageText()); return kExitSuccess;
         case Command::Invalid:

@@ -10,6 +10,7 @@
 #include "app/single_instance_win.h"
 #include "app/unattended_run.h"
 #include "core/app_context.h"
+#include "core/guarded_run.h"
 #include "core/single_instance.h"
 #include "platform/basic_win.h"
 #include "platform/console_win.h"
@@ -45,8 +46,7 @@ void LimitLibrarySearchToSystemFolder() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
-    LimitLibrarySearchToSystemFolder();
+static int RunProgram(PWSTR arguments) {
     const prinstall::CommandLine line = prinstall::ParseCommandLine(
         prinstall::SplitArguments(arguments != nullptr ? prinstall::Narrow(arguments) : ""));
     const bool unattended = line.command != prinstall::Command::Dialogs;
@@ -102,4 +102,31 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     prinstall::MainDialogWin dialog(app);
     dialog.RunModal(nullptr);
     return 0;
+}
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
+    LimitLibrarySearchToSystemFolder();
+    // The last barrier: an exception that nothing below caught ends the run with 1603, named
+    // in the debug log and told to the operator (a message box, or the console of a command).
+    prinstall::WinDebugLog debug;
+    const prinstall::Language language = prinstall::LanguageForCodePage(GetACP());
+    int exitCode = prinstall::kExitFailure;
+    const prinstall::Outcome outcome = prinstall::RunGuarded(
+        [&] {
+            exitCode = RunProgram(arguments);
+            return prinstall::Outcome::Success("");
+        },
+        prinstall::kProgramStopped, language, debug);
+    if (outcome.Ok()) return exitCode;
+    try {
+        if (arguments != nullptr && *arguments != L'\0') {
+            prinstall::WinConsoleOutput console;
+            console.WriteLine(outcome.text + prinstall::Format(" (exit code %d)", prinstall::kExitFailure));
+        } else {
+            prinstall::ui::CaptionedMessageBox(nullptr, outcome.text, prinstall::ui::ApplicationTitle(),
+                                               MB_OK | MB_ICONERROR);
+        }
+    } catch (...) {
+    }
+    return prinstall::kExitFailure;
 }
