@@ -138,8 +138,8 @@ void InstallCommand::RollBackCopy(const RegistrationSettings& settings, bool dri
         if (e != 0 && e != kErrorUnknownPrinterDriver) {
             // The driver is still registered and names the numbered files: deleting them would
             // break it. They stay for the removal, which finds the driver and takes both.
-            platform.debug.Output(
-                Format("Rollback: DeletePrinterDriver GetLastError()=%d; the numbered files stay", static_cast<int>(e)));
+            platform.debug.Output(Format("Rollback: DeletePrinterDriver GetLastError()=%d; the numbered files stay",
+                                         static_cast<int>(e)));
             return;
         }
     }

@@ -331,8 +331,8 @@ std::optional<bool> WinSpooler::SameNameIgnoringCase(const std::string& a, const
     if (compare == nullptr) return std::nullopt;
     const std::wstring wideA = Widen(a), wideB = Widen(b);
     constexpr int kEqual = 2;  // CSTR_EQUAL; 0 is a failure
-    const int result = compare(wideA.data(), static_cast<int>(wideA.size()), wideB.data(),
-                               static_cast<int>(wideB.size()), TRUE);
+    const int result =
+        compare(wideA.data(), static_cast<int>(wideA.size()), wideB.data(), static_cast<int>(wideB.size()), TRUE);
     if (result == 0) return std::nullopt;
     return result == kEqual;
 }

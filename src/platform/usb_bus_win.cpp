@@ -100,7 +100,8 @@ UsbBus::Enumerated WinUsbBus::InterfacePath(InterfaceSet set, std::uint32_t inde
     const std::uint32_t error =
         SizeThenFill(buffer, sizeof(wchar_t), [&](BYTE* data, std::uint32_t size, std::uint32_t& needed) {
             // The record's fixed part must fit before the call may be given it.
-            if (data != nullptr && size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) return std::uint32_t{ERROR_INVALID_DATA};
+            if (data != nullptr && size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W))
+                return std::uint32_t{ERROR_INVALID_DATA};
             auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(data);
             // The size of the fixed part of the record: 6 bytes on 32-bit Windows.
             if (detail != nullptr) detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);

@@ -25,7 +25,7 @@ namespace prinstall::fakes {
 class FakeSpooler : public Spooler {
 public:
     std::vector<PrinterInfo2> printers;
-    std::uint32_t enumError = 0;  // non-zero: the enumeration fails with this code
+    std::uint32_t enumError = 0;          // non-zero: the enumeration fails with this code
     std::function<bool()> enumFailsWhen;  // when set, enumError applies only while it holds
     int enumCalls = 0;
     std::string driverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86";  // of "Windows NT x86"

@@ -91,10 +91,10 @@ TEST(QueueNames, CompareWithoutCaseAndFitTheSpooler) {
         {"", QueueNameFault::Empty},
         {" \t ", QueueNameFault::Empty},
         {"\r\n\v\f", QueueNameFault::Empty},
-        {"\u3000\u3000", QueueNameFault::Empty},                   // ideographic space
-        {"\u00A0 \u0085", QueueNameFault::Empty},                  // no-break space, next line
+        {"\u3000\u3000", QueueNameFault::Empty},                    // ideographic space
+        {"\u00A0 \u0085", QueueNameFault::Empty},                   // no-break space, next line
         {"\u2000\u2005\u200A\u202F\u205F", QueueNameFault::Empty},  // the typographic spaces
-        {"\u2028\u2029\u1680", QueueNameFault::Empty},            // line and paragraph separators
+        {"\u2028\u2029\u1680", QueueNameFault::Empty},              // line and paragraph separators
         {"\u3000라벨", QueueNameFault::None},
     };
     for (const auto& row : blanks) EXPECT_EQ(CheckQueueName(row.name), row.fault) << row.name;
