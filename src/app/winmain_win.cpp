@@ -52,9 +52,11 @@ static int RunProgram(PWSTR arguments) {
     const bool unattended = line.command != prinstall::Command::Dialogs;
 
     // One run at a time, settled before the program touches anything: a second start only
-    // points at the first. /? touches nothing and may run beside another.
-    const prinstall::SingleRunClaim singleRun = prinstall::ClaimSingleRun();
-    if (singleRun.alreadyRunning && line.command != prinstall::Command::Help) {
+    // points at the first. /? touches nothing: it claims nothing and may run beside another.
+    prinstall::WinDebugLog startLog;
+    prinstall::WinSingleRunObjects singleRun;  // holds the claim until the run ends
+    if (line.command != prinstall::Command::Help &&
+        prinstall::ClaimSingleRun(singleRun, startLog) == prinstall::SingleRun::AlreadyRunning) {
         if (!unattended) {
             prinstall::ShowAlreadyRunning();
         } else {
