@@ -1,5 +1,6 @@
 #include "app/main_dialog.h"
 
+#include "core/guarded_run.h"
 #include "core/label_drivers.h"
 #include "core/platform_detection.h"
 #include "install/install_command.h"
@@ -181,7 +182,20 @@ void MainDialog::OnInstall() {
     InstallCommand command(app_, *this, steps);
     // The operator's name for the first queue; later copies take the numbered name, which the
     // field shows while the run goes on.
-    const Outcome outcome = command.Run({copyCount_, view_.ItemText(IDC_DRIVER_NAME), language_});
+    const InstallRequest request{copyCount_, view_.ItemText(IDC_DRIVER_NAME), language_};
+    bool ended = false;
+    const Outcome outcome = RunGuarded(
+        [&] {
+            Outcome o = command.Run(request);
+            ended = true;
+            return o;
+        },
+        kInstallationStopped, language_, app_.platform.debug);
+    if (!ended) {
+        // The run broke off where it was: close what it opened and give the buttons back.
+        steps.SetBusy(false);
+        steps.EndRun();
+    }
     if (outcome.Ok()) {
         if (ShowResult(outcome.text, 0) == kDialogOk) {
             view_.SetItemText(IDC_INSTALL, kCaptionAfterSuccess.In(language_));
@@ -252,7 +266,7 @@ void MainDialog::MarkInstalledPrinters(int entries) {
     for (const PrinterInfo2& q : queues) {
         for (int i = 0; i < entries && i < kListSize; ++i) {
             std::string entry = CloneEntry(cloneMode_, i);
-            if (!SameQueueName(q.printerName, entry) || q.driverName != entry) continue;
+            if (!SameQueueName(app_.platform.spooler, q.printerName, entry) || q.driverName != entry) continue;
             installed_[static_cast<size_t>(i)] = true;
             view_.ListSetCheck(i, kChecked);
             view_.ListSetCheck(i, kIndeterminate);

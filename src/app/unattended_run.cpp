@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/guarded_run.h"
 #include "core/interface_kind.h"
 #include "core/label_drivers.h"
 #include "core/platform_detection.h"
@@ -137,6 +138,20 @@ int UnattendedRun::Finish(const std::string& text, int exitCode) {
 
 int UnattendedRun::Run(const CommandLine& line) {
     language_ = LanguageForCodePage(app_.platform.systemInfo.AnsiCodePage());
+    const Text& stopped = line.command == Command::Install     ? kInstallationStopped
+                          : line.command == Command::Uninstall ? kRemovalStopped
+                                                               : kProgramStopped;
+    int exitCode = kExitFailure;
+    const Outcome guarded = RunGuarded(
+        [&] {
+            exitCode = RunCommand(line);
+            return Outcome::Success("");
+        },
+        stopped, language_, app_.platform.debug);
+    return guarded.Ok() ? exitCode : Finish(guarded.text, kExitFailure);
+}
+
+int UnattendedRun::RunCommand(const CommandLine& line) {
     switch (line.command) {
         case Command::Help: console_.WriteLine(UsageText()); return kExitSuccess;
         case Command::Invalid:
@@ -170,7 +185,7 @@ int UnattendedRun::Install(const CommandLine& line) {
         std::vector<std::string> ports;
         bool known = false;
         if (p.spooler.ListPorts(ports) == 0) {
-            for (const std::string& port : ports) known = known || SameQueueName(port, line.port);
+            for (const std::string& port : ports) known = known || SameQueueName(p.spooler, port, line.port);
         }
         if (!known) return Finish(Format(kNoSuchPort.In(language_), line.port.c_str()), kExitFailure);
     }
@@ -193,7 +208,7 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
         for (const std::string& wanted : line.queues) {
             std::string found;
             for (const std::string& name : *listed) {
-                if (SameQueueName(name, wanted)) found = name;
+                if (SameQueueName(p.spooler, name, wanted)) found = name;
             }
             if (found.empty()) return Finish(Format(kNotALabelQueue.In(language_), wanted.c_str()), kExitFailure);
             queues.push_back(found);

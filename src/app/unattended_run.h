@@ -19,7 +19,8 @@ public:
     // `log` may be null (no /log: given).
     UnattendedRun(AppContext& app, TextOutput& console, TextOutput* log) : app_(app), console_(console), log_(log) {}
 
-    // Runs the command and gives the exit code; the last line says both.
+    // Runs the command and gives the exit code; the last line says both. An exception ends
+    // the run with 1603 and a last line that names it.
     int Run(const CommandLine& line);
 
     // One line to the console, and with a time stamp to the log.
@@ -33,6 +34,8 @@ public:
     bool Result(const Outcome& outcome) override;
 
 private:
+    // The command itself; Run adds the barrier against exceptions.
+    int RunCommand(const CommandLine& line);
     int Install(const CommandLine& line);
     int Uninstall(const CommandLine& line);
     int List();

@@ -10,6 +10,7 @@
 #include "app/single_instance_win.h"
 #include "app/unattended_run.h"
 #include "core/app_context.h"
+#include "core/guarded_run.h"
 #include "core/single_instance.h"
 #include "platform/basic_win.h"
 #include "platform/console_win.h"
@@ -46,16 +47,17 @@ void LimitLibrarySearchToSystemFolder() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
-    LimitLibrarySearchToSystemFolder();
+static int RunProgram(PWSTR arguments) {
     const prinstall::CommandLine line = prinstall::ParseCommandLine(
         prinstall::SplitArguments(arguments != nullptr ? prinstall::Narrow(arguments) : ""));
     const bool unattended = line.command != prinstall::Command::Dialogs;
 
     // One run at a time, settled before the program touches anything: a second start only
-    // points at the first. /? touches nothing and may run beside another.
-    const prinstall::SingleRunClaim singleRun = prinstall::ClaimSingleRun();
-    if (singleRun.alreadyRunning && line.command != prinstall::Command::Help) {
+    // points at the first. /? touches nothing: it claims nothing and may run beside another.
+    prinstall::WinDebugLog startLog;
+    prinstall::WinSingleRunObjects singleRun;  // holds the claim until the run ends
+    if (line.command != prinstall::Command::Help &&
+        prinstall::ClaimSingleRun(singleRun, startLog) == prinstall::SingleRun::AlreadyRunning) {
         if (!unattended) {
             prinstall::ShowAlreadyRunning();
         } else {
@@ -104,4 +106,31 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
     prinstall::MainDialogWin dialog(app);
     dialog.RunModal(nullptr);
     return 0;
+}
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR arguments, int) {
+    LimitLibrarySearchToSystemFolder();
+    // The last barrier: an exception that nothing below caught ends the run with 1603, named
+    // in the debug log and told to the operator (a message box, or the console of a command).
+    prinstall::WinDebugLog debug;
+    const prinstall::Language language = prinstall::LanguageForCodePage(GetACP());
+    int exitCode = prinstall::kExitFailure;
+    const prinstall::Outcome outcome = prinstall::RunGuarded(
+        [&] {
+            exitCode = RunProgram(arguments);
+            return prinstall::Outcome::Success("");
+        },
+        prinstall::kProgramStopped, language, debug);
+    if (outcome.Ok()) return exitCode;
+    try {
+        if (arguments != nullptr && *arguments != L'\0') {
+            prinstall::WinConsoleOutput console;
+            console.WriteLine(outcome.text + prinstall::Format(" (exit code %d)", prinstall::kExitFailure));
+        } else {
+            prinstall::ui::CaptionedMessageBox(nullptr, outcome.text, prinstall::ui::ApplicationTitle(),
+                                               MB_OK | MB_ICONERROR);
+        }
+    } catch (...) {
+    }
+    return prinstall::kExitFailure;
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <cstring>
+#include <optional>
 
 #include "core/texts.h"
 
@@ -109,13 +110,30 @@ bool SameQueueName(const std::string& a, const std::string& b) {
     return i == a.size() && j == b.size();
 }
 
-bool AnyQueueUses(const std::vector<PrinterInfo2>& queues, const std::string& driverName) {
-    return std::any_of(queues.begin(), queues.end(),
-                       [&](const PrinterInfo2& q) { return SameQueueName(q.driverName, driverName); });
+bool SameQueueName(Spooler& spooler, const std::string& a, const std::string& b) {
+    if (std::optional<bool> same = spooler.SameNameIgnoringCase(a, b)) return *same;
+    return SameQueueName(a, b);
 }
 
+bool AnyQueueUses(Spooler& spooler, const std::vector<PrinterInfo2>& queues, const std::string& driverName) {
+    return std::any_of(queues.begin(), queues.end(),
+                       [&](const PrinterInfo2& q) { return SameQueueName(spooler, q.driverName, driverName); });
+}
+
+namespace {
+
+// White space as Unicode counts it: a name of these alone shows as nothing.
+bool IsWhiteSpace(char32_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+}  // namespace
+
 QueueNameFault CheckQueueName(const std::string& name) {
-    if (name.find_first_not_of(" \t") == std::string::npos) return QueueNameFault::Empty;
+    bool blank = true;
+    for (size_t i = 0; i < name.size() && blank;) blank = IsWhiteSpace(NextCodePoint(name, i));
+    if (blank) return QueueNameFault::Empty;
     if (name.find_first_of("\\,") != std::string::npos) return QueueNameFault::ForbiddenCharacter;
     int units = 0;
     for (size_t i = 0; i < name.size();) units += NextCodePoint(name, i) > 0xFFFF ? 2 : 1;

@@ -19,14 +19,20 @@ inline constexpr int kMaxCopyCount = 500;
 inline constexpr int kMaxQueueNameUnits = 220;
 
 // Whether two queue names name the same queue: the spooler compares printer names without
-// regard to letter case (Latin, Greek and Cyrillic letters here; other scripts have none).
+// regard to letter case. Asks the system's own comparison (Spooler::SameNameIgnoringCase)
+// first; where there is none, the table below decides.
+bool SameQueueName(Spooler& spooler, const std::string& a, const std::string& b);
+
+// The table the comparison falls back to: letter case aside for Latin, Greek and Cyrillic
+// letters (other scripts have none that the older systems fold).
 bool SameQueueName(const std::string& a, const std::string& b);
 
 // Whether a queue of the list uses the driver (names compared as SameQueueName does).
-bool AnyQueueUses(const std::vector<PrinterInfo2>& queues, const std::string& driverName);
+bool AnyQueueUses(Spooler& spooler, const std::vector<PrinterInfo2>& queues, const std::string& driverName);
 
-// Why the spooler could not hold a queue name, or nothing when it can: empty or only blanks,
-// a backslash or comma in it, or longer than kMaxQueueNameUnits.
+// Why the spooler could not hold a queue name, or nothing when it can: empty or only white
+// space (ASCII blanks and Unicode's spaces and line separators), a backslash or comma in it,
+// or longer than kMaxQueueNameUnits.
 enum class QueueNameFault { None, Empty, ForbiddenCharacter, TooLong };
 QueueNameFault CheckQueueName(const std::string& name);
 

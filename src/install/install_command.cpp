@@ -28,6 +28,11 @@ const Text kFileMissing = {"The printer driver was not installed: the file %s is
 const Text kMonitorMissing = {
     "The printer driver was not installed: the label printer's USB port monitor could not be installed.",
     "프린터 드라이버를 설치하지 못했습니다: 라벨 프린터 USB 포트 모니터를 설치할 수 없습니다."};
+const Text kCountLost = {
+    "\"%s\" was installed, but the printers could not be listed afterwards (EnumPrinters failed), so the next "
+    "driver number is not known. Start the program again to install another printer.",
+    "\"%s\" 프린터는 설치되었지만 그 후 프린터 목록을 읽지 못해(EnumPrinters 실패) 다음 드라이버 번호를 알 수 "
+    "없습니다. 프린터를 더 설치하려면 프로그램을 다시 시작하십시오."};
 const char* const kUnsupported[] = {
     "Windows NT 3.51 not Supported !!!", "Windows 95 not Supported !!!",     "Windows 98 not Supported !!!",
     "Windows ME not Supported !!!",      "Windows NT 4.0 not Supported !!!",
@@ -39,7 +44,7 @@ int PrinterNameExists(Spooler& spooler, const std::string& name) {
     std::vector<PrinterInfo2> queues;
     if (spooler.ListLocalPrinters(queues) != 0) return -2;
     for (const PrinterInfo2& q : queues) {
-        if (SameQueueName(q.printerName, name)) return -1;
+        if (SameQueueName(spooler, q.printerName, name)) return -1;
     }
     return 0;
 }
@@ -143,8 +148,13 @@ void InstallCommand::RollBackCopy(const RegistrationSettings& settings, bool dri
     if (driverRegistered) {
         const std::uint32_t e =
             platform.spooler.RemoveDriver(LabelDriverName(settings.driverNumber), settings.environment);
-        if (e != 0)
-            platform.debug.Output(Format("Rollback: DeletePrinterDriver GetLastError()=%d", static_cast<int>(e)));
+        if (e != 0 && e != kErrorUnknownPrinterDriver) {
+            // The driver is still registered and names the numbered files: deleting them would
+            // break it. They stay for the removal, which finds the driver and takes both.
+            platform.debug.Output(Format("Rollback: DeletePrinterDriver GetLastError()=%d; the numbered files stay",
+                                         static_cast<int>(e)));
+            return;
+        }
     }
     for (const std::string& left : DeleteNumberedFiles(platform.spooler, *platform.files, settings.environment,
                                                        app_.state.os.osFamily, settings.driverNumber)) {
@@ -212,6 +222,12 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
 
     // The next copy's number: the lowest free one now.
     labelDriverCount_ = CountLabelDrivers(platform.spooler, state.driverNumber);
+    if (labelDriverCount_ == -2) {
+        // The number just used is still the "next" one, and nothing says which is free: no
+        // copy may take a number until a scan has succeeded.
+        state.driverNumber = 0;
+        return Outcome::Failure(Format(kCountLost.In(language_), queueName.c_str()));
+    }
     return Outcome::Success(kCompleted.In(language_));
 }
 

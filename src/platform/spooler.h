@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,12 @@ public:
     virtual std::uint32_t RemoveDriver(const std::string& name, const std::string& environment) = 0;
     // Removes a port monitor of an environment (empty: the machine's own) from the local machine.
     virtual std::uint32_t RemoveMonitor(const std::string& name, const std::string& environment) = 0;
+
+    // Whether the system takes two names (of queues, drivers or ports) for the same one,
+    // letter case aside, comparing them as it compares its own object names
+    // (CompareStringOrdinal, ignoring case); nothing when this Windows has no such comparison
+    // (before Vista). core/label_drivers.h then falls back to its own table.
+    virtual std::optional<bool> SameNameIgnoringCase(const std::string& a, const std::string& b) = 0;
 };
 
 }  // namespace prinstall

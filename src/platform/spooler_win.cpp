@@ -5,6 +5,8 @@
 
 #include "platform/basic_win.h"
 #include "platform/handle_win.h"
+#include "platform/size_then_fill.h"
+#include "platform/system_library_win.h"
 #include "platform/text_win.h"
 
 namespace prinstall {
@@ -41,11 +43,8 @@ void Resolve(HMODULE library, const char* name, Function& function) {
 
 Winspool LoadWinspool() {
     Winspool w;
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return w;
     // Loaded for the life of the process: handles and enumerations outlive any one call.
-    HMODULE library = LoadLibraryExW((std::wstring(folder) + L"\\winspool.drv").c_str(), nullptr, 0);
+    HMODULE library = LoadSystemLibrary(L"winspool.drv");
     if (library == nullptr) return w;
     Resolve(library, "EnumPrintersW", w.enumPrinters);
     Resolve(library, "GetPrinterDriverDirectoryW", w.getPrinterDriverDirectory);
@@ -88,18 +87,20 @@ private:
     bool empty_;
 };
 
-// The spooler's "ask for the size, allocate, call again" pattern: `call(buffer, size,
-// &needed)` is one call of the enumeration or query. The buffer has room for at least one
-// record of type Info, so an empty answer still reads as zeros. Returns 0 or the error.
+// The spooler's "ask for the size, allocate, call again" pattern (platform/size_then_fill.h):
+// `call(buffer, size, &needed)` is one call of the enumeration or query. The buffer has room
+// for at least one record of type Info beyond the answer, so an empty answer still reads as
+// zeros. Returns 0 or the error.
 template <class Info, class Call>
-DWORD SizeThenFill(std::vector<BYTE>& buffer, Call call) {
-    DWORD needed = 0;
-    if (!call(nullptr, 0, &needed)) {
-        DWORD error = GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER) return error != 0 ? error : ERROR_INVALID_FUNCTION;
-    }
-    buffer.assign(needed + sizeof(Info), 0);
-    return call(buffer.data(), needed, &needed) ? 0 : Failure();
+DWORD FillListing(std::vector<BYTE>& buffer, Call call) {
+    return SizeThenFill(buffer, sizeof(Info), [&](BYTE* data, std::uint32_t size, std::uint32_t& needed) {
+        DWORD n = 0;
+        const BOOL ok = call(data, size, &n);
+        // Read before anything else can touch the last error.
+        const DWORD error = ok ? 0 : Failure();
+        needed = n;
+        return static_cast<std::uint32_t>(error);
+    });
 }
 
 // The one name field of every record of a size-then-fill enumeration; `call` is the
@@ -108,7 +109,7 @@ template <class Info, class Call>
 DWORD ListNames(std::vector<std::string>& names, LPWSTR Info::*field, Call call) {
     std::vector<BYTE> buffer;
     DWORD count = 0;
-    DWORD error = SizeThenFill<Info>(
+    DWORD error = FillListing<Info>(
         buffer, [&](BYTE* data, DWORD size, DWORD* needed) { return call(data, size, needed, &count); });
     if (error != 0) return error;
     const auto* info = reinterpret_cast<const Info*>(buffer.data());
@@ -156,7 +157,7 @@ std::uint32_t WinSpooler::ListLocalPrinters(std::vector<PrinterInfo2>& out) {
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     std::vector<BYTE> buffer;
     DWORD count = 0;
-    DWORD error = SizeThenFill<PRINTER_INFO_2W>(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
+    DWORD error = FillListing<PRINTER_INFO_2W>(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
         return call(PRINTER_ENUM_LOCAL, nullptr, 2, data, size, needed, &count);
     });
     if (error != 0) return error;
@@ -280,7 +281,7 @@ namespace {
 DWORD ReadPrinter2(HANDLE printer, std::vector<BYTE>& buffer) {
     auto call = WinspoolApi().getPrinter;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
-    return SizeThenFill<PRINTER_INFO_2W>(
+    return FillListing<PRINTER_INFO_2W>(
         buffer, [&](BYTE* data, DWORD size, DWORD* needed) { return call(printer, 2, data, size, needed); });
 }
 
@@ -338,6 +339,25 @@ std::uint32_t WinSpooler::RemoveMonitor(const std::string& name, const std::stri
     Field env(EnvironmentOrNative(environment));
     SetLastError(ERROR_SUCCESS);
     return call(nullptr, env.Get(), n.data()) ? 0 : Failure();
+}
+
+std::optional<bool> WinSpooler::SameNameIgnoringCase(const std::string& a, const std::string& b) {
+    // kernel32 has it from Vista on; looked up so that the program still starts on older
+    // systems, which then get nothing and the caller's own comparison.
+    using CompareOrdinalFn = int(WINAPI*)(const wchar_t*, int, const wchar_t*, int, BOOL);
+    static const auto compare = [] {
+        HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        return kernel == nullptr ? nullptr
+                                 : reinterpret_cast<CompareOrdinalFn>(
+                                       reinterpret_cast<void*>(GetProcAddress(kernel, "CompareStringOrdinal")));
+    }();
+    if (compare == nullptr) return std::nullopt;
+    const std::wstring wideA = Widen(a), wideB = Widen(b);
+    constexpr int kEqual = 2;  // CSTR_EQUAL; 0 is a failure
+    const int result =
+        compare(wideA.data(), static_cast<int>(wideA.size()), wideB.data(), static_cast<int>(wideB.size()), TRUE);
+    if (result == 0) return std::nullopt;
+    return result == kEqual;
 }
 
 }  // namespace prinstall

@@ -24,6 +24,7 @@ public:
     std::uint32_t ClosePrinter(Printer printer) override;
     std::uint32_t RemoveDriver(const std::string& name, const std::string& environment) override;
     std::uint32_t RemoveMonitor(const std::string& name, const std::string& environment) override;
+    std::optional<bool> SameNameIgnoringCase(const std::string& a, const std::string& b) override;
 };
 
 }  // namespace prinstall

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "platform/size_then_fill.h"
+#include "platform/system_library_win.h"
 #include "platform/text_win.h"
 
 namespace prinstall {
@@ -56,11 +58,9 @@ WinUsbBus::~WinUsbBus() { UnloadSetupApi(); }
 
 bool WinUsbBus::LoadSetupApi() {
     if (library_ != nullptr) return true;
-    // From the system folder by its full path: never a file of that name beside the program.
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
-    library_ = LoadLibraryW((std::wstring(folder) + L"\\SETUPAPI.DLL").c_str());
+    // From the system folder only: never a file of that name beside the program. SETUPAPI.DLL
+    // is a known DLL on current Windows, but not on every system this program runs on.
+    library_ = LoadSystemLibrary(L"setupapi.dll");
     if (library_ == nullptr) return false;
     enumInterfaces_ = GetProcAddress(library_, "SetupDiEnumDeviceInterfaces");
     destroyList_ = GetProcAddress(library_, "SetupDiDestroyDeviceInfoList");
@@ -90,20 +90,29 @@ std::uint32_t WinUsbBus::OpenUsbPrintInterfaces(InterfaceSet& set) {
 UsbBus::Enumerated WinUsbBus::InterfacePath(InterfaceSet set, std::uint32_t index, std::string& path) {
     if (library_ == nullptr || set == 0) return Enumerated::Skipped;
     HDEVINFO info = reinterpret_cast<HDEVINFO>(set);
-    SP_DEVICE_INTERFACE_DATA data{};
-    data.cbSize = sizeof(data);
-    if (!As<EnumInterfacesFn>(enumInterfaces_)(info, nullptr, &kUsbPrintClass, index, &data))
+    SP_DEVICE_INTERFACE_DATA interfaceData{};
+    interfaceData.cbSize = sizeof(interfaceData);
+    if (!As<EnumInterfacesFn>(enumInterfaces_)(info, nullptr, &kUsbPrintClass, index, &interfaceData))
         return GetLastError() == ERROR_NO_MORE_ITEMS ? Enumerated::NoMoreItems : Enumerated::Skipped;
 
     auto detailOf = As<GetInterfaceDetailFn>(getInterfaceDetail_);
-    DWORD needed = 0;
-    detailOf(info, &data, nullptr, 0, &needed, nullptr);
-    if (needed < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) return Enumerated::Skipped;
-    std::vector<BYTE> buffer(needed);
-    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
-    // The fixed part of the record: 6 bytes on 32-bit Windows.
-    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-    if (!detailOf(info, &data, detail, needed, nullptr, nullptr)) return Enumerated::Skipped;
+    std::vector<BYTE> buffer;
+    const std::uint32_t error =
+        SizeThenFill(buffer, sizeof(wchar_t), [&](BYTE* data, std::uint32_t size, std::uint32_t& needed) {
+            // The record's fixed part must fit before the call may be given it.
+            if (data != nullptr && size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W))
+                return std::uint32_t{ERROR_INVALID_DATA};
+            auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(data);
+            // The size of the fixed part of the record: 6 bytes on 32-bit Windows.
+            if (detail != nullptr) detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+            DWORD n = 0;
+            const BOOL ok = detailOf(info, &interfaceData, detail, size, &n, nullptr);
+            const std::uint32_t failure = ok ? 0 : LastError(ERROR_INVALID_DATA);
+            needed = n;
+            return failure;
+        });
+    if (error != 0) return Enumerated::Skipped;
+    const auto* detail = reinterpret_cast<const SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
     path = Narrow(detail->DevicePath);
     return Enumerated::Found;
 }

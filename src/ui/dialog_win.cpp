@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/reflect_win.h"
+#include "core/guarded_run.h"
 #include "ui/controls_win.h"
 #include "platform/text_win.h"
 #include "ui/placement.h"
@@ -15,11 +16,15 @@ namespace prinstall::ui {
 HINSTANCE Dialog::Instance() const { return GetModuleHandleW(nullptr); }
 
 INT_PTR Dialog::RunModal(HWND owner) {
+    modal_ = true;
+    broken_ = false;
     return DialogBoxParamW(Instance(), MAKEINTRESOURCEW(templateId_), owner, &Dialog::DialogProc,
                            reinterpret_cast<LPARAM>(this));
 }
 
 HWND Dialog::CreateModeless(HWND owner) {
+    modal_ = false;
+    broken_ = false;
     return CreateDialogParamW(Instance(), MAKEINTRESOURCEW(templateId_), owner, &Dialog::DialogProc,
                               reinterpret_cast<LPARAM>(this));
 }
@@ -63,12 +68,33 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     }
     if (self == nullptr) return FALSE;
-    INT_PTR r = self->Handle(msg, wParam, lParam);
+    INT_PTR r = FALSE;
+    // No exception may leave through the system's code that called us. A dialog whose handler
+    // threw stops dispatching: it says so once, and a modal one ends.
+    if (!self->broken_) {
+        try {
+            r = self->Handle(msg, wParam, lParam);
+        } catch (...) {
+            self->broken_ = true;
+            self->ReportBroken(CurrentExceptionText());
+        }
+    }
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;
     }
     return r;
+}
+
+void Dialog::ReportBroken(const std::string& what) noexcept {
+    try {
+        const std::string text = Format(kProgramStopped.In(LanguageForCodePage(GetACP())), what.c_str());
+        OutputDebugStringW(Widen(text).c_str());
+        ui::CaptionedMessageBox(hwnd_, text, ApplicationTitle(), MB_OK | MB_ICONERROR);
+    } catch (...) {
+        OutputDebugStringW(L"An unexpected error in a dialog, and another while reporting it.");
+    }
+    if (modal_) ::EndDialog(hwnd_, IDCANCEL);
 }
 
 bool Dialog::OnCommand(int id, int code, HWND) {

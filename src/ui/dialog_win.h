@@ -86,9 +86,13 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR Handle(UINT msg, WPARAM wParam, LPARAM lParam);
     bool TemplatePlacesItself() const;
+    // A handler let an exception out: tell the operator and the debugger, end a modal dialog.
+    void ReportBroken(const std::string& what) noexcept;
 
     int templateId_;
     HWND hwnd_ = nullptr;
+    bool modal_ = false;
+    bool broken_ = false;  // a handler threw: the dialog's handlers are not called any more
     int progressId_ = 0;
     std::map<int, std::unique_ptr<controls::IconButton>> iconButtons_;
 };

@@ -26,7 +26,7 @@ std::vector<std::string> Cleanup::UnusedLabelDrivers(int processor) {
         return unused;
     }
     for (const std::string& driver : drivers) {
-        if (IsLabelDriver(driver) && !AnyQueueUses(queues, driver)) unused.push_back(driver);
+        if (IsLabelDriver(driver) && !AnyQueueUses(spooler_, queues, driver)) unused.push_back(driver);
     }
     return unused;
 }

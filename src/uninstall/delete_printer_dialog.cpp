@@ -1,5 +1,6 @@
 #include "uninstall/delete_printer_dialog.h"
 
+#include "core/guarded_run.h"
 #include "core/label_drivers.h"
 #include "core/spooler_guard.h"
 #include "core/driver_files.h"
@@ -123,7 +124,8 @@ void DeletePrinterDialog::OnDeletePrinter() {
     }
     view_.EnableItem(IDC_DELETE_PRINTER, false);
     Removal removal(app_, registry_, files_, *this, language_);
-    const Outcome outcome = removal.Run(queues);
+    const Outcome outcome =
+        RunGuarded([&] { return removal.Run(queues); }, kRemovalStopped, language_, app_.platform.debug);
     if (removal.Stopped()) {
         view_.EndDialog(kCancel);
         return;

@@ -159,7 +159,7 @@ bool Removal::RemoveDriverIfUnused(const std::string& driverName) {
     if (std::uint32_t e = spooler.ListLocalPrinters(queues); e != 0) {
         return !ReportFailure(Format("Failure to EnumPrinters GetLastError()=%d", static_cast<int>(e)), e);
     }
-    if (AnyQueueUses(queues, driverName)) return true;
+    if (AnyQueueUses(spooler, queues, driverName)) return true;
     const std::string environment = SpoolerEnvironment(app_.state.os.processor);
     const std::uint32_t driverError = spooler.RemoveDriver(driverName, environment);
     if (driverError == kErrorPrinterDriverInUse) return true;

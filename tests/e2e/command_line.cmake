@@ -1,8 +1,9 @@
 # Unattended runs of the real Prinstall.exe with no display at all, in the end-to-end program.
 # Included from tests/e2e/CMakeLists.txt.
 target_sources(prinstall_e2e_win PRIVATE ${CMAKE_CURRENT_LIST_DIR}/command_line_e2e_win.cpp)
-# The exit codes and the usage text, from the program's own portable code.
-target_link_libraries(prinstall_e2e_win PRIVATE prinstall_core)
+# The exit codes and the usage text, from the program's own portable code; the single-run
+# claim as the program makes it, from its adapters.
+target_link_libraries(prinstall_e2e_win PRIVATE prinstall_win prinstall_core)
 
 prinstall_wine_test(NAME e2e.cli.install_list_uninstall NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsTwoCopies*)

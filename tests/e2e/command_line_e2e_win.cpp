@@ -17,8 +17,10 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/single_instance_win.h"
 #include "core/single_instance.h"
 #include "harness_win.h"
+#include "platform/basic_win.h"
 #include "spooler_setup_win.h"
 
 namespace e2e {
@@ -253,13 +255,25 @@ TEST(CommandLineWithoutDisplay, RefusesInvalidLinesAndASecondInstance) {
     }
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
 
+    // The name taken first with the default security, as any local user could: not a
+    // running program, so the run goes on.
     const std::string name = prinstall::kSingleRunMutexName;  // ASCII
-    HANDLE running = CreateMutexW(nullptr, TRUE, (L"Global\\" + std::wstring(name.begin(), name.end())).c_str());
-    ASSERT_NE(running, nullptr) << GetLastError();
-    const CommandRun second = RunWithoutWindow(L"/list");
-    EXPECT_EQ(second.exitCode, static_cast<DWORD>(prinstall::kExitAlreadyRunning)) << second.output;
-    ReleaseMutex(running);
-    CloseHandle(running);
+    HANDLE squat = CreateMutexW(nullptr, TRUE, (L"Global\\" + std::wstring(name.begin(), name.end())).c_str());
+    ASSERT_NE(squat, nullptr) << GetLastError();
+    const CommandRun beside = RunWithoutWindow(L"/list");
+    EXPECT_EQ(beside.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << beside.output;
+
+    // Claimed as the program claims it: a second instance is turned away, /? is not.
+    {
+        prinstall::WinDebugLog debug;
+        prinstall::WinSingleRunObjects running;
+        ASSERT_EQ(prinstall::ClaimSingleRun(running, debug), prinstall::SingleRun::Claimed);
+        const CommandRun second = RunWithoutWindow(L"/list");
+        EXPECT_EQ(second.exitCode, static_cast<DWORD>(prinstall::kExitAlreadyRunning)) << second.output;
+        EXPECT_EQ(RunWithoutWindow(L"/?").exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
+    }
+    ReleaseMutex(squat);
+    CloseHandle(squat);
 }
 
 // Every file below a folder, its subfolders included, as paths.

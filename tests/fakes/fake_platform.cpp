@@ -9,7 +9,7 @@ std::uint32_t FakeSpooler::ListLocalPrinters(std::vector<PrinterInfo2>& out) {
     ++calls;
     ++enumCalls;
     out.clear();
-    if (enumError != 0) return enumError;
+    if (enumError != 0 && (!enumFailsWhen || enumFailsWhen())) return enumError;
     out = printers;
     return 0;
 }

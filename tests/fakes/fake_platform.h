@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -24,7 +25,8 @@ namespace prinstall::fakes {
 class FakeSpooler : public Spooler {
 public:
     std::vector<PrinterInfo2> printers;
-    std::uint32_t enumError = 0;  // non-zero: the enumeration fails with this code
+    std::uint32_t enumError = 0;          // non-zero: the enumeration fails with this code
+    std::function<bool()> enumFailsWhen;  // when set, enumError applies only while it holds
     int enumCalls = 0;
     std::string driverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86";  // of "Windows NT x86"
     std::uint32_t driverDirError = 0;
@@ -85,6 +87,12 @@ public:
     std::uint32_t RemoveMonitor(const std::string& name, const std::string& environment) override;
     std::uint32_t setPrinterPortError = 0;
     std::vector<std::string> deletedMonitorEnvironments;
+
+    // The system's comparison of names, letter case aside; none by default, as before Vista.
+    std::function<std::optional<bool>(const std::string&, const std::string&)> systemComparison;
+    std::optional<bool> SameNameIgnoringCase(const std::string& a, const std::string& b) override {
+        return systemComparison ? systemComparison(a, b) : std::nullopt;
+    }
 
     void AddDriver(const std::string& name, const std::string& environment = kEnvironmentX86) {
         DriverRecord d;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "fakes/main_dialog_world.h"
 #include "install/uninstall_entry.h"
@@ -59,6 +60,18 @@ TEST_F(UnattendedTest, InstallsListsAndRemovesWithTheExitCodesDeploymentToolsRea
     EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Office", "COM1:", "Generic / Text Only"}}));
     EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
     EXPECT_EQ(Run({"/uninstall", "/all"}), 0);  // nothing left: still a success
+}
+
+// Deployment tools read the exit code: an exception is a failure like any other, and the
+// last line says what it was.
+TEST_F(UnattendedTest, AnExceptionEndsTheRunWith1603AndNamesIt) {
+    spooler.enumError = 1722;
+    spooler.enumFailsWhen = []() -> bool { throw std::runtime_error("out of handles"); };
+    EXPECT_EQ(Run({"/install", "/port:COM1:"}), 1603);
+    EXPECT_EQ(console.lines.back(),
+              "The installation stopped because of an unexpected error: out of handles (exit code 1603)");
+    EXPECT_EQ(log.lines.back(), "2026-12-07 08:00:00 " + console.lines.back());
+    EXPECT_EQ(Run({"/list"}), 1603);
 }
 
 TEST_F(UnattendedTest, RefusalsGiveTheirOwnExitCodes) {

@@ -230,6 +230,38 @@ TEST_F(InstallCommandTest, QueueThatCannotBeCreatedTakesItsDriverAndFilesAlong) 
     EXPECT_FALSE(files.HasFile(spooler.driverDir + "\\TVLabelUI2.DLL"));
 }
 
+// A driver that cannot be removed still names its numbered files: they stay with it.
+TEST_F(InstallCommandTest, RollbackKeepsTheFilesOfADriverItCouldNotRemove) {
+    spooler.printerErrors = {31};
+    spooler.deleteDriverError = 3001;
+    view.resultAnswer = 2;
+    Install();
+    EXPECT_EQ(view.results.at(0).message, "Failure to AddPrinter GetLastError()=31");
+    EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #1"));
+    EXPECT_TRUE(files.HasFile(spooler.driverDir + "\\TVLabel1.GPD"));
+    EXPECT_TRUE(files.HasFile(spooler.driverDir + "\\TVLabelUI1.DLL"));
+}
+
+// Without a count after a copy the next number is unknown: the run stops rather than take
+// the number of the queue just made.
+TEST_F(InstallCommandTest, QueuesThatCannotBeListedAfterACopyStopTheRun) {
+    view.SetItemText(IDC_COPY_COUNT, "3");
+    dialog.OnChangeCopyCount();
+    spooler.enumError = 1722;
+    // Fails once, just after the first queue appeared; the next copy's name check would pass.
+    spooler.enumFailsWhen = [this, failed = false]() mutable {
+        if (failed || spooler.printers.empty()) return false;
+        return failed = true;
+    };
+    view.resultAnswer = 2;
+    Install();
+    ASSERT_EQ(spooler.printers.size(), 1u);
+    EXPECT_EQ(spooler.driverCalls.size(), 1u);
+    EXPECT_EQ(view.results.at(0).outcome, 1);
+    EXPECT_EQ(view.results[0].message.find("\"TORVA Label Printer\" was installed, but the printers could not"), 0u);
+    EXPECT_EQ(app.state.driverNumber, 0);
+}
+
 TEST_F(InstallCommandTest, UsbQueueOnAMonitorThatIsNotThereIsAFailedCopy) {
     steps.choice = {kInterfaceUsb, "USB", ""};
     app.state.useLabelPortMonitor = true;

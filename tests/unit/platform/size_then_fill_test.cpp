@@ -1,0 +1,66 @@
+#include "platform/size_then_fill.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+namespace prinstall {
+namespace {
+
+// A listing whose answer grows by `growth` bytes at each call, as when queues are added
+// between the size query and the fill, for `growingCalls` calls; then it stays.
+struct GrowingListing {
+    std::uint32_t size = 40;
+    std::uint32_t growth = 0;
+    int growingCalls = 0;
+    int calls = 0;
+    std::uint32_t operator()(std::uint8_t* data, std::uint32_t capacity, std::uint32_t& needed) {
+        if (calls++ < growingCalls) size += growth;
+        needed = size;
+        if (data == nullptr || capacity < size) return kErrorInsufficientBuffer;
+        std::memset(data, 0xAB, size);
+        return 0;
+    }
+};
+
+TEST(SizeThenFill, AsksAgainWithTheGrownSizeUntilTheAnswerFits) {
+    GrowingListing listing{40, 24, 3};  // the size query and two fills see it grow
+    std::vector<std::uint8_t> buffer;
+    EXPECT_EQ(SizeThenFill(buffer, 8, std::ref(listing)), 0u);
+    EXPECT_EQ(listing.calls, 4);
+    ASSERT_EQ(buffer.size(), 40u + 3 * 24 + 8);
+    EXPECT_EQ(buffer[40 + 3 * 24 - 1], 0xAB);
+    EXPECT_EQ(buffer[40 + 3 * 24], 0);  // the slack stays zero
+}
+
+TEST(SizeThenFill, GivesUpWithInsufficientBufferWhenTheListNeverStopsGrowing) {
+    GrowingListing listing{40, 24, 1000};
+    std::vector<std::uint8_t> buffer;
+    EXPECT_EQ(SizeThenFill(buffer, 8, std::ref(listing)), kErrorInsufficientBuffer);
+    EXPECT_EQ(listing.calls, 1 + kMaxFillAttempts);
+}
+
+TEST(SizeThenFill, PassesOtherErrorsOfTheSizeQueryOrTheFillOn) {
+    std::vector<std::uint8_t> buffer;
+    int calls = 0;
+    EXPECT_EQ(SizeThenFill(buffer, 8,
+                           [&](std::uint8_t*, std::uint32_t, std::uint32_t&) -> std::uint32_t {
+                               ++calls;
+                               return 1722;  // RPC_S_SERVER_UNAVAILABLE
+                           }),
+              1722u);
+    EXPECT_EQ(calls, 1);
+    // A fill that claims too little room keeps being given more, not the same size again.
+    std::vector<std::uint32_t> sizes;
+    SizeThenFill(buffer, 0, [&](std::uint8_t* data, std::uint32_t size, std::uint32_t& needed) -> std::uint32_t {
+        if (data != nullptr) sizes.push_back(size);
+        needed = 16;
+        return kErrorInsufficientBuffer;
+    });
+    ASSERT_EQ(sizes.size(), static_cast<size_t>(kMaxFillAttempts));
+    for (size_t i = 1; i < sizes.size(); ++i) EXPECT_GT(sizes[i], sizes[i - 1]);
+}
+
+}  // namespace
+}  // namespace prinstall
