@@ -262,7 +262,9 @@ void ShowCase(const Case& c, bool korean) {
     GetWindowRect(GetDlgItem(window, IDOK), &ok);
     GetClientRect(window, &client);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    if (c.outcome != kResultSuccess) EXPECT_GE(label.bottom - label.top, 3 * 13) << "three lines or more";
+    if (c.outcome != kResultSuccess) {
+        EXPECT_GE(label.bottom - label.top, 3 * 13) << "three lines or more";
+    }
     EXPECT_LE(label.bottom, ok.top);
     EXPECT_LE(ok.bottom, client.bottom);
     ExpectPainted(window, c.outcome);
