@@ -286,7 +286,9 @@ TEST(InstallationQueueRefused, NoDriverOrNumberedFileOfTheCopyStays) {
     HWND main = nullptr;
     HWND result = FailedInstallationOnComOne(program, &main);
     ASSERT_NE(result, nullptr);
-    EXPECT_EQ(ControlText(result, IDC_RESULT_MESSAGE), L"Failure to AddPrinter GetLastError()=1797");
+    EXPECT_EQ(ControlText(result, IDC_RESULT_MESSAGE),
+              L"Failure to AddPrinter GetLastError()=1797\n"
+              L"Probable cause: the driver is made for another processor, or Windows blocked it.");
     for (const wchar_t* environment : {L"Windows x64", L"Windows NT x86"}) {
         const std::wstring folder = DriverDirectory(environment);
         ASSERT_FALSE(folder.empty()) << Utf8(environment);
