@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "fakes/fake_delete_printer_view.h"
@@ -25,6 +24,7 @@
 #include "platform/services_win.h"
 #include "platform/spooler_win.h"
 #include "platform/text_win.h"
+#include "platform/threads.h"
 #include "uninstall/cleanup.h"
 
 namespace prinstall {
@@ -181,7 +181,11 @@ TEST(RemovalOn64BitWine, MonitorModulesLeaveBothSystemFolders) {
     WinFiles files;
     WinSystemInfo system;
     const std::string folder = files.SystemDirectory();
-    auto onOwnThread = [](auto work) { std::thread(work).join(); };
+    auto onOwnThread = [](auto work) {
+        Thread thread;
+        ASSERT_TRUE(thread.Start(work));
+        thread.Join();
+    };
     // How many of the modules one side sees, and that they are that side's own files.
     auto count = [&](bool native) {
         int n = 0;
