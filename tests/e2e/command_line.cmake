@@ -10,3 +10,8 @@ prinstall_wine_test(NAME e2e.cli.network NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsANetworkPrinter*)
 prinstall_wine_test(NAME e2e.cli.refusals NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.Refuses*:CommandLineWithoutDisplay.Dialogs*)
+# Under the oldest Windows claimed, as Wine's version setting shows them.
+prinstall_wine_test(NAME e2e.cli.winxp NO_DISPLAY COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=*CommandLineOnOlderWindows.*/winxp)
+prinstall_wine_test(NAME e2e.cli.win2k NO_DISPLAY COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=*CommandLineOnOlderWindows.*/win2k)
