@@ -6,7 +6,7 @@
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-gcc_dir=$(dirname "$(i686-w64-mingw32-g++-posix -print-libgcc-file-name)")
+gcc_dir=$(dirname "$(i686-w64-mingw32-g++-win32 -print-libgcc-file-name)")
 mingw_args=(--extra-arg=--target=i686-w64-mingw32 --extra-arg=-nostdinc++
             --extra-arg=-isystem"$gcc_dir/include/c++"
             --extra-arg=-isystem"$gcc_dir/include/c++/i686-w64-mingw32"

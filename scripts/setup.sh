@@ -9,7 +9,7 @@ set -eu
 
 packages=(
   cmake ninja-build g++ python3 googletest clang-format clang-tidy
-  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  mingw-w64 g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386 fonts-wine
   xvfb xauth x11-apps x11-utils imagemagick
   locales fonts-nanum

@@ -77,11 +77,29 @@ if [ -f build/native/compile_commands.json ] && [ -f build/win32/compile_command
   fi
 fi
 
+# Whether Windows 2000 loads the shipped program: its imports against what that Windows has
+# (the win32 preset's product.imports test, tests/imports/check-imports.py).
+imports="not checked (needs the win32 preset)"
+if [[ " ${presets[*]} " == *" win32 "* ]] && [ -f build/win32/Prinstall.exe ]; then
+  echo "=== imports"
+  out=$(ctest --preset win32 -R '^product[.]imports$' -V 2>&1)
+  rc=$?
+  line=$(grep -o 'imports: .*' <<<"$out" | tail -n 1)
+  if [ "$rc" -ne 0 ] || [ -z "$line" ]; then
+    sed -n 's/^[0-9]*: \(Prinstall[.]exe: \)/\1/p' <<<"$out"
+    imports="FAILED: ${line#imports: FAILED: }"
+    failed=1
+  else
+    imports=${line#imports: }
+  fi
+fi
+
 echo
 echo "=== summary"
 printf '%-12s %s\n' style "$style"
 printf '%-12s %s\n' layers "$layers"
 printf '%-12s %s\n' names "$names"
+printf '%-12s %s\n' imports "$imports"
 for preset in "${presets[@]}"; do
   printf '%-12s %s\n' "$preset" "${outcome[$preset]}"
 done

@@ -20,6 +20,7 @@
 #include "platform/registry_win.h"
 #include "platform/services_win.h"
 #include "platform/spooler_win.h"
+#include "platform/system_export_win.h"
 #include "platform/text_win.h"
 #include "platform/usb_bus_win.h"
 #include "ui/dialog_win.h"
@@ -32,16 +33,12 @@ namespace {
 // directory. SetDefaultDllDirectories is looked up because Windows 7 without its update
 // lacks it; there at least the current directory leaves the search.
 void LimitLibrarySearchToSystemFolder() {
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    if (kernel == nullptr) return;
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
-    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    auto setDefault = prinstall::SystemExport<SetDefaultDllDirectoriesFn>(L"kernel32.dll", "SetDefaultDllDirectories");
     constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
     if (setDefault != nullptr && setDefault(kSearchSystem32)) return;
-    auto setDllDirectory =
-        reinterpret_cast<SetDllDirectoryFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryW")));
+    auto setDllDirectory = prinstall::SystemExport<SetDllDirectoryFn>(L"kernel32.dll", "SetDllDirectoryW");
     if (setDllDirectory != nullptr) setDllDirectory(L"");
 }
 
@@ -68,9 +65,15 @@ static int RunProgram(PWSTR arguments) {
     }
 
     if (!unattended) {
+        // ICC_STANDARD_CLASSES is known to the version 6 controls only; should an older
+        // comctl32 (Windows 2000) refuse the unknown flag, the classes it has are asked for
+        // again without it.
         INITCOMMONCONTROLSEX controls = {
             sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
+        if (!InitCommonControlsEx(&controls)) {
+            controls.dwICC &= ~static_cast<DWORD>(ICC_STANDARD_CLASSES);
+            InitCommonControlsEx(&controls);
+        }
     }
 
     prinstall::WinSpooler spooler;

@@ -5,6 +5,7 @@
 
 #include "controls/dpi_win.h"
 #include "controls/reflect_win.h"
+#include "controls/subclass_win.h"
 
 namespace prinstall::controls {
 
@@ -38,7 +39,7 @@ IconButton::IconButton() {
 IconButton::~IconButton() {
     if (hwnd_) {
         if (hoverTimer_) KillTimer(hwnd_, hoverTimer_);
-        RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
+        RemoveSubclass(hwnd_, SubclassProc, kSubclassId);
     }
     DestroyIcons();
 }
@@ -47,7 +48,7 @@ bool IconButton::Attach(HWND dialog, int controlId) {
     if (hwnd_) return false;
     HWND control = GetDlgItem(dialog, controlId);
     if (!control) return false;
-    if (!SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
+    if (!InstallSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
     hwnd_ = control;
     OnAttached();
     return true;
@@ -98,7 +99,7 @@ LRESULT CALLBACK IconButton::SubclassProc(HWND, UINT msg, WPARAM wParam, LPARAM 
 }
 
 LRESULT IconButton::Default(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return DefSubclassProc(hwnd_, msg, wParam, lParam);
+    return DefaultSubclassProc(hwnd_, msg, wParam, lParam);
 }
 
 LRESULT IconButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -187,12 +188,12 @@ LRESULT IconButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
         case WM_NCDESTROY: {
             HWND hwnd = hwnd_;
-            RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+            RemoveSubclass(hwnd, SubclassProc, kSubclassId);
             hwnd_ = nullptr;
             // A later Attach starts from the new control's own style and state.
             state_.hovering = false;
             state_.isDefault = false;
-            return DefSubclassProc(hwnd, msg, wParam, lParam);
+            return DefaultSubclassProc(hwnd, msg, wParam, lParam);
         }
     }
     return Default(msg, wParam, lParam);

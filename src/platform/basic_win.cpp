@@ -4,23 +4,12 @@
 
 #include <cstdio>
 
+#include "platform/system_export_win.h"
 #include "platform/text_win.h"
 
 namespace prinstall {
 
 std::uint32_t WinSystemInfo::AnsiCodePage() { return GetACP(); }
-
-namespace {
-
-// Looks up a kernel32 export that older Windows versions lack.
-template <class Function>
-Function Kernel32Export(const char* name) {
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    if (kernel32 == nullptr) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, name)));
-}
-
-}  // namespace
 
 bool WinSystemInfo::ReadVersion(VersionRecord& version) {
     version = {};
@@ -47,7 +36,7 @@ bool WinSystemInfo::ReadVersion(VersionRecord& version) {
 std::uint16_t WinSystemInfo::NativeArchitecture() {
     SYSTEM_INFO info = {};
     using GetNativeSystemInfoFn = void(WINAPI*)(SYSTEM_INFO*);
-    if (auto native = Kernel32Export<GetNativeSystemInfoFn>("GetNativeSystemInfo")) {
+    if (auto native = SystemExport<GetNativeSystemInfoFn>(L"kernel32.dll", "GetNativeSystemInfo")) {
         native(&info);
     } else {
         GetSystemInfo(&info);
@@ -57,7 +46,7 @@ std::uint16_t WinSystemInfo::NativeArchitecture() {
 
 std::uint16_t WinSystemInfo::NativeMachine() {
     using IsWow64Process2Fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
-    auto isWow64Process2 = Kernel32Export<IsWow64Process2Fn>("IsWow64Process2");
+    auto isWow64Process2 = SystemExport<IsWow64Process2Fn>(L"kernel32.dll", "IsWow64Process2");
     USHORT process = 0;
     USHORT native = 0;
     if (isWow64Process2 == nullptr || !isWow64Process2(GetCurrentProcess(), &process, &native)) return 0;
@@ -69,7 +58,7 @@ int WinSystemInfo::SystemMetric(int index) { return GetSystemMetrics(index); }
 std::uint32_t WinSystemInfo::ProductInfo(std::uint32_t major, std::uint32_t minor, std::uint32_t spMajor,
                                          std::uint32_t spMinor) {
     using GetProductInfoFn = BOOL(WINAPI*)(DWORD, DWORD, DWORD, DWORD, DWORD*);
-    auto getProductInfo = Kernel32Export<GetProductInfoFn>("GetProductInfo");
+    auto getProductInfo = SystemExport<GetProductInfoFn>(L"kernel32.dll", "GetProductInfo");
     DWORD product = 0;
     if (getProductInfo == nullptr || !getProductInfo(major, minor, spMajor, spMinor, &product)) return 0;
     return product;
@@ -80,13 +69,13 @@ std::uint32_t WinSystemInfo::ProductInfo(std::uint32_t major, std::uint32_t mino
 bool WinSystemInfo::DisableFsRedirection(void*& previous) {
     previous = nullptr;
     using DisableFn = BOOL(WINAPI*)(void**);
-    auto disable = Kernel32Export<DisableFn>("Wow64DisableWow64FsRedirection");
+    auto disable = SystemExport<DisableFn>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
     return disable != nullptr && disable(&previous) != FALSE;
 }
 
 bool WinSystemInfo::RevertFsRedirection(void* previous) {
     using RevertFn = BOOL(WINAPI*)(void*);
-    auto revert = Kernel32Export<RevertFn>("Wow64RevertWow64FsRedirection");
+    auto revert = SystemExport<RevertFn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
     return revert != nullptr && revert(previous) != FALSE;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/console_win.h"
 
+#include "platform/system_export_win.h"
 #include "platform/text_win.h"
 
 namespace prinstall {
@@ -21,8 +22,12 @@ WinConsoleOutput::WinConsoleOutput() {
     }
     // Started from a console window without redirection: the parent's console, if it has
     // one. The console's own output buffer is opened by name, as the standard handles of a
-    // window-subsystem program stay empty after attaching on older Windows.
-    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    // window-subsystem program stay empty after attaching on older Windows. Windows 2000
+    // cannot attach to another process's console (AttachConsole came with XP): there the
+    // lines reach only a file or pipe that the output was redirected to.
+    using AttachConsoleFn = BOOL(WINAPI*)(DWORD);
+    auto attachConsole = SystemExport<AttachConsoleFn>(L"kernel32.dll", "AttachConsole");
+    if (attachConsole == nullptr || !attachConsole(ATTACH_PARENT_PROCESS)) return;
     attached_.Reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr));
     if (!attached_) return;

@@ -13,7 +13,7 @@ namespace prinstall {
 class WinConsoleOutput : public TextOutput {
 public:
     // Finds the standard output: a file or pipe it was redirected to, a console it already
-    // has, or else the console of the parent process (AttachConsole).
+    // has, or else the console of the parent process (AttachConsole, from Windows XP on).
     WinConsoleOutput();
     WinConsoleOutput(const WinConsoleOutput&) = delete;
     WinConsoleOutput& operator=(const WinConsoleOutput&) = delete;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/system_export_win.h"
 #include "platform/text_win.h"
 
 namespace prinstall {
@@ -14,10 +15,7 @@ Registry::Key FromKey(HKEY k) { return reinterpret_cast<Registry::Key>(k); }
 // IsWow64Process is looked up: Windows 2000 and XP before SP2 lack it and are 32-bit only.
 bool RunsUnderWow64() {
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, BOOL*);
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    if (kernel32 == nullptr) return false;
-    auto isWow64Process =
-        reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(GetProcAddress(kernel32, "IsWow64Process")));
+    auto isWow64Process = SystemExport<IsWow64ProcessFn>(L"kernel32.dll", "IsWow64Process");
     BOOL wow64 = FALSE;
     return isWow64Process != nullptr && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }

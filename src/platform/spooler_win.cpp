@@ -6,6 +6,7 @@
 #include "platform/basic_win.h"
 #include "platform/handle_win.h"
 #include "platform/size_then_fill.h"
+#include "platform/system_export_win.h"
 #include "platform/system_library_win.h"
 #include "platform/text_win.h"
 
@@ -345,12 +346,7 @@ std::optional<bool> WinSpooler::SameNameIgnoringCase(const std::string& a, const
     // kernel32 has it from Vista on; looked up so that the program still starts on older
     // systems, which then get nothing and the caller's own comparison.
     using CompareOrdinalFn = int(WINAPI*)(const wchar_t*, int, const wchar_t*, int, BOOL);
-    static const auto compare = [] {
-        HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-        return kernel == nullptr ? nullptr
-                                 : reinterpret_cast<CompareOrdinalFn>(
-                                       reinterpret_cast<void*>(GetProcAddress(kernel, "CompareStringOrdinal")));
-    }();
+    static const auto compare = SystemExport<CompareOrdinalFn>(L"kernel32.dll", "CompareStringOrdinal");
     if (compare == nullptr) return std::nullopt;
     const std::wstring wideA = Widen(a), wideB = Widen(b);
     constexpr int kEqual = 2;  // CSTR_EQUAL; 0 is a failure

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/system_export_win.h"
+
 namespace prinstall {
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {
@@ -9,8 +11,7 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
     // what it imports. Systems that understand it have AddDllDirectory (Windows 8 and later;
     // Vista, 7 and Server 2008 with the KB2533623 update); older ones refuse the flag.
     constexpr DWORD kSearchSystem32 = 0x00000800;
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    if (kernel != nullptr && GetProcAddress(kernel, "AddDllDirectory") != nullptr) {
+    if (SystemExport<FARPROC>(L"kernel32.dll", "AddDllDirectory") != nullptr) {
         if (HMODULE library = LoadLibraryExW(name, nullptr, kSearchSystem32)) return library;
     }
     // Elsewhere by its full path in the system folder. LOAD_WITH_ALTERED_SEARCH_PATH makes the

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/reflect_win.h"
+#include "controls/subclass_win.h"
 #include "platform/text_win.h"
 
 namespace prinstall::ui {
@@ -14,14 +15,14 @@ constexpr UINT_PTR kSubclassId = 0x434C4258;  // 'CLBX'
 }
 
 CheckListBox::~CheckListBox() {
-    if (hwnd_ != nullptr && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, &CheckListBox::SubclassProc, kSubclassId);
+    if (hwnd_ != nullptr && IsWindow(hwnd_)) controls::RemoveSubclass(hwnd_, &CheckListBox::SubclassProc, kSubclassId);
 }
 
 bool CheckListBox::Attach(HWND dialog, int controlId) {
     hwnd_ = GetDlgItem(dialog, controlId);
     if (hwnd_ == nullptr) return false;
-    return SetWindowSubclass(hwnd_, &CheckListBox::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) !=
-           FALSE;
+    return controls::InstallSubclass(hwnd_, &CheckListBox::SubclassProc, kSubclassId,
+                                     reinterpret_cast<DWORD_PTR>(this));
 }
 
 void CheckListBox::Reset() {
@@ -108,7 +109,7 @@ LRESULT CheckListBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam, bool& handl
             int index = LOWORD(hit);
             if (HIWORD(hit) == 0 && p.x <= BoxSize() + 2) {
                 // Select the item first (ordinary list handling), then toggle its box.
-                DefSubclassProc(hwnd_, msg, wParam, lParam);
+                controls::DefaultSubclassProc(hwnd_, msg, wParam, lParam);
                 Toggle(index);
                 handled = true;
                 return 0;
@@ -132,10 +133,10 @@ LRESULT CALLBACK CheckListBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, 
     LRESULT r = self->Handle(msg, wParam, lParam, handled);
     if (handled) return r;
     if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, &CheckListBox::SubclassProc, kSubclassId);
+        controls::RemoveSubclass(hwnd, &CheckListBox::SubclassProc, kSubclassId);
         self->hwnd_ = nullptr;
     }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    return controls::DefaultSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 }  // namespace prinstall::ui

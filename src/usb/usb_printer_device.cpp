@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <system_error>
 #include <utility>
 
 #include "core/texts.h"
@@ -51,14 +50,14 @@ UsbPrinterDevice::UsbPrinterDevice(UsbBus& bus, Registry& registry, SystemInfo& 
       messageBox_(std::move(messageBox)) {}
 
 UsbPrinterDevice::~UsbPrinterDevice() {
-    std::unique_lock lock(mutex_);
+    MutexLock lock(mutex_);
     StopWorker(lock);
     if (device_ != 0) bus_.Close(std::exchange(device_, 0));
     if (libraryLoaded_) bus_.UnloadSetupApi();
 }
 
 bool UsbPrinterDevice::LookUpUsbPort() {
-    std::unique_lock lock(mutex_);
+    MutexLock lock(mutex_);
     // Without the library no printer can be found: say so, rather than report a printer
     // that was never opened.
     if (!LoadSetupApi()) return false;
@@ -84,31 +83,31 @@ bool UsbPrinterDevice::LookUpUsbPort() {
         debug_.Output(usbPortName_);
     } else {
         // A modal box on this thread: the reconnect worker must not wait for it.
-        lock.unlock();
+        lock.Unlock();
         messageBox_("Fail to Read USB Port Number", "RegQueryValueEx");
     }
     return true;
 }
 
 bool UsbPrinterDevice::Write(const std::uint8_t* data, int length) {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (!connected_) return false;
     if (length <= 0) return true;
     return WriteLocked(data, static_cast<std::uint32_t>(length));
 }
 
 std::uint32_t UsbPrinterDevice::Read(std::uint8_t* buffer, std::uint32_t capacity) {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return ReadLocked(buffer, capacity);
 }
 
 void UsbPrinterDevice::Close() {
-    std::unique_lock lock(mutex_);
+    MutexLock lock(mutex_);
     ReleaseSetupApi();
     const bool wasConnected = std::exchange(connected_, false);
     // A worker may be running after its reopening failed (connected 0) or with no device
     // at all: it is stopped in every case, never left behind.
-    if (!wasConnected && !worker_.joinable()) return;
+    if (!wasConnected && !worker_.Joinable()) return;
     if (device_ != 0) {
         linkUp_ = true;
         bus_.Purge(device_);
@@ -118,32 +117,32 @@ void UsbPrinterDevice::Close() {
 }
 
 std::string UsbPrinterDevice::UsbPortName() const {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return usbPortName_;
 }
 
 bool UsbPrinterDevice::Connected() const {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return connected_;
 }
 
 bool UsbPrinterDevice::LinkUp() const {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return linkUp_;
 }
 
 bool UsbPrinterDevice::WorkerRunning() const {
-    std::lock_guard lock(mutex_);
-    return worker_.joinable() && !workerDone_;
+    MutexLock lock(mutex_);
+    return worker_.Joinable() && !workerDone_;
 }
 
 std::string UsbPrinterDevice::DevicePath() const {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return devicePath_;
 }
 
 std::string UsbPrinterDevice::KeyPath() const {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return keyPath_;
 }
 
@@ -262,23 +261,21 @@ void UsbPrinterDevice::StartReconnect() {
     linkUp_ = false;
     // A worker that brought the link up before has ended its last locked step: it only
     // returns from here on, so joining it under the lock is safe.
-    if (worker_.joinable()) worker_.join();
+    if (worker_.Joinable()) worker_.Join();
     workerDone_ = false;
-    try {
-        worker_ = std::thread(&UsbPrinterDevice::ReconnectWorker, this);
-    } catch (const std::system_error&) {
+    if (!worker_.Start([this] { ReconnectWorker(); })) {
         connected_ = false;  // no worker: the device is simply closed
     }
 }
 
 void UsbPrinterDevice::ReconnectWorker() {
-    std::unique_lock lock(mutex_);
+    MutexLock lock(mutex_);
     while (!linkUp_) {
         std::uint8_t discard[kReconnectReadBytes] = {};
         ReadLocked(discard, sizeof discard);
-        lock.unlock();
+        lock.Unlock();
         clock_.Sleep(kUsbReconnectPauseMs);
-        lock.lock();
+        lock.Lock();
         if (linkUp_) break;  // Close asked the worker to stop while it slept
         connected_ = OpenDevice();
         if (connected_) linkUp_ = true;
@@ -293,13 +290,13 @@ std::uint32_t UsbPrinterDevice::ReadLocked(std::uint8_t* buffer, std::uint32_t c
     return bus_.Read(device_, buffer, capacity);
 }
 
-void UsbPrinterDevice::StopWorker(std::unique_lock<std::mutex>& lock) {
-    if (!worker_.joinable()) return;
+void UsbPrinterDevice::StopWorker(MutexLock& lock) {
+    if (!worker_.Joinable()) return;
     linkUp_ = true;
-    std::thread worker = std::move(worker_);
-    lock.unlock();
-    worker.join();
-    lock.lock();
+    Thread worker = std::move(worker_);
+    lock.Unlock();
+    worker.Join();
+    lock.Lock();
 }
 
 }  // namespace prinstall

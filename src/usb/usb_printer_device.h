@@ -10,14 +10,13 @@
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
+#include "platform/threads.h"
 #include "platform/usb_bus.h"
 
 namespace prinstall {
@@ -106,7 +105,7 @@ private:
     std::uint32_t ReadLocked(std::uint8_t* buffer, std::uint32_t capacity);
     // Stops the worker, if one runs: the lock must be held on entry, and is held again on
     // return.
-    void StopWorker(std::unique_lock<std::mutex>& lock);
+    void StopWorker(MutexLock& lock);
 
     UsbBus& bus_;
     Registry& registry_;
@@ -115,12 +114,12 @@ private:
     DebugLog& debug_;
     ShowMessageBox messageBox_;
 
-    mutable std::mutex mutex_;
+    mutable Mutex mutex_;
     bool libraryLoaded_ = false;
     UsbBus::Device device_ = 0;
     bool connected_ = false;
     bool linkUp_ = false;
-    std::thread worker_;
+    Thread worker_;
     bool workerDone_ = false;  // the worker has left its loop
     std::string devicePath_;
     std::string keyPath_;

@@ -14,6 +14,7 @@
 #include "platform/services_win.h"
 #include "platform/spooler_win.h"
 #include "platform/text_win.h"
+#include "platform/threads.h"
 #include "platform_contract.h"
 
 namespace prinstall::contract {
@@ -110,6 +111,27 @@ INSTANTIATE_TYPED_TEST_SUITE_P(Win32, ClockContract, WinWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, SpoolerContract, WinWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, RegistryContract, WinWorld);
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FilesContract, WinWorld);
+
+// The Win32 threads and lock: two threads that each add one a hundred times, pausing between
+// reading the sum and writing it back, lose no addition while the lock is held around both.
+TEST(Win32Threads, TheLockKeepsAReadPauseWriteStepWhole) {
+    Mutex mutex;
+    int sum = 0;
+    auto add = [&] {
+        for (int i = 0; i < 100; ++i) {
+            MutexLock lock(mutex);
+            const int seen = sum;
+            Sleep(1);
+            sum = seen + 1;
+        }
+    };
+    Thread first, second;
+    ASSERT_TRUE(first.Start(add));
+    ASSERT_TRUE(second.Start(add));
+    first.Join();
+    second.Join();
+    EXPECT_EQ(sum, 200);
+}
 
 }  // namespace
 }  // namespace prinstall::contract

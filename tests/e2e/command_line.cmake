@@ -14,3 +14,8 @@ prinstall_wine_test(NAME e2e.cli.refusals NO_DISPLAY COMMAND prinstall_e2e_win
 # Protected print mode's policy value in the 64-bit view, which only a 64-bit prefix has apart.
 prinstall_wine_test(NAME e2e.cli.protected_print.win64 WIN64 NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.RefusesToInstallUnderProtectedPrintMode*)
+# Under the oldest Windows claimed, as Wine's version setting shows them.
+prinstall_wine_test(NAME e2e.cli.winxp NO_DISPLAY COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=*CommandLineOnOlderWindows.*/winxp)
+prinstall_wine_test(NAME e2e.cli.win2k NO_DISPLAY COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=*CommandLineOnOlderWindows.*/win2k)

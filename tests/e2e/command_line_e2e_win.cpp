@@ -335,6 +335,43 @@ TEST(CommandLineWithoutDisplay, RefusesToInstallUnderProtectedPrintModeAndStillR
     EXPECT_EQ(uninstall.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << uninstall.output;
 }
 
+// The oldest Windows the program claims, as far as Wine can show them: the prefix's version
+// is set before the program starts. Wine's own DLLs still export what later Windows added,
+// so whether such a Windows loads the program at all is for tests/imports to show.
+class CommandLineOnOlderWindows : public ::testing::TestWithParam<const wchar_t*> {
+protected:
+    void SetUp() override { ASSERT_EQ(SetPrefixVersion(GetParam()), ERROR_SUCCESS); }
+    void TearDown() override { RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine", L"Version"); }
+
+    static LSTATUS SetPrefixVersion(const wchar_t* version) {
+        return RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine", L"Version", REG_SZ, version,
+                               static_cast<DWORD>((wcslen(version) + 1) * sizeof(wchar_t)));
+    }
+};
+
+TEST_P(CommandLineOnOlderWindows, InstallsListsAndRemovesACopy) {
+    const CommandRun install = RunWithoutWindow(L"/install /port:COM1:");
+    EXPECT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << install.output;
+    const std::vector<std::string> expected = {"TORVA Label Printer\tTORVA Label Printer #1\tCOM1:"};
+    EXPECT_EQ(LabelQueues(), expected);
+    EXPECT_TRUE(KeyExists(kEntryKey));
+
+    const CommandRun list = RunWithoutWindow(L"/list");
+    EXPECT_EQ(list.exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
+    EXPECT_EQ(Lines(list.output), expected) << list.output;
+
+    const CommandRun uninstall = RunWithoutWindow(L"/uninstall /all");
+    EXPECT_EQ(uninstall.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << uninstall.output;
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    const std::vector<std::wstring> drivers = DriverNames();
+    EXPECT_EQ(std::count(drivers.begin(), drivers.end(), L"TORVA Label Printer #1"), 0) << Joined(drivers);
+    EXPECT_FALSE(KeyExists(kEntryKey));
+    EXPECT_EQ(NumberedFiles(), std::vector<std::wstring>{}) << Joined(NumberedFiles());
+}
+
+INSTANTIATE_TEST_SUITE_P(Wine, CommandLineOnOlderWindows, ::testing::Values(L"winxp", L"win2k"),
+                         [](const auto& info) { return Utf8(info.param); });
+
 // The check above can fail: the dialogs, started with no arguments, try a window and Wine
 // says so for that process.
 TEST(CommandLineWithoutDisplay, DialogsAreSeenTryingAWindow) {

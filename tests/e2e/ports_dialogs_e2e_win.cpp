@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "controls/picture_control.h"
@@ -30,6 +29,7 @@
 #include "platform/registry_win.h"
 #include "platform/services_win.h"
 #include "platform/spooler_win.h"
+#include "platform/threads.h"
 #include "ports/port_info_dialog_win.h"
 #include "resource.h"
 
@@ -66,12 +66,13 @@ BOOL CALLBACK CollectDialogs(HWND window, LPARAM param) {
 // message boxes are still up (a failed test), so the next test starts without them.
 class DialogThread {
 public:
-    explicit DialogThread(std::function<int()> run)
-        : thread_([this, run] {
-              threadId_ = GetCurrentThreadId();
-              result_ = run();
-              ended_ = true;
-          }) {}
+    explicit DialogThread(std::function<int()> run) {
+        EXPECT_TRUE(thread_.Start([this, run] {
+            threadId_ = GetCurrentThreadId();
+            result_ = run();
+            ended_ = true;
+        }));
+    }
 
     ~DialogThread() {
         const ULONGLONG deadline = GetTickCount64() + kExitTimeoutMs;
@@ -80,10 +81,10 @@ public:
             Sleep(100);
         }
         if (ended_) {
-            thread_.join();
+            thread_.Join();
         } else {
             ADD_FAILURE() << "the dialog did not close";
-            thread_.detach();
+            thread_.Detach();
         }
     }
 
@@ -121,7 +122,7 @@ private:
     std::atomic<DWORD> threadId_{0};
     std::atomic<int> result_{kNotEnded};
     std::atomic<bool> ended_{false};
-    std::thread thread_;
+    prinstall::Thread thread_;
 };
 
 // ---------------------------------------------------------------------------------------

@@ -9,13 +9,13 @@
 #include "platform/basic_win.h"
 #include "ui/complete_dialog.h"
 #include "ui/complete_dialog_win.h"
+#include "platform/threads.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -35,12 +35,13 @@ constexpr int kNotEnded = -100;
 // up (a failed test), so the next test starts without it.
 class DialogThread {
 public:
-    explicit DialogThread(CompleteDialog& dialog)
-        : thread_([this, &dialog] {
-              threadId_ = GetCurrentThreadId();
-              result_ = dialog.Run(nullptr);
-              ended_ = true;
-          }) {}
+    explicit DialogThread(CompleteDialog& dialog) {
+        EXPECT_TRUE(thread_.Start([this, &dialog] {
+            threadId_ = GetCurrentThreadId();
+            result_ = dialog.Run(nullptr);
+            ended_ = true;
+        }));
+    }
 
     ~DialogThread() {
         // The dialog may still be on its way up: cancel it as soon as it is there.
@@ -53,10 +54,10 @@ public:
             Sleep(20);
         }
         if (ended_) {
-            thread_.join();
+            thread_.Join();
         } else {
             ADD_FAILURE() << "the result dialog did not close";
-            thread_.detach();
+            thread_.Detach();
         }
     }
 
@@ -103,7 +104,7 @@ private:
     std::atomic<DWORD> threadId_{0};
     std::atomic<int> result_{kNotEnded};
     std::atomic<bool> ended_{false};
-    std::thread thread_;
+    prinstall::Thread thread_;
 };
 
 // A key pressed while the OK button has the focus, as it has when the dialog starts. The

@@ -13,14 +13,13 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "harness_win.h"
 #include "platform/basic_win.h"
 #include "platform/registry_win.h"
+#include "platform/threads.h"
 #include "resource.h"
 #include "usb/usb_dialogs_win.h"
 #include "usb/usb_step.h"
@@ -66,23 +65,23 @@ public:
         UsbStepWindows::ShowSearch(focus);
         // The window itself, or the control the dialog manager hands the focus on to.
         const HWND focused = GetFocus();
-        std::lock_guard lock(mutex);
+        prinstall::MutexLock lock(mutex);
         search = SearchWindow();
         focusedWhenShown = focused != nullptr && (focused == search || IsChild(search, focused));
     }
     void SetSearchProgress(int position) override {
         UsbStepWindows::SetSearchProgress(position);
         const auto shown = SendDlgItemMessageW(SearchWindow(), IDC_USB_SEARCH_PROGRESS, PBM_GETPOS, 0, 0);
-        std::lock_guard lock(mutex);
+        prinstall::MutexLock lock(mutex);
         bar.push_back(static_cast<int>(shown));
     }
     void DestroySearch() override {
         UsbStepWindows::DestroySearch();
-        std::lock_guard lock(mutex);
+        prinstall::MutexLock lock(mutex);
         destroyed = search != nullptr && !IsWindow(search);
     }
 
-    std::mutex mutex;
+    prinstall::Mutex mutex;
     HWND search = nullptr;
     bool focusedWhenShown = false;
     std::vector<int> bar;  // the positions the progress bar reported after each move
@@ -93,7 +92,7 @@ public:
 class StepRun {
 public:
     StepRun() {
-        thread_ = std::thread([this] {
+        EXPECT_TRUE(thread_.Start([this] {
             threadId_ = GetCurrentThreadId();
             prinstall::UsbFlowContext flow{device_,
                                            windows,
@@ -108,7 +107,7 @@ public:
                                            [] {}};
             result_ = prinstall::RunUsbStep(flow, counter);
             ended_ = true;
-        });
+        }));
     }
     ~StepRun() {
         // A failed test may leave the instruction dialog up: cancel it, then let the step end.
@@ -118,10 +117,10 @@ public:
             Sleep(100);
         }
         if (ended_) {
-            thread_.join();
+            thread_.Join();
         } else {
             ADD_FAILURE() << "the USB step did not end";
-            thread_.detach();
+            thread_.Detach();
         }
     }
     StepRun(const StepRun&) = delete;
@@ -141,7 +140,7 @@ public:
         const ULONGLONG deadline = GetTickCount64() + kWindowTimeoutMs;
         while (!ended_ && GetTickCount64() < deadline) {
             {
-                std::lock_guard lock(windows.mutex);
+                prinstall::MutexLock lock(windows.mutex);
                 if (windows.bar.size() >= moves) return windows.search;
             }
             Sleep(20);
@@ -178,7 +177,7 @@ private:
         GetClassNameW(window, name, 16);
         if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
         {
-            std::lock_guard lock(self->windows.mutex);
+            prinstall::MutexLock lock(self->windows.mutex);
             if (window == self->windows.search) return TRUE;
         }
         self->found_ = window;
@@ -194,7 +193,7 @@ private:
     std::atomic<int> result_{-100};
     std::atomic<bool> ended_{false};
     HWND found_ = nullptr;
-    std::thread thread_;
+    prinstall::Thread thread_;
 };
 
 // The instruction dialog: texts, frame and size in its "System" font.

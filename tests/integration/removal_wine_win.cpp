@@ -25,6 +25,7 @@
 #include "platform/services_win.h"
 #include "platform/spooler_win.h"
 #include "platform/text_win.h"
+#include "platform/threads.h"
 #include "uninstall/cleanup.h"
 
 namespace prinstall {
