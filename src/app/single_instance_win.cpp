@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/main_dialog.h"
+#include "platform/system_export_win.h"
 #include "platform/text_win.h"
 #include "ui/dialog_win.h"
 
@@ -27,21 +28,16 @@ struct NamespaceApi {
     }
 };
 
-template <class Function>
-void Resolve(HMODULE module, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 const NamespaceApi& Namespaces() {
     static const NamespaceApi api = [] {
         NamespaceApi a;
         if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
-            Resolve(kernel, "CreateBoundaryDescriptorW", a.createBoundary);
-            Resolve(kernel, "AddSIDToBoundaryDescriptor", a.addSid);
-            Resolve(kernel, "DeleteBoundaryDescriptor", a.deleteBoundary);
-            Resolve(kernel, "CreatePrivateNamespaceW", a.createNamespace);
-            Resolve(kernel, "OpenPrivateNamespaceW", a.openNamespace);
-            Resolve(kernel, "ClosePrivateNamespace", a.closeNamespace);
+            ResolveExport(kernel, "CreateBoundaryDescriptorW", a.createBoundary);
+            ResolveExport(kernel, "AddSIDToBoundaryDescriptor", a.addSid);
+            ResolveExport(kernel, "DeleteBoundaryDescriptor", a.deleteBoundary);
+            ResolveExport(kernel, "CreatePrivateNamespaceW", a.createNamespace);
+            ResolveExport(kernel, "OpenPrivateNamespaceW", a.openNamespace);
+            ResolveExport(kernel, "ClosePrivateNamespace", a.closeNamespace);
         }
         return a;
     }();

@@ -37,32 +37,27 @@ struct Winspool {
     decltype(&DeleteMonitorW) deleteMonitor = nullptr;
 };
 
-template <class Function>
-void Resolve(HMODULE library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
 Winspool LoadWinspool() {
     Winspool w;
     // Loaded for the life of the process: handles and enumerations outlive any one call.
     HMODULE library = LoadSystemLibrary(L"winspool.drv");
     if (library == nullptr) return w;
-    Resolve(library, "EnumPrintersW", w.enumPrinters);
-    Resolve(library, "GetPrinterDriverDirectoryW", w.getPrinterDriverDirectory);
-    Resolve(library, "EnumPrinterDriversW", w.enumPrinterDrivers);
-    Resolve(library, "AddPrinterDriverW", w.addPrinterDriver);
-    Resolve(library, "AddPrinterW", w.addPrinter);
-    Resolve(library, "ClosePrinter", w.closePrinter);
-    Resolve(library, "EnumMonitorsW", w.enumMonitors);
-    Resolve(library, "AddMonitorW", w.addMonitor);
-    Resolve(library, "EnumPortsW", w.enumPorts);
-    Resolve(library, "OpenPrinterW", w.openPrinter);
-    Resolve(library, "DeletePrinterKeyW", w.deletePrinterKey);
-    Resolve(library, "GetPrinterW", w.getPrinter);
-    Resolve(library, "SetPrinterW", w.setPrinter);
-    Resolve(library, "DeletePrinter", w.deletePrinter);
-    Resolve(library, "DeletePrinterDriverW", w.deletePrinterDriver);
-    Resolve(library, "DeleteMonitorW", w.deleteMonitor);
+    ResolveExport(library, "EnumPrintersW", w.enumPrinters);
+    ResolveExport(library, "GetPrinterDriverDirectoryW", w.getPrinterDriverDirectory);
+    ResolveExport(library, "EnumPrinterDriversW", w.enumPrinterDrivers);
+    ResolveExport(library, "AddPrinterDriverW", w.addPrinterDriver);
+    ResolveExport(library, "AddPrinterW", w.addPrinter);
+    ResolveExport(library, "ClosePrinter", w.closePrinter);
+    ResolveExport(library, "EnumMonitorsW", w.enumMonitors);
+    ResolveExport(library, "AddMonitorW", w.addMonitor);
+    ResolveExport(library, "EnumPortsW", w.enumPorts);
+    ResolveExport(library, "OpenPrinterW", w.openPrinter);
+    ResolveExport(library, "DeletePrinterKeyW", w.deletePrinterKey);
+    ResolveExport(library, "GetPrinterW", w.getPrinter);
+    ResolveExport(library, "SetPrinterW", w.setPrinter);
+    ResolveExport(library, "DeletePrinter", w.deletePrinter);
+    ResolveExport(library, "DeletePrinterDriverW", w.deletePrinterDriver);
+    ResolveExport(library, "DeleteMonitorW", w.deleteMonitor);
     return w;
 }
 

@@ -14,4 +14,11 @@ Function SystemExport(const wchar_t* module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name)));
 }
 
+// Sets `function` to the export `name` of `module` (a library the caller holds), or to null
+// where it has none.
+template <class Function>
+void ResolveExport(HMODULE module, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 }  // namespace prinstall
