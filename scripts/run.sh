@@ -30,6 +30,7 @@ done
 bash "$root/scripts/setup.sh"
 
 cd "$root"
+. scripts/stale-cache.sh
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target Prinstall prinstall_media
 build=$root/build/win32

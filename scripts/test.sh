@@ -44,6 +44,7 @@ for preset in "${presets[@]}"; do
   log=$logs/$preset.log
   echo "=== $preset: configure and build"
   start=$SECONDS
+  [ "$preset" = win32 ] && . scripts/stale-cache.sh
   if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; } >"$log" 2>&1; then
     tail -n 40 "$log"
     outcome[$preset]="build failed (log: $log)"
