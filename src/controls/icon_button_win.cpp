@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "controls/dpi_win.h"
+#include "controls/no_throw_win.h"
 #include "controls/reflect_win.h"
 #include "controls/subclass_win.h"
 
@@ -95,7 +96,9 @@ int IconButton::SetFlatLook(int flat, int redraw) {
 }
 
 LRESULT CALLBACK IconButton::SubclassProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    return reinterpret_cast<IconButton*>(self)->WindowProc(msg, wParam, lParam);
+    auto* button = reinterpret_cast<IconButton*>(self);
+    return WithoutExceptions([&] { return button->WindowProc(msg, wParam, lParam); },
+                             [&] { return button->Default(msg, wParam, lParam); });
 }
 
 LRESULT IconButton::Default(UINT msg, WPARAM wParam, LPARAM lParam) {

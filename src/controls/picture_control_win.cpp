@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "controls/no_throw_win.h"
+
 namespace prinstall::controls {
 
 namespace {
@@ -175,7 +177,8 @@ LRESULT CALLBACK PictureControl::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wP
         if (self->hwnd_ == hwnd) self->hwnd_ = nullptr;
         return DefWindowProcW(hwnd, msg, wParam, lParam);
     }
-    return self->WindowProc(msg, wParam, lParam);
+    return WithoutExceptions([&] { return self->WindowProc(msg, wParam, lParam); },
+                             [&] { return DefWindowProcW(hwnd, msg, wParam, lParam); });
 }
 
 LRESULT PictureControl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

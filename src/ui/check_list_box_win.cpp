@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/reflect_win.h"
+#include "controls/no_throw_win.h"
 #include "controls/subclass_win.h"
 #include "platform/text_win.h"
 
@@ -129,14 +130,19 @@ LRESULT CheckListBox::Handle(UINT msg, WPARAM wParam, LPARAM lParam, bool& handl
 LRESULT CALLBACK CheckListBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                             DWORD_PTR refData) {
     auto* self = reinterpret_cast<CheckListBox*>(refData);
-    bool handled = false;
-    LRESULT r = self->Handle(msg, wParam, lParam, handled);
-    if (handled) return r;
     if (msg == WM_NCDESTROY) {
         controls::RemoveSubclass(hwnd, &CheckListBox::SubclassProc, kSubclassId);
         self->hwnd_ = nullptr;
+        return controls::DefaultSubclassProc(hwnd, msg, wParam, lParam);
     }
-    return controls::DefaultSubclassProc(hwnd, msg, wParam, lParam);
+    auto byDefault = [&] { return controls::DefaultSubclassProc(hwnd, msg, wParam, lParam); };
+    return controls::WithoutExceptions(
+        [&] {
+            bool handled = false;
+            const LRESULT r = self->Handle(msg, wParam, lParam, handled);
+            return handled ? r : byDefault();
+        },
+        byDefault);
 }
 
 }  // namespace prinstall::ui
