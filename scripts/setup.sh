@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs what building and testing need on Debian 12: the Linux and MinGW-w64 compilers,
 # CMake and Ninja, GoogleTest's sources, Wine (32- and 64-bit), Xvfb and the X tools for
-# screenshots, ImageMagick, the Korean locale sources and fonts, and Python.
+# screenshots, ImageMagick, the Korean locale sources and fonts, Python, and osslsigncode and
+# OpenSSL for signing (scripts/sign.sh) and its test.
 #
 # Safe to run again: when every package is present it does nothing, not even apt-get update.
 # Needs root (or sudo) only when something is missing.
@@ -13,6 +14,7 @@ packages=(
   wine wine64 wine32:i386 fonts-wine
   xvfb xauth x11-apps x11-utils imagemagick
   locales fonts-nanum
+  osslsigncode openssl
 )
 
 missing=()
