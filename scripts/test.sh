@@ -95,12 +95,32 @@ if [[ " ${presets[*]} " == *" win32 "* ]] && [ -f build/win32/Prinstall.exe ]; t
   fi
 fi
 
+# Whether a release can be signed: a copy of the program signed by scripts/sign.sh with a
+# throw-away certificate verifies, and no longer does once changed (the win32 preset's
+# product.signing test, tests/signing/check-signing.sh).
+signing="not checked (needs the win32 preset)"
+if [[ " ${presets[*]} " == *" win32 "* ]] && [ -f build/win32/Prinstall.exe ]; then
+  echo "=== signing"
+  out=$(ctest --preset win32 -R '^product[.]signing$' -V 2>&1)
+  rc=$?
+  line=$(grep -o 'signing: .*' <<<"$out" | tail -n 1)
+  [ -n "$line" ] || line="signing: FAILED: product.signing gave no result (ctest exit $rc)"
+  if [ "$rc" -ne 0 ] || [[ "$line" == "signing: FAILED"* ]]; then
+    sed -n 's/^[0-9]*: \(FAILED: \)/\1/p' <<<"$out"
+    signing="FAILED: ${line#signing: FAILED: }"
+    failed=1
+  else
+    signing=${line#signing: }
+  fi
+fi
+
 echo
 echo "=== summary"
 printf '%-12s %s\n' style "$style"
 printf '%-12s %s\n' layers "$layers"
 printf '%-12s %s\n' names "$names"
 printf '%-12s %s\n' imports "$imports"
+printf '%-12s %s\n' signing "$signing"
 for preset in "${presets[@]}"; do
   printf '%-12s %s\n' "$preset" "${outcome[$preset]}"
 done

@@ -1,0 +1,78 @@
+#!/bin/bash
+# Signs a copy of the shipped program with scripts/sign.sh and a throw-away self-signed
+# code-signing certificate, then checks the signature with osslsigncode verify: valid and
+# covering the file against that certificate as the root, refused for want of a trusted root
+# otherwise (the digest still matching), and refused as broken once a byte of the file
+# changed. Also: no key means a refusal that names what to set, and the PKCS#11 command line.
+# No network: no timestamp server. The last line is the one scripts/test.sh summarises.
+#
+#   bash tests/signing/check-signing.sh build/win32/Prinstall.exe
+set -u
+sign=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/sign.sh
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+cp "$1" Prinstall.exe && cp "$1" unsigned.exe || exit 1
+failures=()
+check() { # DESCRIPTION COMMAND...: records a failure when COMMAND fails
+  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures+=("$1"); fi
+}
+
+for name in signer other; do
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Prinstall test $name" \
+    -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning \
+    -keyout $name.key -out $name.pem 2>/dev/null || exit 1
+done
+openssl pkcs12 -export -inkey signer.key -in signer.pem -out signer.p12 -passout pass:throwaway \
+  || exit 1
+
+env -u SIGN_PKCS12 -u SIGN_PKCS11_MODULE -u SIGN_PKCS11_KEY -u SIGN_CERT \
+  bash "$sign" Prinstall.exe 2>refusal.txt
+refused=$?
+refuses() { [ $refused -ne 0 ] && grep -q SIGN_PKCS12 refusal.txt && cmp -s Prinstall.exe unsigned.exe; }
+check "without a key sign.sh refuses, naming SIGN_PKCS12" refuses
+touch opensc-pkcs11.so
+SIGN_DRY_RUN=1 SIGN_PKCS11_MODULE=opensc-pkcs11.so SIGN_PKCS11_KEY='pkcs11:object=Signing' \
+  SIGN_CERT=signer.pem bash "$sign" Prinstall.exe >pkcs11.txt
+check "with a PKCS#11 token the module, key URI and certificate go to osslsigncode" grep -q \
+  'sign -pkcs11module opensc-pkcs11.so -key pkcs11:object=Signing -certs signer.pem -h sha256 ' \
+  pkcs11.txt
+
+SIGN_PKCS12=signer.p12 SIGN_PASSWORD=throwaway SIGN_DESCRIPTION=Prinstall bash "$sign" \
+  Prinstall.exe || exit 1
+in_place() { ! cmp -s Prinstall.exe unsigned.exe && [ -z "$(find . -name '.*' ! -name .)" ]; }
+check "signed in place, nothing left beside it" in_place
+
+# osslsigncode verify FILE ROOT LOG, and whether the digest it finds in the signature is the
+# one it calculates from the file.
+verify() { osslsigncode verify -in "$1" -CAfile "$2" >"$3" 2>&1; }
+digests_match() {
+  local current
+  current=$(sed -n 's/^Current message digest *: *//p' "$1")
+  [ -n "$current" ] && [ "$current" = "$(sed -n 's/^Calculated message digest *: *//p' "$1")" ]
+}
+trusted() {
+  verify Prinstall.exe signer.pem trusted.txt && grep -q 'Signature verification: ok' trusted.txt \
+    && digests_match trusted.txt && grep -q '^Message digest algorithm *: SHA256' trusted.txt
+}
+untrusted() { ! verify Prinstall.exe other.pem untrusted.txt && digests_match untrusted.txt; }
+broken() {
+  ! verify flipped.exe signer.pem flipped.txt && ! digests_match flipped.txt \
+    && grep -q MISMATCH flipped.txt
+}
+# A byte in the middle of the program's own code and data, which the signature covers.
+middle=$(($(stat -c %s unsigned.exe) / 2))
+cp Prinstall.exe flipped.exe
+byte=$(od -An -tu1 -j $middle -N1 flipped.exe)
+printf "\\$(printf %o $((byte ^ 0xff)))" | dd of=flipped.exe bs=1 seek=$middle conv=notrunc status=none
+check "valid SHA-256 signature over the file, the throw-away certificate as root" trusted
+check "untrusted root refused, the digest still matching" untrusted
+check "a flipped byte refused as a digest mismatch" broken
+
+if [ ${#failures[@]} -gt 0 ]; then
+  for f in *.txt; do echo "--- $f" && cat "$f"; done
+  printf 'signing: FAILED: %s\n' "$(printf '%s; ' "${failures[@]}" | sed 's/; $//')"
+  exit 1
+fi
+echo "signing: a signed copy verifies (SHA-256, throw-away certificate); an untrusted root" \
+  "and a flipped byte are refused"
