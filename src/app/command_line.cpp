@@ -27,7 +27,8 @@ constexpr OptionInfo kOptions[] = {
     {"ip", Scope::Install, true, false},       {"copies", Scope::Install, true, false},
     {"name", Scope::Install, true, false},     {"codepage", Scope::Install, true, false},
     {"all", Scope::Uninstall, false, false},   {"queue", Scope::Uninstall, true, true},
-    {"log", Scope::Any, true, false},          {"quiet", Scope::Any, false, false},
+    {"log", Scope::Any, true, false},          {"ifmissing", Scope::Install, false, false},
+    {"quiet", Scope::Any, false, false},
 };
 
 std::string Lower(std::string_view text) {
@@ -122,6 +123,8 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             line.codePage = *codePage;
         } else if (name == "name") {
             line.name = value;
+        } else if (name == "ifmissing") {
+            line.ifMissing = true;
         } else if (name == "all") {
             line.all = true;
         } else if (name == "queue") {
@@ -212,13 +215,14 @@ std::string UsageText() {
     for (int page : kCodePageNumbers) codePages += (codePages.empty() ? "" : ", ") + std::to_string(page);
     return "Usage:\n"
            "  Prinstall.exe /install (/port:NAME | /usb | /ip:A.B.C.D) [/copies:N] [/name:TEXT] [/codepage:NNN]"
-           " [/log:FILE] [/quiet]\n"
+           " [/ifmissing] [/log:FILE] [/quiet]\n"
            "  Prinstall.exe /uninstall (/all | /queue:NAME [/queue:NAME ...]) [/log:FILE] [/quiet]\n"
            "  Prinstall.exe /list [/log:FILE]\n"
            "  Prinstall.exe /?\n"
            "/copies: 1 to 500. /codepage: " +
            codePages +
            ".\n"
+           "/ifmissing: install nothing when a label printer queue already uses the port.\n"
            "Exit codes: 0 success, 1603 failure, 1618 another Prinstall.exe is running,"
            " 1625 forbidden by a policy of this Windows (protected print mode), 1633 this Windows is not supported,"
            " 1639 invalid command line.";

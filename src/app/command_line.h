@@ -20,6 +20,7 @@ struct CommandLine {
     int copies = 1;
     std::optional<std::string> name;     // /name:
     std::optional<int> codePage;         // /codepage: (the number, e.g. 850)
+    bool ifMissing = false;              // /ifmissing: nothing when a label queue serves the port
     bool all = false;                    // /uninstall /all
     std::vector<std::string> queues;     // /queue: in order
     std::optional<std::string> logFile;  // /log:

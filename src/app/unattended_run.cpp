@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/entry_names.h"
 #include "core/guarded_run.h"
 #include "core/interface_kind.h"
 #include "core/label_drivers.h"
@@ -20,6 +21,19 @@ namespace {
 const Text kNoSuchPort = {"The port %s does not exist.", "%s 포트가 없습니다."};
 const Text kNotALabelQueue = {"\"%s\" is not a label printer queue.", "\"%s\"은(는) 라벨 프린터가 아닙니다."};
 const char* const kSpoolerNotRunning = "The print spooler is not running.";
+const Text kAlreadyServed = {"Nothing was installed: the label printer \"%s\" already prints to the port %s.",
+                             "아무것도 설치하지 않았습니다. 라벨 프린터 \"%s\"이(가) 이미 %s 포트를 사용합니다."};
+
+// The port the queue of an installation would print to: the label monitor's port for a USB
+// printer (the command line always installs through the monitor, as the port dialog does),
+// the Standard TCP/IP port of an address, the named port otherwise.
+std::string RequestedPort(const CommandLine& line) {
+    switch (line.portSource) {
+        case PortSource::Usb: return kPortMonitorPort;
+        case PortSource::Ip: return TcpIpPortName(line.ipAddress);
+        default: return line.port;
+    }
+}
 
 // The USB search without its windows: the instruction is taken as confirmed at once, and
 // the search runs its whole budget.
@@ -179,6 +193,18 @@ int UnattendedRun::RunCommand(const CommandLine& line) {
 
 int UnattendedRun::Install(const CommandLine& line) {
     Platform& p = app_.platform;
+    if (line.ifMissing) {
+        // A label-printer queue on the port already: nothing at all is changed.
+        std::vector<PrinterInfo2> queues;
+        if (p.spooler.ListLocalPrinters(queues) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
+        const std::string port = RequestedPort(line);
+        for (const PrinterInfo2& q : queues) {
+            if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.portName, port)) {
+                return Finish(Format(kAlreadyServed.In(language_), q.printerName.c_str(), q.portName.c_str()),
+                              kExitSuccess);
+            }
+        }
+    }
     const int count = CountLabelDrivers(p.spooler, app_.state.driverNumber);
     if (count < 0) return Finish(kEnumFailed.In(language_), kExitFailure);
     if (line.portSource == PortSource::Port) {

@@ -24,6 +24,16 @@ inline constexpr const char* kUninstallNameEnglish = "TORVA Label 2.XX";
 inline constexpr const char* kUninstallNameKorean = "토바 Label 2.XX";
 inline constexpr const char* kUninstallCommand = "C:\\TORVA EPL Printer 2.X\\Prinstall.exe";
 
+// The installation's mark for deployment tools, the same whatever the interface language
+// (the uninstall entry's key is not): Installed = 1 (REG_DWORD) and Version (REG_SZ, the
+// program's version) under this key of HKLM. Like the uninstall entry it lands in the
+// registry's 32-bit view (SOFTWARE\WOW6432Node\... on 64-bit Windows). Written with every
+// queue an installation creates; deleted by the removal once nothing else of the installation
+// is left.
+inline constexpr const char* kDetectionKey = "SOFTWARE\\TORVA\\EPL Printer 2.X";
+inline constexpr const char* kDetectionInstalled = "Installed";
+inline constexpr const char* kDetectionVersion = "Version";
+
 // 1 when the spooler lists a monitor named exactly kPortMonitorName, else 0 (also when the
 // monitors cannot be listed); the listing's outcome goes to the debugger output.
 int IsPortMonitorInstalled(Spooler& spooler, DebugLog& debug);

@@ -2,6 +2,7 @@
 
 #include "core/label_drivers.h"
 #include "install/clone_files.h"
+#include "install/detection_value.h"
 #include "install/uninstall_entry.h"
 
 namespace prinstall {
@@ -93,6 +94,7 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
         report_(std::string("Add Printer Ended"), 85, true);
         report_(std::nullopt, 90, false);
         WriteUninstallEntry(registry_, s.language == Language::Korean, s.programPath);
+        WriteDetectionValue(registry_);
         report_(std::nullopt, 100, false);
         return 0;
     }
@@ -104,7 +106,8 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
             return -3;
         }
         // The queue works, but not on the port the operator chose: the install command
-        // decides how to tell.
+        // decides how to tell. Deployment tools still find it installed.
+        WriteDetectionValue(registry_);
         setMessage(kForcedToCom1.In(s.language));
         fellBackToCom1_ = true;
         return 0;

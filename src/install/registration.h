@@ -1,5 +1,5 @@
 // Turns the staged files of driver copy N into a driver the spooler knows, creates the queue
-// on the chosen port and, once a queue exists, the uninstall entry.
+// on the chosen port and, once a queue exists, the uninstall entry and the detection value.
 #pragma once
 
 #include <functional>

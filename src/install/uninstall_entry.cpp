@@ -1,5 +1,7 @@
 #include "install/uninstall_entry.h"
 
+#include "prinstall_version.h"
+
 namespace prinstall {
 
 void WriteUninstallEntry(Registry& registry, bool korean, const std::string& programPath) {
@@ -16,7 +18,7 @@ void WriteUninstallEntry(Registry& registry, bool korean, const std::string& pro
     }
     const size_t slash = programPath.find_last_of('\\');
     registry.SetString(key, "QuietUninstallString", "\"" + programPath + "\" /uninstall /all /quiet");
-    registry.SetString(key, "DisplayVersion", "4.70");
+    registry.SetString(key, "DisplayVersion", PRINSTALL_VERSION_TEXT);
     registry.SetString(key, "Publisher", "TORVA");
     registry.SetString(key, "InstallLocation", slash == std::string::npos ? programPath : programPath.substr(0, slash));
     registry.SetString(key, "DisplayIcon", programPath + ",0");

@@ -15,6 +15,15 @@ const Text kQueueKept = {"printer \"%s\" (still on the port %s)", "프린터 \"%
 const Text kDriverKept = {"printer driver \"%s\"", "프린터 드라이버 \"%s\""};
 const Text kMonitorKept = {"port monitor \"%s\"", "포트 모니터 \"%s\""};
 const Text kEntryKept = {"entry in the list of installed programs", "설치된 프로그램 목록의 항목"};
+const Text kDetectionKept = {"installation mark for deployment tools (HKLM\\%s)", "배포 도구용 설치 표시 (HKLM\\%s)"};
+
+// Whether a key below HKEY_LOCAL_MACHINE exists.
+bool KeyExists(Registry& registry, const char* path) {
+    Registry::Key key = 0;
+    if (registry.OpenKeyForReading(path, key) != 0) return false;
+    registry.CloseKey(key);
+    return true;
+}
 
 }  // namespace
 
@@ -35,11 +44,8 @@ Leftovers Cleanup::FindLeftovers(int processor, bool korean) {
     Leftovers found;
     found.drivers = UnusedLabelDrivers(processor);
     found.monitor = IsPortMonitorInstalled(spooler_, debug_) == 1;
-    Registry::Key key = 0;
-    if (registry_.OpenKeyForReading(korean ? kUninstallKeyKorean : kUninstallKeyEnglish, key) == 0) {
-        found.uninstallEntry = true;
-        registry_.CloseKey(key);
-    }
+    found.uninstallEntry = KeyExists(registry_, korean ? kUninstallKeyKorean : kUninstallKeyEnglish);
+    found.detectionValue = KeyExists(registry_, kDetectionKey);
     return found;
 }
 
@@ -52,6 +58,7 @@ std::vector<std::string> Cleanup::RemoveLeftovers(int processor, int osFamily, b
     } else {
         left.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
     }
+    if (left.empty() && !DeleteDetectionValue()) left.push_back(Format(kDetectionKept.In(language_), kDetectionKey));
     return left;
 }
 
@@ -81,6 +88,11 @@ bool Cleanup::DeleteUninstallEntry(bool korean) {
     const bool deleted = registry_.DeleteKey(path) == 0;
     registry_.CloseKey(key);
     return deleted;
+}
+
+bool Cleanup::DeleteDetectionValue() {
+    if (!KeyExists(registry_, kDetectionKey)) return true;
+    return registry_.DeleteKey(kDetectionKey) == 0;
 }
 
 bool Cleanup::ListQueuesOnMonitorPort(std::vector<std::string>& names) {

@@ -1,8 +1,9 @@
 // What installation put into the system besides the queues, removed once no label-printer
 // queue is left: numbered label drivers that no queue uses (what an interrupted or failed run
-// left), the label printer's USB port monitor with its two modules and its registry key, and
-// the entry in the list of installed programs. Nothing here talks to the operator: outcomes
-// go to the debugger output, and whatever stays is handed back by name for the report.
+// left), the label printer's USB port monitor with its two modules and its registry key, the
+// entry in the list of installed programs and the detection value for deployment tools.
+// Nothing here talks to the operator: outcomes go to the debugger output, and whatever stays
+// is handed back by name for the report.
 #pragma once
 
 #include <string>
@@ -27,8 +28,9 @@ struct Leftovers {
     std::vector<std::string> drivers;  // numbered label drivers that no queue uses
     bool monitor = false;              // the label port monitor is listed
     bool uninstallEntry = false;       // the entry of the interface language exists
+    bool detectionValue = false;       // the detection value's key exists
 
-    bool Any() const { return !drivers.empty() || monitor || uninstallEntry; }
+    bool Any() const { return !drivers.empty() || monitor || uninstallEntry || detectionValue; }
 };
 
 class Cleanup {
@@ -37,13 +39,15 @@ public:
         : spooler_(spooler), registry_(registry), files_(files), system_(system), debug_(debug) {}
 
     // Looks for leftovers of the processor family's environment (`processor` 0 x86, 1 x64,
-    // 2 Itanium, 3 ARM64) and the uninstall entry of one language.
+    // 2 Itanium, 3 ARM64), the uninstall entry of one language and the detection value.
     Leftovers FindLeftovers(int processor, bool korean);
 
     // The whole cleanup after the last label-printer queue went: unused numbered drivers with
     // their files, then the port monitor, then (only when the monitor is gone, so that the list
-    // of installed programs still shows what stays) the uninstall entry of one language. Gives
-    // what could not be removed, each named for the operator; empty when everything went.
+    // of installed programs still shows what stays) the uninstall entry of one language, and
+    // last, only when all of that went, the detection value: while anything stays, deployment
+    // tools still find an installation and run the removal again. Gives what could not be
+    // removed, each named for the operator; empty when everything went.
     std::vector<std::string> RemoveLeftovers(int processor, int osFamily, bool korean);
 
     // The numbered label drivers of the environment that no queue uses (none when the queues
@@ -56,6 +60,9 @@ public:
     // Deletes the uninstall entry of one language (the Korean-named key when `korean`); the
     // other language's entry stays. A missing key is skipped quietly. False when it stays.
     bool DeleteUninstallEntry(bool korean);
+    // Deletes the detection value's key (its parent, the maker's key, stays). A missing key is
+    // skipped quietly. False when it stays.
+    bool DeleteDetectionValue();
 
     // Moves the queues off the monitor's port, then deletes the monitor (when the spooler has
     // it), its modules in the system folder (in both system folders on 64-bit Windows,

@@ -7,6 +7,10 @@ target_link_libraries(prinstall_e2e_win PRIVATE prinstall_win prinstall_core)
 
 prinstall_wine_test(NAME e2e.cli.install_list_uninstall NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsTwoCopies*)
+prinstall_wine_test(NAME e2e.cli.ifmissing NO_DISPLAY COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsOnceWithIfMissing*)
+prinstall_wine_test(NAME e2e.cli.ifmissing.korean KOREAN NO_DISPLAY COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsOnceWithIfMissing*)
 prinstall_wine_test(NAME e2e.cli.network NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsANetworkPrinter*)
 prinstall_wine_test(NAME e2e.cli.refusals NO_DISPLAY COMMAND prinstall_e2e_win

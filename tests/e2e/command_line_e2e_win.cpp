@@ -21,12 +21,15 @@
 #include "core/single_instance.h"
 #include "harness_win.h"
 #include "platform/basic_win.h"
+#include "prinstall_version.h"
 #include "spooler_setup_win.h"
 
 namespace e2e {
 namespace {
 
 const wchar_t kEntryKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TORVA EPL 2.XX";
+// The detection value, the same whatever the interface language (a 32-bit prefix has one view).
+const wchar_t kDetectionKey[] = L"SOFTWARE\\TORVA\\EPL Printer 2.X";
 const wchar_t kMonitorKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\TORVA LABEL USB Port";
 const char kWindowAttempt[] = "Application tried to create a window";
 constexpr DWORD kRunTimeoutMs = 180000;
@@ -244,6 +247,26 @@ TEST(CommandLineWithoutDisplay, InstallsANetworkPrinterOnItsStandardTcpIpPort) {
     EXPECT_EQ(RegString(key, L"IPAddress"), L"192.168.0.20");
     EXPECT_EQ(RegDword(key, L"PortNumber"), 9100u);
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tIP_192.168.0.20"});
+}
+
+// A deployment tool's cycle, in English and in Korean (the uninstall entry's key differs
+// between them): the installation found by the one detection value, run again with /ifmissing
+// without adding a copy, and the value gone with the removal.
+TEST(CommandLineWithoutDisplay, InstallsOnceWithIfMissingAndIsDetectedInEitherLanguage) {
+    const CommandRun first = RunWithoutWindow(L"/install /port:COM1: /ifmissing");
+    EXPECT_EQ(first.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << first.output;
+    EXPECT_EQ(RegDword(kDetectionKey, L"Installed"), 1u);
+    EXPECT_EQ(RegString(kDetectionKey, L"Version"), L"" PRINSTALL_VERSION_TEXT);
+    EXPECT_EQ(KeyExists(kEntryKey), GetACP() != 949);  // a Korean PC has only the Korean-named entry
+
+    const CommandRun again = RunWithoutWindow(L"/install /port:com1: /ifmissing");
+    EXPECT_EQ(again.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << again.output;
+    EXPECT_NE(again.output.find("\"TORVA Label Printer\""), std::string::npos) << again.output;
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tCOM1:"});
+
+    const CommandRun uninstall = RunWithoutWindow(L"/uninstall /all");
+    EXPECT_EQ(uninstall.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << uninstall.output;
+    EXPECT_FALSE(KeyExists(kDetectionKey));
 }
 
 // Refused lines print the usage and install nothing; a second instance is turned away.

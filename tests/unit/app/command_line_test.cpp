@@ -96,6 +96,7 @@ TEST(ParseCommandLine, RefusesUnknownContradictoryAndIncompleteLines) {
         {{"/install", "/usb", "/codepage:1200"}, "1200"},
         {{"/install", "/usb", "/codepage:abc"}, "abc"},
         {{"/install", "/usb", "/all"}, "/all"},
+        {{"/uninstall", "/all", "/ifmissing"}, "/ifmissing belongs to /install"},
         {{"/uninstall"}, "/all or /queue"},
         {{"/uninstall", "/all", "/queue:A"}, "not both"},
         {{"/uninstall", "/all", "/copies:2"}, "/copies"},

@@ -7,6 +7,7 @@
 
 #include "fakes/main_dialog_world.h"
 #include "install/uninstall_entry.h"
+#include "prinstall_version.h"
 
 namespace prinstall {
 namespace {
@@ -22,6 +23,9 @@ protected:
         for (const char* f : {"UNIDRV.DLL", "UNIDRV.HLP", "UNIDRVUI.DLL", "UNIRES.DLL", "STDNAMES.GPD", "TVLabel.DLL",
                               "TVLabelE.DLL", "TVLabelUI.DLL", "TVPortMon.dll", "TVPortMonUI.dll"}) {
             files.AddFile(std::string("C:\\TORVA EPL Printer 2.X\\Win32\\") + f, f);
+        }
+        for (const char* f : {"UNIDRVUI.DLL", "UNIRES.DLL"}) {
+            files.AddFile(std::string("C:\\TORVA EPL Printer 2.X\\Win32\\Korean\\") + f, f);
         }
         files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD", "1\n2\n3\n4\n5\n6\n7\n");
         files.AddFolder(spooler.driverDir);
@@ -120,6 +124,78 @@ TEST_F(UnattendedTest, RefusedSystemsInstallNothingButStillRemove) {
     EXPECT_EQ(Run({"/uninstall", "/all"}), 0);
     EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #7", kEnvironmentX64));
 }
+
+// Deployment tools find the installation by one value in either interface language (the
+// uninstall entry's key differs between them): every installation writes it, over what an
+// older version wrote, and the removal of the last queue takes it away.
+class DetectionValueTest : public UnattendedTest, public ::testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(DetectionValueTest, EveryInstallationWritesItAndTheLastRemovalDeletesIt) {
+    systemInfo.codePage = GetParam();
+    Registry::Key key = 0;
+    registry.CreateKey(kDetectionKey, "", key);
+    registry.SetString(key, kDetectionVersion, "4.60");
+    registry.CloseKey(key);
+    ASSERT_EQ(Run({"/install", "/port:COM1:", "/copies:2"}), 0) << console.lines.back();
+    EXPECT_EQ(registry.Dword(kDetectionKey, kDetectionInstalled), 1u);
+    EXPECT_EQ(registry.Value(kDetectionKey, kDetectionVersion), PRINSTALL_VERSION_TEXT);
+    EXPECT_EQ(Run({"/uninstall", "/queue:TORVA Label Printer"}), 0);
+    EXPECT_TRUE(registry.Has(kDetectionKey));
+    EXPECT_EQ(Run({"/uninstall", "/all"}), 0);
+    EXPECT_FALSE(registry.Has(kDetectionKey));
+    EXPECT_EQ(registry.OpenKeys(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, DetectionValueTest, ::testing::Values(1252u, 949u));
+
+// /ifmissing: a label-printer queue already on the port asked for (a USB printer's is the
+// label monitor's port) leaves everything as it is and ends with 0; a queue of another port or
+// another driver does not count.
+struct IfMissingCase {
+    std::vector<std::string> arguments;
+    PrinterInfo2 existing;  // printer, port, driver
+    bool keptAsItIs;
+    int exitCode;
+};
+
+class IfMissingTest : public UnattendedTest, public ::testing::WithParamInterface<IfMissingCase> {};
+
+TEST_P(IfMissingTest, AQueueOnThePortLeavesEverythingAsItIs) {
+    const IfMissingCase& c = GetParam();
+    spooler.printers.push_back(c.existing);
+    spooler.ports.insert({"USB001", "IP_192.168.0.20", "IP_192.168.0.21"});
+    const std::vector<PrinterInfo2> before = spooler.printers;
+    EXPECT_EQ(Run(c.arguments), c.exitCode) << console.lines.back();
+    const bool skipped =
+        console.lines.back().find("Nothing was installed: the label printer \"" + c.existing.printerName +
+                                  "\" already prints to the port " + c.existing.portName + ".") == 0;
+    EXPECT_EQ(skipped, c.keptAsItIs) << console.lines.back();
+    if (c.keptAsItIs) {
+        EXPECT_EQ(spooler.printers, before);
+        EXPECT_TRUE(spooler.driverCalls.empty());
+        EXPECT_TRUE(spooler.addedMonitorDlls.empty());
+        EXPECT_TRUE(registry.written.empty());
+        EXPECT_TRUE(services.events.empty());
+        EXPECT_TRUE(files.trail.empty());
+    } else if (c.exitCode == 0) {
+        EXPECT_EQ(spooler.printers.size(), before.size() + 1);
+    }
+}
+
+const char kDriver[] = "TORVA Label Printer #4";
+INSTANTIATE_TEST_SUITE_P(
+    PortKinds, IfMissingTest,
+    ::testing::Values(
+        IfMissingCase{{"/install", "/port:com2:", "/ifmissing"}, {"Dock", "COM2:", kDriver}, true, 0},
+        IfMissingCase{{"/install", "/port:COM2:", "/ifmissing"}, {"Dock", "COM3:", kDriver}, false, 0},
+        IfMissingCase{{"/install", "/port:COM2:", "/ifmissing"}, {"Office", "COM2:", "Generic / Text Only"}, false, 0},
+        IfMissingCase{{"/install", "/port:COM2:"}, {"Dock", "COM2:", kDriver}, false, 0},
+        IfMissingCase{{"/install", "/usb", "/ifmissing"}, {"Dock", "USB/TORVA Label Port", kDriver}, true, 0},
+        // Not the monitor's port: the run goes on to look for the printer, which
+        // is not attached here.
+        IfMissingCase{{"/install", "/usb", "/ifmissing"}, {"Dock", "USB001", kDriver}, false, 1603},
+        IfMissingCase{{"/install", "/ip:192.168.000.020", "/ifmissing"}, {"Dock", "IP_192.168.0.20", kDriver}, true, 0},
+        IfMissingCase{{"/install", "/ip:192.168.0.20", "/ifmissing"}, {"Dock", "IP_192.168.0.21", kDriver}, false, 0}));
 
 }  // namespace
 }  // namespace prinstall

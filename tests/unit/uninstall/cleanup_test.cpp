@@ -26,7 +26,7 @@ protected:
         files.AddFile(kSystem + "TVPortMon.dll", "monitor");
         files.AddFile(kSystem + "TVPortMonUI.dll", "monitor ui");
         for (const std::string& key : {std::string(kMonitorsKey), kMonitorKey, std::string(kUninstallKeyEnglish),
-                                       std::string(kUninstallKeyKorean)}) {
+                                       std::string(kUninstallKeyKorean), std::string(kDetectionKey)}) {
             Registry::Key k = 0;
             registry.CreateKey(key, "", k);
             registry.CloseKey(k);
@@ -78,8 +78,8 @@ TEST_F(CleanupTest, QueuesOnItsPortMoveToLptOneThroughTheSpoolerThenTheMonitorGo
 }
 
 // A queue still on the port would be stranded on a port that no longer exists: the monitor,
-// its modules, its key and the uninstall entry stay while one is there, and the report names
-// the queue and the monitor.
+// its modules, its key, the uninstall entry and the detection value stay while one is there,
+// and the report names the queue and the monitor.
 TEST_F(CleanupTest, MonitorAndEntryStayWhileAQueueCouldNotBeMovedOff) {
     spooler.AddQueue("Shipping", "Generic / Text Only", "USB/TORVA Label Port");
     spooler.setPrinterPortError = 5;
@@ -88,12 +88,14 @@ TEST_F(CleanupTest, MonitorAndEntryStayWhileAQueueCouldNotBeMovedOff) {
                                         "port monitor \"TORVA LABEL USB Port\""}));
     EXPECT_TRUE(MonitorKept());
     EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_TRUE(registry.Has(kDetectionKey));
     EXPECT_EQ(spooler.OpenPrinterHandles(), 0u);
 
     spooler.setPrinterPortError = 0;
     spooler.deleteMonitorError = 5;  // the port is free now, but the spooler keeps the monitor
     EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, true), std::vector<std::string>{"포트 모니터 \"TORVA LABEL USB Port\""});
     EXPECT_TRUE(registry.Has(kUninstallKeyKorean));
+    EXPECT_TRUE(registry.Has(kDetectionKey));
     EXPECT_TRUE(files.HasFile(kSystem + "TVPortMon.dll"));
 }
 

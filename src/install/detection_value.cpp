@@ -1,0 +1,18 @@
+#include "install/detection_value.h"
+
+#include "core/entry_names.h"
+#include "prinstall_version.h"
+
+namespace prinstall {
+
+std::uint32_t WriteDetectionValue(Registry& registry) {
+    Registry::Key key = 0;
+    std::uint32_t e = registry.CreateKey(kDetectionKey, "", key);
+    if (e != 0) return e;
+    e = registry.SetDword(key, kDetectionInstalled, 1);
+    if (e == 0) e = registry.SetString(key, kDetectionVersion, PRINSTALL_VERSION_TEXT);
+    registry.CloseKey(key);
+    return e;
+}
+
+}  // namespace prinstall
