@@ -50,7 +50,11 @@ public:
         switch (line_.portSource) {
             case PortSource::Usb: choice = {kInterfaceUsb, kUsbPortEntry, ""}; break;
             case PortSource::Ip: choice = {kInterfaceTcpIp, kNetworkPortEntry, line_.ipAddress}; break;
-            default: choice = {InterfaceKindOf(line_.port), line_.port, ""}; break;
+            default:
+                // The operator named this port: a queue the spooler would put on COM1: instead
+                // is a failure, not an installation on a port nobody asked for.
+                choice = {InterfaceKindOf(line_.port), line_.port, "", true};
+                break;
         }
         return true;
     }
@@ -181,15 +185,21 @@ int UnattendedRun::Install(const CommandLine& line) {
     Platform& p = app_.platform;
     const int count = CountLabelDrivers(p.spooler, app_.state.driverNumber);
     if (count < 0) return Finish(kEnumFailed.In(language_), kExitFailure);
+    CommandLine chosen = line;
     if (line.portSource == PortSource::Port) {
+        // Port names compare without regard to letter case, as the spooler compares them; the
+        // queue goes on the port under the spooler's own spelling.
         std::vector<std::string> ports;
-        bool known = false;
+        std::string known;
         if (p.spooler.ListPorts(ports) == 0) {
-            for (const std::string& port : ports) known = known || SameQueueName(p.spooler, port, line.port);
+            for (const std::string& port : ports) {
+                if (known.empty() && SameQueueName(p.spooler, port, line.port)) known = port;
+            }
         }
-        if (!known) return Finish(Format(kNoSuchPort.In(language_), line.port.c_str()), kExitFailure);
+        if (known.empty()) return Finish(Format(kNoSuchPort.In(language_), line.port.c_str()), kExitFailure);
+        chosen.port = known;
     }
-    UnattendedSteps steps(app_, *this, line, language_);
+    UnattendedSteps steps(app_, *this, chosen, language_);
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
         command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_});
@@ -211,7 +221,8 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
                 if (SameQueueName(p.spooler, name, wanted)) found = name;
             }
             if (found.empty()) return Finish(Format(kNotALabelQueue.In(language_), wanted.c_str()), kExitFailure);
-            queues.push_back(found);
+            // The same queue named twice (in any letter case) is removed once.
+            if (std::find(queues.begin(), queues.end(), found) == queues.end()) queues.push_back(found);
         }
     }
     Removal removal(app_, *p.registry, *p.files, *this, language_);
@@ -220,7 +231,8 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
     }
     for (const std::string& queue : queues) Line(Format("To remove: \"%s\"", queue.c_str()));
     const Outcome outcome = removal.Run(queues);
-    return Finish(outcome.text, outcome.Ok() ? kExitSuccess : kExitFailure);
+    if (!outcome.Ok()) return Finish(outcome.text, kExitFailure);
+    return Finish(outcome.text, outcome.restartRequired ? kExitRestartRequired : kExitSuccess);
 }
 
 int UnattendedRun::List() {
