@@ -107,6 +107,24 @@ TEST_F(InstallCommandTest, NetworkPrinterGetsItsPortKeyBeforeAnyDriverWork) {
     EXPECT_EQ(spooler.printers.at(0).portName, "IP_192.168.0.10");
 }
 
+// A port that exists may serve another queue with other settings: nothing of it is written
+// again, and the spooler is not restarted for it (both are the front end's step).
+TEST_F(InstallCommandTest, ExistingNetworkPortIsLeftAsItIs) {
+    const std::string key =
+        "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.168.0.10";
+    Registry::Key k = 0;
+    registry.CreateKey(key, "", k);
+    registry.SetDword(k, "PortNumber", 9101);
+    registry.CloseKey(k);
+    steps.choice = {kInterfaceTcpIp, "TCP/IP", "192.168.0.10"};
+    spooler.ports.insert("IP_192.168.0.10");
+    Install();
+    EXPECT_TRUE(steps.tcpIpPorts.empty());
+    EXPECT_EQ(registry.Dword(key, "PortNumber"), 9101u);
+    EXPECT_EQ(spooler.printers.at(0).portName, "IP_192.168.0.10");
+    EXPECT_EQ(registry.OpenKeys(), 0u);
+}
+
 TEST_F(InstallCommandTest, OldWindowsIsRefusedAndTheButtonsStayDisabled) {
     app.state.os.osFamily = 3;
     Install();
