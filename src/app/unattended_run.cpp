@@ -20,6 +20,10 @@ namespace {
 const Text kNoSuchPort = {"The port %s does not exist.", "%s 포트가 없습니다."};
 const Text kNotALabelQueue = {"\"%s\" is not a label printer queue.", "\"%s\"은(는) 라벨 프린터가 아닙니다."};
 const char* const kSpoolerNotRunning = "The print spooler is not running.";
+const Text kLogNotOpened = {"The log file %s cannot be opened: %s", "로그 파일 %s을(를) 열 수 없습니다: %s"};
+const Text kLogNotText = {
+    "The log file %s is neither UTF-8 nor UTF-16 LE text: it was left as it is and nothing was changed.",
+    "로그 파일 %s은(는) UTF-8 또는 UTF-16 LE 텍스트가 아니므로 그대로 두었으며 아무것도 변경하지 않았습니다."};
 
 // The USB search without its windows: the instruction is taken as confirmed at once, and
 // the search runs its whole budget.
@@ -133,10 +137,20 @@ bool UnattendedRun::Result(const Outcome& outcome) {
     return true;  // stop at the first failure
 }
 
-int UnattendedRun::Finish(const std::string& text, int exitCode) {
+std::string LastLine(const std::string& text, int exitCode) {
     // The dialogs' texts may end in a blank; the line does not.
     const std::string trimmed = text.substr(0, text.find_last_not_of(' ') + 1);
-    Line(Format("%s (exit code %d)", trimmed.c_str(), exitCode));
+    return Format("%s (exit code %d)", trimmed.c_str(), exitCode);
+}
+
+std::string LogFileRefusal(const std::string& path, const std::string& systemText, Language language) {
+    const std::string text = systemText.empty() ? Format(kLogNotText.In(language), path.c_str())
+                                                : Format(kLogNotOpened.In(language), path.c_str(), systemText.c_str());
+    return LastLine(text, kExitLogFileError);
+}
+
+int UnattendedRun::Finish(const std::string& text, int exitCode) {
+    Line(LastLine(text, exitCode));
     return exitCode;
 }
 
