@@ -41,7 +41,8 @@ bool IsUtf8(const std::string& text, bool whole) {
 
 LogEncoding LogEncodingOf(const std::string& head, bool whole) {
     if (head.empty()) return LogEncoding::New;
-    if (head.rfind(kUtf8ByteOrderMark, 0) == 0) return IsUtf8(head.substr(3), whole) ? LogEncoding::Utf8 : LogEncoding::Other;
+    if (head.rfind(kUtf8ByteOrderMark, 0) == 0)
+        return IsUtf8(head.substr(3), whole) ? LogEncoding::Utf8 : LogEncoding::Other;
     if (head.size() >= 2 && head[0] == '\xFF' && head[1] == '\xFE') return LogEncoding::Utf16Le;
     return IsUtf8(head, whole) ? LogEncoding::Utf8 : LogEncoding::Other;
 }
