@@ -207,6 +207,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine invalid;
     invalid.command = Command::Invalid;
     invalid.error = std::move(error);
+    // The refusal is logged too when the line names a log, wherever the fault lies.
+    for (const std::string& argument : arguments) {
+        const std::size_t separator = argument.find_first_of(":=", 1);
+        if (argument.size() > 1 && (argument[0] == '/' || argument[0] == '-') && separator != std::string::npos &&
+            separator + 1 < argument.size() && Lower(std::string_view(argument).substr(1, separator - 1)) == "log") {
+            invalid.logFile = argument.substr(separator + 1);
+            break;
+        }
+    }
     return invalid;
 }
 
@@ -224,8 +233,9 @@ std::string UsageText() {
            ".\n"
            "/ifmissing: install nothing when a label printer queue already uses the port.\n"
            "Exit codes: 0 success, 1603 failure, 1618 another Prinstall.exe is running,"
+           " 1622 the log file cannot be opened or appended to (nothing was changed),"
            " 1625 forbidden by a policy of this Windows (protected print mode), 1633 this Windows is not supported,"
-           " 1639 invalid command line.";
+           " 1639 invalid command line, 3010 success, files in use are removed at the next restart.";
 }
 
 }  // namespace prinstall

@@ -41,7 +41,10 @@ std::string UsageText();
 
 // The exit codes, as Windows Installer uses them, so that deployment tools read them alike.
 // 1625 is its "forbidden by system policy": Windows protected print mode refuses the driver.
-inline constexpr int kExitSuccess = 0, kExitFailure = 1603, kExitAlreadyRunning = 1618, kExitForbiddenByPolicy = 1625,
-                     kExitUnsupported = 1633, kExitInvalidCommandLine = 1639;
+// 3010: done, but files held open go only when Windows restarts. 1622: the /log file cannot be
+// opened or is in an encoding the run cannot append to; nothing was changed.
+inline constexpr int kExitSuccess = 0, kExitFailure = 1603, kExitAlreadyRunning = 1618, kExitLogFileError = 1622,
+                     kExitForbiddenByPolicy = 1625, kExitUnsupported = 1633, kExitInvalidCommandLine = 1639,
+                     kExitRestartRequired = 3010;
 
 }  // namespace prinstall

@@ -34,6 +34,10 @@ std::string RequestedPort(const CommandLine& line) {
         default: return line.port;
     }
 }
+const Text kLogNotOpened = {"The log file %s cannot be opened: %s", "로그 파일 %s을(를) 열 수 없습니다: %s"};
+const Text kLogNotText = {
+    "The log file %s is neither UTF-8 nor UTF-16 LE text: it was left as it is and nothing was changed.",
+    "로그 파일 %s은(는) UTF-8 또는 UTF-16 LE 텍스트가 아니므로 그대로 두었으며 아무것도 변경하지 않았습니다."};
 
 // The USB search without its windows: the instruction is taken as confirmed at once, and
 // the search runs its whole budget.
@@ -64,7 +68,11 @@ public:
         switch (line_.portSource) {
             case PortSource::Usb: choice = {kInterfaceUsb, kUsbPortEntry, ""}; break;
             case PortSource::Ip: choice = {kInterfaceTcpIp, kNetworkPortEntry, line_.ipAddress}; break;
-            default: choice = {InterfaceKindOf(line_.port), line_.port, ""}; break;
+            default:
+                // The operator named this port: a queue the spooler would put on COM1: instead
+                // is a failure, not an installation on a port nobody asked for.
+                choice = {InterfaceKindOf(line_.port), line_.port, "", true};
+                break;
         }
         return true;
     }
@@ -143,10 +151,20 @@ bool UnattendedRun::Result(const Outcome& outcome) {
     return true;  // stop at the first failure
 }
 
-int UnattendedRun::Finish(const std::string& text, int exitCode) {
+std::string LastLine(const std::string& text, int exitCode) {
     // The dialogs' texts may end in a blank; the line does not.
     const std::string trimmed = text.substr(0, text.find_last_not_of(' ') + 1);
-    Line(Format("%s (exit code %d)", trimmed.c_str(), exitCode));
+    return Format("%s (exit code %d)", trimmed.c_str(), exitCode);
+}
+
+std::string LogFileRefusal(const std::string& path, const std::string& systemText, Language language) {
+    const std::string text = systemText.empty() ? Format(kLogNotText.In(language), path.c_str())
+                                                : Format(kLogNotOpened.In(language), path.c_str(), systemText.c_str());
+    return LastLine(text, kExitLogFileError);
+}
+
+int UnattendedRun::Finish(const std::string& text, int exitCode) {
+    Line(LastLine(text, exitCode));
     return exitCode;
 }
 
@@ -207,15 +225,21 @@ int UnattendedRun::Install(const CommandLine& line) {
     }
     const int count = CountLabelDrivers(p.spooler, app_.state.driverNumber);
     if (count < 0) return Finish(kEnumFailed.In(language_), kExitFailure);
+    CommandLine chosen = line;
     if (line.portSource == PortSource::Port) {
+        // Port names compare without regard to letter case, as the spooler compares them; the
+        // queue goes on the port under the spooler's own spelling.
         std::vector<std::string> ports;
-        bool known = false;
+        std::string known;
         if (p.spooler.ListPorts(ports) == 0) {
-            for (const std::string& port : ports) known = known || SameQueueName(p.spooler, port, line.port);
+            for (const std::string& port : ports) {
+                if (known.empty() && SameQueueName(p.spooler, port, line.port)) known = port;
+            }
         }
-        if (!known) return Finish(Format(kNoSuchPort.In(language_), line.port.c_str()), kExitFailure);
+        if (known.empty()) return Finish(Format(kNoSuchPort.In(language_), line.port.c_str()), kExitFailure);
+        chosen.port = known;
     }
-    UnattendedSteps steps(app_, *this, line, language_);
+    UnattendedSteps steps(app_, *this, chosen, language_);
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
         command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_});
@@ -237,7 +261,8 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
                 if (SameQueueName(p.spooler, name, wanted)) found = name;
             }
             if (found.empty()) return Finish(Format(kNotALabelQueue.In(language_), wanted.c_str()), kExitFailure);
-            queues.push_back(found);
+            // The same queue named twice (in any letter case) is removed once.
+            if (std::find(queues.begin(), queues.end(), found) == queues.end()) queues.push_back(found);
         }
     }
     Removal removal(app_, *p.registry, *p.files, *this, language_);
@@ -246,7 +271,8 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
     }
     for (const std::string& queue : queues) Line(Format("To remove: \"%s\"", queue.c_str()));
     const Outcome outcome = removal.Run(queues);
-    return Finish(outcome.text, outcome.Ok() ? kExitSuccess : kExitFailure);
+    if (!outcome.Ok()) return Finish(outcome.text, kExitFailure);
+    return Finish(outcome.text, outcome.restartRequired ? kExitRestartRequired : kExitSuccess);
 }
 
 int UnattendedRun::List() {

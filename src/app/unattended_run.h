@@ -14,6 +14,14 @@
 
 namespace prinstall {
 
+// The last line of every run: the outcome's text (without a trailing blank) and the exit code.
+std::string LastLine(const std::string& text, int exitCode);
+
+// What the console says when the /log file cannot be used, which ends the run with 1622
+// before anything is changed: the file, and the system's text for the error (`systemText`),
+// or, when that is empty, that the file is in an encoding lines cannot be appended in.
+std::string LogFileRefusal(const std::string& path, const std::string& systemText, Language language);
+
 class UnattendedRun : public Feedback {
 public:
     // `log` may be null (no /log: given).

@@ -49,6 +49,23 @@ static int RunProgram(PWSTR arguments) {
         prinstall::SplitArguments(arguments != nullptr ? prinstall::Narrow(arguments) : ""));
     const bool unattended = line.command != prinstall::Command::Dialogs;
 
+    // The console only for an unattended run: the dialogs never attach to one.
+    std::optional<prinstall::WinConsoleOutput> console;
+    if (unattended) console.emplace();
+    prinstall::WinClock clock;
+    const prinstall::Language language = prinstall::LanguageForCodePage(GetACP());
+
+    // A /log that cannot be written (or only into a file it would spoil) ends the run before
+    // anything else, so that every outcome that follows is in the log.
+    prinstall::WinLogFile log;
+    const bool logging = unattended && line.logFile;
+    if (logging && !log.Open(*line.logFile)) {
+        const std::uint32_t error = log.LastError();
+        console->WriteLine(prinstall::LogFileRefusal(
+            *line.logFile, error != 0 ? prinstall::SystemErrorText(error) : std::string(), language));
+        return prinstall::kExitLogFileError;
+    }
+
     // One run at a time, settled before the program touches anything: a second start only
     // points at the first. /? touches nothing: it claims nothing and may run beside another.
     prinstall::WinDebugLog startLog;
@@ -58,8 +75,10 @@ static int RunProgram(PWSTR arguments) {
         if (!unattended) {
             prinstall::ShowAlreadyRunning();
         } else {
-            prinstall::WinConsoleOutput console;
-            console.WriteLine(prinstall::kAlreadyRunning.In(prinstall::LanguageForCodePage(GetACP())));
+            const std::string last =
+                prinstall::LastLine(prinstall::kAlreadyRunning.In(language), prinstall::kExitAlreadyRunning);
+            console->WriteLine(last);
+            if (logging) log.WriteLine(clock.LocalTimestamp() + " " + last);
         }
         return prinstall::kExitAlreadyRunning;
     }
@@ -79,16 +98,12 @@ static int RunProgram(PWSTR arguments) {
     prinstall::WinSpooler spooler;
     prinstall::WinServices services;
     prinstall::WinSystemInfo systemInfo;
-    prinstall::WinClock clock;
     prinstall::WinDebugLog debug;
     prinstall::WinFiles files;
     prinstall::WinRegistry registry;
     prinstall::WinFolderSecurity folderSecurity;
     prinstall::AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry, &folderSecurity}, {}};
 
-    // The console only for an unattended run: the dialogs never attach to one.
-    std::optional<prinstall::WinConsoleOutput> console;
-    if (unattended) console.emplace();
     prinstall::WinUsbBus usbBus;
     prinstall::UsbPrinterDevice usbDevice(usbBus, registry, systemInfo, clock, debug,
                                           [&](const std::string& text, const std::string& caption) {
@@ -99,12 +114,7 @@ static int RunProgram(PWSTR arguments) {
                                           });
     app.usbDevice = &usbDevice;
 
-    if (unattended) {
-        prinstall::WinLogFile log;
-        const bool logging = line.logFile && log.Open(*line.logFile);
-        if (line.logFile && !logging) console->WriteLine("The log file cannot be opened: " + *line.logFile);
-        return prinstall::UnattendedRun(app, *console, logging ? &log : nullptr).Run(line);
-    }
+    if (unattended) return prinstall::UnattendedRun(app, *console, logging ? &log : nullptr).Run(line);
 
     prinstall::MainDialogWin dialog(app);
     dialog.RunModal(nullptr);

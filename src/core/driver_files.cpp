@@ -29,21 +29,25 @@ std::optional<std::string> MissingDriverFile(Files& files, const std::string& di
     return std::nullopt;
 }
 
-std::vector<std::string> DeleteNumberedFiles(Files& files, const std::string& directory, int osFamily, int n) {
+FileRemoval RemoveNowOrAtRestart(Files& files, const std::string& path) {
+    if (files.RemoveFile(path)) return FileRemoval::Removed;
+    return files.ScheduleRemovalAtRestart(path) ? FileRemoval::AtRestart : FileRemoval::Kept;
+}
+
+FilesLeft DeleteNumberedFiles(Files& files, const std::string& directory, int osFamily, int n) {
     std::vector<std::string> folders = {directory};
     if (*DriverVersionFolder(osFamily) != '\0') folders.push_back(directory + DriverVersionFolder(osFamily));
-    std::vector<std::string> left;
+    FilesLeft left;
     for (const std::string& folder : folders) {
         for (const std::string& name : NumberedFileNames(n)) {
             const std::string path = folder + "\\" + name;
-            if (!files.RemoveFile(path)) left.push_back(path);
+            left.Add(path, RemoveNowOrAtRestart(files, path));
         }
     }
     return left;
 }
 
-std::vector<std::string> DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment,
-                                             int osFamily, int n) {
+FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment, int osFamily, int n) {
     std::string directory;
     if (spooler.DriverDirectory(environment, directory) != 0 || directory.empty()) return {};
     return DeleteNumberedFiles(files, directory, osFamily, n);

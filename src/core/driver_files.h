@@ -32,14 +32,35 @@ std::vector<std::string> NumberedFileNames(int driverNumber);
 std::optional<std::string> MissingDriverFile(Files& files, const std::string& driverDirectory,
                                              const DriverRecord& driver);
 
+// What became of a file of ours to delete.
+enum class FileRemoval {
+    Removed,    // gone (or never there)
+    AtRestart,  // held open (the spooler holds a monitor, a job a driver file): Windows deletes it at the
+                // next restart
+    Kept,       // neither deleted nor scheduled
+};
+
+// Deletes the file; when that fails, has Windows delete it at the next restart.
+FileRemoval RemoveNowOrAtRestart(Files& files, const std::string& path);
+
+// The files a deletion could not delete at once, by path.
+struct FilesLeft {
+    std::vector<std::string> kept;       // still there, and nothing will delete them
+    std::vector<std::string> atRestart;  // deleted at the next restart
+
+    void Add(const std::string& path, FileRemoval removal) {
+        if (removal == FileRemoval::Kept) kept.push_back(path);
+        if (removal == FileRemoval::AtRestart) atRestart.push_back(path);
+    }
+};
+
 // Deletes copy N's numbered files from the driver directory and its version subfolder (where
-// the spooler keeps its own copies). Gives the paths of files that are still there afterwards.
-std::vector<std::string> DeleteNumberedFiles(Files& files, const std::string& driverDirectory, int osFamily,
-                                             int driverNumber);
+// the spooler keeps its own copies), each now or at the next restart.
+FilesLeft DeleteNumberedFiles(Files& files, const std::string& driverDirectory, int osFamily, int driverNumber);
 
 // The same in the driver directory of `environment`; nothing is deleted, and nothing named,
 // when the spooler gives no directory.
-std::vector<std::string> DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment,
-                                             int osFamily, int driverNumber);
+FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment, int osFamily,
+                              int driverNumber);
 
 }  // namespace prinstall

@@ -18,9 +18,10 @@ enum class OutcomeKind {
 
 struct Outcome {
     OutcomeKind kind = OutcomeKind::Success;
-    std::string text;         // what the operator is told
-    std::uint32_t error = 0;  // the system error code of the failed call, 0 when none
-    bool shown = false;       // the operator was told already (by the step that failed)
+    std::string text;              // what the operator is told
+    std::uint32_t error = 0;       // the system error code of the failed call, 0 when none
+    bool shown = false;            // the operator was told already (by the step that failed)
+    bool restartRequired = false;  // files of ours go only at the next restart of Windows
 
     static Outcome Success(std::string text) { return {OutcomeKind::Success, std::move(text), 0, false}; }
     static Outcome Failure(std::string text, std::uint32_t error = 0) {

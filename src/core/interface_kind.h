@@ -10,13 +10,20 @@ namespace prinstall {
 
 enum InterfaceKind : int { kInterfaceSerial = 1, kInterfaceParallel = 5, kInterfaceUsb = 8, kInterfaceTcpIp = 9 };
 
-// The interface kind of a port name: COM serial, LPT parallel, USB, TCP/IP (compared with
-// letter case); anything else counts as serial.
+// The interface kind of a port name: COM serial, LPT parallel, USB, TCP/IP (letter case
+// aside, as the spooler compares port names: usb001 is USB001); anything else counts as serial.
 inline int InterfaceKindOf(const std::string& portName) {
-    if (portName.rfind("COM", 0) == 0) return kInterfaceSerial;
-    if (portName.rfind("LPT", 0) == 0) return kInterfaceParallel;
-    if (portName.rfind("USB", 0) == 0) return kInterfaceUsb;
-    if (portName.rfind("TCP/IP", 0) == 0) return kInterfaceTcpIp;
+    const auto startsWith = [&portName](const char* prefix) {
+        for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
+            const char c = i < portName.size() ? portName[i] : '\0';
+            if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != prefix[i]) return false;
+        }
+        return true;
+    };
+    if (startsWith("COM")) return kInterfaceSerial;
+    if (startsWith("LPT")) return kInterfaceParallel;
+    if (startsWith("USB")) return kInterfaceUsb;
+    if (startsWith("TCP/IP")) return kInterfaceTcpIp;
     return kInterfaceSerial;
 }
 

@@ -119,6 +119,7 @@ std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& setting
     steps_.SetBusy(true);
     settings.portName = choice.portName;
     settings.interfaceKind = choice.interfaceKind;
+    settings.exactPort = choice.exactPort;
 
     if (settings.interfaceKind == kInterfaceUsb) {
         if (!steps_.RunUsbStep(searchCounter)) {
@@ -130,7 +131,12 @@ std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& setting
         settings.tcpIpPortName = TcpIpPortName(choice.address);
         const std::string portKey = TcpIpPortKey(settings.tcpIpPortName);
         Registry::Key key = 0;
-        if (platform.registry != nullptr && platform.registry->CreateKey(portKey, "", key) == 0) {
+        if (platform.registry != nullptr && platform.registry->OpenKeyForReading(portKey, key) == 0) {
+            // The port is there already, perhaps with other settings that another queue relies
+            // on: it stays as it is, and the spooler, with nothing new to read, keeps running.
+            platform.registry->CloseKey(key);
+            platform.debug.Output("Standard TCP/IP port " + settings.tcpIpPortName + " exists: left as it is");
+        } else if (platform.registry != nullptr && platform.registry->CreateKey(portKey, "", key) == 0) {
             platform.registry->CloseKey(key);
             steps_.WriteTcpIpPortValues(choice.address, portKey);
         }
@@ -156,10 +162,10 @@ void InstallCommand::RollBackCopy(const RegistrationSettings& settings, bool dri
             return;
         }
     }
-    for (const std::string& left : DeleteNumberedFiles(platform.spooler, *platform.files, settings.environment,
-                                                       app_.state.os.osFamily, settings.driverNumber)) {
-        platform.debug.Output("Rollback: file not deleted: " + left);
-    }
+    const FilesLeft left = DeleteNumberedFiles(platform.spooler, *platform.files, settings.environment,
+                                               app_.state.os.osFamily, settings.driverNumber);
+    for (const std::string& path : left.kept) platform.debug.Output("Rollback: file not deleted: " + path);
+    for (const std::string& path : left.atRestart) platform.debug.Output("Rollback: file deleted at restart: " + path);
 }
 
 Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSettings& settings) {
@@ -183,7 +189,9 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     settings.useLabelPortMonitor = state.useLabelPortMonitor;
     settings.usbPortName = state.usbPortName;
     settings.language = language_;
-    settings.programPath = ProgramForUninstallEntry(platform.files->ProgramPath());
+    const std::int64_t folderBytes = platform.files->FolderSize(kInstallFolder);
+    settings.entry.estimatedSizeKb = folderBytes > 0 ? static_cast<std::uint32_t>((folderBytes + 1023) / 1024) : 0;
+    settings.entry.installDate = InstallDateOf(platform.clock.LocalTimestamp());
     if (QueuePort(settings) == kPortMonitorPort && monitor.IsPortMonitorInstalled() != 1) {
         // A queue on that port would print to nobody.
         return FailCopy(kMonitorMissing.In(language_));

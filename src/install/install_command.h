@@ -19,6 +19,9 @@ struct PortChoice {
     int interfaceKind = kInterfaceSerial;
     std::string portName;  // "COM1:", "LPT1:", "USB", "TCP/IP" or any port of the system
     std::string address;   // the printer's IP address text for the network interfaces
+    // The queue must be on this very port: when the spooler does not know it, the copy fails
+    // rather than go to COM1:.
+    bool exactPort = false;
 };
 
 // A copy just installed, and what the next one takes.

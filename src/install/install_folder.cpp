@@ -1,9 +1,6 @@
 #include "install/install_folder.h"
 
-#include <algorithm>
-
 #include "core/entry_names.h"
-#include "install/clone_files.h"
 #include "install/staging.h"
 
 namespace prinstall {
@@ -36,15 +33,6 @@ std::optional<Outcome> SecureInstallFolder(FolderSecurity& security, DebugLog& d
     debug.Output(Format("%s not restricted: %u", kInstallFolder, e));
     const Text& text = access == WriteAccess::Others ? kFolderOpenToUsers : kFolderUnchecked;
     return Outcome::Failure(Format(text.In(language), kInstallFolder, e), e);
-}
-
-std::string ProgramForUninstallEntry(const std::string& programPath) {
-    const std::string folder = ProgramFolder(programPath);
-    const std::string fixed = kInstallFolder;
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    const bool same = folder.size() == fixed.size() && std::equal(folder.begin(), folder.end(), fixed.begin(),
-                                                                  [&](char a, char b) { return lower(a) == lower(b); });
-    return same ? programPath : kUninstallCommand;
 }
 
 }  // namespace prinstall

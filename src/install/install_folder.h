@@ -20,9 +20,4 @@ namespace prinstall {
 // anything was installed.
 std::optional<Outcome> SecureInstallFolder(FolderSecurity& security, DebugLog& debug, Language language);
 
-// The program the uninstall entry names: this one when it runs from the installation folder
-// (letter case aside), else the one in that folder. A copy started from elsewhere lies where
-// others may change it, and deployment tools run the entry's command as SYSTEM.
-std::string ProgramForUninstallEntry(const std::string& programPath);
-
 }  // namespace prinstall

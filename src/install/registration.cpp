@@ -10,6 +10,8 @@ namespace {
 
 const Text kDriverFailed = {"Failure to AddPrinterDriver() GetLastError()=%d", "AddPrinterDriver() 실패 에러코드=%d"};
 const Text kPrinterFailed = {"Failure to AddPrinter GetLastError()=%d", "AddPrinter() 실패 에러코드=%d"};
+const Text kPortUnknown = {"The print spooler does not know the port %s (error 1796): the printer was not installed.",
+                           "인쇄 스풀러가 %s 포트를 알지 못합니다(오류 1796). 프린터를 설치하지 않았습니다."};
 const Text kForcedToCom1 = {
     "Forcibly set to COM1: port.\nafter you install the driver, change the port in the printer's properties.",
     "강제적으로 포트를 COM1:으로 설정했습니다.\n설치한 후, 프린터 속성에서 포트를 변경바랍니다.",
@@ -93,10 +95,15 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
     if (e == 0) {
         report_(std::string("Add Printer Ended"), 85, true);
         report_(std::nullopt, 90, false);
-        WriteUninstallEntry(registry_, s.language == Language::Korean, s.programPath);
+        WriteUninstallEntry(registry_, s.language == Language::Korean, s.entry);
         WriteDetectionValue(registry_);
         report_(std::nullopt, 100, false);
         return 0;
+    }
+    if (e == kErrorUnknownPort && s.exactPort) {
+        setMessage(Format(kPortUnknown.In(s.language), printer.portName.c_str()));
+        error_ = e;
+        return -4;
     }
     if (e == kErrorUnknownPort) {
         printer.portName = "COM1:";
@@ -110,6 +117,8 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
         WriteDetectionValue(registry_);
         setMessage(kForcedToCom1.In(s.language));
         fellBackToCom1_ = true;
+        // A queue exists: the removal must be found in the list of installed programs.
+        WriteUninstallEntry(registry_, s.language == Language::Korean, s.entry);
         return 0;
     }
     setMessage(Format(kPrinterFailed.In(s.language), static_cast<int>(e)));

@@ -9,6 +9,7 @@
 #include "core/interface_kind.h"
 #include "core/texts.h"
 #include "install/port_monitor.h"
+#include "install/uninstall_entry.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
 
@@ -29,8 +30,10 @@ struct RegistrationSettings {
     std::string usbPortName;
     std::string tcpIpPortName;
     std::string portName;
+    // The operator named the port (the command line's /port:): no COM1: in its place.
+    bool exactPort = false;
     Language language = Language::English;
-    std::string programPath;  // for the uninstall entry's commands and icon
+    UninstallEntryFacts entry;  // written with every queue created
 };
 
 // The queue's port: the monitor's port or the found USB port for USB, the Standard TCP/IP
@@ -44,10 +47,11 @@ public:
     Registrar(Spooler& spooler, Registry& registry, PortMonitorInstaller& monitor, ReportProgress report)
         : spooler_(spooler), registry_(registry), monitor_(monitor), report_(std::move(report)) {}
 
-    // 0 driver and queue in place (on the chosen port or on COM1:); -1 driver registration
-    // failed with 126 twice; -2 driver registration failed otherwise; -3 unknown port and
-    // COM1: failed too; -4 queue creation failed otherwise. Message() then says what failed,
-    // or that the queue went to COM1:.
+    // 0 driver and queue in place (on the chosen port or, unless `exactPort`, on COM1:), with
+    // the uninstall entry; -1 driver registration failed with 126 twice; -2 driver
+    // registration failed otherwise; -3 unknown port and COM1: failed too; -4 queue creation
+    // failed otherwise (an unknown port among them when `exactPort`). Message() then says what
+    // failed, or that the queue went to COM1:.
     int RegisterDriverAndPrinter(const std::string& printerName, const RegistrationSettings& settings);
     // The last registration put the queue on COM1: because the spooler did not know the port.
     bool FellBackToCom1() const { return fellBackToCom1_; }

@@ -41,9 +41,15 @@ public:
     // Deletes a file, clearing a read-only attribute first; true when no file of that name is
     // left (also when there was none).
     virtual bool RemoveFile(const std::string& path) = 0;
+    // Has Windows delete the file at the next restart, before any program can hold it again
+    // (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT: administrators only); for a file that
+    // RemoveFile could not delete because something holds it open. False when refused.
+    virtual bool ScheduleRemovalAtRestart(const std::string& path) = 0;
     virtual bool FileExists(const std::string& path) = 0;
     // The size in bytes of an existing file; -1 when there is no such file (or it is a folder).
     virtual std::int64_t FileSize(const std::string& path) = 0;
+    // The bytes of all files in a folder and its subfolders; -1 when there is no such folder.
+    virtual std::int64_t FolderSize(const std::string& path) = 0;
     // nullptr when the file cannot be opened.
     virtual std::unique_ptr<InputFile> OpenForReading(const std::string& path) = 0;
     // Creates or truncates; nullptr when it cannot.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/handle_win.h"
@@ -91,6 +92,12 @@ bool WinFiles::RemoveFile(const std::string& path) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+bool WinFiles::ScheduleRemovalAtRestart(const std::string& path) {
+    // Recorded in HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\
+    // PendingFileRenameOperations; the session manager deletes the file early in the next start.
+    return MoveFileExW(Widen(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
 bool WinFiles::FileExists(const std::string& path) {
     DWORD attributes = GetFileAttributesW(Widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -102,6 +109,34 @@ std::int64_t WinFiles::FileSize(const std::string& path) {
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
     return static_cast<std::int64_t>((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
 }
+
+namespace {
+
+// -1 when the folder cannot be listed.
+std::int64_t BytesBelow(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return -1;
+    std::int64_t total = 0;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // A junction or symbolic link leads elsewhere: what lies there is not this folder's.
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+            total += std::max<std::int64_t>(BytesBelow(folder + L"\\" + name), 0);
+        } else {
+            total +=
+                static_cast<std::int64_t>((static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return total;
+}
+
+}  // namespace
+
+std::int64_t WinFiles::FolderSize(const std::string& path) { return BytesBelow(Widen(path)); }
 
 std::unique_ptr<InputFile> WinFiles::OpenForReading(const std::string& path) {
     HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

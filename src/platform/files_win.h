@@ -14,8 +14,10 @@ public:
     bool MakeDirectory(const std::string& path) override;
     bool CopyFileTo(const std::string& from, const std::string& to) override;
     bool RemoveFile(const std::string& path) override;
+    bool ScheduleRemovalAtRestart(const std::string& path) override;
     bool FileExists(const std::string& path) override;
     std::int64_t FileSize(const std::string& path) override;
+    std::int64_t FolderSize(const std::string& path) override;
     std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
     std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override;
 };

@@ -49,20 +49,19 @@ Leftovers Cleanup::FindLeftovers(int processor, bool korean) {
     return found;
 }
 
-std::vector<std::string> Cleanup::RemoveLeftovers(int processor, int osFamily, bool korean) {
+FilesLeft Cleanup::RemoveLeftovers(int processor, int osFamily, bool korean) {
     language_ = korean ? Language::Korean : Language::English;
-    std::vector<std::string> left;
+    FilesLeft left;
     RemoveUnusedLabelDrivers(processor, osFamily, left);
     if (RemovePortMonitor(processor, left)) {
-        if (!DeleteUninstallEntry(korean)) left.push_back(kEntryKept.In(language_));
-    } else {
-        left.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
+        if (!DeleteUninstallEntry(korean)) left.kept.push_back(kEntryKept.In(language_));
     }
-    if (left.empty() && !DeleteDetectionValue()) left.push_back(Format(kDetectionKept.In(language_), kDetectionKey));
+    if (left.kept.empty() && !DeleteDetectionValue())
+        left.kept.push_back(Format(kDetectionKept.In(language_), kDetectionKey));
     return left;
 }
 
-void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, std::vector<std::string>& left) {
+void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, FilesLeft& left) {
     const std::string environment = SpoolerEnvironment(processor);
     for (const std::string& driver : UnusedLabelDrivers(processor)) {
         const std::uint32_t e = spooler_.RemoveDriver(driver, environment);
@@ -71,13 +70,12 @@ void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, std::vector<
             debug_.Output(Format("%s: already removed by Windows (DeletePrinterDriver 50)", driver.c_str()));
         } else if (e != 0) {
             debug_.Output(Format("DeletePrinterDriver(%s) GetLastError()=%d", driver.c_str(), static_cast<int>(e)));
-            left.push_back(Format(kDriverKept.In(language_), driver.c_str()));
+            left.kept.push_back(Format(kDriverKept.In(language_), driver.c_str()));
             continue;
         }
-        for (const std::string& file :
-             DeleteNumberedFiles(spooler_, files_, environment, osFamily, LabelDriverNumber(driver))) {
-            left.push_back(file);
-        }
+        const FilesLeft files = DeleteNumberedFiles(spooler_, files_, environment, osFamily, LabelDriverNumber(driver));
+        left.kept.insert(left.kept.end(), files.kept.begin(), files.kept.end());
+        left.atRestart.insert(left.atRestart.end(), files.atRestart.begin(), files.atRestart.end());
     }
 }
 
@@ -122,12 +120,13 @@ std::vector<std::string> Cleanup::MoveQueuesOffMonitorPort() {
     return names;
 }
 
-bool Cleanup::RemovePortMonitor(int processor, std::vector<std::string>& left) {
+bool Cleanup::RemovePortMonitor(int processor, FilesLeft& left) {
     const std::vector<std::string> stuck = MoveQueuesOffMonitorPort();
     if (!stuck.empty()) {
         debug_.Output("Port monitor kept: queues still use its port");
         for (const std::string& name : stuck)
-            left.push_back(Format(kQueueKept.In(language_), name.c_str(), kPortMonitorPort));
+            left.kept.push_back(Format(kQueueKept.In(language_), name.c_str(), kPortMonitorPort));
+        left.kept.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
         return false;
     }
 
@@ -141,18 +140,22 @@ bool Cleanup::RemovePortMonitor(int processor, std::vector<std::string>& left) {
                       : gone                  ? "DeleteMonitor() Success !!!"
                                               : "DeleteMonitor() Fail !!!");
     }
-    if (!gone) return false;
-    DeleteMonitorModules(processor, left);
+    if (!gone) {
+        left.kept.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
+        return false;
+    }
+    const bool modulesGone = DeleteMonitorModules(processor, left);
     DeletePortMonitorKey();
-    return true;
+    return modulesGone;
 }
 
-void Cleanup::DeleteMonitorModules(int processor, std::vector<std::string>& left) {
+bool Cleanup::DeleteMonitorModules(int processor, FilesLeft& left) {
     const std::string systemFolder = files_.SystemDirectory();
+    const size_t keptBefore = left.kept.size();
     auto deleteBoth = [&] {
         for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
             const std::string path = systemFolder + "\\" + module;
-            if (!files_.RemoveFile(path)) left.push_back(path);
+            left.Add(path, RemoveNowOrAtRestart(files_, path));
         }
     };
     deleteBoth();
@@ -162,6 +165,7 @@ void Cleanup::DeleteMonitorModules(int processor, std::vector<std::string>& left
         FsRedirectionOff redirection(system_, true);
         deleteBoth();
     }
+    return left.kept.size() == keptBefore;
 }
 
 void Cleanup::DeletePortMonitorKey() {

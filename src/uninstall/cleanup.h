@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/driver_files.h"
 #include "core/texts.h"
 #include "platform/debug_log.h"
 #include "platform/files.h"
@@ -46,16 +47,17 @@ public:
     // their files, then the port monitor, then (only when the monitor is gone, so that the list
     // of installed programs still shows what stays) the uninstall entry of one language, and
     // last, only when all of that went, the detection value: while anything stays, deployment
-    // tools still find an installation and run the removal again. Gives what could not be
-    // removed, each named for the operator; empty when everything went.
-    std::vector<std::string> RemoveLeftovers(int processor, int osFamily, bool korean);
+    // tools still find an installation and run the removal again. A file that is held open goes
+    // at the next restart. Gives what could not be removed, each named for the operator, and the
+    // files that go at the next restart; both empty when everything went.
+    FilesLeft RemoveLeftovers(int processor, int osFamily, bool korean);
 
     // The numbered label drivers of the environment that no queue uses (none when the queues
     // or drivers cannot be listed).
     std::vector<std::string> UnusedLabelDrivers(int processor);
     // Deletes the numbered label drivers that no queue uses, with their numbered files.
-    // Appends what stays to `left`.
-    void RemoveUnusedLabelDrivers(int processor, int osFamily, std::vector<std::string>& left);
+    // Appends what stays, and the files that go at the next restart, to `left`.
+    void RemoveUnusedLabelDrivers(int processor, int osFamily, FilesLeft& left);
 
     // Deletes the uninstall entry of one language (the Korean-named key when `korean`); the
     // other language's entry stays. A missing key is skipped quietly. False when it stays.
@@ -68,8 +70,12 @@ public:
     // it), its modules in the system folder (in both system folders on 64-bit Windows,
     // `processor` 1 to 3) and its registry key. When a queue is still on the port after the
     // moves, all of that stays: the queue would be left on a port that no longer exists.
-    // Appends what stays to `left`; true when the monitor is gone.
-    bool RemovePortMonitor(int processor, std::vector<std::string>& left);
+    // A module that is held open (the spooler keeps a monitor loaded) goes at the next restart.
+    // Appends what stays, and the modules that go at the next restart, to `left`; true when the
+    // monitor is gone, its modules included (some perhaps at the next restart). A module that
+    // neither went nor goes at restart makes it false: the uninstall entry, through which a
+    // later removal finds and deletes it, must stay.
+    bool RemovePortMonitor(int processor, FilesLeft& left);
 
     // Puts every queue on "USB/TORVA Label Port" (exact, case-sensitive) on LPT1: through the
     // spooler. The names of the queues still on the port afterwards (all of them when the
@@ -81,7 +87,8 @@ public:
 private:
     // Names of the local queues on the monitor's port; false when the queues cannot be listed.
     bool ListQueuesOnMonitorPort(std::vector<std::string>& names);
-    void DeleteMonitorModules(int processor, std::vector<std::string>& left);
+    // True when no module is kept (each deleted, or deleted at the next restart).
+    bool DeleteMonitorModules(int processor, FilesLeft& left);
 
     Spooler& spooler_;
     Registry& registry_;

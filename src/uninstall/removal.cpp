@@ -13,6 +13,12 @@ const Text kCompleted = {"Uninstallation completed. ", "프린터 드라이버�
 const Text kCompletedWithErrors = {"Uninstallation finished with errors. ",
                                    "프린터 드라이버 삭제 중 오류가 발생했습니다. "};
 const Text kNotRemoved = {"Not removed:", "삭제하지 못한 항목:"};
+// A file something holds open (the spooler a monitor module, a print job a driver file): Windows
+// deletes it when it starts again.
+const Text kRemovedAtRestart = {"%s will be removed at the next restart.",
+                                "%s은(는) 다음에 다시 시작할 때 삭제됩니다."};
+const Text kRestartToFinish = {"Restart Windows to finish the removal.",
+                               "삭제를 마치려면 Windows를 다시 시작하십시오."};
 // A run without queues only takes away what earlier runs left.
 const Text kLeftoversStarted = {"Removing what an earlier installation left", "이전 설치가 남긴 항목 삭제 중"};
 const Text kLeftoversEnded = {"Removal of what an earlier installation left ended", "이전 설치가 남긴 항목 삭제 완료"};
@@ -70,6 +76,7 @@ Outcome Removal::Run(const std::vector<std::string>& queues) {
     hadFailures_ = false;
     stopped_ = false;
     notRemoved_.clear();
+    atRestart_.clear();
     for (const std::string& queue : queues) {
         if (!RemovePrinter(queue)) {
             stopped_ = true;
@@ -78,20 +85,31 @@ Outcome Removal::Run(const std::vector<std::string>& queues) {
     }
     if (CountLabelQueues() == 0) {
         if (queues.empty()) feedback_.Progress(std::string(kLeftoversStarted.In(language_)), 50, false);
-        for (const std::string& item : MakeCleanup().RemoveLeftovers(app_.state.os.processor, app_.state.os.osFamily,
-                                                                     language_ == Language::Korean)) {
-            notRemoved_.push_back(item);
-        }
+        const FilesLeft left = MakeCleanup().RemoveLeftovers(app_.state.os.processor, app_.state.os.osFamily,
+                                                             language_ == Language::Korean);
+        notRemoved_.insert(notRemoved_.end(), left.kept.begin(), left.kept.end());
+        atRestart_.insert(atRestart_.end(), left.atRestart.begin(), left.atRestart.end());
         if (queues.empty()) feedback_.Progress(std::string(kLeftoversEnded.In(language_)), 100, false);
     }
-    if (!hadFailures_ && notRemoved_.empty()) return Outcome::Success(kCompleted.In(language_));
+    std::string restart;
+    for (const std::string& path : atRestart_) restart += "\n" + Format(kRemovedAtRestart.In(language_), path.c_str());
+    if (!atRestart_.empty()) restart += std::string("\n") + kRestartToFinish.In(language_);
+    if (!hadFailures_ && notRemoved_.empty()) {
+        // Nothing is left for anybody to do but restart: a success, as Windows Installer ends
+        // with 3010.
+        Outcome done = Outcome::Success(kCompleted.In(language_) + restart);
+        done.restartRequired = !atRestart_.empty();
+        return done;
+    }
     std::string text = kCompletedWithErrors.In(language_);
     if (!notRemoved_.empty()) {
         text += "\n";
         text += kNotRemoved.In(language_);
         for (const std::string& item : notRemoved_) text += "\n" + item;
     }
-    return Outcome::Failure(text);
+    Outcome failed = Outcome::Failure(text + restart);
+    failed.restartRequired = !atRestart_.empty();
+    return failed;
 }
 
 void Removal::Report(const char* status, int position) { feedback_.Progress(std::string(status), position, false); }
@@ -171,10 +189,10 @@ bool Removal::RemoveDriverIfUnused(const std::string& driverName) {
         return !ReportFailure(
             Format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)), driverError);
     }
-    for (const std::string& left :
-         DeleteNumberedFiles(spooler, files_, environment, app_.state.os.osFamily, LabelDriverNumber(driverName))) {
-        notRemoved_.push_back(left);
-    }
+    const FilesLeft left =
+        DeleteNumberedFiles(spooler, files_, environment, app_.state.os.osFamily, LabelDriverNumber(driverName));
+    notRemoved_.insert(notRemoved_.end(), left.kept.begin(), left.kept.end());
+    atRestart_.insert(atRestart_.end(), left.atRestart.begin(), left.atRestart.end());
     return true;
 }
 

@@ -35,7 +35,9 @@ public:
     // Removes the queues in the order given, then cleans up when no label-printer queue is
     // left. A failure is reported at once; when the operator confirms it the run stops there
     // (Stopped() is then true) and what was done stays. Otherwise the outcome is the final
-    // report, not shown yet: success, or a failure naming whatever could not be removed.
+    // report, not shown yet: success, or a failure naming whatever could not be removed. Files
+    // held open go at the next restart: named in the report, which then asks for a restart
+    // (`restartRequired`) and is still a success when nothing else stays.
     Outcome Run(const std::vector<std::string>& queues);
     bool Stopped() const { return stopped_; }
 
@@ -60,6 +62,7 @@ private:
     bool hadFailures_ = false;
     bool stopped_ = false;
     std::vector<std::string> notRemoved_;  // named in the final report
+    std::vector<std::string> atRestart_;   // files Windows deletes at the next restart, named too
 };
 
 }  // namespace prinstall

@@ -15,6 +15,9 @@ prinstall_wine_test(NAME e2e.cli.network NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsANetworkPrinter*)
 prinstall_wine_test(NAME e2e.cli.refusals NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.Refuses*:CommandLineWithoutDisplay.Dialogs*)
+# A driver file held open at removal: deleted at the next restart, exit code 3010.
+prinstall_wine_test(NAME e2e.cli.restart NO_DISPLAY COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=CommandLineWithoutDisplay.RemovesAFileHeldOpen*)
 # Protected print mode's policy value in the 64-bit view, which only a 64-bit prefix has apart.
 prinstall_wine_test(NAME e2e.cli.protected_print.win64 WIN64 NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.RefusesToInstallUnderProtectedPrintMode*)

@@ -202,9 +202,16 @@ TEST(CommandLineWithoutDisplay, InstallsTwoCopiesListsThemAndRemovesEverything) 
     EXPECT_EQ(RegString(kEntryKey, L"DisplayIcon"), L"C:\\TORVA EPL Printer 2.X\\Prinstall.exe,0");
     EXPECT_EQ(RegDword(kEntryKey, L"NoModify"), 1u);
     EXPECT_EQ(RegDword(kEntryKey, L"NoRepair"), 1u);
+    // The folder holds the program and the media: some hundred KB at least.
+    EXPECT_GT(RegDword(kEntryKey, L"EstimatedSize"), 16u);
+    EXPECT_LT(RegDword(kEntryKey, L"EstimatedSize"), 1024u * 1024u);
+    EXPECT_TRUE(std::regex_match(Utf8(RegString(kEntryKey, L"InstallDate")), std::regex("20[0-9]{6}")));
 
-    // One timestamped line per step, the last with the outcome and the exit code.
-    const std::vector<std::string> log = Lines(ReadFrom(L"C:\\deploy.log"));
+    // A new log starts with the UTF-8 byte-order mark; then one timestamped line per step, the
+    // last with the outcome and the exit code.
+    const std::string written = ReadFrom(L"C:\\deploy.log");
+    ASSERT_EQ(written.rfind("\xEF\xBB\xBF", 0), 0u);
+    const std::vector<std::string> log = Lines(written.substr(3));
     ASSERT_GE(log.size(), 2u);
     const std::regex stamped("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} .+");
     for (const std::string& line : log) EXPECT_TRUE(std::regex_match(line, stamped)) << line;
@@ -247,6 +254,20 @@ TEST(CommandLineWithoutDisplay, InstallsANetworkPrinterOnItsStandardTcpIpPort) {
     EXPECT_EQ(RegString(key, L"IPAddress"), L"192.168.0.20");
     EXPECT_EQ(RegDword(key, L"PortNumber"), 9100u);
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tIP_192.168.0.20"});
+
+    // A port that exists keeps its settings: another queue may print through them.
+    const std::wstring existing = std::wstring(key, wcslen(key) - wcslen(L"20")) + L"21";
+    const DWORD otherPort = 9101;
+    HKEY port = nullptr;
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, existing.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &port, nullptr),
+        ERROR_SUCCESS);
+    RegSetValueExW(port, L"PortNumber", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&otherPort), sizeof otherPort);
+    RegCloseKey(port);
+    const CommandRun beside = RunWithoutWindow(L"/install /ip:192.168.0.21");
+    EXPECT_EQ(beside.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << beside.output;
+    EXPECT_EQ(RegDword(existing.c_str(), L"PortNumber"), otherPort);
+    EXPECT_EQ(RegString(existing.c_str(), L"IPAddress"), L"(missing)");
 }
 
 // A deployment tool's cycle, in English and in Korean (the uninstall entry's key differs
@@ -291,12 +312,88 @@ TEST(CommandLineWithoutDisplay, RefusesInvalidLinesAndASecondInstance) {
         prinstall::WinDebugLog debug;
         prinstall::WinSingleRunObjects running;
         ASSERT_EQ(prinstall::ClaimSingleRun(running, debug), prinstall::SingleRun::Claimed);
-        const CommandRun second = RunWithoutWindow(L"/list");
+        DeleteFileW(L"C:\\refused.log");
+        const CommandRun second = RunWithoutWindow(L"/list /log:C:\\refused.log");
         EXPECT_EQ(second.exitCode, static_cast<DWORD>(prinstall::kExitAlreadyRunning)) << second.output;
+        EXPECT_NE(ReadFrom(L"C:\\refused.log").find("(exit code 1618)"), std::string::npos);
         EXPECT_EQ(RunWithoutWindow(L"/?").exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
     }
     ReleaseMutex(squat);
     CloseHandle(squat);
+
+    // An invalid line is logged too, after the refusal above.
+    RunWithoutWindow(L"/install /bogus /log:C:\\refused.log");
+    const std::vector<std::string> refusals = Lines(ReadFrom(L"C:\\refused.log"));
+    ASSERT_GE(refusals.size(), 2u);
+    EXPECT_NE(refusals.front().find("(exit code 1618)"), std::string::npos) << refusals.front();
+    EXPECT_NE(refusals.back().find("(exit code 1639)"), std::string::npos) << refusals.back();
+}
+
+// A log that cannot be opened, or that lines would spoil, ends the run with 1622 before
+// anything is changed; a UTF-16 log is appended to in UTF-16.
+TEST(CommandLineWithoutDisplay, RefusesALogItCannotUseAndKeepsAWideLogWide) {
+    const std::string legacy = "caf\xE9 1252\r\n";  // neither UTF-8 nor UTF-16
+    const std::string wide = std::string(
+        "\xFF\xFE"
+        "o\0k\0\r\0\n\0",
+        10);
+    for (const auto& [path, content] : {std::pair{L"C:\\legacy.log", legacy}, std::pair{L"C:\\wide.log", wide}}) {
+        HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
+        CloseHandle(file);
+    }
+    for (const wchar_t* log : {L"C:\\no such folder\\deploy.log", L"C:\\legacy.log"}) {
+        const CommandRun install = RunWithoutWindow(L"/install /port:COM1: /log:\"" + std::wstring(log) + L"\"");
+        EXPECT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitLogFileError)) << install.output;
+        EXPECT_NE(install.output.find(Utf8(log)), std::string::npos) << install.output;
+        EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+        EXPECT_FALSE(KeyExists(kEntryKey));
+    }
+    EXPECT_EQ(ReadFrom(L"C:\\legacy.log"), legacy);
+
+    EXPECT_EQ(RunWithoutWindow(L"/list /log:C:\\wide.log").exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
+    const std::string appended = ReadFrom(L"C:\\wide.log");
+    ASSERT_EQ(appended.rfind(wide, 0), 0u);
+    const std::string line = "(exit code 0)\r\n";
+    std::string line16;
+    for (char c : line) line16 += std::string{c, '\0'};
+    EXPECT_EQ(appended.size() >= line16.size() ? appended.substr(appended.size() - line16.size()) : "", line16);
+}
+
+// A driver file held open by someone (a print job) when the removal deletes it: Windows
+// deletes it at the next restart, and the run ends with 3010.
+TEST(CommandLineWithoutDisplay, RemovesAFileHeldOpenAtTheNextRestart) {
+    ASSERT_EQ(RunWithoutWindow(L"/install /port:COM1:").exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
+    const std::wstring held = DriverDirectory() + L"\\TVLabel1.GPD";
+    // No FILE_SHARE_DELETE: DeleteFile fails while this handle is open.
+    HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+    const CommandRun uninstall = RunWithoutWindow(L"/uninstall /all");
+    CloseHandle(file);
+    EXPECT_EQ(uninstall.exitCode, static_cast<DWORD>(prinstall::kExitRestartRequired)) << uninstall.output;
+    EXPECT_NE(uninstall.output.find(Utf8(held) + " will be removed at the next restart."), std::string::npos)
+        << uninstall.output;
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_FALSE(KeyExists(kEntryKey));
+
+    // The session manager's list: source and target (empty for a deletion) in turn, each
+    // source in the native form "\??\C:\...".
+    std::vector<wchar_t> pending(32768);
+    DWORD size = static_cast<DWORD>(pending.size() * sizeof(wchar_t));
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                           L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, pending.data(), &size),
+              ERROR_SUCCESS);
+    std::vector<std::wstring> entries;
+    for (const wchar_t* p = pending.data(); p < pending.data() + size / sizeof(wchar_t);) {
+        entries.emplace_back(p);
+        p += entries.back().size() + 1;
+    }
+    bool found = false;
+    for (size_t i = 0; i + 1 < entries.size(); i += 2) {
+        found = found || (_wcsicmp(entries[i].c_str(), (L"\\??\\" + held).c_str()) == 0 && entries[i + 1].empty());
+    }
+    EXPECT_TRUE(found) << Joined(entries);
 }
 
 // Every file below a folder, its subfolders included, as paths.

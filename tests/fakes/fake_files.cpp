@@ -161,13 +161,33 @@ bool FakeFiles::RemoveFile(const std::string& path) {
     std::string f = Full(path);
     if (!files_.count(Lower(f))) return true;
     if (readOnly_.count(Lower(Parent(f)))) return false;
+    for (const std::string& held : inUse) {
+        if (Key(held) == Lower(f)) return false;
+    }
     files_.erase(Lower(f));
+    return true;
+}
+
+bool FakeFiles::ScheduleRemovalAtRestart(const std::string& path) {
+    trail.push_back("at restart " + path);
+    if (refuseRemovalAtRestart) return false;
+    removalsAtRestart.push_back(path);
     return true;
 }
 
 std::int64_t FakeFiles::FileSize(const std::string& path) {
     auto it = files_.find(Key(path));
     return it == files_.end() ? -1 : static_cast<std::int64_t>(it->second.data.size());
+}
+
+std::int64_t FakeFiles::FolderSize(const std::string& path) {
+    const std::string top = Key(path);
+    if (!FolderExists(Full(path))) return -1;
+    std::int64_t total = 0;
+    for (const auto& [key, entry] : files_) {
+        if (key.rfind(top + "\\", 0) == 0) total += static_cast<std::int64_t>(entry.data.size());
+    }
+    return total;
 }
 
 std::unique_ptr<InputFile> FakeFiles::OpenForReading(const std::string& path) {

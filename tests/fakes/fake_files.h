@@ -24,6 +24,14 @@ public:
     std::string failingWritePath;
     long failWriteAfter = -1;
 
+    // Files some process holds open without sharing deletion: RemoveFile fails on them, as
+    // DeleteFile does on Windows (32, or 5 for a loaded module).
+    std::set<std::string> inUse;
+    // Scheduling a deletion at restart fails (a caller without administrator rights).
+    bool refuseRemovalAtRestart = false;
+    // The files scheduled for deletion at the next restart, paths as given, in order.
+    std::vector<std::string> removalsAtRestart;
+
     FakeFiles();
 
     // Set-up and inspection.
@@ -44,14 +52,17 @@ public:
     bool MakeDirectory(const std::string& path) override;
     bool CopyFileTo(const std::string& from, const std::string& to) override;
     bool RemoveFile(const std::string& path) override;
+    bool ScheduleRemovalAtRestart(const std::string& path) override;
     bool FileExists(const std::string& path) override { return HasFile(path); }
     std::int64_t FileSize(const std::string& path) override;
+    std::int64_t FolderSize(const std::string& path) override;
     std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
     std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override;
 
     // Every copy made, as (from, to) full paths in their normalised display form.
     std::vector<std::pair<std::string, std::string>> copies;
-    // Every copy ("copy TO") and deletion ("delete PATH") asked for, paths as given, in order;
+    // Every copy ("copy TO"), deletion ("delete PATH") and deletion at restart ("at restart
+    // PATH") asked for, paths as given, in order;
     // the other fakes can be pointed at it, so that one list tells what happened when.
     std::vector<std::string> trail;
 

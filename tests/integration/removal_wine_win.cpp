@@ -209,9 +209,9 @@ TEST(RemovalOn64BitWine, MonitorModulesLeaveBothSystemFolders) {
     WinSpooler spooler;
     WinRegistry registry;
     RecordingDebugLog debug;
-    std::vector<std::string> left;
+    FilesLeft left;
     Cleanup(spooler, registry, files, system, debug).RemovePortMonitor(1, left);
-    EXPECT_TRUE(left.empty());
+    EXPECT_TRUE(left.kept.empty() && left.atRestart.empty());
     EXPECT_EQ(count(false), 0);
     EXPECT_EQ(count(true), 0);
 

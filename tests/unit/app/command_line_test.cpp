@@ -116,5 +116,12 @@ TEST(ParseCommandLine, RefusesUnknownContradictoryAndIncompleteLines) {
     }
 }
 
+// The refusal goes into the log the line names, wherever the fault lies.
+TEST(ParseCommandLine, AnInvalidLineKeepsItsLog) {
+    EXPECT_EQ(ParseCommandLine({"/install", "/bogus", "-LOG=C:\\d.log"}).logFile, "C:\\d.log");
+    EXPECT_EQ(ParseCommandLine({"/log:C:\\e.log", "/install"}).logFile, "C:\\e.log");
+    EXPECT_FALSE(ParseCommandLine({"/install", "/logs:C:\\f.log"}).logFile);
+}
+
 }  // namespace
 }  // namespace prinstall

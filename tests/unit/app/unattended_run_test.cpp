@@ -88,6 +88,65 @@ TEST_F(UnattendedTest, RefusalsGiveTheirOwnExitCodes) {
     EXPECT_TRUE(spooler.driverCalls.empty());
 }
 
+// Port and queue names in any letter case, as the spooler compares them; a named port the
+// spooler turns down when the queue is made (1796) fails rather than put the queue on COM1:.
+TEST_F(UnattendedTest, NamesInAnyLetterCaseAndTheNamedPortOrNothing) {
+    EXPECT_EQ(Run({"/install", "/port:com2:", "/copies:2"}), 0) << console.lines.back();
+    EXPECT_EQ(spooler.printers,
+              (std::vector<PrinterInfo2>{{"TORVA Label Printer", "COM2:", "TORVA Label Printer #1"},
+                                         {"TORVA Label Printer 2", "COM2:", "TORVA Label Printer #2"}}));
+
+    spooler.printerErrors = {kErrorUnknownPort};  // listed, yet gone when the queue is made
+    EXPECT_EQ(Run({"/install", "/port:LPT1:"}), 1603);
+    EXPECT_EQ(console.lines.back(),
+              "The print spooler does not know the port LPT1: (error 1796): the printer was not installed. (exit code "
+              "1603)");
+    EXPECT_EQ(spooler.printers.size(), 2u);
+    EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #3"));
+
+    console.lines.clear();
+    EXPECT_EQ(Run({"/uninstall", "/queue:torva label printer 2", "/queue:TORVA LABEL PRINTER 2"}), 0)
+        << console.lines.back();
+    EXPECT_EQ(std::count(console.lines.begin(), console.lines.end(), "To remove: \"TORVA Label Printer 2\""), 1);
+    EXPECT_EQ(spooler.printers.size(), 1u);
+}
+
+// A file held open when it should go (the spooler holds the monitor's module, a job a driver
+// file) is deleted by Windows at the next restart: the removal has done its part and says so
+// with 3010. Where even that is refused, the run fails and the uninstall entry stays for the
+// module, which a later removal takes.
+TEST_F(UnattendedTest, FilesHeldOpenGoAtTheNextRestart) {
+    const std::string gpd = spooler.driverDir + "\\TVLabel1.GPD";
+    const std::string monitor = "C:\\windows\\system32\\TVPortMon.dll";
+    for (bool refused : {false, true}) {
+        ASSERT_EQ(Run({"/install", "/port:COM1:"}), 0) << console.lines.back();
+        files.inUse = {gpd, monitor};
+        files.refuseRemovalAtRestart = refused;
+        files.removalsAtRestart.clear();
+        EXPECT_EQ(Run({"/uninstall", "/all"}), refused ? 1603 : 3010) << refused;
+        EXPECT_TRUE(spooler.printers.empty());
+        EXPECT_EQ(registry.Has(kUninstallKeyEnglish), refused);
+        const std::string joined = [&] {
+            std::string all;
+            for (const std::string& line : console.lines) all += line + "\n";
+            return all;
+        }();
+        if (refused) {
+            EXPECT_TRUE(files.removalsAtRestart.empty());
+            EXPECT_NE(joined.find("Not removed:\n" + gpd), std::string::npos) << joined;
+        } else {
+            EXPECT_EQ(files.removalsAtRestart, (std::vector<std::string>{gpd, monitor}));
+            EXPECT_NE(
+                joined.find("Uninstallation completed. \n" + gpd + " will be removed at the next restart.\n" + monitor +
+                            " will be removed at the next restart.\nRestart Windows to finish the "
+                            "removal. (exit code 3010)"),
+                std::string::npos)
+                << joined;
+        }
+        files.inUse.clear();
+    }
+}
+
 // Protected print mode forbids the installation (1625) and an ARM64 machine cannot take it
 // (1633), both before the spooler is asked anything; the removal still runs: under protected
 // print mode the spooler's 50 counts as removed by Windows, and on ARM64 the removal keeps to

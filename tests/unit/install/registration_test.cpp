@@ -136,17 +136,33 @@ TEST_F(RegistrationTest, OtherDriverErrorIsMinusTwoWithoutRetry) {
     EXPECT_EQ(resultMessages, std::vector<std::string>{"Failure to AddPrinterDriver() GetLastError()=2"});
 }
 
-TEST_F(RegistrationTest, UnknownPortFallsBackToComOneWithoutEntryOrProgress) {
+// The queue that went to COM1: exists, so the removal must be found through the entry.
+TEST_F(RegistrationTest, UnknownPortFallsBackToComOneWithTheEntryButNoProgress) {
     settings.interfaceKind = kInterfaceUsb;
     settings.useLabelPortMonitor = true;  // the monitor and its port are missing
     EXPECT_EQ(Run(), 0);
     ASSERT_EQ(spooler.printerCalls.size(), 2u);
     EXPECT_EQ(spooler.printerCalls[0].portName, "USB/TORVA Label Port");
     EXPECT_EQ(spooler.printers.back().portName, "COM1:");
-    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
     EXPECT_EQ(reports.size(), 2u);  // only those before the queue creation
     EXPECT_EQ(resultMessages.size(), 1u);
     EXPECT_EQ(resultMessages[0].rfind("Forcibly set to COM1: port.\n", 0), 0u);
+}
+
+// A port the operator named is that port or nothing.
+TEST_F(RegistrationTest, UnknownNamedPortIsAFailureWithoutComOne) {
+    settings.portName = "COM9:";
+    settings.exactPort = true;
+    EXPECT_EQ(Run(), -4);
+    EXPECT_EQ(spooler.printerCalls.size(), 1u);
+    EXPECT_TRUE(spooler.printers.empty());
+    EXPECT_FALSE(registrar.FellBackToCom1());
+    EXPECT_EQ(registrar.Error(), kErrorUnknownPort);
+    EXPECT_EQ(resultMessages,
+              std::vector<std::string>{"The print spooler does not know the port COM9: (error 1796): the printer was "
+                                       "not installed."});
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
 }
 
 TEST_F(RegistrationTest, UnknownPortAndComOneFailingIsMinusThree) {
@@ -164,50 +180,63 @@ TEST_F(RegistrationTest, OtherQueueErrorIsMinusFour) {
     EXPECT_EQ(spooler.printerCalls.size(), 1u);
 }
 
-const std::string kProgram = "D:\\Label Setup\\Prinstall.exe";
+const UninstallEntryFacts kFacts = {1234, "20240531"};
 
-TEST(UninstallEntry, WritesEachLanguageOnceAndLeavesAnExistingEntryAlone) {
+// Every installation writes the whole entry again, naming the program in its fixed folder.
+TEST(UninstallEntry, WritesEachLanguageAndRewritesAnExistingEntry) {
     fakes::FakeRegistry registry;
-    WriteUninstallEntry(registry, true, kProgram);
+    WriteUninstallEntry(registry, true, kFacts);
     ASSERT_TRUE(registry.Has(kUninstallKeyKorean));
     EXPECT_EQ(registry.keys.begin()->second.className, "REG_BINARY");
     EXPECT_EQ(registry.Value(kUninstallKeyKorean, "DisplayName"), "토바 Label 2.XX");
     EXPECT_EQ(registry.Value(kUninstallKeyKorean, "UninstallString"), "C:\\TORVA EPL Printer 2.X\\Prinstall.exe");
     // What deployment tools and the list of installed programs read.
     EXPECT_EQ(registry.Value(kUninstallKeyKorean, "QuietUninstallString"),
-              "\"D:\\Label Setup\\Prinstall.exe\" /uninstall /all /quiet");
-    EXPECT_EQ(registry.Value(kUninstallKeyKorean, "InstallLocation"), "D:\\Label Setup");
-    EXPECT_EQ(registry.Value(kUninstallKeyKorean, "DisplayIcon"), "D:\\Label Setup\\Prinstall.exe,0");
+              "\"C:\\TORVA EPL Printer 2.X\\Prinstall.exe\" /uninstall /all /quiet");
+    EXPECT_EQ(registry.Value(kUninstallKeyKorean, "InstallLocation"), "C:\\TORVA EPL Printer 2.X");
+    EXPECT_EQ(registry.Value(kUninstallKeyKorean, "DisplayIcon"), "C:\\TORVA EPL Printer 2.X\\Prinstall.exe,0");
     EXPECT_EQ(registry.Value(kUninstallKeyKorean, "DisplayVersion"), "4.70");
     EXPECT_EQ(registry.Value(kUninstallKeyKorean, "Publisher"), "TORVA");
+    EXPECT_EQ(registry.Dword(kUninstallKeyKorean, "EstimatedSize"), 1234u);
+    EXPECT_EQ(registry.Value(kUninstallKeyKorean, "InstallDate"), "20240531");
     EXPECT_EQ(registry.Dword(kUninstallKeyKorean, "NoModify"), 1u);
     EXPECT_EQ(registry.Dword(kUninstallKeyKorean, "NoRepair"), 1u);
 
-    WriteUninstallEntry(registry, false, kProgram);  // an English installation after a Korean one
+    WriteUninstallEntry(registry, false, kFacts);  // an English installation after a Korean one
     EXPECT_EQ(registry.Value(kUninstallKeyEnglish, "DisplayName"), "TORVA Label 2.XX");
     EXPECT_EQ(registry.keys.size(), 2u);
 
-    registry.keys.begin()->second.values["displayname"] = "changed by hand";
-    WriteUninstallEntry(registry, true, kProgram);
-    WriteUninstallEntry(registry, false, kProgram);
-    EXPECT_EQ(registry.keys.begin()->second.values["displayname"], "changed by hand");
+    // An entry an older installation wrote elsewhere, a day earlier, is brought up to date.
+    registry.keys.begin()->second.values["installlocation"] = "D:\\Label Setup";
+    WriteUninstallEntry(registry, true, {2048, "20240601"});
+    WriteUninstallEntry(registry, false, {2048, "20240601"});
+    for (const char* key : {kUninstallKeyEnglish, kUninstallKeyKorean}) {
+        EXPECT_EQ(registry.Value(key, "InstallLocation"), "C:\\TORVA EPL Printer 2.X") << key;
+        EXPECT_EQ(registry.Dword(key, "EstimatedSize"), 2048u) << key;
+        EXPECT_EQ(registry.Value(key, "InstallDate"), "20240601") << key;
+    }
     EXPECT_EQ(registry.OpenKeys(), 0u);
 }
 
 TEST(UninstallEntry, FailuresEndQuietlyAndAnEmptyKeyStaysEmpty) {
     fakes::FakeRegistry registry;
     registry.createError = 5;
-    WriteUninstallEntry(registry, false, kProgram);
+    WriteUninstallEntry(registry, false, kFacts);
     EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
 
     registry.createError = 0;
     registry.setError = 5;
-    WriteUninstallEntry(registry, false, kProgram);
+    WriteUninstallEntry(registry, false, kFacts);
     EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
-    registry.setError = 0;
-    WriteUninstallEntry(registry, false, kProgram);
     EXPECT_EQ(registry.Value(kUninstallKeyEnglish, "DisplayName"), "");
     EXPECT_EQ(registry.OpenKeys(), 0u);
+}
+
+TEST(UninstallEntry, InstallDateIsTheClocksDayOrNothing) {
+    EXPECT_EQ(InstallDateOf("2024-05-31 08:15:00"), "20240531");
+    for (const char* odd : {"", "2024-05", "31.05.2024 08:15", "2024-0x-31 08:15:00"}) {
+        EXPECT_EQ(InstallDateOf(odd), "") << odd;
+    }
 }
 
 }  // namespace

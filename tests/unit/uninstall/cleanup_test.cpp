@@ -49,7 +49,7 @@ protected:
     fakes::FakeSystemInfo system;
     fakes::FakeDebugLog debug;
     Cleanup cleanup{spooler, registry, files, system, debug};
-    std::vector<std::string> left;
+    FilesLeft left;
 };
 
 TEST_F(CleanupTest, OnlyTheEntryOfTheInterfaceLanguageGoes) {
@@ -72,7 +72,7 @@ TEST_F(CleanupTest, QueuesOnItsPortMoveToLptOneThroughTheSpoolerThenTheMonitorGo
     EXPECT_EQ(spooler.printers[2].portName, "LPT1:");  // any name: nothing is parsed
     EXPECT_EQ(spooler.OpenPrinterHandles(), 0u);
     EXPECT_TRUE(MonitorGone());
-    EXPECT_TRUE(left.empty());
+    EXPECT_TRUE(left.kept.empty() && left.atRestart.empty());
     EXPECT_EQ(registry.OpenKeys(), 0u);
     EXPECT_EQ(std::count(files.trail.begin(), files.trail.end(), "redirection off"), 0);
 }
@@ -83,7 +83,7 @@ TEST_F(CleanupTest, QueuesOnItsPortMoveToLptOneThroughTheSpoolerThenTheMonitorGo
 TEST_F(CleanupTest, MonitorAndEntryStayWhileAQueueCouldNotBeMovedOff) {
     spooler.AddQueue("Shipping", "Generic / Text Only", "USB/TORVA Label Port");
     spooler.setPrinterPortError = 5;
-    EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, false),
+    EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, false).kept,
               (std::vector<std::string>{"printer \"Shipping\" (still on the port USB/TORVA Label Port)",
                                         "port monitor \"TORVA LABEL USB Port\""}));
     EXPECT_TRUE(MonitorKept());
@@ -93,7 +93,8 @@ TEST_F(CleanupTest, MonitorAndEntryStayWhileAQueueCouldNotBeMovedOff) {
 
     spooler.setPrinterPortError = 0;
     spooler.deleteMonitorError = 5;  // the port is free now, but the spooler keeps the monitor
-    EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, true), std::vector<std::string>{"포트 모니터 \"TORVA LABEL USB Port\""});
+    EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, true).kept,
+              std::vector<std::string>{"포트 모니터 \"TORVA LABEL USB Port\""});
     EXPECT_TRUE(registry.Has(kUninstallKeyKorean));
     EXPECT_TRUE(registry.Has(kDetectionKey));
     EXPECT_TRUE(files.HasFile(kSystem + "TVPortMon.dll"));
@@ -115,7 +116,7 @@ TEST_F(CleanupTest, UnusedNumberedDriversGoWithTheirFilesThenMonitorThenEntry) {
     EXPECT_EQ(found.drivers, std::vector<std::string>{"TORVA Label Printer #2"});
     EXPECT_TRUE(found.monitor && found.uninstallEntry);
 
-    EXPECT_TRUE(cleanup.RemoveLeftovers(1, 12, false).empty());
+    EXPECT_TRUE(cleanup.RemoveLeftovers(1, 12, false).kept.empty());
     EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #2"));
     EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #3"));
     EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #4", kEnvironmentX86));

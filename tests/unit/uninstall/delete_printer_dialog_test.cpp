@@ -351,6 +351,7 @@ TEST_F(DeletePrinterDialogTest, LeftoversWithoutQueuesAreRemovedByDeletePrinter)
 TEST_F(DeletePrinterDialogTest, FileThatStaysIsNamedInARedReport) {
     Install(1, "A");
     files.SetReadOnly(kDriverDir + "\\3");
+    files.refuseRemovalAtRestart = true;
     Start();
     dialog.OnSelectAll();
     DeletePrinters();
