@@ -43,7 +43,10 @@ public:
     virtual bool RemoveFile(const std::string& path) = 0;
     // Has Windows delete the file at the next restart, before any program can hold it again
     // (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT: administrators only); for a file that
-    // RemoveFile could not delete because something holds it open. False when refused.
+    // RemoveFile could not delete because something holds it open. Where the holder allows
+    // it, the file first moves out of the way under a name of its own in the same folder, so
+    // that a file installed under the old name before the restart is not the one deleted.
+    // False when refused.
     virtual bool ScheduleRemovalAtRestart(const std::string& path) = 0;
     virtual bool FileExists(const std::string& path) = 0;
     // The size in bytes of an existing file; -1 when there is no such file (or it is a folder).

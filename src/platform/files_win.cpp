@@ -93,9 +93,23 @@ bool WinFiles::RemoveFile(const std::string& path) {
 }
 
 bool WinFiles::ScheduleRemovalAtRestart(const std::string& path) {
-    // Recorded in HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\
-    // PendingFileRenameOperations; the session manager deletes the file early in the next start.
-    return MoveFileExW(Widen(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+    // The session manager deletes what PendingFileRenameOperations (in the key Session Manager
+    // of HKLM\SYSTEM\CurrentControlSet\Control) names, by name, early in the next start. A
+    // library in use (the spooler's monitor, a driver a job holds) may still be renamed: it
+    // moves aside first, so that a reinstallation before the restart keeps its new file.
+    // A file opened without delete sharing cannot move; it is scheduled under its own name.
+    const std::wstring name = Widen(path);
+    std::wstring moved = name + L".";
+    for (DWORD part : {GetCurrentProcessId(), GetTickCount()}) {
+        for (int shift = 28; shift >= 0; shift -= 4) moved += L"0123456789abcdef"[(part >> shift) & 0xF];
+    }
+    moved += L".deleted";
+    if (MoveFileExW(name.c_str(), moved.c_str(), 0)) {
+        if (MoveFileExW(moved.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
+        MoveFileExW(moved.c_str(), name.c_str(), 0);  // back under its name, for the caller to report
+        return false;
+    }
+    return MoveFileExW(name.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
 bool WinFiles::FileExists(const std::string& path) {

@@ -1,5 +1,6 @@
 // The /log file against Wine's real file system: lines appended to what an earlier run left,
-// UTF-8 with CR LF, readable by others while the run still writes.
+// UTF-8 with CR LF after the byte-order mark of a new file, readable by others while the run
+// still writes.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@ namespace prinstall {
 namespace {
 
 const char kPath[] = "C:\\prinstall-log-test.log";
+// A new log begins with the UTF-8 byte-order mark; lines appended later add none.
+const std::string kBom = "\xEF\xBB\xBF";
 
 std::string ReadAll(const wchar_t* path) {
     HANDLE file =
@@ -33,13 +36,14 @@ TEST(LogFileUnderWine, AppendsEachLineToWhatTheFileHolds) {
         WinLogFile log;
         ASSERT_TRUE(log.Open(kPath)) << log.LastError();
         log.WriteLine(first);
-        EXPECT_EQ(ReadAll(L"C:\\prinstall-log-test.log"), first + "\r\n") << "flushed and readable while open";
+        EXPECT_EQ(ReadAll(L"C:\\prinstall-log-test.log"), kBom + first + "\r\n") << "flushed and readable while open";
     }
     WinLogFile again;
     ASSERT_TRUE(again.Open(kPath)) << again.LastError();
     again.WriteLine(second);
     again.WriteLine("Usage:\n  Prinstall.exe /?");
-    EXPECT_EQ(ReadAll(L"C:\\prinstall-log-test.log"), first + "\r\n" + second + "\r\nUsage:\r\n  Prinstall.exe /?\r\n");
+    EXPECT_EQ(ReadAll(L"C:\\prinstall-log-test.log"),
+              kBom + first + "\r\n" + second + "\r\nUsage:\r\n  Prinstall.exe /?\r\n");
 
     WinLogFile nowhere;
     EXPECT_FALSE(nowhere.Open("C:\\no such folder\\x.log"));
