@@ -33,8 +33,8 @@ TEST(RestartRemovalUnderWine, AFileThatMayMoveFreesItsNameAtOnce) {
     ASSERT_NE(created, INVALID_HANDLE_VALUE) << GetLastError();
     CloseHandle(created);
     // Held as a library holds its file: others may read it and move it, not delete it.
-    HANDLE held = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE held =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE) << GetLastError();
 
     WinFiles files;
