@@ -15,6 +15,7 @@ packages=(
   xvfb xauth x11-apps x11-utils imagemagick
   locales fonts-nanum
   osslsigncode openssl
+  wixl
 )
 
 missing=()

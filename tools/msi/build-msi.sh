@@ -1,0 +1,29 @@
+#!/bin/bash
+# Builds the Windows Installer package OUT.msi from Prinstall.exe and the installation media
+# folder MEDIA (every file in it, in its layout), with version VERSION.
+#
+#   build-msi.sh WXS PROGRAM MEDIA VERSION OUT
+set -eu
+[ $# -eq 5 ] || { sed -n '2,5p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+wxs=$(readlink -m "$1") program=$(readlink -m "$2") media=$(readlink -m "$3") version=$4
+out=$(readlink -m "$5")
+[ -f "$media/Win32/UNIDRV.DLL" ] || { echo "no installation media in $media" >&2; exit 1; }
+
+work=$(mktemp -d "$(dirname "$out")/.msi.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+# The media's files as components of the installation folder, in a stable order.
+(cd "$media" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) |
+  wixl-heat --prefix "" --directory-ref INSTALLDIR --component-group Media --var var.MediaDir \
+    >"$work/media.wxs"
+# The upgrade code, the same for every version of the package: never change it.
+upgrade=948F6725-81D4-44D4-928E-415D371039A8
+# One product code per version, the same in every build of it: a package of the same version
+# built again is the same product (not a second one beside it), a newer version replaces it.
+product=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
+  "$upgrade" "$version")
+# wixl takes the files' sources relative to the folder it runs in.
+ln -s "$program" "$work/Prinstall.exe"
+ln -s "$media" "$work/media"
+(cd "$work" && wixl --arch x86 -D Version="$version" -D UpgradeCode="$upgrade" -D ProductCode="$product" \
+  -D Program=Prinstall.exe -D MediaDir=media -o out.msi "$wxs" media.wxs)
+mv "$work/out.msi" "$out"
