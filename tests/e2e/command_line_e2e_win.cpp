@@ -155,19 +155,6 @@ DWORD RegDword(const wchar_t* key, const wchar_t* name) {
     return value;
 }
 
-std::vector<std::string> LabelQueues() {
-    std::vector<QueueRecord> queues;
-    EXPECT_EQ(ListQueues(&queues), 0u);
-    std::vector<std::string> out;
-    for (const QueueRecord& q : queues) {
-        if (q.driverName.rfind(L"TORVA Label Printer #", 0) == 0) {
-            out.push_back(Utf8(q.printerName) + "\t" + Utf8(q.driverName) + "\t" + Utf8(q.portName));
-        }
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 // Numbered files of copies 1 to 3 left in the driver directory or its version folder.
 std::vector<std::wstring> NumberedFiles() {
     std::vector<std::wstring> found;

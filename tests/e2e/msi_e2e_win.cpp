@@ -47,19 +47,6 @@ DWORD RunMsiexec(const std::wstring& arguments) {
     return exitCode;
 }
 
-std::vector<std::string> LabelQueues() {
-    std::vector<QueueRecord> queues;
-    EXPECT_EQ(ListQueues(&queues), 0u);
-    std::vector<std::string> out;
-    for (const QueueRecord& q : queues) {
-        if (q.driverName.rfind(L"TORVA Label Printer #", 0) == 0) {
-            out.push_back(Utf8(q.printerName) + "\t" + Utf8(q.driverName) + "\t" + Utf8(q.portName));
-        }
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 // Display names of the entries the list of installed programs shows (those not marked as
 // system components) that name the printer's maker.
 std::vector<std::string> ShownEntries() {

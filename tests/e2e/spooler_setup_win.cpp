@@ -4,6 +4,7 @@
 
 #include <winspool.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -189,6 +190,20 @@ DWORD ListQueues(std::vector<QueueRecord>* queues) {
                            r.pDriverName ? r.pDriverName : L""});
     }
     return 0;
+}
+
+std::vector<std::string> LabelQueues() {
+    std::vector<QueueRecord> queues;
+    if (const DWORD e = ListQueues(&queues); e != 0)
+        return {"(the queues cannot be listed: " + std::to_string(e) + ")"};
+    std::vector<std::string> out;
+    for (const QueueRecord& q : queues) {
+        if (q.driverName.rfind(L"TORVA Label Printer #", 0) == 0) {
+            out.push_back(Utf8(q.printerName) + "\t" + Utf8(q.driverName) + "\t" + Utf8(q.portName));
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 DWORD SpoolerState(DWORD* state) {

@@ -65,6 +65,10 @@ struct QueueRecord {
 // The local queues, as EnumPrinters level 2 lists them.
 DWORD ListQueues(std::vector<QueueRecord>* queues);
 
+// The queues of numbered label drivers, one "queue<TAB>driver<TAB>port" line each (UTF-8),
+// sorted; a listing that fails gives one line saying so, which no expected list holds.
+std::vector<std::string> LabelQueues();
+
 // The current state of the "spooler" service (SERVICE_STOPPED 1 ... SERVICE_PAUSED 7).
 DWORD SpoolerState(DWORD* state);
 
