@@ -78,41 +78,36 @@ if [ -f build/native/compile_commands.json ] && [ -f build/win32/compile_command
   fi
 fi
 
-# Whether Windows 2000 loads the shipped program: its imports against what that Windows has
-# (the win32 preset's product.imports test, tests/imports/check-imports.py).
-imports="not checked (needs the win32 preset)"
-if [[ " ${presets[*]} " == *" win32 "* ]] && [ -f build/win32/Prinstall.exe ]; then
-  echo "=== imports"
-  out=$(ctest --preset win32 -R '^product[.]imports$' -V 2>&1)
-  rc=$?
-  line=$(grep -o 'imports: .*' <<<"$out" | tail -n 1)
-  if [ "$rc" -ne 0 ] || [ -z "$line" ]; then
-    sed -n 's/^[0-9]*: \(Prinstall[.]exe: \)/\1/p' <<<"$out"
-    imports="FAILED: ${line#imports: FAILED: }"
-    failed=1
-  else
-    imports=${line#imports: }
+# Summary line of a product check run by ctest in the win32 preset: the check prints its
+# verdict as "<name>: ..." (and "<name>: FAILED: ..." with its faults above it); the lines
+# headed by `faults` (a sed pattern) are shown when it fails.
+product_check() {
+  local name=$1 test=$2 faults=$3 out rc line
+  if ! [[ " ${presets[*]} " == *" win32 "* ]] || ! [ -f build/win32/Prinstall.exe ]; then
+    echo "not checked (needs the win32 preset)"
+    return 0
   fi
-fi
+  out=$(ctest --preset win32 -R "^${test//./[.]}\$" -V 2>&1)
+  rc=$?
+  line=$(grep -o "$name: .*" <<<"$out" | tail -n 1)
+  [ -n "$line" ] || line="$name: FAILED: $test gave no result (ctest exit $rc)"
+  if [ "$rc" -ne 0 ] || [[ "$line" == "$name: FAILED"* ]]; then
+    sed -n "s/^[0-9]*: \($faults\)/\1/p" <<<"$out" >&2
+    echo "FAILED: ${line#"$name": FAILED: }"
+    return 1
+  fi
+  echo "${line#"$name": }"
+}
 
+# Whether Windows 2000 loads the shipped program: its imports against what that Windows has
+# (tests/imports/check-imports.py).
+echo "=== imports"
+imports=$(product_check imports product.imports 'Prinstall[.]exe: ') || failed=1
 # Whether a release can be signed: a copy of the program signed by scripts/sign.sh with a
-# throw-away certificate verifies, and no longer does once changed (the win32 preset's
-# product.signing test, tests/signing/check-signing.sh).
-signing="not checked (needs the win32 preset)"
-if [[ " ${presets[*]} " == *" win32 "* ]] && [ -f build/win32/Prinstall.exe ]; then
-  echo "=== signing"
-  out=$(ctest --preset win32 -R '^product[.]signing$' -V 2>&1)
-  rc=$?
-  line=$(grep -o 'signing: .*' <<<"$out" | tail -n 1)
-  [ -n "$line" ] || line="signing: FAILED: product.signing gave no result (ctest exit $rc)"
-  if [ "$rc" -ne 0 ] || [[ "$line" == "signing: FAILED"* ]]; then
-    sed -n 's/^[0-9]*: \(FAILED: \)/\1/p' <<<"$out"
-    signing="FAILED: ${line#signing: FAILED: }"
-    failed=1
-  else
-    signing=${line#signing: }
-  fi
-fi
+# throw-away certificate verifies, and no longer does once changed
+# (tests/signing/check-signing.sh).
+echo "=== signing"
+signing=$(product_check signing product.signing 'FAILED: ') || failed=1
 
 echo
 echo "=== summary"

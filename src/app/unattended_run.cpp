@@ -23,6 +23,10 @@ const Text kNotALabelQueue = {"\"%s\" is not a label printer queue.", "\"%s\"은
 const char* const kSpoolerNotRunning = "The print spooler is not running.";
 const Text kAlreadyServed = {"Nothing was installed: the label printer \"%s\" already prints to the port %s.",
                              "아무것도 설치하지 않았습니다. 라벨 프린터 \"%s\"이(가) 이미 %s 포트를 사용합니다."};
+const Text kLogNotOpened = {"The log file %s cannot be opened: %s", "로그 파일 %s을(를) 열 수 없습니다: %s"};
+const Text kLogNotText = {
+    "The log file %s is neither UTF-8 nor UTF-16 LE text: it was left as it is and nothing was changed.",
+    "로그 파일 %s은(는) UTF-8 또는 UTF-16 LE 텍스트가 아니므로 그대로 두었으며 아무것도 변경하지 않았습니다."};
 
 // The port the queue of an installation would print to: the label monitor's port for a USB
 // printer (the command line always installs through the monitor, as the port dialog does),
@@ -34,10 +38,6 @@ std::string RequestedPort(const CommandLine& line) {
         default: return line.port;
     }
 }
-const Text kLogNotOpened = {"The log file %s cannot be opened: %s", "로그 파일 %s을(를) 열 수 없습니다: %s"};
-const Text kLogNotText = {
-    "The log file %s is neither UTF-8 nor UTF-16 LE text: it was left as it is and nothing was changed.",
-    "로그 파일 %s은(는) UTF-8 또는 UTF-16 LE 텍스트가 아니므로 그대로 두었으며 아무것도 변경하지 않았습니다."};
 
 // The USB search without its windows: the instruction is taken as confirmed at once, and
 // the search runs its whole budget.
@@ -115,7 +115,7 @@ void EachLine(const std::string& text, Write write) {
 
 int ExitCodeOf(const Outcome& outcome) {
     switch (outcome.kind) {
-        case OutcomeKind::Success: return kExitSuccess;
+        case OutcomeKind::Success: return outcome.restartRequired ? kExitRestartRequired : kExitSuccess;
         case OutcomeKind::Unsupported: return kExitUnsupported;
         case OutcomeKind::Forbidden: return kExitForbiddenByPolicy;
         case OutcomeKind::Failure: break;
@@ -126,10 +126,8 @@ int ExitCodeOf(const Outcome& outcome) {
 }  // namespace
 
 void UnattendedRun::Line(const std::string& text) {
-    EachLine(text, [this](const std::string& line) {
-        console_.WriteLine(line);
-        LogLine(line);
-    });
+    EachLine(text, [this](const std::string& line) { console_.WriteLine(line); });
+    LogLine(text);
 }
 
 void UnattendedRun::LogLine(const std::string& text) {
@@ -271,8 +269,7 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
     }
     for (const std::string& queue : queues) Line(Format("To remove: \"%s\"", queue.c_str()));
     const Outcome outcome = removal.Run(queues);
-    if (!outcome.Ok()) return Finish(outcome.text, kExitFailure);
-    return Finish(outcome.text, outcome.restartRequired ? kExitRestartRequired : kExitSuccess);
+    return Finish(outcome.text, ExitCodeOf(outcome));
 }
 
 int UnattendedRun::List() {

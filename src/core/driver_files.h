@@ -52,6 +52,10 @@ struct FilesLeft {
         if (removal == FileRemoval::Kept) kept.push_back(path);
         if (removal == FileRemoval::AtRestart) atRestart.push_back(path);
     }
+    void Append(const FilesLeft& other) {
+        kept.insert(kept.end(), other.kept.begin(), other.kept.end());
+        atRestart.insert(atRestart.end(), other.atRestart.begin(), other.atRestart.end());
+    }
 };
 
 // Deletes copy N's numbered files from the driver directory and its version subfolder (where

@@ -73,9 +73,7 @@ void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, FilesLeft& l
             left.kept.push_back(Format(kDriverKept.In(language_), driver.c_str()));
             continue;
         }
-        const FilesLeft files = DeleteNumberedFiles(spooler_, files_, environment, osFamily, LabelDriverNumber(driver));
-        left.kept.insert(left.kept.end(), files.kept.begin(), files.kept.end());
-        left.atRestart.insert(left.atRestart.end(), files.atRestart.begin(), files.atRestart.end());
+        left.Append(DeleteNumberedFiles(spooler_, files_, environment, osFamily, LabelDriverNumber(driver)));
     }
 }
 

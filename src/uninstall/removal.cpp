@@ -75,8 +75,7 @@ Outcome Removal::Run(const std::vector<std::string>& queues) {
     DetectPlatform(app_.platform.systemInfo, Numbering::Removal, app_.state.os);
     hadFailures_ = false;
     stopped_ = false;
-    notRemoved_.clear();
-    atRestart_.clear();
+    left_ = {};
     for (const std::string& queue : queues) {
         if (!RemovePrinter(queue)) {
             stopped_ = true;
@@ -85,31 +84,28 @@ Outcome Removal::Run(const std::vector<std::string>& queues) {
     }
     if (CountLabelQueues() == 0) {
         if (queues.empty()) feedback_.Progress(std::string(kLeftoversStarted.In(language_)), 50, false);
-        const FilesLeft left = MakeCleanup().RemoveLeftovers(app_.state.os.processor, app_.state.os.osFamily,
-                                                             language_ == Language::Korean);
-        notRemoved_.insert(notRemoved_.end(), left.kept.begin(), left.kept.end());
-        atRestart_.insert(atRestart_.end(), left.atRestart.begin(), left.atRestart.end());
+        left_.Append(MakeCleanup().RemoveLeftovers(app_.state.os.processor, app_.state.os.osFamily,
+                                                   language_ == Language::Korean));
         if (queues.empty()) feedback_.Progress(std::string(kLeftoversEnded.In(language_)), 100, false);
     }
     std::string restart;
-    for (const std::string& path : atRestart_) restart += "\n" + Format(kRemovedAtRestart.In(language_), path.c_str());
-    if (!atRestart_.empty()) restart += std::string("\n") + kRestartToFinish.In(language_);
-    if (!hadFailures_ && notRemoved_.empty()) {
-        // Nothing is left for anybody to do but restart: a success, as Windows Installer ends
-        // with 3010.
-        Outcome done = Outcome::Success(kCompleted.In(language_) + restart);
-        done.restartRequired = !atRestart_.empty();
-        return done;
+    for (const std::string& path : left_.atRestart) {
+        restart += "\n" + Format(kRemovedAtRestart.In(language_), path.c_str());
     }
-    std::string text = kCompletedWithErrors.In(language_);
-    if (!notRemoved_.empty()) {
-        text += "\n";
-        text += kNotRemoved.In(language_);
-        for (const std::string& item : notRemoved_) text += "\n" + item;
+    if (!left_.atRestart.empty()) restart += std::string("\n") + kRestartToFinish.In(language_);
+    // Nothing left for anybody to do but restart is a success, as Windows Installer's 3010 is.
+    Outcome outcome = Outcome::Success(kCompleted.In(language_) + restart);
+    if (hadFailures_ || !left_.kept.empty()) {
+        std::string text = kCompletedWithErrors.In(language_);
+        if (!left_.kept.empty()) {
+            text += "\n";
+            text += kNotRemoved.In(language_);
+            for (const std::string& item : left_.kept) text += "\n" + item;
+        }
+        outcome = Outcome::Failure(text + restart);
     }
-    Outcome failed = Outcome::Failure(text + restart);
-    failed.restartRequired = !atRestart_.empty();
-    return failed;
+    outcome.restartRequired = !left_.atRestart.empty();
+    return outcome;
 }
 
 void Removal::Report(const char* status, int position) { feedback_.Progress(std::string(status), position, false); }
@@ -189,10 +185,8 @@ bool Removal::RemoveDriverIfUnused(const std::string& driverName) {
         return !ReportFailure(
             Format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)), driverError);
     }
-    const FilesLeft left =
-        DeleteNumberedFiles(spooler, files_, environment, app_.state.os.osFamily, LabelDriverNumber(driverName));
-    notRemoved_.insert(notRemoved_.end(), left.kept.begin(), left.kept.end());
-    atRestart_.insert(atRestart_.end(), left.atRestart.begin(), left.atRestart.end());
+    left_.Append(
+        DeleteNumberedFiles(spooler, files_, environment, app_.state.os.osFamily, LabelDriverNumber(driverName)));
     return true;
 }
 

@@ -61,8 +61,8 @@ private:
     Language language_;
     bool hadFailures_ = false;
     bool stopped_ = false;
-    std::vector<std::string> notRemoved_;  // named in the final report
-    std::vector<std::string> atRestart_;   // files Windows deletes at the next restart, named too
+    // Named in the final report: what stays, and the files Windows deletes at the next restart.
+    FilesLeft left_;
 };
 
 }  // namespace prinstall
