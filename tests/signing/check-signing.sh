@@ -3,12 +3,16 @@
 # code-signing certificate, then checks the signature with osslsigncode verify: valid and
 # covering the file against that certificate as the root, refused for want of a trusted root
 # otherwise (the digest still matching), and refused as broken once a byte of the file
-# changed. Also: no key means a refusal that names what to set, and the PKCS#11 command line.
+# changed. Also: no key means a refusal that names what to set, the PKCS#11 command line, and
+# a release made by scripts/release.sh: the program signed, the package built from the
+# signed program and then signed itself.
 # No network: no timestamp server. The last line is the one scripts/test.sh summarises.
 #
 #   bash tests/signing/check-signing.sh build/win32/Prinstall.exe
 set -u
-sign=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/sign.sh
+scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts
+sign=$scripts/sign.sh
+build=$(dirname "$(readlink -m "$1")")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -46,10 +50,12 @@ check "signed in place, nothing left beside it" in_place
 # osslsigncode verify FILE ROOT LOG, and whether the digest it finds in the signature is the
 # one it calculates from the file.
 verify() { osslsigncode verify -in "$1" -CAfile "$2" >"$3" 2>&1; }
+# A package's signature names its digest "DigitalSignature" where a program's says "message
+# digest".
 digests_match() {
-  local current
-  current=$(sed -n 's/^Current message digest *: *//p' "$1")
-  [ -n "$current" ] && [ "$current" = "$(sed -n 's/^Calculated message digest *: *//p' "$1")" ]
+  local what=${2:-message digest} current
+  current=$(sed -n "s/^Current $what *: *//p" "$1")
+  [ -n "$current" ] && [ "$current" = "$(sed -n "s/^Calculated $what *: *//p" "$1")" ]
 }
 trusted() {
   verify Prinstall.exe signer.pem trusted.txt && grep -q 'Signature verification: ok' trusted.txt \
@@ -69,10 +75,26 @@ check "valid SHA-256 signature over the file, the throw-away certificate as root
 check "untrusted root refused, the digest still matching" untrusted
 check "a flipped byte refused as a digest mismatch" broken
 
+SIGN_PKCS12=signer.p12 SIGN_PASSWORD=throwaway bash "$scripts/release.sh" release "$build" \
+  >release.txt 2>&1
+released=$?
+release_signed() {
+  [ $released -eq 0 ] && verify release/Prinstall.exe signer.pem release-exe.txt \
+    && verify release/Prinstall.msi signer.pem release-msi.txt \
+    && digests_match release-msi.txt DigitalSignature
+}
+carries_signed_program() {
+  mkdir -p extracted && (cd extracted && msiextract ../release/Prinstall.msi >/dev/null) \
+    && cmp -s "extracted/TORVA EPL Printer 2.X/Prinstall.exe" release/Prinstall.exe \
+    && ! cmp -s release/Prinstall.exe unsigned.exe
+}
+check "a release's program and package both verify" release_signed
+check "the released package carries the signed program" carries_signed_program
+
 if [ ${#failures[@]} -gt 0 ]; then
   for f in *.txt; do echo "--- $f" && cat "$f"; done
   printf 'signing: FAILED: %s\n' "$(printf '%s; ' "${failures[@]}" | sed 's/; $//')"
   exit 1
 fi
 echo "signing: a signed copy verifies (SHA-256, throw-away certificate); an untrusted root" \
-  "and a flipped byte are refused"
+  "and a flipped byte are refused; a release signs the program, then the package built from it"
