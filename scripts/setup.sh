@@ -2,7 +2,8 @@
 # Installs what building and testing need on Debian 12: the Linux and MinGW-w64 compilers,
 # CMake and Ninja, GoogleTest's sources, Wine (32- and 64-bit), Xvfb and the X tools for
 # screenshots, ImageMagick, the Korean locale sources and fonts, Python, and osslsigncode and
-# OpenSSL for signing (scripts/sign.sh) and its test.
+# OpenSSL for signing (scripts/sign.sh) and its test, wixl and msitools for the Windows
+# Installer package.
 #
 # Safe to run again: when every package is present it does nothing, not even apt-get update.
 # Needs root (or sudo) only when something is missing.
@@ -15,7 +16,7 @@ packages=(
   xvfb xauth x11-apps x11-utils imagemagick
   locales fonts-nanum
   osslsigncode openssl
-  wixl
+  wixl msitools
 )
 
 missing=()
