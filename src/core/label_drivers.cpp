@@ -169,8 +169,8 @@ std::vector<int> FreeDriverNumbers(const std::vector<PrinterInfo2>& queues) {
 int ScanLabelDrivers(const std::vector<PrinterInfo2>& queues, int& driverNumber) {
     const std::vector<int> free = FreeDriverNumbers(queues);
     driverNumber = free.empty() ? 0 : free.front();
-    return static_cast<int>(std::count_if(queues.begin(), queues.end(),
-                                          [](const PrinterInfo2& q) { return IsLabelDriver(q.driverName); }));
+    return static_cast<int>(
+        std::count_if(queues.begin(), queues.end(), [](const PrinterInfo2& q) { return IsLabelDriver(q.driverName); }));
 }
 
 int CountLabelDrivers(Spooler& spooler, int& driverNumber) {

@@ -44,7 +44,7 @@ RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n, int* replaced) {
     auto endLine = [&]() -> bool {
         if (isReplaced()) ++replacedCount;
         bool ok = isReplaced() ? out.Write(ReplacementLine(line, n).data(), ReplacementLine(line, n).size())
-                             : out.Write("\r\n", 2);
+                               : out.Write("\r\n", 2);
         ++line;
         lineHasText = false;
         return ok;

@@ -31,9 +31,8 @@ const Text kTooFewNumbersFree = {
     "500 copies can be installed). Remove copies or ask for fewer.",
     "아무것도 설치하지 않았습니다: 프린터 드라이버 %d개를 요청했지만 사용할 수 있는 드라이버 번호는 %d개뿐입니다(최대 "
     "500개까지 설치 가능). 드라이버를 삭제하거나 개수를 줄이십시오."};
-const Text kMediaFileUnusable = {
-    "Nothing was installed: the installation file %s is missing or cannot be used.",
-    "아무것도 설치하지 않았습니다: 설치 파일 %s이(가) 없거나 사용할 수 없습니다."};
+const Text kMediaFileUnusable = {"Nothing was installed: the installation file %s is missing or cannot be used.",
+                                 "아무것도 설치하지 않았습니다: 설치 파일 %s이(가) 없거나 사용할 수 없습니다."};
 const Text kFileMissing = {"The printer driver was not installed: the file %s is missing or empty.",
                            "프린터 드라이버를 설치하지 못했습니다: %s 파일이 없거나 비어 있습니다."};
 const Text kMonitorMissing = {

@@ -231,9 +231,10 @@ TEST_F(InstallCommandTest, CopyWithAMissingOrEmptyFileIsNotRegistered) {
     systemInfo.codePage = 949;
     files.RemoveFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD");
     Install();
-    EXPECT_EQ(view.results.back().message,
-              "아무것도 설치하지 않았습니다: 설치 파일 C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD이(가) 없거나 사용할 "
-              "수 없습니다.");
+    EXPECT_EQ(
+        view.results.back().message,
+        "아무것도 설치하지 않았습니다: 설치 파일 C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD이(가) 없거나 사용할 "
+        "수 없습니다.");
 }
 
 // A driver whose queue could not be created would be one that no removal finds.
