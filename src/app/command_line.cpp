@@ -110,7 +110,7 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
                 const std::optional<std::string> address = PlainIpAddress(value);
                 if (!address) return "/ip needs four numbers from 0 to 255 joined by dots, as in /ip:192.168.0.20";
                 if (!IsPrinterAddress(ParseAddress(*address).value_or(0))) {
-                    return "/ip:" + value + " names no printer (0.0.0.0, or 224.0.0.0 and up).";
+                    return "/ip names no printer: " + *address + " (0.0.0.0, or 224.0.0.0 and up).";
                 }
                 line.ipAddress = *address;
             }
