@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/label_drivers.h"
+#include "ports/ip_address_dialog.h"
 #include "ports/port_info_dialog.h"
 
 namespace prinstall {
@@ -108,6 +109,9 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             if (name == "ip") {
                 const std::optional<std::string> address = PlainIpAddress(value);
                 if (!address) return "/ip needs four numbers from 0 to 255 joined by dots, as in /ip:192.168.0.20";
+                if (!IsPrinterAddress(ParseAddress(*address).value_or(0))) {
+                    return "/ip names no printer: " + *address + " (0.0.0.0, or 224.0.0.0 and up).";
+                }
                 line.ipAddress = *address;
             }
         } else if (name == "copies") {

@@ -20,6 +20,18 @@ std::string ProposedQueueName(int labelDriverCount, int driverNumber) {
     return NextQueueName(driverNumber);
 }
 
+std::string FreeQueueName(Spooler& spooler, int driverNumber, const std::vector<std::string>& taken) {
+    if (driverNumber < 1) return kModelName;
+    const auto isTaken = [&](const std::string& name) {
+        return std::any_of(taken.begin(), taken.end(),
+                           [&](const std::string& t) { return SameQueueName(spooler, t, name); });
+    };
+    // Each taken name can turn away one number at most, so this ends.
+    std::string name = NextQueueName(driverNumber);
+    for (int n = driverNumber + 1; isTaken(name); ++n) name = NextQueueName(n);
+    return name;
+}
+
 int LeadingInt(const std::string& text) {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
@@ -140,23 +152,25 @@ QueueNameFault CheckQueueName(const std::string& name) {
     return units > kMaxQueueNameUnits ? QueueNameFault::TooLong : QueueNameFault::None;
 }
 
-int ScanLabelDrivers(const std::vector<PrinterInfo2>& queues, int& driverNumber) {
+std::vector<int> FreeDriverNumbers(const std::vector<PrinterInfo2>& queues) {
     std::array<bool, kMaxDriverNumber + 1> inUse{};
-    int count = 0;
     for (const PrinterInfo2& q : queues) {
         if (!IsLabelDriver(q.driverName)) continue;
-        ++count;
         int n = LabelDriverNumber(q.driverName);
         if (n >= 1 && n <= kMaxDriverNumber) inUse[static_cast<size_t>(n)] = true;
     }
-    driverNumber = 0;
+    std::vector<int> free;
     for (int n = 1; n <= kMaxDriverNumber; ++n) {
-        if (!inUse[static_cast<size_t>(n)]) {
-            driverNumber = n;
-            break;
-        }
+        if (!inUse[static_cast<size_t>(n)]) free.push_back(n);
     }
-    return count;
+    return free;
+}
+
+int ScanLabelDrivers(const std::vector<PrinterInfo2>& queues, int& driverNumber) {
+    const std::vector<int> free = FreeDriverNumbers(queues);
+    driverNumber = free.empty() ? 0 : free.front();
+    return static_cast<int>(
+        std::count_if(queues.begin(), queues.end(), [](const PrinterInfo2& q) { return IsLabelDriver(q.driverName); }));
 }
 
 int CountLabelDrivers(Spooler& spooler, int& driverNumber) {

@@ -42,8 +42,18 @@ std::string LabelDriverName(int driverNumber);
 // The queue name of driver copy N: the numbered model name.
 std::string NextQueueName(int driverNumber);
 
+// The queue name of driver copy N where other names are taken already (by queues, or by the
+// copies settled earlier in the same run; compared as SameQueueName does): the numbered model
+// name of N, or when that is taken, of the first number after N whose name is free. The plain
+// model name when no number is known (N below 1).
+std::string FreeQueueName(Spooler& spooler, int driverNumber, const std::vector<std::string>& taken);
+
 // What the Driver Name field proposes for the next queue.
 std::string ProposedQueueName(int labelDriverCount, int driverNumber);
+
+// The driver numbers from 1 to 500 that no queue's driver uses (as ScanLabelDrivers reads
+// them), lowest first.
+std::vector<int> FreeDriverNumbers(const std::vector<PrinterInfo2>& queues);
 
 // Counts the queues whose driver is a numbered label-printer driver (prefix compared exactly,
 // letter case included) and moves driverNumber to the lowest free number; when all 500 are

@@ -34,15 +34,17 @@ std::string IniCloneText(int n) {
     return Format("[OEMFiles]\r\nOEMDriverFile1=TVLabelE%d.DLL\r\nOEMConfigFile1=TVLabelUI%d.DLL", n, n);
 }
 
-RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n) {
+RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n, int* replaced) {
     std::vector<char> block(64 * 1024);
     int line = 1;
     bool lineHasText = false;  // bytes of the current line were read (written or dropped)
     bool pendingCr = false;    // a CR was read and may turn out to be part of a CR LF line end
-    auto replaced = [&] { return line == 2 || line == 5 || line == 7; };
+    auto isReplaced = [&] { return line == 2 || line == 5 || line == 7; };
+    int replacedCount = 0;
     auto endLine = [&]() -> bool {
-        bool ok = replaced() ? out.Write(ReplacementLine(line, n).data(), ReplacementLine(line, n).size())
-                             : out.Write("\r\n", 2);
+        if (isReplaced()) ++replacedCount;
+        bool ok = isReplaced() ? out.Write(ReplacementLine(line, n).data(), ReplacementLine(line, n).size())
+                               : out.Write("\r\n", 2);
         ++line;
         lineHasText = false;
         return ok;
@@ -50,7 +52,7 @@ RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n) {
     auto text = [&](const char* data, size_t size) -> bool {
         if (size == 0) return true;
         lineHasText = true;
-        return replaced() || out.Write(data, size);
+        return isReplaced() || out.Write(data, size);
     };
 
     for (;;) {
@@ -85,16 +87,42 @@ RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n) {
     if (pendingCr && !text("\r", 1)) return RewriteResult::WriteError;
     // A last line without a line end still gets one.
     if (lineHasText && !endLine()) return RewriteResult::WriteError;
+    if (replaced != nullptr) *replaced = replacedCount;
     return RewriteResult::Ok;
 }
 
+namespace {
+
+std::string MediaFilePath(Files& files, int processor, const std::string& name) {
+    return Format("%s\\%s\\%s", ProgramFolder(files.ProgramPath()).c_str(), MediaFolderFor(processor), name.c_str());
+}
+
+// Takes the rewritten text and keeps none of it.
+class DiscardedOutput : public OutputFile {
+public:
+    bool Write(const char*, std::size_t) override { return true; }
+    bool Close() override { return true; }
+};
+
+}  // namespace
+
+std::string GpdTemplatePath(Files& files, int processor) { return MediaFilePath(files, processor, "TVLabel.GPD"); }
+
+bool GpdTemplateUsable(Files& files, int processor) {
+    std::unique_ptr<InputFile> in = files.OpenForReading(GpdTemplatePath(files, processor));
+    if (!in) return false;
+    DiscardedOutput out;
+    int replaced = 0;
+    return RewriteGpd(*in, out, 1, &replaced) == RewriteResult::Ok && replaced == kGpdReplacedLines;
+}
+
 std::string CloneFileWriter::MediaPath(int processor, const std::string& name) {
-    return Format("%s\\%s\\%s", ProgramFolder(files_.ProgramPath()).c_str(), MediaFolderFor(processor), name.c_str());
+    return MediaFilePath(files_, processor, name);
 }
 
 int CloneFileWriter::WriteGpdClone(int driverNumber, int processor) {
     gpdPath_ = MediaPath(processor, GpdCloneName(driverNumber));
-    const std::string templatePath = MediaPath(processor, "TVLabel.GPD");
+    const std::string templatePath = GpdTemplatePath(files_, processor);
     std::unique_ptr<OutputFile> out = files_.CreateForWriting(gpdPath_);
     if (!out) {
         show_(kFailedCreate);

@@ -24,9 +24,22 @@ std::string IniCloneText(int n);
 
 enum class RewriteResult { Ok, ReadError, WriteError };
 
+// The lines of the template that the copy replaces.
+inline constexpr int kGpdReplacedLines = 3;
+
 // Copies the template to the output with lines 2, 5 and 7 replaced and every line ended by
-// CR LF, reading in blocks so a line may be of any length.
-RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n);
+// CR LF (LF or CR LF ends a line; a lone CR is text), reading in blocks so a line may be of
+// any length. `replaced`, when given, receives how many of the three lines the template has:
+// a shorter template is copied without them.
+RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n, int* replaced = nullptr);
+
+// The template the GPD file of every copy is made from, in the program's media folder of the
+// processor family.
+std::string GpdTemplatePath(Files& files, int processor);
+
+// Whether the template can be read and has every line the copy replaces, read by the very
+// rewrite the copies go through, so that a copy's driver is sure to get its own model name.
+bool GpdTemplateUsable(Files& files, int processor);
 
 class CloneFileWriter {
 public:

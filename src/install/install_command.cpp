@@ -1,8 +1,11 @@
 #include "install/install_command.h"
 
+#include <algorithm>
+
 #include "core/label_drivers.h"
 #include "core/driver_files.h"
 #include "core/system_refusals.h"
+#include "install/clone_files.h"
 #include "install/install_folder.h"
 #include "install/port_monitor.h"
 #include "install/staging.h"
@@ -23,6 +26,13 @@ const Text kNameTooLong = {"The printer name is too long (at most 220 characters
                            "프린터 이름이 너무 깁니다(최대 220자). 이름을 줄여 다시 시도하십시오."};
 const Text kNoNumberFree = {"All 500 printer driver copies are installed. Remove one before installing another.",
                             "프린터 드라이버 500개가 모두 설치되어 있습니다. 하나를 삭제한 후 다시 설치하십시오."};
+const Text kTooFewNumbersFree = {
+    "Nothing was installed: %d printer driver copies were asked for, but only %d driver numbers are free (at most "
+    "500 copies can be installed). Remove copies or ask for fewer.",
+    "아무것도 설치하지 않았습니다: 프린터 드라이버 %d개를 요청했지만 사용할 수 있는 드라이버 번호는 %d개뿐입니다(최대 "
+    "500개까지 설치 가능). 드라이버를 삭제하거나 개수를 줄이십시오."};
+const Text kMediaFileUnusable = {"Nothing was installed: the installation file %s is missing or cannot be used.",
+                                 "아무것도 설치하지 않았습니다: 설치 파일 %s이(가) 없거나 사용할 수 없습니다."};
 const Text kFileMissing = {"The printer driver was not installed: the file %s is missing or empty.",
                            "프린터 드라이버를 설치하지 못했습니다: %s 파일이 없거나 비어 있습니다."};
 const Text kMonitorMissing = {
@@ -69,22 +79,14 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     int searchCounter = kUsbSearchCounterStart;
     RegistrationSettings settings;
     bool portPrepared = false;
+    std::vector<std::string> names;
+    std::vector<std::string> taken;
     Outcome outcome = Outcome::Success(kCompleted.In(language_));
-    std::string queueName = request.firstQueueName;
-    for (int copy = 1; copy <= request.copies; ++copy) {
-        if (std::optional<Text> refusal = QueueNameRefusal(queueName)) {
-            outcome = Outcome::Failure(refusal->In(language_));
-            break;
-        }
-        if (app_.state.driverNumber < 1) {
-            outcome = Outcome::Failure(kNoNumberFree.In(language_));
-            break;
-        }
-        const int exists = PrinterNameExists(app_.platform.spooler, queueName);
-        if (exists != 0) {
-            outcome = Outcome::Failure((exists == -2 ? kEnumFailed : kNameInUse).In(language_));
-            break;
-        }
+    if (std::optional<Outcome> refused = SettleCopies(request, names, taken)) {
+        steps_.EndRun();
+        return *refused;
+    }
+    for (size_t copy = 0; copy < names.size(); ++copy) {
         if (!portPrepared) {
             // Before the first change of the run: the port values, the monitor and the driver
             // files all follow.
@@ -100,22 +102,79 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
             }
             portPrepared = true;
         }
-        outcome = InstallCopy(queueName, settings);
+        outcome = InstallCopy(names[copy], settings);
         if (!outcome.Ok()) break;
         steps_.SetBusy(false);
-        const std::string installedQueue = queueName;
-        queueName = NextQueueName(app_.state.driverNumber);
-        steps_.CopyInstalled({installedQueue, LabelDriverName(settings.driverNumber), queueName, labelDriverCount_});
+        const std::string next = copy + 1 < names.size()
+                                     ? names[copy + 1]
+                                     : FreeQueueName(app_.platform.spooler, app_.state.driverNumber, taken);
+        steps_.CopyInstalled({names[copy], LabelDriverName(settings.driverNumber), next, labelDriverCount_});
         outcome = Outcome::Success(kCompleted.In(language_));
     }
     steps_.EndRun();
     return outcome;
 }
 
+std::optional<Outcome> InstallCommand::SettleCopies(const InstallRequest& request, std::vector<std::string>& names,
+                                                    std::vector<std::string>& taken) {
+    if (request.copies < 1) return std::nullopt;
+    if (std::optional<Text> refusal = QueueNameRefusal(request.firstQueueName)) {
+        return Outcome::Failure(refusal->In(language_));
+    }
+    const int first = app_.state.driverNumber;
+    if (first < 1) return Outcome::Failure(kNoNumberFree.In(language_));
+    Spooler& spooler = app_.platform.spooler;
+    std::vector<PrinterInfo2> queues;
+    if (spooler.ListLocalPrinters(queues) != 0) return Outcome::Failure(kEnumFailed.In(language_));
+    for (const PrinterInfo2& q : queues) taken.push_back(q.printerName);
+    if (std::any_of(taken.begin(), taken.end(),
+                    [&](const std::string& t) { return SameQueueName(spooler, t, request.firstQueueName); })) {
+        return Outcome::Failure(kNameInUse.In(language_));
+    }
+    // The first copy takes the number the last scan found; after each copy the lowest free
+    // number is the next one's.
+    std::vector<int> numbers{first};
+    for (int n : FreeDriverNumbers(queues)) {
+        if (n != first) numbers.push_back(n);
+    }
+    if (static_cast<int>(numbers.size()) < request.copies) {
+        return Outcome::Failure(
+            Format(kTooFewNumbersFree.In(language_), request.copies, static_cast<int>(numbers.size())));
+    }
+    names.push_back(request.firstQueueName);
+    taken.push_back(request.firstQueueName);
+    for (int copy = 1; copy < request.copies; ++copy) {
+        names.push_back(FreeQueueName(spooler, numbers[static_cast<size_t>(copy)], taken));
+        taken.push_back(names.back());
+    }
+    return std::nullopt;
+}
+
+std::optional<Outcome> InstallCommand::MediaRefusal() {
+    Platform& platform = app_.platform;
+    const int processor = app_.state.os.processor;
+    if (app_.state.useLabelPortMonitor) {
+        PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
+        if (monitor.IsPortMonitorInstalled() != 1) {
+            // Without one of them the monitor cannot be added, and a queue that needs it would
+            // print to nobody.
+            if (std::optional<std::string> missing = MissingPortMonitorModule(*platform.files, processor)) {
+                return Outcome::Failure(Format(kMediaFileUnusable.In(language_), missing->c_str()));
+            }
+        }
+    }
+    if (!GpdTemplateUsable(*platform.files, processor)) {
+        return Outcome::Failure(
+            Format(kMediaFileUnusable.In(language_), GpdTemplatePath(*platform.files, processor).c_str()));
+    }
+    return std::nullopt;
+}
+
 std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& settings, int& searchCounter) {
     Platform& platform = app_.platform;
     PortChoice choice;
     if (!steps_.ChoosePort(choice)) return Outcome::Failure(kCanceled.In(language_));
+    if (std::optional<Outcome> refused = MediaRefusal()) return refused;
     steps_.SetBusy(true);
     settings.portName = choice.portName;
     settings.interfaceKind = choice.interfaceKind;

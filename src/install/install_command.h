@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/app_context.h"
 #include "core/feedback.h"
@@ -82,6 +83,17 @@ public:
     bool CopyFailed() const { return copyFailed_; }
 
 private:
+    // The queue names of all the copies, settled before the first change: the operator's name
+    // for the first, and for each later one the numbered name of the driver number it will
+    // take, passed over to a free one where a queue or an earlier copy has it. `taken` gets
+    // the names of the queues there and of the copies. Nothing when the run goes on; the
+    // refusal otherwise (a name the spooler cannot hold or that a queue has, more copies than
+    // free driver numbers, queues that cannot be listed).
+    std::optional<Outcome> SettleCopies(const InstallRequest& request, std::vector<std::string>& names,
+                                        std::vector<std::string>& taken);
+    // The installation media the run takes files from, once the port dialog has said which
+    // processor family and whether the label port monitor is wanted: nothing when it can go on.
+    std::optional<Outcome> MediaRefusal();
     // The port, once per run: the choice, then the USB step or the Standard TCP/IP port.
     // Nothing when the run goes on.
     std::optional<Outcome> PreparePort(RegistrationSettings& settings, int& searchCounter);

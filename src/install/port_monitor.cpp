@@ -15,20 +15,31 @@ std::string PortMonitorSourceFolder(int processor) {
     }
 }
 
+std::string PortMonitorSource(const std::string& mediaRoot, int processor, const char* module) {
+    return mediaRoot + "\\" + PortMonitorSourceFolder(processor) + "\\" + module;
+}
+
+std::optional<std::string> MissingPortMonitorModule(Files& files, int processor) {
+    for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
+        const std::string path = PortMonitorSource(kInstallFolder, processor, module);
+        if (files.FileSize(path) <= 0) return path;
+    }
+    return std::nullopt;
+}
+
 int PortMonitorInstaller::IsPortMonitorInstalled() { return prinstall::IsPortMonitorInstalled(spooler_, debug_); }
 
 void PortMonitorInstaller::AddPortMonitor(int processor) {
     files_.SetWorkingDirectory(kInstallFolder);
     const std::string mediaRoot = files_.WorkingDirectory();
     const std::string systemFolder = files_.SystemDirectory();
-    const std::string source = mediaRoot + "\\" + PortMonitorSourceFolder(processor) + "\\";
     {
         // A 32-bit program on 64-bit Windows must reach the real system folder, not the
         // redirected 32-bit one, for the spooler to load the 64-bit monitor; the spooler call
         // after the copies needs redirection back on.
         FsRedirectionOff redirection(system_, processor == 1 || processor == 2);
         for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
-            files_.CopyFileTo(source + module, systemFolder + "\\" + module);
+            files_.CopyFileTo(PortMonitorSource(mediaRoot, processor, module), systemFolder + "\\" + module);
         }
     }
     bool added = spooler_.RegisterMonitor(kPortMonitorName, SpoolerEnvironment(processor), kPortMonitorModule) == 0;

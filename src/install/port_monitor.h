@@ -2,6 +2,7 @@
 // installation media. Also the FRAMEDYN repair that driver registration runs before its retry.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/entry_names.h"
@@ -15,6 +16,14 @@ namespace prinstall {
 // The media folder of the monitor modules, relative to the installation folder: Win32 for
 // x86, Win64 for x64, Win64\Itanium for Itanium.
 std::string PortMonitorSourceFolder(int processor);
+
+// The full path of a monitor module in the media below `mediaRoot`, as the monitor is added
+// from it.
+std::string PortMonitorSource(const std::string& mediaRoot, int processor, const char* module);
+
+// The first of the two monitor modules that the installation folder's media lacks (or holds
+// empty) for the processor, as a full path; nothing when both are there.
+std::optional<std::string> MissingPortMonitorModule(Files& files, int processor);
 
 class PortMonitorInstaller {
 public:

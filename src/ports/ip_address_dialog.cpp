@@ -27,6 +27,8 @@ std::optional<std::uint32_t> ParseAddress(const std::string& text) {
     return address;
 }
 
+bool IsPrinterAddress(std::uint32_t address) { return address != 0 && (address >> 24) < 224; }
+
 void IpAddressDialog::OnInitDialog(IpAddressView& view) {
     language_ = LanguageForCodePage(systemInfo_.AnsiCodePage());
     if (language_ == Language::Korean) {
@@ -40,8 +42,16 @@ void IpAddressDialog::OnInitDialog(IpAddressView& view) {
 }
 
 void IpAddressDialog::OnOk(IpAddressView& view) {
-    addressText = FormatAddress(view.Address());
+    const AddressFields fields = view.Address();
+    addressText = FormatAddress(fields);
     if (registry_.ProbeKey(kStandardTcpIpPortsKey) == 0) {
+        const std::uint32_t address = static_cast<std::uint32_t>(fields[0]) << 24 |
+                                      static_cast<std::uint32_t>(fields[1]) << 16 |
+                                      static_cast<std::uint32_t>(fields[2]) << 8 | fields[3];
+        if (!IsPrinterAddress(address)) {
+            view.AppMessageBox(kNoPrinterAddress.In(language_));
+            return;
+        }
         view.EndDialog(kDialogOk);
         return;
     }

@@ -33,6 +33,12 @@ inline constexpr const Text kNoStandardTcpIpPort{
     "Standard TCP/IP Port not installed\nPlease Install Standard TCP/IP Port",
     "Standard TCP/IP Port가 설치되어 있지 않습니다.\nStandard TCP/IP Port를 추가해 주십시오."};
 
+inline constexpr const Text kNoPrinterAddress{
+    "This address cannot be a printer's: 0.0.0.0, 255.255.255.255 and the addresses from 224.0.0.0 up name no one "
+    "device. Enter the printer's own IP address.",
+    "프린터 주소로 쓸 수 없는 주소입니다: 0.0.0.0, 255.255.255.255 및 224.0.0.0 이상의 주소는 한 장치를 가리키지 "
+    "않습니다. 프린터의 IP 주소를 입력하십시오."};
+
 // The four fields of an address, first field first (the most significant byte).
 using AddressFields = std::array<std::uint8_t, 4>;
 
@@ -41,6 +47,11 @@ std::string FormatAddress(const AddressFields& fields);
 
 // Dotted decimal text of four fields 0 to 255 in host byte order; nothing for any other text.
 std::optional<std::uint32_t> ParseAddress(const std::string& text);
+
+// Whether an address (host byte order) can be one printer's: not 0.0.0.0, and not from
+// 224.0.0.0 up (multicast 224-239, reserved 240-255 with the broadcast 255.255.255.255).
+// The command line's /ip: follows the same rule.
+bool IsPrinterAddress(std::uint32_t address);
 
 // What the rules need from the dialog's window.
 class IpAddressView : public DialogView {
@@ -62,7 +73,8 @@ public:
     bool addressKnown = false;
 
     void OnInitDialog(IpAddressView& view);
-    // Ends the dialog with OK when the monitor's key opens, else with Cancel after a message.
+    // Ends the dialog with OK when the monitor's key opens, else with Cancel after a message;
+    // an address that cannot be a printer's is refused with a message and the dialog stays.
     void OnOk(IpAddressView& view);
 
 private:

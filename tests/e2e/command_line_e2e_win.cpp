@@ -279,7 +279,7 @@ TEST(CommandLineWithoutDisplay, InstallsOnceWithIfMissingAndIsDetectedInEitherLa
 
 // Refused lines print the usage and install nothing; a second instance is turned away.
 TEST(CommandLineWithoutDisplay, RefusesInvalidLinesAndASecondInstance) {
-    for (const wchar_t* arguments : {L"/install /bogus", L"/install"}) {
+    for (const wchar_t* arguments : {L"/install /bogus", L"/install", L"/install /ip:0.0.0.0"}) {
         const CommandRun run = RunWithoutWindow(arguments);
         EXPECT_EQ(run.exitCode, static_cast<DWORD>(prinstall::kExitInvalidCommandLine)) << Utf8(arguments);
         EXPECT_NE(run.output.find(Lines(prinstall::UsageText()).at(1)), std::string::npos) << run.output;

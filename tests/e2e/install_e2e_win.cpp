@@ -261,8 +261,8 @@ TEST(InstallationNameInUse, QueueOfAnotherDriverDifferingOnlyInCaseIsKept) {
     ConfirmAndEnd(program, result, main);
 }
 
-// The GPD template missing from the media: the copy is not registered, and the result names
-// the file.
+// The GPD template missing from the media: refused before anything is installed, and the
+// result names the file.
 TEST(InstallationMissingTemplate, ErrorNamesTheFileAndNothingOfTheCopyStays) {
     ASSERT_TRUE(DeleteFileW(L"C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD"));
     ProgramRun program;

@@ -83,6 +83,11 @@ TEST_F(UnattendedTest, RefusalsGiveTheirOwnExitCodes) {
     EXPECT_EQ(console.lines.back(), "The port COM9: does not exist. (exit code 1603)");
     EXPECT_EQ(Run({"/install"}), 1639);
     EXPECT_EQ(Run({"/install", "/port:COM1:", "/name:a,b"}), 1603);
+    EXPECT_EQ(Run({"/install", "/ip:224.0.0.1"}), 1639);
+    for (int n = 1; n <= 498; ++n) spooler.AddQueue(Format("Dock %d", n), Format("TORVA Label Printer #%d", n));
+    EXPECT_EQ(Run({"/install", "/port:COM1:", "/copies:3"}), 1603);
+    EXPECT_EQ(console.lines.back().find("Nothing was installed: 3 printer driver copies were asked for, but only 2"),
+              0u);
     systemInfo.version = {4, 10, 1998, 1, 0, 0, 0, 1};  // Windows 98
     EXPECT_EQ(Run({"/install", "/port:COM1:"}), 1633);
     EXPECT_TRUE(spooler.driverCalls.empty());

@@ -7,6 +7,7 @@
 #include "fakes/fake_files.h"
 #include "fakes/main_dialog_world.h"
 #include "fakes/fake_platform.h"
+#include "core/label_drivers.h"
 #include "install/install_folder.h"
 #include "install/uninstall_entry.h"
 #include "resource.h"
@@ -41,7 +42,7 @@ class InstallCommandTest : public ::testing::Test, public fakes::MainDialogWorld
 protected:
     InstallCommandTest() {
         for (const char* f : {"UNIDRV.DLL", "UNIDRV.HLP", "UNIDRVUI.DLL", "UNIRES.DLL", "STDNAMES.GPD", "TVLabel.DLL",
-                              "TVLabelE.DLL", "TVLabelUI.DLL"}) {
+                              "TVLabelE.DLL", "TVLabelUI.DLL", "TVPortMon.dll", "TVPortMonUI.dll"}) {
             files.AddFile(std::string("C:\\TORVA EPL Printer 2.X\\Win32\\") + f, f);
         }
         files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD", "1\n2\n3\n4\n5\n6\n7\n");
@@ -230,8 +231,10 @@ TEST_F(InstallCommandTest, CopyWithAMissingOrEmptyFileIsNotRegistered) {
     systemInfo.codePage = 949;
     files.RemoveFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD");
     Install();
-    EXPECT_EQ(view.results.back().message,
-              "프린터 드라이버를 설치하지 못했습니다: Win32\\TVLabel.GPD 파일이 없거나 비어 있습니다.");
+    EXPECT_EQ(
+        view.results.back().message,
+        "아무것도 설치하지 않았습니다: 설치 파일 C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD이(가) 없거나 사용할 "
+        "수 없습니다.");
 }
 
 // A driver whose queue could not be created would be one that no removal finds.
@@ -308,6 +311,78 @@ TEST_F(InstallCommandTest, SixtyFourBitWindowsGetsTheDriverInItsOwnEnvironment) 
     EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #1", kEnvironmentX64));
     EXPECT_TRUE(files.HasFile("C:\\windows\\system32\\spool\\drivers\\x64\\TVLabel1.GPD"));
 }
+
+// Later copies take the numbered name of their driver number, passed over to the next free
+// one where a queue or an earlier copy of the same run has it.
+TEST_F(InstallCommandTest, LaterCopiesPassOverNamesTakenByQueuesAndEarlierCopies) {
+    spooler.AddQueue("torva label printer 3", "Generic / Text Only");
+    view.SetItemText(IDC_COPY_COUNT, "3");
+    dialog.OnChangeCopyCount();
+    view.SetItemText(IDC_DRIVER_NAME, "TORVA Label Printer 2");
+    Install();
+    ASSERT_EQ(view.results.at(0).message, "Installation completed. ");
+    EXPECT_EQ(spooler.printers,
+              (std::vector<PrinterInfo2>{{"torva label printer 3", "COM1:", "Generic / Text Only"},
+                                         {"TORVA Label Printer 2", "COM1:", "TORVA Label Printer #1"},
+                                         {"TORVA Label Printer 4", "COM1:", "TORVA Label Printer #2"},
+                                         {"TORVA Label Printer 5", "COM1:", "TORVA Label Printer #3"}}));
+    EXPECT_EQ(view.texts[IDC_DRIVER_NAME], "TORVA Label Printer 6");
+}
+
+// Inputs that cannot end in a working installation are refused before anything changes: no
+// port prepared, no file copied or written, no monitor, driver or entry.
+struct RefusedCase {
+    const char* name;
+    int labelQueues;          // queues of driver copies #1 to #N there already
+    const char* removedFile;  // from the Win32 media (nullptr: none)
+    const char* gpdTemplate;  // the Win32 template's text (nullptr: the fixture's)
+    const char* result;
+};
+
+class RefusedBeforeAnyChangeTest : public InstallCommandTest, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedBeforeAnyChangeTest, LeavesEverythingAsItWas) {
+    const RefusedCase& c = GetParam();
+    for (int n = 1; n <= c.labelQueues; ++n) spooler.AddQueue(Format("Dock %d", n), LabelDriverName(n));
+    dialog.OnInitDialog();
+    view.SetItemText(IDC_COPY_COUNT, "3");
+    dialog.OnChangeCopyCount();
+    if (c.removedFile != nullptr) files.RemoveFile(std::string("C:\\TORVA EPL Printer 2.X\\Win32\\") + c.removedFile);
+    if (c.gpdTemplate != nullptr) files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD", c.gpdTemplate);
+    steps.choice = {kInterfaceTcpIp, "TCP/IP", "192.168.0.10"};
+    app.state.useLabelPortMonitor = true;
+    view.resultAnswer = 2;
+    const size_t queues = spooler.printers.size();
+    files.trail.clear();
+    Install();
+    EXPECT_EQ(view.results.at(0).message, c.result) << c.name;
+    EXPECT_EQ(view.results[0].outcome, 1);
+    EXPECT_TRUE(files.trail.empty()) << files.trail.front();
+    EXPECT_TRUE(steps.tcpIpPorts.empty());
+    EXPECT_TRUE(spooler.addedMonitorDlls.empty());
+    EXPECT_TRUE(spooler.driverCalls.empty());
+    EXPECT_EQ(spooler.printers.size(), queues);
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedBeforeAnyChangeTest,
+    ::testing::Values(
+        RefusedCase{"numbers", 498, nullptr, nullptr,
+                    "Nothing was installed: 3 printer driver copies were asked for, but only 2 driver numbers are free "
+                    "(at most 500 copies can be installed). Remove copies or ask for fewer."},
+        RefusedCase{"monitor", 0, "TVPortMon.dll", nullptr,
+                    "Nothing was installed: the installation file C:\\TORVA EPL Printer 2.X\\Win32\\TVPortMon.dll is "
+                    "missing or cannot be used."},
+        RefusedCase{"monitor UI", 0, "TVPortMonUI.dll", nullptr,
+                    "Nothing was installed: the installation file C:\\TORVA EPL Printer 2.X\\Win32\\TVPortMonUI.dll is "
+                    "missing or cannot be used."},
+        RefusedCase{"CR line ends", 0, nullptr, "1\r2\r3\r4\r5\r6\r7\r8\r",
+                    "Nothing was installed: the installation file C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD is "
+                    "missing or cannot be used."},
+        RefusedCase{"six lines", 0, nullptr, "1\n2\r\n3\n4\n5\n6\n",
+                    "Nothing was installed: the installation file C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD is "
+                    "missing or cannot be used."}));
 
 // What the installation folder allows before the run, whether it could be restricted, and how
 // the run ends.

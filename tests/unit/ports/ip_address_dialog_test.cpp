@@ -76,6 +76,24 @@ TEST_F(IpAddressDialogTest, OkWritesTheDottedTextAndEndsWithOkWhenTheMonitorKeyO
     EXPECT_EQ(rules.addressText, "192.168.1.0");
 }
 
+// The same rule as the command line's /ip: an address that names no one printer keeps the
+// dialog open with a message; the last unicast addresses pass.
+TEST_F(IpAddressDialogTest, AddressesThatNameNoPrinterAreRefusedAndTheDialogStays) {
+    rules.OnInitDialog(view);
+    for (AddressFields typed : {AddressFields{0, 0, 0, 0}, AddressFields{224, 0, 0, 1}, AddressFields{239, 1, 2, 3},
+                                AddressFields{240, 0, 0, 1}, AddressFields{255, 255, 255, 255}}) {
+        view.typed = typed;
+        rules.OnOk(view);
+        EXPECT_EQ(view.endedWith, 0) << FormatAddress(typed);
+    }
+    ASSERT_EQ(view.messages.size(), 5u);
+    EXPECT_EQ(view.messages[0].text, kNoPrinterAddress.english);
+    view.typed = {223, 255, 255, 254};
+    rules.OnOk(view);
+    EXPECT_EQ(view.endedWith, kDialogOk);
+    EXPECT_EQ(view.messages.size(), 5u);
+}
+
 TEST_F(IpAddressDialogTest, WithoutTheMonitorKeyOkWarnsInTheUiLanguageAndEndsWithCancel) {
     registry.keys.clear();
     rules.OnInitDialog(view);
