@@ -107,6 +107,7 @@ KilledRun RunAndKill(std::wstring command, const KillMoment& moment) {
         switch (event.dwDebugEventCode) {
             case CREATE_PROCESS_DEBUG_EVENT:
                 threads[event.dwThreadId] = event.u.CreateProcessInfo.hThread;
+                loaded = event.u.CreateProcessInfo.lpBaseOfImage;
                 if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
                 break;
             case CREATE_THREAD_DEBUG_EVENT: threads[event.dwThreadId] = event.u.CreateThread.hThread; break;
@@ -146,7 +147,6 @@ KilledRun RunAndKill(std::wstring command, const KillMoment& moment) {
             }
             default: break;
         }
-        if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) loaded = event.u.CreateProcessInfo.lpBaseOfImage;
         if (!armed && loaded == base) {
             // The same module at the same base must hold the same code before it is patched.
             BYTE theirs[16] = {};
@@ -181,8 +181,7 @@ DWORD RunToEnd(std::wstring command) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
-    if (!CreateProcessW(kProgramPath, command.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup,
-                        &child)) {
+    if (!CreateProcessW(kProgramPath, command.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup, &child)) {
         return GetLastError();
     }
     DWORD code = ~0u;
@@ -275,18 +274,18 @@ TEST(KilledInstallation, LeavesNothingAfterTheRemoval) {
          system + std::wstring(L"\\TVPortMon.dll")},
         {"copy 1 staging: clones written, some numbered files copied", L"kernel32.dll", "CopyFileW", 2, -1,
          drivers + L"\\TVLabel1.DLL", media + L"\\TVLabel1.GPD"},
-        {"driver 1 registered, its queue not created", L"winspool.drv", "AddPrinterW", 3, 4,
-         L"TORVA Label Printer #1", L"driver TORVA Label Printer #1"},
-        {"copy 2 staging: INI clone being written", L"kernel32.dll", "CreateFileW", 1, -1,
-         media + L"\\TVLabel2.INI", media + L"\\TVLabel2.GPD"},
+        {"driver 1 registered, its queue not created", L"winspool.drv", "AddPrinterW", 3, 4, L"TORVA Label Printer #1",
+         L"driver TORVA Label Printer #1"},
+        {"copy 2 staging: INI clone being written", L"kernel32.dll", "CreateFileW", 1, -1, media + L"\\TVLabel2.INI",
+         media + L"\\TVLabel2.GPD"},
         {"copy 2 staging: last numbered files being copied", L"kernel32.dll", "CopyFileW", 2, -1,
          drivers + L"\\TVLabelE2.DLL", drivers + L"\\TVLabel2.DLL"},
-        {"driver 3 registered, its queue not created", L"winspool.drv", "AddPrinterW", 3, 4,
-         L"TORVA Label Printer #3", L"driver TORVA Label Printer #3"},
+        {"driver 3 registered, its queue not created", L"winspool.drv", "AddPrinterW", 3, 4, L"TORVA Label Printer #3",
+         L"driver TORVA Label Printer #3"},
     };
     for (const KillMoment& moment : moments) {
-        const KilledRun killed = RunAndKill(L"\"" + std::wstring(kProgramPath) + L"\" /install /port:COM1: /copies:3",
-                                            moment);
+        const KilledRun killed =
+            RunAndKill(L"\"" + std::wstring(kProgramPath) + L"\" /install /port:COM1: /copies:3", moment);
         ASSERT_EQ(killed.failure, "") << moment.what;
         const std::vector<std::wstring> atKill = OursLeft(mediaFiles);
         EXPECT_NE(std::find(atKill.begin(), atKill.end(), moment.leftByKill), atKill.end())
