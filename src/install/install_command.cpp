@@ -68,6 +68,7 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     steps_.BeginRun();
     int searchCounter = kUsbSearchCounterStart;
     RegistrationSettings settings;
+    settings.withUninstallEntry = request.withUninstallEntry;
     bool portPrepared = false;
     Outcome outcome = Outcome::Success(kCompleted.In(language_));
     std::string queueName = request.firstQueueName;
