@@ -29,7 +29,7 @@ constexpr OptionInfo kOptions[] = {
     {"name", Scope::Install, true, false},     {"codepage", Scope::Install, true, false},
     {"all", Scope::Uninstall, false, false},   {"queue", Scope::Uninstall, true, true},
     {"log", Scope::Any, true, false},          {"ifmissing", Scope::Install, false, false},
-    {"quiet", Scope::Any, false, false},
+    {"quiet", Scope::Any, false, false},       {"noentry", Scope::Install, false, false},
 };
 
 std::string Lower(std::string_view text) {
@@ -129,6 +129,8 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             line.name = value;
         } else if (name == "ifmissing") {
             line.ifMissing = true;
+        } else if (name == "noentry") {
+            line.noEntry = true;
         } else if (name == "all") {
             line.all = true;
         } else if (name == "queue") {
@@ -228,7 +230,7 @@ std::string UsageText() {
     for (int page : kCodePageNumbers) codePages += (codePages.empty() ? "" : ", ") + std::to_string(page);
     return "Usage:\n"
            "  Prinstall.exe /install (/port:NAME | /usb | /ip:A.B.C.D) [/copies:N] [/name:TEXT] [/codepage:NNN]"
-           " [/ifmissing] [/log:FILE] [/quiet]\n"
+           " [/ifmissing] [/noentry] [/log:FILE] [/quiet]\n"
            "  Prinstall.exe /uninstall (/all | /queue:NAME [/queue:NAME ...]) [/log:FILE] [/quiet]\n"
            "  Prinstall.exe /list [/log:FILE]\n"
            "  Prinstall.exe /?\n"
@@ -236,6 +238,8 @@ std::string UsageText() {
            codePages +
            ".\n"
            "/ifmissing: install nothing when a label printer queue already uses the port.\n"
+           "/noentry: write no entry in the list of installed programs (a package that runs the"
+           " installation brings its own).\n"
            "Exit codes: 0 success, 1603 failure, 1618 another Prinstall.exe is running,"
            " 1622 the log file cannot be opened or appended to (nothing was changed),"
            " 1625 forbidden by a policy of this Windows (protected print mode), 1633 this Windows is not supported,"

@@ -21,6 +21,7 @@ struct CommandLine {
     std::optional<std::string> name;     // /name:
     std::optional<int> codePage;         // /codepage: (the number, e.g. 850)
     bool ifMissing = false;              // /ifmissing: nothing when a label queue serves the port
+    bool noEntry = false;                // /noentry: a package brings the uninstall entry itself
     bool all = false;                    // /uninstall /all
     std::vector<std::string> queues;     // /queue: in order
     std::optional<std::string> logFile;  // /log:

@@ -78,6 +78,7 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     steps_.BeginRun();
     int searchCounter = kUsbSearchCounterStart;
     RegistrationSettings settings;
+    settings.withUninstallEntry = request.withUninstallEntry;
     bool portPrepared = false;
     std::vector<std::string> names;
     std::vector<std::string> taken;

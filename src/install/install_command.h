@@ -68,6 +68,9 @@ struct InstallRequest {
     int copies = 1;
     std::string firstQueueName;  // the operator's name for the first queue
     Language language = Language::English;
+    // False when a Windows Installer package running the installation shows its own entry in
+    // the list of installed programs: the queues then come without the program's.
+    bool withUninstallEntry = true;
 };
 
 class InstallCommand {

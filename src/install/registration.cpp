@@ -95,7 +95,7 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
     if (e == 0) {
         report_(std::string("Add Printer Ended"), 85, true);
         report_(std::nullopt, 90, false);
-        WriteUninstallEntry(registry_, s.language == Language::Korean, s.entry);
+        if (s.withUninstallEntry) WriteUninstallEntry(registry_, s.language == Language::Korean, s.entry);
         WriteDetectionValue(registry_);
         report_(std::nullopt, 100, false);
         return 0;
@@ -118,7 +118,7 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
         setMessage(kForcedToCom1.In(s.language));
         fellBackToCom1_ = true;
         // A queue exists: the removal must be found in the list of installed programs.
-        WriteUninstallEntry(registry_, s.language == Language::Korean, s.entry);
+        if (s.withUninstallEntry) WriteUninstallEntry(registry_, s.language == Language::Korean, s.entry);
         return 0;
     }
     setMessage(Format(kPrinterFailed.In(s.language), static_cast<int>(e)));

@@ -33,7 +33,8 @@ struct RegistrationSettings {
     // The operator named the port (the command line's /port:): no COM1: in its place.
     bool exactPort = false;
     Language language = Language::English;
-    UninstallEntryFacts entry;  // written with every queue created
+    UninstallEntryFacts entry;       // written with every queue created
+    bool withUninstallEntry = true;  // false: the entry is someone else's (a package's)
 };
 
 // The queue's port: the monitor's port or the found USB port for USB, the Standard TCP/IP

@@ -1,15 +1,21 @@
 // The Windows Installer package under Wine's msiexec: the files in C:\TORVA EPL Printer 2.X,
-// the program's /install with the public properties, one visible entry in the list of
-// installed programs, and msiexec /x taking away everything again. The prefix holds the
-// package as C:\Prinstall.msi and no installation folder (tests/e2e/msi.cmake).
+// the program's /install with the public properties and its lines in the msiexec log, the
+// package's entry as the one visible in the list of installed programs, msiexec /x taking away
+// everything again (ending with 3010 when a file goes at the next restart), and a newer
+// package replacing an older one. The prefix holds the package as C:\Prinstall.msi, a newer
+// version of it as C:\Prinstall-next.msi and no installation folder (tests/e2e/msi.cmake).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "core/entry_names.h"
+#include "core/interface_kind.h"
 #include "harness_win.h"
 #include "spooler_setup_win.h"
 
@@ -18,6 +24,7 @@ namespace {
 
 const wchar_t kFolder[] = L"C:\\TORVA EPL Printer 2.X";
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const wchar_t kNextPackage[] = L"C:\\Prinstall-next.msi";
 constexpr DWORD kMsiexecTimeoutMs = 240000;
 
 // Runs the system folder's msiexec.exe with `arguments`; its exit code, or ~0 when it did
@@ -69,6 +76,26 @@ std::vector<std::string> ShownEntries() {
     return shown;
 }
 
+// Whether the msiexec log holds `text` (an ASCII line of the program's), in the log's ANSI or
+// UTF-16 form.
+bool LogHas(const wchar_t* log, const std::string& text) {
+    std::ifstream in(log, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string wide;
+    for (char c : text) wide += std::string{c, '\0'};
+    return bytes.find(text) != std::string::npos || bytes.find(wide) != std::string::npos;
+}
+
+// Whether the program's own uninstall entry exists, in either language.
+bool ProgramEntryExists() {
+    for (const char* key : {prinstall::kUninstallKeyEnglish, prinstall::kUninstallKeyKorean}) {
+        wchar_t wide[256] = {};
+        MultiByteToWideChar(CP_UTF8, 0, key, -1, wide, 256);
+        if (KeyExists(wide)) return true;
+    }
+    return false;
+}
+
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 TEST(WindowsInstallerPackage, InstallsTwoCopiesAndRemovesEverything) {
@@ -83,6 +110,7 @@ TEST(WindowsInstallerPackage, InstallsTwoCopiesAndRemovesEverything) {
     // back. Windows ends with 1603 then; Wine's msiexec with 1627.
     const DWORD refused = RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: COPIES=501 /l*v C:\\msi-refused.log");
     EXPECT_TRUE(refused == 1603u || refused == 1627u) << refused;
+    EXPECT_TRUE(LogHas(L"C:\\msi-refused.log", "/copies needs a number from 1 to 500."));
     EXPECT_FALSE(Exists(kFolder));
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
 
@@ -93,7 +121,10 @@ TEST(WindowsInstallerPackage, InstallsTwoCopiesAndRemovesEverything) {
     EXPECT_TRUE(Exists(std::wstring(kFolder) + L"\\Prinstall.exe"));
     EXPECT_TRUE(Exists(std::wstring(kFolder) + L"\\Win32\\UNIDRV.DLL"));
     EXPECT_TRUE(Exists(std::wstring(kFolder) + L"\\Win64\\TVPortMon.dll"));
-    EXPECT_EQ(ShownEntries(), std::vector<std::string>{"TORVA Label 2.XX"});
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{"TORVA EPL Printer 2.X"});
+    EXPECT_FALSE(ProgramEntryExists());
+    EXPECT_TRUE(
+        LogHas(L"C:\\msi.log", "\"TORVA Label Printer 2\" installed with the driver \"TORVA Label Printer #2\"."));
 
     EXPECT_EQ(RunMsiexec(L"/x C:\\Prinstall.msi /qn /l*v C:\\msi-remove.log"), 0u);
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
@@ -105,7 +136,52 @@ TEST(WindowsInstallerPackage, InstallsTwoCopiesAndRemovesEverything) {
     EXPECT_FALSE(KeyExists(L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\TORVA LABEL USB Port"));
     EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X"));
     EXPECT_EQ(ShownEntries(), std::vector<std::string>{});
-    EXPECT_FALSE(KeyExists((std::wstring(kUninstallKey) + L"\\TORVA EPL 2.XX").c_str()));
+    EXPECT_FALSE(ProgramEntryExists());
+    EXPECT_FALSE(Exists(kFolder));
+}
+
+// A newer package over an older one with other properties: the older one's removal runs first
+// (its queue goes), then the newer one installs; one package, one entry. No USB printer is
+// attached under Wine: USB=1 searches, fails the package and leaves nothing.
+TEST(WindowsInstallerPackage, ANewerPackageReplacesTheOlderAndUsbWithoutAPrinterFails) {
+    ASSERT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-old.log"), 0u);
+    ASSERT_EQ(RunMsiexec(std::wstring(L"/i ") + kNextPackage + L" /qn IP=192.0.2.10 COPIES=2 /l*v C:\\msi-next.log"),
+              0u);
+    const std::vector<std::string> expected = {"TORVA Label Printer\tTORVA Label Printer #1\tIP_192.0.2.10",
+                                               "TORVA Label Printer 2\tTORVA Label Printer #2\tIP_192.0.2.10"};
+    EXPECT_EQ(LabelQueues(), expected);
+    EXPECT_TRUE(
+        KeyExists(L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.0.2.10"));
+    // One package registered: the older one's entry (shown as well) is gone.
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{"TORVA EPL Printer 2.X"});
+    EXPECT_FALSE(ProgramEntryExists());
+    EXPECT_EQ(RunMsiexec(std::wstring(L"/x ") + kNextPackage + L" /qn /l*v C:\\msi-next-remove.log"), 0u);
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{});
+
+    const DWORD usb = RunMsiexec(L"/i C:\\Prinstall.msi /qn USB=1 /l*v C:\\msi-usb.log");
+    EXPECT_TRUE(usb == 1603u || usb == 1627u) << usb;
+    EXPECT_TRUE(LogHas(L"C:\\msi-usb.log", prinstall::kUsbSearchFailed.english));
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_FALSE(Exists(kFolder));
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{});
+}
+
+// A driver file held open (as by a print job) when the package is removed: the program has it
+// deleted at the next restart and ends with 3010, which Windows Installer reports as its own
+// restart request; the package is removed all the same. Last, as the restart stays pending.
+TEST(WindowsInstallerPackage, ARemovalWithAFileInUseEndsWith3010) {
+    ASSERT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-held.log"), 0u);
+    // No FILE_SHARE_DELETE: DeleteFile fails while this handle is open.
+    const std::wstring held = DriverDirectory() + L"\\TVLabel1.GPD";
+    HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+    const DWORD removed = RunMsiexec(L"/x C:\\Prinstall.msi /qn /norestart /l*v C:\\msi-held-remove.log");
+    CloseHandle(file);
+    EXPECT_EQ(removed, 3010u);
+    EXPECT_TRUE(LogHas(L"C:\\msi-held-remove.log", Utf8(held) + " will be removed at the next restart."));
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{});
     EXPECT_FALSE(Exists(kFolder));
 }
 

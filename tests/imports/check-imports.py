@@ -16,7 +16,7 @@ when the program's header asks for a newer Windows. This reads the program's imp
   describes Windows Server 2003 and marks only what came later, so what came with XP is
   not in its data: an import nobody has checked fails rather than passes.
 
-    check-imports.py [--target 0x0500] PROGRAM.exe
+    check-imports.py [--target 0x0500] PROGRAM.exe [LIBRARY.dll ...]
 
 Prints one line per fault and a last line that sums up; exits 1 on any fault.
 """
@@ -147,7 +147,7 @@ def load_data():
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--target", default="0x0500", help="oldest Windows as _WIN32_WINNT")
-    parser.add_argument("program")
+    parser.add_argument("programs", nargs="+", metavar="program")
     args = parser.parse_args()
     target = int(args.target, 16)
     if target < 0x500:
@@ -172,34 +172,39 @@ def main():
         if why := newer_than(key, 0x500):
             faults.append(f"windows-2000.txt lists {key[0]} {key[1]} as in Windows 2000, but: {why}")
 
-    pe = Pe(args.program)
-    for what, major, minor in (("operating system", pe.os_major, pe.os_minor),
-                               ("subsystem", pe.subsystem_major, pe.subsystem_minor)):
-        if (major << 8) | minor > target:
-            faults.append(f"the header asks for {what} version {major}.{minor}")
-    imports = sorted({(dll.upper(), function) for dll, function in pe.imports()})
-    for dll in sorted({dll for dll, _ in imports} - dlls):
-        faults.append(f"{dll}: a DLL this check knows nothing of (list it in windows-2000.txt with a reason)")
-    for key in imports:
-        if key[0] not in dlls:
-            continue
-        if why := newer_than(key, target):
-            faults.append(f"{key[0]} {key[1]}: newer than {windows_name(target)} ({why})")
-        elif key not in has:
-            faults.append(f"{key[0]} {key[1]}: not known to be in {windows_name(target)} (check Microsoft's "
-                          "documentation, then list it in windows-2000.txt)")
+    checked, names = set(), []
+    for program in args.programs:
+        name = os.path.basename(program)
+        names.append(name)
+        pe = Pe(program)
+        for what, major, minor in (("operating system", pe.os_major, pe.os_minor),
+                                   ("subsystem", pe.subsystem_major, pe.subsystem_minor)):
+            if (major << 8) | minor > target:
+                faults.append(f"{name}: the header asks for {what} version {major}.{minor}")
+        imports = sorted({(dll.upper(), function) for dll, function in pe.imports()})
+        checked |= set(imports)
+        for dll in sorted({dll for dll, _ in imports} - dlls):
+            faults.append(f"{name}: {dll}: a DLL this check knows nothing of (list it in windows-2000.txt with a "
+                          "reason)")
+        for key in imports:
+            if key[0] not in dlls:
+                continue
+            if why := newer_than(key, target):
+                faults.append(f"{name}: {key[0]} {key[1]}: newer than {windows_name(target)} ({why})")
+            elif key not in has:
+                faults.append(f"{name}: {key[0]} {key[1]}: not known to be in {windows_name(target)} (check "
+                              "Microsoft's documentation, then list it in windows-2000.txt)")
 
-    name = os.path.basename(args.program)
     for fault in faults:
-        print(f"{name}: {fault}")
-    count = len({dll for dll, _ in imports})
+        print(fault)
+    shown = ", ".join(names)
+    count = len({dll for dll, _ in checked})
     if faults:
-        print(f"imports: FAILED: {len(faults)} fault(s); {name} would not load on {windows_name(target)}")
+        print(f"imports: FAILED: {len(faults)} fault(s); {shown} would not load on {windows_name(target)}")
         return 1
-    print(f"imports: {name} loads on {windows_name(target)} ({args.target}): {len(imports)} functions "
-          f"from {count} DLLs, none newer")
+    print(f"imports: {shown} load{'s' if len(names) == 1 else ''} on {windows_name(target)} ({args.target}): "
+          f"{len(checked)} functions from {count} DLLs, none newer")
     return 0
-
 
 if __name__ == "__main__":
     sys.exit(main())

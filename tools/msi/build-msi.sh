@@ -1,12 +1,13 @@
 #!/bin/bash
-# Builds the Windows Installer package OUT.msi from Prinstall.exe and the installation media
-# folder MEDIA (every file in it, in its layout), with version VERSION.
+# Builds the Windows Installer package OUT.msi from Prinstall.exe, its custom actions
+# PrinstallMsi.dll (CUSTOMACTIONS) and the installation media folder MEDIA (every file in it,
+# in its layout), with version VERSION.
 #
-#   build-msi.sh WXS PROGRAM MEDIA VERSION OUT
+#   build-msi.sh WXS PROGRAM CUSTOMACTIONS MEDIA VERSION OUT
 set -eu
-[ $# -eq 5 ] || { sed -n '2,5p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
-wxs=$(readlink -m "$1") program=$(readlink -m "$2") media=$(readlink -m "$3") version=$4
-out=$(readlink -m "$5")
+[ $# -eq 6 ] || { sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+wxs=$(readlink -m "$1") program=$(readlink -m "$2") actions=$(readlink -m "$3") media=$(readlink -m "$4")
+version=$5 out=$(readlink -m "$6")
 [ -f "$media/Win32/UNIDRV.DLL" ] || { echo "no installation media in $media" >&2; exit 1; }
 
 work=$(mktemp -d "$(dirname "$out")/.msi.XXXXXX")
@@ -23,7 +24,8 @@ product=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[
   "$upgrade" "$version")
 # wixl takes the files' sources relative to the folder it runs in.
 ln -s "$program" "$work/Prinstall.exe"
+ln -s "$actions" "$work/PrinstallMsi.dll"
 ln -s "$media" "$work/media"
 (cd "$work" && wixl --arch x86 -D Version="$version" -D UpgradeCode="$upgrade" -D ProductCode="$product" \
-  -D Program=Prinstall.exe -D MediaDir=media -o out.msi "$wxs" media.wxs)
+  -D Program=Prinstall.exe -D CustomActions=PrinstallMsi.dll -D MediaDir=media -o out.msi "$wxs" media.wxs)
 mv "$work/out.msi" "$out"

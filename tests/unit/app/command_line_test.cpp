@@ -45,8 +45,10 @@ TEST(ParseCommandLine, ReadsEveryCommandWithItsOptions) {
     EXPECT_TRUE(install.quiet);
     EXPECT_TRUE(install.error.empty());
 
-    CommandLine ip = ParseCommandLine({"/ip:192.168.000.020", "/install"});
+    CommandLine ip = ParseCommandLine({"/ip:192.168.000.020", "/install", "/NoEntry"});
     EXPECT_EQ(ip.command, Command::Install);
+    EXPECT_TRUE(ip.noEntry);
+    EXPECT_FALSE(install.noEntry);
     EXPECT_EQ(ip.portSource, PortSource::Ip);
     EXPECT_EQ(ip.ipAddress, "192.168.0.20");
     EXPECT_EQ(ip.copies, 1);
@@ -102,6 +104,7 @@ TEST(ParseCommandLine, RefusesUnknownContradictoryAndIncompleteLines) {
         {{"/install", "/usb", "/codepage:abc"}, "abc"},
         {{"/install", "/usb", "/all"}, "/all"},
         {{"/uninstall", "/all", "/ifmissing"}, "/ifmissing belongs to /install"},
+        {{"/uninstall", "/all", "/noentry"}, "/noentry belongs to /install"},
         {{"/uninstall"}, "/all or /queue"},
         {{"/uninstall", "/all", "/queue:A"}, "not both"},
         {{"/uninstall", "/all", "/copies:2"}, "/copies"},

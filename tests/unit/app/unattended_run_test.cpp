@@ -66,6 +66,20 @@ TEST_F(UnattendedTest, InstallsListsAndRemovesWithTheExitCodesDeploymentToolsRea
     EXPECT_EQ(Run({"/uninstall", "/all"}), 0);  // nothing left: still a success
 }
 
+// /noentry: a package that runs the installation shows its own entry; the queues, the
+// detection value and the removal are as usual.
+TEST_F(UnattendedTest, NoEntryInstallsEverythingButTheUninstallEntry) {
+    ASSERT_EQ(Run({"/install", "/port:COM2:", "/noentry"}), 0) << console.lines.back();
+    EXPECT_EQ(spooler.printers,
+              (std::vector<PrinterInfo2>{{"TORVA Label Printer", "COM2:", "TORVA Label Printer #1"}}));
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_FALSE(registry.Has(kUninstallKeyKorean));
+    EXPECT_EQ(registry.Dword(kDetectionKey, kDetectionInstalled), 1u);
+    EXPECT_EQ(Run({"/uninstall", "/all"}), 0);
+    EXPECT_TRUE(spooler.printers.empty());
+    EXPECT_FALSE(registry.Has(kDetectionKey));
+}
+
 // Deployment tools read the exit code: an exception is a failure like any other, and the
 // last line says what it was.
 TEST_F(UnattendedTest, AnExceptionEndsTheRunWith1603AndNamesIt) {

@@ -1,0 +1,139 @@
+// PrinstallMsi.dll: the Windows Installer package's custom actions. They hold no installation
+// rules: one runs Prinstall.exe's command line and relays its outcome, the other tells Windows
+// Installer that a restart is needed.
+//
+// RunPrinstall (deferred, not impersonated): CustomActionData is the command line, the
+// program's full path in quotes first. Every line the program writes goes into the msiexec
+// log; exit code 0 succeeds, 3010 succeeds and leaves the restart mark, anything else fails
+// the package (and Windows Installer rolls back).
+//
+// ReportRestart (immediate, after InstallFinalize): with the mark there, MsiSetMode asks for
+// a restart at the end, so that msiexec ends with 3010 as for any restart it needs. A deferred
+// action may not call MsiSetMode, and it runs in another process than the immediate one: the
+// mark is a volatile registry key, gone at the next restart, which is exactly when a pending
+// restart is over. It lies outside SOFTWARE\TORVA, which the program's removal deletes, and
+// outside any key the program creates (a volatile key may have only volatile subkeys).
+#include <windows.h>
+
+#include <msi.h>
+#include <msiquery.h>
+
+#include <string>
+
+namespace {
+
+const wchar_t kRestartMark[] = L"SOFTWARE\\TORVA EPL Printer 2.X restart pending";
+constexpr DWORD kRestartRequired = 3010;
+
+std::wstring Property(MSIHANDLE install, const wchar_t* name) {
+    wchar_t empty[1] = L"";
+    DWORD size = 0;
+    if (MsiGetPropertyW(install, name, empty, &size) != ERROR_MORE_DATA) return L"";
+    std::wstring value(size + 1, L'\0');
+    size = static_cast<DWORD>(value.size());
+    if (MsiGetPropertyW(install, name, value.data(), &size) != ERROR_SUCCESS) return L"";
+    value.resize(size);
+    return value;
+}
+
+std::wstring Decimal(DWORD value) {
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
+        value /= 10;
+    } while (value != 0);
+    return digits;
+}
+
+// One line into the msiexec log. The line is a record field, not the template, so that
+// brackets in it stay as they are.
+void LogLine(MSIHANDLE install, const std::wstring& line) {
+    const MSIHANDLE record = MsiCreateRecord(1);
+    if (record == 0) return;
+    MsiRecordSetStringW(record, 0, L"Prinstall.exe: [1]");
+    MsiRecordSetStringW(record, 1, line.c_str());
+    MsiProcessMessage(install, INSTALLMESSAGE_INFO, record);
+    MsiCloseHandle(record);
+}
+
+// The program writes UTF-8 with CR LF to a pipe (platform/console_win.cpp).
+void LogUtf8Line(MSIHANDLE install, std::string line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const int count = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(count), L'\0');
+    if (count > 0) MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), wide.data(), count);
+    LogLine(install, wide);
+}
+
+// Runs the command line, relaying its output; the exit code, or ~0 when it did not start.
+DWORD RunRelayed(MSIHANDLE install, std::wstring command) {
+    // The program's path: between the first two quotes, so that no search path is involved.
+    const std::size_t end = command.find(L'"', 1);
+    if (command.size() < 2 || command[0] != L'"' || end == std::wstring::npos) {
+        LogLine(install, L"no program path in CustomActionData: " + command);
+        return ~0u;
+    }
+    const std::wstring program = command.substr(1, end - 1);
+
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return ~0u;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                        nullptr, nullptr, &startup, &process);
+    const DWORD startError = GetLastError();
+    CloseHandle(writeEnd);  // the pipe ends when the program (and whatever inherited it) ends
+    if (!started) {
+        CloseHandle(readEnd);
+        LogLine(install, L"Prinstall.exe did not start: error " + Decimal(startError) + L", " + program);
+        return ~0u;
+    }
+    std::string pending;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        pending.append(buffer, read);
+        for (std::size_t newline; (newline = pending.find('\n')) != std::string::npos;) {
+            LogUtf8Line(install, pending.substr(0, newline));
+            pending.erase(0, newline + 1);
+        }
+    }
+    if (!pending.empty()) LogUtf8Line(install, pending);
+    CloseHandle(readEnd);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = ~0u;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) UINT __stdcall RunPrinstall(MSIHANDLE install) {
+    const DWORD exitCode = RunRelayed(install, Property(install, L"CustomActionData"));
+    LogLine(install, L"exit code " + Decimal(exitCode));
+    if (exitCode == 0) return ERROR_SUCCESS;
+    if (exitCode != kRestartRequired) return ERROR_INSTALL_FAILURE;
+    HKEY mark;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRestartMark, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &mark,
+                        nullptr) == ERROR_SUCCESS) {
+        RegCloseKey(mark);
+    }
+    return ERROR_SUCCESS;
+}
+
+extern "C" __declspec(dllexport) UINT __stdcall ReportRestart(MSIHANDLE install) {
+    HKEY mark;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRestartMark, 0, KEY_READ, &mark) == ERROR_SUCCESS) {
+        RegCloseKey(mark);
+        MsiSetMode(install, MSIRUNMODE_REBOOTATEND, TRUE);
+    }
+    return ERROR_SUCCESS;
+}
