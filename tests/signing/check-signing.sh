@@ -80,6 +80,7 @@ SIGN_PKCS12=signer.p12 SIGN_PASSWORD=throwaway bash "$scripts/release.sh" releas
 released=$?
 release_signed() {
   [ $released -eq 0 ] && verify release/Prinstall.exe signer.pem release-exe.txt \
+    && verify release/PrinstallMsi.dll signer.pem release-dll.txt \
     && verify release/Prinstall.msi signer.pem release-msi.txt \
     && digests_match release-msi.txt DigitalSignature
 }
@@ -88,7 +89,7 @@ carries_signed_program() {
     && cmp -s "extracted/TORVA EPL Printer 2.X/Prinstall.exe" release/Prinstall.exe \
     && ! cmp -s release/Prinstall.exe unsigned.exe
 }
-check "a release's program and package both verify" release_signed
+check "a release's program, custom actions and package verify" release_signed
 check "the released package carries the signed program" carries_signed_program
 
 if [ ${#failures[@]} -gt 0 ]; then
