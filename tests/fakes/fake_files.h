@@ -23,6 +23,8 @@ public:
     // Writes to this file fail after this many bytes (-1: never).
     std::string failingWritePath;
     long failWriteAfter = -1;
+    // Closing this file fails: the last bytes never reach the disk (they stay in memory here).
+    std::string failingClosePath;
 
     // Files some process holds open without sharing deletion: RemoveFile fails on them, as
     // DeleteFile does on Windows (32, or 5 for a loaded module).

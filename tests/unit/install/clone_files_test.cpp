@@ -109,7 +109,8 @@ TEST_F(CloneFilesTest, OutputThatCannotBeCreatedIsMinusOne) {
     EXPECT_EQ(writer.IniPath(), Media("Win32", "TVLabel1.INI"));
 }
 
-TEST_F(CloneFilesTest, ReadOrWriteErrorMidwayLeavesAnEmptyOutput) {
+// A close that fails may have lost the last bytes: a failed write as well.
+TEST_F(CloneFilesTest, ReadWriteOrCloseErrorLeavesAnEmptyOutput) {
     files.AddFile(Media("Win32", "TVLabel.GPD"), "1\n2\n3\n4\n5\n6\n7\n8\n");
     files.failingReadPath = Media("Win32", "TVLabel.GPD");
     files.failReadAfter = 6;
@@ -122,6 +123,14 @@ TEST_F(CloneFilesTest, ReadOrWriteErrorMidwayLeavesAnEmptyOutput) {
     files.failWriteAfter = 10;
     EXPECT_EQ(writer.WriteGpdClone(1, 0), -1);
     EXPECT_EQ(files.Content(Media("Win32", "TVLabel1.GPD")), "");
+    EXPECT_EQ(messages.back(), "Failed create file");
+
+    files.failWriteAfter = -1;
+    files.failingClosePath = Media("Win32", "TVLabel1.GPD");
+    EXPECT_EQ(writer.WriteGpdClone(1, 0), -1);
+    EXPECT_EQ(files.Content(Media("Win32", "TVLabel1.GPD")), "");
+    files.failingClosePath = Media("Win32", "TVLabel1.INI");
+    EXPECT_EQ(writer.WriteIniClone(1, 0), -1);
     EXPECT_EQ(messages.back(), "Failed create file");
 }
 
