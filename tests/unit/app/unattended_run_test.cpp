@@ -66,6 +66,22 @@ TEST_F(UnattendedTest, InstallsListsAndRemovesWithTheExitCodesDeploymentToolsRea
     EXPECT_EQ(Run({"/uninstall", "/all"}), 0);  // nothing left: still a success
 }
 
+// A handle that Windows refuses to close (an invalid one) leaves nothing to undo: installation
+// and removal still succeed, and nothing stays open.
+TEST_F(UnattendedTest, RefusedClosesChangeNoOutcome) {
+    registry.closeError = 6;
+    spooler.closePrinterError = 6;
+    services.closeError = 6;
+    EXPECT_EQ(Run({"/install", "/port:COM2:"}), 0);
+    EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_EQ(Run({"/uninstall", "/all"}), 0);
+    EXPECT_TRUE(spooler.printers.empty());
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_EQ(registry.OpenKeys(), 0u);
+    EXPECT_EQ(spooler.OpenPrinterHandles(), 0u);
+    EXPECT_EQ(services.OpenHandles(), 0u);
+}
+
 // Deployment tools read the exit code: an exception is a failure like any other, and the
 // last line says what it was.
 TEST_F(UnattendedTest, AnExceptionEndsTheRunWith1603AndNamesIt) {
