@@ -183,7 +183,7 @@ std::int64_t FakeFiles::FileSize(const std::string& path) {
 
 std::int64_t FakeFiles::FolderSize(const std::string& path) {
     const std::string top = Key(path);
-    if (!FolderExists(Full(path))) return -1;
+    if (folderSizeUnknown || !FolderExists(Full(path))) return -1;
     std::int64_t total = 0;
     for (const auto& [key, entry] : files_) {
         if (key.rfind(top + "\\", 0) == 0) total += static_cast<std::int64_t>(entry.data.size());

@@ -66,14 +66,17 @@ TEST_F(UnattendedTest, InstallsListsAndRemovesWithTheExitCodesDeploymentToolsRea
     EXPECT_EQ(Run({"/uninstall", "/all"}), 0);  // nothing left: still a success
 }
 
-// A handle that Windows refuses to close (an invalid one) leaves nothing to undo: installation
-// and removal still succeed, and nothing stays open.
-TEST_F(UnattendedTest, RefusedClosesChangeNoOutcome) {
+// A handle that Windows refuses to close (an invalid one) leaves nothing to undo, and a folder
+// whose size cannot be read only leaves the size out of the entry: installation and removal
+// still succeed, and nothing stays open.
+TEST_F(UnattendedTest, RefusedClosesAndAnUnknownFolderSizeChangeNoOutcome) {
+    files.folderSizeUnknown = true;
     registry.closeError = 6;
     spooler.closePrinterError = 6;
     services.closeError = 6;
     EXPECT_EQ(Run({"/install", "/port:COM2:"}), 0);
     EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_EQ(registry.Dword(kUninstallKeyEnglish, "EstimatedSize"), std::nullopt);
     EXPECT_EQ(Run({"/uninstall", "/all"}), 0);
     EXPECT_TRUE(spooler.printers.empty());
     EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
@@ -99,6 +102,9 @@ TEST_F(UnattendedTest, RefusalsGiveTheirOwnExitCodes) {
     EXPECT_EQ(console.lines.back(), "The port COM9: does not exist. (exit code 1603)");
     EXPECT_EQ(Run({"/install"}), 1639);
     EXPECT_EQ(Run({"/install", "/port:COM1:", "/name:a,b"}), 1603);
+    spooler.enumPortsError = 1722;  // without the list no named port is known
+    EXPECT_EQ(Run({"/install", "/port:COM1:"}), 1603);
+    spooler.enumPortsError = 0;
     systemInfo.version = {4, 10, 1998, 1, 0, 0, 0, 1};  // Windows 98
     EXPECT_EQ(Run({"/install", "/port:COM1:"}), 1633);
     EXPECT_TRUE(spooler.driverCalls.empty());
