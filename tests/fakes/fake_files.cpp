@@ -193,7 +193,7 @@ std::int64_t FakeFiles::FolderSize(const std::string& path) {
 
 std::unique_ptr<InputFile> FakeFiles::OpenForReading(const std::string& path) {
     auto it = files_.find(Key(path));
-    if (it == files_.end()) return nullptr;
+    if (it == files_.end() || (!unopenablePath.empty() && Key(unopenablePath) == it->first)) return nullptr;
     long failAfter = !failingReadPath.empty() && Key(failingReadPath) == it->first ? failReadAfter : -1;
     return std::make_unique<FakeInputFile>(it->second.data, failAfter);
 }

@@ -23,6 +23,8 @@ public:
     // Writes to this file fail after this many bytes (-1: never).
     std::string failingWritePath;
     long failWriteAfter = -1;
+    // Opening this file for reading fails (another program holds it without sharing reads).
+    std::string unopenablePath;
     // Closing this file fails: the last bytes never reach the disk (they stay in memory here).
     std::string failingClosePath;
 

@@ -91,11 +91,17 @@ TEST_F(CloneFilesTest, IniFileForCopyOneIsExactly71Bytes) {
     EXPECT_EQ(IniCloneText(500).size(), 75u);  // two more digits in each of two names
 }
 
-TEST_F(CloneFilesTest, MissingTemplateLeavesAnEmptyOutputAndSaysSo) {
+TEST_F(CloneFilesTest, MissingOrUnopenableTemplateLeavesAnEmptyOutputAndSaysSo) {
     files.AddFolder(Media("Win32", ""));
     EXPECT_EQ(writer.WriteGpdClone(1, 0), -2);
     EXPECT_EQ(messages, std::vector<std::string>{"Failed open file"});
     EXPECT_TRUE(files.HasFile(Media("Win32", "TVLabel1.GPD")));
+    EXPECT_EQ(files.Content(Media("Win32", "TVLabel1.GPD")), "");
+
+    files.AddFile(Media("Win32", "TVLabel.GPD"), "1\n2\n");
+    files.unopenablePath = Media("Win32", "TVLabel.GPD");
+    EXPECT_EQ(writer.WriteGpdClone(1, 0), -2);
+    EXPECT_EQ(messages.size(), 2u);
     EXPECT_EQ(files.Content(Media("Win32", "TVLabel1.GPD")), "");
 }
 
