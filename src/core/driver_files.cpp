@@ -49,7 +49,13 @@ FilesLeft DeleteNumberedFiles(Files& files, const std::string& directory, int os
 
 FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment, int osFamily, int n) {
     std::string directory;
-    if (spooler.DriverDirectory(environment, directory) != 0 || directory.empty()) return {};
+    if (spooler.DriverDirectory(environment, directory) != 0 || directory.empty()) {
+        // Without the folder nothing can be deleted, and the files may well be there: they
+        // count as left, by name, so that the removal does not end as if they were gone.
+        FilesLeft left;
+        left.kept = NumberedFileNames(n);
+        return left;
+    }
     return DeleteNumberedFiles(files, directory, osFamily, n);
 }
 

@@ -38,6 +38,11 @@ const Text kFileMissing = {"The printer driver was not installed: the file %s is
 const Text kMonitorMissing = {
     "The printer driver was not installed: the label printer's USB port monitor could not be installed.",
     "프린터 드라이버를 설치하지 못했습니다: 라벨 프린터 USB 포트 모니터를 설치할 수 없습니다."};
+const Text kDriverFolderUnknown = {
+    "The printer driver was not installed: the printer-driver folder could not be found (GetPrinterDriverDirectory "
+    "GetLastError()=%u).",
+    "프린터 드라이버를 설치하지 못했습니다: 프린터 드라이버 폴더를 찾을 수 없습니다(GetPrinterDriverDirectory "
+    "GetLastError()=%u)."};
 const Text kCountLost = {
     "\"%s\" was installed, but the printers could not be listed afterwards (EnumPrinters failed), so the next "
     "driver number is not known. Start the program again to install another printer.",
@@ -257,6 +262,14 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
         return FailCopy(kMonitorMissing.In(language_));
     }
 
+    // Every file goes into the spooler's folder of the environment: without its name nothing
+    // can be staged (an empty name would put the files at the root of the current drive).
+    std::string driverDirectory;
+    if (const std::uint32_t e = platform.spooler.DriverDirectory(settings.environment, driverDirectory);
+        e != 0 || driverDirectory.empty()) {
+        return FailCopy(Format(kDriverFolderUnknown.In(language_), e), e);
+    }
+
     auto report = [this](const std::optional<std::string>& text, int position, bool pause) {
         feedback_.Progress(text, position, pause);
     };
@@ -265,9 +278,7 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     std::optional<std::string> missing =
         stager.StageDriverFiles(state.driverNumber, state.os.processor, language_ == Language::Korean);
     if (!missing) {
-        std::string directory;
-        platform.spooler.DriverDirectory(settings.environment, directory);
-        missing = MissingDriverFile(*platform.files, directory,
+        missing = MissingDriverFile(*platform.files, driverDirectory,
                                     LabelDriverRecord(settings.driverNumber, settings.environment));
     }
     if (missing) {

@@ -14,6 +14,8 @@ namespace {
 const Text kQueueKept = {"printer \"%s\" (still on the port %s)", "프린터 \"%s\" (%s 포트에 남아 있음)"};
 const Text kDriverKept = {"printer driver \"%s\"", "프린터 드라이버 \"%s\""};
 const Text kMonitorKept = {"port monitor \"%s\"", "포트 모니터 \"%s\""};
+const Text kDriversUnlisted = {"printer drivers left by an earlier installation (the drivers could not be listed)",
+                               "이전 설치에서 남은 프린터 드라이버 (드라이버 목록을 읽지 못함)"};
 const Text kEntryKept = {"entry in the list of installed programs", "설치된 프로그램 목록의 항목"};
 const Text kDetectionKept = {"installation mark for deployment tools (HKLM\\%s)", "배포 도구용 설치 표시 (HKLM\\%s)"};
 
@@ -27,13 +29,14 @@ bool KeyExists(Registry& registry, const char* path) {
 
 }  // namespace
 
-std::vector<std::string> Cleanup::UnusedLabelDrivers(int processor) {
+std::vector<std::string> Cleanup::UnusedLabelDrivers(int processor, bool* listed) {
     std::vector<std::string> unused;
     std::vector<PrinterInfo2> queues;
     std::vector<std::string> drivers;
-    if (spooler_.ListLocalPrinters(queues) != 0 || spooler_.ListDrivers(SpoolerEnvironment(processor), drivers) != 0) {
-        return unused;
-    }
+    const bool ok =
+        spooler_.ListLocalPrinters(queues) == 0 && spooler_.ListDrivers(SpoolerEnvironment(processor), drivers) == 0;
+    if (listed != nullptr) *listed = ok;
+    if (!ok) return unused;
     for (const std::string& driver : drivers) {
         if (IsLabelDriver(driver) && !AnyQueueUses(spooler_, queues, driver)) unused.push_back(driver);
     }
@@ -63,7 +66,14 @@ FilesLeft Cleanup::RemoveLeftovers(int processor, int osFamily, bool korean) {
 
 void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, FilesLeft& left) {
     const std::string environment = SpoolerEnvironment(processor);
-    for (const std::string& driver : UnusedLabelDrivers(processor)) {
+    bool listed = true;
+    const std::vector<std::string> unused = UnusedLabelDrivers(processor, &listed);
+    if (!listed) {
+        // Numbered drivers may be left that nobody could see: not a clean removal.
+        debug_.Output("Leftover drivers not listed (EnumPrinters or EnumPrinterDrivers failed)");
+        left.kept.push_back(kDriversUnlisted.In(language_));
+    }
+    for (const std::string& driver : unused) {
         const std::uint32_t e = spooler_.RemoveDriver(driver, environment);
         if (e == kErrorNotSupported) {
             // Protected print mode: Windows removes third-party drivers itself and refuses the call.

@@ -54,7 +54,8 @@ public:
 
     // The numbered label drivers of the environment that no queue uses (none when the queues
     // or drivers cannot be listed).
-    std::vector<std::string> UnusedLabelDrivers(int processor);
+    // `listed` (when given) is false when the spooler could not list the queues or drivers.
+    std::vector<std::string> UnusedLabelDrivers(int processor, bool* listed = nullptr);
     // Deletes the numbered label drivers that no queue uses, with their numbered files.
     // Appends what stays, and the files that go at the next restart, to `left`.
     void RemoveUnusedLabelDrivers(int processor, int osFamily, FilesLeft& left);

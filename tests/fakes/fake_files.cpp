@@ -34,8 +34,8 @@ private:
 
 class FakeOutputFile : public OutputFile {
 public:
-    FakeOutputFile(FakeFiles& files, std::string key, long failAfter)
-        : files_(files), key_(std::move(key)), failAfter_(failAfter) {}
+    FakeOutputFile(FakeFiles& files, std::string key, long failAfter, bool failClose)
+        : files_(files), key_(std::move(key)), failAfter_(failAfter), failClose_(failClose) {}
     bool Write(const char* data, std::size_t size) override {
         std::string& target = files_.files_[key_].data;
         if (failAfter_ >= 0 && static_cast<long>(target.size() + size) > failAfter_) return false;
@@ -44,7 +44,7 @@ public:
     }
     bool Close() override {
         closed_ = true;
-        return true;
+        return !failClose_;
     }
     bool Closed() const { return closed_; }
 
@@ -52,6 +52,7 @@ private:
     FakeFiles& files_;
     std::string key_;
     long failAfter_;
+    bool failClose_;
     bool closed_ = false;
 };
 
@@ -182,7 +183,7 @@ std::int64_t FakeFiles::FileSize(const std::string& path) {
 
 std::int64_t FakeFiles::FolderSize(const std::string& path) {
     const std::string top = Key(path);
-    if (!FolderExists(Full(path))) return -1;
+    if (folderSizeUnknown || !FolderExists(Full(path))) return -1;
     std::int64_t total = 0;
     for (const auto& [key, entry] : files_) {
         if (key.rfind(top + "\\", 0) == 0) total += static_cast<std::int64_t>(entry.data.size());
@@ -192,7 +193,7 @@ std::int64_t FakeFiles::FolderSize(const std::string& path) {
 
 std::unique_ptr<InputFile> FakeFiles::OpenForReading(const std::string& path) {
     auto it = files_.find(Key(path));
-    if (it == files_.end()) return nullptr;
+    if (it == files_.end() || (!unopenablePath.empty() && Key(unopenablePath) == it->first)) return nullptr;
     long failAfter = !failingReadPath.empty() && Key(failingReadPath) == it->first ? failReadAfter : -1;
     return std::make_unique<FakeInputFile>(it->second.data, failAfter);
 }
@@ -204,7 +205,8 @@ std::unique_ptr<OutputFile> FakeFiles::CreateForWriting(const std::string& path)
     std::string name = existing != files_.end() ? existing->second.path : f;
     files_[Lower(f)] = {name, ""};
     long failAfter = !failingWritePath.empty() && Key(failingWritePath) == Lower(f) ? failWriteAfter : -1;
-    return std::make_unique<FakeOutputFile>(*this, Lower(f), failAfter);
+    const bool failClose = !failingClosePath.empty() && Key(failingClosePath) == Lower(f);
+    return std::make_unique<FakeOutputFile>(*this, Lower(f), failAfter, failClose);
 }
 
 std::vector<std::string> FakeFolderSecurity::Within(const std::set<std::string>& paths,

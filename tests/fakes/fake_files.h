@@ -23,12 +23,18 @@ public:
     // Writes to this file fail after this many bytes (-1: never).
     std::string failingWritePath;
     long failWriteAfter = -1;
+    // Opening this file for reading fails (another program holds it without sharing reads).
+    std::string unopenablePath;
+    // Closing this file fails: the last bytes never reach the disk (they stay in memory here).
+    std::string failingClosePath;
 
     // Files some process holds open without sharing deletion: RemoveFile fails on them, as
     // DeleteFile does on Windows (32, or 5 for a loaded module).
     std::set<std::string> inUse;
     // Scheduling a deletion at restart fails (a caller without administrator rights).
     bool refuseRemovalAtRestart = false;
+    // The size of a folder cannot be read (FolderSize gives -1).
+    bool folderSizeUnknown = false;
     // The files scheduled for deletion at the next restart, paths as given, in order.
     std::vector<std::string> removalsAtRestart;
 

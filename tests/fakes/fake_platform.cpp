@@ -42,6 +42,7 @@ std::uint32_t FakeSpooler::DriverDirectory(const std::string& environment, std::
 std::uint32_t FakeSpooler::ListDrivers(const std::string& environment, std::vector<std::string>& names) {
     ++calls;
     names.clear();
+    if (listDriversError != 0) return listDriversError;
     if (enumError != 0) return enumError;
     for (const DriverRecord& d : drivers) {
         if (d.environment == Resolve(environment)) names.push_back(d.name);
@@ -149,7 +150,8 @@ std::uint32_t FakeSpooler::DeletePrinter(Printer printer) {
 
 std::uint32_t FakeSpooler::ClosePrinter(Printer printer) {
     ++calls;
-    return openPrinters_.erase(printer) ? 0 : kErrorInvalidHandle;
+    if (!openPrinters_.erase(printer)) return kErrorInvalidHandle;
+    return closePrinterError;
 }
 
 std::uint32_t FakeSpooler::SetPrinterPort(Printer printer, const std::string& port) {
@@ -279,7 +281,8 @@ std::uint32_t FakeRegistry::SetDword(Key key, const std::string& name, std::uint
 
 std::uint32_t FakeRegistry::CloseKey(Key key) {
     readOnly_.erase(key);
-    return open_.erase(key) ? 0 : kErrorInvalidHandle;
+    if (!open_.erase(key)) return kErrorInvalidHandle;
+    return closeError;
 }
 
 std::uint32_t FakeRegistry::OpenKeyForReading(const std::string& path, Key& key) {
@@ -308,6 +311,7 @@ std::uint32_t FakeRegistry::ProbeKey(const std::string& path) {
 std::uint32_t FakeRegistry::DeleteKey(const std::string& path) {
     const std::string key = InView(path);
     if (!keys.count(key)) return kErrorFileNotFound;
+    if (deleteKeyError != 0) return deleteKeyError;
     const std::string below = key + "\\";
     for (const auto& entry : keys) {
         if (entry.first.compare(0, below.size(), below) == 0) return kErrorAccessDenied;
@@ -396,6 +400,7 @@ std::uint32_t FakeServices::Stop(Handle service, ServiceStatus& status) {
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
     Service& s = services[it->second];
     ++s.stopRequests;
+    if (stopError != 0) return stopError;
     if (s.status.state == kServiceStopped) return kErrorServiceNotActive;
     for (const auto& [name, other] : services) {
         bool dependent = std::find(other.dependsOn.begin(), other.dependsOn.end(), it->second) != other.dependsOn.end();
@@ -413,6 +418,7 @@ std::uint32_t FakeServices::ActiveDependents(Handle service, std::vector<std::st
     names.clear();
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
+    if (dependentsError != 0) return dependentsError;
     // Depth first, a dependent's own dependents before it: the order in which they can stop.
     std::set<std::string> seen;
     auto visit = [&](auto&& self, const std::string& of) -> void {

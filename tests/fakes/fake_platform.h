@@ -28,6 +28,7 @@ public:
     std::uint32_t enumError = 0;          // non-zero: the enumeration fails with this code
     std::function<bool()> enumFailsWhen;  // when set, enumError applies only while it holds
     int enumCalls = 0;
+    std::uint32_t listDriversError = 0;  // the drivers cannot be listed (enumError fails it too)
     std::string driverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86";  // of "Windows NT x86"
     std::uint32_t driverDirError = 0;
     // The machine's own environment: queues take their driver from it, and the port names it
@@ -86,6 +87,7 @@ public:
     std::uint32_t RemoveDriver(const std::string& name, const std::string& environment) override;
     std::uint32_t RemoveMonitor(const std::string& name, const std::string& environment) override;
     std::uint32_t setPrinterPortError = 0;
+    std::uint32_t closePrinterError = 0;  // the handle is closed all the same, as Windows does
     std::vector<std::string> deletedMonitorEnvironments;
 
     // The system's comparison of names, letter case aside; none by default, as before Vista.
@@ -138,6 +140,8 @@ public:
     std::uint32_t queryError = 0;
     int queryFailsAfter = -1;  // >= 0: queries succeed this many times, then fail with queryError
     std::uint32_t startError = 0;
+    std::uint32_t stopError = 0;        // answers every stop control
+    std::uint32_t dependentsError = 0;  // the dependent services cannot be listed
     std::uint32_t closeError = 0;
     std::vector<std::string> events;  // "start NAME" and "stop NAME", in order
 
@@ -200,6 +204,8 @@ public:
     bool wow64 = false;
     std::uint32_t createError = 0;
     std::uint32_t setError = 0;
+    std::uint32_t deleteKeyError = 0;                  // answers every deletion of an existing key
+    std::uint32_t closeError = 0;                      // the key is closed all the same, as Windows does
     std::map<std::string, std::uint32_t> valueErrors;  // lower-case value name -> error of its writes
     std::vector<std::string> written;                  // value names written, in order
 

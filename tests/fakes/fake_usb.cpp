@@ -69,6 +69,7 @@ std::uint32_t FakeUsbBus::Open(const std::string& path, bool overlapped, Device&
     if (interfacePath.size() > suffix.size() && interfacePath.ends_with(suffix))
         interfacePath.resize(interfacePath.size() - suffix.size());
     if (std::find(interfaces.begin(), interfaces.end(), interfacePath) == interfaces.end()) return kErrorFileNotFound;
+    if (openError != 0) return openError;
     device = nextDevice_++;
     File file;
     file.path = path;
@@ -102,6 +103,7 @@ UsbBus::Io FakeUsbBus::Write(Device device, const std::uint8_t* data, std::uint3
             file->second.hasPending = true;
             file->second.pendingBytes.assign(data, data + taken);
             file->second.pollsLeft = answer.pendingPolls;
+            file->second.failsWhenDone = answer.failsWhenDone;
             return Io::Pending;
         case Io::Done: break;
     }
@@ -123,10 +125,11 @@ UsbBus::Io FakeUsbBus::PollWrite(Device device, std::uint32_t& written) {
         --f.pollsLeft;
         return Io::Pending;
     }
+    f.hasPending = false;
+    if (f.failsWhenDone) return Io::Failed;
     auto& to = received[f.path];
     to.insert(to.end(), f.pendingBytes.begin(), f.pendingBytes.end());
     written = static_cast<std::uint32_t>(f.pendingBytes.size());
-    f.hasPending = false;
     return Io::Done;
 }
 

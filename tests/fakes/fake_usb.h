@@ -27,6 +27,7 @@ public:
         Io io = Io::Done;
         std::uint32_t accept = std::numeric_limits<std::uint32_t>::max();
         int pendingPolls = 0;
+        bool failsWhenDone = false;  // a pending write ends in failure, the bytes not taken
     };
     struct OpenCall {
         std::string path;
@@ -38,6 +39,7 @@ public:
     std::vector<std::string> interfaces;   // present interfaces, in enumeration order
     bool libraryPresent = true;            // the library with its four functions
     std::uint32_t interfacesError = 0;     // the interface set cannot be made
+    std::uint32_t openError = 0;           // every device file refuses to open (32: held elsewhere)
     bool endless = false;                  // past the list every index is Skipped
     std::deque<WriteAnswer> writeAnswers;  // without any, every piece goes out whole
 
@@ -90,6 +92,7 @@ private:
         bool hasPending = false;
         std::vector<std::uint8_t> pendingBytes;
         int pollsLeft = 0;
+        bool failsWhenDone = false;
     };
     void Changed() { signal_.notify_all(); }
 

@@ -80,6 +80,25 @@ TEST_F(UnattendedTest, NoEntryInstallsEverythingButTheUninstallEntry) {
     EXPECT_FALSE(registry.Has(kDetectionKey));
 }
 
+// A handle that Windows refuses to close (an invalid one) leaves nothing to undo, and a folder
+// whose size cannot be read only leaves the size out of the entry: installation and removal
+// still succeed, and nothing stays open.
+TEST_F(UnattendedTest, RefusedClosesAndAnUnknownFolderSizeChangeNoOutcome) {
+    files.folderSizeUnknown = true;
+    registry.closeError = 6;
+    spooler.closePrinterError = 6;
+    services.closeError = 6;
+    EXPECT_EQ(Run({"/install", "/port:COM2:"}), 0);
+    EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_EQ(registry.Dword(kUninstallKeyEnglish, "EstimatedSize"), std::nullopt);
+    EXPECT_EQ(Run({"/uninstall", "/all"}), 0);
+    EXPECT_TRUE(spooler.printers.empty());
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
+    EXPECT_EQ(registry.OpenKeys(), 0u);
+    EXPECT_EQ(spooler.OpenPrinterHandles(), 0u);
+    EXPECT_EQ(services.OpenHandles(), 0u);
+}
+
 // Deployment tools read the exit code: an exception is a failure like any other, and the
 // last line says what it was.
 TEST_F(UnattendedTest, AnExceptionEndsTheRunWith1603AndNamesIt) {
@@ -97,6 +116,9 @@ TEST_F(UnattendedTest, RefusalsGiveTheirOwnExitCodes) {
     EXPECT_EQ(console.lines.back(), "The port COM9: does not exist. (exit code 1603)");
     EXPECT_EQ(Run({"/install"}), 1639);
     EXPECT_EQ(Run({"/install", "/port:COM1:", "/name:a,b"}), 1603);
+    spooler.enumPortsError = 1722;  // without the list no named port is known
+    EXPECT_EQ(Run({"/install", "/port:COM1:"}), 1603);
+    spooler.enumPortsError = 0;
     EXPECT_EQ(Run({"/install", "/ip:224.0.0.1"}), 1639);
     for (int n = 1; n <= 498; ++n) spooler.AddQueue(Format("Dock %d", n), Format("TORVA Label Printer #%d", n));
     EXPECT_EQ(Run({"/install", "/port:COM1:", "/copies:3"}), 1603);

@@ -91,11 +91,17 @@ TEST_F(CloneFilesTest, IniFileForCopyOneIsExactly71Bytes) {
     EXPECT_EQ(IniCloneText(500).size(), 75u);  // two more digits in each of two names
 }
 
-TEST_F(CloneFilesTest, MissingTemplateLeavesAnEmptyOutputAndSaysSo) {
+TEST_F(CloneFilesTest, MissingOrUnopenableTemplateLeavesAnEmptyOutputAndSaysSo) {
     files.AddFolder(Media("Win32", ""));
     EXPECT_EQ(writer.WriteGpdClone(1, 0), -2);
     EXPECT_EQ(messages, std::vector<std::string>{"Failed open file"});
     EXPECT_TRUE(files.HasFile(Media("Win32", "TVLabel1.GPD")));
+    EXPECT_EQ(files.Content(Media("Win32", "TVLabel1.GPD")), "");
+
+    files.AddFile(Media("Win32", "TVLabel.GPD"), "1\n2\n");
+    files.unopenablePath = Media("Win32", "TVLabel.GPD");
+    EXPECT_EQ(writer.WriteGpdClone(1, 0), -2);
+    EXPECT_EQ(messages.size(), 2u);
     EXPECT_EQ(files.Content(Media("Win32", "TVLabel1.GPD")), "");
 }
 
@@ -109,7 +115,8 @@ TEST_F(CloneFilesTest, OutputThatCannotBeCreatedIsMinusOne) {
     EXPECT_EQ(writer.IniPath(), Media("Win32", "TVLabel1.INI"));
 }
 
-TEST_F(CloneFilesTest, ReadOrWriteErrorMidwayLeavesAnEmptyOutput) {
+// A close that fails may have lost the last bytes: a failed write as well.
+TEST_F(CloneFilesTest, ReadWriteOrCloseErrorLeavesAnEmptyOutput) {
     files.AddFile(Media("Win32", "TVLabel.GPD"), "1\n2\n3\n4\n5\n6\n7\n8\n");
     files.failingReadPath = Media("Win32", "TVLabel.GPD");
     files.failReadAfter = 6;
@@ -122,6 +129,14 @@ TEST_F(CloneFilesTest, ReadOrWriteErrorMidwayLeavesAnEmptyOutput) {
     files.failWriteAfter = 10;
     EXPECT_EQ(writer.WriteGpdClone(1, 0), -1);
     EXPECT_EQ(files.Content(Media("Win32", "TVLabel1.GPD")), "");
+    EXPECT_EQ(messages.back(), "Failed create file");
+
+    files.failWriteAfter = -1;
+    files.failingClosePath = Media("Win32", "TVLabel1.GPD");
+    EXPECT_EQ(writer.WriteGpdClone(1, 0), -1);
+    EXPECT_EQ(files.Content(Media("Win32", "TVLabel1.GPD")), "");
+    files.failingClosePath = Media("Win32", "TVLabel1.INI");
+    EXPECT_EQ(writer.WriteIniClone(1, 0), -1);
     EXPECT_EQ(messages.back(), "Failed create file");
 }
 

@@ -237,6 +237,20 @@ TEST_F(InstallCommandTest, CopyWithAMissingOrEmptyFileIsNotRegistered) {
         "수 없습니다.");
 }
 
+// Without the spooler's driver folder nothing is staged anywhere else and nothing registered.
+TEST_F(InstallCommandTest, DriverFolderTheSpoolerCannotNameStopsTheCopyBeforeAnyFile) {
+    spooler.driverDirError = 1722;
+    view.resultAnswer = 2;
+    Install();
+    EXPECT_EQ(view.results.at(0).message,
+              "The printer driver was not installed: the printer-driver folder could not be found "
+              "(GetPrinterDriverDirectory GetLastError()=1722).");
+    EXPECT_EQ(view.results[0].outcome, 1);
+    EXPECT_TRUE(files.copies.empty());
+    EXPECT_TRUE(spooler.driverCalls.empty());
+    EXPECT_TRUE(spooler.printers.empty());
+}
+
 // A driver whose queue could not be created would be one that no removal finds.
 TEST_F(InstallCommandTest, QueueThatCannotBeCreatedTakesItsDriverAndFilesAlong) {
     view.SetItemText(IDC_COPY_COUNT, "2");

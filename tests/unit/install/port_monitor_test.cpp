@@ -80,6 +80,15 @@ TEST_F(PortMonitorTest, X64AndItaniumSwitchRedirectionOffAroundTheCopiesFromThei
     }
     EXPECT_EQ(files.Content("C:\\windows\\system32\\TVPortMon.dll"), "Win64\\Itanium TVPortMon.dll");
     EXPECT_EQ(files.Content("C:\\windows\\system32\\TVPortMonUI.dll"), "Win64 TVPortMonUI.dll");
+
+    // Redirection that cannot be switched off is not switched back on either; the copies and
+    // the spooler call still go ahead (the spooler then says whether it found the module).
+    system.redirectionCallExists = false;
+    files.trail.clear();
+    monitor.AddPortMonitor(1);
+    EXPECT_EQ(files.trail, (std::vector<std::string>{"copy C:\\windows\\system32\\TVPortMon.dll",
+                                                     "copy C:\\windows\\system32\\TVPortMonUI.dll",
+                                                     "add monitor TORVA LABEL USB Port"}));
 }
 
 TEST_F(PortMonitorTest, RefusedAddIsOnlyTraced) {

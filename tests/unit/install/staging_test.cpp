@@ -178,11 +178,19 @@ TEST_F(StagingTest, MissingTemplateStagesTheEmptyGpdAfterTwoMessages) {
     EXPECT_FALSE(files.HasFile(kInstall + "\\Win32\\TVLabel1.GPD"));
 }
 
-TEST_F(StagingTest, MissingDriverDirectoryIsCreated) {
+// A missing driver directory is made; one that cannot be made takes no file, and the first
+// file not copied is named.
+TEST_F(StagingTest, MissingDriverDirectoryIsCreatedOrTheFirstFileNamed) {
     spooler.driverDir = "C:\\windows\\system32\\spool\\drivers\\w32x86\\new";
     Stage(1, 0, false);
     EXPECT_EQ(files.Content(spooler.driverDir + "\\UNIDRV.DLL"), "Win32\\UNIDRV.DLL");
     EXPECT_EQ(files.List(spooler.driverDir).size(), 10u);
+
+    files.SetReadOnly(spooler.driverDir);
+    spooler.driverDir += "\\locked";
+    EXPECT_EQ(Stage(2, 0, false), "Win32\\UNIDRV.DLL");
+    EXPECT_TRUE(files.List(spooler.driverDir).empty());
+    EXPECT_FALSE(files.HasFile(kInstall + "\\Win32\\TVLabel2.GPD"));
 }
 
 }  // namespace

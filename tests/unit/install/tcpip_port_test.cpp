@@ -98,6 +98,34 @@ TEST_F(TcpIpPortTest, KeyThatCannotBeOpenedStillRestartsTheSpoolerAndEveryWaitHa
     EXPECT_EQ(services.OpenHandles(), 0u);
 }
 
+// A refused stop or an unknown list of dependants is traced; the values stay written, every
+// service ends running as it was, and no handle stays open.
+TEST_F(TcpIpPortTest, RefusedStopsOrDependantsThatCannotBeListedLeaveEveryServiceRunning) {
+    const struct {
+        std::uint32_t stopError, dependentsError;
+        std::vector<std::string> events;
+        const char* traced;
+    } cases[] = {
+        {5, 0, {}, "stop spooler: 5"},
+        // Only the LPD service is known to depend on the spooler: the fax services keep it up.
+        {0, 5, {"stop LPDSVC", "start LPDSVC"}, "stop spooler: 1051"},
+    };
+    for (const auto& c : cases) {
+        services.events.clear();
+        debug.lines.clear();
+        services.stopError = c.stopError;
+        services.dependentsError = c.dependentsError;
+        EXPECT_EQ(Write(), 1);
+        EXPECT_EQ(registry.Value(kKey, "IPAddress"), "192.168.0.20");
+        EXPECT_EQ(services.events, c.events) << c.traced;
+        EXPECT_NE(std::find(debug.lines.begin(), debug.lines.end(), c.traced), debug.lines.end()) << c.traced;
+        for (const char* name : {"spooler", "LPDSVC", "Fax", "FaxHelper"}) {
+            EXPECT_EQ(services.services[name].status.state, kServiceRunning) << name;
+        }
+        EXPECT_EQ(services.OpenHandles(), 0u);
+    }
+}
+
 TEST_F(TcpIpPortTest, EveryValueThatCannotBeWrittenIsReportedAndTheRestStillWritten) {
     registry.valueErrors = {{"portnumber", 5}, {"snmp enabled", 5}, {"ipaddress", 1021}};
 

@@ -129,6 +129,23 @@ TEST_F(CleanupTest, UnusedNumberedDriversGoWithTheirFilesThenMonitorThenEntry) {
     EXPECT_FALSE(cleanup.FindLeftovers(1, false).Any());
 }
 
+// Drivers that cannot be listed, or keys that cannot be deleted, are named as left; the
+// installation mark stays for the deployment tool.
+TEST_F(CleanupTest, UnlistedDriversAndUndeletableKeysAreNamedAsLeft) {
+    spooler.listDriversError = 1722;
+    EXPECT_EQ(
+        cleanup.RemoveLeftovers(0, 12, false).kept,
+        std::vector<std::string>{"printer drivers left by an earlier installation (the drivers could not be listed)"});
+    EXPECT_TRUE(MonitorGone());
+    EXPECT_TRUE(registry.Has(kDetectionKey));
+
+    spooler.listDriversError = 0;
+    registry.deleteKeyError = 5;
+    EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, true).kept, std::vector<std::string>{"설치된 프로그램 목록의 항목"});
+    EXPECT_TRUE(registry.Has(kUninstallKeyKorean));
+    EXPECT_TRUE(registry.Has(kDetectionKey));
+}
+
 TEST_F(CleanupTest, MonitorTheSpoolerDoesNotListStillLosesItsModulesAndKey) {
     spooler.enumMonitorsError = 1722;
     EXPECT_TRUE(cleanup.RemovePortMonitor(0, left));

@@ -364,6 +364,21 @@ TEST_F(DeletePrinterDialogTest, FileThatStaysIsNamedInARedReport) {
     EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #1"));
 }
 
+// Without the driver folder's name the numbered files cannot be deleted: they are named as left.
+TEST_F(DeletePrinterDialogTest, FilesInAFolderTheSpoolerCannotNameAreReportedAsLeft) {
+    Install(1, "A");
+    spooler.driverDirError = 1722;
+    Start();
+    dialog.OnSelectAll();
+    DeletePrinters();
+    ASSERT_EQ(view.results.size(), 1u);
+    EXPECT_EQ(view.results[0].outcome, 1);
+    EXPECT_NE(view.results[0].message.find("\nNot removed:\nTVLabel1.GPD\nTVLabel1.DLL\n"), std::string::npos)
+        << view.results[0].message;
+    EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #1"));
+    EXPECT_EQ(FilesOf(1), 10);
+}
+
 TEST(DriverVersionFolder, OldFamiliesUseTheDirectoryItselfNtFourTheTwoFolder) {
     for (int family : {1, 2, 3, 4}) EXPECT_STREQ(DriverVersionFolder(family), "") << family;
     EXPECT_STREQ(DriverVersionFolder(5), "\\2");

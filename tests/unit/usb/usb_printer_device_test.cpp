@@ -185,6 +185,25 @@ TEST_F(UsbPrinterDeviceTest, APiecePendingPastItsLimitIsCancelledAndADeviceTakin
     EXPECT_EQ(bus.pieces.size(), 50u);  // one window of 500 ms, 10 ms apart
 }
 
+// A device file another program holds is no printer found; a piece whose pending write ends
+// in failure fails the write without waiting any longer.
+TEST_F(UsbPrinterDeviceTest, ADeviceThatWillNotOpenOrAPieceThatEndsInFailureIsNoSuccess) {
+    bus.openError = 32;
+    EXPECT_FALSE(device.LookUpUsbPort());
+    EXPECT_FALSE(device.Connected());
+    EXPECT_EQ(bus.OpenDevices(), 0u);
+    EXPECT_EQ(bus.OpenSets(), 0u);
+
+    bus.openError = 0;
+    ASSERT_TRUE(device.LookUpUsbPort());
+    bus.writeAnswers = {{Io::Pending, 64, 1, true}};
+    EXPECT_FALSE(device.Write(kData.data(), 100));
+    EXPECT_EQ(bus.pieces.size(), 1u);
+    EXPECT_TRUE(bus.Bytes(kDevice).empty());
+    EXPECT_EQ(bus.cancels, 0);
+    EXPECT_EQ(clock.Sleeps(), std::vector<std::uint32_t>{10});
+}
+
 TEST_F(UsbPrinterDeviceTest, CloseSendsOneZeroByteAndLetsTheLibraryGoOnlyWhenItGetsThrough) {
     bus.interfaces.clear();
     for (int i = 0; i < 30; ++i) EXPECT_FALSE(device.LookUpUsbPort());
