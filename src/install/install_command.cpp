@@ -2,6 +2,7 @@
 
 #include "core/label_drivers.h"
 #include "core/driver_files.h"
+#include "core/monitor_removal.h"
 #include "core/system_refusals.h"
 #include "install/install_folder.h"
 #include "install/port_monitor.h"
@@ -62,6 +63,8 @@ std::optional<Text> QueueNameRefusal(const std::string& name) {
 Outcome InstallCommand::Run(const InstallRequest& request) {
     language_ = request.language;
     copyFailed_ = false;
+    monitorAdded_ = false;
+    int installed = 0;
     // A system that cannot or may not take the driver is told so before anything is asked or
     // changed: no spooler call, no port monitor, no file.
     if (std::optional<Outcome> refused = InstallRefusal(app_.platform, language_)) return *refused;
@@ -102,14 +105,33 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
         }
         outcome = InstallCopy(queueName, settings);
         if (!outcome.Ok()) break;
+        ++installed;
         steps_.SetBusy(false);
         const std::string installedQueue = queueName;
         queueName = NextQueueName(app_.state.driverNumber);
         steps_.CopyInstalled({installedQueue, LabelDriverName(settings.driverNumber), queueName, labelDriverCount_});
         outcome = Outcome::Success(kCompleted.In(language_));
     }
+    if (!outcome.Ok() && installed == 0 && monitorAdded_) TakeBackPortMonitor();
     steps_.EndRun();
     return outcome;
+}
+
+void InstallCommand::TakeBackPortMonitor() {
+    Platform& platform = app_.platform;
+    std::vector<PrinterInfo2> queues;
+    if (platform.spooler.ListLocalPrinters(queues) != 0) return;  // a queue on its port cannot be ruled out
+    for (const PrinterInfo2& q : queues) {
+        if (q.portName == kPortMonitorPort) return;
+    }
+    FilesLeft left;
+    const MonitorRemoval removal = RemoveLabelPortMonitor(platform.spooler, *platform.registry, *platform.files,
+                                                          platform.systemInfo, platform.debug,
+                                                          app_.state.os.processor, left);
+    platform.debug.Output(removal == MonitorRemoval::Removed ? "Port monitor of this run taken back"
+                                                             : "Port monitor of this run not taken back");
+    for (const std::string& path : left.kept) platform.debug.Output("Monitor module not deleted: " + path);
+    for (const std::string& path : left.atRestart) platform.debug.Output("Monitor module deleted at restart: " + path);
 }
 
 std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& settings, int& searchCounter) {
@@ -182,7 +204,7 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     }
 
     PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
-    if (state.useLabelPortMonitor) monitor.AddPortMonitorIfMissing(state.os.processor);
+    if (state.useLabelPortMonitor && monitor.AddPortMonitorIfMissing(state.os.processor)) monitorAdded_ = true;
 
     settings.driverNumber = state.driverNumber;
     settings.environment = SpoolerEnvironment(state.os.processor);

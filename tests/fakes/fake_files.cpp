@@ -129,6 +129,13 @@ std::vector<std::string> FakeFiles::List(const std::string& folder) const {
     return names;
 }
 
+bool FakeFiles::ListFileNames(const std::string& folder, std::vector<std::string>& names) {
+    names.clear();
+    if (!FolderExists(Full(folder))) return false;
+    names = List(folder);
+    return true;
+}
+
 bool FakeFiles::SetWorkingDirectory(const std::string& path) {
     std::string f = Full(path);
     if (!FolderExists(f)) return false;

@@ -112,7 +112,7 @@ TEST_F(CleanupTest, UnusedNumberedDriversGoWithTheirFilesThenMonitorThenEntry) {
          {x64 + "\\TVLabel2.GPD", x64 + "\\3\\TVLabelUI2.DLL", x64 + "\\TVLabel3.GPD", x64 + "\\UNIDRV.DLL"}) {
         files.AddFile(f, "x");
     }
-    Leftovers found = cleanup.FindLeftovers(1, false);
+    Leftovers found = cleanup.FindLeftovers(1, 12, false);
     EXPECT_EQ(found.drivers, std::vector<std::string>{"TORVA Label Printer #2"});
     EXPECT_TRUE(found.monitor && found.uninstallEntry);
 
@@ -126,7 +126,7 @@ TEST_F(CleanupTest, UnusedNumberedDriversGoWithTheirFilesThenMonitorThenEntry) {
     EXPECT_TRUE(files.HasFile(x64 + "\\UNIDRV.DLL"));
     EXPECT_EQ(spooler.deletedMonitorEnvironments, std::vector<std::string>{kEnvironmentX64});
     EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
-    EXPECT_FALSE(cleanup.FindLeftovers(1, false).Any());
+    EXPECT_FALSE(cleanup.FindLeftovers(1, 12, false).Any());
 }
 
 TEST_F(CleanupTest, MonitorTheSpoolerDoesNotListStillLosesItsModulesAndKey) {
