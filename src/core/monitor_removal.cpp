@@ -52,8 +52,8 @@ MonitorRemoval RemoveLabelPortMonitor(Spooler& spooler, Registry& registry, File
     return MonitorRemoval::Removed;
 }
 
-bool LabelPortMonitorPresent(Spooler& spooler, Registry& registry, Files& files, SystemInfo& system,
-                             DebugLog& debug, int processor) {
+bool LabelPortMonitorPresent(Spooler& spooler, Registry& registry, Files& files, SystemInfo& system, DebugLog& debug,
+                             int processor) {
     if (IsPortMonitorInstalled(spooler, debug) == 1) return true;
     Registry::Key key = 0;
     if (registry.OpenKeyForReading(MonitorKey(), key) == 0) {

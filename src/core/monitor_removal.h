@@ -16,9 +16,9 @@ namespace prinstall {
 inline constexpr const char* kMonitorsKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
 
 enum class MonitorRemoval {
-    Removed,          // gone, its modules perhaps only at the next restart
-    KeptBySpooler,    // the spooler refused to delete it: modules and key stay
-    ModuleKept,       // a module neither went nor goes at the next restart: the key stays with it
+    Removed,        // gone, its modules perhaps only at the next restart
+    KeptBySpooler,  // the spooler refused to delete it: modules and key stay
+    ModuleKept,     // a module neither went nor goes at the next restart: the key stays with it
 };
 
 // Deletes the monitor (when the spooler lists it), then its modules in the system folder (in
@@ -31,7 +31,7 @@ MonitorRemoval RemoveLabelPortMonitor(Spooler& spooler, Registry& registry, File
 
 // Whether anything of the monitor is there: the spooler lists it, its key exists, or one of its
 // modules is in a system folder.
-bool LabelPortMonitorPresent(Spooler& spooler, Registry& registry, Files& files, SystemInfo& system,
-                             DebugLog& debug, int processor);
+bool LabelPortMonitorPresent(Spooler& spooler, Registry& registry, Files& files, SystemInfo& system, DebugLog& debug,
+                             int processor);
 
 }  // namespace prinstall

@@ -125,9 +125,9 @@ void InstallCommand::TakeBackPortMonitor() {
         if (q.portName == kPortMonitorPort) return;
     }
     FilesLeft left;
-    const MonitorRemoval removal = RemoveLabelPortMonitor(platform.spooler, *platform.registry, *platform.files,
-                                                          platform.systemInfo, platform.debug,
-                                                          app_.state.os.processor, left);
+    const MonitorRemoval removal =
+        RemoveLabelPortMonitor(platform.spooler, *platform.registry, *platform.files, platform.systemInfo,
+                               platform.debug, app_.state.os.processor, left);
     platform.debug.Output(removal == MonitorRemoval::Removed ? "Port monitor of this run taken back"
                                                              : "Port monitor of this run not taken back");
     for (const std::string& path : left.kept) platform.debug.Output("Monitor module not deleted: " + path);

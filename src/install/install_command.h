@@ -100,7 +100,7 @@ private:
     Language language_ = Language::English;
     bool copyFailed_ = false;
     bool monitorAdded_ = false;  // this run added the port monitor
-    int labelDriverCount_ = 0;  // as the last installed copy left it
+    int labelDriverCount_ = 0;   // as the last installed copy left it
 };
 
 }  // namespace prinstall

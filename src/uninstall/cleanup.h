@@ -1,9 +1,8 @@
 // What installation put into the system besides the queues, removed once no label-printer
 // queue is left: numbered label drivers that no queue uses and numbered files that no driver
-// names (what an interrupted or failed run left), the label printer's USB port monitor with its two modules and its registry key, the
-// entry in the list of installed programs and the detection value for deployment tools.
-// Nothing here talks to the operator: outcomes go to the debugger output, and whatever stays
-// is handed back by name for the report.
+// names (what an interrupted or failed run left), the label printer's USB port monitor with its two modules and its
+// registry key, the entry in the list of installed programs and the detection value for deployment tools. Nothing here
+// talks to the operator: outcomes go to the debugger output, and whatever stays is handed back by name for the report.
 #pragma once
 
 #include <string>
@@ -32,9 +31,7 @@ struct Leftovers {
     bool uninstallEntry = false;          // the entry of the interface language exists
     bool detectionValue = false;          // the detection value's key exists
 
-    bool Any() const {
-        return !drivers.empty() || !strayFiles.empty() || monitor || uninstallEntry || detectionValue;
-    }
+    bool Any() const { return !drivers.empty() || !strayFiles.empty() || monitor || uninstallEntry || detectionValue; }
 };
 
 class Cleanup {

@@ -4,8 +4,20 @@
 #include <cctype>
 
 namespace prinstall::fakes {
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Where the spooler keeps a monitor's key, below HKEY_LOCAL_MACHINE.
+constexpr const char* kMonitorKeysPath = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
+
+}  // namespace
 
 std::uint32_t FakeSpooler::ListLocalPrinters(std::vector<PrinterInfo2>& out) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     ++enumCalls;
     out.clear();
@@ -29,6 +41,7 @@ constexpr std::uint32_t kErrorInvalidEnvironment = 1805;
 }  // namespace
 
 std::uint32_t FakeSpooler::DriverDirectory(const std::string& environment, std::string& out) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     out.clear();
     if (driverDirError != 0) return driverDirError;
@@ -40,6 +53,7 @@ std::uint32_t FakeSpooler::DriverDirectory(const std::string& environment, std::
 }
 
 std::uint32_t FakeSpooler::ListDrivers(const std::string& environment, std::vector<std::string>& names) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     names.clear();
     if (enumError != 0) return enumError;
@@ -50,6 +64,7 @@ std::uint32_t FakeSpooler::ListDrivers(const std::string& environment, std::vect
 }
 
 std::uint32_t FakeSpooler::RegisterDriver(const DriverRecord& driver) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     driverCalls.push_back(driver);
     if (!driverErrors.empty()) {
@@ -67,6 +82,7 @@ std::uint32_t FakeSpooler::RegisterDriver(const DriverRecord& driver) {
 }
 
 std::uint32_t FakeSpooler::CreatePrinter(const PrinterRecord& printer) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     printerCalls.push_back(printer);
     if (!printerErrors.empty()) {
@@ -84,6 +100,7 @@ std::uint32_t FakeSpooler::CreatePrinter(const PrinterRecord& printer) {
 }
 
 std::uint32_t FakeSpooler::ListMonitors(std::vector<std::string>& names) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     names.clear();
     if (enumMonitorsError != 0) return enumMonitorsError;
@@ -92,6 +109,7 @@ std::uint32_t FakeSpooler::ListMonitors(std::vector<std::string>& names) {
 }
 
 std::uint32_t FakeSpooler::RegisterMonitor(const std::string& name, const std::string&, const std::string& dll) {
+    if (!Alive()) return kErrorProcessKilled;
     if (trail != nullptr) trail->push_back("add monitor " + name);
     ++calls;
     addedMonitorDlls.push_back(dll);
@@ -101,10 +119,15 @@ std::uint32_t FakeSpooler::RegisterMonitor(const std::string& name, const std::s
     }
     monitors.push_back(name);
     if (monitorPorts.count(name)) ports.insert(monitorPorts[name]);
+    if (monitorKeys != nullptr) {
+        const std::string key = std::string(kMonitorKeysPath) + "\\" + name;
+        monitorKeys->keys[Lower(key)] = {key, "", {{"driver", dll}}, {}};
+    }
     return 0;
 }
 
 std::uint32_t FakeSpooler::OpenLocalPrinter(const std::string& name, Printer& printer) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     printer = 0;
     if (openPrinterError != 0) return openPrinterError;
@@ -118,6 +141,7 @@ std::uint32_t FakeSpooler::OpenLocalPrinter(const std::string& name, Printer& pr
 }
 
 std::uint32_t FakeSpooler::DeletePrinterDataKey(Printer printer, const std::string& keyName) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     if (!hasDeletePrinterKey) return kErrorCallNotImplemented;
     auto open = openPrinters_.find(printer);
@@ -126,6 +150,7 @@ std::uint32_t FakeSpooler::DeletePrinterDataKey(Printer printer, const std::stri
 }
 
 std::uint32_t FakeSpooler::GetPrinterInfo(Printer printer, PrinterInfo2& info) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     info = {};
     auto open = openPrinters_.find(printer);
@@ -136,6 +161,7 @@ std::uint32_t FakeSpooler::GetPrinterInfo(Printer printer, PrinterInfo2& info) {
 }
 
 std::uint32_t FakeSpooler::DeletePrinter(Printer printer) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     auto open = openPrinters_.find(printer);
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
@@ -148,11 +174,13 @@ std::uint32_t FakeSpooler::DeletePrinter(Printer printer) {
 }
 
 std::uint32_t FakeSpooler::ClosePrinter(Printer printer) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     return openPrinters_.erase(printer) ? 0 : kErrorInvalidHandle;
 }
 
 std::uint32_t FakeSpooler::SetPrinterPort(Printer printer, const std::string& port) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     auto open = openPrinters_.find(printer);
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
@@ -166,6 +194,7 @@ std::uint32_t FakeSpooler::SetPrinterPort(Printer printer, const std::string& po
 }
 
 std::uint32_t FakeSpooler::RemoveDriver(const std::string& name, const std::string& environment) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     if (deleteDriverError != 0) return deleteDriverError;
     const std::string env = Resolve(environment);
@@ -188,6 +217,7 @@ bool FakeSpooler::HasDriver(const std::string& name, const std::string& environm
 }
 
 std::uint32_t FakeSpooler::RemoveMonitor(const std::string& name, const std::string& environment) {
+    if (!Alive()) return kErrorProcessKilled;
     if (trail != nullptr) trail->push_back("delete monitor " + name);
     ++calls;
     deletedMonitorEnvironments.push_back(Resolve(environment));
@@ -196,11 +226,13 @@ std::uint32_t FakeSpooler::RemoveMonitor(const std::string& name, const std::str
     if (it == monitors.end()) return kErrorUnknownPrintMonitor;
     monitors.erase(it);
     if (monitorPorts.count(name)) ports.erase(monitorPorts[name]);
+    if (monitorKeys != nullptr) monitorKeys->keys.erase(Lower(std::string(kMonitorKeysPath) + "\\" + name));
     deletedMonitors.push_back(name);
     return 0;
 }
 
 std::uint32_t FakeSpooler::ListPorts(std::vector<std::string>& names) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     ++enumPortsCalls;
     names.clear();
@@ -208,13 +240,6 @@ std::uint32_t FakeSpooler::ListPorts(std::vector<std::string>& names) {
     names.assign(ports.begin(), ports.end());
     return 0;
 }
-
-namespace {
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-}  // namespace
 
 std::string FakeRegistry::InView(const std::string& path) const {
     const std::string lower = Lower(path);
@@ -227,6 +252,7 @@ std::string FakeRegistry::InView(const std::string& path) const {
 }
 
 std::uint32_t FakeRegistry::OpenKey(const std::string& path, Key& key) {
+    if (!Alive()) return kErrorProcessKilled;
     key = 0;
     if (!keys.count(InView(path))) return kErrorFileNotFound;
     key = next_++;
@@ -235,6 +261,7 @@ std::uint32_t FakeRegistry::OpenKey(const std::string& path, Key& key) {
 }
 
 std::uint32_t FakeRegistry::OpenKeyForReading64(const std::string& path, Key& key) {
+    if (!Alive()) return kErrorProcessKilled;
     key = 0;
     if (!keys.count(Lower(path))) return kErrorFileNotFound;
     key = next_++;
@@ -244,6 +271,7 @@ std::uint32_t FakeRegistry::OpenKeyForReading64(const std::string& path, Key& ke
 }
 
 std::uint32_t FakeRegistry::CreateKey(const std::string& path, const std::string& className, Key& key) {
+    if (!Alive()) return kErrorProcessKilled;
     key = 0;
     if (createError != 0) return createError;
     const std::string viewed = InView(path);
@@ -254,6 +282,7 @@ std::uint32_t FakeRegistry::CreateKey(const std::string& path, const std::string
 }
 
 std::uint32_t FakeRegistry::SetString(Key key, const std::string& name, const std::string& value) {
+    if (!Alive()) return kErrorProcessKilled;
     if (!open_.count(key)) return kErrorInvalidHandle;
     if (readOnly_.count(key)) return kErrorAccessDenied;
     if (setError != 0) return setError;
@@ -266,6 +295,7 @@ std::uint32_t FakeRegistry::SetString(Key key, const std::string& name, const st
 }
 
 std::uint32_t FakeRegistry::SetDword(Key key, const std::string& name, std::uint32_t value) {
+    if (!Alive()) return kErrorProcessKilled;
     if (!open_.count(key)) return kErrorInvalidHandle;
     if (readOnly_.count(key)) return kErrorAccessDenied;
     if (setError != 0) return setError;
@@ -278,17 +308,20 @@ std::uint32_t FakeRegistry::SetDword(Key key, const std::string& name, std::uint
 }
 
 std::uint32_t FakeRegistry::CloseKey(Key key) {
+    if (!Alive()) return kErrorProcessKilled;
     readOnly_.erase(key);
     return open_.erase(key) ? 0 : kErrorInvalidHandle;
 }
 
 std::uint32_t FakeRegistry::OpenKeyForReading(const std::string& path, Key& key) {
+    if (!Alive()) return kErrorProcessKilled;
     const std::uint32_t e = OpenKey(path, key);
     if (e == 0) readOnly_.insert(key);
     return e;
 }
 
 std::uint32_t FakeRegistry::QueryDword(Key key, const std::string& name, std::uint32_t& value) {
+    if (!Alive()) return kErrorProcessKilled;
     auto open = open_.find(key);
     if (open == open_.end()) return kErrorInvalidHandle;
     const KeyData& data = keys[open->second];
@@ -300,12 +333,14 @@ std::uint32_t FakeRegistry::QueryDword(Key key, const std::string& name, std::ui
 }
 
 std::uint32_t FakeRegistry::ProbeKey(const std::string& path) {
+    if (!Alive()) return kErrorProcessKilled;
     ++probeCalls;
     if (probeError != 0) return probeError;
     return keys.count(InView(path)) ? 0 : kErrorFileNotFound;
 }
 
 std::uint32_t FakeRegistry::DeleteKey(const std::string& path) {
+    if (!Alive()) return kErrorProcessKilled;
     const std::string key = InView(path);
     if (!keys.count(key)) return kErrorFileNotFound;
     const std::string below = key + "\\";
@@ -334,6 +369,7 @@ std::optional<std::uint32_t> FakeRegistry::Dword(const std::string& path, const 
 }
 
 std::uint32_t FakeServices::OpenManager(Handle& manager) {
+    if (!Alive()) return kErrorProcessKilled;
     manager = 0;
     if (openManagerError != 0) return openManagerError;
     manager = next_++;
@@ -343,6 +379,7 @@ std::uint32_t FakeServices::OpenManager(Handle& manager) {
 }
 
 std::uint32_t FakeServices::OpenServiceHandle(Handle manager, const std::string& name, Handle& service) {
+    if (!Alive()) return kErrorProcessKilled;
     service = 0;
     if (!managers_.count(manager) || !open_.count(manager)) return kErrorInvalidHandle;
     if (openServiceError != 0) return openServiceError;
@@ -354,6 +391,7 @@ std::uint32_t FakeServices::OpenServiceHandle(Handle manager, const std::string&
 }
 
 std::uint32_t FakeServices::QueryStatus(Handle service, ServiceStatus& status) {
+    if (!Alive()) return kErrorProcessKilled;
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
     if (queryError != 0 && (queryFailsAfter < 0 || queries_ >= queryFailsAfter)) return queryError;
@@ -372,6 +410,7 @@ std::uint32_t FakeServices::QueryStatus(Handle service, ServiceStatus& status) {
 }
 
 std::uint32_t FakeServices::Start(Handle service) {
+    if (!Alive()) return kErrorProcessKilled;
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
     Service& s = services[it->second];
@@ -392,6 +431,7 @@ std::uint32_t FakeServices::Start(Handle service) {
 }
 
 std::uint32_t FakeServices::Stop(Handle service, ServiceStatus& status) {
+    if (!Alive()) return kErrorProcessKilled;
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
     Service& s = services[it->second];
@@ -410,6 +450,7 @@ std::uint32_t FakeServices::Stop(Handle service, ServiceStatus& status) {
 }
 
 std::uint32_t FakeServices::ActiveDependents(Handle service, std::vector<std::string>& names) {
+    if (!Alive()) return kErrorProcessKilled;
     names.clear();
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
@@ -428,6 +469,7 @@ std::uint32_t FakeServices::ActiveDependents(Handle service, std::vector<std::st
 }
 
 std::uint32_t FakeServices::Close(Handle handle) {
+    if (!Alive()) return kErrorProcessKilled;
     if (!open_.count(handle)) return kErrorInvalidHandle;
     open_.erase(handle);
     if (closeError != 0) return closeError;
