@@ -1,7 +1,5 @@
 #include "core/driver_files.h"
 
-#include <cctype>
-
 #include "core/label_drivers.h"
 #include "core/texts.h"
 
@@ -25,11 +23,13 @@ std::vector<std::string> NumberedFileNames(int n) {
 
 namespace {
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// File names compare without regard to case; ours are ASCII.
 bool SameLetters(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     }
     return true;
 }
@@ -41,9 +41,10 @@ int NumberOf(const std::string& name, Names names) {
     const size_t first = name.find_first_of("0123456789");
     if (first == std::string::npos) return 0;
     const size_t end = name.find_first_not_of("0123456789", first);
-    const std::string digits = name.substr(first, (end == std::string::npos ? name.size() : end) - first);
-    if (digits.size() > 3) return 0;
-    const int n = std::stoi(digits);
+    const size_t digits = (end == std::string::npos ? name.size() : end) - first;
+    if (digits > 3) return 0;
+    int n = 0;
+    for (size_t i = first; i < first + digits; ++i) n = n * 10 + (name[i] - '0');
     if (n < 1 || n > kMaxDriverNumber) return 0;
     for (const std::string& candidate : names(n)) {
         if (SameLetters(candidate, name)) return n;
