@@ -27,6 +27,21 @@ std::string UiCloneName(int n);        // TVLabelUI%d.DLL
 // The five files that carry the copy's number: GPD, INI and the three modules.
 std::vector<std::string> NumberedFileNames(int driverNumber);
 
+// N when the name (in any letter case) is one of the five that copy N stages, N from 1 to
+// kMaxDriverNumber; 0 for any other name ("TVLabel.GPD", "TVLabel07.GPD", "UNIDRV.DLL").
+int NumberedFileNumber(const std::string& name);
+// N when the name is copy N's GPD or INI clone, the two written into the media folder before
+// staging; 0 otherwise.
+int CloneFileNumber(const std::string& name);
+
+// The program's folder: its path cut before the last backslash; a path without one, or
+// whose only backslash is its first character, is used whole.
+std::string ProgramFolder(const std::string& programPath);
+
+// "Win32" for x86 (processor 0), "Win64" for x64 and Itanium: the media folder beside the
+// program that holds the template the clones are written from, and the clones themselves.
+const char* MediaFolderFor(int processor);
+
 // The first file the driver record names (driver, data, configuration, help and dependent
 // files) that is missing or empty in the driver directory; nothing when all are there.
 std::optional<std::string> MissingDriverFile(Files& files, const std::string& driverDirectory,
@@ -48,13 +63,32 @@ struct FilesLeft {
     std::vector<std::string> kept;       // still there, and nothing will delete them
     std::vector<std::string> atRestart;  // deleted at the next restart
 
+    // A path already named (a file the removal of a queue left and the cleanup tried again)
+    // is named once.
     void Add(const std::string& path, FileRemoval removal) {
-        if (removal == FileRemoval::Kept) kept.push_back(path);
-        if (removal == FileRemoval::AtRestart) atRestart.push_back(path);
+        if (removal == FileRemoval::Kept) AddOnce(kept, path);
+        if (removal == FileRemoval::AtRestart) AddOnce(atRestart, path);
+    }
+    // Whether the path is named already, as kept or as going at the next restart.
+    bool Names(const std::string& path) const {
+        for (const auto* list : {&kept, &atRestart}) {
+            for (const std::string& known : *list) {
+                if (known == path) return true;
+            }
+        }
+        return false;
     }
     void Append(const FilesLeft& other) {
-        kept.insert(kept.end(), other.kept.begin(), other.kept.end());
-        atRestart.insert(atRestart.end(), other.atRestart.begin(), other.atRestart.end());
+        for (const std::string& path : other.kept) AddOnce(kept, path);
+        for (const std::string& path : other.atRestart) AddOnce(atRestart, path);
+    }
+
+private:
+    static void AddOnce(std::vector<std::string>& list, const std::string& path) {
+        for (const std::string& known : list) {
+            if (known == path) return;
+        }
+        list.push_back(path);
     }
 };
 

@@ -22,14 +22,6 @@ std::string ReplacementLine(int lineNumber, int n) {
 
 }  // namespace
 
-std::string ProgramFolder(const std::string& programPath) {
-    size_t slash = programPath.rfind('\\');
-    if (slash == std::string::npos || slash == 0) return programPath;
-    return programPath.substr(0, slash);
-}
-
-const char* MediaFolderFor(int processor) { return processor == 0 ? "Win32" : "Win64"; }
-
 std::string IniCloneText(int n) {
     return Format("[OEMFiles]\r\nOEMDriverFile1=TVLabelE%d.DLL\r\nOEMConfigFile1=TVLabelUI%d.DLL", n, n);
 }

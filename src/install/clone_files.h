@@ -12,13 +12,6 @@
 
 namespace prinstall {
 
-// The program's folder: its path cut before the last backslash; a path without one, or
-// whose only backslash is its first character, is used whole.
-std::string ProgramFolder(const std::string& programPath);
-
-// "Win32" for x86 (processor 0), "Win64" for x64 and Itanium.
-const char* MediaFolderFor(int processor);
-
 // The INI text of copy N (no line end after the last line).
 std::string IniCloneText(int n);
 

@@ -4,6 +4,7 @@
 
 #include "core/label_drivers.h"
 #include "core/driver_files.h"
+#include "core/monitor_removal.h"
 #include "core/system_refusals.h"
 #include "install/clone_files.h"
 #include "install/install_folder.h"
@@ -77,6 +78,8 @@ std::optional<Text> QueueNameRefusal(const std::string& name) {
 Outcome InstallCommand::Run(const InstallRequest& request) {
     language_ = request.language;
     copyFailed_ = false;
+    monitorAdded_ = false;
+    int installed = 0;
     // A system that cannot or may not take the driver is told so before anything is asked or
     // changed: no spooler call, no port monitor, no file.
     if (std::optional<Outcome> refused = InstallRefusal(app_.platform, language_)) return *refused;
@@ -110,6 +113,7 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
         }
         outcome = InstallCopy(names[copy], settings);
         if (!outcome.Ok()) break;
+        ++installed;
         steps_.SetBusy(false);
         const std::string next = copy + 1 < names.size()
                                      ? names[copy + 1]
@@ -117,6 +121,7 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
         steps_.CopyInstalled({names[copy], LabelDriverName(settings.driverNumber), next, labelDriverCount_});
         outcome = Outcome::Success(kCompleted.In(language_));
     }
+    if (!outcome.Ok() && installed == 0 && monitorAdded_) TakeBackPortMonitor();
     steps_.EndRun();
     return outcome;
 }
@@ -174,6 +179,23 @@ std::optional<Outcome> InstallCommand::MediaRefusal() {
             Format(kMediaFileUnusable.In(language_), GpdTemplatePath(*platform.files, processor).c_str()));
     }
     return std::nullopt;
+}
+
+void InstallCommand::TakeBackPortMonitor() {
+    Platform& platform = app_.platform;
+    std::vector<PrinterInfo2> queues;
+    if (platform.spooler.ListLocalPrinters(queues) != 0) return;  // a queue on its port cannot be ruled out
+    for (const PrinterInfo2& q : queues) {
+        if (q.portName == kPortMonitorPort) return;
+    }
+    FilesLeft left;
+    const MonitorRemoval removal =
+        RemoveLabelPortMonitor(platform.spooler, *platform.registry, *platform.files, platform.systemInfo,
+                               platform.debug, app_.state.os.processor, left);
+    platform.debug.Output(removal == MonitorRemoval::Removed ? "Port monitor of this run taken back"
+                                                             : "Port monitor of this run not taken back");
+    for (const std::string& path : left.kept) platform.debug.Output("Monitor module not deleted: " + path);
+    for (const std::string& path : left.atRestart) platform.debug.Output("Monitor module deleted at restart: " + path);
 }
 
 std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& settings, int& searchCounter) {
@@ -247,7 +269,7 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     }
 
     PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
-    if (state.useLabelPortMonitor) monitor.AddPortMonitorIfMissing(state.os.processor);
+    if (state.useLabelPortMonitor && monitor.AddPortMonitorIfMissing(state.os.processor)) monitorAdded_ = true;
 
     settings.driverNumber = state.driverNumber;
     settings.environment = SpoolerEnvironment(state.os.processor);

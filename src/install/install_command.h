@@ -105,13 +105,17 @@ private:
     Outcome FailCopy(const std::string& text, std::uint32_t error = 0);
     // Takes back what a failed copy left: its driver (when registered) and its numbered files.
     void RollBackCopy(const RegistrationSettings& settings, bool driverRegistered);
+    // After a run that ended before its first copy existed: takes the port monitor that this run
+    // added out again (modules and key too), unless a queue is on its port.
+    void TakeBackPortMonitor();
 
     AppContext& app_;
     Feedback& feedback_;
     InstallSteps& steps_;
     Language language_ = Language::English;
     bool copyFailed_ = false;
-    int labelDriverCount_ = 0;  // as the last installed copy left it
+    bool monitorAdded_ = false;  // this run added the port monitor
+    int labelDriverCount_ = 0;   // as the last installed copy left it
 };
 
 }  // namespace prinstall

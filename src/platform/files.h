@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace prinstall {
 
@@ -53,6 +54,9 @@ public:
     virtual std::int64_t FileSize(const std::string& path) = 0;
     // The bytes of all files in a folder and its subfolders; -1 when there is no such folder.
     virtual std::int64_t FolderSize(const std::string& path) = 0;
+    // The names of the files directly in a folder (no subfolders), in no particular order;
+    // false, with no names, when the folder cannot be listed (there is none, say).
+    virtual bool ListFileNames(const std::string& folder, std::vector<std::string>& names) = 0;
     // nullptr when the file cannot be opened.
     virtual std::unique_ptr<InputFile> OpenForReading(const std::string& path) = 0;
     // Creates or truncates; nullptr when it cannot.

@@ -152,6 +152,18 @@ std::int64_t BytesBelow(const std::wstring& folder) {
 
 std::int64_t WinFiles::FolderSize(const std::string& path) { return BytesBelow(Widen(path)); }
 
+bool WinFiles::ListFileNames(const std::string& folder, std::vector<std::string>& names) {
+    names.clear();
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW((Widen(folder) + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(Narrow(entry.cFileName));
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return true;
+}
+
 std::unique_ptr<InputFile> WinFiles::OpenForReading(const std::string& path) {
     HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);

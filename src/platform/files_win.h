@@ -18,6 +18,7 @@ public:
     bool FileExists(const std::string& path) override;
     std::int64_t FileSize(const std::string& path) override;
     std::int64_t FolderSize(const std::string& path) override;
+    bool ListFileNames(const std::string& folder, std::vector<std::string>& names) override;
     std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
     std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override;
 };

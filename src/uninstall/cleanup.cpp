@@ -1,10 +1,10 @@
 #include "uninstall/cleanup.h"
 
 #include <algorithm>
+#include <set>
 
 #include "core/driver_files.h"
 #include "core/entry_names.h"
-#include "core/fs_redirection_off.h"
 #include "core/label_drivers.h"
 #include "core/texts.h"
 
@@ -43,22 +43,59 @@ std::vector<std::string> Cleanup::UnusedLabelDrivers(int processor, bool* listed
     return unused;
 }
 
-Leftovers Cleanup::FindLeftovers(int processor, bool korean) {
+std::vector<std::string> Cleanup::StrayFiles(int processor, int osFamily) {
+    std::vector<std::string> stray;
+    std::vector<std::string> names;
+    const std::string media = ProgramFolder(files_.ProgramPath()) + "\\" + MediaFolderFor(processor);
+    if (files_.ListFileNames(media, names)) {
+        for (const std::string& name : names) {
+            if (CloneFileNumber(name) != 0) stray.push_back(media + "\\" + name);
+        }
+    }
+
+    const std::string environment = SpoolerEnvironment(processor);
+    std::string directory;
+    std::vector<std::string> drivers;
+    if (spooler_.DriverDirectory(environment, directory) != 0 || directory.empty() ||
+        spooler_.ListDrivers(environment, drivers) != 0) {
+        return stray;
+    }
+    std::set<int> registered;
+    for (const std::string& driver : drivers) {
+        if (IsLabelDriver(driver)) registered.insert(LabelDriverNumber(driver));
+    }
+    std::vector<std::string> folders = {directory};
+    if (*DriverVersionFolder(osFamily) != '\0') folders.push_back(directory + DriverVersionFolder(osFamily));
+    for (const std::string& folder : folders) {
+        if (!files_.ListFileNames(folder, names)) continue;
+        for (const std::string& name : names) {
+            const int n = NumberedFileNumber(name);
+            if (n != 0 && registered.count(n) == 0) stray.push_back(folder + "\\" + name);
+        }
+    }
+    return stray;
+}
+
+Leftovers Cleanup::FindLeftovers(int processor, int osFamily, bool korean) {
     Leftovers found;
     found.drivers = UnusedLabelDrivers(processor);
-    found.monitor = IsPortMonitorInstalled(spooler_, debug_) == 1;
+    found.strayFiles = StrayFiles(processor, osFamily);
+    found.monitor = LabelPortMonitorPresent(spooler_, registry_, files_, system_, debug_, processor);
     found.uninstallEntry = KeyExists(registry_, korean ? kUninstallKeyKorean : kUninstallKeyEnglish);
     found.detectionValue = KeyExists(registry_, kDetectionKey);
     return found;
 }
 
-FilesLeft Cleanup::RemoveLeftovers(int processor, int osFamily, bool korean) {
+FilesLeft Cleanup::RemoveLeftovers(int processor, int osFamily, bool korean, FilesLeft left) {
     language_ = korean ? Language::Korean : Language::English;
-    FilesLeft left;
     RemoveUnusedLabelDrivers(processor, osFamily, left);
-    if (RemovePortMonitor(processor, left)) {
-        if (!DeleteUninstallEntry(korean)) left.kept.push_back(kEntryKept.In(language_));
+    // After the drivers: the files of a driver that just went are no longer named by one. A
+    // file this run already tried is not tried again.
+    for (const std::string& path : StrayFiles(processor, osFamily)) {
+        if (!left.Names(path)) left.Add(path, RemoveNowOrAtRestart(files_, path));
     }
+    RemovePortMonitor(processor, left);
+    if (left.kept.empty() && !DeleteUninstallEntry(korean)) left.kept.push_back(kEntryKept.In(language_));
     if (left.kept.empty() && !DeleteDetectionValue())
         left.kept.push_back(Format(kDetectionKept.In(language_), kDetectionKey));
     return left;
@@ -138,49 +175,14 @@ bool Cleanup::RemovePortMonitor(int processor, FilesLeft& left) {
         return false;
     }
 
-    bool gone = true;
-    if (IsPortMonitorInstalled(spooler_, debug_) == 1) {
-        const std::uint32_t e = spooler_.RemoveMonitor(kPortMonitorName, SpoolerEnvironment(processor));
-        // Protected print mode: Windows takes third-party monitors away itself and refuses the
-        // call with 50.
-        gone = e == 0 || e == kErrorNotSupported;
-        debug_.Output(e == kErrorNotSupported ? "DeleteMonitor() 50: already removed by Windows"
-                      : gone                  ? "DeleteMonitor() Success !!!"
-                                              : "DeleteMonitor() Fail !!!");
+    switch (RemoveLabelPortMonitor(spooler_, registry_, files_, system_, debug_, processor, left)) {
+        case MonitorRemoval::Removed: return true;
+        case MonitorRemoval::KeptBySpooler:
+            left.kept.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
+            return false;
+        case MonitorRemoval::ModuleKept: break;
     }
-    if (!gone) {
-        left.kept.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
-        return false;
-    }
-    const bool modulesGone = DeleteMonitorModules(processor, left);
-    DeletePortMonitorKey();
-    return modulesGone;
-}
-
-bool Cleanup::DeleteMonitorModules(int processor, FilesLeft& left) {
-    const std::string systemFolder = files_.SystemDirectory();
-    const size_t keptBefore = left.kept.size();
-    auto deleteBoth = [&] {
-        for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
-            const std::string path = systemFolder + "\\" + module;
-            left.Add(path, RemoveNowOrAtRestart(files_, path));
-        }
-    };
-    deleteBoth();
-    if (processor == 1 || processor == 2 || processor == 3) {
-        // Once more in the native system folder, which a 32-bit program reaches only with
-        // redirection off, and only for these deletions.
-        FsRedirectionOff redirection(system_, true);
-        deleteBoth();
-    }
-    return left.kept.size() == keptBefore;
-}
-
-void Cleanup::DeletePortMonitorKey() {
-    Registry::Key monitors = 0;
-    if (registry_.OpenKey(kMonitorsKey, monitors) != 0) return;
-    registry_.DeleteKey(std::string(kMonitorsKey) + "\\" + kPortMonitorName);
-    registry_.CloseKey(monitors);
+    return false;
 }
 
 }  // namespace prinstall

@@ -1,15 +1,15 @@
 // What installation put into the system besides the queues, removed once no label-printer
-// queue is left: numbered label drivers that no queue uses (what an interrupted or failed run
-// left), the label printer's USB port monitor with its two modules and its registry key, the
-// entry in the list of installed programs and the detection value for deployment tools.
-// Nothing here talks to the operator: outcomes go to the debugger output, and whatever stays
-// is handed back by name for the report.
+// queue is left: numbered label drivers that no queue uses and numbered files that no driver
+// names (what an interrupted or failed run left), the label printer's USB port monitor with its two modules and its
+// registry key, the entry in the list of installed programs and the detection value for deployment tools. Nothing here
+// talks to the operator: outcomes go to the debugger output, and whatever stays is handed back by name for the report.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "core/driver_files.h"
+#include "core/monitor_removal.h"
 #include "core/texts.h"
 #include "platform/debug_log.h"
 #include "platform/files.h"
@@ -21,17 +21,17 @@ namespace prinstall {
 
 // Where queues still on the monitor's port are moved before the monitor goes.
 inline constexpr const char* kFallbackPort = "LPT1:";
-inline constexpr const char* kMonitorsKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
 
 // What an earlier installation left that the removal can still take away while no queue
 // needs it.
 struct Leftovers {
-    std::vector<std::string> drivers;  // numbered label drivers that no queue uses
-    bool monitor = false;              // the label port monitor is listed
-    bool uninstallEntry = false;       // the entry of the interface language exists
-    bool detectionValue = false;       // the detection value's key exists
+    std::vector<std::string> drivers;     // numbered label drivers that no queue uses
+    std::vector<std::string> strayFiles;  // full paths: numbered files that no driver names, clone files
+    bool monitor = false;                 // the label port monitor is listed, or its key or a module is there
+    bool uninstallEntry = false;          // the entry of the interface language exists
+    bool detectionValue = false;          // the detection value's key exists
 
-    bool Any() const { return !drivers.empty() || monitor || uninstallEntry || detectionValue; }
+    bool Any() const { return !drivers.empty() || !strayFiles.empty() || monitor || uninstallEntry || detectionValue; }
 };
 
 class Cleanup {
@@ -40,17 +40,20 @@ public:
         : spooler_(spooler), registry_(registry), files_(files), system_(system), debug_(debug) {}
 
     // Looks for leftovers of the processor family's environment (`processor` 0 x86, 1 x64,
-    // 2 Itanium, 3 ARM64), the uninstall entry of one language and the detection value.
-    Leftovers FindLeftovers(int processor, bool korean);
+    // 2 Itanium, 3 ARM64) and Windows family (for the driver directory's version folder), the
+    // uninstall entry of one language and the detection value.
+    Leftovers FindLeftovers(int processor, int osFamily, bool korean);
 
     // The whole cleanup after the last label-printer queue went: unused numbered drivers with
-    // their files, then the port monitor, then (only when the monitor is gone, so that the list
-    // of installed programs still shows what stays) the uninstall entry of one language, and
-    // last, only when all of that went, the detection value: while anything stays, deployment
-    // tools still find an installation and run the removal again. A file that is held open goes
-    // at the next restart. Gives what could not be removed, each named for the operator, and the
-    // files that go at the next restart; both empty when everything went.
-    FilesLeft RemoveLeftovers(int processor, int osFamily, bool korean);
+    // their files, numbered files that no driver names and clone files, then the port monitor,
+    // then, only when all of that went (so that the list of installed programs still shows what
+    // stays and leads to this removal again), the uninstall entry of one language, and last the
+    // detection value: while anything stays, deployment tools still find an installation and
+    // run the removal again. A file that is held open goes at the next restart. Gives what could
+    // not be removed, each named for the operator, and the files that go at the next restart;
+    // both empty when everything went. `left` is what this run left before the cleanup (the
+    // removal of the queues): it is part of the answer, and keeps the entry as the rest does.
+    FilesLeft RemoveLeftovers(int processor, int osFamily, bool korean, FilesLeft left = {});
 
     // The numbered label drivers of the environment that no queue uses (none when the queues
     // or drivers cannot be listed).
@@ -59,6 +62,13 @@ public:
     // Deletes the numbered label drivers that no queue uses, with their numbered files.
     // Appends what stays, and the files that go at the next restart, to `left`.
     void RemoveUnusedLabelDrivers(int processor, int osFamily, FilesLeft& left);
+
+    // Full paths of what a copy stopped half way left: files of the environment's driver
+    // directory and its version folder whose names are those of copy N (NumberedFileNames) while
+    // no registered driver is copy N, and the GPD and INI clones in the program's media folder,
+    // which staging deletes as it ends. None from the driver directory when its drivers cannot
+    // be listed.
+    std::vector<std::string> StrayFiles(int processor, int osFamily);
 
     // Deletes the uninstall entry of one language (the Korean-named key when `korean`); the
     // other language's entry stays. A missing key is skipped quietly. False when it stays.
@@ -74,22 +84,18 @@ public:
     // A module that is held open (the spooler keeps a monitor loaded) goes at the next restart.
     // Appends what stays, and the modules that go at the next restart, to `left`; true when the
     // monitor is gone, its modules included (some perhaps at the next restart). A module that
-    // neither went nor goes at restart makes it false: the uninstall entry, through which a
-    // later removal finds and deletes it, must stay.
+    // neither went nor goes at restart makes it false, and its key stays: through the key and
+    // the uninstall entry a later removal finds and deletes it.
     bool RemovePortMonitor(int processor, FilesLeft& left);
 
     // Puts every queue on "USB/TORVA Label Port" (exact, case-sensitive) on LPT1: through the
     // spooler. The names of the queues still on the port afterwards (all of them when the
     // queues cannot be listed, with the port's name standing in).
     std::vector<std::string> MoveQueuesOffMonitorPort();
-    // Deletes the monitor's key below the spooler's monitor list; always 0.
-    void DeletePortMonitorKey();
 
 private:
     // Names of the local queues on the monitor's port; false when the queues cannot be listed.
     bool ListQueuesOnMonitorPort(std::vector<std::string>& names);
-    // True when no module is kept (each deleted, or deleted at the next restart).
-    bool DeleteMonitorModules(int processor, FilesLeft& left);
 
     Spooler& spooler_;
     Registry& registry_;

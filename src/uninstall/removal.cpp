@@ -58,7 +58,7 @@ bool LeftoversRemain(AppContext& app, Registry& registry, Files& files, Language
     OsInfo os;
     DetectPlatform(p.systemInfo, Numbering::Removal, os);
     return Cleanup(p.spooler, registry, files, p.systemInfo, p.debug)
-        .FindLeftovers(os.processor, language == Language::Korean)
+        .FindLeftovers(os.processor, os.osFamily, language == Language::Korean)
         .Any();
 }
 
@@ -84,8 +84,8 @@ Outcome Removal::Run(const std::vector<std::string>& queues) {
     }
     if (CountLabelQueues() == 0) {
         if (queues.empty()) feedback_.Progress(std::string(kLeftoversStarted.In(language_)), 50, false);
-        left_.Append(MakeCleanup().RemoveLeftovers(app_.state.os.processor, app_.state.os.osFamily,
-                                                   language_ == Language::Korean));
+        left_ = MakeCleanup().RemoveLeftovers(app_.state.os.processor, app_.state.os.osFamily,
+                                              language_ == Language::Korean, left_);
         if (queues.empty()) feedback_.Progress(std::string(kLeftoversEnded.In(language_)), 100, false);
     }
     std::string restart;

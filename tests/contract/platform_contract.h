@@ -294,7 +294,24 @@ TYPED_TEST_P(FilesContract, SizeOfAFileAndOfNoFile) {
     EXPECT_TRUE(files.RemoveFile(file));
 }
 
-REGISTER_TYPED_TEST_SUITE_P(FilesContract, DeleteLeavesNoFileOfThatName, SizeOfAFileAndOfNoFile);
+// A listing names the files of the folder itself, not its subfolders or what lies in them.
+TYPED_TEST_P(FilesContract, ListingNamesTheFilesOfTheFolderOnly) {
+    Files& files = this->world.GetFiles();
+    const std::string folder = this->Path("listed");
+    files.MakeDirectory(folder);  // perhaps there from an earlier run
+    files.MakeDirectory(folder + "\\3");
+    this->Write(folder + "\\TVLabel7.GPD", "a");
+    this->Write(folder + "\\3\\TVLabel8.GPD", "b");
+    std::vector<std::string> names = {"stale"};
+    EXPECT_TRUE(files.ListFileNames(folder, names));
+    EXPECT_EQ(names, std::vector<std::string>{"TVLabel7.GPD"});
+    EXPECT_FALSE(files.ListFileNames(this->Path("none"), names));
+    EXPECT_TRUE(names.empty());
+    for (const char* name : {"\\TVLabel7.GPD", "\\3\\TVLabel8.GPD"}) EXPECT_TRUE(files.RemoveFile(folder + name));
+}
+
+REGISTER_TYPED_TEST_SUITE_P(FilesContract, DeleteLeavesNoFileOfThatName, SizeOfAFileAndOfNoFile,
+                            ListingNamesTheFilesOfTheFolderOnly);
 
 template <class World>
 class RegistryContract : public ::testing::Test {

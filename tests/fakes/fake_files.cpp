@@ -37,12 +37,14 @@ public:
     FakeOutputFile(FakeFiles& files, std::string key, long failAfter, bool failClose)
         : files_(files), key_(std::move(key)), failAfter_(failAfter), failClose_(failClose) {}
     bool Write(const char* data, std::size_t size) override {
+        if (!files_.Alive()) return false;
         std::string& target = files_.files_[key_].data;
         if (failAfter_ >= 0 && static_cast<long>(target.size() + size) > failAfter_) return false;
         target.append(data, size);
         return true;
     }
     bool Close() override {
+        if (!files_.Alive()) return false;
         closed_ = true;
         return !failClose_;
     }
@@ -130,7 +132,16 @@ std::vector<std::string> FakeFiles::List(const std::string& folder) const {
     return names;
 }
 
+bool FakeFiles::ListFileNames(const std::string& folder, std::vector<std::string>& names) {
+    if (!Alive()) return false;
+    names.clear();
+    if (!FolderExists(Full(folder))) return false;
+    names = List(folder);
+    return true;
+}
+
 bool FakeFiles::SetWorkingDirectory(const std::string& path) {
+    if (!Alive()) return false;
     std::string f = Full(path);
     if (!FolderExists(f)) return false;
     current_ = folders_.count(Lower(f)) ? folders_.at(Lower(f)) : f;
@@ -138,6 +149,7 @@ bool FakeFiles::SetWorkingDirectory(const std::string& path) {
 }
 
 bool FakeFiles::MakeDirectory(const std::string& path) {
+    if (!Alive()) return false;
     std::string f = Full(path);
     if (FolderExists(f) || !Writable(f)) return false;
     folders_.emplace(Lower(f), f);
@@ -145,6 +157,7 @@ bool FakeFiles::MakeDirectory(const std::string& path) {
 }
 
 bool FakeFiles::CopyFileTo(const std::string& from, const std::string& to) {
+    if (!Alive()) return false;
     trail.push_back("copy " + to);
     auto source = files_.find(Key(from));
     std::string target = Full(to);
@@ -158,6 +171,7 @@ bool FakeFiles::CopyFileTo(const std::string& from, const std::string& to) {
 }
 
 bool FakeFiles::RemoveFile(const std::string& path) {
+    if (!Alive()) return false;
     trail.push_back("delete " + path);
     std::string f = Full(path);
     if (!files_.count(Lower(f))) return true;
@@ -170,6 +184,7 @@ bool FakeFiles::RemoveFile(const std::string& path) {
 }
 
 bool FakeFiles::ScheduleRemovalAtRestart(const std::string& path) {
+    if (!Alive()) return false;
     trail.push_back("at restart " + path);
     if (refuseRemovalAtRestart) return false;
     removalsAtRestart.push_back(path);
@@ -177,11 +192,13 @@ bool FakeFiles::ScheduleRemovalAtRestart(const std::string& path) {
 }
 
 std::int64_t FakeFiles::FileSize(const std::string& path) {
+    if (!Alive()) return -1;
     auto it = files_.find(Key(path));
     return it == files_.end() ? -1 : static_cast<std::int64_t>(it->second.data.size());
 }
 
 std::int64_t FakeFiles::FolderSize(const std::string& path) {
+    if (!Alive()) return -1;
     const std::string top = Key(path);
     if (folderSizeUnknown || !FolderExists(Full(path))) return -1;
     std::int64_t total = 0;
@@ -192,6 +209,7 @@ std::int64_t FakeFiles::FolderSize(const std::string& path) {
 }
 
 std::unique_ptr<InputFile> FakeFiles::OpenForReading(const std::string& path) {
+    if (!Alive()) return nullptr;
     auto it = files_.find(Key(path));
     if (it == files_.end() || (!unopenablePath.empty() && Key(unopenablePath) == it->first)) return nullptr;
     long failAfter = !failingReadPath.empty() && Key(failingReadPath) == it->first ? failReadAfter : -1;
@@ -199,6 +217,7 @@ std::unique_ptr<InputFile> FakeFiles::OpenForReading(const std::string& path) {
 }
 
 std::unique_ptr<OutputFile> FakeFiles::CreateForWriting(const std::string& path) {
+    if (!Alive()) return nullptr;
     std::string f = Full(path);
     if (!Writable(f)) return nullptr;
     auto existing = files_.find(Lower(f));
@@ -221,11 +240,13 @@ std::vector<std::string> FakeFolderSecurity::Within(const std::set<std::string>&
 }
 
 WriteAccess FakeFolderSecurity::WritableByOthers(const std::string& folder) {
+    if (!Alive()) return WriteAccess::Unknown;
     if (!Within(unreadable, folder).empty()) return WriteAccess::Unknown;
     return Within(writableByOthers, folder).empty() ? WriteAccess::AdministratorsOnly : WriteAccess::Others;
 }
 
 std::uint32_t FakeFolderSecurity::RestrictToAdministrators(const std::string& folder) {
+    if (!Alive()) return kErrorProcessKilled;
     files_.trail.push_back("restrict " + folder);
     if (restrictError != 0) return restrictError;
     for (const std::string& path : Within(unreadable, folder)) unreadable.erase(path);

@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "fakes/process_kill.h"
 #include "platform/files.h"
 #include "platform/folder_security.h"
 
 namespace prinstall::fakes {
 
-class FakeFiles : public Files {
+class FakeFiles : public Files, public Killable {
 public:
     std::string program = "C:\\TORVA EPL Printer 2.X\\Prinstall.exe";
     // Reads of this file fail after this many bytes (-1: never).
@@ -51,19 +52,23 @@ public:
     std::string Key(const std::string& path) const;  // the normalised, lower-case full path
 
     // Files
-    std::string ProgramPath() override { return program; }
-    std::string SystemDirectory() override { return "C:\\windows\\system32"; }
+    std::string ProgramPath() override { return Alive() ? program : std::string(); }
+    std::string SystemDirectory() override { return Alive() ? "C:\\windows\\system32" : ""; }
     bool SetWorkingDirectory(const std::string& path) override;
-    std::string WorkingDirectory() override { return current_; }
+    std::string WorkingDirectory() override { return Alive() ? current_ : std::string(); }
     bool MakeDirectory(const std::string& path) override;
     bool CopyFileTo(const std::string& from, const std::string& to) override;
     bool RemoveFile(const std::string& path) override;
     bool ScheduleRemovalAtRestart(const std::string& path) override;
-    bool FileExists(const std::string& path) override { return HasFile(path); }
+    bool FileExists(const std::string& path) override { return Alive() && HasFile(path); }
     std::int64_t FileSize(const std::string& path) override;
     std::int64_t FolderSize(const std::string& path) override;
+    bool ListFileNames(const std::string& folder, std::vector<std::string>& names) override;
     std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
     std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override;
+
+    // A new process starts in the system folder.
+    void NewProcess() { current_ = "C:\\windows\\system32"; }
 
     // Every copy made, as (from, to) full paths in their normalised display form.
     std::vector<std::pair<std::string, std::string>> copies;
@@ -93,7 +98,7 @@ private:
 // than the administrators can change, and paths whose security cannot be read. Restricting a
 // folder makes it and all below it the administrators' own, unless `restrictError` is set;
 // each restriction goes into the files' trail as "restrict FOLDER".
-class FakeFolderSecurity : public FolderSecurity {
+class FakeFolderSecurity : public FolderSecurity, public Killable {
 public:
     explicit FakeFolderSecurity(FakeFiles& files) : files_(files) {}
 

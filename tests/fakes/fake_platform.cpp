@@ -4,8 +4,20 @@
 #include <cctype>
 
 namespace prinstall::fakes {
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Where the spooler keeps a monitor's key, below HKEY_LOCAL_MACHINE.
+constexpr const char* kMonitorKeysPath = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
+
+}  // namespace
 
 std::uint32_t FakeSpooler::ListLocalPrinters(std::vector<PrinterInfo2>& out) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     ++enumCalls;
     out.clear();
@@ -29,6 +41,7 @@ constexpr std::uint32_t kErrorInvalidEnvironment = 1805;
 }  // namespace
 
 std::uint32_t FakeSpooler::DriverDirectory(const std::string& environment, std::string& out) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     out.clear();
     if (driverDirError != 0) return driverDirError;
@@ -40,6 +53,7 @@ std::uint32_t FakeSpooler::DriverDirectory(const std::string& environment, std::
 }
 
 std::uint32_t FakeSpooler::ListDrivers(const std::string& environment, std::vector<std::string>& names) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     names.clear();
     if (listDriversError != 0) return listDriversError;
@@ -51,6 +65,7 @@ std::uint32_t FakeSpooler::ListDrivers(const std::string& environment, std::vect
 }
 
 std::uint32_t FakeSpooler::RegisterDriver(const DriverRecord& driver) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     driverCalls.push_back(driver);
     if (!driverErrors.empty()) {
@@ -68,6 +83,7 @@ std::uint32_t FakeSpooler::RegisterDriver(const DriverRecord& driver) {
 }
 
 std::uint32_t FakeSpooler::CreatePrinter(const PrinterRecord& printer) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     printerCalls.push_back(printer);
     if (!printerErrors.empty()) {
@@ -85,6 +101,7 @@ std::uint32_t FakeSpooler::CreatePrinter(const PrinterRecord& printer) {
 }
 
 std::uint32_t FakeSpooler::ListMonitors(std::vector<std::string>& names) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     names.clear();
     if (enumMonitorsError != 0) return enumMonitorsError;
@@ -93,6 +110,7 @@ std::uint32_t FakeSpooler::ListMonitors(std::vector<std::string>& names) {
 }
 
 std::uint32_t FakeSpooler::RegisterMonitor(const std::string& name, const std::string&, const std::string& dll) {
+    if (!Alive()) return kErrorProcessKilled;
     if (trail != nullptr) trail->push_back("add monitor " + name);
     ++calls;
     addedMonitorDlls.push_back(dll);
@@ -102,10 +120,15 @@ std::uint32_t FakeSpooler::RegisterMonitor(const std::string& name, const std::s
     }
     monitors.push_back(name);
     if (monitorPorts.count(name)) ports.insert(monitorPorts[name]);
+    if (monitorKeys != nullptr) {
+        const std::string key = std::string(kMonitorKeysPath) + "\\" + name;
+        monitorKeys->keys[Lower(key)] = {key, "", {{"driver", dll}}, {}};
+    }
     return 0;
 }
 
 std::uint32_t FakeSpooler::OpenLocalPrinter(const std::string& name, Printer& printer) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     printer = 0;
     if (openPrinterError != 0) return openPrinterError;
@@ -119,6 +142,7 @@ std::uint32_t FakeSpooler::OpenLocalPrinter(const std::string& name, Printer& pr
 }
 
 std::uint32_t FakeSpooler::DeletePrinterDataKey(Printer printer, const std::string& keyName) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     if (!hasDeletePrinterKey) return kErrorCallNotImplemented;
     auto open = openPrinters_.find(printer);
@@ -127,6 +151,7 @@ std::uint32_t FakeSpooler::DeletePrinterDataKey(Printer printer, const std::stri
 }
 
 std::uint32_t FakeSpooler::GetPrinterInfo(Printer printer, PrinterInfo2& info) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     info = {};
     auto open = openPrinters_.find(printer);
@@ -137,6 +162,7 @@ std::uint32_t FakeSpooler::GetPrinterInfo(Printer printer, PrinterInfo2& info) {
 }
 
 std::uint32_t FakeSpooler::DeletePrinter(Printer printer) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     auto open = openPrinters_.find(printer);
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
@@ -149,12 +175,14 @@ std::uint32_t FakeSpooler::DeletePrinter(Printer printer) {
 }
 
 std::uint32_t FakeSpooler::ClosePrinter(Printer printer) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     if (!openPrinters_.erase(printer)) return kErrorInvalidHandle;
     return closePrinterError;
 }
 
 std::uint32_t FakeSpooler::SetPrinterPort(Printer printer, const std::string& port) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     auto open = openPrinters_.find(printer);
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
@@ -168,6 +196,7 @@ std::uint32_t FakeSpooler::SetPrinterPort(Printer printer, const std::string& po
 }
 
 std::uint32_t FakeSpooler::RemoveDriver(const std::string& name, const std::string& environment) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     if (deleteDriverError != 0) return deleteDriverError;
     const std::string env = Resolve(environment);
@@ -190,6 +219,7 @@ bool FakeSpooler::HasDriver(const std::string& name, const std::string& environm
 }
 
 std::uint32_t FakeSpooler::RemoveMonitor(const std::string& name, const std::string& environment) {
+    if (!Alive()) return kErrorProcessKilled;
     if (trail != nullptr) trail->push_back("delete monitor " + name);
     ++calls;
     deletedMonitorEnvironments.push_back(Resolve(environment));
@@ -198,11 +228,13 @@ std::uint32_t FakeSpooler::RemoveMonitor(const std::string& name, const std::str
     if (it == monitors.end()) return kErrorUnknownPrintMonitor;
     monitors.erase(it);
     if (monitorPorts.count(name)) ports.erase(monitorPorts[name]);
+    if (monitorKeys != nullptr) monitorKeys->keys.erase(Lower(std::string(kMonitorKeysPath) + "\\" + name));
     deletedMonitors.push_back(name);
     return 0;
 }
 
 std::uint32_t FakeSpooler::ListPorts(std::vector<std::string>& names) {
+    if (!Alive()) return kErrorProcessKilled;
     ++calls;
     ++enumPortsCalls;
     names.clear();
@@ -210,13 +242,6 @@ std::uint32_t FakeSpooler::ListPorts(std::vector<std::string>& names) {
     names.assign(ports.begin(), ports.end());
     return 0;
 }
-
-namespace {
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-}  // namespace
 
 std::string FakeRegistry::InView(const std::string& path) const {
     const std::string lower = Lower(path);
@@ -229,6 +254,7 @@ std::string FakeRegistry::InView(const std::string& path) const {
 }
 
 std::uint32_t FakeRegistry::OpenKey(const std::string& path, Key& key) {
+    if (!Alive()) return kErrorProcessKilled;
     key = 0;
     if (!keys.count(InView(path))) return kErrorFileNotFound;
     key = next_++;
@@ -237,6 +263,7 @@ std::uint32_t FakeRegistry::OpenKey(const std::string& path, Key& key) {
 }
 
 std::uint32_t FakeRegistry::OpenKeyForReading64(const std::string& path, Key& key) {
+    if (!Alive()) return kErrorProcessKilled;
     key = 0;
     if (!keys.count(Lower(path))) return kErrorFileNotFound;
     key = next_++;
@@ -246,6 +273,7 @@ std::uint32_t FakeRegistry::OpenKeyForReading64(const std::string& path, Key& ke
 }
 
 std::uint32_t FakeRegistry::CreateKey(const std::string& path, const std::string& className, Key& key) {
+    if (!Alive()) return kErrorProcessKilled;
     key = 0;
     if (createError != 0) return createError;
     const std::string viewed = InView(path);
@@ -256,6 +284,7 @@ std::uint32_t FakeRegistry::CreateKey(const std::string& path, const std::string
 }
 
 std::uint32_t FakeRegistry::SetString(Key key, const std::string& name, const std::string& value) {
+    if (!Alive()) return kErrorProcessKilled;
     if (!open_.count(key)) return kErrorInvalidHandle;
     if (readOnly_.count(key)) return kErrorAccessDenied;
     if (setError != 0) return setError;
@@ -268,6 +297,7 @@ std::uint32_t FakeRegistry::SetString(Key key, const std::string& name, const st
 }
 
 std::uint32_t FakeRegistry::SetDword(Key key, const std::string& name, std::uint32_t value) {
+    if (!Alive()) return kErrorProcessKilled;
     if (!open_.count(key)) return kErrorInvalidHandle;
     if (readOnly_.count(key)) return kErrorAccessDenied;
     if (setError != 0) return setError;
@@ -280,18 +310,21 @@ std::uint32_t FakeRegistry::SetDword(Key key, const std::string& name, std::uint
 }
 
 std::uint32_t FakeRegistry::CloseKey(Key key) {
+    if (!Alive()) return kErrorProcessKilled;
     readOnly_.erase(key);
     if (!open_.erase(key)) return kErrorInvalidHandle;
     return closeError;
 }
 
 std::uint32_t FakeRegistry::OpenKeyForReading(const std::string& path, Key& key) {
+    if (!Alive()) return kErrorProcessKilled;
     const std::uint32_t e = OpenKey(path, key);
     if (e == 0) readOnly_.insert(key);
     return e;
 }
 
 std::uint32_t FakeRegistry::QueryDword(Key key, const std::string& name, std::uint32_t& value) {
+    if (!Alive()) return kErrorProcessKilled;
     auto open = open_.find(key);
     if (open == open_.end()) return kErrorInvalidHandle;
     const KeyData& data = keys[open->second];
@@ -303,12 +336,14 @@ std::uint32_t FakeRegistry::QueryDword(Key key, const std::string& name, std::ui
 }
 
 std::uint32_t FakeRegistry::ProbeKey(const std::string& path) {
+    if (!Alive()) return kErrorProcessKilled;
     ++probeCalls;
     if (probeError != 0) return probeError;
     return keys.count(InView(path)) ? 0 : kErrorFileNotFound;
 }
 
 std::uint32_t FakeRegistry::DeleteKey(const std::string& path) {
+    if (!Alive()) return kErrorProcessKilled;
     const std::string key = InView(path);
     if (!keys.count(key)) return kErrorFileNotFound;
     if (deleteKeyError != 0) return deleteKeyError;
@@ -338,6 +373,7 @@ std::optional<std::uint32_t> FakeRegistry::Dword(const std::string& path, const 
 }
 
 std::uint32_t FakeServices::OpenManager(Handle& manager) {
+    if (!Alive()) return kErrorProcessKilled;
     manager = 0;
     if (openManagerError != 0) return openManagerError;
     manager = next_++;
@@ -347,6 +383,7 @@ std::uint32_t FakeServices::OpenManager(Handle& manager) {
 }
 
 std::uint32_t FakeServices::OpenServiceHandle(Handle manager, const std::string& name, Handle& service) {
+    if (!Alive()) return kErrorProcessKilled;
     service = 0;
     if (!managers_.count(manager) || !open_.count(manager)) return kErrorInvalidHandle;
     if (openServiceError != 0) return openServiceError;
@@ -358,6 +395,7 @@ std::uint32_t FakeServices::OpenServiceHandle(Handle manager, const std::string&
 }
 
 std::uint32_t FakeServices::QueryStatus(Handle service, ServiceStatus& status) {
+    if (!Alive()) return kErrorProcessKilled;
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
     if (queryError != 0 && (queryFailsAfter < 0 || queries_ >= queryFailsAfter)) return queryError;
@@ -376,6 +414,7 @@ std::uint32_t FakeServices::QueryStatus(Handle service, ServiceStatus& status) {
 }
 
 std::uint32_t FakeServices::Start(Handle service) {
+    if (!Alive()) return kErrorProcessKilled;
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
     Service& s = services[it->second];
@@ -396,6 +435,7 @@ std::uint32_t FakeServices::Start(Handle service) {
 }
 
 std::uint32_t FakeServices::Stop(Handle service, ServiceStatus& status) {
+    if (!Alive()) return kErrorProcessKilled;
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
     Service& s = services[it->second];
@@ -415,6 +455,7 @@ std::uint32_t FakeServices::Stop(Handle service, ServiceStatus& status) {
 }
 
 std::uint32_t FakeServices::ActiveDependents(Handle service, std::vector<std::string>& names) {
+    if (!Alive()) return kErrorProcessKilled;
     names.clear();
     auto it = serviceHandles_.find(service);
     if (it == serviceHandles_.end() || !open_.count(service)) return kErrorInvalidHandle;
@@ -434,6 +475,7 @@ std::uint32_t FakeServices::ActiveDependents(Handle service, std::vector<std::st
 }
 
 std::uint32_t FakeServices::Close(Handle handle) {
+    if (!Alive()) return kErrorProcessKilled;
     if (!open_.count(handle)) return kErrorInvalidHandle;
     open_.erase(handle);
     if (closeError != 0) return closeError;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/process_kill.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "platform/registry.h"
@@ -20,9 +21,11 @@
 
 namespace prinstall::fakes {
 
+class FakeRegistry;
+
 // A local spooler as Windows keeps it: drivers, queues on known ports, monitors with the
 // ports they provide. Errors can be scripted per call, in order.
-class FakeSpooler : public Spooler {
+class FakeSpooler : public Spooler, public Killable {
 public:
     std::vector<PrinterInfo2> printers;
     std::uint32_t enumError = 0;          // non-zero: the enumeration fails with this code
@@ -51,6 +54,9 @@ public:
     int enumPortsCalls = 0;
     // With `trail` set: "add monitor NAME" and "delete monitor NAME", in the order asked for.
     std::vector<std::string>* trail = nullptr;
+    // With `monitorKeys` set, adding a monitor creates its key below the spooler's monitor list
+    // there, and deleting it deletes the key, as the spooler does.
+    FakeRegistry* monitorKeys = nullptr;
 
     std::uint32_t ListLocalPrinters(std::vector<PrinterInfo2>& out) override;
     std::uint32_t DriverDirectory(const std::string& environment, std::string& out) override;
@@ -118,7 +124,7 @@ private:
 // A service control manager holding named services. A started service walks through
 // `startSequence` one status per query (the last one stays), as a real service reports its
 // progress; with an empty sequence it is running at once.
-class FakeServices : public Services {
+class FakeServices : public Services, public Killable {
 public:
     struct Service {
         ServiceStatus status{kServiceStopped, 0, 0};
@@ -189,7 +195,7 @@ public:
     void Output(const std::string& text) override { lines.push_back(text); }
 };
 
-class FakeRegistry : public Registry {
+class FakeRegistry : public Registry, public Killable {
 public:
     struct KeyData {
         std::string path;

@@ -46,6 +46,15 @@ TEST_F(MainDialogTest, LeftoverDriverOrMonitorKeepsUninstallationAvailable) {
     spooler.drivers.clear();
     spooler.monitors.push_back("TORVA LABEL USB Port");
     EXPECT_TRUE(dialog.HasLeftovers());
+    spooler.monitors.pop_back();
+    EXPECT_FALSE(dialog.HasLeftovers());
+    // Files of a copy that stopped half way: a numbered file no driver names, a clone file.
+    for (const std::string& file :
+         {spooler.driverDir + "\\3\\TVLabelE4.DLL", std::string("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel4.INI")}) {
+        files.AddFile(file, "x");
+        EXPECT_TRUE(dialog.HasLeftovers()) << file;
+        files.RemoveFile(file);
+    }
 }
 
 TEST_F(MainDialogTest, StartsInEnglishWithTheFirstCopyProposed) {

@@ -6,6 +6,7 @@
 
 #include "fakes/fake_files.h"
 #include "fakes/main_dialog_world.h"
+#include "core/monitor_removal.h"
 #include "fakes/fake_platform.h"
 #include "core/label_drivers.h"
 #include "install/install_folder.h"
@@ -275,6 +276,29 @@ TEST_F(InstallCommandTest, RollbackKeepsTheFilesOfADriverItCouldNotRemove) {
     EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #1"));
     EXPECT_TRUE(files.HasFile(spooler.driverDir + "\\TVLabel1.GPD"));
     EXPECT_TRUE(files.HasFile(spooler.driverDir + "\\TVLabelUI1.DLL"));
+}
+
+// A run that ends before its first copy exists takes back the port monitor it added (modules
+// and key); one that was there before the run stays, and so do the shared Unidrv files.
+TEST_F(InstallCommandTest, AMonitorThisRunAddedGoesAgainWhenNoCopyWasInstalled) {
+    const std::string module = "C:\\windows\\system32\\TVPortMon.dll";
+    for (const char* f : {"TVPortMon.dll", "TVPortMonUI.dll"})
+        files.AddFile(std::string("C:\\TORVA EPL Printer 2.X\\Win32\\") + f, f);
+    spooler.monitorKeys = &registry;
+    app.state.useLabelPortMonitor = true;
+    view.resultAnswer = 2;
+    for (bool before : {false, true}) {
+        if (before) files.AddFile(module, "monitor");
+        if (before) spooler.RegisterMonitor("TORVA LABEL USB Port", "", "TVPortMon.dll");
+        spooler.printerErrors = {5};
+        Install();
+        EXPECT_TRUE(spooler.printers.empty());
+        EXPECT_EQ(spooler.HasDriver("TORVA Label Printer #1"), false);
+        EXPECT_EQ(std::count(spooler.monitors.begin(), spooler.monitors.end(), "TORVA LABEL USB Port"), before ? 1 : 0);
+        EXPECT_EQ(files.HasFile(module), before) << before;
+        EXPECT_EQ(registry.Has(std::string(kMonitorsKey) + "\\TORVA LABEL USB Port"), before);
+        EXPECT_TRUE(files.HasFile(spooler.driverDir + "\\UNIDRV.DLL"));
+    }
 }
 
 // Without a count after a copy the next number is unknown: the run stops rather than take

@@ -112,7 +112,7 @@ TEST_F(CleanupTest, UnusedNumberedDriversGoWithTheirFilesThenMonitorThenEntry) {
          {x64 + "\\TVLabel2.GPD", x64 + "\\3\\TVLabelUI2.DLL", x64 + "\\TVLabel3.GPD", x64 + "\\UNIDRV.DLL"}) {
         files.AddFile(f, "x");
     }
-    Leftovers found = cleanup.FindLeftovers(1, false);
+    Leftovers found = cleanup.FindLeftovers(1, 12, false);
     EXPECT_EQ(found.drivers, std::vector<std::string>{"TORVA Label Printer #2"});
     EXPECT_TRUE(found.monitor && found.uninstallEntry);
 
@@ -126,7 +126,53 @@ TEST_F(CleanupTest, UnusedNumberedDriversGoWithTheirFilesThenMonitorThenEntry) {
     EXPECT_TRUE(files.HasFile(x64 + "\\UNIDRV.DLL"));
     EXPECT_EQ(spooler.deletedMonitorEnvironments, std::vector<std::string>{kEnvironmentX64});
     EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
-    EXPECT_FALSE(cleanup.FindLeftovers(1, false).Any());
+    EXPECT_FALSE(cleanup.FindLeftovers(1, 12, false).Any());
+}
+
+// What a copy stopped half way left: numbered files that no registered driver names, in the
+// driver directory and its version folder, and the clones in the media folder. Files of a
+// registered copy, unnumbered names and look-alikes stay; a file held open goes at restart.
+TEST_F(CleanupTest, NumberedFilesNoDriverNamesAndCloneFilesGo) {
+    const std::string dir = "C:\\windows\\system32\\spool\\drivers\\w32x86";
+    const std::string media = "C:\\TORVA EPL Printer 2.X\\Win32";
+    spooler.AddDriver("TORVA Label Printer #2");
+    spooler.AddQueue("Dock", "TORVA Label Printer #2");
+    const std::vector<std::string> stray = {media + "\\TVLabel3.GPD",    media + "\\TVLABEL3.ini",
+                                            dir + "\\TVLabel5.GPD",      dir + "\\TVLabelE5.DLL",
+                                            dir + "\\3\\TVLabelUI5.DLL", dir + "\\3\\TVLabel500.DLL"};
+    const std::vector<std::string> ofCopyTwo = {dir + "\\TVLabel2.GPD", dir + "\\3\\TVLabelUI2.DLL"};
+    const std::vector<std::string> others = {dir + "\\TVLabel07.GPD", dir + "\\TVLabel501.GPD", dir + "\\UNIDRV.DLL",
+                                             media + "\\TVLabel.GPD", media + "\\TVLabelE.DLL"};
+    for (const auto* list : {&stray, &ofCopyTwo, &others}) {
+        for (const std::string& f : *list) files.AddFile(f, "x");
+    }
+    std::vector<std::string> found = cleanup.FindLeftovers(0, 12, false).strayFiles;
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> expected = stray;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+
+    files.inUse = {dir + "\\TVLabel5.GPD"};
+    spooler.printers.clear();  // the queue of #2 went: its driver and files go as unused ones
+    const FilesLeft result = cleanup.RemoveLeftovers(0, 12, false);
+    EXPECT_TRUE(result.kept.empty());
+    EXPECT_EQ(result.atRestart, std::vector<std::string>{dir + "\\TVLabel5.GPD"});
+    for (const std::string& f : stray) EXPECT_EQ(files.HasFile(f), f == dir + "\\TVLabel5.GPD") << f;
+    for (const std::string& f : ofCopyTwo) EXPECT_FALSE(files.HasFile(f)) << f;
+    for (const std::string& f : others) EXPECT_TRUE(files.HasFile(f)) << f;
+}
+
+// A module that neither goes nor goes at restart keeps its key, the uninstall entry and the
+// detection value: through them the next removal finds it, once the spooler no longer lists it.
+TEST_F(CleanupTest, AModuleThatStaysKeepsEverythingThatLeadsToIt) {
+    files.inUse = {kSystem + "TVPortMon.dll"};
+    files.refuseRemovalAtRestart = true;
+    EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, false).kept, std::vector<std::string>{kSystem + "TVPortMon.dll"});
+    EXPECT_TRUE(registry.Has(kMonitorKey) && registry.Has(kUninstallKeyEnglish) && registry.Has(kDetectionKey));
+    EXPECT_TRUE(cleanup.FindLeftovers(0, 12, false).monitor);
+    files.inUse.clear();
+    EXPECT_TRUE(cleanup.RemoveLeftovers(0, 12, false).kept.empty());
+    EXPECT_FALSE(cleanup.FindLeftovers(0, 12, false).Any());
 }
 
 // Drivers that cannot be listed, or keys that cannot be deleted, are named as left; the
