@@ -73,7 +73,7 @@ struct FilesLeft {
     bool Names(const std::string& path) const {
         for (const auto* list : {&kept, &atRestart}) {
             for (const std::string& known : *list) {
-                if (known == path) return true;
+                if (SamePath(known, path)) return true;
             }
         }
         return false;
@@ -84,9 +84,20 @@ struct FilesLeft {
     }
 
 private:
+    // Windows compares paths without regard to letter case, and a path built from the
+    // spooler's folder name may differ in case from the same path built from a listing.
+    static bool SamePath(const std::string& a, const std::string& b) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            const char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 'a' + 'A') : a[i];
+            const char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 'a' + 'A') : b[i];
+            if (x != y) return false;
+        }
+        return true;
+    }
     static void AddOnce(std::vector<std::string>& list, const std::string& path) {
         for (const std::string& known : list) {
-            if (known == path) return;
+            if (SamePath(known, path)) return;
         }
         list.push_back(path);
     }

@@ -221,5 +221,16 @@ TEST_F(CleanupTest, SixtyFourBitSystemsLoseTheModulesOnBothSidesOfRedirection) {
     }
 }
 
+// The removal of the queues and the cleanup name the same file from the spooler's folder name
+// and from a listing, which may differ in letter case: it is named, and tried, once.
+TEST(FilesLeftTest, APathIsNamedOnceWhateverItsLetterCase) {
+    FilesLeft left;
+    left.Add("C:\\Windows\\TVLabel5.GPD", FileRemoval::Kept);
+    left.Add("c:\\WINDOWS\\tvlabel5.gpd", FileRemoval::Kept);
+    EXPECT_EQ(left.kept, std::vector<std::string>{"C:\\Windows\\TVLabel5.GPD"});
+    EXPECT_TRUE(left.Names("C:\\windows\\TVLABEL5.GPD"));
+    EXPECT_FALSE(left.Names("C:\\Windows\\TVLabel6.GPD"));
+}
+
 }  // namespace
 }  // namespace prinstall
