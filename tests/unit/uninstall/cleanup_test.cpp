@@ -228,6 +228,10 @@ TEST_F(CleanupTest, SixtyFourBitSystemsLoseTheModulesOnBothSidesOfRedirection) {
             << processor;
         EXPECT_FALSE(system.redirectionOff);
     }
+    system.revertRefused = true;  // only registry calls follow: the thread left so is traced
+    debug.lines.clear();
+    cleanup.RemovePortMonitor(1, left);
+    EXPECT_EQ(debug.lines.back(), "Wow64RevertWow64FsRedirection() Fail !!!");
 }
 
 }  // namespace
