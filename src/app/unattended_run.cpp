@@ -19,8 +19,9 @@ namespace prinstall {
 namespace {
 
 const Text kNoSuchPort = {"The port %s does not exist.", "%s 포트가 없습니다."};
-const Text kPortsNotListed = {"The ports could not be listed (error %u): the port %s cannot be checked. Nothing was installed.",
-                              "포트 목록을 읽지 못했습니다(오류 %u). %s 포트를 확인할 수 없습니다. 아무것도 설치하지 않았습니다."};
+const Text kPortsNotListed = {
+    "The ports could not be listed (error %u): the port %s cannot be checked. Nothing was installed.",
+    "포트 목록을 읽지 못했습니다(오류 %u). %s 포트를 확인할 수 없습니다. 아무것도 설치하지 않았습니다."};
 const Text kNotALabelQueue = {"\"%s\" is not a label printer queue.", "\"%s\"은(는) 라벨 프린터가 아닙니다."};
 const char* const kSpoolerNotRunning = "The print spooler is not running.";
 const Text kAlreadyServed = {"Nothing was installed: the label printer \"%s\" already prints to the port %s.",

@@ -107,7 +107,8 @@ FilesLeft Cleanup::RemoveLeftovers(int processor, int osFamily, bool korean, Fil
     }
     // A folder that could not be listed may still hold them: not a clean removal, and the
     // entry and detection value stay so that a later run looks again.
-    for (const std::string& folder : unlisted) left.kept.push_back(Format(kFolderUnlisted.In(language_), folder.c_str()));
+    for (const std::string& folder : unlisted)
+        left.kept.push_back(Format(kFolderUnlisted.In(language_), folder.c_str()));
     RemovePortMonitor(processor, left);
     if (left.kept.empty() && !DeleteUninstallEntry(korean)) left.kept.push_back(kEntryKept.In(language_));
     if (left.kept.empty() && !DeleteDetectionValue())

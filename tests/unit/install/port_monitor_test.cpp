@@ -96,7 +96,8 @@ TEST_F(PortMonitorTest, X64AndItaniumSwitchRedirectionOffAroundTheCopiesFromThei
     debug.lines.clear();
     monitor.AddPortMonitor(1);
     EXPECT_EQ(files.trail.back(), "copy C:\\windows\\system32\\TVPortMonUI.dll");
-    EXPECT_EQ(debug.lines, (std::vector<std::string>{"Wow64RevertWow64FsRedirection() Fail !!!", "AddPortMonitor() Fail !!!"}));
+    EXPECT_EQ(debug.lines,
+              (std::vector<std::string>{"Wow64RevertWow64FsRedirection() Fail !!!", "AddPortMonitor() Fail !!!"}));
 }
 
 TEST_F(PortMonitorTest, RefusedAddIsOnlyTraced) {
