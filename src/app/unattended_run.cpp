@@ -19,6 +19,9 @@ namespace prinstall {
 namespace {
 
 const Text kNoSuchPort = {"The port %s does not exist.", "%s 포트가 없습니다."};
+const Text kPortsNotListed = {
+    "The ports could not be listed (error %u): the port %s cannot be checked. Nothing was installed.",
+    "포트 목록을 읽지 못했습니다(오류 %u). %s 포트를 확인할 수 없습니다. 아무것도 설치하지 않았습니다."};
 const Text kNotALabelQueue = {"\"%s\" is not a label printer queue.", "\"%s\"은(는) 라벨 프린터가 아닙니다."};
 const char* const kSpoolerNotRunning = "The print spooler is not running.";
 const Text kAlreadyServed = {"Nothing was installed: the label printer \"%s\" already prints to the port %s.",
@@ -229,10 +232,10 @@ int UnattendedRun::Install(const CommandLine& line) {
         // queue goes on the port under the spooler's own spelling.
         std::vector<std::string> ports;
         std::string known;
-        if (p.spooler.ListPorts(ports) == 0) {
-            for (const std::string& port : ports) {
-                if (known.empty() && SameQueueName(p.spooler, port, line.port)) known = port;
-            }
+        const std::uint32_t e = p.spooler.ListPorts(ports);
+        if (e != 0) return Finish(Format(kPortsNotListed.In(language_), e, line.port.c_str()), kExitFailure);
+        for (const std::string& port : ports) {
+            if (known.empty() && SameQueueName(p.spooler, port, line.port)) known = port;
         }
         if (known.empty()) return Finish(Format(kNoSuchPort.In(language_), line.port.c_str()), kExitFailure);
         chosen.port = known;

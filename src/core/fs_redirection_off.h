@@ -16,8 +16,15 @@ public:
     FsRedirectionOff(SystemInfo& system, bool needed) : system_(system) {
         if (needed) off_ = system_.DisableFsRedirection(previous_);
     }
-    ~FsRedirectionOff() {
-        if (off_) system_.RevertFsRedirection(previous_);
+    ~FsRedirectionOff() { Restore(); }
+    // Switches redirection back on now, once. False when the system refused: the thread's
+    // redirection may then still be off, so file calls still reach the native folders and
+    // library loads fail; a second try is not made, each switch off is paired with one switch
+    // back. Callers that go on to load libraries (the spooler's client does) ask here first.
+    bool Restore() {
+        if (!off_) return true;
+        off_ = false;
+        return system_.RevertFsRedirection(previous_);
     }
     FsRedirectionOff(const FsRedirectionOff&) = delete;
     FsRedirectionOff& operator=(const FsRedirectionOff&) = delete;

@@ -41,6 +41,8 @@ MonitorRemoval RemoveLabelPortMonitor(Spooler& spooler, Registry& registry, File
         // redirection off, and only for these deletions.
         FsRedirectionOff redirection(system, true);
         deleteBoth();
+        // Only registry calls follow here; a thread left with redirection off is traced.
+        if (!redirection.Restore()) debug.Output("Wow64RevertWow64FsRedirection() Fail !!!");
     }
     if (left.kept.size() != keptBefore) return MonitorRemoval::ModuleKept;
 
@@ -70,7 +72,9 @@ bool LabelPortMonitorPresent(Spooler& spooler, Registry& registry, Files& files,
     if (anyModule()) return true;
     if (!BothSystemFolders(processor)) return false;
     FsRedirectionOff redirection(system, true);
-    return anyModule();
+    const bool found = anyModule();
+    if (!redirection.Restore()) debug.Output("Wow64RevertWow64FsRedirection() Fail !!!");
+    return found;
 }
 
 }  // namespace prinstall

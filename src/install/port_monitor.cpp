@@ -33,14 +33,19 @@ void PortMonitorInstaller::AddPortMonitor(int processor) {
     files_.SetWorkingDirectory(kInstallFolder);
     const std::string mediaRoot = files_.WorkingDirectory();
     const std::string systemFolder = files_.SystemDirectory();
-    {
-        // A 32-bit program on 64-bit Windows must reach the real system folder, not the
-        // redirected 32-bit one, for the spooler to load the 64-bit monitor; the spooler call
-        // after the copies needs redirection back on.
-        FsRedirectionOff redirection(system_, processor == 1 || processor == 2);
-        for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
-            files_.CopyFileTo(PortMonitorSource(mediaRoot, processor, module), systemFolder + "\\" + module);
-        }
+    // A 32-bit program on 64-bit Windows must reach the real system folder, not the
+    // redirected 32-bit one, for the spooler to load the 64-bit monitor; the spooler call
+    // after the copies needs redirection back on.
+    FsRedirectionOff redirection(system_, processor == 1 || processor == 2);
+    for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
+        files_.CopyFileTo(PortMonitorSource(mediaRoot, processor, module), systemFolder + "\\" + module);
+    }
+    if (!redirection.Restore()) {
+        // Still off, the spooler's client would fail to load what it needs: no call, and the
+        // queue on the monitor's port is then not made.
+        debug_.Output("Wow64RevertWow64FsRedirection() Fail !!!");
+        debug_.Output("AddPortMonitor() Fail !!!");
+        return;
     }
     bool added = spooler_.RegisterMonitor(kPortMonitorName, SpoolerEnvironment(processor), kPortMonitorModule) == 0;
     debug_.Output(added ? "AddPortMonitor() Success !!!" : "AddPortMonitor() Fail !!!");

@@ -54,8 +54,9 @@ public:
     virtual std::int64_t FileSize(const std::string& path) = 0;
     // The bytes of all files in a folder and its subfolders; -1 when there is no such folder.
     virtual std::int64_t FolderSize(const std::string& path) = 0;
-    // The names of the files directly in a folder (no subfolders), in no particular order;
-    // false, with no names, when the folder cannot be listed (there is none, say).
+    // The names of the files directly in a folder (no subfolders), in no particular order; a
+    // folder that is not there has none. False, with no names, when a folder that may be there
+    // cannot be listed (access denied, a device error): its files are unknown, not absent.
     virtual bool ListFileNames(const std::string& folder, std::vector<std::string>& names) = 0;
     // nullptr when the file cannot be opened.
     virtual std::unique_ptr<InputFile> OpenForReading(const std::string& path) = 0;

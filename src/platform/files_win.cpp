@@ -156,7 +156,11 @@ bool WinFiles::ListFileNames(const std::string& folder, std::vector<std::string>
     names.clear();
     WIN32_FIND_DATAW entry{};
     HANDLE search = FindFirstFileW((Widen(folder) + L"\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return false;
+    if (search == INVALID_HANDLE_VALUE) {
+        // No folder (3), or nothing matched (2): no files. Anything else leaves them unknown.
+        const DWORD e = GetLastError();
+        return e == ERROR_PATH_NOT_FOUND || e == ERROR_FILE_NOT_FOUND;
+    }
     do {
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(Narrow(entry.cFileName));
     } while (FindNextFileW(search, &entry));

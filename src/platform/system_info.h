@@ -55,7 +55,8 @@ public:
     // has no such call (32-bit Windows before x64 existed): then there is nothing to revert.
     // Library loads fail while redirection is off: FsRedirectionOff (core) keeps it short.
     virtual bool DisableFsRedirection(void*& previous) = 0;
-    // Switches redirection back on after a successful DisableFsRedirection.
+    // Switches redirection back on after a successful DisableFsRedirection. False when the
+    // system refused: redirection may then still be off for the calling thread.
     virtual bool RevertFsRedirection(void* previous) = 0;
 };
 

@@ -16,6 +16,8 @@ const Text kDriverKept = {"printer driver \"%s\"", "프린터 드라이버 \"%s\
 const Text kMonitorKept = {"port monitor \"%s\"", "포트 모니터 \"%s\""};
 const Text kDriversUnlisted = {"printer drivers left by an earlier installation (the drivers could not be listed)",
                                "이전 설치에서 남은 프린터 드라이버 (드라이버 목록을 읽지 못함)"};
+const Text kFolderUnlisted = {"files left by an earlier installation in %s (the folder could not be listed)",
+                              "%s 폴더에 이전 설치에서 남은 파일 (폴더 목록을 읽지 못함)"};
 const Text kEntryKept = {"entry in the list of installed programs", "설치된 프로그램 목록의 항목"};
 const Text kDetectionKept = {"installation mark for deployment tools (HKLM\\%s)", "배포 도구용 설치 표시 (HKLM\\%s)"};
 
@@ -43,11 +45,17 @@ std::vector<std::string> Cleanup::UnusedLabelDrivers(int processor, bool* listed
     return unused;
 }
 
-std::vector<std::string> Cleanup::StrayFiles(int processor, int osFamily) {
+std::vector<std::string> Cleanup::StrayFiles(int processor, int osFamily, std::vector<std::string>* unlisted) {
     std::vector<std::string> stray;
     std::vector<std::string> names;
+    const auto list = [&](const std::string& folder) {
+        if (files_.ListFileNames(folder, names)) return true;
+        debug_.Output(Format("Folder not listed: %s", folder.c_str()));
+        if (unlisted != nullptr) unlisted->push_back(folder);
+        return false;
+    };
     const std::string media = ProgramFolder(files_.ProgramPath()) + "\\" + MediaFolderFor(processor);
-    if (files_.ListFileNames(media, names)) {
+    if (list(media)) {
         for (const std::string& name : names) {
             if (CloneFileNumber(name) != 0) stray.push_back(media + "\\" + name);
         }
@@ -67,7 +75,7 @@ std::vector<std::string> Cleanup::StrayFiles(int processor, int osFamily) {
     std::vector<std::string> folders = {directory};
     if (*DriverVersionFolder(osFamily) != '\0') folders.push_back(directory + DriverVersionFolder(osFamily));
     for (const std::string& folder : folders) {
-        if (!files_.ListFileNames(folder, names)) continue;
+        if (!list(folder)) continue;
         for (const std::string& name : names) {
             const int n = NumberedFileNumber(name);
             if (n != 0 && registered.count(n) == 0) stray.push_back(folder + "\\" + name);
@@ -79,7 +87,9 @@ std::vector<std::string> Cleanup::StrayFiles(int processor, int osFamily) {
 Leftovers Cleanup::FindLeftovers(int processor, int osFamily, bool korean) {
     Leftovers found;
     found.drivers = UnusedLabelDrivers(processor);
-    found.strayFiles = StrayFiles(processor, osFamily);
+    std::vector<std::string> unlisted;
+    found.strayFiles = StrayFiles(processor, osFamily, &unlisted);
+    found.filesUnknown = !unlisted.empty();
     found.monitor = LabelPortMonitorPresent(spooler_, registry_, files_, system_, debug_, processor);
     found.uninstallEntry = KeyExists(registry_, korean ? kUninstallKeyKorean : kUninstallKeyEnglish);
     found.detectionValue = KeyExists(registry_, kDetectionKey);
@@ -91,9 +101,14 @@ FilesLeft Cleanup::RemoveLeftovers(int processor, int osFamily, bool korean, Fil
     RemoveUnusedLabelDrivers(processor, osFamily, left);
     // After the drivers: the files of a driver that just went are no longer named by one. A
     // file this run already tried is not tried again.
-    for (const std::string& path : StrayFiles(processor, osFamily)) {
+    std::vector<std::string> unlisted;
+    for (const std::string& path : StrayFiles(processor, osFamily, &unlisted)) {
         if (!left.Names(path)) left.Add(path, RemoveNowOrAtRestart(files_, path));
     }
+    // A folder that could not be listed may still hold them: not a clean removal, and the
+    // entry and detection value stay so that a later run looks again.
+    for (const std::string& folder : unlisted)
+        left.kept.push_back(Format(kFolderUnlisted.In(language_), folder.c_str()));
     RemovePortMonitor(processor, left);
     if (left.kept.empty() && !DeleteUninstallEntry(korean)) left.kept.push_back(kEntryKept.In(language_));
     if (left.kept.empty() && !DeleteDetectionValue())

@@ -30,8 +30,11 @@ struct Leftovers {
     bool monitor = false;                 // the label port monitor is listed, or its key or a module is there
     bool uninstallEntry = false;          // the entry of the interface language exists
     bool detectionValue = false;          // the detection value's key exists
+    bool filesUnknown = false;            // a folder that may hold stray files could not be listed
 
-    bool Any() const { return !drivers.empty() || !strayFiles.empty() || monitor || uninstallEntry || detectionValue; }
+    bool Any() const {
+        return !drivers.empty() || !strayFiles.empty() || monitor || uninstallEntry || detectionValue || filesUnknown;
+    }
 };
 
 class Cleanup {
@@ -67,8 +70,9 @@ public:
     // directory and its version folder whose names are those of copy N (NumberedFileNames) while
     // no registered driver is copy N, and the GPD and INI clones in the program's media folder,
     // which staging deletes as it ends. None from the driver directory when its drivers cannot
-    // be listed.
-    std::vector<std::string> StrayFiles(int processor, int osFamily);
+    // be listed. `unlisted` (when given) gets the folders that could not be listed: what they
+    // hold is unknown.
+    std::vector<std::string> StrayFiles(int processor, int osFamily, std::vector<std::string>* unlisted = nullptr);
 
     // Deletes the uninstall entry of one language (the Korean-named key when `korean`); the
     // other language's entry stays. A missing key is skipped quietly. False when it stays.

@@ -19,6 +19,13 @@ const Text kRemovedAtRestart = {"%s will be removed at the next restart.",
                                 "%s은(는) 다음에 다시 시작할 때 삭제됩니다."};
 const Text kRestartToFinish = {"Restart Windows to finish the removal.",
                                "삭제를 마치려면 Windows를 다시 시작하십시오."};
+// The cleanup runs only once no label-printer queue is left; when the queues cannot be counted
+// again it does not run, and everything it would take stays.
+const Text kCleanupNotRun = {
+    "the port monitor, the entry in the list of installed programs and the other files and settings of the "
+    "installation (the printers could not be listed again; run the removal again)",
+    "포트 모니터, 설치된 프로그램 목록의 항목 및 설치의 다른 파일과 설정 (프린터 목록을 다시 읽지 못함, 삭제를 "
+    "다시 실행하십시오)"};
 // A run without queues only takes away what earlier runs left.
 const Text kLeftoversStarted = {"Removing what an earlier installation left", "이전 설치가 남긴 항목 삭제 중"};
 const Text kLeftoversEnded = {"Removal of what an earlier installation left ended", "이전 설치가 남긴 항목 삭제 완료"};
@@ -82,7 +89,9 @@ Outcome Removal::Run(const std::vector<std::string>& queues) {
             return Outcome{OutcomeKind::Failure, kCompletedWithErrors.In(language_), 0, true};
         }
     }
-    if (CountLabelQueues() == 0) {
+    const int remaining = CountLabelQueues();
+    if (remaining < 0) left_.kept.push_back(kCleanupNotRun.In(language_));
+    if (remaining == 0) {
         if (queues.empty()) feedback_.Progress(std::string(kLeftoversStarted.In(language_)), 50, false);
         left_ = MakeCleanup().RemoveLeftovers(app_.state.os.processor, app_.state.os.osFamily,
                                               language_ == Language::Korean, left_);

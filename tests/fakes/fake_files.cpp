@@ -135,8 +135,10 @@ std::vector<std::string> FakeFiles::List(const std::string& folder) const {
 bool FakeFiles::ListFileNames(const std::string& folder, std::vector<std::string>& names) {
     if (!Alive()) return false;
     names.clear();
-    if (!FolderExists(Full(folder))) return false;
-    names = List(folder);
+    for (const std::string& refused : unlistable) {
+        if (Key(refused) == Key(folder)) return false;
+    }
+    if (FolderExists(Full(folder))) names = List(folder);
     return true;
 }
 

@@ -34,6 +34,8 @@ public:
     std::set<std::string> inUse;
     // Scheduling a deletion at restart fails (a caller without administrator rights).
     bool refuseRemovalAtRestart = false;
+    // These folders cannot be listed (FindFirstFile refuses them: access denied, say).
+    std::set<std::string> unlistable;
     // The size of a folder cannot be read (FolderSize gives -1).
     bool folderSizeUnknown = false;
     // The files scheduled for deletion at the next restart, paths as given, in order.

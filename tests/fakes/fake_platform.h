@@ -259,6 +259,7 @@ public:
     // off now, how often it was switched off, and (with `trail` set) "redirection off" and
     // "redirection on" in the order they happened.
     bool redirectionCallExists = false;
+    bool revertRefused = false;  // switching it back on fails, and it stays off
     bool redirectionOff = false;
     int redirectionDisabled = 0;
     std::vector<std::string>* trail = nullptr;
@@ -288,6 +289,7 @@ public:
     }
     bool RevertFsRedirection(void* previous) override {
         if (previous != &wasOff_ && previous != &wasOn_) return false;
+        if (revertRefused) return false;  // redirection stays as it is: off
         redirectionOff = previous == &wasOff_;
         if (trail != nullptr) trail->push_back(redirectionOff ? "redirection off" : "redirection on");
         return true;

@@ -84,6 +84,22 @@ void FakeUsbBus::Close(Device device) {
     Changed();
 }
 
+bool FakeUsbBus::PendingInput(Device device, std::uint32_t& count) {
+    std::lock_guard lock(mutex_);
+    count = files_.count(device) != 0 ? inputWaiting : 0;
+    return count != 0;
+}
+
+std::uint32_t FakeUsbBus::Read(Device device, std::uint8_t* buffer, std::uint32_t capacity) {
+    std::lock_guard lock(mutex_);
+    ++reads;
+    if (readFails || files_.count(device) == 0) return 0;
+    const std::uint32_t n = std::min(capacity, inputWaiting);
+    std::fill(buffer, buffer + n, std::uint8_t{0});
+    inputWaiting -= n;
+    return n;
+}
+
 UsbBus::Io FakeUsbBus::Write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) {
     std::lock_guard lock(mutex_);
     written = 0;

@@ -42,6 +42,8 @@ public:
     std::uint32_t openError = 0;           // every device file refuses to open (32: held elsewhere)
     bool endless = false;                  // past the list every index is Skipped
     std::deque<WriteAnswer> writeAnswers;  // without any, every piece goes out whole
+    std::uint32_t inputWaiting = 0;        // bytes an open device has for reading (0: it cannot tell)
+    bool readFails = false;                // reads fail (a device error, cleared as the read ends)
 
     // What the program did.
     int loads = 0;
@@ -52,6 +54,7 @@ public:
     std::vector<std::uint32_t> pieces;                          // size of every write call
     std::map<std::string, std::vector<std::uint8_t>> received;  // bytes taken, by path as opened
     int cancels = 0;
+    int reads = 0;  // Read calls
 
     bool LoadSetupApi() override;
     void UnloadSetupApi() override;
@@ -63,12 +66,10 @@ public:
     Io Write(Device device, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) override;
     Io PollWrite(Device device, std::uint32_t& written) override;
     void CancelWrite(Device device) override;
-    // Like a USB printer, the devices cannot tell what input waits, and read nothing.
-    bool PendingInput(Device, std::uint32_t& count) override {
-        count = 0;
-        return false;
-    }
-    std::uint32_t Read(Device, std::uint8_t*, std::uint32_t) override { return 0; }
+    // Without `inputWaiting`, like a USB printer, the devices cannot tell what input waits.
+    bool PendingInput(Device device, std::uint32_t& count) override;
+    // Reads zeros from the waiting input; 0 on a failed read, the input still waiting.
+    std::uint32_t Read(Device device, std::uint8_t* buffer, std::uint32_t capacity) override;
     void Purge(Device) override {}
 
     bool Loaded() const;

@@ -64,6 +64,17 @@ TEST_F(UnattendedTest, InstallsListsAndRemovesWithTheExitCodesDeploymentToolsRea
     EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Office", "COM1:", "Generic / Text Only"}}));
     EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
     EXPECT_EQ(Run({"/uninstall", "/all"}), 0);  // nothing left: still a success
+
+    // Queues gone but not counted again: the cleanup did not run, and the entry leads back.
+    ASSERT_EQ(Run({"/install", "/port:COM2:"}), 0);
+    const std::size_t deleted = spooler.deletedDrivers.size();
+    spooler.enumError = 1722;
+    spooler.enumFailsWhen = [&] { return spooler.deletedDrivers.size() > deleted; };
+    EXPECT_EQ(Run({"/uninstall", "/all"}), 1603);
+    EXPECT_TRUE(spooler.printers.size() == 1u && registry.Has(kUninstallKeyEnglish));  // Office stays
+    spooler.enumError = 0;
+    EXPECT_EQ(Run({"/uninstall", "/all"}), 0);
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
 }
 
 // /noentry: a package that runs the installation shows its own entry; the queues, the
@@ -118,6 +129,9 @@ TEST_F(UnattendedTest, RefusalsGiveTheirOwnExitCodes) {
     EXPECT_EQ(Run({"/install", "/port:COM1:", "/name:a,b"}), 1603);
     spooler.enumPortsError = 1722;  // without the list no named port is known
     EXPECT_EQ(Run({"/install", "/port:COM1:"}), 1603);
+    EXPECT_EQ(console.lines.back(),
+              "The ports could not be listed (error 1722): the port COM1: cannot be checked. Nothing was installed. "
+              "(exit code 1603)");
     spooler.enumPortsError = 0;
     EXPECT_EQ(Run({"/install", "/ip:224.0.0.1"}), 1639);
     for (int n = 1; n <= 498; ++n) spooler.AddQueue(Format("Dock %d", n), Format("TORVA Label Printer #%d", n));

@@ -89,6 +89,15 @@ TEST_F(PortMonitorTest, X64AndItaniumSwitchRedirectionOffAroundTheCopiesFromThei
     EXPECT_EQ(files.trail, (std::vector<std::string>{"copy C:\\windows\\system32\\TVPortMon.dll",
                                                      "copy C:\\windows\\system32\\TVPortMonUI.dll",
                                                      "add monitor TORVA LABEL USB Port"}));
+
+    // Redirection that stays off: the spooler's client could not load its libraries.
+    system.redirectionCallExists = system.revertRefused = true;
+    files.trail.clear();
+    debug.lines.clear();
+    monitor.AddPortMonitor(1);
+    EXPECT_EQ(files.trail.back(), "copy C:\\windows\\system32\\TVPortMonUI.dll");
+    EXPECT_EQ(debug.lines,
+              (std::vector<std::string>{"Wow64RevertWow64FsRedirection() Fail !!!", "AddPortMonitor() Fail !!!"}));
 }
 
 TEST_F(PortMonitorTest, RefusedAddIsOnlyTraced) {

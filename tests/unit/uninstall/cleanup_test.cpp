@@ -175,8 +175,8 @@ TEST_F(CleanupTest, AModuleThatStaysKeepsEverythingThatLeadsToIt) {
     EXPECT_FALSE(cleanup.FindLeftovers(0, 12, false).Any());
 }
 
-// Drivers that cannot be listed, or keys that cannot be deleted, are named as left; the
-// installation mark stays for the deployment tool.
+// Drivers or folders that cannot be listed, or keys that cannot be deleted, are named as left;
+// the installation mark stays for the deployment tool.
 TEST_F(CleanupTest, UnlistedDriversAndUndeletableKeysAreNamedAsLeft) {
     spooler.listDriversError = 1722;
     EXPECT_EQ(
@@ -186,6 +186,15 @@ TEST_F(CleanupTest, UnlistedDriversAndUndeletableKeysAreNamedAsLeft) {
     EXPECT_TRUE(registry.Has(kDetectionKey));
 
     spooler.listDriversError = 0;
+    const std::string media = "C:\\TORVA EPL Printer 2.X\\Win32";
+    files.unlistable = {media};
+    EXPECT_TRUE(cleanup.FindLeftovers(0, 12, false).Any());
+    EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, false).kept,
+              std::vector<std::string>{"files left by an earlier installation in " + media +
+                                       " (the folder could not be listed)"});
+    EXPECT_TRUE(registry.Has(kUninstallKeyEnglish) && registry.Has(kDetectionKey));
+
+    files.unlistable.clear();
     registry.deleteKeyError = 5;
     EXPECT_EQ(cleanup.RemoveLeftovers(0, 12, true).kept, std::vector<std::string>{"설치된 프로그램 목록의 항목"});
     EXPECT_TRUE(registry.Has(kUninstallKeyKorean));
@@ -219,6 +228,10 @@ TEST_F(CleanupTest, SixtyFourBitSystemsLoseTheModulesOnBothSidesOfRedirection) {
             << processor;
         EXPECT_FALSE(system.redirectionOff);
     }
+    system.revertRefused = true;  // only registry calls follow: the thread left so is traced
+    debug.lines.clear();
+    cleanup.RemovePortMonitor(1, left);
+    EXPECT_EQ(debug.lines.back(), "Wow64RevertWow64FsRedirection() Fail !!!");
 }
 
 // The removal of the queues and the cleanup name the same file from the spooler's folder name

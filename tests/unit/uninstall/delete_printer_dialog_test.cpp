@@ -322,7 +322,10 @@ TEST_F(DeletePrinterDialogTest, FailedRecountSkipsTheCleanup) {
     DeletePrinters();
     EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
     EXPECT_TRUE(spooler.deletedMonitors.empty());
-    EXPECT_EQ(view.results.back().message, "Uninstallation completed. ");
+    EXPECT_EQ(view.results.back().message,
+              "Uninstallation finished with errors. \nNot removed:\nthe port monitor, the entry in the list of "
+              "installed programs and the other files and settings of the installation (the printers could not be "
+              "listed again; run the removal again)");
 }
 
 // What an interrupted run left (a driver without its queue) stays reachable: the dialog

@@ -186,7 +186,7 @@ TEST_F(UsbPrinterDeviceTest, APiecePendingPastItsLimitIsCancelledAndADeviceTakin
 }
 
 // A device file another program holds is no printer found; a piece whose pending write ends
-// in failure fails the write without waiting any longer.
+// in failure fails the write without waiting any longer; a read that fails reads nothing.
 TEST_F(UsbPrinterDeviceTest, ADeviceThatWillNotOpenOrAPieceThatEndsInFailureIsNoSuccess) {
     bus.openError = 32;
     EXPECT_FALSE(device.LookUpUsbPort());
@@ -202,6 +202,18 @@ TEST_F(UsbPrinterDeviceTest, ADeviceThatWillNotOpenOrAPieceThatEndsInFailureIsNo
     EXPECT_TRUE(bus.Bytes(kDevice).empty());
     EXPECT_EQ(bus.cancels, 0);
     EXPECT_EQ(clock.Sleeps(), std::vector<std::uint32_t>{10});
+
+    // A failed read gives nothing and leaves the link up; the input is read once it works.
+    device.Close();
+    ASSERT_TRUE(device.LookUpUsbPort());
+    bus.inputWaiting = 5;
+    bus.readFails = true;
+    std::uint8_t input[64] = {};
+    EXPECT_EQ(device.Read(input, sizeof input), 0u);
+    EXPECT_TRUE(device.LinkUp() && device.Write(kData.data(), 1));
+    bus.readFails = false;
+    EXPECT_EQ(device.Read(input, sizeof input), 5u);
+    EXPECT_EQ(bus.reads, 2);
 }
 
 TEST_F(UsbPrinterDeviceTest, CloseSendsOneZeroByteAndLetsTheLibraryGoOnlyWhenItGetsThrough) {
