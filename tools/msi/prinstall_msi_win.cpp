@@ -150,8 +150,9 @@ extern "C" __declspec(dllexport) UINT __stdcall SecureFolder(MSIHANDLE install) 
     }
     const std::uint32_t error = security.RestrictToAdministrators(path);
     if (error != 0) {
-        LogLine(install, L"could not restrict " + folder + L" to the administrators (a link in it, or no access): error " +
-                             Decimal(error),
+        LogLine(install,
+                L"could not restrict " + folder + L" to the administrators (a link in it, or no access): error " +
+                    Decimal(error),
                 kSecureFolder);
         return ERROR_INSTALL_FAILURE;
     }
