@@ -18,10 +18,11 @@ add_custom_target(prinstall_msi_next DEPENDS ${next_msi})
 
 # The test bed puts the program and the media into the installation folder; here the package
 # must bring them, so the folder goes and the packages come to C:\Prinstall.msi and
-# C:\Prinstall-next.msi.
+# C:\Prinstall-next.msi, with the program as C:\Prinstall-package.exe to compare with.
 set(msi_setup ${CMAKE_CURRENT_BINARY_DIR}/msi-setup.sh)
 file(WRITE ${msi_setup} "set -e\nrm -rf \"\$WINEPREFIX/drive_c/TORVA EPL Printer 2.X\"\n"
                         "cp '${CMAKE_BINARY_DIR}/Prinstall.msi' \"\$WINEPREFIX/drive_c/Prinstall.msi\"\n"
-                        "cp '${next_msi}' \"\$WINEPREFIX/drive_c/Prinstall-next.msi\"\n")
+                        "cp '${next_msi}' \"\$WINEPREFIX/drive_c/Prinstall-next.msi\"\n"
+                        "cp '${CMAKE_BINARY_DIR}/Prinstall.exe' \"\$WINEPREFIX/drive_c/Prinstall-package.exe\"\n")
 prinstall_wine_test(NAME e2e.msi NO_DISPLAY SETUP ${msi_setup} COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=WindowsInstallerPackage.*)

@@ -28,4 +28,15 @@ ln -s "$actions" "$work/PrinstallMsi.dll"
 ln -s "$media" "$work/media"
 (cd "$work" && wixl --arch x86 -D Version="$version" -D UpgradeCode="$upgrade" -D ProductCode="$product" \
   -D Program=Prinstall.exe -D CustomActions=PrinstallMsi.dll -D MediaDir=media -o out.msi "$wxs" media.wxs)
+# The public properties the program's command line is built from, secured: in a managed
+# installation (elevated by policy for a user who is not an administrator) Windows Installer
+# passes only restricted public properties to the installation's server side. wixl writes the
+# SecureCustomProperties row itself for MajorUpgrade's properties; these join them.
+secure='PORT;USB;IP;COPIES;QUEUENAME;CODEPAGE;LOG'
+current=$(msiinfo export "$work/out.msi" Property | awk -F'\t' '$1 == "SecureCustomProperties" { print $2 }')
+if [ -n "$current" ]; then
+  msibuild "$work/out.msi" -q "UPDATE \`Property\` SET \`Value\` = '$current;$secure' WHERE \`Property\` = 'SecureCustomProperties'"
+else
+  msibuild "$work/out.msi" -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('SecureCustomProperties', '$secure')"
+fi
 mv "$work/out.msi" "$out"

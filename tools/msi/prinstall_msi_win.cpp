@@ -1,18 +1,30 @@
 // PrinstallMsi.dll: the Windows Installer package's custom actions. They hold no installation
-// rules: one runs Prinstall.exe's command line and relays its outcome, the other tells Windows
-// Installer that a restart is needed.
+// rules: one hands the installation folder to the administrators, one runs Prinstall.exe's
+// command line and relays its outcome, the last tells Windows Installer that a restart is
+// needed.
+//
+// SecureFolder (deferred, not impersonated, after CreateFolders and before InstallFiles):
+// CustomActionData is the installation folder. Ordinary users may create folders at the root
+// of C:\ and then own them, so the folder may be someone else's before the package comes:
+// whatever they planted, or swap in later, InstallFiles would write beside and RunPrinstall
+// would start as SYSTEM. Unless only the administrators can change it, the folder, and
+// everything already in it, gets the program's own restriction (platform/folder_security_win):
+// owner Administrators, a protected DACL. A junction or other link in the folder is neither
+// followed nor removed: the restriction stops there with an error, the action fails and
+// Windows Installer rolls back, so nothing is written through it.
 //
 // RunPrinstall (deferred, not impersonated): CustomActionData is the command line, the
 // program's full path in quotes first. Every line the program writes goes into the msiexec
 // log; exit code 0 succeeds, 3010 succeeds and leaves the restart mark, anything else fails
-// the package (and Windows Installer rolls back).
+// the package (and Windows Installer rolls back). A mark left by an earlier package run in
+// the same boot goes first, so that the mark ReportRestart finds is this run's.
 //
 // ReportRestart (immediate, after InstallFinalize): with the mark there, MsiSetMode asks for
 // a restart at the end, so that msiexec ends with 3010 as for any restart it needs. A deferred
 // action may not call MsiSetMode, and it runs in another process than the immediate one: the
-// mark is a volatile registry key, gone at the next restart, which is exactly when a pending
-// restart is over. It lies outside SOFTWARE\TORVA, which the program's removal deletes, and
-// outside any key the program creates (a volatile key may have only volatile subkeys).
+// mark is a volatile registry key, gone at the next restart at the latest. It lies outside
+// SOFTWARE\TORVA, which the program's removal deletes, and outside any key the program
+// creates (a volatile key may have only volatile subkeys).
 #include <windows.h>
 
 #include <msi.h>
@@ -20,10 +32,14 @@
 
 #include <string>
 
+#include "platform/folder_security_win.h"
+#include "platform/text_win.h"
+
 namespace {
 
 const wchar_t kRestartMark[] = L"SOFTWARE\\TORVA EPL Printer 2.X restart pending";
 constexpr DWORD kRestartRequired = 3010;
+const wchar_t kSecureFolder[] = L"SecureFolder";
 
 std::wstring Property(MSIHANDLE install, const wchar_t* name) {
     wchar_t empty[1] = L"";
@@ -45,12 +61,12 @@ std::wstring Decimal(DWORD value) {
     return digits;
 }
 
-// One line into the msiexec log. The line is a record field, not the template, so that
-// brackets in it stay as they are.
-void LogLine(MSIHANDLE install, const std::wstring& line) {
+// One line into the msiexec log, after the name of who says it. The line is a record field,
+// not the template, so that brackets in it stay as they are.
+void LogLine(MSIHANDLE install, const std::wstring& line, const wchar_t* from = L"Prinstall.exe") {
     const MSIHANDLE record = MsiCreateRecord(1);
     if (record == 0) return;
-    MsiRecordSetStringW(record, 0, L"Prinstall.exe: [1]");
+    MsiRecordSetStringW(record, 0, (std::wstring(from) + L": [1]").c_str());
     MsiRecordSetStringW(record, 1, line.c_str());
     MsiProcessMessage(install, INSTALLMESSAGE_INFO, record);
     MsiCloseHandle(record);
@@ -114,9 +130,38 @@ DWORD RunRelayed(MSIHANDLE install, std::wstring command) {
     return exitCode;
 }
 
+// Deletes the restart mark; whether it was there or could be deleted does not matter.
+void ClearRestartMark() { RegDeleteKeyW(HKEY_LOCAL_MACHINE, kRestartMark); }
+
 }  // namespace
 
+extern "C" __declspec(dllexport) UINT __stdcall SecureFolder(MSIHANDLE install) {
+    std::wstring folder = Property(install, L"CustomActionData");
+    while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();  // [INSTALLDIR] ends with one
+    if (folder.empty()) {
+        LogLine(install, L"no folder in CustomActionData", kSecureFolder);
+        return ERROR_INSTALL_FAILURE;
+    }
+    prinstall::WinFolderSecurity security;
+    const std::string path = prinstall::Narrow(folder);
+    if (security.WritableByOthers(path) == prinstall::WriteAccess::AdministratorsOnly) {
+        LogLine(install, L"only the administrators can change " + folder, kSecureFolder);
+        return ERROR_SUCCESS;
+    }
+    const std::uint32_t error = security.RestrictToAdministrators(path);
+    if (error != 0) {
+        LogLine(install,
+                L"could not restrict " + folder + L" to the administrators (a link in it, or no access): error " +
+                    Decimal(error),
+                kSecureFolder);
+        return ERROR_INSTALL_FAILURE;
+    }
+    LogLine(install, L"restricted " + folder + L" to the administrators", kSecureFolder);
+    return ERROR_SUCCESS;
+}
+
 extern "C" __declspec(dllexport) UINT __stdcall RunPrinstall(MSIHANDLE install) {
+    ClearRestartMark();
     const DWORD exitCode = RunRelayed(install, Property(install, L"CustomActionData"));
     LogLine(install, L"exit code " + Decimal(exitCode));
     if (exitCode == 0) return ERROR_SUCCESS;
@@ -134,6 +179,10 @@ extern "C" __declspec(dllexport) UINT __stdcall ReportRestart(MSIHANDLE install)
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRestartMark, 0, KEY_READ, &mark) == ERROR_SUCCESS) {
         RegCloseKey(mark);
         MsiSetMode(install, MSIRUNMODE_REBOOTATEND, TRUE);
+        // Reported once: a later package run in this boot must not end with 3010 again. An
+        // immediate action runs as the user who started msiexec; without elevation the delete
+        // fails harmlessly, and the next run's RunPrinstall, elevated, clears the mark first.
+        ClearRestartMark();
     }
     return ERROR_SUCCESS;
 }
