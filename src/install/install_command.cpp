@@ -139,11 +139,10 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
         outcome = Outcome::Success(kCompleted.In(language_));
     }
     if (!outcome.Ok() && request.allOrNothing && !created_.empty()) {
-        const int takenBack = static_cast<int>(created_.size());
-        TakeBackCopies(settings.environment);
+        const int takenBack = TakeBackCopies(settings.environment);
         if (monitorAdded_) TakeBackPortMonitor();
         TakeBackDetectionValue();
-        feedback_.Message(Format(kCopiesTakenBack.In(language_), takenBack), "");
+        if (takenBack > 0) feedback_.Message(Format(kCopiesTakenBack.In(language_), takenBack), "");
     } else if (!outcome.Ok() && installed == 0 && monitorAdded_) {
         TakeBackPortMonitor();
     }
@@ -288,8 +287,9 @@ bool InstallCommand::RollBackCopy(const std::string& environment, int driverNumb
     return true;
 }
 
-void InstallCommand::TakeBackCopies(const std::string& environment) {
+int InstallCommand::TakeBackCopies(const std::string& environment) {
     Spooler& spooler = app_.platform.spooler;
+    int queuesDeleted = 0;
     for (auto copy = created_.rbegin(); copy != created_.rend(); ++copy) {
         const auto& [queueName, driverNumber] = *copy;
         Spooler::Printer printer = 0;
@@ -305,10 +305,12 @@ void InstallCommand::TakeBackCopies(const std::string& environment) {
             left_.kept.push_back(Format(kQueueKept.In(language_), queueName.c_str()));
             continue;
         }
+        ++queuesDeleted;
         if (!RollBackCopy(environment, driverNumber, true)) {
             left_.kept.push_back(Format(kDriverKept.In(language_), LabelDriverName(driverNumber).c_str()));
         }
     }
+    return queuesDeleted;
 }
 
 void InstallCommand::TakeBackDetectionValue() {

@@ -117,8 +117,8 @@ private:
     // unless a queue is on its port.
     void TakeBackPortMonitor();
     // After a failed all-or-nothing run: the queue, driver and numbered files of each copy it
-    // installed, the last one first.
-    void TakeBackCopies(const std::string& environment);
+    // installed, the last one first. The number of queues deleted.
+    int TakeBackCopies(const std::string& environment);
     // The detection value, when this run wrote it and no label-printer queue remains.
     void TakeBackDetectionValue();
 

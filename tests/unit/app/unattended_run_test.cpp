@@ -112,6 +112,18 @@ TEST_F(UnattendedTest, ANoEntryRunThatFailsTakesBackEveryCopyItInstalled) {
         EXPECT_EQ(Run({"/uninstall", "/all"}), 0);
         console.lines.clear();
     }
+    // Queues the spooler will not delete stay with their drivers and the detection value, all
+    // named for the removal that finds them later.
+    spooler.printerErrors = {0, 5};
+    spooler.deletePrinterError = 5;
+    EXPECT_EQ(Run({"/install", "/port:COM2:", "/copies:2", "/noentry"}), 1603);
+    EXPECT_NE(std::find(console.lines.begin(), console.lines.end(), "printer \"TORVA Label Printer\""),
+              console.lines.end());
+    EXPECT_EQ(std::count_if(console.lines.begin(), console.lines.end(),
+                            [](const std::string& l) { return l.find("removed again.") != std::string::npos; }),
+              0);
+    EXPECT_TRUE(spooler.HasDriver(LabelDriverName(1)));
+    EXPECT_TRUE(registry.Has(kDetectionKey));
 }
 
 // A handle that Windows refuses to close (an invalid one) leaves nothing to undo, and a folder
