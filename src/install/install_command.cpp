@@ -52,9 +52,8 @@ const Text kCountLost = {
     "\"%s\" 프린터는 설치되었지만 그 후 프린터 목록을 읽지 못해(EnumPrinters 실패) 다음 드라이버 번호를 알 수 "
     "없습니다. 프린터를 더 설치하려면 프로그램을 다시 시작하십시오."};
 // A failed all-or-nothing run (one a Windows Installer package started) leaves no copy behind.
-const Text kCopiesTakenBack = {
-    "The %d printer(s) this run installed before the failure were removed again.",
-    "이번 설치에서 실패 전에 설치한 프린터 %d개를 다시 삭제했습니다."};
+const Text kCopiesTakenBack = {"The %d printer(s) this run installed before the failure were removed again.",
+                               "이번 설치에서 실패 전에 설치한 프린터 %d개를 다시 삭제했습니다."};
 const Text kNotTakenBack = {"Not removed again (Prinstall.exe /uninstall /all removes them later):",
                             "다시 삭제하지 못한 항목 (나중에 Prinstall.exe /uninstall /all 로 삭제):"};
 const Text kQueueKept = {"printer \"%s\"", "프린터 \"%s\""};
@@ -320,8 +319,8 @@ void InstallCommand::TakeBackDetectionValue() {
     const bool listed = app_.platform.spooler.ListLocalPrinters(queues) == 0;
     // A label-printer queue is still installed (one from before, or one that could not be
     // taken back, which is named already): deployment tools go on finding it.
-    if (listed && std::any_of(queues.begin(), queues.end(),
-                              [](const PrinterInfo2& q) { return IsLabelDriver(q.driverName); })) {
+    if (listed &&
+        std::any_of(queues.begin(), queues.end(), [](const PrinterInfo2& q) { return IsLabelDriver(q.driverName); })) {
         return;
     }
     if (!listed || DeleteDetectionValue(*registry) != 0) {
