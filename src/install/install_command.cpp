@@ -212,7 +212,11 @@ std::optional<Outcome> InstallCommand::MediaRefusal() {
 void InstallCommand::TakeBackPortMonitor() {
     Platform& platform = app_.platform;
     std::vector<PrinterInfo2> queues;
-    if (platform.spooler.ListLocalPrinters(queues) != 0) return;  // a queue on its port cannot be ruled out
+    if (platform.spooler.ListLocalPrinters(queues) != 0) {
+        // A queue on its port cannot be ruled out.
+        left_.kept.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
+        return;
+    }
     for (const PrinterInfo2& q : queues) {
         if (q.portName == kPortMonitorPort) return;
     }
