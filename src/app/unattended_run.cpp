@@ -242,8 +242,9 @@ int UnattendedRun::Install(const CommandLine& line) {
     }
     UnattendedSteps steps(app_, *this, chosen, language_);
     InstallCommand command(app_, *this, steps);
-    const Outcome outcome = command.Run(
-        {line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_, !line.noEntry});
+    const Outcome outcome =
+        command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_,
+                     !line.noEntry, line.noEntry});
     return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, ExitCodeOf(outcome));
 }
 

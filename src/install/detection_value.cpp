@@ -15,4 +15,13 @@ std::uint32_t WriteDetectionValue(Registry& registry) {
     return e;
 }
 
+bool DetectionValuePresent(Registry& registry) {
+    Registry::Key key = 0;
+    if (registry.OpenKeyForReading(kDetectionKey, key) != 0) return false;
+    registry.CloseKey(key);
+    return true;
+}
+
+std::uint32_t DeleteDetectionValue(Registry& registry) { return registry.DeleteKey(kDetectionKey); }
+
 }  // namespace prinstall

@@ -14,4 +14,10 @@ namespace prinstall {
 // its uninstall entry.
 std::uint32_t WriteDetectionValue(Registry& registry);
 
+// Whether the key of the detection value exists.
+bool DetectionValuePresent(Registry& registry);
+
+// Deletes the key of the detection value: 0, or the error code of the deletion.
+std::uint32_t DeleteDetectionValue(Registry& registry);
+
 }  // namespace prinstall

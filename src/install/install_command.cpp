@@ -4,9 +4,11 @@
 
 #include "core/label_drivers.h"
 #include "core/driver_files.h"
+#include "core/entry_names.h"
 #include "core/monitor_removal.h"
 #include "core/system_refusals.h"
 #include "install/clone_files.h"
+#include "install/detection_value.h"
 #include "install/install_folder.h"
 #include "install/port_monitor.h"
 #include "install/staging.h"
@@ -49,6 +51,15 @@ const Text kCountLost = {
     "driver number is not known. Start the program again to install another printer.",
     "\"%s\" 프린터는 설치되었지만 그 후 프린터 목록을 읽지 못해(EnumPrinters 실패) 다음 드라이버 번호를 알 수 "
     "없습니다. 프린터를 더 설치하려면 프로그램을 다시 시작하십시오."};
+// A failed all-or-nothing run (one a Windows Installer package started) leaves no copy behind.
+const Text kCopiesTakenBack = {"The %d printer(s) this run installed before the failure were removed again.",
+                               "이번 설치에서 실패 전에 설치한 프린터 %d개를 다시 삭제했습니다."};
+const Text kNotTakenBack = {"Not removed again (Prinstall.exe /uninstall /all removes them later):",
+                            "다시 삭제하지 못한 항목 (나중에 Prinstall.exe /uninstall /all 로 삭제):"};
+const Text kQueueKept = {"printer \"%s\"", "프린터 \"%s\""};
+const Text kDriverKept = {"printer driver \"%s\"", "프린터 드라이버 \"%s\""};
+const Text kMonitorKept = {"port monitor \"%s\"", "포트 모니터 \"%s\""};
+const Text kDetectionKept = {"installation mark for deployment tools (HKLM\\%s)", "배포 도구용 설치 표시 (HKLM\\%s)"};
 const char* const kUnsupported[] = {
     "Windows NT 3.51 not Supported !!!", "Windows 95 not Supported !!!",     "Windows 98 not Supported !!!",
     "Windows ME not Supported !!!",      "Windows NT 4.0 not Supported !!!",
@@ -79,6 +90,8 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     language_ = request.language;
     copyFailed_ = false;
     monitorAdded_ = false;
+    created_.clear();
+    left_ = {};
     int installed = 0;
     // A system that cannot or may not take the driver is told so before anything is asked or
     // changed: no spooler call, no port monitor, no file.
@@ -94,6 +107,9 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     if (std::optional<Outcome> refused = SettleCopies(request, names, taken)) {
         steps_.EndRun();
         return *refused;
+    }
+    if (request.allOrNothing && app_.platform.registry != nullptr) {
+        detectionValueBefore_ = DetectionValuePresent(*app_.platform.registry);
     }
     for (size_t copy = 0; copy < names.size(); ++copy) {
         if (!portPrepared) {
@@ -121,7 +137,19 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
         steps_.CopyInstalled({names[copy], LabelDriverName(settings.driverNumber), next, labelDriverCount_});
         outcome = Outcome::Success(kCompleted.In(language_));
     }
-    if (!outcome.Ok() && installed == 0 && monitorAdded_) TakeBackPortMonitor();
+    if (!outcome.Ok() && request.allOrNothing && !created_.empty()) {
+        const int takenBack = TakeBackCopies(settings.environment);
+        if (monitorAdded_) TakeBackPortMonitor();
+        TakeBackDetectionValue();
+        if (takenBack > 0) feedback_.Message(Format(kCopiesTakenBack.In(language_), takenBack), "");
+    } else if (!outcome.Ok() && installed == 0 && monitorAdded_) {
+        TakeBackPortMonitor();
+    }
+    if (!outcome.Ok() && request.allOrNothing && !left_.kept.empty()) {
+        std::string text = kNotTakenBack.In(language_);
+        for (const std::string& item : left_.kept) text += "\n" + item;
+        feedback_.Message(text, "");
+    }
     steps_.EndRun();
     return outcome;
 }
@@ -184,7 +212,11 @@ std::optional<Outcome> InstallCommand::MediaRefusal() {
 void InstallCommand::TakeBackPortMonitor() {
     Platform& platform = app_.platform;
     std::vector<PrinterInfo2> queues;
-    if (platform.spooler.ListLocalPrinters(queues) != 0) return;  // a queue on its port cannot be ruled out
+    if (platform.spooler.ListLocalPrinters(queues) != 0) {
+        // A queue on its port cannot be ruled out.
+        left_.kept.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
+        return;
+    }
     for (const PrinterInfo2& q : queues) {
         if (q.portName == kPortMonitorPort) return;
     }
@@ -194,6 +226,8 @@ void InstallCommand::TakeBackPortMonitor() {
                                platform.debug, app_.state.os.processor, left);
     platform.debug.Output(removal == MonitorRemoval::Removed ? "Port monitor of this run taken back"
                                                              : "Port monitor of this run not taken back");
+    if (removal != MonitorRemoval::Removed) left_.kept.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
+    left_.Append(left);
     for (const std::string& path : left.kept) platform.debug.Output("Monitor module not deleted: " + path);
     for (const std::string& path : left.atRestart) platform.debug.Output("Monitor module deleted at restart: " + path);
 }
@@ -236,23 +270,66 @@ Outcome InstallCommand::FailCopy(const std::string& text, std::uint32_t error) {
     return Outcome::Failure(WithSpoolerRefusalCause(text, error, language_), error);
 }
 
-void InstallCommand::RollBackCopy(const RegistrationSettings& settings, bool driverRegistered) {
+bool InstallCommand::RollBackCopy(const std::string& environment, int driverNumber, bool driverRegistered) {
     Platform& platform = app_.platform;
     if (driverRegistered) {
-        const std::uint32_t e =
-            platform.spooler.RemoveDriver(LabelDriverName(settings.driverNumber), settings.environment);
+        const std::uint32_t e = platform.spooler.RemoveDriver(LabelDriverName(driverNumber), environment);
         if (e != 0 && e != kErrorUnknownPrinterDriver) {
             // The driver is still registered and names the numbered files: deleting them would
             // break it. They stay for the removal, which finds the driver and takes both.
             platform.debug.Output(Format("Rollback: DeletePrinterDriver GetLastError()=%d; the numbered files stay",
                                          static_cast<int>(e)));
-            return;
+            return false;
         }
     }
-    const FilesLeft left = DeleteNumberedFiles(platform.spooler, *platform.files, settings.environment,
-                                               app_.state.os.osFamily, settings.driverNumber);
+    const FilesLeft left =
+        DeleteNumberedFiles(platform.spooler, *platform.files, environment, app_.state.os.osFamily, driverNumber);
     for (const std::string& path : left.kept) platform.debug.Output("Rollback: file not deleted: " + path);
     for (const std::string& path : left.atRestart) platform.debug.Output("Rollback: file deleted at restart: " + path);
+    left_.Append(left);
+    return true;
+}
+
+int InstallCommand::TakeBackCopies(const std::string& environment) {
+    Spooler& spooler = app_.platform.spooler;
+    int queuesDeleted = 0;
+    for (auto copy = created_.rbegin(); copy != created_.rend(); ++copy) {
+        const auto& [queueName, driverNumber] = *copy;
+        Spooler::Printer printer = 0;
+        std::uint32_t e = spooler.OpenLocalPrinter(queueName, printer);
+        if (e == 0) {
+            e = spooler.DeletePrinter(printer);
+            spooler.ClosePrinter(printer);
+        }
+        if (e != 0) {
+            // The queue stays, and with it the driver and files it uses.
+            app_.platform.debug.Output(
+                Format("Take back: queue %s GetLastError()=%d", queueName.c_str(), static_cast<int>(e)));
+            left_.kept.push_back(Format(kQueueKept.In(language_), queueName.c_str()));
+            continue;
+        }
+        ++queuesDeleted;
+        if (!RollBackCopy(environment, driverNumber, true)) {
+            left_.kept.push_back(Format(kDriverKept.In(language_), LabelDriverName(driverNumber).c_str()));
+        }
+    }
+    return queuesDeleted;
+}
+
+void InstallCommand::TakeBackDetectionValue() {
+    Registry* registry = app_.platform.registry;
+    if (detectionValueBefore_ || registry == nullptr || !DetectionValuePresent(*registry)) return;
+    std::vector<PrinterInfo2> queues;
+    const bool listed = app_.platform.spooler.ListLocalPrinters(queues) == 0;
+    // A label-printer queue is still installed (one from before, or one that could not be
+    // taken back, which is named already): deployment tools go on finding it.
+    if (listed &&
+        std::any_of(queues.begin(), queues.end(), [](const PrinterInfo2& q) { return IsLabelDriver(q.driverName); })) {
+        return;
+    }
+    if (!listed || DeleteDetectionValue(*registry) != 0) {
+        left_.kept.push_back(Format(kDetectionKept.In(language_), kDetectionKey));
+    }
 }
 
 Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSettings& settings) {
@@ -304,7 +381,7 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
                                     LabelDriverRecord(settings.driverNumber, settings.environment));
     }
     if (missing) {
-        RollBackCopy(settings, false);
+        RollBackCopy(settings.environment, settings.driverNumber, false);
         return FailCopy(Format(kFileMissing.In(language_), missing->c_str()));
     }
 
@@ -312,9 +389,10 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     if (const int registered = registrar.RegisterDriverAndPrinter(queueName, settings); registered != 0) {
         // A driver without its queue is one that no removal could find: it goes again, and so
         // do the copy's numbered files.
-        RollBackCopy(settings, registered == -3 || registered == -4);
+        RollBackCopy(settings.environment, settings.driverNumber, registered == -3 || registered == -4);
         return FailCopy(registrar.Message(), registrar.Error());
     }
+    created_.emplace_back(queueName, settings.driverNumber);
     if (registrar.FellBackToCom1()) {
         // The queue works, but on COM1: rather than the port the operator chose: say so now,
         // since the completion message that follows would hide it.

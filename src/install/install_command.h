@@ -5,9 +5,11 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/app_context.h"
+#include "core/driver_files.h"
 #include "core/feedback.h"
 #include "core/interface_kind.h"
 #include "core/texts.h"
@@ -71,6 +73,10 @@ struct InstallRequest {
     // False when a Windows Installer package running the installation shows its own entry in
     // the list of installed programs: the queues then come without the program's.
     bool withUninstallEntry = true;
+    // A failed run takes back every copy it installed, with the port monitor and the detection
+    // value it added: set for a Windows Installer package, whose own rollback then takes the
+    // program and its media away, so that nothing would be left to remove the copies with.
+    bool allOrNothing = false;
 };
 
 class InstallCommand {
@@ -104,10 +110,17 @@ private:
     Outcome InstallCopy(const std::string& queueName, RegistrationSettings& settings);
     Outcome FailCopy(const std::string& text, std::uint32_t error = 0);
     // Takes back what a failed copy left: its driver (when registered) and its numbered files.
-    void RollBackCopy(const RegistrationSettings& settings, bool driverRegistered);
-    // After a run that ended before its first copy existed: takes the port monitor that this run
-    // added out again (modules and key too), unless a queue is on its port.
+    // False when the driver stays; its files then stay with it. Files that stay go to left_.
+    bool RollBackCopy(const std::string& environment, int driverNumber, bool driverRegistered);
+    // After a run that ended before its first copy existed, or whose copies were all taken
+    // back: takes the port monitor that this run added out again (modules and key too),
+    // unless a queue is on its port.
     void TakeBackPortMonitor();
+    // After a failed all-or-nothing run: the queue, driver and numbered files of each copy it
+    // installed, the last one first. The number of queues deleted.
+    int TakeBackCopies(const std::string& environment);
+    // The detection value, when this run wrote it and no label-printer queue remains.
+    void TakeBackDetectionValue();
 
     AppContext& app_;
     Feedback& feedback_;
@@ -116,6 +129,11 @@ private:
     bool copyFailed_ = false;
     bool monitorAdded_ = false;  // this run added the port monitor
     int labelDriverCount_ = 0;   // as the last installed copy left it
+    // The copies whose queue this run created: queue name and driver number.
+    std::vector<std::pair<std::string, int>> created_;
+    bool detectionValueBefore_ = false;  // the detection value was there before the run
+    // What a take-back left for a later removal to find, named as the operator reads it.
+    FilesLeft left_;
 };
 
 }  // namespace prinstall

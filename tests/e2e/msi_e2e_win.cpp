@@ -172,6 +172,30 @@ TEST(WindowsInstallerPackage, ANewerPackageReplacesTheOlderAndUsbWithoutAPrinter
     EXPECT_EQ(ShownEntries(), std::vector<std::string>{});
 }
 
+// A package whose third copy fails leaves no copy: the program takes back the two before it
+// (queues, drivers, numbered files), the port monitor and the detection value, then Windows
+// Installer takes the program and its media. A folder where copy 3's module belongs makes its
+// staging fail, as on Windows.
+TEST(WindowsInstallerPackage, AFailingCopyLeavesNoCopyOfTheRun) {
+    const std::wstring blocker = DriverDirectory() + L"\\TVLabelUI3.DLL";
+    ASSERT_TRUE(CreateDirectoryW(blocker.c_str(), nullptr)) << GetLastError();
+    const DWORD failed = RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: COPIES=3 /l*v C:\\msi-failed.log");
+    RemoveDirectoryW(blocker.c_str());
+    EXPECT_TRUE(failed == 1603u || failed == 1627u) << failed;
+    EXPECT_TRUE(
+        LogHas(L"C:\\msi-failed.log", "The 2 printer(s) this run installed before the failure were removed again."));
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    const std::vector<std::wstring> drivers = DriverNames();
+    EXPECT_EQ(std::count_if(drivers.begin(), drivers.end(),
+                            [](const std::wstring& d) { return d.rfind(L"TORVA Label Printer #", 0) == 0; }),
+              0);
+    for (int n : {1, 2, 3}) EXPECT_EQ(NumberedFiles(DriverDirectory(), n), std::vector<std::wstring>{}) << n;
+    EXPECT_FALSE(KeyExists(L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\TORVA LABEL USB Port"));
+    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X"));
+    EXPECT_FALSE(Exists(kFolder));
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{});
+}
+
 // A driver file held open (as by a print job) when the package is removed: the program has it
 // deleted at the next restart and ends with 3010, which Windows Installer reports as its own
 // restart request; the package is removed all the same. The restart mark goes once reported:

@@ -6,6 +6,8 @@
 #include <stdexcept>
 
 #include "fakes/main_dialog_world.h"
+#include "core/driver_files.h"
+#include "core/label_drivers.h"
 #include "install/uninstall_entry.h"
 #include "prinstall_version.h"
 
@@ -89,6 +91,50 @@ TEST_F(UnattendedTest, NoEntryInstallsEverythingButTheUninstallEntry) {
     EXPECT_EQ(Run({"/uninstall", "/all"}), 0);
     EXPECT_TRUE(spooler.printers.empty());
     EXPECT_FALSE(registry.Has(kDetectionKey));
+}
+
+// A package's run (/noentry) that fails on its third copy takes back the two before it, the
+// monitor and the detection value: the package's own rollback then takes the program away,
+// and nothing would be left to remove them with. A plain run keeps them, as the dialogs do.
+TEST_F(UnattendedTest, ANoEntryRunThatFailsTakesBackEveryCopyItInstalled) {
+    spooler.monitorKeys = &registry;
+    spooler.AddQueue("Office", "Generic / Text Only");
+    for (bool noEntry : {true, false}) {
+        spooler.printerErrors = {0, 0, 5};
+        std::vector<std::string> arguments = {"/install", "/port:COM2:", "/copies:3"};
+        if (noEntry) arguments.push_back("/noentry");
+        EXPECT_EQ(Run(arguments), 1603);
+        EXPECT_EQ(console.lines.back().rfind("Probable cause: ", 0), 0u) << console.lines.back();
+        const bool takenBack = std::count(console.lines.begin(), console.lines.end(),
+                                          "The 2 printer(s) this run installed before the failure were removed again.");
+        EXPECT_EQ(takenBack, noEntry);
+        EXPECT_EQ(spooler.printers.size(), noEntry ? 1u : 3u) << noEntry;
+        EXPECT_EQ(spooler.printers.at(0), (PrinterInfo2{"Office", "COM1:", "Generic / Text Only"}));
+        for (int n : {1, 2, 3}) EXPECT_EQ(spooler.HasDriver(LabelDriverName(n)), !noEntry && n < 3) << n;
+        int numberedFiles = 0;
+        for (const std::string& folder : {spooler.driverDir, spooler.driverDir + "\\3"}) {
+            std::vector<std::string> names;
+            files.ListFileNames(folder, names);
+            for (const std::string& name : names) numberedFiles += NumberedFileNumber(name) != 0;
+        }
+        EXPECT_EQ(numberedFiles, noEntry ? 0 : 10);
+        EXPECT_EQ(registry.Has(kDetectionKey), !noEntry);
+        EXPECT_EQ(std::count(spooler.monitors.begin(), spooler.monitors.end(), kPortMonitorName), noEntry ? 0 : 1);
+        EXPECT_EQ(Run({"/uninstall", "/all"}), 0);
+        console.lines.clear();
+    }
+    // Queues the spooler will not delete stay with their drivers and the detection value, all
+    // named for the removal that finds them later.
+    spooler.printerErrors = {0, 5};
+    spooler.deletePrinterError = 5;
+    EXPECT_EQ(Run({"/install", "/port:COM2:", "/copies:2", "/noentry"}), 1603);
+    EXPECT_NE(std::find(console.lines.begin(), console.lines.end(), "printer \"TORVA Label Printer\""),
+              console.lines.end());
+    EXPECT_EQ(std::count_if(console.lines.begin(), console.lines.end(),
+                            [](const std::string& l) { return l.find("removed again.") != std::string::npos; }),
+              0);
+    EXPECT_TRUE(spooler.HasDriver(LabelDriverName(1)));
+    EXPECT_TRUE(registry.Has(kDetectionKey));
 }
 
 // A handle that Windows refuses to close (an invalid one) leaves nothing to undo, and a folder
