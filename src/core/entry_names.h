@@ -4,6 +4,7 @@
 // the same names.
 #pragma once
 
+#include "core/texts.h"
 #include "platform/debug_log.h"
 #include "platform/spooler.h"
 
@@ -37,5 +38,12 @@ inline constexpr const char* kDetectionVersion = "Version";
 // 1 when the spooler lists a monitor named exactly kPortMonitorName, else 0 (also when the
 // monitors cannot be listed); the listing's outcome goes to the debugger output.
 int IsPortMonitorInstalled(Spooler& spooler, DebugLog& debug);
+
+// How an installation that takes itself back, and a removal, name the shared things they had
+// to leave, for the operator and for the next removal to find.
+inline constexpr Text kDriverKept = {"printer driver \"%s\"", "프린터 드라이버 \"%s\""};
+inline constexpr Text kMonitorKept = {"port monitor \"%s\"", "포트 모니터 \"%s\""};
+inline constexpr Text kDetectionKept = {"installation mark for deployment tools (HKLM\\%s)",
+                                        "배포 도구용 설치 표시 (HKLM\\%s)"};
 
 }  // namespace prinstall

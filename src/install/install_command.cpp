@@ -57,9 +57,6 @@ const Text kCopiesTakenBack = {"The %d printer(s) this run installed before the 
 const Text kNotTakenBack = {"Not removed again (Prinstall.exe /uninstall /all removes them later):",
                             "다시 삭제하지 못한 항목 (나중에 Prinstall.exe /uninstall /all 로 삭제):"};
 const Text kQueueKept = {"printer \"%s\"", "프린터 \"%s\""};
-const Text kDriverKept = {"printer driver \"%s\"", "프린터 드라이버 \"%s\""};
-const Text kMonitorKept = {"port monitor \"%s\"", "포트 모니터 \"%s\""};
-const Text kDetectionKept = {"installation mark for deployment tools (HKLM\\%s)", "배포 도구용 설치 표시 (HKLM\\%s)"};
 const char* const kUnsupported[] = {
     "Windows NT 3.51 not Supported !!!", "Windows 95 not Supported !!!",     "Windows 98 not Supported !!!",
     "Windows ME not Supported !!!",      "Windows NT 4.0 not Supported !!!",

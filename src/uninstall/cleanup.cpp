@@ -12,14 +12,11 @@ namespace prinstall {
 namespace {
 
 const Text kQueueKept = {"printer \"%s\" (still on the port %s)", "프린터 \"%s\" (%s 포트에 남아 있음)"};
-const Text kDriverKept = {"printer driver \"%s\"", "프린터 드라이버 \"%s\""};
-const Text kMonitorKept = {"port monitor \"%s\"", "포트 모니터 \"%s\""};
 const Text kDriversUnlisted = {"printer drivers left by an earlier installation (the drivers could not be listed)",
                                "이전 설치에서 남은 프린터 드라이버 (드라이버 목록을 읽지 못함)"};
 const Text kFolderUnlisted = {"files left by an earlier installation in %s (the folder could not be listed)",
                               "%s 폴더에 이전 설치에서 남은 파일 (폴더 목록을 읽지 못함)"};
 const Text kEntryKept = {"entry in the list of installed programs", "설치된 프로그램 목록의 항목"};
-const Text kDetectionKept = {"installation mark for deployment tools (HKLM\\%s)", "배포 도구용 설치 표시 (HKLM\\%s)"};
 
 // Whether a key below HKEY_LOCAL_MACHINE exists.
 bool KeyExists(Registry& registry, const char* path) {
