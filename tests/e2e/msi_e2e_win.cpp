@@ -218,8 +218,9 @@ TEST(WindowsInstallerPackage, ARemovalWithAFileInUseEndsWith3010) {
 // Someone created the folder first and planted a program of a higher file version (a copy of
 // the prefix's setx.exe, 10.0, against the package's 4.x) as Prinstall.exe, which Windows'
 // default file versioning would keep and RunPrinstall would start as SYSTEM: the package's own
-// program replaces it, and the folder is restricted before the files go in. Wine replaces the
-// file even by default and keeps no restriction (docs/wine.md): the log shows the action.
+// program replaces it, the folder is restricted before the files go in, and whatever lay in it
+// goes (a planted file held open fails the package). Wine replaces the file even by default
+// and keeps no restriction (docs/wine.md): the log shows the action.
 TEST(WindowsInstallerPackage, APlantedProgramIsReplacedAndTheFolderRestricted) {
     const std::wstring installed = std::wstring(kFolder) + L"\\Prinstall.exe";
     wchar_t system[MAX_PATH];
@@ -227,8 +228,23 @@ TEST(WindowsInstallerPackage, APlantedProgramIsReplacedAndTheFolderRestricted) {
     ASSERT_TRUE(CreateDirectoryW(kFolder, nullptr)) << GetLastError();
     ASSERT_TRUE(CopyFileW((std::wstring(system, length) + L"\\setx.exe").c_str(), installed.c_str(), TRUE))
         << GetLastError();
+    const std::wstring planted = std::wstring(kFolder) + L"\\Win32\\version.dll";
+    ASSERT_TRUE(CreateDirectoryW((std::wstring(kFolder) + L"\\Win32").c_str(), nullptr)) << GetLastError();
+    ASSERT_TRUE(CopyFileW(installed.c_str(), planted.c_str(), TRUE)) << GetLastError();
+    // Held open, the planted program cannot go before the package would start it: the package
+    // fails and nothing is installed.
+    const HANDLE held =
+        CreateFileW(installed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE) << GetLastError();
+    const DWORD refused = RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-held.log");
+    CloseHandle(held);
+    EXPECT_TRUE(refused == 1603u || refused == 1627u) << refused;
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_TRUE(LogHas(L"C:\\msi-held.log", "which was there before the package: error 32"));
+
     EXPECT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-planted.log"), 0u);
     EXPECT_EQ(FileBytes(installed), FileBytes(L"C:\\Prinstall-package.exe"));
+    EXPECT_FALSE(Exists(planted)) << "what lay in the folder before the package must go";
     EXPECT_TRUE(
         LogHas(L"C:\\msi-planted.log", "SecureFolder: restricted C:\\TORVA EPL Printer 2.X to the administrators"));
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tCOM1:"});

@@ -9,9 +9,10 @@
 // whatever they planted, or swap in later, InstallFiles would write beside and RunPrinstall
 // would start as SYSTEM. Unless only the administrators can change it, the folder, and
 // everything already in it, gets the program's own restriction (platform/folder_security_win):
-// owner Administrators, a protected DACL. A junction or other link in the folder is neither
-// followed nor removed: the restriction stops there with an error, the action fails and
-// Windows Installer rolls back, so nothing is written through it.
+// owner Administrators, a protected DACL; then whatever already lay in it is deleted (the
+// package brings all its files). A junction or other link in the folder is neither followed
+// nor removed: the restriction stops there with an error, the action fails and Windows
+// Installer rolls back, so nothing is written through it.
 //
 // RunPrinstall (deferred, not impersonated): CustomActionData is the command line, the
 // program's full path in quotes first. Every line the program writes goes into the msiexec
@@ -135,6 +136,38 @@ void ClearRestartMark() { RegDeleteKeyW(HKEY_LOCAL_MACHINE, kRestartMark); }
 
 }  // namespace
 
+// Deletes everything below the folder, keeping the folder. A link is never followed: its name
+// is the one that failed, with ERROR_CANT_RESOLVE_FILENAME (the restriction before it stops at
+// links too). 0, or the first error with the path that failed.
+DWORD DeleteContents(const std::wstring& folder, std::wstring& failed) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return 0;
+        failed = folder;
+        return error;
+    }
+    DWORD error = 0;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring path = folder + L"\\" + name;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            error = ERROR_CANT_RESOLVE_FILENAME;
+        } else if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            error = DeleteContents(path, failed);
+            if (error == 0 && !RemoveDirectoryW(path.c_str())) error = GetLastError();
+        } else {
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (!DeleteFileW(path.c_str())) error = GetLastError();
+        }
+        if (error != 0 && failed.empty()) failed = path;
+    } while (error == 0 && FindNextFileW(search, &found));
+    FindClose(search);
+    return error;
+}
+
 extern "C" __declspec(dllexport) UINT __stdcall SecureFolder(MSIHANDLE install) {
     std::wstring folder = Property(install, L"CustomActionData");
     while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();  // [INSTALLDIR] ends with one
@@ -157,6 +190,17 @@ extern "C" __declspec(dllexport) UINT __stdcall SecureFolder(MSIHANDLE install) 
         return ERROR_INSTALL_FAILURE;
     }
     LogLine(install, L"restricted " + folder + L" to the administrators", kSecureFolder);
+    // What lay in the folder while others could change it may be theirs: it goes, since the
+    // package brings every file it needs. A planted file held open would otherwise stay until
+    // Windows Installer replaced it at the next restart, and RunPrinstall would start it now.
+    std::wstring failed;
+    const DWORD deleteError = DeleteContents(folder, failed);
+    if (deleteError != 0) {
+        LogLine(install,
+                L"could not delete " + failed + L", which was there before the package: error " + Decimal(deleteError),
+                kSecureFolder);
+        return ERROR_INSTALL_FAILURE;
+    }
     return ERROR_SUCCESS;
 }
 
