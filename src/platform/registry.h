@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace prinstall {
 
@@ -37,6 +38,13 @@ public:
     // on 64-bit Windows sees its own view of SOFTWARE otherwise (SOFTWARE\WOW6432Node); on
     // 32-bit Windows there is one view, and this is OpenKeyForReading.
     virtual std::uint32_t OpenKeyForReading64(const std::string& path, Key& key) = 0;
+    // Reads a string value (REG_SZ or REG_EXPAND_SZ, unexpanded, without its terminating zero);
+    // a value of another type fails with 1630.
+    virtual std::uint32_t QueryString(Key key, const std::string& name, std::string& value) = 0;
+    // The names of a key's subkeys, in the registry's order.
+    virtual std::uint32_t ListSubkeys(Key key, std::vector<std::string>& names) = 0;
+    // How many subkeys and values a key has.
+    virtual std::uint32_t CountContents(Key key, std::uint32_t& subkeys, std::uint32_t& values) = 0;
     // Opens an existing key for querying and writing values (KEY_QUERY_VALUE | KEY_WRITE)
     // and closes it again: 0 when the key is there and the caller may write to it.
     virtual std::uint32_t ProbeKey(const std::string& path) = 0;

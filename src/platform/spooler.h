@@ -60,6 +60,14 @@ struct PrinterRecord {
     bool operator==(const PrinterRecord&) const = default;
 };
 
+// An installed port monitor as the spooler lists it at level 2: its name and its module.
+struct MonitorModule {
+    std::string name;
+    std::string dllName;  // as the monitor registered it (a file name, or a path)
+
+    bool operator==(const MonitorModule&) const = default;
+};
+
 // The spooler's environment names of the processor families (0 x86, 1 x64, 2 Itanium, 3 ARM64).
 // A 32-bit program on 64-bit Windows must name the environment: given none, the spooler takes
 // the caller's own, "Windows NT x86", whatever the machine's processor.
@@ -117,6 +125,14 @@ public:
                                           const std::string& dll) = 0;
     // Names of the local machine's ports (level 2), in the spooler's order (empty on failure).
     virtual std::uint32_t ListPorts(std::vector<std::string>& names) = 0;
+    // The print-server connections (Point and Print) of the calling user, at level 2: the
+    // connection's name, port and the driver it uses on this machine (empty on failure).
+    virtual std::uint32_t ListConnections(std::vector<PrinterInfo2>& out) = 0;
+    // Every driver registered for an environment (empty: the machine's own) with the files
+    // its record names, at level 3 (file names as the spooler gives them: full paths).
+    virtual std::uint32_t ListDriverRecords(const std::string& environment, std::vector<DriverRecord>& out) = 0;
+    // The installed port monitors with their modules (level 2; empty on failure).
+    virtual std::uint32_t ListMonitorModules(std::vector<MonitorModule>& out) = 0;
 
     // An open printer (queue); 0 is never a valid one.
     using Printer = std::uintptr_t;

@@ -168,9 +168,11 @@ std::uint32_t FakeSpooler::DeletePrinter(Printer printer) {
     if (open == openPrinters_.end()) return kErrorInvalidHandle;
     if (deletePrinterError != 0) return deletePrinterError;
     const std::string name = open->second.printerName;
+    deletedPrinters.push_back(name);
+    // The call succeeds, but the spooler keeps the queue until its jobs are done.
+    if (pendingDeletion.count(name)) return 0;
     std::erase_if(printers, [&](const PrinterInfo2& p) { return p.printerName == name; });
     printerKeys.erase(name);
-    deletedPrinters.push_back(name);
     return 0;
 }
 
@@ -243,6 +245,38 @@ std::uint32_t FakeSpooler::ListPorts(std::vector<std::string>& names) {
     return 0;
 }
 
+std::uint32_t FakeSpooler::ListConnections(std::vector<PrinterInfo2>& out) {
+    if (!Alive()) return kErrorProcessKilled;
+    ++calls;
+    out.clear();
+    if (connectionsError != 0) return connectionsError;
+    out = connections;
+    return 0;
+}
+
+std::uint32_t FakeSpooler::ListDriverRecords(const std::string& environment, std::vector<DriverRecord>& out) {
+    if (!Alive()) return kErrorProcessKilled;
+    ++calls;
+    out.clear();
+    if (listDriversError != 0) return listDriversError;
+    if (enumError != 0) return enumError;
+    for (const DriverRecord& d : drivers) {
+        if (d.environment == Resolve(environment)) out.push_back(d);
+    }
+    return 0;
+}
+
+std::uint32_t FakeSpooler::ListMonitorModules(std::vector<MonitorModule>& out) {
+    if (!Alive()) return kErrorProcessKilled;
+    ++calls;
+    out.clear();
+    if (enumMonitorsError != 0) return enumMonitorsError;
+    for (const std::string& m : monitors) {
+        out.push_back({m, monitorDlls.count(m) ? monitorDlls[m] : m + ".dll"});
+    }
+    return 0;
+}
+
 std::string FakeRegistry::InView(const std::string& path) const {
     const std::string lower = Lower(path);
     const std::string software = "software\\";
@@ -277,6 +311,10 @@ std::uint32_t FakeRegistry::CreateKey(const std::string& path, const std::string
     key = 0;
     if (createError != 0) return createError;
     const std::string viewed = InView(path);
+    // As Windows does, the keys on the way there are created too.
+    for (std::size_t slash = viewed.find('\\'); slash != std::string::npos; slash = viewed.find('\\', slash + 1)) {
+        if (!keys.count(viewed.substr(0, slash))) keys[viewed.substr(0, slash)] = {path.substr(0, slash), "", {}, {}};
+    }
     if (!keys.count(viewed)) keys[viewed] = {path, className, {}, {}};
     key = next_++;
     open_[key] = viewed;
@@ -333,6 +371,41 @@ std::uint32_t FakeRegistry::QueryDword(Key key, const std::string& name, std::ui
         return 0;
     }
     return data.values.count(Lower(name)) ? kErrorUnsupportedType : kErrorFileNotFound;
+}
+
+std::uint32_t FakeRegistry::QueryString(Key key, const std::string& name, std::string& value) {
+    if (!Alive()) return kErrorProcessKilled;
+    auto open = open_.find(key);
+    if (open == open_.end()) return kErrorInvalidHandle;
+    const KeyData& data = keys[open->second];
+    if (auto v = data.values.find(Lower(name)); v != data.values.end()) {
+        value = v->second;
+        return 0;
+    }
+    return data.dwords.count(Lower(name)) ? kErrorUnsupportedType : kErrorFileNotFound;
+}
+
+std::uint32_t FakeRegistry::ListSubkeys(Key key, std::vector<std::string>& names) {
+    if (!Alive()) return kErrorProcessKilled;
+    names.clear();
+    auto open = open_.find(key);
+    if (open == open_.end()) return kErrorInvalidHandle;
+    const std::string below = open->second + "\\";
+    for (const auto& [path, data] : keys) {
+        if (path.compare(0, below.size(), below) == 0 && path.find('\\', below.size()) == std::string::npos) {
+            names.push_back(data.path.substr(data.path.size() - (path.size() - below.size())));
+        }
+    }
+    return 0;
+}
+
+std::uint32_t FakeRegistry::CountContents(Key key, std::uint32_t& subkeys, std::uint32_t& values) {
+    std::vector<std::string> names;
+    if (const std::uint32_t e = ListSubkeys(key, names); e != 0) return e;
+    const KeyData& data = keys[open_[key]];
+    subkeys = static_cast<std::uint32_t>(names.size());
+    values = static_cast<std::uint32_t>(data.values.size() + data.dwords.size());
+    return 0;
 }
 
 std::uint32_t FakeRegistry::ProbeKey(const std::string& path) {

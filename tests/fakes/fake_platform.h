@@ -67,6 +67,17 @@ public:
     std::uint32_t RegisterMonitor(const std::string& name, const std::string& environment,
                                   const std::string& dll) override;
     std::uint32_t ListPorts(std::vector<std::string>& names) override;
+    std::uint32_t ListConnections(std::vector<PrinterInfo2>& out) override;
+    std::uint32_t ListDriverRecords(const std::string& environment, std::vector<DriverRecord>& out) override;
+    std::uint32_t ListMonitorModules(std::vector<MonitorModule>& out) override;
+    // Print-server connections of the user (Point and Print), and the error that listing them
+    // answers instead.
+    std::vector<PrinterInfo2> connections;
+    std::uint32_t connectionsError = 0;
+    // The module of each monitor by name; a monitor without one here lists "NAME.dll".
+    std::map<std::string, std::string> monitorDlls;
+    // Queues the spooler keeps after DeletePrinter, pending deletion (jobs, open handles).
+    std::set<std::string> pendingDeletion;
 
     void AddQueue(const std::string& printer, const std::string& driver, const std::string& port = "COM1:") {
         printers.push_back({printer, port, driver});
@@ -227,6 +238,9 @@ public:
     std::uint32_t OpenKeyForReading64(const std::string& path, Key& key) override;
     // Answers probeError for any key when it is set (access denied, say).
     std::uint32_t ProbeKey(const std::string& path) override;
+    std::uint32_t QueryString(Key key, const std::string& name, std::string& value) override;
+    std::uint32_t ListSubkeys(Key key, std::vector<std::string>& names) override;
+    std::uint32_t CountContents(Key key, std::uint32_t& subkeys, std::uint32_t& values) override;
     std::uint32_t probeError = 0;
     int probeCalls = 0;
 
