@@ -1,6 +1,7 @@
 #include "core/driver_files.h"
 
 #include "core/label_drivers.h"
+#include "core/ownership.h"
 #include "core/texts.h"
 
 namespace prinstall {
@@ -95,7 +96,8 @@ FilesLeft DeleteNumberedFiles(Files& files, const std::string& directory, int os
     return left;
 }
 
-FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment, int osFamily, int n) {
+FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment, int osFamily, int n,
+                              Language language) {
     std::string directory;
     if (spooler.DriverDirectory(environment, directory) != 0 || directory.empty()) {
         // Without the folder nothing can be deleted, and the files may well be there: they
@@ -104,7 +106,25 @@ FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string&
         left.kept = NumberedFileNames(n);
         return left;
     }
-    return DeleteNumberedFiles(files, directory, osFamily, n);
+    const UsageSurvey survey(spooler, environment, language);
+    std::vector<std::string> folders = {directory};
+    if (*DriverVersionFolder(osFamily) != '\0') folders.push_back(directory + DriverVersionFolder(osFamily));
+    FilesLeft left;
+    for (const std::string& folder : folders) {
+        for (const std::string& name : NumberedFileNames(n)) {
+            const std::string path = folder + "\\" + name;
+            if (std::optional<std::string> why = survey.FileKept(path, LabelDriverName(n))) {
+                if (!survey.DriversListed()) {
+                    left.Add(path, FileRemoval::Kept);
+                } else if (files.FileExists(path)) {
+                    left.inUse.push_back(*why);
+                }
+                continue;
+            }
+            left.Add(path, RemoveNowOrAtRestart(files, path));
+        }
+    }
+    return left;
 }
 
 }  // namespace prinstall

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/texts.h"
 #include "platform/files.h"
 #include "platform/spooler.h"
 
@@ -62,6 +63,10 @@ FileRemoval RemoveNowOrAtRestart(Files& files, const std::string& path);
 struct FilesLeft {
     std::vector<std::string> kept;       // still there, and nothing will delete them
     std::vector<std::string> atRestart;  // deleted at the next restart
+    // Not the program's to delete: something else uses it (named with the reason). Not a fault.
+    std::vector<std::string> inUse;
+    // Other programs' queues that had to leave the label monitor's port (named with the port).
+    std::vector<std::string> moved;
 
     // A path already named (a file the removal of a queue left and the cleanup tried again)
     // is named once.
@@ -81,6 +86,8 @@ struct FilesLeft {
     void Append(const FilesLeft& other) {
         for (const std::string& path : other.kept) AddOnce(kept, path);
         for (const std::string& path : other.atRestart) AddOnce(atRestart, path);
+        for (const std::string& item : other.inUse) AddOnce(inUse, item);
+        for (const std::string& item : other.moved) AddOnce(moved, item);
     }
 
 private:
@@ -107,9 +114,11 @@ private:
 // the spooler keeps its own copies), each now or at the next restart.
 FilesLeft DeleteNumberedFiles(Files& files, const std::string& driverDirectory, int osFamily, int driverNumber);
 
-// The same in the driver directory of `environment`; nothing is deleted, and nothing named,
-// when the spooler gives no directory.
+// The same in the driver directory of `environment`, where other drivers may name the same
+// files: a file that a driver other than copy N's names stays (in `inUse`), and while the
+// drivers cannot be listed every file stays. All of them count as left when the spooler gives
+// no directory.
 FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment, int osFamily,
-                              int driverNumber);
+                              int driverNumber, Language language);
 
 }  // namespace prinstall

@@ -4,6 +4,7 @@
 
 #include "core/entry_names.h"
 #include "core/fs_redirection_off.h"
+#include "core/ownership.h"
 
 namespace prinstall {
 namespace {
@@ -15,7 +16,12 @@ bool BothSystemFolders(int processor) { return processor == 1 || processor == 2 
 }  // namespace
 
 MonitorRemoval RemoveLabelPortMonitor(Spooler& spooler, Registry& registry, Files& files, SystemInfo& system,
-                                      DebugLog& debug, int processor, FilesLeft& left) {
+                                      DebugLog& debug, int processor, FilesLeft& left, Language language) {
+    // Another monitor may have been registered with a module of the same name: that module is
+    // its, not ours, and stays. Unknown when the monitors cannot be listed: then both stay.
+    std::vector<MonitorModule> monitorModules;
+    const bool monitorsListed = spooler.ListMonitorModules(monitorModules) == 0;
+    if (!monitorsListed) debug.Output("Port monitors not listed: their modules stay");
     if (IsPortMonitorInstalled(spooler, debug) == 1) {
         const std::uint32_t e = spooler.RemoveMonitor(kPortMonitorName, SpoolerEnvironment(processor));
         // Protected print mode: Windows takes third-party monitors away itself and refuses the
@@ -32,7 +38,13 @@ MonitorRemoval RemoveLabelPortMonitor(Spooler& spooler, Registry& registry, File
     auto deleteBoth = [&] {
         for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
             const std::string path = systemFolder + "\\" + module;
-            left.Add(path, RemoveNowOrAtRestart(files, path));
+            if (!monitorsListed) {
+                if (files.FileExists(path)) left.Add(path, FileRemoval::Kept);
+            } else if (std::optional<std::string> why = ModuleKept(monitorModules, path, kPortMonitorName, language)) {
+                if (files.FileExists(path)) left.inUse.push_back(*why);
+            } else {
+                left.Add(path, RemoveNowOrAtRestart(files, path));
+            }
         }
     };
     deleteBoth();

@@ -25,9 +25,10 @@ enum class MonitorRemoval {
 // both system folders on 64-bit Windows, `processor` 1 to 3), each now or at the next restart,
 // then its key: the key only when no module stays, since a later removal finds the module
 // through it. The caller makes sure that no queue is on the monitor's port. Appends the
-// modules that stay, and those that go at the next restart, to `left`.
+// modules that stay, and those that go at the next restart, to `left`. A module that another
+// monitor names is not ours: it stays, named in `left.inUse`, and does not keep the key.
 MonitorRemoval RemoveLabelPortMonitor(Spooler& spooler, Registry& registry, Files& files, SystemInfo& system,
-                                      DebugLog& debug, int processor, FilesLeft& left);
+                                      DebugLog& debug, int processor, FilesLeft& left, Language language);
 
 // Whether anything of the monitor is there: the spooler lists it, its key exists, or one of its
 // modules is in a system folder.

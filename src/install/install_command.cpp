@@ -6,6 +6,7 @@
 #include "core/driver_files.h"
 #include "core/entry_names.h"
 #include "core/monitor_removal.h"
+#include "core/printer_records.h"
 #include "core/system_refusals.h"
 #include "install/clone_files.h"
 #include "install/detection_value.h"
@@ -13,6 +14,7 @@
 #include "install/port_monitor.h"
 #include "install/staging.h"
 #include "install/tcpip_port.h"
+#include "prinstall_version.h"
 
 namespace prinstall {
 namespace {
@@ -57,6 +59,9 @@ const Text kCopiesTakenBack = {"The %d printer(s) this run installed before the 
 const Text kNotTakenBack = {"Not removed again (Prinstall.exe /uninstall /all removes them later):",
                             "다시 삭제하지 못한 항목 (나중에 Prinstall.exe /uninstall /all 로 삭제):"};
 const Text kQueueKept = {"printer \"%s\"", "프린터 \"%s\""};
+const Text kRecordNotWritten = {
+    "The printer \"%s\" was not installed: its record (HKLM\\%s) could not be written (error %u).",
+    "프린터 \"%s\"을(를) 설치하지 못했습니다: 기록(HKLM\\%s)을 쓸 수 없습니다(오류 %u)."};
 const char* const kUnsupported[] = {
     "Windows NT 3.51 not Supported !!!", "Windows 95 not Supported !!!",     "Windows 98 not Supported !!!",
     "Windows ME not Supported !!!",      "Windows NT 4.0 not Supported !!!",
@@ -87,6 +92,8 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     language_ = request.language;
     copyFailed_ = false;
     monitorAdded_ = false;
+    tcpIpPortCreated_ = false;
+    owner_ = request.owner;
     created_.clear();
     left_ = {};
     int installed = 0;
@@ -135,7 +142,7 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
         outcome = Outcome::Success(kCompleted.In(language_));
     }
     if (!outcome.Ok() && request.allOrNothing && !created_.empty()) {
-        const int takenBack = TakeBackCopies(settings.environment);
+        const int takenBack = TakeBackCopies(settings.environment, 0);
         if (monitorAdded_) TakeBackPortMonitor();
         TakeBackDetectionValue();
         if (takenBack > 0) feedback_.Message(Format(kCopiesTakenBack.In(language_), takenBack), "");
@@ -220,7 +227,7 @@ void InstallCommand::TakeBackPortMonitor() {
     FilesLeft left;
     const MonitorRemoval removal =
         RemoveLabelPortMonitor(platform.spooler, *platform.registry, *platform.files, platform.systemInfo,
-                               platform.debug, app_.state.os.processor, left);
+                               platform.debug, app_.state.os.processor, left, language_);
     platform.debug.Output(removal == MonitorRemoval::Removed ? "Port monitor of this run taken back"
                                                              : "Port monitor of this run not taken back");
     if (removal != MonitorRemoval::Removed) left_.kept.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
@@ -256,6 +263,7 @@ std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& setting
             platform.debug.Output("Standard TCP/IP port " + settings.tcpIpPortName + " exists: left as it is");
         } else if (platform.registry != nullptr && platform.registry->CreateKey(portKey, "", key) == 0) {
             platform.registry->CloseKey(key);
+            tcpIpPortCreated_ = true;
             steps_.WriteTcpIpPortValues(choice.address, portKey);
         }
     }
@@ -279,19 +287,20 @@ bool InstallCommand::RollBackCopy(const std::string& environment, int driverNumb
             return false;
         }
     }
-    const FilesLeft left =
-        DeleteNumberedFiles(platform.spooler, *platform.files, environment, app_.state.os.osFamily, driverNumber);
+    const FilesLeft left = DeleteNumberedFiles(platform.spooler, *platform.files, environment, app_.state.os.osFamily,
+                                               driverNumber, language_);
     for (const std::string& path : left.kept) platform.debug.Output("Rollback: file not deleted: " + path);
     for (const std::string& path : left.atRestart) platform.debug.Output("Rollback: file deleted at restart: " + path);
     left_.Append(left);
     return true;
 }
 
-int InstallCommand::TakeBackCopies(const std::string& environment) {
+int InstallCommand::TakeBackCopies(const std::string& environment, std::size_t from) {
     Spooler& spooler = app_.platform.spooler;
     int queuesDeleted = 0;
-    for (auto copy = created_.rbegin(); copy != created_.rend(); ++copy) {
-        const auto& [queueName, driverNumber] = *copy;
+    while (created_.size() > from) {
+        const auto [queueName, driverNumber] = created_.back();
+        created_.pop_back();
         Spooler::Printer printer = 0;
         std::uint32_t e = spooler.OpenLocalPrinter(queueName, printer);
         if (e == 0) {
@@ -306,6 +315,12 @@ int InstallCommand::TakeBackCopies(const std::string& environment) {
             continue;
         }
         ++queuesDeleted;
+        if (std::optional<QueueRecord> record = ReadQueueRecord(*app_.platform.registry, queueName)) {
+            RemoveCreatedPortIfUnused(*app_.platform.registry, spooler, *record);
+            if (DeleteQueueRecord(*app_.platform.registry, queueName) != 0) {
+                left_.kept.push_back(Format(kRecordKept.In(language_), queueName.c_str(), kQueueRecordsKey));
+            }
+        }
         if (!RollBackCopy(environment, driverNumber, true)) {
             left_.kept.push_back(Format(kDriverKept.In(language_), LabelDriverName(driverNumber).c_str()));
         }
@@ -390,6 +405,19 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
         return FailCopy(registrar.Message(), registrar.Error());
     }
     created_.emplace_back(queueName, settings.driverNumber);
+    // The record makes the queue this program's: without it nothing could detect, update or
+    // remove it by owner, so a queue without its record is taken back as any failed copy.
+    const QueueRecord record{queueName,
+                             LabelDriverName(settings.driverNumber),
+                             registrar.FellBackToCom1() ? "COM1:" : QueuePort(settings),
+                             PRINSTALL_VERSION_TEXT,
+                             owner_,
+                             settings.entry.installDate,
+                             settings.interfaceKind == kInterfaceTcpIp && tcpIpPortCreated_};
+    if (const std::uint32_t e = WriteQueueRecord(*platform.registry, record); e != 0) {
+        TakeBackCopies(settings.environment, created_.size() - 1);
+        return FailCopy(Format(kRecordNotWritten.In(language_), queueName.c_str(), kQueueRecordsKey, e), e);
+    }
     if (registrar.FellBackToCom1()) {
         // The queue works, but on COM1: rather than the port the operator chose: say so now,
         // since the completion message that follows would hide it.

@@ -77,6 +77,8 @@ struct InstallRequest {
     // value it added: set for a Windows Installer package, whose own rollback then takes the
     // program and its media away, so that nothing would be left to remove the copies with.
     bool allOrNothing = false;
+    // Written into the record of every queue installed: whom the deployment made it for.
+    std::string owner;
 };
 
 class InstallCommand {
@@ -116,9 +118,10 @@ private:
     // back: takes the port monitor that this run added out again (modules and key too),
     // unless a queue is on its port.
     void TakeBackPortMonitor();
-    // After a failed all-or-nothing run: the queue, driver and numbered files of each copy it
-    // installed, the last one first. The number of queues deleted.
-    int TakeBackCopies(const std::string& environment);
+    // The queue, driver, numbered files and record of each copy this run installed from the
+    // `from`th on, the last one first (after a failed all-or-nothing run: all of them). The
+    // number of queues deleted.
+    int TakeBackCopies(const std::string& environment, std::size_t from);
     // The detection value, when this run wrote it and no label-printer queue remains.
     void TakeBackDetectionValue();
 
@@ -127,8 +130,10 @@ private:
     InstallSteps& steps_;
     Language language_ = Language::English;
     bool copyFailed_ = false;
-    bool monitorAdded_ = false;  // this run added the port monitor
-    int labelDriverCount_ = 0;   // as the last installed copy left it
+    bool monitorAdded_ = false;      // this run added the port monitor
+    bool tcpIpPortCreated_ = false;  // this run created the Standard TCP/IP port
+    std::string owner_;
+    int labelDriverCount_ = 0;  // as the last installed copy left it
     // The copies whose queue this run created: queue name and driver number.
     std::vector<std::pair<std::string, int>> created_;
     bool detectionValueBefore_ = false;  // the detection value was there before the run

@@ -28,8 +28,6 @@ const NumberValue kNumbers[] = {
 
 std::string TcpIpPortName(const std::string& ipAddress) { return "IP_" + ipAddress; }
 
-std::string TcpIpPortKey(const std::string& portName) { return std::string(kCurrentTcpIpPortsKey) + "\\" + portName; }
-
 int TcpIpPortWriter::WriteTcpIpPortValues(const TcpIpPortSettings& settings) {
     Registry::Key key = 0;
     std::uint32_t error = registry_.OpenKey(settings.portKey, key);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "core/printer_records.h"
 #include "platform/clock.h"
 #include "platform/debug_log.h"
 #include "platform/registry.h"
@@ -16,10 +17,6 @@
 
 namespace prinstall {
 
-// Below HKEY_LOCAL_MACHINE, in the current control set; every port of the monitor has a
-// subkey of its own here.
-inline constexpr const char* kCurrentTcpIpPortsKey =
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
 inline constexpr std::uint32_t kRawPrintingPort = 9100;
 
 // How long the restart waits for one service to stop or start, and how often it looks.
@@ -30,8 +27,6 @@ inline constexpr std::uint32_t kErrorWaitTimeout = 258;
 
 // "IP_192.168.0.20" for the address 192.168.0.20.
 std::string TcpIpPortName(const std::string& ipAddress);
-// The port's key path below HKEY_LOCAL_MACHINE.
-std::string TcpIpPortKey(const std::string& portName);
 
 struct TcpIpPortSettings {
     std::string portKey;    // TcpIpPortKey(TcpIpPortName(ipAddress)); created beforehand

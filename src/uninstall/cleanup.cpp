@@ -6,6 +6,8 @@
 #include "core/driver_files.h"
 #include "core/entry_names.h"
 #include "core/label_drivers.h"
+#include "core/ownership.h"
+#include "core/printer_records.h"
 #include "core/texts.h"
 
 namespace prinstall {
@@ -16,6 +18,10 @@ const Text kDriversUnlisted = {"printer drivers left by an earlier installation 
                                "이전 설치에서 남은 프린터 드라이버 (드라이버 목록을 읽지 못함)"};
 const Text kFolderUnlisted = {"files left by an earlier installation in %s (the folder could not be listed)",
                               "%s 폴더에 이전 설치에서 남은 파일 (폴더 목록을 읽지 못함)"};
+const Text kQueueMoved = {"printer \"%s\" moved from the port %s to %s",
+                          "프린터 \"%s\"을(를) %s 포트에서 %s(으)로 옮김"};
+const Text kRecordsUnlisted = {"records of the printers (HKLM\\%s: they could not be listed)",
+                               "프린터 기록 (HKLM\\%s: 목록을 읽지 못함)"};
 const Text kEntryKept = {"entry in the list of installed programs", "설치된 프로그램 목록의 항목"};
 
 // Whether a key below HKEY_LOCAL_MACHINE exists.
@@ -30,14 +36,14 @@ bool KeyExists(Registry& registry, const char* path) {
 
 std::vector<std::string> Cleanup::UnusedLabelDrivers(int processor, bool* listed) {
     std::vector<std::string> unused;
-    std::vector<PrinterInfo2> queues;
     std::vector<std::string> drivers;
-    const bool ok =
-        spooler_.ListLocalPrinters(queues) == 0 && spooler_.ListDrivers(SpoolerEnvironment(processor), drivers) == 0;
+    const UsageSurvey survey(spooler_, SpoolerEnvironment(processor), language_);
+    const bool ok = survey.Listed() && spooler_.ListDrivers(SpoolerEnvironment(processor), drivers) == 0;
     if (listed != nullptr) *listed = ok;
     if (!ok) return unused;
+    // A driver that only looks like a copy is another's, and so is one that a connection uses.
     for (const std::string& driver : drivers) {
-        if (IsLabelDriver(driver) && !AnyQueueUses(spooler_, queues, driver)) unused.push_back(driver);
+        if (IsOwnDriverName(driver) && !survey.DriverKept(driver)) unused.push_back(driver);
     }
     return unused;
 }
@@ -67,15 +73,19 @@ std::vector<std::string> Cleanup::StrayFiles(int processor, int osFamily, std::v
     }
     std::set<int> registered;
     for (const std::string& driver : drivers) {
-        if (IsLabelDriver(driver)) registered.insert(LabelDriverNumber(driver));
+        if (IsOwnDriverName(driver)) registered.insert(LabelDriverNumber(driver));
     }
+    // A file that another driver names is that driver's, whatever its name looks like.
+    const UsageSurvey survey(spooler_, environment, language_);
     std::vector<std::string> folders = {directory};
     if (*DriverVersionFolder(osFamily) != '\0') folders.push_back(directory + DriverVersionFolder(osFamily));
     for (const std::string& folder : folders) {
         if (!list(folder)) continue;
         for (const std::string& name : names) {
             const int n = NumberedFileNumber(name);
-            if (n != 0 && registered.count(n) == 0) stray.push_back(folder + "\\" + name);
+            if (n != 0 && registered.count(n) == 0 && !survey.FileKept(folder + "\\" + name, {})) {
+                stray.push_back(folder + "\\" + name);
+            }
         }
     }
     return stray;
@@ -90,6 +100,7 @@ Leftovers Cleanup::FindLeftovers(int processor, int osFamily, bool korean) {
     found.monitor = LabelPortMonitorPresent(spooler_, registry_, files_, system_, debug_, processor);
     found.uninstallEntry = KeyExists(registry_, korean ? kUninstallKeyKorean : kUninstallKeyEnglish);
     found.detectionValue = KeyExists(registry_, kDetectionKey);
+    found.staleRecords = !RecordsWithoutQueue().empty();
     return found;
 }
 
@@ -107,6 +118,7 @@ FilesLeft Cleanup::RemoveLeftovers(int processor, int osFamily, bool korean, Fil
     for (const std::string& folder : unlisted)
         left.kept.push_back(Format(kFolderUnlisted.In(language_), folder.c_str()));
     RemovePortMonitor(processor, left);
+    ForgetRecordsWithoutQueue(left);
     if (left.kept.empty() && !DeleteUninstallEntry(korean)) left.kept.push_back(kEntryKept.In(language_));
     if (left.kept.empty() && !DeleteDetectionValue())
         left.kept.push_back(Format(kDetectionKept.In(language_), kDetectionKey));
@@ -132,7 +144,7 @@ void Cleanup::RemoveUnusedLabelDrivers(int processor, int osFamily, FilesLeft& l
             left.kept.push_back(Format(kDriverKept.In(language_), driver.c_str()));
             continue;
         }
-        left.Append(DeleteNumberedFiles(spooler_, files_, environment, osFamily, LabelDriverNumber(driver)));
+        left.Append(DeleteNumberedFiles(spooler_, files_, environment, osFamily, LabelDriverNumber(driver), language_));
     }
 }
 
@@ -146,8 +158,37 @@ bool Cleanup::DeleteUninstallEntry(bool korean) {
 }
 
 bool Cleanup::DeleteDetectionValue() {
-    if (!KeyExists(registry_, kDetectionKey)) return true;
-    return registry_.DeleteKey(kDetectionKey) == 0;
+    if (KeyExists(registry_, kDetectionKey) && registry_.DeleteKey(kDetectionKey) != 0) return false;
+    DeleteMakerKeyIfEmpty(registry_);
+    return true;
+}
+
+std::vector<std::string> Cleanup::RecordsWithoutQueue(bool* listed) {
+    std::vector<std::string> stale;
+    std::vector<QueueRecord> records;
+    std::vector<PrinterInfo2> queues;
+    const bool ok = ListQueueRecords(registry_, records) && spooler_.ListLocalPrinters(queues) == 0;
+    if (listed != nullptr) *listed = ok;
+    if (!ok) return stale;
+    for (const QueueRecord& r : records) {
+        if (std::none_of(queues.begin(), queues.end(),
+                         [&](const PrinterInfo2& q) { return SameQueueName(spooler_, q.printerName, r.queueName); })) {
+            stale.push_back(r.queueName);
+        }
+    }
+    return stale;
+}
+
+void Cleanup::ForgetRecordsWithoutQueue(FilesLeft& left) {
+    bool listed = true;
+    for (const std::string& name : RecordsWithoutQueue(&listed)) {
+        const std::optional<QueueRecord> record = ReadQueueRecord(registry_, name);
+        if (record) RemoveCreatedPortIfUnused(registry_, spooler_, *record);
+        if (DeleteQueueRecord(registry_, name) != 0) {
+            left.kept.push_back(Format(kRecordKept.In(language_), name.c_str(), kQueueRecordsKey));
+        }
+    }
+    if (!listed) left.kept.push_back(Format(kRecordsUnlisted.In(language_), kQueueRecordsKey));
 }
 
 bool Cleanup::ListQueuesOnMonitorPort(std::vector<std::string>& names) {
@@ -160,7 +201,7 @@ bool Cleanup::ListQueuesOnMonitorPort(std::vector<std::string>& names) {
     return true;
 }
 
-std::vector<std::string> Cleanup::MoveQueuesOffMonitorPort() {
+std::vector<std::string> Cleanup::MoveQueuesOffMonitorPort(std::vector<std::string>* moved) {
     std::vector<std::string> names;
     if (!ListQueuesOnMonitorPort(names)) return {kPortMonitorPort};
     for (const std::string& name : names) {
@@ -171,6 +212,9 @@ std::vector<std::string> Cleanup::MoveQueuesOffMonitorPort() {
             spooler_.ClosePrinter(printer);
         }
         if (e != 0) debug_.Output(Format("Port of %s not changed: %d", name.c_str(), static_cast<int>(e)));
+        if (e == 0 && moved != nullptr) {
+            moved->push_back(Format(kQueueMoved.In(language_), name.c_str(), kPortMonitorPort, kFallbackPort));
+        }
     }
     // Whatever the calls answered, the queue list says where the queues are now.
     if (!ListQueuesOnMonitorPort(names)) return {kPortMonitorPort};
@@ -178,7 +222,7 @@ std::vector<std::string> Cleanup::MoveQueuesOffMonitorPort() {
 }
 
 bool Cleanup::RemovePortMonitor(int processor, FilesLeft& left) {
-    const std::vector<std::string> stuck = MoveQueuesOffMonitorPort();
+    const std::vector<std::string> stuck = MoveQueuesOffMonitorPort(&left.moved);
     if (!stuck.empty()) {
         debug_.Output("Port monitor kept: queues still use its port");
         for (const std::string& name : stuck)
@@ -187,7 +231,7 @@ bool Cleanup::RemovePortMonitor(int processor, FilesLeft& left) {
         return false;
     }
 
-    switch (RemoveLabelPortMonitor(spooler_, registry_, files_, system_, debug_, processor, left)) {
+    switch (RemoveLabelPortMonitor(spooler_, registry_, files_, system_, debug_, processor, left, language_)) {
         case MonitorRemoval::Removed: return true;
         case MonitorRemoval::KeptBySpooler:
             left.kept.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));

@@ -31,9 +31,11 @@ struct Leftovers {
     bool uninstallEntry = false;          // the entry of the interface language exists
     bool detectionValue = false;          // the detection value's key exists
     bool filesUnknown = false;            // a folder that may hold stray files could not be listed
+    bool staleRecords = false;            // a queue's record is there, its queue is not
 
     bool Any() const {
-        return !drivers.empty() || !strayFiles.empty() || monitor || uninstallEntry || detectionValue || filesUnknown;
+        return !drivers.empty() || !strayFiles.empty() || monitor || uninstallEntry || detectionValue || filesUnknown ||
+               staleRecords;
     }
 };
 
@@ -77,9 +79,14 @@ public:
     // Deletes the uninstall entry of one language (the Korean-named key when `korean`); the
     // other language's entry stays. A missing key is skipped quietly. False when it stays.
     bool DeleteUninstallEntry(bool korean);
-    // Deletes the detection value's key (its parent, the maker's key, stays). A missing key is
-    // skipped quietly. False when it stays.
+    // Deletes the detection value's key, then the maker's key when nothing else is in it. A
+    // missing key is skipped quietly. False when the detection value stays.
     bool DeleteDetectionValue();
+    // The names of the queue records whose queue is gone; `listed` false when the records or
+    // the queues could not be listed.
+    std::vector<std::string> RecordsWithoutQueue(bool* listed = nullptr);
+    // Deletes the records whose queue is gone; a record that stays is named in `left`.
+    void ForgetRecordsWithoutQueue(FilesLeft& left);
 
     // Moves the queues off the monitor's port, then deletes the monitor (when the spooler has
     // it), its modules in the system folder (in both system folders on 64-bit Windows,
@@ -93,9 +100,10 @@ public:
     bool RemovePortMonitor(int processor, FilesLeft& left);
 
     // Puts every queue on "USB/TORVA Label Port" (exact, case-sensitive) on LPT1: through the
-    // spooler. The names of the queues still on the port afterwards (all of them when the
-    // queues cannot be listed, with the port's name standing in).
-    std::vector<std::string> MoveQueuesOffMonitorPort();
+    // spooler, naming each one moved in `moved` (when given). The names of the queues still on
+    // the port afterwards (all of them when the queues cannot be listed, with the port's name
+    // standing in).
+    std::vector<std::string> MoveQueuesOffMonitorPort(std::vector<std::string>* moved = nullptr);
 
 private:
     // Names of the local queues on the monitor's port; false when the queues cannot be listed.

@@ -1,6 +1,10 @@
 #include "uninstall/removal.h"
 
+#include <algorithm>
+
 #include "core/label_drivers.h"
+#include "core/ownership.h"
+#include "core/printer_records.h"
 #include "core/platform_detection.h"
 #include "core/driver_files.h"
 #include "core/system_refusals.h"
@@ -26,6 +30,16 @@ const Text kCleanupNotRun = {
     "installation (the printers could not be listed again; run the removal again)",
     "포트 모니터, 설치된 프로그램 목록의 항목 및 설치의 다른 파일과 설정 (프린터 목록을 다시 읽지 못함, 삭제를 "
     "다시 실행하십시오)"};
+// DeletePrinter succeeded, but the spooler keeps the queue until its jobs have ended.
+const Text kPendingDeletion = {
+    "printer \"%s\" with its driver \"%s\" (it still has print jobs or is in use: remove it again when its jobs "
+    "have ended)",
+    "프린터 \"%s\" 및 드라이버 \"%s\" (인쇄 작업이 남아 있거나 사용 중: 작업이 끝난 후 다시 삭제하십시오)"};
+const Text kNotOurDriver = {"printer driver \"%s\" (not one of this program's driver copies)",
+                            "프린터 드라이버 \"%s\" (이 프로그램이 설치한 드라이버가 아님)"};
+const Text kInUseHeading = {"Left in place (something else uses it):", "그대로 둔 항목 (다른 곳에서 사용 중):"};
+const Text kMovedHeading = {"Printers of other programs moved off the label printer's port:",
+                            "라벨 프린터 포트에서 옮긴 다른 프로그램의 프린터:"};
 // A run without queues only takes away what earlier runs left.
 const Text kLeftoversStarted = {"Removing what an earlier installation left", "이전 설치가 남긴 항목 삭제 중"};
 const Text kLeftoversEnded = {"Removal of what an earlier installation left ended", "이전 설치가 남긴 항목 삭제 완료"};
@@ -102,6 +116,14 @@ Outcome Removal::Run(const std::vector<std::string>& queues) {
         restart += "\n" + Format(kRemovedAtRestart.In(language_), path.c_str());
     }
     if (!left_.atRestart.empty()) restart += std::string("\n") + kRestartToFinish.In(language_);
+    // What stays because it is not ours, and others' queues that had to move, are told either way.
+    const auto section = [&](const Text& heading, const std::vector<std::string>& items) {
+        if (items.empty()) return;
+        restart += std::string("\n") + heading.In(language_);
+        for (const std::string& item : items) restart += "\n" + item;
+    };
+    section(kMovedHeading, left_.moved);
+    section(kInUseHeading, left_.inUse);
     // Nothing left for anybody to do but restart is a success, as Windows Installer's 3010 is.
     Outcome outcome = Outcome::Success(kCompleted.In(language_) + restart);
     if (hadFailures_ || !left_.kept.empty()) {
@@ -158,6 +180,7 @@ bool Removal::RemovePrinter(const std::string& printerName) {
         return !ReportFailure(Format("Failure to GetPrinter GetLastError()=%d", static_cast<int>(e)), e);
     }
     const std::string driverName = info.driverName;
+    const std::optional<QueueRecord> record = ReadQueueRecord(registry_, printerName);
     const std::uint32_t deleteError = spooler.DeletePrinter(queue.handle);
     queue.Close();
     if (deleteError != 0) {
@@ -166,24 +189,59 @@ bool Removal::RemovePrinter(const std::string& printerName) {
             return false;
     } else {
         Report("Delete Printer Ended", 70);
+        // The spooler keeps a queue that still has jobs or that someone holds open until they
+        // are done. It is not gone: its driver, its record, the entry and the detection value
+        // stay, so that a later removal finds it.
+        std::vector<PrinterInfo2> queues;
+        const bool listed = spooler.ListLocalPrinters(queues) == 0;
+        if (!listed || std::any_of(queues.begin(), queues.end(), [&](const PrinterInfo2& q) {
+                return SameQueueName(spooler, q.printerName, printerName);
+            })) {
+            left_.kept.push_back(Format(kPendingDeletion.In(language_), printerName.c_str(), driverName.c_str()));
+            return true;
+        }
+        if (record) {
+            if (RemoveCreatedPortIfUnused(registry_, spooler, *record)) {
+                app_.platform.debug.Output("Standard TCP/IP port removed: " + record->port);
+            }
+            if (DeleteQueueRecord(registry_, printerName) != 0) {
+                left_.kept.push_back(Format(kRecordKept.In(language_), printerName.c_str(), kQueueRecordsKey));
+            }
+        }
     }
 
     Report("Delete Printer Driver Started", 80);
-    if (!RemoveDriverIfUnused(driverName)) return false;
+    if (!RemoveDriverIfUnused(driverName, printerName)) return false;
     Report("Delete Printer Driver Ended", 85);
     return true;
 }
 
-bool Removal::RemoveDriverIfUnused(const std::string& driverName) {
+bool Removal::RemoveDriverIfUnused(const std::string& driverName, const std::string& printerName) {
     Spooler& spooler = app_.platform.spooler;
-    // The driver and its files stay while another queue uses them. Ask the queue list: Wine
-    // deletes a driver in use without a word (no 3001).
+    const std::string environment = SpoolerEnvironment(app_.state.os.processor);
+    // The driver and its files stay while a queue or a print-server connection uses them. Ask
+    // the lists: Wine deletes a driver in use without a word (no 3001).
     std::vector<PrinterInfo2> queues;
     if (std::uint32_t e = spooler.ListLocalPrinters(queues); e != 0) {
         return !ReportFailure(Format("Failure to EnumPrinters GetLastError()=%d", static_cast<int>(e)), e);
     }
-    if (AnyQueueUses(spooler, queues, driverName)) return true;
-    const std::string environment = SpoolerEnvironment(app_.state.os.processor);
+    // The queue itself is still there (its deletion failed and was reported, or it is pending):
+    // its driver stays with it, and nothing more needs saying.
+    if (std::any_of(queues.begin(), queues.end(),
+                    [&](const PrinterInfo2& q) { return SameQueueName(spooler, q.printerName, printerName); })) {
+        return true;
+    }
+    const UsageSurvey survey(spooler, environment, language_);
+    if (std::optional<std::string> why = survey.DriverKept(driverName)) {
+        // Another queue or a connection uses it, or they could not be listed (not a clean removal).
+        (survey.Listed() ? left_.inUse : left_.kept).push_back(*why);
+        return true;
+    }
+    if (!IsOwnDriverName(driverName)) {
+        // A driver whose name only looks like a copy's belongs to whoever made it.
+        left_.inUse.push_back(Format(kNotOurDriver.In(language_), driverName.c_str()));
+        return true;
+    }
     const std::uint32_t driverError = spooler.RemoveDriver(driverName, environment);
     if (driverError == kErrorPrinterDriverInUse) return true;
     if (driverError == kErrorNotSupported) {
@@ -194,8 +252,8 @@ bool Removal::RemoveDriverIfUnused(const std::string& driverName) {
         return !ReportFailure(
             Format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)), driverError);
     }
-    left_.Append(
-        DeleteNumberedFiles(spooler, files_, environment, app_.state.os.osFamily, LabelDriverNumber(driverName)));
+    left_.Append(DeleteNumberedFiles(spooler, files_, environment, app_.state.os.osFamily,
+                                     LabelDriverNumber(driverName), language_));
     return true;
 }
 

@@ -45,8 +45,10 @@ private:
     Cleanup MakeCleanup();
     // Removes one queue with its driver and files; false when the operator stopped the run.
     bool RemovePrinter(const std::string& printerName);
-    // Deletes the driver and its numbered files when no queue uses it any more.
-    bool RemoveDriverIfUnused(const std::string& driverName);
+    // Deletes the driver of the queue `printerName` and its numbered files when nothing uses
+    // it any more (no queue, no print-server connection) and it is one of the program's own
+    // copies; what stays for another's sake is named in the report.
+    bool RemoveDriverIfUnused(const std::string& driverName, const std::string& printerName);
     // Shows a failure; true when the operator pressed OK, which stops the run.
     // `error` is the failed call's system error code; its probable cause follows the text.
     bool ReportFailure(const std::string& text, std::uint32_t error);

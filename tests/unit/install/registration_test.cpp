@@ -187,7 +187,7 @@ TEST(UninstallEntry, WritesEachLanguageAndRewritesAnExistingEntry) {
     fakes::FakeRegistry registry;
     WriteUninstallEntry(registry, true, kFacts);
     ASSERT_TRUE(registry.Has(kUninstallKeyKorean));
-    EXPECT_EQ(registry.keys.begin()->second.className, "REG_BINARY");
+    EXPECT_EQ(registry.keys.rbegin()->second.className, "REG_BINARY");
     EXPECT_EQ(registry.Value(kUninstallKeyKorean, "DisplayName"), "토바 Label 2.XX");
     EXPECT_EQ(registry.Value(kUninstallKeyKorean, "UninstallString"), "C:\\TORVA EPL Printer 2.X\\Prinstall.exe");
     // What deployment tools and the list of installed programs read.
@@ -204,10 +204,11 @@ TEST(UninstallEntry, WritesEachLanguageAndRewritesAnExistingEntry) {
 
     WriteUninstallEntry(registry, false, kFacts);  // an English installation after a Korean one
     EXPECT_EQ(registry.Value(kUninstallKeyEnglish, "DisplayName"), "TORVA Label 2.XX");
-    EXPECT_EQ(registry.keys.size(), 2u);
+    // The two entries, with the keys on the way to them.
+    EXPECT_EQ(registry.keys.size(), 7u);
 
     // An entry an older installation wrote elsewhere, a day earlier, is brought up to date.
-    registry.keys.begin()->second.values["installlocation"] = "D:\\Label Setup";
+    registry.keys.rbegin()->second.values["installlocation"] = "D:\\Label Setup";
     WriteUninstallEntry(registry, true, {2048, "20240601"});
     WriteUninstallEntry(registry, false, {2048, "20240601"});
     for (const char* key : {kUninstallKeyEnglish, kUninstallKeyKorean}) {

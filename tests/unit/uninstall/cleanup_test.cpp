@@ -201,14 +201,16 @@ TEST_F(CleanupTest, UnlistedDriversAndUndeletableKeysAreNamedAsLeft) {
     EXPECT_TRUE(registry.Has(kDetectionKey));
 }
 
-TEST_F(CleanupTest, MonitorTheSpoolerDoesNotListStillLosesItsModulesAndKey) {
+// Whether another monitor names a module is unknown while the monitors cannot be listed: the
+// modules stay, and with them the key through which a later removal finds them.
+TEST_F(CleanupTest, MonitorsThatCannotBeListedKeepTheModulesAndKey) {
     spooler.enumMonitorsError = 1722;
-    EXPECT_TRUE(cleanup.RemovePortMonitor(0, left));
+    EXPECT_FALSE(cleanup.RemovePortMonitor(0, left));
     EXPECT_TRUE(spooler.deletedMonitors.empty());
-    EXPECT_FALSE(files.HasFile(kSystem + "TVPortMon.dll"));
-    EXPECT_FALSE(files.HasFile(kSystem + "TVPortMonUI.dll"));
-    EXPECT_FALSE(registry.Has(kMonitorKey));
-    EXPECT_EQ(debug.lines, std::vector<std::string>{"EnumMonitors() Fail !!!"});
+    EXPECT_TRUE(files.HasFile(kSystem + "TVPortMon.dll"));
+    EXPECT_TRUE(files.HasFile(kSystem + "TVPortMonUI.dll"));
+    EXPECT_TRUE(registry.Has(kMonitorKey));
+    EXPECT_EQ(left.kept, (std::vector<std::string>{kSystem + "TVPortMon.dll", kSystem + "TVPortMonUI.dll"}));
 }
 
 // The monitor is deleted with redirection on (the spooler's client loads libraries), and

@@ -1,0 +1,99 @@
+#include "core/printer_records.h"
+
+#include "core/label_drivers.h"
+
+namespace prinstall {
+namespace {
+
+std::string RecordKey(const std::string& queueName) { return std::string(kQueueRecordsKey) + "\\" + queueName; }
+
+// Deletes the key when it has neither subkeys nor values; a key that cannot be looked into stays.
+void DeleteIfEmpty(Registry& registry, const std::string& path) {
+    Registry::Key key = 0;
+    if (registry.OpenKeyForReading(path, key) != 0) return;
+    std::uint32_t subkeys = 1, values = 1;
+    const bool counted = registry.CountContents(key, subkeys, values) == 0;
+    registry.CloseKey(key);
+    if (counted && subkeys == 0 && values == 0) registry.DeleteKey(path);
+}
+
+}  // namespace
+
+std::string TcpIpPortKey(const std::string& portName) { return std::string(kCurrentTcpIpPortsKey) + "\\" + portName; }
+
+std::uint32_t WriteQueueRecord(Registry& registry, const QueueRecord& r) {
+    Registry::Key key = 0;
+    std::uint32_t e = registry.CreateKey(RecordKey(r.queueName), "", key);
+    if (e != 0) return e;
+    const std::pair<const char*, const std::string*> strings[] = {
+        {"Driver", &r.driver}, {"Port", &r.port}, {"Version", &r.version}, {"Owner", &r.owner},
+        {"InstallDate", &r.installDate}};
+    for (const auto& [name, value] : strings) {
+        if (e == 0) e = registry.SetString(key, name, *value);
+    }
+    if (e == 0) e = registry.SetDword(key, "PortCreated", r.portCreated ? 1 : 0);
+    registry.CloseKey(key);
+    return e;
+}
+
+std::optional<QueueRecord> ReadQueueRecord(Registry& registry, const std::string& queueName) {
+    Registry::Key key = 0;
+    if (registry.OpenKeyForReading(RecordKey(queueName), key) != 0) return std::nullopt;
+    QueueRecord r;
+    r.queueName = queueName;
+    // A value that is missing reads as empty: the record still says the queue is ours.
+    registry.QueryString(key, "Driver", r.driver);
+    registry.QueryString(key, "Port", r.port);
+    registry.QueryString(key, "Version", r.version);
+    registry.QueryString(key, "Owner", r.owner);
+    registry.QueryString(key, "InstallDate", r.installDate);
+    std::uint32_t created = 0;
+    r.portCreated = registry.QueryDword(key, "PortCreated", created) == 0 && created == 1;
+    registry.CloseKey(key);
+    return r;
+}
+
+bool ListQueueRecords(Registry& registry, std::vector<QueueRecord>& records) {
+    records.clear();
+    Registry::Key key = 0;
+    const std::uint32_t opened = registry.OpenKeyForReading(kQueueRecordsKey, key);
+    if (opened == kErrorFileNotFound) return true;
+    if (opened != 0) return false;
+    std::vector<std::string> names;
+    const bool listed = registry.ListSubkeys(key, names) == 0;
+    registry.CloseKey(key);
+    if (!listed) return false;
+    for (const std::string& name : names) {
+        std::optional<QueueRecord> record = ReadQueueRecord(registry, name);
+        if (!record) return false;
+        // The key's own spelling is the record's name.
+        record->queueName = name;
+        records.push_back(*record);
+    }
+    return true;
+}
+
+std::uint32_t DeleteQueueRecord(Registry& registry, const std::string& queueName) {
+    const std::uint32_t e = registry.DeleteKey(RecordKey(queueName));
+    if (e != 0 && e != kErrorFileNotFound) return e;
+    DeleteIfEmpty(registry, kQueueRecordsKey);
+    return 0;
+}
+
+void DeleteMakerKeyIfEmpty(Registry& registry) { DeleteIfEmpty(registry, kMakerKey); }
+
+bool RemoveCreatedPortIfUnused(Registry& registry, Spooler& spooler, const QueueRecord& record) {
+    if (!record.portCreated || record.port.empty()) return false;
+    std::vector<PrinterInfo2> queues;
+    if (spooler.ListLocalPrinters(queues) != 0) return false;
+    for (const PrinterInfo2& q : queues) {
+        if (SameQueueName(spooler, q.portName, record.port)) return false;
+    }
+    // The port was made by creating its key and values; deleting them takes it away (the
+    // spooler forgets it when it next starts). Only a key of the Standard TCP/IP port monitor.
+    return registry.DeleteKey(TcpIpPortKey(record.port)) == 0;
+}
+
+bool SameOwner(const std::string& a, const std::string& b) { return SameQueueName(a, b); }
+
+}  // namespace prinstall

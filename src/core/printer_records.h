@@ -1,0 +1,68 @@
+// The record of each queue the program installed: what it made (driver, port, whether the port
+// is its own), for whom (the owner a deployment named) and with which version. The installation
+// writes it once the queue exists, the removal deletes it with the queue, detection reads it,
+// and an update in place rewrites it. Keys below HKLM, in the registry's 32-bit view as the
+// detection value (SOFTWARE\WOW6432Node\... on 64-bit Windows).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/texts.h"
+#include "platform/registry.h"
+#include "platform/spooler.h"
+
+namespace prinstall {
+
+inline constexpr const char* kQueueRecordsKey = "SOFTWARE\\TORVA\\EPL Printer 2.X\\Printers";
+inline constexpr const char* kMakerKey = "SOFTWARE\\TORVA";
+
+// Below HKEY_LOCAL_MACHINE, in the current control set; every port of the Standard TCP/IP port
+// monitor has a subkey of its own here, and the program makes a port by creating one.
+inline constexpr const char* kCurrentTcpIpPortsKey =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
+// The port's key path below HKEY_LOCAL_MACHINE.
+std::string TcpIpPortKey(const std::string& portName);
+
+struct QueueRecord {
+    std::string queueName;    // the record's key name: the queue's name
+    std::string driver;       // "TORVA Label Printer #N"
+    std::string port;         // the queue's port when the record was written
+    std::string version;      // of the program that wrote it
+    std::string owner;        // the /owner: of the installation, empty otherwise
+    std::string installDate;  // YYYYMMDD
+    bool portCreated = false;  // the run that wrote it created the Standard TCP/IP port
+
+    bool operator==(const QueueRecord&) const = default;
+};
+
+// Writes the record (over an earlier one of the same queue): 0 or the first error.
+std::uint32_t WriteQueueRecord(Registry& registry, const QueueRecord& record);
+
+// The queue's record (the registry compares key names letter case aside, as the spooler
+// compares queue names); nothing when there is none or it cannot be read.
+std::optional<QueueRecord> ReadQueueRecord(Registry& registry, const std::string& queueName);
+
+// Every record; false when the records' key is there but cannot be listed.
+bool ListQueueRecords(Registry& registry, std::vector<QueueRecord>& records);
+
+// Deletes the queue's record (a missing one is no fault), then the records' key once it is
+// empty: 0 or the error of the deletion.
+std::uint32_t DeleteQueueRecord(Registry& registry, const std::string& queueName);
+
+// After the detection value went: the maker's key, when nothing else is left in it.
+void DeleteMakerKeyIfEmpty(Registry& registry);
+
+// After a queue with this record went (or moved): the Standard TCP/IP port that the record's run
+// created goes too, unless a local queue is still on it. True when the port's key was deleted.
+bool RemoveCreatedPortIfUnused(Registry& registry, Spooler& spooler, const QueueRecord& record);
+
+// Whether two owners are the same, letter case aside (a GUID in either case).
+bool SameOwner(const std::string& a, const std::string& b);
+
+// How the report names a record that stays.
+inline constexpr Text kRecordKept = {"record of the printer \"%s\" (HKLM\\%s)", "프린터 \"%s\"의 기록 (HKLM\\%s)"};
+
+}  // namespace prinstall
