@@ -12,25 +12,56 @@
 namespace prinstall {
 namespace {
 
-enum class Scope { Command, Any, Install, Uninstall };
+// The commands an option belongs to, as bits; kCommand marks the commands themselves.
+enum : unsigned { kCommand = 0, kInstall = 1, kUninstall = 2, kDetect = 4, kAny = 8 };
 
 struct OptionInfo {
     std::string_view name;  // lower case, without the leading "/"
-    Scope scope;
+    unsigned scope;
     bool takesValue;
     bool repeatable;
 };
 
 constexpr OptionInfo kOptions[] = {
-    {"install", Scope::Command, false, false}, {"uninstall", Scope::Command, false, false},
-    {"list", Scope::Command, false, false},    {"?", Scope::Command, false, false},
-    {"port", Scope::Install, true, false},     {"usb", Scope::Install, false, false},
-    {"ip", Scope::Install, true, false},       {"copies", Scope::Install, true, false},
-    {"name", Scope::Install, true, false},     {"codepage", Scope::Install, true, false},
-    {"all", Scope::Uninstall, false, false},   {"queue", Scope::Uninstall, true, true},
-    {"log", Scope::Any, true, false},          {"ifmissing", Scope::Install, false, false},
-    {"quiet", Scope::Any, false, false},       {"noentry", Scope::Install, false, false},
+    {"install", kCommand, false, false},
+    {"uninstall", kCommand, false, false},
+    {"list", kCommand, false, false},
+    {"detect", kCommand, false, false},
+    {"?", kCommand, false, false},
+    {"port", kInstall | kDetect, true, false},
+    {"usb", kInstall | kDetect, false, false},
+    {"ip", kInstall | kDetect, true, false},
+    {"copies", kInstall, true, false},
+    {"name", kInstall | kDetect, true, false},
+    {"codepage", kInstall, true, false},
+    {"all", kUninstall, false, false},
+    {"queue", kUninstall, true, true},
+    {"owner", kInstall | kUninstall, true, false},
+    {"update", kInstall, false, false},
+    {"log", kAny, true, false},
+    {"ifmissing", kInstall, false, false},
+    {"quiet", kAny, false, false},
+    {"noentry", kInstall, false, false},
 };
+
+unsigned BitOf(Command command) {
+    switch (command) {
+        case Command::Install: return kInstall;
+        case Command::Uninstall: return kUninstall;
+        case Command::Detect: return kDetect;
+        default: return 0;
+    }
+}
+
+// "/install only", "/install and /detect only", ...
+std::string ScopeText(unsigned scope) {
+    std::string text;
+    for (const auto& [bit, name] :
+         {std::pair{kInstall, "/install"}, {kUninstall, "/uninstall"}, {kDetect, "/detect"}}) {
+        if (scope & bit) text += (text.empty() ? "" : " and ") + std::string(name);
+    }
+    return text + " only";
+}
 
 std::string Lower(std::string_view text) {
     std::string out(text);
@@ -69,7 +100,8 @@ std::optional<std::string> PlainIpAddress(std::string_view text) {
 std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
     std::optional<Command> command;
     std::set<std::string_view> seen;
-    std::string installOnly, uninstallOnly;  // the first such option given, for the message
+    // The options that belong to some commands only, for the check once the command is known.
+    std::vector<std::pair<std::string, unsigned>> scoped;
     for (const std::string& argument : arguments) {
         if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) {
             return "Unexpected argument: " + argument;
@@ -85,22 +117,16 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         if (!option->takesValue && separator != std::string::npos) return shown + " takes no value.";
         if (!option->repeatable && !seen.insert(option->name).second) return shown + " is given more than once.";
 
-        switch (option->scope) {
-            case Scope::Command:
-                if (command) return "Give only one of /install, /uninstall, /list and /?.";
-                command = name == "install"     ? Command::Install
-                          : name == "uninstall" ? Command::Uninstall
-                          : name == "list"      ? Command::List
-                                                : Command::Help;
-                continue;
-            case Scope::Install:
-                if (installOnly.empty()) installOnly = shown;
-                break;
-            case Scope::Uninstall:
-                if (uninstallOnly.empty()) uninstallOnly = shown;
-                break;
-            case Scope::Any: break;
+        if (option->scope == kCommand) {
+            if (command) return "Give only one of /install, /uninstall, /list, /detect and /?.";
+            command = name == "install"     ? Command::Install
+                      : name == "uninstall" ? Command::Uninstall
+                      : name == "list"      ? Command::List
+                      : name == "detect"    ? Command::Detect
+                                            : Command::Help;
+            continue;
         }
+        if (option->scope != kAny) scoped.emplace_back(shown, option->scope);
 
         if (name == "port" || name == "usb" || name == "ip") {
             if (line.portSource != PortSource::None) return "Give only one of /port, /usb and /ip.";
@@ -127,6 +153,10 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             line.codePage = *codePage;
         } else if (name == "name") {
             line.name = value;
+        } else if (name == "owner") {
+            line.owner = value;
+        } else if (name == "update") {
+            line.update = true;
         } else if (name == "ifmissing") {
             line.ifMissing = true;
         } else if (name == "noentry") {
@@ -142,20 +172,22 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         }
     }
 
-    if (!command) return "No command: give /install, /uninstall, /list or /?.";
+    if (!command) return "No command: give /install, /uninstall, /list, /detect or /?.";
     line.command = *command;
     if (line.command == Command::Help && arguments.size() > 1) return "/? takes no other options.";
-    if (!installOnly.empty() && line.command != Command::Install) return installOnly + " belongs to /install only.";
-    if (!uninstallOnly.empty() && line.command != Command::Uninstall) {
-        return uninstallOnly + " belongs to /uninstall only.";
+    for (const auto& [shown, scope] : scoped) {
+        if ((scope & BitOf(line.command)) == 0) return shown + " belongs to " + ScopeText(scope) + ".";
     }
-    if (line.command == Command::Install && line.portSource == PortSource::None) {
+    if (line.command == Command::Install && line.portSource == PortSource::None && !line.update) {
         return "/install needs one of /port, /usb and /ip.";
     }
+    if (line.update && !line.owner) return "/update needs /owner: the printers of that owner are updated.";
     if (line.command == Command::Uninstall) {
-        if (line.all && !line.queues.empty()) return "Give either /all or /queue, not both.";
-        if (!line.all && line.queues.empty()) return "/uninstall needs /all or /queue.";
+        const int ways = (line.all ? 1 : 0) + (line.queues.empty() ? 0 : 1) + (line.owner ? 1 : 0);
+        if (ways > 1) return "Give only one of /all, /queue and /owner, not both.";
+        if (ways == 0) return "/uninstall needs /all or /queue or /owner.";
     }
+    if (line.command == Command::Detect && !line.name) return "/detect needs /name: the printer to look for.";
     return {};
 }
 
@@ -230,14 +262,23 @@ std::string UsageText() {
     for (int page : kCodePageNumbers) codePages += (codePages.empty() ? "" : ", ") + std::to_string(page);
     return "Usage:\n"
            "  Prinstall.exe /install (/port:NAME | /usb | /ip:A.B.C.D) [/copies:N] [/name:TEXT] [/codepage:NNN]"
-           " [/ifmissing] [/noentry] [/log:FILE] [/quiet]\n"
-           "  Prinstall.exe /uninstall (/all | /queue:NAME [/queue:NAME ...]) [/log:FILE] [/quiet]\n"
+           " [/ifmissing] [/owner:TEXT] [/noentry] [/log:FILE] [/quiet]\n"
+           "  Prinstall.exe /install /update /owner:TEXT [/port:NAME | /usb | /ip:A.B.C.D] [...]\n"
+           "  Prinstall.exe /uninstall (/all | /queue:NAME [/queue:NAME ...] | /owner:TEXT) [/log:FILE] [/quiet]\n"
+           "  Prinstall.exe /detect /name:TEXT [/port:NAME | /usb | /ip:A.B.C.D] [/log:FILE]\n"
            "  Prinstall.exe /list [/log:FILE]\n"
            "  Prinstall.exe /?\n"
            "/copies: 1 to 500. /codepage: " +
            codePages +
            ".\n"
-           "/ifmissing: install nothing when a label printer queue already uses the port.\n"
+           "/ifmissing: install nothing when a label printer queue already uses the port; with /name, when the"
+           " printer of that name is there (moved to the port asked for, its driver updated when an older version"
+           " installed it).\n"
+           "/owner: the owner written into the record of each printer installed; /uninstall /owner removes exactly"
+           " that owner's printers. /update: update in place the driver of every printer of the owner (when it has"
+           " none, install as the other options say).\n"
+           "/detect: prints the printer (name, driver, port) when it is installed with its record, nothing"
+           " otherwise; ends with 0 either way.\n"
            "/noentry: write no entry in the list of installed programs (a package that runs the"
            " installation brings its own).\n"
            "Exit codes: 0 success, 1603 failure, 1618 another Prinstall.exe is running,"

@@ -9,7 +9,7 @@
 
 namespace prinstall {
 
-enum class Command { Dialogs, Install, Uninstall, List, Help, Invalid };
+enum class Command { Dialogs, Install, Uninstall, List, Detect, Help, Invalid };
 enum class PortSource { None, Port, Usb, Ip };
 
 struct CommandLine {
@@ -22,6 +22,8 @@ struct CommandLine {
     std::optional<int> codePage;         // /codepage: (the number, e.g. 850)
     bool ifMissing = false;              // /ifmissing: nothing when a label queue serves the port
     bool noEntry = false;                // /noentry: a package brings the uninstall entry itself
+    std::optional<std::string> owner;    // /owner: written into the records, or the owner to remove
+    bool update = false;                 // /install /update: the owner's printers updated in place
     bool all = false;                    // /uninstall /all
     std::vector<std::string> queues;     // /queue: in order
     std::optional<std::string> logFile;  // /log:

@@ -7,6 +7,7 @@
 #include "core/interface_kind.h"
 #include "core/label_drivers.h"
 #include "core/platform_detection.h"
+#include "core/printer_records.h"
 #include "core/spooler_guard.h"
 #include "core/system_refusals.h"
 #include "install/install_command.h"
@@ -26,6 +27,14 @@ const Text kNotALabelQueue = {"\"%s\" is not a label printer queue.", "\"%s\"은
 const char* const kSpoolerNotRunning = "The print spooler is not running.";
 const Text kAlreadyServed = {"Nothing was installed: the label printer \"%s\" already prints to the port %s.",
                              "아무것도 설치하지 않았습니다. 라벨 프린터 \"%s\"이(가) 이미 %s 포트를 사용합니다."};
+const Text kRecordsNotListed = {"The records of the printers (HKLM\\%s) could not be read.",
+                                "프린터 기록(HKLM\\%s)을 읽을 수 없습니다."};
+const Text kStaleRecordDeleted = {"The printer \"%s\" was not there any more: its record was deleted.",
+                                  "프린터 \"%s\"이(가) 이미 없으므로 그 기록을 삭제했습니다."};
+const Text kStaleRecordKept = {"The printer \"%s\" is not there any more, but its record could not be deleted.",
+                               "프린터 \"%s\"이(가) 이미 없지만 그 기록을 삭제하지 못했습니다."};
+const Text kNothingToUpdate = {"Nothing was updated: no printer is recorded for the owner %s.",
+                               "업데이트한 것이 없습니다: 소유자 %s의 프린터 기록이 없습니다."};
 const Text kLogNotOpened = {"The log file %s cannot be opened: %s", "로그 파일 %s을(를) 열 수 없습니다: %s"};
 const Text kLogNotText = {
     "The log file %s is neither UTF-8 nor UTF-16 LE text: it was left as it is and nothing was changed.",
@@ -201,6 +210,9 @@ int UnattendedRun::RunCommand(const CommandLine& line) {
             return Finish(refused->text, ExitCodeOf(*refused));
         }
     }
+    // Detection changes nothing, the spooler's state included: a stopped spooler lists no
+    // queue, and nothing is detected.
+    if (line.command == Command::Detect) return Detect(line);
     SpoolerGuard guard(app_.platform.services, app_.platform.clock, app_.platform.debug);
     if (!guard.EnsureSpoolerRunning(language_, [this](const std::string& text) { Line(text); })) {
         return Finish(kSpoolerNotRunning, kExitFailure);
@@ -212,7 +224,19 @@ int UnattendedRun::RunCommand(const CommandLine& line) {
 
 int UnattendedRun::Install(const CommandLine& line) {
     Platform& p = app_.platform;
-    if (line.ifMissing) {
+    if (line.update) {
+        if (std::optional<int> exitCode = Update(line)) return *exitCode;
+    } else if (line.ifMissing && line.name) {
+        // The printer of that name decides: there already, it is adopted (moved to the port
+        // asked for, its driver brought up to this version, its record written).
+        std::vector<PrinterInfo2> queues;
+        if (p.spooler.ListLocalPrinters(queues) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
+        for (const PrinterInfo2& q : queues) {
+            if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.printerName, *line.name)) {
+                return Adopt(line, q, true);
+            }
+        }
+    } else if (line.ifMissing) {
         // A label-printer queue on the port already: nothing at all is changed.
         std::vector<PrinterInfo2> queues;
         if (p.spooler.ListLocalPrinters(queues) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
@@ -244,7 +268,7 @@ int UnattendedRun::Install(const CommandLine& line) {
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
         command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_,
-                     !line.noEntry, line.noEntry});
+                     !line.noEntry, line.noEntry, line.owner.value_or("")});
     return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, ExitCodeOf(outcome));
 }
 
@@ -253,7 +277,9 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
     std::optional<std::vector<std::string>> listed = LabelQueueNames(p.spooler);
     if (!listed) return Finish(kEnumFailed.In(language_), kExitFailure);
     std::vector<std::string> queues;
-    if (line.all) {
+    if (line.owner) {
+        if (std::optional<int> failed = OwnerQueues(*line.owner, queues)) return *failed;
+    } else if (line.all) {
         // As Select all in the dialog: the last entry first.
         queues.assign(listed->rbegin(), listed->rend());
     } else {
@@ -274,6 +300,101 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
     for (const std::string& queue : queues) Line(Format("To remove: \"%s\"", queue.c_str()));
     const Outcome outcome = removal.Run(queues);
     return Finish(outcome.text, ExitCodeOf(outcome));
+}
+
+std::optional<int> UnattendedRun::OwnerQueues(const std::string& owner, std::vector<std::string>& queues) {
+    Platform& p = app_.platform;
+    std::vector<QueueRecord> records;
+    std::vector<PrinterInfo2> listed;
+    if (!ListQueueRecords(*p.registry, records)) {
+        return Finish(Format(kRecordsNotListed.In(language_), kQueueRecordsKey), kExitFailure);
+    }
+    if (p.spooler.ListLocalPrinters(listed) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
+    for (const QueueRecord& r : records) {
+        if (!SameOwner(r.owner, owner)) continue;
+        const auto queue = std::find_if(listed.begin(), listed.end(), [&](const PrinterInfo2& q) {
+            return SameQueueName(p.spooler, q.printerName, r.queueName);
+        });
+        if (queue != listed.end()) {
+            queues.push_back(queue->printerName);
+            continue;
+        }
+        // Someone deleted the queue: its record names nothing, and its port goes when made for it.
+        RemoveCreatedPortIfUnused(*p.registry, p.spooler, r);
+        if (DeleteQueueRecord(*p.registry, r.queueName) == 0) {
+            Line(Format(kStaleRecordDeleted.In(language_), r.queueName.c_str()));
+        } else {
+            Line(Format(kStaleRecordKept.In(language_), r.queueName.c_str()));
+        }
+    }
+    return std::nullopt;
+}
+
+int UnattendedRun::Detect(const CommandLine& line) {
+    Platform& p = app_.platform;
+    std::vector<PrinterInfo2> queues;
+    if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) {
+        // Nothing is detected; the tool installs, and the installation says what is wrong.
+        LogLine(Format("%s (%u)", kEnumFailed.In(language_), e));
+    }
+    for (const PrinterInfo2& q : queues) {
+        if (!IsLabelDriver(q.driverName) || !SameQueueName(p.spooler, q.printerName, *line.name)) continue;
+        const bool recorded = ReadQueueRecord(*p.registry, q.printerName).has_value();
+        const bool onPort =
+            line.portSource == PortSource::None || SameQueueName(p.spooler, q.portName, RequestedPort(line));
+        if (recorded && onPort) Line(q.printerName + "\t" + q.driverName + "\t" + q.portName);
+        break;
+    }
+    // The console holds the printer's line alone, as detection scripts expect; the log ends as
+    // every run does.
+    LogLine("(exit code 0)");
+    return kExitSuccess;
+}
+
+int UnattendedRun::Adopt(const CommandLine& line, const PrinterInfo2& queue, bool movePort) {
+    UnattendedSteps steps(app_, *this, line, language_);
+    InstallCommand command(app_, *this, steps);
+    const Outcome outcome =
+        command.Adopt({queue.printerName, queue.driverName, queue.portName, movePort, line.owner, language_});
+    return Finish(outcome.text, ExitCodeOf(outcome));
+}
+
+std::optional<int> UnattendedRun::Update(const CommandLine& line) {
+    Platform& p = app_.platform;
+    std::vector<QueueRecord> records;
+    std::vector<PrinterInfo2> queues;
+    if (!ListQueueRecords(*p.registry, records)) {
+        return Finish(Format(kRecordsNotListed.In(language_), kQueueRecordsKey), kExitFailure);
+    }
+    if (p.spooler.ListLocalPrinters(queues) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
+    std::vector<PrinterInfo2> owned;
+    for (const QueueRecord& r : records) {
+        if (!SameOwner(r.owner, *line.owner)) continue;
+        for (const PrinterInfo2& q : queues) {
+            if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.printerName, r.queueName)) {
+                owned.push_back(q);
+            }
+        }
+    }
+    if (owned.empty()) {
+        // Nothing of the owner's is here yet: the other options install as usual.
+        if (line.portSource != PortSource::None) return std::nullopt;
+        return Finish(Format(kNothingToUpdate.In(language_), line.owner->c_str()), kExitSuccess);
+    }
+    int exitCode = kExitSuccess;
+    std::string last;
+    for (const PrinterInfo2& q : owned) {
+        UnattendedSteps steps(app_, *this, line, language_);
+        InstallCommand command(app_, *this, steps);
+        const Outcome outcome = command.Adopt({q.printerName, q.driverName, q.portName, false, line.owner, language_});
+        if (!outcome.Ok()) {
+            // The first failure ends the run; the printers updated before it stay updated.
+            return Finish(outcome.text, ExitCodeOf(outcome));
+        }
+        if (!last.empty()) Line(last);
+        last = outcome.text;
+    }
+    return Finish(last, exitCode);
 }
 
 int UnattendedRun::List() {

@@ -4,12 +4,15 @@
 // and removal as the dialogs.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "core/app_context.h"
 #include "core/feedback.h"
 #include "core/texts.h"
+#include "platform/spooler.h"
 #include "platform/text_output.h"
 
 namespace prinstall {
@@ -47,6 +50,15 @@ private:
     int Install(const CommandLine& line);
     int Uninstall(const CommandLine& line);
     int List();
+    // Prints the printer of /name: when it is there with its record (on the port given); 0.
+    int Detect(const CommandLine& line);
+    // /install /update: adopts every queue recorded for the owner; nothing when the owner has
+    // none and the line names a port, so that the installation goes on as usual.
+    std::optional<int> Update(const CommandLine& line);
+    int Adopt(const CommandLine& line, const PrinterInfo2& queue, bool movePort);
+    // The queues recorded for the owner, as the spooler spells them; records whose queue is gone
+    // are deleted and said. An exit code when the records or queues cannot be listed.
+    std::optional<int> OwnerQueues(const std::string& owner, std::vector<std::string>& queues);
     // Ends the run: the outcome's text and the exit code as the last line.
     int Finish(const std::string& text, int exitCode);
 

@@ -25,9 +25,11 @@ std::uint32_t WriteQueueRecord(Registry& registry, const QueueRecord& r) {
     Registry::Key key = 0;
     std::uint32_t e = registry.CreateKey(RecordKey(r.queueName), "", key);
     if (e != 0) return e;
-    const std::pair<const char*, const std::string*> strings[] = {
-        {"Driver", &r.driver}, {"Port", &r.port}, {"Version", &r.version}, {"Owner", &r.owner},
-        {"InstallDate", &r.installDate}};
+    const std::pair<const char*, const std::string*> strings[] = {{"Driver", &r.driver},
+                                                                  {"Port", &r.port},
+                                                                  {"Version", &r.version},
+                                                                  {"Owner", &r.owner},
+                                                                  {"InstallDate", &r.installDate}};
     for (const auto& [name, value] : strings) {
         if (e == 0) e = registry.SetString(key, name, *value);
     }

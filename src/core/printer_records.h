@@ -27,12 +27,12 @@ inline constexpr const char* kCurrentTcpIpPortsKey =
 std::string TcpIpPortKey(const std::string& portName);
 
 struct QueueRecord {
-    std::string queueName;    // the record's key name: the queue's name
-    std::string driver;       // "TORVA Label Printer #N"
-    std::string port;         // the queue's port when the record was written
-    std::string version;      // of the program that wrote it
-    std::string owner;        // the /owner: of the installation, empty otherwise
-    std::string installDate;  // YYYYMMDD
+    std::string queueName;     // the record's key name: the queue's name
+    std::string driver;        // "TORVA Label Printer #N"
+    std::string port;          // the queue's port when the record was written
+    std::string version;       // of the program that wrote it
+    std::string owner;         // the /owner: of the installation, empty otherwise
+    std::string installDate;   // YYYYMMDD
     bool portCreated = false;  // the run that wrote it created the Standard TCP/IP port
 
     bool operator==(const QueueRecord&) const = default;

@@ -81,6 +81,18 @@ struct InstallRequest {
     std::string owner;
 };
 
+// An existing label-printer queue to bring up to this program: onto the port the steps choose
+// (when `movePort`), its driver updated in place when an older version recorded it, and its
+// record written. Name, printing defaults, comment, location, sharing and security stay.
+struct AdoptRequest {
+    std::string queueName;  // as the spooler spells it
+    std::string driverName;
+    std::string currentPort;
+    bool movePort = false;
+    std::optional<std::string> owner;  // nothing: the recorded owner stays
+    Language language = Language::English;
+};
+
 class InstallCommand {
 public:
     InstallCommand(AppContext& app, Feedback& feedback, InstallSteps& steps)
@@ -88,6 +100,9 @@ public:
 
     // Installs the copies; the outcome has not been shown yet unless `shown` says so.
     Outcome Run(const InstallRequest& request);
+
+    // Adopts one existing queue (install_adopt.cpp); the outcome's text says what changed.
+    Outcome Adopt(const AdoptRequest& request);
 
     // After a failed run: whether a copy failed once the port was prepared (the dialog then
     // offers "Add new printer").
@@ -111,6 +126,11 @@ private:
     // One copy under this queue name.
     Outcome InstallCopy(const std::string& queueName, RegistrationSettings& settings);
     Outcome FailCopy(const std::string& text, std::uint32_t error = 0);
+    // Stages copy N's files again from this program's media and registers its driver again
+    // under the same name, which the spooler takes as an update of the driver in place.
+    Outcome UpdateDriver(int driverNumber);
+    // Puts the queue on the port; 0 or the error of the spooler.
+    std::uint32_t MoveQueue(const std::string& queueName, const std::string& port);
     // Takes back what a failed copy left: its driver (when registered) and its numbered files.
     // False when the driver stays; its files then stay with it. Files that stay go to left_.
     bool RollBackCopy(const std::string& environment, int driverNumber, bool driverRegistered);
