@@ -38,9 +38,8 @@ const Text kUpdateFileMissing = {"The driver was not updated: the file %s is mis
                                  "드라이버를 업데이트하지 못했습니다: %s 파일이 없거나 비어 있습니다."};
 const Text kRecordNotWritten = {"The record of the printer \"%s\" (HKLM\\%s) could not be written (error %u).",
                                 "프린터 \"%s\"의 기록(HKLM\\%s)을 쓸 수 없습니다(오류 %u)."};
-const Text kMonitorMissing = {
-    "The printer was not moved: the label printer's USB port monitor could not be installed.",
-    "프린터를 옮기지 못했습니다: 라벨 프린터 USB 포트 모니터를 설치할 수 없습니다."};
+const Text kMonitorMissing = {"The printer was not moved: the label printer's USB port monitor could not be installed.",
+                              "프린터를 옮기지 못했습니다: 라벨 프린터 USB 포트 모니터를 설치할 수 없습니다."};
 const Text kDriverFolderUnknown = {
     "The driver was not updated: the printer-driver folder could not be found (GetPrinterDriverDirectory "
     "GetLastError()=%u).",
@@ -127,11 +126,11 @@ Outcome InstallCommand::Adopt(const AdoptRequest& request) {
         }
         if (!SameQueueName(platform.spooler, asked, request.currentPort)) {
             if (const std::uint32_t e = MoveQueue(request.queueName, asked); e != 0) {
-                return end(Outcome::Failure(
-                    Format(kNotMoved.In(language_), request.queueName.c_str(), asked.c_str(), e), e));
+                return end(
+                    Outcome::Failure(Format(kNotMoved.In(language_), request.queueName.c_str(), asked.c_str(), e), e));
             }
-            said.push_back(Format(kMoved.In(language_), request.queueName.c_str(), request.currentPort.c_str(),
-                                  asked.c_str()));
+            said.push_back(
+                Format(kMoved.In(language_), request.queueName.c_str(), request.currentPort.c_str(), asked.c_str()));
             // The port the queue left goes when this program made it and nothing else is on it.
             if (record) RemoveCreatedPortIfUnused(registry, platform.spooler, *record);
             port = asked;

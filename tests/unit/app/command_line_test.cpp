@@ -64,6 +64,11 @@ TEST(ParseCommandLine, ReadsEveryCommandWithItsOptions) {
     EXPECT_EQ(all.logFile, "x.log");
 
     EXPECT_EQ(ParseCommandLine({"/list", "/log:l.txt"}).command, Command::List);
+    CommandLine detect = ParseCommandLine({"/detect", "/name:Front Desk", "/usb"});
+    EXPECT_EQ(detect.command, Command::Detect);
+    EXPECT_EQ(detect.portSource, PortSource::Usb);
+    CommandLine update = ParseCommandLine({"/install", "/update", "/owner:{AB}"});
+    EXPECT_TRUE(update.update && update.owner == "{AB}" && update.portSource == PortSource::None);
     EXPECT_EQ(ParseCommandLine({"/?"}).command, Command::Help);
     EXPECT_EQ(ParseCommandLine({"-?"}).command, Command::Help);
 }
@@ -113,6 +118,12 @@ TEST(ParseCommandLine, RefusesUnknownContradictoryAndIncompleteLines) {
         {{"/list", "/all"}, "/all"},
         {{"/?", "/log:x.log"}, "/?"},
         {{"/list", "/log:a", "/log:b"}, "more than once"},
+        {{"/detect"}, "/detect needs /name"},
+        {{"/detect", "/name:A", "/copies:2"}, "/copies belongs to /install only"},
+        {{"/list", "/owner:x"}, "/owner belongs to /install and /uninstall only"},
+        {{"/install", "/usb", "/owner:"}, "needs a value"},
+        {{"/install", "/update"}, "/update needs /owner"},
+        {{"/uninstall", "/all", "/owner:x"}, "only one"},
     };
     for (const auto& c : cases) {
         std::string line;

@@ -104,8 +104,9 @@ TEST_F(PerPrinterTest, IfMissingByNameKeepsMovesOrUpdatesTheQueue) {
     ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Front Desk", "/ifmissing"}), 0);
     const std::size_t registrations = spooler.driverCalls.size();
     EXPECT_EQ(Run({"/install", "/port:com2:", "/name:FRONT DESK", "/ifmissing"}), 0);
-    EXPECT_EQ(console.lines.back(),
-              "Nothing was installed: the printer \"Front Desk\" is already installed on the port COM2:. (exit code 0)");
+    EXPECT_EQ(
+        console.lines.back(),
+        "Nothing was installed: the printer \"Front Desk\" is already installed on the port COM2:. (exit code 0)");
     EXPECT_EQ(Run({"/install", "/port:LPT1:", "/name:Front Desk", "/ifmissing"}), 0);
     EXPECT_EQ(console.lines.back(),
               "The printer \"Front Desk\" was moved from the port COM2: to LPT1:; everything else of it was kept. "
@@ -128,8 +129,7 @@ TEST_F(PerPrinterTest, IfMissingByNameKeepsMovesOrUpdatesTheQueue) {
     EXPECT_EQ(Run({"/install", "/update", "/owner:PKG"}), 0) << console.lines.back();
     EXPECT_EQ(spooler.driverCalls.size(), registrations + 2);
     EXPECT_EQ(Run({"/install", "/update", "/owner:nobody"}), 0);
-    EXPECT_EQ(console.lines.back(),
-              "Nothing was updated: no printer is recorded for the owner nobody. (exit code 0)");
+    EXPECT_EQ(console.lines.back(), "Nothing was updated: no printer is recorded for the owner nobody. (exit code 0)");
     EXPECT_EQ(spooler.printers.size(), 1u);
 }
 
@@ -147,15 +147,35 @@ TEST_F(PerPrinterTest, AQueueStillPendingDeletionFailsTheRemovalAndKeepsItsTrace
     ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Dock", "/owner:x"}), 0);
     spooler.pendingDeletion = {"Dock"};
     EXPECT_EQ(Run({"/uninstall", "/owner:x"}), 1603);
-    EXPECT_EQ(console.lines.back(),
-              "printer \"Dock\" with its driver \"TORVA Label Printer #1\" (it still has print jobs or is in use: remove "
-              "it again when its jobs have ended) (exit code 1603)");
+    EXPECT_EQ(
+        console.lines.back(),
+        "printer \"Dock\" with its driver \"TORVA Label Printer #1\" (it still has print jobs or is in use: remove "
+        "it again when its jobs have ended) (exit code 1603)");
     EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #1"));
     EXPECT_TRUE(registry.Has(std::string(kQueueRecordsKey) + "\\Dock"));
     EXPECT_TRUE(registry.Has(kUninstallKeyEnglish) && registry.Has(kDetectionKey));
     spooler.pendingDeletion.clear();
     EXPECT_EQ(Run({"/uninstall", "/owner:x"}), 0);
     EXPECT_FALSE(registry.Has(kMakerKey));
+}
+
+}  // namespace
+}  // namespace prinstall
+
+namespace prinstall {
+namespace {
+
+// Point and Print: a connection to a print server uses the driver of the same name.
+TEST_F(PerPrinterTest, ADriverAConnectionUsesOutlivesItsQueueAndIsNamed) {
+    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Dock"}), 0);
+    spooler.connections = {{"\\\\server\\Dock", "", "TORVA Label Printer #1"}};
+    EXPECT_EQ(Run({"/uninstall", "/queue:Dock"}), 0);
+    EXPECT_TRUE(spooler.printers.empty());
+    EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #1"));
+    EXPECT_EQ(console.lines.back(),
+              "printer driver \"TORVA Label Printer #1\" (the print-server connection \"\\\\server\\Dock\" uses it) "
+              "(exit code 0)");
+    EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "fakes/fake_files.h"
 #include "fakes/fake_platform.h"
+#include "core/label_drivers.h"
 #include "install/uninstall_entry.h"
 
 namespace prinstall {
@@ -245,6 +246,54 @@ TEST(FilesLeftTest, APathIsNamedOnceWhateverItsLetterCase) {
     EXPECT_EQ(left.kept, std::vector<std::string>{"C:\\Windows\\TVLabel5.GPD"});
     EXPECT_TRUE(left.Names("C:\\windows\\TVLABEL5.GPD"));
     EXPECT_FALSE(left.Names("C:\\Windows\\TVLabel6.GPD"));
+}
+
+}  // namespace
+}  // namespace prinstall
+
+namespace prinstall {
+namespace {
+
+// What belongs to someone else stays, judged from what the machine's queues, connections,
+// drivers and monitors say they use, not from names; the report says what stayed and why.
+TEST_F(CleanupTest, WhatAnythingElseUsesStaysAndIsNamed) {
+    const std::string dir = spooler.driverDir + "\\";
+    for (int n : {1, 2, 3}) {
+        spooler.AddDriver(LabelDriverName(n));
+        for (const std::string& name : NumberedFileNames(n)) files.AddFile(dir + "3\\" + name, "x");
+    }
+    // #1: a print-server connection uses it. #2: its data file is named by another maker's
+    // driver as well. #3 is unused. A look-alike of #3's name is another maker's driver.
+    spooler.connections = {{"\\\\server\\Labels", "", "TORVA Label Printer #1"}};
+    DriverRecord other;
+    other.name = "Other Label Driver";
+    other.environment = kEnvironmentX86;
+    other.dataFile = dir + "3\\TVLabel2.GPD";
+    spooler.drivers.push_back(other);
+    spooler.AddDriver("TORVA Label Printer #3 (Copy)");
+    // A monitor module that another monitor names is that monitor's; ours goes with its key.
+    spooler.monitors.push_back("Other Port");
+    spooler.monitorDlls["Other Port"] = "TVPortMonUI.dll";
+    spooler.AddQueue("Office", "Generic / Text Only", "USB/TORVA Label Port");
+
+    FilesLeft result = cleanup.RemoveLeftovers(0, 12, false);
+    EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #1"));
+    EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #2"));
+    EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #3"));
+    EXPECT_TRUE(spooler.HasDriver("TORVA Label Printer #3 (Copy)"));
+    EXPECT_TRUE(files.HasFile(dir + "3\\TVLabel1.GPD"));
+    EXPECT_TRUE(files.HasFile(dir + "3\\TVLabel2.GPD"));
+    EXPECT_FALSE(files.HasFile(dir + "3\\TVLabelE2.DLL"));
+    EXPECT_FALSE(files.HasFile(dir + "3\\TVLabel3.GPD"));
+    EXPECT_FALSE(files.HasFile(kSystem + "TVPortMon.dll"));
+    EXPECT_TRUE(files.HasFile(kSystem + "TVPortMonUI.dll"));
+    EXPECT_FALSE(registry.Has(kMonitorKey));
+    EXPECT_EQ(result.inUse,
+              (std::vector<std::string>{dir + "3\\TVLabel2.GPD (the printer driver \"Other Label Driver\" uses it)",
+                                        kSystem + "TVPortMonUI.dll (the port monitor \"Other Port\" uses it)"}));
+    EXPECT_TRUE(result.kept.empty());
+    EXPECT_EQ(result.moved,
+              std::vector<std::string>{"printer \"Office\" moved from the port USB/TORVA Label Port to LPT1:"});
 }
 
 }  // namespace
