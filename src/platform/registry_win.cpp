@@ -2,11 +2,17 @@
 
 #include <windows.h>
 
+#include <cwchar>
+#include <iterator>
+
 #include "platform/system_export_win.h"
 #include "platform/text_win.h"
 
 namespace prinstall {
 namespace {
+
+// Reads of a string value before giving up when it keeps growing between the size and the read.
+constexpr int kMaxStringReads = 8;
 
 HKEY ToKey(Registry::Key k) { return reinterpret_cast<HKEY>(k); }
 Registry::Key FromKey(HKEY k) { return reinterpret_cast<Registry::Key>(k); }
@@ -89,6 +95,55 @@ std::uint32_t WinRegistry::QueryDword(Key key, const std::string& name, std::uin
     if (e != ERROR_SUCCESS) return static_cast<std::uint32_t>(e);
     if (type != REG_DWORD || size != sizeof(data)) return kErrorUnsupportedType;
     value = data;
+    return 0;
+}
+
+std::uint32_t WinRegistry::QueryString(Key key, const std::string& name, std::string& value) {
+    const std::wstring valueName = Widen(name);
+    // Sized first, then read; a value that grows in between is asked for again.
+    std::vector<BYTE> data;
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    LONG e = RegQueryValueExW(ToKey(key), valueName.c_str(), nullptr, &type, nullptr, &size);
+    for (int attempt = 0; e == ERROR_SUCCESS || e == ERROR_MORE_DATA; ++attempt) {
+        if (type != REG_SZ && type != REG_EXPAND_SZ) return kErrorUnsupportedType;
+        if (e == ERROR_SUCCESS && attempt > 0) break;
+        if (attempt == kMaxStringReads) return ERROR_MORE_DATA;
+        // Room for a terminating zero that the value itself may lack.
+        data.assign(size + sizeof(wchar_t), 0);
+        e = RegQueryValueExW(ToKey(key), valueName.c_str(), nullptr, &type, data.data(), &size);
+    }
+    if (e != ERROR_SUCCESS) return static_cast<std::uint32_t>(e);
+    // The data need not end with a zero, or may hold several: the text ends at the first.
+    std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    value = Narrow(text);
+    return 0;
+}
+
+std::uint32_t WinRegistry::ListSubkeys(Key key, std::vector<std::string>& names) {
+    names.clear();
+    // Subkey names are at most 255 characters.
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(std::size(name));
+        LONG e = RegEnumKeyExW(ToKey(key), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (e == ERROR_NO_MORE_ITEMS) return 0;
+        if (e != ERROR_SUCCESS) {
+            names.clear();
+            return static_cast<std::uint32_t>(e);
+        }
+        names.push_back(Narrow(std::wstring(name, length)));
+    }
+}
+
+std::uint32_t WinRegistry::CountContents(Key key, std::uint32_t& subkeys, std::uint32_t& values) {
+    DWORD keyCount = 0, valueCount = 0;
+    LONG e = RegQueryInfoKeyW(ToKey(key), nullptr, nullptr, nullptr, &keyCount, nullptr, nullptr, &valueCount, nullptr,
+                              nullptr, nullptr, nullptr);
+    if (e != ERROR_SUCCESS) return static_cast<std::uint32_t>(e);
+    subkeys = keyCount;
+    values = valueCount;
     return 0;
 }
 

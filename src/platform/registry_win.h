@@ -16,6 +16,9 @@ public:
     std::uint32_t OpenKeyForReading(const std::string& path, Key& key) override;
     std::uint32_t QueryDword(Key key, const std::string& name, std::uint32_t& value) override;
     std::uint32_t OpenKeyForReading64(const std::string& path, Key& key) override;
+    std::uint32_t QueryString(Key key, const std::string& name, std::string& value) override;
+    std::uint32_t ListSubkeys(Key key, std::vector<std::string>& names) override;
+    std::uint32_t CountContents(Key key, std::uint32_t& subkeys, std::uint32_t& values) override;
     std::uint32_t ProbeKey(const std::string& path) override;
 };
 

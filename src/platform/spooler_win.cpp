@@ -147,14 +147,18 @@ BOOL ClosePrinterHandle(HANDLE printer) {
     return WinspoolApi().closePrinter(printer);
 }
 
-std::uint32_t WinSpooler::ListLocalPrinters(std::vector<PrinterInfo2>& out) {
+namespace {
+
+// The queues EnumPrintersW lists at level 2 for `flags` (local queues, or the user's
+// connections), with the name, port and driver of each.
+DWORD ListPrinters2(DWORD flags, std::vector<PrinterInfo2>& out) {
     out.clear();
     auto call = WinspoolApi().enumPrinters;
     if (call == nullptr) return ERROR_PROC_NOT_FOUND;
     std::vector<BYTE> buffer;
     DWORD count = 0;
     DWORD error = FillListing<PRINTER_INFO_2W>(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
-        return call(PRINTER_ENUM_LOCAL, nullptr, 2, data, size, needed, &count);
+        return call(flags, nullptr, 2, data, size, needed, &count);
     });
     if (error != 0) return error;
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
@@ -162,6 +166,26 @@ std::uint32_t WinSpooler::ListLocalPrinters(std::vector<PrinterInfo2>& out) {
         out.push_back({Narrow(info[i].pPrinterName), Narrow(info[i].pPortName), Narrow(info[i].pDriverName)});
     }
     return 0;
+}
+
+// A zero-separated list of names ended by an empty one, as UTF-8 with the same separators;
+// null gives the empty text.
+std::string NarrowNameList(const wchar_t* names) {
+    std::string list;
+    if (names == nullptr) return list;
+    for (const wchar_t* name = names; *name != L'\0'; name += wcslen(name) + 1) list += Narrow(name) + '\0';
+    if (!list.empty()) list += '\0';
+    return list;
+}
+
+}  // namespace
+
+std::uint32_t WinSpooler::ListLocalPrinters(std::vector<PrinterInfo2>& out) {
+    return ListPrinters2(PRINTER_ENUM_LOCAL, out);
+}
+
+std::uint32_t WinSpooler::ListConnections(std::vector<PrinterInfo2>& out) {
+    return ListPrinters2(PRINTER_ENUM_CONNECTIONS, out);
 }
 
 std::uint32_t WinSpooler::DriverDirectory(const std::string& environment, std::string& out) {
@@ -185,6 +209,35 @@ std::uint32_t WinSpooler::ListDrivers(const std::string& environment, std::vecto
     return ListNames(names, &DRIVER_INFO_1W::pName, [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
         return call(nullptr, env.Get(), 1, data, size, needed, count);
     });
+}
+
+std::uint32_t WinSpooler::ListDriverRecords(const std::string& environment, std::vector<DriverRecord>& out) {
+    out.clear();
+    auto call = WinspoolApi().enumPrinterDrivers;
+    if (call == nullptr) return ERROR_PROC_NOT_FOUND;
+    Field env(EnvironmentOrNative(environment));
+    std::vector<BYTE> buffer;
+    DWORD count = 0;
+    DWORD error = FillListing<DRIVER_INFO_3W>(buffer, [&](BYTE* data, DWORD size, DWORD* needed) {
+        return call(nullptr, env.Get(), 3, data, size, needed, &count);
+    });
+    if (error != 0) return error;
+    const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+        DriverRecord d;
+        d.version = info[i].cVersion;
+        d.name = Narrow(info[i].pName);
+        d.environment = Narrow(info[i].pEnvironment);
+        d.driverPath = Narrow(info[i].pDriverPath);
+        d.dataFile = Narrow(info[i].pDataFile);
+        d.configFile = Narrow(info[i].pConfigFile);
+        d.helpFile = Narrow(info[i].pHelpFile);
+        d.dependentFiles = NarrowNameList(info[i].pDependentFiles);
+        d.monitorName = Narrow(info[i].pMonitorName);
+        d.defaultDataType = Narrow(info[i].pDefaultDataType);
+        out.push_back(std::move(d));
+    }
+    return 0;
 }
 
 std::uint32_t WinSpooler::RegisterDriver(const DriverRecord& d) {
@@ -233,6 +286,20 @@ std::uint32_t WinSpooler::ListMonitors(std::vector<std::string>& names) {
     return ListNames(names, &MONITOR_INFO_2W::pName, [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
         return call(nullptr, 2, data, size, needed, count);
     });
+}
+
+std::uint32_t WinSpooler::ListMonitorModules(std::vector<MonitorModule>& out) {
+    out.clear();
+    auto call = WinspoolApi().enumMonitors;
+    if (call == nullptr) return ERROR_PROC_NOT_FOUND;
+    std::vector<BYTE> buffer;
+    DWORD count = 0;
+    DWORD error = FillListing<MONITOR_INFO_2W>(
+        buffer, [&](BYTE* data, DWORD size, DWORD* needed) { return call(nullptr, 2, data, size, needed, &count); });
+    if (error != 0) return error;
+    const auto* info = reinterpret_cast<const MONITOR_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) out.push_back({Narrow(info[i].pName), Narrow(info[i].pDLLName)});
+    return 0;
 }
 
 std::uint32_t WinSpooler::RegisterMonitor(const std::string& name, const std::string& environment,

@@ -16,6 +16,9 @@ public:
     std::uint32_t RegisterMonitor(const std::string& name, const std::string& environment,
                                   const std::string& dll) override;
     std::uint32_t ListPorts(std::vector<std::string>& names) override;
+    std::uint32_t ListConnections(std::vector<PrinterInfo2>& out) override;
+    std::uint32_t ListDriverRecords(const std::string& environment, std::vector<DriverRecord>& out) override;
+    std::uint32_t ListMonitorModules(std::vector<MonitorModule>& out) override;
     std::uint32_t OpenLocalPrinter(const std::string& name, Printer& printer) override;
     std::uint32_t DeletePrinterDataKey(Printer printer, const std::string& keyName) override;
     std::uint32_t GetPrinterInfo(Printer printer, PrinterInfo2& info) override;

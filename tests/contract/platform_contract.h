@@ -251,10 +251,59 @@ TYPED_TEST_P(SpoolerContract, QueueMovesToAnotherPort) {
     EXPECT_TRUE(this->Contains(this->Listed(), queue));
 }
 
+// A registered driver is listed with its record, each of its files (the dependent ones too)
+// named by its full path in the version folder of the environment's driver directory.
+TYPED_TEST_P(SpoolerContract, DriverRecordNamesItsFilesInTheDriverDirectory) {
+    Spooler& spooler = this->world.GetSpooler();
+    this->world.PlaceDriverFiles();
+    std::string directory;
+    ASSERT_EQ(spooler.DriverDirectory(kEnvironmentX86, directory), 0u);
+    DriverRecord driver;
+    driver.name = "Contract Driver With Files";
+    driver.environment = kEnvironmentX86;
+    driver.driverPath = "UNIDRV.DLL";
+    driver.dataFile = "TVLabel.GPD";
+    driver.configFile = "UNIDRVUI.DLL";
+    driver.helpFile = "UNIDRV.HLP";
+    driver.dependentFiles = std::string("UNIRES.DLL\0STDNAMES.GPD\0\0", 25);
+    driver.defaultDataType = "RAW";
+    ASSERT_EQ(spooler.RegisterDriver(driver), 0u);
+
+    std::vector<DriverRecord> records;
+    ASSERT_EQ(spooler.ListDriverRecords(kEnvironmentX86, records), 0u);
+    auto listed =
+        std::find_if(records.begin(), records.end(), [&](const DriverRecord& r) { return r.name == driver.name; });
+    ASSERT_NE(listed, records.end());
+    const std::string folder = directory + "\\3\\";
+    DriverRecord expected = driver;
+    expected.driverPath = folder + "UNIDRV.DLL";
+    expected.dataFile = folder + "TVLabel.GPD";
+    expected.configFile = folder + "UNIDRVUI.DLL";
+    expected.helpFile = folder + "UNIDRV.HLP";
+    expected.dependentFiles = folder + "UNIRES.DLL" + '\0' + folder + "STDNAMES.GPD" + '\0' + '\0';
+    EXPECT_EQ(*listed, expected);
+    EXPECT_EQ(spooler.RemoveDriver(driver.name, kEnvironmentX86), 0u);
+}
+
+// Local queues are no print-server connections: a fresh system has none. Its "Local Port"
+// monitor is listed once, with its module.
+TYPED_TEST_P(SpoolerContract, NoConnectionsAmongLocalQueuesAndTheLocalPortModule) {
+    Spooler& spooler = this->world.GetSpooler();
+    this->world.AddQueue({"Contract Queue Not Connected", "COM1:", "TORVA Label Printer #14"});
+    std::vector<PrinterInfo2> connections{{"stale", "", ""}};
+    EXPECT_EQ(spooler.ListConnections(connections), 0u);
+    EXPECT_TRUE(connections.empty());
+    std::vector<MonitorModule> monitors;
+    ASSERT_EQ(spooler.ListMonitorModules(monitors), 0u);
+    EXPECT_EQ(std::count(monitors.begin(), monitors.end(), MonitorModule{"Local Port", "localspl.dll"}), 1);
+}
+
 REGISTER_TYPED_TEST_SUITE_P(SpoolerContract, ListsEachQueueWithItsPortAndDriver, KoreanNamesSurviveTheRoundTrip,
                             ListsTheLocalPortsOnce, QueueAndThenItsDriverAreDeleted,
                             MissingPrinterDataKeyIsReportedNotDeleted, UnknownMonitorCannotBeDeleted,
-                            DriverOfANamedEnvironmentIsListedAndDeletedThere, QueueMovesToAnotherPort);
+                            DriverOfANamedEnvironmentIsListedAndDeletedThere, QueueMovesToAnotherPort,
+                            DriverRecordNamesItsFilesInTheDriverDirectory,
+                            NoConnectionsAmongLocalQueuesAndTheLocalPortModule);
 
 template <class World>
 class FilesContract : public ::testing::Test {
@@ -326,6 +375,7 @@ protected:
     void RemoveAll() {
         Registry& r = world.GetRegistry();
         r.DeleteKey(std::string(kKey) + "\\Sub");
+        r.DeleteKey(std::string(kKey) + "\\Second");
         r.DeleteKey(kKey);
         r.DeleteKey(kRoot);
     }
@@ -358,6 +408,44 @@ TYPED_TEST_P(RegistryContract, DeletesOnlyKeysWithoutSubkeys) {
     EXPECT_EQ(r.DeleteKey(this->kKey), kErrorFileNotFound);
 }
 
-REGISTER_TYPED_TEST_SUITE_P(RegistryContract, DeletesOnlyKeysWithoutSubkeys);
+// A string reads back as written, Korean included and without its terminating zero; a number
+// is no string (1630), and a value that is not there gives 2.
+TYPED_TEST_P(RegistryContract, StringsReadBackAndNumbersAreNoStrings) {
+    Registry& r = this->world.GetRegistry();
+    Registry::Key key = 0;
+    ASSERT_EQ(r.CreateKey(this->kKey, "", key), 0u);
+    ASSERT_EQ(r.SetString(key, "DisplayName", "라벨 프린터 2.X"), 0u);
+    ASSERT_EQ(r.SetDword(key, "EstimatedSize", 7), 0u);
+    std::string value;
+    EXPECT_EQ(r.QueryString(key, "displayname", value), 0u);
+    EXPECT_EQ(value, "라벨 프린터 2.X");
+    EXPECT_EQ(r.QueryString(key, "EstimatedSize", value), kErrorUnsupportedType);
+    EXPECT_EQ(r.QueryString(key, "NoSuchValue", value), kErrorFileNotFound);
+    r.CloseKey(key);
+}
+
+// A key's subkeys are listed by name in the registry's (alphabetical) order, and counted with
+// its values.
+TYPED_TEST_P(RegistryContract, ListsAndCountsTheContentsOfAKey) {
+    Registry& r = this->world.GetRegistry();
+    Registry::Key key = 0;
+    for (const char* sub : {"\\Sub", "\\Second"}) {
+        ASSERT_EQ(r.CreateKey(this->kKey + std::string(sub), "", key), 0u);
+        r.CloseKey(key);
+    }
+    ASSERT_EQ(r.CreateKey(this->kKey, "", key), 0u);
+    ASSERT_EQ(r.SetString(key, "DisplayName", "Contract"), 0u);
+    std::vector<std::string> names{"stale"};
+    EXPECT_EQ(r.ListSubkeys(key, names), 0u);
+    EXPECT_EQ(names, (std::vector<std::string>{"Second", "Sub"}));
+    std::uint32_t subkeys = 0, values = 0;
+    EXPECT_EQ(r.CountContents(key, subkeys, values), 0u);
+    EXPECT_EQ(subkeys, 2u);
+    EXPECT_EQ(values, 1u);
+    r.CloseKey(key);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(RegistryContract, DeletesOnlyKeysWithoutSubkeys, StringsReadBackAndNumbersAreNoStrings,
+                            ListsAndCountsTheContentsOfAKey);
 
 }  // namespace prinstall::contract

@@ -27,6 +27,8 @@ public:
     // The fake keeps no file attributes: its deletion never refuses a file.
     void SetReadOnly(const std::string&) {}
     static constexpr bool kHasDeletePrinterKey = true;
+    // The fake's drivers need no files.
+    void PlaceDriverFiles() {}
     void AddQueue(const PrinterInfo2& q) {
         if (!spooler_.HasDriver(q.driverName)) spooler_.AddDriver(q.driverName);
         spooler_.printers.push_back(q);

@@ -71,9 +71,9 @@ public:
         queues_.erase(Widen(q.printerName));
     }
 
-private:
-    // A driver made of the stand-in Unidrv files, copied into the driver directory first.
-    void AddDriver(const std::wstring& driver) {
+    // The stand-in Unidrv files, copied into the driver directory, where a driver record can
+    // name them.
+    void PlaceDriverFiles() {
         wchar_t directory[MAX_PATH] = {};
         DWORD needed = 0;
         ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory),
@@ -84,6 +84,12 @@ private:
             std::wstring to = std::wstring(directory) + L"\\" + file;
             ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE)) << Narrow(from) << ": " << GetLastError();
         }
+    }
+
+private:
+    // A driver made of the stand-in Unidrv files, copied into the driver directory first.
+    void AddDriver(const std::wstring& driver) {
+        PlaceDriverFiles();
         DRIVER_INFO_3W info = {};
         info.cVersion = 3;
         info.pName = const_cast<wchar_t*>(driver.c_str());

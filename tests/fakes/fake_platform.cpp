@@ -260,8 +260,25 @@ std::uint32_t FakeSpooler::ListDriverRecords(const std::string& environment, std
     out.clear();
     if (listDriversError != 0) return listDriversError;
     if (enumError != 0) return enumError;
+    const std::string env = Resolve(environment);
+    const char* folder = DriverFolderOf(env);
+    if (folder == nullptr) return kErrorInvalidEnvironment;
+    // As Windows does, every file is named by its full path in the version folder.
+    const std::string versionFolder =
+        (env == kEnvironmentX86 ? driverDir : "C:\\windows\\system32\\spool\\drivers\\" + std::string(folder)) + "\\";
+    auto inFolder = [&](const DriverRecord& d, const std::string& file) {
+        if (file.empty() || file.find('\\') != std::string::npos) return file;
+        return versionFolder + std::to_string(d.version) + "\\" + file;
+    };
     for (const DriverRecord& d : drivers) {
-        if (d.environment == Resolve(environment)) out.push_back(d);
+        if (d.environment != env) continue;
+        DriverRecord listed = d;
+        for (std::string* file : {&listed.driverPath, &listed.dataFile, &listed.configFile, &listed.helpFile})
+            *file = inFolder(d, *file);
+        listed.dependentFiles.clear();
+        for (const std::string& name : d.DependentFileNames()) listed.dependentFiles += inFolder(d, name) + '\0';
+        if (!listed.dependentFiles.empty()) listed.dependentFiles += '\0';
+        out.push_back(listed);
     }
     return 0;
 }

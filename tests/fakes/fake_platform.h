@@ -75,7 +75,8 @@ public:
     std::vector<PrinterInfo2> connections;
     std::uint32_t connectionsError = 0;
     // The module of each monitor by name; a monitor without one here lists "NAME.dll".
-    std::map<std::string, std::string> monitorDlls;
+    std::map<std::string, std::string> monitorDlls = {{"Local Port", "localspl.dll"},
+                                                      {"Standard TCP/IP Port", "tcpmon.dll"}};
     // Queues the spooler keeps after DeletePrinter, pending deletion (jobs, open handles).
     std::set<std::string> pendingDeletion;
 
