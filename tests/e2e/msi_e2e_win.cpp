@@ -36,6 +36,8 @@ const wchar_t kNextPackage[] = L"C:\\Prinstall-next.msi";
 const wchar_t kTechnician[] = L"C:\\Technician";
 constexpr DWORD kMsiexecTimeoutMs = 240000;
 
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 // Runs `program` with `arguments` from `folder`; its exit code, or ~0 when it did not end in
 // time.
 DWORD Run(const std::wstring& program, const std::wstring& arguments, const wchar_t* folder = L"C:\\") {
@@ -67,9 +69,18 @@ DWORD RunMsiexec(const std::wstring& arguments) {
     return Run(std::wstring(system, length) + L"\\msiexec.exe", arguments);
 }
 
-// The program in C:\Technician, run from there with `arguments`.
+// A technician's run of the program with `arguments`: the program's folder is copied from
+// C:\Technician to its place (the program works from there only), the program runs from it,
+// and the folder goes again. The program's exit code.
 DWORD RunTechnician(const std::wstring& arguments) {
-    return Run(std::wstring(kTechnician) + L"\\Prinstall.exe", arguments, kTechnician);
+    wchar_t system[MAX_PATH];
+    const std::wstring folder(system, GetSystemDirectoryW(system, MAX_PATH));
+    EXPECT_FALSE(Exists(kFolder));
+    EXPECT_EQ(Run(folder + L"\\xcopy.exe", std::wstring(kTechnician) + L" \"" + kFolder + L"\\\" /E /I /Q"), 0u);
+    const DWORD exitCode = Run(std::wstring(kFolder) + L"\\Prinstall.exe", arguments, kFolder);
+    EXPECT_EQ(Run(folder + L"\\cmd.exe", L"/c rmdir /s /q \"" + std::wstring(kFolder) + L"\""), 0u);
+    EXPECT_FALSE(Exists(kFolder));
+    return exitCode;
 }
 
 // A property of a package, read from its Property table; empty when it cannot be read.
@@ -136,7 +147,6 @@ bool ProgramEntryExists() {
     return false;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A queue's comment and the orientation of its printing defaults (0 without defaults).
 struct Settings {

@@ -39,13 +39,11 @@ if [ -n "$current" ]; then
 else
   msibuild "$work/out.msi" -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('SecureCustomProperties', '$secure')"
 fi
-# The rollback actions (UndoInstall, UndoUpdate): wixl 0.101 writes Execute="rollback" as an
-# immediate action. Their type, as Windows Installer documents its bits: a DLL in the Binary
-# table (1), return code ignored (64: a failed take-back must not stop the rest of the
-# rollback), rollback (256), in the script (1024), not impersonated (2048).
-for action in UndoInstall UndoUpdate; do
-  found=$(msiinfo export "$work/out.msi" CustomAction | awk -F'\t' -v a="$action" '$1 == a { print $2 }')
-  [ -n "$found" ] || { echo "no custom action $action in the package" >&2; exit 1; }
-  msibuild "$work/out.msi" -q "UPDATE \`CustomAction\` SET \`Type\` = 3393 WHERE \`Action\` = '$action'"
-done
+# The rollback action (UndoInstall): wixl 0.101 writes Execute="rollback" as an immediate
+# action. Its type, as Windows Installer documents the bits: a DLL in the Binary table (1),
+# return code ignored (64: a failed take-back must not stop the rest of the rollback),
+# rollback (256), in the script (1024), not impersonated (2048).
+found=$(msiinfo export "$work/out.msi" CustomAction | awk -F'\t' '$1 == "UndoInstall" { print $2 }')
+[ -n "$found" ] || { echo "no custom action UndoInstall in the package" >&2; exit 1; }
+msibuild "$work/out.msi" -q "UPDATE \`CustomAction\` SET \`Type\` = 3393 WHERE \`Action\` = 'UndoInstall'"
 mv "$work/out.msi" "$out"
