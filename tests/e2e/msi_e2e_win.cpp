@@ -1,11 +1,18 @@
 // The Windows Installer package under Wine's msiexec: the files in C:\TORVA EPL Printer 2.X,
 // the program's /install with the public properties and its lines in the msiexec log, the
 // package's entry as the one visible in the list of installed programs, msiexec /x taking away
-// everything again (ending with 3010 when a file goes at the next restart), a newer package
-// replacing an older one, and a program planted in the folder beforehand replaced. The prefix holds the package as
-// C:\Prinstall.msi, a newer version of it as C:\Prinstall-next.msi, the package's program as C:\Prinstall-package.exe
+// what the package made (ending with 3010 when a file goes at the next restart) and leaving
+// queues made outside it, a failed installation rolled back, a major upgrade keeping the
+// queues, and a program planted in the folder beforehand replaced. The prefix holds the
+// package as C:\Prinstall.msi, a newer version of it as C:\Prinstall-next.msi, the package
+// with a failing last action as C:\Prinstall-failing.msi, the package's program as
+// C:\Prinstall-package.exe, the program's folder as a technician carries it in C:\Technician
 // and no installation folder (tests/e2e/msi.cmake).
 #include <windows.h>
+
+#include <msi.h>
+#include <msiquery.h>
+#include <winspool.h>
 
 #include <gtest/gtest.h>
 
@@ -26,22 +33,21 @@ namespace {
 const wchar_t kFolder[] = L"C:\\TORVA EPL Printer 2.X";
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const wchar_t kNextPackage[] = L"C:\\Prinstall-next.msi";
+const wchar_t kTechnician[] = L"C:\\Technician";
 constexpr DWORD kMsiexecTimeoutMs = 240000;
 
-// Runs the system folder's msiexec.exe with `arguments`; its exit code, or ~0 when it did
-// not end in time.
-DWORD RunMsiexec(const std::wstring& arguments) {
-    wchar_t system[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    EXPECT_GT(length, 0u);
-    const std::wstring program = std::wstring(system, length) + L"\\msiexec.exe";
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Runs `program` with `arguments` from `folder`; its exit code, or ~0 when it did not end in
+// time.
+DWORD Run(const std::wstring& program, const std::wstring& arguments, const wchar_t* folder = L"C:\\") {
     std::wstring command = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup,
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
                         &info)) {
-        ADD_FAILURE() << "msiexec did not start: " << GetLastError();
+        ADD_FAILURE() << Utf8(program) << " did not start: " << GetLastError();
         return ~0u;
     }
     DWORD exitCode = ~0u;
@@ -53,6 +59,46 @@ DWORD RunMsiexec(const std::wstring& arguments) {
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     return exitCode;
+}
+
+// Runs the system folder's msiexec.exe with `arguments`.
+DWORD RunMsiexec(const std::wstring& arguments) {
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_GT(length, 0u);
+    return Run(std::wstring(system, length) + L"\\msiexec.exe", arguments);
+}
+
+// A technician's run of the program with `arguments`: the program's folder is copied from
+// C:\Technician to its place (the program works from there only), the program runs from it,
+// and the folder goes again. The program's exit code.
+DWORD RunTechnician(const std::wstring& arguments) {
+    wchar_t system[MAX_PATH];
+    const std::wstring folder(system, GetSystemDirectoryW(system, MAX_PATH));
+    EXPECT_FALSE(Exists(kFolder));
+    EXPECT_EQ(Run(folder + L"\\xcopy.exe", std::wstring(kTechnician) + L" \"" + kFolder + L"\\\" /E /I /Q"), 0u);
+    const DWORD exitCode = Run(std::wstring(kFolder) + L"\\Prinstall.exe", arguments, kFolder);
+    EXPECT_EQ(Run(folder + L"\\cmd.exe", L"/c rmdir /s /q \"" + std::wstring(kFolder) + L"\""), 0u);
+    EXPECT_FALSE(Exists(kFolder));
+    return exitCode;
+}
+
+// A property of a package, read from its Property table; empty when it cannot be read.
+std::wstring PackageProperty(const wchar_t* package, const wchar_t* name) {
+    MSIHANDLE database = 0, view = 0, record = 0;
+    std::wstring value;
+    if (MsiOpenDatabaseW(package, MSIDBOPEN_READONLY, &database) != ERROR_SUCCESS) return value;
+    const std::wstring query = L"SELECT `Value` FROM `Property` WHERE `Property` = '" + std::wstring(name) + L"'";
+    if (MsiDatabaseOpenViewW(database, query.c_str(), &view) == ERROR_SUCCESS && MsiViewExecute(view, 0) == 0 &&
+        MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+        wchar_t text[256] = {};
+        DWORD size = 256;
+        if (MsiRecordGetStringW(record, 1, text, &size) == ERROR_SUCCESS) value = text;
+        MsiCloseHandle(record);
+    }
+    if (view != 0) MsiCloseHandle(view);
+    MsiCloseHandle(database);
+    return value;
 }
 
 // Display names of the entries the list of installed programs shows (those not marked as
@@ -101,7 +147,49 @@ bool ProgramEntryExists() {
     return false;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A queue's comment and the orientation of its printing defaults (0 without defaults).
+struct Settings {
+    std::wstring comment;
+    short orientation = 0;
+    bool operator==(const Settings&) const = default;
+};
+
+// Reads a queue's settings (level 2); with `change`, gives it `change`'s instead, as a
+// technician does in its properties and printing preferences. False when that failed.
+bool QueueSettings(const wchar_t* queue, Settings& settings, const Settings* change = nullptr) {
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!OpenPrinterW(const_cast<wchar_t*>(queue), &printer, &access)) return false;
+    DWORD needed = 0;
+    GetPrinterW(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    bool done = needed > 0 && GetPrinterW(printer, 2, buffer.data(), needed, &needed);
+    auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
+    if (done && change != nullptr) {
+        std::wstring comment = change->comment;
+        DEVMODEW fresh{};
+        if (info->pDevMode == nullptr) {
+            fresh.dmSize = sizeof fresh;
+            fresh.dmSpecVersion = DM_SPECVERSION;
+            lstrcpynW(fresh.dmDeviceName, queue, CCHDEVICENAME);
+            info->pDevMode = &fresh;
+        }
+        info->pDevMode->dmFields |= DM_ORIENTATION;
+        info->pDevMode->dmOrientation = change->orientation;
+        info->pComment = comment.data();
+        info->pSecurityDescriptor = nullptr;  // kept as it is
+        done = SetPrinterW(printer, 2, buffer.data(), 0) != FALSE;
+        ClosePrinter(printer);
+        return done && QueueSettings(queue, settings);
+    }
+    if (done) {
+        settings.comment = info->pComment != nullptr ? info->pComment : L"";
+        settings.orientation = info->pDevMode != nullptr ? info->pDevMode->dmOrientation : 0;
+    }
+    ClosePrinter(printer);
+    return done;
+}
 
 TEST(WindowsInstallerPackage, InstallsTwoCopiesAndRemovesEverything) {
     ASSERT_TRUE(Exists(L"C:\\Prinstall.msi"));
@@ -145,18 +233,12 @@ TEST(WindowsInstallerPackage, InstallsTwoCopiesAndRemovesEverything) {
     EXPECT_FALSE(Exists(kFolder));
 }
 
-// A newer package over an older one with other properties: the older one's removal runs first
-// (its queue goes), then the newer one installs; one package, one entry. No USB printer is
-// attached under Wine: USB=1 searches, fails the package and leaves nothing.
+// A major upgrade: the newer package over the older one, with no port property, is let through
+// and leaves one package, one entry. No USB printer is attached under Wine: USB=1 searches,
+// fails the package and leaves nothing.
 TEST(WindowsInstallerPackage, ANewerPackageReplacesTheOlderAndUsbWithoutAPrinterFails) {
     ASSERT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-old.log"), 0u);
-    ASSERT_EQ(RunMsiexec(std::wstring(L"/i ") + kNextPackage + L" /qn IP=192.0.2.10 COPIES=2 /l*v C:\\msi-next.log"),
-              0u);
-    const std::vector<std::string> expected = {"TORVA Label Printer\tTORVA Label Printer #1\tIP_192.0.2.10",
-                                               "TORVA Label Printer 2\tTORVA Label Printer #2\tIP_192.0.2.10"};
-    EXPECT_EQ(LabelQueues(), expected);
-    EXPECT_TRUE(
-        KeyExists(L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.0.2.10"));
+    ASSERT_EQ(RunMsiexec(std::wstring(L"/i ") + kNextPackage + L" /qn /l*v C:\\msi-next.log"), 0u);
     // One package registered: the older one's entry (shown as well) is gone.
     EXPECT_EQ(ShownEntries(), std::vector<std::string>{"TORVA EPL Printer 2.X"});
     EXPECT_FALSE(ProgramEntryExists());
@@ -170,6 +252,79 @@ TEST(WindowsInstallerPackage, ANewerPackageReplacesTheOlderAndUsbWithoutAPrinter
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
     EXPECT_FALSE(Exists(kFolder));
     EXPECT_EQ(ShownEntries(), std::vector<std::string>{});
+}
+
+// A major upgrade keeps the package's queue as it is (name, port, comment, printing defaults)
+// and stages its driver again: no second copy, one entry. Windows runs the older version's
+// removal inside the newer one's installation with UPGRADINGPRODUCTCODE set, so that removal
+// leaves the queues to the newer version. Wine 8's RemoveExistingProducts starts
+// "msiexec /qn /i {older} REMOVE=ALL" in a process of its own instead, without that property,
+// and the older removal takes them (README, Windows Installer package). So the test runs the two halves of
+// Windows' upgrade one after the other: the older version's removal as the upgrade runs it,
+// then the newer package with the older version found as FindRelatedProducts finds it.
+TEST(WindowsInstallerPackage, AMajorUpgradeKeepsTheQueuesAndStagesTheirDriverAgain) {
+    const std::wstring older = PackageProperty(L"C:\\Prinstall.msi", L"ProductCode");
+    const std::wstring newer = PackageProperty(kNextPackage, L"ProductCode");
+    ASSERT_FALSE(older.empty());
+    ASSERT_FALSE(newer.empty());
+    ASSERT_NE(older, newer);
+    ASSERT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-kept.log"), 0u);
+    const Settings changed{L"Shipping desk, left", DMORIENT_LANDSCAPE};
+    Settings before;
+    ASSERT_TRUE(QueueSettings(L"TORVA Label Printer", before, &changed)) << GetLastError();
+    ASSERT_EQ(before, changed);
+    const std::vector<std::wstring> driverFiles = NumberedFiles(DriverDirectory(), 1);
+    ASSERT_FALSE(driverFiles.empty());
+    ASSERT_TRUE(DeleteFileW(driverFiles.front().c_str())) << GetLastError();
+
+    EXPECT_EQ(RunMsiexec(L"/x C:\\Prinstall.msi /qn UPGRADINGPRODUCTCODE=" + newer + L" /l*v C:\\msi-kept-old.log"),
+              0u);
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tCOM1:"});
+    EXPECT_EQ(RunMsiexec(std::wstring(L"/i ") + kNextPackage + L" /qn WIX_UPGRADE_DETECTED=" + older +
+                         L" /l*v C:\\msi-kept-new.log"),
+              0u);
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tCOM1:"});
+    Settings after;
+    EXPECT_TRUE(QueueSettings(L"TORVA Label Printer", after));
+    EXPECT_EQ(after, changed);
+    EXPECT_EQ(NumberedFiles(DriverDirectory(), 1), driverFiles) << "the driver's files are staged again";
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{"TORVA EPL Printer 2.X"});
+
+    EXPECT_EQ(RunMsiexec(std::wstring(L"/x ") + kNextPackage + L" /qn /l*v C:\\msi-kept-remove.log"), 0u);
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X"));
+}
+
+// The package takes only what it made. A technician's queue, made with the program's command
+// line before, stays when a later step of the package's installation fails (the package with a
+// failing last action: Windows Installer rolls back, and the rollback action takes back the
+// queues RunInstall installed) and when the package is removed; the technician's own
+// /uninstall /all then takes it and the shared pieces.
+TEST(WindowsInstallerPackage, QueuesMadeOutsideThePackageStay) {
+    ASSERT_EQ(RunTechnician(L"/install /port:COM2: /noentry"), 0u);
+    const std::vector<std::string> technician = {"TORVA Label Printer\tTORVA Label Printer #1\tCOM2:"};
+    ASSERT_EQ(LabelQueues(), technician);
+
+    const DWORD failed = RunMsiexec(L"/i C:\\Prinstall-failing.msi /qn PORT=COM1: COPIES=2 /l*v C:\\msi-rollback.log");
+    EXPECT_TRUE(failed == 1603u || failed == 1627u) << failed;
+    EXPECT_TRUE(LogHas(L"C:\\msi-rollback.log", "\"TORVA Label Printer 3\" installed"));
+    EXPECT_EQ(LabelQueues(), technician);
+    EXPECT_EQ(NumberedFiles(DriverDirectory(), 2), std::vector<std::wstring>{});
+    EXPECT_EQ(NumberedFiles(DriverDirectory(), 3), std::vector<std::wstring>{});
+    EXPECT_FALSE(Exists(kFolder));
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{});
+
+    ASSERT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-beside.log"), 0u);
+    EXPECT_EQ(LabelQueues().size(), 2u);
+    EXPECT_EQ(RunMsiexec(L"/x C:\\Prinstall.msi /qn /l*v C:\\msi-beside-remove.log"), 0u);
+    EXPECT_EQ(LabelQueues(), technician);
+    EXPECT_FALSE(Exists(kFolder));
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{});
+
+    EXPECT_EQ(RunTechnician(L"/uninstall /all"), 0u);
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_FALSE(KeyExists(L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\TORVA LABEL USB Port"));
+    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X"));
 }
 
 // A package whose third copy fails leaves no copy: the program takes back the two before it

@@ -39,4 +39,11 @@ if [ -n "$current" ]; then
 else
   msibuild "$work/out.msi" -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('SecureCustomProperties', '$secure')"
 fi
+# The rollback action (UndoInstall): wixl 0.101 writes Execute="rollback" as an immediate
+# action. Its type, as Windows Installer documents the bits: a DLL in the Binary table (1),
+# return code ignored (64: a failed take-back must not stop the rest of the rollback),
+# rollback (256), in the script (1024), not impersonated (2048).
+found=$(msiinfo export "$work/out.msi" CustomAction | awk -F'\t' '$1 == "UndoInstall" { print $2 }')
+[ -n "$found" ] || { echo "no custom action UndoInstall in the package" >&2; exit 1; }
+msibuild "$work/out.msi" -q "UPDATE \`CustomAction\` SET \`Type\` = 3393 WHERE \`Action\` = 'UndoInstall'"
 mv "$work/out.msi" "$out"

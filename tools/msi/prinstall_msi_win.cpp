@@ -18,7 +18,10 @@
 // program's full path in quotes first. Every line the program writes goes into the msiexec
 // log; exit code 0 succeeds, 3010 succeeds and leaves the restart mark, anything else fails
 // the package (and Windows Installer rolls back). A mark left by an earlier package run in
-// the same boot goes first, so that the mark ReportRestart finds is this run's.
+// the same boot goes first, so that the mark ReportRestart finds is this run's. As a rollback
+// action (the installation is being taken back) it leaves no mark: no ReportRestart follows a
+// rollback, and a mark left would make the next package run in this boot report a restart that
+// is not its own. The program's lines say which file waits for a restart.
 //
 // ReportRestart (immediate, after InstallFinalize): with the mark there, MsiSetMode asks for
 // a restart at the end, so that msiexec ends with 3010 as for any restart it needs. A deferred
@@ -210,6 +213,7 @@ extern "C" __declspec(dllexport) UINT __stdcall RunPrinstall(MSIHANDLE install) 
     LogLine(install, L"exit code " + Decimal(exitCode));
     if (exitCode == 0) return ERROR_SUCCESS;
     if (exitCode != kRestartRequired) return ERROR_INSTALL_FAILURE;
+    if (MsiGetMode(install, MSIRUNMODE_ROLLBACK)) return ERROR_SUCCESS;
     HKEY mark;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRestartMark, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &mark,
                         nullptr) == ERROR_SUCCESS) {
