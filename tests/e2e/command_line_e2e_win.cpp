@@ -277,6 +277,68 @@ TEST(CommandLineWithoutDisplay, InstallsOnceWithIfMissingAndIsDetectedInEitherLa
     EXPECT_FALSE(KeyExists(kDetectionKey));
 }
 
+// One printer at a time, as one deployment app per printer runs it: by name, with an owner,
+// detected by name, moved by a second deployment, and removed alone.
+TEST(CommandLineWithoutDisplay, DeploysDetectsMovesAndRemovesPrintersOneAtATime) {
+    const wchar_t kRecords[] = L"SOFTWARE\\TORVA\\EPL Printer 2.X\\Printers";
+    for (const wchar_t* name : {L"Front Desk", L"Back Office"}) {
+        const CommandRun install =
+            RunWithoutWindow(L"/install /port:COM1: \"/name:" + std::wstring(name) + L"\" /ifmissing /owner:{A1}");
+        EXPECT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << install.output;
+    }
+    EXPECT_EQ(LabelQueues(), (std::vector<std::string>{"Front Desk\tTORVA Label Printer #1\tCOM1:",
+                                                       "Back Office\tTORVA Label Printer #2\tCOM1:"}));
+    const std::wstring frontRecord = std::wstring(kRecords) + L"\\Front Desk";
+    EXPECT_EQ(RegString(frontRecord.c_str(), L"Driver"), L"TORVA Label Printer #1");
+    EXPECT_EQ(RegString(frontRecord.c_str(), L"Owner"), L"{A1}");
+    EXPECT_EQ(RegDword(frontRecord.c_str(), L"PortCreated"), 0u);
+
+    // Detection prints one line for a recorded printer and nothing otherwise; always 0.
+    const struct {
+        const wchar_t* arguments;
+        std::string output;
+    } detections[] = {
+        {L"/detect \"/name:front desk\"", "Front Desk\tTORVA Label Printer #1\tCOM1:"},
+        {L"/detect \"/name:Back Office\" /port:COM1:", "Back Office\tTORVA Label Printer #2\tCOM1:"},
+        {L"/detect \"/name:Back Office\" /port:LPT1:", ""},
+        {L"/detect /name:Missing", ""},
+    };
+    for (const auto& d : detections) {
+        const CommandRun detect = RunWithoutWindow(d.arguments);
+        EXPECT_EQ(detect.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << Utf8(d.arguments);
+        EXPECT_EQ(Lines(detect.output), d.output.empty() ? std::vector<std::string>{}
+                                                         : std::vector<std::string>{d.output})
+            << Utf8(d.arguments);
+    }
+    EXPECT_EQ(RunWithoutWindow(L"/detect").exitCode, static_cast<DWORD>(prinstall::kExitInvalidCommandLine));
+
+    // The same deployment again changes nothing; onto another port it moves the queue.
+    const CommandRun again = RunWithoutWindow(L"/install /port:COM1: \"/name:Front Desk\" /ifmissing /owner:{A1}");
+    EXPECT_EQ(again.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << again.output;
+    EXPECT_NE(again.output.find("already installed on the port COM1:"), std::string::npos) << again.output;
+    const CommandRun moved = RunWithoutWindow(L"/install /port:LPT1: \"/name:Front Desk\" /ifmissing /owner:{A1}");
+    EXPECT_EQ(moved.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << moved.output;
+    EXPECT_NE(moved.output.find("moved from the port COM1: to LPT1:"), std::string::npos) << moved.output;
+    EXPECT_EQ(LabelQueues(), (std::vector<std::string>{"Front Desk\tTORVA Label Printer #1\tLPT1:",
+                                                       "Back Office\tTORVA Label Printer #2\tCOM1:"}));
+    EXPECT_EQ(RegString(frontRecord.c_str(), L"Port"), L"LPT1:");
+
+    // One printer removed: the other stays whole, with the shared pieces.
+    const CommandRun one = RunWithoutWindow(L"/uninstall \"/queue:Front Desk\"");
+    EXPECT_EQ(one.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << one.output;
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"Back Office\tTORVA Label Printer #2\tCOM1:"});
+    EXPECT_FALSE(KeyExists(frontRecord.c_str()));
+    EXPECT_TRUE(KeyExists((std::wstring(kRecords) + L"\\Back Office").c_str()));
+    EXPECT_TRUE(KeyExists(kDetectionKey));
+    EXPECT_EQ(Lines(RunWithoutWindow(L"/detect \"/name:Back Office\"").output).size(), 1u);
+
+    // The owner's last printer takes everything the program made, its keys included.
+    const CommandRun rest = RunWithoutWindow(L"/uninstall /owner:{a1}");
+    EXPECT_EQ(rest.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << rest.output;
+    EXPECT_TRUE(LabelQueues().empty());
+    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA"));
+}
+
 // Refused lines print the usage and install nothing; a second instance is turned away.
 TEST(CommandLineWithoutDisplay, RefusesInvalidLinesAndASecondInstance) {
     for (const wchar_t* arguments : {L"/install /bogus", L"/install", L"/install /ip:0.0.0.0"}) {
