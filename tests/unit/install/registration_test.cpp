@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fakes/fake_files.h"
 #include "fakes/fake_platform.h"
 #include "install/uninstall_entry.h"
@@ -187,7 +189,12 @@ TEST(UninstallEntry, WritesEachLanguageAndRewritesAnExistingEntry) {
     fakes::FakeRegistry registry;
     WriteUninstallEntry(registry, true, kFacts);
     ASSERT_TRUE(registry.Has(kUninstallKeyKorean));
-    EXPECT_EQ(registry.keys.rbegin()->second.className, "REG_BINARY");
+    // The keys on the way there are created too: the entry is found by its path.
+    auto entry = std::find_if(registry.keys.begin(), registry.keys.end(),
+                              [](const auto& key) { return key.second.path == kUninstallKeyKorean; });
+    ASSERT_NE(entry, registry.keys.end());
+    auto& korean = entry->second;
+    EXPECT_EQ(korean.className, "REG_BINARY");
     EXPECT_EQ(registry.Value(kUninstallKeyKorean, "DisplayName"), "토바 Label 2.XX");
     EXPECT_EQ(registry.Value(kUninstallKeyKorean, "UninstallString"), "C:\\TORVA EPL Printer 2.X\\Prinstall.exe");
     // What deployment tools and the list of installed programs read.
@@ -202,13 +209,13 @@ TEST(UninstallEntry, WritesEachLanguageAndRewritesAnExistingEntry) {
     EXPECT_EQ(registry.Dword(kUninstallKeyKorean, "NoModify"), 1u);
     EXPECT_EQ(registry.Dword(kUninstallKeyKorean, "NoRepair"), 1u);
 
+    const std::size_t keysBefore = registry.keys.size();
     WriteUninstallEntry(registry, false, kFacts);  // an English installation after a Korean one
     EXPECT_EQ(registry.Value(kUninstallKeyEnglish, "DisplayName"), "TORVA Label 2.XX");
-    // The two entries, with the keys on the way to them.
-    EXPECT_EQ(registry.keys.size(), 7u);
+    EXPECT_EQ(registry.keys.size(), keysBefore + 1);
 
     // An entry an older installation wrote elsewhere, a day earlier, is brought up to date.
-    registry.keys.rbegin()->second.values["installlocation"] = "D:\\Label Setup";
+    korean.values["installlocation"] = "D:\\Label Setup";
     WriteUninstallEntry(registry, true, {2048, "20240601"});
     WriteUninstallEntry(registry, false, {2048, "20240601"});
     for (const char* key : {kUninstallKeyEnglish, kUninstallKeyKorean}) {
