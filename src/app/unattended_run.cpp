@@ -386,7 +386,8 @@ std::optional<int> UnattendedRun::Update(const CommandLine& line) {
     for (const PrinterInfo2& q : owned) {
         UnattendedSteps steps(app_, *this, line, language_);
         InstallCommand command(app_, *this, steps);
-        const Outcome outcome = command.Adopt({q.printerName, q.driverName, q.portName, false, line.owner, language_});
+        const Outcome outcome =
+            command.Adopt({q.printerName, q.driverName, q.portName, false, line.owner, language_, true});
         if (!outcome.Ok()) {
             // The first failure ends the run; the printers updated before it stay updated.
             return Finish(outcome.text, ExitCodeOf(outcome));

@@ -101,7 +101,8 @@ Outcome InstallCommand::Adopt(const AdoptRequest& request) {
         return outcome;
     };
     const std::optional<QueueRecord> record = ReadQueueRecord(registry, request.queueName);
-    const bool update = record && record->version != PRINSTALL_VERSION_TEXT && IsOwnDriverName(request.driverName);
+    const bool update = record && IsOwnDriverName(request.driverName) &&
+                        (request.updateDriver || record->version != PRINSTALL_VERSION_TEXT);
     std::vector<std::string> said;
     std::string port = request.currentPort;
     bool portCreated = record && record->portCreated;

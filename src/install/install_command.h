@@ -91,6 +91,9 @@ struct AdoptRequest {
     bool movePort = false;
     std::optional<std::string> owner;  // nothing: the recorded owner stays
     Language language = Language::English;
+    // The driver is updated from this program's media whatever version recorded the queue: a
+    // package's upgrade may bring new media with the same program.
+    bool updateDriver = false;
 };
 
 class InstallCommand {

@@ -286,8 +286,14 @@ TEST(CommandLineWithoutDisplay, DeploysDetectsMovesAndRemovesPrintersOneAtATime)
             RunWithoutWindow(L"/install /port:COM1: \"/name:" + std::wstring(name) + L"\" /ifmissing /owner:{A1}");
         EXPECT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << install.output;
     }
-    EXPECT_EQ(LabelQueues(), (std::vector<std::string>{"Front Desk\tTORVA Label Printer #1\tCOM1:",
-                                                       "Back Office\tTORVA Label Printer #2\tCOM1:"}));
+    // The spooler lists its queues in an order of its own.
+    const auto sortedQueues = [] {
+        std::vector<std::string> queues = LabelQueues();
+        std::sort(queues.begin(), queues.end());
+        return queues;
+    };
+    EXPECT_EQ(sortedQueues(), (std::vector<std::string>{"Back Office\tTORVA Label Printer #2\tCOM1:",
+                                                        "Front Desk\tTORVA Label Printer #1\tCOM1:"}));
     const std::wstring frontRecord = std::wstring(kRecords) + L"\\Front Desk";
     EXPECT_EQ(RegString(frontRecord.c_str(), L"Driver"), L"TORVA Label Printer #1");
     EXPECT_EQ(RegString(frontRecord.c_str(), L"Owner"), L"{A1}");
@@ -306,8 +312,8 @@ TEST(CommandLineWithoutDisplay, DeploysDetectsMovesAndRemovesPrintersOneAtATime)
     for (const auto& d : detections) {
         const CommandRun detect = RunWithoutWindow(d.arguments);
         EXPECT_EQ(detect.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << Utf8(d.arguments);
-        EXPECT_EQ(Lines(detect.output), d.output.empty() ? std::vector<std::string>{}
-                                                         : std::vector<std::string>{d.output})
+        EXPECT_EQ(Lines(detect.output),
+                  d.output.empty() ? std::vector<std::string>{} : std::vector<std::string>{d.output})
             << Utf8(d.arguments);
     }
     EXPECT_EQ(RunWithoutWindow(L"/detect").exitCode, static_cast<DWORD>(prinstall::kExitInvalidCommandLine));
@@ -319,8 +325,8 @@ TEST(CommandLineWithoutDisplay, DeploysDetectsMovesAndRemovesPrintersOneAtATime)
     const CommandRun moved = RunWithoutWindow(L"/install /port:LPT1: \"/name:Front Desk\" /ifmissing /owner:{A1}");
     EXPECT_EQ(moved.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << moved.output;
     EXPECT_NE(moved.output.find("moved from the port COM1: to LPT1:"), std::string::npos) << moved.output;
-    EXPECT_EQ(LabelQueues(), (std::vector<std::string>{"Front Desk\tTORVA Label Printer #1\tLPT1:",
-                                                       "Back Office\tTORVA Label Printer #2\tCOM1:"}));
+    EXPECT_EQ(sortedQueues(), (std::vector<std::string>{"Back Office\tTORVA Label Printer #2\tCOM1:",
+                                                        "Front Desk\tTORVA Label Printer #1\tLPT1:"}));
     EXPECT_EQ(RegString(frontRecord.c_str(), L"Port"), L"LPT1:");
 
     // One printer removed: the other stays whole, with the shared pieces.

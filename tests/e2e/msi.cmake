@@ -14,7 +14,8 @@ add_custom_command(
   COMMAND ${PRINSTALL_BASH} ${CMAKE_SOURCE_DIR}/tools/msi/build-msi.sh ${CMAKE_SOURCE_DIR}/tools/msi/Prinstall.wxs
           $<TARGET_FILE:Prinstall> $<TARGET_FILE:PrinstallMsi> ${PRINSTALL_MSI_MEDIA}
           ${PROJECT_VERSION_MAJOR}.${next_minor} ${next_msi}
-  DEPENDS prinstall_msi ${CMAKE_SOURCE_DIR}/tools/msi/Prinstall.wxs ${CMAKE_SOURCE_DIR}/tools/msi/build-msi.sh
+  DEPENDS prinstall_msi Prinstall PrinstallMsi ${CMAKE_SOURCE_DIR}/tools/msi/Prinstall.wxs
+          ${CMAKE_SOURCE_DIR}/tools/msi/build-msi.sh
   VERBATIM)
 add_custom_target(prinstall_msi_next DEPENDS ${next_msi})
 
@@ -34,7 +35,7 @@ add_custom_command(
           "INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('FailLaterData', 'NOT Installed', 1030)"
   COMMAND ${PRINSTALL_MSIBUILD} ${failing_msi} -q
           "INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('FailLater', 'NOT Installed', 4020)"
-  DEPENDS prinstall_msi
+  DEPENDS prinstall_msi ${CMAKE_BINARY_DIR}/Prinstall.msi
   VERBATIM)
 add_custom_target(prinstall_msi_failing DEPENDS ${failing_msi})
 add_dependencies(prinstall_e2e_win prinstall_msi_failing)
