@@ -5,6 +5,7 @@
 // display, Wine reports one on the Unix standard error that the test bed hands this program
 // as PRINSTALL_WINE_STDERR, each line headed by the process id.
 #include <windows.h>
+#include <aclapi.h>
 #include <winspool.h>
 
 #include <gtest/gtest.h>
@@ -449,6 +450,74 @@ TEST(CommandLineWithoutDisplay, RemovesAFileHeldOpenAtTheNextRestart) {
         found = found || (_wcsicmp(entries[i].c_str(), (L"\\??\\" + held).c_str()) == 0 && entries[i + 1].empty());
     }
     EXPECT_TRUE(found) << Joined(entries);
+}
+
+// Makes a subkey of the queue's spooler key that no one may delete, or lets it go again.
+// Wine deletes a queue at once whatever holds it, where Windows keeps one with jobs or open
+// handles, pending deletion, after a successful DeletePrinter; a key the spooler cannot delete
+// gives the same answer under Wine (DeletePrinter succeeds, the queue stays listed).
+bool LockQueueKey(const std::wstring& queue, bool lock) {
+    const std::wstring path = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + queue + L"\\Held";
+    HKEY key = nullptr;
+    const LONG opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, READ_CONTROL | WRITE_DAC,
+                                        nullptr, &key, nullptr);
+    if (opened != ERROR_SUCCESS) {
+        ADD_FAILURE() << "RegCreateKeyExW " << opened;
+        return false;
+    }
+    EXPLICIT_ACCESSW deny{};
+    deny.grfAccessPermissions = DELETE | KEY_ALL_ACCESS;
+    deny.grfAccessMode = DENY_ACCESS;
+    deny.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+    deny.Trustee.ptstrName = const_cast<wchar_t*>(L"EVERYONE");
+    EXPLICIT_ACCESSW allow = deny;
+    allow.grfAccessPermissions = KEY_ALL_ACCESS;
+    allow.grfAccessMode = SET_ACCESS;
+    EXPLICIT_ACCESSW entries[] = {deny, allow};
+    PACL acl = nullptr;
+    bool done = SetEntriesInAclW(lock ? 2 : 1, lock ? entries : &allow, nullptr, &acl) == ERROR_SUCCESS &&
+                SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                nullptr, nullptr, acl, nullptr) == ERROR_SUCCESS;
+    LocalFree(acl);
+    RegCloseKey(key);
+    if (!lock) done = done && RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str()) == ERROR_SUCCESS;
+    return done;
+}
+
+// A labelling program left open with a job in the queue: the queue outlives its deletion, the
+// removal says so and fails, and its record, the entry and the detection value stay for the
+// removal that follows once the job has ended.
+TEST(CommandLineWithoutDisplay, AQueueWithAJobHeldOutlivesTheRemovalWhichFails) {
+    ASSERT_EQ(RunWithoutWindow(L"/install /port:COM1: /name:Dock /owner:desk").exitCode,
+              static_cast<DWORD>(prinstall::kExitSuccess));
+    HANDLE printer = nullptr;
+    ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(L"Dock"), &printer, nullptr)) << GetLastError();
+    DOC_INFO_1W document{const_cast<wchar_t*>(L"Labels"), nullptr, const_cast<wchar_t*>(L"RAW")};
+    EXPECT_NE(StartDocPrinterW(printer, 1, reinterpret_cast<BYTE*>(&document)), 0u) << GetLastError();
+    DWORD written = 0;
+    WritePrinter(printer, const_cast<char*>("N\r\nP1\r\n"), 7, &written);
+    ASSERT_TRUE(LockQueueKey(L"Dock", true));
+
+    const CommandRun held = RunWithoutWindow(L"/uninstall /owner:desk");
+    EXPECT_EQ(held.exitCode, static_cast<DWORD>(prinstall::kExitFailure)) << held.output;
+    EXPECT_NE(
+        held.output.find("printer \"Dock\" with its driver \"TORVA Label Printer #1\" (it still has print jobs or is "
+                         "in use: remove it again when its jobs have ended)"),
+        std::string::npos)
+        << held.output;
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"Dock\tTORVA Label Printer #1\tCOM1:"});
+    EXPECT_TRUE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X\\Printers\\Dock"));
+    EXPECT_TRUE(KeyExists(kEntryKey));
+    EXPECT_EQ(RegDword(kDetectionKey, L"Installed"), 1u);
+
+    EndDocPrinter(printer);
+    ClosePrinter(printer);
+    ASSERT_TRUE(LockQueueKey(L"Dock", false));
+    const CommandRun again = RunWithoutWindow(L"/uninstall /owner:desk");
+    EXPECT_EQ(again.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << again.output;
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA"));
+    EXPECT_FALSE(KeyExists(kEntryKey));
 }
 
 // Every file below a folder, its subfolders included, as paths.
