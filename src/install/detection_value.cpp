@@ -1,6 +1,7 @@
 #include "install/detection_value.h"
 
 #include "core/entry_names.h"
+#include "core/printer_records.h"
 #include "prinstall_version.h"
 
 namespace prinstall {
@@ -22,6 +23,10 @@ bool DetectionValuePresent(Registry& registry) {
     return true;
 }
 
-std::uint32_t DeleteDetectionValue(Registry& registry) { return registry.DeleteKey(kDetectionKey); }
+std::uint32_t DeleteDetectionValue(Registry& registry) {
+    const std::uint32_t e = registry.DeleteKey(kDetectionKey);
+    if (e == 0) DeleteMakerKeyIfEmpty(registry);
+    return e;
+}
 
 }  // namespace prinstall

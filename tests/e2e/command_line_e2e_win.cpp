@@ -5,7 +5,6 @@
 // display, Wine reports one on the Unix standard error that the test bed hands this program
 // as PRINSTALL_WINE_STDERR, each line headed by the process id.
 #include <windows.h>
-#include <aclapi.h>
 #include <winspool.h>
 
 #include <gtest/gtest.h>
@@ -287,14 +286,8 @@ TEST(CommandLineWithoutDisplay, DeploysDetectsMovesAndRemovesPrintersOneAtATime)
             RunWithoutWindow(L"/install /port:COM1: \"/name:" + std::wstring(name) + L"\" /ifmissing /owner:{A1}");
         EXPECT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << install.output;
     }
-    // The spooler lists its queues in an order of its own.
-    const auto sortedQueues = [] {
-        std::vector<std::string> queues = LabelQueues();
-        std::sort(queues.begin(), queues.end());
-        return queues;
-    };
-    EXPECT_EQ(sortedQueues(), (std::vector<std::string>{"Back Office\tTORVA Label Printer #2\tCOM1:",
-                                                        "Front Desk\tTORVA Label Printer #1\tCOM1:"}));
+    EXPECT_EQ(LabelQueues(), (std::vector<std::string>{"Back Office\tTORVA Label Printer #2\tCOM1:",
+                                                       "Front Desk\tTORVA Label Printer #1\tCOM1:"}));
     const std::wstring frontRecord = std::wstring(kRecords) + L"\\Front Desk";
     EXPECT_EQ(RegString(frontRecord.c_str(), L"Driver"), L"TORVA Label Printer #1");
     EXPECT_EQ(RegString(frontRecord.c_str(), L"Owner"), L"{A1}");
@@ -326,8 +319,8 @@ TEST(CommandLineWithoutDisplay, DeploysDetectsMovesAndRemovesPrintersOneAtATime)
     const CommandRun moved = RunWithoutWindow(L"/install /port:LPT1: \"/name:Front Desk\" /ifmissing /owner:{A1}");
     EXPECT_EQ(moved.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << moved.output;
     EXPECT_NE(moved.output.find("moved from the port COM1: to LPT1:"), std::string::npos) << moved.output;
-    EXPECT_EQ(sortedQueues(), (std::vector<std::string>{"Back Office\tTORVA Label Printer #2\tCOM1:",
-                                                        "Front Desk\tTORVA Label Printer #1\tLPT1:"}));
+    EXPECT_EQ(LabelQueues(), (std::vector<std::string>{"Back Office\tTORVA Label Printer #2\tCOM1:",
+                                                       "Front Desk\tTORVA Label Printer #1\tLPT1:"}));
     EXPECT_EQ(RegString(frontRecord.c_str(), L"Port"), L"LPT1:");
 
     // One printer removed: the other stays whole, with the shared pieces.
@@ -450,38 +443,6 @@ TEST(CommandLineWithoutDisplay, RemovesAFileHeldOpenAtTheNextRestart) {
         found = found || (_wcsicmp(entries[i].c_str(), (L"\\??\\" + held).c_str()) == 0 && entries[i + 1].empty());
     }
     EXPECT_TRUE(found) << Joined(entries);
-}
-
-// Makes a subkey of the queue's spooler key that no one may delete, or lets it go again.
-// Wine deletes a queue at once whatever holds it, where Windows keeps one with jobs or open
-// handles, pending deletion, after a successful DeletePrinter; a key the spooler cannot delete
-// gives the same answer under Wine (DeletePrinter succeeds, the queue stays listed).
-bool LockQueueKey(const std::wstring& queue, bool lock) {
-    const std::wstring path = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + queue + L"\\Held";
-    HKEY key = nullptr;
-    const LONG opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, READ_CONTROL | WRITE_DAC,
-                                        nullptr, &key, nullptr);
-    if (opened != ERROR_SUCCESS) {
-        ADD_FAILURE() << "RegCreateKeyExW " << opened;
-        return false;
-    }
-    EXPLICIT_ACCESSW deny{};
-    deny.grfAccessPermissions = DELETE | KEY_ALL_ACCESS;
-    deny.grfAccessMode = DENY_ACCESS;
-    deny.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
-    deny.Trustee.ptstrName = const_cast<wchar_t*>(L"EVERYONE");
-    EXPLICIT_ACCESSW allow = deny;
-    allow.grfAccessPermissions = KEY_ALL_ACCESS;
-    allow.grfAccessMode = SET_ACCESS;
-    EXPLICIT_ACCESSW entries[] = {deny, allow};
-    PACL acl = nullptr;
-    bool done = SetEntriesInAclW(lock ? 2 : 1, lock ? entries : &allow, nullptr, &acl) == ERROR_SUCCESS &&
-                SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                nullptr, nullptr, acl, nullptr) == ERROR_SUCCESS;
-    LocalFree(acl);
-    RegCloseKey(key);
-    if (!lock) done = done && RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str()) == ERROR_SUCCESS;
-    return done;
 }
 
 // A labelling program left open with a job in the queue: the queue outlives its deletion, the

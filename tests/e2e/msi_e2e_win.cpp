@@ -376,6 +376,33 @@ TEST(WindowsInstallerPackage, ARemovalWithAFileInUseEndsWith3010) {
     EXPECT_FALSE(Exists(kFolder));
 }
 
+// A queue the spooler keeps after its deletion (jobs, a labelling program holding it): the
+// program's removal fails, and so does the package's. Windows rolls the failed removal back and
+// the package stays installed, to be removed again once the jobs have ended. Wine 8 leaves the
+// files but forgets the product after a failed removal (measured), so here the program left in
+// its folder finishes the job with the package's owner, as the README says.
+TEST(WindowsInstallerPackage, AQueueThatOutlivesItsDeletionFailsThePackagesRemoval) {
+    const std::wstring owner = PackageProperty(L"C:\\Prinstall.msi", L"UpgradeCode");
+    ASSERT_FALSE(owner.empty());
+    ASSERT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-pending.log"), 0u);
+    ASSERT_TRUE(LockQueueKey(L"TORVA Label Printer", true));
+    const DWORD refused = RunMsiexec(L"/x C:\\Prinstall.msi /qn /l*v C:\\msi-pending-remove.log");
+    EXPECT_TRUE(refused == 1603u || refused == 1627u) << refused;
+    EXPECT_TRUE(LogHas(L"C:\\msi-pending-remove.log", "remove it again when its jobs have ended"));
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tCOM1:"});
+    EXPECT_TRUE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X\\Printers\\TORVA Label Printer"));
+    const std::wstring program = std::wstring(kFolder) + L"\\Prinstall.exe";
+    ASSERT_TRUE(Exists(program.c_str()));
+
+    ASSERT_TRUE(LockQueueKey(L"TORVA Label Printer", false));
+    EXPECT_EQ(e2e::Run(program, L"/uninstall \"/owner:" + owner + L"\"", kFolder), 0u);
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA"));
+    wchar_t system[MAX_PATH];
+    const std::wstring cmd = std::wstring(system, GetSystemDirectoryW(system, MAX_PATH)) + L"\\cmd.exe";
+    EXPECT_EQ(e2e::Run(cmd, L"/c rmdir /s /q \"" + std::wstring(kFolder) + L"\""), 0u);
+}
+
 // Someone created the folder first and planted a program of a higher file version (a copy of
 // the prefix's setx.exe, 10.0, against the package's 4.x) as Prinstall.exe, which Windows'
 // default file versioning would keep and RunPrinstall would start as SYSTEM: the package's own

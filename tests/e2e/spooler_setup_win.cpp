@@ -2,6 +2,7 @@
 
 #include "harness_win.h"
 
+#include <aclapi.h>
 #include <winspool.h>
 
 #include <algorithm>
@@ -229,6 +230,35 @@ DWORD StopSpooler() {
         Sleep(50);
     }
     return 0;
+}
+
+// Makes a subkey of the queue's spooler key that no one may delete, or lets it go again.
+// Wine deletes a queue at once whatever holds it, where Windows keeps one with jobs or open
+// handles, pending deletion, after a successful DeletePrinter; a key the spooler cannot delete
+// gives the same answer under Wine (DeletePrinter succeeds, the queue stays listed).
+bool LockQueueKey(const std::wstring& queue, bool lock) {
+    const std::wstring path = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + queue + L"\\Held";
+    HKEY key = nullptr;
+    const LONG opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, READ_CONTROL | WRITE_DAC,
+                                        nullptr, &key, nullptr);
+    if (opened != ERROR_SUCCESS) return false;
+    EXPLICIT_ACCESSW deny{};
+    deny.grfAccessPermissions = DELETE | KEY_ALL_ACCESS;
+    deny.grfAccessMode = DENY_ACCESS;
+    deny.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+    deny.Trustee.ptstrName = const_cast<wchar_t*>(L"EVERYONE");
+    EXPLICIT_ACCESSW allow = deny;
+    allow.grfAccessPermissions = KEY_ALL_ACCESS;
+    allow.grfAccessMode = SET_ACCESS;
+    EXPLICIT_ACCESSW entries[] = {deny, allow};
+    PACL acl = nullptr;
+    bool done = SetEntriesInAclW(lock ? 2 : 1, lock ? entries : &allow, nullptr, &acl) == ERROR_SUCCESS &&
+                SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                nullptr, nullptr, acl, nullptr) == ERROR_SUCCESS;
+    LocalFree(acl);
+    RegCloseKey(key);
+    if (!lock) done = done && RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str()) == ERROR_SUCCESS;
+    return done;
 }
 
 }  // namespace e2e

@@ -49,6 +49,11 @@ std::wstring DriverDirectory(const wchar_t* environment = nullptr);
 // The names of the drivers registered for an environment (nullptr: this machine's own).
 std::vector<std::wstring> DriverNames(const wchar_t* environment = nullptr);
 
+// Makes a subkey of the queue's spooler key that no one may delete (`lock`), or lets it go
+// again: the queue then outlives a successful DeletePrinter, as Windows keeps a queue with jobs
+// pending deletion (which Wine never does). False when that failed.
+bool LockQueueKey(const std::wstring& queue, bool lock);
+
 // Whether a key exists under HKEY_LOCAL_MACHINE.
 bool KeyExists(const wchar_t* path);
 
