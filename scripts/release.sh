@@ -18,7 +18,7 @@ build=$(readlink -m "${2:-$root/build/win32}")
 cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 [ -f "$build/Prinstall.exe" ] && [ -f "$build/PrinstallMsi.dll" ] && [ -f "$build/CMakeCache.txt" ] \
   || { echo "release.sh: no built program in $build (cmake --build --preset win32)" >&2; exit 1; }
-version=$(cache CMAKE_PROJECT_VERSION)
+version=$(cache PRINSTALL_PACKAGE_VERSION)
 media=$(cache PRINSTALL_MSI_MEDIA)
 
 mkdir -p "$out"
