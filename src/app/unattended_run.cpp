@@ -224,8 +224,22 @@ int UnattendedRun::RunCommand(const CommandLine& line) {
 
 int UnattendedRun::Install(const CommandLine& line) {
     Platform& p = app_.platform;
+    CommandLine chosen = line;
+    if (line.portSource == PortSource::Port) {
+        // Port names compare without regard to letter case, as the spooler compares them; the
+        // queue goes on the port under the spooler's own spelling.
+        std::vector<std::string> ports;
+        std::string known;
+        const std::uint32_t e = p.spooler.ListPorts(ports);
+        if (e != 0) return Finish(Format(kPortsNotListed.In(language_), e, line.port.c_str()), kExitFailure);
+        for (const std::string& port : ports) {
+            if (known.empty() && SameQueueName(p.spooler, port, line.port)) known = port;
+        }
+        if (known.empty()) return Finish(Format(kNoSuchPort.In(language_), line.port.c_str()), kExitFailure);
+        chosen.port = known;
+    }
     if (line.update) {
-        if (std::optional<int> exitCode = Update(line)) return *exitCode;
+        if (std::optional<int> exitCode = Update(chosen)) return *exitCode;
     } else if (line.ifMissing && line.name) {
         // The printer of that name decides: there already, it is adopted (moved to the port
         // asked for, its driver brought up to this version, its record written).
@@ -233,7 +247,8 @@ int UnattendedRun::Install(const CommandLine& line) {
         if (p.spooler.ListLocalPrinters(queues) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
         for (const PrinterInfo2& q : queues) {
             if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.printerName, *line.name)) {
-                return Adopt(line, q, true);
+                // On the port already: nothing to prepare (no USB search, no port made).
+                return Adopt(chosen, q, !SameQueueName(p.spooler, q.portName, RequestedPort(chosen)));
             }
         }
     } else if (line.ifMissing) {
@@ -250,20 +265,6 @@ int UnattendedRun::Install(const CommandLine& line) {
     }
     const int count = CountLabelDrivers(p.spooler, app_.state.driverNumber);
     if (count < 0) return Finish(kEnumFailed.In(language_), kExitFailure);
-    CommandLine chosen = line;
-    if (line.portSource == PortSource::Port) {
-        // Port names compare without regard to letter case, as the spooler compares them; the
-        // queue goes on the port under the spooler's own spelling.
-        std::vector<std::string> ports;
-        std::string known;
-        const std::uint32_t e = p.spooler.ListPorts(ports);
-        if (e != 0) return Finish(Format(kPortsNotListed.In(language_), e, line.port.c_str()), kExitFailure);
-        for (const std::string& port : ports) {
-            if (known.empty() && SameQueueName(p.spooler, port, line.port)) known = port;
-        }
-        if (known.empty()) return Finish(Format(kNoSuchPort.In(language_), line.port.c_str()), kExitFailure);
-        chosen.port = known;
-    }
     UnattendedSteps steps(app_, *this, chosen, language_);
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =

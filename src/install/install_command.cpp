@@ -6,6 +6,7 @@
 #include "core/driver_files.h"
 #include "core/entry_names.h"
 #include "core/monitor_removal.h"
+#include "core/ownership.h"
 #include "core/printer_records.h"
 #include "core/system_refusals.h"
 #include "install/clone_files.h"
@@ -320,6 +321,12 @@ int InstallCommand::TakeBackCopies(const std::string& environment, std::size_t f
             if (DeleteQueueRecord(*app_.platform.registry, queueName) != 0) {
                 left_.kept.push_back(Format(kRecordKept.In(language_), queueName.c_str(), kQueueRecordsKey));
             }
+        }
+        // A print-server connection may use a driver of the same name: it stays for it.
+        const UsageSurvey survey(spooler, environment, language_);
+        if (std::optional<std::string> why = survey.DriverKept(LabelDriverName(driverNumber))) {
+            left_.kept.push_back(*why);
+            continue;
         }
         if (!RollBackCopy(environment, driverNumber, true)) {
             left_.kept.push_back(Format(kDriverKept.In(language_), LabelDriverName(driverNumber).c_str()));

@@ -255,6 +255,14 @@ TEST(CommandLineWithoutDisplay, InstallsANetworkPrinterOnItsStandardTcpIpPort) {
     EXPECT_EQ(beside.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << beside.output;
     EXPECT_EQ(RegDword(existing.c_str(), L"PortNumber"), otherPort);
     EXPECT_EQ(RegString(existing.c_str(), L"IPAddress"), L"(missing)");
+
+    // The port this program made goes with the last queue on it; the one that was there stays.
+    const wchar_t records[] = L"SOFTWARE\\TORVA\\EPL Printer 2.X\\Printers\\";
+    EXPECT_EQ(RegDword((std::wstring(records) + L"TORVA Label Printer").c_str(), L"PortCreated"), 1u);
+    EXPECT_EQ(RegDword((std::wstring(records) + L"TORVA Label Printer 2").c_str(), L"PortCreated"), 0u);
+    EXPECT_EQ(RunWithoutWindow(L"/uninstall /all").exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
+    EXPECT_FALSE(KeyExists(key));
+    EXPECT_TRUE(KeyExists(existing.c_str()));
 }
 
 // A deployment tool's cycle, in English and in Korean (the uninstall entry's key differs
