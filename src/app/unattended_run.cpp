@@ -382,7 +382,6 @@ std::optional<int> UnattendedRun::Update(const CommandLine& line) {
         if (line.portSource != PortSource::None) return std::nullopt;
         return Finish(Format(kNothingToUpdate.In(language_), line.owner->c_str()), kExitSuccess);
     }
-    int exitCode = kExitSuccess;
     std::string last;
     for (const PrinterInfo2& q : owned) {
         UnattendedSteps steps(app_, *this, line, language_);
@@ -396,7 +395,7 @@ std::optional<int> UnattendedRun::Update(const CommandLine& line) {
         if (!last.empty()) Line(last);
         last = outcome.text;
     }
-    return Finish(last, exitCode);
+    return Finish(last, kExitSuccess);
 }
 
 int UnattendedRun::List() {

@@ -106,7 +106,7 @@ FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string&
         left.kept = NumberedFileNames(n);
         return left;
     }
-    const UsageSurvey survey(spooler, environment, language);
+    const UsageSurvey survey(spooler, environment, language, false);
     std::vector<std::string> folders = {directory};
     if (*DriverVersionFolder(osFamily) != '\0') folders.push_back(directory + DriverVersionFolder(osFamily));
     FilesLeft left;

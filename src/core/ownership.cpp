@@ -29,9 +29,9 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-UsageSurvey::UsageSurvey(Spooler& spooler, const std::string& environment, Language language)
+UsageSurvey::UsageSurvey(Spooler& spooler, const std::string& environment, Language language, bool withUsers)
     : spooler_(spooler), language_(language) {
-    usersListed_ = spooler.ListLocalPrinters(queues_) == 0 && spooler.ListConnections(connections_) == 0;
+    usersListed_ = withUsers && spooler.ListLocalPrinters(queues_) == 0 && spooler.ListConnections(connections_) == 0;
     driversListed_ = spooler.ListDriverRecords(environment, drivers_) == 0;
 }
 

@@ -25,9 +25,10 @@ std::string BaseName(const std::string& path);
 // What the machine's queues, connections and drivers of one environment use, read once.
 class UsageSurvey {
 public:
-    // Reads the local queues, the connections and the drivers of the environment; Listed() is
-    // false when any of them could not be listed: then everything counts as used.
-    UsageSurvey(Spooler& spooler, const std::string& environment, Language language);
+    // Reads the drivers of the environment and, with `withUsers`, the local queues and the
+    // connections (only DriverKept needs them); Listed() is false when any of them could not
+    // be listed: then everything counts as used.
+    UsageSurvey(Spooler& spooler, const std::string& environment, Language language, bool withUsers = true);
 
     bool Listed() const { return usersListed_ && driversListed_; }
     bool DriversListed() const { return driversListed_; }

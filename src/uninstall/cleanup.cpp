@@ -76,7 +76,7 @@ std::vector<std::string> Cleanup::StrayFiles(int processor, int osFamily, std::v
         if (IsOwnDriverName(driver)) registered.insert(LabelDriverNumber(driver));
     }
     // A file that another driver names is that driver's, whatever its name looks like.
-    const UsageSurvey survey(spooler_, environment, language_);
+    const UsageSurvey survey(spooler_, environment, language_, false);
     std::vector<std::string> folders = {directory};
     if (*DriverVersionFolder(osFamily) != '\0') folders.push_back(directory + DriverVersionFolder(osFamily));
     for (const std::string& folder : folders) {
