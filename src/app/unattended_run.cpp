@@ -82,8 +82,14 @@ public:
             case PortSource::Ip: choice = {kInterfaceTcpIp, kNetworkPortEntry, line_.ipAddress}; break;
             default:
                 // The operator named this port: a queue the spooler would put on COM1: instead
-                // is a failure, not an installation on a port nobody asked for.
-                choice = {InterfaceKindOf(line_.port), line_.port, "", true};
+                // is a failure, not an installation on a port nobody asked for. A name that
+                // only looks like a USB or network port ("USB001") is that very port too: no
+                // printer search, no label monitor's port, no Standard TCP/IP port made.
+                {
+                    const int kind = InterfaceKindOf(line_.port);
+                    const bool named = kind == kInterfaceUsb || kind == kInterfaceTcpIp;
+                    choice = {named ? kInterfaceSerial : kind, line_.port, "", true};
+                }
                 break;
         }
         return true;

@@ -180,3 +180,19 @@ TEST_F(PerPrinterTest, ADriverAConnectionUsesOutlivesItsQueueAndIsNamed) {
 
 }  // namespace
 }  // namespace prinstall
+
+namespace prinstall {
+namespace {
+
+// A port named on the command line is that port, whatever its name looks like.
+TEST_F(PerPrinterTest, APortNamedLikeAUsbPortIsThatPort) {
+    spooler.ports.insert("USB001");
+    ASSERT_EQ(Run({"/install", "/port:usb001", "/name:Dock", "/ifmissing"}), 0) << console.lines.back();
+    EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Dock", "USB001", "TORVA Label Printer #1"}}));
+    EXPECT_TRUE(clock.sleeps.empty());  // no printer search
+    EXPECT_EQ(Run({"/install", "/port:USB001", "/name:Dock", "/ifmissing"}), 0);
+    EXPECT_EQ(spooler.printers.size(), 1u);
+}
+
+}  // namespace
+}  // namespace prinstall

@@ -24,21 +24,35 @@ struct GrowingListing {
     }
 };
 
-TEST(SizeThenFill, AsksAgainWithTheGrownSizeUntilTheAnswerFits) {
-    GrowingListing listing{40, 24, 3};  // the size query and two fills see it grow
+// A list that grows a little between the size query and the fill (a queue added by another
+// tool) fits at once; one that grows past the room given is asked again with its new size.
+TEST(SizeThenFill, GivesRoomToSpareAndAsksAgainWithTheGrownSize) {
+    GrowingListing small{40, 600, 2};  // the size query and the fill see it grow
     std::vector<std::uint8_t> buffer;
-    EXPECT_EQ(SizeThenFill(buffer, 8, std::ref(listing)), 0u);
-    EXPECT_EQ(listing.calls, 4);
-    ASSERT_EQ(buffer.size(), 40u + 3 * 24 + 8);
-    EXPECT_EQ(buffer[40 + 3 * 24 - 1], 0xAB);
-    EXPECT_EQ(buffer[40 + 3 * 24], 0);  // the slack stays zero
+    EXPECT_EQ(SizeThenFill(buffer, 8, std::ref(small)), 0u);
+    EXPECT_EQ(small.calls, 2);
+    EXPECT_EQ(buffer[40 + 2 * 600 - 1], 0xAB);
+
+    GrowingListing large{40, 20000, 3};  // the size query and two fills see it grow
+    EXPECT_EQ(SizeThenFill(buffer, 8, std::ref(large)), 0u);
+    EXPECT_EQ(large.calls, 4);
+    ASSERT_EQ(buffer.size(), FillRoom(40u + 3 * 20000) + 8);
+    EXPECT_EQ(buffer[40 + 3 * 20000 - 1], 0xAB);
+    EXPECT_EQ(buffer[buffer.size() - 1], 0);  // the slack stays zero
 }
 
 TEST(SizeThenFill, GivesUpWithInsufficientBufferWhenTheListNeverStopsGrowing) {
-    GrowingListing listing{40, 24, 1000};
+    // Each fill finds the list grown past whatever room it was given.
+    int calls = 0;
     std::vector<std::uint8_t> buffer;
-    EXPECT_EQ(SizeThenFill(buffer, 8, std::ref(listing)), kErrorInsufficientBuffer);
-    EXPECT_EQ(listing.calls, 1 + kMaxFillAttempts);
+    EXPECT_EQ(SizeThenFill(buffer, 8,
+                           [&](std::uint8_t* data, std::uint32_t capacity, std::uint32_t& needed) -> std::uint32_t {
+                               ++calls;
+                               needed = data == nullptr ? 40 : capacity + 1;
+                               return kErrorInsufficientBuffer;
+                           }),
+              kErrorInsufficientBuffer);
+    EXPECT_EQ(calls, 1 + kMaxFillAttempts);
 }
 
 TEST(SizeThenFill, PassesOtherErrorsOfTheSizeQueryOrTheFillOn) {
