@@ -154,8 +154,8 @@ public:
         dialog_.View().RepaintNow();
         return goOn;
     }
-    void WriteTcpIpPortValues(const std::string& address, const std::string& portKey) override {
-        steps_.WriteTcpIpPortValues(address, portKey);
+    bool WriteTcpIpPortValues(const std::string& address, const std::string& portKey) override {
+        return steps_.WriteTcpIpPortValues(address, portKey);
         dialog_.View().RepaintNow();
     }
     void SetBusy(bool busy) override {

@@ -60,6 +60,9 @@ const Text kCopiesTakenBack = {"The %d printer(s) this run installed before the 
 const Text kNotTakenBack = {"Not removed again (Prinstall.exe /uninstall /all removes them later):",
                             "다시 삭제하지 못한 항목 (나중에 Prinstall.exe /uninstall /all 로 삭제):"};
 const Text kQueueKept = {"printer \"%s\"", "프린터 \"%s\""};
+const Text kPortNotTakenUp = {
+    "Nothing was installed: the port %s was made, but the print spooler did not start again to take it up.",
+    "아무것도 설치하지 않았습니다: %s 포트를 만들었지만 인쇄 스풀러가 다시 시작되지 않아 포트를 사용할 수 없습니다."};
 const Text kRecordNotWritten = {
     "The printer \"%s\" was not installed: its record (HKLM\\%s) could not be written (error %u).",
     "프린터 \"%s\"을(를) 설치하지 못했습니다: 기록(HKLM\\%s)을 쓸 수 없습니다(오류 %u)."};
@@ -265,7 +268,12 @@ std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& setting
         } else if (platform.registry != nullptr && platform.registry->CreateKey(portKey, "", key) == 0) {
             platform.registry->CloseKey(key);
             tcpIpPortCreated_ = true;
-            steps_.WriteTcpIpPortValues(choice.address, portKey);
+            if (!steps_.WriteTcpIpPortValues(choice.address, portKey)) {
+                // The port is of no use to anybody: it goes again.
+                platform.registry->DeleteKey(portKey);
+                tcpIpPortCreated_ = false;
+                return Outcome::Failure(Format(kPortNotTakenUp.In(language_), settings.tcpIpPortName.c_str()));
+            }
         }
     }
     return std::nullopt;

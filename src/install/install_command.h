@@ -49,8 +49,10 @@ public:
     // Waits for a USB label printer and finds its port. False at the failure end, which the
     // step has reported itself; the run then ends.
     virtual bool RunUsbStep(int& searchCounter) = 0;
-    // Writes the Standard TCP/IP port's values below its key and restarts the spooler.
-    virtual void WriteTcpIpPortValues(const std::string& address, const std::string& portKey) = 0;
+    // Writes the Standard TCP/IP port's values below its key and restarts the spooler. False
+    // when the run must stop because the spooler did not run again to take the port up (the
+    // command line); the dialogs go on, and a queue the spooler cannot put there goes to COM1:.
+    virtual bool WriteTcpIpPortValues(const std::string& address, const std::string& portKey) = 0;
     // The run is busy from the port choice until a copy is installed.
     virtual void SetBusy(bool) {}
     // A copy is installed.

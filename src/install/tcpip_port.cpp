@@ -37,7 +37,7 @@ int TcpIpPortWriter::WriteTcpIpPortValues(const TcpIpPortSettings& settings) {
     } else {
         debug_.Output(Format("Standard TCP/IP port key not opened: %u", error));
     }
-    RestartSpooler();
+    restarted_ = RestartSpooler();
     return 1;
 }
 

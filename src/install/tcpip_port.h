@@ -58,6 +58,8 @@ public:
     // Every wait has a limit; every step that fails is written to the debugger output and the
     // restart goes on. True when the spooler runs at the end.
     bool RestartSpooler();
+    // Whether the spooler ran again after the last WriteTcpIpPortValues restarted it.
+    bool SpoolerRestarted() const { return restarted_; }
 
 private:
     void WriteValues(Registry::Key key, const std::string& ipAddress);
@@ -73,6 +75,7 @@ private:
     DebugLog& debug_;
     ShowAppMessage showAppMessage_;
     ShowDialogMessage showDialogMessage_;
+    bool restarted_ = false;
 };
 
 }  // namespace prinstall

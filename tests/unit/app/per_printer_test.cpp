@@ -196,3 +196,21 @@ TEST_F(PerPrinterTest, APortNamedLikeAUsbPortIsThatPort) {
 
 }  // namespace
 }  // namespace prinstall
+
+namespace prinstall {
+namespace {
+
+// The command line puts the queue on the printer's own port or fails: a spooler that does not
+// start again to take a new network port up ends the run, and the port made for it goes.
+TEST_F(PerPrinterTest, ANetworkPortTheSpoolerDoesNotTakeUpFailsTheRun) {
+    services.startError = 1058;
+    EXPECT_EQ(Run({"/install", "/ip:192.168.0.20", "/name:Dock"}), 1603);
+    EXPECT_EQ(console.lines.back(),
+              "Nothing was installed: the port IP_192.168.0.20 was made, but the print spooler did not start again to "
+              "take it up. (exit code 1603)");
+    EXPECT_TRUE(spooler.printers.empty());
+    EXPECT_FALSE(registry.Has(TcpIpPortKey("IP_192.168.0.20")));
+}
+
+}  // namespace
+}  // namespace prinstall

@@ -34,8 +34,9 @@ public:
         EXPECT_EQ(counter, 10);
         return usbFindsPrinter;
     }
-    void WriteTcpIpPortValues(const std::string& address, const std::string&) override {
+    bool WriteTcpIpPortValues(const std::string& address, const std::string&) override {
         tcpIpPorts.push_back(address);
+        return true;
     }
 };
 
