@@ -122,7 +122,9 @@ Outcome InstallCommand::Adopt(const AdoptRequest& request) {
         const std::string asked = QueuePort(settings);
         if (asked == kPortMonitorPort) {
             PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
-            if (monitor.AddPortMonitorIfMissing(app_.state.os.processor)) monitorAdded_ = true;
+            if (monitor.AddPortMonitorIfMissing(app_.state.os.processor) == PortMonitorInstaller::Addition::Added) {
+                monitorAdded_ = true;
+            }
             if (monitor.IsPortMonitorInstalled() != 1) return end(Outcome::Failure(kMonitorMissing.In(language_)));
         }
         if (!SameQueueName(platform.spooler, asked, request.currentPort)) {

@@ -373,7 +373,17 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     }
 
     PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
-    if (state.useLabelPortMonitor && monitor.AddPortMonitorIfMissing(state.os.processor)) monitorAdded_ = true;
+    if (state.useLabelPortMonitor) {
+        std::uint32_t refusal = 0;
+        switch (monitor.AddPortMonitorIfMissing(state.os.processor, &refusal)) {
+            case PortMonitorInstaller::Addition::Added: monitorAdded_ = true; break;
+            case PortMonitorInstaller::Addition::Failed:
+                // A monitor asked for and not there is no installation to report as done.
+                return FailCopy(kMonitorMissing.In(language_), refusal);
+            case PortMonitorInstaller::Addition::AlreadyThere:
+            case PortMonitorInstaller::Addition::Unknown: break;
+        }
+    }
 
     settings.driverNumber = state.driverNumber;
     settings.environment = SpoolerEnvironment(state.os.processor);
@@ -432,6 +442,11 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     if (const std::uint32_t e = WriteQueueRecord(*platform.registry, record); e != 0) {
         TakeBackCopies(settings.environment, created_.size() - 1);
         return FailCopy(Format(kRecordNotWritten.In(language_), queueName.c_str(), kQueueRecordsKey, e), e);
+    }
+    // Likewise the detection value: deployment tools would install the printer again and again.
+    if (const std::uint32_t e = registrar.DetectionError(); e != 0) {
+        TakeBackCopies(settings.environment, created_.size() - 1);
+        return FailCopy(Format(kRecordNotWritten.In(language_), queueName.c_str(), kDetectionKey, e), e);
     }
     if (registrar.FellBackToCom1()) {
         // The queue works, but on COM1: rather than the port the operator chose: say so now,

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "core/fs_redirection_off.h"
+#include "core/texts.h"
+#include "platform/registry.h"
 #include "install/staging.h"
 
 namespace prinstall {
@@ -29,7 +31,7 @@ std::optional<std::string> MissingPortMonitorModule(Files& files, int processor)
 
 int PortMonitorInstaller::IsPortMonitorInstalled() { return prinstall::IsPortMonitorInstalled(spooler_, debug_); }
 
-void PortMonitorInstaller::AddPortMonitor(int processor) {
+std::uint32_t PortMonitorInstaller::AddPortMonitor(int processor) {
     files_.SetWorkingDirectory(kInstallFolder);
     const std::string mediaRoot = files_.WorkingDirectory();
     const std::string systemFolder = files_.SystemDirectory();
@@ -37,24 +39,47 @@ void PortMonitorInstaller::AddPortMonitor(int processor) {
     // redirected 32-bit one, for the spooler to load the 64-bit monitor; the spooler call
     // after the copies needs redirection back on.
     FsRedirectionOff redirection(system_, processor == 1 || processor == 2);
+    bool copied = true;
     for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
-        files_.CopyFileTo(PortMonitorSource(mediaRoot, processor, module), systemFolder + "\\" + module);
+        if (!files_.CopyFileTo(PortMonitorSource(mediaRoot, processor, module), systemFolder + "\\" + module)) {
+            debug_.Output(Format("Port monitor module not copied: %s", module));
+            copied = false;
+        }
     }
     if (!redirection.Restore()) {
         // Still off, the spooler's client would fail to load what it needs: no call, and the
         // queue on the monitor's port is then not made.
         debug_.Output("Wow64RevertWow64FsRedirection() Fail !!!");
         debug_.Output("AddPortMonitor() Fail !!!");
-        return;
+        return kErrorFileNotFound;
     }
-    bool added = spooler_.RegisterMonitor(kPortMonitorName, SpoolerEnvironment(processor), kPortMonitorModule) == 0;
-    debug_.Output(added ? "AddPortMonitor() Success !!!" : "AddPortMonitor() Fail !!!");
+    if (!copied) {
+        debug_.Output("AddPortMonitor() Fail !!!");
+        return kErrorFileNotFound;
+    }
+    const std::uint32_t e =
+        spooler_.RegisterMonitor(kPortMonitorName, SpoolerEnvironment(processor), kPortMonitorModule);
+    debug_.Output(e == 0 ? "AddPortMonitor() Success !!!" : "AddPortMonitor() Fail !!!");
+    return e;
 }
 
-bool PortMonitorInstaller::AddPortMonitorIfMissing(int processor) {
-    if (IsPortMonitorInstalled() == 1) return false;
-    AddPortMonitor(processor);
-    return true;
+PortMonitorInstaller::Addition PortMonitorInstaller::AddPortMonitorIfMissing(int processor, std::uint32_t* error) {
+    if (error != nullptr) *error = 0;
+    std::vector<std::string> names;
+    if (spooler_.ListMonitors(names) != 0) {
+        // Whether it is there is unknown: copying over the modules of a monitor the spooler
+        // runs would fail or break it, and nothing this run did could make it this run's.
+        debug_.Output("EnumMonitors() Fail !!!");
+        return Addition::Unknown;
+    }
+    for (const std::string& name : names) {
+        if (name == kPortMonitorName) return Addition::AlreadyThere;
+    }
+    const std::uint32_t e = AddPortMonitor(processor);
+    if (e == kErrorMonitorAlreadyInstalled) return Addition::AlreadyThere;
+    if (e == 0) return Addition::Added;
+    if (error != nullptr && e != kErrorFileNotFound) *error = e;
+    return Addition::Failed;
 }
 
 void PortMonitorInstaller::CopyFramedyn() {

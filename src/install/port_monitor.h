@@ -33,11 +33,20 @@ public:
     // 1 when a monitor named exactly "TORVA LABEL USB Port" is installed, else 0 (also when
     // the monitors cannot be listed).
     int IsPortMonitorInstalled();
-    // Copies the two modules into the system folder and adds the monitor; the outcome goes
-    // to the debugger output only.
-    void AddPortMonitor(int processor);
-    // Adds the monitor only when the spooler does not list it yet; true when it was added.
-    bool AddPortMonitorIfMissing(int processor);
+    // Copies the two modules into the system folder and adds the monitor: 0, the spooler's
+    // error, or 2 when a module could not be copied (the monitor is then not added). The
+    // outcome also goes to the debugger output.
+    std::uint32_t AddPortMonitor(int processor);
+    // What adding the monitor when it is missing came to.
+    enum class Addition {
+        AlreadyThere,  // the spooler lists it, or answered that it has it (3006)
+        Added,         // this run added it
+        Unknown,       // the monitors could not be listed: nothing was copied or added
+        Failed,        // a module could not be copied, or the spooler refused the monitor
+    };
+    // Adds the monitor only when the spooler does not list it yet. `error` gets the refusal's
+    // system error code (0 when a copy failed or for the other answers).
+    Addition AddPortMonitorIfMissing(int processor, std::uint32_t* error = nullptr);
     // Puts the system's WBEM\FRAMEDYN.dll into the system folder itself.
     void CopyFramedyn();
 

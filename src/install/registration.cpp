@@ -59,6 +59,7 @@ std::string QueuePort(const RegistrationSettings& s) {
 
 int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const RegistrationSettings& s) {
     fellBackToCom1_ = false;
+    detectionError_ = 0;
     message_.clear();
     error_ = 0;
     auto setMessage = [this](const std::string& text) { message_ = text; };
@@ -96,7 +97,7 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
         report_(std::string("Add Printer Ended"), 85, true);
         report_(std::nullopt, 90, false);
         if (s.withUninstallEntry) WriteUninstallEntry(registry_, s.language == Language::Korean, s.entry);
-        WriteDetectionValue(registry_);
+        detectionError_ = WriteDetectionValue(registry_);
         report_(std::nullopt, 100, false);
         return 0;
     }
@@ -114,7 +115,7 @@ int Registrar::RegisterDriverAndPrinter(const std::string& printerName, const Re
         }
         // The queue works, but not on the port the operator chose: the install command
         // decides how to tell. Deployment tools still find it installed.
-        WriteDetectionValue(registry_);
+        detectionError_ = WriteDetectionValue(registry_);
         setMessage(kForcedToCom1.In(s.language));
         fellBackToCom1_ = true;
         // A queue exists: the removal must be found in the list of installed programs.

@@ -59,6 +59,8 @@ public:
     const std::string& Message() const { return message_; }
     // The system error code of the failed call of the last registration, 0 when none failed.
     std::uint32_t Error() const { return error_; }
+    // The error of writing the detection value once the queue existed; 0 when it was written.
+    std::uint32_t DetectionError() const { return detectionError_; }
 
 private:
     Spooler& spooler_;
@@ -68,6 +70,7 @@ private:
     std::string message_;
     std::uint32_t error_ = 0;
     bool fellBackToCom1_ = false;
+    std::uint32_t detectionError_ = 0;
 };
 
 }  // namespace prinstall

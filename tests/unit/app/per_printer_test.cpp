@@ -133,12 +133,14 @@ TEST_F(PerPrinterTest, IfMissingByNameKeepsMovesOrUpdatesTheQueue) {
     EXPECT_EQ(spooler.printers.size(), 1u);
 }
 
-// A record that cannot be written is a failed copy: the queue goes again.
+// A record or a detection value that cannot be written is a failed copy: the queue goes again.
 TEST_F(PerPrinterTest, AQueueWithoutItsRecordIsTakenBack) {
-    registry.valueErrors["owner"] = 5;
-    EXPECT_EQ(Run({"/install", "/port:COM2:", "/name:Dock", "/owner:x"}), 1603);
-    EXPECT_TRUE(spooler.printers.empty());
-    EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #1"));
+    for (const char* value : {"owner", "installed"}) {
+        registry.valueErrors = {{value, 5}};
+        EXPECT_EQ(Run({"/install", "/port:COM2:", "/name:Dock", "/owner:x"}), 1603) << value;
+        EXPECT_TRUE(spooler.printers.empty()) << value;
+        EXPECT_FALSE(spooler.HasDriver("TORVA Label Printer #1")) << value;
+    }
 }
 
 // The spooler keeps a queue with jobs after DeletePrinter: the removal says so and fails, and

@@ -38,17 +38,19 @@ TEST_F(PortMonitorTest, OnlyTheExactNameCountsAsInstalled) {
 
 TEST_F(PortMonitorTest, ListedMonitorIsNeitherCopiedNorAddedAgain) {
     spooler.monitors.push_back("TORVA LABEL USB Port");
-    EXPECT_FALSE(monitor.AddPortMonitorIfMissing(0));
+    EXPECT_EQ(monitor.AddPortMonitorIfMissing(0), PortMonitorInstaller::Addition::AlreadyThere);
     EXPECT_TRUE(files.copies.empty());
     EXPECT_TRUE(spooler.addedMonitorDlls.empty());
 }
 
-TEST_F(PortMonitorTest, FailedListCountsAsNotInstalled) {
+// A monitor the spooler may be running is not copied over, and a run that could not see it
+// never counts it as its own.
+TEST_F(PortMonitorTest, AFailedListIsUnknownAndChangesNothing) {
     spooler.monitors.push_back("TORVA LABEL USB Port");
     spooler.enumMonitorsError = 1722;
-    EXPECT_TRUE(monitor.AddPortMonitorIfMissing(0));
-    EXPECT_EQ(files.copies.size(), 2u);
-    EXPECT_EQ(debug.lines, (std::vector<std::string>{"EnumMonitors() Fail !!!", "AddPortMonitor() Fail !!!"}));
+    EXPECT_EQ(monitor.AddPortMonitorIfMissing(0), PortMonitorInstaller::Addition::Unknown);
+    EXPECT_TRUE(files.copies.empty());
+    EXPECT_TRUE(spooler.addedMonitorDlls.empty());
 }
 
 TEST_F(PortMonitorTest, X86CopiesTheWin32ModulesAndLeavesRedirectionAlone) {
@@ -67,7 +69,6 @@ TEST_F(PortMonitorTest, X86CopiesTheWin32ModulesAndLeavesRedirectionAlone) {
 TEST_F(PortMonitorTest, X64AndItaniumSwitchRedirectionOffAroundTheCopiesFromTheirOwnFolders) {
     system.trail = &files.trail;
     spooler.trail = &files.trail;
-    files.RemoveFile("C:\\TORVA EPL Printer 2.X\\Win64\\Itanium\\TVPortMonUI.dll");
     for (int processor : {1, 2}) {
         files.trail.clear();
         monitor.AddPortMonitor(processor);
@@ -79,7 +80,7 @@ TEST_F(PortMonitorTest, X64AndItaniumSwitchRedirectionOffAroundTheCopiesFromThei
         spooler.monitors.pop_back();
     }
     EXPECT_EQ(files.Content("C:\\windows\\system32\\TVPortMon.dll"), "Win64\\Itanium TVPortMon.dll");
-    EXPECT_EQ(files.Content("C:\\windows\\system32\\TVPortMonUI.dll"), "Win64 TVPortMonUI.dll");
+    EXPECT_EQ(files.Content("C:\\windows\\system32\\TVPortMonUI.dll"), "Win64\\Itanium TVPortMonUI.dll");
 
     // Redirection that cannot be switched off is not switched back on either; the copies and
     // the spooler call still go ahead (the spooler then says whether it found the module).
@@ -100,10 +101,19 @@ TEST_F(PortMonitorTest, X64AndItaniumSwitchRedirectionOffAroundTheCopiesFromThei
               (std::vector<std::string>{"Wow64RevertWow64FsRedirection() Fail !!!", "AddPortMonitor() Fail !!!"}));
 }
 
-TEST_F(PortMonitorTest, RefusedAddIsOnlyTraced) {
+// A module that could not be copied is not added as a monitor; a monitor the spooler refuses
+// is a failed addition with the spooler's code.
+TEST_F(PortMonitorTest, AFailedCopyOrARefusedAddFailsTheAddition) {
+    files.RemoveFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVPortMonUI.dll");
+    std::uint32_t error = 0;
+    EXPECT_EQ(monitor.AddPortMonitorIfMissing(0, &error), PortMonitorInstaller::Addition::Failed);
+    EXPECT_EQ(error, 0u);
+    EXPECT_TRUE(spooler.addedMonitorDlls.empty());
+
+    files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVPortMonUI.dll", "ui");
     spooler.addMonitorError = 126;
-    monitor.AddPortMonitor(0);
-    EXPECT_EQ(debug.lines, std::vector<std::string>{"AddPortMonitor() Fail !!!"});
+    EXPECT_EQ(monitor.AddPortMonitorIfMissing(0, &error), PortMonitorInstaller::Addition::Failed);
+    EXPECT_EQ(error, 126u);
 }
 
 TEST_F(PortMonitorTest, FramedynIsCopiedFromWbemIntoTheSystemFolder) {
