@@ -41,7 +41,10 @@ std::uint32_t PortMonitorInstaller::AddPortMonitor(int processor) {
     FsRedirectionOff redirection(system_, processor == 1 || processor == 2);
     bool copied = true;
     for (const char* module : {kPortMonitorModule, kPortMonitorUiModule}) {
-        if (!files_.CopyFileTo(PortMonitorSource(mediaRoot, processor, module), systemFolder + "\\" + module)) {
+        const std::string target = systemFolder + "\\" + module;
+        // An earlier removal may have left this very path to be deleted at the next restart.
+        if (!files_.CancelRemovalAtRestart(target)) debug_.Output("Deletion at restart not withdrawn: " + target);
+        if (!files_.CopyFileTo(PortMonitorSource(mediaRoot, processor, module), target)) {
             debug_.Output(Format("Port monitor module not copied: %s", module));
             copied = false;
         }

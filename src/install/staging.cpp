@@ -56,6 +56,11 @@ std::optional<std::string> DriverStager::StageDriverFiles(int driverNumber, int 
     const std::vector<StagingRow> rows = StagingRows(processor, korean, driverNumber);
     for (const StagingRow& row : rows) {
         const std::string destination = driverDirectory + "\\" + row.destination;
+        // A removal before may have left this path, or the spooler's copy of it in its version
+        // folder, to be deleted at the next restart: that would take the new driver's file.
+        for (const std::string& path : {destination, driverDirectory + "\\3\\" + row.destination}) {
+            files_.CancelRemovalAtRestart(path);
+        }
         const bool copied = files_.CopyFileTo(row.source, destination);
         // A file already reported (a clone file) is not named again by its copy.
         if (!copied && !failed) failed = row.source.substr(row.source.rfind(".\\", 0) == 0 ? 2 : 0);

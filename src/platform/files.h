@@ -49,6 +49,10 @@ public:
     // that a file installed under the old name before the restart is not the one deleted.
     // False when refused.
     virtual bool ScheduleRemovalAtRestart(const std::string& path) = 0;
+    // Withdraws every deletion at the next restart that names this very path (an earlier
+    // removal's, which could not move the file aside), so that the file about to be copied
+    // there is not deleted when Windows starts again. True when none is left.
+    virtual bool CancelRemovalAtRestart(const std::string& path) = 0;
     virtual bool FileExists(const std::string& path) = 0;
     // The size in bytes of an existing file; -1 when there is no such file (or it is a folder).
     virtual std::int64_t FileSize(const std::string& path) = 0;

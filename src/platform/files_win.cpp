@@ -112,6 +112,58 @@ bool WinFiles::ScheduleRemovalAtRestart(const std::string& path) {
     return MoveFileExW(name.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
+bool WinFiles::CancelRemovalAtRestart(const std::string& path) {
+    // The session manager's list holds pairs: source "\??\C:\..." and target, an empty
+    // target for a deletion. The pairs that delete this path go; everything else stays as it is.
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    const std::wstring source = L"\\??\\" + Widen(path);
+    bool clear = true;
+    for (const wchar_t* name : {L"PendingFileRenameOperations", L"PendingFileRenameOperations2"}) {
+        DWORD type = 0, size = 0;
+        LONG e = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
+        if (e == ERROR_FILE_NOT_FOUND) continue;
+        if (e != ERROR_SUCCESS || type != REG_MULTI_SZ) {
+            clear = false;
+            continue;
+        }
+        std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
+        e = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        if (e != ERROR_SUCCESS) {
+            clear = false;
+            continue;
+        }
+        std::vector<std::wstring> entries;
+        for (const wchar_t* p = data.data(); p < data.data() + size / sizeof(wchar_t);) {
+            entries.emplace_back(p);
+            p += entries.back().size() + 1;
+        }
+        // A list ends with an empty string: the pairs are what comes before it.
+        while (!entries.empty() && entries.back().empty() && entries.size() % 2 == 1) entries.pop_back();
+        std::wstring kept;
+        bool changed = false;
+        for (size_t i = 0; i + 1 < entries.size(); i += 2) {
+            if (entries[i + 1].empty() && CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, entries[i].c_str(), -1,
+                                                         source.c_str(), -1) == CSTR_EQUAL) {
+                changed = true;
+                continue;
+            }
+            kept += entries[i] + L'\0' + entries[i + 1] + L'\0';
+        }
+        if (!changed) continue;
+        kept += L'\0';
+        if (RegSetValueExW(key, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                           static_cast<DWORD>(kept.size() * sizeof(wchar_t))) != ERROR_SUCCESS) {
+            clear = false;
+        }
+    }
+    RegCloseKey(key);
+    return clear;
+}
+
 bool WinFiles::FileExists(const std::string& path) {
     DWORD attributes = GetFileAttributesW(Widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

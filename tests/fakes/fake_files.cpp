@@ -193,6 +193,12 @@ bool FakeFiles::ScheduleRemovalAtRestart(const std::string& path) {
     return true;
 }
 
+bool FakeFiles::CancelRemovalAtRestart(const std::string& path) {
+    if (!Alive()) return false;
+    std::erase_if(removalsAtRestart, [&](const std::string& p) { return Lower(p) == Lower(path); });
+    return true;
+}
+
 std::int64_t FakeFiles::FileSize(const std::string& path) {
     if (!Alive()) return -1;
     auto it = files_.find(Key(path));

@@ -62,6 +62,7 @@ public:
     bool CopyFileTo(const std::string& from, const std::string& to) override;
     bool RemoveFile(const std::string& path) override;
     bool ScheduleRemovalAtRestart(const std::string& path) override;
+    bool CancelRemovalAtRestart(const std::string& path) override;
     bool FileExists(const std::string& path) override { return Alive() && HasFile(path); }
     std::int64_t FileSize(const std::string& path) override;
     std::int64_t FolderSize(const std::string& path) override;
