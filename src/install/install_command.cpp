@@ -374,14 +374,10 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
 
     PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
     if (state.useLabelPortMonitor) {
-        std::uint32_t refusal = 0;
-        switch (monitor.AddPortMonitorIfMissing(state.os.processor, &refusal)) {
-            case PortMonitorInstaller::Addition::Added: monitorAdded_ = true; break;
-            case PortMonitorInstaller::Addition::Failed:
-                // A monitor asked for and not there is no installation to report as done.
-                return FailCopy(kMonitorMissing.In(language_), refusal);
-            case PortMonitorInstaller::Addition::AlreadyThere:
-            case PortMonitorInstaller::Addition::Unknown: break;
+        // Only a monitor this run added is this run's to take back; a queue that needs a
+        // monitor that is not there fails below.
+        if (monitor.AddPortMonitorIfMissing(state.os.processor) == PortMonitorInstaller::Addition::Added) {
+            monitorAdded_ = true;
         }
     }
 

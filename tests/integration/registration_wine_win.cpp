@@ -144,11 +144,11 @@ TEST_F(RegistrationUnderWine, PortMonitorFromTheMediaCarriesAUsbQueue) {
     files.RemoveFile(systemFolder + "\\TVPortMon.dll");
     files.RemoveFile(systemFolder + "\\TVPortMonUI.dll");
     EXPECT_EQ(monitor.IsPortMonitorInstalled(), 0);
-    EXPECT_TRUE(monitor.AddPortMonitorIfMissing(0));
+    EXPECT_EQ(monitor.AddPortMonitorIfMissing(0), PortMonitorInstaller::Addition::Added);
     EXPECT_EQ(monitor.IsPortMonitorInstalled(), 1);
     EXPECT_TRUE(files.FileExists(systemFolder + "\\TVPortMon.dll"));
     EXPECT_TRUE(files.FileExists(systemFolder + "\\TVPortMonUI.dll"));
-    EXPECT_FALSE(monitor.AddPortMonitorIfMissing(0));
+    EXPECT_EQ(monitor.AddPortMonitorIfMissing(0), PortMonitorInstaller::Addition::AlreadyThere);
 
     // The monitor brings its port to the spooler.
     DWORD needed = 0, count = 0;
