@@ -213,6 +213,17 @@ TYPED_TEST_P(SpoolerContract, UnknownMonitorCannotBeDeleted) {
     EXPECT_EQ(this->world.GetSpooler().RemoveMonitor("Contract Monitor Nobody Added", ""), kErrorUnknownPrintMonitor);
 }
 
+// A Unidrv driver record of the x86 environment under this name.
+inline DriverRecord UnidrvRecord(const std::string& name) {
+    DriverRecord driver;
+    driver.name = name;
+    driver.environment = kEnvironmentX86;
+    driver.driverPath = "UNIDRV.DLL";
+    driver.dataFile = "TVLabel.GPD";
+    driver.configFile = "UNIDRVUI.DLL";
+    return driver;
+}
+
 // A driver registered for a named environment is listed for it and deleted from it; the
 // environment has its own driver directory.
 TYPED_TEST_P(SpoolerContract, DriverOfANamedEnvironmentIsListedAndDeletedThere) {
@@ -221,12 +232,7 @@ TYPED_TEST_P(SpoolerContract, DriverOfANamedEnvironmentIsListedAndDeletedThere) 
     ASSERT_EQ(spooler.DriverDirectory(kEnvironmentX86, directory), 0u);
     EXPECT_TRUE(directory.ends_with("\\w32x86")) << directory;
 
-    DriverRecord driver;
-    driver.name = "Contract Driver Of x86";
-    driver.environment = kEnvironmentX86;
-    driver.driverPath = "UNIDRV.DLL";
-    driver.dataFile = "TVLabel.GPD";
-    driver.configFile = "UNIDRVUI.DLL";
+    DriverRecord driver = UnidrvRecord("Contract Driver Of x86");
     ASSERT_EQ(spooler.RegisterDriver(driver), 0u);
     auto registered = [&] {
         std::vector<std::string> names;
@@ -258,12 +264,7 @@ TYPED_TEST_P(SpoolerContract, DriverRecordNamesItsFilesInTheDriverDirectory) {
     this->world.PlaceDriverFiles();
     std::string directory;
     ASSERT_EQ(spooler.DriverDirectory(kEnvironmentX86, directory), 0u);
-    DriverRecord driver;
-    driver.name = "Contract Driver With Files";
-    driver.environment = kEnvironmentX86;
-    driver.driverPath = "UNIDRV.DLL";
-    driver.dataFile = "TVLabel.GPD";
-    driver.configFile = "UNIDRVUI.DLL";
+    DriverRecord driver = UnidrvRecord("Contract Driver With Files");
     driver.helpFile = "UNIDRV.HLP";
     driver.dependentFiles = std::string("UNIRES.DLL\0STDNAMES.GPD\0\0", 25);
     driver.defaultDataType = "RAW";
