@@ -152,12 +152,14 @@ Restriction Refused(Refusal refusal, const std::wstring& path) { return {0, refu
 
 // Opens one entry (as a folder when `folder`) and refuses what must not be changed through it:
 // a link to elsewhere, or a file with further names, whose owner and DACL are those of every
-// name. `isFolder` tells what the handle found, whatever the listing said.
-Restriction OpenEntry(const std::wstring& path, bool folder, KernelHandle& handle, bool& isFolder) {
+// name. `isFolder` tells what the handle found, whatever the listing said. `lookOnly` opens it
+// for its attributes alone.
+Restriction OpenEntry(const std::wstring& path, bool folder, KernelHandle& handle, bool& isFolder,
+                      bool lookOnly = false) {
     const DWORD share =
         folder ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    handle.Reset(CreateFileW(path.c_str(), folder ? kFolderAccess : kSecureAccess, share, nullptr, OPEN_EXISTING,
-                             kOpenFlags, nullptr));
+    const DWORD access = lookOnly ? FILE_READ_ATTRIBUTES : folder ? kFolderAccess : kSecureAccess;
+    handle.Reset(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, kOpenFlags, nullptr));
     if (!handle) return Failed(GetLastError(), path);
     BY_HANDLE_FILE_INFORMATION info = {};
     if (!GetFileInformationByHandle(handle.Get(), &info)) return Failed(GetLastError(), path);
@@ -346,7 +348,7 @@ WriteAccess WinFolderSecurity::WritableByOthers(const std::string& folder) {
     const std::wstring root = Widen(folder);
     KernelHandle handle;
     bool isFolder = false;
-    const Restriction opened = OpenEntry(root, true, handle, isFolder);
+    const Restriction opened = OpenEntry(root, true, handle, isFolder, true);
     if (opened.refusal == Refusal::Link) return WriteAccess::Others;
     if (opened.error != 0 || !isFolder) return WriteAccess::Unknown;
     bool keeps = false;
