@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "platform/handle_win.h"
+#include "platform/system_export_win.h"
 #include "platform/text_win.h"
 
 namespace prinstall {
@@ -137,34 +139,205 @@ DWORD ForEachBelow(const std::wstring& folder, Visit& visit) {
     return result;
 }
 
-// 0 for a folder that is no link, else the error code (kLinkFound for a link).
-DWORD CheckRoot(const std::wstring& folder) {
-    const DWORD attributes = GetFileAttributesW(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? kLinkFound : ERROR_SUCCESS;
+// Every entry is opened without following a link (FILE_FLAG_OPEN_REPARSE_POINT), and backup
+// semantics open folders too. Reading the owner and the attributes, and writing owner and DACL,
+// is all a handle needs; a folder is also opened for listing and shared without delete, so that
+// it can be neither renamed nor deleted (nor swapped for a link) while its handle is held.
+constexpr DWORD kSecureAccess = READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES;
+constexpr DWORD kFolderAccess = kSecureAccess | FILE_LIST_DIRECTORY;
+constexpr DWORD kOpenFlags = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
+
+Restriction Failed(DWORD error, const std::wstring& path) { return {error, Refusal::None, Narrow(path)}; }
+Restriction Refused(Refusal refusal, const std::wstring& path) { return {0, refusal, Narrow(path)}; }
+
+// Opens one entry (as a folder when `folder`) and refuses what must not be changed through it:
+// a link to elsewhere, or a file with further names, whose owner and DACL are those of every
+// name. `isFolder` tells what the handle found, whatever the listing said. `lookOnly` opens it
+// for its attributes alone.
+Restriction OpenEntry(const std::wstring& path, bool folder, KernelHandle& handle, bool& isFolder,
+                      bool lookOnly = false) {
+    const DWORD share =
+        folder ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const DWORD access = lookOnly ? FILE_READ_ATTRIBUTES : folder ? kFolderAccess : kSecureAccess;
+    handle.Reset(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, kOpenFlags, nullptr));
+    if (!handle) return Failed(GetLastError(), path);
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!GetFileInformationByHandle(handle.Get(), &info)) return Failed(GetLastError(), path);
+    isFolder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return Refused(Refusal::Link, path);
+    if (!isFolder && info.nNumberOfLinks > 1) return Refused(Refusal::HardLinked, path);
+    return {};
 }
 
-// Makes Administrators the owner of one file or folder unless one of the three accounts owns
-// it already, then gives it `dacl` (protected or not as `protection` says).
-DWORD Secure(const std::wstring& path, const WellKnownSids& sids, PACL dacl, SECURITY_INFORMATION protection) {
-    std::vector<wchar_t> name(path.begin(), path.end());  // the Set call takes a writable name
-    name.push_back(L'\0');
-    bool ownedByThem = false;
-    {
-        PSID owner = nullptr;
-        Descriptor descriptor;
-        if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                                  nullptr, descriptor.Put()) == ERROR_SUCCESS) {
-            ownedByThem = owner != nullptr && sids.MayChange(owner);
+// Whether the volume that holds `folder` (opened as `handle`) keeps permissions at all: FAT and
+// exFAT do not. Vista and later answer for the handle itself; Windows 2000 and XP for the root
+// of the path's drive or share (a volume mounted on a folder of that path then goes unseen).
+DWORD KeepsPermissions(const std::wstring& folder, HANDLE handle, bool& keeps) {
+    using ByHandleFn = BOOL(WINAPI*)(HANDLE, LPWSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPWSTR, DWORD);
+    DWORD flags = 0;
+    BOOL ok = FALSE;
+    if (auto byHandle = SystemExport<ByHandleFn>(L"kernel32.dll", "GetVolumeInformationByHandleW")) {
+        ok = byHandle(handle, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0);
+    } else {
+        std::wstring root = folder;
+        if (root.size() >= 2 && root[1] == L':') {
+            root = root.substr(0, 2) + L"\\";
+        } else if (root.rfind(L"\\\\", 0) == 0) {
+            const size_t share = root.find(L'\\', 2);
+            const size_t end = share == std::wstring::npos ? share : root.find(L'\\', share + 1);
+            root = root.substr(0, end) + L"\\";
+        }
+        ok = GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0);
+    }
+    if (!ok) return GetLastError();
+    keeps = (flags & FILE_PERSISTENT_ACLS) != 0;
+    return ERROR_SUCCESS;
+}
+
+// Enables the privileges that let an administrator open, take and re-secure what denies the
+// Administrators everything (backup: read its owner and attributes; restore: write its owner
+// and DACL; take ownership), and puts the token back as it was when it goes. A privilege the
+// token lacks stays off; what it would have allowed then fails and is named.
+class HeldPrivileges {
+public:
+    HeldPrivileges() {
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token_.Put())) return;
+        const wchar_t* const names[] = {SE_TAKE_OWNERSHIP_NAME, SE_RESTORE_NAME, SE_BACKUP_NAME};
+        Privileges wanted = {};
+        wanted.count = 0;
+        for (const wchar_t* name : names) {
+            LUID_AND_ATTRIBUTES& p = wanted.privileges[wanted.count];
+            if (LookupPrivilegeValueW(nullptr, name, &p.Luid)) {
+                p.Attributes = SE_PRIVILEGE_ENABLED;
+                ++wanted.count;
+            }
+        }
+        DWORD size = 0;
+        adjusted_ = wanted.count > 0 &&
+                    AdjustTokenPrivileges(token_.Get(), FALSE, reinterpret_cast<TOKEN_PRIVILEGES*>(&wanted),
+                                          sizeof(previous_), reinterpret_cast<TOKEN_PRIVILEGES*>(&previous_), &size);
+    }
+    ~HeldPrivileges() {
+        // The previous state lists only the privileges this changed, each as it was before.
+        if (adjusted_ && previous_.count > 0) {
+            AdjustTokenPrivileges(token_.Get(), FALSE, reinterpret_cast<TOKEN_PRIVILEGES*>(&previous_), 0, nullptr,
+                                  nullptr);
         }
     }
-    if (!ownedByThem) {
-        const DWORD e = SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
-                                              sids.administrators, nullptr, nullptr, nullptr);
-        if (e != ERROR_SUCCESS) return e;
+    HeldPrivileges(const HeldPrivileges&) = delete;
+    HeldPrivileges& operator=(const HeldPrivileges&) = delete;
+
+private:
+    // TOKEN_PRIVILEGES with room for three.
+    struct Privileges {
+        DWORD count;
+        LUID_AND_ATTRIBUTES privileges[3];
+    };
+    KernelHandle token_;
+    Privileges previous_ = {};
+    bool adjusted_ = false;
+};
+
+// The DACLs the restriction gives: Administrators and SYSTEM full control, Users read and
+// execute. The folder's are its own, inherited by subfolders and files; below it each entry
+// holds exactly what it inherits (marked inherited, so that the entries stay the folder's).
+// The buffers are of DWORDs for the ACL's alignment.
+class Dacls {
+public:
+    explicit Dacls(const WellKnownSids& sids) {
+        const DWORD inheritable = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+        ok_ = Build(sids, folder_, inheritable) && Build(sids, subfolder_, inheritable | INHERITED_ACE) &&
+              Build(sids, file_, INHERITED_ACE);
+        if (!ok_) error_ = GetLastError();
     }
-    return SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | protection, nullptr, nullptr,
-                                 dacl, nullptr);
+    bool Ok() const { return ok_; }
+    DWORD Error() const { return error_; }
+    PACL Folder() { return reinterpret_cast<PACL>(folder_.data()); }
+    PACL Below(bool isFolder) { return reinterpret_cast<PACL>(isFolder ? subfolder_.data() : file_.data()); }
+
+private:
+    static bool Build(const WellKnownSids& sids, std::vector<DWORD>& buffer, DWORD flags) {
+        const DWORD aceBase = sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD);
+        const DWORD size = sizeof(ACL) + 3 * aceBase + GetLengthSid(sids.administrators) + GetLengthSid(sids.system) +
+                           GetLengthSid(sids.users);
+        buffer.assign((size + sizeof(DWORD) - 1) / sizeof(DWORD), 0);
+        auto* acl = reinterpret_cast<PACL>(buffer.data());
+        return InitializeAcl(acl, size, ACL_REVISION) &&
+               AddAccessAllowedAceEx(acl, ACL_REVISION, flags, FILE_ALL_ACCESS, sids.administrators) &&
+               AddAccessAllowedAceEx(acl, ACL_REVISION, flags, FILE_ALL_ACCESS, sids.system) &&
+               AddAccessAllowedAceEx(acl, ACL_REVISION, flags, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, sids.users);
+    }
+
+    std::vector<DWORD> folder_, subfolder_, file_;
+    bool ok_ = false;
+    DWORD error_ = 0;
+};
+
+// Makes Administrators the owner of the opened entry unless one of the three accounts owns it
+// already, then gives it `dacl`; all on the handle. An owner that cannot be changed, even with
+// the privileges, names the entry.
+Restriction SecureHandle(HANDLE handle, const std::wstring& path, const WellKnownSids& sids, PACL dacl,
+                         SECURITY_INFORMATION protection) {
+    PSID owner = nullptr;
+    Descriptor descriptor;
+    DWORD e = GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                              descriptor.Put());
+    if (e != ERROR_SUCCESS) return Failed(e, path);
+    if (owner == nullptr || !sids.MayChange(owner)) {
+        e = SetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, sids.administrators, nullptr, nullptr,
+                            nullptr);
+        if (e != ERROR_SUCCESS) return Failed(e, path);
+    }
+    e = SetSecurityInfo(handle, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | protection, nullptr, nullptr, dacl,
+                        nullptr);
+    return e == ERROR_SUCCESS ? Restriction{} : Failed(e, path);
+}
+
+// Checks (and with `secure`, secures) what the opened folder `folder` holds, depth first, each
+// entry opened and checked by handle before anything is changed on it; stops at the first
+// refusal or failure. Each folder is secured before it is listed, so that one that refused
+// the administrators even a listing can be listed once it inherits.
+//
+// The listing goes by name (Windows 2000 lists no folder by handle). The folders on the way
+// are held open without delete sharing, so none can be renamed or swapped for a link
+// meanwhile; an entry replaced between the listing and its opening is opened for what it is
+// then and checked as such, and one added after the listing goes unseen. SetSecurityInfo on a
+// folder also carries the inherited entries to what it holds by itself, before the walk gets
+// there: the check walk before any change refuses the links found then, so only a link planted
+// between the two walks, by someone who could still write there, gets those inherited entries
+// (never the owner, never more than read for Users). Handles opened before the folder was
+// secured keep the access they were given.
+Restriction WalkBelow(const std::wstring& folder, const WellKnownSids& sids, Dacls* secure) {
+    WIN32_FIND_DATAW found = {};
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) {
+        const DWORD e = GetLastError();
+        // Checking only: a folder that denies the administrators a listing is listed once secured.
+        if (secure == nullptr && e == ERROR_ACCESS_DENIED) return {};
+        return Failed(e, folder);
+    }
+    Restriction result;
+    for (;;) {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") {
+            const std::wstring path = folder + L"\\" + name;
+            KernelHandle entry;
+            bool isFolder = false;
+            result = OpenEntry(path, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, entry, isFolder);
+            if (result.Done() && secure != nullptr) {
+                result = SecureHandle(entry.Get(), path, sids, secure->Below(isFolder),
+                                      UNPROTECTED_DACL_SECURITY_INFORMATION);
+            }
+            if (result.Done() && isFolder) result = WalkBelow(path, sids, secure);
+            if (!result.Done()) break;
+        }
+        if (!FindNextFileW(find, &found)) {
+            if (GetLastError() != ERROR_NO_MORE_FILES) result = Failed(GetLastError(), folder);
+            break;
+        }
+    }
+    FindClose(find);
+    return result;
 }
 
 }  // namespace
@@ -173,9 +346,14 @@ WriteAccess WinFolderSecurity::WritableByOthers(const std::string& folder) {
     WellKnownSids sids;
     if (!sids.Ok()) return WriteAccess::Unknown;
     const std::wstring root = Widen(folder);
-    if (const DWORD e = CheckRoot(root); e != ERROR_SUCCESS) {
-        return e == kLinkFound ? WriteAccess::Others : WriteAccess::Unknown;
-    }
+    KernelHandle handle;
+    bool isFolder = false;
+    const Restriction opened = OpenEntry(root, true, handle, isFolder, true);
+    if (opened.refusal == Refusal::Link) return WriteAccess::Others;
+    if (opened.error != 0 || !isFolder) return WriteAccess::Unknown;
+    bool keeps = false;
+    if (KeepsPermissions(root, handle.Get(), keeps) != ERROR_SUCCESS) return WriteAccess::Unknown;
+    if (!keeps) return WriteAccess::NoPermissions;
     WriteAccess access = ObjectAccess(root, sids);
     if (access != WriteAccess::AdministratorsOnly) return access;
     auto visit = [&](const std::wstring& path) -> DWORD {
@@ -188,39 +366,28 @@ WriteAccess WinFolderSecurity::WritableByOthers(const std::string& folder) {
     return access;
 }
 
-std::uint32_t WinFolderSecurity::RestrictToAdministrators(const std::string& folder) {
-    WellKnownSids sids;
-    if (!sids.Ok()) return sids.Error();
+Restriction WinFolderSecurity::RestrictToAdministrators(const std::string& folder) {
     const std::wstring root = Widen(folder);
-    if (const DWORD e = CheckRoot(root); e != ERROR_SUCCESS) return e;
+    WellKnownSids sids;
+    if (!sids.Ok()) return Failed(sids.Error(), L"");
+    Dacls dacls(sids);
+    if (!dacls.Ok()) return Failed(dacls.Error(), L"");
+    const HeldPrivileges privileges;
 
-    // Administrators and SYSTEM full control, Users read and execute, each inherited by
-    // subfolders and files. The buffer is of DWORDs for the ACL's alignment.
-    const DWORD aceBase = sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD);
-    const DWORD size = sizeof(ACL) + 3 * aceBase + GetLengthSid(sids.administrators) + GetLengthSid(sids.system) +
-                       GetLengthSid(sids.users);
-    std::vector<DWORD> folderAcl((size + sizeof(DWORD) - 1) / sizeof(DWORD));
-    auto* dacl = reinterpret_cast<PACL>(folderAcl.data());
-    const DWORD inherited = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
-    if (!InitializeAcl(dacl, size, ACL_REVISION) ||
-        !AddAccessAllowedAceEx(dacl, ACL_REVISION, inherited, FILE_ALL_ACCESS, sids.administrators) ||
-        !AddAccessAllowedAceEx(dacl, ACL_REVISION, inherited, FILE_ALL_ACCESS, sids.system) ||
-        !AddAccessAllowedAceEx(dacl, ACL_REVISION, inherited, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, sids.users)) {
-        return GetLastError();
+    KernelHandle handle;
+    bool isFolder = false;
+    if (Restriction r = OpenEntry(root, true, handle, isFolder); !r.Done()) return r;
+    if (!isFolder) return Failed(ERROR_DIRECTORY, root);
+    bool keeps = false;
+    if (const DWORD e = KeepsPermissions(root, handle.Get(), keeps); e != ERROR_SUCCESS) return Failed(e, root);
+    if (!keeps) return Refused(Refusal::NoPermissions, root);
+    // First a walk that changes nothing, then the one that secures.
+    if (Restriction r = WalkBelow(root, sids, nullptr); !r.Done()) return r;
+    if (Restriction r = SecureHandle(handle.Get(), root, sids, dacls.Folder(), PROTECTED_DACL_SECURITY_INFORMATION);
+        !r.Done()) {
+        return r;
     }
-    // What lies below keeps no entries of its own: an empty DACL, not protected, leaves it the
-    // inherited ones (a NULL DACL instead would let everyone do everything).
-    std::vector<DWORD> emptyAcl((sizeof(ACL) + sizeof(DWORD) - 1) / sizeof(DWORD));
-    auto* empty = reinterpret_cast<PACL>(emptyAcl.data());
-    if (!InitializeAcl(empty, sizeof(ACL), ACL_REVISION)) return GetLastError();
-
-    if (const DWORD e = Secure(root, sids, dacl, PROTECTED_DACL_SECURITY_INFORMATION); e != ERROR_SUCCESS) return e;
-    // Each folder is secured before it is listed, so one that refused the administrators even
-    // a listing can be listed once it inherits.
-    auto visit = [&](const std::wstring& path) -> DWORD {
-        return Secure(path, sids, empty, UNPROTECTED_DACL_SECURITY_INFORMATION);
-    };
-    return ForEachBelow(root, visit);
+    return WalkBelow(root, sids, &dacls);
 }
 
 }  // namespace prinstall

@@ -249,17 +249,22 @@ std::vector<std::string> FakeFolderSecurity::Within(const std::set<std::string>&
 
 WriteAccess FakeFolderSecurity::WritableByOthers(const std::string& folder) {
     if (!Alive()) return WriteAccess::Unknown;
+    if (noPermissions) return WriteAccess::NoPermissions;
     if (!Within(unreadable, folder).empty()) return WriteAccess::Unknown;
-    return Within(writableByOthers, folder).empty() ? WriteAccess::AdministratorsOnly : WriteAccess::Others;
+    const bool others = !Within(writableByOthers, folder).empty() || !Within(links, folder).empty();
+    return others ? WriteAccess::Others : WriteAccess::AdministratorsOnly;
 }
 
-std::uint32_t FakeFolderSecurity::RestrictToAdministrators(const std::string& folder) {
-    if (!Alive()) return kErrorProcessKilled;
+Restriction FakeFolderSecurity::RestrictToAdministrators(const std::string& folder) {
+    if (!Alive()) return {kErrorProcessKilled, Refusal::None, ""};
     files_.trail.push_back("restrict " + folder);
-    if (restrictError != 0) return restrictError;
+    if (noPermissions) return {0, Refusal::NoPermissions, folder};
+    if (const auto found = Within(links, folder); !found.empty()) return {0, Refusal::Link, found.front()};
+    if (const auto found = Within(hardLinked, folder); !found.empty()) return {0, Refusal::HardLinked, found.front()};
+    if (restrictError != 0) return {restrictError, Refusal::None, failingEntry};
     for (const std::string& path : Within(unreadable, folder)) unreadable.erase(path);
     for (const std::string& path : Within(writableByOthers, folder)) writableByOthers.erase(path);
-    return 0;
+    return {};
 }
 
 }  // namespace prinstall::fakes

@@ -99,18 +99,24 @@ private:
 
 // Who may change which folder of a FakeFiles: paths (with everything below them) that others
 // than the administrators can change, and paths whose security cannot be read. Restricting a
-// folder makes it and all below it the administrators' own, unless `restrictError` is set;
-// each restriction goes into the files' trail as "restrict FOLDER".
+// folder makes it and all below it the administrators' own, unless it holds a link or a
+// hard-linked file (refused, the first one named), its volume keeps no permissions, or
+// `restrictError` is set (failing at `failingEntry`, named when set); each restriction goes
+// into the files' trail as "restrict FOLDER".
 class FakeFolderSecurity : public FolderSecurity, public Killable {
 public:
     explicit FakeFolderSecurity(FakeFiles& files) : files_(files) {}
 
     std::set<std::string> writableByOthers;
     std::set<std::string> unreadable;
+    std::set<std::string> links;       // reparse points: they also make the folder Others
+    std::set<std::string> hardLinked;  // files with further names
+    bool noPermissions = false;        // the volume keeps none (FAT, exFAT)
     std::uint32_t restrictError = 0;
+    std::string failingEntry;
 
     WriteAccess WritableByOthers(const std::string& folder) override;
-    std::uint32_t RestrictToAdministrators(const std::string& folder) override;
+    Restriction RestrictToAdministrators(const std::string& folder) override;
 
 private:
     // The paths of `paths` that are the folder or lie below it.

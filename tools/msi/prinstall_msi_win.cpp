@@ -11,8 +11,9 @@
 // everything already in it, gets the program's own restriction (platform/folder_security_win):
 // owner Administrators, a protected DACL; then whatever already lay in it is deleted (the
 // package brings all its files). A junction or other link in the folder is neither followed
-// nor removed: the restriction stops there with an error, the action fails and Windows
-// Installer rolls back, so nothing is written through it.
+// nor removed, nor is a hard-linked file (whose permissions are those of its other names) or
+// a volume without permissions (FAT, exFAT): the restriction stops there, the action fails
+// naming the entry and Windows Installer rolls back, so nothing is written through it.
 //
 // RunPrinstall (deferred, not impersonated): CustomActionData is the command line, the
 // program's full path in quotes first. Every line the program writes goes into the msiexec
@@ -184,11 +185,18 @@ extern "C" __declspec(dllexport) UINT __stdcall SecureFolder(MSIHANDLE install) 
         LogLine(install, L"only the administrators can change " + folder, kSecureFolder);
         return ERROR_SUCCESS;
     }
-    const std::uint32_t error = security.RestrictToAdministrators(path);
-    if (error != 0) {
+    const prinstall::Restriction restricted = security.RestrictToAdministrators(path);
+    if (!restricted.Done()) {
+        std::wstring reason;
+        switch (restricted.refusal) {
+            case prinstall::Refusal::Link: reason = L"a link to elsewhere, neither followed nor changed"; break;
+            case prinstall::Refusal::HardLinked: reason = L"a file with further names (hard links)"; break;
+            case prinstall::Refusal::NoPermissions: reason = L"on a volume that keeps no permissions"; break;
+            case prinstall::Refusal::None: reason = L"error " + Decimal(restricted.error); break;
+        }
         LogLine(install,
-                L"could not restrict " + folder + L" to the administrators (a link in it, or no access): error " +
-                    Decimal(error),
+                L"could not restrict " + folder + L" to the administrators: " +
+                    prinstall::Widen(restricted.entry.empty() ? path : restricted.entry) + L", " + reason,
                 kSecureFolder);
         return ERROR_INSTALL_FAILURE;
     }

@@ -431,6 +431,10 @@ struct FolderCase {
     std::uint32_t restrictError;
     bool restricted;  // the folder is restricted before anything else
     const char* result;
+    const char* link = nullptr;        // a junction or symbolic link in the folder
+    const char* hardLinked = nullptr;  // a file with further names
+    const char* failingEntry = "";     // where the restriction fails with restrictError
+    bool noPermissions = false;        // the folder's volume keeps none
 };
 
 class InstallFolderTest : public InstallCommandTest, public ::testing::WithParamInterface<FolderCase> {};
@@ -442,6 +446,10 @@ TEST_P(InstallFolderTest, IsSecuredBeforeAnythingElseOrNothingIsInstalled) {
     if (c.writableByOthers != nullptr) folderSecurity.writableByOthers.insert(c.writableByOthers);
     if (c.unreadable != nullptr) folderSecurity.unreadable.insert(c.unreadable);
     folderSecurity.restrictError = c.restrictError;
+    if (c.link != nullptr) folderSecurity.links.insert(c.link);
+    if (c.hardLinked != nullptr) folderSecurity.hardLinked.insert(c.hardLinked);
+    folderSecurity.failingEntry = c.failingEntry;
+    folderSecurity.noPermissions = c.noPermissions;
     app.state.useLabelPortMonitor = true;
     view.resultAnswer = 2;
     Install();
@@ -454,7 +462,7 @@ TEST_P(InstallFolderTest, IsSecuredBeforeAnythingElseOrNothingIsInstalled) {
         EXPECT_EQ(spooler.printers.size(), 1u);
         return;
     }
-    EXPECT_EQ(files.trail.size(), 1u);  // nothing copied, written or deleted after it
+    EXPECT_EQ(files.trail.size(), c.restricted ? 1u : 0u);  // nothing copied, written or deleted after it
     EXPECT_EQ(steps.portDialogs, 0);
     EXPECT_TRUE(spooler.addedMonitorDlls.empty());
     EXPECT_TRUE(spooler.driverCalls.empty());
@@ -475,7 +483,30 @@ INSTANTIATE_TEST_SUITE_P(
                    "administrators, and its permissions could not be restricted (error 5). Nothing was installed."},
         FolderCase{nullptr, "C:\\TORVA EPL Printer 2.X", 1307, true,
                    "The permissions of the installation folder C:\\TORVA EPL Printer 2.X could neither be checked nor "
-                   "restricted (error 1307). Nothing was installed."}));
+                   "restricted (error 1307). Nothing was installed."},
+        // A link or a hard-linked file is refused, never rewritten; the entry is named.
+        FolderCase{nullptr, nullptr, 0, true,
+                   "The installation folder C:\\TORVA EPL Printer 2.X was not restricted to administrators: "
+                   "C:\\TORVA EPL Printer 2.X\\Win32 is a link to another place (a junction, symbolic link or mount "
+                   "point), which is neither followed nor changed. Remove it and install again. Nothing was installed.",
+                   "C:\\TORVA EPL Printer 2.X\\Win32"},
+        FolderCase{"C:\\TORVA EPL Printer 2.X", nullptr, 0, true,
+                   "The installation folder C:\\TORVA EPL Printer 2.X was not restricted to administrators: the file "
+                   "C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD has further names elsewhere (hard links), whose "
+                   "permissions would change with it. Remove it and install again. Nothing was installed.",
+                   nullptr, "C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD"},
+        // A file whose owner cannot be changed even with the privileges is named.
+        FolderCase{"C:\\TORVA EPL Printer 2.X", nullptr, 1307, true,
+                   "The installation folder C:\\TORVA EPL Printer 2.X can be changed by users who are not "
+                   "administrators, and C:\\TORVA EPL Printer 2.X\\Win32\\TVPortMon.dll in it could not be handed "
+                   "to the administrators (error 1307). Nothing was installed.",
+                   nullptr, nullptr, "C:\\TORVA EPL Printer 2.X\\Win32\\TVPortMon.dll"},
+        // On FAT or exFAT nothing can be restricted: refused without trying.
+        FolderCase{"C:\\TORVA EPL Printer 2.X", nullptr, 0, false,
+                   "The installation folder C:\\TORVA EPL Printer 2.X is on a drive that keeps no permissions (FAT or "
+                   "exFAT): anyone can change what it holds, and it cannot be restricted to administrators. Nothing "
+                   "was installed.",
+                   nullptr, nullptr, "", true}));
 
 // An ARM64 machine and protected print mode are refused before the port dialog and before any
 // spooler call (on ARM64 not even the main dialog's scan): no monitor, no file, no driver.
