@@ -1,12 +1,15 @@
 # The Windows Installer package under Wine's msiexec, with no display, as a deployment tool
 # runs it. Included from tests/e2e/CMakeLists.txt.
-target_sources(prinstall_e2e_win PRIVATE ${CMAKE_CURRENT_LIST_DIR}/msi_e2e_win.cpp)
-# The tests read product codes from the packages (MsiOpenDatabase).
-target_link_libraries(prinstall_e2e_win PRIVATE msi)
+target_sources(prinstall_e2e_win PRIVATE ${CMAKE_CURRENT_LIST_DIR}/msi_e2e_win.cpp
+               ${CMAKE_SOURCE_DIR}/tools/msi/msi_arguments.cpp)
+target_include_directories(prinstall_e2e_win PRIVATE ${CMAKE_SOURCE_DIR}/tools/msi)
+# The tests read product codes from the packages (MsiOpenDatabase); the custom actions' quoting
+# is checked against the program's own split of its command line (prinstall_core).
+target_link_libraries(prinstall_e2e_win PRIVATE msi prinstall_core)
 add_dependencies(prinstall_e2e_win prinstall_msi prinstall_msi_next)
 
-# A newer version of the same package (the last field of the version one higher), built from
-# the same inputs, for the upgrade test.
+# A newer version of the same package (the minor version one higher, the same build number),
+# built from the same inputs, for the upgrade test.
 math(EXPR next_minor "${PROJECT_VERSION_MINOR} + 1")
 set(next_msi ${CMAKE_CURRENT_BINARY_DIR}/Prinstall-next.msi)
 add_custom_command(

@@ -3,7 +3,9 @@
 // package's entry as the one visible in the list of installed programs, msiexec /x taking away
 // what the package made (ending with 3010 when a file goes at the next restart) and leaving
 // queues made outside it, a failed installation rolled back, a major upgrade keeping the
-// queues, and a program planted in the folder beforehand replaced. The prefix holds the
+// queues, a program planted in the folder beforehand replaced and what lay there moved aside,
+// a repair that moves nothing, and the properties reaching the program as one argument each
+// whatever they hold. The prefix holds the
 // package as C:\Prinstall.msi, a newer version of it as C:\Prinstall-next.msi, the package
 // with a failing last action as C:\Prinstall-failing.msi, the package's program as
 // C:\Prinstall-package.exe, the program's folder as a technician carries it in C:\Technician
@@ -22,15 +24,20 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "core/entry_names.h"
 #include "core/interface_kind.h"
 #include "harness_win.h"
+#include "msi_arguments.h"
+#include "platform/text_win.h"
 #include "spooler_setup_win.h"
 
 namespace e2e {
 namespace {
 
 const wchar_t kFolder[] = L"C:\\TORVA EPL Printer 2.X";
+// The package's entry: the tests' packages carry the stand-in media, and say so.
+const char kEntry[] = "TORVA EPL Printer 2.X (stand-in media)";
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const wchar_t kNextPackage[] = L"C:\\Prinstall-next.msi";
 const wchar_t kTechnician[] = L"C:\\Technician";
@@ -128,13 +135,34 @@ std::string FileBytes(const std::wstring& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// Whether the msiexec log holds `text` (an ASCII line of the program's), in the log's ANSI or
-// UTF-16 form.
-bool LogHas(const wchar_t* log, const std::string& text) {
-    const std::string bytes = FileBytes(log);
-    std::string wide;
-    for (char c : text) wide += std::string{c, '\0'};
-    return bytes.find(text) != std::string::npos || bytes.find(wide) != std::string::npos;
+// The msiexec log as ANSI text: a UTF-16 log (Wine's) loses its zero bytes.
+std::string LogText(const wchar_t* log) {
+    std::string bytes = FileBytes(log);
+    if (bytes.size() > 1 && (bytes[1] == '\0' || bytes.rfind("\xff\xfe", 0) == 0)) {
+        bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
+    }
+    return bytes;
+}
+
+// Whether the msiexec log holds `text` (an ASCII line of the program's).
+bool LogHas(const wchar_t* log, const std::string& text) { return LogText(log).find(text) != std::string::npos; }
+
+// Where the log says SecureFolder moved `path`; empty when it says nothing of it.
+std::wstring MovedTo(const wchar_t* log, const std::wstring& path) {
+    const std::string text = LogText(log);
+    const std::string said = "SecureFolder: moved " + Utf8(path) + ", which was there before the package, to ";
+    const std::size_t at = text.find(said);
+    if (at == std::string::npos) return L"";
+    const std::size_t from = at + said.size();
+    const std::string to = text.substr(from, text.find_first_of("\r\n", from) - from);
+    return prinstall::Widen(to);
+}
+
+// Deletes a folder with everything in it (cmd's rmdir).
+void DeleteFolder(const std::wstring& folder) {
+    wchar_t system[MAX_PATH];
+    const std::wstring cmd = std::wstring(system, GetSystemDirectoryW(system, MAX_PATH)) + L"\\cmd.exe";
+    EXPECT_EQ(Run(cmd, L"/c rmdir /s /q \"" + folder + L"\""), 0u);
 }
 
 // Whether the program's own uninstall entry exists, in either language.
@@ -203,6 +231,8 @@ TEST(WindowsInstallerPackage, InstallsTwoCopiesAndRemovesEverything) {
     const DWORD refused = RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: COPIES=501 /l*v C:\\msi-refused.log");
     EXPECT_TRUE(refused == 1603u || refused == 1627u) << refused;
     EXPECT_TRUE(LogHas(L"C:\\msi-refused.log", "/copies needs a number from 1 to 500."));
+    EXPECT_TRUE(
+        LogHas(L"C:\\msi-refused.log", "Prinstall.exe: Prinstall.exe ended with 1639: a property's value was refused"));
     EXPECT_FALSE(Exists(kFolder));
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
 
@@ -213,7 +243,7 @@ TEST(WindowsInstallerPackage, InstallsTwoCopiesAndRemovesEverything) {
     EXPECT_TRUE(Exists(std::wstring(kFolder) + L"\\Prinstall.exe"));
     EXPECT_TRUE(Exists(std::wstring(kFolder) + L"\\Win32\\UNIDRV.DLL"));
     EXPECT_TRUE(Exists(std::wstring(kFolder) + L"\\Win64\\TVPortMon.dll"));
-    EXPECT_EQ(ShownEntries(), std::vector<std::string>{"TORVA EPL Printer 2.X"});
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{kEntry});
     EXPECT_FALSE(ProgramEntryExists());
     EXPECT_TRUE(
         LogHas(L"C:\\msi.log", "\"TORVA Label Printer 2\" installed with the driver \"TORVA Label Printer #2\"."));
@@ -239,7 +269,7 @@ TEST(WindowsInstallerPackage, ANewerPackageReplacesTheOlderAndUsbWithoutAPrinter
     ASSERT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-old.log"), 0u);
     ASSERT_EQ(RunMsiexec(std::wstring(L"/i ") + kNextPackage + L" /qn /l*v C:\\msi-next.log"), 0u);
     // One package registered: the older one's entry (shown as well) is gone.
-    EXPECT_EQ(ShownEntries(), std::vector<std::string>{"TORVA EPL Printer 2.X"});
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{kEntry});
     EXPECT_FALSE(ProgramEntryExists());
     EXPECT_EQ(RunMsiexec(std::wstring(L"/x ") + kNextPackage + L" /qn /l*v C:\\msi-next-remove.log"), 0u);
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
@@ -287,7 +317,7 @@ TEST(WindowsInstallerPackage, AMajorUpgradeKeepsTheQueuesAndStagesTheirDriverAga
     EXPECT_TRUE(QueueSettings(L"TORVA Label Printer", after));
     EXPECT_EQ(after, changed);
     EXPECT_EQ(NumberedFiles(DriverDirectory(), 1), driverFiles) << "the driver's files are staged again";
-    EXPECT_EQ(ShownEntries(), std::vector<std::string>{"TORVA EPL Printer 2.X"});
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{kEntry});
 
     EXPECT_EQ(RunMsiexec(std::wstring(L"/x ") + kNextPackage + L" /qn /l*v C:\\msi-kept-remove.log"), 0u);
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
@@ -367,7 +397,7 @@ TEST(WindowsInstallerPackage, ARemovalWithAFileInUseEndsWith3010) {
     const std::wstring held = DriverDirectory() + L"\\TVLabel1.GPD";
     HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
-    const DWORD removed = RunMsiexec(L"/x C:\\Prinstall.msi /qn /norestart /l*v C:\\msi-held-remove.log");
+    const DWORD removed = RunMsiexec(L"/x C:\\Prinstall.msi /qn /l*v C:\\msi-held-remove.log");
     CloseHandle(file);
     EXPECT_EQ(removed, 3010u);
     EXPECT_TRUE(LogHas(L"C:\\msi-held-remove.log", Utf8(held) + " will be removed at the next restart."));
@@ -407,8 +437,8 @@ TEST(WindowsInstallerPackage, AQueueThatOutlivesItsDeletionFailsThePackagesRemov
 // the prefix's setx.exe, 10.0, against the package's 4.x) as Prinstall.exe, which Windows'
 // default file versioning would keep and RunPrinstall would start as SYSTEM: the package's own
 // program replaces it, the folder is restricted before the files go in, and whatever lay in it
-// goes (a planted file held open fails the package). Wine replaces the file even by default
-// and keeps no restriction (docs/wine.md): the log shows the action.
+// is moved aside where the log says (a planted file held open fails the package). Wine replaces
+// the file even by default and keeps no restriction (docs/wine.md): the log shows the action.
 TEST(WindowsInstallerPackage, APlantedProgramIsReplacedAndTheFolderRestricted) {
     const std::wstring installed = std::wstring(kFolder) + L"\\Prinstall.exe";
     wchar_t system[MAX_PATH];
@@ -428,15 +458,92 @@ TEST(WindowsInstallerPackage, APlantedProgramIsReplacedAndTheFolderRestricted) {
     CloseHandle(held);
     EXPECT_TRUE(refused == 1603u || refused == 1627u) << refused;
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
-    EXPECT_TRUE(LogHas(L"C:\\msi-held.log", "which was there before the package: error 32"));
+    EXPECT_TRUE(LogHas(L"C:\\msi-held.log", "aside, which was there before the package: error 32"));
 
     EXPECT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-planted.log"), 0u);
     EXPECT_EQ(FileBytes(installed), FileBytes(L"C:\\Prinstall-package.exe"));
     EXPECT_FALSE(Exists(planted)) << "what lay in the folder before the package must go";
+    // The held run may have moved Win32 before it failed: it is then named in that run's log.
+    std::wstring win32 = MovedTo(L"C:\\msi-planted.log", std::wstring(kFolder) + L"\\Win32");
+    if (win32.empty()) win32 = MovedTo(L"C:\\msi-held.log", std::wstring(kFolder) + L"\\Win32");
+    ASSERT_FALSE(win32.empty());
+    EXPECT_EQ(FileBytes(win32 + L"\\version.dll"), FileBytes(std::wstring(system, length) + L"\\setx.exe"));
+    const std::wstring program = MovedTo(L"C:\\msi-planted.log", installed);
+    ASSERT_FALSE(program.empty());
+    EXPECT_EQ(FileBytes(program), FileBytes(std::wstring(system, length) + L"\\setx.exe"));
     EXPECT_TRUE(
         LogHas(L"C:\\msi-planted.log", "SecureFolder: restricted C:\\TORVA EPL Printer 2.X to the administrators"));
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tCOM1:"});
     EXPECT_EQ(RunMsiexec(L"/x C:\\Prinstall.msi /qn /l*v C:\\msi-planted-remove.log"), 0u);
+    DeleteFolder(win32.substr(0, win32.rfind(L'\\')));
+    DeleteFolder(program.substr(0, program.rfind(L'\\')));
+}
+
+// A user's file in a folder of that name survives the package's first installation, moved
+// aside where the log says; a repair afterwards moves and deletes nothing and puts back the
+// package's own file that went missing. The installation's QUEUENAME holds quotes and spaces
+// and reaches the program as one /name.
+TEST(WindowsInstallerPackage, WhatLayInTheFolderIsMovedAsideAndARepairKeepsEverything) {
+    ASSERT_TRUE(CreateDirectoryW(kFolder, nullptr)) << GetLastError();
+    const std::wstring notes = std::wstring(kFolder) + L"\\notes.txt";
+    std::ofstream(notes.c_str(), std::ios::binary) << "the user's own";
+
+    // Through Windows Installer's own API, which takes the properties as msiexec hands them on:
+    // Wine's msiexec drops the doubled quotes of its command line (docs/wine.md).
+    MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+    ASSERT_EQ(MsiEnableLogW(INSTALLLOGMODE_VERBOSE | INSTALLLOGMODE_INFO, L"C:\\msi-moved.log", 0), 0u);
+    ASSERT_EQ(MsiInstallProductW(L"C:\\Prinstall.msi", L"PORT=COM1: QUEUENAME=\"Front \"\"Desk\"\" 2\""), 0u);
+    MsiEnableLogW(0, nullptr, 0);
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"Front \"Desk\" 2\tTORVA Label Printer #1\tCOM1:"});
+    EXPECT_FALSE(Exists(notes));
+    const std::wstring moved = MovedTo(L"C:\\msi-moved.log", notes);
+    ASSERT_FALSE(moved.empty());
+    EXPECT_EQ(FileBytes(moved), "the user's own");
+
+    const std::wstring later = std::wstring(kFolder) + L"\\later.txt";
+    std::ofstream(later.c_str(), std::ios::binary) << "written after the installation";
+    const std::wstring lost = std::wstring(kFolder) + L"\\Win32\\UNIDRV.DLL";
+    ASSERT_TRUE(DeleteFileW(lost.c_str())) << GetLastError();
+    // A repair of every feature (msiexec /fa; Wine's /fa takes no package path: 1605).
+    EXPECT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn REINSTALL=ALL /l*v C:\\msi-repair.log"), 0u);
+    EXPECT_EQ(FileBytes(later), "written after the installation");
+    EXPECT_TRUE(Exists(lost));
+    EXPECT_FALSE(LogHas(L"C:\\msi-repair.log", "SecureFolder: moved"));
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"Front \"Desk\" 2\tTORVA Label Printer #1\tCOM1:"});
+
+    EXPECT_EQ(RunMsiexec(L"/x C:\\Prinstall.msi /qn /l*v C:\\msi-moved-remove.log"), 0u);
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_EQ(FileBytes(later), "written after the installation") << "the removal takes the package's files only";
+    DeleteFolder(kFolder);
+    DeleteFolder(moved.substr(0, moved.rfind(L'\\')));
+}
+
+// The custom actions hand every argument on as it is: through CustomActionData (tabs and
+// escape characters in a value escaped) and through the program's command line (quoted for
+// the program's own split), whatever quotes, backslashes and blanks it holds.
+TEST(WindowsInstallerPackage, ArgumentsReachTheProgramAsTheyAre) {
+    const std::vector<std::wstring> arguments = {L"/name:Front \"Desk\" 2",
+                                                 L"/log:C:\\a folder\\",
+                                                 L"\\\\\"",
+                                                 L"a\\\\\"\"b\\c",
+                                                 L"",
+                                                 L"\"",
+                                                 L"tab\there",
+                                                 L"\x1b\t\x1b",
+                                                 L"/port:COM1:"};
+    std::wstring data = L"C:\\TORVA EPL Printer 2.X\\Prinstall.exe";
+    for (const std::wstring& argument : arguments) data += L'\t' + prinstall::msi::EncodeArgument(argument);
+    const std::vector<std::wstring> decoded = prinstall::msi::DecodeArguments(data);
+    ASSERT_EQ(decoded.size(), arguments.size() + 1);
+    EXPECT_EQ(std::vector<std::wstring>(decoded.begin() + 1, decoded.end()), arguments);
+
+    // The program is given what follows its own path.
+    const std::wstring line = prinstall::msi::CommandLine(decoded);
+    const std::wstring path = prinstall::msi::QuoteArgument(decoded.front()) + L" ";
+    ASSERT_EQ(line.rfind(path, 0), 0u);
+    std::vector<std::string> expected;
+    for (const std::wstring& argument : arguments) expected.push_back(prinstall::Narrow(argument));
+    EXPECT_EQ(prinstall::SplitArguments(prinstall::Narrow(line.substr(path.size()))), expected);
 }
 
 }  // namespace

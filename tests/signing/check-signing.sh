@@ -3,9 +3,10 @@
 # code-signing certificate, then checks the signature with osslsigncode verify: valid and
 # covering the file against that certificate as the root, refused for want of a trusted root
 # otherwise (the digest still matching), and refused as broken once a byte of the file
-# changed. Also: no key means a refusal that names what to set, the PKCS#11 command line, and
-# a release made by scripts/release.sh: the program signed, the package built from the
-# signed program and then signed itself.
+# changed. Also: no key means a refusal that names what to set, the PKCS#11 command line, a
+# plain release of the tree's stand-in media refused, and a test release made by
+# scripts/release.sh --stand-in: the program signed, the package built from the signed program
+# and then signed itself.
 # No network: no timestamp server. The last line is the one scripts/test.sh summarises.
 #
 #   bash tests/signing/check-signing.sh build/win32/Prinstall.exe
@@ -75,7 +76,13 @@ check "valid SHA-256 signature over the file, the throw-away certificate as root
 check "untrusted root refused, the digest still matching" untrusted
 check "a flipped byte refused as a digest mismatch" broken
 
-SIGN_PKCS12=signer.p12 SIGN_PASSWORD=throwaway bash "$scripts/release.sh" release "$build" \
+# The tree's media are stand-ins: a release of them is refused unless asked for as a test one.
+SIGN_PKCS12=signer.p12 SIGN_PASSWORD=throwaway bash "$scripts/release.sh" refused "$build" \
+  >refused.txt 2>&1
+stand_in_refused=$?
+refuses_stand_in() { [ $stand_in_refused -ne 0 ] && grep -q -- --stand-in refused.txt && [ ! -e refused/Prinstall.msi ]; }
+check "release.sh refuses stand-in media without --stand-in" refuses_stand_in
+SIGN_PKCS12=signer.p12 SIGN_PASSWORD=throwaway bash "$scripts/release.sh" --stand-in release "$build" \
   >release.txt 2>&1
 released=$?
 release_signed() {

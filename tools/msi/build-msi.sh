@@ -1,14 +1,39 @@
 #!/bin/bash
 # Builds the Windows Installer package OUT.msi from Prinstall.exe, its custom actions
 # PrinstallMsi.dll (CUSTOMACTIONS) and the installation media folder MEDIA (every file in it,
-# in its layout), with version VERSION.
+# in its layout), with version VERSION (MAJOR.MINOR, the program's: the build number is added
+# as the third field, see below).
 #
 #   build-msi.sh WXS PROGRAM CUSTOMACTIONS MEDIA VERSION OUT
+#
+# PRINSTALL_BUILD_NUMBER (0 to 65535) is the build number; without it, the number of commits
+# of the source tree's git history.
 set -eu
-[ $# -eq 6 ] || { sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[ $# -eq 6 ] || { sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 wxs=$(readlink -m "$1") program=$(readlink -m "$2") actions=$(readlink -m "$3") media=$(readlink -m "$4")
 version=$5 out=$(readlink -m "$6")
 [ -f "$media/Win32/UNIDRV.DLL" ] || { echo "no installation media in $media" >&2; exit 1; }
+[[ $version =~ ^[0-9]+\.[0-9]+$ ]] || { echo "the version is MAJOR.MINOR, not $version" >&2; exit 2; }
+# The build number, the version's third field. Windows Installer compares the first three
+# fields of ProductVersion only (a fourth is ignored), so the third counts the builds: each
+# build is a newer version, with a product code of its own, and replaces an earlier build by
+# the major upgrade. The git history's commit count grows with every commit; a build server
+# gives its own counter instead. It must stay above 1: the first package of 4.70 was 4.70.1.
+build=${PRINSTALL_BUILD_NUMBER:-$(git -C "$(dirname "$wxs")" rev-list --count HEAD 2>/dev/null || true)}
+[[ $build =~ ^[0-9]+$ ]] && [ "$build" -le 65535 ] \
+  || { echo "no build number (PRINSTALL_BUILD_NUMBER, or a git history): '$build'" >&2; exit 1; }
+version=$version.$build
+# Stand-in media (tools/media/build-media.sh) carry a marker in every module: a package of them
+# says so in its name and has an upgrade code of its own, so that it never upgrades, nor is
+# upgraded by, a package of the real media (scripts/release.sh refuses them).
+if grep -rqa 'PRINSTALL STAND-IN' "$media"; then
+  name='TORVA EPL Printer 2.X (stand-in media)'
+  upgrade=07A6A199-617B-48F4-9C19-FF09EBF05B7B
+else
+  name='TORVA EPL Printer 2.X'
+  # The upgrade code, the same for every version of the package: never change it.
+  upgrade=948F6725-81D4-44D4-928E-415D371039A8
+fi
 
 work=$(mktemp -d "$(dirname "$out")/.msi.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -16,10 +41,9 @@ trap 'rm -rf "$work"' EXIT
 (cd "$media" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) |
   wixl-heat --prefix "" --directory-ref INSTALLDIR --component-group Media --var var.MediaDir \
     >"$work/media.wxs"
-# The upgrade code, the same for every version of the package: never change it.
-upgrade=948F6725-81D4-44D4-928E-415D371039A8
-# One product code per version, the same in every build of it: a package of the same version
-# built again is the same product (not a second one beside it), a newer version replaces it.
+# One product code per version (build number included), the same whenever that version is
+# built again: the same build is the same product (not a second one beside it), a newer one
+# replaces it.
 product=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
   "$upgrade" "$version")
 # wixl takes the files' sources relative to the folder it runs in.
@@ -27,12 +51,15 @@ ln -s "$program" "$work/Prinstall.exe"
 ln -s "$actions" "$work/PrinstallMsi.dll"
 ln -s "$media" "$work/media"
 (cd "$work" && wixl --arch x86 -D Version="$version" -D UpgradeCode="$upgrade" -D ProductCode="$product" \
+  -D ProductName="$name" \
   -D Program=Prinstall.exe -D CustomActions=PrinstallMsi.dll -D MediaDir=media -o out.msi "$wxs" media.wxs)
 # The public properties the program's command line is built from, secured: in a managed
 # installation (elevated by policy for a user who is not an administrator) Windows Installer
 # passes only restricted public properties to the installation's server side. wixl writes the
-# SecureCustomProperties row itself for MajorUpgrade's properties; these join them.
-secure='PORT;USB;IP;COPIES;QUEUENAME;CODEPAGE;LOG'
+# SecureCustomProperties row itself for MajorUpgrade's properties; these join them. Not LOG:
+# secured, it would let that user have the program, as SYSTEM, create or append to a file of
+# their choosing anywhere; an administrator's own msiexec (or a transform) still passes it.
+secure='PORT;USB;IP;COPIES;QUEUENAME;CODEPAGE'
 current=$(msiinfo export "$work/out.msi" Property | awk -F'\t' '$1 == "SecureCustomProperties" { print $2 }')
 if [ -n "$current" ]; then
   msibuild "$work/out.msi" -q "UPDATE \`Property\` SET \`Value\` = '$current;$secure' WHERE \`Property\` = 'SecureCustomProperties'"
