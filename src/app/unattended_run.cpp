@@ -253,7 +253,7 @@ int UnattendedRun::Install(const CommandLine& line) {
         // The printer of that name decides: there already, it is adopted (moved to the port
         // asked for, its driver brought up to this version, its record written).
         std::vector<PrinterInfo2> queues;
-        if (p.spooler.ListLocalPrinters(queues) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
+        if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
         for (const PrinterInfo2& q : queues) {
             if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.printerName, *line.name)) {
                 // On the port already: nothing to prepare (no USB search, no port made).
@@ -263,7 +263,7 @@ int UnattendedRun::Install(const CommandLine& line) {
     } else if (line.ifMissing) {
         // A label-printer queue on the port already: nothing at all is changed.
         std::vector<PrinterInfo2> queues;
-        if (p.spooler.ListLocalPrinters(queues) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
+        if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
         const std::string port = RequestedPort(line);
         for (const PrinterInfo2& q : queues) {
             if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.portName, port)) {
@@ -272,8 +272,9 @@ int UnattendedRun::Install(const CommandLine& line) {
             }
         }
     }
-    const int count = CountLabelDrivers(p.spooler, app_.state.driverNumber);
-    if (count < 0) return Finish(kEnumFailed.In(language_), kExitFailure);
+    std::vector<PrinterInfo2> present;
+    if (const std::uint32_t e = p.spooler.ListLocalPrinters(present); e != 0) return EnumFailed(e);
+    const int count = ScanLabelDrivers(present, app_.state.driverNumber);
     UnattendedSteps steps(app_, *this, chosen, language_);
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
@@ -282,10 +283,15 @@ int UnattendedRun::Install(const CommandLine& line) {
     return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, ExitCodeOf(outcome));
 }
 
+int UnattendedRun::EnumFailed(std::uint32_t error) {
+    return Finish(Format("%s (EnumPrinters GetLastError()=%u)", kEnumFailed.In(language_), error), kExitFailure);
+}
+
 int UnattendedRun::Uninstall(const CommandLine& line) {
     Platform& p = app_.platform;
-    std::optional<std::vector<std::string>> listed = LabelQueueNames(p.spooler);
-    if (!listed) return Finish(kEnumFailed.In(language_), kExitFailure);
+    std::uint32_t listError = 0;
+    std::optional<std::vector<std::string>> listed = LabelQueueNames(p.spooler, &listError);
+    if (!listed) return EnumFailed(listError);
     std::vector<std::string> queues;
     if (line.owner) {
         if (std::optional<int> failed = OwnerQueues(*line.owner, queues)) return *failed;
@@ -319,7 +325,7 @@ std::optional<int> UnattendedRun::OwnerQueues(const std::string& owner, std::vec
     if (!ListQueueRecords(*p.registry, records)) {
         return Finish(Format(kRecordsNotListed.In(language_), kQueueRecordsKey), kExitFailure);
     }
-    if (p.spooler.ListLocalPrinters(listed) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
+    if (const std::uint32_t e = p.spooler.ListLocalPrinters(listed); e != 0) return EnumFailed(e);
     for (const QueueRecord& r : records) {
         if (!SameOwner(r.owner, owner)) continue;
         const auto queue = std::find_if(listed.begin(), listed.end(), [&](const PrinterInfo2& q) {
@@ -345,7 +351,7 @@ int UnattendedRun::Detect(const CommandLine& line) {
     std::vector<PrinterInfo2> queues;
     if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) {
         // Nothing is detected; the tool installs, and the installation says what is wrong.
-        LogLine(Format("%s (%u)", kEnumFailed.In(language_), e));
+        LogLine(Format("%s (EnumPrinters GetLastError()=%u)", kEnumFailed.In(language_), e));
     }
     for (const PrinterInfo2& q : queues) {
         if (!IsLabelDriver(q.driverName) || !SameQueueName(p.spooler, q.printerName, *line.name)) continue;
@@ -376,7 +382,7 @@ std::optional<int> UnattendedRun::Update(const CommandLine& line) {
     if (!ListQueueRecords(*p.registry, records)) {
         return Finish(Format(kRecordsNotListed.In(language_), kQueueRecordsKey), kExitFailure);
     }
-    if (p.spooler.ListLocalPrinters(queues) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
+    if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
     std::vector<PrinterInfo2> owned;
     for (const QueueRecord& r : records) {
         if (!SameOwner(r.owner, *line.owner)) continue;
@@ -409,7 +415,7 @@ std::optional<int> UnattendedRun::Update(const CommandLine& line) {
 
 int UnattendedRun::List() {
     std::vector<PrinterInfo2> queues;
-    if (app_.platform.spooler.ListLocalPrinters(queues) != 0) return Finish(kEnumFailed.In(language_), kExitFailure);
+    if (const std::uint32_t e = app_.platform.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
     for (const PrinterInfo2& q : queues) {
         if (!IsLabelDriver(q.driverName)) continue;
         const std::string row = q.printerName + "\t" + q.driverName + "\t" + q.portName;

@@ -61,6 +61,8 @@ private:
     std::optional<int> OwnerQueues(const std::string& owner, std::vector<std::string>& queues);
     // Ends the run: the outcome's text and the exit code as the last line.
     int Finish(const std::string& text, int exitCode);
+    // A local printer listing that failed, with the call's error code.
+    int EnumFailed(std::uint32_t error);
 
     AppContext& app_;
     TextOutput& console_;

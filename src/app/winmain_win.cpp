@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <optional>
+#include <string>
 
 #include "app/command_line.h"
 #include "app/main_dialog_win.h"
@@ -42,6 +43,29 @@ void LimitLibrarySearchToSystemFolder() {
     if (setDllDirectory != nullptr) setDllDirectory(L"");
 }
 
+// Windows 2000 and XP honour a "<program>.local" file or folder (libraries loaded from it in
+// place of the system's) and an external "<program>.manifest" (settings, and on XP libraries,
+// taken in place of the embedded ones) before any code of ours runs. Beside a program started
+// elevated from a folder others may have written to, either one is refused: the name of the
+// first found, or nothing.
+std::optional<std::wstring> LoaderRedirection() {
+    std::wstring program(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+    if (length == 0 || length >= program.size()) return std::nullopt;
+    program.resize(length);
+    for (const wchar_t* suffix : {L".local", L".manifest"}) {
+        const std::wstring path = program + suffix;
+        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
+    }
+    return std::nullopt;
+}
+
+const prinstall::Text kLoaderRedirected = {
+    "Nothing was done: %s lies beside the program, and Windows may have taken libraries or settings for it from "
+    "there. Delete it and start the program again.",
+    "아무것도 하지 않았습니다: 프로그램 옆에 %s이(가) 있어 Windows가 그곳에서 라이브러리나 설정을 가져왔을 수 "
+    "있습니다. 삭제한 후 프로그램을 다시 시작하십시오."};
+
 }  // namespace
 
 static int RunProgram(PWSTR arguments) {
@@ -64,6 +88,22 @@ static int RunProgram(PWSTR arguments) {
         console->WriteLine(prinstall::LogFileRefusal(
             *line.logFile, error != 0 ? prinstall::SystemErrorText(error) : std::string(), language));
         return prinstall::kExitLogFileError;
+    }
+
+    if (line.command != prinstall::Command::Help) {
+        if (const std::optional<std::wstring> redirection = LoaderRedirection()) {
+            const std::string text =
+                prinstall::Format(kLoaderRedirected.In(language), prinstall::Narrow(*redirection).c_str());
+            if (!unattended) {
+                prinstall::ui::CaptionedMessageBox(nullptr, text, prinstall::ui::ApplicationTitle(),
+                                                   MB_OK | MB_ICONERROR);
+            } else {
+                const std::string last = prinstall::LastLine(text, prinstall::kExitFailure);
+                console->WriteLine(last);
+                if (logging) log.WriteLine(clock.LocalTimestamp() + " " + last);
+            }
+            return prinstall::kExitFailure;
+        }
     }
 
     // One run at a time, settled before the program touches anything: a second start only

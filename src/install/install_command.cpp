@@ -374,10 +374,19 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
 
     PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
     if (state.useLabelPortMonitor) {
-        // Only a monitor this run added is this run's to take back; a queue that needs a
-        // monitor that is not there fails below.
-        if (monitor.AddPortMonitorIfMissing(state.os.processor) == PortMonitorInstaller::Addition::Added) {
-            monitorAdded_ = true;
+        // Only a monitor this run added is this run's to take back. One whose modules could
+        // not be copied or that the spooler refused fails the copy: the package would be
+        // missing part of itself. One that cannot be listed is unknown: a queue that needs it
+        // fails below unless it is there.
+        std::uint32_t monitorError = 0;
+        switch (monitor.AddPortMonitorIfMissing(state.os.processor, &monitorError)) {
+            case PortMonitorInstaller::Addition::Added: monitorAdded_ = true; break;
+            case PortMonitorInstaller::Addition::Failed:
+                return FailCopy(monitorError != 0 ? Format("%s (AddMonitor GetLastError()=%u)",
+                                                           kMonitorMissing.In(language_), monitorError)
+                                                  : kMonitorMissing.In(language_),
+                                monitorError);
+            default: break;
         }
     }
 

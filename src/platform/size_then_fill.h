@@ -19,6 +19,9 @@ inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 // Fills after the size query before giving up with kErrorInsufficientBuffer.
 inline constexpr int kMaxFillAttempts = 8;
 
+// Listings from the size query on, when one fails with another error.
+inline constexpr int kMaxListingRounds = 3;
+
 // The room a fill gets beyond the size last reported: a quarter more, and at least 4 KB.
 inline std::uint32_t FillRoom(std::uint32_t needed) { return needed + needed / 4 + 4096; }
 
@@ -27,20 +30,26 @@ inline std::uint32_t FillRoom(std::uint32_t needed) { return needed + needed / 4
 // (no buffer); every fill gets a buffer of FillRoom(`needed`) bytes plus `slack` zero bytes
 // beyond it, so that an empty answer still reads as one zeroed record. Returns 0 with the
 // answer in `buffer`, or the error of the call that failed.
+// A listing that fails otherwise is asked again from the start, kMaxListingRounds times in all:
+// a record deleted while the list is read can fail one listing without anything being wrong.
 template <class Call>
 std::uint32_t SizeThenFill(std::vector<std::uint8_t>& buffer, std::size_t slack, Call call) {
-    std::uint32_t needed = 0;
-    std::uint32_t error = call(nullptr, 0, needed);
-    if (error != 0 && error != kErrorInsufficientBuffer) return error;
-    for (int attempt = 0; attempt < kMaxFillAttempts; ++attempt) {
-        const std::uint32_t size = FillRoom(needed);
-        buffer.assign(size + slack, 0);
-        error = call(buffer.data(), size, needed);
-        if (error != kErrorInsufficientBuffer) return error;
-        // A fill that asks for no more than it had would ask for ever: give it more.
-        if (needed <= size) needed = size + size / 2;
+    std::uint32_t error = 0;
+    for (int round = 0; round < kMaxListingRounds; ++round) {
+        std::uint32_t needed = 0;
+        error = call(nullptr, 0, needed);
+        if (error != 0 && error != kErrorInsufficientBuffer) continue;
+        for (int attempt = 0; attempt < kMaxFillAttempts; ++attempt) {
+            const std::uint32_t size = FillRoom(needed);
+            buffer.assign(size + slack, 0);
+            error = call(buffer.data(), size, needed);
+            if (error != kErrorInsufficientBuffer) break;
+            // A fill that asks for no more than it had would ask for ever: give it more.
+            if (needed <= size) needed = size + size / 2;
+        }
+        if (error == 0 || error == kErrorInsufficientBuffer) return error;
     }
-    return kErrorInsufficientBuffer;
+    return error;
 }
 
 }  // namespace prinstall

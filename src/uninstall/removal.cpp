@@ -64,9 +64,11 @@ private:
 
 }  // namespace
 
-std::optional<std::vector<std::string>> LabelQueueNames(Spooler& spooler) {
+std::optional<std::vector<std::string>> LabelQueueNames(Spooler& spooler, std::uint32_t* error) {
     std::vector<PrinterInfo2> queues;
-    if (spooler.ListLocalPrinters(queues) != 0) return std::nullopt;
+    const std::uint32_t e = spooler.ListLocalPrinters(queues);
+    if (error != nullptr) *error = e;
+    if (e != 0) return std::nullopt;
     std::vector<std::string> names;
     for (const PrinterInfo2& q : queues) {
         if (IsLabelDriver(q.driverName)) names.push_back(q.printerName);

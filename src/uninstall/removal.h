@@ -5,6 +5,7 @@
 // through the Feedback port.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,8 +21,9 @@ inline constexpr Text kNothingInstalled = {"Installed Printer Driver not exist",
                                            "현재 설치된 프린터 드라이버가 없습니다."};
 
 // The local queues whose driver is a numbered label-printer driver, by queue name in the
-// spooler's order; nothing when the queues cannot be listed.
-std::optional<std::vector<std::string>> LabelQueueNames(Spooler& spooler);
+// spooler's order; nothing when the queues cannot be listed (the listing's error then in
+// `error`, when given).
+std::optional<std::vector<std::string>> LabelQueueNames(Spooler& spooler, std::uint32_t* error = nullptr);
 
 // Whether an earlier run left something that only the removal can take away (a numbered
 // driver without its queue, the port monitor, the uninstall entry of `language`).

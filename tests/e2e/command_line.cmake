@@ -16,6 +16,8 @@ prinstall_wine_test(NAME e2e.cli.per_printer NO_DISPLAY COMMAND prinstall_e2e_wi
 # A job held in a queue while it is removed.
 prinstall_wine_test(NAME e2e.cli.job_held NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.AQueueWithAJobHeld*)
+prinstall_wine_test(NAME e2e.cli.ports NO_DISPLAY COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsOnThePortNamed*)
 prinstall_wine_test(NAME e2e.cli.network NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsANetworkPrinter*)
 prinstall_wine_test(NAME e2e.cli.refusals NO_DISPLAY COMMAND prinstall_e2e_win

@@ -347,6 +347,66 @@ TEST(CommandLineWithoutDisplay, DeploysDetectsMovesAndRemovesPrintersOneAtATime)
     EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA"));
 }
 
+// Queues on the label driver, added and deleted as fast as the spooler takes them, until the
+// flag is set.
+DWORD WINAPI AddAndDeleteQueues(void* flag) {
+    for (int n = 0; *static_cast<volatile LONG*>(flag) == 0; ++n) {
+        std::wstring name = L"Churn " + std::to_wstring(n % 8);
+        PRINTER_INFO_2W info{};
+        info.pPrinterName = name.data();
+        info.pPortName = const_cast<wchar_t*>(L"LPT1:");
+        info.pDriverName = const_cast<wchar_t*>(L"TORVA Label Printer #1");
+        info.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
+        info.pDatatype = const_cast<wchar_t*>(L"RAW");
+        if (HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info))) ClosePrinter(added);
+        if (n % 8 == 7) {
+            for (int k = 0; k < 8; ++k) {
+                HANDLE queue = nullptr;
+                PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+                std::wstring old = L"Churn " + std::to_wstring(k);
+                if (OpenPrinterW(old.data(), &queue, &all)) {
+                    DeletePrinter(queue);
+                    ClosePrinter(queue);
+                }
+            }
+        }
+    }
+    return 0;
+}
+
+// A port is the port named, whatever its name: a local port called USB001 gets the queue, not
+// the label printer's monitor port. Meanwhile another program adds and deletes queues, and
+// listings and an installation still succeed.
+TEST(CommandLineWithoutDisplay, InstallsOnThePortNamedWhileQueuesComeAndGo) {
+    HANDLE xcv = nullptr;
+    PRINTER_DEFAULTSW admin{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+    ASSERT_TRUE(OpenPrinterW(const_cast<wchar_t*>(L",XcvMonitor Local Port"), &xcv, &admin)) << GetLastError();
+    const wchar_t usb[] = L"USB001";
+    DWORD needed = 0, status = 0;
+    ASSERT_TRUE(XcvDataW(xcv, L"AddPort", reinterpret_cast<BYTE*>(const_cast<wchar_t*>(usb)), sizeof usb, nullptr, 0,
+                         &needed, &status));
+    ClosePrinter(xcv);
+    ASSERT_EQ(status, static_cast<DWORD>(ERROR_SUCCESS));
+    const CommandRun onUsb = RunWithoutWindow(L"/install /port:USB001 /name:Counter /ifmissing");
+    EXPECT_EQ(onUsb.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << onUsb.output;
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"Counter\tTORVA Label Printer #1\tUSB001"});
+    const CommandRun again = RunWithoutWindow(L"/install /port:USB001 /ifmissing");
+    EXPECT_NE(again.output.find("already prints to the port USB001"), std::string::npos) << again.output;
+
+    volatile LONG stop = 0;
+    HANDLE thread = CreateThread(nullptr, 0, AddAndDeleteQueues, const_cast<LONG*>(&stop), 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    for (int i = 0; i < 6; ++i) {
+        const CommandRun list = RunWithoutWindow(L"/list");
+        EXPECT_EQ(list.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << list.output;
+    }
+    const CommandRun during = RunWithoutWindow(L"/install /port:COM1: /name:During");
+    InterlockedExchange(const_cast<LONG*>(&stop), 1);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(during.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << during.output;
+}
+
 // Refused lines print the usage and install nothing; a second instance is turned away.
 TEST(CommandLineWithoutDisplay, RefusesInvalidLinesAndASecondInstance) {
     for (const wchar_t* arguments : {L"/install /bogus", L"/install", L"/install /ip:0.0.0.0"}) {
@@ -386,6 +446,32 @@ TEST(CommandLineWithoutDisplay, RefusesInvalidLinesAndASecondInstance) {
     EXPECT_NE(refusals.back().find("(exit code 1639)"), std::string::npos) << refusals.back();
 }
 
+// A "Prinstall.exe.local" folder or an external manifest beside the program: Windows 2000/XP
+// may have loaded libraries from them already, so nothing is done.
+TEST(CommandLineWithoutDisplay, RefusesToRunBesideALoaderRedirection) {
+    const std::wstring local = std::wstring(kProgramPath) + L".local";
+    ASSERT_TRUE(CreateDirectoryW(local.c_str(), nullptr)) << GetLastError();
+    const CommandRun besideLocal = RunWithoutWindow(L"/install /port:COM1:");
+    RemoveDirectoryW(local.c_str());
+    const std::wstring manifest = std::wstring(kProgramPath) + L".manifest";
+    const std::string xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+        "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"/>";
+    HANDLE file = CreateFileW(manifest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+    DWORD written = 0;
+    WriteFile(file, xml.data(), static_cast<DWORD>(xml.size()), &written, nullptr);
+    CloseHandle(file);
+    const CommandRun besideManifest = RunWithoutWindow(L"/install /port:COM1:");
+    DeleteFileW(manifest.c_str());
+    for (const auto& [run, path] : {std::pair{&besideLocal, &local}, std::pair{&besideManifest, &manifest}}) {
+        EXPECT_EQ(run->exitCode, static_cast<DWORD>(prinstall::kExitFailure)) << run->output;
+        EXPECT_NE(run->output.find(Utf8(*path)), std::string::npos) << run->output;
+    }
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_EQ(RunWithoutWindow(L"/list").exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
+}
+
 // A log that cannot be opened, or that lines would spoil, ends the run with 1622 before
 // anything is changed; a UTF-16 log is appended to in UTF-16.
 TEST(CommandLineWithoutDisplay, RefusesALogItCannotUseAndKeepsAWideLogWide) {
@@ -418,6 +504,34 @@ TEST(CommandLineWithoutDisplay, RefusesALogItCannotUseAndKeepsAWideLogWide) {
     EXPECT_EQ(appended.size() >= line16.size() ? appended.substr(appended.size() - line16.size()) : "", line16);
 }
 
+const wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+// The session manager's list of renames at restart: source and target (empty for a deletion)
+// in turn, each source in the native form "\\??\\C:\\...".
+std::vector<std::wstring> PendingRenames() {
+    std::vector<wchar_t> pending(32768);
+    DWORD size = static_cast<DWORD>(pending.size() * sizeof(wchar_t));
+    std::vector<std::wstring> entries;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr,
+                     pending.data(), &size) != ERROR_SUCCESS) {
+        return entries;
+    }
+    for (const wchar_t* p = pending.data(); p < pending.data() + size / sizeof(wchar_t);) {
+        entries.emplace_back(p);
+        p += entries.back().size() + 1;
+    }
+    if (entries.size() % 2 != 0) entries.pop_back();  // the list's closing terminator
+    return entries;
+}
+
+bool DeletedAtRestart(const std::wstring& path) {
+    const std::vector<std::wstring> entries = PendingRenames();
+    for (size_t i = 0; i + 1 < entries.size(); i += 2) {
+        if (_wcsicmp(entries[i].c_str(), (L"\\??\\" + path).c_str()) == 0 && entries[i + 1].empty()) return true;
+    }
+    return false;
+}
+
 // A driver file held open by someone (a print job) when the removal deletes it: Windows
 // deletes it at the next restart, and the run ends with 3010.
 TEST(CommandLineWithoutDisplay, RemovesAFileHeldOpenAtTheNextRestart) {
@@ -434,23 +548,25 @@ TEST(CommandLineWithoutDisplay, RemovesAFileHeldOpenAtTheNextRestart) {
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
     EXPECT_FALSE(KeyExists(kEntryKey));
 
-    // The session manager's list: source and target (empty for a deletion) in turn, each
-    // source in the native form "\??\C:\...".
-    std::vector<wchar_t> pending(32768);
-    DWORD size = static_cast<DWORD>(pending.size() * sizeof(wchar_t));
-    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
-                           L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, pending.data(), &size),
+    EXPECT_TRUE(DeletedAtRestart(held)) << Joined(PendingRenames());
+
+    // A new installation before that restart takes the deletions of what it copies back: the
+    // numbered file it stages again, and the monitor module, also named here as an earlier
+    // removal would have left it.
+    wchar_t system[MAX_PATH];
+    const std::wstring monitor = std::wstring(system, GetSystemDirectoryW(system, MAX_PATH)) + L"\\TVPortMon.dll";
+    std::vector<std::wstring> pending = PendingRenames();
+    pending.insert(pending.end(), {L"\\??\\" + monitor, L""});
+    std::wstring value;
+    for (const std::wstring& entry : pending) value += entry + L'\0';
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSessionManager, L"PendingFileRenameOperations", REG_MULTI_SZ,
+                              value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
-    std::vector<std::wstring> entries;
-    for (const wchar_t* p = pending.data(); p < pending.data() + size / sizeof(wchar_t);) {
-        entries.emplace_back(p);
-        p += entries.back().size() + 1;
-    }
-    bool found = false;
-    for (size_t i = 0; i + 1 < entries.size(); i += 2) {
-        found = found || (_wcsicmp(entries[i].c_str(), (L"\\??\\" + held).c_str()) == 0 && entries[i + 1].empty());
-    }
-    EXPECT_TRUE(found) << Joined(entries);
+    const CommandRun again = RunWithoutWindow(L"/install /port:COM1:");
+    EXPECT_EQ(again.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << again.output;
+    EXPECT_FALSE(DeletedAtRestart(held)) << Joined(PendingRenames());
+    EXPECT_FALSE(DeletedAtRestart(monitor)) << Joined(PendingRenames());
+    EXPECT_NE(GetFileAttributesW(monitor.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // A labelling program left open with a job in the queue: the queue outlives its deletion, the

@@ -280,8 +280,15 @@ TEST(InstallationMissingTemplate, ErrorNamesTheFileAndNothingOfTheCopyStays) {
 // A queue the spooler will not create. Wine runs the spooler inside the 32-bit program: in a
 // 64-bit prefix the program registers the driver for "Windows x64", as it must, but AddPrinter
 // looks for the queue's driver under x86 and fails for real (1797). The copy's driver and
-// numbered files must go again, in both environments' folders.
+// numbered files must go again, in both environments' folders. Wine's spooler, inside the
+// 32-bit program, cannot load the 64-bit monitor either, and a refused monitor fails the copy
+// before AddPrinter: the monitor is made known beforehand, as one an earlier installation left.
 TEST(InstallationQueueRefused, NoDriverOrNumberedFileOfTheCopyStays) {
+    const wchar_t module[] = L"TVPortMon.dll";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE,
+                              L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\TORVA LABEL USB Port", L"Driver",
+                              REG_SZ, module, sizeof module),
+              ERROR_SUCCESS);
     ProgramRun program;
     HWND main = nullptr;
     HWND result = FailedInstallationOnComOne(program, &main);

@@ -322,6 +322,7 @@ TEST_F(InstallCommandTest, QueuesThatCannotBeListedAfterACopyStopTheRun) {
     EXPECT_EQ(app.state.driverNumber, 0);
 }
 
+// A monitor the spooler refuses fails the copy before any driver or queue, naming its code.
 TEST_F(InstallCommandTest, UsbQueueOnAMonitorThatIsNotThereIsAFailedCopy) {
     steps.choice = {kInterfaceUsb, "USB", ""};
     app.state.useLabelPortMonitor = true;
@@ -329,7 +330,8 @@ TEST_F(InstallCommandTest, UsbQueueOnAMonitorThatIsNotThereIsAFailedCopy) {
     view.resultAnswer = 2;
     Install();
     EXPECT_EQ(view.results.at(0).message,
-              "The printer driver was not installed: the label printer's USB port monitor could not be installed.");
+              "The printer driver was not installed: the label printer's USB port monitor could not be installed. "
+              "(AddMonitor GetLastError()=126)");
     EXPECT_TRUE(spooler.driverCalls.empty());
     EXPECT_TRUE(spooler.printers.empty());
 }
