@@ -13,7 +13,7 @@ namespace prinstall {
 namespace {
 
 // The commands an option belongs to, as bits; kCommand marks the commands themselves.
-enum : unsigned { kCommand = 0, kInstall = 1, kUninstall = 2, kDetect = 4, kAny = 8 };
+enum : unsigned { kCommand = 0, kInstall = 1, kUninstall = 2, kDetect = 4, kAny = 8, kList = 16 };
 
 struct OptionInfo {
     std::string_view name;  // lower case, without the leading "/"
@@ -42,6 +42,8 @@ constexpr OptionInfo kOptions[] = {
     {"ifmissing", kInstall, false, false},
     {"quiet", kAny, false, false},
     {"noentry", kInstall, false, false},
+    {"format", kList, true, false},
+    {"usbwait", kInstall, true, false},
 };
 
 unsigned BitOf(Command command) {
@@ -49,6 +51,7 @@ unsigned BitOf(Command command) {
         case Command::Install: return kInstall;
         case Command::Uninstall: return kUninstall;
         case Command::Detect: return kDetect;
+        case Command::List: return kList;
         default: return 0;
     }
 }
@@ -57,7 +60,7 @@ unsigned BitOf(Command command) {
 std::string ScopeText(unsigned scope) {
     std::string text;
     for (const auto& [bit, name] :
-         {std::pair{kInstall, "/install"}, {kUninstall, "/uninstall"}, {kDetect, "/detect"}}) {
+         {std::pair{kInstall, "/install"}, {kUninstall, "/uninstall"}, {kDetect, "/detect"}, {kList, "/list"}}) {
         if (scope & bit) text += (text.empty() ? "" : " and ") + std::string(name);
     }
     return text + " only";
@@ -169,6 +172,16 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             line.logFile = value;
         } else if (name == "quiet") {
             line.quiet = true;
+        } else if (name == "format") {
+            const std::string form = Lower(value);
+            if (form != "csv" && form != "json" && form != "tab") return "/format needs csv, json or tab.";
+            line.format = form == "csv" ? ListFormat::Csv : form == "json" ? ListFormat::Json : ListFormat::Tabs;
+        } else if (name == "usbwait") {
+            const std::optional<int> seconds = Number(value, 3);
+            if (!seconds || *seconds < 1 || *seconds > kMaxUsbWaitSeconds) {
+                return "/usbwait needs a number of seconds from 1 to 600.";
+            }
+            line.usbWaitSeconds = *seconds;
         }
     }
 
@@ -182,6 +195,7 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         return "/install needs one of /port, /usb and /ip.";
     }
     if (line.update && !line.owner) return "/update needs /owner: the printers of that owner are updated.";
+    if (line.usbWaitSeconds && line.portSource != PortSource::Usb) return "/usbwait belongs to /usb.";
     if (line.command == Command::Uninstall) {
         const int ways = (line.all ? 1 : 0) + (line.queues.empty() ? 0 : 1) + (line.owner ? 1 : 0);
         if (ways > 1) return "Give only one of /all, /queue and /owner, not both.";
@@ -262,13 +276,14 @@ std::string UsageText() {
     for (int page : kCodePageNumbers) codePages += (codePages.empty() ? "" : ", ") + std::to_string(page);
     return "Usage:\n"
            "  Prinstall.exe /install (/port:NAME | /usb | /ip:A.B.C.D) [/copies:N] [/name:TEXT] [/codepage:NNN]"
-           " [/ifmissing] [/owner:TEXT] [/noentry] [/log:FILE] [/quiet]\n"
+           " [/usbwait:SECONDS] [/ifmissing] [/owner:TEXT] [/noentry] [/log:FILE] [/quiet]\n"
            "  Prinstall.exe /install /update /owner:TEXT [/port:NAME | /usb | /ip:A.B.C.D] [...]\n"
            "  Prinstall.exe /uninstall (/all | /queue:NAME [/queue:NAME ...] | /owner:TEXT) [/log:FILE] [/quiet]\n"
            "  Prinstall.exe /detect /name:TEXT [/port:NAME | /usb | /ip:A.B.C.D] [/log:FILE]\n"
-           "  Prinstall.exe /list [/log:FILE]\n"
+           "  Prinstall.exe /list [/format:csv | /format:json] [/log:FILE]\n"
            "  Prinstall.exe /?\n"
-           "/copies: 1 to 500. /codepage: " +
+           "/copies: 1 to 500. /usbwait: how long /usb looks for the printer, 1 to 600 seconds (30 by default)."
+           " /codepage: " +
            codePages +
            ".\n"
            "/ifmissing: install nothing when a label printer queue already uses the port; with /name, when the"
@@ -281,6 +296,8 @@ std::string UsageText() {
            " otherwise; ends with 0 either way.\n"
            "/noentry: write no entry in the list of installed programs (a package that runs the"
            " installation brings its own).\n"
+           "/format: /list as CSV with a header line (Name,Driver,Port) or as a JSON array of objects (name, driver,"
+           " port), for PowerShell's ConvertFrom-Csv and ConvertFrom-Json; tab-separated lines by default.\n"
            "Exit codes: 0 success, 1603 failure, 1618 another Prinstall.exe is running,"
            " 1622 the log file cannot be opened or appended to (nothing was changed),"
            " 1625 forbidden by a policy of this Windows (protected print mode), 1633 this Windows is not supported,"

@@ -11,6 +11,8 @@ namespace prinstall {
 
 enum class Command { Dialogs, Install, Uninstall, List, Detect, Help, Invalid };
 enum class PortSource { None, Port, Usb, Ip };
+// /list's forms: tab-separated lines (the default), CSV with a header, a JSON array.
+enum class ListFormat { Tabs, Csv, Json };
 
 struct CommandLine {
     Command command = Command::Dialogs;  // no arguments at all: the dialogs
@@ -18,15 +20,17 @@ struct CommandLine {
     std::string port;       // /port:NAME as given
     std::string ipAddress;  // /ip: in plain dotted decimal ("192.168.000.020" -> "192.168.0.20")
     int copies = 1;
-    std::optional<std::string> name;     // /name:
-    std::optional<int> codePage;         // /codepage: (the number, e.g. 850)
-    bool ifMissing = false;              // /ifmissing: nothing when a label queue serves the port
-    bool noEntry = false;                // /noentry: a package brings the uninstall entry itself
-    std::optional<std::string> owner;    // /owner: written into the records, or the owner to remove
-    bool update = false;                 // /install /update: the owner's printers updated in place
-    bool all = false;                    // /uninstall /all
-    std::vector<std::string> queues;     // /queue: in order
-    std::optional<std::string> logFile;  // /log:
+    std::optional<std::string> name;       // /name:
+    std::optional<int> codePage;           // /codepage: (the number, e.g. 850)
+    bool ifMissing = false;                // /ifmissing: nothing when a label queue serves the port
+    bool noEntry = false;                  // /noentry: a package brings the uninstall entry itself
+    std::optional<std::string> owner;      // /owner: written into the records, or the owner to remove
+    bool update = false;                   // /install /update: the owner's printers updated in place
+    bool all = false;                      // /uninstall /all
+    std::vector<std::string> queues;       // /queue: in order
+    std::optional<std::string> logFile;    // /log:
+    ListFormat format = ListFormat::Tabs;  // /list /format:
+    std::optional<int> usbWaitSeconds;     // /usbwait: how long the USB printer is searched for
     bool quiet = false;
     std::string error;  // Invalid: what is wrong, one English line for the usage output
 };
@@ -38,6 +42,9 @@ std::vector<std::string> SplitArguments(const std::string& arguments);
 // Reads the options: names in any letter case after "/" or "-", values after ":" or "=".
 // Anything unknown, contradictory or incomplete gives Command::Invalid with `error` set.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The USB printer search's bound by default, and the most /usbwait takes, in seconds.
+inline constexpr int kDefaultUsbWaitSeconds = 30, kMaxUsbWaitSeconds = 600;
 
 // The usage text printed for /? and for an invalid command line (English; a few lines).
 std::string UsageText();

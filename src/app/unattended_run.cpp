@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/list_format.h"
+
 #include "core/entry_names.h"
 #include "core/guarded_run.h"
 #include "core/interface_kind.h"
@@ -51,14 +53,28 @@ std::string RequestedPort(const CommandLine& line) {
     }
 }
 
+const Text kUsbSearchStarted = {
+    "Looking for the USB label printer for up to %d seconds: it must be attached and switched on.",
+    "USB 라벨 프린터를 최대 %d초 동안 찾습니다: 프린터가 연결되어 있고 켜져 있어야 합니다."};
+
 // The USB search without its windows: the instruction is taken as confirmed at once, and
-// the search runs its whole budget.
+// the search runs its whole budget; when it starts looking, it says so and for how long.
 class SilentUsbView : public UsbStepView {
 public:
+    SilentUsbView(UnattendedRun& run, Language language, int seconds)
+        : run_(run), language_(language), seconds_(seconds) {}
     int RunWarning() override { return 1; }
-    void ShowSearch(bool) override {}
+    // With the focus: the search proper, after a first lookup found nothing.
+    void ShowSearch(bool focus) override {
+        if (focus) run_.Line(Format(kUsbSearchStarted.In(language_), seconds_));
+    }
     void SetSearchProgress(int) override {}
     void DestroySearch() override {}
+
+private:
+    UnattendedRun& run_;
+    Language language_;
+    int seconds_;
 };
 
 // The install command's front-end steps from the command line's values.
@@ -97,11 +113,11 @@ public:
         return true;
     }
     bool RunUsbStep(int& searchCounter) override {
-        SilentUsbView view;
-        const auto endRun = [this](const std::string& text) {
-            run_.Line(text);
-            return 2;  // nobody confirms: the run just ends
-        };
+        const int seconds = line_.usbWaitSeconds.value_or(kDefaultUsbWaitSeconds);
+        searchCounter = UsbSearchCounterFor(seconds);
+        SilentUsbView view(run_, language_, seconds);
+        // Nobody confirms: the run just ends, and its last line names the failure.
+        const auto endRun = [](const std::string&) { return 2; };
         return prinstall::RunUsbStep(app_, view, language_, searchCounter, endRun, [] {}) == kUsbStepGoOn;
     }
     bool WriteTcpIpPortValues(const std::string& address, const std::string& portKey) override {
@@ -228,7 +244,7 @@ int UnattendedRun::RunCommand(const CommandLine& line) {
     }
     if (line.command == Command::Install) return Install(line);
     if (line.command == Command::Uninstall) return Uninstall(line);
-    return List();
+    return List(line.format);
 }
 
 int UnattendedRun::Install(const CommandLine& line) {
@@ -413,13 +429,21 @@ std::optional<int> UnattendedRun::Update(const CommandLine& line) {
     return Finish(last, kExitSuccess);
 }
 
-int UnattendedRun::List() {
+int UnattendedRun::List(ListFormat format) {
     std::vector<PrinterInfo2> queues;
     if (const std::uint32_t e = app_.platform.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
+    std::vector<ListedPrinter> printers;
     for (const PrinterInfo2& q : queues) {
-        if (!IsLabelDriver(q.driverName)) continue;
-        const std::string row = q.printerName + "\t" + q.driverName + "\t" + q.portName;
-        Line(row);
+        if (IsLabelDriver(q.driverName)) printers.push_back({q.printerName, q.driverName, q.portName});
+    }
+    for (const std::string& row : ListLines(printers, format)) {
+        // JSON is ASCII, the same bytes in every encoding; CSV goes in the reader's.
+        if (format == ListFormat::Csv) {
+            console_.WriteDataLine(row);
+        } else {
+            console_.WriteLine(row);
+        }
+        LogLine(row);
     }
     // The console shows the queues alone, for scripts to read; the log ends as every run does.
     LogLine("(exit code 0)");

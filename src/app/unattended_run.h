@@ -49,7 +49,7 @@ private:
     int RunCommand(const CommandLine& line);
     int Install(const CommandLine& line);
     int Uninstall(const CommandLine& line);
-    int List();
+    int List(ListFormat format);
     // Prints the printer of /name: when it is there with its record (on the port given); 0.
     int Detect(const CommandLine& line);
     // /install /update: adopts every queue recorded for the owner; nothing when the owner has

@@ -100,12 +100,36 @@ public:
 
 std::string GpdTemplatePath(Files& files, int processor) { return MediaFilePath(files, processor, "TVLabel.GPD"); }
 
+namespace {
+
+// A file read through it fails at its first byte that no text holds: a NUL or another control
+// character than tab, line feed, form feed, carriage return and the end-of-file mark. Bytes
+// from 0x80 on stay (a template may hold names in an ANSI code page).
+class TextOnlyInput : public InputFile {
+public:
+    explicit TextOnlyInput(InputFile& in) : in_(in) {}
+    long Read(char* buffer, std::size_t size) override {
+        const long got = in_.Read(buffer, size);
+        for (long i = 0; i < got; ++i) {
+            const auto c = static_cast<unsigned char>(buffer[i]);
+            if (c < 0x20 && c != '\t' && c != '\n' && c != '\f' && c != '\r' && c != 0x1A) return -1;
+        }
+        return got;
+    }
+
+private:
+    InputFile& in_;
+};
+
+}  // namespace
+
 bool GpdTemplateUsable(Files& files, int processor) {
-    std::unique_ptr<InputFile> in = files.OpenForReading(GpdTemplatePath(files, processor));
-    if (!in) return false;
+    std::unique_ptr<InputFile> file = files.OpenForReading(GpdTemplatePath(files, processor));
+    if (!file) return false;
+    TextOnlyInput in(*file);
     DiscardedOutput out;
     int replaced = 0;
-    return RewriteGpd(*in, out, 1, &replaced) == RewriteResult::Ok && replaced == kGpdReplacedLines;
+    return RewriteGpd(in, out, 1, &replaced) == RewriteResult::Ok && replaced == kGpdReplacedLines;
 }
 
 std::string CloneFileWriter::MediaPath(int processor, const std::string& name) {

@@ -30,8 +30,9 @@ RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n, int* replaced = 
 // processor family.
 std::string GpdTemplatePath(Files& files, int processor);
 
-// Whether the template can be read and has every line the copy replaces, read by the very
-// rewrite the copies go through, so that a copy's driver is sure to get its own model name.
+// Whether the template is text, can be read and has every line the copy replaces, read by the
+// very rewrite the copies go through, so that a copy's driver is sure to get its own model
+// name. A file with a NUL or another control character (binary data) is no template.
 bool GpdTemplateUsable(Files& files, int processor);
 
 class CloneFileWriter {

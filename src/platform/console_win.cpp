@@ -47,4 +47,36 @@ void WinConsoleOutput::WriteLine(const std::string& utf8) {
     }
 }
 
+void WinConsoleOutput::WriteDataLine(const std::string& utf8) {
+    if (out_ == nullptr || console_) {
+        WriteLine(utf8);
+        return;
+    }
+    std::string bytes = CrLfLines(utf8);
+    const bool first = !dataStarted_;
+    dataStarted_ = true;
+    if (GetFileType(out_) == FILE_TYPE_DISK) {
+        LONG hereHigh = 0;
+        DWORD sizeHigh = 0;
+        if (first && SetFilePointer(out_, 0, &hereHigh, FILE_CURRENT) == 0 && hereHigh == 0 &&
+            GetFileSize(out_, &sizeHigh) == 0 && sizeHigh == 0) {
+            bytes.insert(0, "\xEF\xBB\xBF");
+        }
+    } else if (const UINT codePage = GetConsoleOutputCP(); codePage != 0 && codePage != CP_UTF8) {
+        // Only a line the code page holds whole: a character it lacks would arrive as "?".
+        const std::wstring wide = Widen(bytes);
+        BOOL lossy = FALSE;
+        const int length = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                               static_cast<int>(wide.size()), nullptr, 0, nullptr, &lossy);
+        if (length > 0 && !lossy) {
+            std::string encoded(static_cast<std::size_t>(length), '\0');
+            WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                encoded.data(), length, nullptr, nullptr);
+            bytes = std::move(encoded);
+        }
+    }
+    DWORD written = 0;
+    WriteFile(out_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
 }  // namespace prinstall

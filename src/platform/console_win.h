@@ -20,12 +20,19 @@ public:
 
     // UTF-16 through WriteConsoleW to a console, UTF-8 bytes to a file or pipe; CR LF after.
     void WriteLine(const std::string& utf8) override;
+    // To a console as WriteLine. To a file: UTF-8, after a byte-order mark when the file was
+    // empty, so that PowerShell's Import-Csv and Get-Content read it as UTF-8. To a pipe: in
+    // the code page of the console the program shares with its reader (what Windows
+    // PowerShell decodes a program's output with, [Console]::OutputEncoding) when the line
+    // can be written in it, UTF-8 otherwise.
+    void WriteDataLine(const std::string& utf8) override;
     // False when the lines go nowhere.
     bool Connected() const { return out_ != nullptr; }
 
 private:
     HANDLE out_ = nullptr;
     bool console_ = false;
+    bool dataStarted_ = false;                   // a data line was written
     UniqueHandle<KernelHandleTraits> attached_;  // CONOUT$ of the parent's console
 };
 

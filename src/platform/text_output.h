@@ -22,6 +22,9 @@ public:
     // One line of UTF-8 text; the line end is added by the output, and a "\n" inside the
     // text ends a line as well (the usage text comes in one piece).
     virtual void WriteLine(const std::string& utf8) = 0;
+    // One line of a listing for scripts (CSV, JSON): in the encoding a script reading the
+    // output decodes it with, where the output knows it; else as WriteLine.
+    virtual void WriteDataLine(const std::string& utf8) { WriteLine(utf8); }
 };
 
 }  // namespace prinstall

@@ -72,6 +72,8 @@ int RunUsbStep(UsbFlowContext& flow, int& searchCounter) {
     return kUsbStepGoOn;
 }
 
+int UsbSearchCounterFor(int seconds) { return kSearchCounterLimit + 1 - kSearchCounterStep * seconds; }
+
 void InitUsbWarningDialog(std::uint32_t codePage, UsbDialogView& view) {
     if (LanguageForCodePage(codePage) != Language::Korean) return;
     const Language korean = Language::Korean;

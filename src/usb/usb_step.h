@@ -61,6 +61,10 @@ struct UsbFlowContext {
 // (after a 500 ms pause).
 int RunUsbStep(UsbFlowContext& flow, int& searchCounter);
 
+// The counter to start the search with for it to look for the printer `seconds` seconds (one
+// lookup a second) before it gives up; kUsbSearchCounterStart gives about 29 seconds.
+int UsbSearchCounterFor(int seconds);
+
 // The same on the process's USB printer connection, shown through `view`; kUsbStepFailed at
 // once when the process has none.
 int RunUsbStep(AppContext& app, UsbStepView& view, Language language, int& searchCounter,

@@ -18,6 +18,8 @@ prinstall_wine_test(NAME e2e.cli.job_held NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.AQueueWithAJobHeld*)
 prinstall_wine_test(NAME e2e.cli.ports NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsOnThePortNamed*)
+prinstall_wine_test(NAME e2e.cli.scripts NO_DISPLAY COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=CommandLineWithoutDisplay.ListsForScripts*)
 prinstall_wine_test(NAME e2e.cli.network NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsANetworkPrinter*)
 prinstall_wine_test(NAME e2e.cli.refusals NO_DISPLAY COMMAND prinstall_e2e_win

@@ -407,6 +407,56 @@ TEST(CommandLineWithoutDisplay, InstallsOnThePortNamedWhileQueuesComeAndGo) {
     EXPECT_EQ(during.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << during.output;
 }
 
+// The first JSON string value after `"key": ` in `json`, its escapes read as JSON reads them.
+std::wstring JsonValue(const std::string& json, const std::string& key) {
+    std::size_t i = json.find("\"" + key + "\": \"");
+    if (i == std::string::npos) return L"(missing)";
+    std::wstring out;
+    for (i += key.size() + 5; i < json.size() && json[i] != '"'; ++i) {
+        if (json[i] != '\\') {
+            out += static_cast<wchar_t>(static_cast<unsigned char>(json[i]));
+        } else if (json[++i] == 'u') {
+            out += static_cast<wchar_t>(std::stoi(json.substr(i + 1, 4), nullptr, 16));
+            i += 4;
+        } else {
+            out += static_cast<wchar_t>(json[i]);
+        }
+    }
+    return out;
+}
+
+// /list for scripts: CSV with a header and JSON, a Korean name with quotes read back whole,
+// from a file as the output was redirected to (UTF-8 with its mark for CSV, ASCII for JSON).
+// /usbwait bounds the search for a USB printer that is not there.
+TEST(CommandLineWithoutDisplay, ListsForScriptsAndBoundsTheUsbSearch) {
+    const std::wstring name = L"\xB77C\xBCA8 \"A\"";
+    const CommandRun install = RunWithoutWindow(L"/install /port:COM1: \"/name:\xB77C\xBCA8 \\\"A\\\"\"");
+    ASSERT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << install.output;
+
+    const std::string json = RunWithoutWindow(L"/list /format:json").output;
+    EXPECT_EQ(json.find_first_not_of("\r\n\t !#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`"
+                                     "abcdefghijklmnopqrstuvwxyz{|}~\""),
+              std::string::npos)
+        << json;
+    EXPECT_EQ(JsonValue(json, "name"), name) << json;
+    EXPECT_EQ(JsonValue(json, "port"), L"COM1:") << json;
+
+    const std::string csv = RunWithoutWindow(L"/list /format:csv").output;
+    const std::string expected =
+        "\xEF\xBB\xBFName,Driver,Port\r\n\"" + Utf8(L"\xB77C\xBCA8 \"\"A\"\"") + "\",TORVA Label Printer #1,COM1:\r\n";
+    EXPECT_EQ(csv, expected);
+
+    const CommandRun usb = RunWithoutWindow(L"/install /usb /usbwait:3");
+    EXPECT_EQ(usb.exitCode, static_cast<DWORD>(prinstall::kExitFailure)) << usb.output;
+    EXPECT_NE(usb.output.find("for up to 3 seconds"), std::string::npos) << usb.output;
+    const std::vector<std::string> lines = Lines(usb.output);
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(),
+                      [](const std::string& l) { return l.find("USB Port Search Failed.") != std::string::npos; }),
+        1)
+        << usb.output;
+}
+
 // Refused lines print the usage and install nothing; a second instance is turned away.
 TEST(CommandLineWithoutDisplay, RefusesInvalidLinesAndASecondInstance) {
     for (const wchar_t* arguments : {L"/install /bogus", L"/install", L"/install /ip:0.0.0.0"}) {

@@ -64,6 +64,8 @@ TEST(ParseCommandLine, ReadsEveryCommandWithItsOptions) {
     EXPECT_EQ(all.logFile, "x.log");
 
     EXPECT_EQ(ParseCommandLine({"/list", "/log:l.txt"}).command, Command::List);
+    EXPECT_EQ(ParseCommandLine({"/list", "/Format:JSON"}).format, ListFormat::Json);
+    EXPECT_EQ(ParseCommandLine({"/install", "/usb", "/usbwait:600"}).usbWaitSeconds, 600);
     CommandLine detect = ParseCommandLine({"/detect", "/name:Front Desk", "/usb"});
     EXPECT_EQ(detect.command, Command::Detect);
     EXPECT_EQ(detect.portSource, PortSource::Usb);
@@ -124,6 +126,11 @@ TEST(ParseCommandLine, RefusesUnknownContradictoryAndIncompleteLines) {
         {{"/install", "/usb", "/owner:"}, "needs a value"},
         {{"/install", "/update"}, "/update needs /owner"},
         {{"/uninstall", "/all", "/owner:x"}, "only one"},
+        {{"/list", "/format:xml"}, "csv, json"},
+        {{"/install", "/usb", "/format:csv"}, "/format belongs to /list only"},
+        {{"/install", "/usb", "/usbwait:0"}, "1 to 600"},
+        {{"/install", "/usb", "/usbwait:601"}, "1 to 600"},
+        {{"/install", "/port:COM1:", "/usbwait:5"}, "/usbwait belongs to /usb"},
     };
     for (const auto& c : cases) {
         std::string line;

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "fakes/fake_usb.h"
 #include "fakes/main_dialog_world.h"
 #include "core/driver_files.h"
 #include "core/label_drivers.h"
 #include "install/uninstall_entry.h"
 #include "prinstall_version.h"
+#include "usb/usb_printer_device.h"
 
 namespace prinstall {
 namespace {
@@ -77,6 +79,23 @@ TEST_F(UnattendedTest, InstallsListsAndRemovesWithTheExitCodesDeploymentToolsRea
     spooler.enumError = 0;
     EXPECT_EQ(Run({"/uninstall", "/all"}), 0);
     EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
+}
+
+// /usbwait bounds the search for a printer that is not attached: it says how long it looks,
+// looks that many seconds, and names the failure once.
+TEST_F(UnattendedTest, LooksForTheUsbPrinterAsLongAsAskedAndSaysSo) {
+    fakes::FakeUsbBus bus;  // no printer on it
+    UsbPrinterDevice device{bus, registry, systemInfo, clock, debug, [](auto&&...) {}};
+    app.usbDevice = &device;
+    EXPECT_EQ(Run({"/install", "/usb", "/usbwait:3"}), 1603);
+    EXPECT_EQ(clock.sleeps, (std::vector<std::uint32_t>{1000, 1000, 1000}));
+    EXPECT_EQ(console.lines.front(),
+              "Looking for the USB label printer for up to 3 seconds: it must be attached and switched on.");
+    EXPECT_EQ(
+        std::count_if(console.lines.begin(), console.lines.end(),
+                      [](const std::string& l) { return l.find("USB Port Search Failed.") != std::string::npos; }),
+        1);
+    EXPECT_TRUE(spooler.printers.empty());
 }
 
 // /noentry: a package that runs the installation shows its own entry; the queues, the

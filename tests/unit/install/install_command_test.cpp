@@ -423,6 +423,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "missing or cannot be used."},
         RefusedCase{"six lines", 0, nullptr, "1\n2\r\n3\n4\n5\n6\n",
                     "Nothing was installed: the installation file C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD is "
+                    "missing or cannot be used."},
+        RefusedCase{"binary", 0, nullptr, "1\n2\n3\n4\n5\n6\n7\n\x9c\x03\xf1\x07",
+                    "Nothing was installed: the installation file C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD is "
                     "missing or cannot be used."}));
 
 // What the installation folder allows before the run, whether it could be restricted, and how
