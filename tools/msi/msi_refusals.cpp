@@ -5,9 +5,8 @@
 
 namespace prinstall::msi {
 
-std::optional<PackageRefusal> RefusalBeforeFiles(const std::vector<std::string>& arguments,
-                                                 SingleRunObjects& singleRun, SystemInfo& system, Registry& registry,
-                                                 DebugLog& debug) {
+std::optional<PackageRefusal> RefusalBeforeFiles(const std::vector<std::string>& arguments, SingleRunObjects& singleRun,
+                                                 SystemInfo& system, Registry& registry, DebugLog& debug) {
     // In the program's order: the claim, then the command line, then the system.
     const Language language = LanguageForCodePage(system.AnsiCodePage());
     if (ClaimSingleRun(singleRun, debug) == SingleRun::AlreadyRunning) {

@@ -28,8 +28,7 @@ struct PackageRefusal {
 // refuse to install on this system now; nothing when it would go on. The claim is made and
 // given back at once (by the caller's `singleRun` going): a claim that cannot be made, or a
 // name held by an account that is not an administrator's, does not refuse, as in the program.
-std::optional<PackageRefusal> RefusalBeforeFiles(const std::vector<std::string>& arguments,
-                                                 SingleRunObjects& singleRun, SystemInfo& system, Registry& registry,
-                                                 DebugLog& debug);
+std::optional<PackageRefusal> RefusalBeforeFiles(const std::vector<std::string>& arguments, SingleRunObjects& singleRun,
+                                                 SystemInfo& system, Registry& registry, DebugLog& debug);
 
 }  // namespace prinstall::msi
