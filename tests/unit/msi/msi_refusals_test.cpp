@@ -10,7 +10,7 @@ namespace prinstall::msi {
 namespace {
 
 // Another run's claim, where the program looks first, or nothing claimed anywhere.
-class Claim : public SingleRunObjects {
+class OtherRun : public SingleRunObjects {
 public:
     bool held = false;
     ClaimAnswer Claim(ClaimPlace place) override {
@@ -29,12 +29,13 @@ std::vector<std::string> Install(std::initializer_list<std::string> options) {
 // The refusals in the program's order: the claim first, then the command line, then the system;
 // a valid installation on a system that takes it goes on.
 TEST(PackageRefusal, IsTheProgramsOwnInItsOrder) {
-    Claim claim;
+    OtherRun claim;
     fakes::FakeSystemInfo system;
     fakes::FakeRegistry registry;
     fakes::FakeDebugLog debug;
     const auto refusal = [&](std::initializer_list<std::string> options) {
-        const std::optional<PackageRefusal> found = RefusalBeforeFiles(Install(options), claim, system, registry, debug);
+        const std::optional<PackageRefusal> found =
+            RefusalBeforeFiles(Install(options), claim, system, registry, debug);
         return found ? std::to_string(found->exitCode) + " " + found->text : std::string("none");
     };
     EXPECT_EQ(refusal({"/port:COM1:", "/copies:2"}), "none");
