@@ -304,4 +304,14 @@ std::string UsageText() {
            " 1639 invalid command line, 3010 success, files in use are removed at the next restart.";
 }
 
+int ExitCodeOf(const Outcome& outcome) {
+    switch (outcome.kind) {
+        case OutcomeKind::Success: return outcome.restartRequired ? kExitRestartRequired : kExitSuccess;
+        case OutcomeKind::Unsupported: return kExitUnsupported;
+        case OutcomeKind::Forbidden: return kExitForbiddenByPolicy;
+        case OutcomeKind::Failure: break;
+    }
+    return kExitFailure;
+}
+
 }  // namespace prinstall

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/feedback.h"
+
 namespace prinstall {
 
 enum class Command { Dialogs, Install, Uninstall, List, Detect, Help, Invalid };
@@ -56,5 +58,9 @@ std::string UsageText();
 inline constexpr int kExitSuccess = 0, kExitFailure = 1603, kExitAlreadyRunning = 1618, kExitLogFileError = 1622,
                      kExitForbiddenByPolicy = 1625, kExitUnsupported = 1633, kExitInvalidCommandLine = 1639,
                      kExitRestartRequired = 3010;
+
+// The exit code of an outcome: 3010 for a success that needs a restart, 1633 for a Windows
+// that cannot take the driver, 1625 for a policy that forbids it, 1603 for any failure.
+int ExitCodeOf(const Outcome& outcome);
 
 }  // namespace prinstall

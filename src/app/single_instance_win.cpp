@@ -5,10 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_dialog.h"
 #include "platform/system_export_win.h"
 #include "platform/text_win.h"
-#include "ui/dialog_win.h"
 
 namespace prinstall {
 namespace {
@@ -184,19 +182,6 @@ bool WinSingleRunObjects::OwnedByAdministrators(HANDLE object) const {
                                                      (system_ != nullptr && EqualSid(owner, system_)));
     LocalFree(descriptor);
     return administrators;
-}
-
-void ShowAlreadyRunning() {
-    for (const char* title : {kMainDialogTitle.english, kMainDialogTitle.korean}) {
-        if (HWND running = FindWindowW(nullptr, Widen(title).c_str())) {
-            if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
-            SetForegroundWindow(running);
-            break;
-        }
-    }
-    const Language language = LanguageForCodePage(GetACP());
-    ui::CaptionedMessageBox(nullptr, kAlreadyRunning.In(language), kMainDialogTitle.In(language),
-                            MB_OK | MB_ICONINFORMATION);
 }
 
 }  // namespace prinstall

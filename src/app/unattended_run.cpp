@@ -150,16 +150,6 @@ void EachLine(const std::string& text, Write write) {
     }
 }
 
-int ExitCodeOf(const Outcome& outcome) {
-    switch (outcome.kind) {
-        case OutcomeKind::Success: return outcome.restartRequired ? kExitRestartRequired : kExitSuccess;
-        case OutcomeKind::Unsupported: return kExitUnsupported;
-        case OutcomeKind::Forbidden: return kExitForbiddenByPolicy;
-        case OutcomeKind::Failure: break;
-    }
-    return kExitFailure;
-}
-
 }  // namespace
 
 void UnattendedRun::Line(const std::string& text) {

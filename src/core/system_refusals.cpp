@@ -60,10 +60,14 @@ bool ProtectedPrintModeOn(Registry& registry) {
 }
 
 std::optional<Outcome> InstallRefusal(Platform& platform, Language language) {
-    if (RunsOnArm64(platform.systemInfo)) {
+    return InstallRefusal(platform.systemInfo, platform.registry, language);
+}
+
+std::optional<Outcome> InstallRefusal(SystemInfo& system, Registry* registry, Language language) {
+    if (RunsOnArm64(system)) {
         return Outcome{OutcomeKind::Unsupported, kArm64Refused.In(language), 0, false};
     }
-    if (platform.registry != nullptr && ProtectedPrintModeOn(*platform.registry)) {
+    if (registry != nullptr && ProtectedPrintModeOn(*registry)) {
         return Outcome{OutcomeKind::Forbidden, kProtectedPrintRefused.In(language), 0, false};
     }
     return std::nullopt;

@@ -23,6 +23,9 @@ bool ProtectedPrintModeOn(Registry& registry);
 // Why an installation cannot start on this system, asked before any spooler call: an ARM64
 // processor (Unsupported) or protected print mode (Forbidden). Nothing when it can go on.
 std::optional<Outcome> InstallRefusal(Platform& platform, Language language);
+// The same from the two ports it reads, for a caller without the whole platform (the package's
+// check before it copies any file). Without a registry protected print mode is not asked.
+std::optional<Outcome> InstallRefusal(SystemInfo& system, Registry* registry, Language language);
 
 // The probable cause of a spooler call's failure, one sentence; nothing for an error code that
 // says enough by itself.

@@ -4,8 +4,9 @@ target_sources(prinstall_e2e_win PRIVATE ${CMAKE_CURRENT_LIST_DIR}/msi_e2e_win.c
                ${CMAKE_SOURCE_DIR}/tools/msi/msi_arguments.cpp)
 target_include_directories(prinstall_e2e_win PRIVATE ${CMAKE_SOURCE_DIR}/tools/msi)
 # The tests read product codes from the packages (MsiOpenDatabase); the custom actions' quoting
-# is checked against the program's own split of its command line (prinstall_core).
-target_link_libraries(prinstall_e2e_win PRIVATE msi prinstall_core)
+# is checked against the program's own split of its command line (prinstall_core); a test holds
+# the program's own single-run claim (prinstall_win).
+target_link_libraries(prinstall_e2e_win PRIVATE msi prinstall_win)
 add_dependencies(prinstall_e2e_win prinstall_msi prinstall_msi_next)
 
 # A newer version of the same package (the minor version one higher, the same build number),

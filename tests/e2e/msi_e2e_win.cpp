@@ -25,10 +25,12 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/single_instance_win.h"
 #include "core/entry_names.h"
 #include "core/interface_kind.h"
 #include "harness_win.h"
 #include "msi_arguments.h"
+#include "platform/basic_win.h"
 #include "platform/text_win.h"
 #include "spooler_setup_win.h"
 
@@ -226,13 +228,27 @@ TEST(WindowsInstallerPackage, InstallsTwoCopiesAndRemovesEverything) {
     EXPECT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn /l*v C:\\msi-noport.log"), 1603u);
     EXPECT_FALSE(Exists(kFolder));
 
-    // A value the program refuses fails the package, and Windows Installer takes the files
-    // back. Windows ends with 1603 then; Wine's msiexec with 1627.
+    // A value the program refuses, and another run holding the program's single-run claim,
+    // fail the package before any file is copied: nothing was ever in the folder, and the
+    // error message says which. Windows ends with 1603 then; Wine's msiexec with 1627.
     const DWORD refused = RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: COPIES=501 /l*v C:\\msi-refused.log");
     EXPECT_TRUE(refused == 1603u || refused == 1627u) << refused;
-    EXPECT_TRUE(LogHas(L"C:\\msi-refused.log", "/copies needs a number from 1 to 500."));
-    EXPECT_TRUE(
-        LogHas(L"C:\\msi-refused.log", "Prinstall.exe: Prinstall.exe ended with 1639: a property's value was refused"));
+    EXPECT_TRUE(LogHas(L"C:\\msi-refused.log",
+                       "CheckBeforeFiles: Nothing was installed: /copies needs a number from 1 to 500. "
+                       "(Prinstall.exe's exit code 1639"));
+    EXPECT_FALSE(LogHas(L"C:\\msi-refused.log", "InstallFiles"));
+    EXPECT_FALSE(Exists(kFolder));
+    {
+        prinstall::WinSingleRunObjects running;
+        prinstall::WinDebugLog debug;
+        ASSERT_EQ(prinstall::ClaimSingleRun(running, debug), prinstall::SingleRun::Claimed);
+        const DWORD held = RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-held-claim.log");
+        EXPECT_TRUE(held == 1603u || held == 1627u) << held;
+    }
+    EXPECT_TRUE(LogHas(L"C:\\msi-held-claim.log", std::string("CheckBeforeFiles: Nothing was installed: ") +
+                                                      prinstall::kAlreadyRunning.english +
+                                                      " (Prinstall.exe's exit code 1618"));
+    EXPECT_FALSE(LogHas(L"C:\\msi-held-claim.log", "InstallFiles"));
     EXPECT_FALSE(Exists(kFolder));
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
 

@@ -73,4 +73,17 @@ fi
 found=$(msiinfo export "$work/out.msi" CustomAction | awk -F'\t' '$1 == "UndoInstall" { print $2 }')
 [ -n "$found" ] || { echo "no custom action UndoInstall in the package" >&2; exit 1; }
 msibuild "$work/out.msi" -q "UPDATE \`CustomAction\` SET \`Type\` = 3393 WHERE \`Action\` = 'UndoInstall'"
+# wixl 0.101 marks every custom action "no impersonation" (2048), the immediate ones too, where
+# Windows Installer ignores it and validation warns: only the deferred ones (1024) keep it.
+msiinfo export "$work/out.msi" CustomAction | tail -n +4 | cut -f1,2 | while IFS=$'\t' read -r action type; do
+  if (( (type & 2048) && !(type & 1024) )); then
+    msibuild "$work/out.msi" -q "UPDATE \`CustomAction\` SET \`Type\` = $((type & ~2048)) WHERE \`Action\` = '$action'"
+  fi
+done
+# Every program and library with its version in the File table (file-versions.py): the
+# installation folder's layout is the media's, with the program at its root.
+mkdir "$work/folder"
+cp -r "$media/." "$work/folder/"
+cp "$program" "$work/folder/Prinstall.exe"
+python3 "$(dirname "$(readlink -f "$0")")/file-versions.py" "$work/out.msi" "$work/folder" "$version"
 mv "$work/out.msi" "$out"

@@ -27,10 +27,18 @@
 // and so on), added to the private property PrinstallOptions as msi_arguments.h encodes it:
 // whatever quotes, backslashes or tabs a value holds, it stays one argument.
 //
+// CheckBeforeFiles (immediate, on installation only, after the command line's property is set
+// and before InstallValidate): the program's own refusals that need none of the package's
+// files (msi_refusals.h), read from the very arguments RunPrinstall will give the program. A
+// refusal ends the package with an error message that names it, before any file is copied.
+//
 // RunPrinstall (deferred, not impersonated): CustomActionData is the program's arguments
 // (msi_arguments.h), the program's full path first; each is quoted as the program's
-// CommandLineToArgvW-style split expects. Every line the program writes goes into the msiexec
-// log; exit code 0 succeeds, 3010 succeeds and leaves the restart mark, anything else fails
+// CommandLineToArgvW-style split expects. The program inherits the pipe its output goes to and
+// no other handle of the installer's process. It has kRunLimitMinutes to end (a USB search
+// takes about 30 seconds, the spooler's work a few more): after that it is ended, and the
+// action fails with a message that names the limit. Every line the program writes goes into
+// the msiexec log; exit code 0 succeeds, 3010 succeeds and leaves the restart mark, anything else fails
 // the package (and Windows Installer rolls back), after an error message that says what the
 // code means. A mark left by an earlier package run in
 // the same boot goes first, so that the mark ReportRestart finds is this run's. As a rollback
@@ -52,8 +60,13 @@
 #include <string>
 #include <vector>
 
+#include "app/single_instance_win.h"
 #include "msi_arguments.h"
+#include "msi_refusals.h"
+#include "platform/basic_win.h"
 #include "platform/folder_security_win.h"
+#include "platform/registry_win.h"
+#include "platform/system_export_win.h"
 #include "platform/text_win.h"
 
 namespace {
@@ -61,6 +74,7 @@ namespace {
 const wchar_t kRestartMark[] = L"SOFTWARE\\TORVA EPL Printer 2.X restart pending";
 constexpr DWORD kRestartRequired = 3010;
 const wchar_t kSecureFolder[] = L"SecureFolder";
+const wchar_t kCheckBeforeFiles[] = L"CheckBeforeFiles";
 
 std::wstring Property(MSIHANDLE install, const wchar_t* name) {
     wchar_t empty[1] = L"";
@@ -102,53 +116,147 @@ void LogUtf8Line(MSIHANDLE install, std::string line) {
     LogLine(install, wide);
 }
 
+// How long the program may run before the package gives up on it and ends it.
+constexpr DWORD kRunLimitMinutes = 15;
+constexpr DWORD kRunLimitMs = kRunLimitMinutes * 60 * 1000;
+// How often the relay looks at the pipe while the program runs and writes nothing.
+constexpr DWORD kPollMs = 50;
+
+// The program's outcome: its exit code (~0 when it did not start), or that it was ended after
+// kRunLimitMinutes.
+struct Relayed {
+    DWORD exitCode = ~0u;
+    bool timedOut = false;
+};
+
+// The attribute-list functions (Vista and later), looked up in kernel32, which every process
+// has loaded. Windows 2000 and XP have none of them. The constants and the extended start-up
+// record are written here because the Windows 2000 headers the program is compiled with hide them.
+struct HandleListApi {
+    using InitializeFn = BOOL(WINAPI*)(void*, DWORD, DWORD, SIZE_T*);
+    using UpdateFn = BOOL(WINAPI*)(void*, DWORD, DWORD_PTR, void*, SIZE_T, void*, SIZE_T*);
+    using DeleteFn = void(WINAPI*)(void*);
+    InitializeFn initialize =
+        prinstall::SystemExport<InitializeFn>(L"kernel32.dll", "InitializeProcThreadAttributeList");
+    UpdateFn update = prinstall::SystemExport<UpdateFn>(L"kernel32.dll", "UpdateProcThreadAttribute");
+    DeleteFn remove = prinstall::SystemExport<DeleteFn>(L"kernel32.dll", "DeleteProcThreadAttributeList");
+    bool Complete() const { return initialize && update && remove; }
+};
+constexpr DWORD_PTR kHandleListAttribute = 0x00020002;  // PROC_THREAD_ATTRIBUTE_HANDLE_LIST
+constexpr DWORD kExtendedStartupInfo = 0x00080000;      // EXTENDED_STARTUPINFO_PRESENT
+struct StartupInfoEx {
+    STARTUPINFOW startup;
+    void* attributes;
+};
+
+// Starts `command` with the write end of the pipe as its standard output and error, and with
+// that handle as the only one it inherits where the system can say so (Vista and later). On
+// Windows 2000 and XP every inheritable handle of this process goes along: of the pipe only the
+// write end is inheritable, but whatever the installer's process itself made inheritable goes
+// too, and a process another thread starts meanwhile with inheritance may get the write end
+// (the relay's time limit then still ends the wait).
+BOOL StartWithPipe(const std::wstring& program, std::wstring& command, HANDLE writeEnd, PROCESS_INFORMATION& process) {
+    StartupInfoEx startup{};
+    startup.startup.cb = sizeof startup.startup;
+    startup.startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.startup.hStdOutput = writeEnd;
+    startup.startup.hStdError = writeEnd;
+    DWORD flags = CREATE_NO_WINDOW;
+    const HandleListApi api;
+    std::vector<BYTE> list;
+    HANDLE inherited[] = {writeEnd};
+    if (api.Complete()) {
+        SIZE_T size = 0;
+        api.initialize(nullptr, 1, 0, &size);
+        list.resize(size);
+        if (size != 0 && api.initialize(list.data(), 1, 0, &size)) {
+            if (api.update(list.data(), 0, kHandleListAttribute, inherited, sizeof inherited, nullptr, nullptr)) {
+                startup.startup.cb = sizeof startup;
+                startup.attributes = list.data();
+                flags |= kExtendedStartupInfo;
+            } else {
+                api.remove(list.data());
+                list.clear();
+            }
+        } else {
+            list.clear();
+        }
+    }
+    const BOOL started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                                        nullptr, &startup.startup, &process);
+    const DWORD error = GetLastError();
+    if (startup.attributes != nullptr) api.remove(list.data());
+    SetLastError(error);
+    return started;
+}
+
 // Runs the program with `arguments` (its full path first, so that no search path is involved),
-// relaying its output; the exit code, or ~0 when it did not start.
-DWORD RunRelayed(MSIHANDLE install, const std::vector<std::wstring>& arguments) {
+// relaying its output, for kRunLimitMinutes at most: the reading as well, which would otherwise
+// wait for the pipe's end as long as anything holds its write end.
+Relayed RunRelayed(MSIHANDLE install, const std::vector<std::wstring>& arguments) {
     if (arguments.empty() || arguments.front().empty()) {
         LogLine(install, L"no program path in CustomActionData");
-        return ~0u;
+        return {};
     }
     const std::wstring& program = arguments.front();
     std::wstring command = prinstall::msi::CommandLine(arguments);
 
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return ~0u;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {};
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                        nullptr, nullptr, &startup, &process);
+    const BOOL started = StartWithPipe(program, command, writeEnd, process);
     const DWORD startError = GetLastError();
     CloseHandle(writeEnd);  // the pipe ends when the program (and whatever inherited it) ends
     if (!started) {
         CloseHandle(readEnd);
         LogLine(install, L"Prinstall.exe did not start: error " + Decimal(startError) + L", " + program);
-        return ~0u;
+        return {};
     }
+    const DWORD begun = GetTickCount();
     std::string pending;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        pending.append(buffer, read);
+    const auto relay = [&](const char* bytes, DWORD count) {
+        pending.append(bytes, count);
         for (std::size_t newline; (newline = pending.find('\n')) != std::string::npos;) {
             LogUtf8Line(install, pending.substr(0, newline));
             pending.erase(0, newline + 1);
         }
+    };
+    Relayed outcome;
+    char buffer[4096];
+    for (bool ended = false;;) {
+        // Whatever the pipe holds now; reading only what is there never blocks.
+        DWORD available = 0, read = 0;
+        const bool open = PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) != FALSE;
+        if (open && available > 0) {
+            if (!ReadFile(readEnd, buffer, available < sizeof buffer ? available : sizeof buffer, &read, nullptr))
+                break;
+            relay(buffer, read);
+            continue;
+        }
+        // The pipe's end, or empty after the program ended: its lines are all in. (Something
+        // the program started may still hold the write end; the program's outcome does not wait
+        // for it.)
+        if (!open || ended) break;
+        if (GetTickCount() - begun >= kRunLimitMs) break;
+        // Back at once when the program ends, to read what it wrote last.
+        ended = WaitForSingleObject(process.hProcess, kPollMs) == WAIT_OBJECT_0;
     }
     if (!pending.empty()) LogUtf8Line(install, pending);
     CloseHandle(readEnd);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = ~0u;
-    GetExitCodeProcess(process.hProcess, &exitCode);
+    // The rest of the limit, for a program that closed its output early and goes on.
+    const DWORD spent = GetTickCount() - begun;
+    if (WaitForSingleObject(process.hProcess, spent < kRunLimitMs ? kRunLimitMs - spent : 0) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &outcome.exitCode);
+    } else {
+        TerminateProcess(process.hProcess, ERROR_TIMEOUT);
+        WaitForSingleObject(process.hProcess, 5000);
+        outcome.timedOut = true;
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return exitCode;
+    return outcome;
 }
 
 // Deletes the restart mark; whether it was there or could be deleted does not matter.
@@ -273,6 +381,19 @@ std::wstring Meaning(DWORD exitCode) {
     }
 }
 
+// A failure's message: a line in the log, and an error message (in a dialog too when the
+// package runs with a full interface; none during a rollback, which is no new failure).
+void ReportError(MSIHANDLE install, const std::wstring& text, const wchar_t* from = L"Prinstall.exe") {
+    LogLine(install, text, from);
+    if (MsiGetMode(install, MSIRUNMODE_ROLLBACK)) return;
+    const MSIHANDLE record = MsiCreateRecord(1);
+    if (record == 0) return;
+    MsiRecordSetStringW(record, 0, L"[1]");
+    MsiRecordSetStringW(record, 1, text.c_str());
+    MsiProcessMessage(install, static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR), record);
+    MsiCloseHandle(record);
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) UINT __stdcall SecureFolder(MSIHANDLE install) {
@@ -334,26 +455,49 @@ extern "C" __declspec(dllexport) UINT __stdcall AddOptions(MSIHANDLE install) {
     return ERROR_SUCCESS;
 }
 
+extern "C" __declspec(dllexport) UINT __stdcall CheckBeforeFiles(MSIHANDLE install) {
+    // The command line RunPrinstall will run (RunInstallData or RunUpdateData set it), without
+    // the program's path, as the program reads it.
+    std::vector<std::wstring> arguments = prinstall::msi::DecodeArguments(Property(install, L"RunInstall"));
+    if (arguments.empty()) {
+        LogLine(install, L"no command line in RunInstall", kCheckBeforeFiles);
+        return ERROR_INSTALL_FAILURE;
+    }
+    std::vector<std::string> line;
+    for (std::size_t i = 1; i < arguments.size(); ++i) line.push_back(prinstall::Narrow(arguments[i]));
+    prinstall::WinSingleRunObjects singleRun;  // its claim, if made, goes with it
+    prinstall::WinSystemInfo system;
+    prinstall::WinRegistry registry;
+    prinstall::WinDebugLog debug;
+    const std::optional<prinstall::msi::PackageRefusal> refused =
+        prinstall::msi::RefusalBeforeFiles(line, singleRun, system, registry, debug);
+    if (!refused) return ERROR_SUCCESS;
+    const DWORD code = static_cast<DWORD>(refused->exitCode);
+    ReportError(install,
+                L"Nothing was installed: " + prinstall::Widen(refused->text) + L" (Prinstall.exe's exit code " +
+                    Decimal(code) + L": " + Meaning(code) + L").",
+                kCheckBeforeFiles);
+    return ERROR_INSTALL_FAILURE;
+}
+
 extern "C" __declspec(dllexport) UINT __stdcall RunPrinstall(MSIHANDLE install) {
     ClearRestartMark();
-    const DWORD exitCode = RunRelayed(install, prinstall::msi::DecodeArguments(Property(install, L"CustomActionData")));
+    const Relayed relayed =
+        RunRelayed(install, prinstall::msi::DecodeArguments(Property(install, L"CustomActionData")));
+    if (relayed.timedOut) {
+        ReportError(install, L"Prinstall.exe did not end within " + Decimal(kRunLimitMinutes) +
+                                 L" minutes, the limit the package gives it: it was ended, and the package fails.");
+        return ERROR_INSTALL_FAILURE;
+    }
+    const DWORD exitCode = relayed.exitCode;
     LogLine(install, L"exit code " + Decimal(exitCode));
     if (exitCode == 0) return ERROR_SUCCESS;
     if (exitCode != kRestartRequired) {
         // Windows Installer ends with 1603 whatever the program's code: the message says which
-        // it was (in the log, and in a dialog when the package runs with a full interface).
-        const std::wstring text = L"Prinstall.exe ended with " +
-                                  (exitCode == ~0u ? std::wstring(L"no exit code") : Decimal(exitCode)) + L": " +
-                                  Meaning(exitCode) + L".";
-        LogLine(install, text);
-        const MSIHANDLE record = MsiCreateRecord(1);
-        if (record != 0 && !MsiGetMode(install, MSIRUNMODE_ROLLBACK)) {
-            MsiRecordSetStringW(record, 0, L"[1]");
-            MsiRecordSetStringW(record, 1, text.c_str());
-            MsiProcessMessage(install, static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR),
-                              record);
-        }
-        if (record != 0) MsiCloseHandle(record);
+        // it was.
+        ReportError(install, L"Prinstall.exe ended with " +
+                                 (exitCode == ~0u ? std::wstring(L"no exit code") : Decimal(exitCode)) + L": " +
+                                 Meaning(exitCode) + L".");
         return ERROR_INSTALL_FAILURE;
     }
     if (MsiGetMode(install, MSIRUNMODE_ROLLBACK)) return ERROR_SUCCESS;
