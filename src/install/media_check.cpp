@@ -6,6 +6,7 @@
 #include "core/driver_files.h"
 #include "core/entry_names.h"
 #include "core/sha256.h"
+#include "install/clone_files.h"
 #include "install/port_monitor.h"
 #include "install/staging.h"
 
@@ -103,7 +104,11 @@ MediaVerification VerifyMedia(Files& files, DebugLog& debug, std::string_view li
         return result;
     }
     for (const std::string& name : CopiedMediaFiles(processor, korean)) {
-        const std::string path = std::string(kInstallFolder) + "\\" + name;
+        // The template is read where the program's folder has it (clone_files.h), the rest
+        // is copied from the installation folder.
+        const std::string path = name == Format("%s\\TVLabel.GPD", MediaFolderFor(processor))
+                                     ? GpdTemplatePath(files, processor)
+                                     : std::string(kInstallFolder) + "\\" + name;
         if (files.FileSize(path) < 0) continue;
         const auto entry =
             std::find_if(shipped.begin(), shipped.end(), [&](const ShippedFile& f) { return SameText(f.path, name); });
