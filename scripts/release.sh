@@ -13,13 +13,18 @@
 # (PRINSTALL_BUILD_NUMBER, or the git history's commit count). Stand-in media (the tree's
 # default) make no release: --stand-in makes a test release of them all the same, a package
 # named "... (stand-in media)" with an upgrade code of its own.
+#
+# Before signing, the SHA-256 of every media file that the program copies into the system
+# folder or the driver folder (tools/media/copied-media.txt) goes into the program's block of
+# shipped media (src/install/media_check.cpp), so that the signature covers the list; media
+# that lack one of those files make no release.
 set -eu
 standin=0
 if [ "${1:-}" = --stand-in ]; then
   standin=1
   shift
 fi
-[ $# -ge 1 ] && [ $# -le 2 ] || { sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[ $# -ge 1 ] && [ $# -le 2 ] || { sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out=$(readlink -m "$1")
 build=$(readlink -m "${2:-$root/build/win32}")
@@ -37,7 +42,58 @@ fi
 
 mkdir -p "$out"
 rm -f "$out/Prinstall.exe" "$out/PrinstallMsi.dll" "$out/Prinstall.msi"
-cp "$build/Prinstall.exe" "$build/PrinstallMsi.dll" "$out/"
+# The program with the list of its media's digests, written over the zeros of its block (the
+# same length, so nothing else in the file moves); nothing is written when a file is missing
+# or the block is not found exactly once.
+python3 - "$build/Prinstall.exe" "$out/Prinstall.exe" "$media" "$root/tools/media/copied-media.txt" <<'EOF'
+import hashlib, os, sys
+
+program, released, media, names = sys.argv[1:5]
+marker = b"PRINSTALL SHIPPED MEDIA SHA-256\n"
+block_size = 8192  # kBlockSize in src/install/media_check.cpp, the marker line included
+
+
+def refuse(text):
+    sys.exit("release.sh: " + text)
+
+
+# Windows does not tell letter cases apart: a file is found whatever case the media spell it in.
+found = {}
+for folder, _, files in os.walk(media):
+    for name in files:
+        path = os.path.join(folder, name)
+        found[os.path.relpath(path, media).replace("/", "\\").lower()] = path
+lines, missing = [], []
+for name in open(names, encoding="utf-8").read().splitlines():
+    if not name or name.startswith("#"):
+        continue
+    if name.lower() not in found:
+        missing.append(name)
+        continue
+    with open(found[name.lower()], "rb") as f:
+        lines.append("%s\t%s\n" % (name, hashlib.sha256(f.read()).hexdigest()))
+if missing:
+    refuse("%s lacks media files the program copies: %s" % (media, ", ".join(missing)))
+
+with open(program, "rb") as f:
+    data = bytearray(f.read())
+if data.count(marker) != 1:
+    refuse("%s holds the block of shipped media %d times, not once" % (program, data.count(marker)))
+start = data.find(marker) + len(marker)
+end = start - len(marker) + block_size
+# A fresh block holds zeros; one filled before holds a list and then zeros.
+if end > len(data) or b"\0" in bytes(data[start:end]).rstrip(b"\0"):
+    refuse("%s: what follows the marker is not the block of shipped media" % program)
+listed = "".join(lines).encode("ascii")
+if len(listed) > end - start:
+    refuse("the list of shipped media (%d bytes) does not fit its block (%d)" % (len(listed), end - start))
+data[start:end] = listed.ljust(end - start, b"\0")
+with open(released, "wb") as f:
+    f.write(data)
+print("release.sh: %d media files listed in %s" % (len(lines), released))
+EOF
+chmod --reference="$build/Prinstall.exe" "$out/Prinstall.exe"
+cp "$build/PrinstallMsi.dll" "$out/"
 bash "$root/scripts/sign.sh" "$out/Prinstall.exe" "$out/PrinstallMsi.dll"
 bash "$root/tools/msi/build-msi.sh" "$root/tools/msi/Prinstall.wxs" "$out/Prinstall.exe" \
   "$out/PrinstallMsi.dll" "$media" "$version" "$out/Prinstall.msi"

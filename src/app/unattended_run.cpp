@@ -128,6 +128,7 @@ public:
         writer.WriteTcpIpPortValues({portKey, address});
         return writer.SpoolerRestarted();
     }
+    void Note(const std::string& text) override { run_.Line(text); }
     void CopyInstalled(const InstalledCopy& copy) override {
         run_.Line(Format("\"%s\" installed with the driver \"%s\".", copy.queueName.c_str(), copy.driverName.c_str()));
     }

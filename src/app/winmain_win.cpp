@@ -13,6 +13,7 @@
 #include "core/app_context.h"
 #include "core/guarded_run.h"
 #include "core/single_instance.h"
+#include "install/media_check.h"
 #include "platform/basic_win.h"
 #include "platform/console_win.h"
 #include "platform/files_win.h"
@@ -144,6 +145,7 @@ static int RunProgram(PWSTR arguments) {
     prinstall::WinRegistry registry;
     prinstall::WinFolderSecurity folderSecurity;
     prinstall::AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry, &folderSecurity}, {}};
+    app.state.shippedMedia = prinstall::ShippedMediaList();
 
     prinstall::WinUsbBus usbBus;
     prinstall::UsbPrinterDevice usbDevice(usbBus, registry, systemInfo, clock, debug,

@@ -42,6 +42,9 @@ struct ProcessState {
     bool useLabelPortMonitor = false;
     int codePage = 0;         // printer code page chosen in the port dialog
     std::string usbPortName;  // "USB" and three digits, once a USB printer was found
+    // The media digests a release wrote into the program (install/media_check.h); empty in a
+    // development build.
+    std::string shippedMedia;
 };
 
 struct AppContext {

@@ -12,6 +12,7 @@
 #include "install/clone_files.h"
 #include "install/detection_value.h"
 #include "install/install_folder.h"
+#include "install/media_check.h"
 #include "install/port_monitor.h"
 #include "install/staging.h"
 #include "install/tcpip_port.h"
@@ -214,7 +215,13 @@ std::optional<Outcome> InstallCommand::MediaRefusal() {
         return Outcome::Failure(
             Format(kMediaFileUnusable.In(language_), GpdTemplatePath(*platform.files, processor).c_str()));
     }
-    return std::nullopt;
+    MediaVerification media = VerifyMedia(*platform.files, platform.debug, app_.state.shippedMedia, processor,
+                                          language_ == Language::Korean, language_);
+    if (!media.listed && !unverifiedSaid_) {
+        steps_.Note(kMediaNotVerified.In(language_));
+        unverifiedSaid_ = true;
+    }
+    return std::move(media.refusal);
 }
 
 void InstallCommand::TakeBackPortMonitor() {

@@ -57,6 +57,9 @@ public:
     virtual void SetBusy(bool) {}
     // A copy is installed.
     virtual void CopyInstalled(const InstalledCopy&) {}
+    // A line of information for the command line's output and log; the dialogs leave it to
+    // the debug output.
+    virtual void Note(const std::string&) {}
 };
 
 inline constexpr Text kEnumFailed = {"EnumPrinters function failed.", "EnumPrinters function 에러입니다."};
@@ -123,7 +126,9 @@ private:
     std::optional<Outcome> SettleCopies(const InstallRequest& request, std::vector<std::string>& names,
                                         std::vector<std::string>& taken);
     // The installation media the run takes files from, once the port dialog has said which
-    // processor family and whether the label port monitor is wanted: nothing when it can go on.
+    // processor family and whether the label port monitor is wanted, and once the folder is
+    // restricted to administrators: present, and as the release shipped them. Nothing when
+    // the run can go on.
     std::optional<Outcome> MediaRefusal();
     // The port, once per run: the choice, then the USB step or the Standard TCP/IP port.
     // Nothing when the run goes on.
@@ -155,6 +160,7 @@ private:
     InstallSteps& steps_;
     Language language_ = Language::English;
     bool copyFailed_ = false;
+    bool unverifiedSaid_ = false;    // a development build said once that it checked no media
     bool monitorAdded_ = false;      // this run added the port monitor
     bool tcpIpPortCreated_ = false;  // this run created the Standard TCP/IP port
     std::string owner_;

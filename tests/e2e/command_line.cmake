@@ -35,3 +35,9 @@ prinstall_wine_test(NAME e2e.cli.winxp NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=*CommandLineOnOlderWindows.*/winxp)
 prinstall_wine_test(NAME e2e.cli.win2k NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=*CommandLineOnOlderWindows.*/win2k)
+# A release's program (scripts/release.sh --stand-in with a throw-away key) in place of the
+# development build: the media it copies are checked against the digests it carries.
+set(released_setup ${CMAKE_CURRENT_BINARY_DIR}/released-setup.sh)
+file(WRITE ${released_setup} "exec bash '${CMAKE_CURRENT_SOURCE_DIR}/released-program.sh' '${CMAKE_BINARY_DIR}'\n")
+prinstall_wine_test(NAME e2e.cli.released NO_DISPLAY SETUP ${released_setup} COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=ReleasedProgram.*)

@@ -176,6 +176,8 @@ TEST(CommandLineWithoutDisplay, InstallsTwoCopiesListsThemAndRemovesEverything) 
 
     const CommandRun install = RunWithoutWindow(L"/install /port:COM1: /copies:2 /log:C:\\deploy.log");
     EXPECT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << install.output;
+    // A development build carries no digests of the media.
+    EXPECT_NE(install.output.find("The installation media were not verified"), std::string::npos) << install.output;
     const std::vector<std::string> expected = {"TORVA Label Printer\tTORVA Label Printer #1\tCOM1:",
                                                "TORVA Label Printer 2\tTORVA Label Printer #2\tCOM1:"};
     EXPECT_EQ(LabelQueues(), expected);
@@ -717,6 +719,38 @@ TEST(CommandLineWithoutDisplay, RefusesToInstallUnderProtectedPrintModeAndStillR
 // The oldest Windows the program claims, as far as Wine can show them: the prefix's version
 // is set before the program starts. Wine's own DLLs still export what later Windows added,
 // so whether such a Windows loads the program at all is for tests/imports to show.
+// A release's program (the set-up of e2e.cli.released) installs from the media it shipped,
+// and refuses them once one byte of a file it copies has changed, before anything is changed.
+TEST(ReleasedProgram, InstallsTheMediaItShippedAndRefusesAChangedByte) {
+    const CommandRun install = RunWithoutWindow(L"/install /port:COM1:");
+    ASSERT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << install.output;
+    EXPECT_EQ(install.output.find("not verified"), std::string::npos) << install.output;
+    ASSERT_EQ(RunWithoutWindow(L"/uninstall /all").exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
+
+    const wchar_t kChanged[] = L"C:\\TORVA EPL Printer 2.X\\Win32\\UNIDRV.DLL";
+    HANDLE file = CreateFileW(kChanged, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char byte = 0;
+    DWORD done = 0;
+    SetFilePointer(file, 100, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(ReadFile(file, &byte, 1, &done, nullptr) && done == 1);
+    byte = static_cast<char>(byte ^ 0x01);
+    SetFilePointer(file, 100, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(WriteFile(file, &byte, 1, &done, nullptr) && done == 1);
+    CloseHandle(file);
+
+    DeleteFileW(L"C:\\refused.log");
+    const CommandRun refused = RunWithoutWindow(L"/install /port:COM1: /log:C:\\refused.log");
+    EXPECT_EQ(refused.exitCode, static_cast<DWORD>(prinstall::kExitFailure)) << refused.output;
+    const std::string named = "C:\\TORVA EPL Printer 2.X\\Win32\\UNIDRV.DLL is not the one this release shipped";
+    EXPECT_NE(refused.output.find(named), std::string::npos) << refused.output;
+    EXPECT_NE(ReadFrom(L"C:\\refused.log").find(named), std::string::npos);
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_FALSE(KeyExists(kMonitorKey));
+    EXPECT_FALSE(KeyExists(kEntryKey));
+    EXPECT_EQ(NumberedFiles(), std::vector<std::wstring>{}) << Joined(NumberedFiles());
+}
+
 class CommandLineOnOlderWindows : public ::testing::TestWithParam<const wchar_t*> {
 protected:
     void SetUp() override { ASSERT_EQ(SetPrefixVersion(GetParam()), ERROR_SUCCESS); }

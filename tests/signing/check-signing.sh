@@ -5,8 +5,8 @@
 # otherwise (the digest still matching), and refused as broken once a byte of the file
 # changed. Also: no key means a refusal that names what to set, the PKCS#11 command line, a
 # plain release of the tree's stand-in media refused, and a test release made by
-# scripts/release.sh --stand-in: the program signed, the package built from the signed program
-# and then signed itself.
+# scripts/release.sh --stand-in: the program signed with the digests of its media in it, the
+# package built from the signed program and then signed itself; media lacking a file refused.
 # No network: no timestamp server. The last line is the one scripts/test.sh summarises.
 #
 #   bash tests/signing/check-signing.sh build/win32/Prinstall.exe
@@ -98,6 +98,24 @@ carries_signed_program() {
 }
 check "a release's program, custom actions and package verify" release_signed
 check "the released package carries the signed program" carries_signed_program
+# The signed program carries the digests of the media it copies; media lacking one make none.
+media=$(sed -n 's/^PRINSTALL_MSI_MEDIA:[A-Z]*=//p' "$build/CMakeCache.txt")
+carries_digests() {
+  grep -qaF "$(printf 'Win64\\2003\\Korean\\UNIRES.DLL\t%s' \
+    "$(sha256sum "$media/Win64/2003/Korean/UNIRES.DLL" | cut -d' ' -f1)")" release/Prinstall.exe
+}
+check "the released program lists the SHA-256 of the media it copies" carries_digests
+mkdir -p lacking && cp "$build/Prinstall.exe" "$build/PrinstallMsi.dll" lacking/ && cp -r "$media" lacking/media \
+  && rm lacking/media/Win64/2003/Korean/UNIRES.DLL || exit 1
+sed "s|^PRINSTALL_MSI_MEDIA:\([A-Z]*\)=.*|PRINSTALL_MSI_MEDIA:\1=$work/lacking/media|" "$build/CMakeCache.txt" \
+  >lacking/CMakeCache.txt
+SIGN_PKCS12=signer.p12 SIGN_PASSWORD=throwaway bash "$scripts/release.sh" --stand-in lacking-release lacking \
+  >lacking.txt 2>&1
+lacking=$?
+refuses_lacking() {
+  [ $lacking -ne 0 ] && grep -qF 'Win64\2003\Korean\UNIRES.DLL' lacking.txt && [ ! -e lacking-release/Prinstall.exe ]
+}
+check "release.sh refuses media lacking a file the program copies" refuses_lacking
 
 if [ ${#failures[@]} -gt 0 ]; then
   for f in *.txt; do echo "--- $f" && cat "$f"; done
@@ -105,4 +123,5 @@ if [ ${#failures[@]} -gt 0 ]; then
   exit 1
 fi
 echo "signing: a signed copy verifies (SHA-256, throw-away certificate); an untrusted root" \
-  "and a flipped byte are refused; a release signs the program, then the package built from it"
+  "and a flipped byte are refused; a release lists its media's digests in the program, signs it," \
+  "then the package built from it"

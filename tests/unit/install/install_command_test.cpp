@@ -9,7 +9,9 @@
 #include "core/monitor_removal.h"
 #include "fakes/fake_platform.h"
 #include "core/label_drivers.h"
+#include "core/sha256.h"
 #include "install/install_folder.h"
+#include "install/media_check.h"
 #include "install/uninstall_entry.h"
 #include "resource.h"
 
@@ -24,7 +26,9 @@ public:
     bool usbFindsPrinter = true;
     int portDialogs = 0;
     std::vector<std::string> tcpIpPorts;
+    std::vector<std::string> notes;
 
+    void Note(const std::string& text) override { notes.push_back(text); }
     bool ChoosePort(PortChoice& c) override {
         ++portDialogs;
         if (confirmPort) c = choice;
@@ -77,6 +81,12 @@ TEST_F(InstallCommandTest, TwoCopiesOnASerialPortGetConsecutiveNumbersAndNames) 
     EXPECT_TRUE(view.Enabled(IDC_EXIT));
     EXPECT_TRUE(registry.Has(kUninstallKeyEnglish));
     EXPECT_EQ(dialog.LabelDriverCount(), 2);
+    // A development build carries no list of shipped media: the dialogs say so in the debug
+    // output only, once for the run.
+    EXPECT_TRUE(steps.notes.empty());
+    EXPECT_EQ(std::count_if(debug.lines.begin(), debug.lines.end(),
+                            [](const std::string& l) { return l.rfind("Installation media not verified", 0) == 0; }),
+              1);
 }
 
 TEST_F(InstallCommandTest, NameInUseIsReportedBeforeThePortDialog) {
@@ -378,6 +388,7 @@ struct RefusedCase {
     const char* removedFile;  // from the Win32 media (nullptr: none)
     const char* gpdTemplate;  // the Win32 template's text (nullptr: the fixture's)
     const char* result;
+    const char* changedFile = nullptr;  // from the Win32 media, a byte changed after the release listed them
 };
 
 class RefusedBeforeAnyChangeTest : public InstallCommandTest, public ::testing::WithParamInterface<RefusedCase> {};
@@ -390,6 +401,16 @@ TEST_P(RefusedBeforeAnyChangeTest, LeavesEverythingAsItWas) {
     dialog.OnChangeCopyCount();
     if (c.removedFile != nullptr) files.RemoveFile(std::string("C:\\TORVA EPL Printer 2.X\\Win32\\") + c.removedFile);
     if (c.gpdTemplate != nullptr) files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD", c.gpdTemplate);
+    if (c.changedFile != nullptr) {
+        for (const std::string& name : CopiedMediaFiles(0, false)) {
+            const std::string path = "C:\\TORVA EPL Printer 2.X\\" + name;
+            if (files.HasFile(path)) app.state.shippedMedia += name + "\t" + Sha256Hex(files.Content(path)) + "\n";
+        }
+        const std::string path = std::string("C:\\TORVA EPL Printer 2.X\\Win32\\") + c.changedFile;
+        std::string content = files.Content(path);
+        content.back() ^= 1;
+        files.AddFile(path, content);
+    }
     steps.choice = {kInterfaceTcpIp, "TCP/IP", "192.168.0.10"};
     app.state.useLabelPortMonitor = true;
     view.resultAnswer = 2;
@@ -426,7 +447,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "missing or cannot be used."},
         RefusedCase{"binary", 0, nullptr, "1\n2\n3\n4\n5\n6\n7\n\x9c\x03\xf1\x07",
                     "Nothing was installed: the installation file C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD is "
-                    "missing or cannot be used."}));
+                    "missing or cannot be used."},
+        RefusedCase{"changed medium", 0, nullptr, nullptr,
+                    "Nothing was installed: the installation file C:\\TORVA EPL Printer 2.X\\Win32\\TVLabelE.DLL is "
+                    "not the one this release shipped (it was changed or replaced). Copy the installation folder "
+                    "again from the release.",
+                    "TVLabelE.DLL"}));
 
 // What the installation folder allows before the run, whether it could be restricted, and how
 // the run ends.
