@@ -438,9 +438,10 @@ extern "C" __declspec(dllexport) UINT __stdcall AddOptions(MSIHANDLE install) {
         const wchar_t* property;
         const wchar_t* option;
         bool takesValue;
-    } kOptions[] = {{L"PORT", L"/port:", true},     {L"USB", L"/usb", false},        {L"IP", L"/ip:", true},
-                    {L"COPIES", L"/copies:", true}, {L"QUEUENAME", L"/name:", true}, {L"CODEPAGE", L"/codepage:", true},
-                    {L"LOG", L"/log:", true}};
+    } kOptions[] = {{L"PORT", L"/port:", true},       {L"USB", L"/usb", false},
+                    {L"IP", L"/ip:", true},           {L"COPIES", L"/copies:", true},
+                    {L"QUEUENAME", L"/name:", true},  {L"CODEPAGE", L"/codepage:", true},
+                    {L"USBWAIT", L"/usbwait:", true}, {L"LOG", L"/log:", true}};
     std::wstring options;
     for (const auto& [property, option, takesValue] : kOptions) {
         const std::wstring value = Property(install, property);
