@@ -319,7 +319,7 @@ extern "C" __declspec(dllexport) UINT __stdcall AddOptions(MSIHANDLE install) {
         bool takesValue;
     } kOptions[] = {{L"PORT", L"/port:", true},     {L"USB", L"/usb", false},        {L"IP", L"/ip:", true},
                     {L"COPIES", L"/copies:", true}, {L"QUEUENAME", L"/name:", true}, {L"CODEPAGE", L"/codepage:", true},
-                    {L"LOG", L"/log:", true}};
+                    {L"LOG", L"/log:", true},       {L"IPPORT", L"/ipport:", true}};
     std::wstring options;
     for (const auto& [property, option, takesValue] : kOptions) {
         const std::wstring value = Property(install, property);
