@@ -22,8 +22,7 @@ bool PutText(std::vector<std::uint8_t>& out, std::size_t offset, std::size_t cha
 
 }  // namespace
 
-std::vector<std::uint8_t> AddPortData(const std::string& portName, const std::string& host,
-                                      std::uint32_t portNumber) {
+std::vector<std::uint8_t> AddPortData(const std::string& portName, const std::string& host, std::uint32_t portNumber) {
     std::vector<std::uint8_t> out(sizeof(PortData1Layout), 0);
     const bool fits = PutText(out, offsetof(PortData1Layout, portName), kPortNameChars, portName) &&
                       PutText(out, offsetof(PortData1Layout, hostAddress), kHostAddressChars, host) &&

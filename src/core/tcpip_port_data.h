@@ -17,11 +17,11 @@ namespace prinstall {
 inline constexpr const char* kStandardTcpIpMonitor = "Standard TCP/IP Port";
 
 // Character counts of the text fields (each ends with a zero character), from tcpxcv.h.
-inline constexpr std::size_t kPortNameChars = 64;      // MAX_PORTNAME_LEN
-inline constexpr std::size_t kHostAddressChars = 49;   // MAX_NETWORKNAME_LEN
-inline constexpr std::size_t kCommunityChars = 33;     // MAX_SNMP_COMMUNITY_STR_LEN
-inline constexpr std::size_t kQueueChars = 33;         // MAX_QUEUENAME_LEN
-inline constexpr std::size_t kIpAddressChars = 16;     // MAX_IPADDR_STR_LEN
+inline constexpr std::size_t kPortNameChars = 64;     // MAX_PORTNAME_LEN
+inline constexpr std::size_t kHostAddressChars = 49;  // MAX_NETWORKNAME_LEN
+inline constexpr std::size_t kCommunityChars = 33;    // MAX_SNMP_COMMUNITY_STR_LEN
+inline constexpr std::size_t kQueueChars = 33;        // MAX_QUEUENAME_LEN
+inline constexpr std::size_t kIpAddressChars = 16;    // MAX_IPADDR_STR_LEN
 
 // PORT_DATA_1 as the 32- and 64-bit monitors read it: WCHAR arrays and DWORDs in natural
 // alignment, which puts two bytes of padding after the 540 reserved bytes.
@@ -68,8 +68,7 @@ inline constexpr std::uint32_t kProtocolRawTcp = 1;  // PROTOCOL_RAWTCP_TYPE
 // port named `portName` to `host` (an IPv4 address or a host name) on `portNumber`, SNMP
 // off with the community "public". Empty when a text does not fit its field; the port is then
 // made through its registry key instead.
-std::vector<std::uint8_t> AddPortData(const std::string& portName, const std::string& host,
-                                      std::uint32_t portNumber);
+std::vector<std::uint8_t> AddPortData(const std::string& portName, const std::string& host, std::uint32_t portNumber);
 // The input of "DeletePort" (DELETE_PORT_DATA_1); empty when the name does not fit.
 std::vector<std::uint8_t> DeletePortData(const std::string& portName);
 

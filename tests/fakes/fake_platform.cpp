@@ -226,7 +226,7 @@ std::uint32_t FakeSpooler::MonitorCommand(const std::string& monitor, const std:
     ++calls;
     status = 0;
     monitorCalls.push_back({monitor, command, input});
-    if (std::find(monitors.begin(), monitors.end(), monitor) == monitors.end()) return kErrorInvalidPrinterName;
+    if (std::find(monitors.begin(), monitors.end(), monitor) == monitors.end()) return kErrorUnknownPort;
     if (monitorStatus != 0) {
         status = monitorStatus;
         return 0;

@@ -110,7 +110,7 @@ public:
 
     // The Standard TCP/IP port monitor's own interface, as on Windows: "AddPort" adds the port
     // named at the start of its input, "DeletePort" deletes it. A monitor not in `monitors`
-    // cannot be opened (1801, as Wine answers for the Standard TCP/IP monitor it lacks);
+    // cannot be opened (1796, as Wine answers for one it lacks);
     // `monitorStatus` set makes the monitor answer with it instead of doing anything.
     struct MonitorCall {
         std::string monitor, command;
