@@ -31,6 +31,7 @@ constexpr OptionInfo kOptions[] = {
     {"port", kInstall | kDetect, true, false},
     {"usb", kInstall | kDetect, false, false},
     {"ip", kInstall | kDetect, true, false},
+    {"ipport", kInstall, true, false},
     {"copies", kInstall, true, false},
     {"name", kInstall | kDetect, true, false},
     {"codepage", kInstall, true, false},
@@ -99,6 +100,26 @@ std::optional<std::string> PlainIpAddress(std::string_view text) {
     return out;
 }
 
+// A host name as DNS takes it: labels of 1 to 63 letters, digits and hyphens joined by dots,
+// none beginning or ending with a hyphen, 253 characters at most. The last label is not all
+// digits, so that no mistyped address passes as a name.
+bool IsHostName(std::string_view text) {
+    if (text.empty() || text.size() > 253) return false;
+    std::string_view label;
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t dot = text.find('.', start);
+        if (dot == std::string_view::npos) dot = text.size();
+        label = text.substr(start, dot - start);
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-') return false;
+        for (char c : label) {
+            const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+            if (!allowed) return false;
+        }
+        start = dot + 1;
+    }
+    return label.find_first_not_of("0123456789") != std::string_view::npos;
+}
+
 // Reads every argument into `line`; the first fault found, or empty.
 std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
     std::optional<Command> command;
@@ -135,7 +156,13 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             if (line.portSource != PortSource::None) return "Give only one of /port, /usb and /ip.";
             line.portSource = name == "port" ? PortSource::Port : name == "usb" ? PortSource::Usb : PortSource::Ip;
             if (name == "port") line.port = value;
-            if (name == "ip") {
+            if (name == "ip" && value.find_first_not_of("0123456789.") != std::string::npos) {
+                if (!IsHostName(value)) {
+                    return "/ip needs an address or a host name of letters, digits, hyphens and dots, as in"
+                           " /ip:192.168.0.20 or /ip:label-07.example.com";
+                }
+                line.ipAddress = value;
+            } else if (name == "ip") {
                 const std::optional<std::string> address = PlainIpAddress(value);
                 if (!address) return "/ip needs four numbers from 0 to 255 joined by dots, as in /ip:192.168.0.20";
                 if (!IsPrinterAddress(ParseAddress(*address).value_or(0))) {
@@ -143,6 +170,10 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
                 }
                 line.ipAddress = *address;
             }
+        } else if (name == "ipport") {
+            const std::optional<int> port = Number(value, 5);
+            if (!port || *port < 1 || *port > 65535) return "/ipport needs a port number from 1 to 65535.";
+            line.ipPort = static_cast<std::uint32_t>(*port);
         } else if (name == "copies") {
             const std::optional<int> copies = Number(value, 3);
             if (!copies || *copies < 1 || *copies > kMaxCopyCount) return "/copies needs a number from 1 to 500.";
@@ -194,6 +225,7 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
     if (line.command == Command::Install && line.portSource == PortSource::None && !line.update) {
         return "/install needs one of /port, /usb and /ip.";
     }
+    if (seen.count("ipport") != 0 && line.portSource != PortSource::Ip) return "/ipport goes with /ip only.";
     if (line.update && !line.owner) return "/update needs /owner: the printers of that owner are updated.";
     if (line.usbWaitSeconds && line.portSource != PortSource::Usb) return "/usbwait belongs to /usb.";
     if (line.command == Command::Uninstall) {
@@ -275,13 +307,15 @@ std::string UsageText() {
     std::string codePages;
     for (int page : kCodePageNumbers) codePages += (codePages.empty() ? "" : ", ") + std::to_string(page);
     return "Usage:\n"
-           "  Prinstall.exe /install (/port:NAME | /usb | /ip:A.B.C.D) [/copies:N] [/name:TEXT] [/codepage:NNN]"
-           " [/usbwait:SECONDS] [/ifmissing] [/owner:TEXT] [/noentry] [/log:FILE] [/quiet]\n"
-           "  Prinstall.exe /install /update /owner:TEXT [/port:NAME | /usb | /ip:A.B.C.D] [...]\n"
+           "  Prinstall.exe /install (/port:NAME | /usb | /ip:HOST [/ipport:N]) [/copies:N] [/name:TEXT]"
+           " [/codepage:NNN] [/usbwait:SECONDS] [/ifmissing] [/owner:TEXT] [/noentry] [/log:FILE] [/quiet]\n"
+           "  Prinstall.exe /install /update /owner:TEXT [/port:NAME | /usb | /ip:HOST [/ipport:N]] [...]\n"
            "  Prinstall.exe /uninstall (/all | /queue:NAME [/queue:NAME ...] | /owner:TEXT) [/log:FILE] [/quiet]\n"
-           "  Prinstall.exe /detect /name:TEXT [/port:NAME | /usb | /ip:A.B.C.D] [/log:FILE]\n"
+           "  Prinstall.exe /detect /name:TEXT [/port:NAME | /usb | /ip:HOST] [/log:FILE]\n"
            "  Prinstall.exe /list [/format:csv | /format:json] [/log:FILE]\n"
            "  Prinstall.exe /?\n"
+           "/ip: the printer's IPv4 address (A.B.C.D) or host name; its port is IP_HOST."
+           " /ipport: its raw printing port, 1 to 65535 (9100 when not given).\n"
            "/copies: 1 to 500. /usbwait: how long /usb looks for the printer, 1 to 600 seconds (30 by default)."
            " /codepage: " +
            codePages +

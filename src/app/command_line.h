@@ -3,6 +3,7 @@
 // its dialogs as before.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,8 +20,10 @@ enum class ListFormat { Tabs, Csv, Json };
 struct CommandLine {
     Command command = Command::Dialogs;  // no arguments at all: the dialogs
     PortSource portSource = PortSource::None;
-    std::string port;       // /port:NAME as given
-    std::string ipAddress;  // /ip: in plain dotted decimal ("192.168.000.020" -> "192.168.0.20")
+    std::string port;  // /port:NAME as given
+    // /ip: in plain dotted decimal ("192.168.000.020" -> "192.168.0.20"), or a host name as given
+    std::string ipAddress;
+    std::uint32_t ipPort = 9100;  // /ipport: the raw printing port of the /ip printer
     int copies = 1;
     std::optional<std::string> name;       // /name:
     std::optional<int> codePage;           // /codepage: (the number, e.g. 850)

@@ -27,12 +27,12 @@ bool InstallStepsWin::RunUsbStep(int& searchCounter) {
     return result == kUsbStepGoOn;
 }
 
-bool InstallStepsWin::WriteTcpIpPortValues(const std::string& address, const std::string& portKey) {
+bool InstallStepsWin::WriteTcpIpPortValues(const TcpIpPortSettings& settings) {
     Platform& p = app_.platform;
     TcpIpPortWriter writer(
         *p.registry, p.services, p.clock, p.debug, [this](const std::string& text) { rules_.ShowAppMessage(text); },
         [this](const std::string& text, const std::string& caption) { rules_.ShowDialogMessage(text, caption); });
-    writer.WriteTcpIpPortValues({portKey, address});
+    writer.WriteTcpIpPortValues(settings);
     return true;  // the dialogs go on: a queue the spooler cannot put there goes to COM1:, and says so
 }
 

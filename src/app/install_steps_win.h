@@ -22,7 +22,7 @@ public:
     void EndRun() override;
     bool ChoosePort(PortChoice& choice) override;
     bool RunUsbStep(int& searchCounter) override;
-    bool WriteTcpIpPortValues(const std::string& address, const std::string& portKey) override;
+    bool WriteTcpIpPortValues(const TcpIpPortSettings& settings) override;
 
 private:
     AppContext& app_;

@@ -154,8 +154,8 @@ public:
         dialog_.View().RepaintNow();
         return goOn;
     }
-    bool WriteTcpIpPortValues(const std::string& address, const std::string& portKey) override {
-        return steps_.WriteTcpIpPortValues(address, portKey);
+    bool WriteTcpIpPortValues(const TcpIpPortSettings& settings) override {
+        return steps_.WriteTcpIpPortValues(settings);
         dialog_.View().RepaintNow();
     }
     void SetBusy(bool busy) override {

@@ -97,7 +97,9 @@ public:
             // The printer's own port or nothing: a queue the spooler would put on COM1: instead
             // fails the run (the dialogs keep their fallback and say so).
             case PortSource::Usb: choice = {kInterfaceUsb, kUsbPortEntry, "", true}; break;
-            case PortSource::Ip: choice = {kInterfaceTcpIp, kNetworkPortEntry, line_.ipAddress, true}; break;
+            case PortSource::Ip:
+                choice = {kInterfaceTcpIp, kNetworkPortEntry, line_.ipAddress, true, line_.ipPort};
+                break;
             default:
                 // The operator named this port: a queue the spooler would put on COM1: instead
                 // is a failure, not an installation on a port nobody asked for. A name that
@@ -120,12 +122,12 @@ public:
         const auto endRun = [](const std::string&) { return 2; };
         return prinstall::RunUsbStep(app_, view, language_, searchCounter, endRun, [] {}) == kUsbStepGoOn;
     }
-    bool WriteTcpIpPortValues(const std::string& address, const std::string& portKey) override {
+    bool WriteTcpIpPortValues(const TcpIpPortSettings& settings) override {
         Platform& p = app_.platform;
         TcpIpPortWriter writer(
             *p.registry, p.services, p.clock, p.debug, [this](const std::string& text) { run_.Line(text); },
             [this](const std::string& text, const std::string&) { run_.Line(text); });
-        writer.WriteTcpIpPortValues({portKey, address});
+        writer.WriteTcpIpPortValues(settings);
         return writer.SpoolerRestarted();
     }
     void Note(const std::string& text) override { run_.Line(text); }

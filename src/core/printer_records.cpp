@@ -1,6 +1,7 @@
 #include "core/printer_records.h"
 
 #include "core/label_drivers.h"
+#include "core/tcpip_port_data.h"
 
 namespace prinstall {
 namespace {
@@ -91,8 +92,14 @@ bool RemoveCreatedPortIfUnused(Registry& registry, Spooler& spooler, const Queue
     for (const PrinterInfo2& q : queues) {
         if (SameQueueName(spooler, q.portName, record.port)) return false;
     }
-    // The port was made by creating its key and values; deleting them takes it away (the
-    // spooler forgets it when it next starts). Only a key of the Standard TCP/IP port monitor.
+    // The monitor deletes the port itself, key and all, and the spooler forgets it at once,
+    // whichever way it was made. Where the monitor does not answer (or no longer knows the
+    // port) its key goes, and the spooler forgets the port when it next starts; a port the
+    // monitor refuses to delete stays. Only a port of the Standard TCP/IP port monitor.
+    std::uint32_t error = 0;
+    const MonitorAnswer answer = AskTcpIpMonitor(spooler, "DeletePort", DeletePortData(record.port), error);
+    if (answer == MonitorAnswer::Done) return true;
+    if (answer == MonitorAnswer::Refused && error != kErrorUnknownPort) return false;
     return registry.DeleteKey(TcpIpPortKey(record.port)) == 0;
 }
 

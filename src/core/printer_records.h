@@ -56,7 +56,8 @@ std::uint32_t DeleteQueueRecord(Registry& registry, const std::string& queueName
 void DeleteMakerKeyIfEmpty(Registry& registry);
 
 // After a queue with this record went (or moved): the Standard TCP/IP port that the record's run
-// created goes too, unless a local queue is still on it. True when the port's key was deleted.
+// created goes too, unless a local queue is still on it: through the Standard TCP/IP port
+// monitor, or by deleting its key where the monitor does not answer. True when it went.
 bool RemoveCreatedPortIfUnused(Registry& registry, Spooler& spooler, const QueueRecord& record);
 
 // Whether two owners are the same, letter case aside (a GUID in either case).

@@ -9,6 +9,7 @@
 #include "core/ownership.h"
 #include "core/printer_records.h"
 #include "core/system_refusals.h"
+#include "core/tcpip_port_data.h"
 #include "install/clone_files.h"
 #include "install/detection_value.h"
 #include "install/install_folder.h"
@@ -64,6 +65,9 @@ const Text kQueueKept = {"printer \"%s\"", "프린터 \"%s\""};
 const Text kPortNotTakenUp = {
     "Nothing was installed: the port %s was made, but the print spooler did not start again to take it up.",
     "아무것도 설치하지 않았습니다: %s 포트를 만들었지만 인쇄 스풀러가 다시 시작되지 않아 포트를 사용할 수 없습니다."};
+const Text kPortRefused = {
+    "Nothing was installed: the Standard TCP/IP port monitor did not make the port %s (error %u).",
+    "아무것도 설치하지 않았습니다: 표준 TCP/IP 포트 모니터가 %s 포트를 만들지 않았습니다 (오류 %u)."};
 const Text kRecordNotWritten = {
     "The printer \"%s\" was not installed: its record (HKLM\\%s) could not be written (error %u).",
     "프린터 \"%s\"을(를) 설치하지 못했습니다: 기록(HKLM\\%s)을 쓸 수 없습니다(오류 %u)."};
@@ -272,16 +276,45 @@ std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& setting
             // on: it stays as it is, and the spooler, with nothing new to read, keeps running.
             platform.registry->CloseKey(key);
             platform.debug.Output("Standard TCP/IP port " + settings.tcpIpPortName + " exists: left as it is");
-        } else if (platform.registry != nullptr && platform.registry->CreateKey(portKey, "", key) == 0) {
-            platform.registry->CloseKey(key);
-            tcpIpPortCreated_ = true;
-            if (!steps_.WriteTcpIpPortValues(choice.address, portKey)) {
-                // The port is of no use to anybody: it goes again.
-                platform.registry->DeleteKey(portKey);
-                tcpIpPortCreated_ = false;
-                return Outcome::Failure(Format(kPortNotTakenUp.In(language_), settings.tcpIpPortName.c_str()));
+        } else {
+            bool answered = false;
+            if (std::optional<Outcome> refused = AddPortThroughMonitor(settings.tcpIpPortName, choice, answered)) {
+                return refused;
+            }
+            if (!answered && platform.registry != nullptr && platform.registry->CreateKey(portKey, "", key) == 0) {
+                // No monitor answered: the port is made the old way, through its key and a
+                // restart of the spooler.
+                platform.registry->CloseKey(key);
+                tcpIpPortCreated_ = true;
+                if (!steps_.WriteTcpIpPortValues({portKey, choice.address, choice.portNumber})) {
+                    // The port is of no use to anybody: it goes again.
+                    platform.registry->DeleteKey(portKey);
+                    tcpIpPortCreated_ = false;
+                    return Outcome::Failure(Format(kPortNotTakenUp.In(language_), settings.tcpIpPortName.c_str()));
+                }
             }
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<Outcome> InstallCommand::AddPortThroughMonitor(const std::string& portName, const PortChoice& choice,
+                                                             bool& answered) {
+    Platform& platform = app_.platform;
+    std::uint32_t error = 0;
+    const MonitorAnswer answer =
+        AskTcpIpMonitor(platform.spooler, "AddPort", AddPortData(portName, choice.address, choice.portNumber), error);
+    answered = answer != MonitorAnswer::Unanswered;
+    if (answer == MonitorAnswer::Done) {
+        tcpIpPortCreated_ = true;
+        platform.debug.Output("Standard TCP/IP port " + portName + " made by its monitor");
+    } else if (answer == MonitorAnswer::Unanswered) {
+        platform.debug.Output(Format("Standard TCP/IP port monitor did not answer AddPort: %u", error));
+    } else if (error == kErrorAlreadyExists) {
+        // The monitor has it though its key was not found: it stays as it is, as above.
+        platform.debug.Output("Standard TCP/IP port " + portName + " exists: left as it is");
+    } else {
+        return Outcome::Failure(Format(kPortRefused.In(language_), portName.c_str(), error), error);
     }
     return std::nullopt;
 }

@@ -14,6 +14,7 @@
 #include "core/interface_kind.h"
 #include "core/texts.h"
 #include "install/registration.h"
+#include "install/tcpip_port.h"
 
 namespace prinstall {
 
@@ -21,10 +22,11 @@ namespace prinstall {
 struct PortChoice {
     int interfaceKind = kInterfaceSerial;
     std::string portName;  // "COM1:", "LPT1:", "USB", "TCP/IP" or any port of the system
-    std::string address;   // the printer's IP address text for the network interfaces
+    std::string address;   // the printer's IP address text (or host name) for the network interfaces
     // The queue must be on this very port: when the spooler does not know it, the copy fails
     // rather than go to COM1:.
     bool exactPort = false;
+    std::uint32_t portNumber = kRawPrintingPort;  // the network printer's raw printing port
 };
 
 // A copy just installed, and what the next one takes.
@@ -49,10 +51,11 @@ public:
     // Waits for a USB label printer and finds its port. False at the failure end, which the
     // step has reported itself; the run then ends.
     virtual bool RunUsbStep(int& searchCounter) = 0;
-    // Writes the Standard TCP/IP port's values below its key and restarts the spooler. False
-    // when the run must stop because the spooler did not run again to take the port up (the
-    // command line); the dialogs go on, and a queue the spooler cannot put there goes to COM1:.
-    virtual bool WriteTcpIpPortValues(const std::string& address, const std::string& portKey) = 0;
+    // Where the Standard TCP/IP port monitor does not answer through its own interface: writes
+    // the port's values below its key and restarts the spooler. False when the run must stop
+    // because the spooler did not run again to take the port up (the command line); the
+    // dialogs go on, and a queue the spooler cannot put there goes to COM1:.
+    virtual bool WriteTcpIpPortValues(const TcpIpPortSettings& settings) = 0;
     // The run is busy from the port choice until a copy is installed.
     virtual void SetBusy(bool) {}
     // A copy is installed.
@@ -133,6 +136,10 @@ private:
     // The port, once per run: the choice, then the USB step or the Standard TCP/IP port.
     // Nothing when the run goes on.
     std::optional<Outcome> PreparePort(RegistrationSettings& settings, int& searchCounter);
+    // Asks the Standard TCP/IP port monitor to make the port, which needs no spooler restart;
+    // sets tcpIpPortCreated_ when it did, and `answered` unless the monitor did not answer
+    // (the port is then left to the registry). A refusal ends the run before any change.
+    std::optional<Outcome> AddPortThroughMonitor(const std::string& portName, const PortChoice& choice, bool& answered);
     // One copy under this queue name.
     Outcome InstallCopy(const std::string& queueName, RegistrationSettings& settings);
     Outcome FailCopy(const std::string& text, std::uint32_t error = 0);

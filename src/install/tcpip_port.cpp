@@ -19,20 +19,15 @@ struct NumberValue {
     std::uint32_t data;
 };
 
-// Raw printing on port 9100, no SNMP status queries, version 1 of the monitor's key layout.
-const NumberValue kNumbers[] = {
-    {"PortNumber", kRawPrintingPort}, {"Protocol", 1}, {"SNMP Enabled", 0}, {"SNMP Index", 1}, {"Version", 1},
-};
-
 }  // namespace
 
-std::string TcpIpPortName(const std::string& ipAddress) { return "IP_" + ipAddress; }
+std::string TcpIpPortName(const std::string& host) { return "IP_" + host; }
 
 int TcpIpPortWriter::WriteTcpIpPortValues(const TcpIpPortSettings& settings) {
     Registry::Key key = 0;
     std::uint32_t error = registry_.OpenKey(settings.portKey, key);
     if (error == 0) {
-        WriteValues(key, settings.ipAddress);
+        WriteValues(key, settings);
         registry_.CloseKey(key);
     } else {
         debug_.Output(Format("Standard TCP/IP port key not opened: %u", error));
@@ -41,8 +36,12 @@ int TcpIpPortWriter::WriteTcpIpPortValues(const TcpIpPortSettings& settings) {
     return 1;
 }
 
-void TcpIpPortWriter::WriteValues(Registry::Key key, const std::string& ipAddress) {
-    for (const NumberValue& v : kNumbers) {
+void TcpIpPortWriter::WriteValues(Registry::Key key, const TcpIpPortSettings& settings) {
+    // Raw printing, no SNMP status queries, version 1 of the monitor's key layout.
+    const NumberValue numbers[] = {
+        {"PortNumber", settings.portNumber}, {"Protocol", 1}, {"SNMP Enabled", 0}, {"SNMP Index", 1}, {"Version", 1},
+    };
+    for (const NumberValue& v : numbers) {
         std::uint32_t error = registry_.SetDword(key, v.name, v.data);
         if (error == 0) continue;
         if (std::string_view(v.name) == "PortNumber") {
@@ -55,8 +54,13 @@ void TcpIpPortWriter::WriteValues(Registry::Key key, const std::string& ipAddres
             showDialogMessage_(Format("Fail to %s %s", verb, v.name), kWriteFailedCaption);
         }
     }
-    const std::pair<const char*, std::string> strings[] = {
-        {"HostName", ""}, {"HWAddress", ""}, {"IPAddress", ipAddress}, {"SNMP Community", "public"}};
+    // The monitor reads an address from IPAddress and a name from HostName, which it looks up
+    // each time it connects; the other of the two stays empty.
+    const bool named = settings.host.find_first_not_of("0123456789.") != std::string::npos;
+    const std::pair<const char*, std::string> strings[] = {{"HostName", named ? settings.host : ""},
+                                                           {"HWAddress", ""},
+                                                           {"IPAddress", named ? "" : settings.host},
+                                                           {"SNMP Community", "public"}};
     for (const auto& [name, data] : strings) {
         if (registry_.SetString(key, name, data) != 0) {
             showDialogMessage_(Format("Fail to Write %s", name), kWriteFailedCaption);

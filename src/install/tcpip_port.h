@@ -25,12 +25,14 @@ inline constexpr std::uint32_t kServicePollInterval = 250;
 
 inline constexpr std::uint32_t kErrorWaitTimeout = 258;
 
-// "IP_192.168.0.20" for the address 192.168.0.20.
-std::string TcpIpPortName(const std::string& ipAddress);
+// "IP_192.168.0.20" for the address 192.168.0.20, "IP_label-07.example" for that host.
+std::string TcpIpPortName(const std::string& host);
 
 struct TcpIpPortSettings {
-    std::string portKey;    // TcpIpPortKey(TcpIpPortName(ipAddress)); created beforehand
-    std::string ipAddress;  // dotted decimal, as the IP address dialog formats it
+    std::string portKey;  // TcpIpPortKey(TcpIpPortName(host)); created beforehand
+    // Dotted decimal, as the IP address dialog formats it, or a host name (the command line).
+    std::string host;
+    std::uint32_t portNumber = kRawPrintingPort;
 };
 
 class TcpIpPortWriter {
@@ -47,6 +49,8 @@ public:
           showAppMessage_(std::move(showAppMessage)),
           showDialogMessage_(std::move(showDialogMessage)) {}
 
+    // The way for a system whose Standard TCP/IP port monitor does not answer through its own
+    // interface (install_command.cpp asks it first, AddPortData).
     // Writes the port's values into its existing key (each failed value is reported and the
     // next one written all the same; a key that cannot be opened is passed over quietly),
     // then restarts the spooler. Always 1: a port the spooler does not know shows up later,
@@ -62,7 +66,7 @@ public:
     bool SpoolerRestarted() const { return restarted_; }
 
 private:
-    void WriteValues(Registry::Key key, const std::string& ipAddress);
+    void WriteValues(Registry::Key key, const TcpIpPortSettings& settings);
     // Stops or starts one service and waits for the state; 0 or the error (258 for a wait
     // that passed its limit).
     std::uint32_t Control(Services::Handle manager, const std::string& name, bool start);

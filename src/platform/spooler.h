@@ -92,6 +92,8 @@ constexpr std::uint32_t kErrorInvalidPrinterName = 1801;
 constexpr std::uint32_t kErrorPrinterAlreadyExists = 1802;
 constexpr std::uint32_t kErrorMonitorAlreadyInstalled = 3006;
 constexpr std::uint32_t kErrorCallNotImplemented = 120;
+constexpr std::uint32_t kErrorInvalidFunction = 1;
+constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorPrinterDriverInUse = 3001;
 constexpr std::uint32_t kErrorUnknownPrintMonitor = 3000;
 // Refusals of the system rather than faults of the call: a third-party driver or monitor not
@@ -154,6 +156,13 @@ public:
     virtual std::uint32_t RemoveDriver(const std::string& name, const std::string& environment) = 0;
     // Removes a port monitor of an environment (empty: the machine's own) from the local machine.
     virtual std::uint32_t RemoveMonitor(const std::string& name, const std::string& environment) = 0;
+
+    // Sends a command with its input bytes to a port monitor's own interface: OpenPrinter on
+    // ",XcvMonitor NAME" with server administration rights, then XcvData without output.
+    // 0 when both calls went through, with `status` the monitor's answer (0: done); otherwise
+    // the error of OpenPrinter or XcvData (120 for a winspool without XcvData).
+    virtual std::uint32_t MonitorCommand(const std::string& monitor, const std::string& command,
+                                         const std::vector<std::uint8_t>& input, std::uint32_t& status) = 0;
 
     // Whether the system takes two names (of queues, drivers or ports) for the same one,
     // letter case aside, comparing them as it compares its own object names

@@ -35,6 +35,9 @@ struct Winspool {
     decltype(&DeletePrinter) deletePrinter = nullptr;
     decltype(&DeletePrinterDriverW) deletePrinterDriver = nullptr;
     decltype(&DeleteMonitorW) deleteMonitor = nullptr;
+    // Looked up like the rest; a winspool without it is answered with 120, and the callers
+    // then make the port through the registry.
+    decltype(&XcvDataW) xcvData = nullptr;
 };
 
 Winspool LoadWinspool() {
@@ -58,6 +61,7 @@ Winspool LoadWinspool() {
     ResolveExport(library, "DeletePrinter", w.deletePrinter);
     ResolveExport(library, "DeletePrinterDriverW", w.deletePrinterDriver);
     ResolveExport(library, "DeleteMonitorW", w.deleteMonitor);
+    ResolveExport(library, "XcvDataW", w.xcvData);
     return w;
 }
 
@@ -402,6 +406,28 @@ std::uint32_t WinSpooler::RemoveMonitor(const std::string& name, const std::stri
     Field env(EnvironmentOrNative(environment));
     SetLastError(ERROR_SUCCESS);
     return call(nullptr, env.Get(), n.data()) ? 0 : Failure();
+}
+
+std::uint32_t WinSpooler::MonitorCommand(const std::string& monitor, const std::string& command,
+                                         const std::vector<std::uint8_t>& input, std::uint32_t& status) {
+    status = 0;
+    const Winspool& api = WinspoolApi();
+    if (api.openPrinter == nullptr) return ERROR_PROC_NOT_FOUND;
+    if (api.xcvData == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    std::wstring name = Widen(",XcvMonitor " + monitor);
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+    PrinterHandle xcv;
+    if (!api.openPrinter(name.data(), xcv.Put(), &defaults)) return Failure();
+    // The monitor reads the input only; XcvData's parameter is not const all the same.
+    std::vector<BYTE> data(input.begin(), input.end());
+    DWORD needed = 0, answer = 0;
+    SetLastError(ERROR_SUCCESS);
+    if (!api.xcvData(xcv.Get(), Widen(command).c_str(), data.data(), static_cast<DWORD>(data.size()), nullptr, 0,
+                     &needed, &answer)) {
+        return Failure();
+    }
+    status = answer;
+    return 0;
 }
 
 std::optional<bool> WinSpooler::SameNameIgnoringCase(const std::string& a, const std::string& b) {

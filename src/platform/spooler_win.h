@@ -27,6 +27,8 @@ public:
     std::uint32_t ClosePrinter(Printer printer) override;
     std::uint32_t RemoveDriver(const std::string& name, const std::string& environment) override;
     std::uint32_t RemoveMonitor(const std::string& name, const std::string& environment) override;
+    std::uint32_t MonitorCommand(const std::string& monitor, const std::string& command,
+                                 const std::vector<std::uint8_t>& input, std::uint32_t& status) override;
     std::optional<bool> SameNameIgnoringCase(const std::string& a, const std::string& b) override;
 };
 

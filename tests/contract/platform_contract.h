@@ -209,8 +209,15 @@ TYPED_TEST_P(SpoolerContract, MissingPrinterDataKeyIsReportedNotDeleted) {
     EXPECT_TRUE(this->Contains(this->Listed(), queue));
 }
 
+// Nor can it be asked anything through its own interface, which the program takes as a monitor
+// that does not answer (Wine says 1796; the code is not relied on).
 TYPED_TEST_P(SpoolerContract, UnknownMonitorCannotBeDeleted) {
     EXPECT_EQ(this->world.GetSpooler().RemoveMonitor("Contract Monitor Nobody Added", ""), kErrorUnknownPrintMonitor);
+    std::uint32_t status = 12345;
+    EXPECT_NE(this->world.GetSpooler().MonitorCommand("Contract Monitor Nobody Added", "AddPort",
+                                                      std::vector<std::uint8_t>(964, 0), status),
+              0u);
+    EXPECT_EQ(status, 0u);
 }
 
 // A Unidrv driver record of the x86 environment under this name.

@@ -258,12 +258,30 @@ TEST(CommandLineWithoutDisplay, InstallsANetworkPrinterOnItsStandardTcpIpPort) {
     EXPECT_EQ(RegDword(existing.c_str(), L"PortNumber"), otherPort);
     EXPECT_EQ(RegString(existing.c_str(), L"IPAddress"), L"(missing)");
 
+    // A host name and another raw port. Wine has no Standard TCP/IP monitor to ask, so the
+    // port is made through its key, with the name where the monitor looks names up.
+    EXPECT_EQ(RunWithoutWindow(L"/install /ip:label_07.example").exitCode,
+              static_cast<DWORD>(prinstall::kExitInvalidCommandLine));
+    EXPECT_EQ(RunWithoutWindow(L"/install /ip:label-07.example /ipport:65536").exitCode,
+              static_cast<DWORD>(prinstall::kExitInvalidCommandLine));
+    const std::wstring named = std::wstring(key, wcslen(key) - wcslen(L"192.168.0.20")) + L"label-07.example";
+    EXPECT_FALSE(KeyExists(named.c_str()));
+    const CommandRun byName = RunWithoutWindow(L"/install /ip:label-07.example /ipport:9101");
+    EXPECT_EQ(byName.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << byName.output;
+    EXPECT_EQ(RegString(named.c_str(), L"HostName"), L"label-07.example");
+    EXPECT_EQ(RegString(named.c_str(), L"IPAddress"), L"");
+    EXPECT_EQ(RegDword(named.c_str(), L"PortNumber"), 9101u);
+    const std::vector<std::string> queues = LabelQueues();
+    ASSERT_FALSE(queues.empty());
+    EXPECT_EQ(queues.back(), "TORVA Label Printer 3\tTORVA Label Printer #3\tIP_label-07.example");
+
     // The port this program made goes with the last queue on it; the one that was there stays.
     const wchar_t records[] = L"SOFTWARE\\TORVA\\EPL Printer 2.X\\Printers\\";
     EXPECT_EQ(RegDword((std::wstring(records) + L"TORVA Label Printer").c_str(), L"PortCreated"), 1u);
     EXPECT_EQ(RegDword((std::wstring(records) + L"TORVA Label Printer 2").c_str(), L"PortCreated"), 0u);
     EXPECT_EQ(RunWithoutWindow(L"/uninstall /all").exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
     EXPECT_FALSE(KeyExists(key));
+    EXPECT_FALSE(KeyExists(named.c_str()));
     EXPECT_TRUE(KeyExists(existing.c_str()));
 }
 

@@ -220,6 +220,30 @@ bool FakeSpooler::HasDriver(const std::string& name, const std::string& environm
     return false;
 }
 
+std::uint32_t FakeSpooler::MonitorCommand(const std::string& monitor, const std::string& command,
+                                          const std::vector<std::uint8_t>& input, std::uint32_t& status) {
+    if (!Alive()) return kErrorProcessKilled;
+    ++calls;
+    status = 0;
+    monitorCalls.push_back({monitor, command, input});
+    if (std::find(monitors.begin(), monitors.end(), monitor) == monitors.end()) return kErrorUnknownPort;
+    if (monitorStatus != 0) {
+        status = monitorStatus;
+        return 0;
+    }
+    // Both structures begin with the port name, UTF-16LE up to its zero.
+    std::string port;
+    for (std::size_t i = 0; i + 1 < input.size() && input[i] != 0; i += 2) port += static_cast<char>(input[i]);
+    if (command == "AddPort") {
+        status = ports.insert(port).second ? 0 : kErrorAlreadyExists;
+    } else if (command == "DeletePort") {
+        status = ports.erase(port) != 0 ? 0 : kErrorUnknownPort;
+    } else {
+        status = kErrorInvalidFunction;
+    }
+    return 0;
+}
+
 std::uint32_t FakeSpooler::RemoveMonitor(const std::string& name, const std::string& environment) {
     if (!Alive()) return kErrorProcessKilled;
     if (trail != nullptr) trail->push_back("delete monitor " + name);

@@ -108,6 +108,19 @@ public:
     std::uint32_t closePrinterError = 0;  // the handle is closed all the same, as Windows does
     std::vector<std::string> deletedMonitorEnvironments;
 
+    // The Standard TCP/IP port monitor's own interface, as on Windows: "AddPort" adds the port
+    // named at the start of its input, "DeletePort" deletes it. A monitor not in `monitors`
+    // cannot be opened (1796, as Wine answers for one it lacks);
+    // `monitorStatus` set makes the monitor answer with it instead of doing anything.
+    struct MonitorCall {
+        std::string monitor, command;
+        std::vector<std::uint8_t> input;
+    };
+    std::vector<MonitorCall> monitorCalls;
+    std::uint32_t monitorStatus = 0;
+    std::uint32_t MonitorCommand(const std::string& monitor, const std::string& command,
+                                 const std::vector<std::uint8_t>& input, std::uint32_t& status) override;
+
     // The system's comparison of names, letter case aside; none by default, as before Vista.
     std::function<std::optional<bool>(const std::string&, const std::string&)> systemComparison;
     std::optional<bool> SameNameIgnoringCase(const std::string& a, const std::string& b) override {

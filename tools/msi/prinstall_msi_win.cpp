@@ -373,7 +373,8 @@ std::wstring Meaning(DWORD exitCode) {
                    L"was changed";
         case 1633: return L"this Windows is not supported";
         case 1639:
-            return L"a property's value was refused (PORT, USB, IP, COPIES, QUEUENAME, CODEPAGE or LOG): nothing was "
+            return L"a property's value was refused (PORT, USB, IP, IPPORT, COPIES, QUEUENAME, CODEPAGE, USBWAIT or "
+                   L"LOG): nothing was "
                    L"changed";
         case 1603: return L"the program failed: its lines above say where";
         case ~0u: return L"the program did not run";
@@ -438,10 +439,10 @@ extern "C" __declspec(dllexport) UINT __stdcall AddOptions(MSIHANDLE install) {
         const wchar_t* property;
         const wchar_t* option;
         bool takesValue;
-    } kOptions[] = {{L"PORT", L"/port:", true},       {L"USB", L"/usb", false},
-                    {L"IP", L"/ip:", true},           {L"COPIES", L"/copies:", true},
-                    {L"QUEUENAME", L"/name:", true},  {L"CODEPAGE", L"/codepage:", true},
-                    {L"USBWAIT", L"/usbwait:", true}, {L"LOG", L"/log:", true}};
+    } kOptions[] = {
+        {L"PORT", L"/port:", true},         {L"USB", L"/usb", false},         {L"IP", L"/ip:", true},
+        {L"IPPORT", L"/ipport:", true},     {L"COPIES", L"/copies:", true},   {L"QUEUENAME", L"/name:", true},
+        {L"CODEPAGE", L"/codepage:", true}, {L"USBWAIT", L"/usbwait:", true}, {L"LOG", L"/log:", true}};
     std::wstring options;
     for (const auto& [property, option, takesValue] : kOptions) {
         const std::wstring value = Property(install, property);

@@ -10,6 +10,10 @@ namespace {
 
 using Args = std::vector<std::string>;
 
+// The longest host name DNS allows: 253 characters, labels of 63 at most.
+const std::string kLongestHostName =
+    std::string(63, 'a') + "." + std::string(63, 'b') + "." + std::string(63, 'c') + "." + std::string(61, 'd');
+
 // What CommandLineToArgvW makes of the text after the program name.
 TEST(SplitArguments, FollowsTheWindowsQuotingRules) {
     const struct {
@@ -51,9 +55,17 @@ TEST(ParseCommandLine, ReadsEveryCommandWithItsOptions) {
     EXPECT_FALSE(install.noEntry);
     EXPECT_EQ(ip.portSource, PortSource::Ip);
     EXPECT_EQ(ip.ipAddress, "192.168.0.20");
+    EXPECT_EQ(ip.ipPort, 9100u);
     EXPECT_EQ(ip.copies, 1);
     EXPECT_FALSE(ip.name || ip.codePage || ip.logFile || ip.quiet);
     EXPECT_EQ(ParseCommandLine({"/install", "/usb", "/copies:500", "/codepage:1258"}).portSource, PortSource::Usb);
+    for (const std::string& host :
+         {std::string("Label-07.example.com"), std::string("printer"), std::string("1.2.3.4a"), kLongestHostName}) {
+        CommandLine named = ParseCommandLine({"/install", "/ipport:00001", "/ip:" + host});
+        EXPECT_EQ(named.ipAddress, host) << named.error;
+        EXPECT_EQ(named.ipPort, 1u);
+    }
+    EXPECT_EQ(ParseCommandLine({"/install", "/ip:10.0.0.9", "/ipport:65535"}).ipPort, 65535u);
 
     CommandLine queues = ParseCommandLine({"/uninstall", "/queue:B", "/QUEUE=A b"});
     EXPECT_EQ(queues.command, Command::Uninstall);
@@ -107,6 +119,21 @@ TEST(ParseCommandLine, RefusesUnknownContradictoryAndIncompleteLines) {
         {{"/install", "/ip:224.0.0.1"}, "names no printer"},
         {{"/install", "/ip:239.255.255.250"}, "names no printer"},
         {{"/install", "/ip:240.000.0.1"}, "names no printer"},
+        {{"/install", "/ip:label_07.example"}, "host name"},
+        {{"/install", "/ip:-label.example"}, "host name"},
+        {{"/install", "/ip:label-.example"}, "host name"},
+        {{"/install", "/ip:label..example"}, "host name"},
+        {{"/install", "/ip:printer."}, "host name"},
+        {{"/install", "/ip:printer.example.42"}, "host name"},
+        {{"/install", "/ip:" + std::string(64, 'a') + ".example"}, "host name"},
+        {{"/install", "/ip:" + kLongestHostName.substr(0, 192) + std::string(63, 'd')}, "host name"},  // 255 long
+        {{"/install", "/ip:étiquette"}, "host name"},
+        {{"/install", "/ip:10.0.0.1", "/ipport:0"}, "1 to 65535"},
+        {{"/install", "/ip:10.0.0.1", "/ipport:65536"}, "1 to 65535"},
+        {{"/install", "/ip:10.0.0.1", "/ipport:-1"}, "1 to 65535"},
+        {{"/install", "/usb", "/ipport:9101"}, "/ipport goes with /ip"},
+        {{"/install", "/update", "/owner:x", "/ipport:9101"}, "/ipport goes with /ip"},
+        {{"/detect", "/name:A", "/ip:10.0.0.1", "/ipport:9101"}, "/ipport belongs to /install only"},
         {{"/install", "/usb", "/codepage:1200"}, "1200"},
         {{"/install", "/usb", "/codepage:abc"}, "abc"},
         {{"/install", "/usb", "/all"}, "/all"},

@@ -9,7 +9,9 @@
 #include "core/monitor_removal.h"
 #include "fakes/fake_platform.h"
 #include "core/label_drivers.h"
+#include "core/printer_records.h"
 #include "core/sha256.h"
+#include "core/tcpip_port_data.h"
 #include "install/install_folder.h"
 #include "install/media_check.h"
 #include "install/uninstall_entry.h"
@@ -38,8 +40,8 @@ public:
         EXPECT_EQ(counter, 10);
         return usbFindsPrinter;
     }
-    bool WriteTcpIpPortValues(const std::string& address, const std::string&) override {
-        tcpIpPorts.push_back(address);
+    bool WriteTcpIpPortValues(const TcpIpPortSettings& settings) override {
+        tcpIpPorts.push_back(settings.host);
         return true;
     }
 };
@@ -110,14 +112,48 @@ TEST_F(InstallCommandTest, CancelledPortDialogInstallsNothingAndOkEndsTheProgram
     EXPECT_EQ(view.endedWith, 2);
 }
 
+// Where no Standard TCP/IP port monitor answers (as under Wine), the port is made through its key.
 TEST_F(InstallCommandTest, NetworkPrinterGetsItsPortKeyBeforeAnyDriverWork) {
+    spooler.monitors = {"Local Port"};
     steps.choice = {kInterfaceTcpIp, "TCP/IP", "192.168.0.10"};
     spooler.ports.insert("IP_192.168.0.10");
     Install();
+    EXPECT_EQ(spooler.monitorCalls.at(0).command, "AddPort");
     EXPECT_TRUE(registry.Has(
         "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.168.0.10"));
     EXPECT_EQ(steps.tcpIpPorts, std::vector<std::string>{"192.168.0.10"});
     EXPECT_EQ(spooler.printers.at(0).portName, "IP_192.168.0.10");
+}
+
+// Where the Standard TCP/IP port monitor answers, it makes the port at once: no key written by
+// the program, no spooler restart. The port goes through the monitor with the last queue on it.
+TEST_F(InstallCommandTest, NetworkPortIsMadeByItsMonitorWithoutASpoolerRestart) {
+    steps.choice = {kInterfaceTcpIp, "TCP/IP", "label-07.example", false, 9101};
+    Install();
+    EXPECT_EQ(spooler.monitorCalls.at(0).monitor, "Standard TCP/IP Port");
+    EXPECT_EQ(spooler.monitorCalls[0].input, AddPortData("IP_label-07.example", "label-07.example", 9101));
+    EXPECT_TRUE(steps.tcpIpPorts.empty());
+    EXPECT_FALSE(registry.Has(TcpIpPortKey("IP_label-07.example")));
+    EXPECT_EQ(spooler.printers.at(0).portName, "IP_label-07.example");
+    const std::optional<QueueRecord> record = ReadQueueRecord(registry, "TORVA Label Printer");
+    ASSERT_TRUE(record && record->portCreated);
+
+    spooler.printers.clear();
+    EXPECT_TRUE(RemoveCreatedPortIfUnused(registry, spooler, *record));
+    EXPECT_EQ(spooler.monitorCalls.back().input, DeletePortData("IP_label-07.example"));
+    EXPECT_EQ(spooler.ports.count("IP_label-07.example"), 0u);
+}
+
+// A monitor that answers with a failure is not bypassed through the registry: nothing changes.
+TEST_F(InstallCommandTest, NetworkPortTheMonitorRefusesEndsTheRunBeforeAnyChange) {
+    spooler.monitorStatus = 5;
+    steps.choice = {kInterfaceTcpIp, "TCP/IP", "192.168.0.10"};
+    view.resultAnswer = 2;
+    Install();
+    EXPECT_NE(view.results.at(0).message.find("did not make the port IP_192.168.0.10 (error 5)."), std::string::npos);
+    EXPECT_TRUE(steps.tcpIpPorts.empty());
+    EXPECT_FALSE(registry.Has(TcpIpPortKey("IP_192.168.0.10")));
+    EXPECT_TRUE(spooler.driverCalls.empty());
 }
 
 // A port that exists may serve another queue with other settings: nothing of it is written
@@ -133,6 +169,7 @@ TEST_F(InstallCommandTest, ExistingNetworkPortIsLeftAsItIs) {
     spooler.ports.insert("IP_192.168.0.10");
     Install();
     EXPECT_TRUE(steps.tcpIpPorts.empty());
+    EXPECT_TRUE(spooler.monitorCalls.empty());
     EXPECT_EQ(registry.Dword(key, "PortNumber"), 9101u);
     EXPECT_EQ(spooler.printers.at(0).portName, "IP_192.168.0.10");
     EXPECT_EQ(registry.OpenKeys(), 0u);

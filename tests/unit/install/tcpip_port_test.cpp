@@ -71,6 +71,12 @@ TEST_F(TcpIpPortTest, WritesThePortValuesThenRestartsTheSpoolerAroundTheLpdServi
                                         "start LPDSVC", "start Fax", "start FaxHelper"}));
     EXPECT_EQ(services.services["Idle"].startRequests, 0);
     EXPECT_EQ(services.OpenHandles(), 0u);
+
+    // A host name goes where the monitor looks a name up; the port number is the one asked for.
+    writer.WriteTcpIpPortValues({kKey, "label-07.example", 9101});
+    EXPECT_EQ(registry.Value(kKey, "HostName"), "label-07.example");
+    EXPECT_EQ(registry.Value(kKey, "IPAddress"), "");
+    EXPECT_EQ(registry.Dword(kKey, "PortNumber"), 9101u);
 }
 
 // No administrator rights, no LPD service: nothing is written and nothing is said, the
