@@ -27,6 +27,7 @@ constexpr OptionInfo kOptions[] = {
     {"uninstall", kCommand, false, false},
     {"list", kCommand, false, false},
     {"detect", kCommand, false, false},
+    {"check", kCommand, false, false},
     {"?", kCommand, false, false},
     {"port", kInstall | kDetect, true, false},
     {"usb", kInstall | kDetect, false, false},
@@ -49,7 +50,8 @@ constexpr OptionInfo kOptions[] = {
 
 unsigned BitOf(Command command) {
     switch (command) {
-        case Command::Install: return kInstall;
+        case Command::Install:
+        case Command::Check: return kInstall;  // /check takes /install's options
         case Command::Uninstall: return kUninstall;
         case Command::Detect: return kDetect;
         case Command::List: return kList;
@@ -142,8 +144,9 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         if (!option->repeatable && !seen.insert(option->name).second) return shown + " is given more than once.";
 
         if (option->scope == kCommand) {
-            if (command) return "Give only one of /install, /uninstall, /list, /detect and /?.";
+            if (command) return "Give only one of /install, /check, /uninstall, /list, /detect and /?.";
             command = name == "install"     ? Command::Install
+                      : name == "check"     ? Command::Check
                       : name == "uninstall" ? Command::Uninstall
                       : name == "list"      ? Command::List
                       : name == "detect"    ? Command::Detect
@@ -216,14 +219,16 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         }
     }
 
-    if (!command) return "No command: give /install, /uninstall, /list, /detect or /?.";
+    if (!command) return "No command: give /install, /check, /uninstall, /list, /detect or /?.";
     line.command = *command;
     if (line.command == Command::Help && arguments.size() > 1) return "/? takes no other options.";
     for (const auto& [shown, scope] : scoped) {
         if ((scope & BitOf(line.command)) == 0) return shown + " belongs to " + ScopeText(scope) + ".";
     }
-    if (line.command == Command::Install && line.portSource == PortSource::None && !line.update) {
-        return "/install needs one of /port, /usb and /ip.";
+    if ((line.command == Command::Install || line.command == Command::Check) && line.portSource == PortSource::None &&
+        !line.update) {
+        return (line.command == Command::Install ? "/install" : "/check") +
+               std::string(" needs one of /port, /usb and /ip.");
     }
     if (seen.count("ipport") != 0 && line.portSource != PortSource::Ip) return "/ipport goes with /ip only.";
     if (line.update && !line.owner) return "/update needs /owner: the printers of that owner are updated.";
@@ -310,6 +315,7 @@ std::string UsageText() {
            "  Prinstall.exe /install (/port:NAME | /usb | /ip:HOST [/ipport:N]) [/copies:N] [/name:TEXT]"
            " [/codepage:NNN] [/usbwait:SECONDS] [/ifmissing] [/owner:TEXT] [/noentry] [/log:FILE] [/quiet]\n"
            "  Prinstall.exe /install /update /owner:TEXT [/port:NAME | /usb | /ip:HOST [/ipport:N]] [...]\n"
+           "  Prinstall.exe /check (the options of /install)\n"
            "  Prinstall.exe /uninstall (/all | /queue:NAME [/queue:NAME ...] | /owner:TEXT) [/log:FILE] [/quiet]\n"
            "  Prinstall.exe /detect /name:TEXT [/port:NAME | /usb | /ip:HOST] [/log:FILE]\n"
            "  Prinstall.exe /list [/format:csv | /format:json] [/log:FILE]\n"
@@ -326,6 +332,8 @@ std::string UsageText() {
            "/owner: the owner written into the record of each printer installed; /uninstall /owner removes exactly"
            " that owner's printers. /update: update in place the driver of every printer of the owner (when it has"
            " none, install as the other options say).\n"
+           "/check: changes nothing; prints each reason this PC would refuse that installation now and ends with"
+           " the exit code it would end with.\n"
            "/detect: prints the printer (name, driver, port) when it is installed with its record, nothing"
            " otherwise; ends with 0 either way.\n"
            "/noentry: write no entry in the list of installed programs (a package that runs the"

@@ -12,7 +12,7 @@
 
 namespace prinstall {
 
-enum class Command { Dialogs, Install, Uninstall, List, Detect, Help, Invalid };
+enum class Command { Dialogs, Install, Uninstall, List, Detect, Check, Help, Invalid };
 enum class PortSource { None, Port, Usb, Ip };
 // /list's forms: tab-separated lines (the default), CSV with a header, a JSON array.
 enum class ListFormat { Tabs, Csv, Json };

@@ -50,6 +50,8 @@ private:
     int Install(const CommandLine& line);
     int Uninstall(const CommandLine& line);
     int List(ListFormat format);
+    // /check: names every reason the installation would be refused now; changes nothing.
+    int Check(const CommandLine& line);
     // Prints the printer of /name: when it is there with its record (on the port given); 0.
     int Detect(const CommandLine& line);
     // /install /update: adopts every queue recorded for the owner; nothing when the owner has

@@ -48,14 +48,21 @@ constexpr const char* kProtectedPrintValues[] = {"WindowsProtectedPrintGroupPoli
 }  // namespace
 
 bool ProtectedPrintModeOn(Registry& registry) {
-    Registry::Key key = 0;
-    if (registry.OpenKeyForReading64(kProtectedPrintKey, key) != 0) return false;
     bool on = false;
-    for (const char* name : kProtectedPrintValues) {
-        std::uint32_t value = 0;
-        on = on || (registry.QueryDword(key, name, value) == 0 && value == 1);
+    Registry::Key key = 0;
+    if (registry.OpenKeyForReading64(kProtectedPrintKey, key) == 0) {
+        for (const char* name : kProtectedPrintValues) {
+            std::uint32_t value = 0;
+            on = on || (registry.QueryDword(key, name, value) == 0 && value == 1);
+        }
+        registry.CloseKey(key);
     }
-    registry.CloseKey(key);
+    // The switch in Settings, which no policy shows.
+    if (!on && registry.OpenKeyForReading64(kPrintSettingsKey, key) == 0) {
+        std::uint32_t value = 0;
+        on = registry.QueryDword(key, kProtectedPrintSetting, value) == 0 && value != 0;
+        registry.CloseKey(key);
+    }
     return on;
 }
 
@@ -63,14 +70,19 @@ std::optional<Outcome> InstallRefusal(Platform& platform, Language language) {
     return InstallRefusal(platform.systemInfo, platform.registry, language);
 }
 
-std::optional<Outcome> InstallRefusal(SystemInfo& system, Registry* registry, Language language) {
-    if (RunsOnArm64(system)) {
-        return Outcome{OutcomeKind::Unsupported, kArm64Refused.In(language), 0, false};
-    }
+std::vector<Outcome> InstallRefusals(SystemInfo& system, Registry* registry, Language language) {
+    std::vector<Outcome> refusals;
+    if (RunsOnArm64(system)) refusals.push_back({OutcomeKind::Unsupported, kArm64Refused.In(language), 0, false});
     if (registry != nullptr && ProtectedPrintModeOn(*registry)) {
-        return Outcome{OutcomeKind::Forbidden, kProtectedPrintRefused.In(language), 0, false};
+        refusals.push_back({OutcomeKind::Forbidden, kProtectedPrintRefused.In(language), 0, false});
     }
-    return std::nullopt;
+    return refusals;
+}
+
+std::optional<Outcome> InstallRefusal(SystemInfo& system, Registry* registry, Language language) {
+    std::vector<Outcome> refusals = InstallRefusals(system, registry, language);
+    if (refusals.empty()) return std::nullopt;
+    return refusals.front();
 }
 
 std::optional<Text> SpoolerRefusalCause(std::uint32_t error) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/app_context.h"
 #include "core/feedback.h"
@@ -16,13 +17,20 @@ namespace prinstall {
 // registry's 64-bit view.
 inline constexpr const char* kProtectedPrintKey = "SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP";
 
-// Whether protected print mode is on: either of its two values is 1. Windows then removes
-// third-party printer drivers and accepts no new ones.
+// Where Windows keeps the protected print mode switch of Settings (WppmDesired, not 0 when
+// on), which a PC may have without any policy.
+inline constexpr const char* kPrintSettingsKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Settings";
+inline constexpr const char* kProtectedPrintSetting = "WppmDesired";
+
+// Whether protected print mode is on: either of its two policy values is 1, or the Settings
+// switch is on. Windows then removes third-party printer drivers and accepts no new ones.
 bool ProtectedPrintModeOn(Registry& registry);
 
 // Why an installation cannot start on this system, asked before any spooler call: an ARM64
 // processor (Unsupported) or protected print mode (Forbidden). Nothing when it can go on.
 std::optional<Outcome> InstallRefusal(Platform& platform, Language language);
+// Every such reason, in that order (for a check that names them all).
+std::vector<Outcome> InstallRefusals(SystemInfo& system, Registry* registry, Language language);
 // The same from the two ports it reads, for a caller without the whole platform (the package's
 // check before it copies any file). Without a registry protected print mode is not asked.
 std::optional<Outcome> InstallRefusal(SystemInfo& system, Registry* registry, Language language);

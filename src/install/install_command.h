@@ -119,6 +119,12 @@ public:
     // offers "Add new printer").
     bool CopyFailed() const { return copyFailed_; }
 
+    // The installation media the run (or a check before it) takes files from, once the port
+    // dialog has said which processor family and whether the label port monitor is wanted,
+    // and once the folder is restricted to administrators: present, and as the release shipped
+    // them. Nothing when the run can go on.
+    std::optional<Outcome> MediaRefusal();
+
 private:
     // The queue names of all the copies, settled before the first change: the operator's name
     // for the first, and for each later one the numbered name of the driver number it will
@@ -128,11 +134,6 @@ private:
     // free driver numbers, queues that cannot be listed).
     std::optional<Outcome> SettleCopies(const InstallRequest& request, std::vector<std::string>& names,
                                         std::vector<std::string>& taken);
-    // The installation media the run takes files from, once the port dialog has said which
-    // processor family and whether the label port monitor is wanted, and once the folder is
-    // restricted to administrators: present, and as the release shipped them. Nothing when
-    // the run can go on.
-    std::optional<Outcome> MediaRefusal();
     // The port, once per run: the choice, then the USB step or the Standard TCP/IP port.
     // Nothing when the run goes on.
     std::optional<Outcome> PreparePort(RegistrationSettings& settings, int& searchCounter);

@@ -53,6 +53,8 @@ public:
     // removal's, which could not move the file aside), so that the file about to be copied
     // there is not deleted when Windows starts again. True when none is left.
     virtual bool CancelRemovalAtRestart(const std::string& path) = 0;
+    // The paths Windows deletes at the next restart; none when the list cannot be read.
+    virtual std::vector<std::string> RemovalsAtRestart() = 0;
     virtual bool FileExists(const std::string& path) = 0;
     // The size in bytes of an existing file; -1 when there is no such file (or it is a folder).
     virtual std::int64_t FileSize(const std::string& path) = 0;

@@ -112,37 +112,49 @@ bool WinFiles::ScheduleRemovalAtRestart(const std::string& path) {
     return MoveFileExW(name.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
+namespace {
+
+// The pairs of a session manager's list of renames at restart: source "\??\C:\..." and
+// target, an empty target for a deletion. False when the value is there but cannot be read;
+// no value is an empty list.
+bool ReadRenamesAtRestart(HKEY key, const wchar_t* name, std::vector<std::wstring>& entries) {
+    entries.clear();
+    DWORD type = 0, size = 0;
+    LONG e = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
+    if (e == ERROR_FILE_NOT_FOUND) return true;
+    if (e != ERROR_SUCCESS || type != REG_MULTI_SZ) return false;
+    std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    for (const wchar_t* p = data.data(); p < data.data() + size / sizeof(wchar_t);) {
+        entries.emplace_back(p);
+        p += entries.back().size() + 1;
+    }
+    // A list ends with an empty string: the pairs are what comes before it.
+    while (!entries.empty() && entries.back().empty() && entries.size() % 2 == 1) entries.pop_back();
+    return true;
+}
+
+constexpr const wchar_t* kRenameLists[] = {L"PendingFileRenameOperations", L"PendingFileRenameOperations2"};
+constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+}  // namespace
+
 bool WinFiles::CancelRemovalAtRestart(const std::string& path) {
-    // The session manager's list holds pairs: source "\??\C:\..." and target, an empty
-    // target for a deletion. The pairs that delete this path go; everything else stays as it is.
+    // The pairs that delete this path go; everything else stays as it is.
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
-                      KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
         return false;
     }
     const std::wstring source = L"\\??\\" + Widen(path);
     bool clear = true;
-    for (const wchar_t* name : {L"PendingFileRenameOperations", L"PendingFileRenameOperations2"}) {
-        DWORD type = 0, size = 0;
-        LONG e = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
-        if (e == ERROR_FILE_NOT_FOUND) continue;
-        if (e != ERROR_SUCCESS || type != REG_MULTI_SZ) {
-            clear = false;
-            continue;
-        }
-        std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
-        e = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-        if (e != ERROR_SUCCESS) {
-            clear = false;
-            continue;
-        }
+    for (const wchar_t* name : kRenameLists) {
         std::vector<std::wstring> entries;
-        for (const wchar_t* p = data.data(); p < data.data() + size / sizeof(wchar_t);) {
-            entries.emplace_back(p);
-            p += entries.back().size() + 1;
+        if (!ReadRenamesAtRestart(key, name, entries)) {
+            clear = false;
+            continue;
         }
-        // A list ends with an empty string: the pairs are what comes before it.
-        while (!entries.empty() && entries.back().empty() && entries.size() % 2 == 1) entries.pop_back();
         std::wstring kept;
         bool changed = false;
         for (size_t i = 0; i + 1 < entries.size(); i += 2) {
@@ -162,6 +174,23 @@ bool WinFiles::CancelRemovalAtRestart(const std::string& path) {
     }
     RegCloseKey(key);
     return clear;
+}
+
+std::vector<std::string> WinFiles::RemovalsAtRestart() {
+    std::vector<std::string> paths;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return paths;
+    for (const wchar_t* name : kRenameLists) {
+        std::vector<std::wstring> entries;
+        if (!ReadRenamesAtRestart(key, name, entries)) continue;
+        for (size_t i = 0; i + 1 < entries.size(); i += 2) {
+            if (!entries[i + 1].empty()) continue;
+            const std::wstring& source = entries[i];
+            paths.push_back(Narrow(source.rfind(L"\\??\\", 0) == 0 ? source.substr(4) : source));
+        }
+    }
+    RegCloseKey(key);
+    return paths;
 }
 
 bool WinFiles::FileExists(const std::string& path) {

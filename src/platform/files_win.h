@@ -16,6 +16,7 @@ public:
     bool RemoveFile(const std::string& path) override;
     bool ScheduleRemovalAtRestart(const std::string& path) override;
     bool CancelRemovalAtRestart(const std::string& path) override;
+    std::vector<std::string> RemovalsAtRestart() override;
     bool FileExists(const std::string& path) override;
     std::int64_t FileSize(const std::string& path) override;
     std::int64_t FolderSize(const std::string& path) override;

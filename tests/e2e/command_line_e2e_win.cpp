@@ -700,6 +700,14 @@ std::vector<std::wstring> FilesBelow(const std::wstring& folder) {
 // SOFTWARE\Policies in both, docs/wine.md). The installation changes nothing at all and says
 // why with its own exit code; the removal still ends well.
 TEST(CommandLineWithoutDisplay, RefusesToInstallUnderProtectedPrintModeAndStillRemoves) {
+    // The check before it, on a PC that takes the installation, changes nothing either.
+    const std::vector<std::wstring> driverFilesUnchecked = FilesBelow(DriverDirectory());
+    const CommandRun clean = RunWithoutWindow(L"/check /port:COM1:");
+    EXPECT_EQ(clean.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << clean.output;
+    EXPECT_NE(clean.output.find("Nothing stands in the way"), std::string::npos) << clean.output;
+    EXPECT_EQ(FilesBelow(DriverDirectory()), driverFilesUnchecked);
+    EXPECT_FALSE(KeyExists(kMonitorKey));
+
     BOOL wow64 = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow64);
     const REGSAM view64 = wow64 ? KEY_WOW64_64KEY : 0;
@@ -718,6 +726,12 @@ TEST(CommandLineWithoutDisplay, RefusesToInstallUnderProtectedPrintModeAndStillR
     const std::wstring monitorModule = std::wstring(system) + L"\\TVPortMon.dll";
     const std::vector<std::wstring> driverFilesBefore = FilesBelow(DriverDirectory());
     const std::vector<std::wstring> driversBefore = DriverNames();
+
+    // Every reason named, the exit code the installation would end with.
+    const CommandRun check = RunWithoutWindow(L"/check /port:COM9:");
+    EXPECT_EQ(check.exitCode, static_cast<DWORD>(prinstall::kExitForbiddenByPolicy)) << check.output;
+    EXPECT_NE(check.output.find("Windows protected print mode is on"), std::string::npos) << check.output;
+    EXPECT_NE(check.output.find("The port COM9: does not exist."), std::string::npos) << check.output;
 
     const CommandRun install = RunWithoutWindow(L"/install /port:COM1: /log:C:\\wpp.log");
     EXPECT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitForbiddenByPolicy)) << install.output;

@@ -63,6 +63,7 @@ public:
     bool RemoveFile(const std::string& path) override;
     bool ScheduleRemovalAtRestart(const std::string& path) override;
     bool CancelRemovalAtRestart(const std::string& path) override;
+    std::vector<std::string> RemovalsAtRestart() override { return removalsAtRestart; }
     bool FileExists(const std::string& path) override { return Alive() && HasFile(path); }
     std::int64_t FileSize(const std::string& path) override;
     std::int64_t FolderSize(const std::string& path) override;

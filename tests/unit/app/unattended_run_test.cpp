@@ -9,6 +9,7 @@
 #include "fakes/main_dialog_world.h"
 #include "core/driver_files.h"
 #include "core/label_drivers.h"
+#include "core/system_refusals.h"
 #include "install/uninstall_entry.h"
 #include "prinstall_version.h"
 #include "usb/usb_printer_device.h"
@@ -97,6 +98,40 @@ TEST_F(UnattendedTest, LooksForTheUsbPrinterAsLongAsAskedAndSaysSo) {
                       [](const std::string& l) { return l.find("USB Port Search Failed.") != std::string::npos; }),
         1);
     EXPECT_TRUE(spooler.printers.empty());
+}
+
+// /check names every reason, ends with the first one's code and changes nothing; what the
+// installation deals with itself is information only.
+TEST_F(UnattendedTest, ChecksEveryReasonAndChangesNothing) {
+    files.removalsAtRestart = {"C:\\windows\\system32\\TVPortMon.dll"};
+    EXPECT_EQ(Run({"/check", "/port:COM2:"}), 0);
+    EXPECT_EQ(console.lines.back(), "Nothing stands in the way of this installation now. (exit code 0)");
+    EXPECT_EQ(std::count_if(console.lines.begin(), console.lines.end(),
+                            [](const std::string& l) { return l.rfind("Information: ", 0) == 0; }),
+              2);  // the deletion at restart, the drivers' policy
+
+    const auto set = [&](const char* path, const char* name, std::uint32_t value) {
+        Registry::Key key = 0;
+        registry.CreateKey(path, "", key);
+        registry.SetDword(key, name, value);
+        registry.CloseKey(key);
+    };
+    set(kPrintSettingsKey, kProtectedPrintSetting, 1);
+    set("SYSTEM\\CurrentControlSet\\Services\\Spooler", "Start", 4);
+    files.RemoveFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVPortMonUI.dll");
+    console.lines.clear();
+    EXPECT_EQ(Run({"/check", "/port:COM7:"}), 1625);
+    for (const char* reason : {"Windows protected print mode is on", "The Print Spooler service is disabled",
+                               "TVPortMonUI.dll is missing", "The port COM7: does not exist."}) {
+        EXPECT_EQ(std::count_if(console.lines.begin(), console.lines.end(),
+                                [&](const std::string& l) { return l.find(reason) != std::string::npos; }),
+                  1)
+            << reason;
+    }
+    EXPECT_TRUE(spooler.printers.empty() && spooler.driverCalls.empty() && services.events.empty());
+    // The Settings switch alone refuses the installation too.
+    set("SYSTEM\\CurrentControlSet\\Services\\Spooler", "Start", 2);
+    EXPECT_EQ(Run({"/install", "/port:COM2:"}), 1625);
 }
 
 // /noentry: a package that runs the installation shows its own entry; the queues, the

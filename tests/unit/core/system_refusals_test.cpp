@@ -46,6 +46,8 @@ TEST(ProtectedPrintMode, IsOnWhenEitherPolicyValueIsOneInThe64BitView) {
         {kProtectedPrintKey, "WindowsProtectedPrintGroupPolicyState", 2, false},
         {kProtectedPrintKey, nullptr, 0, false},
         {wowKey.c_str(), "WindowsProtectedPrintMode", 1, false},
+        {kPrintSettingsKey, kProtectedPrintSetting, 1, true},  // the switch in Settings
+        {kPrintSettingsKey, kProtectedPrintSetting, 0, false},
         {nullptr, nullptr, 0, false},
     };
     for (const auto& c : cases) {
