@@ -4,6 +4,7 @@
 // ctest runs each suite in a prefix of its own (tests/e2e/CMakeLists.txt): the English and
 // Korean suites under different ANSI code pages, the spooler suite where the service has
 // not been started yet.
+#include "accessibility_win.h"
 #include "harness_win.h"
 #include "resource.h"
 #include "spooler_setup_win.h"
@@ -133,6 +134,7 @@ TEST_F(MainDialogEnglish, ShowsEnglishTextsAndProposesTheBaseNameWhenNoLabelQueu
     EXPECT_TRUE(ControlVisible(dialog, IDC_CLONE_LIST));
 
     ExpectScreenshot(dialog, L"main-en");
+    ExpectAccessible(dialog, "main dialog");
     ExitWithButton(dialog);
 }
 
@@ -167,6 +169,7 @@ TEST_F(MainDialogEnglish, AboutItemOfTheSystemMenuShowsTheAboutBox) {
     EXPECT_FALSE(ControlText(about, IDC_ABOUT_NOTICE).empty());
     EXPECT_TRUE(ControlVisible(about, IDOK));
     ExpectScreenshot(about, L"about-en");
+    ExpectAccessible(about, "About box");
 
     DWORD_PTR result = 0;
     ASSERT_TRUE(SendMessageTimeoutW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),

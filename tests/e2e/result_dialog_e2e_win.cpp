@@ -4,6 +4,7 @@
 // or the Escape key.
 //
 // ctest runs the English suite under code page 1252 and the Korean one under 949.
+#include "accessibility_win.h"
 #include "harness_win.h"
 #include "pixels_win.h"
 #include "platform/basic_win.h"
@@ -273,6 +274,7 @@ void ShowCase(const Case& c, bool korean) {
     const Screenshot shot = SaveScreenshot(window, std::wstring(c.shot) + (korean ? L"-ko" : L"-en"));
     EXPECT_FALSE(shot.path.empty()) << Utf8(shot.error);
     EXPECT_GE(shot.colours, 16) << "the screenshot looks blank";
+    ExpectAccessible(window, Utf8(c.shot).c_str());
 
     if (c.closeWithOk) {
         ASSERT_TRUE(ClickButton(window, IDOK));

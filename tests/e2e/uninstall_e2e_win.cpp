@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "accessibility_win.h"
 #include "harness_win.h"
 #include "resource.h"
 #include "spooler_setup_win.h"
@@ -232,6 +233,7 @@ TEST_F(UninstallEnglish, OneQueueGoesThenTheLastWithEntryAndPortMonitor) {
     EXPECT_FALSE(ControlVisible(removal, IDCANCEL));
     EXPECT_FALSE(ControlEnabled(removal, IDC_DELETE_PRINTER));
     Shot(removal, L"uninstall-en");
+    ExpectAccessible(removal, "removal dialog");
 
     ASSERT_TRUE(TickEntry(removal, L"Shipping"));
     EXPECT_TRUE(ControlEnabled(removal, IDC_DELETE_PRINTER));
