@@ -217,7 +217,10 @@ void IconButton::EndHover() {
 }
 
 void IconButton::MoveFocusAway() {
-    // Whether or not the button had the focus, as the dialog expects after a disable.
+    // By now the system has taken the focus from the button if it had it, and the keyboard
+    // has nothing: hand it on. Focus on another control stays where the operator put it.
+    HWND focus = GetFocus();
+    if (focus != nullptr && focus != hwnd_) return;
     HWND parent = GetParent(hwnd_);
     HWND next = GetNextDlgTabItem(parent, hwnd_, FALSE);
     SetFocus(next && next != hwnd_ ? next : parent);
