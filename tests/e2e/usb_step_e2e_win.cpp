@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "accessibility_win.h"
 #include "harness_win.h"
 #include "platform/basic_win.h"
 #include "platform/registry_win.h"
@@ -243,6 +244,7 @@ void SwitchedOnDuringTheSearch(const Texts& t, const std::wstring& language) {
     CheckWarning(warning, t);
     const Screenshot warningShot = SaveScreenshot(warning, L"usb-warning-" + language);
     EXPECT_FALSE(warningShot.path.empty()) << Utf8(warningShot.error);
+    ExpectAccessible(warning, "USB instructions");
     ASSERT_TRUE(ClickButton(warning, IDOK));
 
     HWND search = step.WaitForBar(2);
