@@ -171,6 +171,7 @@ void WalkTheInterfaceGroup(const ProgramRun& program, HWND port, int dpi, const 
             ASSERT_NE(ip, nullptr);
             ASSERT_TRUE(PostKey(ip, VK_ESCAPE));
             ASSERT_TRUE(WaitForWindowGone(ip));
+            ASSERT_TRUE(WaitUntilIdle(port));  // the port dialog goes on once the address dialog is gone
             EXPECT_FALSE(ControlEnabled(port, IDOK));
             EXPECT_EQ(ControlText(port, IDC_PORT_OK_REASON), texts.noAddress);
             EXPECT_EQ(FocusedId(port), id);
