@@ -4,7 +4,6 @@
 // ctest runs each suite in a prefix of its own (tests/e2e/CMakeLists.txt): the English and
 // Korean suites under different ANSI code pages, the spooler suite where the service has
 // not been started yet.
-#include "accessibility_win.h"
 #include "harness_win.h"
 #include "resource.h"
 #include "spooler_setup_win.h"

@@ -22,7 +22,6 @@
 #include <vector>
 
 #include "controls/picture_control.h"
-#include "accessibility_win.h"
 #include "harness_win.h"
 #include "pixels_win.h"
 #include "platform/basic_win.h"
@@ -351,13 +350,10 @@ TEST_F(PortDialogEnglish, OpensOnUsbAndReturnsTheSerialPortAndCodePageChosen) {
     ExpectAccessible(window, "port dialog");
     // New system colours reach the picture, which paints its band in the new face colour.
     const int element = COLOR_BTNFACE;
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    const COLORREF changed = RGB(0x30, 0x70, 0xB0);
-    ASSERT_TRUE(SetSysColors(1, &element, &changed));
-    ASSERT_TRUE(WaitUntilIdle(window));
+    const COLORREF face = GetSysColor(COLOR_BTNFACE), changed = RGB(0x30, 0x70, 0xB0);
+    ASSERT_TRUE(SetSysColors(1, &element, &changed) && WaitUntilIdle(window));
     ExpectPicture(window, IDB_USB, "USB in other colours");
-    ASSERT_TRUE(SetSysColors(1, &element, &face));
-    ASSERT_TRUE(WaitUntilIdle(window));
+    ASSERT_TRUE(SetSysColors(1, &element, &face) && WaitUntilIdle(window));
 
     // Serial: the prefix's COM ports, sorted, and the serial picture in a new window.
     HWND usbPicture = GetDlgItem(window, IDC_PORT_PICTURE);

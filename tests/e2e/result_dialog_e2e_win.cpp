@@ -4,7 +4,6 @@
 // or the Escape key.
 //
 // ctest runs the English suite under code page 1252 and the Korean one under 949.
-#include "accessibility_win.h"
 #include "harness_win.h"
 #include "pixels_win.h"
 #include "platform/basic_win.h"

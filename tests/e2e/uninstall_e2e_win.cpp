@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "accessibility_win.h"
 #include "harness_win.h"
 #include "resource.h"
 #include "spooler_setup_win.h"

@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "accessibility_win.h"
 #include "harness_win.h"
 #include "platform/basic_win.h"
 #include "platform/registry_win.h"
