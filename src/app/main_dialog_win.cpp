@@ -27,7 +27,10 @@ BOOL MainDialogWin::OnInit() {
     for (int id : {IDC_INSTALL, IDC_UNINSTALL, IDC_EXIT}) AttachIconButton(id);
     SetProgressControl(IDC_PROGRESS);
     cloneList_.Attach(Hwnd(), IDC_CLONE_LIST);
-    return rules_.OnInitDialog() ? TRUE : FALSE;
+    if (!rules_.OnInitDialog()) return FALSE;
+    // The edit boxes come first in the tab order, as the dialog reads; the dialog still
+    // opens on its first button, which Enter and Space then press.
+    return FocusFirstUsable({IDC_INSTALL, IDC_UNINSTALL, IDC_EXIT}) ? FALSE : TRUE;
 }
 
 bool MainDialogWin::OnCommand(int id, int code, HWND) {

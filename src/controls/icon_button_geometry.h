@@ -101,7 +101,8 @@ struct EdgeColours {
     Colour highlight;  // COLOR_BTNHIGHLIGHT
 };
 
-// The standing look frames the focused or default button in black; R is what is left inside.
+// The standing look frames the focused or default button (in black, or the text colour with
+// high contrast); R is what is left inside.
 struct Frame {
     bool black;
     Rect inner;  // R

@@ -7,6 +7,7 @@
 #include "controls/no_throw_win.h"
 #include "controls/reflect_win.h"
 #include "controls/subclass_win.h"
+#include "controls/system_colours_win.h"
 
 namespace prinstall::controls {
 
@@ -22,8 +23,6 @@ constexpr UINT kDpiChangedAfterParent = 0x02E3;
 Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 RECT ToRECT(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
-EdgeColours SystemEdges() { return {GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT)}; }
-
 void Fill(HDC dc, const Rect& r, HBRUSH brush) {
     RECT rc = ToRECT(r);
     FillRect(dc, &rc, brush);
@@ -31,11 +30,9 @@ void Fill(HDC dc, const Rect& r, HBRUSH brush) {
 
 }  // namespace
 
-IconButton::IconButton() {
-    const Colour face = GetSysColor(COLOR_BTNFACE);
-    const Colour text = GetSysColor(COLOR_BTNTEXT);
-    colours_ = {face, text, face, text, face, text};
-}
+IconButton::IconButton() { RefreshColours(); }
+
+void IconButton::RefreshColours() { palette_ = IconButtonPalette(HighContrastOn(), CurrentSystemColours()); }
 
 IconButton::~IconButton() {
     if (hwnd_) {
@@ -106,6 +103,11 @@ LRESULT IconButton::Default(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT IconButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (ColoursChangedBy(msg, wParam)) {
+        // The dialog passes these on to its controls: the next paint uses the new colours.
+        RefreshColours();
+        Repaint();
+    }
     switch (msg) {
         case kReflectedDrawItem: DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
 
@@ -215,7 +217,10 @@ void IconButton::EndHover() {
 }
 
 void IconButton::MoveFocusAway() {
-    // Whether or not the button had the focus, as the dialog expects after a disable.
+    // By now the system has taken the focus from the button if it had it, and the keyboard
+    // has nothing: hand it on. Focus on another control stays where the operator put it.
+    HWND focus = GetFocus();
+    if (focus != nullptr && focus != hwnd_) return;
     HWND parent = GetParent(hwnd_);
     HWND next = GetNextDlgTabItem(parent, hwnd_, FALSE);
     SetFocus(next && next != hwnd_ ? next : parent);
@@ -239,7 +244,7 @@ IconSet IconButton::IconInfos() const {
 }
 
 void IconButton::DrawButtonBackground(HDC dc, RECT* r) {
-    HBRUSH brush = CreateSolidBrush(BackgroundColour(state_, colours_));
+    HBRUSH brush = CreateSolidBrush(BackgroundColour(state_, palette_.states));
     FillRect(dc, r, brush);
     DeleteObject(brush);
 }
@@ -247,7 +252,7 @@ void IconButton::DrawButtonBackground(HDC dc, RECT* r) {
 void IconButton::DrawButtonBorder(HDC dc, RECT* r) {
     const Border kind = BorderKind(state_);
     if (kind == Border::None) return;
-    const Edges3d e = BorderEdges(kind, ToRect(*r), SystemEdges());
+    const Edges3d e = BorderEdges(kind, ToRect(*r), palette_.edges);
     HBRUSH topLeft = CreateSolidBrush(e.topLeft);
     HBRUSH bottomRight = CreateSolidBrush(e.bottomRight);
     Fill(dc, e.top, topLeft);
@@ -267,7 +272,11 @@ void IconButton::DrawItem(const DRAWITEMSTRUCT& item) {
     SetBkMode(dc, TRANSPARENT);
     const Rect itemRect = ToRect(item.rcItem);
     const Frame frame = ButtonFrame(state_, itemRect);
-    if (frame.black) FrameRect(dc, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    if (frame.black) {
+        HBRUSH frameBrush = CreateSolidBrush(palette_.frame);
+        FrameRect(dc, &item.rcItem, frameBrush);
+        DeleteObject(frameBrush);
+    }
     RECT r = ToRECT(frame.inner);
     DrawButtonBackground(dc, &r);
     DrawButtonBorder(dc, &r);
@@ -290,7 +299,7 @@ void IconButton::DrawItem(const DRAWITEMSTRUCT& item) {
         RECT measured = ToRECT(layout.caption);
         DrawTextW(dc, text, -1, &measured, DT_WORDBREAK | DT_CENTER | DT_CALCRECT);
         const Rect centred = CentreIn(layout.caption, ToRect(measured));
-        const CaptionPasses passes = CaptionDrawing(state_, centred, colours_, SystemEdges());
+        const CaptionPasses passes = CaptionDrawing(state_, centred, palette_);
         SetBkColor(dc, passes.background);
         for (int i = 0; i < passes.count; ++i) {
             RECT where = ToRECT(passes.passes[i].where);

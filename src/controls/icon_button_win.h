@@ -11,6 +11,7 @@
 #include <array>
 
 #include "controls/icon_button_geometry.h"
+#include "controls/system_colours.h"
 
 namespace prinstall::controls {
 
@@ -61,6 +62,8 @@ private:
 
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR self);
+    // Reads high contrast and the system colours again (at creation and when they change).
+    void RefreshColours();
     void EndHover();
     void MoveFocusAway();
     void Repaint();
@@ -69,7 +72,7 @@ private:
     IconSet IconInfos() const;
 
     HWND hwnd_ = nullptr;
-    ButtonColours colours_;
+    ButtonPalette palette_{};
     struct IconRequest {
         int id = 0;
         int width = 0;

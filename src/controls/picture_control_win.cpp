@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "controls/no_throw_win.h"
+#include "controls/system_colours_win.h"
 
 namespace prinstall::controls {
 
@@ -48,6 +49,7 @@ PictureControl::~PictureControl() {
         hwnd_ = nullptr;
     }
     ReleaseBitmap();
+    if (backgroundBrush_) DeleteObject(backgroundBrush_);
 }
 
 int PictureControl::ReplaceControl(HWND control) {
@@ -126,6 +128,8 @@ void PictureControl::SetFitMode(int mode) {
 }
 
 void PictureControl::ReleaseBitmap() {
+    if (twoToneMask_) DeleteObject(twoToneMask_);
+    twoToneMask_ = nullptr;
     if (bitmap_ && ownsBitmap_) DeleteObject(bitmap_);
     bitmap_ = nullptr;
     ownsBitmap_ = false;
@@ -139,23 +143,67 @@ void PictureControl::Layout(bool repaint) {
     if (repaint) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
+void PictureControl::RefreshColours() {
+    palette_ = PicturePainting(HighContrastOn(), CurrentSystemColours());
+    if (backgroundBrush_) DeleteObject(backgroundBrush_);
+    backgroundBrush_ = CreateSolidBrush(palette_.background);
+}
+
+HBITMAP PictureControl::TwoToneMask() {
+    if (twoToneMask_ || !bitmap_) return twoToneMask_;
+    HDC screen = GetDC(nullptr);
+    HDC colour = CreateCompatibleDC(screen);
+    HDC mono = CreateCompatibleDC(screen);
+    HBITMAP mask = CreateBitmap(bitmapWidth_, bitmapHeight_, 1, 1, nullptr);
+    if (colour && mono && mask) {
+        HGDIOBJ oldColour = SelectObject(colour, bitmap_);
+        HGDIOBJ oldMono = SelectObject(mono, mask);
+        // Colour to one bit: pixels of the source's background colour become 1, all others 0.
+        SetBkColor(colour, GetPixel(colour, 0, 0));
+        BitBlt(mono, 0, 0, bitmapWidth_, bitmapHeight_, colour, 0, 0, SRCCOPY);
+        SelectObject(mono, oldMono);
+        SelectObject(colour, oldColour);
+        twoToneMask_ = mask;
+        mask = nullptr;
+    }
+    if (mask) DeleteObject(mask);
+    if (mono) DeleteDC(mono);
+    if (colour) DeleteDC(colour);
+    ReleaseDC(nullptr, screen);
+    return twoToneMask_;
+}
+
+void PictureControl::DrawPicture(HDC dc) {
+    const Rect& dest = layout_.dest;
+    HBITMAP source = palette_.twoTone ? TwoToneMask() : bitmap_;
+    if (!source) return;
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(memory, source);
+    if (palette_.twoTone) {
+        // One bit to colour: 0 takes the text colour, 1 the background colour. Shrinking keeps
+        // the ink of thin lines.
+        SetTextColor(dc, palette_.ink);
+        SetBkColor(dc, palette_.paper);
+        SetStretchBltMode(dc, BLACKONWHITE);
+    } else {
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);  // halftone needs the brush origin reset
+    }
+    StretchBlt(dc, dest.left, dest.top, dest.Width(), dest.Height(), memory, source_.left, source_.top, source_.Width(),
+               source_.Height(), SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}
+
 void PictureControl::Paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
     if (IsWindowVisible(hwnd_)) {
+        if (!backgroundBrush_) RefreshColours();
         RECT client{};
         GetClientRect(hwnd_, &client);
         const Rect& dest = layout_.dest;
-        if (bitmap_ && dest.Width() > 0 && dest.Height() > 0) {
-            HDC memory = CreateCompatibleDC(dc);
-            HGDIOBJ previous = SelectObject(memory, bitmap_);
-            SetStretchBltMode(dc, HALFTONE);
-            SetBrushOrgEx(dc, 0, 0, nullptr);  // halftone needs the brush origin reset
-            StretchBlt(dc, dest.left, dest.top, dest.Width(), dest.Height(), memory, source_.left, source_.top,
-                       source_.Width(), source_.Height(), SRCCOPY);
-            SelectObject(memory, previous);
-            DeleteDC(memory);
-        }
+        if (bitmap_ && dest.Width() > 0 && dest.Height() > 0) DrawPicture(dc);
         for (const Rect& band : UncoveredBands(dest, client.right, client.bottom)) {
             RECT r{band.left, band.top, band.right, band.bottom};
             FillRect(dc, &r, backgroundBrush_);
@@ -182,6 +230,10 @@ LRESULT CALLBACK PictureControl::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wP
 }
 
 LRESULT PictureControl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (ColoursChangedBy(msg, wParam)) {
+        RefreshColours();
+        InvalidateRect(hwnd_, nullptr, TRUE);
+    }
     switch (msg) {
         case WM_PAINT: Paint(); return 0;
         case WM_SIZE: {

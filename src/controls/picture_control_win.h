@@ -1,5 +1,6 @@
 // A child window that shows a bitmap of the program's resources, scaled by its fit mode,
-// on the system's button-face colour. A dialog puts it in the place of a template control
+// on the system's button-face colour; with high contrast on, in the system's text colour on
+// that face (system_colours.h). A dialog puts it in the place of a template control
 // (ReplaceControl), which it may do again and again: the window keeps the control's id, so
 // the next replacement finds the picture window itself and simply re-creates it.
 #pragma once
@@ -7,6 +8,7 @@
 #include <windows.h>
 
 #include "controls/picture_control.h"
+#include "controls/system_colours.h"
 
 namespace prinstall::controls {
 
@@ -44,10 +46,18 @@ private:
     void ReleaseBitmap();
     void Layout(bool repaint);
     void Paint();
+    void DrawPicture(HDC dc);
+    // Reads high contrast and the system colours again and drops what was made from them.
+    void RefreshColours();
+    // The picture in one bit per pixel: set where the bitmap shows its background colour
+    // (that of its top-left pixel). Made on first use, dropped with the bitmap.
+    HBITMAP TwoToneMask();
 
     HWND hwnd_ = nullptr;
     HBITMAP bitmap_ = nullptr;
-    HBRUSH backgroundBrush_ = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    PicturePalette palette_{};
+    HBRUSH backgroundBrush_ = nullptr;
+    HBITMAP twoToneMask_ = nullptr;
     int bitmapWidth_ = 0;
     int bitmapHeight_ = 0;
     bool ownsBitmap_ = false;

@@ -20,7 +20,9 @@ BOOL PortInfoDialogWin::OnInit() {
     AttachIconButton(IDOK);
     AttachIconButton(IDCANCEL);
     rules_.OnInitDialog();
-    return TRUE;
+    // OK comes late in the tab order, as the dialog reads, yet the dialog opens on it while
+    // it is usable; otherwise on the first tab stop.
+    return FocusFirstUsable({IDOK}) ? FALSE : TRUE;
 }
 
 bool PortInfoDialogWin::OnCommand(int id, int code, HWND control) {

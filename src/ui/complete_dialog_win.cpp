@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "controls/system_colours_win.h"
 #include "resource.h"
 
 namespace prinstall {
@@ -11,6 +12,7 @@ CompleteDialog::CompleteDialog(SystemInfo& systemInfo) : ViewDialog(IDD_RESULT),
 int CompleteDialog::Run(HWND owner) { return static_cast<int>(RunModal(owner)); }
 
 BOOL CompleteDialog::OnInit() {
+    OnColoursChanged();
     AttachIconButton(IDOK);
     InitResultDialog({message, operation, outcome}, systemInfo_.AnsiCodePage(), *this);
     FitMessage();
@@ -34,6 +36,11 @@ bool CompleteDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
     PaintBackground(reinterpret_cast<HDC>(wParam));
     result = TRUE;
     return true;
+}
+
+void CompleteDialog::OnColoursChanged() {
+    palette_ = controls::ResultPainting(controls::HighContrastOn(), controls::CurrentSystemColours());
+    plainBackground_.Reset(CreateSolidBrush(palette_.background));
 }
 
 namespace {
@@ -82,6 +89,10 @@ void CompleteDialog::FitMessage() {
 void CompleteDialog::PaintBackground(HDC dc) {
     RECT client;
     GetClientRect(Hwnd(), &client);
+    if (!palette_.gradient) {
+        FillRect(dc, &client, static_cast<HBRUSH>(plainBackground_.Get()));
+        return;
+    }
     const int height = client.bottom - client.top;
     // One-pixel rows across the full width; only those the DC may draw on.
     RECT clip;
@@ -105,7 +116,7 @@ HBRUSH CompleteDialog::OnCtlColor(HDC dc, HWND, UINT msg) {
     // with WM_CTLCOLORBTN; the OK button paints itself, so that request keeps the default.
     if (msg != WM_CTLCOLORSTATIC) return nullptr;
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
+    SetTextColor(dc, palette_.text);
     return static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
 }
 

@@ -1,6 +1,7 @@
 // The result dialog's window (template IDD_RESULT): caption and message line from the rules
 // in complete_dialog.h, a background painted row by row in green or red, labels drawn
-// transparently over it, and one OK button with the check-mark icon.
+// transparently over it, and one OK button with the check-mark icon. With high contrast on
+// the background is the system's plain face and the labels its text colour.
 //
 // The caller sets message, operation and outcome before every run; one object may be run
 // any number of times.
@@ -11,6 +12,8 @@
 #include <string>
 
 #include "controls/icon_button_win.h"
+#include "controls/system_colours.h"
+#include "platform/handle_win.h"
 #include "platform/system_info.h"
 #include "ui/complete_dialog.h"
 #include "ui/dialog_win.h"
@@ -35,6 +38,7 @@ protected:
     bool OnPaint() override;
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT msg) override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnColoursChanged() override;
 
 private:
     // The green or red rows, as far as `dc` may draw.
@@ -44,6 +48,8 @@ private:
     void FitMessage();
 
     SystemInfo& systemInfo_;
+    controls::ResultPalette palette_{};
+    GdiObject plainBackground_;  // the brush of the background without the gradient
 };
 
 }  // namespace prinstall

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/reflect_win.h"
+#include "controls/system_colours_win.h"
 #include "core/guarded_run.h"
 #include "ui/controls_win.h"
 #include "platform/text_win.h"
@@ -146,6 +147,7 @@ INT_PTR Dialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<INT_PTR>(
                 OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), msg));
         default: {
+            if (controls::ColoursChangedBy(msg, wParam)) PassOnColourChange(msg, wParam, lParam);
             LRESULT result = 0;
             if (OnMessage(msg, wParam, lParam, result)) {
                 SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
@@ -154,6 +156,15 @@ INT_PTR Dialog::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             return FALSE;
         }
     }
+}
+
+void Dialog::PassOnColourChange(UINT msg, WPARAM wParam, LPARAM lParam) {
+    OnColoursChanged();
+    // Only top-level windows hear of the change from the system; the common controls and our
+    // own controls rebuild their brushes and pictures when told.
+    for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageW(child, msg, wParam, lParam);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void Dialog::SetItemText(int id, const std::string& text) { SetDlgItemTextW(hwnd_, id, Widen(text).c_str()); }
@@ -192,14 +203,17 @@ void Dialog::FocusItem(HWND control) {
     if (control != nullptr) SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
-void Dialog::FocusFirstUsable(std::initializer_list<int> ids) {
+bool Dialog::FocusFirstUsable(std::initializer_list<int> ids) {
     for (int id : ids) {
         HWND control = Item(id);
-        if (control != nullptr && IsWindowVisible(control) && IsWindowEnabled(control)) {
+        // The control's own visibility: the dialog may not be shown yet.
+        const bool shown = control != nullptr && (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+        if (shown && IsWindowEnabled(control)) {
             FocusItem(control);
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 void Dialog::ShowItem(int id, bool show) { ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE); }

@@ -3,7 +3,8 @@
 // stores `this` at WM_INITDIALOG; WM_DRAWITEM is reflected to the control that owns the item
 // (our owner-drawn controls paint themselves), WM_COMMAND from a control is offered to the
 // control as well, then to OnCommand. Default OK and Cancel end the dialog. A dialog opens
-// centred over its owner (placement.h).
+// centred over its owner (placement.h). When the system colours, the theme or high contrast
+// change, the dialog passes the news on to its controls and repaints itself and them.
 #pragma once
 
 #include <windows.h>
@@ -45,8 +46,9 @@ public:
     void EnableItem(int id, bool enable);
     // Gives the focus to the control, as the Tab key would.
     void FocusItem(HWND control);
-    // Focuses the first of these controls that is visible and enabled, if any.
-    void FocusFirstUsable(std::initializer_list<int> ids);
+    // Focuses the first of these controls that is shown and enabled, if any; false when none
+    // is. Usable in OnInit (return FALSE then), before the dialog itself is shown.
+    bool FocusFirstUsable(std::initializer_list<int> ids);
     void ShowItem(int id, bool show);
     void EndDialog(INT_PTR result);
     void SetProgressRange(int low, int high);
@@ -73,6 +75,9 @@ protected:
     // WM_DRAWITEM for items no control took; return true when drawn.
     // Any other message; set `result` and return true when handled.
     virtual bool OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+    // The system colours, the theme or high contrast changed: rebuild what was made from
+    // them. The dialog repaints afterwards.
+    virtual void OnColoursChanged() {}
     virtual void OnOk() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
 
@@ -86,6 +91,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR Handle(UINT msg, WPARAM wParam, LPARAM lParam);
     bool TemplatePlacesItself() const;
+    void PassOnColourChange(UINT msg, WPARAM wParam, LPARAM lParam);
     // A handler let an exception out: tell the operator and the debugger, end a modal dialog.
     void ReportBroken(const std::string& what) noexcept;
 

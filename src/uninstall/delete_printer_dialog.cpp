@@ -16,6 +16,7 @@ const char* const kCloseKorean = "확인";
 const char* const kCancelKorean = "취소";
 const char* const kSelectAllKorean = "전체 선택";
 const char* const kDeletePrinterKorean = "드라이버 삭제";
+const char* const kPrinterListKorean = "프린터 목록 :";
 
 const Text kNothingInstalledCaption = {"Uninstallation Error", "삭제 장애"};
 const char* const kNothingChecked = "Select to uninstall Printer Driver !!!";
@@ -36,6 +37,7 @@ bool DeletePrinterDialog::OnInitDialog() {
         view_.SetTitle(kCaptionKorean);
         view_.SetItemText(kOk, kCloseKorean);
         view_.SetItemText(kCancel, kCancelKorean);
+        view_.SetItemText(IDC_PRINTER_LIST_LABEL, kPrinterListKorean);
     }
     view_.EnableItem(IDC_DELETE_PRINTER, false);
     view_.SetProgressRange(0, 100);

@@ -101,4 +101,9 @@ std::string Utf8(const std::wstring& text);
 // everything sent before.
 bool WaitUntilIdle(HWND window, DWORD timeoutMs = kWindowTimeoutMs);
 
+// As a screen reader and the keyboard find the dialog (accessibility_win.cpp, linked with
+// oleacc): every control Tab or the arrows reach has a name, no two shown share an access key,
+// and Tab goes in reading order.
+void ExpectAccessible(HWND dialog, const char* what);
+
 }  // namespace e2e

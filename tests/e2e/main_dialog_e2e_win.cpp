@@ -133,6 +133,7 @@ TEST_F(MainDialogEnglish, ShowsEnglishTextsAndProposesTheBaseNameWhenNoLabelQueu
     EXPECT_TRUE(ControlVisible(dialog, IDC_CLONE_LIST));
 
     ExpectScreenshot(dialog, L"main-en");
+    ExpectAccessible(dialog, "main dialog");
     ExitWithButton(dialog);
 }
 
@@ -167,6 +168,7 @@ TEST_F(MainDialogEnglish, AboutItemOfTheSystemMenuShowsTheAboutBox) {
     EXPECT_FALSE(ControlText(about, IDC_ABOUT_NOTICE).empty());
     EXPECT_TRUE(ControlVisible(about, IDOK));
     ExpectScreenshot(about, L"about-en");
+    ExpectAccessible(about, "About box");
 
     DWORD_PTR result = 0;
     ASSERT_TRUE(SendMessageTimeoutW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),

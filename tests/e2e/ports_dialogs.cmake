@@ -8,12 +8,13 @@ set(PRINSTALL_PORTS_ART application.ico install.ico exit.ico cross.ico check.ico
 list(TRANSFORM PRINSTALL_PORTS_ART PREPEND ${CMAKE_BINARY_DIR}/art/)
 
 add_executable(prinstall_ports_dialogs_win
+  ${CMAKE_CURRENT_LIST_DIR}/accessibility_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/harness_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pixels_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ports_dialogs_e2e_win.cpp
   ${PRINSTALL_PORTS_RC})
 target_include_directories(prinstall_ports_dialogs_win PRIVATE ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(prinstall_ports_dialogs_win PRIVATE prinstall_win GTest::gtest_main)
+target_link_libraries(prinstall_ports_dialogs_win PRIVATE prinstall_win GTest::gtest_main oleacc oleaut32 ole32 uuid)
 set_property(SOURCE ${PRINSTALL_PORTS_RC} TARGET_DIRECTORY prinstall_ports_dialogs_win APPEND
              PROPERTY COMPILE_OPTIONS -c 65001)
 set_property(SOURCE ${PRINSTALL_PORTS_RC} TARGET_DIRECTORY prinstall_ports_dialogs_win APPEND

@@ -347,6 +347,13 @@ TEST_F(PortDialogEnglish, OpensOnUsbAndReturnsTheSerialPortAndCodePageChosen) {
     EXPECT_EQ(ListSelection(window, IDC_PORT_PROCESSOR), 0) << "a 32-bit prefix";
     EXPECT_FALSE(ControlEnabled(window, IDC_PORT_PROCESSOR));
     ExpectScreenshot(window, L"port-dialog-en");
+    ExpectAccessible(window, "port dialog");
+    // New system colours reach the picture, which paints its band in the new face colour.
+    const int element = COLOR_BTNFACE;
+    const COLORREF face = GetSysColor(COLOR_BTNFACE), changed = RGB(0x30, 0x70, 0xB0);
+    ASSERT_TRUE(SetSysColors(1, &element, &changed) && WaitUntilIdle(window));
+    ExpectPicture(window, IDB_USB, "USB in other colours");
+    ASSERT_TRUE(SetSysColors(1, &element, &face) && WaitUntilIdle(window));
 
     // Serial: the prefix's COM ports, sorted, and the serial picture in a new window.
     HWND usbPicture = GetDlgItem(window, IDC_PORT_PICTURE);
@@ -390,6 +397,7 @@ TEST_F(PortDialogEnglish, TheNetworkAddressIsAskedForCheckedAndOfferedAgain) {
     EXPECT_FALSE(GetWindowLongW(ip, GWL_STYLE) & WS_SYSMENU);
     EXPECT_EQ(ShownAddress(ip), MAKEIPADDRESS(192, 168, 0, 192));
     ExpectScreenshot(ip, L"ip-dialog-en");
+    ExpectAccessible(ip, "address dialog");
     TypeAddress(ip, 10, 1, 2, 3);
     ASSERT_TRUE(ClickButton(ip, IDOK));
     ASSERT_TRUE(WaitForWindowGone(ip));

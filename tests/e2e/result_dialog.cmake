@@ -6,12 +6,13 @@ set(PRINSTALL_RESULT_ART application.ico install.ico exit.ico cross.ico check.ic
 list(TRANSFORM PRINSTALL_RESULT_ART PREPEND ${CMAKE_BINARY_DIR}/art/)
 
 add_executable(prinstall_result_dialog_win
+  ${CMAKE_CURRENT_LIST_DIR}/accessibility_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/harness_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pixels_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/result_dialog_e2e_win.cpp
   ${PRINSTALL_RESULT_RC})
 target_include_directories(prinstall_result_dialog_win PRIVATE ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(prinstall_result_dialog_win PRIVATE prinstall_win GTest::gtest_main)
+target_link_libraries(prinstall_result_dialog_win PRIVATE prinstall_win GTest::gtest_main oleacc oleaut32 ole32 uuid)
 set_property(SOURCE ${PRINSTALL_RESULT_RC} TARGET_DIRECTORY prinstall_result_dialog_win APPEND
              PROPERTY COMPILE_OPTIONS -c 65001)
 set_property(SOURCE ${PRINSTALL_RESULT_RC} TARGET_DIRECTORY prinstall_result_dialog_win APPEND

@@ -273,6 +273,7 @@ void ShowCase(const Case& c, bool korean) {
     const Screenshot shot = SaveScreenshot(window, std::wstring(c.shot) + (korean ? L"-ko" : L"-en"));
     EXPECT_FALSE(shot.path.empty()) << Utf8(shot.error);
     EXPECT_GE(shot.colours, 16) << "the screenshot looks blank";
+    ExpectAccessible(window, Utf8(c.shot).c_str());
 
     if (c.closeWithOk) {
         ASSERT_TRUE(ClickButton(window, IDOK));

@@ -152,13 +152,16 @@ int NextFocus(const ProgramRun& program, HWND port, const Texts& texts, int prev
     return previous;
 }
 
-// From Tab into the interface group, Down visits all seven and comes back to USB. Ethernet
-// and Wi-Fi open the address dialog as the arrow clicks them: Escape leaves them without an
-// address, the line beside OK says so and the focus stays on the interface.
+// From OK, Tab reaches Exit and then the interface group; Down visits all seven and comes
+// back to USB. Ethernet and Wi-Fi open the address dialog as the arrow clicks them: Escape
+// leaves them without an address, the line beside OK says so and the focus stays on the
+// interface.
 void WalkTheInterfaceGroup(const ProgramRun& program, HWND port, int dpi, const Texts& texts) {
     ASSERT_EQ(FocusedId(port), IDOK);
     ASSERT_TRUE(PostKey(port, VK_TAB));
-    ASSERT_EQ(NextFocus(program, port, texts, IDOK), IDC_PORT_USB) << "Tab enters the group at the checked one";
+    ASSERT_EQ(NextFocus(program, port, texts, IDOK), IDCANCEL) << "Exit follows OK, as the dialog reads";
+    ASSERT_TRUE(PostKey(port, VK_TAB));
+    ASSERT_EQ(NextFocus(program, port, texts, IDCANCEL), IDC_PORT_USB) << "Tab enters the group at the checked one";
     std::set<int> visited;
     for (int step = 0, id = IDC_PORT_USB; step < 7; ++step) {
         ASSERT_TRUE(PostKey(port, VK_DOWN));
@@ -168,6 +171,7 @@ void WalkTheInterfaceGroup(const ProgramRun& program, HWND port, int dpi, const 
             ASSERT_NE(ip, nullptr);
             ASSERT_TRUE(PostKey(ip, VK_ESCAPE));
             ASSERT_TRUE(WaitForWindowGone(ip));
+            ASSERT_TRUE(WaitUntilIdle(port));  // the port dialog goes on once the address dialog is gone
             EXPECT_FALSE(ControlEnabled(port, IDOK));
             EXPECT_EQ(ControlText(port, IDC_PORT_OK_REASON), texts.noAddress);
             EXPECT_EQ(FocusedId(port), id);

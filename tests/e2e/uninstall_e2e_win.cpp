@@ -232,6 +232,7 @@ TEST_F(UninstallEnglish, OneQueueGoesThenTheLastWithEntryAndPortMonitor) {
     EXPECT_FALSE(ControlVisible(removal, IDCANCEL));
     EXPECT_FALSE(ControlEnabled(removal, IDC_DELETE_PRINTER));
     Shot(removal, L"uninstall-en");
+    ExpectAccessible(removal, "removal dialog");
 
     ASSERT_TRUE(TickEntry(removal, L"Shipping"));
     EXPECT_TRUE(ControlEnabled(removal, IDC_DELETE_PRINTER));

@@ -5,13 +5,14 @@
 set(PRINSTALL_USB_RC ${CMAKE_SOURCE_DIR}/res/prinstall.rc)
 
 add_executable(prinstall_usb_win
+  ${CMAKE_CURRENT_LIST_DIR}/accessibility_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/harness_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/usb_printers_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/usb_device_e2e_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/usb_step_e2e_win.cpp
   ${PRINSTALL_USB_RC})
 target_include_directories(prinstall_usb_win PRIVATE ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(prinstall_usb_win PRIVATE prinstall_win GTest::gtest_main)
+target_link_libraries(prinstall_usb_win PRIVATE prinstall_win GTest::gtest_main oleacc oleaut32 ole32 uuid)
 set_property(SOURCE ${PRINSTALL_USB_RC} TARGET_DIRECTORY prinstall_usb_win APPEND
              PROPERTY COMPILE_OPTIONS -c 65001)
 set_property(SOURCE ${PRINSTALL_USB_RC} TARGET_DIRECTORY prinstall_usb_win APPEND

@@ -243,6 +243,7 @@ void SwitchedOnDuringTheSearch(const Texts& t, const std::wstring& language) {
     CheckWarning(warning, t);
     const Screenshot warningShot = SaveScreenshot(warning, L"usb-warning-" + language);
     EXPECT_FALSE(warningShot.path.empty()) << Utf8(warningShot.error);
+    ExpectAccessible(warning, "USB instructions");
     ASSERT_TRUE(ClickButton(warning, IDOK));
 
     HWND search = step.WaitForBar(2);
