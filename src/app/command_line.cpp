@@ -27,6 +27,7 @@ constexpr OptionInfo kOptions[] = {
     {"uninstall", kCommand, false, false},
     {"list", kCommand, false, false},
     {"detect", kCommand, false, false},
+    {"features", kCommand, false, false},
     {"?", kCommand, false, false},
     {"port", kInstall | kDetect, true, false},
     {"usb", kInstall | kDetect, false, false},
@@ -42,6 +43,7 @@ constexpr OptionInfo kOptions[] = {
     {"ifmissing", kInstall, false, false},
     {"quiet", kAny, false, false},
     {"noentry", kInstall, false, false},
+    {"default", kInstall, true, true},
 };
 
 unsigned BitOf(Command command) {
@@ -118,11 +120,12 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         if (!option->repeatable && !seen.insert(option->name).second) return shown + " is given more than once.";
 
         if (option->scope == kCommand) {
-            if (command) return "Give only one of /install, /uninstall, /list, /detect and /?.";
+            if (command) return "Give only one of /install, /uninstall, /list, /detect, /features and /?.";
             command = name == "install"     ? Command::Install
                       : name == "uninstall" ? Command::Uninstall
                       : name == "list"      ? Command::List
                       : name == "detect"    ? Command::Detect
+                      : name == "features"  ? Command::Features
                                             : Command::Help;
             continue;
         }
@@ -163,6 +166,15 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             line.noEntry = true;
         } else if (name == "all") {
             line.all = true;
+        } else if (name == "default") {
+            const std::size_t equals = value.find('=');
+            const std::string feature = value.substr(0, equals);
+            const std::string option = equals == std::string::npos ? "" : value.substr(equals + 1);
+            if (feature.empty() || option.empty()) return "/default needs a feature and an option, as in /default:Darkness=8";
+            for (const GpdDefault& d : line.defaults) {
+                if (SameGpdName(d.feature, feature)) return "/default gives the feature " + feature + " more than once.";
+            }
+            line.defaults.push_back({feature, option});
         } else if (name == "queue") {
             line.queues.push_back(value);
         } else if (name == "log") {
@@ -172,7 +184,7 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         }
     }
 
-    if (!command) return "No command: give /install, /uninstall, /list, /detect or /?.";
+    if (!command) return "No command: give /install, /uninstall, /list, /detect, /features or /?.";
     line.command = *command;
     if (line.command == Command::Help && arguments.size() > 1) return "/? takes no other options.";
     for (const auto& [shown, scope] : scoped) {
@@ -262,11 +274,12 @@ std::string UsageText() {
     for (int page : kCodePageNumbers) codePages += (codePages.empty() ? "" : ", ") + std::to_string(page);
     return "Usage:\n"
            "  Prinstall.exe /install (/port:NAME | /usb | /ip:A.B.C.D) [/copies:N] [/name:TEXT] [/codepage:NNN]"
-           " [/ifmissing] [/owner:TEXT] [/noentry] [/log:FILE] [/quiet]\n"
+           " [/default:FEATURE=OPTION ...] [/ifmissing] [/owner:TEXT] [/noentry] [/log:FILE] [/quiet]\n"
            "  Prinstall.exe /install /update /owner:TEXT [/port:NAME | /usb | /ip:A.B.C.D] [...]\n"
            "  Prinstall.exe /uninstall (/all | /queue:NAME [/queue:NAME ...] | /owner:TEXT) [/log:FILE] [/quiet]\n"
            "  Prinstall.exe /detect /name:TEXT [/port:NAME | /usb | /ip:A.B.C.D] [/log:FILE]\n"
            "  Prinstall.exe /list [/log:FILE]\n"
+           "  Prinstall.exe /features [/log:FILE]\n"
            "  Prinstall.exe /?\n"
            "/copies: 1 to 500. /codepage: " +
            codePages +
@@ -279,6 +292,10 @@ std::string UsageText() {
            " none, install as the other options say).\n"
            "/detect: prints the printer (name, driver, port) when it is installed with its record, nothing"
            " otherwise; ends with 0 either way.\n"
+           "/default: the default option of a feature of the printer description (paper size, darkness, ...) that"
+           " the printing preferences of each printer installed start with; once per feature.\n"
+           "/features: prints the features of the printer description and their options, one feature a line"
+           " (feature, then its options, separated by tabs).\n"
            "/noentry: write no entry in the list of installed programs (a package that runs the"
            " installation brings its own).\n"
            "Exit codes: 0 success, 1603 failure, 1618 another Prinstall.exe is running,"

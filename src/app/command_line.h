@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "install/gpd_features.h"
+
 namespace prinstall {
 
-enum class Command { Dialogs, Install, Uninstall, List, Detect, Help, Invalid };
+enum class Command { Dialogs, Install, Uninstall, List, Detect, Features, Help, Invalid };
 enum class PortSource { None, Port, Usb, Ip };
 
 struct CommandLine {
@@ -26,6 +28,7 @@ struct CommandLine {
     bool update = false;                 // /install /update: the owner's printers updated in place
     bool all = false;                    // /uninstall /all
     std::vector<std::string> queues;     // /queue: in order
+    std::vector<GpdDefault> defaults;    // /default:FEATURE=OPTION in order, as given
     std::optional<std::string> logFile;  // /log:
     bool quiet = false;
     std::string error;  // Invalid: what is wrong, one English line for the usage output

@@ -10,6 +10,7 @@
 #include "core/printer_records.h"
 #include "core/spooler_guard.h"
 #include "core/system_refusals.h"
+#include "install/clone_files.h"
 #include "install/install_command.h"
 #include "install/tcpip_port.h"
 #include "ports/port_info_dialog.h"
@@ -35,6 +36,8 @@ const Text kStaleRecordKept = {"The printer \"%s\" is not there any more, but it
                                "프린터 \"%s\"이(가) 이미 없지만 그 기록을 삭제하지 못했습니다."};
 const Text kNothingToUpdate = {"Nothing was updated: no printer is recorded for the owner %s.",
                                "업데이트한 것이 없습니다: 소유자 %s의 프린터 기록이 없습니다."};
+const Text kTemplateUnreadable = {"The printer description %s cannot be read.",
+                                  "프린터 설명 파일 %s을(를) 읽을 수 없습니다."};
 const Text kLogNotOpened = {"The log file %s cannot be opened: %s", "로그 파일 %s을(를) 열 수 없습니다: %s"};
 const Text kLogNotText = {
     "The log file %s is neither UTF-8 nor UTF-16 LE text: it was left as it is and nothing was changed.",
@@ -202,7 +205,9 @@ int UnattendedRun::Run(const CommandLine& line) {
     return guarded.Ok() ? exitCode : Finish(guarded.text, kExitFailure);
 }
 
-int UnattendedRun::RunCommand(const CommandLine& line) {
+int UnattendedRun::RunCommand(const CommandLine& given) {
+    CommandLine settled = given;
+    const CommandLine& line = settled;
     switch (line.command) {
         case Command::Help: console_.WriteLine(UsageText()); return kExitSuccess;
         case Command::Invalid:
@@ -218,10 +223,13 @@ int UnattendedRun::RunCommand(const CommandLine& line) {
         if (std::optional<Outcome> refused = InstallRefusal(app_.platform, language_)) {
             return Finish(refused->text, ExitCodeOf(*refused));
         }
+        // The template is read before anything is changed, the spooler's state included.
+        if (std::optional<int> refused = DefaultsRefusal(settled)) return *refused;
     }
     // Detection changes nothing, the spooler's state included: a stopped spooler lists no
     // queue, and nothing is detected.
     if (line.command == Command::Detect) return Detect(line);
+    if (line.command == Command::Features) return Features();
     SpoolerGuard guard(app_.platform.services, app_.platform.clock, app_.platform.debug);
     if (!guard.EnsureSpoolerRunning(language_, [this](const std::string& text) { Line(text); })) {
         return Finish(kSpoolerNotRunning, kExitFailure);
@@ -229,6 +237,42 @@ int UnattendedRun::RunCommand(const CommandLine& line) {
     if (line.command == Command::Install) return Install(line);
     if (line.command == Command::Uninstall) return Uninstall(line);
     return List();
+}
+
+std::optional<int> UnattendedRun::DefaultsRefusal(CommandLine& line) {
+    if (line.defaults.empty()) return std::nullopt;
+    Files& files = *app_.platform.files;
+    DetectPlatform(app_.platform.systemInfo, Numbering::PortDialog, app_.state.os);
+    const std::optional<std::vector<GpdFeature>> features = GpdTemplateFeatures(files, app_.state.os.processor);
+    if (!features) {
+        return Finish(Format(kTemplateUnreadable.In(language_), GpdTemplatePath(files, app_.state.os.processor).c_str()),
+                      kExitFailure);
+    }
+    if (std::optional<std::string> refusal = SettleGpdDefaults(*features, line.defaults)) {
+        console_.WriteLine(*refusal);
+        console_.WriteLine(UsageText());
+        LogLine(*refusal);
+        return Finish("Invalid command line.", kExitInvalidCommandLine);
+    }
+    return std::nullopt;
+}
+
+int UnattendedRun::Features() {
+    Files& files = *app_.platform.files;
+    DetectPlatform(app_.platform.systemInfo, Numbering::PortDialog, app_.state.os);
+    const std::optional<std::vector<GpdFeature>> features = GpdTemplateFeatures(files, app_.state.os.processor);
+    if (!features) {
+        return Finish(Format(kTemplateUnreadable.In(language_), GpdTemplatePath(files, app_.state.os.processor).c_str()),
+                      kExitFailure);
+    }
+    for (const GpdFeature& feature : *features) {
+        std::string row = feature.name;
+        for (const std::string& option : feature.options) row += "\t" + option;
+        Line(row);
+    }
+    // The console shows the features alone, for scripts to read; the log ends as every run does.
+    LogLine("(exit code 0)");
+    return kExitSuccess;
 }
 
 int UnattendedRun::Install(const CommandLine& line) {
@@ -279,7 +323,7 @@ int UnattendedRun::Install(const CommandLine& line) {
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
         command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_,
-                     !line.noEntry, line.noEntry, line.owner.value_or("")});
+                     !line.noEntry, line.noEntry, line.owner.value_or(""), line.defaults});
     return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, ExitCodeOf(outcome));
 }
 

@@ -50,6 +50,11 @@ private:
     int Install(const CommandLine& line);
     int Uninstall(const CommandLine& line);
     int List();
+    // Prints the features of this PC's template and their options, one feature a line.
+    int Features();
+    // The defaults of /default: settled against this PC's template before anything is changed.
+    // An exit code when they cannot be: an invalid line (1639) or a template that cannot be read.
+    std::optional<int> DefaultsRefusal(CommandLine& line);
     // Prints the printer of /name: when it is there with its record (on the port given); 0.
     int Detect(const CommandLine& line);
     // /install /update: adopts every queue recorded for the owner; nothing when the owner has

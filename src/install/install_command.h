@@ -13,6 +13,7 @@
 #include "core/feedback.h"
 #include "core/interface_kind.h"
 #include "core/texts.h"
+#include "install/gpd_features.h"
 #include "install/registration.h"
 
 namespace prinstall {
@@ -81,6 +82,9 @@ struct InstallRequest {
     bool allOrNothing = false;
     // Written into the record of every queue installed: whom the deployment made it for.
     std::string owner;
+    // The default options every copy's printer description starts with (feature and option in
+    // any letter case); a feature or option the template lacks refuses the run before any change.
+    std::vector<GpdDefault> defaults;
 };
 
 // An existing label-printer queue to bring up to this program: onto the port the steps choose
@@ -124,6 +128,7 @@ private:
                                         std::vector<std::string>& taken);
     // The installation media the run takes files from, once the port dialog has said which
     // processor family and whether the label port monitor is wanted: nothing when it can go on.
+    // Settles the defaults against the template, spelling them as it does.
     std::optional<Outcome> MediaRefusal();
     // The port, once per run: the choice, then the USB step or the Standard TCP/IP port.
     // Nothing when the run goes on.
@@ -158,6 +163,7 @@ private:
     bool monitorAdded_ = false;      // this run added the port monitor
     bool tcpIpPortCreated_ = false;  // this run created the Standard TCP/IP port
     std::string owner_;
+    std::vector<GpdDefault> defaults_;
     int labelDriverCount_ = 0;  // as the last installed copy left it
     // The copies whose queue this run created: queue name and driver number.
     std::vector<std::pair<std::string, int>> created_;
