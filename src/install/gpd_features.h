@@ -105,8 +105,14 @@ int ForEachGpdLine(InputFile& in, OnLine onLine) {
                 line.clear();
                 lineHasText = false;
             } else {
-                line += c;
+                long stop = i + 1;
+                while (stop < got && block[static_cast<std::size_t>(stop)] != '\r' &&
+                       block[static_cast<std::size_t>(stop)] != '\n') {
+                    ++stop;
+                }
+                line.append(&block[static_cast<std::size_t>(i)], static_cast<std::size_t>(stop - i));
                 lineHasText = true;
+                i = stop - 1;
             }
         }
     }
