@@ -170,9 +170,13 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             const std::size_t equals = value.find('=');
             const std::string feature = value.substr(0, equals);
             const std::string option = equals == std::string::npos ? "" : value.substr(equals + 1);
-            if (feature.empty() || option.empty()) return "/default needs a feature and an option, as in /default:Darkness=8";
+            if (feature.empty() || option.empty()) {
+                return "/default needs a feature and an option, as in /default:Darkness=Level8";
+            }
             for (const GpdDefault& d : line.defaults) {
-                if (SameGpdName(d.feature, feature)) return "/default gives the feature " + feature + " more than once.";
+                if (SameGpdName(d.feature, feature)) {
+                    return "/default gives the feature " + feature + " more than once.";
+                }
             }
             line.defaults.push_back({feature, option});
         } else if (name == "queue") {

@@ -245,8 +245,9 @@ std::optional<int> UnattendedRun::DefaultsRefusal(CommandLine& line) {
     DetectPlatform(app_.platform.systemInfo, Numbering::PortDialog, app_.state.os);
     const std::optional<std::vector<GpdFeature>> features = GpdTemplateFeatures(files, app_.state.os.processor);
     if (!features) {
-        return Finish(Format(kTemplateUnreadable.In(language_), GpdTemplatePath(files, app_.state.os.processor).c_str()),
-                      kExitFailure);
+        return Finish(
+            Format(kTemplateUnreadable.In(language_), GpdTemplatePath(files, app_.state.os.processor).c_str()),
+            kExitFailure);
     }
     if (std::optional<std::string> refusal = SettleGpdDefaults(*features, line.defaults)) {
         console_.WriteLine(*refusal);
@@ -262,8 +263,9 @@ int UnattendedRun::Features() {
     DetectPlatform(app_.platform.systemInfo, Numbering::PortDialog, app_.state.os);
     const std::optional<std::vector<GpdFeature>> features = GpdTemplateFeatures(files, app_.state.os.processor);
     if (!features) {
-        return Finish(Format(kTemplateUnreadable.In(language_), GpdTemplatePath(files, app_.state.os.processor).c_str()),
-                      kExitFailure);
+        return Finish(
+            Format(kTemplateUnreadable.In(language_), GpdTemplatePath(files, app_.state.os.processor).c_str()),
+            kExitFailure);
     }
     for (const GpdFeature& feature : *features) {
         std::string row = feature.name;

@@ -141,8 +141,8 @@ std::optional<std::string> SettleGpdDefaults(const std::vector<GpdFeature>& feat
         const auto option = std::find_if(feature->options.begin(), feature->options.end(),
                                          [&](const std::string& o) { return SameGpdName(o, d.option); });
         if (option == feature->options.end()) {
-            return "The feature " + feature->name + " has no option " + d.option + ". Its options: " +
-                   Joined(feature->options) + ".";
+            return "The feature " + feature->name + " has no option " + d.option +
+                   ". Its options: " + Joined(feature->options) + ".";
         }
         d.feature = feature->name;
         d.option = *option;

@@ -33,7 +33,7 @@ std::vector<StagingRow> StagingRows(int processor, bool korean, int n) {
 }
 
 std::optional<std::string> DriverStager::StageDriverFiles(int driverNumber, int processor, bool korean,
-                                                         const std::vector<GpdDefault>& defaults) {
+                                                          const std::vector<GpdDefault>& defaults) {
     report_(std::string("Print Driver Copy Started"), 30, true);
 
     std::string driverDirectory;

@@ -69,7 +69,8 @@ TEST(ParseCommandLine, ReadsEveryCommandWithItsOptions) {
     EXPECT_EQ(detect.portSource, PortSource::Usb);
     CommandLine update = ParseCommandLine({"/install", "/update", "/owner:{AB}"});
     EXPECT_TRUE(update.update && update.owner == "{AB}" && update.portSource == PortSource::None);
-    CommandLine defaults = ParseCommandLine({"/install", "/usb", "/default:darkness=Level10", "-DEFAULT=PaperSize=A=B"});
+    CommandLine defaults =
+        ParseCommandLine({"/install", "/usb", "/default:darkness=Level10", "-DEFAULT=PaperSize=A=B"});
     ASSERT_EQ(defaults.defaults.size(), 2u);
     EXPECT_EQ(defaults.defaults[0].feature + "|" + defaults.defaults[0].option, "darkness|Level10");
     EXPECT_EQ(defaults.defaults[1].feature + "|" + defaults.defaults[1].option, "PaperSize|A=B");
