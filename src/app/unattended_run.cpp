@@ -210,11 +210,7 @@ int UnattendedRun::RunCommand(const CommandLine& given) {
     const CommandLine& line = settled;
     switch (line.command) {
         case Command::Help: console_.WriteLine(UsageText()); return kExitSuccess;
-        case Command::Invalid:
-            console_.WriteLine(line.error);
-            console_.WriteLine(UsageText());
-            LogLine(line.error);
-            return Finish("Invalid command line.", kExitInvalidCommandLine);
+        case Command::Invalid: return InvalidLine(line.error);
         case Command::Dialogs: return kExitInvalidCommandLine;  // not for this front end
         default: break;
     }
@@ -239,34 +235,37 @@ int UnattendedRun::RunCommand(const CommandLine& given) {
     return List();
 }
 
-std::optional<int> UnattendedRun::DefaultsRefusal(CommandLine& line) {
-    if (line.defaults.empty()) return std::nullopt;
+int UnattendedRun::InvalidLine(const std::string& reason) {
+    console_.WriteLine(reason);
+    console_.WriteLine(UsageText());
+    LogLine(reason);
+    return Finish("Invalid command line.", kExitInvalidCommandLine);
+}
+
+std::optional<std::vector<GpdFeature>> UnattendedRun::TemplateFeatures(int& exitCode) {
     Files& files = *app_.platform.files;
     DetectPlatform(app_.platform.systemInfo, Numbering::PortDialog, app_.state.os);
-    const std::optional<std::vector<GpdFeature>> features = GpdTemplateFeatures(files, app_.state.os.processor);
+    std::optional<std::vector<GpdFeature>> features = GpdTemplateFeatures(files, app_.state.os.processor);
     if (!features) {
-        return Finish(
-            Format(kTemplateUnreadable.In(language_), GpdTemplatePath(files, app_.state.os.processor).c_str()),
-            kExitFailure);
+        const std::string path = GpdTemplatePath(files, app_.state.os.processor);
+        exitCode = Finish(Format(kTemplateUnreadable.In(language_), path.c_str()), kExitFailure);
     }
-    if (std::optional<std::string> refusal = SettleGpdDefaults(*features, line.defaults)) {
-        console_.WriteLine(*refusal);
-        console_.WriteLine(UsageText());
-        LogLine(*refusal);
-        return Finish("Invalid command line.", kExitInvalidCommandLine);
-    }
+    return features;
+}
+
+std::optional<int> UnattendedRun::DefaultsRefusal(CommandLine& line) {
+    if (line.defaults.empty()) return std::nullopt;
+    int exitCode = kExitFailure;
+    const std::optional<std::vector<GpdFeature>> features = TemplateFeatures(exitCode);
+    if (!features) return exitCode;
+    if (std::optional<std::string> refusal = SettleGpdDefaults(*features, line.defaults)) return InvalidLine(*refusal);
     return std::nullopt;
 }
 
 int UnattendedRun::Features() {
-    Files& files = *app_.platform.files;
-    DetectPlatform(app_.platform.systemInfo, Numbering::PortDialog, app_.state.os);
-    const std::optional<std::vector<GpdFeature>> features = GpdTemplateFeatures(files, app_.state.os.processor);
-    if (!features) {
-        return Finish(
-            Format(kTemplateUnreadable.In(language_), GpdTemplatePath(files, app_.state.os.processor).c_str()),
-            kExitFailure);
-    }
+    int exitCode = kExitFailure;
+    const std::optional<std::vector<GpdFeature>> features = TemplateFeatures(exitCode);
+    if (!features) return exitCode;
     for (const GpdFeature& feature : *features) {
         std::string row = feature.name;
         for (const std::string& option : feature.options) row += "\t" + option;

@@ -1,5 +1,6 @@
 // The two per-copy text files of driver copy N: the GPD file, a copy of the media's template
-// with its lines 2, 5 and 7 replaced, and the INI file naming the copy's Unidrv plug-ins.
+// with its lines 2, 5 and 7 replaced (and the default options the operator chose), and the INI
+// file naming the copy's Unidrv plug-ins.
 // Both are written into the media folder of the processor family, beside the program, where
 // staging picks them up and deletes them afterwards.
 #pragma once
