@@ -55,7 +55,9 @@ void GpdOutline::Scan(std::string_view line, Listener& listener) {
             }
             const std::string_view value = line.substr(begin, end - begin);
             const bool inFeature = !open_.empty() && open_.back().feature;
-            featureNext_ = keyword == "Feature" && !inFeature;
+            // Features do not nest: a *Feature entry anywhere inside one opens no feature.
+            featureNext_ = keyword == "Feature" &&
+                           std::none_of(open_.begin(), open_.end(), [](const Block& b) { return b.feature; });
             if (featureNext_) pendingName_ = std::string(value);
             if (inFeature && keyword == "Option") listener.Option(open_.back().name, value);
             if (inFeature && keyword == "DefaultOption") listener.DefaultOption(open_.back().name, begin, end);
