@@ -28,6 +28,7 @@ constexpr OptionInfo kOptions[] = {
     {"list", kCommand, false, false},
     {"detect", kCommand, false, false},
     {"check", kCommand, false, false},
+    {"features", kCommand, false, false},
     {"?", kCommand, false, false},
     {"port", kInstall | kDetect, true, false},
     {"usb", kInstall | kDetect, false, false},
@@ -46,6 +47,7 @@ constexpr OptionInfo kOptions[] = {
     {"noentry", kInstall, false, false},
     {"format", kList, true, false},
     {"usbwait", kInstall, true, false},
+    {"default", kInstall, true, true},
 };
 
 unsigned BitOf(Command command) {
@@ -144,12 +146,13 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         if (!option->repeatable && !seen.insert(option->name).second) return shown + " is given more than once.";
 
         if (option->scope == kCommand) {
-            if (command) return "Give only one of /install, /check, /uninstall, /list, /detect and /?.";
+            if (command) return "Give only one of /install, /check, /uninstall, /list, /detect, /features and /?.";
             command = name == "install"     ? Command::Install
                       : name == "check"     ? Command::Check
                       : name == "uninstall" ? Command::Uninstall
                       : name == "list"      ? Command::List
                       : name == "detect"    ? Command::Detect
+                      : name == "features"  ? Command::Features
                                             : Command::Help;
             continue;
         }
@@ -200,6 +203,19 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             line.noEntry = true;
         } else if (name == "all") {
             line.all = true;
+        } else if (name == "default") {
+            const std::size_t equals = value.find('=');
+            const std::string feature = value.substr(0, equals);
+            const std::string option = equals == std::string::npos ? "" : value.substr(equals + 1);
+            if (feature.empty() || option.empty()) {
+                return "/default needs a feature and an option, as in /default:Darkness=Level8";
+            }
+            for (const GpdDefault& d : line.defaults) {
+                if (SameGpdName(d.feature, feature)) {
+                    return "/default gives the feature " + feature + " more than once.";
+                }
+            }
+            line.defaults.push_back({feature, option});
         } else if (name == "queue") {
             line.queues.push_back(value);
         } else if (name == "log") {
@@ -219,7 +235,7 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         }
     }
 
-    if (!command) return "No command: give /install, /check, /uninstall, /list, /detect or /?.";
+    if (!command) return "No command: give /install, /check, /uninstall, /list, /detect, /features or /?.";
     line.command = *command;
     if (line.command == Command::Help && arguments.size() > 1) return "/? takes no other options.";
     for (const auto& [shown, scope] : scoped) {
@@ -313,12 +329,14 @@ std::string UsageText() {
     for (int page : kCodePageNumbers) codePages += (codePages.empty() ? "" : ", ") + std::to_string(page);
     return "Usage:\n"
            "  Prinstall.exe /install (/port:NAME | /usb | /ip:HOST [/ipport:N]) [/copies:N] [/name:TEXT]"
-           " [/codepage:NNN] [/usbwait:SECONDS] [/ifmissing] [/owner:TEXT] [/noentry] [/log:FILE] [/quiet]\n"
+           " [/codepage:NNN] [/default:FEATURE=OPTION ...] [/usbwait:SECONDS] [/ifmissing] [/owner:TEXT] [/noentry]"
+           " [/log:FILE] [/quiet]\n"
            "  Prinstall.exe /install /update /owner:TEXT [/port:NAME | /usb | /ip:HOST [/ipport:N]] [...]\n"
            "  Prinstall.exe /check (the options of /install)\n"
            "  Prinstall.exe /uninstall (/all | /queue:NAME [/queue:NAME ...] | /owner:TEXT) [/log:FILE] [/quiet]\n"
            "  Prinstall.exe /detect /name:TEXT [/port:NAME | /usb | /ip:HOST] [/log:FILE]\n"
            "  Prinstall.exe /list [/format:csv | /format:json] [/log:FILE]\n"
+           "  Prinstall.exe /features [/log:FILE]\n"
            "  Prinstall.exe /?\n"
            "/ip: the printer's IPv4 address (A.B.C.D) or host name; its port is IP_HOST."
            " /ipport: its raw printing port, 1 to 65535 (9100 when not given).\n"
@@ -336,6 +354,10 @@ std::string UsageText() {
            " the exit code it would end with.\n"
            "/detect: prints the printer (name, driver, port) when it is installed with its record, nothing"
            " otherwise; ends with 0 either way.\n"
+           "/default: the default option of a feature of the printer description (paper size, darkness, ...) that"
+           " the printing preferences of each printer installed start with; once per feature.\n"
+           "/features: prints the features of the printer description and their options, one feature a line"
+           " (feature, then its options, separated by tabs).\n"
            "/noentry: write no entry in the list of installed programs (a package that runs the"
            " installation brings its own).\n"
            "/format: /list as CSV with a header line (Name,Driver,Port) or as a JSON array of objects (name, driver,"

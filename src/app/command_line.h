@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "core/feedback.h"
+#include "install/gpd_features.h"
 
 namespace prinstall {
 
-enum class Command { Dialogs, Install, Uninstall, List, Detect, Check, Help, Invalid };
+enum class Command { Dialogs, Install, Uninstall, List, Detect, Check, Features, Help, Invalid };
 enum class PortSource { None, Port, Usb, Ip };
 // /list's forms: tab-separated lines (the default), CSV with a header, a JSON array.
 enum class ListFormat { Tabs, Csv, Json };
@@ -33,6 +34,7 @@ struct CommandLine {
     bool update = false;                   // /install /update: the owner's printers updated in place
     bool all = false;                      // /uninstall /all
     std::vector<std::string> queues;       // /queue: in order
+    std::vector<GpdDefault> defaults;      // /default:FEATURE=OPTION in order, as given
     std::optional<std::string> logFile;    // /log:
     ListFormat format = ListFormat::Tabs;  // /list /format:
     std::optional<int> usbWaitSeconds;     // /usbwait: how long the USB printer is searched for

@@ -13,6 +13,7 @@
 #include "core/printer_records.h"
 #include "core/spooler_guard.h"
 #include "core/system_refusals.h"
+#include "install/clone_files.h"
 #include "install/install_command.h"
 #include "install/staging.h"
 #include "install/tcpip_port.h"
@@ -83,6 +84,8 @@ const Text kStaleRecordKept = {"The printer \"%s\" is not there any more, but it
                                "프린터 \"%s\"이(가) 이미 없지만 그 기록을 삭제하지 못했습니다."};
 const Text kNothingToUpdate = {"Nothing was updated: no printer is recorded for the owner %s.",
                                "업데이트한 것이 없습니다: 소유자 %s의 프린터 기록이 없습니다."};
+const Text kTemplateUnreadable = {"The printer description %s cannot be read.",
+                                  "프린터 설명 파일 %s을(를) 읽을 수 없습니다."};
 const Text kLogNotOpened = {"The log file %s cannot be opened: %s", "로그 파일 %s을(를) 열 수 없습니다: %s"};
 const Text kLogNotText = {
     "The log file %s is neither UTF-8 nor UTF-16 LE text: it was left as it is and nothing was changed.",
@@ -257,28 +260,33 @@ int UnattendedRun::Run(const CommandLine& line) {
     return guarded.Ok() ? exitCode : Finish(guarded.text, kExitFailure);
 }
 
-int UnattendedRun::RunCommand(const CommandLine& line) {
+int UnattendedRun::RunCommand(const CommandLine& given) {
+    CommandLine settled = given;
+    const CommandLine& line = settled;
     switch (line.command) {
         case Command::Help: console_.WriteLine(UsageText()); return kExitSuccess;
-        case Command::Invalid:
-            console_.WriteLine(line.error);
-            console_.WriteLine(UsageText());
-            LogLine(line.error);
-            return Finish("Invalid command line.", kExitInvalidCommandLine);
+        case Command::Invalid: return InvalidLine(line.error);
         case Command::Dialogs: return kExitInvalidCommandLine;  // not for this front end
         default: break;
     }
-    // The check changes nothing: no spooler start, no refusal before it has named every reason.
-    if (line.command == Command::Check) return Check(line);
+    // The check changes nothing: no spooler start, no refusal before it has named every reason
+    // (a line with defaults the template does not have is invalid for it too).
+    if (line.command == Command::Check) {
+        if (std::optional<int> refused = DefaultsRefusal(settled)) return *refused;
+        return Check(line);
+    }
     if (line.command == Command::Install) {
         // Refused before the spooler is even started.
         if (std::optional<Outcome> refused = InstallRefusal(app_.platform, language_)) {
             return Finish(refused->text, ExitCodeOf(*refused));
         }
+        // The template is read before anything is changed, the spooler's state included.
+        if (std::optional<int> refused = DefaultsRefusal(settled)) return *refused;
     }
     // Detection changes nothing, the spooler's state included: a stopped spooler lists no
     // queue, and nothing is detected.
     if (line.command == Command::Detect) return Detect(line);
+    if (line.command == Command::Features) return Features();
     SpoolerGuard guard(app_.platform.services, app_.platform.clock, app_.platform.debug);
     if (!guard.EnsureSpoolerRunning(language_, [this](const std::string& text) { Line(text); })) {
         return Finish(kSpoolerNotRunning, kExitFailure);
@@ -338,6 +346,47 @@ int UnattendedRun::Check(const CommandLine& line) {
     return Finish(exitCode == kExitSuccess ? kCheckPassed.In(language_) : kCheckFailed.In(language_), exitCode);
 }
 
+int UnattendedRun::InvalidLine(const std::string& reason) {
+    console_.WriteLine(reason);
+    console_.WriteLine(UsageText());
+    LogLine(reason);
+    return Finish("Invalid command line.", kExitInvalidCommandLine);
+}
+
+std::optional<std::vector<GpdFeature>> UnattendedRun::TemplateFeatures(int& exitCode) {
+    Files& files = *app_.platform.files;
+    DetectPlatform(app_.platform.systemInfo, Numbering::PortDialog, app_.state.os);
+    std::optional<std::vector<GpdFeature>> features = GpdTemplateFeatures(files, app_.state.os.processor);
+    if (!features) {
+        const std::string path = GpdTemplatePath(files, app_.state.os.processor);
+        exitCode = Finish(Format(kTemplateUnreadable.In(language_), path.c_str()), kExitFailure);
+    }
+    return features;
+}
+
+std::optional<int> UnattendedRun::DefaultsRefusal(CommandLine& line) {
+    if (line.defaults.empty()) return std::nullopt;
+    int exitCode = kExitFailure;
+    const std::optional<std::vector<GpdFeature>> features = TemplateFeatures(exitCode);
+    if (!features) return exitCode;
+    if (std::optional<std::string> refusal = SettleGpdDefaults(*features, line.defaults)) return InvalidLine(*refusal);
+    return std::nullopt;
+}
+
+int UnattendedRun::Features() {
+    int exitCode = kExitFailure;
+    const std::optional<std::vector<GpdFeature>> features = TemplateFeatures(exitCode);
+    if (!features) return exitCode;
+    for (const GpdFeature& feature : *features) {
+        std::string row = feature.name;
+        for (const std::string& option : feature.options) row += "\t" + option;
+        Line(row);
+    }
+    // The console shows the features alone, for scripts to read; the log ends as every run does.
+    LogLine("(exit code 0)");
+    return kExitSuccess;
+}
+
 int UnattendedRun::Install(const CommandLine& line) {
     Platform& p = app_.platform;
     CommandLine chosen = line;
@@ -386,7 +435,7 @@ int UnattendedRun::Install(const CommandLine& line) {
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
         command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_,
-                     !line.noEntry, line.noEntry, line.owner.value_or("")});
+                     !line.noEntry, line.noEntry, line.owner.value_or(""), line.defaults});
     return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, ExitCodeOf(outcome));
 }
 

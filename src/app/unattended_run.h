@@ -52,6 +52,16 @@ private:
     int List(ListFormat format);
     // /check: names every reason the installation would be refused now; changes nothing.
     int Check(const CommandLine& line);
+    // Prints the features of this PC's template and their options, one feature a line.
+    int Features();
+    // The defaults of /default: settled against this PC's template before anything is changed.
+    // An exit code when they cannot be: an invalid line (1639) or a template that cannot be read.
+    std::optional<int> DefaultsRefusal(CommandLine& line);
+    // The features of the template of this PC's processor family; nothing when it cannot be
+    // read, the run then ended with `exitCode`.
+    std::optional<std::vector<GpdFeature>> TemplateFeatures(int& exitCode);
+    // An invalid line: the reason and the usage on the console, the reason in the log; 1639.
+    int InvalidLine(const std::string& reason);
     // Prints the printer of /name: when it is there with its record (on the port given); 0.
     int Detect(const CommandLine& line);
     // /install /update: adopts every queue recorded for the owner; nothing when the owner has

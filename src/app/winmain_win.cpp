@@ -108,11 +108,12 @@ static int RunProgram(PWSTR arguments) {
     }
 
     // One run at a time, settled before the program touches anything: a second start only
-    // points at the first. /? and /detect touch nothing: they claim nothing and may run beside
-    // another.
+    // points at the first. /?, /detect and /features touch nothing: they claim nothing and may
+    // run beside another.
     prinstall::WinDebugLog startLog;
     prinstall::WinSingleRunObjects singleRun;  // holds the claim until the run ends
     if (line.command != prinstall::Command::Help && line.command != prinstall::Command::Detect &&
+        line.command != prinstall::Command::Features &&
         prinstall::ClaimSingleRun(singleRun, startLog) == prinstall::SingleRun::AlreadyRunning) {
         if (!unattended) {
             prinstall::ShowAlreadyRunning();

@@ -1,5 +1,6 @@
 #include "install/clone_files.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/texts.h"
@@ -26,60 +27,117 @@ std::string IniCloneText(int n) {
     return Format("[OEMFiles]\r\nOEMDriverFile1=TVLabelE%d.DLL\r\nOEMConfigFile1=TVLabelUI%d.DLL", n, n);
 }
 
-RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n, int* replaced) {
-    std::vector<char> block(64 * 1024);
-    int line = 1;
-    bool lineHasText = false;  // bytes of the current line were read (written or dropped)
-    bool pendingCr = false;    // a CR was read and may turn out to be part of a CR LF line end
-    auto isReplaced = [&] { return line == 2 || line == 5 || line == 7; };
-    int replacedCount = 0;
-    auto endLine = [&]() -> bool {
-        if (isReplaced()) ++replacedCount;
-        bool ok = isReplaced() ? out.Write(ReplacementLine(line, n).data(), ReplacementLine(line, n).size())
-                               : out.Write("\r\n", 2);
-        ++line;
-        lineHasText = false;
-        return ok;
-    };
-    auto text = [&](const char* data, size_t size) -> bool {
-        if (size == 0) return true;
-        lineHasText = true;
-        return isReplaced() || out.Write(data, size);
-    };
+namespace {
 
-    for (;;) {
-        long got = in.Read(block.data(), block.size());
-        if (got < 0) return RewriteResult::ReadError;
-        if (got == 0) break;
-        const char* p = block.data();
-        const char* end = p + got;
-        while (p < end) {
-            if (pendingCr) {
-                pendingCr = false;
-                if (*p == '\n') {
-                    if (!endLine()) return RewriteResult::WriteError;
-                    ++p;
-                    continue;
-                }
-                if (!text("\r", 1)) return RewriteResult::WriteError;  // a lone CR is text
-            }
-            const char* stop = p;
-            while (stop < end && *stop != '\n' && *stop != '\r') ++stop;
-            if (!text(p, static_cast<size_t>(stop - p))) return RewriteResult::WriteError;
-            p = stop;
-            if (p == end) break;
-            if (*p == '\n') {
-                if (!endLine()) return RewriteResult::WriteError;
-            } else {
-                pendingCr = true;
-            }
-            ++p;
+// Writes the rewritten lines. Inside the block of a feature that gets a default, the text is
+// held until the block closes, so that a *DefaultOption entry can still be added after the
+// opening brace when the block has none.
+class GpdRewriter : public GpdOutline::Listener {
+public:
+    GpdRewriter(OutputFile& out, int n, const std::vector<GpdDefault>& defaults)
+        : out_(out), n_(n), defaults_(defaults) {}
+
+    bool Line(const std::string& text) {
+        line_ = &text;
+        copied_ = 0;
+        outline_.Scan(text, *this);
+        if (lineNumber_ == 2 || lineNumber_ == 5 || lineNumber_ == 7) {
+            ++replaced_;
+            pending_ += ReplacementLine(lineNumber_, n_);
+        } else {
+            pending_.append(text, copied_);
+            pending_ += "\r\n";
         }
+        ++lineNumber_;
+        return held_ != nullptr || Flush();
     }
-    if (pendingCr && !text("\r", 1)) return RewriteResult::WriteError;
-    // A last line without a line end still gets one.
-    if (lineHasText && !endLine()) return RewriteResult::WriteError;
-    if (replaced != nullptr) *replaced = replacedCount;
+
+    // The text still held when the template ends inside a feature's block.
+    bool Finish() {
+        if (held_ != nullptr) Insert();
+        return Flush();
+    }
+
+    int Replaced() const { return replaced_; }
+
+    void FeatureOpened(const std::string& feature, std::size_t afterBrace) override {
+        held_ = Wanted(feature);
+        if (held_ == nullptr) return;
+        Copy(afterBrace);
+        insertAt_ = pending_.size();
+        defaultWritten_ = false;
+        const std::string& text = *line_;
+        indent_ = text.substr(0, text.find_first_not_of(" \t"));
+        restOfLine_ = text.find_first_not_of(" \t", afterBrace) != std::string::npos;
+    }
+    void FeatureClosed(const std::string&, std::size_t brace) override {
+        if (held_ == nullptr) return;
+        Copy(brace);
+        Insert();
+    }
+    void Option(const std::string&, std::string_view) override {}
+    void DefaultOption(const std::string&, std::size_t begin, std::size_t end) override {
+        if (held_ == nullptr) return;
+        Copy(begin);
+        pending_ += held_->option;
+        copied_ = end;
+        defaultWritten_ = true;
+    }
+
+private:
+    const GpdDefault* Wanted(const std::string& feature) const {
+        for (const GpdDefault& d : defaults_) {
+            if (SameGpdName(d.feature, feature)) return &d;
+        }
+        return nullptr;
+    }
+    // The line's original text up to `position`, unless the line is replaced.
+    void Copy(std::size_t position) {
+        if (lineNumber_ != 2 && lineNumber_ != 5 && lineNumber_ != 7 && position > copied_) {
+            pending_.append(*line_, copied_, position - copied_);
+        }
+        copied_ = std::max(copied_, position);
+    }
+    // A block without its own *DefaultOption gets one on a line after its opening brace.
+    void Insert() {
+        if (!defaultWritten_) {
+            std::string entry = "\r\n" + indent_ + "    *DefaultOption: " + held_->option;
+            if (restOfLine_) entry += "\r\n" + indent_;
+            pending_.insert(insertAt_, entry);
+        }
+        held_ = nullptr;
+    }
+    bool Flush() {
+        const bool ok = pending_.empty() || out_.Write(pending_.data(), pending_.size());
+        pending_.clear();
+        return ok;
+    }
+
+    OutputFile& out_;
+    int n_;
+    const std::vector<GpdDefault>& defaults_;
+    GpdOutline outline_;
+    int lineNumber_ = 1;
+    int replaced_ = 0;
+    const std::string* line_ = nullptr;
+    std::size_t copied_ = 0;  // of the current line, up to here in `pending_` already
+    std::string pending_;
+    const GpdDefault* held_ = nullptr;  // the default of the feature whose block is held
+    std::size_t insertAt_ = 0;
+    bool defaultWritten_ = false;
+    bool restOfLine_ = false;  // the opening brace's line goes on after it
+    std::string indent_;
+};
+
+}  // namespace
+
+RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n, const std::vector<GpdDefault>& defaults,
+                         int* replaced) {
+    GpdRewriter rewriter(out, n, defaults);
+    const int read = ForEachGpdLine(in, [&](const std::string& line) { return rewriter.Line(line); });
+    if (read == -1) return RewriteResult::ReadError;
+    if (read == -2 || !rewriter.Finish()) return RewriteResult::WriteError;
+    if (replaced != nullptr) *replaced = rewriter.Replaced();
     return RewriteResult::Ok;
 }
 
@@ -129,14 +187,20 @@ bool GpdTemplateUsable(Files& files, int processor) {
     TextOnlyInput in(*file);
     DiscardedOutput out;
     int replaced = 0;
-    return RewriteGpd(in, out, 1, &replaced) == RewriteResult::Ok && replaced == kGpdReplacedLines;
+    return RewriteGpd(in, out, 1, {}, &replaced) == RewriteResult::Ok && replaced == kGpdReplacedLines;
+}
+
+std::optional<std::vector<GpdFeature>> GpdTemplateFeatures(Files& files, int processor) {
+    std::unique_ptr<InputFile> in = files.OpenForReading(GpdTemplatePath(files, processor));
+    if (!in) return std::nullopt;
+    return ReadGpdFeatures(*in);
 }
 
 std::string CloneFileWriter::MediaPath(int processor, const std::string& name) {
     return MediaFilePath(files_, processor, name);
 }
 
-int CloneFileWriter::WriteGpdClone(int driverNumber, int processor) {
+int CloneFileWriter::WriteGpdClone(int driverNumber, int processor, const std::vector<GpdDefault>& defaults) {
     gpdPath_ = MediaPath(processor, GpdCloneName(driverNumber));
     const std::string templatePath = GpdTemplatePath(files_, processor);
     std::unique_ptr<OutputFile> out = files_.CreateForWriting(gpdPath_);
@@ -155,7 +219,7 @@ int CloneFileWriter::WriteGpdClone(int driverNumber, int processor) {
         out->Close();
         return -2;
     }
-    RewriteResult result = RewriteGpd(*in, *out, driverNumber);
+    RewriteResult result = RewriteGpd(*in, *out, driverNumber, defaults);
     in.reset();
     if (!out->Close() && result == RewriteResult::Ok) result = RewriteResult::WriteError;
     if (result == RewriteResult::Ok) return 0;

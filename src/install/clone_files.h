@@ -1,13 +1,17 @@
 // The two per-copy text files of driver copy N: the GPD file, a copy of the media's template
-// with its lines 2, 5 and 7 replaced, and the INI file naming the copy's Unidrv plug-ins.
+// with its lines 2, 5 and 7 replaced (and the default options the operator chose), and the INI
+// file naming the copy's Unidrv plug-ins.
 // Both are written into the media folder of the processor family, beside the program, where
 // staging picks them up and deletes them afterwards.
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/driver_files.h"
+#include "install/gpd_features.h"
 #include "platform/files.h"
 
 namespace prinstall {
@@ -21,10 +25,13 @@ enum class RewriteResult { Ok, ReadError, WriteError };
 inline constexpr int kGpdReplacedLines = 3;
 
 // Copies the template to the output with lines 2, 5 and 7 replaced and every line ended by
-// CR LF (LF or CR LF ends a line; a lone CR is text), reading in blocks so a line may be of
-// any length. `replaced`, when given, receives how many of the three lines the template has:
-// a shorter template is copied without them.
-RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n, int* replaced = nullptr);
+// CR LF (LF or CR LF ends a line; a lone CR is text). Each feature of `defaults` (spelled as
+// the template spells it) gets its option as the *DefaultOption of its block: the entry the
+// block has is changed, and a block without one gets one after its opening brace. `replaced`,
+// when given, receives how many of the three lines the template has: a shorter template is
+// copied without them.
+RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n, const std::vector<GpdDefault>& defaults = {},
+                         int* replaced = nullptr);
 
 // The template the GPD file of every copy is made from, in the program's media folder of the
 // processor family.
@@ -35,6 +42,9 @@ std::string GpdTemplatePath(Files& files, int processor);
 // name. A file with a NUL or another control character (binary data) is no template.
 bool GpdTemplateUsable(Files& files, int processor);
 
+// The features of the template and their options; nothing when it cannot be read.
+std::optional<std::vector<GpdFeature>> GpdTemplateFeatures(Files& files, int processor);
+
 class CloneFileWriter {
 public:
     using ShowMessage = std::function<void(const std::string&)>;
@@ -42,7 +52,8 @@ public:
     CloneFileWriter(Files& files, ShowMessage showAppMessage) : files_(files), show_(std::move(showAppMessage)) {}
 
     // 0 written, -1 output not creatable or not writable, -2 template missing or unreadable.
-    int WriteGpdClone(int driverNumber, int processor);
+    // `defaults` have been settled against the template (SettleGpdDefaults).
+    int WriteGpdClone(int driverNumber, int processor, const std::vector<GpdDefault>& defaults = {});
     // 0 written, -1 output not creatable or not writable.
     int WriteIniClone(int driverNumber, int processor);
 

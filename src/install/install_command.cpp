@@ -103,6 +103,7 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     monitorAdded_ = false;
     tcpIpPortCreated_ = false;
     owner_ = request.owner;
+    defaults_ = request.defaults;
     created_.clear();
     left_ = {};
     int installed = 0;
@@ -215,10 +216,13 @@ std::optional<Outcome> InstallCommand::MediaRefusal() {
             }
         }
     }
-    if (!GpdTemplateUsable(*platform.files, processor)) {
+    const std::optional<std::vector<GpdFeature>> features =
+        defaults_.empty() ? std::vector<GpdFeature>() : GpdTemplateFeatures(*platform.files, processor);
+    if (!features || !GpdTemplateUsable(*platform.files, processor)) {
         return Outcome::Failure(
             Format(kMediaFileUnusable.In(language_), GpdTemplatePath(*platform.files, processor).c_str()));
     }
+    if (std::optional<std::string> refusal = SettleGpdDefaults(*features, defaults_)) return Outcome::Failure(*refusal);
     MediaVerification media = VerifyMedia(*platform.files, platform.debug, app_.state.shippedMedia, processor,
                                           language_ == Language::Korean, language_);
     if (!media.listed && !unverifiedSaid_) {
@@ -457,7 +461,7 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     auto appMessage = [this](const std::string& text) { feedback_.Message(text, ""); };
     DriverStager stager(*platform.files, platform.spooler, appMessage, report);
     std::optional<std::string> missing =
-        stager.StageDriverFiles(state.driverNumber, state.os.processor, language_ == Language::Korean);
+        stager.StageDriverFiles(state.driverNumber, state.os.processor, language_ == Language::Korean, defaults_);
     if (!missing) {
         missing = MissingDriverFile(*platform.files, driverDirectory,
                                     LabelDriverRecord(settings.driverNumber, settings.environment));

@@ -13,6 +13,7 @@
 #include "core/feedback.h"
 #include "core/interface_kind.h"
 #include "core/texts.h"
+#include "install/gpd_features.h"
 #include "install/registration.h"
 #include "install/tcpip_port.h"
 
@@ -87,6 +88,9 @@ struct InstallRequest {
     bool allOrNothing = false;
     // Written into the record of every queue installed: whom the deployment made it for.
     std::string owner;
+    // The default options every copy's printer description starts with (feature and option in
+    // any letter case); a feature or option the template lacks refuses the run before any change.
+    std::vector<GpdDefault> defaults;
 };
 
 // An existing label-printer queue to bring up to this program: onto the port the steps choose
@@ -122,7 +126,8 @@ public:
     // The installation media the run (or a check before it) takes files from, once the port
     // dialog has said which processor family and whether the label port monitor is wanted,
     // and once the folder is restricted to administrators: present, and as the release shipped
-    // them. Nothing when the run can go on.
+    // them. Settles the defaults against the template, spelling them as it does. Nothing when
+    // the run can go on.
     std::optional<Outcome> MediaRefusal();
 
 private:
@@ -172,6 +177,7 @@ private:
     bool monitorAdded_ = false;      // this run added the port monitor
     bool tcpIpPortCreated_ = false;  // this run created the Standard TCP/IP port
     std::string owner_;
+    std::vector<GpdDefault> defaults_;
     int labelDriverCount_ = 0;  // as the last installed copy left it
     // The copies whose queue this run created: queue name and driver number.
     std::vector<std::pair<std::string, int>> created_;

@@ -32,7 +32,8 @@ std::vector<StagingRow> StagingRows(int processor, bool korean, int n) {
     return rows;
 }
 
-std::optional<std::string> DriverStager::StageDriverFiles(int driverNumber, int processor, bool korean) {
+std::optional<std::string> DriverStager::StageDriverFiles(int driverNumber, int processor, bool korean,
+                                                          const std::vector<GpdDefault>& defaults) {
     report_(std::string("Print Driver Copy Started"), 30, true);
 
     std::string driverDirectory;
@@ -42,7 +43,7 @@ std::optional<std::string> DriverStager::StageDriverFiles(int driverNumber, int 
     std::optional<std::string> failed;
     const std::string templateName = Format("%s\\TVLabel.GPD", MediaFolderFor(processor));
     CloneFileWriter clones(files_, show_);
-    int gpd = clones.WriteGpdClone(driverNumber, processor);
+    int gpd = clones.WriteGpdClone(driverNumber, processor, defaults);
     if (gpd == -2) show_("Failed to open GPD file");
     if (gpd == -1) show_("Failed to create GPD file");
     if (gpd == -2 || (gpd == 0 && files_.FileSize(clones.GpdPath()) <= 0)) failed = templateName;

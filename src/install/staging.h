@@ -40,8 +40,10 @@ public:
     // Nothing when every file of the copy was staged; otherwise the file that could not be
     // (a media file that could not be copied, the GPD template when it is missing, empty or
     // unreadable, or a clone file that could not be written). A failed clone file also shows
-    // its message here. Leaves the installation folder as the current directory.
-    std::optional<std::string> StageDriverFiles(int driverNumber, int processor, bool korean);
+    // its message here. The copy's GPD file starts with `defaults` (settled against the
+    // template). Leaves the installation folder as the current directory.
+    std::optional<std::string> StageDriverFiles(int driverNumber, int processor, bool korean,
+                                                const std::vector<GpdDefault>& defaults = {});
 
 private:
     Files& files_;

@@ -22,6 +22,9 @@ prinstall_wine_test(NAME e2e.cli.scripts NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.ListsForScripts*)
 prinstall_wine_test(NAME e2e.cli.network NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsANetworkPrinter*)
+# Label defaults of /default: in every copy's printer description, and /features.
+prinstall_wine_test(NAME e2e.cli.defaults NO_DISPLAY COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=CommandLineWithoutDisplay.InstallsCopiesWithLabelDefaults)
 prinstall_wine_test(NAME e2e.cli.refusals NO_DISPLAY COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=CommandLineWithoutDisplay.Refuses*:CommandLineWithoutDisplay.Dialogs*)
 # A driver file held open at removal: deleted at the next restart, exit code 3010.

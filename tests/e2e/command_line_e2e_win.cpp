@@ -477,6 +477,43 @@ TEST(CommandLineWithoutDisplay, ListsForScriptsAndBoundsTheUsbSearch) {
         << usb.output;
 }
 
+// The features of the template are listed; an option it lacks refuses the run before anything
+// is installed, naming the options there are; the defaults given go into every copy's own
+// printer description, in the template's spelling, and only into the features named.
+TEST(CommandLineWithoutDisplay, InstallsCopiesWithLabelDefaults) {
+    const CommandRun features = RunWithoutWindow(L"/features");
+    EXPECT_EQ(features.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << features.output;
+    const std::vector<std::string> rows = Lines(features.output);
+    for (const char* prefix : {"PaperSize\tLABEL_4X6\t", "Darkness\tLevel0\tLevel1\t", "PrintSpeed\t",
+                               "MediaType\tDirectThermal\tThermalTransfer"}) {
+        EXPECT_EQ(
+            std::count_if(rows.begin(), rows.end(), [&](const std::string& r) { return r.rfind(prefix, 0) == 0; }), 1)
+            << prefix << "\n"
+            << features.output;
+    }
+
+    const CommandRun refused =
+        RunWithoutWindow(L"/install /port:COM1: /default:Darkness=Level3 /default:PaperSize=Nope");
+    EXPECT_EQ(refused.exitCode, static_cast<DWORD>(prinstall::kExitInvalidCommandLine)) << refused.output;
+    EXPECT_NE(refused.output.find("no option Nope. Its options: LABEL_4X6, LABEL_4X4"), std::string::npos)
+        << refused.output;
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    EXPECT_EQ(NumberedFiles(), std::vector<std::wstring>{}) << Joined(NumberedFiles());
+
+    const CommandRun install =
+        RunWithoutWindow(L"/install /port:COM1: /copies:2 /default:darkness=LEVEL12 /default:PaperSize=label_4x3");
+    EXPECT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << install.output;
+    EXPECT_EQ(LabelQueues().size(), 2u);
+    for (const wchar_t* name : {L"\\TVLabel1.GPD", L"\\TVLabel2.GPD"}) {
+        const std::string gpd = ReadFrom((DriverDirectory() + name).c_str());
+        EXPECT_NE(gpd.find("*DefaultOption: Level12\r\n"), std::string::npos) << gpd;
+        EXPECT_NE(gpd.find("*DefaultOption: LABEL_4X3\r\n"), std::string::npos) << gpd;
+        EXPECT_EQ(gpd.find("*DefaultOption: Level8"), std::string::npos);
+        EXPECT_NE(gpd.find("*DefaultOption: Speed4\r\n"), std::string::npos);
+    }
+    EXPECT_EQ(RunWithoutWindow(L"/uninstall /all").exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
+}
+
 // Refused lines print the usage and install nothing; a second instance is turned away.
 TEST(CommandLineWithoutDisplay, RefusesInvalidLinesAndASecondInstance) {
     for (const wchar_t* arguments : {L"/install /bogus", L"/install", L"/install /ip:0.0.0.0"}) {

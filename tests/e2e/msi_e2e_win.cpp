@@ -498,7 +498,7 @@ TEST(WindowsInstallerPackage, APlantedProgramIsReplacedAndTheFolderRestricted) {
 // A user's file in a folder of that name survives the package's first installation, moved
 // aside where the log says; a repair afterwards moves and deletes nothing and puts back the
 // package's own file that went missing. The installation's QUEUENAME holds quotes and spaces
-// and reaches the program as one /name.
+// and reaches the program as one /name; its DEFAULTS reach it as one /default per pair.
 TEST(WindowsInstallerPackage, WhatLayInTheFolderIsMovedAsideAndARepairKeepsEverything) {
     ASSERT_TRUE(CreateDirectoryW(kFolder, nullptr)) << GetLastError();
     const std::wstring notes = std::wstring(kFolder) + L"\\notes.txt";
@@ -508,9 +508,15 @@ TEST(WindowsInstallerPackage, WhatLayInTheFolderIsMovedAsideAndARepairKeepsEvery
     // Wine's msiexec drops the doubled quotes of its command line (docs/wine.md).
     MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
     ASSERT_EQ(MsiEnableLogW(INSTALLLOGMODE_VERBOSE | INSTALLLOGMODE_INFO, L"C:\\msi-moved.log", 0), 0u);
-    ASSERT_EQ(MsiInstallProductW(L"C:\\Prinstall.msi", L"PORT=COM1: QUEUENAME=\"Front \"\"Desk\"\" 2\""), 0u);
+    ASSERT_EQ(MsiInstallProductW(L"C:\\Prinstall.msi",
+                                 L"PORT=COM1: QUEUENAME=\"Front \"\"Desk\"\" 2\" "
+                                 L"DEFAULTS=\"darkness=Level3;PaperSize=LABEL_2X1;\""),
+              0u);
     MsiEnableLogW(0, nullptr, 0);
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{"Front \"Desk\" 2\tTORVA Label Printer #1\tCOM1:"});
+    const std::string gpd = FileBytes(DriverDirectory() + L"\\TVLabel1.GPD");
+    EXPECT_NE(gpd.find("*DefaultOption: Level3\r\n"), std::string::npos) << gpd;
+    EXPECT_NE(gpd.find("*DefaultOption: LABEL_2X1\r\n"), std::string::npos) << gpd;
     EXPECT_FALSE(Exists(notes));
     const std::wstring moved = MovedTo(L"C:\\msi-moved.log", notes);
     ASSERT_FALSE(moved.empty());

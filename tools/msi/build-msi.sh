@@ -59,7 +59,7 @@ ln -s "$media" "$work/media"
 # SecureCustomProperties row itself for MajorUpgrade's properties; these join them. Not LOG:
 # secured, it would let that user have the program, as SYSTEM, create or append to a file of
 # their choosing anywhere; an administrator's own msiexec (or a transform) still passes it.
-secure='PORT;USB;IP;IPPORT;COPIES;QUEUENAME;CODEPAGE;USBWAIT'
+secure='PORT;USB;IP;IPPORT;COPIES;QUEUENAME;CODEPAGE;USBWAIT;DEFAULTS'
 current=$(msiinfo export "$work/out.msi" Property | awk -F'\t' '$1 == "SecureCustomProperties" { print $2 }')
 if [ -n "$current" ]; then
   msibuild "$work/out.msi" -q "UPDATE \`Property\` SET \`Value\` = '$current;$secure' WHERE \`Property\` = 'SecureCustomProperties'"

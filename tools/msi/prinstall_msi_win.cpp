@@ -25,7 +25,8 @@
 // AddOptions (immediate, before the command line's CustomActionData is set): each public
 // property that is set becomes one argument of the program's (PORT as /port:PORT, USB as /usb,
 // and so on), added to the private property PrinstallOptions as msi_arguments.h encodes it:
-// whatever quotes, backslashes or tabs a value holds, it stays one argument.
+// whatever quotes, backslashes or tabs a value holds, it stays one argument. DEFAULTS is a
+// list: each of its ";"-separated pairs becomes a /default: of its own.
 //
 // CheckBeforeFiles (immediate, on installation only, after the command line's property is set
 // and before InstallValidate): the program's own refusals that need none of the package's
@@ -57,6 +58,7 @@
 #include <msi.h>
 #include <msiquery.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -449,6 +451,17 @@ extern "C" __declspec(dllexport) UINT __stdcall AddOptions(MSIHANDLE install) {
         if (value.empty()) continue;
         options += prinstall::msi::kArgumentSeparator +
                    prinstall::msi::EncodeArgument(std::wstring(option) + (takesValue ? value : L""));
+    }
+    // DEFAULTS=FEATURE=OPTION;FEATURE=OPTION: one /default: per pair (an empty one is skipped,
+    // as after a last ";").
+    const std::wstring defaults = Property(install, L"DEFAULTS");
+    for (std::size_t start = 0; start < defaults.size();) {
+        const std::size_t end = std::min(defaults.find(L';', start), defaults.size());
+        if (end > start) {
+            options += prinstall::msi::kArgumentSeparator +
+                       prinstall::msi::EncodeArgument(L"/default:" + defaults.substr(start, end - start));
+        }
+        start = end + 1;
     }
     if (MsiSetPropertyW(install, L"PrinstallOptions", options.c_str()) != ERROR_SUCCESS) {
         LogLine(install, L"could not set PrinstallOptions", L"AddOptions");

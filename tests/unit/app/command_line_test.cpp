@@ -83,6 +83,12 @@ TEST(ParseCommandLine, ReadsEveryCommandWithItsOptions) {
     EXPECT_EQ(detect.portSource, PortSource::Usb);
     CommandLine update = ParseCommandLine({"/install", "/update", "/owner:{AB}"});
     EXPECT_TRUE(update.update && update.owner == "{AB}" && update.portSource == PortSource::None);
+    CommandLine defaults =
+        ParseCommandLine({"/install", "/usb", "/default:darkness=Level10", "-DEFAULT=PaperSize=A=B"});
+    ASSERT_EQ(defaults.defaults.size(), 2u);
+    EXPECT_EQ(defaults.defaults[0].feature + "|" + defaults.defaults[0].option, "darkness|Level10");
+    EXPECT_EQ(defaults.defaults[1].feature + "|" + defaults.defaults[1].option, "PaperSize|A=B");
+    EXPECT_EQ(ParseCommandLine({"/Features", "/log:f.log"}).command, Command::Features);
     EXPECT_EQ(ParseCommandLine({"/?"}).command, Command::Help);
     EXPECT_EQ(ParseCommandLine({"-?"}).command, Command::Help);
 }
@@ -158,6 +164,14 @@ TEST(ParseCommandLine, RefusesUnknownContradictoryAndIncompleteLines) {
         {{"/install", "/usb", "/usbwait:0"}, "1 to 600"},
         {{"/install", "/usb", "/usbwait:601"}, "1 to 600"},
         {{"/install", "/port:COM1:", "/usbwait:5"}, "/usbwait belongs to /usb"},
+        {{"/install", "/usb", "/default:"}, "needs a value"},
+        {{"/install", "/usb", "/default:Darkness"}, "a feature and an option"},
+        {{"/install", "/usb", "/default:=Level1"}, "a feature and an option"},
+        {{"/install", "/usb", "/default:Darkness="}, "a feature and an option"},
+        {{"/install", "/usb", "/default:Darkness=Level1", "/default:DARKNESS=Level2"}, "DARKNESS more than once"},
+        {{"/uninstall", "/all", "/default:Darkness=Level1"}, "/default belongs to /install only"},
+        {{"/features", "/default:Darkness=Level1"}, "/default belongs to /install only"},
+        {{"/features", "/list"}, "only one"},
     };
     for (const auto& c : cases) {
         std::string line;

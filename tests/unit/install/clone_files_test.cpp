@@ -140,6 +140,71 @@ TEST_F(CloneFilesTest, ReadWriteOrCloseErrorLeavesAnEmptyOutput) {
     EXPECT_EQ(messages.back(), "Failed create file");
 }
 
+// Only the blocks of the features named change: an entry there gets the option, a block
+// without one gets one after its opening brace; comments, strings and command parameters
+// hold braces and keywords that are not blocks.
+TEST_F(CloneFilesTest, DefaultsChangeOrAddTheDefaultOptionOfTheirFeaturesOnly) {
+    const std::string head = "1\n2\n3\n4\n5\n6\n7\n";
+    const std::string tmpl =
+        "*Feature: Speed\n"
+        "{\n"
+        "    *DefaultOption: S2 *% *Feature: Fake {\n"
+        "    *Option: S2 { *Cmd: \"}\" %d{PhysPaperLength}\"S\" }\n"
+        "    *Option: S4\n"
+        "    {\n"
+        "    }\n"
+        "}\n"
+        "*Feature: Dark {\n"
+        "    *Option: Light{}\n"
+        "    *Option: Heavy { *Name: \"{heavy\" }\n"
+        "}\n"
+        "*Feature: Size { *DefaultOption: A4 *Option: A4 {} }\n"
+        "*Feature: Other\n"
+        "{ *DefaultOption: O1\n"
+        "    *Option: O1 {}\n"
+        "}\n";
+    files.AddFile(Media("Win32", "TVLabel.GPD"), head + tmpl);
+    const std::vector<GpdDefault> defaults = {{"Speed", "S4"}, {"Dark", "Heavy"}, {"Other", "O2"}};
+    EXPECT_EQ(writer.WriteGpdClone(1, 0, defaults), 0);
+    const std::string written = files.Content(Media("Win32", "TVLabel1.GPD"));
+    EXPECT_EQ(written.substr(written.find("*Feature: Speed")),
+              "*Feature: Speed\r\n"
+              "{\r\n"
+              "    *DefaultOption: S4 *% *Feature: Fake {\r\n"
+              "    *Option: S2 { *Cmd: \"}\" %d{PhysPaperLength}\"S\" }\r\n"
+              "    *Option: S4\r\n"
+              "    {\r\n"
+              "    }\r\n"
+              "}\r\n"
+              "*Feature: Dark {\r\n"
+              "    *DefaultOption: Heavy\r\n"
+              "    *Option: Light{}\r\n"
+              "    *Option: Heavy { *Name: \"{heavy\" }\r\n"
+              "}\r\n"
+              "*Feature: Size { *DefaultOption: A4 *Option: A4 {} }\r\n"
+              "*Feature: Other\r\n"
+              "{ *DefaultOption: O2\r\n"
+              "    *Option: O1 {}\r\n"
+              "}\r\n");
+
+    // The same outline names the features and options the defaults are checked against.
+    auto in = files.OpenForReading(Media("Win32", "TVLabel.GPD"));
+    const std::optional<std::vector<GpdFeature>> features = ReadGpdFeatures(*in);
+    ASSERT_TRUE(features);
+    ASSERT_EQ(features->size(), 4u);
+    EXPECT_EQ((*features)[0].options, (std::vector<std::string>{"S2", "S4"}));
+    EXPECT_EQ((*features)[1].options, (std::vector<std::string>{"Light", "Heavy"}));
+    EXPECT_EQ((*features)[2].name, "Size");
+    std::vector<GpdDefault> asked = {{"dark", "HEAVY"}, {"SIZE", "a4"}};
+    EXPECT_EQ(SettleGpdDefaults(*features, asked), std::nullopt);
+    EXPECT_EQ(asked[0].feature + asked[0].option + asked[1].feature + asked[1].option, "DarkHeavySizeA4");
+    std::vector<GpdDefault> noOption = {{"speed", "S3"}};
+    EXPECT_EQ(SettleGpdDefaults(*features, noOption), "The feature Speed has no option S3. Its options: S2, S4.");
+    std::vector<GpdDefault> noFeature = {{"Dark", "Light"}, {"Fake", "x"}};
+    EXPECT_EQ(SettleGpdDefaults(*features, noFeature),
+              "The printer description has no feature Fake. Its features: Speed, Dark, Size, Other.");
+}
+
 TEST(ProgramFolder, CutsBeforeTheLastBackslashUnlessThatIsTheFirstCharacter) {
     EXPECT_EQ(ProgramFolder("C:\\TORVA EPL Printer 2.X\\Prinstall.exe"), "C:\\TORVA EPL Printer 2.X");
     EXPECT_EQ(ProgramFolder("\\Prinstall.exe"), "\\Prinstall.exe");
