@@ -526,8 +526,8 @@ int UnattendedRun::Detect(const CommandLine& line) {
 int UnattendedRun::Adopt(const CommandLine& line, const PrinterInfo2& queue, bool movePort) {
     UnattendedSteps steps(app_, *this, line, language_);
     InstallCommand command(app_, *this, steps);
-    const Outcome outcome =
-        command.Adopt({queue.printerName, queue.driverName, queue.portName, movePort, line.owner, language_});
+    const Outcome outcome = command.Adopt(
+        {queue.printerName, queue.driverName, queue.portName, movePort, line.owner, language_, false, line.defaults});
     return Finish(outcome.text, ExitCodeOf(outcome));
 }
 
@@ -558,7 +558,7 @@ std::optional<int> UnattendedRun::Update(const CommandLine& line) {
         UnattendedSteps steps(app_, *this, line, language_);
         InstallCommand command(app_, *this, steps);
         const Outcome outcome =
-            command.Adopt({q.printerName, q.driverName, q.portName, false, line.owner, language_, true});
+            command.Adopt({q.printerName, q.driverName, q.portName, false, line.owner, language_, true, line.defaults});
         if (!outcome.Ok()) {
             // The first failure ends the run; the printers updated before it stay updated.
             return Finish(outcome.text, ExitCodeOf(outcome));

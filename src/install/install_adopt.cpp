@@ -73,7 +73,8 @@ Outcome InstallCommand::UpdateDriver(int n) {
     auto appMessage = [this](const std::string& text) { feedback_.Message(text, ""); };
     DriverStager stager(*platform.files, platform.spooler, appMessage, report);
     const DriverRecord driver = LabelDriverRecord(n, environment);
-    std::optional<std::string> missing = stager.StageDriverFiles(n, processor, language_ == Language::Korean);
+    std::optional<std::string> missing =
+        stager.StageDriverFiles(n, processor, language_ == Language::Korean, defaults_);
     if (!missing) missing = MissingDriverFile(*platform.files, driverDirectory, driver);
     // The registered driver still names its own copies of the files, which the spooler keeps
     // in its version folder: it goes on working as it was.
@@ -92,6 +93,7 @@ Outcome InstallCommand::Adopt(const AdoptRequest& request) {
     tcpIpPortCreated_ = false;
     created_.clear();
     left_ = {};
+    defaults_ = request.defaults;
     Platform& platform = app_.platform;
     Registry& registry = *platform.registry;
     if (std::optional<Outcome> refused = InstallRefusal(platform, language_)) return *refused;

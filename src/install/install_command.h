@@ -106,6 +106,8 @@ struct AdoptRequest {
     // The driver is updated from this program's media whatever version recorded the queue: a
     // package's upgrade may bring new media with the same program.
     bool updateDriver = false;
+    // /default: the feature defaults the driver's description gets where it is staged again.
+    std::vector<GpdDefault> defaults;
 };
 
 class InstallCommand {

@@ -124,10 +124,16 @@ TEST_F(PerPrinterTest, IfMissingByNameKeepsMovesOrUpdatesTheQueue) {
     EXPECT_EQ(Record("Front Desk", "Version"), PRINSTALL_VERSION_TEXT);
     EXPECT_EQ(Record("Front Desk", "Owner"), "pkg");
 
-    // /update adopts every printer of the owner the same way, and with none it is told so.
+    // /update adopts every printer of the owner the same way, its description staged again
+    // with the defaults given, and with none it is told so.
     AgeRecord("Front Desk");
-    EXPECT_EQ(Run({"/install", "/update", "/owner:PKG"}), 0) << console.lines.back();
+    files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD",
+                  "1\n2\n3\n4\n5\n6\n7\n*Feature: Darkness\n{\n    *DefaultOption: Level8\n    *Option: Level8 { }\n"
+                  "    *Option: Level3 { }\n}\n");
+    EXPECT_EQ(Run({"/install", "/update", "/owner:PKG", "/default:darkness=level3"}), 0) << console.lines.back();
     EXPECT_EQ(spooler.driverCalls.size(), registrations + 2);
+    EXPECT_NE(files.Content(spooler.driverDir + "\\TVLabel1.GPD").find("*DefaultOption: Level3\r\n"),
+              std::string::npos);
     EXPECT_EQ(Run({"/install", "/update", "/owner:nobody"}), 0);
     EXPECT_EQ(console.lines.back(), "Nothing was updated: no printer is recorded for the owner nobody. (exit code 0)");
     EXPECT_EQ(spooler.printers.size(), 1u);
