@@ -20,7 +20,7 @@ inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr int kMaxFillAttempts = 8;
 
 // Listings from the size query on, when one fails with another error.
-inline constexpr int kMaxListingRounds = 3;
+inline constexpr int kMaxListingRounds = 5;
 
 // The room a fill gets beyond the size last reported: a quarter more, and at least 4 KB.
 inline std::uint32_t FillRoom(std::uint32_t needed) { return needed + needed / 4 + 4096; }

@@ -91,6 +91,8 @@ private:
 // `call(buffer, size, &needed)` is one call of the enumeration or query. The buffer has room
 // for at least one record of type Info beyond the answer, so an empty answer still reads as
 // zeros. Returns 0 or the error.
+constexpr DWORD kListingRetryPauseMs = 50;
+
 template <class Info, class Call>
 DWORD FillListing(std::vector<BYTE>& buffer, Call call) {
     return SizeThenFill(buffer, sizeof(Info), [&](BYTE* data, std::uint32_t size, std::uint32_t& needed) {
@@ -99,6 +101,9 @@ DWORD FillListing(std::vector<BYTE>& buffer, Call call) {
         // Read before anything else can touch the last error.
         const DWORD error = ok ? 0 : Failure();
         needed = n;
+        // A listing that failed otherwise is asked again from the start: a moment later, so
+        // that a queue another program is adding or deleting just then is settled.
+        if (error != 0 && error != ERROR_INSUFFICIENT_BUFFER) Sleep(kListingRetryPauseMs);
         return static_cast<std::uint32_t>(error);
     });
 }

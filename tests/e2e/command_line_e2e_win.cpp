@@ -367,8 +367,9 @@ TEST(CommandLineWithoutDisplay, DeploysDetectsMovesAndRemovesPrintersOneAtATime)
     EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA"));
 }
 
-// Queues on the label driver, added and deleted as fast as the spooler takes them, until the
-// flag is set.
+// Queues on the label driver, added and deleted one every 20 ms (a busy print server's pace),
+// until the flag is set. Wine's spooler runs inside each process and locks nothing across
+// them: at full speed a listing can meet a half-deleted queue again and again (127).
 DWORD WINAPI AddAndDeleteQueues(void* flag) {
     for (int n = 0; *static_cast<volatile LONG*>(flag) == 0; ++n) {
         std::wstring name = L"Churn " + std::to_wstring(n % 8);
@@ -379,6 +380,7 @@ DWORD WINAPI AddAndDeleteQueues(void* flag) {
         info.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
         info.pDatatype = const_cast<wchar_t*>(L"RAW");
         if (HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info))) ClosePrinter(added);
+        Sleep(20);
         if (n % 8 == 7) {
             for (int k = 0; k < 8; ++k) {
                 HANDLE queue = nullptr;
@@ -388,6 +390,7 @@ DWORD WINAPI AddAndDeleteQueues(void* flag) {
                     DeletePrinter(queue);
                     ClosePrinter(queue);
                 }
+                Sleep(20);
             }
         }
     }
