@@ -42,7 +42,8 @@ TEST_F(InstallFolderTest, TheProgramMakesTheFolderItRunsFromAndFindsItAgain) {
     EXPECT_TRUE(Made(kFolder));
     EXPECT_EQ(files.Content(kAside + "\\Prinstall.exe"), "someone's");
     EXPECT_EQ(said, std::vector<std::string>{"The earlier installation folder, which this program did not make, was "
-                                             "moved to " + kAside + "."});
+                                             "moved to " +
+                                             kAside + "."});
     EXPECT_EQ(files.Content(kFolder + "\\Prinstall.exe"), "program");
     EXPECT_EQ(files.Content(kFolder + "\\Win32\\Korean\\UNIRES.DLL"), "unires");
     EXPECT_EQ(folderSecurity.held, kFolder);  // held to the end of the run
