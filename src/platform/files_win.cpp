@@ -47,7 +47,13 @@ std::string WinFiles::ProgramPath() {
     std::vector<wchar_t> path(MAX_PATH);
     for (;;) {
         DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) return Narrow(path.data());
+        if (n < path.size()) {
+            // Started by a short (8.3) name, the program still names its folder in full: the
+            // installation folder is told from any other by that name.
+            std::vector<wchar_t> full(path.size() * 2);
+            const DWORD m = GetLongPathNameW(path.data(), full.data(), static_cast<DWORD>(full.size()));
+            return Narrow(m > 0 && m < full.size() ? full.data() : path.data());
+        }
         path.resize(path.size() * 2);
     }
 }
