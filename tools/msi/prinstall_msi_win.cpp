@@ -69,6 +69,7 @@
 
 #include "app/single_instance_win.h"
 #include "core/folder_record.h"
+#include "core/printer_records.h"
 #include "msi_arguments.h"
 #include "msi_refusals.h"
 #include "platform/basic_win.h"
@@ -370,6 +371,16 @@ DWORD MoveContentsAside(MSIHANDLE install, const std::wstring& folder, std::wstr
     return error;
 }
 
+// Whether the program keeps a record of any printer (its records key has a subkey).
+bool HasQueueRecords(prinstall::WinRegistry& registry) {
+    prinstall::Registry::Key key = 0;
+    if (registry.OpenKeyForReading(prinstall::kQueueRecordsKey, key) != 0) return false;
+    std::vector<std::string> names;
+    const bool listed = registry.ListSubkeys(key, names) == 0;
+    registry.CloseKey(key);
+    return !listed || !names.empty();
+}
+
 // What an exit code of the program means (README, "Exit codes"), for the error message.
 std::wstring Meaning(DWORD exitCode) {
     switch (exitCode) {
@@ -418,13 +429,22 @@ extern "C" __declspec(dllexport) UINT __stdcall SecureFolder(MSIHANDLE install) 
     const std::optional<prinstall::FolderRecord> record = prinstall::ReadFolderRecord(registry);
     const prinstall::FolderHold hold = security.Hold(path);
     security.Release();
-    if (hold.Held() && record && record->identity == hold.identity) {
-        // Made with its final permissions by this package or the program, and still that folder.
-        LogLine(install, L"kept " + folder + L", made for the administrators by " + prinstall::Widen(record->madeBy),
+    const bool proven = hold.Held() && record && record->identity == hold.identity;
+    if (proven && record->madeBy == prinstall::kFolderMadeByPackage) {
+        LogLine(install, L"kept " + folder + L", which the package made for the administrators", kSecureFolder);
+        return ERROR_SUCCESS;
+    }
+    if (proven && HasQueueRecords(registry)) {
+        // The program made it for printers installed outside the package (a script, a
+        // per-printer app), whose removal runs the program from there: the package's removal
+        // would take that program away.
+        LogLine(install,
+                folder +
+                    L" was made by Prinstall.exe for printers installed outside this package, whose removal "
+                    L"needs the program there: remove them first (Prinstall.exe /uninstall), or install this "
+                    L"printer the way they were installed",
                 kSecureFolder);
-        if (record->madeBy == prinstall::kFolderMadeByPackage) return ERROR_SUCCESS;
-        const DWORD e = prinstall::WriteFolderRecord(registry, {hold.identity, prinstall::kFolderMadeByPackage});
-        return e == 0 ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
+        return ERROR_INSTALL_FAILURE;
     }
     if (hold.error != ERROR_FILE_NOT_FOUND && hold.error != ERROR_PATH_NOT_FOUND) {
         // A folder nothing proves: restricted, what lay in it moved aside, then deleted, so that
