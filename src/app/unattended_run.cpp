@@ -82,6 +82,16 @@ const Text kStaleRecordDeleted = {"The printer \"%s\" was not there any more: it
                                   "프린터 \"%s\"이(가) 이미 없으므로 그 기록을 삭제했습니다."};
 const Text kStaleRecordKept = {"The printer \"%s\" is not there any more, but its record could not be deleted.",
                                "프린터 \"%s\"이(가) 이미 없지만 그 기록을 삭제하지 못했습니다."};
+const Text kOtherOwner = {"Nothing was installed: the printer \"%s\" belongs to the owner %s and stays as it is.",
+                          "아무것도 설치하지 않았습니다: 프린터 \"%s\"은(는) 소유자 %s의 것이므로 그대로 둡니다."};
+const Text kNoOwner = {"Nothing was installed: the printer \"%s\" belongs to no owner and stays as it is.",
+                       "아무것도 설치하지 않았습니다: 프린터 \"%s\"은(는) 소유자가 없으므로 그대로 둡니다."};
+const Text kForeignQueue = {
+    "The printer \"%s\" has the name of a printer this program installed but not its driver \"%s\": it is not "
+    "this program's and stays.",
+    "프린터 \"%s\"은(는) 이 프로그램이 설치한 프린터의 이름을 가졌지만 그 드라이버 \"%s\"을(를) 쓰지 않으므로 이 "
+    "프로그램의 것이 아니며 그대로 둡니다."};
+const Text kRenamedQueue = {"The printer \"%s\" is now named \"%s\".", "프린터 \"%s\"의 이름이 이제 \"%s\"입니다."};
 const Text kNothingToUpdate = {"Nothing was updated: no printer is recorded for the owner %s.",
                                "업데이트한 것이 없습니다: 소유자 %s의 프린터 기록이 없습니다."};
 const Text kTemplateUnreadable = {"The printer description %s cannot be read.",
@@ -412,6 +422,13 @@ int UnattendedRun::Install(const CommandLine& line) {
         if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
         for (const PrinterInfo2& q : queues) {
             if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.printerName, *line.name)) {
+                // Another owner's queue, or one recorded for none, stays as it is; the owner of a
+                // queue is never changed here (an unrecorded one is recorded for none).
+                if (line.owner) {
+                    const std::optional<QueueRecord> record = FindQueueRecord(*p.registry, p.spooler, q.printerName);
+                    if (record && !SameOwner(record->owner, *line.owner)) return KeptForOwner(*record, q);
+                }
+                chosen.owner.reset();
                 // On the port already: nothing to prepare (no USB search, no port made).
                 return Adopt(chosen, q, !SameQueueName(p.spooler, q.portName, RequestedPort(chosen)));
             }
@@ -428,14 +445,21 @@ int UnattendedRun::Install(const CommandLine& line) {
             }
         }
     }
+    int copies = line.copies;
+    std::optional<std::string> name = line.name;
+    if (line.owner && !line.update) {
+        // The owner's printers a run of the same installation left (its msiexec killed before
+        // the package was registered, say) are adopted, not installed a second time.
+        if (std::optional<int> exitCode = AdoptOwnersQueues(chosen, copies, name)) return *exitCode;
+    }
     std::vector<PrinterInfo2> present;
     if (const std::uint32_t e = p.spooler.ListLocalPrinters(present); e != 0) return EnumFailed(e);
     const int count = ScanLabelDrivers(present, app_.state.driverNumber);
     UnattendedSteps steps(app_, *this, chosen, language_);
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
-        command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_,
-                     !line.noEntry, line.noEntry, line.owner.value_or(""), line.defaults});
+        command.Run({copies, name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_, !line.noEntry,
+                     line.noEntry, line.owner.value_or(""), line.defaults});
     return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, ExitCodeOf(outcome));
 }
 
@@ -474,7 +498,7 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
     return Finish(outcome.text, ExitCodeOf(outcome));
 }
 
-std::optional<int> UnattendedRun::OwnerQueues(const std::string& owner, std::vector<std::string>& queues) {
+std::optional<int> UnattendedRun::RecordedQueues(std::vector<RecordedQueue>& matched) {
     Platform& p = app_.platform;
     std::vector<QueueRecord> records;
     std::vector<PrinterInfo2> listed;
@@ -482,14 +506,72 @@ std::optional<int> UnattendedRun::OwnerQueues(const std::string& owner, std::vec
         return Finish(Format(kRecordsNotListed.In(language_), kQueueRecordsKey), kExitFailure);
     }
     if (const std::uint32_t e = p.spooler.ListLocalPrinters(listed); e != 0) return EnumFailed(e);
-    for (const QueueRecord& r : records) {
-        if (!SameOwner(r.owner, owner)) continue;
-        const auto queue = std::find_if(listed.begin(), listed.end(), [&](const PrinterInfo2& q) {
-            return SameQueueName(p.spooler, q.printerName, r.queueName);
-        });
-        if (queue != listed.end()) {
-            queues.push_back(queue->printerName);
+    matched = MatchRecords(p.spooler, records, listed);
+    return std::nullopt;
+}
+
+int UnattendedRun::KeptForOwner(const QueueRecord& record, const PrinterInfo2& queue) {
+    return Finish(record.owner.empty()
+                      ? Format(kNoOwner.In(language_), queue.printerName.c_str())
+                      : Format(kOtherOwner.In(language_), queue.printerName.c_str(), record.owner.c_str()),
+                  kExitSuccess);
+}
+
+std::optional<int> UnattendedRun::AdoptOwnersQueues(const CommandLine& line, int& copies,
+                                                    std::optional<std::string>& name) {
+    Platform& p = app_.platform;
+    std::vector<RecordedQueue> matched;
+    if (std::optional<int> failed = RecordedQueues(matched)) return failed;
+    std::vector<PrinterInfo2> owned;
+    for (const RecordedQueue& m : matched) {
+        if ((m.state != RecordState::Found && m.state != RecordState::Renamed) ||
+            !SameOwner(m.record.owner, *line.owner) || !IsLabelDriver(m.queue.driverName)) {
             continue;
+        }
+        // With /name, only the printer of that name: now, or when it was installed.
+        if (line.name && !SameQueueName(p.spooler, m.queue.printerName, *line.name) &&
+            !SameQueueName(p.spooler, m.record.queueName, *line.name)) {
+            continue;
+        }
+        owned.push_back(m.queue);
+    }
+    if (owned.empty()) return std::nullopt;
+    // The printer of /name is among them: the copies still to install take numbered names.
+    if (line.name) name.reset();
+    std::string last;
+    for (const PrinterInfo2& q : owned) {
+        if (!last.empty()) Line(last);
+        UnattendedSteps steps(app_, *this, line, language_);
+        InstallCommand command(app_, *this, steps);
+        const bool movePort = !SameQueueName(p.spooler, q.portName, RequestedPort(line));
+        const Outcome outcome = command.Adopt(
+            {q.printerName, q.driverName, q.portName, movePort, std::nullopt, language_, false, line.defaults});
+        if (!outcome.Ok()) return Finish(outcome.text, ExitCodeOf(outcome));
+        last = outcome.text;
+    }
+    copies -= static_cast<int>(owned.size());
+    if (copies <= 0) return Finish(last, kExitSuccess);
+    Line(last);
+    return std::nullopt;
+}
+
+std::optional<int> UnattendedRun::OwnerQueues(const std::string& owner, std::vector<std::string>& queues) {
+    Platform& p = app_.platform;
+    std::vector<RecordedQueue> matched;
+    if (std::optional<int> failed = RecordedQueues(matched)) return failed;
+    for (const RecordedQueue& m : matched) {
+        const QueueRecord& r = m.record;
+        if (!SameOwner(r.owner, owner)) continue;
+        if (m.state == RecordState::Found || m.state == RecordState::Renamed) {
+            if (m.state == RecordState::Renamed) {
+                Line(Format(kRenamedQueue.In(language_), r.queueName.c_str(), m.queue.printerName.c_str()));
+            }
+            queues.push_back(m.queue.printerName);
+            continue;
+        }
+        // A queue that only took the name is another's: it stays, and the record is stale.
+        if (m.state == RecordState::Foreign) {
+            Line(Format(kForeignQueue.In(language_), m.queue.printerName.c_str(), r.driver.c_str()));
         }
         // Someone deleted the queue: its record names nothing, and its port goes when made for it.
         RemoveCreatedPortIfUnused(*p.registry, p.spooler, r);
@@ -511,7 +593,8 @@ int UnattendedRun::Detect(const CommandLine& line) {
     }
     for (const PrinterInfo2& q : queues) {
         if (!IsLabelDriver(q.driverName) || !SameQueueName(p.spooler, q.printerName, *line.name)) continue;
-        const bool recorded = ReadQueueRecord(*p.registry, q.printerName).has_value();
+        // Under this name, or under the one it had when it was installed.
+        const bool recorded = FindQueueRecord(*p.registry, p.spooler, q.printerName).has_value();
         const bool onPort =
             line.portSource == PortSource::None || SameQueueName(p.spooler, q.portName, RequestedPort(line));
         if (recorded && onPort) Line(q.printerName + "\t" + q.driverName + "\t" + q.portName);
@@ -533,19 +616,32 @@ int UnattendedRun::Adopt(const CommandLine& line, const PrinterInfo2& queue, boo
 
 std::optional<int> UnattendedRun::Update(const CommandLine& line) {
     Platform& p = app_.platform;
-    std::vector<QueueRecord> records;
-    std::vector<PrinterInfo2> queues;
-    if (!ListQueueRecords(*p.registry, records)) {
-        return Finish(Format(kRecordsNotListed.In(language_), kQueueRecordsKey), kExitFailure);
-    }
-    if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
+    std::vector<RecordedQueue> matched;
+    if (std::optional<int> failed = RecordedQueues(matched)) return failed;
     std::vector<PrinterInfo2> owned;
-    for (const QueueRecord& r : records) {
-        if (!SameOwner(r.owner, *line.owner)) continue;
+    for (const RecordedQueue& m : matched) {
+        if (!SameOwner(m.record.owner, *line.owner)) continue;
+        if ((m.state == RecordState::Found || m.state == RecordState::Renamed) && IsLabelDriver(m.queue.driverName)) {
+            owned.push_back(m.queue);
+        } else if (m.state == RecordState::Foreign) {
+            Line(Format(kForeignQueue.In(language_), m.queue.printerName.c_str(), m.record.driver.c_str()));
+        }
+    }
+    if (line.name) {
+        // The operator names a label printer for the owner: one that no record names becomes
+        // the owner's; one recorded for another owner (or for none) stays as it is.
+        std::vector<PrinterInfo2> queues;
+        if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
         for (const PrinterInfo2& q : queues) {
-            if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.printerName, r.queueName)) {
-                owned.push_back(q);
+            if (!IsLabelDriver(q.driverName) || !SameQueueName(p.spooler, q.printerName, *line.name) ||
+                std::find(owned.begin(), owned.end(), q) != owned.end()) {
+                continue;
             }
+            const auto record = std::find_if(matched.begin(), matched.end(), [&](const RecordedQueue& m) {
+                return (m.state == RecordState::Found || m.state == RecordState::Renamed) && m.queue == q;
+            });
+            if (record != matched.end()) return KeptForOwner(record->record, q);
+            owned.push_back(q);
         }
     }
     if (owned.empty()) {

@@ -71,12 +71,36 @@ const Text kPortRefused = {
 const Text kRecordNotWritten = {
     "The printer \"%s\" was not installed: its record (HKLM\\%s) could not be written (error %u).",
     "프린터 \"%s\"을(를) 설치하지 못했습니다: 기록(HKLM\\%s)을 쓸 수 없습니다(오류 %u)."};
+const Text kRecordedDefaultLeftOut = {
+    "The default %s=%s that the printer was installed with is not in this version's printer description: it was "
+    "left out.",
+    "프린터를 설치할 때 지정한 기본값 %s=%s이(가) 이 버전의 프린터 설명 파일에 없어 제외했습니다."};
 const char* const kUnsupported[] = {
     "Windows NT 3.51 not Supported !!!", "Windows 95 not Supported !!!",     "Windows 98 not Supported !!!",
     "Windows ME not Supported !!!",      "Windows NT 4.0 not Supported !!!",
 };
 
 }  // namespace
+
+std::string DefaultsText(const std::vector<GpdDefault>& defaults) {
+    std::string text;
+    for (const GpdDefault& d : defaults) text += (text.empty() ? "" : ";") + d.feature + "=" + d.option;
+    return text;
+}
+
+std::vector<GpdDefault> DefaultsFromText(const std::string& text) {
+    std::vector<GpdDefault> defaults;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find(';', start), text.size());
+        const std::string pair = text.substr(start, end - start);
+        const std::size_t equals = pair.find('=');
+        if (equals != std::string::npos && equals > 0 && equals + 1 < pair.size()) {
+            defaults.push_back({pair.substr(0, equals), pair.substr(equals + 1)});
+        }
+        start = end + 1;
+    }
+    return defaults;
+}
 
 int PrinterNameExists(Spooler& spooler, const std::string& name) {
     std::vector<PrinterInfo2> queues;
@@ -104,6 +128,7 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     tcpIpPortCreated_ = false;
     owner_ = request.owner;
     defaults_ = request.defaults;
+    defaultsRecorded_ = false;
     created_.clear();
     left_ = {};
     int installed = 0;
@@ -221,6 +246,18 @@ std::optional<Outcome> InstallCommand::MediaRefusal() {
     if (!features || !GpdTemplateUsable(*platform.files, processor)) {
         return Outcome::Failure(
             Format(kMediaFileUnusable.In(language_), GpdTemplatePath(*platform.files, processor).c_str()));
+    }
+    if (defaultsRecorded_) {
+        std::vector<GpdDefault> kept;
+        for (const GpdDefault& d : defaults_) {
+            std::vector<GpdDefault> one{d};
+            if (SettleGpdDefaults(*features, one)) {
+                steps_.Note(Format(kRecordedDefaultLeftOut.In(language_), d.feature.c_str(), d.option.c_str()));
+            } else {
+                kept.push_back(one.front());
+            }
+        }
+        defaults_ = kept;
     }
     if (std::optional<std::string> refusal = SettleGpdDefaults(*features, defaults_)) return Outcome::Failure(*refusal);
     MediaVerification media = VerifyMedia(*platform.files, platform.debug, app_.state.shippedMedia, processor,
@@ -487,7 +524,8 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
                              PRINSTALL_VERSION_TEXT,
                              owner_,
                              settings.entry.installDate,
-                             settings.interfaceKind == kInterfaceTcpIp && tcpIpPortCreated_};
+                             settings.interfaceKind == kInterfaceTcpIp && tcpIpPortCreated_,
+                             DefaultsText(defaults_)};
     if (const std::uint32_t e = WriteQueueRecord(*platform.registry, record); e != 0) {
         TakeBackCopies(settings.environment, created_.size() - 1);
         return FailCopy(Format(kRecordNotWritten.In(language_), queueName.c_str(), kQueueRecordsKey, e), e);

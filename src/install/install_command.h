@@ -75,6 +75,11 @@ int PrinterNameExists(Spooler& spooler, const std::string& name);
 // The message refusing a queue name the spooler cannot hold; nothing for a good name.
 std::optional<Text> QueueNameRefusal(const std::string& name);
 
+// The label defaults as a queue's record keeps them ("FEATURE=OPTION;FEATURE=OPTION"), and back;
+// a piece without a feature or an option is left out.
+std::string DefaultsText(const std::vector<GpdDefault>& defaults);
+std::vector<GpdDefault> DefaultsFromText(const std::string& text);
+
 struct InstallRequest {
     int copies = 1;
     std::string firstQueueName;  // the operator's name for the first queue
@@ -106,7 +111,8 @@ struct AdoptRequest {
     // The driver is updated from this program's media whatever version recorded the queue: a
     // package's upgrade may bring new media with the same program.
     bool updateDriver = false;
-    // /default: the feature defaults the driver's description gets where it is staged again.
+    // /default: the feature defaults the driver's description gets where it is staged again;
+    // none given, the defaults the queue's record kept.
     std::vector<GpdDefault> defaults;
 };
 
@@ -180,6 +186,9 @@ private:
     bool tcpIpPortCreated_ = false;  // this run created the Standard TCP/IP port
     std::string owner_;
     std::vector<GpdDefault> defaults_;
+    // defaults_ are those a record kept: one the template no longer has is left out and said,
+    // not a refusal (an upgrade's template may have dropped it).
+    bool defaultsRecorded_ = false;
     int labelDriverCount_ = 0;  // as the last installed copy left it
     // The copies whose queue this run created: queue name and driver number.
     std::vector<std::pair<std::string, int>> created_;

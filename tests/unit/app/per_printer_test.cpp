@@ -101,7 +101,7 @@ TEST_F(PerPrinterTest, TwoPrintersByNameAreDetectedAndRemovedOneAtATime) {
 // The second deployment of a printer by name changes nothing, moves it, or updates what an
 // older version installed, and the queue itself is never made again.
 TEST_F(PerPrinterTest, IfMissingByNameKeepsMovesOrUpdatesTheQueue) {
-    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Front Desk", "/ifmissing"}), 0);
+    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Front Desk", "/ifmissing", "/owner:pkg"}), 0);
     const std::size_t registrations = spooler.driverCalls.size();
     EXPECT_EQ(Run({"/install", "/port:com2:", "/name:FRONT DESK", "/ifmissing"}), 0);
     EXPECT_EQ(
@@ -122,6 +122,13 @@ TEST_F(PerPrinterTest, IfMissingByNameKeepsMovesOrUpdatesTheQueue) {
     EXPECT_EQ(spooler.driverCalls.back().name, "TORVA Label Printer #1");
     EXPECT_EQ(spooler.printers.size(), 1u);
     EXPECT_EQ(Record("Front Desk", "Version"), PRINSTALL_VERSION_TEXT);
+    EXPECT_EQ(Record("Front Desk", "Owner"), "pkg");
+    // Another owner's deployment of the same name leaves the queue as it is, owner and port.
+    EXPECT_EQ(Run({"/install", "/port:COM2:", "/name:Front Desk", "/ifmissing", "/owner:other"}), 0);
+    EXPECT_EQ(console.lines.back(),
+              "Nothing was installed: the printer \"Front Desk\" belongs to the owner pkg and stays as it is. (exit "
+              "code 0)");
+    EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Front Desk", "LPT1:", "TORVA Label Printer #1"}}));
     EXPECT_EQ(Record("Front Desk", "Owner"), "pkg");
 
     // /update adopts every printer of the owner the same way, its description staged again
