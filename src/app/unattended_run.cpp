@@ -627,6 +627,7 @@ std::optional<int> UnattendedRun::Update(const CommandLine& line) {
             Line(Format(kForeignQueue.In(language_), m.queue.printerName.c_str(), m.record.driver.c_str()));
         }
     }
+    std::string claimed;
     if (line.name) {
         // The operator names a label printer for the owner: one that no record names becomes
         // the owner's; one recorded for another owner (or for none) stays as it is.
@@ -642,6 +643,7 @@ std::optional<int> UnattendedRun::Update(const CommandLine& line) {
             });
             if (record != matched.end()) return KeptForOwner(record->record, q);
             owned.push_back(q);
+            claimed = q.printerName;
         }
     }
     if (owned.empty()) {
@@ -653,8 +655,10 @@ std::optional<int> UnattendedRun::Update(const CommandLine& line) {
     for (const PrinterInfo2& q : owned) {
         UnattendedSteps steps(app_, *this, line, language_);
         InstallCommand command(app_, *this, steps);
+        // The owner is written for the printer claimed; the others keep it as recorded.
+        const std::optional<std::string> owner = q.printerName == claimed ? line.owner : std::optional<std::string>();
         const Outcome outcome =
-            command.Adopt({q.printerName, q.driverName, q.portName, false, line.owner, language_, true, line.defaults});
+            command.Adopt({q.printerName, q.driverName, q.portName, false, owner, language_, true, line.defaults});
         if (!outcome.Ok()) {
             // The first failure ends the run; the printers updated before it stay updated.
             return Finish(outcome.text, ExitCodeOf(outcome));

@@ -144,6 +144,61 @@ TEST_F(PerPrinterTest, IfMissingByNameKeepsMovesOrUpdatesTheQueue) {
     EXPECT_EQ(Run({"/install", "/update", "/owner:nobody"}), 0);
     EXPECT_EQ(console.lines.back(), "Nothing was updated: no printer is recorded for the owner nobody. (exit code 0)");
     EXPECT_EQ(spooler.printers.size(), 1u);
+
+    // A label printer without a record is adopted for no owner, unless /update names it.
+    spooler.AddQueue("Older", "TORVA Label Printer #9", "COM2:");
+    EXPECT_EQ(Run({"/install", "/port:COM2:", "/name:Older", "/ifmissing", "/owner:pkg"}), 0);
+    EXPECT_EQ(Record("Older", "Owner"), "");
+    EXPECT_EQ(Run({"/install", "/update", "/owner:pkg", "/name:Older"}), 0);
+    EXPECT_EQ(console.lines.back(),
+              "Nothing was installed: the printer \"Older\" belongs to no owner and stays as it is. (exit code 0)");
+    registry.DeleteKey(std::string(kQueueRecordsKey) + "\\Older");
+    EXPECT_EQ(Run({"/install", "/update", "/owner:pkg", "/name:Older"}), 0) << console.lines.back();
+    EXPECT_EQ(Record("Older", "Owner"), "pkg");
+}
+
+// A printer renamed after its installation stays its owner's: detected under its new name,
+// updated with the defaults it was installed with (its record following the name) and removed by
+// its owner. The same installation run again makes no second copy, and a queue that only took a
+// recorded name is not ours.
+TEST_F(PerPrinterTest, ARenamedPrinterIsFoundByItsDriverAndARetryAddsNoCopy) {
+    files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD",
+                  "1\n2\n3\n4\n5\n6\n7\n*Feature: Darkness\n{\n    *DefaultOption: Level8\n    *Option: Level8 { }\n"
+                  "    *Option: Level3 { }\n}\n");
+    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Dock", "/owner:{A1}", "/default:darkness=level3"}), 0);
+    EXPECT_EQ(Record("Dock", "Defaults"), "Darkness=Level3");
+    EXPECT_EQ(Run({"/install", "/port:COM2:", "/name:Dock", "/owner:{A1}"}), 0);
+    EXPECT_EQ(Run({"/install", "/port:COM2:", "/owner:{A1}"}), 0);
+    EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Dock", "COM2:", "TORVA Label Printer #1"}}));
+
+    spooler.printers[0].printerName = "Reception";
+    EXPECT_EQ(Run({"/detect", "/name:reception"}), 0);
+    EXPECT_EQ(console.lines, std::vector<std::string>{"Reception\tTORVA Label Printer #1\tCOM2:"});
+    const std::size_t registrations = spooler.driverCalls.size();
+    files.AddFile(spooler.driverDir + "\\TVLabel1.GPD", "stale");
+    EXPECT_EQ(Run({"/install", "/update", "/owner:{a1}"}), 0) << console.lines.back();
+    EXPECT_EQ(spooler.driverCalls.size(), registrations + 1);
+    EXPECT_NE(files.Content(spooler.driverDir + "\\TVLabel1.GPD").find("*DefaultOption: Level3\r\n"),
+              std::string::npos);
+    EXPECT_FALSE(registry.Has(std::string(kQueueRecordsKey) + "\\Dock"));
+    EXPECT_EQ(Record("Reception", "Owner"), "{A1}");
+    EXPECT_EQ(Record("Reception", "Defaults"), "Darkness=Level3");
+
+    // Another owner's printer deleted by hand, and another maker's queue made under its name.
+    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Shipping", "/owner:{B2}"}), 0);
+    std::erase_if(spooler.printers, [](const PrinterInfo2& q) { return q.printerName == "Shipping"; });
+    spooler.AddQueue("Shipping", "Other Maker Label");
+    EXPECT_EQ(Run({"/uninstall", "/owner:{B2}"}), 0) << console.lines.back();
+    EXPECT_NE(std::find(console.lines.begin(), console.lines.end(),
+                        "The printer \"Shipping\" has the name of a printer this program installed but not its driver "
+                        "\"TORVA Label Printer #2\": it is not this program's and stays."),
+              console.lines.end());
+    EXPECT_FALSE(registry.Has(std::string(kQueueRecordsKey) + "\\Shipping"));
+
+    spooler.printers[0].printerName = "Packing";
+    EXPECT_EQ(Run({"/uninstall", "/owner:{A1}"}), 0) << console.lines.back();
+    EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Shipping", "COM1:", "Other Maker Label"}}));
+    EXPECT_FALSE(registry.Has(kMakerKey));
 }
 
 // A record or a detection value that cannot be written is a failed copy: the queue goes again.
