@@ -360,9 +360,21 @@ TEST(CommandLineWithoutDisplay, DeploysDetectsMovesAndRemovesPrintersOneAtATime)
     EXPECT_TRUE(KeyExists(kDetectionKey));
     EXPECT_EQ(Lines(RunWithoutWindow(L"/detect \"/name:Back Office\"").output).size(), 1u);
 
+    // Renamed, the printer is still its owner's: detected under its new name, its record found
+    // by its driver; the same deployment run again adds no copy.
+    ASSERT_EQ(RenameQueue(L"Back Office", L"Dispatch"), 0u);
+    EXPECT_EQ(Lines(RunWithoutWindow(L"/detect /name:Dispatch").output),
+              std::vector<std::string>{"Dispatch\tTORVA Label Printer #2\tCOM1:"});
+    const CommandRun retried = RunWithoutWindow(L"/install /port:COM1: \"/name:Back Office\" /owner:{A1}");
+    EXPECT_EQ(retried.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << retried.output;
+    EXPECT_NE(retried.output.find("\"Back Office\" was renamed \"Dispatch\""), std::string::npos) << retried.output;
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"Dispatch\tTORVA Label Printer #2\tCOM1:"});
+    EXPECT_EQ(RegString((std::wstring(kRecords) + L"\\Dispatch").c_str(), L"Owner"), L"{A1}");
+
     // The owner's last printer takes everything the program made, its keys included.
     const CommandRun rest = RunWithoutWindow(L"/uninstall /owner:{a1}");
     EXPECT_EQ(rest.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << rest.output;
+    EXPECT_NE(rest.output.find("To remove: \"Dispatch\""), std::string::npos) << rest.output;
     EXPECT_TRUE(LabelQueues().empty());
     EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA"));
 }

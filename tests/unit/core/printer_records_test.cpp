@@ -17,12 +17,12 @@ QueueRecord Record(const std::string& name, const std::string& driver) {
 TEST(RecordMatchTest, RecordsFindTheirQueuesByDriverWhateverTheirNameNow) {
     fakes::FakeSpooler spooler;
     const std::vector<PrinterInfo2> queues = {
-        {"front desk", "COM1:", "TORVA Label Printer #1"},     // its own name, letter case aside
-        {"Reception", "COM1:", "TORVA Label Printer #2"},      // renamed from "Dock"
-        {"Shipping", "LPT1:", "Other Maker Label"},            // took a recorded name, not its driver
-        {"Back Office", "COM2:", "TORVA Label Printer #4"},    // renamed onto a name another record kept
-        {"Twin A", "COM1:", "TORVA Label Printer #5"},         // two queues on one driver:
-        {"Twin B", "COM1:", "TORVA Label Printer #5"},         // which one was ours is unclear
+        {"front desk", "COM1:", "TORVA Label Printer #1"},   // its own name, letter case aside
+        {"Reception", "COM1:", "TORVA Label Printer #2"},    // renamed from "Dock"
+        {"Shipping", "LPT1:", "Other Maker Label"},          // took a recorded name, not its driver
+        {"Back Office", "COM2:", "TORVA Label Printer #4"},  // renamed onto a name another record kept
+        {"Twin A", "COM1:", "TORVA Label Printer #5"},       // two queues on one driver:
+        {"Twin B", "COM1:", "TORVA Label Printer #5"},       // which one was ours is unclear
     };
     const std::vector<QueueRecord> records = {
         Record("Front Desk", "TORVA Label Printer #1"), Record("Dock", "TORVA Label Printer #2"),
@@ -35,9 +35,12 @@ TEST(RecordMatchTest, RecordsFindTheirQueuesByDriverWhateverTheirNameNow) {
     const struct {
         RecordState state;
         std::string queue;
-    } expected[] = {{RecordState::Found, "front desk"}, {RecordState::Renamed, "Reception"},
-                    {RecordState::Foreign, "Shipping"}, {RecordState::Gone, ""},
-                    {RecordState::Renamed, "Back Office"}, {RecordState::Gone, ""},
+    } expected[] = {{RecordState::Found, "front desk"},
+                    {RecordState::Renamed, "Reception"},
+                    {RecordState::Foreign, "Shipping"},
+                    {RecordState::Gone, ""},
+                    {RecordState::Renamed, "Back Office"},
+                    {RecordState::Gone, ""},
                     {RecordState::Gone, ""}};
     for (std::size_t i = 0; i < records.size(); ++i) {
         EXPECT_EQ(matched[i].record.queueName, records[i].queueName);
