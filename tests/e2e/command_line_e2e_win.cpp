@@ -376,7 +376,9 @@ TEST(CommandLineWithoutDisplay, DeploysDetectsMovesAndRemovesPrintersOneAtATime)
     EXPECT_EQ(rest.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << rest.output;
     EXPECT_NE(rest.output.find("To remove: \"Dispatch\""), std::string::npos) << rest.output;
     EXPECT_TRUE(LabelQueues().empty());
-    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA"));
+    // Only the installation folder's record stays, with the folder and the program in it.
+    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X"));
+    EXPECT_TRUE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X Folder"));
 }
 
 // Queues on the label driver, added and deleted one every 20 ms (a busy print server's pace),
@@ -723,7 +725,9 @@ TEST(CommandLineWithoutDisplay, AQueueWithAJobHeldOutlivesTheRemovalWhichFails) 
     const CommandRun again = RunWithoutWindow(L"/uninstall /owner:desk");
     EXPECT_EQ(again.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << again.output;
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
-    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA"));
+    // Only the installation folder's record stays, with the folder and the program in it.
+    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X"));
+    EXPECT_TRUE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X Folder"));
     EXPECT_FALSE(KeyExists(kEntryKey));
 }
 
