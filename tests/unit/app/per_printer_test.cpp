@@ -215,7 +215,8 @@ TEST_F(PerPrinterTest, ARenamedPrinterIsFoundByItsDriverAndARetryAddsNoCopy) {
     spooler.printers[0].printerName = "Packing";
     EXPECT_EQ(Run({"/uninstall", "/owner:{A1}"}), 0) << console.lines.back();
     EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Shipping", "COM1:", "Other Maker Label"}}));
-    EXPECT_FALSE(registry.Has(kMakerKey));
+    EXPECT_FALSE(registry.Has(kQueueRecordsKey));
+    EXPECT_FALSE(registry.Has(kDetectionKey));
 }
 
 // A record or a detection value that cannot be written is a failed copy: the queue goes again.
