@@ -97,7 +97,7 @@ const Text kLogNotText = {
 std::string RequestedPort(const CommandLine& line) {
     switch (line.portSource) {
         case PortSource::Usb: return kPortMonitorPort;
-        case PortSource::Ip: return TcpIpPortName(line.ipAddress);
+        case PortSource::Ip: return TcpIpPortName(line.ipAddress, line.ipPort);
         default: return line.port;
     }
 }
@@ -413,16 +413,15 @@ int UnattendedRun::Install(const CommandLine& line) {
         for (const PrinterInfo2& q : queues) {
             if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.printerName, *line.name)) {
                 // On the port already: nothing to prepare (no USB search, no port made).
-                return Adopt(chosen, q, !SameQueueName(p.spooler, q.portName, RequestedPort(chosen)));
+                return Adopt(chosen, q, !OnRequestedPort(chosen, q.portName));
             }
         }
     } else if (line.ifMissing) {
         // A label-printer queue on the port already: nothing at all is changed.
         std::vector<PrinterInfo2> queues;
         if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
-        const std::string port = RequestedPort(line);
         for (const PrinterInfo2& q : queues) {
-            if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.portName, port)) {
+            if (IsLabelDriver(q.driverName) && OnRequestedPort(line, q.portName)) {
                 return Finish(Format(kAlreadyServed.In(language_), q.printerName.c_str(), q.portName.c_str()),
                               kExitSuccess);
             }
@@ -437,6 +436,15 @@ int UnattendedRun::Install(const CommandLine& line) {
         command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_,
                      !line.noEntry, line.noEntry, line.owner.value_or(""), line.defaults});
     return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, ExitCodeOf(outcome));
+}
+
+bool UnattendedRun::OnRequestedPort(const CommandLine& line, const std::string& queuePort) {
+    Platform& p = app_.platform;
+    // A network printer is its host and port number: the port's name and the number it holds.
+    if (line.portSource == PortSource::Ip) {
+        return ServesTcpIpPort(p.registry, p.spooler, queuePort, line.ipAddress, line.ipPort);
+    }
+    return SameQueueName(p.spooler, queuePort, RequestedPort(line));
 }
 
 int UnattendedRun::EnumFailed(std::uint32_t error) {
@@ -512,8 +520,7 @@ int UnattendedRun::Detect(const CommandLine& line) {
     for (const PrinterInfo2& q : queues) {
         if (!IsLabelDriver(q.driverName) || !SameQueueName(p.spooler, q.printerName, *line.name)) continue;
         const bool recorded = ReadQueueRecord(*p.registry, q.printerName).has_value();
-        const bool onPort =
-            line.portSource == PortSource::None || SameQueueName(p.spooler, q.portName, RequestedPort(line));
+        const bool onPort = line.portSource == PortSource::None || OnRequestedPort(line, q.portName);
         if (recorded && onPort) Line(q.printerName + "\t" + q.driverName + "\t" + q.portName);
         break;
     }

@@ -68,6 +68,10 @@ const Text kPortNotTakenUp = {
 const Text kPortRefused = {
     "Nothing was installed: the Standard TCP/IP port monitor did not make the port %s (error %u).",
     "아무것도 설치하지 않았습니다: 표준 TCP/IP 포트 모니터가 %s 포트를 만들지 않았습니다 (오류 %u)."};
+const Text kPortNumberDiffers = {
+    "Nothing was installed: the port %s exists with the port number %u, not %u as asked. It was left as it is.",
+    "아무것도 설치하지 않았습니다: %s 포트가 이미 있으며 포트 번호가 %u입니다(요청한 번호: %u). 포트는 그대로 "
+    "두었습니다."};
 const Text kRecordNotWritten = {
     "The printer \"%s\" was not installed: its record (HKLM\\%s) could not be written (error %u).",
     "프린터 \"%s\"을(를) 설치하지 못했습니다: 기록(HKLM\\%s)을 쓸 수 없습니다(오류 %u)."};
@@ -159,6 +163,7 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     } else if (!outcome.Ok() && installed == 0 && monitorAdded_) {
         TakeBackPortMonitor();
     }
+    if (!outcome.Ok() && tcpIpPortCreated_) TakeBackTcpIpPort(settings.tcpIpPortName);
     if (!outcome.Ok() && request.allOrNothing && !left_.kept.empty()) {
         std::string text = kNotTakenBack.In(language_);
         for (const std::string& item : left_.kept) text += "\n" + item;
@@ -272,13 +277,19 @@ std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& setting
             return stopped;
         }
     } else if (settings.interfaceKind == kInterfaceTcpIp) {
-        settings.tcpIpPortName = TcpIpPortName(choice.address);
+        settings.tcpIpPortName = TcpIpPortName(choice.address, choice.portNumber);
         const std::string portKey = TcpIpPortKey(settings.tcpIpPortName);
         Registry::Key key = 0;
         if (platform.registry != nullptr && platform.registry->OpenKeyForReading(portKey, key) == 0) {
             // The port is there already, perhaps with other settings that another queue relies
             // on: it stays as it is, and the spooler, with nothing new to read, keeps running.
+            // One of that name on another raw port would print elsewhere than asked.
             platform.registry->CloseKey(key);
+            const std::optional<std::uint32_t> number = TcpIpPortNumber(*platform.registry, settings.tcpIpPortName);
+            if (number && *number != choice.portNumber) {
+                return Outcome::Failure(Format(kPortNumberDiffers.In(language_), settings.tcpIpPortName.c_str(),
+                                               *number, choice.portNumber));
+            }
             platform.debug.Output("Standard TCP/IP port " + settings.tcpIpPortName + " exists: left as it is");
         } else {
             bool answered = false;
@@ -385,6 +396,17 @@ int InstallCommand::TakeBackCopies(const std::string& environment, std::size_t f
         }
     }
     return queuesDeleted;
+}
+
+void InstallCommand::TakeBackTcpIpPort(const std::string& portName) {
+    if (app_.platform.registry == nullptr) return;
+    // The port may have gone already with the last copy's record; asking again changes nothing.
+    QueueRecord made;
+    made.port = portName;
+    made.portCreated = true;
+    const bool removed = RemoveCreatedPortIfUnused(*app_.platform.registry, app_.platform.spooler, made);
+    app_.platform.debug.Output((removed ? "Taken back: Standard TCP/IP port " : "Kept: Standard TCP/IP port ") +
+                               portName);
 }
 
 void InstallCommand::TakeBackDetectionValue() {

@@ -167,6 +167,9 @@ private:
     // `from`th on, the last one first (after a failed all-or-nothing run: all of them). The
     // number of queues deleted.
     int TakeBackCopies(const std::string& environment, std::size_t from);
+    // After a failed run: the Standard TCP/IP port this run made, unless a queue prints to it
+    // (a copy installed before the failure that stays, or one that could not be taken back).
+    void TakeBackTcpIpPort(const std::string& portName);
     // The detection value, when this run wrote it and no label-printer queue remains.
     void TakeBackDetectionValue();
 
