@@ -33,7 +33,7 @@ constexpr OptionInfo kOptions[] = {
     {"port", kInstall | kDetect, true, false},
     {"usb", kInstall | kDetect, false, false},
     {"ip", kInstall | kDetect, true, false},
-    {"ipport", kInstall, true, false},
+    {"ipport", kInstall | kDetect, true, false},
     {"copies", kInstall, true, false},
     {"name", kInstall | kDetect, true, false},
     {"codepage", kInstall, true, false},
@@ -334,12 +334,13 @@ std::string UsageText() {
            "  Prinstall.exe /install /update /owner:TEXT [/port:NAME | /usb | /ip:HOST [/ipport:N]] [...]\n"
            "  Prinstall.exe /check (the options of /install)\n"
            "  Prinstall.exe /uninstall (/all | /queue:NAME [/queue:NAME ...] | /owner:TEXT) [/log:FILE] [/quiet]\n"
-           "  Prinstall.exe /detect /name:TEXT [/port:NAME | /usb | /ip:HOST] [/log:FILE]\n"
+           "  Prinstall.exe /detect /name:TEXT [/port:NAME | /usb | /ip:HOST [/ipport:N]] [/log:FILE]\n"
            "  Prinstall.exe /list [/format:csv | /format:json] [/log:FILE]\n"
            "  Prinstall.exe /features [/log:FILE]\n"
            "  Prinstall.exe /?\n"
-           "/ip: the printer's IPv4 address (A.B.C.D) or host name; its port is IP_HOST."
-           " /ipport: its raw printing port, 1 to 65535 (9100 when not given).\n"
+           "/ip: the printer's IPv4 address (A.B.C.D) or host name. /ipport: its raw printing port, 1 to 65535"
+           " (9100 when not given). Its port is IP_HOST for 9100, IP_HOST_N for another number; a port of that"
+           " name on another number refuses the installation.\n"
            "/copies: 1 to 500. /usbwait: how long /usb looks for the printer, 1 to 600 seconds (30 by default)."
            " /codepage: " +
            codePages +
