@@ -40,6 +40,7 @@ constexpr OptionInfo kOptions[] = {
     {"all", kUninstall, false, false},
     {"queue", kUninstall, true, true},
     {"owner", kInstall | kUninstall, true, false},
+    {"run", kInstall | kUninstall, true, false},
     {"update", kInstall, false, false},
     {"log", kAny, true, false},
     {"ifmissing", kInstall, false, false},
@@ -195,6 +196,9 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             line.name = value;
         } else if (name == "owner") {
             line.owner = value;
+        } else if (name == "run") {
+            if (value.empty()) return "/run needs a mark of the run, as in /run:20240301-1.";
+            line.run = value;
         } else if (name == "update") {
             line.update = true;
         } else if (name == "ifmissing") {
@@ -248,6 +252,7 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
     }
     if (seen.count("ipport") != 0 && line.portSource != PortSource::Ip) return "/ipport goes with /ip only.";
     if (line.update && !line.owner) return "/update needs /owner: the printers of that owner are updated.";
+    if (line.run && !line.owner) return "/run goes with /owner: it marks that owner's printers of one run.";
     if (line.usbWaitSeconds && line.portSource != PortSource::Usb) return "/usbwait belongs to /usb.";
     if (line.command == Command::Uninstall) {
         const int ways = (line.all ? 1 : 0) + (line.queues.empty() ? 0 : 1) + (line.owner ? 1 : 0);
@@ -349,7 +354,8 @@ std::string UsageText() {
            " printer of that name is there (moved to the port asked for, its driver updated when an older version"
            " installed it).\n"
            "/owner: the owner written into the record of each printer installed; /uninstall /owner removes exactly"
-           " that owner's printers. /update: update in place the driver of every printer of the owner (when it has"
+           " that owner's printers (with /run:MARK, only those an /install with that /run installed). /update: update "
+           "in place the driver of every printer of the owner (when it has"
            " none, install as the other options say).\n"
            "/check: changes nothing; prints each reason this PC would refuse that installation now and ends with"
            " the exit code it would end with.\n"

@@ -91,6 +91,16 @@ const Text kLogNotText = {
     "The log file %s is neither UTF-8 nor UTF-16 LE text: it was left as it is and nothing was changed.",
     "로그 파일 %s은(는) UTF-8 또는 UTF-16 LE 텍스트가 아니므로 그대로 두었으며 아무것도 변경하지 않았습니다."};
 
+// The mark of the run that installed a queue, from its record; empty when there is none.
+std::string RunMark(Registry& registry, const std::string& queueName) {
+    Registry::Key key = 0;
+    std::string run;
+    if (registry.OpenKeyForReading(std::string(kQueueRecordsKey) + "\\" + queueName, key) != 0) return run;
+    registry.QueryString(key, "Run", run);
+    registry.CloseKey(key);
+    return run;
+}
+
 // The port the queue of an installation would print to: the label monitor's port for a USB
 // printer (the command line always installs through the monitor, as the port dialog does),
 // the Standard TCP/IP port of an address, the named port otherwise.
@@ -434,7 +444,7 @@ int UnattendedRun::Install(const CommandLine& line) {
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
         command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_,
-                     !line.noEntry, line.noEntry, line.owner.value_or(""), line.defaults});
+                     !line.noEntry, line.noEntry, line.owner.value_or(""), line.defaults, line.run.value_or("")});
     return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, ExitCodeOf(outcome));
 }
 
@@ -459,6 +469,14 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
     std::vector<std::string> queues;
     if (line.owner) {
         if (std::optional<int> failed = OwnerQueues(*line.owner, queues)) return *failed;
+        // One run's take-back (a package's rollback): only the queues that run installed, not
+        // those an earlier run of the same owner left.
+        if (line.run) {
+            queues.erase(std::remove_if(queues.begin(), queues.end(),
+                                        [&](const std::string& q) { return RunMark(*p.registry, q) != *line.run; }),
+                         queues.end());
+            if (queues.empty()) return Finish(kNothingInstalled.In(language_), kExitSuccess);
+        }
     } else if (line.all) {
         // As Select all in the dialog: the last entry first.
         queues.assign(listed->rbegin(), listed->rend());

@@ -75,6 +75,16 @@ const Text kPortNumberDiffers = {
 const Text kRecordNotWritten = {
     "The printer \"%s\" was not installed: its record (HKLM\\%s) could not be written (error %u).",
     "프린터 \"%s\"을(를) 설치하지 못했습니다: 기록(HKLM\\%s)을 쓸 수 없습니다(오류 %u)."};
+// Marks a queue's record with the run that installed it (the "Run" value beside the others).
+std::uint32_t WriteRunMark(Registry& registry, const std::string& queueName, const std::string& run) {
+    Registry::Key key = 0;
+    std::uint32_t e = registry.CreateKey(std::string(kQueueRecordsKey) + "\\" + queueName, "", key);
+    if (e != 0) return e;
+    e = registry.SetString(key, "Run", run);
+    registry.CloseKey(key);
+    return e;
+}
+
 const char* const kUnsupported[] = {
     "Windows NT 3.51 not Supported !!!", "Windows 95 not Supported !!!",     "Windows 98 not Supported !!!",
     "Windows ME not Supported !!!",      "Windows NT 4.0 not Supported !!!",
@@ -107,6 +117,7 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     monitorAdded_ = false;
     tcpIpPortCreated_ = false;
     owner_ = request.owner;
+    run_ = request.run;
     defaults_ = request.defaults;
     created_.clear();
     left_ = {};
@@ -510,7 +521,9 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
                              owner_,
                              settings.entry.installDate,
                              settings.interfaceKind == kInterfaceTcpIp && tcpIpPortCreated_};
-    if (const std::uint32_t e = WriteQueueRecord(*platform.registry, record); e != 0) {
+    std::uint32_t recordError = WriteQueueRecord(*platform.registry, record);
+    if (recordError == 0 && !run_.empty()) recordError = WriteRunMark(*platform.registry, queueName, run_);
+    if (const std::uint32_t e = recordError; e != 0) {
         TakeBackCopies(settings.environment, created_.size() - 1);
         return FailCopy(Format(kRecordNotWritten.In(language_), queueName.c_str(), kQueueRecordsKey, e), e);
     }

@@ -91,6 +91,8 @@ struct InstallRequest {
     // The default options every copy's printer description starts with (feature and option in
     // any letter case); a feature or option the template lacks refuses the run before any change.
     std::vector<GpdDefault> defaults;
+    // Written into the record of every queue installed, for a take-back of this run alone.
+    std::string run;
 };
 
 // An existing label-printer queue to bring up to this program: onto the port the steps choose
@@ -182,6 +184,7 @@ private:
     bool monitorAdded_ = false;      // this run added the port monitor
     bool tcpIpPortCreated_ = false;  // this run created the Standard TCP/IP port
     std::string owner_;
+    std::string run_;
     std::vector<GpdDefault> defaults_;
     int labelDriverCount_ = 0;  // as the last installed copy left it
     // The copies whose queue this run created: queue name and driver number.
