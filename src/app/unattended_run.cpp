@@ -109,13 +109,23 @@ const Text kLogNotText = {
     "The log file %s is neither UTF-8 nor UTF-16 LE text: it was left as it is and nothing was changed.",
     "로그 파일 %s은(는) UTF-8 또는 UTF-16 LE 텍스트가 아니므로 그대로 두었으며 아무것도 변경하지 않았습니다."};
 
+// The mark of the run that installed a queue, from its record; empty when there is none.
+std::string RunMark(Registry& registry, const std::string& queueName) {
+    Registry::Key key = 0;
+    std::string run;
+    if (registry.OpenKeyForReading(std::string(kQueueRecordsKey) + "\\" + queueName, key) != 0) return run;
+    registry.QueryString(key, "Run", run);
+    registry.CloseKey(key);
+    return run;
+}
+
 // The port the queue of an installation would print to: the label monitor's port for a USB
 // printer (the command line always installs through the monitor, as the port dialog does),
 // the Standard TCP/IP port of an address, the named port otherwise.
 std::string RequestedPort(const CommandLine& line) {
     switch (line.portSource) {
         case PortSource::Usb: return kPortMonitorPort;
-        case PortSource::Ip: return TcpIpPortName(line.ipAddress);
+        case PortSource::Ip: return TcpIpPortName(line.ipAddress, line.ipPort);
         default: return line.port;
     }
 }
@@ -454,16 +464,15 @@ int UnattendedRun::Install(const CommandLine& line) {
                 }
                 chosen.owner.reset();
                 // On the port already: nothing to prepare (no USB search, no port made).
-                return Adopt(chosen, q, !SameQueueName(p.spooler, q.portName, RequestedPort(chosen)));
+                return Adopt(chosen, q, !OnRequestedPort(chosen, q.portName));
             }
         }
     } else if (line.ifMissing) {
         // A label-printer queue on the port already: nothing at all is changed.
         std::vector<PrinterInfo2> queues;
         if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
-        const std::string port = RequestedPort(line);
         for (const PrinterInfo2& q : queues) {
-            if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.portName, port)) {
+            if (IsLabelDriver(q.driverName) && OnRequestedPort(line, q.portName)) {
                 return Finish(Format(kAlreadyServed.In(language_), q.printerName.c_str(), q.portName.c_str()),
                               kExitSuccess);
             }
@@ -483,8 +492,17 @@ int UnattendedRun::Install(const CommandLine& line) {
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
         command.Run({copies, name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_, !line.noEntry,
-                     line.noEntry, line.owner.value_or(""), line.defaults});
+                     line.noEntry, line.owner.value_or(""), line.defaults, line.run.value_or("")});
     return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, ExitCodeOf(outcome));
+}
+
+bool UnattendedRun::OnRequestedPort(const CommandLine& line, const std::string& queuePort) {
+    Platform& p = app_.platform;
+    // A network printer is its host and port number: the port's name and the number it holds.
+    if (line.portSource == PortSource::Ip) {
+        return ServesTcpIpPort(p.registry, p.spooler, queuePort, line.ipAddress, line.ipPort);
+    }
+    return SameQueueName(p.spooler, queuePort, RequestedPort(line));
 }
 
 int UnattendedRun::EnumFailed(std::uint32_t error) {
@@ -499,6 +517,14 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
     std::vector<std::string> queues;
     if (line.owner) {
         if (std::optional<int> failed = OwnerQueues(*line.owner, queues)) return *failed;
+        // One run's take-back (a package's rollback): only the queues that run installed, not
+        // those an earlier run of the same owner left.
+        if (line.run) {
+            queues.erase(std::remove_if(queues.begin(), queues.end(),
+                                        [&](const std::string& q) { return RunMark(*p.registry, q) != *line.run; }),
+                         queues.end());
+            if (queues.empty()) return Finish(kNothingInstalled.In(language_), kExitSuccess);
+        }
     } else if (line.all) {
         // As Select all in the dialog: the last entry first.
         queues.assign(listed->rbegin(), listed->rend());
@@ -619,8 +645,7 @@ int UnattendedRun::Detect(const CommandLine& line) {
         if (!IsLabelDriver(q.driverName) || !SameQueueName(p.spooler, q.printerName, *line.name)) continue;
         // Under this name, or under the one it had when it was installed.
         const bool recorded = FindQueueRecord(*p.registry, p.spooler, q.printerName).has_value();
-        const bool onPort =
-            line.portSource == PortSource::None || SameQueueName(p.spooler, q.portName, RequestedPort(line));
+        const bool onPort = line.portSource == PortSource::None || OnRequestedPort(line, q.portName);
         if (recorded && onPort) Line(q.printerName + "\t" + q.driverName + "\t" + q.portName);
         break;
     }

@@ -87,6 +87,9 @@ private:
     int Finish(const std::string& text, int exitCode);
     // A local printer listing that failed, with the call's error code.
     int EnumFailed(std::uint32_t error);
+    // Whether a queue on `queuePort` prints where the line asks: the port named, or the network
+    // printer's host and port number.
+    bool OnRequestedPort(const CommandLine& line, const std::string& queuePort);
 
     AppContext& app_;
     TextOutput& console_;

@@ -96,6 +96,8 @@ struct InstallRequest {
     // The default options every copy's printer description starts with (feature and option in
     // any letter case); a feature or option the template lacks refuses the run before any change.
     std::vector<GpdDefault> defaults;
+    // Written into the record of every queue installed, for a take-back of this run alone.
+    std::string run;
 };
 
 // An existing label-printer queue to bring up to this program: onto the port the steps choose
@@ -173,6 +175,9 @@ private:
     // `from`th on, the last one first (after a failed all-or-nothing run: all of them). The
     // number of queues deleted.
     int TakeBackCopies(const std::string& environment, std::size_t from);
+    // After a failed run: the Standard TCP/IP port this run made, unless a queue prints to it
+    // (a copy installed before the failure that stays, or one that could not be taken back).
+    void TakeBackTcpIpPort(const std::string& portName);
     // The detection value, when this run wrote it and no label-printer queue remains.
     void TakeBackDetectionValue();
 
@@ -185,6 +190,7 @@ private:
     bool monitorAdded_ = false;      // this run added the port monitor
     bool tcpIpPortCreated_ = false;  // this run created the Standard TCP/IP port
     std::string owner_;
+    std::string run_;
     std::vector<GpdDefault> defaults_;
     // defaults_ are those a record kept: one the template no longer has is left out and said,
     // not a refusal (an upgrade's template may have dropped it).

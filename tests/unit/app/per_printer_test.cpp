@@ -272,6 +272,20 @@ TEST_F(PerPrinterTest, ADriverAConnectionUsesOutlivesItsQueueAndIsNamed) {
 namespace prinstall {
 namespace {
 
+// One run's take-back (the package's rollback) removes the queues of that run only; an
+// earlier run's queue of the same owner stays whole.
+TEST_F(PerPrinterTest, AnOwnersRunIsRemovedAlone) {
+    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Earlier", "/owner:{P}", "/run:1 10:00:00"}), 0);
+    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Failed", "/owner:{P}", "/run:1 10:05:00", "/copies:2"}), 0);
+    EXPECT_EQ(Record("Failed", "Run"), "1 10:05:00");
+    EXPECT_EQ(Run({"/uninstall", "/run:1 10:05:00"}), 1639);
+    EXPECT_EQ(Run({"/uninstall", "/owner:{P}", "/run:1 10:05:00"}), 0) << console.lines.back();
+    EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Earlier", "COM2:", "TORVA Label Printer #1"}}));
+    EXPECT_EQ(Record("Earlier", "Run"), "1 10:00:00");
+    EXPECT_EQ(Run({"/uninstall", "/owner:{P}", "/run:1 10:05:00"}), 0);
+    EXPECT_EQ(spooler.printers.size(), 1u);
+}
+
 // A port named on the command line is that port, whatever its name looks like.
 TEST_F(PerPrinterTest, APortNamedLikeAUsbPortIsThatPort) {
     spooler.ports.insert("USB001");
