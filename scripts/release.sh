@@ -9,15 +9,15 @@
 #
 # The key and the options come from the environment, as for scripts/sign.sh. Build the tree
 # first (cmake --build --preset win32); the package takes the same media and version as the
-# tree's own build/win32/Prinstall.msi, with the build number build-msi.sh gives it
-# (PRINSTALL_BUILD_NUMBER, or the git history's commit count). Stand-in media (the tree's
-# default) make no release: --stand-in makes a test release of them all the same, a package
-# named "... (stand-in media)" with an upgrade code of its own.
+# tree's own build/win32/Prinstall.msi, with the build number PRINSTALL_BUILD_NUMBER (2 to
+# 65535, required for the real media: see build-msi.sh). Stand-in media (the tree's default)
+# make no release: --stand-in makes a test release of them all the same, a package named
+# "... (stand-in media)" with an upgrade code of its own.
 #
 # Before signing, the SHA-256 of every media file that the program copies into the system
 # folder or the driver folder (tools/media/copied-media.txt) goes into the program's block of
 # shipped media (src/install/media_check.cpp), so that the signature covers the list; media
-# that lack one of those files make no release.
+# that lack one of those files, or a list that names none, make no release.
 set -eu
 standin=0
 if [ "${1:-}" = --stand-in ]; then
@@ -74,6 +74,9 @@ for name in open(names, encoding="utf-8").read().splitlines():
         lines.append("%s\t%s\n" % (name, hashlib.sha256(f.read()).hexdigest()))
 if missing:
     refuse("%s lacks media files the program copies: %s" % (media, ", ".join(missing)))
+# A program with an empty list checks nothing and says so only as a development build does.
+if not lines:
+    refuse("%s names no media file: a program signed with an empty list would verify nothing" % names)
 
 with open(program, "rb") as f:
     data = bytearray(f.read())

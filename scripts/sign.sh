@@ -20,8 +20,10 @@
 #   SIGN_URL             the address it links to,
 #   SIGN_DRY_RUN=1       prints the osslsigncode command for each file and changes nothing.
 #
-# Each file is signed into a temporary file beside it, which then replaces it: an interrupted
-# run leaves the file as it was. Exits non-zero, naming what is missing, when no key is
+# A program that carries the block of shipped media's digests (Prinstall.exe) is signed only
+# once scripts/release.sh has filled it: with the block empty, the signed program would check
+# no medium before copying it into the system folders. Each file is signed into a temporary
+# file beside it, which then replaces it: an interrupted run leaves the file as it was. Exits non-zero, naming what is missing, when no key is
 # configured; nothing is signed then.
 set -eu
 
@@ -67,6 +69,16 @@ options=(-h sha256)
 
 for file in "$@"; do
   [ -f "$file" ] || fail "no such file: $file"
+  # The marker line followed by a zero byte: a block of shipped media that holds no list.
+  if python3 -c '
+import sys
+data = open(sys.argv[1], "rb").read()
+marker = b"PRINSTALL SHIPPED MEDIA SHA-256\n"
+at = data.find(marker)
+sys.exit(0 if at >= 0 and data[at + len(marker):at + len(marker) + 1] in (b"\0", b"") else 1)
+' "$file"; then
+    fail "$file carries an empty list of shipped media: sign the program scripts/release.sh made"
+  fi
 done
 
 # The password goes to osslsigncode in a file only this user can read, not on its command

@@ -23,19 +23,33 @@ struct OptionInfo {
 };
 
 constexpr OptionInfo kOptions[] = {
-    {"install", kCommand, false, false},       {"uninstall", kCommand, false, false},
-    {"list", kCommand, false, false},          {"detect", kCommand, false, false},
-    {"check", kCommand, false, false},         {"features", kCommand, false, false},
-    {"prepare", kCommand, false, false},       {"?", kCommand, false, false},
-    {"port", kInstall | kDetect, true, false}, {"usb", kInstall | kDetect, false, false},
-    {"ip", kInstall | kDetect, true, false},   {"ipport", kInstall, true, false},
-    {"copies", kInstall, true, false},         {"name", kInstall | kDetect, true, false},
-    {"codepage", kInstall, true, false},       {"all", kUninstall, false, false},
-    {"queue", kUninstall, true, true},         {"owner", kInstall | kUninstall, true, false},
-    {"update", kInstall, false, false},        {"log", kAny, true, false},
-    {"ifmissing", kInstall, false, false},     {"quiet", kAny, false, false},
-    {"noentry", kInstall, false, false},       {"format", kList, true, false},
-    {"usbwait", kInstall, true, false},        {"default", kInstall, true, true},
+    {"install", kCommand, false, false},
+    {"uninstall", kCommand, false, false},
+    {"list", kCommand, false, false},
+    {"detect", kCommand, false, false},
+    {"check", kCommand, false, false},
+    {"features", kCommand, false, false},
+    {"prepare", kCommand, false, false},
+    {"?", kCommand, false, false},
+    {"port", kInstall | kDetect, true, false},
+    {"usb", kInstall | kDetect, false, false},
+    {"ip", kInstall | kDetect, true, false},
+    {"ipport", kInstall | kDetect, true, false},
+    {"copies", kInstall, true, false},
+    {"name", kInstall | kDetect, true, false},
+    {"codepage", kInstall, true, false},
+    {"all", kUninstall, false, false},
+    {"queue", kUninstall, true, true},
+    {"owner", kInstall | kUninstall, true, false},
+    {"run", kInstall | kUninstall, true, false},
+    {"update", kInstall, false, false},
+    {"log", kAny, true, false},
+    {"ifmissing", kInstall, false, false},
+    {"quiet", kAny, false, false},
+    {"noentry", kInstall, false, false},
+    {"format", kList, true, false},
+    {"usbwait", kInstall, true, false},
+    {"default", kInstall, true, true},
 };
 
 unsigned BitOf(Command command) {
@@ -186,6 +200,9 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
             line.name = value;
         } else if (name == "owner") {
             line.owner = value;
+        } else if (name == "run") {
+            if (value.empty()) return "/run needs a mark of the run, as in /run:20240301-1.";
+            line.run = value;
         } else if (name == "update") {
             line.update = true;
         } else if (name == "ifmissing") {
@@ -241,6 +258,7 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
     }
     if (seen.count("ipport") != 0 && line.portSource != PortSource::Ip) return "/ipport goes with /ip only.";
     if (line.update && !line.owner) return "/update needs /owner: the printers of that owner are updated.";
+    if (line.run && !line.owner) return "/run goes with /owner: it marks that owner's printers of one run.";
     if (line.usbWaitSeconds && line.portSource != PortSource::Usb) return "/usbwait belongs to /usb.";
     if (line.command == Command::Uninstall) {
         const int ways = (line.all ? 1 : 0) + (line.queues.empty() ? 0 : 1) + (line.owner ? 1 : 0);
@@ -327,13 +345,14 @@ std::string UsageText() {
            "  Prinstall.exe /install /update /owner:TEXT [/port:NAME | /usb | /ip:HOST [/ipport:N]] [...]\n"
            "  Prinstall.exe /check (the options of /install)\n"
            "  Prinstall.exe /uninstall (/all | /queue:NAME [/queue:NAME ...] | /owner:TEXT) [/log:FILE] [/quiet]\n"
-           "  Prinstall.exe /detect /name:TEXT [/port:NAME | /usb | /ip:HOST] [/log:FILE]\n"
+           "  Prinstall.exe /detect /name:TEXT [/port:NAME | /usb | /ip:HOST [/ipport:N]] [/log:FILE]\n"
            "  Prinstall.exe /list [/format:csv | /format:json] [/log:FILE]\n"
            "  Prinstall.exe /features [/log:FILE]\n"
            "  Prinstall.exe /prepare [/log:FILE]\n"
            "  Prinstall.exe /?\n"
-           "/ip: the printer's IPv4 address (A.B.C.D) or host name; its port is IP_HOST."
-           " /ipport: its raw printing port, 1 to 65535 (9100 when not given).\n"
+           "/ip: the printer's IPv4 address (A.B.C.D) or host name. /ipport: its raw printing port, 1 to 65535"
+           " (9100 when not given). Its port is IP_HOST for 9100, IP_HOST_N for another number; a port of that"
+           " name on another number refuses the installation.\n"
            "/copies: 1 to 500. /usbwait: how long /usb looks for the printer, 1 to 600 seconds (30 by default)."
            " /codepage: " +
            codePages +
@@ -342,7 +361,8 @@ std::string UsageText() {
            " printer of that name is there (moved to the port asked for, its driver updated when an older version"
            " installed it).\n"
            "/owner: the owner written into the record of each printer installed; /uninstall /owner removes exactly"
-           " that owner's printers. /update: update in place the driver of every printer of the owner (when it has"
+           " that owner's printers (with /run:MARK, only those an /install with that /run installed). /update: update "
+           "in place the driver of every printer of the owner (when it has"
            " none, install as the other options say).\n"
            "/check: changes nothing; prints each reason this PC would refuse that installation now and ends with"
            " the exit code it would end with.\n"

@@ -26,11 +26,14 @@ struct CommandLine {
     std::string ipAddress;
     std::uint32_t ipPort = 9100;  // /ipport: the raw printing port of the /ip printer
     int copies = 1;
-    std::optional<std::string> name;       // /name:
-    std::optional<int> codePage;           // /codepage: (the number, e.g. 850)
-    bool ifMissing = false;                // /ifmissing: nothing when a label queue serves the port
-    bool noEntry = false;                  // /noentry: a package brings the uninstall entry itself
-    std::optional<std::string> owner;      // /owner: written into the records, or the owner to remove
+    std::optional<std::string> name;   // /name:
+    std::optional<int> codePage;       // /codepage: (the number, e.g. 850)
+    bool ifMissing = false;            // /ifmissing: nothing when a label queue serves the port
+    bool noEntry = false;              // /noentry: a package brings the uninstall entry itself
+    std::optional<std::string> owner;  // /owner: written into the records, or the owner to remove
+    // /run: a mark of one run of a deployment, written into the records of the queues that run
+    // installs; /uninstall /owner /run removes only the owner's queues with that mark.
+    std::optional<std::string> run;
     bool update = false;                   // /install /update: the owner's printers updated in place
     bool all = false;                      // /uninstall /all
     std::vector<std::string> queues;       // /queue: in order

@@ -90,6 +90,16 @@ const Text kStaleRecordDeleted = {"The printer \"%s\" was not there any more: it
                                   "프린터 \"%s\"이(가) 이미 없으므로 그 기록을 삭제했습니다."};
 const Text kStaleRecordKept = {"The printer \"%s\" is not there any more, but its record could not be deleted.",
                                "프린터 \"%s\"이(가) 이미 없지만 그 기록을 삭제하지 못했습니다."};
+const Text kOtherOwner = {"Nothing was installed: the printer \"%s\" belongs to the owner %s and stays as it is.",
+                          "아무것도 설치하지 않았습니다: 프린터 \"%s\"은(는) 소유자 %s의 것이므로 그대로 둡니다."};
+const Text kNoOwner = {"Nothing was installed: the printer \"%s\" belongs to no owner and stays as it is.",
+                       "아무것도 설치하지 않았습니다: 프린터 \"%s\"은(는) 소유자가 없으므로 그대로 둡니다."};
+const Text kForeignQueue = {
+    "The printer \"%s\" has the name of a printer this program installed but not its driver \"%s\": it is not "
+    "this program's and stays.",
+    "프린터 \"%s\"은(는) 이 프로그램이 설치한 프린터의 이름을 가졌지만 그 드라이버 \"%s\"을(를) 쓰지 않으므로 이 "
+    "프로그램의 것이 아니며 그대로 둡니다."};
+const Text kRenamedQueue = {"The printer \"%s\" is now named \"%s\".", "프린터 \"%s\"의 이름이 이제 \"%s\"입니다."};
 const Text kNothingToUpdate = {"Nothing was updated: no printer is recorded for the owner %s.",
                                "업데이트한 것이 없습니다: 소유자 %s의 프린터 기록이 없습니다."};
 const Text kTemplateUnreadable = {"The printer description %s cannot be read.",
@@ -99,13 +109,23 @@ const Text kLogNotText = {
     "The log file %s is neither UTF-8 nor UTF-16 LE text: it was left as it is and nothing was changed.",
     "로그 파일 %s은(는) UTF-8 또는 UTF-16 LE 텍스트가 아니므로 그대로 두었으며 아무것도 변경하지 않았습니다."};
 
+// The mark of the run that installed a queue, from its record; empty when there is none.
+std::string RunMark(Registry& registry, const std::string& queueName) {
+    Registry::Key key = 0;
+    std::string run;
+    if (registry.OpenKeyForReading(std::string(kQueueRecordsKey) + "\\" + queueName, key) != 0) return run;
+    registry.QueryString(key, "Run", run);
+    registry.CloseKey(key);
+    return run;
+}
+
 // The port the queue of an installation would print to: the label monitor's port for a USB
 // printer (the command line always installs through the monitor, as the port dialog does),
 // the Standard TCP/IP port of an address, the named port otherwise.
 std::string RequestedPort(const CommandLine& line) {
     switch (line.portSource) {
         case PortSource::Usb: return kPortMonitorPort;
-        case PortSource::Ip: return TcpIpPortName(line.ipAddress);
+        case PortSource::Ip: return TcpIpPortName(line.ipAddress, line.ipPort);
         default: return line.port;
     }
 }
@@ -436,21 +456,34 @@ int UnattendedRun::Install(const CommandLine& line) {
         if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
         for (const PrinterInfo2& q : queues) {
             if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.printerName, *line.name)) {
+                // Another owner's queue, or one recorded for none, stays as it is; the owner of a
+                // queue is never changed here (an unrecorded one is recorded for none).
+                if (line.owner) {
+                    const std::optional<QueueRecord> record = FindQueueRecord(*p.registry, p.spooler, q.printerName);
+                    if (record && !SameOwner(record->owner, *line.owner)) return KeptForOwner(*record, q);
+                }
+                chosen.owner.reset();
                 // On the port already: nothing to prepare (no USB search, no port made).
-                return Adopt(chosen, q, !SameQueueName(p.spooler, q.portName, RequestedPort(chosen)));
+                return Adopt(chosen, q, !OnRequestedPort(chosen, q.portName));
             }
         }
     } else if (line.ifMissing) {
         // A label-printer queue on the port already: nothing at all is changed.
         std::vector<PrinterInfo2> queues;
         if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
-        const std::string port = RequestedPort(line);
         for (const PrinterInfo2& q : queues) {
-            if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.portName, port)) {
+            if (IsLabelDriver(q.driverName) && OnRequestedPort(line, q.portName)) {
                 return Finish(Format(kAlreadyServed.In(language_), q.printerName.c_str(), q.portName.c_str()),
                               kExitSuccess);
             }
         }
+    }
+    int copies = line.copies;
+    std::optional<std::string> name = line.name;
+    if (line.owner && !line.update) {
+        // The owner's printers a run of the same installation left (its msiexec killed before
+        // the package was registered, say) are adopted, not installed a second time.
+        if (std::optional<int> exitCode = AdoptOwnersQueues(chosen, copies, name)) return *exitCode;
     }
     std::vector<PrinterInfo2> present;
     if (const std::uint32_t e = p.spooler.ListLocalPrinters(present); e != 0) return EnumFailed(e);
@@ -458,9 +491,18 @@ int UnattendedRun::Install(const CommandLine& line) {
     UnattendedSteps steps(app_, *this, chosen, language_);
     InstallCommand command(app_, *this, steps);
     const Outcome outcome =
-        command.Run({line.copies, line.name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_,
-                     !line.noEntry, line.noEntry, line.owner.value_or(""), line.defaults});
+        command.Run({copies, name.value_or(ProposedQueueName(count, app_.state.driverNumber)), language_, !line.noEntry,
+                     line.noEntry, line.owner.value_or(""), line.defaults, line.run.value_or("")});
     return Finish(outcome.text.empty() ? "This Windows is not supported." : outcome.text, ExitCodeOf(outcome));
+}
+
+bool UnattendedRun::OnRequestedPort(const CommandLine& line, const std::string& queuePort) {
+    Platform& p = app_.platform;
+    // A network printer is its host and port number: the port's name and the number it holds.
+    if (line.portSource == PortSource::Ip) {
+        return ServesTcpIpPort(p.registry, p.spooler, queuePort, line.ipAddress, line.ipPort);
+    }
+    return SameQueueName(p.spooler, queuePort, RequestedPort(line));
 }
 
 int UnattendedRun::EnumFailed(std::uint32_t error) {
@@ -475,6 +517,14 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
     std::vector<std::string> queues;
     if (line.owner) {
         if (std::optional<int> failed = OwnerQueues(*line.owner, queues)) return *failed;
+        // One run's take-back (a package's rollback): only the queues that run installed, not
+        // those an earlier run of the same owner left.
+        if (line.run) {
+            queues.erase(std::remove_if(queues.begin(), queues.end(),
+                                        [&](const std::string& q) { return RunMark(*p.registry, q) != *line.run; }),
+                         queues.end());
+            if (queues.empty()) return Finish(kNothingInstalled.In(language_), kExitSuccess);
+        }
     } else if (line.all) {
         // As Select all in the dialog: the last entry first.
         queues.assign(listed->rbegin(), listed->rend());
@@ -498,7 +548,7 @@ int UnattendedRun::Uninstall(const CommandLine& line) {
     return Finish(outcome.text, ExitCodeOf(outcome));
 }
 
-std::optional<int> UnattendedRun::OwnerQueues(const std::string& owner, std::vector<std::string>& queues) {
+std::optional<int> UnattendedRun::RecordedQueues(std::vector<RecordedQueue>& matched) {
     Platform& p = app_.platform;
     std::vector<QueueRecord> records;
     std::vector<PrinterInfo2> listed;
@@ -506,14 +556,72 @@ std::optional<int> UnattendedRun::OwnerQueues(const std::string& owner, std::vec
         return Finish(Format(kRecordsNotListed.In(language_), kQueueRecordsKey), kExitFailure);
     }
     if (const std::uint32_t e = p.spooler.ListLocalPrinters(listed); e != 0) return EnumFailed(e);
-    for (const QueueRecord& r : records) {
-        if (!SameOwner(r.owner, owner)) continue;
-        const auto queue = std::find_if(listed.begin(), listed.end(), [&](const PrinterInfo2& q) {
-            return SameQueueName(p.spooler, q.printerName, r.queueName);
-        });
-        if (queue != listed.end()) {
-            queues.push_back(queue->printerName);
+    matched = MatchRecords(p.spooler, records, listed);
+    return std::nullopt;
+}
+
+int UnattendedRun::KeptForOwner(const QueueRecord& record, const PrinterInfo2& queue) {
+    return Finish(record.owner.empty()
+                      ? Format(kNoOwner.In(language_), queue.printerName.c_str())
+                      : Format(kOtherOwner.In(language_), queue.printerName.c_str(), record.owner.c_str()),
+                  kExitSuccess);
+}
+
+std::optional<int> UnattendedRun::AdoptOwnersQueues(const CommandLine& line, int& copies,
+                                                    std::optional<std::string>& name) {
+    Platform& p = app_.platform;
+    std::vector<RecordedQueue> matched;
+    if (std::optional<int> failed = RecordedQueues(matched)) return failed;
+    std::vector<PrinterInfo2> owned;
+    for (const RecordedQueue& m : matched) {
+        if ((m.state != RecordState::Found && m.state != RecordState::Renamed) ||
+            !SameOwner(m.record.owner, *line.owner) || !IsLabelDriver(m.queue.driverName)) {
             continue;
+        }
+        // With /name, only the printer of that name: now, or when it was installed.
+        if (line.name && !SameQueueName(p.spooler, m.queue.printerName, *line.name) &&
+            !SameQueueName(p.spooler, m.record.queueName, *line.name)) {
+            continue;
+        }
+        owned.push_back(m.queue);
+    }
+    if (owned.empty()) return std::nullopt;
+    // The printer of /name is among them: the copies still to install take numbered names.
+    if (line.name) name.reset();
+    std::string last;
+    for (const PrinterInfo2& q : owned) {
+        if (!last.empty()) Line(last);
+        UnattendedSteps steps(app_, *this, line, language_);
+        InstallCommand command(app_, *this, steps);
+        const bool movePort = !SameQueueName(p.spooler, q.portName, RequestedPort(line));
+        const Outcome outcome = command.Adopt(
+            {q.printerName, q.driverName, q.portName, movePort, std::nullopt, language_, false, line.defaults});
+        if (!outcome.Ok()) return Finish(outcome.text, ExitCodeOf(outcome));
+        last = outcome.text;
+    }
+    copies -= static_cast<int>(owned.size());
+    if (copies <= 0) return Finish(last, kExitSuccess);
+    Line(last);
+    return std::nullopt;
+}
+
+std::optional<int> UnattendedRun::OwnerQueues(const std::string& owner, std::vector<std::string>& queues) {
+    Platform& p = app_.platform;
+    std::vector<RecordedQueue> matched;
+    if (std::optional<int> failed = RecordedQueues(matched)) return failed;
+    for (const RecordedQueue& m : matched) {
+        const QueueRecord& r = m.record;
+        if (!SameOwner(r.owner, owner)) continue;
+        if (m.state == RecordState::Found || m.state == RecordState::Renamed) {
+            if (m.state == RecordState::Renamed) {
+                Line(Format(kRenamedQueue.In(language_), r.queueName.c_str(), m.queue.printerName.c_str()));
+            }
+            queues.push_back(m.queue.printerName);
+            continue;
+        }
+        // A queue that only took the name is another's: it stays, and the record is stale.
+        if (m.state == RecordState::Foreign) {
+            Line(Format(kForeignQueue.In(language_), m.queue.printerName.c_str(), r.driver.c_str()));
         }
         // Someone deleted the queue: its record names nothing, and its port goes when made for it.
         RemoveCreatedPortIfUnused(*p.registry, p.spooler, r);
@@ -535,9 +643,9 @@ int UnattendedRun::Detect(const CommandLine& line) {
     }
     for (const PrinterInfo2& q : queues) {
         if (!IsLabelDriver(q.driverName) || !SameQueueName(p.spooler, q.printerName, *line.name)) continue;
-        const bool recorded = ReadQueueRecord(*p.registry, q.printerName).has_value();
-        const bool onPort =
-            line.portSource == PortSource::None || SameQueueName(p.spooler, q.portName, RequestedPort(line));
+        // Under this name, or under the one it had when it was installed.
+        const bool recorded = FindQueueRecord(*p.registry, p.spooler, q.printerName).has_value();
+        const bool onPort = line.portSource == PortSource::None || OnRequestedPort(line, q.portName);
         if (recorded && onPort) Line(q.printerName + "\t" + q.driverName + "\t" + q.portName);
         break;
     }
@@ -557,19 +665,34 @@ int UnattendedRun::Adopt(const CommandLine& line, const PrinterInfo2& queue, boo
 
 std::optional<int> UnattendedRun::Update(const CommandLine& line) {
     Platform& p = app_.platform;
-    std::vector<QueueRecord> records;
-    std::vector<PrinterInfo2> queues;
-    if (!ListQueueRecords(*p.registry, records)) {
-        return Finish(Format(kRecordsNotListed.In(language_), kQueueRecordsKey), kExitFailure);
-    }
-    if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
+    std::vector<RecordedQueue> matched;
+    if (std::optional<int> failed = RecordedQueues(matched)) return failed;
     std::vector<PrinterInfo2> owned;
-    for (const QueueRecord& r : records) {
-        if (!SameOwner(r.owner, *line.owner)) continue;
+    for (const RecordedQueue& m : matched) {
+        if (!SameOwner(m.record.owner, *line.owner)) continue;
+        if ((m.state == RecordState::Found || m.state == RecordState::Renamed) && IsLabelDriver(m.queue.driverName)) {
+            owned.push_back(m.queue);
+        } else if (m.state == RecordState::Foreign) {
+            Line(Format(kForeignQueue.In(language_), m.queue.printerName.c_str(), m.record.driver.c_str()));
+        }
+    }
+    std::string claimed;
+    if (line.name) {
+        // The operator names a label printer for the owner: one that no record names becomes
+        // the owner's; one recorded for another owner (or for none) stays as it is.
+        std::vector<PrinterInfo2> queues;
+        if (const std::uint32_t e = p.spooler.ListLocalPrinters(queues); e != 0) return EnumFailed(e);
         for (const PrinterInfo2& q : queues) {
-            if (IsLabelDriver(q.driverName) && SameQueueName(p.spooler, q.printerName, r.queueName)) {
-                owned.push_back(q);
+            if (!IsLabelDriver(q.driverName) || !SameQueueName(p.spooler, q.printerName, *line.name) ||
+                std::find(owned.begin(), owned.end(), q) != owned.end()) {
+                continue;
             }
+            const auto record = std::find_if(matched.begin(), matched.end(), [&](const RecordedQueue& m) {
+                return (m.state == RecordState::Found || m.state == RecordState::Renamed) && m.queue == q;
+            });
+            if (record != matched.end()) return KeptForOwner(record->record, q);
+            owned.push_back(q);
+            claimed = q.printerName;
         }
     }
     if (owned.empty()) {
@@ -581,8 +704,10 @@ std::optional<int> UnattendedRun::Update(const CommandLine& line) {
     for (const PrinterInfo2& q : owned) {
         UnattendedSteps steps(app_, *this, line, language_);
         InstallCommand command(app_, *this, steps);
+        // The owner is written for the printer claimed; the others keep it as recorded.
+        const std::optional<std::string> owner = q.printerName == claimed ? line.owner : std::optional<std::string>();
         const Outcome outcome =
-            command.Adopt({q.printerName, q.driverName, q.portName, false, line.owner, language_, true, line.defaults});
+            command.Adopt({q.printerName, q.driverName, q.portName, false, owner, language_, true, line.defaults});
         if (!outcome.Ok()) {
             // The first failure ends the run; the printers updated before it stay updated.
             return Finish(outcome.text, ExitCodeOf(outcome));

@@ -11,6 +11,7 @@
 #include "app/command_line.h"
 #include "core/app_context.h"
 #include "core/feedback.h"
+#include "core/printer_records.h"
 #include "core/texts.h"
 #include "platform/spooler.h"
 #include "platform/text_output.h"
@@ -70,6 +71,15 @@ private:
     // none and the line names a port, so that the installation goes on as usual.
     std::optional<int> Update(const CommandLine& line);
     int Adopt(const CommandLine& line, const PrinterInfo2& queue, bool movePort);
+    // The records matched to the local queues; an exit code when either cannot be listed.
+    std::optional<int> RecordedQueues(std::vector<RecordedQueue>& matched);
+    // Ends a run that leaves a queue of another owner (or of none) as it is, saying whose it is.
+    int KeptForOwner(const QueueRecord& record, const PrinterInfo2& queue);
+    // /install /owner: (without /update) adopts the owner's printers that are there already
+    // (only the one of /name, under its name now or at its installation), so that a second
+    // run of the same installation makes no second copy. Lowers `copies` by their number and
+    // drops `name` when one of them had it; an exit code when nothing is left to install.
+    std::optional<int> AdoptOwnersQueues(const CommandLine& line, int& copies, std::optional<std::string>& name);
     // The queues recorded for the owner, as the spooler spells them; records whose queue is gone
     // are deleted and said. An exit code when the records or queues cannot be listed.
     std::optional<int> OwnerQueues(const std::string& owner, std::vector<std::string>& queues);
@@ -77,6 +87,9 @@ private:
     int Finish(const std::string& text, int exitCode);
     // A local printer listing that failed, with the call's error code.
     int EnumFailed(std::uint32_t error);
+    // Whether a queue on `queuePort` prints where the line asks: the port named, or the network
+    // printer's host and port number.
+    bool OnRequestedPort(const CommandLine& line, const std::string& queuePort);
 
     AppContext& app_;
     TextOutput& console_;

@@ -26,11 +26,9 @@ std::uint32_t WriteQueueRecord(Registry& registry, const QueueRecord& r) {
     Registry::Key key = 0;
     std::uint32_t e = registry.CreateKey(RecordKey(r.queueName), "", key);
     if (e != 0) return e;
-    const std::pair<const char*, const std::string*> strings[] = {{"Driver", &r.driver},
-                                                                  {"Port", &r.port},
-                                                                  {"Version", &r.version},
-                                                                  {"Owner", &r.owner},
-                                                                  {"InstallDate", &r.installDate}};
+    const std::pair<const char*, const std::string*> strings[] = {
+        {"Driver", &r.driver},           {"Port", &r.port},        {"Version", &r.version}, {"Owner", &r.owner},
+        {"InstallDate", &r.installDate}, {"Defaults", &r.defaults}};
     for (const auto& [name, value] : strings) {
         if (e == 0) e = registry.SetString(key, name, *value);
     }
@@ -50,6 +48,7 @@ std::optional<QueueRecord> ReadQueueRecord(Registry& registry, const std::string
     registry.QueryString(key, "Version", r.version);
     registry.QueryString(key, "Owner", r.owner);
     registry.QueryString(key, "InstallDate", r.installDate);
+    registry.QueryString(key, "Defaults", r.defaults);
     std::uint32_t created = 0;
     r.portCreated = registry.QueryDword(key, "PortCreated", created) == 0 && created == 1;
     registry.CloseKey(key);
@@ -101,6 +100,77 @@ bool RemoveCreatedPortIfUnused(Registry& registry, Spooler& spooler, const Queue
     if (answer == MonitorAnswer::Done) return true;
     if (answer == MonitorAnswer::Refused && error != kErrorUnknownPort) return false;
     return registry.DeleteKey(TcpIpPortKey(record.port)) == 0;
+}
+
+std::vector<RecordedQueue> MatchRecords(Spooler& spooler, const std::vector<QueueRecord>& records,
+                                        const std::vector<PrinterInfo2>& queues) {
+    std::vector<RecordedQueue> matched;
+    std::vector<bool> taken(queues.size(), false);
+    const auto named = [&](const PrinterInfo2& q, const QueueRecord& r) {
+        return SameQueueName(spooler, q.printerName, r.queueName);
+    };
+    const auto claim = [&](std::size_t i, RecordState state, RecordedQueue& m) {
+        taken[i] = true;
+        m.state = state;
+        m.queue = queues[i];
+    };
+    // First every record whose queue still has its name, so that a renamed queue cannot be
+    // claimed by a record of another queue that still has it.
+    for (const QueueRecord& r : records) {
+        RecordedQueue m{r, RecordState::Gone, {}};
+        for (std::size_t i = 0; i < queues.size() && m.state == RecordState::Gone; ++i) {
+            const bool driverMatches = r.driver.empty() ? IsLabelDriver(queues[i].driverName)
+                                                        : SameQueueName(spooler, queues[i].driverName, r.driver);
+            if (!taken[i] && driverMatches && named(queues[i], r)) claim(i, RecordState::Found, m);
+        }
+        matched.push_back(m);
+    }
+    // Then the renamed ones: the one queue on the driver. Two queues on it (someone made a second
+    // one by hand) leave it unclear which was ours.
+    for (RecordedQueue& m : matched) {
+        if (m.state != RecordState::Gone || m.record.driver.empty()) continue;
+        std::size_t found = queues.size(), count = 0;
+        for (std::size_t i = 0; i < queues.size(); ++i) {
+            if (SameQueueName(spooler, queues[i].driverName, m.record.driver)) {
+                ++count;
+                if (!taken[i]) found = i;
+            }
+        }
+        if (count == 1 && found < queues.size()) claim(found, RecordState::Renamed, m);
+    }
+    // A queue with the name that no record claims is another's that took the name.
+    for (RecordedQueue& m : matched) {
+        if (m.state != RecordState::Gone) continue;
+        for (std::size_t i = 0; i < queues.size(); ++i) {
+            if (!taken[i] && named(queues[i], m.record)) {
+                m.state = RecordState::Foreign;
+                m.queue = queues[i];
+                break;
+            }
+        }
+    }
+    return matched;
+}
+
+bool ListRecordedQueues(Registry& registry, Spooler& spooler, std::vector<RecordedQueue>& matched) {
+    std::vector<QueueRecord> records;
+    std::vector<PrinterInfo2> queues;
+    if (!ListQueueRecords(registry, records) || spooler.ListLocalPrinters(queues) != 0) return false;
+    matched = MatchRecords(spooler, records, queues);
+    return true;
+}
+
+std::optional<QueueRecord> FindQueueRecord(Registry& registry, Spooler& spooler, const std::string& queueName) {
+    std::vector<RecordedQueue> matched;
+    // Unlisted, the record of the name is the best guess, as before renames were followed.
+    if (!ListRecordedQueues(registry, spooler, matched)) return ReadQueueRecord(registry, queueName);
+    for (const RecordedQueue& m : matched) {
+        if ((m.state == RecordState::Found || m.state == RecordState::Renamed) &&
+            SameQueueName(spooler, m.queue.printerName, queueName)) {
+            return m.record;
+        }
+    }
+    return std::nullopt;
 }
 
 bool SameOwner(const std::string& a, const std::string& b) { return SameQueueName(a, b); }

@@ -34,6 +34,9 @@ struct QueueRecord {
     std::string owner;         // the /owner: of the installation, empty otherwise
     std::string installDate;   // YYYYMMDD
     bool portCreated = false;  // the run that wrote it created the Standard TCP/IP port
+    // The label defaults the driver's description was staged with, "FEATURE=OPTION;..." as
+    // the template spells them (empty: none): an update that is given none stages them again.
+    std::string defaults;
 
     bool operator==(const QueueRecord&) const = default;
 };
@@ -59,6 +62,38 @@ void DeleteMakerKeyIfEmpty(Registry& registry);
 // created goes too, unless a local queue is still on it: through the Standard TCP/IP port
 // monitor, or by deleting its key where the monitor does not answer. True when it went.
 bool RemoveCreatedPortIfUnused(Registry& registry, Spooler& spooler, const QueueRecord& record);
+
+// Which queue a record names now. Records are kept under the queue's name, but a queue can be
+// renamed (Printers folder, Set-Printer -NewName, SetPrinter): what does not change is its
+// numbered driver, which belongs to that queue alone. The driver decides; the record's name only
+// tells which queue is meant when several use the driver.
+enum class RecordState {
+    Found,    // the queue of the record's name, on the recorded driver
+    Renamed,  // the queue on the recorded driver, under another name
+    Foreign,  // a queue has the record's name but not its driver, and no queue has the driver:
+              // that queue is not ours, and the record is stale
+    Gone,     // no queue has the driver, none has the name (or the driver's queue is unclear):
+              // the record is stale
+};
+
+struct RecordedQueue {
+    QueueRecord record;
+    RecordState state = RecordState::Gone;
+    PrinterInfo2 queue;  // Found, Renamed: the record's queue; Foreign: the queue with its name
+};
+
+// Matches every record to the local queues. A queue is matched to one record at most; a record
+// without a driver (a value lost) is matched by name to a queue on a label-printer driver.
+std::vector<RecordedQueue> MatchRecords(Spooler& spooler, const std::vector<QueueRecord>& records,
+                                        const std::vector<PrinterInfo2>& queues);
+
+// Lists the records and the local queues and matches them; false when either cannot be listed.
+bool ListRecordedQueues(Registry& registry, Spooler& spooler, std::vector<RecordedQueue>& matched);
+
+// The record of the local queue of that name, wherever it is kept (under an older name after a
+// rename); nothing when there is none. When the records or queues cannot be listed, the record
+// kept under that name.
+std::optional<QueueRecord> FindQueueRecord(Registry& registry, Spooler& spooler, const std::string& queueName);
 
 // Whether two owners are the same, letter case aside (a GUID in either case).
 bool SameOwner(const std::string& a, const std::string& b);

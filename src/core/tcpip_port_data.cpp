@@ -45,22 +45,38 @@ std::vector<std::uint8_t> DeletePortData(const std::string& portName) {
     return out;
 }
 
+bool MonitorDoesNotAnswer(std::uint32_t error) {
+    switch (error) {
+        case kErrorInvalidFunction:     // the monitor does not know the command
+        case kErrorNotSupported:        // ... or has no such interface
+        case kErrorCallNotImplemented:  // a winspool without XcvData
+        case kErrorProcNotFound:        // ... or without OpenPrinter
+        case kErrorUnknownPort:         // Wine, which has no such monitor (docs/wine.md)
+        case kErrorInvalidPrinterName:  // Windows, for a name OpenPrinter does not know
+        case kErrorInvalidName:
+        case kErrorUnknownPrintMonitor:  // no monitor of that name
+        case kErrorInvalidPrintMonitor:  // a monitor without the transceive functions
+            return true;
+        default: return false;
+    }
+}
+
 MonitorAnswer AskTcpIpMonitor(Spooler& spooler, const std::string& command, const std::vector<std::uint8_t>& input,
                               std::uint32_t& error) {
     error = 0;
     // A text that did not fit the monitor's structure: the registry holds it.
     if (input.empty()) return MonitorAnswer::Unanswered;
     std::uint32_t status = 0;
-    // OpenPrinter finding no such monitor, or a winspool without XcvData: nobody to ask.
+    // OpenPrinter or XcvData failing, or the monitor's own status: only a monitor that is not
+    // there or does not take the command leaves the port to the registry. Any other failure
+    // (access denied, data the monitor refuses) is the monitor's answer: writing its key
+    // behind its back and restarting the spooler would only hide it.
     if (std::uint32_t e = spooler.MonitorCommand(kStandardTcpIpMonitor, command, input, status); e != 0) {
-        error = e;
-        return MonitorAnswer::Unanswered;
+        status = e;
     }
     if (status == 0) return MonitorAnswer::Done;
     error = status;
-    const bool unsupported =
-        status == kErrorInvalidFunction || status == kErrorNotSupported || status == kErrorCallNotImplemented;
-    return unsupported ? MonitorAnswer::Unanswered : MonitorAnswer::Refused;
+    return MonitorDoesNotAnswer(status) ? MonitorAnswer::Unanswered : MonitorAnswer::Refused;
 }
 
 }  // namespace prinstall

@@ -76,8 +76,12 @@ std::vector<std::uint8_t> DeletePortData(const std::string& portName);
 enum class MonitorAnswer {
     Done,        // the monitor did it
     Unanswered,  // no such monitor here, or it does not know the command: use the registry
-    Refused,     // the monitor answered with a failure (access denied, a bad port, ...)
+    Refused,     // any other failure (access denied, data refused, a port it does not know, ...)
 };
+
+// Whether a failure of OpenPrinter, XcvData or the monitor means that nobody answered the
+// command: no such monitor here, or one that does not know the command.
+bool MonitorDoesNotAnswer(std::uint32_t error);
 
 // Sends one command with its input to the Standard TCP/IP port monitor. `error` gets the
 // failure: the code of OpenPrinter or XcvData, or the monitor's own status.

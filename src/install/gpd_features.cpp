@@ -55,12 +55,15 @@ void GpdOutline::Scan(std::string_view line, Listener& listener) {
             }
             const std::string_view value = line.substr(begin, end - begin);
             const bool inFeature = !open_.empty() && open_.back().feature;
+            // A *DefaultOption may also sit in the *Switch/*Case blocks of its feature (a
+            // default that depends on another feature's option): it is the feature's all the same.
+            const auto owner = std::find_if(open_.rbegin(), open_.rend(), [](const Block& b) { return b.feature; });
             // Features do not nest: a *Feature entry anywhere inside one opens no feature.
             featureNext_ = keyword == "Feature" &&
                            std::none_of(open_.begin(), open_.end(), [](const Block& b) { return b.feature; });
             if (featureNext_) pendingName_ = std::string(value);
             if (inFeature && keyword == "Option") listener.Option(open_.back().name, value);
-            if (inFeature && keyword == "DefaultOption") listener.DefaultOption(open_.back().name, begin, end);
+            if (owner != open_.rend() && keyword == "DefaultOption") listener.DefaultOption(owner->name, begin, end);
             i = end;
         } else if (c == '{') {
             open_.push_back({featureNext_, featureNext_ ? pendingName_ : std::string()});

@@ -38,6 +38,8 @@ const Text kUpdateFileMissing = {"The driver was not updated: the file %s is mis
                                  "드라이버를 업데이트하지 못했습니다: %s 파일이 없거나 비어 있습니다."};
 const Text kRecordNotWritten = {"The record of the printer \"%s\" (HKLM\\%s) could not be written (error %u).",
                                 "프린터 \"%s\"의 기록(HKLM\\%s)을 쓸 수 없습니다(오류 %u)."};
+const Text kRenamed = {"The printer \"%s\" was renamed \"%s\" after its installation; its record follows it.",
+                       "프린터 \"%s\"의 이름이 설치 후 \"%s\"(으)로 바뀌었습니다. 기록도 새 이름을 따릅니다."};
 const Text kMonitorMissing = {"The printer was not moved: the label printer's USB port monitor could not be installed.",
                               "프린터를 옮기지 못했습니다: 라벨 프린터 USB 포트 모니터를 설치할 수 없습니다."};
 const Text kDriverFolderUnknown = {
@@ -102,9 +104,14 @@ Outcome InstallCommand::Adopt(const AdoptRequest& request) {
         steps_.EndRun();
         return outcome;
     };
-    const std::optional<QueueRecord> record = ReadQueueRecord(registry, request.queueName);
+    // Kept under the queue's name, or under the name it had before someone renamed it.
+    const std::optional<QueueRecord> record = FindQueueRecord(registry, platform.spooler, request.queueName);
     const bool update = record && IsOwnDriverName(request.driverName) &&
                         (request.updateDriver || record->version != PRINSTALL_VERSION_TEXT);
+    // The description is staged again with the defaults it was installed with, unless others
+    // are given.
+    defaultsRecorded_ = update && defaults_.empty() && !record->defaults.empty();
+    if (defaultsRecorded_) defaults_ = DefaultsFromText(record->defaults);
     std::vector<std::string> said;
     std::string port = request.currentPort;
     bool portCreated = record && record->portCreated;
@@ -163,6 +170,7 @@ Outcome InstallCommand::Adopt(const AdoptRequest& request) {
     next.version = PRINSTALL_VERSION_TEXT;
     next.portCreated = portCreated;
     if (request.owner) next.owner = *request.owner;
+    if (update) next.defaults = DefaultsText(defaults_);
     if (!record) next.installDate = InstallDateOf(platform.clock.LocalTimestamp());
     if (!record || next != *record) {
         // A queue that no record names could not be detected or removed by its owner.
@@ -172,6 +180,12 @@ Outcome InstallCommand::Adopt(const AdoptRequest& request) {
         }
     }
     if (said.empty()) said.push_back(Format(kAlreadyThere.In(language_), request.queueName.c_str(), port.c_str()));
+    if (record && !SameQueueName(platform.spooler, record->queueName, request.queueName)) {
+        // The record follows the queue's new name. An old key that stays names no queue of
+        // ours, and goes as stale with a later removal.
+        DeleteQueueRecord(registry, record->queueName);
+        said.insert(said.begin(), Format(kRenamed.In(language_), record->queueName.c_str(), request.queueName.c_str()));
+    }
     std::string text;
     for (const std::string& line : said) text += (text.empty() ? "" : "\n") + line;
     return end(Outcome::Success(text));

@@ -68,15 +68,53 @@ const Text kPortNotTakenUp = {
 const Text kPortRefused = {
     "Nothing was installed: the Standard TCP/IP port monitor did not make the port %s (error %u).",
     "아무것도 설치하지 않았습니다: 표준 TCP/IP 포트 모니터가 %s 포트를 만들지 않았습니다 (오류 %u)."};
+const Text kPortNumberDiffers = {
+    "Nothing was installed: the port %s exists with the port number %u, not %u as asked. It was left as it is.",
+    "아무것도 설치하지 않았습니다: %s 포트가 이미 있으며 포트 번호가 %u입니다(요청한 번호: %u). 포트는 그대로 "
+    "두었습니다."};
 const Text kRecordNotWritten = {
     "The printer \"%s\" was not installed: its record (HKLM\\%s) could not be written (error %u).",
     "프린터 \"%s\"을(를) 설치하지 못했습니다: 기록(HKLM\\%s)을 쓸 수 없습니다(오류 %u)."};
+const Text kRecordedDefaultLeftOut = {
+    "The default %s=%s that the printer was installed with is not in this version's printer description: it was "
+    "left out.",
+    "프린터를 설치할 때 지정한 기본값 %s=%s이(가) 이 버전의 프린터 설명 파일에 없어 제외했습니다."};
+// Marks a queue's record with the run that installed it (the "Run" value beside the others).
+std::uint32_t WriteRunMark(Registry& registry, const std::string& queueName, const std::string& run) {
+    Registry::Key key = 0;
+    std::uint32_t e = registry.CreateKey(std::string(kQueueRecordsKey) + "\\" + queueName, "", key);
+    if (e != 0) return e;
+    e = registry.SetString(key, "Run", run);
+    registry.CloseKey(key);
+    return e;
+}
+
 const char* const kUnsupported[] = {
     "Windows NT 3.51 not Supported !!!", "Windows 95 not Supported !!!",     "Windows 98 not Supported !!!",
     "Windows ME not Supported !!!",      "Windows NT 4.0 not Supported !!!",
 };
 
 }  // namespace
+
+std::string DefaultsText(const std::vector<GpdDefault>& defaults) {
+    std::string text;
+    for (const GpdDefault& d : defaults) text += (text.empty() ? "" : ";") + d.feature + "=" + d.option;
+    return text;
+}
+
+std::vector<GpdDefault> DefaultsFromText(const std::string& text) {
+    std::vector<GpdDefault> defaults;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find(';', start), text.size());
+        const std::string pair = text.substr(start, end - start);
+        const std::size_t equals = pair.find('=');
+        if (equals != std::string::npos && equals > 0 && equals + 1 < pair.size()) {
+            defaults.push_back({pair.substr(0, equals), pair.substr(equals + 1)});
+        }
+        start = end + 1;
+    }
+    return defaults;
+}
 
 int PrinterNameExists(Spooler& spooler, const std::string& name) {
     std::vector<PrinterInfo2> queues;
@@ -103,7 +141,9 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     monitorAdded_ = false;
     tcpIpPortCreated_ = false;
     owner_ = request.owner;
+    run_ = request.run;
     defaults_ = request.defaults;
+    defaultsRecorded_ = false;
     created_.clear();
     left_ = {};
     int installed = 0;
@@ -160,6 +200,7 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     } else if (!outcome.Ok() && installed == 0 && monitorAdded_) {
         TakeBackPortMonitor();
     }
+    if (!outcome.Ok() && tcpIpPortCreated_) TakeBackTcpIpPort(settings.tcpIpPortName);
     if (!outcome.Ok() && request.allOrNothing && !left_.kept.empty()) {
         std::string text = kNotTakenBack.In(language_);
         for (const std::string& item : left_.kept) text += "\n" + item;
@@ -223,6 +264,18 @@ std::optional<Outcome> InstallCommand::MediaRefusal() {
         return Outcome::Failure(
             Format(kMediaFileUnusable.In(language_), GpdTemplatePath(*platform.files, processor).c_str()));
     }
+    if (defaultsRecorded_) {
+        std::vector<GpdDefault> kept;
+        for (const GpdDefault& d : defaults_) {
+            std::vector<GpdDefault> one{d};
+            if (SettleGpdDefaults(*features, one)) {
+                steps_.Note(Format(kRecordedDefaultLeftOut.In(language_), d.feature.c_str(), d.option.c_str()));
+            } else {
+                kept.push_back(one.front());
+            }
+        }
+        defaults_ = kept;
+    }
     if (std::optional<std::string> refusal = SettleGpdDefaults(*features, defaults_)) return Outcome::Failure(*refusal);
     MediaVerification media = VerifyMedia(*platform.files, platform.debug, app_.state.shippedMedia, processor,
                                           language_ == Language::Korean, language_);
@@ -273,13 +326,19 @@ std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& setting
             return stopped;
         }
     } else if (settings.interfaceKind == kInterfaceTcpIp) {
-        settings.tcpIpPortName = TcpIpPortName(choice.address);
+        settings.tcpIpPortName = TcpIpPortName(choice.address, choice.portNumber);
         const std::string portKey = TcpIpPortKey(settings.tcpIpPortName);
         Registry::Key key = 0;
         if (platform.registry != nullptr && platform.registry->OpenKeyForReading(portKey, key) == 0) {
             // The port is there already, perhaps with other settings that another queue relies
             // on: it stays as it is, and the spooler, with nothing new to read, keeps running.
+            // One of that name on another raw port would print elsewhere than asked.
             platform.registry->CloseKey(key);
+            const std::optional<std::uint32_t> number = TcpIpPortNumber(*platform.registry, settings.tcpIpPortName);
+            if (number && *number != choice.portNumber) {
+                return Outcome::Failure(Format(kPortNumberDiffers.In(language_), settings.tcpIpPortName.c_str(),
+                                               *number, choice.portNumber));
+            }
             platform.debug.Output("Standard TCP/IP port " + settings.tcpIpPortName + " exists: left as it is");
         } else {
             bool answered = false;
@@ -388,6 +447,17 @@ int InstallCommand::TakeBackCopies(const std::string& environment, std::size_t f
     return queuesDeleted;
 }
 
+void InstallCommand::TakeBackTcpIpPort(const std::string& portName) {
+    if (app_.platform.registry == nullptr) return;
+    // The port may have gone already with the last copy's record; asking again changes nothing.
+    QueueRecord made;
+    made.port = portName;
+    made.portCreated = true;
+    const bool removed = RemoveCreatedPortIfUnused(*app_.platform.registry, app_.platform.spooler, made);
+    app_.platform.debug.Output((removed ? "Taken back: Standard TCP/IP port " : "Kept: Standard TCP/IP port ") +
+                               portName);
+}
+
 void InstallCommand::TakeBackDetectionValue() {
     Registry* registry = app_.platform.registry;
     if (detectionValueBefore_ || registry == nullptr || !DetectionValuePresent(*registry)) return;
@@ -488,8 +558,11 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
                              PRINSTALL_VERSION_TEXT,
                              owner_,
                              settings.entry.installDate,
-                             settings.interfaceKind == kInterfaceTcpIp && tcpIpPortCreated_};
-    if (const std::uint32_t e = WriteQueueRecord(*platform.registry, record); e != 0) {
+                             settings.interfaceKind == kInterfaceTcpIp && tcpIpPortCreated_,
+                             DefaultsText(defaults_)};
+    std::uint32_t recordError = WriteQueueRecord(*platform.registry, record);
+    if (recordError == 0 && !run_.empty()) recordError = WriteRunMark(*platform.registry, queueName, run_);
+    if (const std::uint32_t e = recordError; e != 0) {
         TakeBackCopies(settings.environment, created_.size() - 1);
         return FailCopy(Format(kRecordNotWritten.In(language_), queueName.c_str(), kQueueRecordsKey, e), e);
     }

@@ -75,6 +75,11 @@ int PrinterNameExists(Spooler& spooler, const std::string& name);
 // The message refusing a queue name the spooler cannot hold; nothing for a good name.
 std::optional<Text> QueueNameRefusal(const std::string& name);
 
+// The label defaults as a queue's record keeps them ("FEATURE=OPTION;FEATURE=OPTION"), and back;
+// a piece without a feature or an option is left out.
+std::string DefaultsText(const std::vector<GpdDefault>& defaults);
+std::vector<GpdDefault> DefaultsFromText(const std::string& text);
+
 struct InstallRequest {
     int copies = 1;
     std::string firstQueueName;  // the operator's name for the first queue
@@ -91,6 +96,8 @@ struct InstallRequest {
     // The default options every copy's printer description starts with (feature and option in
     // any letter case); a feature or option the template lacks refuses the run before any change.
     std::vector<GpdDefault> defaults;
+    // Written into the record of every queue installed, for a take-back of this run alone.
+    std::string run;
 };
 
 // An existing label-printer queue to bring up to this program: onto the port the steps choose
@@ -106,7 +113,8 @@ struct AdoptRequest {
     // The driver is updated from this program's media whatever version recorded the queue: a
     // package's upgrade may bring new media with the same program.
     bool updateDriver = false;
-    // /default: the feature defaults the driver's description gets where it is staged again.
+    // /default: the feature defaults the driver's description gets where it is staged again;
+    // none given, the defaults the queue's record kept.
     std::vector<GpdDefault> defaults;
 };
 
@@ -167,6 +175,9 @@ private:
     // `from`th on, the last one first (after a failed all-or-nothing run: all of them). The
     // number of queues deleted.
     int TakeBackCopies(const std::string& environment, std::size_t from);
+    // After a failed run: the Standard TCP/IP port this run made, unless a queue prints to it
+    // (a copy installed before the failure that stays, or one that could not be taken back).
+    void TakeBackTcpIpPort(const std::string& portName);
     // The detection value, when this run wrote it and no label-printer queue remains.
     void TakeBackDetectionValue();
 
@@ -179,7 +190,11 @@ private:
     bool monitorAdded_ = false;      // this run added the port monitor
     bool tcpIpPortCreated_ = false;  // this run created the Standard TCP/IP port
     std::string owner_;
+    std::string run_;
     std::vector<GpdDefault> defaults_;
+    // defaults_ are those a record kept: one the template no longer has is left out and said,
+    // not a refusal (an upgrade's template may have dropped it).
+    bool defaultsRecorded_ = false;
     int labelDriverCount_ = 0;  // as the last installed copy left it
     // The copies whose queue this run created: queue name and driver number.
     std::vector<std::pair<std::string, int>> created_;

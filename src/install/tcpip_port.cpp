@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/label_drivers.h"
 #include "core/texts.h"
 
 namespace prinstall {
@@ -21,7 +22,26 @@ struct NumberValue {
 
 }  // namespace
 
-std::string TcpIpPortName(const std::string& host) { return "IP_" + host; }
+std::string TcpIpPortName(const std::string& host, std::uint32_t portNumber) {
+    return portNumber == kRawPrintingPort ? "IP_" + host : Format("IP_%s_%u", host.c_str(), portNumber);
+}
+
+std::optional<std::uint32_t> TcpIpPortNumber(Registry& registry, const std::string& portName) {
+    Registry::Key key = 0;
+    if (registry.OpenKeyForReading(TcpIpPortKey(portName), key) != 0) return std::nullopt;
+    std::uint32_t number = 0;
+    const bool read = registry.QueryDword(key, "PortNumber", number) == 0;
+    registry.CloseKey(key);
+    return read ? std::optional<std::uint32_t>(number) : std::nullopt;
+}
+
+bool ServesTcpIpPort(Registry* registry, Spooler& spooler, const std::string& queuePort, const std::string& host,
+                     std::uint32_t portNumber) {
+    if (!SameQueueName(spooler, queuePort, TcpIpPortName(host, portNumber))) return false;
+    if (registry == nullptr) return true;
+    const std::optional<std::uint32_t> number = TcpIpPortNumber(*registry, queuePort);
+    return !number || *number == portNumber;
+}
 
 int TcpIpPortWriter::WriteTcpIpPortValues(const TcpIpPortSettings& settings) {
     Registry::Key key = 0;

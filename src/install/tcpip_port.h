@@ -14,6 +14,7 @@
 #include "platform/debug_log.h"
 #include "platform/registry.h"
 #include "platform/services.h"
+#include "platform/spooler.h"
 
 namespace prinstall {
 
@@ -25,8 +26,22 @@ inline constexpr std::uint32_t kServicePollInterval = 250;
 
 inline constexpr std::uint32_t kErrorWaitTimeout = 258;
 
-// "IP_192.168.0.20" for the address 192.168.0.20, "IP_label-07.example" for that host.
-std::string TcpIpPortName(const std::string& host);
+// A Standard TCP/IP port is one printer's raw port: its host and its port number. The name
+// of the raw printing port 9100 is "IP_192.168.0.20" for the address 192.168.0.20 and
+// "IP_label-07.example" for that host, as it always was; any other number is part of the
+// name ("IP_192.168.0.20_9101"), so that the printers behind one print server box (one
+// address, a port number each) get a port each.
+std::string TcpIpPortName(const std::string& host, std::uint32_t portNumber = kRawPrintingPort);
+
+// The port number an existing Standard TCP/IP port prints to, as its key holds it (the
+// monitor's and this program's way alike); nothing when the key or the value cannot be read.
+std::optional<std::uint32_t> TcpIpPortNumber(Registry& registry, const std::string& portName);
+
+// Whether a queue on port `queuePort` prints to `host` on `portNumber`: the port has the name
+// of that host and number, and its key holds no other number. The name alone says nothing of
+// a port someone made by hand under it with another number.
+bool ServesTcpIpPort(Registry* registry, Spooler& spooler, const std::string& queuePort, const std::string& host,
+                     std::uint32_t portNumber);
 
 struct TcpIpPortSettings {
     std::string portKey;  // TcpIpPortKey(TcpIpPortName(host)); created beforehand

@@ -11,6 +11,21 @@ bool IsConsole(HANDLE handle) {
     return GetConsoleMode(handle, &mode) != FALSE;
 }
 
+// The output code page of the console this process's reader runs in. A window-subsystem
+// program whose output goes to a pipe has no console of its own, so GetConsoleOutputCP gives
+// 0: the script reading the pipe (PowerShell, which decodes a program's output with its
+// console's code page, [Console]::OutputEncoding) is the parent, whose console the program
+// joins just long enough to read it. 0 when there is none (a service, Windows 2000).
+UINT ReaderCodePage() {
+    if (const UINT own = GetConsoleOutputCP(); own != 0) return own;
+    using AttachConsoleFn = BOOL(WINAPI*)(DWORD);
+    auto attachConsole = SystemExport<AttachConsoleFn>(L"kernel32.dll", "AttachConsole");
+    if (attachConsole == nullptr || !attachConsole(ATTACH_PARENT_PROCESS)) return 0;
+    const UINT codePage = GetConsoleOutputCP();
+    FreeConsole();
+    return codePage;
+}
+
 }  // namespace
 
 WinConsoleOutput::WinConsoleOutput() {
@@ -55,14 +70,16 @@ void WinConsoleOutput::WriteDataLine(const std::string& utf8) {
     std::string bytes = CrLfLines(utf8);
     const bool first = !dataStarted_;
     dataStarted_ = true;
-    if (GetFileType(out_) == FILE_TYPE_DISK) {
+    const DWORD type = GetFileType(out_);
+    if (first && type != FILE_TYPE_DISK) readerCodePage_ = ReaderCodePage();
+    if (type == FILE_TYPE_DISK) {
         LONG hereHigh = 0;
         DWORD sizeHigh = 0;
         if (first && SetFilePointer(out_, 0, &hereHigh, FILE_CURRENT) == 0 && hereHigh == 0 &&
             GetFileSize(out_, &sizeHigh) == 0 && sizeHigh == 0) {
             bytes.insert(0, "\xEF\xBB\xBF");
         }
-    } else if (const UINT codePage = GetConsoleOutputCP(); codePage != 0 && codePage != CP_UTF8) {
+    } else if (const UINT codePage = readerCodePage_; codePage != 0 && codePage != CP_UTF8) {
         // Only a line the code page holds whole: a character it lacks would arrive as "?".
         const std::wstring wide = Widen(bytes);
         BOOL lossy = FALSE;

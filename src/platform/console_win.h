@@ -22,9 +22,9 @@ public:
     void WriteLine(const std::string& utf8) override;
     // To a console as WriteLine. To a file: UTF-8, after a byte-order mark when the file was
     // empty, so that PowerShell's Import-Csv and Get-Content read it as UTF-8. To a pipe: in
-    // the code page of the console the program shares with its reader (what Windows
-    // PowerShell decodes a program's output with, [Console]::OutputEncoding) when the line
-    // can be written in it, UTF-8 otherwise.
+    // the code page of its reader's console (the parent's, which PowerShell decodes a
+    // program's output with, [Console]::OutputEncoding) when the line can be written in it,
+    // UTF-8 otherwise and when no console is found.
     void WriteDataLine(const std::string& utf8) override;
     // False when the lines go nowhere.
     bool Connected() const { return out_ != nullptr; }
@@ -33,6 +33,7 @@ private:
     HANDLE out_ = nullptr;
     bool console_ = false;
     bool dataStarted_ = false;                   // a data line was written
+    UINT readerCodePage_ = 0;                    // for data lines to a pipe; 0: UTF-8
     UniqueHandle<KernelHandleTraits> attached_;  // CONOUT$ of the parent's console
 };
 

@@ -96,6 +96,9 @@ constexpr std::uint32_t kErrorInvalidFunction = 1;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorPrinterDriverInUse = 3001;
 constexpr std::uint32_t kErrorUnknownPrintMonitor = 3000;
+constexpr std::uint32_t kErrorInvalidPrintMonitor = 3007;
+constexpr std::uint32_t kErrorProcNotFound = 127;
+constexpr std::uint32_t kErrorInvalidName = 123;
 // Refusals of the system rather than faults of the call: a third-party driver or monitor not
 // accepted (protected print mode among others), a blocked driver, a module of another machine.
 constexpr std::uint32_t kErrorNotSupported = 50;

@@ -172,16 +172,12 @@ bool Cleanup::DeleteDetectionValue() {
 
 std::vector<std::string> Cleanup::RecordsWithoutQueue(bool* listed) {
     std::vector<std::string> stale;
-    std::vector<QueueRecord> records;
-    std::vector<PrinterInfo2> queues;
-    const bool ok = ListQueueRecords(registry_, records) && spooler_.ListLocalPrinters(queues) == 0;
+    std::vector<RecordedQueue> matched;
+    const bool ok = ListRecordedQueues(registry_, spooler_, matched);
     if (listed != nullptr) *listed = ok;
-    if (!ok) return stale;
-    for (const QueueRecord& r : records) {
-        if (std::none_of(queues.begin(), queues.end(),
-                         [&](const PrinterInfo2& q) { return SameQueueName(spooler_, q.printerName, r.queueName); })) {
-            stale.push_back(r.queueName);
-        }
+    // A renamed queue keeps its record; a queue that only took a recorded name does not.
+    for (const RecordedQueue& m : matched) {
+        if (m.state == RecordState::Gone || m.state == RecordState::Foreign) stale.push_back(m.record.queueName);
     }
     return stale;
 }

@@ -82,8 +82,8 @@ public:
     // Deletes the detection value's key, then the maker's key when nothing else is in it. A
     // missing key is skipped quietly. False when the detection value stays.
     bool DeleteDetectionValue();
-    // The names of the queue records whose queue is gone; `listed` false when the records or
-    // the queues could not be listed.
+    // The names of the queue records that name no queue of ours any more (MatchRecords: Gone or
+    // Foreign); `listed` false when the records or the queues could not be listed.
     std::vector<std::string> RecordsWithoutQueue(bool* listed = nullptr);
     // Deletes the records whose queue is gone; a record that stays is named in `left`.
     void ForgetRecordsWithoutQueue(FilesLeft& left);

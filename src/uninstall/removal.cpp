@@ -182,7 +182,8 @@ bool Removal::RemovePrinter(const std::string& printerName) {
         return !ReportFailure(Format("Failure to GetPrinter GetLastError()=%d", static_cast<int>(e)), e);
     }
     const std::string driverName = info.driverName;
-    const std::optional<QueueRecord> record = ReadQueueRecord(registry_, printerName);
+    // Kept under the queue's name, or under an earlier one when it was renamed since.
+    const std::optional<QueueRecord> record = FindQueueRecord(registry_, spooler, printerName);
     const std::uint32_t deleteError = spooler.DeletePrinter(queue.handle);
     queue.Close();
     if (deleteError != 0) {
@@ -206,8 +207,8 @@ bool Removal::RemovePrinter(const std::string& printerName) {
             if (RemoveCreatedPortIfUnused(registry_, spooler, *record)) {
                 app_.platform.debug.Output("Standard TCP/IP port removed: " + record->port);
             }
-            if (DeleteQueueRecord(registry_, printerName) != 0) {
-                left_.kept.push_back(Format(kRecordKept.In(language_), printerName.c_str(), kQueueRecordsKey));
+            if (DeleteQueueRecord(registry_, record->queueName) != 0) {
+                left_.kept.push_back(Format(kRecordKept.In(language_), record->queueName.c_str(), kQueueRecordsKey));
             }
         }
     }

@@ -225,9 +225,10 @@ TEST(CommandLineWithoutDisplay, InstallsTwoCopiesListsThemAndRemovesEverything) 
     EXPECT_EQ(NumberedFiles(), std::vector<std::wstring>{}) << Joined(NumberedFiles());
 }
 
-// A network printer: the Standard TCP/IP port's key and values, and the queue on its port.
-// Wine has no Standard TCP/IP monitor and no ControlSet001; the key that the address check
-// looks for is made here (docs/wine.md).
+// A network printer: the Standard TCP/IP port's key and values, and the queue on its port; a
+// second printer on the same host with another raw port gets a port of its own, and a port of
+// that name on another number refuses the run. Wine has no Standard TCP/IP monitor and no
+// ControlSet001; the key that the address check looks for is made here (docs/wine.md).
 TEST(CommandLineWithoutDisplay, InstallsANetworkPrinterOnItsStandardTcpIpPort) {
     HKEY monitor = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE,
@@ -244,18 +245,45 @@ TEST(CommandLineWithoutDisplay, InstallsANetworkPrinterOnItsStandardTcpIpPort) {
     EXPECT_EQ(RegDword(key, L"PortNumber"), 9100u);
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tIP_192.168.0.20"});
 
-    // A port that exists keeps its settings: another queue may print through them.
+    // The print server box's second printer: the same address, port 9101.
+    const CommandRun second = RunWithoutWindow(L"/install /ip:192.168.0.20 /ipport:9101");
+    EXPECT_EQ(second.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << second.output;
+    const std::wstring key9101 = std::wstring(key) + L"_9101";
+    EXPECT_EQ(RegString(key9101.c_str(), L"IPAddress"), L"192.168.0.20");
+    EXPECT_EQ(RegDword(key9101.c_str(), L"PortNumber"), 9101u);
+    EXPECT_EQ(RegDword(key, L"PortNumber"), 9100u);
+    const std::vector<std::string> two = {"TORVA Label Printer\tTORVA Label Printer #1\tIP_192.168.0.20",
+                                          "TORVA Label Printer 2\tTORVA Label Printer #2\tIP_192.168.0.20_9101"};
+    EXPECT_EQ(LabelQueues(), two);
+    // Host and port number find it again; the host alone does not.
+    const CommandRun again = RunWithoutWindow(L"/install /ip:192.168.0.20 /ipport:9101 /ifmissing");
+    EXPECT_EQ(again.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << again.output;
+    EXPECT_NE(again.output.find("\"TORVA Label Printer 2\""), std::string::npos) << again.output;
+    EXPECT_EQ(LabelQueues(), two);
+    EXPECT_EQ(Lines(RunWithoutWindow(L"/detect \"/name:TORVA Label Printer 2\" /ip:192.168.0.20 /ipport:9101").output),
+              std::vector<std::string>{two[1]});
+    EXPECT_EQ(Lines(RunWithoutWindow(L"/detect \"/name:TORVA Label Printer 2\" /ip:192.168.0.20").output),
+              std::vector<std::string>{});
+
+    // A port of the name asked for that prints to another number: refused, naming both, and
+    // nothing changed. One on the number asked keeps its settings: another queue may use them.
     const std::wstring existing = std::wstring(key, wcslen(key) - wcslen(L"20")) + L"21";
-    const DWORD otherPort = 9101;
+    const DWORD otherPort = 9101, rawPort = 9100;
     HKEY port = nullptr;
     ASSERT_EQ(
         RegCreateKeyExW(HKEY_LOCAL_MACHINE, existing.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &port, nullptr),
         ERROR_SUCCESS);
     RegSetValueExW(port, L"PortNumber", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&otherPort), sizeof otherPort);
+    const CommandRun refused = RunWithoutWindow(L"/install /ip:192.168.0.21");
+    EXPECT_EQ(refused.exitCode, static_cast<DWORD>(prinstall::kExitFailure)) << refused.output;
+    EXPECT_NE(refused.output.find("IP_192.168.0.21 exists with the port number 9101, not 9100"), std::string::npos)
+        << refused.output;
+    EXPECT_EQ(LabelQueues(), two);
+    EXPECT_EQ(RegDword(existing.c_str(), L"PortNumber"), otherPort);
+    RegSetValueExW(port, L"PortNumber", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&rawPort), sizeof rawPort);
     RegCloseKey(port);
     const CommandRun beside = RunWithoutWindow(L"/install /ip:192.168.0.21");
     EXPECT_EQ(beside.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << beside.output;
-    EXPECT_EQ(RegDword(existing.c_str(), L"PortNumber"), otherPort);
     EXPECT_EQ(RegString(existing.c_str(), L"IPAddress"), L"(missing)");
 
     // A host name and another raw port. Wine has no Standard TCP/IP monitor to ask, so the
@@ -264,7 +292,7 @@ TEST(CommandLineWithoutDisplay, InstallsANetworkPrinterOnItsStandardTcpIpPort) {
               static_cast<DWORD>(prinstall::kExitInvalidCommandLine));
     EXPECT_EQ(RunWithoutWindow(L"/install /ip:label-07.example /ipport:65536").exitCode,
               static_cast<DWORD>(prinstall::kExitInvalidCommandLine));
-    const std::wstring named = std::wstring(key, wcslen(key) - wcslen(L"192.168.0.20")) + L"label-07.example";
+    const std::wstring named = std::wstring(key, wcslen(key) - wcslen(L"192.168.0.20")) + L"label-07.example_9101";
     EXPECT_FALSE(KeyExists(named.c_str()));
     const CommandRun byName = RunWithoutWindow(L"/install /ip:label-07.example /ipport:9101");
     EXPECT_EQ(byName.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << byName.output;
@@ -273,14 +301,15 @@ TEST(CommandLineWithoutDisplay, InstallsANetworkPrinterOnItsStandardTcpIpPort) {
     EXPECT_EQ(RegDword(named.c_str(), L"PortNumber"), 9101u);
     const std::vector<std::string> queues = LabelQueues();
     ASSERT_FALSE(queues.empty());
-    EXPECT_EQ(queues.back(), "TORVA Label Printer 3\tTORVA Label Printer #3\tIP_label-07.example");
+    EXPECT_EQ(queues.back(), "TORVA Label Printer 4\tTORVA Label Printer #4\tIP_label-07.example_9101");
 
-    // The port this program made goes with the last queue on it; the one that was there stays.
+    // The ports this program made go with the last queue on them; the one that was there stays.
     const wchar_t records[] = L"SOFTWARE\\TORVA\\EPL Printer 2.X\\Printers\\";
     EXPECT_EQ(RegDword((std::wstring(records) + L"TORVA Label Printer").c_str(), L"PortCreated"), 1u);
-    EXPECT_EQ(RegDword((std::wstring(records) + L"TORVA Label Printer 2").c_str(), L"PortCreated"), 0u);
+    EXPECT_EQ(RegDword((std::wstring(records) + L"TORVA Label Printer 3").c_str(), L"PortCreated"), 0u);
     EXPECT_EQ(RunWithoutWindow(L"/uninstall /all").exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
     EXPECT_FALSE(KeyExists(key));
+    EXPECT_FALSE(KeyExists(key9101.c_str()));
     EXPECT_FALSE(KeyExists(named.c_str()));
     EXPECT_TRUE(KeyExists(existing.c_str()));
 }
@@ -360,9 +389,21 @@ TEST(CommandLineWithoutDisplay, DeploysDetectsMovesAndRemovesPrintersOneAtATime)
     EXPECT_TRUE(KeyExists(kDetectionKey));
     EXPECT_EQ(Lines(RunWithoutWindow(L"/detect \"/name:Back Office\"").output).size(), 1u);
 
+    // Renamed, the printer is still its owner's: detected under its new name, its record found
+    // by its driver; the same deployment run again adds no copy.
+    ASSERT_EQ(RenameQueue(L"Back Office", L"Dispatch"), 0u);
+    EXPECT_EQ(Lines(RunWithoutWindow(L"/detect /name:Dispatch").output),
+              std::vector<std::string>{"Dispatch\tTORVA Label Printer #2\tCOM1:"});
+    const CommandRun retried = RunWithoutWindow(L"/install /port:COM1: \"/name:Back Office\" /owner:{A1}");
+    EXPECT_EQ(retried.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << retried.output;
+    EXPECT_NE(retried.output.find("\"Back Office\" was renamed \"Dispatch\""), std::string::npos) << retried.output;
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"Dispatch\tTORVA Label Printer #2\tCOM1:"});
+    EXPECT_EQ(RegString((std::wstring(kRecords) + L"\\Dispatch").c_str(), L"Owner"), L"{A1}");
+
     // The owner's last printer takes everything the program made, its keys included.
     const CommandRun rest = RunWithoutWindow(L"/uninstall /owner:{a1}");
     EXPECT_EQ(rest.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << rest.output;
+    EXPECT_NE(rest.output.find("To remove: \"Dispatch\""), std::string::npos) << rest.output;
     EXPECT_TRUE(LabelQueues().empty());
     // Only the installation folder's record stays, with the folder and the program in it.
     EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X"));

@@ -57,3 +57,6 @@ file(WRITE ${msi_setup} "set -e\nmv \"\$WINEPREFIX/drive_c/TORVA EPL Printer 2.X
                         "cp '${CMAKE_BINARY_DIR}/Prinstall.exe' \"\$WINEPREFIX/drive_c/Prinstall-package.exe\"\n")
 prinstall_wine_test(NAME e2e.msi NO_DISPLAY SETUP ${msi_setup} COMMAND prinstall_e2e_win
                     ARGS --gtest_filter=WindowsInstallerPackage.*)
+# A printer the package installed, renamed by an administrator, through the upgrade and removal.
+prinstall_wine_test(NAME e2e.msi.renamed NO_DISPLAY SETUP ${msi_setup} COMMAND prinstall_e2e_win
+                    ARGS --gtest_filter=WindowsInstallerPackageRenames.*)

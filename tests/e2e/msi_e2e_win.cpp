@@ -339,6 +339,51 @@ TEST(WindowsInstallerPackage, AMajorUpgradeKeepsTheQueuesAndStagesTheirDriverAga
     EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X"));
 }
 
+// After the package's installation, an administrator renames one of its printers, deletes the
+// other and makes another maker's queue under that one's name. The upgrade (its two halves, as
+// above) finds the renamed printer by its driver and stages the driver again with the defaults
+// given at installation, the printer's record following its new name; the package's removal
+// takes it and leaves the other maker's queue, which only took a recorded name.
+TEST(WindowsInstallerPackageRenames, ARenamedPrinterIsUpgradedAndRemovedAndAQueueThatTookANameStays) {
+    const std::wstring older = PackageProperty(L"C:\\Prinstall.msi", L"ProductCode");
+    const std::wstring newer = PackageProperty(kNextPackage, L"ProductCode");
+    const std::wstring records = L"SOFTWARE\\TORVA\\EPL Printer 2.X\\Printers\\";
+    ASSERT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: COPIES=2 DEFAULTS=Darkness=Level12 "
+                         L"/l*v C:\\msi-renamed.log"),
+              0u);
+    ASSERT_EQ(RenameQueue(L"TORVA Label Printer", L"Shipping Desk"), 0u);
+    ASSERT_EQ(DeleteQueue(L"TORVA Label Printer 2"), 0u);
+    ASSERT_EQ(AddForeignDriver(), 0u);
+    ASSERT_EQ(AddQueue(L"TORVA Label Printer 2", kForeignDriver), 0u);
+    const std::wstring gpd = DriverDirectory() + L"\\TVLabel1.GPD";
+    ASSERT_TRUE(DeleteFileW(gpd.c_str())) << GetLastError();
+
+    EXPECT_EQ(RunMsiexec(L"/x C:\\Prinstall.msi /qn UPGRADINGPRODUCTCODE=" + newer + L" /l*v C:\\msi-renamed-old.log"),
+              0u);
+    EXPECT_EQ(RunMsiexec(std::wstring(L"/i ") + kNextPackage + L" /qn WIX_UPGRADE_DETECTED=" + older +
+                         L" /l*v C:\\msi-renamed-new.log"),
+              0u);
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{"Shipping Desk\tTORVA Label Printer #1\tCOM1:"});
+    EXPECT_NE(FileBytes(gpd).find("*DefaultOption: Level12\r\n"), std::string::npos);
+    EXPECT_TRUE(KeyExists((records + L"Shipping Desk").c_str()));
+    EXPECT_FALSE(KeyExists((records + L"TORVA Label Printer").c_str()));
+    EXPECT_TRUE(LogHas(L"C:\\msi-renamed-new.log",
+                       "The printer \"TORVA Label Printer 2\" has the name of a printer this program installed but "
+                       "not its driver \"TORVA Label Printer #2\": it is not this program's and stays."));
+
+    EXPECT_EQ(RunMsiexec(std::wstring(L"/x ") + kNextPackage + L" /qn /l*v C:\\msi-renamed-remove.log"), 0u);
+    EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+    std::vector<QueueRecord> queues;
+    ASSERT_EQ(ListQueues(&queues), 0u);
+    EXPECT_TRUE(std::any_of(queues.begin(), queues.end(), [](const QueueRecord& q) {
+        return q.printerName == L"TORVA Label Printer 2" && q.driverName == kForeignDriver;
+    }));
+    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X"));
+    EXPECT_EQ(ShownEntries(), std::vector<std::string>{});
+    EXPECT_EQ(DeleteQueue(L"TORVA Label Printer 2"), 0u);
+    EXPECT_EQ(DeleteDriver(kForeignDriver), 0u);
+}
+
 // The package takes only what it made. A technician's queue, made with the program's command
 // line before, stays when a later step of the package's installation fails (the package with a
 // failing last action: Windows Installer rolls back, and the rollback action runs
@@ -346,8 +391,8 @@ TEST(WindowsInstallerPackage, AMajorUpgradeKeepsTheQueuesAndStagesTheirDriverAga
 // /uninstall /all then takes it and the shared pieces. Windows runs the rollback script in
 // reverse order, so the rollback action runs while the program is still in its folder. Wine 8
 // takes the installed files back first (measured: the action finds no program, error 3), so
-// here the failed run's two copies stay, recorded for the package, and the package's next
-// removal takes them with its own.
+// here the failed run's two copies stay, recorded for the package: the package's next
+// installation adopts them, and its removal takes them.
 TEST(WindowsInstallerPackage, QueuesMadeOutsideThePackageStay) {
     // While a technician's printer needs the program in the folder it made, the package (whose
     // removal would delete that program) refuses the folder and says whose it is.
@@ -379,8 +424,10 @@ TEST(WindowsInstallerPackage, QueuesMadeOutsideThePackageStay) {
     EXPECT_FALSE(Exists(kFolder));
     EXPECT_EQ(ShownEntries(), std::vector<std::string>{});
 
+    // The package's next installation adopts the copies of its run that stayed (Wine) instead of
+    // adding one; with none left (Windows) it installs its copy.
     ASSERT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-beside.log"), 0u);
-    EXPECT_EQ(LabelQueues().size(), afterRollback.size() + 1);
+    EXPECT_EQ(LabelQueues().size(), afterRollback.size() == 1 ? 2u : afterRollback.size());
     EXPECT_EQ(RunMsiexec(L"/x C:\\Prinstall.msi /qn /l*v C:\\msi-beside-remove.log"), 0u);
     EXPECT_EQ(LabelQueues(), technician);
     EXPECT_EQ(NumberedFiles(DriverDirectory(), 2), std::vector<std::wstring>{});

@@ -127,6 +127,42 @@ DWORD DeleteQueue(const std::wstring& printerName) {
     return 0;
 }
 
+DWORD RenameQueue(const std::wstring& from, const std::wstring& to) {
+    std::wstring name = from;
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE raw = nullptr;
+    if (!OpenPrinterW(name.data(), &raw, &defaults)) return GetLastError();
+    PrinterHandle handle(raw);
+    DWORD needed = 0;
+    GetPrinterW(handle.get(), 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    if (needed == 0 || !GetPrinterW(handle.get(), 2, buffer.data(), needed, &needed)) return GetLastError();
+    auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
+    std::wstring newName = to;
+    info->pPrinterName = newName.data();
+    info->pSecurityDescriptor = nullptr;  // kept as it is
+    if (!SetPrinterW(handle.get(), 2, buffer.data(), 0)) return GetLastError();
+    handle.reset();
+    // Wine 8 writes the new name into the queue's key but keeps the key's own name, which
+    // OpenPrinter looks for (1801 for the new name): the key moves as Windows' spooler moves it.
+    HANDLE renamed = nullptr;
+    if (OpenPrinterW(newName.data(), &renamed, &defaults)) {
+        ClosePrinter(renamed);
+        return 0;
+    }
+    const std::wstring printers = L"System\\CurrentControlSet\\Control\\Print\\Printers\\";
+    HKEY source = nullptr, target = nullptr;
+    DWORD e = RegOpenKeyExW(HKEY_LOCAL_MACHINE, (printers + from).c_str(), 0, KEY_READ, &source);
+    if (e != 0) return e;
+    e = RegCreateKeyExW(HKEY_LOCAL_MACHINE, (printers + to).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target,
+                        nullptr);
+    if (e == 0) e = RegCopyTreeW(source, nullptr, target);
+    RegCloseKey(source);
+    if (target != nullptr) RegCloseKey(target);
+    if (e == 0) e = RegDeleteTreeW(HKEY_LOCAL_MACHINE, (printers + from).c_str());
+    return e;
+}
+
 DWORD DeleteDriver(const std::wstring& driverName) {
     std::wstring name = driverName;
     SetLastError(ERROR_SUCCESS);

@@ -39,6 +39,10 @@ DWORD AddQueue(const std::wstring& printerName, const std::wstring& driverName,
 // Deletes a queue; a queue that does not exist counts as deleted.
 DWORD DeleteQueue(const std::wstring& printerName);
 
+// Renames a queue as the Printers folder and Set-Printer -NewName do: SetPrinter at level 2
+// with the new name and everything else as it was.
+DWORD RenameQueue(const std::wstring& from, const std::wstring& to);
+
 // Deletes a driver of this environment; an unknown driver counts as deleted.
 DWORD DeleteDriver(const std::wstring& driverName);
 

@@ -227,6 +227,7 @@ std::uint32_t FakeSpooler::MonitorCommand(const std::string& monitor, const std:
     status = 0;
     monitorCalls.push_back({monitor, command, input});
     if (std::find(monitors.begin(), monitors.end(), monitor) == monitors.end()) return kErrorUnknownPort;
+    if (monitorOpenError != 0) return monitorOpenError;
     if (monitorStatus != 0) {
         status = monitorStatus;
         return 0;

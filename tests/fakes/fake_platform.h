@@ -118,6 +118,7 @@ public:
     };
     std::vector<MonitorCall> monitorCalls;
     std::uint32_t monitorStatus = 0;
+    std::uint32_t monitorOpenError = 0;  // OpenPrinter's or XcvData's own failure, when set
     std::uint32_t MonitorCommand(const std::string& monitor, const std::string& command,
                                  const std::vector<std::uint8_t>& input, std::uint32_t& status) override;
 

@@ -1,6 +1,7 @@
 #!/bin/bash
-# Signs a copy of the shipped program with scripts/sign.sh and a throw-away self-signed
-# code-signing certificate, then checks the signature with osslsigncode verify: valid and
+# Signs a copy of the custom actions (PrinstallMsi.dll) with scripts/sign.sh and a throw-away
+# self-signed code-signing certificate (the program as built, whose list of media is empty,
+# is refused), then checks the signature with osslsigncode verify: valid and
 # covering the file against that certificate as the root, refused for want of a trusted root
 # otherwise (the digest still matching), and refused as broken once a byte of the file
 # changed. Also: no key means a refusal that names what to set, the PKCS#11 command line, a
@@ -17,7 +18,7 @@ build=$(dirname "$(readlink -m "$1")")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-cp "$1" Prinstall.exe && cp "$1" unsigned.exe || exit 1
+cp "$1" unsigned-program.exe && cp "$build/PrinstallMsi.dll" actions.dll && cp actions.dll unsigned.dll || exit 1
 failures=()
 check() { # DESCRIPTION COMMAND...: records a failure when COMMAND fails
   if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures+=("$1"); fi
@@ -32,20 +33,30 @@ openssl pkcs12 -export -inkey signer.key -in signer.pem -out signer.p12 -passout
   || exit 1
 
 env -u SIGN_PKCS12 -u SIGN_PKCS11_MODULE -u SIGN_PKCS11_KEY -u SIGN_CERT \
-  bash "$sign" Prinstall.exe 2>refusal.txt
+  bash "$sign" actions.dll 2>refusal.txt
 refused=$?
-refuses() { [ $refused -ne 0 ] && grep -q SIGN_PKCS12 refusal.txt && cmp -s Prinstall.exe unsigned.exe; }
+refuses() { [ $refused -ne 0 ] && grep -q SIGN_PKCS12 refusal.txt && cmp -s actions.dll unsigned.dll; }
 check "without a key sign.sh refuses, naming SIGN_PKCS12" refuses
 touch opensc-pkcs11.so
 SIGN_DRY_RUN=1 SIGN_PKCS11_MODULE=opensc-pkcs11.so SIGN_PKCS11_KEY='pkcs11:object=Signing' \
-  SIGN_CERT=signer.pem bash "$sign" Prinstall.exe >pkcs11.txt
+  SIGN_CERT=signer.pem bash "$sign" actions.dll >pkcs11.txt
 check "with a PKCS#11 token the module, key URI and certificate go to osslsigncode" grep -q \
   'sign -pkcs11module opensc-pkcs11.so -key pkcs11:object=Signing -certs signer.pem -h sha256 ' \
   pkcs11.txt
 
+# The program as built carries an empty list of its media's digests: signed, it would check
+# nothing. Only release.sh's program, with the list filled, is signed.
+cp unsigned-program.exe Prinstall.exe
+SIGN_PKCS12=signer.p12 SIGN_PASSWORD=throwaway bash "$sign" Prinstall.exe 2>empty-list.txt
+empty_list=$?
+refuses_empty_list() {
+  [ $empty_list -ne 0 ] && grep -q 'empty list of shipped media' empty-list.txt && cmp -s Prinstall.exe unsigned-program.exe
+}
+check "sign.sh refuses a program whose list of shipped media is empty" refuses_empty_list
+rm Prinstall.exe
 SIGN_PKCS12=signer.p12 SIGN_PASSWORD=throwaway SIGN_DESCRIPTION=Prinstall bash "$sign" \
-  Prinstall.exe || exit 1
-in_place() { ! cmp -s Prinstall.exe unsigned.exe && [ -z "$(find . -name '.*' ! -name .)" ]; }
+  actions.dll || exit 1
+in_place() { ! cmp -s actions.dll unsigned.dll && [ -z "$(find . -name '.*' ! -name .)" ]; }
 check "signed in place, nothing left beside it" in_place
 
 # osslsigncode verify FILE ROOT LOG, and whether the digest it finds in the signature is the
@@ -59,17 +70,17 @@ digests_match() {
   [ -n "$current" ] && [ "$current" = "$(sed -n "s/^Calculated $what *: *//p" "$1")" ]
 }
 trusted() {
-  verify Prinstall.exe signer.pem trusted.txt && grep -q 'Signature verification: ok' trusted.txt \
+  verify actions.dll signer.pem trusted.txt && grep -q 'Signature verification: ok' trusted.txt \
     && digests_match trusted.txt && grep -q '^Message digest algorithm *: SHA256' trusted.txt
 }
-untrusted() { ! verify Prinstall.exe other.pem untrusted.txt && digests_match untrusted.txt; }
+untrusted() { ! verify actions.dll other.pem untrusted.txt && digests_match untrusted.txt; }
 broken() {
   ! verify flipped.exe signer.pem flipped.txt && ! digests_match flipped.txt \
     && grep -q MISMATCH flipped.txt
 }
 # A byte in the middle of the program's own code and data, which the signature covers.
-middle=$(($(stat -c %s unsigned.exe) / 2))
-cp Prinstall.exe flipped.exe
+middle=$(($(stat -c %s unsigned.dll) / 2))
+cp actions.dll flipped.exe
 byte=$(od -An -tu1 -j $middle -N1 flipped.exe)
 printf "\\$(printf %o $((byte ^ 0xff)))" | dd of=flipped.exe bs=1 seek=$middle conv=notrunc status=none
 check "valid SHA-256 signature over the file, the throw-away certificate as root" trusted
@@ -94,7 +105,7 @@ release_signed() {
 carries_signed_program() {
   mkdir -p extracted && (cd extracted && msiextract ../release/Prinstall.msi >/dev/null) \
     && cmp -s "extracted/TORVA EPL Printer 2.X/Prinstall.exe" release/Prinstall.exe \
-    && ! cmp -s release/Prinstall.exe unsigned.exe
+    && ! cmp -s release/Prinstall.exe unsigned-program.exe
 }
 check "a release's program, custom actions and package verify" release_signed
 check "the released package carries the signed program" carries_signed_program

@@ -6,8 +6,9 @@
 #
 #   build-msi.sh WXS PROGRAM CUSTOMACTIONS MEDIA VERSION OUT
 #
-# PRINSTALL_BUILD_NUMBER (0 to 65535) is the build number; without it, the number of commits
-# of the source tree's git history.
+# PRINSTALL_BUILD_NUMBER (2 to 65535) is the build number, required for the real media; a
+# package of stand-in media takes the number of commits of the source tree's git history
+# without it.
 set -eu
 [ $# -eq 6 ] || { sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 wxs=$(readlink -m "$1") program=$(readlink -m "$2") actions=$(readlink -m "$3") media=$(readlink -m "$4")
@@ -17,16 +18,33 @@ version=$5 out=$(readlink -m "$6")
 # The build number, the version's third field. Windows Installer compares the first three
 # fields of ProductVersion only (a fourth is ignored), so the third counts the builds: each
 # build is a newer version, with a product code of its own, and replaces an earlier build by
-# the major upgrade. The git history's commit count grows with every commit; a build server
-# gives its own counter instead. It must stay above 1: the first package of 4.70 was 4.70.1.
-build=${PRINSTALL_BUILD_NUMBER:-$(git -C "$(dirname "$wxs")" rev-list --count HEAD 2>/dev/null || true)}
-[[ $build =~ ^[0-9]+$ ]] && [ "$build" -le 65535 ] \
-  || { echo "no build number (PRINSTALL_BUILD_NUMBER, or a git history): '$build'" >&2; exit 1; }
+# the major upgrade. It must stay above 1: the first package of 4.70 was 4.70.1.
+#
+# A package of the real media takes its number from whoever builds it (a build server's
+# counter, given as PRINSTALL_BUILD_NUMBER), never from the checkout: a clone's commit count
+# depends on its depth (a shallow clone of any commit counts 1, the first package's number),
+# and a commit's date gives the builds of one day one number. Two different builds of one
+# version would be one product to Windows Installer. Stand-in packages, which have an upgrade
+# code of their own and never meet a release, keep the commit count.
+standin=0
+grep -rqa 'PRINSTALL STAND-IN' "$media" && standin=1
+if [ -n "${PRINSTALL_BUILD_NUMBER:-}" ]; then
+  build=$PRINSTALL_BUILD_NUMBER
+  [[ $build =~ ^[0-9]+$ ]] && [ "$build" -ge 2 ] && [ "$build" -le 65535 ] \
+    || { echo "PRINSTALL_BUILD_NUMBER is 2 to 65535 (4.70 and 4.70.1 were the first packages), not '$build'" >&2; exit 1; }
+elif [ "$standin" = 1 ]; then
+  build=$(git -C "$(dirname "$wxs")" rev-list --count HEAD 2>/dev/null || true)
+  [[ $build =~ ^[0-9]+$ ]] && [ "$build" -le 65535 ] \
+    || { echo "no build number (PRINSTALL_BUILD_NUMBER, or a git history): '$build'" >&2; exit 1; }
+else
+  echo "a package of the real media needs PRINSTALL_BUILD_NUMBER (2 to 65535, the build server's counter)" >&2
+  exit 1
+fi
 version=$version.$build
 # Stand-in media (tools/media/build-media.sh) carry a marker in every module: a package of them
 # says so in its name and has an upgrade code of its own, so that it never upgrades, nor is
 # upgraded by, a package of the real media (scripts/release.sh refuses them).
-if grep -rqa 'PRINSTALL STAND-IN' "$media"; then
+if [ "$standin" = 1 ]; then
   name='TORVA EPL Printer 2.X (stand-in media)'
   upgrade=07A6A199-617B-48F4-9C19-FF09EBF05B7B
 else

@@ -139,7 +139,7 @@ TEST(ParseCommandLine, RefusesUnknownContradictoryAndIncompleteLines) {
         {{"/install", "/ip:10.0.0.1", "/ipport:-1"}, "1 to 65535"},
         {{"/install", "/usb", "/ipport:9101"}, "/ipport goes with /ip"},
         {{"/install", "/update", "/owner:x", "/ipport:9101"}, "/ipport goes with /ip"},
-        {{"/detect", "/name:A", "/ip:10.0.0.1", "/ipport:9101"}, "/ipport belongs to /install only"},
+        {{"/detect", "/name:A", "/usb", "/ipport:9101"}, "/ipport goes with /ip"},
         {{"/install", "/usb", "/codepage:1200"}, "1200"},
         {{"/install", "/usb", "/codepage:abc"}, "abc"},
         {{"/install", "/usb", "/all"}, "/all"},

@@ -118,7 +118,7 @@ TEST_F(PerPrinterTest, TwoPrintersByNameAreDetectedAndRemovedOneAtATime) {
 // The second deployment of a printer by name changes nothing, moves it, or updates what an
 // older version installed, and the queue itself is never made again.
 TEST_F(PerPrinterTest, IfMissingByNameKeepsMovesOrUpdatesTheQueue) {
-    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Front Desk", "/ifmissing"}), 0);
+    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Front Desk", "/ifmissing", "/owner:pkg"}), 0);
     const std::size_t registrations = spooler.driverCalls.size();
     EXPECT_EQ(Run({"/install", "/port:com2:", "/name:FRONT DESK", "/ifmissing"}), 0);
     EXPECT_EQ(
@@ -140,6 +140,13 @@ TEST_F(PerPrinterTest, IfMissingByNameKeepsMovesOrUpdatesTheQueue) {
     EXPECT_EQ(spooler.printers.size(), 1u);
     EXPECT_EQ(Record("Front Desk", "Version"), PRINSTALL_VERSION_TEXT);
     EXPECT_EQ(Record("Front Desk", "Owner"), "pkg");
+    // Another owner's deployment of the same name leaves the queue as it is, owner and port.
+    EXPECT_EQ(Run({"/install", "/port:COM2:", "/name:Front Desk", "/ifmissing", "/owner:other"}), 0);
+    EXPECT_EQ(console.lines.back(),
+              "Nothing was installed: the printer \"Front Desk\" belongs to the owner pkg and stays as it is. (exit "
+              "code 0)");
+    EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Front Desk", "LPT1:", "TORVA Label Printer #1"}}));
+    EXPECT_EQ(Record("Front Desk", "Owner"), "pkg");
 
     // /update adopts every printer of the owner the same way, its description staged again
     // with the defaults given, and with none it is told so.
@@ -154,6 +161,62 @@ TEST_F(PerPrinterTest, IfMissingByNameKeepsMovesOrUpdatesTheQueue) {
     EXPECT_EQ(Run({"/install", "/update", "/owner:nobody"}), 0);
     EXPECT_EQ(console.lines.back(), "Nothing was updated: no printer is recorded for the owner nobody. (exit code 0)");
     EXPECT_EQ(spooler.printers.size(), 1u);
+
+    // A label printer without a record is adopted for no owner, unless /update names it.
+    spooler.AddQueue("Older", "TORVA Label Printer #9", "COM2:");
+    EXPECT_EQ(Run({"/install", "/port:COM2:", "/name:Older", "/ifmissing", "/owner:pkg"}), 0);
+    EXPECT_EQ(Record("Older", "Owner"), "");
+    EXPECT_EQ(Run({"/install", "/update", "/owner:pkg", "/name:Older"}), 0);
+    EXPECT_EQ(console.lines.back(),
+              "Nothing was installed: the printer \"Older\" belongs to no owner and stays as it is. (exit code 0)");
+    registry.DeleteKey(std::string(kQueueRecordsKey) + "\\Older");
+    EXPECT_EQ(Run({"/install", "/update", "/owner:pkg", "/name:Older"}), 0) << console.lines.back();
+    EXPECT_EQ(Record("Older", "Owner"), "pkg");
+}
+
+// A printer renamed after its installation stays its owner's: detected under its new name,
+// updated with the defaults it was installed with (its record following the name) and removed by
+// its owner. The same installation run again makes no second copy, and a queue that only took a
+// recorded name is not ours.
+TEST_F(PerPrinterTest, ARenamedPrinterIsFoundByItsDriverAndARetryAddsNoCopy) {
+    files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVLabel.GPD",
+                  "1\n2\n3\n4\n5\n6\n7\n*Feature: Darkness\n{\n    *DefaultOption: Level8\n    *Option: Level8 { }\n"
+                  "    *Option: Level3 { }\n}\n");
+    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Dock", "/owner:{A1}", "/default:darkness=level3"}), 0);
+    EXPECT_EQ(Record("Dock", "Defaults"), "Darkness=Level3");
+    EXPECT_EQ(Run({"/install", "/port:COM2:", "/name:Dock", "/owner:{A1}"}), 0);
+    EXPECT_EQ(Run({"/install", "/port:COM2:", "/owner:{A1}"}), 0);
+    EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Dock", "COM2:", "TORVA Label Printer #1"}}));
+
+    spooler.printers[0].printerName = "Reception";
+    EXPECT_EQ(Run({"/detect", "/name:reception"}), 0);
+    EXPECT_EQ(console.lines, std::vector<std::string>{"Reception\tTORVA Label Printer #1\tCOM2:"});
+    const std::size_t registrations = spooler.driverCalls.size();
+    files.AddFile(spooler.driverDir + "\\TVLabel1.GPD", "stale");
+    EXPECT_EQ(Run({"/install", "/update", "/owner:{a1}"}), 0) << console.lines.back();
+    EXPECT_EQ(spooler.driverCalls.size(), registrations + 1);
+    EXPECT_NE(files.Content(spooler.driverDir + "\\TVLabel1.GPD").find("*DefaultOption: Level3\r\n"),
+              std::string::npos);
+    EXPECT_FALSE(registry.Has(std::string(kQueueRecordsKey) + "\\Dock"));
+    EXPECT_EQ(Record("Reception", "Owner"), "{A1}");
+    EXPECT_EQ(Record("Reception", "Defaults"), "Darkness=Level3");
+
+    // Another owner's printer deleted by hand, and another maker's queue made under its name.
+    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Shipping", "/owner:{B2}"}), 0);
+    std::erase_if(spooler.printers, [](const PrinterInfo2& q) { return q.printerName == "Shipping"; });
+    spooler.AddQueue("Shipping", "Other Maker Label");
+    EXPECT_EQ(Run({"/uninstall", "/owner:{B2}"}), 0) << console.lines.back();
+    EXPECT_NE(std::find(console.lines.begin(), console.lines.end(),
+                        "The printer \"Shipping\" has the name of a printer this program installed but not its driver "
+                        "\"TORVA Label Printer #2\": it is not this program's and stays."),
+              console.lines.end());
+    EXPECT_FALSE(registry.Has(std::string(kQueueRecordsKey) + "\\Shipping"));
+
+    spooler.printers[0].printerName = "Packing";
+    EXPECT_EQ(Run({"/uninstall", "/owner:{A1}"}), 0) << console.lines.back();
+    EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Shipping", "COM1:", "Other Maker Label"}}));
+    EXPECT_FALSE(registry.Has(kQueueRecordsKey));
+    EXPECT_FALSE(registry.Has(kDetectionKey));
 }
 
 // A record or a detection value that cannot be written is a failed copy: the queue goes again.
@@ -208,6 +271,20 @@ TEST_F(PerPrinterTest, ADriverAConnectionUsesOutlivesItsQueueAndIsNamed) {
 
 namespace prinstall {
 namespace {
+
+// One run's take-back (the package's rollback) removes the queues of that run only; an
+// earlier run's queue of the same owner stays whole.
+TEST_F(PerPrinterTest, AnOwnersRunIsRemovedAlone) {
+    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Earlier", "/owner:{P}", "/run:1 10:00:00"}), 0);
+    ASSERT_EQ(Run({"/install", "/port:COM2:", "/name:Failed", "/owner:{P}", "/run:1 10:05:00", "/copies:2"}), 0);
+    EXPECT_EQ(Record("Failed", "Run"), "1 10:05:00");
+    EXPECT_EQ(Run({"/uninstall", "/run:1 10:05:00"}), 1639);
+    EXPECT_EQ(Run({"/uninstall", "/owner:{P}", "/run:1 10:05:00"}), 0) << console.lines.back();
+    EXPECT_EQ(spooler.printers, (std::vector<PrinterInfo2>{{"Earlier", "COM2:", "TORVA Label Printer #1"}}));
+    EXPECT_EQ(Record("Earlier", "Run"), "1 10:00:00");
+    EXPECT_EQ(Run({"/uninstall", "/owner:{P}", "/run:1 10:05:00"}), 0);
+    EXPECT_EQ(spooler.printers.size(), 1u);
+}
 
 // A port named on the command line is that port, whatever its name looks like.
 TEST_F(PerPrinterTest, APortNamedLikeAUsbPortIsThatPort) {

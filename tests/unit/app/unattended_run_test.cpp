@@ -378,7 +378,7 @@ class IfMissingTest : public UnattendedTest, public ::testing::WithParamInterfac
 TEST_P(IfMissingTest, AQueueOnThePortLeavesEverythingAsItIs) {
     const IfMissingCase& c = GetParam();
     spooler.printers.push_back(c.existing);
-    spooler.ports.insert({"USB001", "IP_192.168.0.20", "IP_192.168.0.21"});
+    spooler.ports.insert({"USB001", "IP_192.168.0.20", "IP_192.168.0.21", "IP_192.168.0.20_9101"});
     const std::vector<PrinterInfo2> before = spooler.printers;
     EXPECT_EQ(Run(c.arguments), c.exitCode) << console.lines.back();
     const bool skipped =
@@ -410,7 +410,16 @@ INSTANTIATE_TEST_SUITE_P(
         // is not attached here.
         IfMissingCase{{"/install", "/usb", "/ifmissing"}, {"Dock", "USB001", kDriver}, false, 1603},
         IfMissingCase{{"/install", "/ip:192.168.000.020", "/ifmissing"}, {"Dock", "IP_192.168.0.20", kDriver}, true, 0},
-        IfMissingCase{{"/install", "/ip:192.168.0.20", "/ifmissing"}, {"Dock", "IP_192.168.0.21", kDriver}, false, 0}));
+        IfMissingCase{{"/install", "/ip:192.168.0.20", "/ifmissing"}, {"Dock", "IP_192.168.0.21", kDriver}, false, 0},
+        // The same host on another raw port is another printer.
+        IfMissingCase{{"/install", "/ip:192.168.0.20", "/ipport:9101", "/ifmissing"},
+                      {"Dock", "IP_192.168.0.20_9101", kDriver},
+                      true,
+                      0},
+        IfMissingCase{{"/install", "/ip:192.168.0.20", "/ipport:9101", "/ifmissing"},
+                      {"Dock", "IP_192.168.0.20", kDriver},
+                      false,
+                      0}));
 
 }  // namespace
 }  // namespace prinstall

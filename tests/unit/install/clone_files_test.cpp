@@ -162,9 +162,14 @@ TEST_F(CloneFilesTest, DefaultsChangeOrAddTheDefaultOptionOfTheirFeaturesOnly) {
         "*Feature: Other\n"
         "{ *DefaultOption: O1\n"
         "    *Option: O1 {}\n"
+        "}\n"
+        "*Feature: Tone {\n"
+        "    *Switch: Speed { *Case: S2 { *DefaultOption: T1 } }\n"
+        "    *Option: T1 {}\n"
+        "    *Option: T3 {}\n"
         "}\n";
     files.AddFile(Media("Win32", "TVLabel.GPD"), head + tmpl);
-    const std::vector<GpdDefault> defaults = {{"Speed", "S4"}, {"Dark", "Heavy"}, {"Other", "O2"}};
+    const std::vector<GpdDefault> defaults = {{"Speed", "S4"}, {"Dark", "Heavy"}, {"Other", "O2"}, {"Tone", "T3"}};
     EXPECT_EQ(writer.WriteGpdClone(1, 0, defaults), 0);
     const std::string written = files.Content(Media("Win32", "TVLabel1.GPD"));
     EXPECT_EQ(written.substr(written.find("*Feature: Speed")),
@@ -185,13 +190,19 @@ TEST_F(CloneFilesTest, DefaultsChangeOrAddTheDefaultOptionOfTheirFeaturesOnly) {
               "*Feature: Other\r\n"
               "{ *DefaultOption: O2\r\n"
               "    *Option: O1 {}\r\n"
+              "}\r\n"
+              "*Feature: Tone {\r\n"
+              "    *Switch: Speed { *Case: S2 { *DefaultOption: T3 } }\r\n"
+              "    *Option: T1 {}\r\n"
+              "    *Option: T3 {}\r\n"
               "}\r\n");
 
     // The same outline names the features and options the defaults are checked against.
     auto in = files.OpenForReading(Media("Win32", "TVLabel.GPD"));
     const std::optional<std::vector<GpdFeature>> features = ReadGpdFeatures(*in);
     ASSERT_TRUE(features);
-    ASSERT_EQ(features->size(), 4u);
+    ASSERT_EQ(features->size(), 5u);
+    EXPECT_EQ((*features)[4].options, (std::vector<std::string>{"T1", "T3"}));
     EXPECT_EQ((*features)[0].options, (std::vector<std::string>{"S2", "S4"}));
     EXPECT_EQ((*features)[1].options, (std::vector<std::string>{"Light", "Heavy"}));
     EXPECT_EQ((*features)[2].name, "Size");
@@ -202,7 +213,7 @@ TEST_F(CloneFilesTest, DefaultsChangeOrAddTheDefaultOptionOfTheirFeaturesOnly) {
     EXPECT_EQ(SettleGpdDefaults(*features, noOption), "The feature Speed has no option S3. Its options: S2, S4.");
     std::vector<GpdDefault> noFeature = {{"Dark", "Light"}, {"Fake", "x"}};
     EXPECT_EQ(SettleGpdDefaults(*features, noFeature),
-              "The printer description has no feature Fake. Its features: Speed, Dark, Size, Other.");
+              "The printer description has no feature Fake. Its features: Speed, Dark, Size, Other, Tone.");
 }
 
 TEST(ProgramFolder, CutsBeforeTheLastBackslashUnlessThatIsTheFirstCharacter) {

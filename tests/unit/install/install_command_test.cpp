@@ -131,46 +131,78 @@ TEST_F(InstallCommandTest, NetworkPortIsMadeByItsMonitorWithoutASpoolerRestart) 
     steps.choice = {kInterfaceTcpIp, "TCP/IP", "label-07.example", false, 9101};
     Install();
     EXPECT_EQ(spooler.monitorCalls.at(0).monitor, "Standard TCP/IP Port");
-    EXPECT_EQ(spooler.monitorCalls[0].input, AddPortData("IP_label-07.example", "label-07.example", 9101));
+    EXPECT_EQ(spooler.monitorCalls[0].input, AddPortData("IP_label-07.example_9101", "label-07.example", 9101));
     EXPECT_TRUE(steps.tcpIpPorts.empty());
-    EXPECT_FALSE(registry.Has(TcpIpPortKey("IP_label-07.example")));
-    EXPECT_EQ(spooler.printers.at(0).portName, "IP_label-07.example");
+    EXPECT_FALSE(registry.Has(TcpIpPortKey("IP_label-07.example_9101")));
+    EXPECT_EQ(spooler.printers.at(0).portName, "IP_label-07.example_9101");
     const std::optional<QueueRecord> record = ReadQueueRecord(registry, "TORVA Label Printer");
     ASSERT_TRUE(record && record->portCreated);
 
     spooler.printers.clear();
     EXPECT_TRUE(RemoveCreatedPortIfUnused(registry, spooler, *record));
-    EXPECT_EQ(spooler.monitorCalls.back().input, DeletePortData("IP_label-07.example"));
-    EXPECT_EQ(spooler.ports.count("IP_label-07.example"), 0u);
+    EXPECT_EQ(spooler.monitorCalls.back().input, DeletePortData("IP_label-07.example_9101"));
+    EXPECT_EQ(spooler.ports.count("IP_label-07.example_9101"), 0u);
 }
 
 // A monitor that answers with a failure is not bypassed through the registry: nothing changes.
+// Nor is one that cannot be opened for want of access, or that refuses the data.
 TEST_F(InstallCommandTest, NetworkPortTheMonitorRefusesEndsTheRunBeforeAnyChange) {
-    spooler.monitorStatus = 5;
-    steps.choice = {kInterfaceTcpIp, "TCP/IP", "192.168.0.10"};
+    for (const auto& [status, openError] : {std::pair{5u, 0u}, std::pair{0u, 5u}, std::pair{0u, 13u}}) {
+        spooler.monitorStatus = status;
+        spooler.monitorOpenError = openError;
+        steps.choice = {kInterfaceTcpIp, "TCP/IP", "192.168.0.10"};
+        view.results.clear();
+        view.resultAnswer = 2;
+        Install();
+        EXPECT_NE(view.results.at(0).message.find(
+                      Format("did not make the port IP_192.168.0.10 (error %u).", status + openError)),
+                  std::string::npos);
+        EXPECT_TRUE(steps.tcpIpPorts.empty());
+        EXPECT_FALSE(registry.Has(TcpIpPortKey("IP_192.168.0.10")));
+        EXPECT_TRUE(spooler.driverCalls.empty());
+    }
+}
+
+// A run whose first copy fails takes the port it made back, as it would with the copy.
+TEST_F(InstallCommandTest, NetworkPortMadeForAFailedRunGoesAgain) {
+    spooler.driverErrors = {5};
+    steps.choice = {kInterfaceTcpIp, "TCP/IP", "192.168.0.10", false, 9101};
     view.resultAnswer = 2;
     Install();
-    EXPECT_NE(view.results.at(0).message.find("did not make the port IP_192.168.0.10 (error 5)."), std::string::npos);
-    EXPECT_TRUE(steps.tcpIpPorts.empty());
-    EXPECT_FALSE(registry.Has(TcpIpPortKey("IP_192.168.0.10")));
-    EXPECT_TRUE(spooler.driverCalls.empty());
+    ASSERT_EQ(spooler.monitorCalls.size(), 2u);
+    EXPECT_EQ(spooler.monitorCalls[1].input, DeletePortData("IP_192.168.0.10_9101"));
+    EXPECT_EQ(spooler.ports.count("IP_192.168.0.10_9101"), 0u);
 }
 
 // A port that exists may serve another queue with other settings: nothing of it is written
-// again, and the spooler is not restarted for it (both are the front end's step).
-TEST_F(InstallCommandTest, ExistingNetworkPortIsLeftAsItIs) {
+// again, and the spooler is not restarted for it (both are the front end's step). One of that
+// name on another raw port prints elsewhere: the run is refused, naming both numbers.
+TEST_F(InstallCommandTest, ExistingNetworkPortIsLeftAsItIsAndOneOnAnotherNumberRefused) {
     const std::string key =
         "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_192.168.0.10";
     Registry::Key k = 0;
     registry.CreateKey(key, "", k);
     registry.SetDword(k, "PortNumber", 9101);
+    registry.SetDword(k, "SNMP Enabled", 1);
     registry.CloseKey(k);
     steps.choice = {kInterfaceTcpIp, "TCP/IP", "192.168.0.10"};
     spooler.ports.insert("IP_192.168.0.10");
+    view.resultAnswer = 2;
+    Install();
+    EXPECT_EQ(view.results.at(0).message,
+              "Nothing was installed: the port IP_192.168.0.10 exists with the port number 9101, not 9100 as asked. "
+              "It was left as it is.");
+    EXPECT_TRUE(spooler.driverCalls.empty());
+    EXPECT_TRUE(spooler.printers.empty());
+    EXPECT_EQ(registry.Dword(key, "PortNumber"), 9101u);
+
+    registry.CreateKey(key, "", k);
+    registry.SetDword(k, "PortNumber", 9100);
+    registry.CloseKey(k);
     Install();
     EXPECT_TRUE(steps.tcpIpPorts.empty());
     EXPECT_TRUE(spooler.monitorCalls.empty());
-    EXPECT_EQ(registry.Dword(key, "PortNumber"), 9101u);
+    EXPECT_EQ(registry.Dword(key, "SNMP Enabled"), 1u);
     EXPECT_EQ(spooler.printers.at(0).portName, "IP_192.168.0.10");
     EXPECT_EQ(registry.OpenKeys(), 0u);
 }
