@@ -33,6 +33,8 @@ const Text kWrittenChanged = {
     "The printer driver was not installed: the file %s changed between its writing and its copy into the driver "
     "folder.",
     "프린터 드라이버를 설치하지 못했습니다: %s 파일이 작성된 후 드라이버 폴더로 복사되기 전에 바뀌었습니다."};
+const Text kCopyFailed = {"The printer driver was not installed: the installation file %s could not be copied to %s.",
+                          "프린터 드라이버를 설치하지 못했습니다: 설치 파일 %s을(를) %s(으)로 복사하지 못했습니다."};
 const Text kCopyUnreadable = {
     "The printer driver was not installed: the copy of %s could not be read back to check it.",
     "프린터 드라이버를 설치하지 못했습니다: %s의 복사본을 다시 읽어 검사하지 못했습니다."};
@@ -152,7 +154,11 @@ ProvenCopier::Result ProvenCopier::Prove(const std::string& shown, const std::st
 
 ProvenCopier::Result ProvenCopier::CopyMedium(const std::string& name, const std::string& to) {
     const std::string from = std::string(kInstallFolder) + "\\" + name;
-    if (!files_.CopyFileTo(from, to)) return Result::NotCopied;
+    if (!files_.CopyFileTo(from, to)) {
+        // Renamed or deleted since the check, or a destination that takes no file.
+        refusal_ = Format(kCopyFailed.In(language_), from.c_str(), to.c_str());
+        return Result::NotCopied;
+    }
     if (!listed_) return Result::Proven;
     // A medium the list lacks was not there at the check: it is no file the release shipped.
     return Prove(from, to, ListedDigest(name).value_or(""), kCopyChanged);

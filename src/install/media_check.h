@@ -80,7 +80,8 @@ public:
     // Whether the bytes read from a medium (their digest) are those the release listed for it;
     // always in a development build. Refusal() says why not.
     bool AsListed(const std::string& name, const std::string& digest);
-    // For the operator: the file named, in the run's language.
+    // For the operator, of the last Refused (and of a medium NotCopied): the file named, in
+    // the run's language.
     const std::string& Refusal() const { return refusal_; }
 
 private:

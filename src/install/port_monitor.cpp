@@ -59,6 +59,7 @@ std::uint32_t PortMonitorInstaller::AddPortMonitor(int processor) {
         }
         if (result == ProvenCopier::Result::NotCopied) {
             debug_.Output(Format("Port monitor module not copied: %s", module));
+            if (!refusal_) refusal_ = copier.Refusal();
             copied = false;
         } else {
             placed.push_back(target);

@@ -38,8 +38,9 @@ public:
         shippedMedia_ = shippedMedia;
         language_ = language;
     }
-    // Why the last addition stopped at a module copy that was not the file checked (the copies
-    // were deleted again and the monitor not added); nothing otherwise.
+    // Why the last addition stopped at a module that could not be copied or whose copy was not
+    // the file checked (such copies were deleted again), the module named; the monitor was not
+    // added. Nothing otherwise.
     const std::optional<std::string>& Refusal() const { return refusal_; }
 
     // 1 when a monitor named exactly "TORVA LABEL USB Port" is installed, else 0 (also when

@@ -110,6 +110,9 @@ TEST_F(PortMonitorTest, AFailedCopyOrARefusedAddFailsTheAddition) {
     std::uint32_t error = 0;
     EXPECT_EQ(monitor.AddPortMonitorIfMissing(0, &error), PortMonitorInstaller::Addition::Failed);
     EXPECT_EQ(error, 0u);
+    EXPECT_EQ(*monitor.Refusal(),
+              "The printer driver was not installed: the installation file C:\\TORVA EPL Printer "
+              "2.X\\Win32\\TVPortMonUI.dll could not be copied to C:\\windows\\system32\\TVPortMonUI.dll.");
     EXPECT_TRUE(spooler.addedMonitorDlls.empty());
 
     files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVPortMonUI.dll", "ui");
