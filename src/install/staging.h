@@ -8,14 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "core/entry_names.h"
 #include "core/texts.h"
 #include "install/clone_files.h"
 #include "platform/files.h"
 #include "platform/spooler.h"
 
 namespace prinstall {
-
-inline constexpr const char* kInstallFolder = "C:\\TORVA EPL Printer 2.X";
 
 // One copy into the driver directory, straight from the installation media: the source is
 // relative to the installation folder (MediaName gives it as the release lists it), the
