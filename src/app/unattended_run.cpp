@@ -392,9 +392,11 @@ int UnattendedRun::InvalidLine(const std::string& reason) {
 std::optional<std::vector<GpdFeature>> UnattendedRun::TemplateFeatures(int& exitCode) {
     Files& files = *app_.platform.files;
     DetectPlatform(app_.platform.systemInfo, Numbering::PortDialog, app_.state.os);
-    std::optional<std::vector<GpdFeature>> features = GpdTemplateFeatures(files, app_.state.os.processor);
+    // Read before the installation folder is settled: the template of the media the program
+    // was started from. An installation reads the folder's own again once it is settled.
+    const std::string path = GpdTemplateBesideProgram(files, app_.state.os.processor);
+    std::optional<std::vector<GpdFeature>> features = GpdTemplateFeatures(files, path);
     if (!features) {
-        const std::string path = GpdTemplatePath(files, app_.state.os.processor);
         exitCode = Finish(Format(kTemplateUnreadable.In(language_), path.c_str()), kExitFailure);
     }
     return features;

@@ -24,6 +24,9 @@ inline constexpr const char* kUninstallKeyKorean =
 inline constexpr const char* kUninstallNameEnglish = "TORVA Label 2.XX";
 inline constexpr const char* kUninstallNameKorean = "토바 Label 2.XX";
 inline constexpr const char* kUninstallCommand = "C:\\TORVA EPL Printer 2.X\\Prinstall.exe";
+// The installation folder: the program and the media every installation copies from, and the
+// GPD and INI files it writes for each copy before staging them.
+inline constexpr const char* kInstallFolder = "C:\\TORVA EPL Printer 2.X";
 
 // The installation's mark for deployment tools, the same whatever the interface language
 // (the uninstall entry's key is not): Installed = 1 (REG_DWORD) and Version (REG_SZ, the

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/sha256.h"
 #include "core/texts.h"
+#include "install/staging.h"
 
 namespace prinstall {
 namespace {
@@ -143,8 +145,8 @@ RewriteResult RewriteGpd(InputFile& in, OutputFile& out, int n, const std::vecto
 
 namespace {
 
-std::string MediaFilePath(Files& files, int processor, const std::string& name) {
-    return Format("%s\\%s\\%s", ProgramFolder(files.ProgramPath()).c_str(), MediaFolderFor(processor), name.c_str());
+std::string MediaFilePath(int processor, const std::string& name) {
+    return Format("%s\\%s\\%s", kInstallFolder, MediaFolderFor(processor), name.c_str());
 }
 
 // Takes the rewritten text and keeps none of it.
@@ -154,9 +156,44 @@ public:
     bool Close() override { return true; }
 };
 
+// Passes the bytes through and takes their digest on the way.
+class HashedInput : public InputFile {
+public:
+    explicit HashedInput(InputFile& in) : in_(in) {}
+    long Read(char* buffer, std::size_t size) override {
+        const long got = in_.Read(buffer, size);
+        if (got > 0) sha_.Update(buffer, static_cast<std::size_t>(got));
+        return got;
+    }
+    std::string Digest() { return sha_.HexDigest(); }
+
+private:
+    InputFile& in_;
+    Sha256 sha_;
+};
+
+class HashedOutput : public OutputFile {
+public:
+    explicit HashedOutput(OutputFile& out) : out_(out) {}
+    bool Write(const char* data, std::size_t size) override {
+        sha_.Update(data, size);
+        return out_.Write(data, size);
+    }
+    bool Close() override { return out_.Close(); }
+    std::string Digest() { return sha_.HexDigest(); }
+
+private:
+    OutputFile& out_;
+    Sha256 sha_;
+};
+
 }  // namespace
 
-std::string GpdTemplatePath(Files& files, int processor) { return MediaFilePath(files, processor, "TVLabel.GPD"); }
+std::string GpdTemplatePath(int processor) { return MediaFilePath(processor, "TVLabel.GPD"); }
+
+std::string GpdTemplateBesideProgram(Files& files, int processor) {
+    return Format("%s\\%s\\TVLabel.GPD", ProgramFolder(files.ProgramPath()).c_str(), MediaFolderFor(processor));
+}
 
 namespace {
 
@@ -182,7 +219,7 @@ private:
 }  // namespace
 
 bool GpdTemplateUsable(Files& files, int processor) {
-    std::unique_ptr<InputFile> file = files.OpenForReading(GpdTemplatePath(files, processor));
+    std::unique_ptr<InputFile> file = files.OpenForReading(GpdTemplatePath(processor));
     if (!file) return false;
     TextOnlyInput in(*file);
     DiscardedOutput out;
@@ -190,19 +227,21 @@ bool GpdTemplateUsable(Files& files, int processor) {
     return RewriteGpd(in, out, 1, {}, &replaced) == RewriteResult::Ok && replaced == kGpdReplacedLines;
 }
 
-std::optional<std::vector<GpdFeature>> GpdTemplateFeatures(Files& files, int processor) {
-    std::unique_ptr<InputFile> in = files.OpenForReading(GpdTemplatePath(files, processor));
+std::optional<std::vector<GpdFeature>> GpdTemplateFeatures(Files& files, const std::string& templatePath) {
+    std::unique_ptr<InputFile> in = files.OpenForReading(templatePath);
     if (!in) return std::nullopt;
     return ReadGpdFeatures(*in);
 }
 
 std::string CloneFileWriter::MediaPath(int processor, const std::string& name) {
-    return MediaFilePath(files_, processor, name);
+    return MediaFilePath(processor, name);
 }
 
 int CloneFileWriter::WriteGpdClone(int driverNumber, int processor, const std::vector<GpdDefault>& defaults) {
     gpdPath_ = MediaPath(processor, GpdCloneName(driverNumber));
-    const std::string templatePath = GpdTemplatePath(files_, processor);
+    templateDigest_.reset();
+    gpdDigest_.reset();
+    const std::string templatePath = GpdTemplatePath(processor);
     std::unique_ptr<OutputFile> out = files_.CreateForWriting(gpdPath_);
     if (!out) {
         show_(kFailedCreate);
@@ -213,16 +252,22 @@ int CloneFileWriter::WriteGpdClone(int driverNumber, int processor, const std::v
         out->Close();  // the empty output stays behind
         return -2;
     }
-    std::unique_ptr<InputFile> in = files_.OpenForReading(templatePath);
-    if (!in) {
+    std::unique_ptr<InputFile> file = files_.OpenForReading(templatePath);
+    if (!file) {
         show_(kFailedOpen);
         out->Close();
         return -2;
     }
-    RewriteResult result = RewriteGpd(*in, *out, driverNumber, defaults);
-    in.reset();
+    HashedInput in(*file);
+    HashedOutput hashed(*out);
+    RewriteResult result = RewriteGpd(in, hashed, driverNumber, defaults);
+    file.reset();
     if (!out->Close() && result == RewriteResult::Ok) result = RewriteResult::WriteError;
-    if (result == RewriteResult::Ok) return 0;
+    if (result == RewriteResult::Ok) {
+        templateDigest_ = in.Digest();
+        gpdDigest_ = hashed.Digest();
+        return 0;
+    }
     // Leave an empty file rather than a cut-off printer description that would register.
     if (auto empty = files_.CreateForWriting(gpdPath_)) empty->Close();
     if (result == RewriteResult::ReadError) {
@@ -235,6 +280,7 @@ int CloneFileWriter::WriteGpdClone(int driverNumber, int processor, const std::v
 
 int CloneFileWriter::WriteIniClone(int driverNumber, int processor) {
     iniPath_ = MediaPath(processor, IniCloneName(driverNumber));
+    iniDigest_.reset();
     const std::string text = IniCloneText(driverNumber);
     std::unique_ptr<OutputFile> out = files_.CreateForWriting(iniPath_);
     if (!out) {
@@ -246,6 +292,7 @@ int CloneFileWriter::WriteIniClone(int driverNumber, int processor) {
         show_(kFailedCreate);
         return -1;
     }
+    iniDigest_ = Sha256Hex(text);
     return 0;
 }
 

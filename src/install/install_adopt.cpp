@@ -74,9 +74,11 @@ Outcome InstallCommand::UpdateDriver(int n) {
     };
     auto appMessage = [this](const std::string& text) { feedback_.Message(text, ""); };
     DriverStager stager(*platform.files, platform.spooler, appMessage, report);
+    stager.ProveAgainst(app_.state.shippedMedia, language_);
     const DriverRecord driver = LabelDriverRecord(n, environment);
     std::optional<std::string> missing =
         stager.StageDriverFiles(n, processor, language_ == Language::Korean, defaults_);
+    if (stager.Refusal()) return Outcome::Failure(*stager.Refusal());
     if (!missing) missing = MissingDriverFile(*platform.files, driverDirectory, driver);
     // The registered driver still names its own copies of the files, which the spooler keeps
     // in its version folder: it goes on working as it was.
@@ -132,9 +134,11 @@ Outcome InstallCommand::Adopt(const AdoptRequest& request) {
         const std::string asked = QueuePort(settings);
         if (asked == kPortMonitorPort) {
             PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
+            monitor.ProveAgainst(app_.state.shippedMedia, language_);
             if (monitor.AddPortMonitorIfMissing(app_.state.os.processor) == PortMonitorInstaller::Addition::Added) {
                 monitorAdded_ = true;
             }
+            if (monitor.Refusal()) return end(Outcome::Failure(*monitor.Refusal()));
             if (monitor.IsPortMonitorInstalled() != 1) return end(Outcome::Failure(kMonitorMissing.In(language_)));
         }
         if (!SameQueueName(platform.spooler, asked, request.currentPort)) {

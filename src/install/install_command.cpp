@@ -259,10 +259,10 @@ std::optional<Outcome> InstallCommand::MediaRefusal() {
         }
     }
     const std::optional<std::vector<GpdFeature>> features =
-        defaults_.empty() ? std::vector<GpdFeature>() : GpdTemplateFeatures(*platform.files, processor);
+        defaults_.empty() ? std::vector<GpdFeature>()
+                          : GpdTemplateFeatures(*platform.files, GpdTemplatePath(processor));
     if (!features || !GpdTemplateUsable(*platform.files, processor)) {
-        return Outcome::Failure(
-            Format(kMediaFileUnusable.In(language_), GpdTemplatePath(*platform.files, processor).c_str()));
+        return Outcome::Failure(Format(kMediaFileUnusable.In(language_), GpdTemplatePath(processor).c_str()));
     }
     if (defaultsRecorded_) {
         std::vector<GpdDefault> kept;
@@ -488,6 +488,7 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     }
 
     PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
+    monitor.ProveAgainst(state.shippedMedia, language_);
     if (state.useLabelPortMonitor) {
         // Only a monitor this run added is this run's to take back. One whose modules could
         // not be copied or that the spooler refused fails the copy: the package would be
@@ -497,6 +498,7 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
         switch (monitor.AddPortMonitorIfMissing(state.os.processor, &monitorError)) {
             case PortMonitorInstaller::Addition::Added: monitorAdded_ = true; break;
             case PortMonitorInstaller::Addition::Failed:
+                if (monitor.Refusal()) return FailCopy(*monitor.Refusal());
                 return FailCopy(monitorError != 0 ? Format("%s (AddMonitor GetLastError()=%u)",
                                                            kMonitorMissing.In(language_), monitorError)
                                                   : kMonitorMissing.In(language_),
@@ -531,8 +533,13 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     };
     auto appMessage = [this](const std::string& text) { feedback_.Message(text, ""); };
     DriverStager stager(*platform.files, platform.spooler, appMessage, report);
+    stager.ProveAgainst(state.shippedMedia, language_);
     std::optional<std::string> missing =
         stager.StageDriverFiles(state.driverNumber, state.os.processor, language_ == Language::Korean, defaults_);
+    if (stager.Refusal()) {
+        RollBackCopy(settings.environment, settings.driverNumber, false);
+        return FailCopy(*stager.Refusal());
+    }
     if (!missing) {
         missing = MissingDriverFile(*platform.files, driverDirectory,
                                     LabelDriverRecord(settings.driverNumber, settings.environment));

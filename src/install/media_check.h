@@ -54,4 +54,48 @@ struct MediaVerification {
 MediaVerification VerifyMedia(Files& files, DebugLog& debug, std::string_view list, int processor, bool korean,
                               Language language);
 
+// Copies files into the system and driver folders, which only administrators can change, and
+// proves each copy before anything registers it: read back where it landed, it must hold the
+// bytes the release listed for its medium, or, for a file the program wrote itself, the bytes
+// written. What the spooler loads is then what was checked, whatever became of the
+// installation folder since VerifyMedia (a file changed, renamed or replaced in the minutes a
+// USB search may take). A copy that differs is deleted again. A development build, without a
+// list, proves the files it wrote only.
+class ProvenCopier {
+public:
+    ProvenCopier(Files& files, std::string_view list, Language language)
+        : files_(files), shipped_(ParseShippedMedia(list)), listed_(!list.empty()), language_(language) {}
+
+    enum class Result {
+        Proven,     // copied, and the copy is as it should be
+        NotCopied,  // the copy failed (a missing medium, a folder that takes no file)
+        Refused,    // the copy is not the file checked: deleted again, Refusal() says why
+    };
+    // The medium `name` (relative to the installation folder, as the list spells it), copied
+    // from the installation folder to `to`.
+    Result CopyMedium(const std::string& name, const std::string& to);
+    // A file the program wrote, with the digest of the bytes it wrote; without one it is only
+    // copied (a file whose writing failed, which fails the installation anyway).
+    Result CopyWritten(const std::string& from, const std::string& to, const std::optional<std::string>& digest);
+    // Whether the bytes read from a medium (their digest) are those the release listed for it;
+    // always in a development build. Refusal() says why not.
+    bool AsListed(const std::string& name, const std::string& digest);
+    // For the operator, of the last Refused (and of a medium NotCopied): the file named, in
+    // the run's language.
+    const std::string& Refusal() const { return refusal_; }
+
+private:
+    std::optional<std::string> ListedDigest(const std::string& name) const;
+    Result Prove(const std::string& shown, const std::string& to, const std::string& expected, const Text& differs);
+
+    Files& files_;
+    std::vector<ShippedFile> shipped_;
+    bool listed_;
+    Language language_;
+    std::string refusal_;
+};
+
+// The digest of a file's bytes; nothing when it cannot be read to its end.
+std::optional<std::string> FileDigest(Files& files, const std::string& path);
+
 }  // namespace prinstall

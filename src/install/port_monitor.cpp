@@ -5,6 +5,7 @@
 #include "core/fs_redirection_off.h"
 #include "core/texts.h"
 #include "platform/registry.h"
+#include "install/media_check.h"
 #include "install/staging.h"
 
 namespace prinstall {
@@ -32,9 +33,10 @@ std::optional<std::string> MissingPortMonitorModule(Files& files, int processor)
 int PortMonitorInstaller::IsPortMonitorInstalled() { return prinstall::IsPortMonitorInstalled(spooler_, debug_); }
 
 std::uint32_t PortMonitorInstaller::AddPortMonitor(int processor) {
-    files_.SetWorkingDirectory(kInstallFolder);
-    const std::string mediaRoot = files_.WorkingDirectory();
+    refusal_.reset();
     const std::string systemFolder = files_.SystemDirectory();
+    ProvenCopier copier(files_, shippedMedia_, language_);
+    std::vector<std::string> placed;
     // A 32-bit program on 64-bit Windows must reach the real system folder, not the
     // redirected 32-bit one, for the spooler to load the 64-bit monitor; the spooler call
     // after the copies needs redirection back on.
@@ -44,9 +46,23 @@ std::uint32_t PortMonitorInstaller::AddPortMonitor(int processor) {
         const std::string target = systemFolder + "\\" + module;
         // An earlier removal may have left this very path to be deleted at the next restart.
         if (!files_.CancelRemovalAtRestart(target)) debug_.Output("Deletion at restart not withdrawn: " + target);
-        if (!files_.CopyFileTo(PortMonitorSource(mediaRoot, processor, module), target)) {
-            debug_.Output(Format("Port monitor module not copied: %s", module));
+        // Read back with redirection still off: the file proven is the one the spooler loads.
+        const ProvenCopier::Result result =
+            copier.CopyMedium(PortMonitorSourceFolder(processor) + "\\" + module, target);
+        if (result == ProvenCopier::Result::Refused) {
+            debug_.Output(Format("Port monitor module refused: %s", module));
+            refusal_ = copier.Refusal();
+            // The other module goes as well: no monitor is added for it.
+            for (const std::string& path : placed) files_.RemoveFile(path);
             copied = false;
+            break;
+        }
+        if (result == ProvenCopier::Result::NotCopied) {
+            debug_.Output(Format("Port monitor module not copied: %s", module));
+            if (!refusal_) refusal_ = copier.Refusal();
+            copied = false;
+        } else {
+            placed.push_back(target);
         }
     }
     if (!redirection.Restore()) {

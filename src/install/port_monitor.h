@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/entry_names.h"
+#include "core/texts.h"
 #include "platform/debug_log.h"
 #include "platform/files.h"
 #include "platform/spooler.h"
@@ -30,12 +31,25 @@ public:
     PortMonitorInstaller(Spooler& spooler, Files& files, SystemInfo& system, DebugLog& debug)
         : spooler_(spooler), files_(files), system_(system), debug_(debug) {}
 
+    // Every module copy is proven against the release's list (install/media_check.h
+    // ProvenCopier) before the monitor is added; without this call, as in a development
+    // build, they are only copied.
+    void ProveAgainst(std::string_view shippedMedia, Language language) {
+        shippedMedia_ = shippedMedia;
+        language_ = language;
+    }
+    // Why the last addition stopped at a module that could not be copied or whose copy was not
+    // the file checked (such copies were deleted again), the module named; the monitor was not
+    // added. Nothing otherwise.
+    const std::optional<std::string>& Refusal() const { return refusal_; }
+
     // 1 when a monitor named exactly "TORVA LABEL USB Port" is installed, else 0 (also when
     // the monitors cannot be listed).
     int IsPortMonitorInstalled();
-    // Copies the two modules into the system folder and adds the monitor: 0, the spooler's
-    // error, or 2 when a module could not be copied (the monitor is then not added). The
-    // outcome also goes to the debugger output.
+    // Copies the two modules from the installation folder (by full path) into the system
+    // folder and adds the monitor: 0, the spooler's error, or 2 when a module could not be
+    // copied or was refused (the monitor is then not added). The outcome also goes to the
+    // debugger output.
     std::uint32_t AddPortMonitor(int processor);
     // What adding the monitor when it is missing came to.
     enum class Addition {
@@ -55,6 +69,9 @@ private:
     Files& files_;
     SystemInfo& system_;
     DebugLog& debug_;
+    std::string shippedMedia_;
+    Language language_ = Language::English;
+    std::optional<std::string> refusal_;
 };
 
 }  // namespace prinstall

@@ -1,6 +1,7 @@
 #include "install/staging.h"
 
 #include "core/texts.h"
+#include "install/media_check.h"
 
 namespace prinstall {
 
@@ -32,43 +33,68 @@ std::vector<StagingRow> StagingRows(int processor, bool korean, int n) {
     return rows;
 }
 
+std::string MediaName(std::string source) {
+    if (source.rfind(".\\", 0) == 0) source.erase(0, 2);
+    for (std::size_t twice; (twice = source.find("\\\\")) != std::string::npos;) source.erase(twice, 1);
+    return source;
+}
+
 std::optional<std::string> DriverStager::StageDriverFiles(int driverNumber, int processor, bool korean,
                                                           const std::vector<GpdDefault>& defaults) {
     report_(std::string("Print Driver Copy Started"), 30, true);
+    refusal_.reset();
 
     std::string driverDirectory;
     spooler_.DriverDirectory(SpoolerEnvironment(processor), driverDirectory);
-    if (!files_.SetWorkingDirectory(driverDirectory)) files_.MakeDirectory(driverDirectory);
+    // Made when missing; one that is there already refuses to be made, harmlessly.
+    files_.MakeDirectory(driverDirectory);
 
     std::optional<std::string> failed;
     const std::string templateName = Format("%s\\TVLabel.GPD", MediaFolderFor(processor));
+    ProvenCopier copier(files_, shippedMedia_, language_);
     CloneFileWriter clones(files_, show_);
     int gpd = clones.WriteGpdClone(driverNumber, processor, defaults);
     if (gpd == -2) show_("Failed to open GPD file");
     if (gpd == -1) show_("Failed to create GPD file");
     if (gpd == -2 || (gpd == 0 && files_.FileSize(clones.GpdPath()) <= 0)) failed = templateName;
     if (gpd == -1) failed = GpdCloneName(driverNumber);
+    // The copy's GPD holds what the rewrite read: those bytes must be the template checked.
+    if (gpd == 0 && !copier.AsListed(templateName, clones.TemplateDigest().value_or(""))) {
+        refusal_ = copier.Refusal();
+    }
     if (clones.WriteIniClone(driverNumber, processor) == -1) {
         show_("Failed to create INI file");
         if (!failed) failed = IniCloneName(driverNumber);
     }
 
-    files_.SetWorkingDirectory(kInstallFolder);
     const std::vector<StagingRow> rows = StagingRows(processor, korean, driverNumber);
     for (const StagingRow& row : rows) {
+        if (refusal_) break;
         const std::string destination = driverDirectory + "\\" + row.destination;
         // A removal before may have left this path, or the spooler's copy of it in its version
         // folder, to be deleted at the next restart: that would take the new driver's file.
         for (const std::string& path : {destination, driverDirectory + "\\3\\" + row.destination}) {
             files_.CancelRemovalAtRestart(path);
         }
-        const bool copied = files_.CopyFileTo(row.source, destination);
+        // Each clone is staged from where it was written, everything else from the
+        // installation folder.
+        const std::string name = MediaName(row.source);
+        ProvenCopier::Result result;
+        if (row.destination == GpdCloneName(driverNumber)) {
+            result = copier.CopyWritten(clones.GpdPath(), destination, clones.GpdDigest());
+        } else if (row.destination == IniCloneName(driverNumber)) {
+            result = copier.CopyWritten(clones.IniPath(), destination, clones.IniDigest());
+        } else {
+            result = copier.CopyMedium(name, destination);
+        }
+        if (result == ProvenCopier::Result::Refused) refusal_ = copier.Refusal();
         // A file already reported (a clone file) is not named again by its copy.
-        if (!copied && !failed) failed = row.source.substr(row.source.rfind(".\\", 0) == 0 ? 2 : 0);
+        if (result != ProvenCopier::Result::Proven && !failed) failed = name;
     }
 
     files_.RemoveFile(clones.GpdPath());
     files_.RemoveFile(clones.IniPath());
+    if (refusal_ && !failed) failed = templateName;
     return failed;
 }
 

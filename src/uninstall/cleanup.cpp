@@ -58,7 +58,8 @@ std::vector<std::string> Cleanup::StrayFiles(int processor, int osFamily, std::v
         if (unlisted != nullptr) unlisted->push_back(folder);
         return false;
     };
-    const std::string media = ProgramFolder(files_.ProgramPath()) + "\\" + MediaFolderFor(processor);
+    // Where the clones are written (install/clone_files.h), wherever the program runs from.
+    const std::string media = std::string(kInstallFolder) + "\\" + MediaFolderFor(processor);
     if (list(media)) {
         for (const std::string& name : names) {
             if (CloneFileNumber(name) != 0) stray.push_back(media + "\\" + name);

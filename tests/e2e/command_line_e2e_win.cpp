@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -836,6 +837,121 @@ TEST(CommandLineWithoutDisplay, RefusesToInstallUnderProtectedPrintModeAndStillR
 // The oldest Windows the program claims, as far as Wine can show them: the prefix's version
 // is set before the program starts. Wine's own DLLs still export what later Windows added,
 // so whether such a Windows loads the program at all is for tests/imports to show.
+// Runs the program as its debugger, from C:\ with `arguments`: at the first line it sends to
+// the debugger that begins with `stopAt`, while every thread of it stands still, calls
+// `meanwhile`. `stopped` tells whether that happened. No window may be attempted.
+CommandRun RunStoppedAt(const std::wstring& arguments, const std::string& stopAt,
+                        const std::function<void()>& meanwhile, bool& stopped) {
+    const wchar_t kOut[] = L"C:\\prinstall-stdout.txt";
+    CommandRun run;
+    HANDLE out = InheritableFile(kOut);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = out;
+    std::wstring command = L"\"" + std::wstring(kProgramPath) + L"\" " + arguments;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(kProgramPath, command.data(), nullptr, nullptr, TRUE, DEBUG_ONLY_THIS_PROCESS, nullptr, L"C:\\",
+                        &startup, &info)) {
+        run.startError = GetLastError();
+    }
+    CloseHandle(out);
+    EXPECT_EQ(run.startError, 0u);
+    if (run.startError != 0) return run;
+    stopped = false;
+    const DWORD start = GetTickCount();
+    for (DEBUG_EVENT event{}; !run.ended;) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= kRunTimeoutMs || !WaitForDebugEvent(&event, kRunTimeoutMs - spent)) break;
+        DWORD answer = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+            case CREATE_PROCESS_DEBUG_EVENT: CloseHandle(event.u.CreateProcessInfo.hFile); break;
+            case LOAD_DLL_DEBUG_EVENT: CloseHandle(event.u.LoadDll.hFile); break;
+            case EXCEPTION_DEBUG_EVENT:
+                // The loader's breakpoint is this debugger's; anything else is the program's own.
+                if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                    answer = DBG_EXCEPTION_NOT_HANDLED;
+                }
+                break;
+            case OUTPUT_DEBUG_STRING_EVENT: {
+                // Wine hands on the line in ANSI; Windows 10 and later may hand it on in UTF-16.
+                const OUTPUT_DEBUG_STRING_INFO& line = event.u.DebugString;
+                const size_t unit = line.fUnicode ? 2 : 1;
+                std::string bytes(line.nDebugStringLength * unit, '\0');
+                SIZE_T read = 0;
+                ReadProcessMemory(info.hProcess, line.lpDebugStringData, bytes.data(), bytes.size(), &read);
+                std::string text;
+                for (size_t i = 0; i < read; i += unit) text.push_back(bytes[i]);
+                if (!stopped && text.rfind(stopAt, 0) == 0) {
+                    stopped = true;
+                    meanwhile();
+                }
+                break;
+            }
+            case EXIT_PROCESS_DEBUG_EVENT:
+                run.ended = true;
+                run.exitCode = event.u.ExitProcess.dwExitCode;
+                break;
+            default: break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, answer);
+    }
+    if (!run.ended) TerminateProcess(info.hProcess, 0xDEAD);
+    EXPECT_TRUE(run.ended) << Utf8(arguments) << ": still running after " << kRunTimeoutMs / 1000 << " s";
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    run.output = ReadFrom(kOut);
+    EXPECT_EQ(run.output.find(kWindowAttempt), std::string::npos);
+    return run;
+}
+
+// The media are checked before anything changes, and may then wait minutes (a USB search):
+// a media file renamed away and replaced after the check, here while the program stands still
+// just after it, is refused where its copy landed: the run fails naming it, and nothing is
+// registered or left in the system and driver folders. A monitor module is refused before the
+// monitor is added, a driver module after it (the monitor goes again), and the template as the
+// copy's GPD file is written from it.
+TEST(ReleasedProgram, RefusesAMediaFileReplacedAfterTheCheckWithNothingRegistered) {
+    const std::wstring folder = L"C:\\TORVA EPL Printer 2.X\\";
+    for (const wchar_t* name : {L"Win32\\TVPortMonUI.dll", L"Win32\\TVLabelE.DLL", L"Win32\\TVLabel.GPD"}) {
+        const std::wstring path = folder + name;
+        const std::wstring aside = path + L".shipped";
+        const auto replace = [&] {
+            const std::string shipped = ReadFrom(path.c_str());
+            ASSERT_FALSE(shipped.empty());
+            ASSERT_TRUE(MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+            HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+            ASSERT_NE(file, INVALID_HANDLE_VALUE);
+            const std::string other = shipped + "\r\n";
+            DWORD done = 0;
+            EXPECT_TRUE(WriteFile(file, other.data(), static_cast<DWORD>(other.size()), &done, nullptr));
+            CloseHandle(file);
+        };
+        bool stopped = false;
+        const CommandRun run =
+            RunStoppedAt(L"/install /port:COM1: /noentry", "Installation media verified:", replace, stopped);
+        EXPECT_TRUE(stopped) << Utf8(name);
+        EXPECT_EQ(run.exitCode, static_cast<DWORD>(prinstall::kExitFailure)) << run.output;
+        const std::string named = Utf8(path) + " changed after it was checked";
+        EXPECT_NE(run.output.find(named), std::string::npos) << run.output;
+        EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
+        EXPECT_FALSE(KeyExists(kMonitorKey)) << Utf8(name);
+        if (name == std::wstring(L"Win32\\TVPortMonUI.dll")) {
+            // The module proven before it goes again with it.
+            for (const wchar_t* module :
+                 {L"C:\\windows\\system32\\TVPortMon.dll", L"C:\\windows\\system32\\TVPortMonUI.dll"}) {
+                EXPECT_EQ(GetFileAttributesW(module), INVALID_FILE_ATTRIBUTES) << Utf8(module);
+            }
+        }
+        EXPECT_EQ(NumberedFiles(), std::vector<std::wstring>{}) << Joined(NumberedFiles());
+        DeleteFileW(path.c_str());
+        ASSERT_TRUE(MoveFileExW(aside.c_str(), path.c_str(), 0));
+    }
+    const CommandRun install = RunWithoutWindow(L"/install /port:COM1: /noentry");
+    EXPECT_EQ(install.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << install.output;
+    EXPECT_EQ(RunWithoutWindow(L"/uninstall /all").exitCode, static_cast<DWORD>(prinstall::kExitSuccess));
+}
+
 // A release's program (the set-up of e2e.cli.released) installs from the media it shipped,
 // and refuses them once one byte of a file it copies has changed, before anything is changed.
 TEST(ReleasedProgram, InstallsTheMediaItShippedAndRefusesAChangedByte) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "fakes/fake_files.h"
 #include "fakes/main_dialog_world.h"
@@ -26,6 +27,7 @@ public:
     bool confirmPort = true;
     PortChoice choice{kInterfaceSerial, "COM1:", ""};
     bool usbFindsPrinter = true;
+    std::function<void()> duringSearch;  // what others do to the machine while the search waits
     int portDialogs = 0;
     std::vector<std::string> tcpIpPorts;
     std::vector<std::string> notes;
@@ -38,6 +40,7 @@ public:
     }
     bool RunUsbStep(int& counter) override {
         EXPECT_EQ(counter, 10);
+        if (duringSearch) duringSearch();
         return usbFindsPrinter;
     }
     bool WriteTcpIpPortValues(const TcpIpPortSettings& settings) override {
@@ -413,6 +416,38 @@ TEST_F(InstallCommandTest, UsbQueueOnAMonitorThatIsNotThereIsAFailedCopy) {
               "(AddMonitor GetLastError()=126)");
     EXPECT_TRUE(spooler.driverCalls.empty());
     EXPECT_TRUE(spooler.printers.empty());
+}
+
+// The media are checked before the USB search, which may wait for minutes; every file that
+// reaches the system and driver folders is proven as it lands there. A monitor module or a
+// driver file replaced during the search fails the run in the operator's language with
+// nothing registered and no copy left behind (the monitor this run added goes again).
+TEST_F(InstallCommandTest, AMediumReplacedDuringTheUsbSearchLeavesNothingRegistered) {
+    const std::string folder = "C:\\TORVA EPL Printer 2.X\\";
+    for (const std::string& name : CopiedMediaFiles(0, false)) {
+        app.state.shippedMedia += name + "\t" + Sha256Hex(files.Content(folder + name)) + "\n";
+    }
+    steps.choice = {kInterfaceUsb, "USB", ""};
+    app.state.useLabelPortMonitor = true;
+    spooler.monitorKeys = &registry;
+    view.resultAnswer = 2;
+    for (const char* replaced : {"Win32\\TVPortMon.dll", "Win32\\TVLabelE.DLL", "Win32\\TVLabel.GPD"}) {
+        const std::string shipped = files.Content(folder + replaced);
+        steps.duringSearch = [&] { files.AddFile(folder + replaced, shipped + "\r\n"); };
+        view.results.clear();
+        Install();
+        EXPECT_NE(view.results.at(0).message.find(folder + replaced + " changed after it was checked"),
+                  std::string::npos)
+            << view.results[0].message;
+        EXPECT_TRUE(spooler.printers.empty());
+        EXPECT_TRUE(spooler.driverCalls.empty());
+        EXPECT_EQ(std::count(spooler.monitors.begin(), spooler.monitors.end(), "TORVA LABEL USB Port"), 0) << replaced;
+        EXPECT_FALSE(files.HasFile("C:\\windows\\system32\\TVPortMon.dll")) << replaced;
+        for (const std::string& name : NumberedFileNames(1))
+            EXPECT_FALSE(files.HasFile(spooler.driverDir + "\\" + name));
+        EXPECT_FALSE(registry.Has(kUninstallKeyEnglish));
+        files.AddFile(folder + replaced, shipped);
+    }
 }
 
 // A 32-bit program on 64-bit Windows names the x64 environment everywhere, so the queue finds

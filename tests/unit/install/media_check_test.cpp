@@ -59,11 +59,15 @@ TEST(MediaCheck, RefusesTheFirstFileThatIsNotAsTheReleaseListedIt) {
     EXPECT_EQ(verify("Win32\\UNIDRV.DLL\t" + Sha256Hex("Win32\\UNIDRV.DLL") + "\n").refusal->text,
               "Nothing was installed: the installation file C:\\TORVA EPL Printer 2.X\\Win32\\STDNAMES.GPD is not "
               "among the files this release shipped.");
-    // The template is checked where it is read: beside the program that runs.
+    // The template is checked where the copies read it, in the installation folder, whatever
+    // lies beside a program started elsewhere.
     files.unopenablePath.clear();
+    files.AddFile(folder + "Win32\\TVPortMon.dll", "Win32\\TVPortMon.dll");
     files.program = "C:\\Technician\\Prinstall.exe";
     files.AddFile("C:\\Technician\\Win32\\TVLabel.GPD", "another template");
-    EXPECT_NE(verify(list).refusal->text.find("C:\\Technician\\Win32\\TVLabel.GPD is not the one"), std::string::npos);
+    EXPECT_FALSE(verify(list).refusal);
+    files.AddFile(folder + "Win32\\TVLabel.GPD", "another template");
+    EXPECT_NE(verify(list).refusal->text.find(folder + "Win32\\TVLabel.GPD is not the one"), std::string::npos);
 }
 
 // What scripts/release.sh lists is what the installations copy, for every processor and language.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/sha256.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_platform.h"
 
@@ -54,6 +55,8 @@ TEST_F(PortMonitorTest, AFailedListIsUnknownAndChangesNothing) {
 }
 
 TEST_F(PortMonitorTest, X86CopiesTheWin32ModulesAndLeavesRedirectionAlone) {
+    // What the current directory holds under the same relative names plays no part.
+    files.AddFile(files.WorkingDirectory() + "\\Win32\\TVPortMon.dll", "planted");
     monitor.AddPortMonitor(0);
     EXPECT_EQ(files.Content("C:\\windows\\system32\\TVPortMon.dll"), "Win32 TVPortMon.dll");
     EXPECT_EQ(files.Content("C:\\windows\\system32\\TVPortMonUI.dll"), "Win32 TVPortMonUI.dll");
@@ -61,7 +64,6 @@ TEST_F(PortMonitorTest, X86CopiesTheWin32ModulesAndLeavesRedirectionAlone) {
     EXPECT_EQ(spooler.addedMonitorDlls, std::vector<std::string>{"TVPortMon.dll"});
     EXPECT_EQ(spooler.monitors.back(), "TORVA LABEL USB Port");
     EXPECT_EQ(debug.lines, std::vector<std::string>{"AddPortMonitor() Success !!!"});
-    EXPECT_EQ(files.WorkingDirectory(), "C:\\TORVA EPL Printer 2.X");
 }
 
 // Redirection is off for the two copies only, a failed one included: the spooler call that
@@ -108,12 +110,36 @@ TEST_F(PortMonitorTest, AFailedCopyOrARefusedAddFailsTheAddition) {
     std::uint32_t error = 0;
     EXPECT_EQ(monitor.AddPortMonitorIfMissing(0, &error), PortMonitorInstaller::Addition::Failed);
     EXPECT_EQ(error, 0u);
+    EXPECT_EQ(*monitor.Refusal(),
+              "The printer driver was not installed: the installation file C:\\TORVA EPL Printer "
+              "2.X\\Win32\\TVPortMonUI.dll could not be copied to C:\\windows\\system32\\TVPortMonUI.dll.");
     EXPECT_TRUE(spooler.addedMonitorDlls.empty());
 
     files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVPortMonUI.dll", "ui");
     spooler.addMonitorError = 126;
     EXPECT_EQ(monitor.AddPortMonitorIfMissing(0, &error), PortMonitorInstaller::Addition::Failed);
     EXPECT_EQ(error, 126u);
+}
+
+// The modules are proven where they landed: a module that is not the one the release listed
+// (changed after the check) takes both copies away again, and no monitor is added.
+TEST_F(PortMonitorTest, AModuleCopyThatIsNotAsListedIsTakenAwayAndNoMonitorAdded) {
+    const std::string list = "Win32\\TVPortMon.dll\t" + Sha256Hex("Win32 TVPortMon.dll") + "\n" +
+                             "Win32\\TVPortMonUI.dll\t" + Sha256Hex("as shipped") + "\n";
+    monitor.ProveAgainst(list, Language::Korean);
+    EXPECT_EQ(monitor.AddPortMonitorIfMissing(0), PortMonitorInstaller::Addition::Failed);
+    EXPECT_EQ(
+        *monitor.Refusal(),
+        "프린터 드라이버를 설치하지 못했습니다: 설치 파일 C:\\TORVA EPL Printer 2.X\\Win32\\TVPortMonUI.dll이(가) "
+        "검사 후에 바뀌어, 복사된 파일이 이 릴리스에 포함된 파일과 다릅니다. 릴리스에서 설치 폴더를 다시 "
+        "복사하십시오.");
+    EXPECT_FALSE(files.HasFile("C:\\windows\\system32\\TVPortMon.dll"));
+    EXPECT_FALSE(files.HasFile("C:\\windows\\system32\\TVPortMonUI.dll"));
+    EXPECT_TRUE(spooler.addedMonitorDlls.empty());
+
+    files.AddFile("C:\\TORVA EPL Printer 2.X\\Win32\\TVPortMonUI.dll", "as shipped");
+    EXPECT_EQ(monitor.AddPortMonitorIfMissing(0), PortMonitorInstaller::Addition::Added);
+    EXPECT_FALSE(monitor.Refusal());
 }
 
 TEST_F(PortMonitorTest, FramedynIsCopiedFromWbemIntoTheSystemFolder) {

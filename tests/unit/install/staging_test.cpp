@@ -72,6 +72,8 @@ protected:
 };
 
 TEST_F(StagingTest, EnglishX86CopyOneTakesTheWin32Set) {
+    // What the current directory holds under the same relative names plays no part.
+    files.AddFile(files.WorkingDirectory() + "\\Win32\\UNIDRV.DLL", "planted");
     auto before32 = files.List(kInstall + "\\Win32");
     EXPECT_EQ(Stage(1, 0, false), std::nullopt);
     EXPECT_EQ(reports, (std::vector<std::pair<std::string, int>>{{"Print Driver Copy Started (pause)", 30}}));
@@ -87,9 +89,8 @@ TEST_F(StagingTest, EnglishX86CopyOneTakesTheWin32Set) {
     EXPECT_EQ(Staged("TVLabelE1.DLL"), "Win32\\TVLabelE.DLL");
     EXPECT_EQ(Staged("TVLabelUI1.DLL"), "Win32\\TVLabelUI.DLL");
     EXPECT_EQ(files.List(kDrivers).size(), 10u);
-    // The media folder holds exactly what it held before, and the program folder is current.
+    // The media folder holds exactly what it held before.
     EXPECT_EQ(files.List(kInstall + "\\Win32"), before32);
-    EXPECT_EQ(files.WorkingDirectory(), kInstall);
     EXPECT_TRUE(messages.empty());
 }
 
