@@ -1,13 +1,16 @@
 // Times what the benchmark measures, the same way for the program and its floor:
 //
-//   bench_watch.exe [--window] [--out FILE] -- COMMAND [-- COMMAND ...]
+//   bench_watch.exe [--window | --poll-memory] [--out FILE] -- COMMAND [-- COMMAND ...]
 //
 // Runs the command lines one after another (each a whole command line, program path first)
 // with their standard output in FILE (or NUL), and prints one line:
 //   ms=<from the first start to the last exit> peak_kib=<largest peak working set> title=<...>
 // With --window (one command) the time runs to the moment a visible top-level window of the
 // process exists (after WaitForInputIdle, then polled every millisecond); the window is then
-// sent WM_CLOSE and the process awaited. Any exit code but 0 and 3010 fails the measurement.
+// sent WM_CLOSE and the process awaited. Wine counts a process's memory only while it runs:
+// the peak is read when the window is shown, or with --poll-memory every 2 ms until the process
+// ends (which costs time: such runs are not timed). Any exit code but 0 and 3010 fails the
+// measurement.
 #include <windows.h>
 #include <psapi.h>
 
@@ -29,16 +32,26 @@ static BOOL CALLBACK FindShown(HWND window, LPARAM unused) {
     return TRUE;
 }
 
+static SIZE_T PeakOf(HANDLE process, SIZE_T peak) {
+    PROCESS_MEMORY_COUNTERS memory;
+    ZeroMemory(&memory, sizeof(memory));
+    memory.cb = sizeof(memory);
+    if (GetProcessMemoryInfo(process, &memory, sizeof(memory)) && memory.PeakWorkingSetSize > peak)
+        return memory.PeakWorkingSetSize;
+    return peak;
+}
+
 int wmain(int argc, wchar_t** argv) {
-    int window = 0, first = 1;
+    int window = 0, pollMemory = 0, first = 1;
     const wchar_t* outPath = L"NUL";
     while (first < argc && wcscmp(argv[first], L"--") != 0) {
         if (wcscmp(argv[first], L"--window") == 0) window = 1;
+        if (wcscmp(argv[first], L"--poll-memory") == 0) pollMemory = 1;
         if (wcscmp(argv[first], L"--out") == 0 && first + 1 < argc) outPath = argv[++first];
         ++first;
     }
     if (first >= argc - 1) {
-        fprintf(stderr, "usage: bench_watch.exe [--window] [--out FILE] -- COMMAND [-- COMMAND ...]\n");
+        fprintf(stderr, "usage: bench_watch.exe [--window | --poll-memory] [--out FILE] -- COMMAND [-- COMMAND ...]\n");
         return 2;
     }
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
@@ -83,17 +96,19 @@ int wmain(int argc, wchar_t** argv) {
                 return 1;
             }
             GetWindowTextW(shown, title, 256);
+            // Wine counts the memory of a process only while it runs.
+            peak = PeakOf(process.hProcess, peak);
             PostMessageW(shown, WM_CLOSE, 0, 0);
         }
-        WaitForSingleObject(process.hProcess, INFINITE);
+        if (pollMemory) {
+            while (WaitForSingleObject(process.hProcess, 2) == WAIT_TIMEOUT) peak = PeakOf(process.hProcess, peak);
+        } else {
+            WaitForSingleObject(process.hProcess, INFINITE);
+        }
         if (!window) QueryPerformanceCounter(&end);
         DWORD code = 1;
         GetExitCodeProcess(process.hProcess, &code);
-        PROCESS_MEMORY_COUNTERS memory;
-        ZeroMemory(&memory, sizeof(memory));
-        memory.cb = sizeof(memory);
-        if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory)) && memory.PeakWorkingSetSize > peak)
-            peak = memory.PeakWorkingSetSize;
+        peak = PeakOf(process.hProcess, peak);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
         if (code != 0 && code != 3010) {

@@ -39,8 +39,8 @@ static inline void FloorLimitLibrarySearch(void) {
 }
 
 // The one-run claim as the program makes it: a mutex in a private namespace bounded by the
-// Administrators group, both with a descriptor for Administrators and SYSTEM only. Kept open
-// until the process ends.
+// Administrators group, both with a descriptor for Administrators and SYSTEM only (a global
+// mutex where the namespace functions are missing). Kept open until the process ends.
 static inline void FloorClaimSingleRun(void) {
     typedef HANDLE(WINAPI * CreateBoundaryFn)(LPCWSTR, ULONG);
     typedef BOOL(WINAPI * AddSidFn)(HANDLE*, PSID);
@@ -65,6 +65,12 @@ static inline void FloorClaimSingleRun(void) {
     SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
     SetSecurityDescriptorOwner(&sd, admins, FALSE);
     SECURITY_ATTRIBUTES sa = {sizeof(sa), &sd, FALSE};
+    if (createBoundary == NULL || addSid == NULL || deleteBoundary == NULL || createNamespace == NULL) {
+        // Before Vista (and under Wine, whose kernel32 lacks the boundary functions) the
+        // program's claim is a global mutex with the same descriptor.
+        CreateMutexW(&sa, FALSE, L"Global\\PrinstallBenchFloor");
+        return;
+    }
     HANDLE boundary = createBoundary(L"PrinstallBenchFloor", 0);
     addSid(&boundary, admins);
     HANDLE space = createNamespace(&sa, boundary, L"PrinstallBenchFloor");

@@ -13,7 +13,8 @@
 # programs and that their outputs agree, and asserts no time).
 #
 # Prints, per job, the median time of each side, the median of the pairwise ratios
-# (program / floor) with their quartiles and range, and the same for the peak working set.
+# (program / floor) with their quartiles and range, and the median peak working set of each
+# side with the median of its pairwise ratios (for the commands, from up to 3 untimed pairs).
 set -u
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -73,8 +74,9 @@ export LANG=C.UTF-8
 unset DISPLAY
 prinstall_start_xvfb || exit 1
 pin() { taskset -c "$cpu" "$@"; }
-pin wineserver -p
-if ! pin wine 'C:\Prinstall media\Prinstall.exe' /prepare >"$results/prepare.log" 2>&1; then
+# No output of the server: a daemon holding a pipe of ours would keep its reader waiting.
+pin wineserver -p </dev/null >/dev/null 2>&1
+if ! pin wine 'C:\Prinstall media\Prinstall.exe' /prepare >"$results/prepare.log" 2>&1 </dev/null; then
   cat "$results/prepare.log" >&2
   echo "Prinstall.exe /prepare failed" >&2
   exit 1
@@ -88,11 +90,13 @@ watch() { pin wine 'C:\bench\bench_watch.exe' "$@"; }
 measure() {
   local file=$1 line
   shift
-  if ! line=$(watch "$@"); then
+  # Through a file: a Wine process started meanwhile (the desktop) inherits the output.
+  if ! watch "$@" >"$results/watch.out" 2>&1 </dev/null; then
+    cat "$results/watch.out" >&2
     echo "measurement failed: $*" >&2
     return 1
   fi
-  line=${line%$'\r'}
+  line=$(grep -a '^ms=' "$results/watch.out" | tr -d '\r')
   [[ $line =~ ms=([0-9.]+)\ peak_kib=([0-9]+)\ title=(.*) ]] || { echo "unreadable: $line" >&2; return 1; }
   echo "${BASH_REMATCH[1]} ${BASH_REMATCH[2]}" >>"$file"
   printf '%s\n' "${BASH_REMATCH[3]}" >"$file.title"
@@ -111,11 +115,18 @@ pairs() {
       measure "$target.floor" "${F[@]}" && measure "$target.program" "${P[@]}" || return 1
     fi
   done
+  # Commands that end by themselves: their peak memory from runs of their own (not timed).
+  if [ "${P[0]}" != --window ]; then
+    for ((i = 0; i < (pairs < 3 ? pairs : 3); i++)); do
+      measure "$results/$name.program.memory" --poll-memory "${P[@]}" &&
+        measure "$results/$name.floor.memory" --poll-memory "${F[@]}" || return 1
+    done
+  fi
   echo "$name" >>"$results/order"
 }
 
 install_copies() {
-  pin wine 'C:\TORVA EPL Printer 2.X\Prinstall.exe' /install /port:COM1: "/copies:$1" >"$results/setup.log" 2>&1 ||
+  pin wine 'C:\TORVA EPL Printer 2.X\Prinstall.exe' /install /port:COM1: "/copies:$1" >"$results/setup.log" 2>&1 </dev/null ||
     { cat "$results/setup.log" >&2; echo "setting up $1 queues failed" >&2; exit 1; }
 }
 
@@ -189,6 +200,9 @@ order = (results / "order").read_text().split() if (results / "order").exists() 
 for name in order:
     program, floor = rows(results / f"{name}.program"), rows(results / f"{name}.floor")
     time_ratios = [p[0] / f[0] for p, f in zip(program, floor)]
+    if (results / f"{name}.program.memory").exists():
+        program = rows(results / f"{name}.program.memory")
+        floor = rows(results / f"{name}.floor.memory")
     memory_ratios = [p[1] / f[1] for p, f in zip(program, floor) if f[1] > 0]
     low, high = quartiles(time_ratios)
     pm = statistics.median(p[1] for p in program) / 1024
