@@ -200,6 +200,7 @@ order = (results / "order").read_text().split() if (results / "order").exists() 
 for name in order:
     program, floor = rows(results / f"{name}.program"), rows(results / f"{name}.floor")
     time_ratios = [p[0] / f[0] for p, f in zip(program, floor)]
+    pt, ft = statistics.median(p[0] for p in program), statistics.median(f[0] for f in floor)
     if (results / f"{name}.program.memory").exists():
         program = rows(results / f"{name}.program.memory")
         floor = rows(results / f"{name}.floor.memory")
@@ -208,7 +209,7 @@ for name in order:
     pm = statistics.median(p[1] for p in program) / 1024
     fm = statistics.median(f[1] for f in floor) / 1024
     mr = f"{statistics.median(memory_ratios):.2f}x" if memory_ratios else "n/a"
-    print(f"{name:10} {statistics.median(p[0] for p in program):8.1f}ms {statistics.median(f[0] for f in floor):8.1f}ms "
+    print(f"{name:10} {pt:8.1f}ms {ft:8.1f}ms "
           f"{statistics.median(time_ratios):5.2f}x  {low:5.2f}-{high:<5.2f}  {min(time_ratios):5.2f}-{max(time_ratios):<5.2f}"
           f"   {pm:6.1f} {fm:6.1f} {mr}   ({len(time_ratios)} pairs)")
 PY
