@@ -33,8 +33,8 @@ typedef struct {
 
 static inline void FloorLimitLibrarySearch(void) {
     typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
-    SetDefaultDllDirectoriesFn setDefault =
-        (SetDefaultDllDirectoriesFn)(void*)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
+    SetDefaultDllDirectoriesFn setDefault = (SetDefaultDllDirectoriesFn)(void*)GetProcAddress(
+        GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
     if (setDefault != NULL) setDefault(0x00000800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
 }
 
@@ -106,8 +106,7 @@ static inline PRINTER_INFO_2W* FloorListQueues(const FloorSpooler* s, DWORD* cou
     DWORD size = 64 * 1024, needed = 0;
     for (int round = 0; round < 4; ++round) {
         BYTE* buffer = (BYTE*)HeapAlloc(GetProcessHeap(), 0, size);
-        if (s->enumPrinters(PRINTER_ENUM_LOCAL, NULL, 2, buffer, size, &needed, count))
-            return (PRINTER_INFO_2W*)buffer;
+        if (s->enumPrinters(PRINTER_ENUM_LOCAL, NULL, 2, buffer, size, &needed, count)) return (PRINTER_INFO_2W*)buffer;
         HeapFree(GetProcessHeap(), 0, buffer);
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return NULL;
         size = needed + needed / 4;
@@ -116,8 +115,7 @@ static inline PRINTER_INFO_2W* FloorListQueues(const FloorSpooler* s, DWORD* cou
 }
 
 static inline int FloorIsLabelDriver(const wchar_t* driver) {
-    return driver != NULL &&
-           wcsncmp(driver, FLOOR_LABEL_DRIVER_PREFIX, wcslen(FLOOR_LABEL_DRIVER_PREFIX)) == 0;
+    return driver != NULL && wcsncmp(driver, FLOOR_LABEL_DRIVER_PREFIX, wcslen(FLOOR_LABEL_DRIVER_PREFIX)) == 0;
 }
 
 // UTF-16 to UTF-8 onto the standard output handle (a file or pipe the caller gave).

@@ -70,7 +70,8 @@ static BOOL WriteClones(int n, const char* gpd, DWORD gpdSize) {
     }
     CloseHandle(out);
     char ini[128];
-    int length = snprintf(ini, sizeof(ini), "[OEMFiles]\r\nOEMDriverFile1=TVLabelE%d.DLL\r\nOEMConfigFile1=TVLabelUI%d.DLL", n, n);
+    int length = snprintf(ini, sizeof(ini),
+                          "[OEMFiles]\r\nOEMDriverFile1=TVLabelE%d.DLL\r\nOEMConfigFile1=TVLabelUI%d.DLL", n, n);
     swprintf(path, MAX_PATH, L"%ls\\TVLabel%d.INI", driverDir, n);
     out = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     if (out == INVALID_HANDLE_VALUE) return FALSE;
@@ -95,8 +96,8 @@ static int Install(int copies) {
     RegCloseKey(record);
     PSECURITY_DESCRIPTOR security = NULL;
     PACL dacl = NULL;
-    GetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION, NULL, NULL,
-                    &dacl, NULL, &security);
+    GetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION, NULL, NULL, &dacl,
+                    NULL, &security);
     LocalFree(security);
 
     // The port monitor, when the spooler lacks it.
@@ -141,7 +142,8 @@ static int Install(int copies) {
     ReadFile(gpdFile, gpd, gpdSize, &needed, NULL);
     CloseHandle(gpdFile);
 
-    static const wchar_t* const shared[] = {L"UNIDRV.DLL", L"UNIDRV.HLP", L"STDNAMES.GPD", L"UNIDRVUI.DLL", L"UNIRES.DLL"};
+    static const wchar_t* const shared[] = {L"UNIDRV.DLL", L"UNIDRV.HLP", L"STDNAMES.GPD", L"UNIDRVUI.DLL",
+                                            L"UNIRES.DLL"};
     for (int i = 0; i < 5; ++i)
         if (!CopyInto(driverDir, shared[i], shared[i])) return Fail("copying the Unidrv files");
     SYSTEMTIME now;
@@ -168,13 +170,15 @@ static int Install(int copies) {
         wchar_t driverName[48], dataFile[32], dependent[512];
         swprintf(driverName, 48, L"TORVA Label Printer #%d", n);
         swprintf(dataFile, 32, L"TVLabel%d.GPD", n);
-        int at = swprintf(dependent, 512, L"TVLabel%d.GPD|TVLabel%d.Dll|STDNAMES.GPD|UNIRES.Dll|unidrvui.dll|"
-                                           L"TVLabelE%d.DLL|TVLabelUI%d.DLL|TVLabel%d.INI|unidrv.hlp||",
+        int at = swprintf(dependent, 512,
+                          L"TVLabel%d.GPD|TVLabel%d.Dll|STDNAMES.GPD|UNIRES.Dll|unidrvui.dll|"
+                          L"TVLabelE%d.DLL|TVLabelUI%d.DLL|TVLabel%d.INI|unidrv.hlp||",
                           n, n, n, n, n);
         for (int i = 0; i < at; ++i)
             if (dependent[i] == L'|') dependent[i] = L'\0';
-        DRIVER_INFO_3W driver = {3,          driverName, L"Windows NT x86", L"UNIDRV.DLL", dataFile,
-                                 L"UNIDRVUI.DLL", L"UNIDRV.HLP", dependent, NULL, L"RAW"};
+        DRIVER_INFO_3W driver = {3,        driverName,      L"Windows NT x86", L"UNIDRV.DLL",
+                                 dataFile, L"UNIDRVUI.DLL", L"UNIDRV.HLP",     dependent,
+                                 NULL,     L"RAW"};
         if (!s.addPrinterDriver(NULL, 3, (BYTE*)&driver)) return Fail("AddPrinterDriver");
 
         wchar_t queueName[48];

@@ -63,8 +63,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR arguments, int
     (void)show;
     FloorLimitLibrarySearch();
     FloorClaimSingleRun();
-    INITCOMMONCONTROLSEX controls = {sizeof(controls),
-                                     ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
+    INITCOMMONCONTROLSEX controls = {
+        sizeof(controls), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_INTERNET_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
     SC_HANDLE manager = OpenSCManagerW(NULL, NULL, SC_MANAGER_CONNECT);
