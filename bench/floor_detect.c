@@ -9,9 +9,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR arguments, int
     (void)previous;
     (void)show;
     FloorLimitLibrarySearch();
+    // The whole line, as given or quoted as one argument.
+    if (*arguments == L'"') ++arguments;
     wchar_t name[256];
     wcsncpy(name, arguments, 255);
     name[255] = L'\0';
+    size_t length = wcslen(name);
+    if (length > 0 && name[length - 1] == L'"') name[length - 1] = L'\0';
     wchar_t* port = wcschr(name, L'|');
     if (port == NULL) return 1639;
     *port++ = L'\0';

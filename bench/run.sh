@@ -139,9 +139,36 @@ startup() {
     { echo "$1: the floor showed another window than the program" >&2; exit 1; }
 }
 
+# cross_check: each floor of the cycle does the program's job, so that the other side takes
+# it up: the program lists and removes the floor's copies, and the floor removes the
+# program's, leaving no label queue. (wine passes only the low 8 bits of an exit code: 3010
+# arrives as 194.)
+run_ok() {
+  pin wine "$@" >"$results/check.out" 2>&1 </dev/null
+  local rc=$?
+  [ $rc -eq 0 ] || [ $rc -eq 194 ] || { cat "$results/check.out" >&2; echo "failed ($rc): $*" >&2; return 1; }
+}
+listed() {
+  run_ok 'C:\TORVA EPL Printer 2.X\Prinstall.exe' /list /format:json && grep -c '"name"' "$results/check.out"
+}
+cross_check() {
+  local prog='C:\TORVA EPL Printer 2.X\Prinstall.exe'
+  run_ok 'C:\bench\floor_cycle.exe' install 2 && [ "$(listed)" = 2 ] &&
+    grep -q '"name": "TORVA Label Printer 2", "driver": "TORVA Label Printer #2", "port": "COM1:"' "$results/check.out" &&
+    run_ok "$prog" /uninstall /all && [ "$(listed)" = 0 ] &&
+    run_ok "$prog" /install /port:COM1: /copies:2 && run_ok 'C:\bench\floor_cycle.exe' uninstall &&
+    [ "$(listed)" = 0 ] && run_ok 'C:\bench\floor_detect.exe' 'TORVA Label Printer 2|COM1:' &&
+    ! grep -q . "$results/check.out"
+}
+
 fail=0
 echo "Prinstall benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) CPUs ($(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n 1)), pinned to CPU $cpu, $(wine --version)"
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+if ! cross_check; then
+  echo "the cycle's floor and the program do not take up each other's work" >&2
+  exit 1
+fi
 
 wanted startup0 && startup startup0
 for n in 1 10; do
