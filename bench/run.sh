@@ -223,6 +223,7 @@ def quartiles(values):
     return q[0], q[2]
 
 print(f"{'job':10} {'program':>10} {'floor':>10} {'ratio':>6}  {'quartiles':>11}  {'range':>11}   peak memory (MiB): program floor ratio")
+medians = {}
 order = (results / "order").read_text().split() if (results / "order").exists() else []
 for name in order:
     program, floor = rows(results / f"{name}.program"), rows(results / f"{name}.floor")
@@ -239,5 +240,11 @@ for name in order:
     print(f"{name:10} {pt:8.1f}ms {ft:8.1f}ms "
           f"{statistics.median(time_ratios):5.2f}x  {low:5.2f}-{high:<5.2f}  {min(time_ratios):5.2f}-{max(time_ratios):<5.2f}"
           f"   {pm:6.1f} {fm:6.1f} {mr}   ({len(time_ratios)} pairs)")
+    medians[name] = (pt, ft)
+# What one more copy costs: the difference of the cycles' medians, per copy.
+if "cycle1" in medians and "cycle10" in medians:
+    p = (medians["cycle10"][0] - medians["cycle1"][0]) / 9
+    f = (medians["cycle10"][1] - medians["cycle1"][1]) / 9
+    print(f"per copy   {p:8.1f}ms {f:8.1f}ms {p / f:5.2f}x  (from the medians of cycle10 and cycle1)")
 PY
 exit $fail
