@@ -73,6 +73,8 @@ unset LC_ALL LC_CTYPE LC_MESSAGES LANGUAGE LOCPATH
 export LANG=C.UTF-8
 unset DISPLAY
 prinstall_start_xvfb || exit 1
+# As the test bed's copies: a run killed before its clean-up is swept up by the next Wine test.
+echo "$PRINSTALL_XVFB_PID" >"$run/xvfb.pid"
 pin() { taskset -c "$cpu" "$@"; }
 # No output of the server: a daemon holding a pipe of ours would keep its reader waiting.
 pin wineserver -p </dev/null >/dev/null 2>&1
