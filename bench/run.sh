@@ -40,6 +40,8 @@ done
 wanted() { [[ ",$only," == *",$1,"* ]]; }
 
 if [ -n "$build" ]; then
+  # What building and the Wine test bed need, as scripts/run.sh and scripts/test.sh do.
+  bash "$repo/scripts/setup.sh" || exit 1
   (cd "$repo" && { [ -f "$build_dir/CMakeCache.txt" ] || nice cmake --preset win32 >/dev/null; } &&
     nice cmake --build "$build_dir" --target prinstall_bench) || { echo "build failed" >&2; exit 1; }
 fi
