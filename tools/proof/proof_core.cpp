@@ -288,6 +288,7 @@ std::string SummaryText(const Report& report) {
         for (const std::string& test : suite.counts.failures) out << "    failed: " << test << "\n";
         for (const std::string& test : suite.counts.skips) out << "    skipped: " << test << "\n";
         for (const std::string& problem : Problems(suite)) out << "    " << problem << "\n";
+        for (const std::string& item : suite.takenBack) out << "    taken back: " << item << "\n";
     }
     out << "\nTests: passed " << passed << ", failed " << failed << ", skipped " << skipped << "\n";
     out << "Printing state before the first suite and after the last: "
@@ -313,7 +314,7 @@ std::string SummaryJson(const Report& report) {
             << ", \"failed\": " << suite.counts.failed << ", \"skipped\": " << suite.counts.skipped
             << ", \"seconds\": " << seconds << ", \"skip_reason\": " << JsonString(suite.skipReason)
             << ", \"failures\": " << JsonList(suite.counts.failures) << ", \"skips\": " << JsonList(suite.counts.skips)
-            << ", \"problems\": " << JsonList(Problems(suite)) << ", \"log\": " << JsonString(suite.log) << "}";
+ << ", \"problems\": " << JsonList(Problems(suite)) << ", \"taken_back\": " << JsonList(suite.takenBack) << ", \"log\": " << JsonString(suite.log) << "}";
     }
     out << "\n  ],\n  \"differences\": " << JsonList(report.differences) << "\n}\n";
     return out.str();
@@ -325,6 +326,25 @@ bool IsWindowsOwnName(const std::string& fileName) {
     static const std::set<std::string> kNames = {"unidrv.dll", "unidrv.hlp", "unidrvui.dll", "unires.dll",
                                                  "stdnames.gpd"};
     return kNames.count(Lower(fileName)) > 0;
+}
+
+bool IsKitFileName(const std::string& fileName, const std::set<std::string>& mediaNames) {
+    const std::string name = Lower(fileName);
+    const auto dot = name.rfind('.');
+    std::string stem = name.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+    while (!stem.empty() && std::isdigit(static_cast<unsigned char>(stem.back()))) stem.pop_back();
+    for (const std::string& media : mediaNames) {
+        const std::string lower = Lower(media);
+        if (lower == name) return true;
+        // Numbered copies of a media file, and the settings file each copy gets.
+        const auto mediaDot = lower.rfind('.');
+        if (stem.size() < name.substr(0, dot).size() && lower.substr(0, mediaDot) == stem &&
+            (lower.substr(mediaDot == std::string::npos ? lower.size() : mediaDot) == extension || extension == ".ini")) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace proof

@@ -83,6 +83,7 @@ struct SuiteResult {
     unsigned long exitCode = 0;
     std::string problem;                 // could not be started, gave no XML, ...
     std::vector<std::string> leftovers;  // state differences after this suite
+    std::vector<std::string> takenBack;  // what the kit removed after it (not a failure)
     double seconds = 0;
     std::string log;  // relative to the report folder
     bool Failed() const;
@@ -106,5 +107,9 @@ bool OffersPrepare(const std::string& usage);
 // Names of Windows' own files among the media (the Unidrv files); the kit never copies a
 // stand-in of one of these over the machine's own.
 bool IsWindowsOwnName(const std::string& fileName);
+
+// A file the kit's media or the product's numbered copies put into a driver folder: a media
+// file's name, or one of them with a copy number before the extension (TVLabel12.GPD).
+bool IsKitFileName(const std::string& fileName, const std::set<std::string>& mediaNames);
 
 }  // namespace proof

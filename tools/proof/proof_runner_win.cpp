@@ -601,10 +601,53 @@ public:
             if (!rootFiles.count(file)) MoveFileExW((L"C:\\" + file).c_str(), (logs + L"\\" + file).c_str(),
                                                     MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING);
         }
+        TakeBack(result, logs);
         RemoveTree(kInstallFolder);
         if (suite.setup == "msi") RemoveTree(L"C:\\Technician");
         return result;
     }
+
+    // The Wine test bed throws each prefix away after its suite; here the machine stays. What
+    // the product made, its own removal takes back (its records say what); the files of the
+    // kit's media that appeared in the driver folders go too. Anything else stays, and the
+    // comparison names it.
+    void TakeBack(proof::SuiteResult& result, const std::wstring& logs) {
+        std::set<std::string> records;
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+            RegistryItems(HKEY_LOCAL_MACHINE, kRecordsKey, view, true, "", records);
+        }
+        if (!records.empty()) {
+            const std::wstring media = folder_ + L"\\media";
+            const Run run = RunLimited(media + L"\\Prinstall.exe", L"/uninstall /all /quiet", media,
+                                       logs + L"\\take-back.txt", 300000);
+            result.takenBack.push_back("Prinstall.exe /uninstall /all /quiet: exit code " + std::to_string(run.exitCode));
+        }
+        std::set<std::string> mediaNames;
+        Walk(folder_ + L"\\media", L"", [&](const std::wstring&, const WIN32_FIND_DATAW& data) {
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) mediaNames.insert(Utf8(data.cFileName));
+        });
+        NoRedirection redirection;
+        for (const wchar_t* environment : kEnvironments) {
+            const std::wstring directory = DriverDirectory(environment);
+            if (directory.empty()) continue;
+            const std::string section = "files: " + Utf8(directory);
+            const auto before = before_.find(section);
+            Walk(directory, L"", [&](const std::wstring& rel, const WIN32_FIND_DATAW& data) {
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
+                const std::string name = Utf8(rel);
+                if (!proof::IsKitFileName(Utf8(data.cFileName), mediaNames)) return;
+                if (before != before_.end()) {
+                    const auto was = before->second.lower_bound(name + " (");
+                    if (was != before->second.end() && was->rfind(name + " (", 0) == 0) return;
+                }
+                if (DeleteFileW((directory + L"\\" + rel).c_str())) {
+                    result.takenBack.push_back(Utf8(directory) + "\\" + name);
+                }
+            });
+        }
+    }
+
+    void SetBefore(const proof::State& before) { before_ = before; }
 
 private:
     static std::set<std::wstring> RootFiles() {
@@ -621,6 +664,7 @@ private:
     std::wstring folder_;
     std::wstring report_;
     proof::Machine machine_;
+    proof::State before_;
     int offersPrepare_ = -1;
 };
 
@@ -747,6 +791,7 @@ int wmain(int argc, wchar_t** argv) {
         WriteFileText(folder + L"\\state-before.txt", proof::StateText(before));
         proof::State previous = before;
         Kit runner(kit, folder, machine);
+        runner.SetBefore(before);
         for (const proof::Suite& suite : manifest.suites) {
             if (!only.empty() && !proof::NameMatches(only, suite.name)) continue;
             proof::SuiteResult result = runner.RunSuite(suite, proof::SkipReason(suite, machine));

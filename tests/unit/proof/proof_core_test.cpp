@@ -64,6 +64,13 @@ TEST(ProofState, NamesEveryDifferenceBothWays) {
     EXPECT_FALSE(IsProductDriver("TORVA Label Printer"));
     EXPECT_TRUE(IsWindowsOwnName("unidrv.DLL"));
     EXPECT_FALSE(IsWindowsOwnName("TVLabel.DLL"));
+    const std::set<std::string> media = {"TVLabel.GPD", "TVLabelUI.DLL", "UNIDRV.DLL"};
+    for (const char* ours : {"tvlabel.gpd", "TVLabel12.GPD", "TVLabel3.INI", "TVLabelUI7.DLL", "UNIDRV.DLL"}) {
+        EXPECT_TRUE(IsKitFileName(ours, media)) << ours;
+    }
+    for (const char* others : {"proof-planted.dll", "TVLabel12.DLL", "TVLabelX1.GPD", "UNIDRV2.DLL.bak", "TVLabel.INI"}) {
+        EXPECT_FALSE(IsKitFileName(others, media)) << others;
+    }
     EXPECT_TRUE(OffersPrepare("  /Prepare   sets up the installation folder"));
     EXPECT_FALSE(OffersPrepare("Prinstall.exe [/install] [/uninstall]"));
 }
