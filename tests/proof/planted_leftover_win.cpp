@@ -16,7 +16,8 @@ TEST(PlantedLeftover, LeavesAFileAndAnEntryBehind) {
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     CloseHandle(handle);
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Proof planted entry", 0,
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                              L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Proof planted entry", 0,
                               nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);

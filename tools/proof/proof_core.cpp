@@ -39,8 +39,8 @@ std::string Attribute(const std::string& tag, const std::string& name) {
     const auto start = at + key.size();
     const auto end = tag.find('"', start);
     std::string value = tag.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    const std::pair<const char*, const char*> entities[] = {
-        {"&quot;", "\""}, {"&apos;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&#x0A;", " "}, {"&amp;", "&"}};
+    const std::pair<const char*, const char*> entities[] = {{"&quot;", "\""}, {"&apos;", "'"}, {"&lt;", "<"},
+                                                            {"&gt;", ">"},    {"&#x0A;", " "}, {"&amp;", "&"}};
     for (const auto& [entity, text] : entities) {
         for (auto p = value.find(entity); p != std::string::npos; p = value.find(entity, p + 1)) {
             value.replace(p, std::string(entity).size(), text);
@@ -112,10 +112,14 @@ Manifest ParseManifest(const std::string& text) {
         }
         bool known = true;
         for (const std::string& flag : Split(fields[4], ',')) {
-            if (flag == "korean") suite.korean = true;
-            else if (flag == "win64") suite.win64 = true;
-            else if (flag == "no_display") suite.noDisplay = true;
-            else if (!flag.empty()) known = false;
+            if (flag == "korean")
+                suite.korean = true;
+            else if (flag == "win64")
+                suite.win64 = true;
+            else if (flag == "no_display")
+                suite.noDisplay = true;
+            else if (!flag.empty())
+                known = false;
         }
         if (!known) {
             manifest.errors.push_back(where + "unknown flags " + fields[4]);
@@ -142,10 +146,12 @@ bool NameMatches(const std::string& patterns, const std::string& name) {
 
 std::string SkipReason(const Suite& suite, const Machine& machine) {
     if (!machine.wine && !suite.wineOnly.empty()) return "skipped on Windows: " + suite.wineOnly;
+    if (!suite.setup.empty() && suite.setup != "msi" && suite.setup != "released") {
+        return "skipped: its set-up (" + suite.setup + ") is a script of the Wine test bed, which only ctest runs";
+    }
     if (suite.win64 && !machine.x64) return "skipped: needs 64-bit Windows, and this system is 32-bit";
     if (suite.korean && machine.codePage != 949) {
-        return "skipped: needs the Korean ANSI code page 949, and this machine has " +
-               std::to_string(machine.codePage);
+        return "skipped: needs the Korean ANSI code page 949, and this machine has " + std::to_string(machine.codePage);
     }
     if (!suite.korean && machine.codePage == 949) {
         return "skipped: shows the English texts, which the program gives only where the ANSI code page is not 949";
@@ -217,9 +223,10 @@ Counts ReadJUnit(const std::string& xml) {
                    body.find("<skipped") != std::string::npos) {
             ++counts.skipped;
             const auto skippedAt = body.find("<skipped");
-            std::string reason = skippedAt == std::string::npos
-                                     ? std::string(Attribute(tag, "status") == "notrun" ? "disabled" : "")
-                                     : Attribute(body.substr(skippedAt, body.find('>', skippedAt) - skippedAt), "message");
+            std::string reason =
+                skippedAt == std::string::npos
+                    ? std::string(Attribute(tag, "status") == "notrun" ? "disabled" : "")
+                    : Attribute(body.substr(skippedAt, body.find('>', skippedAt) - skippedAt), "message");
             counts.skips.push_back(test + ": " + (reason.empty() ? "no reason given" : reason));
         } else {
             ++counts.passed;
@@ -314,7 +321,8 @@ std::string SummaryJson(const Report& report) {
             << ", \"failed\": " << suite.counts.failed << ", \"skipped\": " << suite.counts.skipped
             << ", \"seconds\": " << seconds << ", \"skip_reason\": " << JsonString(suite.skipReason)
             << ", \"failures\": " << JsonList(suite.counts.failures) << ", \"skips\": " << JsonList(suite.counts.skips)
- << ", \"problems\": " << JsonList(Problems(suite)) << ", \"taken_back\": " << JsonList(suite.takenBack) << ", \"log\": " << JsonString(suite.log) << "}";
+            << ", \"problems\": " << JsonList(Problems(suite)) << ", \"taken_back\": " << JsonList(suite.takenBack)
+            << ", \"log\": " << JsonString(suite.log) << "}";
     }
     out << "\n  ],\n  \"differences\": " << JsonList(report.differences) << "\n}\n";
     return out.str();
@@ -340,7 +348,8 @@ bool IsKitFileName(const std::string& fileName, const std::set<std::string>& med
         // Numbered copies of a media file, and the settings file each copy gets.
         const auto mediaDot = lower.rfind('.');
         if (stem.size() < name.substr(0, dot).size() && lower.substr(0, mediaDot) == stem &&
-            (lower.substr(mediaDot == std::string::npos ? lower.size() : mediaDot) == extension || extension == ".ini")) {
+            (lower.substr(mediaDot == std::string::npos ? lower.size() : mediaDot) == extension ||
+             extension == ".ini")) {
             return true;
         }
     }

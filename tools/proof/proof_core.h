@@ -16,9 +16,9 @@ struct Suite {
     std::string program;  // file name in the kit's tests folder
     std::string filter;   // gtest filter, may be empty
     int timeoutSeconds = 300;
-    bool korean = false;     // needs ANSI code page 949
-    bool win64 = false;      // needs 64-bit Windows
-    bool noDisplay = false;  // the unattended command line
+    bool korean = false;                   // needs ANSI code page 949
+    bool win64 = false;                    // needs 64-bit Windows
+    bool noDisplay = false;                // the unattended command line
     std::vector<std::string> environment;  // NAME=VALUE
     std::string setup;                     // what the folder needs besides the program: "", msi, released, usb
     std::string wineOnly;                  // not empty: skipped on Windows, and why

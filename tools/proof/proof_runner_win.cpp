@@ -24,8 +24,8 @@ const wchar_t kRecordsKey[] = L"SOFTWARE\\TORVA\\EPL Printer 2.X";
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return "";
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(n, '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
     return out;
@@ -46,8 +46,8 @@ void Say(const std::string& line) {
 }
 
 std::string ReadFileText(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return "";
     std::string text;
     char block[8192];
@@ -61,8 +61,8 @@ bool WriteFileText(const std::wstring& path, const std::string& text) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-                    written == text.size();
+    const bool ok =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
     CloseHandle(file);
     return ok;
 }
@@ -93,7 +93,8 @@ bool CopyTree(const std::wstring& from, const std::wstring& to) {
     bool ok = true;
     Walk(from, L"", [&](const std::wstring& rel, const WIN32_FIND_DATAW& data) {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ok = (CreateDirectoryW((to + L"\\" + rel).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) && ok;
+            ok =
+                (CreateDirectoryW((to + L"\\" + rel).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) && ok;
         } else {
             ok = CopyFileW((from + L"\\" + rel).c_str(), (to + L"\\" + rel).c_str(), FALSE) && ok;
         }
@@ -133,7 +134,8 @@ Run RunLimited(const std::wstring& program, const std::wstring& arguments, const
                const std::wstring& outputFile, DWORD limitMs) {
     Run run;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE output = CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    HANDLE output =
+        CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
     if (output == INVALID_HANDLE_VALUE) {
         run.startError = GetLastError();
         return run;
@@ -150,8 +152,9 @@ Run RunLimited(const std::wstring& program, const std::wstring& arguments, const
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     if (job) SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
     // Windows 7 nests no jobs: where the console already is in one, the suite leaves it.
-    BOOL started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE,
-                                  CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB, nullptr, folder.c_str(), &startup, &info);
+    BOOL started =
+        CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE,
+                       CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB, nullptr, folder.c_str(), &startup, &info);
     if (!started) {
         started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
                                  folder.c_str(), &startup, &info);
@@ -320,25 +323,27 @@ proof::State CaptureState() {
             &count);
         for (DWORD i = 0; i < count; ++i) {
             const auto* d = reinterpret_cast<DRIVER_INFO_2W*>(list.data()) + i;
-            drivers.insert(Utf8(environment) + ": " + Utf8(d->pName) + " (version " + std::to_string(d->cVersion) + ")");
+            drivers.insert(Utf8(environment) + ": " + Utf8(d->pName) + " (version " + std::to_string(d->cVersion) +
+                           ")");
         }
     }
-    auto monitors = Enumerated(
-        [](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return EnumMonitorsW(nullptr, 2, b, s, n, c); }, &count);
+    auto monitors =
+        Enumerated([](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return EnumMonitorsW(nullptr, 2, b, s, n, c); }, &count);
     auto& monitorItems = state["monitors"];
     for (DWORD i = 0; i < count; ++i) {
         const auto* m = reinterpret_cast<MONITOR_INFO_2W*>(monitors.data()) + i;
         monitorItems.insert(Utf8(m->pName) + " (" + Utf8(m->pDLLName ? m->pDLLName : L"") + ")");
     }
-    auto ports = Enumerated([](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return EnumPortsW(nullptr, 2, b, s, n, c); },
-                            &count);
+    auto ports =
+        Enumerated([](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return EnumPortsW(nullptr, 2, b, s, n, c); }, &count);
     auto& portItems = state["ports"];
     for (DWORD i = 0; i < count; ++i) {
         const auto* p = reinterpret_cast<PORT_INFO_2W*>(ports.data()) + i;
         portItems.insert(Utf8(p->pPortName) + " (" + Utf8(p->pMonitorName ? p->pMonitorName : L"") + ")");
     }
     const std::wstring uninstall = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-    const std::pair<REGSAM, const char*> views[] = {{KEY_WOW64_64KEY, "64-bit view: "}, {KEY_WOW64_32KEY, "32-bit view: "}};
+    const std::pair<REGSAM, const char*> views[] = {{KEY_WOW64_64KEY, "64-bit view: "},
+                                                    {KEY_WOW64_32KEY, "32-bit view: "}};
     for (const auto& [view, name] : views) {
         std::set<std::string> keys;
         RegistryItems(HKEY_LOCAL_MACHINE, uninstall, view, false, name, keys);
@@ -415,9 +420,9 @@ std::vector<std::pair<std::string, std::string>> DescribeMachine(const std::stri
         }
         return std::string();
     };
-    out.emplace_back("build", std::to_string(version.dwBuildNumber) +
-                                  (value("UBR").empty() ? "" : "." + value("UBR")));
-    out.emplace_back("edition", value("ProductName") + (value("EditionID").empty() ? "" : " (" + value("EditionID") + ")") +
+    out.emplace_back("build", std::to_string(version.dwBuildNumber) + (value("UBR").empty() ? "" : "." + value("UBR")));
+    out.emplace_back("edition", value("ProductName") +
+                                    (value("EditionID").empty() ? "" : " (" + value("EditionID") + ")") +
                                     (version.wProductType == VER_NT_WORKSTATION ? ", workstation" : ", server"));
     out.emplace_back("architecture", x64 ? "x64 (the 32-bit kit runs under WOW64)" : "x86");
     using UiLanguage = LANGID(WINAPI*)();
@@ -480,8 +485,8 @@ std::vector<std::string> ProductOnMachine() {
         std::set<std::string> records;
         RegistryItems(HKEY_LOCAL_MACHINE, std::wstring(kRecordsKey) + L"\\Printers", view, false, "", records);
         for (const std::string& record : records) {
-            const std::string named = "the product's record HKLM\\" + Utf8(kRecordsKey) + "\\Printers\\" + record +
-                                      " exists";
+            const std::string named =
+                "the product's record HKLM\\" + Utf8(kRecordsKey) + "\\Printers\\" + record + " exists";
             if (std::find(out.begin(), out.end(), named) == out.end()) out.push_back(named);
         }
     }
@@ -598,8 +603,9 @@ public:
         // What the suite wrote into C:\ (logs, outputs) goes into the report; the folders the
         // kit made go.
         for (const std::wstring& file : RootFiles()) {
-            if (!rootFiles.count(file)) MoveFileExW((L"C:\\" + file).c_str(), (logs + L"\\" + file).c_str(),
-                                                    MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING);
+            if (!rootFiles.count(file))
+                MoveFileExW((L"C:\\" + file).c_str(), (logs + L"\\" + file).c_str(),
+                            MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING);
         }
         TakeBack(result, logs);
         RemoveTree(kInstallFolder);
@@ -620,7 +626,8 @@ public:
             const std::wstring media = folder_ + L"\\media";
             const Run run = RunLimited(media + L"\\Prinstall.exe", L"/uninstall /all /quiet", media,
                                        logs + L"\\take-back.txt", 300000);
-            result.takenBack.push_back("Prinstall.exe /uninstall /all /quiet: exit code " + std::to_string(run.exitCode));
+            result.takenBack.push_back("Prinstall.exe /uninstall /all /quiet: exit code " +
+                                       std::to_string(run.exitCode));
         }
         std::set<std::string> mediaNames;
         Walk(folder_ + L"\\media", L"", [&](const std::wstring&, const WIN32_FIND_DATAW& data) {
