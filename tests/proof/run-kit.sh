@@ -26,7 +26,7 @@ while [ $# -gt 0 ]; do
     *) sed -n '2,12p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
   esac
 done
-zip=$(ls "$kit_dir"/Prinstall-proof-*.zip 2>/dev/null | head -n 1)
+zip=$(ls -t "$kit_dir"/Prinstall-proof-*.zip 2>/dev/null | head -n 1)
 [ -f "$template/system.reg" ] && [ -n "$zip" ] && { [ "$expect" = pass ] || [ "$expect" = fail ]; } ||
   { echo "run-kit.sh: needs --template, a kit in --kit and --expect pass|fail" >&2; exit 2; }
 
