@@ -1,5 +1,5 @@
 #!/bin/bash
-# Builds Prinstall.exe and the stand-in media, installs both into C:\TORVA EPL Printer 2.X
+# Builds Prinstall.exe and the stand-in media, has the program install both into C:\TORVA EPL Printer 2.X
 # of a 32-bit Wine prefix, starts the program from there and leaves a screenshot of its
 # main dialog.
 #
@@ -39,12 +39,14 @@ prinstall_wine_defaults
 export WINEPREFIX=${PRINSTALL_WINEPREFIX:-$HOME/.local/share/prinstall/wine}
 prinstall_ensure_prefix "$WINEPREFIX"
 
+# The media as a deployment tool would unpack them; the program makes its installation folder
+# from there itself (/prepare, below), for administrators only.
 install_dir="$WINEPREFIX/drive_c/TORVA EPL Printer 2.X"
-mkdir -p "$install_dir"
-rm -rf "$install_dir/Win32" "$install_dir/Win64"
-cp "$build/Prinstall.exe" "$install_dir/"
-cp -r "$build/media/." "$install_dir/"
-echo "installed into $install_dir"
+media_dir="$WINEPREFIX/drive_c/Prinstall media"
+rm -rf "$media_dir"
+mkdir -p "$media_dir"
+cp "$build/Prinstall.exe" "$media_dir/"
+cp -r "$build/media/." "$media_dir/"
 
 shot_name=run-en
 unset LC_ALL
@@ -64,6 +66,9 @@ if [ -z "${DISPLAY:-}" ]; then
   prinstall_start_xvfb
   echo "no \$DISPLAY: running on an Xvfb of its own ($DISPLAY)"
 fi
+
+wine 'C:\Prinstall media\Prinstall.exe' /prepare || { echo "Prinstall.exe /prepare failed" >&2; exit 1; }
+echo "installed into $install_dir"
 
 program_pid=
 finish() {

@@ -23,31 +23,19 @@ struct OptionInfo {
 };
 
 constexpr OptionInfo kOptions[] = {
-    {"install", kCommand, false, false},
-    {"uninstall", kCommand, false, false},
-    {"list", kCommand, false, false},
-    {"detect", kCommand, false, false},
-    {"check", kCommand, false, false},
-    {"features", kCommand, false, false},
-    {"?", kCommand, false, false},
-    {"port", kInstall | kDetect, true, false},
-    {"usb", kInstall | kDetect, false, false},
-    {"ip", kInstall | kDetect, true, false},
-    {"ipport", kInstall, true, false},
-    {"copies", kInstall, true, false},
-    {"name", kInstall | kDetect, true, false},
-    {"codepage", kInstall, true, false},
-    {"all", kUninstall, false, false},
-    {"queue", kUninstall, true, true},
-    {"owner", kInstall | kUninstall, true, false},
-    {"update", kInstall, false, false},
-    {"log", kAny, true, false},
-    {"ifmissing", kInstall, false, false},
-    {"quiet", kAny, false, false},
-    {"noentry", kInstall, false, false},
-    {"format", kList, true, false},
-    {"usbwait", kInstall, true, false},
-    {"default", kInstall, true, true},
+    {"install", kCommand, false, false},       {"uninstall", kCommand, false, false},
+    {"list", kCommand, false, false},          {"detect", kCommand, false, false},
+    {"check", kCommand, false, false},         {"features", kCommand, false, false},
+    {"prepare", kCommand, false, false},       {"?", kCommand, false, false},
+    {"port", kInstall | kDetect, true, false}, {"usb", kInstall | kDetect, false, false},
+    {"ip", kInstall | kDetect, true, false},   {"ipport", kInstall, true, false},
+    {"copies", kInstall, true, false},         {"name", kInstall | kDetect, true, false},
+    {"codepage", kInstall, true, false},       {"all", kUninstall, false, false},
+    {"queue", kUninstall, true, true},         {"owner", kInstall | kUninstall, true, false},
+    {"update", kInstall, false, false},        {"log", kAny, true, false},
+    {"ifmissing", kInstall, false, false},     {"quiet", kAny, false, false},
+    {"noentry", kInstall, false, false},       {"format", kList, true, false},
+    {"usbwait", kInstall, true, false},        {"default", kInstall, true, true},
 };
 
 unsigned BitOf(Command command) {
@@ -146,13 +134,16 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         if (!option->repeatable && !seen.insert(option->name).second) return shown + " is given more than once.";
 
         if (option->scope == kCommand) {
-            if (command) return "Give only one of /install, /check, /uninstall, /list, /detect, /features and /?.";
+            if (command) {
+                return "Give only one of /install, /check, /uninstall, /list, /detect, /features, /prepare and /?.";
+            }
             command = name == "install"     ? Command::Install
                       : name == "check"     ? Command::Check
                       : name == "uninstall" ? Command::Uninstall
                       : name == "list"      ? Command::List
                       : name == "detect"    ? Command::Detect
                       : name == "features"  ? Command::Features
+                      : name == "prepare"   ? Command::Prepare
                                             : Command::Help;
             continue;
         }
@@ -235,7 +226,9 @@ std::string Read(const std::vector<std::string>& arguments, CommandLine& line) {
         }
     }
 
-    if (!command) return "No command: give /install, /check, /uninstall, /list, /detect, /features or /?.";
+    if (!command) {
+        return "No command: give /install, /check, /uninstall, /list, /detect, /features, /prepare or /?.";
+    }
     line.command = *command;
     if (line.command == Command::Help && arguments.size() > 1) return "/? takes no other options.";
     for (const auto& [shown, scope] : scoped) {
@@ -337,6 +330,7 @@ std::string UsageText() {
            "  Prinstall.exe /detect /name:TEXT [/port:NAME | /usb | /ip:HOST] [/log:FILE]\n"
            "  Prinstall.exe /list [/format:csv | /format:json] [/log:FILE]\n"
            "  Prinstall.exe /features [/log:FILE]\n"
+           "  Prinstall.exe /prepare [/log:FILE]\n"
            "  Prinstall.exe /?\n"
            "/ip: the printer's IPv4 address (A.B.C.D) or host name; its port is IP_HOST."
            " /ipport: its raw printing port, 1 to 65535 (9100 when not given).\n"
@@ -358,6 +352,10 @@ std::string UsageText() {
            " the printing preferences of each printer installed start with; once per feature.\n"
            "/features: prints the features of the printer description and their options, one feature a line"
            " (feature, then its options, separated by tabs).\n"
+           "/prepare: from the folder the program and its media were copied or unpacked to, makes"
+           " C:\\TORVA EPL Printer 2.X for administrators only and copies them into it (/install from there does"
+           " the same first); run from that folder, the program installs only when this program or its package"
+           " made it.\n"
            "/noentry: write no entry in the list of installed programs (a package that runs the"
            " installation brings its own).\n"
            "/format: /list as CSV with a header line (Name,Driver,Port) or as a JSON array of objects (name, driver,"

@@ -13,7 +13,7 @@
 
 namespace prinstall {
 
-enum class Command { Dialogs, Install, Uninstall, List, Detect, Check, Features, Help, Invalid };
+enum class Command { Dialogs, Install, Uninstall, List, Detect, Check, Features, Prepare, Help, Invalid };
 enum class PortSource { None, Port, Usb, Ip };
 // /list's forms: tab-separated lines (the default), CSV with a header, a JSON array.
 enum class ListFormat { Tabs, Csv, Json };

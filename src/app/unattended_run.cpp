@@ -15,6 +15,7 @@
 #include "core/system_refusals.h"
 #include "install/clone_files.h"
 #include "install/install_command.h"
+#include "install/install_folder.h"
 #include "install/staging.h"
 #include "install/tcpip_port.h"
 #include "platform/folder_security.h"
@@ -40,6 +41,13 @@ const Text kFolderOpen = {
     "before it uses anything in it.",
     "정보: 관리자가 아닌 사용자도 %s을(를) 바꿀 수 있습니다. 설치 프로그램은 그 안의 파일을 쓰기 전에 관리자만 바꿀 "
     "수 있게 제한합니다."};
+const Text kRunsElsewhere = {
+    "Information: the program runs from %s: the installation first copies it and its media into %s, which it makes "
+    "for administrators only unless this program made it.",
+    "정보: 프로그램이 %s에서 실행 중입니다. 설치 프로그램은 먼저 프로그램과 미디어를 %s에 복사하며, 이 프로그램이 만든 "
+    "폴더가 아니면 관리자 전용 폴더를 새로 만듭니다."};
+const Text kPrepared = {"The program and its media are in %s, which only administrators can change.",
+                        "프로그램과 미디어가 관리자만 변경할 수 있는 %s에 있습니다."};
 const Text kRestartPending = {
     "Information: Windows deletes %d file(s) of the label printer driver at the next restart; an installation "
     "before then withdraws the deletions of the files it installs.",
@@ -287,6 +295,7 @@ int UnattendedRun::RunCommand(const CommandLine& given) {
     // queue, and nothing is detected.
     if (line.command == Command::Detect) return Detect(line);
     if (line.command == Command::Features) return Features();
+    if (line.command == Command::Prepare) return Prepare();
     SpoolerGuard guard(app_.platform.services, app_.platform.clock, app_.platform.debug);
     if (!guard.EnsureSpoolerRunning(language_, [this](const std::string& text) { Line(text); })) {
         return Finish(kSpoolerNotRunning, kExitFailure);
@@ -327,6 +336,13 @@ int UnattendedRun::Check(const CommandLine& line) {
         }
     }
 
+    if (p.files != nullptr && !RunsFromInstallFolder(*p.files)) {
+        const std::string program = p.files->ProgramPath();
+        Line(Format(kRunsElsewhere.In(language_), program.substr(0, program.find_last_of('\\')).c_str(),
+                    kInstallFolder));
+    } else if (p.files != nullptr) {
+        if (std::optional<std::string> refused = InstallFolderRefusal(p, language_)) refuse(*refused, kExitFailure);
+    }
     // What the installation deals with itself, or what only others meet, for information.
     if (p.folderSecurity != nullptr &&
         p.folderSecurity->WritableByOthers(kInstallFolder) != WriteAccess::AdministratorsOnly) {
@@ -371,6 +387,14 @@ std::optional<int> UnattendedRun::DefaultsRefusal(CommandLine& line) {
     if (!features) return exitCode;
     if (std::optional<std::string> refusal = SettleGpdDefaults(*features, line.defaults)) return InvalidLine(*refusal);
     return std::nullopt;
+}
+
+int UnattendedRun::Prepare() {
+    std::vector<std::string> said;
+    const std::optional<Outcome> refused = SettleInstallFolder(app_.platform, language_, said);
+    for (const std::string& text : said) Line(text);
+    if (refused) return Finish(refused->text, kExitFailure);
+    return Finish(Format(kPrepared.In(language_), kInstallFolder), kExitSuccess);
 }
 
 int UnattendedRun::Features() {

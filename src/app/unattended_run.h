@@ -54,6 +54,8 @@ private:
     int Check(const CommandLine& line);
     // Prints the features of this PC's template and their options, one feature a line.
     int Features();
+    // Makes the installation folder, or proves it, as an installation does first.
+    int Prepare();
     // The defaults of /default: settled against this PC's template before anything is changed.
     // An exit code when they cannot be: an invalid line (1639) or a template that cannot be read.
     std::optional<int> DefaultsRefusal(CommandLine& line);

@@ -111,9 +111,10 @@ Outcome InstallCommand::Adopt(const AdoptRequest& request) {
 
     if (request.movePort || update) {
         // Files of the folder are about to be used, as for any installation.
-        if (std::optional<Outcome> refused = SecureInstallFolder(*platform.folderSecurity, platform.debug, language_)) {
-            return end(*refused);
-        }
+        std::vector<std::string> placed;
+        std::optional<Outcome> refused = SettleInstallFolder(platform, language_, placed);
+        for (const std::string& line : placed) steps_.Note(line);
+        if (refused) return end(*refused);
     }
     if (request.movePort) {
         RegistrationSettings settings;

@@ -129,9 +129,10 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
         if (!portPrepared) {
             // Before the first change of the run: the port values, the monitor and the driver
             // files all follow.
-            Platform& platform = app_.platform;
-            if (std::optional<Outcome> refused =
-                    SecureInstallFolder(*platform.folderSecurity, platform.debug, language_)) {
+            std::vector<std::string> said;
+            std::optional<Outcome> refused = SettleInstallFolder(app_.platform, language_, said);
+            for (const std::string& line : said) steps_.Note(line);
+            if (refused) {
                 outcome = *refused;
                 break;
             }

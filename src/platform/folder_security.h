@@ -31,6 +31,20 @@ struct Restriction {
     bool Done() const { return error == 0 && refusal == Refusal::None; }
 };
 
+// A folder held open for the rest of the run, shared for reading and writing but not for
+// deletion: while it is held nobody can rename it away and put another in its place, and an
+// attempt to hold it fails while someone else has it open with the right to do so.
+struct FolderHold {
+    std::uint32_t error = 0;  // 0 when held; 2 or 3 when there is no such folder; 32 when another
+                              // program has it open with delete access
+    bool link = false;        // a junction, symbolic link or mount point: not followed, not held
+    // What tells this folder apart from any other made at the same path later: its volume and
+    // its file number there. Empty unless held.
+    std::string identity;
+
+    bool Held() const { return error == 0 && !link; }
+};
+
 class FolderSecurity {
 public:
     virtual ~FolderSecurity() = default;
@@ -47,6 +61,18 @@ public:
     // that did not follow links, and never when it is a link or a file with further names
     // (refused, with the entry named). What was changed before a refusal or failure stays.
     virtual Restriction RestrictToAdministrators(const std::string& folder) = 0;
+
+    // Opens the folder without following a link and holds it until Release or the end of the
+    // process. A folder held already is answered from its hold.
+    virtual FolderHold Hold(const std::string& folder) = 0;
+    virtual void Release() = 0;
+    // Makes the folder with its final permissions in the one call that creates it: owner
+    // Administrators, a protected DACL of Administrators and SYSTEM full control and Users read
+    // and execute, inherited by all it will hold. 0, or the system error code (183 when the
+    // path exists, whoever made it).
+    virtual std::uint32_t CreateForAdministrators(const std::string& folder) = 0;
+    // Renames a folder (on the same volume; never copied). 0, or the system error code.
+    virtual std::uint32_t Rename(const std::string& from, const std::string& to) = 0;
 };
 
 }  // namespace prinstall

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <aclapi.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "platform/handle_win.h"
@@ -388,6 +389,62 @@ Restriction WinFolderSecurity::RestrictToAdministrators(const std::string& folde
         return r;
     }
     return WalkBelow(root, sids, &dacls);
+}
+
+FolderHold WinFolderSecurity::Hold(const std::string& folder) {
+    if (held_ && folder == heldPath_) return {0, false, heldIdentity_};
+    Release();
+    const std::wstring root = Widen(folder);
+    // Listing and attributes only, shared for reading and writing but not for deletion: the
+    // open fails while anyone else holds the folder with delete access, and once it is open
+    // nobody can get that access until the handle goes.
+    KernelHandle handle(CreateFileW(root.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, kOpenFlags, nullptr));
+    if (!handle) return {GetLastError(), false, ""};
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!GetFileInformationByHandle(handle.Get(), &info)) return {GetLastError(), false, ""};
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return {0, true, ""};
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return {ERROR_DIRECTORY, false, ""};
+    // The volume and the file number there: NTFS never gives a later folder the same number
+    // (its sequence part changes when a record is reused). The creation time is left out: it
+    // can be set by whoever may write the folder's attributes, and Wine reports the time of
+    // the folder's last change instead.
+    char identity[32] = {};
+    std::snprintf(identity, sizeof(identity), "%08lX-%08lX%08lX", info.dwVolumeSerialNumber, info.nFileIndexHigh,
+                  info.nFileIndexLow);
+    held_ = std::move(handle);
+    heldPath_ = folder;
+    heldIdentity_ = identity;
+    return {0, false, heldIdentity_};
+}
+
+void WinFolderSecurity::Release() {
+    held_.Reset();
+    heldPath_.clear();
+    heldIdentity_.clear();
+}
+
+std::uint32_t WinFolderSecurity::CreateForAdministrators(const std::string& folder) {
+    WellKnownSids sids;
+    if (!sids.Ok()) return sids.Error();
+    Dacls dacls(sids);
+    if (!dacls.Ok()) return dacls.Error();
+    SECURITY_DESCRIPTOR descriptor = {};
+    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorOwner(&descriptor, sids.administrators, FALSE) ||
+        !SetSecurityDescriptorDacl(&descriptor, TRUE, dacls.Folder(), FALSE) ||
+        !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+        return GetLastError();
+    }
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
+    // Administrators may be named owner by any administrator's token; the restore privilege
+    // covers a token that does not list the group as a possible owner.
+    const HeldPrivileges privileges;
+    return CreateDirectoryW(Widen(folder).c_str(), &attributes) ? ERROR_SUCCESS : GetLastError();
+}
+
+std::uint32_t WinFolderSecurity::Rename(const std::string& from, const std::string& to) {
+    return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), 0) ? ERROR_SUCCESS : GetLastError();
 }
 
 }  // namespace prinstall

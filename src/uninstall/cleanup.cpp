@@ -5,6 +5,7 @@
 
 #include "core/driver_files.h"
 #include "core/entry_names.h"
+#include "core/folder_record.h"
 #include "core/label_drivers.h"
 #include "core/ownership.h"
 #include "core/printer_records.h"
@@ -159,6 +160,12 @@ bool Cleanup::DeleteUninstallEntry(bool korean) {
 
 bool Cleanup::DeleteDetectionValue() {
     if (KeyExists(registry_, kDetectionKey) && registry_.DeleteKey(kDetectionKey) != 0) return false;
+    // The package's folder goes with the package, whose removal this is once nothing of it is
+    // left; a folder the program made stays with the program in it, and so does its record.
+    if (const std::optional<FolderRecord> folder = ReadFolderRecord(registry_);
+        folder && folder->madeBy == kFolderMadeByPackage) {
+        DeleteFolderRecord(registry_);
+    }
     DeleteMakerKeyIfEmpty(registry_);
     return true;
 }

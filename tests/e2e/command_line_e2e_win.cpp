@@ -364,7 +364,9 @@ TEST(CommandLineWithoutDisplay, DeploysDetectsMovesAndRemovesPrintersOneAtATime)
     const CommandRun rest = RunWithoutWindow(L"/uninstall /owner:{a1}");
     EXPECT_EQ(rest.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << rest.output;
     EXPECT_TRUE(LabelQueues().empty());
-    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA"));
+    // Only the installation folder's record stays, with the folder and the program in it.
+    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X"));
+    EXPECT_TRUE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X Folder"));
 }
 
 // Queues on the label driver, added and deleted one every 20 ms (a busy print server's pace),
@@ -711,7 +713,9 @@ TEST(CommandLineWithoutDisplay, AQueueWithAJobHeldOutlivesTheRemovalWhichFails) 
     const CommandRun again = RunWithoutWindow(L"/uninstall /owner:desk");
     EXPECT_EQ(again.exitCode, static_cast<DWORD>(prinstall::kExitSuccess)) << again.output;
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});
-    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA"));
+    // Only the installation folder's record stays, with the folder and the program in it.
+    EXPECT_FALSE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X"));
+    EXPECT_TRUE(KeyExists(L"SOFTWARE\\TORVA\\EPL Printer 2.X Folder"));
     EXPECT_FALSE(KeyExists(kEntryKey));
 }
 

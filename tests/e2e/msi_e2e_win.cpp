@@ -78,14 +78,13 @@ DWORD RunMsiexec(const std::wstring& arguments) {
     return Run(std::wstring(system, length) + L"\\msiexec.exe", arguments);
 }
 
-// A technician's run of the program with `arguments`: the program's folder is copied from
-// C:\Technician to its place (the program works from there only), the program runs from it,
-// and the folder goes again. The program's exit code.
+// A technician's run of the program with `arguments`: the program makes its folder from
+// C:\Technician (/prepare), runs from it, and the folder goes again. The program's exit code.
 DWORD RunTechnician(const std::wstring& arguments) {
     wchar_t system[MAX_PATH];
     const std::wstring folder(system, GetSystemDirectoryW(system, MAX_PATH));
     EXPECT_FALSE(Exists(kFolder));
-    EXPECT_EQ(Run(folder + L"\\xcopy.exe", std::wstring(kTechnician) + L" \"" + kFolder + L"\\\" /E /I /Q"), 0u);
+    EXPECT_EQ(Run(std::wstring(kTechnician) + L"\\Prinstall.exe", L"/prepare", kTechnician), 0u);
     const DWORD exitCode = Run(std::wstring(kFolder) + L"\\Prinstall.exe", arguments, kFolder);
     EXPECT_EQ(Run(folder + L"\\cmd.exe", L"/c rmdir /s /q \"" + std::wstring(kFolder) + L"\""), 0u);
     EXPECT_FALSE(Exists(kFolder));
@@ -489,6 +488,7 @@ TEST(WindowsInstallerPackage, APlantedProgramIsReplacedAndTheFolderRestricted) {
     EXPECT_EQ(FileBytes(program), FileBytes(std::wstring(system, length) + L"\\setx.exe"));
     EXPECT_TRUE(
         LogHas(L"C:\\msi-planted.log", "SecureFolder: restricted C:\\TORVA EPL Printer 2.X to the administrators"));
+    EXPECT_TRUE(LogHas(L"C:\\msi-planted.log", "SecureFolder: made C:\\TORVA EPL Printer 2.X for the administrators"));
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{"TORVA Label Printer\tTORVA Label Printer #1\tCOM1:"});
     EXPECT_EQ(RunMsiexec(L"/x C:\\Prinstall.msi /qn /l*v C:\\msi-planted-remove.log"), 0u);
     DeleteFolder(win32.substr(0, win32.rfind(L'\\')));

@@ -114,6 +114,32 @@ void FakeFiles::AddFile(const std::string& path, const std::string& content) {
 
 void FakeFiles::SetReadOnly(const std::string& folder) { readOnly_.insert(Key(folder)); }
 
+bool FakeFiles::MoveFolder(const std::string& from, const std::string& to) {
+    const std::string f = Full(from), t = Full(to);
+    if (!FolderExists(f) || FolderExists(t) || files_.count(Lower(t)) != 0) return false;
+    const std::string fk = Lower(f);
+    const auto moved = [&](const std::string& path) { return t + path.substr(f.size()); };
+    std::map<std::string, std::string> folders;
+    for (const auto& [key, path] : folders_) {
+        if (key == fk || key.rfind(fk + "\\", 0) == 0) {
+            folders.emplace(Lower(moved(path)), moved(path));
+        } else {
+            folders.emplace(key, path);
+        }
+    }
+    std::map<std::string, Entry> files;
+    for (const auto& [key, entry] : files_) {
+        if (key.rfind(fk + "\\", 0) == 0) {
+            files[Lower(moved(entry.path))] = {moved(entry.path), entry.data};
+        } else {
+            files[key] = entry;
+        }
+    }
+    folders_ = std::move(folders);
+    files_ = std::move(files);
+    return true;
+}
+
 bool FakeFiles::HasFile(const std::string& path) const { return files_.count(Key(path)) != 0; }
 
 std::string FakeFiles::Content(const std::string& path) const {
@@ -265,6 +291,56 @@ Restriction FakeFolderSecurity::RestrictToAdministrators(const std::string& fold
     for (const std::string& path : Within(unreadable, folder)) unreadable.erase(path);
     for (const std::string& path : Within(writableByOthers, folder)) writableByOthers.erase(path);
     return {};
+}
+
+std::string FakeFolderSecurity::IdentityOf(const std::string& folder) {
+    auto [it, added] = identities_.emplace(files_.Key(folder), "");
+    if (added) it->second = "folder-" + std::to_string(++made_);
+    return it->second;
+}
+
+FolderHold FakeFolderSecurity::Hold(const std::string& folder) {
+    if (!Alive()) return {kErrorProcessKilled, false, ""};
+    if (!files_.HasFolder(folder)) return {2, false, ""};
+    if (links.count(folder) != 0) return {0, true, ""};
+    if (heldByOthers.count(folder) != 0) return {32, false, ""};
+    held = folder;
+    return {0, false, IdentityOf(folder)};
+}
+
+void FakeFolderSecurity::Release() { held.clear(); }
+
+std::uint32_t FakeFolderSecurity::CreateForAdministrators(const std::string& folder) {
+    if (!Alive()) return kErrorProcessKilled;
+    if (createError != 0) return createError;
+    if (madeByOthersFirst) {
+        files_.AddFolder(folder);
+        writableByOthers.insert(folder);
+        identities_.erase(files_.Key(folder));
+    }
+    if (files_.HasFolder(folder)) return 183;
+    files_.trail.push_back("create " + folder);
+    files_.AddFolder(folder);
+    identities_.erase(files_.Key(folder));
+    return 0;
+}
+
+std::uint32_t FakeFolderSecurity::Rename(const std::string& from, const std::string& to) {
+    if (!Alive()) return kErrorProcessKilled;
+    if (heldByOthers.count(from) != 0 || (!held.empty() && files_.Key(held) == files_.Key(from))) return 32;
+    if (!files_.MoveFolder(from, to)) return files_.HasFolder(from) ? 183 : 2;
+    files_.trail.push_back("rename " + from + " to " + to);
+    if (auto it = identities_.find(files_.Key(from)); it != identities_.end()) {
+        identities_[files_.Key(to)] = it->second;
+        identities_.erase(it);
+    }
+    for (std::set<std::string>* set : {&writableByOthers, &links, &hardLinked, &unreadable}) {
+        for (const std::string& path : Within(*set, from)) {
+            set->erase(path);
+            set->insert(to + path.substr(from.size()));
+        }
+    }
+    return 0;
 }
 
 }  // namespace prinstall::fakes

@@ -48,6 +48,9 @@ public:
     void AddFile(const std::string& path, const std::string& content);
     void SetReadOnly(const std::string& folder);
     bool HasFile(const std::string& path) const;
+    bool HasFolder(const std::string& path) const { return FolderExists(Full(path)); }
+    // Renames a folder with all it holds; false when it is missing or the new path exists.
+    bool MoveFolder(const std::string& from, const std::string& to);
     std::string Content(const std::string& path) const;
     // Names (as created) of the files directly in a folder, sorted case-insensitively.
     std::vector<std::string> List(const std::string& folder) const;
@@ -115,15 +118,31 @@ public:
     bool noPermissions = false;        // the volume keeps none (FAT, exFAT)
     std::uint32_t restrictError = 0;
     std::string failingEntry;
+    // Folders another program holds open with delete access: holding or renaming them fails
+    // with 32.
+    std::set<std::string> heldByOthers;
+    std::uint32_t createError = 0;  // CreateForAdministrators fails with it (before anything is made)
+    // Someone else makes the folder just before CreateForAdministrators does (a race lost).
+    bool madeByOthersFirst = false;
+    std::string held;  // the folder held now, empty when none
+
+    // The identity Hold gives the folder: a new one for each folder made or renamed to that path.
+    std::string IdentityOf(const std::string& folder);
 
     WriteAccess WritableByOthers(const std::string& folder) override;
     Restriction RestrictToAdministrators(const std::string& folder) override;
+    FolderHold Hold(const std::string& folder) override;
+    void Release() override;
+    std::uint32_t CreateForAdministrators(const std::string& folder) override;
+    std::uint32_t Rename(const std::string& from, const std::string& to) override;
 
 private:
     // The paths of `paths` that are the folder or lie below it.
     std::vector<std::string> Within(const std::set<std::string>& paths, const std::string& folder) const;
 
     FakeFiles& files_;
+    std::map<std::string, std::string> identities_;  // folder key -> identity
+    int made_ = 0;
 };
 
 }  // namespace prinstall::fakes

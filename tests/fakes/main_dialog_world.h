@@ -6,11 +6,19 @@
 #include "fakes/fake_files.h"
 #include "fakes/fake_main_view.h"
 #include "fakes/fake_platform.h"
+#include "install/install_folder.h"
+#include "install/staging.h"
 
 namespace prinstall::fakes {
 
 struct MainDialogWorld {
-    MainDialogWorld() { services.services["spooler"].status = {kServiceRunning, 0, 0}; }
+    MainDialogWorld() {
+        services.services["spooler"].status = {kServiceRunning, 0, 0};
+        // The program runs from the installation folder that it made itself.
+        files.AddFolder(kInstallFolder);
+        WriteFolderRecord(registry, {folderSecurity.IdentityOf(kInstallFolder), kFolderMadeByProgram});
+        registry.written.clear();
+    }
 
     FakeSpooler spooler;
     FakeServices services;

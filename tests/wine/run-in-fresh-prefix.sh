@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs one Windows test program in a fresh copy of the template prefix, with Prinstall.exe
-# and the stand-in media installed in C:\TORVA EPL Printer 2.X, and exits with the test
-# program's exit code.
+# and the stand-in media installed in C:\TORVA EPL Printer 2.X by the program itself
+# (/prepare, from C:\Prinstall media), and exits with the test program's exit code.
 #
 #   run-in-fresh-prefix.sh --template DIR --name NAME --program Prinstall.exe --media DIR
 #                          --artefacts DIR [--korean LOCALE_DIR] [--env NAME=VALUE]...
@@ -174,6 +174,22 @@ fi
 
 wineserver -p
 server_started=1
+
+# The installation folder as a deployment makes it: the files laid out above (and changed by the
+# set-up script) are the media a tool would have unpacked, in a folder of their own, and the
+# program makes C:\TORVA EPL Printer 2.X from there for administrators only and records it
+# (/prepare). Where the set-up script took the folder away, there is none to make.
+if [ -d "$install_dir" ]; then
+  media_dir="$WINEPREFIX/drive_c/Prinstall media"
+  rm -rf "$media_dir"
+  mv "$install_dir" "$media_dir"
+  # With the test's own display settings: the prefix's first process starts its desktop.
+  if ! "$here/wine-exec.sh" 'C:\Prinstall media\Prinstall.exe' /prepare >"$run/prepare.log" 2>&1; then
+    cat "$run/prepare.log" >&2
+    echo "Prinstall.exe /prepare failed" >&2
+    exit 1
+  fi
+fi
 
 if [ -n "$no_display" ]; then
   "$here/wine-exec.sh" "$@" 2>>"$wine_stderr"

@@ -3,12 +3,16 @@
 // properties to the program's command line, one runs that command line and relays its outcome,
 // the last tells Windows Installer that a restart is needed.
 //
-// SecureFolder (deferred, not impersonated, after CreateFolders and before InstallFiles):
+// SecureFolder (deferred, not impersonated, before CreateFolders and InstallFiles):
 // CustomActionData is the installation folder. Ordinary users may create folders at the root
 // of C:\ and then own them, so the folder may be someone else's before the package comes:
 // whatever they planted, or swap in later, InstallFiles would write beside and RunPrinstall
-// would start as SYSTEM. Unless only the administrators can change it, the folder, and
-// everything already in it, gets the program's own restriction (platform/folder_security_win):
+// would start as SYSTEM, and a handle they opened before any restriction keeps its rights.
+// The folder the package fills is therefore one made with its final permissions in the call
+// that creates it, and recorded (core/folder_record.h) so that the program proves it when it
+// runs from there: a folder so recorded is kept; any other is first emptied and deleted. Its
+// emptying: the folder and everything already in it get the program's own restriction
+// (platform/folder_security_win):
 // owner Administrators, a protected DACL; then whatever already lay in it is moved aside, never
 // deleted: it may be someone's data. It goes into a new folder beside the installation folder,
 // "<folder> (moved aside YYYY-MM-DD hh.mm.ss)", made inside the restricted folder (so that it
@@ -59,10 +63,12 @@
 #include <msiquery.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/single_instance_win.h"
+#include "core/folder_record.h"
 #include "msi_arguments.h"
 #include "msi_refusals.h"
 #include "platform/basic_win.h"
@@ -407,31 +413,63 @@ extern "C" __declspec(dllexport) UINT __stdcall SecureFolder(MSIHANDLE install) 
         return ERROR_INSTALL_FAILURE;
     }
     prinstall::WinFolderSecurity security;
+    prinstall::WinRegistry registry;
     const std::string path = prinstall::Narrow(folder);
-    if (security.WritableByOthers(path) == prinstall::WriteAccess::AdministratorsOnly) {
-        LogLine(install, L"only the administrators can change " + folder, kSecureFolder);
-        return ERROR_SUCCESS;
-    }
-    const prinstall::Restriction restricted = security.RestrictToAdministrators(path);
-    if (!restricted.Done()) {
-        LogLine(install, L"could not restrict " + folder + L" to the administrators: " + Why(restricted, folder),
+    const std::optional<prinstall::FolderRecord> record = prinstall::ReadFolderRecord(registry);
+    const prinstall::FolderHold hold = security.Hold(path);
+    security.Release();
+    if (hold.Held() && record && record->identity == hold.identity) {
+        // Made with its final permissions by this package or the program, and still that folder.
+        LogLine(install, L"kept " + folder + L", made for the administrators by " + prinstall::Widen(record->madeBy),
                 kSecureFolder);
+        if (record->madeBy == prinstall::kFolderMadeByPackage) return ERROR_SUCCESS;
+        const DWORD e = prinstall::WriteFolderRecord(registry, {hold.identity, prinstall::kFolderMadeByPackage});
+        return e == 0 ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
+    }
+    if (hold.error != ERROR_FILE_NOT_FOUND && hold.error != ERROR_PATH_NOT_FOUND) {
+        // A folder nothing proves: restricted, what lay in it moved aside, then deleted, so that
+        // the folder the package fills is one it made itself.
+        const prinstall::Restriction restricted = security.RestrictToAdministrators(path);
+        if (!restricted.Done()) {
+            LogLine(install, L"could not restrict " + folder + L" to the administrators: " + Why(restricted, folder),
+                    kSecureFolder);
+            return ERROR_INSTALL_FAILURE;
+        }
+        LogLine(install, L"restricted " + folder + L" to the administrators", kSecureFolder);
+        // What lay in the folder while others could change it may be theirs, and may be planted:
+        // it goes aside, since the package brings every file it needs. A planted file held open
+        // would otherwise stay, and RunPrinstall would start it now.
+        std::wstring failed;
+        const DWORD moveError = MoveContentsAside(install, folder, failed);
+        if (moveError != 0) {
+            LogLine(install,
+                    L"could not move " + failed + L" aside, which was there before the package: error " +
+                        Decimal(moveError),
+                    kSecureFolder);
+            return ERROR_INSTALL_FAILURE;
+        }
+        if (!RemoveDirectoryW(folder.c_str())) {
+            LogLine(install, L"could not delete the emptied " + folder + L": error " + Decimal(GetLastError()),
+                    kSecureFolder);
+            return ERROR_INSTALL_FAILURE;
+        }
+    }
+    // Made with its final permissions in the call that creates it: nobody else can have opened
+    // it in between, as with a folder made first and restricted after.
+    if (const DWORD e = security.CreateForAdministrators(path); e != 0) {
+        LogLine(install, L"could not make " + folder + L" for the administrators: error " + Decimal(e), kSecureFolder);
         return ERROR_INSTALL_FAILURE;
     }
-    LogLine(install, L"restricted " + folder + L" to the administrators", kSecureFolder);
-    // What lay in the folder while others could change it may be theirs, and may be planted: it
-    // goes aside, since the package brings every file it needs. A planted file held open would
-    // otherwise stay until Windows Installer replaced it at the next restart, and RunPrinstall
-    // would start it now.
-    std::wstring failed;
-    const DWORD moveError = MoveContentsAside(install, folder, failed);
-    if (moveError != 0) {
-        LogLine(
-            install,
-            L"could not move " + failed + L" aside, which was there before the package: error " + Decimal(moveError),
-            kSecureFolder);
+    const prinstall::FolderHold made = security.Hold(path);
+    security.Release();
+    const DWORD recorded =
+        made.Held() ? prinstall::WriteFolderRecord(registry, {made.identity, prinstall::kFolderMadeByPackage})
+                    : made.error;
+    if (recorded != 0) {
+        LogLine(install, L"could not record " + folder + L": error " + Decimal(recorded), kSecureFolder);
         return ERROR_INSTALL_FAILURE;
     }
+    LogLine(install, L"made " + folder + L" for the administrators", kSecureFolder);
     return ERROR_SUCCESS;
 }
 

@@ -11,6 +11,8 @@
 #include "core/monitor_removal.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_platform.h"
+#include "install/install_folder.h"
+#include "install/staging.h"
 
 namespace prinstall {
 namespace {
@@ -44,12 +46,15 @@ struct Pc {
         spooler.monitorKeys = &registry;
         spooler.ports.insert("IP_10.0.0.5");
         registry.keys[Lower(kMonitorsKey)] = {kMonitorsKey, "", {}, {}};
+        WriteFolderRecord(registry, {folderSecurity.IdentityOf(kInstallFolder), kFolderMadeByProgram});
+        registry.written.clear();
         spooler.kill = files.kill = folderSecurity.kill = registry.kill = services.kill = &kill;
     }
 
     // A new process of the program with these arguments, over this PC as the last one left it.
     int Run(const std::vector<std::string>& arguments) {
         files.NewProcess();
+        folderSecurity.held.clear();
         systemInfo.redirectionOff = false;
         console.lines.clear();
         AppContext app{{spooler, services, systemInfo, clock, debug, &files, &registry, &folderSecurity}, {}};
