@@ -76,22 +76,28 @@ for test in tests:
     filters = [a[len("--gtest_filter="):] for a in args if a.startswith("--gtest_filter=")]
     if len(args) != len(filters):
         sys.exit("proof-kit.sh: %s passes arguments other than a gtest filter: %s" % (test["name"], args))
-    wine_only, exclude, exclude_reason = "", "", ""
+    # The first rule of each kind that names the suite.
+    found = {}
     for pattern, kind, patterns, reason in rules:
-        if fnmatch.fnmatchcase(test["name"], pattern):
-            if kind == "skip": wine_only = reason
-            else: exclude, exclude_reason = patterns, reason
-            break
+        if kind not in ("skip", "exclude", "restart", "leave-out"):
+            sys.exit("proof-kit.sh: on-windows.tsv: unknown kind " + kind)
+        if fnmatch.fnmatchcase(test["name"], pattern) and kind not in found:
+            found[kind] = (patterns, reason)
+    wine_only = found.get("skip", ("", ""))[1]
+    exclude, exclude_reason = found.get("exclude", ("", ""))
+    restart = found.get("restart", ("", ""))[1]
+    leave_out, leave_out_reason = found.get("leave-out", ("", ""))
     if setup not in ("", "msi", "released") and not wine_only:
         wine_only = "its set-up script (%s) runs under Wine only" % setup
     programs.add(program)
     rows.append([test["name"], ntpath.basename(program.replace("/", "\\")), filters[0] if filters else "",
                  str(int(float(props.get("TIMEOUT", 300)))), ",".join(flags), "|".join(env), setup, wine_only,
-                 exclude, exclude_reason])
+                 exclude, exclude_reason, restart, leave_out, leave_out_reason])
 with open(sys.argv[3], "w", encoding="utf-8", newline="\r\n") as f:
     f.write("# The suites of this kit, one a line, in the order they run (tab-separated): name, test program,\n"
             "# gtest filter, time limit in seconds, flags, environment, set-up, why it is skipped on Windows,\n"
-            "# gtest patterns left out on Windows, why.\n")
+            "# gtest patterns left out on Windows, why, why a deletion at the next restart is expected,\n"
+            "# gtest patterns the kit leaves out anywhere, why.\n")
     for row in rows:
         f.write("\t".join(row) + "\n")
 open(sys.argv[4], "w").write("\n".join(sorted(programs)) + "\n")

@@ -3,10 +3,12 @@
 #include "harness_win.h"
 
 #include <aclapi.h>
+#include <gtest/gtest.h>
 #include <winspool.h>
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <utility>
 
 namespace e2e {
@@ -62,6 +64,74 @@ DWORD RegisterUnidrvDriver(const std::wstring& driverName, std::vector<std::pair
     return 0;
 }
 
+// What the set-up helpers made during the running test, taken back when it ends.
+std::vector<std::wstring> madeQueues;
+std::vector<std::wstring> madeDrivers;
+
+std::set<std::wstring> LocalPorts() {
+    DWORD needed = 0, count = 0;
+    EnumPortsW(nullptr, 2, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed + sizeof(PORT_INFO_2W));
+    std::set<std::wstring> ports;
+    if (!EnumPortsW(nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count)) return ports;
+    const auto* info = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+        if (info[i].pMonitorName && std::wstring(info[i].pMonitorName) == L"Local Port") ports.insert(info[i].pPortName);
+    }
+    return ports;
+}
+
+bool DeleteLocalPort(const std::wstring& port) {
+    HANDLE xcv = nullptr;
+    PRINTER_DEFAULTSW admin{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+    if (!OpenPrinterW(const_cast<wchar_t*>(L",XcvMonitor Local Port"), &xcv, &admin)) return false;
+    DWORD needed = 0, status = 0;
+    const bool sent = XcvDataW(xcv, L"DeletePort", reinterpret_cast<BYTE*>(const_cast<wchar_t*>(port.c_str())),
+                               static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)), nullptr, 0, &needed, &status);
+    ClosePrinter(xcv);
+    return sent && status == ERROR_SUCCESS;
+}
+
+// The Wine test bed throws each prefix away after its test program; on a PC the proof kit
+// runs every suite on the same machine. So each test leaves the spooler as it found it: the
+// queues and drivers the helpers above made, and a local port the test added. A port that a
+// queue of the program still uses goes after the program's own removal (its records say
+// what is its own), as it would on a PC an administrator cleans up.
+class TakeBackAfterEachTest : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        madeQueues.clear();
+        madeDrivers.clear();
+        portsBefore_ = LocalPorts();
+    }
+
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        for (const std::wstring& queue : madeQueues) DeleteQueue(queue);
+        for (const std::wstring& driver : madeDrivers) DeleteDriver(driver);
+        for (const std::wstring& port : LocalPorts()) {
+            if (portsBefore_.count(port) || DeleteLocalPort(port)) continue;
+            const std::wstring program = std::wstring(kInstallFolder) + L"\\Prinstall.exe";
+            std::wstring command = L"\"" + program + L"\" /uninstall /all /quiet";
+            STARTUPINFOW startup{};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION info{};
+            if (CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                               kInstallFolder, &startup, &info)) {
+                WaitForSingleObject(info.hProcess, kWindowTimeoutMs * 4);
+                CloseHandle(info.hThread);
+                CloseHandle(info.hProcess);
+            }
+            EXPECT_TRUE(DeleteLocalPort(port)) << "the test's port " << Utf8(port) << " stays";
+        }
+    }
+
+    std::set<std::wstring> portsBefore_;
+};
+
+const bool kTakesBack = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new TakeBackAfterEachTest);
+    return true;
+}();
+
 DWORD OpenSpooler(DWORD access, ServiceHandle* manager, ServiceHandle* service) {
     manager->reset(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!*manager) return GetLastError();
@@ -88,7 +158,11 @@ DWORD AddLabelDriver(int number) {
                                  L"UNIRES.DLL", L"STDNAMES.GPD"});
 }
 
-DWORD AddForeignDriver() { return RegisterUnidrvDriver(kForeignDriver, {}, L"STDNAMES.GPD", {L"UNIRES.DLL"}); }
+DWORD AddForeignDriver() {
+    const DWORD error = RegisterUnidrvDriver(kForeignDriver, {}, L"STDNAMES.GPD", {L"UNIRES.DLL"});
+    if (error == 0) madeDrivers.push_back(kForeignDriver);
+    return error;
+}
 
 DWORD AddStandardTcpIpMonitorKey() {
     HKEY key = nullptr;
@@ -111,6 +185,7 @@ DWORD AddQueue(const std::wstring& printerName, const std::wstring& driverName, 
     info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
     PrinterHandle handle(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
     if (!handle) return GetLastError();
+    madeQueues.insert(madeQueues.begin(), printerName);  // the newest goes first
     return 0;
 }
 

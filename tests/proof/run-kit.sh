@@ -49,7 +49,7 @@ mkdir -p "$kit"
 unzip -q "$zip" -d "$kit" || exit 1
 if [ -n "$plant" ]; then
   cp "$plant" "$kit/tests/proof-planted.exe"
-  printf 'proof.planted\tproof-planted.exe\t\t120\t\t\t\t\t\t\r\n' >>"$kit/suites.tsv"
+  printf 'proof.planted\tproof-planted.exe\t\t120\t\t\t\t\t\t\t\t\t\r\n' >>"$kit/suites.tsv"
   # In the order --only gives: the kit runs suites in the order of suites.tsv.
   python3 - "$kit/suites.tsv" "$only" <<'PY'
 import sys

@@ -89,8 +89,8 @@ Manifest ParseManifest(const std::string& text) {
         if (line.empty() || line[0] == '#') continue;
         const std::vector<std::string> fields = Split(line, '\t');
         const std::string where = "line " + std::to_string(number) + ": ";
-        if (fields.size() != 10) {
-            manifest.errors.push_back(where + std::to_string(fields.size()) + " fields, not 10");
+        if (fields.size() != 13) {
+            manifest.errors.push_back(where + std::to_string(fields.size()) + " fields, not 13");
             continue;
         }
         Suite suite;
@@ -132,6 +132,9 @@ Manifest ParseManifest(const std::string& text) {
         suite.wineOnly = fields[7];
         suite.windowsExclude = fields[8];
         suite.windowsExcludeReason = fields[9];
+        suite.restartExpected = fields[10];
+        suite.kitExclude = fields[11];
+        suite.kitExcludeReason = fields[12];
         manifest.suites.push_back(suite);
     }
     return manifest;
@@ -160,11 +163,13 @@ std::string SkipReason(const Suite& suite, const Machine& machine) {
 }
 
 std::string FilterFor(const Suite& suite, const Machine& machine) {
-    if (machine.wine || suite.windowsExclude.empty()) return suite.filter;
+    std::string exclude = suite.kitExclude;
+    if (!machine.wine && !suite.windowsExclude.empty()) exclude += (exclude.empty() ? "" : ":") + suite.windowsExclude;
+    if (exclude.empty()) return suite.filter;
     // GoogleTest's filter: positive patterns, then '-' and the negative ones.
     const auto dash = suite.filter.find('-');
-    if (dash == std::string::npos) return (suite.filter.empty() ? "*" : suite.filter) + "-" + suite.windowsExclude;
-    return suite.filter + ":" + suite.windowsExclude;
+    if (dash == std::string::npos) return (suite.filter.empty() ? "*" : suite.filter) + "-" + exclude;
+    return suite.filter + ":" + exclude;
 }
 
 std::string StateText(const State& state) {
@@ -195,6 +200,38 @@ std::vector<std::string> Differences(const State& before, const State& after) {
         }
     }
     return out;
+}
+
+std::vector<std::string> TakeRestartPending(std::vector<std::string>* differences) {
+    static const std::string kOperation = "left behind in pending file operations: ";
+    static const std::string kDelete = "delete at restart: ";
+    std::set<std::string> deleted;  // lower case, without the \\??\\ of the NT name
+    for (const std::string& item : *differences) {
+        if (item.rfind(kOperation + kDelete, 0) != 0) continue;
+        std::string path = item.substr(kOperation.size() + kDelete.size());
+        if (path.rfind("\\??\\", 0) == 0) path = path.substr(4);
+        deleted.insert(Lower(path));
+    }
+    std::vector<std::string> pending;
+    auto waits = [&](const std::string& item) {
+        if (item.rfind(kOperation, 0) == 0) return true;
+        static const std::string kFiles = "left behind in files: ";
+        if (item.rfind(kFiles, 0) != 0) return false;
+        const std::string rest = item.substr(kFiles.size());  // FOLDER: NAME (detail)
+        const auto colon = rest.find(": ");
+        const auto detail = rest.rfind(" (");
+        if (colon == std::string::npos || detail == std::string::npos || detail < colon) return false;
+        return deleted.count(Lower(rest.substr(0, colon) + "\\" + rest.substr(colon + 2, detail - colon - 2))) > 0;
+    };
+    for (auto it = differences->begin(); it != differences->end();) {
+        if (waits(*it)) {
+            pending.push_back(*it);
+            it = differences->erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return pending;
 }
 
 bool IsProductDriver(const std::string& driver) { return Lower(driver).rfind("torva label printer #", 0) == 0; }
@@ -237,7 +274,8 @@ Counts ReadJUnit(const std::string& xml) {
 
 bool SuiteResult::Failed() const {
     if (!skipReason.empty()) return false;
-    return timedOut || !problem.empty() || !leftovers.empty() || !counts.read || counts.failed > 0 || exitCode != 0;
+    return timedOut || !problem.empty() || !leftovers.empty() || !counts.read || counts.failed > 0 || exitCode != 0 ||
+           (!restartPending.empty() && restartExpected.empty());
 }
 
 bool Report::Failed() const {
@@ -264,6 +302,9 @@ std::vector<std::string> Problems(const SuiteResult& suite) {
         out.push_back("exit code " + std::to_string(suite.exitCode) + " with no failed test");
     }
     for (const std::string& leftover : suite.leftovers) out.push_back(leftover);
+    if (suite.restartExpected.empty()) {
+        for (const std::string& item : suite.restartPending) out.push_back(item + " (until the next restart)");
+    }
     return out;
 }
 
@@ -294,13 +335,24 @@ std::string SummaryText(const Report& report) {
             << suite.counts.skipped << ", " << seconds << (suite.log.empty() ? "" : ", log " + suite.log) << "\n";
         for (const std::string& test : suite.counts.failures) out << "    failed: " << test << "\n";
         for (const std::string& test : suite.counts.skips) out << "    skipped: " << test << "\n";
+        if (!suite.leftOut.empty()) out << "    left out: " << suite.leftOut << "\n";
         for (const std::string& problem : Problems(suite)) out << "    " << problem << "\n";
+        if (!suite.restartExpected.empty()) {
+            for (const std::string& item : suite.restartPending) {
+                out << "    until the next restart, as expected of this suite (" << suite.restartExpected << "): " << item
+                    << "\n";
+            }
+        }
         for (const std::string& item : suite.takenBack) out << "    taken back: " << item << "\n";
     }
     out << "\nTests: passed " << passed << ", failed " << failed << ", skipped " << skipped << "\n";
     out << "Printing state before the first suite and after the last: "
         << (report.differences.empty() ? "the same" : "DIFFERENT") << "\n";
     for (const std::string& difference : report.differences) out << "  " << difference << "\n";
+    if (!report.restartPending.empty()) {
+        out << "Waiting for the next restart, as the suites above expected (a real difference until then):\n";
+        for (const std::string& item : report.restartPending) out << "  " << item << "\n";
+    }
     return out.str();
 }
 
@@ -322,13 +374,15 @@ std::string SummaryJson(const Report& report) {
             << ", \"seconds\": " << seconds << ", \"skip_reason\": " << JsonString(suite.skipReason)
             << ", \"failures\": " << JsonList(suite.counts.failures) << ", \"skips\": " << JsonList(suite.counts.skips)
             << ", \"problems\": " << JsonList(Problems(suite)) << ", \"taken_back\": " << JsonList(suite.takenBack)
+            << ", \"until_restart\": " << JsonList(suite.restartPending)
+            << ", \"until_restart_expected\": " << JsonString(suite.restartExpected)
+            << ", \"left_out\": " << JsonString(suite.leftOut)
             << ", \"log\": " << JsonString(suite.log) << "}";
     }
-    out << "\n  ],\n  \"differences\": " << JsonList(report.differences) << "\n}\n";
+    out << "\n  ],\n  \"differences\": " << JsonList(report.differences)
+        << ",\n  \"until_restart\": " << JsonList(report.restartPending) << "\n}\n";
     return out.str();
 }
-
-bool OffersPrepare(const std::string& usage) { return Lower(usage).find("/prepare") != std::string::npos; }
 
 bool IsWindowsOwnName(const std::string& fileName) {
     static const std::set<std::string> kNames = {"unidrv.dll", "unidrv.hlp", "unidrvui.dll", "unires.dll",

@@ -24,6 +24,9 @@ struct Suite {
     std::string wineOnly;                  // not empty: skipped on Windows, and why
     std::string windowsExclude;            // gtest patterns left out on Windows (a:b)
     std::string windowsExcludeReason;
+    std::string restartExpected;  // not empty: its removal leaves files to delete at the next restart, and why
+    std::string kitExclude;       // gtest patterns the kit leaves out on any machine (a:b)
+    std::string kitExcludeReason;
 };
 
 struct Manifest {
@@ -33,7 +36,8 @@ struct Manifest {
 
 // Tab-separated, one suite a line, '#' starts a comment: name, program, filter, timeout, flags
 // (korean,win64,no_display), environment (NAME=VALUE|...), setup, wine-only reason, Windows
-// exclusions, their reason.
+// exclusions, their reason, why a deletion at the next restart is expected, the kit's
+// exclusions on any machine, their reason.
 Manifest ParseManifest(const std::string& text);
 
 // '*' matches any run of characters; several patterns separated by ','.
@@ -48,7 +52,8 @@ struct Machine {
 // Why a suite does not run on this machine; empty when it runs.
 std::string SkipReason(const Suite& suite, const Machine& machine);
 
-// The gtest filter for this machine: on Windows the suite's Wine-only tests are left out.
+// The gtest filter for this machine: the tests the kit leaves out anywhere, and on Windows
+// the suite's Wine-only tests, are left out.
 std::string FilterFor(const Suite& suite, const Machine& machine);
 
 // The machine's printing state: section ("queues", "drivers", "files: C:\...") -> items.
@@ -59,6 +64,11 @@ std::string StateText(const State& state);
 // Every item in one state and not the other, named: "left behind in <section>: <item>" for
 // what `after` has more, "gone from <section>: <item>" for what it lacks.
 std::vector<std::string> Differences(const State& before, const State& after);
+
+// Moves the differences that wait for the next restart out of `differences`: the file
+// operations Windows does at the next start ("left behind in pending file operations: ...")
+// and the driver-folder files they delete then. Returns them.
+std::vector<std::string> TakeRestartPending(std::vector<std::string>* differences);
 
 // A queue of the installed product: its driver is one of the product's numbered copies.
 bool IsProductDriver(const std::string& driver);
@@ -84,6 +94,9 @@ struct SuiteResult {
     std::string problem;                 // could not be started, gave no XML, ...
     std::vector<std::string> leftovers;  // state differences after this suite
     std::vector<std::string> takenBack;  // what the kit removed after it (not a failure)
+    std::vector<std::string> restartPending;  // left for the next restart (a failure unless expected)
+    std::string restartExpected;
+    std::string leftOut;  // tests the kit left out of this suite, and why
     double seconds = 0;
     std::string log;  // relative to the report folder
     bool Failed() const;
@@ -94,15 +107,12 @@ struct Report {
     std::vector<std::string> refusals;                         // why nothing ran
     std::vector<SuiteResult> suites;
     std::vector<std::string> differences;  // before the first suite against after the last
+    std::vector<std::string> restartPending;  // of those, what a suite expected to wait for a restart
     bool Failed() const;
 };
 
 std::string SummaryText(const Report& report);
 std::string SummaryJson(const Report& report);
-
-// Whether the program's usage text (Prinstall.exe /?) offers /prepare, which sets up the
-// installation folder itself.
-bool OffersPrepare(const std::string& usage);
 
 // Names of Windows' own files among the media (the Unidrv files); the kit never copies a
 // stand-in of one of these over the machine's own.

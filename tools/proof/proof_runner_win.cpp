@@ -21,6 +21,9 @@ namespace {
 
 const wchar_t kInstallFolder[] = L"C:\\TORVA EPL Printer 2.X";
 const wchar_t kRecordsKey[] = L"SOFTWARE\\TORVA\\EPL Printer 2.X";
+// The installation folder's record, which /prepare writes and the product's removal leaves.
+const wchar_t kFolderRecordKey[] = L"SOFTWARE\\TORVA\\EPL Printer 2.X Folder";
+const wchar_t kMakerKey[] = L"SOFTWARE\\TORVA";
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return "";
@@ -117,6 +120,18 @@ void RemoveTree(const std::wstring& folder) {
     });
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) RemoveDirectoryW(it->c_str());
     RemoveDirectoryW(folder.c_str());
+}
+
+// Deletes a key of HKLM that holds no subkeys and, for the maker's key, nothing else. This
+// 32-bit program reads and deletes in the 32-bit view, where the 32-bit product writes.
+void DeleteEmptyKey(const wchar_t* path, bool onlyWhenEmpty) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    DWORD subkeys = 0, values = 0;
+    const bool read = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                                       nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    if (read && subkeys == 0 && (!onlyWhenEmpty || values == 0)) RegDeleteKeyW(HKEY_LOCAL_MACHINE, path);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -351,13 +366,34 @@ proof::State CaptureState() {
             if (!key.empty() && key.back() == '\\') state["uninstall entries"].insert(key);
         }
         RegistryItems(HKEY_LOCAL_MACHINE, kRecordsKey, view, true, name, state["records"]);
+        RegistryItems(HKEY_LOCAL_MACHINE, kFolderRecordKey, view, true, std::string(name) + "Folder\\",
+                      state["records"]);
     }
-    RegistryItems(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, false, "",
-                  state["pending file operations"]);
-    // Only the pending renames of that key.
+    // The file operations Windows does at the next start, one item each.
     auto& pending = state["pending file operations"];
-    for (auto it = pending.begin(); it != pending.end();) {
-        it = it->rfind("PendingFileRenameOperations", 0) == 0 ? std::next(it) : pending.erase(it);
+    HKEY session = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                      &session) == ERROR_SUCCESS) {
+        DWORD size = 0;
+        if (RegQueryValueExW(session, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) ==
+            ERROR_SUCCESS) {
+            std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, L'\0');
+            if (RegQueryValueExW(session, L"PendingFileRenameOperations", nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS) {
+                // Pairs of strings: the file, then its new name or an empty one for a deletion.
+                std::vector<std::wstring> strings;
+                for (const wchar_t* at = data.data(); at < data.data() + size / sizeof(wchar_t); at += wcslen(at) + 1) {
+                    strings.push_back(at);
+                }
+                for (std::size_t i = 0; i + 1 < strings.size(); i += 2) {
+                    if (strings[i].empty()) continue;
+                    pending.insert(strings[i + 1].empty()
+                                       ? "delete at restart: " + Utf8(strings[i])
+                                       : "rename at restart: " + Utf8(strings[i]) + " to " + Utf8(strings[i + 1]));
+                }
+            }
+        }
+        RegCloseKey(session);
     }
     // The folders the program copies into: each driver directory with its subfolders (size
     // and time of every file), the system folder (names and sizes).
@@ -491,6 +527,11 @@ std::vector<std::string> ProductOnMachine() {
         }
     }
     if (Exists(kInstallFolder)) out.push_back("the installation folder " + Utf8(kInstallFolder) + " exists");
+    HKEY record = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFolderRecordKey, 0, KEY_READ, &record) == ERROR_SUCCESS) {
+        RegCloseKey(record);
+        out.push_back("the installation folder's record HKLM\\" + Utf8(kFolderRecordKey) + " exists");
+    }
     return out;
 }
 
@@ -502,35 +543,38 @@ public:
     Kit(std::wstring folder, std::wstring report, proof::Machine machine)
         : folder_(std::move(folder)), report_(std::move(report)), machine_(machine) {}
 
-    // The one set-up of the installation folder for a suite: Prinstall.exe /prepare where the
-    // program offers it (it makes the folder for administrators only and copies itself and
-    // the media there), a copy of media\ otherwise. Empty when done, else why not.
-    std::string PrepareInstallationFolder() {
+    // The one set-up of the installation folder for a suite, as a deployment makes it: the
+    // program makes the folder from the kit's media itself (/prepare: for administrators
+    // only, recorded, the program and media copied in). The package's suite gets no folder:
+    // the media become the folder a technician carries, and the package makes its own.
+    std::string PrepareInstallationFolder(const proof::Suite& suite) {
         const std::wstring media = folder_ + L"\\media";
-        const std::wstring program = media + L"\\Prinstall.exe";
-        if (offersPrepare_ < 0) {
-            const std::wstring usage = report_ + L"\\logs\\usage.txt";
-            RunLimited(program, L"/?", media, usage, 60000);
-            offersPrepare_ = proof::OffersPrepare(ReadFileText(usage)) ? 1 : 0;
-        }
-        if (offersPrepare_) {
-            const Run run = RunLimited(program, L"/prepare", media, report_ + L"\\logs\\prepare.txt", 120000);
-            if (run.startError || run.timedOut || run.exitCode != 0 || !Exists(kInstallFolder)) {
-                return "Prinstall.exe /prepare did not set up " + Utf8(kInstallFolder) + " (exit code " +
-                       std::to_string(run.exitCode) + ", see logs\\prepare.txt)";
-            }
+        if (suite.setup == "msi") {
+            if (!CopyTree(media, L"C:\\Technician")) return "could not copy the media into C:\\Technician";
             return "";
         }
-        if (!CopyTree(media, kInstallFolder)) return "could not copy the media into " + Utf8(kInstallFolder);
+        const Run run = RunLimited(media + L"\\Prinstall.exe", L"/prepare", media,
+                                   report_ + L"\\logs\\" + Wide(suite.name) + L"\\prepare.txt", 120000);
+        if (run.startError || run.timedOut || run.exitCode != 0 || !Exists(kInstallFolder)) {
+            return "Prinstall.exe /prepare did not set up " + Utf8(kInstallFolder) + " (exit code " +
+                   std::to_string(run.exitCode) + ", see logs\\" + suite.name + "\\prepare.txt)";
+        }
         return "";
+    }
+
+    // The kit's own set-up taken away: the installation folder /prepare made and its record
+    // (which the product's removal leaves), the technician's folder.
+    static void RemoveInstallationFolder() {
+        RemoveTree(kInstallFolder);
+        RemoveTree(L"C:\\Technician");
+        DeleteEmptyKey(kFolderRecordKey, false);
+        DeleteEmptyKey(kMakerKey, true);
     }
 
     // What a suite's set-up needs beyond the installation folder, done as on Windows.
     std::string PrepareSetup(const proof::Suite& suite) {
         if (suite.setup == "msi") {
-            // The package brings the program and media itself: the folder becomes the one a
-            // technician carries, and the packages lie in C:\ .
-            if (!MoveFileW(kInstallFolder, L"C:\\Technician")) return "could not move the folder to C:\\Technician";
+            // The package brings the program and media itself; the packages lie in C:\ .
             const std::wstring package = folder_ + L"\\package\\";
             for (const wchar_t* name : {L"Prinstall.msi", L"Prinstall-next.msi", L"Prinstall-failing.msi"}) {
                 if (!CopyFileW((package + name).c_str(), (std::wstring(L"C:\\") + name).c_str(), FALSE)) {
@@ -564,7 +608,7 @@ public:
         CreateDirectoryW(screenshots.c_str(), nullptr);
         CreateDirectoryW(logs.c_str(), nullptr);
         std::set<std::wstring> rootFiles = RootFiles();
-        result.problem = PrepareInstallationFolder();
+        result.problem = PrepareInstallationFolder(suite);
         if (result.problem.empty()) result.problem = PrepareSetup(suite);
         if (result.problem.empty()) {
             std::vector<std::wstring> names;
@@ -608,8 +652,7 @@ public:
                             MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING);
         }
         TakeBack(result, logs);
-        RemoveTree(kInstallFolder);
-        if (suite.setup == "msi") RemoveTree(L"C:\\Technician");
+        RemoveInstallationFolder();
         return result;
     }
 
@@ -672,7 +715,6 @@ private:
     std::wstring report_;
     proof::Machine machine_;
     proof::State before_;
-    int offersPrepare_ = -1;
 };
 
 // On Windows the stand-in media never go over Windows' own files: each media file of a
@@ -797,6 +839,7 @@ int wmain(int argc, wchar_t** argv) {
         const proof::State before = CaptureState();
         WriteFileText(folder + L"\\state-before.txt", proof::StateText(before));
         proof::State previous = before;
+        std::set<std::string> expectedAtRestart;
         Kit runner(kit, folder, machine);
         runner.SetBefore(before);
         for (const proof::Suite& suite : manifest.suites) {
@@ -805,6 +848,12 @@ int wmain(int argc, wchar_t** argv) {
             if (result.skipReason.empty()) {
                 const proof::State now = CaptureState();
                 result.leftovers = proof::Differences(previous, now);
+                result.restartPending = proof::TakeRestartPending(&result.leftovers);
+                result.restartExpected = suite.restartExpected;
+                if (!suite.kitExclude.empty()) result.leftOut = suite.kitExclude + " (" + suite.kitExcludeReason + ")";
+                if (!suite.restartExpected.empty()) {
+                    expectedAtRestart.insert(result.restartPending.begin(), result.restartPending.end());
+                }
                 previous = now;
             }
             Say(std::string(result.skipReason.empty() ? (result.Failed() ? "  failed" : "  passed") : "  ") + " " +
@@ -816,6 +865,14 @@ int wmain(int argc, wchar_t** argv) {
         const proof::State after = CaptureState();
         WriteFileText(folder + L"\\state-after.txt", proof::StateText(after));
         report.differences = proof::Differences(before, after);
+        // What waits for the next restart is a difference unless a suite said it expects it.
+        for (const std::string& item : proof::TakeRestartPending(&report.differences)) {
+            if (expectedAtRestart.count(item)) {
+                report.restartPending.push_back(item);
+            } else {
+                report.differences.push_back(item);
+            }
+        }
     }
     WriteFileText(folder + L"\\summary.txt", proof::SummaryText(report));
     WriteFileText(folder + L"\\summary.json", proof::SummaryJson(report));
