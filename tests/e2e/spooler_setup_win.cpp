@@ -76,7 +76,9 @@ std::set<std::wstring> LocalPorts() {
     if (!EnumPortsW(nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count)) return ports;
     const auto* info = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) {
-        if (info[i].pMonitorName && std::wstring(info[i].pMonitorName) == L"Local Port") ports.insert(info[i].pPortName);
+        // Windows names the monitor "Local Port", Wine "Local Monitor".
+        const std::wstring monitor = info[i].pMonitorName ? info[i].pMonitorName : L"";
+        if (monitor == L"Local Port" || monitor == L"Local Monitor") ports.insert(info[i].pPortName);
     }
     return ports;
 }
@@ -92,6 +94,27 @@ bool DeleteLocalPort(const std::wstring& port) {
     return sent && status == ERROR_SUCCESS;
 }
 
+// The policy keys a test may switch Windows protected print mode on with, in the 64-bit view
+// where Windows keeps it, parents first.
+const wchar_t* const kPolicyKeys[] = {L"SOFTWARE\\Policies\\Microsoft\\Windows NT",
+                                      L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers",
+                                      L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP"};
+const wchar_t kPolicyValue[] = L"WindowsProtectedPrintMode";
+
+REGSAM View64() {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    return wow64 ? KEY_WOW64_64KEY : 0;
+}
+
+bool PolicyKeyExists(const wchar_t* path, bool* hasValue = nullptr) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | View64(), &key) != ERROR_SUCCESS) return false;
+    if (hasValue) *hasValue = RegQueryValueExW(key, kPolicyValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return true;
+}
+
 // The Wine test bed throws each prefix away after its test program; on a PC the proof kit
 // runs every suite on the same machine. So each test leaves the spooler as it found it: the
 // queues and drivers the helpers above made, and a local port the test added. A port that a
@@ -102,6 +125,9 @@ class TakeBackAfterEachTest : public ::testing::EmptyTestEventListener {
         madeQueues.clear();
         madeDrivers.clear();
         portsBefore_ = LocalPorts();
+        policyBefore_ = false;
+        for (int i = 0; i < 3; ++i)
+            policyKeysBefore_[i] = PolicyKeyExists(kPolicyKeys[i], i == 2 ? &policyBefore_ : nullptr);
     }
 
     void OnTestEnd(const ::testing::TestInfo&) override {
@@ -122,9 +148,32 @@ class TakeBackAfterEachTest : public ::testing::EmptyTestEventListener {
             }
             EXPECT_TRUE(DeleteLocalPort(port)) << "the test's port " << Utf8(port) << " stays";
         }
+        // A policy the test switched on, and the keys it made for it, deepest first.
+        bool policyNow = false;
+        PolicyKeyExists(kPolicyKeys[2], &policyNow);
+        if (policyNow && !policyBefore_) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKeys[2], 0, KEY_SET_VALUE | View64(), &key) == ERROR_SUCCESS) {
+                RegDeleteValueW(key, kPolicyValue);
+                RegCloseKey(key);
+            }
+        }
+        using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+        const auto deleteKeyEx = reinterpret_cast<DeleteKeyEx>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW")));
+        for (int i = 2; i >= 0; --i) {
+            if (policyKeysBefore_[i] || !PolicyKeyExists(kPolicyKeys[i])) continue;
+            if (deleteKeyEx && View64()) {
+                deleteKeyEx(HKEY_LOCAL_MACHINE, kPolicyKeys[i], View64(), 0);
+            } else {
+                RegDeleteKeyW(HKEY_LOCAL_MACHINE, kPolicyKeys[i]);
+            }
+        }
     }
 
     std::set<std::wstring> portsBefore_;
+    bool policyKeysBefore_[3] = {};
+    bool policyBefore_ = false;
 };
 
 const bool kTakesBack = [] {
@@ -310,8 +359,12 @@ DWORD StopSpooler() {
 // Makes a subkey of the queue's spooler key that no one may delete, or lets it go again.
 // Wine deletes a queue at once whatever holds it, where Windows keeps one with jobs or open
 // handles, pending deletion, after a successful DeletePrinter; a key the spooler cannot delete
-// gives the same answer under Wine (DeletePrinter succeeds, the queue stays listed).
+// gives the same answer under Wine (DeletePrinter succeeds, the queue stays listed). On
+// Windows it does nothing.
 bool LockQueueKey(const std::wstring& queue, bool lock) {
+    // On Windows the job held in the queue keeps it, pending deletion, as it should: the lock
+    // is Wine's stand-in only, and a PC is not to pass through it.
+    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return true;
     const std::wstring path = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + queue + L"\\Held";
     HKEY key = nullptr;
     const LONG opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, READ_CONTROL | WRITE_DAC,

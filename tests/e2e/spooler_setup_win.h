@@ -51,7 +51,8 @@ std::vector<std::wstring> DriverNames(const wchar_t* environment = nullptr);
 
 // Makes a subkey of the queue's spooler key that no one may delete (`lock`), or lets it go
 // again: the queue then outlives a successful DeletePrinter, as Windows keeps a queue with jobs
-// pending deletion (which Wine never does). False when that failed.
+// pending deletion (which Wine never does). False when that failed. On Windows, where the job
+// held does that itself, it does nothing.
 bool LockQueueKey(const std::wstring& queue, bool lock);
 
 // Whether a key exists under HKEY_LOCAL_MACHINE.

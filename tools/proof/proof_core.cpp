@@ -339,8 +339,8 @@ std::string SummaryText(const Report& report) {
         for (const std::string& problem : Problems(suite)) out << "    " << problem << "\n";
         if (!suite.restartExpected.empty()) {
             for (const std::string& item : suite.restartPending) {
-                out << "    until the next restart, as expected of this suite (" << suite.restartExpected << "): " << item
-                    << "\n";
+                out << "    until the next restart, as expected of this suite (" << suite.restartExpected
+                    << "): " << item << "\n";
             }
         }
         for (const std::string& item : suite.takenBack) out << "    taken back: " << item << "\n";
@@ -376,8 +376,7 @@ std::string SummaryJson(const Report& report) {
             << ", \"problems\": " << JsonList(Problems(suite)) << ", \"taken_back\": " << JsonList(suite.takenBack)
             << ", \"until_restart\": " << JsonList(suite.restartPending)
             << ", \"until_restart_expected\": " << JsonString(suite.restartExpected)
-            << ", \"left_out\": " << JsonString(suite.leftOut)
-            << ", \"log\": " << JsonString(suite.log) << "}";
+            << ", \"left_out\": " << JsonString(suite.leftOut) << ", \"log\": " << JsonString(suite.log) << "}";
     }
     out << "\n  ],\n  \"differences\": " << JsonList(report.differences)
         << ",\n  \"until_restart\": " << JsonList(report.restartPending) << "\n}\n";

@@ -91,9 +91,9 @@ struct SuiteResult {
     bool timedOut = false;
     int timeoutSeconds = 0;
     unsigned long exitCode = 0;
-    std::string problem;                 // could not be started, gave no XML, ...
-    std::vector<std::string> leftovers;  // state differences after this suite
-    std::vector<std::string> takenBack;  // what the kit removed after it (not a failure)
+    std::string problem;                      // could not be started, gave no XML, ...
+    std::vector<std::string> leftovers;       // state differences after this suite
+    std::vector<std::string> takenBack;       // what the kit removed after it (not a failure)
     std::vector<std::string> restartPending;  // left for the next restart (a failure unless expected)
     std::string restartExpected;
     std::string leftOut;  // tests the kit left out of this suite, and why
@@ -106,7 +106,7 @@ struct Report {
     std::vector<std::pair<std::string, std::string>> machine;  // what summary.txt lists first
     std::vector<std::string> refusals;                         // why nothing ran
     std::vector<SuiteResult> suites;
-    std::vector<std::string> differences;  // before the first suite against after the last
+    std::vector<std::string> differences;     // before the first suite against after the last
     std::vector<std::string> restartPending;  // of those, what a suite expected to wait for a restart
     bool Failed() const;
 };

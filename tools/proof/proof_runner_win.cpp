@@ -368,6 +368,9 @@ proof::State CaptureState() {
         RegistryItems(HKEY_LOCAL_MACHINE, kRecordsKey, view, true, name, state["records"]);
         RegistryItems(HKEY_LOCAL_MACHINE, kFolderRecordKey, view, true, std::string(name) + "Folder\\",
                       state["records"]);
+        // The printing policies (protected print mode, Point and Print), which tests switch.
+        RegistryItems(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers", view, true, name,
+                      state["printing policies"]);
     }
     // The file operations Windows does at the next start, one item each.
     auto& pending = state["pending file operations"];
