@@ -46,8 +46,8 @@ DWORD RunProgram(const std::wstring& arguments, std::string* output) {
     startup.hStdError = out;
     std::wstring command = L"\"" + std::wstring(kProgramPath) + L"\" " + arguments;
     PROCESS_INFORMATION info{};
-    const BOOL started = CreateProcessW(kProgramPath, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                        nullptr, L"C:\\", &startup, &info);
+    const BOOL started = CreateProcessW(kProgramPath, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        L"C:\\", &startup, &info);
     CloseHandle(out);
     if (!started) return GetLastError();
     DWORD exitCode = ~0u;

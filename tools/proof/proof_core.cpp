@@ -217,11 +217,14 @@ std::vector<std::string> TakeRestartPending(std::vector<std::string>* difference
         if (item.rfind(kOperation, 0) == 0) return true;
         static const std::string kFiles = "left behind in files: ";
         if (item.rfind(kFiles, 0) != 0) return false;
-        const std::string rest = item.substr(kFiles.size());  // FOLDER: NAME (detail)
+        // FOLDER: NAME (detail) for a file, FOLDER: NAME\ for a folder (Wine renames a
+        // library it still has loaded to a folder entry of that name).
+        const std::string rest = item.substr(kFiles.size());
         const auto colon = rest.find(": ");
-        const auto detail = rest.rfind(" (");
-        if (colon == std::string::npos || detail == std::string::npos || detail < colon) return false;
-        return deleted.count(Lower(rest.substr(0, colon) + "\\" + rest.substr(colon + 2, detail - colon - 2))) > 0;
+        if (colon == std::string::npos) return false;
+        const auto end = rest.back() == '\\' ? rest.size() - 1 : rest.rfind(" (");
+        if (end == std::string::npos || end < colon) return false;
+        return deleted.count(Lower(rest.substr(0, colon) + "\\" + rest.substr(colon + 2, end - colon - 2))) > 0;
     };
     for (auto it = differences->begin(); it != differences->end();) {
         if (waits(*it)) {

@@ -780,7 +780,7 @@ int Usage(const std::string& why) {
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv) {  // NOLINT(readability-identifier-naming): the C runtime names it
     bool disposable = false;
     std::string only;
     std::wstring mediaFolder;

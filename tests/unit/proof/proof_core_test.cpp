@@ -82,10 +82,12 @@ TEST(ProofState, TellsWhatWaitsForTheNextRestart) {
     std::vector<std::string> differences = {
         "left behind in files: C:\\spool\\w32x86: UI7.DLL.0001.deleted (0 bytes)",
         "left behind in files: C:\\spool\\w32x86: UI8.DLL (5 bytes)",
+        "left behind in files: C:\\spool\\w32x86: UI3.DLL.0002.deleted\\",
         "left behind in pending file operations: delete at restart: \\??\\C:\\Spool\\W32X86\\ui7.dll.0001.deleted",
+        "left behind in pending file operations: delete at restart: \\??\\C:\\spool\\w32x86\\UI3.DLL.0002.deleted",
         "left behind in queues: Shipping"};
     const std::vector<std::string> pending = TakeRestartPending(&differences);
-    EXPECT_EQ(pending.size(), 2u);
+    EXPECT_EQ(pending.size(), 4u);
     EXPECT_EQ(differences, (std::vector<std::string>{"left behind in files: C:\\spool\\w32x86: UI8.DLL (5 bytes)",
                                                      "left behind in queues: Shipping"}));
     SuiteResult suite;
