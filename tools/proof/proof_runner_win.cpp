@@ -13,8 +13,10 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
+#include "platform/system_library_win.h"
 #include "proof_core.h"
 
 namespace {
@@ -132,6 +134,36 @@ void DeleteEmptyKey(const wchar_t* path, bool onlyWhenEmpty) {
                                        nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     if (read && subkeys == 0 && (!onlyWhenEmpty || values == 0)) RegDeleteKeyW(HKEY_LOCAL_MACHINE, path);
+}
+
+// The spooler's functions, from winspool.drv of the system folder: the kit may lie in a
+// folder others can write, and a library of that name beside it must never be the one used.
+struct SpoolerFunctions {
+    decltype(&EnumPrintersW) enumPrinters = nullptr;
+    decltype(&EnumPrinterDriversW) enumDrivers = nullptr;
+    decltype(&EnumMonitorsW) enumMonitors = nullptr;
+    decltype(&EnumPortsW) enumPorts = nullptr;
+    decltype(&GetPrinterDriverDirectoryW) driverDirectory = nullptr;
+    bool Loaded() const { return enumPrinters && enumDrivers && enumMonitors && enumPorts && driverDirectory; }
+};
+
+const SpoolerFunctions& Spooler() {
+    static const SpoolerFunctions functions = [] {
+        SpoolerFunctions f;
+        HMODULE library = prinstall::LoadSystemLibrary(L"winspool.drv");
+        if (!library) return f;
+        auto get = [library](auto* pointer, const char* name) {
+            *pointer = reinterpret_cast<std::remove_pointer_t<decltype(pointer)>>(
+                reinterpret_cast<void*>(GetProcAddress(library, name)));
+        };
+        get(&f.enumPrinters, "EnumPrintersW");
+        get(&f.enumDrivers, "EnumPrinterDriversW");
+        get(&f.enumMonitors, "EnumMonitorsW");
+        get(&f.enumPorts, "EnumPortsW");
+        get(&f.driverDirectory, "GetPrinterDriverDirectoryW");
+        return f;
+    }();
+    return functions;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -308,8 +340,8 @@ const wchar_t* const kEnvironments[] = {L"Windows NT x86", L"Windows x64", L"Win
 std::wstring DriverDirectory(const wchar_t* environment) {
     wchar_t path[MAX_PATH] = {};
     DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryW(nullptr, const_cast<wchar_t*>(environment), 1, reinterpret_cast<BYTE*>(path),
-                                    sizeof path, &needed)) {
+    if (!Spooler().driverDirectory(nullptr, const_cast<wchar_t*>(environment), 1, reinterpret_cast<BYTE*>(path),
+                                   sizeof path, &needed)) {
         return L"";
     }
     return path;
@@ -320,7 +352,7 @@ proof::State CaptureState() {
     DWORD count = 0;
     auto printers = Enumerated(
         [](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
-            return EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, b, s, n, c);
+            return Spooler().enumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, b, s, n, c);
         },
         &count);
     auto& queues = state["queues"];
@@ -333,7 +365,7 @@ proof::State CaptureState() {
     for (const wchar_t* environment : kEnvironments) {
         auto list = Enumerated(
             [environment](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
-                return EnumPrinterDriversW(nullptr, const_cast<wchar_t*>(environment), 2, b, s, n, c);
+                return Spooler().enumDrivers(nullptr, const_cast<wchar_t*>(environment), 2, b, s, n, c);
             },
             &count);
         for (DWORD i = 0; i < count; ++i) {
@@ -342,15 +374,15 @@ proof::State CaptureState() {
                            ")");
         }
     }
-    auto monitors =
-        Enumerated([](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return EnumMonitorsW(nullptr, 2, b, s, n, c); }, &count);
+    auto monitors = Enumerated(
+        [](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return Spooler().enumMonitors(nullptr, 2, b, s, n, c); }, &count);
     auto& monitorItems = state["monitors"];
     for (DWORD i = 0; i < count; ++i) {
         const auto* m = reinterpret_cast<MONITOR_INFO_2W*>(monitors.data()) + i;
         monitorItems.insert(Utf8(m->pName) + " (" + Utf8(m->pDLLName ? m->pDLLName : L"") + ")");
     }
-    auto ports =
-        Enumerated([](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return EnumPortsW(nullptr, 2, b, s, n, c); }, &count);
+    auto ports = Enumerated(
+        [](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return Spooler().enumPorts(nullptr, 2, b, s, n, c); }, &count);
     auto& portItems = state["ports"];
     for (DWORD i = 0; i < count; ++i) {
         const auto* p = reinterpret_cast<PORT_INFO_2W*>(ports.data()) + i;
@@ -510,9 +542,10 @@ bool Elevated() {
 std::vector<std::string> ProductOnMachine() {
     std::vector<std::string> out;
     DWORD count = 0;
-    auto printers = Enumerated(
-        [](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, b, s, n, c); },
-        &count);
+    auto printers =
+        Enumerated([](BYTE* b, DWORD s, DWORD* n,
+                      DWORD* c) { return Spooler().enumPrinters(PRINTER_ENUM_LOCAL, nullptr, 2, b, s, n, c); },
+                   &count);
     for (DWORD i = 0; i < count; ++i) {
         const auto* p = reinterpret_cast<PRINTER_INFO_2W*>(printers.data()) + i;
         if (p->pDriverName && proof::IsProductDriver(Utf8(p->pDriverName))) {
@@ -798,6 +831,8 @@ int wmain(int argc, wchar_t** argv) {  // NOLINT(readability-identifier-naming):
     }
     if (!disposable) return Usage("refused: give /disposable to say that this machine may be changed");
     if (!Elevated()) return Usage("refused: not elevated (start the command prompt as administrator)");
+    if (!Spooler().Loaded())
+        return Usage("refused: the spooler's winspool.drv could not be loaded from the system folder");
     if (!mediaFolder.empty()) {
         // Checking a release's media against the list its signed program carries is not done
         // yet: the kit refuses rather than install unverified files.
