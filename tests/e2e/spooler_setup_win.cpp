@@ -356,6 +356,28 @@ DWORD StopSpooler() {
     return 0;
 }
 
+bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+HANDLE HoldJob(const std::wstring& queue) {
+    std::wstring name = queue;
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(name.data(), &printer, nullptr)) return nullptr;
+    DOC_INFO_1W document{const_cast<wchar_t*>(L"Labels"), nullptr, const_cast<wchar_t*>(L"RAW")};
+    DWORD written = 0;
+    if (StartDocPrinterW(printer, 1, reinterpret_cast<BYTE*>(&document)) == 0 ||
+        !WritePrinter(printer, const_cast<char*>("N\r\nP1\r\n"), 7, &written)) {
+        ClosePrinter(printer);
+        return nullptr;
+    }
+    return printer;
+}
+
+void EndHeldJob(HANDLE printer) {
+    if (!printer) return;
+    EndDocPrinter(printer);
+    ClosePrinter(printer);
+}
+
 // Makes a subkey of the queue's spooler key that no one may delete, or lets it go again.
 // Wine deletes a queue at once whatever holds it, where Windows keeps one with jobs or open
 // handles, pending deletion, after a successful DeletePrinter; a key the spooler cannot delete
@@ -364,7 +386,7 @@ DWORD StopSpooler() {
 bool LockQueueKey(const std::wstring& queue, bool lock) {
     // On Windows the job held in the queue keeps it, pending deletion, as it should: the lock
     // is Wine's stand-in only, and a PC is not to pass through it.
-    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return true;
+    if (!UnderWine()) return true;
     const std::wstring path = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + queue + L"\\Held";
     HKEY key = nullptr;
     const LONG opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, READ_CONTROL | WRITE_DAC,

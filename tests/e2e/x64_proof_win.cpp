@@ -21,9 +21,7 @@ namespace {
 std::string WhyNotHere() {
     BOOL wow64 = FALSE;
     if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return "needs 64-bit Windows";
-    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
-        return "Wine's spooler cannot host the 64-bit driver";
-    }
+    if (UnderWine()) return "Wine's spooler cannot host the 64-bit driver";
     return "";
 }
 
