@@ -285,10 +285,14 @@ TEST(InstallationMissingTemplate, ErrorNamesTheFileAndNothingOfTheCopyStays) {
 // before AddPrinter: the monitor is made known beforehand, as one an earlier installation left.
 TEST(InstallationQueueRefused, NoDriverOrNumberedFileOfTheCopyStays) {
     const wchar_t module[] = L"TVPortMon.dll";
-    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE,
-                              L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\TORVA LABEL USB Port", L"Driver",
-                              REG_SZ, module, sizeof module),
-              ERROR_SUCCESS);
+    const wchar_t monitor[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\TORVA LABEL USB Port";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, monitor, L"Driver", REG_SZ, module, sizeof module), ERROR_SUCCESS);
+    // The monitor made known here goes again with the test, whatever its end: the proof kit
+    // runs the next suite on the same machine.
+    struct Forget {
+        const wchar_t* key;
+        ~Forget() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, key); }
+    } forget{monitor};
     ProgramRun program;
     HWND main = nullptr;
     HWND result = FailedInstallationOnComOne(program, &main);

@@ -493,6 +493,8 @@ TEST(WindowsInstallerPackage, AQueueThatOutlivesItsDeletionFailsThePackagesRemov
     const std::wstring owner = PackageProperty(L"C:\\Prinstall.msi", L"UpgradeCode");
     ASSERT_FALSE(owner.empty());
     ASSERT_EQ(RunMsiexec(L"/i C:\\Prinstall.msi /qn PORT=COM1: /l*v C:\\msi-pending.log"), 0u);
+    HANDLE job = HoldJob(L"TORVA Label Printer");
+    ASSERT_NE(job, nullptr) << GetLastError();
     ASSERT_TRUE(LockQueueKey(L"TORVA Label Printer", true));
     const DWORD refused = RunMsiexec(L"/x C:\\Prinstall.msi /qn /l*v C:\\msi-pending-remove.log");
     EXPECT_TRUE(refused == 1603u || refused == 1627u) << refused;
@@ -502,6 +504,7 @@ TEST(WindowsInstallerPackage, AQueueThatOutlivesItsDeletionFailsThePackagesRemov
     const std::wstring program = std::wstring(kFolder) + L"\\Prinstall.exe";
     ASSERT_TRUE(Exists(program.c_str()));
 
+    EndHeldJob(job);
     ASSERT_TRUE(LockQueueKey(L"TORVA Label Printer", false));
     EXPECT_EQ(e2e::Run(program, L"/uninstall \"/owner:" + owner + L"\"", kFolder), 0u);
     EXPECT_EQ(LabelQueues(), std::vector<std::string>{});

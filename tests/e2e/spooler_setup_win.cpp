@@ -3,10 +3,12 @@
 #include "harness_win.h"
 
 #include <aclapi.h>
+#include <gtest/gtest.h>
 #include <winspool.h>
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <utility>
 
 namespace e2e {
@@ -62,6 +64,123 @@ DWORD RegisterUnidrvDriver(const std::wstring& driverName, std::vector<std::pair
     return 0;
 }
 
+// What the set-up helpers made during the running test, taken back when it ends.
+std::vector<std::wstring> madeQueues;
+std::vector<std::wstring> madeDrivers;
+
+std::set<std::wstring> LocalPorts() {
+    DWORD needed = 0, count = 0;
+    EnumPortsW(nullptr, 2, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed + sizeof(PORT_INFO_2W));
+    std::set<std::wstring> ports;
+    if (!EnumPortsW(nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count)) return ports;
+    const auto* info = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+        // Windows names the monitor "Local Port", Wine "Local Monitor".
+        const std::wstring monitor = info[i].pMonitorName ? info[i].pMonitorName : L"";
+        if (monitor == L"Local Port" || monitor == L"Local Monitor") ports.insert(info[i].pPortName);
+    }
+    return ports;
+}
+
+bool DeleteLocalPort(const std::wstring& port) {
+    HANDLE xcv = nullptr;
+    PRINTER_DEFAULTSW admin{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+    if (!OpenPrinterW(const_cast<wchar_t*>(L",XcvMonitor Local Port"), &xcv, &admin)) return false;
+    DWORD needed = 0, status = 0;
+    const bool sent = XcvDataW(xcv, L"DeletePort", reinterpret_cast<BYTE*>(const_cast<wchar_t*>(port.c_str())),
+                               static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)), nullptr, 0, &needed, &status);
+    ClosePrinter(xcv);
+    return sent && status == ERROR_SUCCESS;
+}
+
+// The policy keys a test may switch Windows protected print mode on with, in the 64-bit view
+// where Windows keeps it, parents first.
+const wchar_t* const kPolicyKeys[] = {L"SOFTWARE\\Policies\\Microsoft\\Windows NT",
+                                      L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers",
+                                      L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP"};
+const wchar_t kPolicyValue[] = L"WindowsProtectedPrintMode";
+
+REGSAM View64() {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    return wow64 ? KEY_WOW64_64KEY : 0;
+}
+
+bool PolicyKeyExists(const wchar_t* path, bool* hasValue = nullptr) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | View64(), &key) != ERROR_SUCCESS) return false;
+    if (hasValue) *hasValue = RegQueryValueExW(key, kPolicyValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return true;
+}
+
+// The Wine test bed throws each prefix away after its test program; on a PC the proof kit
+// runs every suite on the same machine. So each test leaves the spooler as it found it: the
+// queues and drivers the helpers above made, and a local port the test added. A port that a
+// queue of the program still uses goes after the program's own removal (its records say
+// what is its own), as it would on a PC an administrator cleans up.
+class TakeBackAfterEachTest : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        madeQueues.clear();
+        madeDrivers.clear();
+        portsBefore_ = LocalPorts();
+        policyBefore_ = false;
+        for (int i = 0; i < 3; ++i)
+            policyKeysBefore_[i] = PolicyKeyExists(kPolicyKeys[i], i == 2 ? &policyBefore_ : nullptr);
+    }
+
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        for (const std::wstring& queue : madeQueues) DeleteQueue(queue);
+        for (const std::wstring& driver : madeDrivers) DeleteDriver(driver);
+        for (const std::wstring& port : LocalPorts()) {
+            if (portsBefore_.count(port) || DeleteLocalPort(port)) continue;
+            const std::wstring program = std::wstring(kInstallFolder) + L"\\Prinstall.exe";
+            std::wstring command = L"\"" + program + L"\" /uninstall /all /quiet";
+            STARTUPINFOW startup{};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION info{};
+            if (CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                               kInstallFolder, &startup, &info)) {
+                WaitForSingleObject(info.hProcess, kWindowTimeoutMs * 4);
+                CloseHandle(info.hThread);
+                CloseHandle(info.hProcess);
+            }
+            EXPECT_TRUE(DeleteLocalPort(port)) << "the test's port " << Utf8(port) << " stays";
+        }
+        // A policy the test switched on, and the keys it made for it, deepest first.
+        bool policyNow = false;
+        PolicyKeyExists(kPolicyKeys[2], &policyNow);
+        if (policyNow && !policyBefore_) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPolicyKeys[2], 0, KEY_SET_VALUE | View64(), &key) == ERROR_SUCCESS) {
+                RegDeleteValueW(key, kPolicyValue);
+                RegCloseKey(key);
+            }
+        }
+        using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+        const auto deleteKeyEx = reinterpret_cast<DeleteKeyEx>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW")));
+        for (int i = 2; i >= 0; --i) {
+            if (policyKeysBefore_[i] || !PolicyKeyExists(kPolicyKeys[i])) continue;
+            if (deleteKeyEx && View64()) {
+                deleteKeyEx(HKEY_LOCAL_MACHINE, kPolicyKeys[i], View64(), 0);
+            } else {
+                RegDeleteKeyW(HKEY_LOCAL_MACHINE, kPolicyKeys[i]);
+            }
+        }
+    }
+
+    std::set<std::wstring> portsBefore_;
+    bool policyKeysBefore_[3] = {};
+    bool policyBefore_ = false;
+};
+
+const bool kTakesBack = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new TakeBackAfterEachTest);
+    return true;
+}();
+
 DWORD OpenSpooler(DWORD access, ServiceHandle* manager, ServiceHandle* service) {
     manager->reset(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!*manager) return GetLastError();
@@ -88,7 +207,11 @@ DWORD AddLabelDriver(int number) {
                                  L"UNIRES.DLL", L"STDNAMES.GPD"});
 }
 
-DWORD AddForeignDriver() { return RegisterUnidrvDriver(kForeignDriver, {}, L"STDNAMES.GPD", {L"UNIRES.DLL"}); }
+DWORD AddForeignDriver() {
+    const DWORD error = RegisterUnidrvDriver(kForeignDriver, {}, L"STDNAMES.GPD", {L"UNIRES.DLL"});
+    if (error == 0) madeDrivers.push_back(kForeignDriver);
+    return error;
+}
 
 DWORD AddStandardTcpIpMonitorKey() {
     HKEY key = nullptr;
@@ -111,6 +234,7 @@ DWORD AddQueue(const std::wstring& printerName, const std::wstring& driverName, 
     info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
     PrinterHandle handle(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
     if (!handle) return GetLastError();
+    madeQueues.insert(madeQueues.begin(), printerName);  // the newest goes first
     return 0;
 }
 
@@ -268,11 +392,37 @@ DWORD StopSpooler() {
     return 0;
 }
 
+bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+HANDLE HoldJob(const std::wstring& queue) {
+    std::wstring name = queue;
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(name.data(), &printer, nullptr)) return nullptr;
+    DOC_INFO_1W document{const_cast<wchar_t*>(L"Labels"), nullptr, const_cast<wchar_t*>(L"RAW")};
+    DWORD written = 0;
+    if (StartDocPrinterW(printer, 1, reinterpret_cast<BYTE*>(&document)) == 0 ||
+        !WritePrinter(printer, const_cast<char*>("N\r\nP1\r\n"), 7, &written)) {
+        ClosePrinter(printer);
+        return nullptr;
+    }
+    return printer;
+}
+
+void EndHeldJob(HANDLE printer) {
+    if (!printer) return;
+    EndDocPrinter(printer);
+    ClosePrinter(printer);
+}
+
 // Makes a subkey of the queue's spooler key that no one may delete, or lets it go again.
 // Wine deletes a queue at once whatever holds it, where Windows keeps one with jobs or open
 // handles, pending deletion, after a successful DeletePrinter; a key the spooler cannot delete
-// gives the same answer under Wine (DeletePrinter succeeds, the queue stays listed).
+// gives the same answer under Wine (DeletePrinter succeeds, the queue stays listed). On
+// Windows it does nothing.
 bool LockQueueKey(const std::wstring& queue, bool lock) {
+    // On Windows the job held in the queue keeps it, pending deletion, as it should: the lock
+    // is Wine's stand-in only, and a PC is not to pass through it.
+    if (!UnderWine()) return true;
     const std::wstring path = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + queue + L"\\Held";
     HKEY key = nullptr;
     const LONG opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, READ_CONTROL | WRITE_DAC,

@@ -53,9 +53,19 @@ std::wstring DriverDirectory(const wchar_t* environment = nullptr);
 // The names of the drivers registered for an environment (nullptr: this machine's own).
 std::vector<std::wstring> DriverNames(const wchar_t* environment = nullptr);
 
+// Whether this runs under Wine (its ntdll says its version).
+bool UnderWine();
+
+// A print job started and left open in `queue`, as a labelling program holds one: Windows then
+// keeps the queue, pending deletion, after a successful DeletePrinter. The printer handle, null
+// when that failed; EndHeldJob ends the job and closes it.
+HANDLE HoldJob(const std::wstring& queue);
+void EndHeldJob(HANDLE printer);
+
 // Makes a subkey of the queue's spooler key that no one may delete (`lock`), or lets it go
 // again: the queue then outlives a successful DeletePrinter, as Windows keeps a queue with jobs
-// pending deletion (which Wine never does). False when that failed.
+// pending deletion (which Wine never does). False when that failed. On Windows, where the job
+// held does that itself, it does nothing.
 bool LockQueueKey(const std::wstring& queue, bool lock);
 
 // Whether a key exists under HKEY_LOCAL_MACHINE.
