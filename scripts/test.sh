@@ -55,7 +55,7 @@ for preset in "${presets[@]}"; do
   # The Wine tests mostly wait for windows, so two at a time also suit a two-core machine.
   ctest --preset "$preset" -j "$jobs" --output-on-failure 2>&1 | tee -a "$log"
   rc=${PIPESTATUS[0]}
-  summary=$(grep -E 'tests passed|tests failed' "$log" | tail -n 1)
+  summary=$(grep -aE 'tests passed|tests failed' "$log" | tail -n 1)
   if [ "$rc" -ne 0 ]; then
     outcome[$preset]="FAILED: ${summary:-ctest exit $rc} ($((SECONDS - start)) s)"
     failed=1
