@@ -155,4 +155,24 @@ std::optional<std::string> SettleGpdDefaults(const std::vector<GpdFeature>& feat
     return std::nullopt;
 }
 
+std::string DefaultsText(const std::vector<GpdDefault>& defaults) {
+    std::string text;
+    for (const GpdDefault& d : defaults) text += (text.empty() ? "" : ";") + d.feature + "=" + d.option;
+    return text;
+}
+
+std::vector<GpdDefault> DefaultsFromText(const std::string& text) {
+    std::vector<GpdDefault> defaults;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find(';', start), text.size());
+        const std::string pair = text.substr(start, end - start);
+        const std::size_t equals = pair.find('=');
+        if (equals != std::string::npos && equals > 0 && equals + 1 < pair.size()) {
+            defaults.push_back({pair.substr(0, equals), pair.substr(equals + 1)});
+        }
+        start = end + 1;
+    }
+    return defaults;
+}
+
 }  // namespace prinstall

@@ -121,4 +121,9 @@ int ForEachGpdLine(InputFile& in, OnLine onLine) {
     return 0;
 }
 
+// The label defaults as a queue's record keeps them ("FEATURE=OPTION;FEATURE=OPTION"), and back;
+// a piece without a feature or an option is left out.
+std::string DefaultsText(const std::vector<GpdDefault>& defaults);
+std::vector<GpdDefault> DefaultsFromText(const std::string& text);
+
 }  // namespace prinstall

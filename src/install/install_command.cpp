@@ -5,18 +5,13 @@
 #include "core/label_drivers.h"
 #include "core/driver_files.h"
 #include "core/entry_names.h"
-#include "core/monitor_removal.h"
 #include "core/ownership.h"
 #include "core/printer_records.h"
 #include "core/system_refusals.h"
-#include "core/tcpip_port_data.h"
-#include "install/clone_files.h"
 #include "install/detection_value.h"
 #include "install/install_folder.h"
-#include "install/media_check.h"
 #include "install/port_monitor.h"
 #include "install/staging.h"
-#include "install/tcpip_port.h"
 #include "prinstall_version.h"
 
 namespace prinstall {
@@ -24,14 +19,7 @@ namespace {
 
 const Text kNameInUse = {"There are printer driver to install. You must install it under a different name.",
                          "설치할 프린터 드라이버가 있습니다. 다른 이름으로 설치해야 됩니다."};
-const Text kCanceled = {"Install Canceled.", "프린터 드라이버 설치를 취소합니다."};
 const Text kCompleted = {"Installation completed. ", "프린터 드라이버가 정상적으로 설치되었습니다. "};
-const Text kNameEmpty = {"Enter a name for the printer.", "프린터 이름을 입력하십시오."};
-const Text kNameForbiddenCharacter = {
-    "A printer name cannot contain \\ or ,. Change the name and try again.",
-    "프린터 이름에는 \\ 또는 , 문자를 쓸 수 없습니다. 이름을 바꾸어 다시 시도하십시오."};
-const Text kNameTooLong = {"The printer name is too long (at most 220 characters). Shorten it and try again.",
-                           "프린터 이름이 너무 깁니다(최대 220자). 이름을 줄여 다시 시도하십시오."};
 const Text kNoNumberFree = {"All 500 printer driver copies are installed. Remove one before installing another.",
                             "프린터 드라이버 500개가 모두 설치되어 있습니다. 하나를 삭제한 후 다시 설치하십시오."};
 const Text kTooFewNumbersFree = {
@@ -39,8 +27,6 @@ const Text kTooFewNumbersFree = {
     "500 copies can be installed). Remove copies or ask for fewer.",
     "아무것도 설치하지 않았습니다: 프린터 드라이버 %d개를 요청했지만 사용할 수 있는 드라이버 번호는 %d개뿐입니다(최대 "
     "500개까지 설치 가능). 드라이버를 삭제하거나 개수를 줄이십시오."};
-const Text kMediaFileUnusable = {"Nothing was installed: the installation file %s is missing or cannot be used.",
-                                 "아무것도 설치하지 않았습니다: 설치 파일 %s이(가) 없거나 사용할 수 없습니다."};
 const Text kFileMissing = {"The printer driver was not installed: the file %s is missing or empty.",
                            "프린터 드라이버를 설치하지 못했습니다: %s 파일이 없거나 비어 있습니다."};
 const Text kMonitorMissing = {
@@ -61,24 +47,9 @@ const Text kCopiesTakenBack = {"The %d printer(s) this run installed before the 
                                "이번 설치에서 실패 전에 설치한 프린터 %d개를 다시 삭제했습니다."};
 const Text kNotTakenBack = {"Not removed again (Prinstall.exe /uninstall /all removes them later):",
                             "다시 삭제하지 못한 항목 (나중에 Prinstall.exe /uninstall /all 로 삭제):"};
-const Text kQueueKept = {"printer \"%s\"", "프린터 \"%s\""};
-const Text kPortNotTakenUp = {
-    "Nothing was installed: the port %s was made, but the print spooler did not start again to take it up.",
-    "아무것도 설치하지 않았습니다: %s 포트를 만들었지만 인쇄 스풀러가 다시 시작되지 않아 포트를 사용할 수 없습니다."};
-const Text kPortRefused = {
-    "Nothing was installed: the Standard TCP/IP port monitor did not make the port %s (error %u).",
-    "아무것도 설치하지 않았습니다: 표준 TCP/IP 포트 모니터가 %s 포트를 만들지 않았습니다 (오류 %u)."};
-const Text kPortNumberDiffers = {
-    "Nothing was installed: the port %s exists with the port number %u, not %u as asked. It was left as it is.",
-    "아무것도 설치하지 않았습니다: %s 포트가 이미 있으며 포트 번호가 %u입니다(요청한 번호: %u). 포트는 그대로 "
-    "두었습니다."};
 const Text kRecordNotWritten = {
     "The printer \"%s\" was not installed: its record (HKLM\\%s) could not be written (error %u).",
     "프린터 \"%s\"을(를) 설치하지 못했습니다: 기록(HKLM\\%s)을 쓸 수 없습니다(오류 %u)."};
-const Text kRecordedDefaultLeftOut = {
-    "The default %s=%s that the printer was installed with is not in this version's printer description: it was "
-    "left out.",
-    "프린터를 설치할 때 지정한 기본값 %s=%s이(가) 이 버전의 프린터 설명 파일에 없어 제외했습니다."};
 // Marks a queue's record with the run that installed it (the "Run" value beside the others).
 std::uint32_t WriteRunMark(Registry& registry, const std::string& queueName, const std::string& run) {
     Registry::Key key = 0;
@@ -95,45 +66,6 @@ const char* const kUnsupported[] = {
 };
 
 }  // namespace
-
-std::string DefaultsText(const std::vector<GpdDefault>& defaults) {
-    std::string text;
-    for (const GpdDefault& d : defaults) text += (text.empty() ? "" : ";") + d.feature + "=" + d.option;
-    return text;
-}
-
-std::vector<GpdDefault> DefaultsFromText(const std::string& text) {
-    std::vector<GpdDefault> defaults;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = std::min(text.find(';', start), text.size());
-        const std::string pair = text.substr(start, end - start);
-        const std::size_t equals = pair.find('=');
-        if (equals != std::string::npos && equals > 0 && equals + 1 < pair.size()) {
-            defaults.push_back({pair.substr(0, equals), pair.substr(equals + 1)});
-        }
-        start = end + 1;
-    }
-    return defaults;
-}
-
-int PrinterNameExists(Spooler& spooler, const std::string& name) {
-    std::vector<PrinterInfo2> queues;
-    if (spooler.ListLocalPrinters(queues) != 0) return -2;
-    for (const PrinterInfo2& q : queues) {
-        if (SameQueueName(spooler, q.printerName, name)) return -1;
-    }
-    return 0;
-}
-
-std::optional<Text> QueueNameRefusal(const std::string& name) {
-    switch (CheckQueueName(name)) {
-        case QueueNameFault::Empty: return kNameEmpty;
-        case QueueNameFault::ForbiddenCharacter: return kNameForbiddenCharacter;
-        case QueueNameFault::TooLong: return kNameTooLong;
-        case QueueNameFault::None: break;
-    }
-    return std::nullopt;
-}
 
 Outcome InstallCommand::Run(const InstallRequest& request) {
     language_ = request.language;
@@ -244,236 +176,10 @@ std::optional<Outcome> InstallCommand::SettleCopies(const InstallRequest& reques
     }
     return std::nullopt;
 }
-
-std::optional<Outcome> InstallCommand::MediaRefusal() {
-    Platform& platform = app_.platform;
-    const int processor = app_.state.os.processor;
-    if (app_.state.useLabelPortMonitor) {
-        PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
-        if (monitor.IsPortMonitorInstalled() != 1) {
-            // Without one of them the monitor cannot be added, and a queue that needs it would
-            // print to nobody.
-            if (std::optional<std::string> missing = MissingPortMonitorModule(*platform.files, processor)) {
-                return Outcome::Failure(Format(kMediaFileUnusable.In(language_), missing->c_str()));
-            }
-        }
-    }
-    const std::optional<std::vector<GpdFeature>> features =
-        defaults_.empty() ? std::vector<GpdFeature>()
-                          : GpdTemplateFeatures(*platform.files, GpdTemplatePath(processor));
-    if (!features || !GpdTemplateUsable(*platform.files, processor)) {
-        return Outcome::Failure(Format(kMediaFileUnusable.In(language_), GpdTemplatePath(processor).c_str()));
-    }
-    if (defaultsRecorded_) {
-        std::vector<GpdDefault> kept;
-        for (const GpdDefault& d : defaults_) {
-            std::vector<GpdDefault> one{d};
-            if (SettleGpdDefaults(*features, one)) {
-                steps_.Note(Format(kRecordedDefaultLeftOut.In(language_), d.feature.c_str(), d.option.c_str()));
-            } else {
-                kept.push_back(one.front());
-            }
-        }
-        defaults_ = kept;
-    }
-    if (std::optional<std::string> refusal = SettleGpdDefaults(*features, defaults_)) return Outcome::Failure(*refusal);
-    MediaVerification media = VerifyMedia(*platform.files, platform.debug, app_.state.shippedMedia, processor,
-                                          language_ == Language::Korean, language_);
-    if (!media.listed && !unverifiedSaid_) {
-        steps_.Note(kMediaNotVerified.In(language_));
-        unverifiedSaid_ = true;
-    }
-    return std::move(media.refusal);
-}
-
-void InstallCommand::TakeBackPortMonitor() {
-    Platform& platform = app_.platform;
-    std::vector<PrinterInfo2> queues;
-    if (platform.spooler.ListLocalPrinters(queues) != 0) {
-        // A queue on its port cannot be ruled out.
-        left_.kept.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
-        return;
-    }
-    for (const PrinterInfo2& q : queues) {
-        if (q.portName == kPortMonitorPort) return;
-    }
-    FilesLeft left;
-    const MonitorRemoval removal =
-        RemoveLabelPortMonitor(platform.spooler, *platform.registry, *platform.files, platform.systemInfo,
-                               platform.debug, app_.state.os.processor, left, language_);
-    platform.debug.Output(removal == MonitorRemoval::Removed ? "Port monitor of this run taken back"
-                                                             : "Port monitor of this run not taken back");
-    if (removal != MonitorRemoval::Removed) left_.kept.push_back(Format(kMonitorKept.In(language_), kPortMonitorName));
-    left_.Append(left);
-    for (const std::string& path : left.kept) platform.debug.Output("Monitor module not deleted: " + path);
-    for (const std::string& path : left.atRestart) platform.debug.Output("Monitor module deleted at restart: " + path);
-}
-
-std::optional<Outcome> InstallCommand::PreparePort(RegistrationSettings& settings, int& searchCounter) {
-    Platform& platform = app_.platform;
-    PortChoice choice;
-    if (!steps_.ChoosePort(choice)) return Outcome::Failure(kCanceled.In(language_));
-    if (std::optional<Outcome> refused = MediaRefusal()) return refused;
-    steps_.SetBusy(true);
-    settings.portName = choice.portName;
-    settings.interfaceKind = choice.interfaceKind;
-    settings.exactPort = choice.exactPort;
-
-    if (settings.interfaceKind == kInterfaceUsb) {
-        if (!steps_.RunUsbStep(searchCounter)) {
-            Outcome stopped = Outcome::Failure(kUsbSearchFailed.In(language_));
-            stopped.shown = true;
-            return stopped;
-        }
-    } else if (settings.interfaceKind == kInterfaceTcpIp) {
-        settings.tcpIpPortName = TcpIpPortName(choice.address, choice.portNumber);
-        const std::string portKey = TcpIpPortKey(settings.tcpIpPortName);
-        Registry::Key key = 0;
-        if (platform.registry != nullptr && platform.registry->OpenKeyForReading(portKey, key) == 0) {
-            // The port is there already, perhaps with other settings that another queue relies
-            // on: it stays as it is, and the spooler, with nothing new to read, keeps running.
-            // One of that name on another raw port would print elsewhere than asked.
-            platform.registry->CloseKey(key);
-            const std::optional<std::uint32_t> number = TcpIpPortNumber(*platform.registry, settings.tcpIpPortName);
-            if (number && *number != choice.portNumber) {
-                return Outcome::Failure(Format(kPortNumberDiffers.In(language_), settings.tcpIpPortName.c_str(),
-                                               *number, choice.portNumber));
-            }
-            platform.debug.Output("Standard TCP/IP port " + settings.tcpIpPortName + " exists: left as it is");
-        } else {
-            bool answered = false;
-            if (std::optional<Outcome> refused = AddPortThroughMonitor(settings.tcpIpPortName, choice, answered)) {
-                return refused;
-            }
-            if (!answered && platform.registry != nullptr && platform.registry->CreateKey(portKey, "", key) == 0) {
-                // No monitor answered: the port is made the old way, through its key and a
-                // restart of the spooler.
-                platform.registry->CloseKey(key);
-                tcpIpPortCreated_ = true;
-                if (!steps_.WriteTcpIpPortValues({portKey, choice.address, choice.portNumber})) {
-                    // The port is of no use to anybody: it goes again.
-                    platform.registry->DeleteKey(portKey);
-                    tcpIpPortCreated_ = false;
-                    return Outcome::Failure(Format(kPortNotTakenUp.In(language_), settings.tcpIpPortName.c_str()));
-                }
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<Outcome> InstallCommand::AddPortThroughMonitor(const std::string& portName, const PortChoice& choice,
-                                                             bool& answered) {
-    Platform& platform = app_.platform;
-    std::uint32_t error = 0;
-    const MonitorAnswer answer =
-        AskTcpIpMonitor(platform.spooler, "AddPort", AddPortData(portName, choice.address, choice.portNumber), error);
-    answered = answer != MonitorAnswer::Unanswered;
-    if (answer == MonitorAnswer::Done) {
-        tcpIpPortCreated_ = true;
-        platform.debug.Output("Standard TCP/IP port " + portName + " made by its monitor");
-    } else if (answer == MonitorAnswer::Unanswered) {
-        platform.debug.Output(Format("Standard TCP/IP port monitor did not answer AddPort: %u", error));
-    } else if (error == kErrorAlreadyExists) {
-        // The monitor has it though its key was not found: it stays as it is, as above.
-        platform.debug.Output("Standard TCP/IP port " + portName + " exists: left as it is");
-    } else {
-        return Outcome::Failure(Format(kPortRefused.In(language_), portName.c_str(), error), error);
-    }
-    return std::nullopt;
-}
-
 Outcome InstallCommand::FailCopy(const std::string& text, std::uint32_t error) {
     copyFailed_ = true;
     return Outcome::Failure(WithSpoolerRefusalCause(text, error, language_), error);
 }
-
-bool InstallCommand::RollBackCopy(const std::string& environment, int driverNumber, bool driverRegistered) {
-    Platform& platform = app_.platform;
-    if (driverRegistered) {
-        const std::uint32_t e = platform.spooler.RemoveDriver(LabelDriverName(driverNumber), environment);
-        if (e != 0 && e != kErrorUnknownPrinterDriver) {
-            // The driver is still registered and names the numbered files: deleting them would
-            // break it. They stay for the removal, which finds the driver and takes both.
-            platform.debug.Output(Format("Rollback: DeletePrinterDriver GetLastError()=%d; the numbered files stay",
-                                         static_cast<int>(e)));
-            return false;
-        }
-    }
-    const FilesLeft left = DeleteNumberedFiles(platform.spooler, *platform.files, environment, app_.state.os.osFamily,
-                                               driverNumber, language_);
-    for (const std::string& path : left.kept) platform.debug.Output("Rollback: file not deleted: " + path);
-    for (const std::string& path : left.atRestart) platform.debug.Output("Rollback: file deleted at restart: " + path);
-    left_.Append(left);
-    return true;
-}
-
-int InstallCommand::TakeBackCopies(const std::string& environment, std::size_t from) {
-    Spooler& spooler = app_.platform.spooler;
-    int queuesDeleted = 0;
-    while (created_.size() > from) {
-        const auto [queueName, driverNumber] = created_.back();
-        created_.pop_back();
-        Spooler::Printer printer = 0;
-        std::uint32_t e = spooler.OpenLocalPrinter(queueName, printer);
-        if (e == 0) {
-            e = spooler.DeletePrinter(printer);
-            spooler.ClosePrinter(printer);
-        }
-        if (e != 0) {
-            // The queue stays, and with it the driver and files it uses.
-            app_.platform.debug.Output(
-                Format("Take back: queue %s GetLastError()=%d", queueName.c_str(), static_cast<int>(e)));
-            left_.kept.push_back(Format(kQueueKept.In(language_), queueName.c_str()));
-            continue;
-        }
-        ++queuesDeleted;
-        if (std::optional<QueueRecord> record = ReadQueueRecord(*app_.platform.registry, queueName)) {
-            RemoveCreatedPortIfUnused(*app_.platform.registry, spooler, *record);
-            if (DeleteQueueRecord(*app_.platform.registry, queueName) != 0) {
-                left_.kept.push_back(Format(kRecordKept.In(language_), queueName.c_str(), kQueueRecordsKey));
-            }
-        }
-        // A print-server connection may use a driver of the same name: it stays for it.
-        const UsageSurvey survey(spooler, environment, language_);
-        if (std::optional<std::string> why = survey.DriverKept(LabelDriverName(driverNumber))) {
-            left_.kept.push_back(*why);
-            continue;
-        }
-        if (!RollBackCopy(environment, driverNumber, true)) {
-            left_.kept.push_back(Format(kDriverKept.In(language_), LabelDriverName(driverNumber).c_str()));
-        }
-    }
-    return queuesDeleted;
-}
-
-void InstallCommand::TakeBackTcpIpPort(const std::string& portName) {
-    if (app_.platform.registry == nullptr) return;
-    // The port may have gone already with the last copy's record; asking again changes nothing.
-    QueueRecord made;
-    made.port = portName;
-    made.portCreated = true;
-    const bool removed = RemoveCreatedPortIfUnused(*app_.platform.registry, app_.platform.spooler, made);
-    app_.platform.debug.Output((removed ? "Taken back: Standard TCP/IP port " : "Kept: Standard TCP/IP port ") +
-                               portName);
-}
-
-void InstallCommand::TakeBackDetectionValue() {
-    Registry* registry = app_.platform.registry;
-    if (detectionValueBefore_ || registry == nullptr || !DetectionValuePresent(*registry)) return;
-    std::vector<PrinterInfo2> queues;
-    const bool listed = app_.platform.spooler.ListLocalPrinters(queues) == 0;
-    // A label-printer queue is still installed (one from before, or one that could not be
-    // taken back, which is named already): deployment tools go on finding it.
-    if (listed &&
-        std::any_of(queues.begin(), queues.end(), [](const PrinterInfo2& q) { return IsLabelDriver(q.driverName); })) {
-        return;
-    }
-    if (!listed || DeleteDetectionValue(*registry) != 0) {
-        left_.kept.push_back(Format(kDetectionKept.In(language_), kDetectionKey));
-    }
-}
-
 Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSettings& settings) {
     Platform& platform = app_.platform;
     ProcessState& state = app_.state;
