@@ -1,7 +1,9 @@
-// The command line's front end: one command (install, uninstall, list, help) run without any
-// window, every message written as a line to the console and the log, ending with the
-// outcome and the exit code that deployment tools read. It drives the same install command
-// and removal as the dialogs.
+// The command line's front end: one command (install, uninstall, detect, list, check,
+// features, prepare, help) run without any window, every message written as a line to the
+// console and the log, ending with the outcome and the exit code that deployment tools read.
+// It drives the same install command and removal as the dialogs. Each command is in a file of
+// its own (unattended_install.cpp, unattended_check.cpp, ...); the owner's printers are in
+// unattended_owners.cpp, and the install command's steps from the line in unattended_steps.h.
 #pragma once
 
 #include <optional>
