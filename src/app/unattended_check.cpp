@@ -55,17 +55,6 @@ constexpr const char* kSpoolerServiceKey = "SYSTEM\\CurrentControlSet\\Services\
 constexpr std::uint32_t kServiceDisabled = 4;  // SERVICE_DISABLED, the service's "Start"
 constexpr const char* kPointAndPrintKey = "SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\PointAndPrint";
 
-// A DWORD value of the 64-bit view (the view the service manager and the policies use), or
-// nothing when there is none.
-std::optional<std::uint32_t> RegistryDword(Registry& registry, const char* path, const char* name) {
-    Registry::Key key = 0;
-    if (registry.OpenKeyForReading64(path, key) != 0) return std::nullopt;
-    std::uint32_t value = 0;
-    const bool found = registry.QueryDword(key, name, value) == 0;
-    registry.CloseKey(key);
-    return found ? std::optional<std::uint32_t>(value) : std::nullopt;
-}
-
 }  // namespace
 
 int UnattendedRun::Check(const CommandLine& line) {

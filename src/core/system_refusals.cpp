@@ -47,8 +47,18 @@ constexpr const char* kProtectedPrintValues[] = {"WindowsProtectedPrintGroupPoli
 
 }  // namespace
 
+std::optional<std::uint32_t> RegistryDword(Registry& registry, const char* path, const char* name) {
+    Registry::Key key = 0;
+    if (registry.OpenKeyForReading64(path, key) != 0) return std::nullopt;
+    std::uint32_t value = 0;
+    const bool found = registry.QueryDword(key, name, value) == 0;
+    registry.CloseKey(key);
+    return found ? std::optional<std::uint32_t>(value) : std::nullopt;
+}
+
 bool ProtectedPrintModeOn(Registry& registry) {
     bool on = false;
+    // The two policy values under one opening of their key.
     Registry::Key key = 0;
     if (registry.OpenKeyForReading64(kProtectedPrintKey, key) == 0) {
         for (const char* name : kProtectedPrintValues) {
@@ -58,12 +68,7 @@ bool ProtectedPrintModeOn(Registry& registry) {
         registry.CloseKey(key);
     }
     // The switch in Settings, which no policy shows.
-    if (!on && registry.OpenKeyForReading64(kPrintSettingsKey, key) == 0) {
-        std::uint32_t value = 0;
-        on = registry.QueryDword(key, kProtectedPrintSetting, value) == 0 && value != 0;
-        registry.CloseKey(key);
-    }
-    return on;
+    return on || RegistryDword(registry, kPrintSettingsKey, kProtectedPrintSetting).value_or(0) != 0;
 }
 
 std::optional<Outcome> InstallRefusal(Platform& platform, Language language) {

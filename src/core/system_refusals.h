@@ -22,6 +22,10 @@ inline constexpr const char* kProtectedPrintKey = "SOFTWARE\\Policies\\Microsoft
 inline constexpr const char* kPrintSettingsKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Settings";
 inline constexpr const char* kProtectedPrintSetting = "WppmDesired";
 
+// A DWORD value of the registry's 64-bit view (the view the service manager and the policies
+// use), or nothing when the key or the value is not there.
+std::optional<std::uint32_t> RegistryDword(Registry& registry, const char* path, const char* name);
+
 // Whether protected print mode is on: either of its two policy values is 1, or the Settings
 // switch is on. Windows then removes third-party printer drivers and accepts no new ones.
 bool ProtectedPrintModeOn(Registry& registry);
