@@ -12,6 +12,7 @@
 #include "install/clone_files.h"
 #include "install/install_command.h"
 #include "install/install_folder.h"
+#include "install/install_media.h"
 #include "platform/folder_security.h"
 
 namespace prinstall {
@@ -74,9 +75,12 @@ int UnattendedRun::Check(const CommandLine& line) {
     }
     DetectPlatform(p.systemInfo, Numbering::PortDialog, app_.state.os);
     app_.state.useLabelPortMonitor = true;
-    UnattendedSteps steps(app_, *this, line, language_);
-    InstallCommand command(app_, *this, steps);
-    if (std::optional<Outcome> refused = command.MediaRefusal()) refuse(refused->text, kExitFailure);
+    std::vector<GpdDefault> noDefaults;
+    bool unverifiedSaid = false;
+    if (std::optional<Outcome> refused = MediaRefusal(
+            app_, language_, noDefaults, false, [this](const std::string& text) { Line(text); }, unverifiedSaid)) {
+        refuse(refused->text, kExitFailure);
+    }
     if (line.portSource == PortSource::Port) {
         std::vector<std::string> ports;
         if (const std::uint32_t e = p.spooler.ListPorts(ports); e != 0) {

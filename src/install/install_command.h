@@ -74,11 +74,7 @@ public:
     // offers "Add new printer").
     bool CopyFailed() const { return copyFailed_; }
 
-    // The installation media the run (or a check before it) takes files from, once the port
-    // dialog has said which processor family and whether the label port monitor is wanted,
-    // and once the folder is restricted to administrators: present, and as the release shipped
-    // them. Settles the defaults against the template, spelling them as it does. Nothing when
-    // the run can go on.
+    // The media check (install_media.h) with the run's defaults, its lines going to the steps.
     std::optional<Outcome> MediaRefusal();
 
 private:

@@ -1,5 +1,7 @@
 // The installation media a run (or a check before it) takes files from: the port monitor's
 // modules, the template and the defaults it must hold, and the release's list of the media.
+#include "install/install_media.h"
+
 #include "install/install_command.h"
 
 #include "install/media_check.h"
@@ -18,45 +20,52 @@ const Text kRecordedDefaultLeftOut = {
 
 }  // namespace
 
-std::optional<Outcome> InstallCommand::MediaRefusal() {
-    Platform& platform = app_.platform;
-    const int processor = app_.state.os.processor;
-    if (app_.state.useLabelPortMonitor) {
+std::optional<Outcome> MediaRefusal(AppContext& app, Language language, std::vector<GpdDefault>& defaults,
+                                    bool defaultsRecorded, const std::function<void(const std::string&)>& note,
+                                    bool& unverifiedSaid) {
+    Platform& platform = app.platform;
+    const int processor = app.state.os.processor;
+    if (app.state.useLabelPortMonitor) {
         PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
         if (monitor.IsPortMonitorInstalled() != 1) {
             // Without one of them the monitor cannot be added, and a queue that needs it would
             // print to nobody.
             if (std::optional<std::string> missing = MissingPortMonitorModule(*platform.files, processor)) {
-                return Outcome::Failure(Format(kMediaFileUnusable.In(language_), missing->c_str()));
+                return Outcome::Failure(Format(kMediaFileUnusable.In(language), missing->c_str()));
             }
         }
     }
     const std::optional<std::vector<GpdFeature>> features =
-        defaults_.empty() ? std::vector<GpdFeature>()
-                          : GpdTemplateFeatures(*platform.files, GpdTemplatePath(processor));
+        defaults.empty() ? std::vector<GpdFeature>() : GpdTemplateFeatures(*platform.files, GpdTemplatePath(processor));
     if (!features || !GpdTemplateUsable(*platform.files, processor)) {
-        return Outcome::Failure(Format(kMediaFileUnusable.In(language_), GpdTemplatePath(processor).c_str()));
+        return Outcome::Failure(Format(kMediaFileUnusable.In(language), GpdTemplatePath(processor).c_str()));
     }
-    if (defaultsRecorded_) {
+    if (defaultsRecorded) {
         std::vector<GpdDefault> kept;
-        for (const GpdDefault& d : defaults_) {
+        for (const GpdDefault& d : defaults) {
             std::vector<GpdDefault> one{d};
             if (SettleGpdDefaults(*features, one)) {
-                steps_.Note(Format(kRecordedDefaultLeftOut.In(language_), d.feature.c_str(), d.option.c_str()));
+                note(Format(kRecordedDefaultLeftOut.In(language), d.feature.c_str(), d.option.c_str()));
             } else {
                 kept.push_back(one.front());
             }
         }
-        defaults_ = kept;
+        defaults = kept;
     }
-    if (std::optional<std::string> refusal = SettleGpdDefaults(*features, defaults_)) return Outcome::Failure(*refusal);
-    MediaVerification media = VerifyMedia(*platform.files, platform.debug, app_.state.shippedMedia, processor,
-                                          language_ == Language::Korean, language_);
-    if (!media.listed && !unverifiedSaid_) {
-        steps_.Note(kMediaNotVerified.In(language_));
-        unverifiedSaid_ = true;
+    if (std::optional<std::string> refusal = SettleGpdDefaults(*features, defaults)) return Outcome::Failure(*refusal);
+    MediaVerification media = VerifyMedia(*platform.files, platform.debug, app.state.shippedMedia, processor,
+                                          language == Language::Korean, language);
+    if (!media.listed && !unverifiedSaid) {
+        note(kMediaNotVerified.In(language));
+        unverifiedSaid = true;
     }
     return std::move(media.refusal);
+}
+
+std::optional<Outcome> InstallCommand::MediaRefusal() {
+    return prinstall::MediaRefusal(
+        app_, language_, defaults_, defaultsRecorded_, [this](const std::string& text) { steps_.Note(text); },
+        unverifiedSaid_);
 }
 
 }  // namespace prinstall
