@@ -19,8 +19,10 @@ inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 // Fills after the size query before giving up with kErrorInsufficientBuffer.
 inline constexpr int kMaxFillAttempts = 8;
 
-// Listings from the size query on, when one fails with another error.
+// Listings from the size query on, when one fails with another error, and the pause the
+// spooler's listings make before they ask again (a queue being added or deleted settles).
 inline constexpr int kMaxListingRounds = 5;
+inline constexpr std::uint32_t kListingRetryPauseMs = 50;
 
 // The room a fill gets beyond the size last reported: a quarter more, and at least 4 KB.
 inline std::uint32_t FillRoom(std::uint32_t needed) { return needed + needed / 4 + 4096; }

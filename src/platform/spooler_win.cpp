@@ -91,8 +91,6 @@ private:
 // `call(buffer, size, &needed)` is one call of the enumeration or query. The buffer has room
 // for at least one record of type Info beyond the answer, so an empty answer still reads as
 // zeros. Returns 0 or the error.
-constexpr DWORD kListingRetryPauseMs = 50;
-
 template <class Info, class Call>
 DWORD FillListing(std::vector<BYTE>& buffer, Call call) {
     return SizeThenFill(buffer, sizeof(Info), [&](BYTE* data, std::uint32_t size, std::uint32_t& needed) {
