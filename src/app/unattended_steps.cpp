@@ -20,10 +20,8 @@ public:
     SilentUsbView(UnattendedRun& run, Language language, int seconds)
         : run_(run), language_(language), seconds_(seconds) {}
     int RunWarning() override { return 1; }
-    // With the focus: the search proper, after a first lookup found nothing.
-    void ShowSearch(bool focus) override {
-        if (focus) run_.Line(Format(kUsbSearchStarted.In(language_), seconds_));
-    }
+    void ShowSearch(bool) override {}
+    void SearchStarted() override { run_.Line(Format(kUsbSearchStarted.In(language_), seconds_)); }
     void SetSearchProgress(int) override {}
     void DestroySearch() override {}
 

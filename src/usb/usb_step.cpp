@@ -40,6 +40,7 @@ int RunUsbStep(UsbFlowContext& flow, int& searchCounter) {
         device.Close();
     } else if (view.RunWarning() == kDialogOk) {
         view.ShowSearch(true);
+        view.SearchStarted();
         for (;;) {
             if (device.LookUpUsbPort()) {
                 found = true;

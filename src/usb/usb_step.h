@@ -33,6 +33,9 @@ public:
     virtual int RunWarning() = 0;
     // Creates the search window and shows it; with `focus` it also takes the keyboard focus.
     virtual void ShowSearch(bool focus) = 0;
+    // The search proper starts, after a first lookup found nothing and the instruction was
+    // confirmed: a view without windows says so here.
+    virtual void SearchStarted() {}
     // Moves the search window's progress bar (0 to 100) and shows it at once.
     virtual void SetSearchProgress(int position) = 0;
     // Destroys the search window when it exists.
