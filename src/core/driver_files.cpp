@@ -98,12 +98,6 @@ FilesLeft DeleteNumberedFiles(Files& files, const std::string& directory, int os
 
 FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment, int osFamily, int n,
                               Language language) {
-    return DeleteNumberedFiles(spooler, files, environment, osFamily, n,
-                               UsageSurvey(spooler, environment, language, false));
-}
-
-FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment, int osFamily, int n,
-                              const UsageSurvey& survey) {
     std::string directory;
     if (spooler.DriverDirectory(environment, directory) != 0 || directory.empty()) {
         // Without the folder nothing can be deleted, and the files may well be there: they
@@ -112,6 +106,7 @@ FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string&
         left.kept = NumberedFileNames(n);
         return left;
     }
+    const UsageSurvey survey(spooler, environment, language, false);
     std::vector<std::string> folders = {directory};
     if (*DriverVersionFolder(osFamily) != '\0') folders.push_back(directory + DriverVersionFolder(osFamily));
     FilesLeft left;

@@ -13,8 +13,6 @@
 
 namespace prinstall {
 
-class UsageSurvey;
-
 // The subfolder of the driver directory that a Windows family keeps its driver files in:
 // none for families 1 to 4, "\2" for NT 4.0 (5), "\3" for everything else.
 const char* DriverVersionFolder(int osFamily);
@@ -122,8 +120,5 @@ FilesLeft DeleteNumberedFiles(Files& files, const std::string& driverDirectory, 
 // no directory.
 FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment, int osFamily,
                               int driverNumber, Language language);
-// The same with the drivers as `survey` holds them (a removal of several copies lists them once).
-FilesLeft DeleteNumberedFiles(Spooler& spooler, Files& files, const std::string& environment, int osFamily,
-                              int driverNumber, const UsageSurvey& survey);
 
 }  // namespace prinstall

@@ -1,7 +1,5 @@
 #include "core/ownership.h"
 
-#include <algorithm>
-
 #include "core/label_drivers.h"
 
 namespace prinstall {
@@ -49,12 +47,6 @@ void UsageSurvey::QueuesListed(std::vector<PrinterInfo2> queues) {
     if (!connectionsListed_) connectionsListed_ = spooler_.ListConnections(connections_) == 0;
     usersListed_ = connectionsListed_;
     if (!driversListed_) driversListed_ = spooler_.ListDriverRecords(environment_, drivers_) == 0;
-}
-
-void UsageSurvey::DriverRemoved(const std::string& driverName) {
-    drivers_.erase(std::remove_if(drivers_.begin(), drivers_.end(),
-                                  [&](const DriverRecord& d) { return SameQueueName(spooler_, d.name, driverName); }),
-                   drivers_.end());
 }
 
 std::optional<std::string> UsageSurvey::DriverKept(const std::string& driverName, const std::string& except) const {

@@ -33,11 +33,9 @@ public:
     // and the drivers are listed.
     UsageSurvey(Spooler& spooler, const std::string& environment, Language language, std::vector<PrinterInfo2> queues);
 
-    // For a survey held over a run that changes the spooler: the local queues as listed again
-    // (the connections and drivers are listed again only when they could not be before), and
-    // a driver the run deleted, which names no file any more.
+    // For a survey held over a run that deletes queues: the local queues as listed again; the
+    // connections and the drivers are listed again only when they could not be before.
     void QueuesListed(std::vector<PrinterInfo2> queues);
-    void DriverRemoved(const std::string& driverName);
 
     bool Listed() const { return usersListed_ && driversListed_; }
     bool DriversListed() const { return driversListed_; }

@@ -271,9 +271,10 @@ bool Removal::RemoveDriverIfUnused(const std::string& driverName, const std::str
         return !ReportFailure(
             Format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)), driverError);
     }
-    survey.DriverRemoved(driverName);
+    // The drivers as they are after the deletion: while they cannot be listed, nothing says
+    // whether another names the copy's files.
     left_.Append(DeleteNumberedFiles(spooler, files_, environment, app_.state.os.osFamily,
-                                     LabelDriverNumber(driverName), survey));
+                                     LabelDriverNumber(driverName), language_));
     return true;
 }
 

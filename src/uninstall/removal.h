@@ -54,7 +54,8 @@ private:
     // `queues`: the local queues as listed just after the queue's deletion, when they were.
     bool RemoveDriverIfUnused(const std::string& driverName, const std::string& printerName,
                               const std::vector<PrinterInfo2>* queues);
-    // The drivers and connections, listed at the first driver's removal and held for the run.
+    // Who uses a driver: the queues as just listed, and the connections and drivers, listed at
+    // the first driver's removal and held for the run.
     UsageSurvey& Survey(std::vector<PrinterInfo2> queues);
     // Shows a failure; true when the operator pressed OK, which stops the run.
     // `error` is the failed call's system error code; its probable cause follows the text.
