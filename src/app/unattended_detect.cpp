@@ -18,7 +18,7 @@ int UnattendedRun::Detect(const CommandLine& line) {
     for (const PrinterInfo2& q : queues) {
         if (!IsLabelDriver(q.driverName) || !SameQueueName(p.spooler, q.printerName, *line.name)) continue;
         // Under this name, or under the one it had when it was installed.
-        const bool recorded = FindQueueRecord(*p.registry, p.spooler, q.printerName).has_value();
+        const bool recorded = FindQueueRecord(*p.registry, p.spooler, q.printerName, q.driverName).has_value();
         const bool onPort = line.portSource == PortSource::None || OnRequestedPort(line, q.portName);
         if (recorded && onPort) Line(q.printerName + "\t" + q.driverName + "\t" + q.portName);
         break;

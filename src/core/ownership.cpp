@@ -30,9 +30,23 @@ std::string BaseName(const std::string& path) {
 }
 
 UsageSurvey::UsageSurvey(Spooler& spooler, const std::string& environment, Language language, bool withUsers)
-    : spooler_(spooler), language_(language) {
+    : spooler_(spooler), language_(language), environment_(environment) {
     usersListed_ = withUsers && spooler.ListLocalPrinters(queues_) == 0 && spooler.ListConnections(connections_) == 0;
+    connectionsListed_ = usersListed_;
     driversListed_ = spooler.ListDriverRecords(environment, drivers_) == 0;
+}
+
+UsageSurvey::UsageSurvey(Spooler& spooler, const std::string& environment, Language language,
+                         std::vector<PrinterInfo2> queues)
+    : spooler_(spooler), language_(language), environment_(environment) {
+    QueuesListed(std::move(queues));
+}
+
+void UsageSurvey::QueuesListed(std::vector<PrinterInfo2> queues) {
+    queues_ = std::move(queues);
+    if (!connectionsListed_) connectionsListed_ = spooler_.ListConnections(connections_) == 0;
+    usersListed_ = connectionsListed_;
+    if (!driversListed_) driversListed_ = spooler_.ListDriverRecords(environment_, drivers_) == 0;
 }
 
 std::optional<std::string> UsageSurvey::DriverKept(const std::string& driverName, const std::string& except) const {

@@ -29,6 +29,13 @@ public:
     // connections (only DriverKept needs them); Listed() is false when any of them could not
     // be listed: then everything counts as used.
     UsageSurvey(Spooler& spooler, const std::string& environment, Language language, bool withUsers = true);
+    // The same with the local queues as the caller has just listed them: only the connections
+    // and the drivers are listed.
+    UsageSurvey(Spooler& spooler, const std::string& environment, Language language, std::vector<PrinterInfo2> queues);
+
+    // For a survey held over a run that deletes queues: the local queues as listed again; the
+    // connections and the drivers are listed again only when they could not be before.
+    void QueuesListed(std::vector<PrinterInfo2> queues);
 
     bool Listed() const { return usersListed_ && driversListed_; }
     bool DriversListed() const { return driversListed_; }
@@ -45,6 +52,8 @@ public:
 private:
     Spooler& spooler_;
     Language language_;
+    std::string environment_;
+    bool connectionsListed_ = false;
     bool usersListed_ = false;
     bool driversListed_ = false;
     std::vector<PrinterInfo2> queues_;

@@ -173,6 +173,16 @@ std::optional<QueueRecord> FindQueueRecord(Registry& registry, Spooler& spooler,
     return std::nullopt;
 }
 
+std::optional<QueueRecord> FindQueueRecord(Registry& registry, Spooler& spooler, const std::string& queueName,
+                                           const std::string& driverName) {
+    // Records are keyed by queue name, so no other record can claim the queue before this one.
+    if (std::optional<QueueRecord> own = ReadQueueRecord(registry, queueName);
+        own && (own->driver.empty() ? IsLabelDriver(driverName) : SameQueueName(spooler, driverName, own->driver))) {
+        return own;
+    }
+    return FindQueueRecord(registry, spooler, queueName);
+}
+
 bool SameOwner(const std::string& a, const std::string& b) { return SameQueueName(a, b); }
 
 }  // namespace prinstall

@@ -94,6 +94,11 @@ bool ListRecordedQueues(Registry& registry, Spooler& spooler, std::vector<Record
 // rename); nothing when there is none. When the records or queues cannot be listed, the record
 // kept under that name.
 std::optional<QueueRecord> FindQueueRecord(Registry& registry, Spooler& spooler, const std::string& queueName);
+// The same for a queue whose driver the caller knows: a record kept under the queue's name that
+// names that driver (or none, for a label-printer driver) is the queue's whatever the other
+// records say, so it is read alone; only otherwise are all the records matched.
+std::optional<QueueRecord> FindQueueRecord(Registry& registry, Spooler& spooler, const std::string& queueName,
+                                           const std::string& driverName);
 
 // Whether two owners are the same, letter case aside (a GUID in either case).
 bool SameOwner(const std::string& a, const std::string& b);

@@ -71,6 +71,8 @@ Outcome InstallCommand::Run(const InstallRequest& request) {
     language_ = request.language;
     copyFailed_ = false;
     monitorAdded_ = false;
+    monitorThere_ = false;
+    folderBytes_.reset();
     tcpIpPortCreated_ = false;
     owner_ = request.owner;
     run_ = request.run;
@@ -195,14 +197,17 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
 
     PortMonitorInstaller monitor(platform.spooler, *platform.files, platform.systemInfo, platform.debug);
     monitor.ProveAgainst(state.shippedMedia, language_);
-    if (state.useLabelPortMonitor) {
+    // Held from an earlier copy of the run, which checked it as this one would.
+    const bool monitorHeld = monitorThere_;
+    if (state.useLabelPortMonitor && !monitorHeld) {
         // Only a monitor this run added is this run's to take back. One whose modules could
         // not be copied or that the spooler refused fails the copy: the package would be
         // missing part of itself. One that cannot be listed is unknown: a queue that needs it
         // fails below unless it is there.
         std::uint32_t monitorError = 0;
         switch (monitor.AddPortMonitorIfMissing(state.os.processor, &monitorError)) {
-            case PortMonitorInstaller::Addition::Added: monitorAdded_ = true; break;
+            case PortMonitorInstaller::Addition::Added: monitorAdded_ = monitorThere_ = true; break;
+            case PortMonitorInstaller::Addition::AlreadyThere: monitorThere_ = true; break;
             case PortMonitorInstaller::Addition::Failed:
                 if (monitor.Refusal()) return FailCopy(*monitor.Refusal());
                 return FailCopy(monitorError != 0 ? Format("%s (AddMonitor GetLastError()=%u)",
@@ -218,10 +223,12 @@ Outcome InstallCommand::InstallCopy(const std::string& queueName, RegistrationSe
     settings.useLabelPortMonitor = state.useLabelPortMonitor;
     settings.usbPortName = state.usbPortName;
     settings.language = language_;
-    const std::int64_t folderBytes = platform.files->FolderSize(kInstallFolder);
+    // The folder does not change during the run: one walk of it serves every copy's entry.
+    if (!folderBytes_) folderBytes_ = platform.files->FolderSize(kInstallFolder);
+    const std::int64_t folderBytes = *folderBytes_;
     settings.entry.estimatedSizeKb = folderBytes > 0 ? static_cast<std::uint32_t>((folderBytes + 1023) / 1024) : 0;
     settings.entry.installDate = InstallDateOf(platform.clock.LocalTimestamp());
-    if (QueuePort(settings) == kPortMonitorPort && monitor.IsPortMonitorInstalled() != 1) {
+    if (QueuePort(settings) == kPortMonitorPort && !monitorHeld && monitor.IsPortMonitorInstalled() != 1) {
         // A queue on that port would print to nobody.
         return FailCopy(kMonitorMissing.In(language_));
     }

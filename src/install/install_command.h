@@ -123,8 +123,11 @@ private:
     InstallSteps& steps_;
     Language language_ = Language::English;
     bool copyFailed_ = false;
-    bool unverifiedSaid_ = false;    // a development build said once that it checked no media
-    bool monitorAdded_ = false;      // this run added the port monitor
+    bool unverifiedSaid_ = false;  // a development build said once that it checked no media
+    bool monitorAdded_ = false;    // this run added the port monitor
+    bool monitorThere_ = false;    // an earlier copy of this run found or added it
+    // The installation folder's size for the uninstall entry, taken at the run's first copy.
+    std::optional<std::int64_t> folderBytes_;
     bool tcpIpPortCreated_ = false;  // this run created the Standard TCP/IP port
     std::string owner_;
     std::string run_;

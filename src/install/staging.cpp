@@ -1,5 +1,7 @@
 #include "install/staging.h"
 
+#include <algorithm>
+
 #include "core/texts.h"
 #include "install/media_check.h"
 
@@ -68,13 +70,23 @@ std::optional<std::string> DriverStager::StageDriverFiles(int driverNumber, int 
     }
 
     const std::vector<StagingRow> rows = StagingRows(processor, korean, driverNumber);
+    // One reading of the deletions Windows has pending serves every file of the copy: only a
+    // path among them has one to withdraw.
+    const std::vector<std::string> pending = files_.RemovalsAtRestart();
+    const auto isPending = [&](const std::string& path) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        return std::any_of(pending.begin(), pending.end(), [&](const std::string& p) {
+            return p.size() == path.size() &&
+                   std::equal(p.begin(), p.end(), path.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+        });
+    };
     for (const StagingRow& row : rows) {
         if (refusal_) break;
         const std::string destination = driverDirectory + "\\" + row.destination;
         // A removal before may have left this path, or the spooler's copy of it in its version
         // folder, to be deleted at the next restart: that would take the new driver's file.
         for (const std::string& path : {destination, driverDirectory + "\\3\\" + row.destination}) {
-            files_.CancelRemovalAtRestart(path);
+            if (isPending(path)) files_.CancelRemovalAtRestart(path);
         }
         // Each clone is staged from where it was written, everything else from the
         // installation folder.

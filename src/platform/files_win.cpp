@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "platform/handle_win.h"
@@ -24,21 +25,39 @@ private:
     KernelHandle file_;
 };
 
+// Writes go out in blocks: a GPD clone is written line by line, and one WriteFile per line
+// costs a system call each. A failed write shows at the next block or at Close.
 class WinOutputFile : public OutputFile {
 public:
     explicit WinOutputFile(HANDLE h) : file_(h) {}
+    ~WinOutputFile() override { WriteHeld(); }
     bool Write(const char* data, std::size_t size) override {
-        DWORD written = 0;
-        return WriteFile(file_.Get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+        held_.append(data, size);
+        return held_.size() < kBlock || WriteHeld();
     }
     bool Close() override {
         if (!file_) return true;
+        const bool written = WriteHeld();
         bool flushed = FlushFileBuffers(file_.Get()) != FALSE;
-        return file_.Reset() != FALSE && flushed;
+        return file_.Reset() != FALSE && flushed && written;
     }
 
 private:
+    static constexpr std::size_t kBlock = 64 * 1024;
+    bool WriteHeld() {
+        if (held_.empty() || !file_) return !failed_;
+        DWORD written = 0;
+        if (!WriteFile(file_.Get(), held_.data(), static_cast<DWORD>(held_.size()), &written, nullptr) ||
+            written != held_.size()) {
+            failed_ = true;
+        }
+        held_.clear();
+        return !failed_;
+    }
+
     KernelHandle file_;
+    std::string held_;
+    bool failed_ = false;
 };
 
 }  // namespace

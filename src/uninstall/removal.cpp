@@ -99,6 +99,7 @@ Outcome Removal::Run(const std::vector<std::string>& queues) {
     hadFailures_ = false;
     stopped_ = false;
     left_ = {};
+    survey_.reset();
     for (const std::string& queue : queues) {
         if (!RemovePrinter(queue)) {
             stopped_ = true;
@@ -183,9 +184,11 @@ bool Removal::RemovePrinter(const std::string& printerName) {
     }
     const std::string driverName = info.driverName;
     // Kept under the queue's name, or under an earlier one when it was renamed since.
-    const std::optional<QueueRecord> record = FindQueueRecord(registry_, spooler, printerName);
+    const std::optional<QueueRecord> record = FindQueueRecord(registry_, spooler, printerName, driverName);
     const std::uint32_t deleteError = spooler.DeletePrinter(queue.handle);
     queue.Close();
+    std::vector<PrinterInfo2> queues;
+    bool listed = false;
     if (deleteError != 0) {
         if (ReportFailure(Format("Failure to DeletePrinter GetLastError()=%d", static_cast<int>(deleteError)),
                           deleteError))
@@ -195,8 +198,7 @@ bool Removal::RemovePrinter(const std::string& printerName) {
         // The spooler keeps a queue that still has jobs or that someone holds open until they
         // are done. It is not gone: its driver, its record, the entry and the detection value
         // stay, so that a later removal finds it.
-        std::vector<PrinterInfo2> queues;
-        const bool listed = spooler.ListLocalPrinters(queues) == 0;
+        listed = spooler.ListLocalPrinters(queues) == 0;
         if (!listed || std::any_of(queues.begin(), queues.end(), [&](const PrinterInfo2& q) {
                 return SameQueueName(spooler, q.printerName, printerName);
             })) {
@@ -214,18 +216,32 @@ bool Removal::RemovePrinter(const std::string& printerName) {
     }
 
     Report("Delete Printer Driver Started", 80);
-    if (!RemoveDriverIfUnused(driverName, printerName)) return false;
+    if (!RemoveDriverIfUnused(driverName, printerName, listed ? &queues : nullptr)) return false;
     Report("Delete Printer Driver Ended", 85);
     return true;
 }
 
-bool Removal::RemoveDriverIfUnused(const std::string& driverName, const std::string& printerName) {
+UsageSurvey& Removal::Survey(std::vector<PrinterInfo2> queues) {
+    if (survey_) {
+        survey_->QueuesListed(std::move(queues));
+    } else {
+        survey_.emplace(app_.platform.spooler, SpoolerEnvironment(app_.state.os.processor), language_,
+                        std::move(queues));
+    }
+    return *survey_;
+}
+
+bool Removal::RemoveDriverIfUnused(const std::string& driverName, const std::string& printerName,
+                                   const std::vector<PrinterInfo2>* listed) {
     Spooler& spooler = app_.platform.spooler;
     const std::string environment = SpoolerEnvironment(app_.state.os.processor);
     // The driver and its files stay while a queue or a print-server connection uses them. Ask
-    // the lists: Wine deletes a driver in use without a word (no 3001).
+    // the lists: Wine deletes a driver in use without a word (no 3001). Nothing has changed
+    // since the queue's deletion listed the queues.
     std::vector<PrinterInfo2> queues;
-    if (std::uint32_t e = spooler.ListLocalPrinters(queues); e != 0) {
+    if (listed != nullptr) {
+        queues = *listed;
+    } else if (std::uint32_t e = spooler.ListLocalPrinters(queues); e != 0) {
         return !ReportFailure(Format("Failure to EnumPrinters GetLastError()=%d", static_cast<int>(e)), e);
     }
     // The queue itself is still there (its deletion failed and was reported, or it is pending):
@@ -234,7 +250,7 @@ bool Removal::RemoveDriverIfUnused(const std::string& driverName, const std::str
                     [&](const PrinterInfo2& q) { return SameQueueName(spooler, q.printerName, printerName); })) {
         return true;
     }
-    const UsageSurvey survey(spooler, environment, language_);
+    UsageSurvey& survey = Survey(std::move(queues));
     if (std::optional<std::string> why = survey.DriverKept(driverName)) {
         // Another queue or a connection uses it, or they could not be listed (not a clean removal).
         (survey.Listed() ? left_.inUse : left_.kept).push_back(*why);
@@ -255,6 +271,8 @@ bool Removal::RemoveDriverIfUnused(const std::string& driverName, const std::str
         return !ReportFailure(
             Format("Failure to DeletePrinterDriverEx GetLastError()=%d", static_cast<int>(driverError)), driverError);
     }
+    // The drivers as they are after the deletion: while they cannot be listed, nothing says
+    // whether another names the copy's files.
     left_.Append(DeleteNumberedFiles(spooler, files_, environment, app_.state.os.osFamily,
                                      LabelDriverNumber(driverName), language_));
     return true;

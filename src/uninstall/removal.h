@@ -12,6 +12,7 @@
 
 #include "core/app_context.h"
 #include "core/feedback.h"
+#include "core/ownership.h"
 #include "core/texts.h"
 #include "uninstall/cleanup.h"
 
@@ -50,7 +51,12 @@ private:
     // Deletes the driver of the queue `printerName` and its numbered files when nothing uses
     // it any more (no queue, no print-server connection) and it is one of the program's own
     // copies; what stays for another's sake is named in the report.
-    bool RemoveDriverIfUnused(const std::string& driverName, const std::string& printerName);
+    // `queues`: the local queues as listed just after the queue's deletion, when they were.
+    bool RemoveDriverIfUnused(const std::string& driverName, const std::string& printerName,
+                              const std::vector<PrinterInfo2>* queues);
+    // Who uses a driver: the queues as just listed, and the connections and drivers, listed at
+    // the first driver's removal and held for the run.
+    UsageSurvey& Survey(std::vector<PrinterInfo2> queues);
     // Shows a failure; true when the operator pressed OK, which stops the run.
     // `error` is the failed call's system error code; its probable cause follows the text.
     bool ReportFailure(const std::string& text, std::uint32_t error);
@@ -67,6 +73,7 @@ private:
     bool stopped_ = false;
     // Named in the final report: what stays, and the files Windows deletes at the next restart.
     FilesLeft left_;
+    std::optional<UsageSurvey> survey_;
 };
 
 }  // namespace prinstall
