@@ -312,7 +312,6 @@ void FakeFolderSecurity::Release() { held.clear(); }
 
 std::uint32_t FakeFolderSecurity::CreateForAdministrators(const std::string& folder) {
     if (!Alive()) return kErrorProcessKilled;
-    if (createError != 0) return createError;
     if (madeByOthersFirst) {
         files_.AddFolder(folder);
         writableByOthers.insert(folder);

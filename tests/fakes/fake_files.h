@@ -121,7 +121,6 @@ public:
     // Folders another program holds open with delete access: holding or renaming them fails
     // with 32.
     std::set<std::string> heldByOthers;
-    std::uint32_t createError = 0;  // CreateForAdministrators fails with it (before anything is made)
     // Someone else makes the folder just before CreateForAdministrators does (a race lost).
     bool madeByOthersFirst = false;
     std::string held;  // the folder held now, empty when none
